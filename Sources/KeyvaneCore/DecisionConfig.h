@@ -1,0 +1,65 @@
+#pragma once
+
+#include <map>
+#include <nlohmann/json_fwd.hpp>
+
+namespace keyvane {
+
+// The weights of the score components of a candidate word.
+struct ScoringWeights {
+    double exactCommonWord = 90.0;
+    double exactPhraseStartWord = 24.0;
+    double exactSeedPair = 120.0;
+    double hasLanguageVowel = 8.0;
+    double missingLanguageVowelLen4Plus = -26.0;
+    double strongWordStart = 9.0;
+    double weakWordStart = 4.0;
+    double strongWordEnd = 9.0;
+    double weakWordEnd = 4.0;
+    double strongBigram = 3.0;
+    double strongTrigram = 5.0;
+    double rareBigram = -10.0;
+    double rareTrigram = -16.0;
+    double impossiblePattern = -120.0;
+    double rarePattern = -34.0;
+    double layoutSuspicion = 12.0;
+    double dictionaryNeverCorrectRaw = -10000.0;
+    double protectedPatternRaw = -10000.0;
+    double frequentTokenBonus = 15.0;
+};
+
+// Length-dependent candidate-score and margin thresholds for short tokens: a base at five
+// characters, a change per character shorter, and a floor.
+struct DynamicThresholdCurveConfig {
+    bool enabled = true;
+    double candidateBaseAtLen5 = 38.0;
+    double candidateDecayPerShorterLen = -3.0;
+    double candidateFloor = 14.0;
+    double deltaBaseAtLen5 = 30.0;
+    double deltaDecayPerShorterLen = 8.0;
+    double deltaFloor = 10.0;
+};
+
+// Thresholds and weights of the correction decision ("decision" section of the rules file).
+struct DecisionConfig {
+    static constexpr double kDefaultMinDelta = 22.0;
+    static constexpr double kDefaultMinCandidateScore = 42.0;
+
+    std::map<int, double> minDeltaByLength;
+    double minDeltaDefault = kDefaultMinDelta;
+    std::map<int, double> minCandidateScoreByLength;
+    double minCandidateScoreDefault = kDefaultMinCandidateScore;
+    double minConfidence = 0.82;
+    double phraseStartBonusDiscount = 6.0;
+    double originalExactCommonRequiresExtraDelta = 28.0;
+    double sameScriptExtraDelta = 15.0;
+    int sameScriptMinLength = 4;
+    ScoringWeights scoringWeights;
+    double confidenceScale = 18.0;
+    double protectedPatternOverrideMinScore = 60.0;
+    DynamicThresholdCurveConfig dynamicThresholdCurve;
+};
+
+DecisionConfig parseDecision(const nlohmann::json& section);
+
+} // namespace keyvane

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "CompiledRegex.h"
+#include "Models.h"
+
+#include <map>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace keyvane {
+
+// What the engine knows about one language. Built from one entry of the rules file's
+// "languages" section, with built-in defaults standing in for missing data.
+struct LanguageConfig {
+    std::string script;
+    StringSet scriptAlphabet;
+    StringSet vowels;
+    StringSet commonWords;
+    StringSet phraseStartWords;
+    std::vector<std::string> strongWordStarts;
+    std::vector<std::string> weakWordStarts;
+    std::vector<std::string> strongWordEnds;
+    std::vector<std::string> weakWordEnds;
+    StringSet strongBigrams;
+    StringSet strongTrigrams;
+    std::vector<CompiledRegex> impossiblePatterns;
+    std::vector<CompiledRegex> rarePatterns;
+    // Longest suffix first.
+    std::vector<std::pair<std::string, double>> commonSuffixBoosts;
+    StringSet microDictionary;
+    StringMap<double> bigramLogWeights;
+    double unknownBigramWeight = -1.5;
+    double ngramScoringScale = 20.0;
+};
+
+namespace LanguageDefaults {
+
+// Built-in defaults by language code ("en", "ru", "uk"); empty for any other code.
+const StringSet& defaultVowels(const std::string& language);
+const StringSet& defaultScriptAlphabet(const std::string& language);
+const StringSet& defaultMicroDictionary(const std::string& language);
+const StringMap<double>& defaultBigramLogWeights(const std::string& language);
+const std::vector<CompiledRegex>& defaultImpossiblePatterns(const std::string& language);
+const std::vector<CompiledRegex>& defaultRarePatterns(const std::string& language);
+
+} // namespace LanguageDefaults
+
+// The "languages" section: language code → its data. Entries that are not objects are skipped.
+std::map<std::string, LanguageConfig> parseLanguages(const nlohmann::json& section);
+
+// One language entry; `code` selects the built-in defaults.
+LanguageConfig parseLanguage(const std::string& code, const nlohmann::json& entry);
+
+} // namespace keyvane

@@ -1,0 +1,8 @@
+#include "LayoutDirection.h"
+
+namespace keyvane {
+
+const LayoutDirection LayoutDirection::enToRu{"en", "ru"};
+const LayoutDirection LayoutDirection::ruToEn{"ru", "en"};
+
+} // namespace keyvane

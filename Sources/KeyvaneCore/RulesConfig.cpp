@@ -1,0 +1,44 @@
+#include "RulesConfig.h"
+
+#include "JsonValues.h"
+
+#include <nlohmann/json.hpp>
+
+namespace keyvane {
+
+RulesConfig RulesConfig::parse(const nlohmann::json& document) {
+    static const nlohmann::json emptyObject = nlohmann::json::object();
+    static const nlohmann::json emptyArray = nlohmann::json::array();
+    auto object = [&](const char* key) -> const nlohmann::json& {
+        const nlohmann::json* value = JsonValues::objectMember(document, key);
+        return value != nullptr ? *value : emptyObject;
+    };
+    auto array = [&](const char* key) -> const nlohmann::json& {
+        const nlohmann::json* value = JsonValues::arrayMember(document, key);
+        return value != nullptr ? *value : emptyArray;
+    };
+
+    RulesConfig config;
+    config.keyboardLayout = parseKeyboardLayout(object("keyboard_layout"));
+    config.tokenization = parseTokenization(object("tokenization"));
+    config.protectedPatterns = parseProtectedPatterns(array("protected_patterns"));
+    config.decision = parseDecision(object("decision"));
+    config.languages = parseLanguages(object("languages"));
+    config.layoutSuspicion = parseLayoutSuspicion(object("layout_suspicion"));
+    config.manualOverrides = parseManualOverrides(object("manual_overrides"));
+    config.goldenTests = parseGoldenTests(array("golden_tests"));
+    return config;
+}
+
+std::optional<nlohmann::json> RulesConfig::decode(std::string_view text, std::string* error) {
+    try {
+        return nlohmann::json::parse(text);
+    } catch (const nlohmann::json::exception& e) {
+        if (error != nullptr) {
+            *error = e.what();
+        }
+        return std::nullopt;
+    }
+}
+
+} // namespace keyvane

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "DecisionConfig.h"
+#include "LanguageConfig.h"
+#include "RulesSections.h"
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace keyvane {
+
+// Everything the rules engine runs on, parsed from the rules file. Built whole and replaced
+// whole; parsing never fails on content: every missing or mistyped value takes its default.
+struct RulesConfig {
+    KeyboardLayoutConfig keyboardLayout;
+    TokenizationConfig tokenization;
+    std::vector<ProtectedPattern> protectedPatterns;
+    DecisionConfig decision;
+    std::map<std::string, LanguageConfig> languages;
+    LayoutSuspicionConfig layoutSuspicion;
+    ManualOverridesConfig manualOverrides;
+    std::vector<GoldenTest> goldenTests;
+
+    // The configuration of a decoded rules file. A top level that is not an object counts as
+    // an empty object.
+    static RulesConfig parse(const nlohmann::json& document);
+
+    // Decodes rules-file text. Nothing when the text is not valid JSON; `error` then says why.
+    static std::optional<nlohmann::json> decode(std::string_view text, std::string* error = nullptr);
+};
+
+} // namespace keyvane

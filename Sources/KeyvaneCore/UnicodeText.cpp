@@ -1,0 +1,218 @@
+#include "UnicodeText.h"
+
+#include <memory>
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utext.h>
+#include <unicode/utf8.h>
+
+namespace keyvane::UnicodeText {
+namespace {
+
+// One character break iterator per thread: creating one costs far more than splitting a word.
+icu::BreakIterator* characterIterator() {
+    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> created(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status)) {
+            created.reset();
+        }
+        return created;
+    }();
+    return iterator.get();
+}
+
+// ASCII text needs no iterator: every byte is a character, except that CR LF is one.
+template <typename Sink> void splitAscii(std::string_view text, Sink&& sink) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t len = (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+        sink(text.substr(i, len));
+        i += len;
+    }
+}
+
+// Replaces invalid UTF-8 sequences with U+FFFD so that the break iterator sees well-formed text.
+std::string sanitizedUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    int32_t i = 0;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto size = static_cast<int32_t>(text.size());
+    while (i < size) {
+        int32_t start = i;
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        if (c < 0) {
+            out += "\xEF\xBF\xBD";
+        } else {
+            out.append(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+        }
+    }
+    return out;
+}
+
+bool isValidUtf8(std::string_view text) {
+    int32_t i = 0;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto size = static_cast<int32_t>(text.size());
+    while (i < size) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        if (c < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template <typename Sink> void forEachGrapheme(std::string_view input, Sink&& sink) {
+    if (isAscii(input)) {
+        splitAscii(input, sink);
+        return;
+    }
+    std::string repaired;
+    std::string_view text = input;
+    if (!isValidUtf8(input)) {
+        repaired = sanitizedUtf8(input);
+        text = repaired;
+    }
+    icu::BreakIterator* iterator = characterIterator();
+    UErrorCode status = U_ZERO_ERROR;
+    UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
+    if (iterator == nullptr || U_FAILURE(status)) {
+        utext_close(utext);
+        // Without ICU's iterator fall back to code points, which is still never worse than bytes.
+        int32_t i = 0;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+        const auto size = static_cast<int32_t>(text.size());
+        while (i < size) {
+            int32_t start = i;
+            UChar32 c = 0;
+            U8_NEXT(bytes, i, size, c);
+            sink(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+        }
+        return;
+    }
+    iterator->setText(utext, status);
+    int32_t start = iterator->first();
+    for (int32_t end = iterator->next(); end != icu::BreakIterator::DONE; start = end, end = iterator->next()) {
+        sink(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+    }
+    // The iterator keeps its own shallow clone of the UText; it is not used again before the
+    // next setText, so the text may go away now.
+    utext_close(utext);
+}
+
+UChar32 firstCodePoint(std::string_view text, int32_t* codePointCount = nullptr) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto size = static_cast<int32_t>(text.size());
+    int32_t i = 0;
+    UChar32 c = -1;
+    if (size > 0) {
+        U8_NEXT(bytes, i, size, c);
+    }
+    if (codePointCount != nullptr) {
+        *codePointCount = (i == size) ? (size > 0 ? 1 : 0) : 2;
+    }
+    return c;
+}
+
+} // namespace
+
+bool isAscii(std::string_view text) {
+    for (char ch : text) {
+        if (static_cast<unsigned char>(ch) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> graphemes(std::string_view text) {
+    std::vector<std::string> out;
+    out.reserve(text.size());
+    forEachGrapheme(text, [&](std::string_view g) { out.emplace_back(g); });
+    return out;
+}
+
+std::size_t length(std::string_view text) {
+    std::size_t count = 0;
+    forEachGrapheme(text, [&](std::string_view) { ++count; });
+    return count;
+}
+
+std::string firstGrapheme(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    if (static_cast<unsigned char>(text[0]) < 0x80 && !(text.size() > 1 && text[0] == '\r' && text[1] == '\n') &&
+        (text.size() == 1 || static_cast<unsigned char>(text[1]) < 0x80)) {
+        return std::string(text.substr(0, 1));
+    }
+    std::string first;
+    bool taken = false;
+    forEachGrapheme(text, [&](std::string_view g) {
+        if (!taken) {
+            first.assign(g);
+            taken = true;
+        }
+    });
+    return first;
+}
+
+std::string toLower(std::string_view text) {
+    if (isAscii(text)) {
+        std::string out(text);
+        for (char& ch : out) {
+            if (ch >= 'A' && ch <= 'Z') {
+                ch = static_cast<char>(ch - 'A' + 'a');
+            }
+        }
+        return out;
+    }
+    icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    u.toLower(icu::Locale::getRoot());
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+std::string toUpper(std::string_view text) {
+    if (isAscii(text)) {
+        std::string out(text);
+        for (char& ch : out) {
+            if (ch >= 'a' && ch <= 'z') {
+                ch = static_cast<char>(ch - 'a' + 'A');
+            }
+        }
+        return out;
+    }
+    icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    u.toUpper(icu::Locale::getRoot());
+    std::string out;
+    u.toUTF8String(out);
+    return out;
+}
+
+bool isUpperCase(std::string_view character) {
+    int32_t count = 0;
+    UChar32 c = firstCodePoint(character, &count);
+    if (c < 0) {
+        return false;
+    }
+    if (count == 1 && u_isUUppercase(c) != 0) {
+        return true;
+    }
+    return u_hasBinaryProperty(c, UCHAR_CASED) != 0 && toUpper(character) == character;
+}
+
+bool isLetter(std::string_view character) {
+    UChar32 c = firstCodePoint(character);
+    return c >= 0 && u_isalpha(c) != 0;
+}
+
+} // namespace keyvane::UnicodeText

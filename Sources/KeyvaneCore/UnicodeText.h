@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Unicode helpers for UTF-8 text. A "character" everywhere in Keyvane is one
+// user-perceived character (an extended grapheme cluster), held as a UTF-8 string.
+namespace keyvane::UnicodeText {
+
+// Splits text into grapheme clusters, in order. Invalid UTF-8 bytes become U+FFFD.
+std::vector<std::string> graphemes(std::string_view text);
+
+// Number of grapheme clusters in text.
+std::size_t length(std::string_view text);
+
+// The first grapheme cluster of text, or an empty string for empty text.
+std::string firstGrapheme(std::string_view text);
+
+// Full Unicode case mapping (language-neutral rules).
+std::string toLower(std::string_view text);
+std::string toUpper(std::string_view text);
+
+// True when the character is upper-case: a single code point with the Unicode upper-case
+// property, or a cased character equal to its own upper-case form (a capital with
+// combining marks, for example).
+bool isUpperCase(std::string_view character);
+
+// True when the character's first code point is a letter (general category L).
+bool isLetter(std::string_view character);
+
+// True when every byte is ASCII.
+bool isAscii(std::string_view text);
+
+} // namespace keyvane::UnicodeText

@@ -1,0 +1,113 @@
+#include "RulesConfig.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace keyvane;
+using nlohmann::json;
+
+namespace {
+
+LanguageConfig language(const std::string& code, const json& entry) {
+    auto config = RulesConfig::parse(json{{"languages", {{code, entry}}}});
+    return config.languages.at(code);
+}
+
+bool anyMatches(const std::vector<CompiledRegex>& patterns, const std::string& text) {
+    for (const auto& p : patterns) {
+        if (p.find(text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(LanguagesSection, EmptyUkrainianEntryGetsEveryBuiltInDefault) {
+    auto uk = language("uk", json::object());
+    EXPECT_EQ(uk.vowels.size(), 10u);
+    EXPECT_TRUE(uk.vowels.contains("ї"));
+    EXPECT_EQ(uk.scriptAlphabet.size(), 34u); // 33 letters and the apostrophe
+    EXPECT_TRUE(uk.scriptAlphabet.contains("'"));
+    EXPECT_EQ(uk.microDictionary.size(), 16u);
+    EXPECT_EQ(uk.bigramLogWeights.size(), 53u);
+    EXPECT_DOUBLE_EQ(uk.bigramLogWeights.at("ро"), 2.98);
+    // A Latin token is impossible as Ukrainian; a run of consonants is rare.
+    EXPECT_TRUE(anyMatches(uk.impossiblePatterns, "hello"));
+    EXPECT_FALSE(anyMatches(uk.impossiblePatterns, "м'ята"));
+    EXPECT_TRUE(anyMatches(uk.rarePatterns, "бвгд"));
+    EXPECT_FALSE(anyMatches(uk.rarePatterns, "слово"));
+    EXPECT_DOUBLE_EQ(uk.unknownBigramWeight, -1.5);
+    EXPECT_DOUBLE_EQ(uk.ngramScoringScale, 20.0);
+}
+
+TEST(LanguagesSection, BuiltInTablesMatchTheirDocumentedSizes) {
+    auto en = language("en", json::object());
+    auto ru = language("ru", json::object());
+    EXPECT_EQ(en.microDictionary.size(), 47u);
+    EXPECT_EQ(ru.microDictionary.size(), 45u); // "был" is listed twice
+    EXPECT_EQ(en.bigramLogWeights.size(), 148u);
+    EXPECT_EQ(ru.bigramLogWeights.size(), 119u);
+    EXPECT_DOUBLE_EQ(ru.bigramLogWeights.at("ъъ"), -8.0);
+    EXPECT_EQ(en.scriptAlphabet.size(), 26u);
+    EXPECT_EQ(ru.scriptAlphabet.size(), 33u);
+    // There is no built-in Russian or English vowel set.
+    EXPECT_TRUE(ru.vowels.empty());
+    EXPECT_TRUE(en.vowels.empty());
+    EXPECT_TRUE(language("de", json::object()).microDictionary.empty());
+}
+
+TEST(LanguagesSection, WordListsAreCaseInsensitiveButPatternListsAreNot) {
+    auto en = language("en", {{"common_words", {"The", "the", "WORD"}},
+                              {"strong_bigrams", {"Th", "th"}},
+                              {"strong_word_starts", {"un", "re", "un"}}});
+    EXPECT_EQ(en.commonWords, (StringSet{"the", "word"}));
+    EXPECT_EQ(en.strongBigrams, (StringSet{"Th", "th"}));
+    EXPECT_EQ(en.strongWordStarts, (std::vector<std::string>{"un", "re", "un"}));
+}
+
+TEST(LanguagesSection, EmptyListsAndObjectsSelectDefaultsOnlyWhereDocumented) {
+    EXPECT_TRUE(language("en", {{"micro_dictionary", json::array()}}).microDictionary.empty());
+    EXPECT_EQ(language("en", {{"bigram_log_weights", json::object()}}).bigramLogWeights.size(), 148u);
+    EXPECT_TRUE(language("en", {{"bigram_log_weights", {{"th", "x"}}}}).bigramLogWeights.empty());
+    EXPECT_EQ(language("uk", {{"script_alphabet", ""}}).scriptAlphabet.size(), 34u);
+    EXPECT_EQ(language("en", {{"script_alphabet", "ABc"}}).scriptAlphabet, (StringSet{"a", "b", "c"}));
+    // A list whose patterns all fail to compile is empty, not the built-in list.
+    EXPECT_TRUE(language("uk", {{"rare_patterns", {"(", "["}}}).rarePatterns.empty());
+    EXPECT_EQ(language("uk", {{"rare_patterns", json::array()}}).rarePatterns.size(), 2u);
+}
+
+TEST(LanguagesSection, InvalidPatternIsDroppedAndTheValidOneKept) {
+    auto ru = language("ru", {{"impossible_patterns", {"[unclosed", "ъъ"}}});
+    ASSERT_EQ(ru.impossiblePatterns.size(), 1u);
+    EXPECT_TRUE(ru.impossiblePatterns[0].find("объъект"));
+}
+
+TEST(LanguagesSection, CamelCaseAliasesAreReadOnlyWhenSnakeCaseIsMissingOrMistyped) {
+    auto aliasOnly = language("en", {{"commonSuffixBoosts", {{"ing", 3}, {"s", 1}, {"ation", 5}, {"ed", "x"}}},
+                                     {"microDictionary", {"Xyz"}},
+                                     {"unknownBigramWeight", -4},
+                                     {"ngramScoringScale", 10}});
+    ASSERT_EQ(aliasOnly.commonSuffixBoosts.size(), 3u);
+    EXPECT_EQ(aliasOnly.commonSuffixBoosts[0].first, "ation");
+    EXPECT_EQ(aliasOnly.commonSuffixBoosts[1].first, "ing");
+    EXPECT_EQ(aliasOnly.commonSuffixBoosts[2].first, "s");
+    EXPECT_EQ(aliasOnly.microDictionary, (StringSet{"xyz"}));
+    EXPECT_DOUBLE_EQ(aliasOnly.unknownBigramWeight, -4);
+    EXPECT_DOUBLE_EQ(aliasOnly.ngramScoringScale, 10);
+
+    auto both = language("en", {{"common_suffix_boosts", {{"ly", 2}}},
+                                {"commonSuffixBoosts", {{"ing", 3}}},
+                                {"unknown_bigram_weight", "oops"},
+                                {"unknownBigramWeight", -2}});
+    ASSERT_EQ(both.commonSuffixBoosts.size(), 1u);
+    EXPECT_EQ(both.commonSuffixBoosts[0].first, "ly");
+    EXPECT_DOUBLE_EQ(both.unknownBigramWeight, -2);
+}
+
+TEST(LanguagesSection, NonObjectEntriesAreSkipped) {
+    auto config = RulesConfig::parse(json{{"languages", {{"en", 5}, {"ru", json::object()}, {"uk", {1, 2}}}}});
+    EXPECT_EQ(config.languages.size(), 1u);
+    EXPECT_TRUE(config.languages.contains("ru"));
+}

@@ -1,0 +1,191 @@
+#include "RulesConfig.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace keyvane;
+using nlohmann::json;
+
+TEST(KeyboardLayoutSection, FileMapsReplaceTheirDirectionWholeAndDefaultsFillTheRest) {
+    auto config = RulesConfig::parse(json::parse(R"({"keyboard_layout": {"maps": {
+        "en_to_ru": {"q": "й", "ab": "cd", "": "x", "w": ""},
+        "en_to_ru_shift": {"Q": "Й"},
+        "en_to_uk": {"q": "ю"},
+        "en_to_ru_to_uk": {"q": "й"}, "_to_ru": {"q": "й"}, "en_to_": {"q": "й"},
+        "ru_to_en": {"й": 5}
+    }}})"));
+    const auto& layout = config.keyboardLayout;
+    EXPECT_EQ(layout.maps.size(), 5u);      // en→ru plus the four built-in directions
+    EXPECT_EQ(layout.shiftMaps.size(), 5u);
+    EXPECT_EQ(layout.maps.at(LayoutDirection::enToRu), (KeyboardMap{{"q", "й"}, {"a", "c"}}));
+    EXPECT_EQ(layout.shiftMaps.at(LayoutDirection::enToRu), (KeyboardMap{{"Q", "Й"}}));
+    // A direction given in the file is not merged with its default.
+    EXPECT_EQ(layout.maps.at(LayoutDirection{"en", "uk"}), (KeyboardMap{{"q", "ю"}}));
+    EXPECT_FALSE(layout.maps.contains(LayoutDirection::ruToEn));
+    EXPECT_FALSE(layout.maps.contains(LayoutDirection({"en", "ru_to_uk"})));
+}
+
+TEST(KeyboardLayoutSection, SwitchesKeepTheirDefaultUnlessGivenAsBooleans) {
+    auto config = RulesConfig::parse(json{{"keyboard_layout", {{"preserve_case", "no"},
+                                                               {"preserve_unknown_characters", false}}}});
+    EXPECT_TRUE(config.keyboardLayout.preserveCase);
+    EXPECT_FALSE(config.keyboardLayout.preserveUnknownCharacters);
+}
+
+TEST(TokenizationSection, ReadsIntegersOnlyWhenExact) {
+    auto config = RulesConfig::parse(json{{"tokenization",
+                                           {{"word_boundaries", {".,", "!", ""}},
+                                            {"max_token_length_for_auto", 40.0},
+                                            {"min_token_length_for_auto", 2.5},
+                                            {"mixed_script_auto", true},
+                                            {"digits_in_token_auto", 1}}}});
+    const auto& t = config.tokenization;
+    EXPECT_EQ(t.wordBoundaries, (StringSet{".", "!"}));
+    EXPECT_EQ(t.maxTokenLengthForAuto, 40);
+    EXPECT_EQ(t.minTokenLengthForAuto, 2);
+    EXPECT_TRUE(t.mixedScriptAuto);
+    EXPECT_FALSE(t.digitsInTokenAuto);
+    EXPECT_EQ(RulesConfig::parse(json{{"tokenization", {{"max_token_length_for_auto", 1e30}}}})
+                  .tokenization.maxTokenLengthForAuto,
+              32);
+}
+
+TEST(ProtectedPatternsSection, KeepsValidPatternsInOrderAndHonoursCaseInsensitivity) {
+    auto config = RulesConfig::parse(json::parse(R"({"protected_patterns": [
+        {"id": "url", "regex": "^https?://", "case_insensitive": true},
+        {"id": "broken", "regex": "(unclosed"},
+        {"regex": "^no-id$"},
+        {"id": "email", "regex": "^[^@]+@[^@]+$"},
+        {"id": "ci-wrong-type", "regex": "^ABC$", "case_insensitive": "yes"}
+    ]})"));
+    ASSERT_EQ(config.protectedPatterns.size(), 3u);
+    EXPECT_EQ(config.protectedPatterns[0].id, "url");
+    EXPECT_TRUE(config.protectedPatterns[0].regex.find("HTTPS://example.com"));
+    EXPECT_EQ(config.protectedPatterns[1].id, "email");
+    EXPECT_FALSE(config.protectedPatterns[2].regex.find("abc"));
+
+    EXPECT_TRUE(RulesConfig::parse(json::parse(R"({"protected_patterns": [{"id": "a", "regex": "x"}, 3]})"))
+                    .protectedPatterns.empty());
+}
+
+TEST(DecisionSection, LengthTablesTakeCatchAllAndFallbackValues) {
+    auto config = RulesConfig::parse(json::parse(R"({"decision": {"auto_thresholds": {
+        "min_delta_by_length": {"2": 40, "3": "high", "6plus": 18, "abc": 1, "": 2, "-1": 7},
+        "min_candidate_score_by_length": {"4+": "x"}
+    }}})"));
+    const auto& d = config.decision;
+    EXPECT_EQ(d.minDeltaByLength, (std::map<int, double>{{-1, 7}, {2, 40}, {3, 30}}));
+    EXPECT_DOUBLE_EQ(d.minDeltaDefault, 18);
+    EXPECT_TRUE(d.minCandidateScoreByLength.empty());
+    EXPECT_DOUBLE_EQ(d.minCandidateScoreDefault, 42);
+}
+
+TEST(DecisionSection, MissingOrMistypedValuesKeepDefaults) {
+    auto config = RulesConfig::parse(json::parse(R"({"decision": {
+        "scoring_weights": {"exact_common_word": 100, "rare_bigram": "x"},
+        "confidence": {"scale": 12},
+        "dynamic_threshold_curve": {"floor": 9, "candidate_base_at_len_5": "x", "baseAtLen5": 33, "enabled": false},
+        "dynamicThresholdCurve": {"candidate_floor": 1}
+    }})"));
+    const auto& d = config.decision;
+    EXPECT_DOUBLE_EQ(d.minConfidence, 0.82);
+    EXPECT_EQ(d.sameScriptMinLength, 4);
+    EXPECT_DOUBLE_EQ(d.scoringWeights.exactCommonWord, 100);
+    EXPECT_DOUBLE_EQ(d.scoringWeights.rareBigram, -10);
+    EXPECT_DOUBLE_EQ(d.confidenceScale, 12);
+    EXPECT_FALSE(d.dynamicThresholdCurve.enabled);
+    EXPECT_DOUBLE_EQ(d.dynamicThresholdCurve.candidateFloor, 9);
+    EXPECT_DOUBLE_EQ(d.dynamicThresholdCurve.candidateBaseAtLen5, 33);
+
+    auto aliasCurve = RulesConfig::parse(json::parse(R"({"decision": {
+        "dynamic_threshold_curve": 5, "dynamicThresholdCurve": {"candidate_floor": 1, "floor": 2},
+        "auto_thresholds": {"same_script_min_length": 5.9}}})"));
+    EXPECT_DOUBLE_EQ(aliasCurve.decision.dynamicThresholdCurve.candidateFloor, 1);
+    EXPECT_EQ(aliasCurve.decision.sameScriptMinLength, 5);
+    auto huge = RulesConfig::parse(json::parse(R"({"decision": {"auto_thresholds": {"same_script_min_length": 1e300}}})"));
+    EXPECT_EQ(huge.decision.sameScriptMinLength, std::numeric_limits<int>::max());
+}
+
+TEST(LayoutSuspicionSection, DropsIncompleteOrInvalidRules) {
+    auto config = RulesConfig::parse(json::parse(R"({"layout_suspicion": {
+        "latin_raw_suspicious_for_ru": [
+            {"regex": "^[bcdfghjklmnpqrstvwxz]{4}", "bonus_to_candidate": 14},
+            {"regex": "(", "bonus_to_candidate": 1},
+            {"regex": "x"}, {"regex": "y", "bonus_to_candidate": "big"}],
+        "cyrillic_raw_suspicious_for_en": [{"regex": "ш", "bonus_to_candidate": 2}, "junk"]
+    }})"));
+    ASSERT_EQ(config.layoutSuspicion.latinSuspiciousForRu.size(), 1u);
+    EXPECT_DOUBLE_EQ(config.layoutSuspicion.latinSuspiciousForRu[0].bonus, 14);
+    EXPECT_TRUE(config.layoutSuspicion.cyrillicSuspiciousForEn.empty());
+}
+
+TEST(ManualOverridesSection, LowerCasesSourcesAndSkipsBrokenEntries) {
+    auto config = RulesConfig::parse(json::parse(R"({"manual_overrides": {
+        "exact_pairs": {"Ghbdtn": "Привет", "bad": 5},
+        "never_correct": ["IPhone", "git"],
+        "exact_pairs_meta": {"Ghbdtn": {"dst": "RU"}, "x": {"dst": ""}, "y": 3},
+        "never_correct_meta": {"Git": "EN", "z": ""}
+    }})"));
+    const auto& o = config.manualOverrides;
+    EXPECT_EQ(o.exactPairs, (StringMap<std::string>{{"ghbdtn", "Привет"}}));
+    EXPECT_EQ(o.neverCorrect, (StringSet{"iphone", "git"}));
+    EXPECT_EQ(o.exactPairTargetLang, (StringMap<std::string>{{"ghbdtn", "ru"}}));
+    EXPECT_EQ(o.neverCorrectLang, (StringMap<std::string>{{"git", "en"}}));
+}
+
+TEST(GoldenTestsSection, KeepsCompleteCasesInOrder) {
+    auto config = RulesConfig::parse(json::parse(R"({"golden_tests": [
+        {"input": "ghbdtn", "expected": "привет", "mode": "auto", "reason": "r", "session_language": 5,
+         "active_input_source": "en"},
+        {"input": "x", "expected": "y", "mode": "auto"},
+        {"input": "rfr", "expected": "как", "mode": "auto", "reason": "r", "expected_source_lang": "en"}
+    ]})"));
+    ASSERT_EQ(config.goldenTests.size(), 2u);
+    EXPECT_EQ(config.goldenTests[0].input, "ghbdtn");
+    EXPECT_FALSE(config.goldenTests[0].sessionLanguage.has_value());
+    EXPECT_EQ(config.goldenTests[0].activeInputSource, "en");
+    EXPECT_EQ(config.goldenTests[1].expectedSourceLang, "en");
+}
+
+TEST(RulesFileTolerance, EmptyDocumentGivesEveryDefault) {
+    for (const json& document : {json::object(), json::array(), json("text"), json(nullptr)}) {
+        auto config = RulesConfig::parse(document);
+        EXPECT_TRUE(config.languages.empty());
+        EXPECT_EQ(config.keyboardLayout.maps.size(), 4u);
+        EXPECT_EQ(config.keyboardLayout.shiftMaps.size(), 4u);
+        EXPECT_EQ(config.tokenization.maxTokenLengthForAuto, 32);
+        EXPECT_DOUBLE_EQ(config.decision.minDeltaDefault, 22);
+        EXPECT_TRUE(config.goldenTests.empty());
+    }
+}
+
+TEST(RulesFileTolerance, GarbageInEverySectionLoadsWithDefaults) {
+    const json garbageValues[] = {json(nullptr), json(true), json(-1e308), json("str"), json::array({1, "a", nullptr}),
+                                  json::object({{"x", json::array()}})};
+    const char* sections[] = {"keyboard_layout", "tokenization", "protected_patterns", "decision",
+                              "languages",       "layout_suspicion", "manual_overrides",  "golden_tests"};
+    for (const json& garbage : garbageValues) {
+        json document;
+        for (const char* section : sections) {
+            document[section] = garbage;
+        }
+        // Garbage one level deeper, too: every key of every section.
+        document["decision"] = {{"auto_thresholds", garbage}, {"scoring_weights", garbage}, {"confidence", garbage}};
+        document["languages"] = {{"uk", {{"vowels", garbage}, {"bigram_log_weights", garbage},
+                                         {"impossible_patterns", garbage}, {"common_suffix_boosts", garbage}}}};
+        auto config = RulesConfig::parse(document);
+        EXPECT_EQ(config.keyboardLayout.maps.size(), 4u);
+        EXPECT_DOUBLE_EQ(config.decision.scoringWeights.exactCommonWord, 90);
+        EXPECT_EQ(config.languages.at("uk").vowels.size(), 10u);
+        EXPECT_EQ(config.languages.at("uk").impossiblePatterns.size(), 1u);
+    }
+}
+
+TEST(RulesFileTolerance, MalformedTextIsAnErrorNotACrash) {
+    std::string error;
+    EXPECT_FALSE(RulesConfig::decode(R"({"languages": {"en": )", &error).has_value());
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(RulesConfig::decode("\xff\xfe{}").has_value());
+    EXPECT_FALSE(RulesConfig::decode("").has_value());
+    EXPECT_TRUE(RulesConfig::decode(" {} ").has_value());
+}

@@ -1,0 +1,69 @@
+#include "KeyboardMaps.h"
+#include "RulesConfig.h"
+#include "UnicodeText.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+using namespace keyvane;
+
+namespace {
+
+const nlohmann::json& shippedDocument() {
+    static const nlohmann::json document = [] {
+        std::ifstream in(KEYVANE_RULES_FILE);
+        std::stringstream text;
+        text << in.rdbuf();
+        return RulesConfig::decode(text.str()).value_or(nlohmann::json());
+    }();
+    return document;
+}
+
+std::string render(const RulesConfig& config, const std::string& word, const LayoutDirection& d) {
+    return KeyboardMaps::mapToken(word, config.keyboardLayout.maps.at(d), config.keyboardLayout.shiftMaps.at(d));
+}
+
+} // namespace
+
+TEST(ShippedRulesFile, HasEverySectionAndEveryLanguage) {
+    const auto& document = shippedDocument();
+    ASSERT_TRUE(document.is_object()) << "the shipped rules file must be valid JSON";
+    for (const char* section : {"keyboard_layout", "tokenization", "protected_patterns", "decision", "languages",
+                                "layout_suspicion", "manual_overrides", "golden_tests"}) {
+        EXPECT_TRUE(document.contains(section)) << section;
+    }
+    auto config = RulesConfig::parse(document);
+    for (const char* language : {"en", "ru", "uk"}) {
+        ASSERT_TRUE(config.languages.contains(language)) << language;
+        EXPECT_FALSE(config.languages.at(language).commonWords.empty()) << language;
+        EXPECT_FALSE(config.languages.at(language).vowels.empty()) << language;
+    }
+    // Every pattern of the shipped file compiles: nothing was silently dropped.
+    EXPECT_EQ(config.protectedPatterns.size(), document["protected_patterns"].size());
+    EXPECT_EQ(config.goldenTests.size(), document["golden_tests"].size());
+    EXPECT_EQ(config.layoutSuspicion.latinSuspiciousForRu.size(),
+              document["layout_suspicion"]["latin_raw_suspicious_for_ru"].size());
+    for (const auto& [code, language] : config.languages) {
+        EXPECT_EQ(language.impossiblePatterns.size(),
+                  document["languages"][code].value("impossible_patterns", nlohmann::json::array({"x"})).size())
+            << code;
+    }
+}
+
+TEST(ShippedRulesFile, RussianWordsTypedOnEnglishKeysRenderBothWays) {
+    auto config = RulesConfig::parse(shippedDocument());
+    EXPECT_EQ(render(config, "ghbdtn", LayoutDirection::enToRu), "привет");
+    EXPECT_EQ(render(config, "Cgfcb,j", LayoutDirection::enToRu), "Спасибо");
+    EXPECT_EQ(render(config, "{JHJIJ", LayoutDirection::enToRu), "ХОРОШО");
+    EXPECT_EQ(render(config, "~of", LayoutDirection::enToRu), "Ёща");
+    EXPECT_EQ(render(config, "съешь", LayoutDirection::ruToEn), "c]tim");
+    EXPECT_EQ(render(config, "Э", LayoutDirection::ruToEn), "\"");
+
+    // Every key of the Russian layout, lower and shifted, survives the round trip.
+    const std::string keys = "qwertyuiop[]asdfghjkl;'zxcvbnm,.`QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>~";
+    std::string russian = render(config, keys, LayoutDirection::enToRu);
+    EXPECT_EQ(UnicodeText::length(russian), keys.size());
+    EXPECT_EQ(render(config, russian, LayoutDirection::ruToEn), keys);
+}
