@@ -15,6 +15,23 @@ CompiledRegex::CompiledRegex(std::string pattern, bool caseInsensitive,
                              std::shared_ptr<const icu::RegexPattern> compiled)
     : pattern_(std::move(pattern)), caseInsensitive_(caseInsensitive), compiled_(std::move(compiled)) {}
 
+CompiledRegex::CompiledRegex(const CompiledRegex& other)
+    : pattern_(other.pattern_), caseInsensitive_(other.caseInsensitive_), compiled_(other.compiled_) {}
+
+CompiledRegex& CompiledRegex::operator=(const CompiledRegex& other) {
+    if (this != &other) {
+        pattern_ = other.pattern_;
+        caseInsensitive_ = other.caseInsensitive_;
+        compiled_ = other.compiled_;
+        matcher_.reset();
+    }
+    return *this;
+}
+
+CompiledRegex::CompiledRegex(CompiledRegex&&) noexcept = default;
+CompiledRegex& CompiledRegex::operator=(CompiledRegex&&) noexcept = default;
+CompiledRegex::~CompiledRegex() = default;
+
 std::optional<CompiledRegex> CompiledRegex::compile(std::string_view pattern, bool caseInsensitive) {
     UErrorCode status = U_ZERO_ERROR;
     UParseError parseError{};
@@ -29,15 +46,22 @@ std::optional<CompiledRegex> CompiledRegex::compile(std::string_view pattern, bo
 }
 
 bool CompiledRegex::find(std::string_view text) const {
+    return find(icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size()))));
+}
+
+bool CompiledRegex::find(const icu::UnicodeString& text) const {
     UErrorCode status = U_ZERO_ERROR;
-    icu::UnicodeString input =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    std::unique_ptr<icu::RegexMatcher> matcher(compiled_->matcher(input, status));
-    if (U_FAILURE(status) || !matcher) {
-        return false;
+    if (!matcher_) {
+        matcher_.reset(compiled_->matcher(status));
+        if (U_FAILURE(status) || !matcher_) {
+            matcher_.reset();
+            return false;
+        }
+        matcher_->setTimeLimit(kMatchTimeLimit, status);
     }
-    matcher->setTimeLimit(kMatchTimeLimit, status);
-    bool found = matcher->find(status) != 0;
+    // The matcher keeps a pointer to the text, but is not used again before the next reset.
+    matcher_->reset(text);
+    bool found = matcher_->find(status) != 0;
     return U_SUCCESS(status) && found;
 }
 

@@ -4,24 +4,34 @@
 #include <optional>
 #include <string>
 #include <string_view>
-
 #include <unicode/uversion.h>
 
 U_NAMESPACE_BEGIN
 class RegexPattern;
+class RegexMatcher;
+class UnicodeString;
 U_NAMESPACE_END
 
 namespace keyvane {
 
 // A regular expression in ICU syntax, compiled once when the rules file is loaded. Copies
-// share the compiled pattern, which is never changed after compilation.
+// share the compiled pattern, which never changes. Each copy keeps its own matcher for reuse,
+// so one object must not be searched from two threads at once (the engine is single-threaded).
 class CompiledRegex {
 public:
     // Nothing when the pattern does not compile.
     static std::optional<CompiledRegex> compile(std::string_view pattern, bool caseInsensitive = false);
 
-    // True when the pattern matches somewhere in text (an unanchored search).
+    CompiledRegex(const CompiledRegex& other);
+    CompiledRegex& operator=(const CompiledRegex& other);
+    CompiledRegex(CompiledRegex&&) noexcept;
+    CompiledRegex& operator=(CompiledRegex&&) noexcept;
+    ~CompiledRegex();
+
+    // True when the pattern matches somewhere in text (an unanchored search). A search that
+    // runs too long counts as no match.
     bool find(std::string_view text) const;
+    bool find(const icu::UnicodeString& text) const;
 
     const std::string& pattern() const { return pattern_; }
     bool caseInsensitive() const { return caseInsensitive_; }
@@ -32,6 +42,7 @@ private:
     std::string pattern_;
     bool caseInsensitive_ = false;
     std::shared_ptr<const icu::RegexPattern> compiled_;
+    mutable std::unique_ptr<icu::RegexMatcher> matcher_;
 };
 
 } // namespace keyvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppExclusionConfig.h"
 #include "DecisionConfig.h"
 #include "LanguageConfig.h"
 #include "RulesSections.h"
@@ -24,6 +25,9 @@ struct RulesConfig {
     LayoutSuspicionConfig layoutSuspicion;
     ManualOverridesConfig manualOverrides;
     std::vector<GoldenTest> goldenTests;
+    // From the user's preferences, not from the rules file.
+    std::map<std::string, AppExclusionConfig> excludedApps;
+    std::vector<std::string> activeLanguages{"en"};
 
     // The configuration of a decoded rules file. A top level that is not an object counts as
     // an empty object.

@@ -107,7 +107,7 @@ template <typename Sink> void forEachGrapheme(std::string_view input, Sink&& sin
     utext_close(utext);
 }
 
-UChar32 firstCodePoint(std::string_view text, int32_t* codePointCount = nullptr) {
+UChar32 firstScalar(std::string_view text, int32_t* codePointCount = nullptr) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto size = static_cast<int32_t>(text.size());
     int32_t i = 0;
@@ -200,7 +200,7 @@ std::string toUpper(std::string_view text) {
 
 bool isUpperCase(std::string_view character) {
     int32_t count = 0;
-    UChar32 c = firstCodePoint(character, &count);
+    UChar32 c = firstScalar(character, &count);
     if (c < 0) {
         return false;
     }
@@ -211,8 +211,15 @@ bool isUpperCase(std::string_view character) {
 }
 
 bool isLetter(std::string_view character) {
-    UChar32 c = firstCodePoint(character);
+    UChar32 c = firstScalar(character);
     return c >= 0 && u_isalpha(c) != 0;
 }
+
+bool isNumeric(std::string_view character) {
+    UChar32 c = firstScalar(character);
+    return c >= 0 && u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) != U_NT_NONE;
+}
+
+int32_t firstCodePoint(std::string_view text) { return firstScalar(text); }
 
 } // namespace keyvane::UnicodeText

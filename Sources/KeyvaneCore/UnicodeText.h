@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,12 @@ bool isUpperCase(std::string_view character);
 
 // True when the character's first code point is a letter (general category L).
 bool isLetter(std::string_view character);
+
+// True when the character's first code point is numeric (a digit or any other number).
+bool isNumeric(std::string_view character);
+
+// The first code point of text, or -1 for empty or malformed text.
+int32_t firstCodePoint(std::string_view text);
 
 // True when every byte is ASCII.
 bool isAscii(std::string_view text);

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace keyvane {
+
+// Why the engine corrected a word or left it alone. Printed as the snake_case code.
+enum class DecisionReason {
+    excludedApp,
+    ambiguousTrailingUnknownStem,
+    emptyToken,
+    tooShort,
+    tooLong,
+    mixedScript,
+    containsDigits,
+    unknownScript,
+    neverCorrect,
+    exactSeedPair,
+    noTargetLanguage,
+    noMappingChange,
+    length1NoExactPair,
+    layoutMismatchLength1,
+    length2NoExactMatch,
+    length2SessionMismatch,
+    sameScriptTooShort,
+    sameScriptRequiresKnownWord,
+    sameScriptSourceIsKnownWord,
+    sameScriptSourceIsInflectedWord,
+    candidateScoreTooLow,
+    highConfidenceGibberishBypass,
+    lowConfidence,
+    protectedPattern,
+    layoutMismatch,
+    layoutMismatchProtectedOverride,
+    ambiguousTarget,
+    sessionLanguageTieBreak,
+    mixedScriptNoClearWinner,
+    mixedScriptDualEval,
+};
+
+// "layout_mismatch", "too_short", …
+const char* toString(DecisionReason reason);
+
+// The engine's answer for one typed word.
+struct RulesDecision {
+    bool shouldCorrect = false;
+    std::optional<std::string> correctedToken; // with any trailing punctuation; only when correcting
+    double confidence = 0;
+    DecisionReason reason = DecisionReason::emptyToken;
+    double originalScore = 0;
+    double candidateScore = 0;
+    std::optional<std::string> sourceLanguage;
+    std::optional<std::string> targetLanguage;
+
+    static RulesDecision refusal(DecisionReason reason, double confidence = 0, double originalScore = 0,
+                                 double candidateScore = 0) {
+        return {false, std::nullopt, confidence, reason, originalScore, candidateScore, std::nullopt, std::nullopt};
+    }
+};
+
+} // namespace keyvane

@@ -1,0 +1,636 @@
+// The correction pipeline: gates, every direction, the choice of a winner, mixed-script words,
+// and the diagnostic twin that explains the same decision.
+
+#include "RulesEngine.h"
+
+#include "RulesEngineInternals.h"
+#include "UnicodeText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace keyvane {
+namespace {
+
+// Characters that commonly end a word as punctuation even where a layout maps them to letters.
+const StringSet& ambiguousTrailingPunctuation() {
+    static const StringSet set = {".", ",", "!", "?", ";", ":", ")", "\"", "'", "’", "»", "…", "-"};
+    return set;
+}
+
+// An e-mail address, or a dotted domain with a well-known ending, optionally with a path.
+const CompiledRegex& domainOrEmailPrototype() {
+    static const CompiledRegex regex = [] {
+        const std::string domain =
+            "[a-z0-9-]+(?:\\.[a-z0-9-]+)*\\.(?:com|net|org|io|me|co|ru|ua|by|kz|uk|us|eu|de|fr|it|es|pl|nl|cn|jp|"
+            "kr|in|br|info|biz|app|dev|ai|tech|store|online|site|xyz|edu|gov)";
+        auto compiled = CompiledRegex::compile("^(?:[a-z0-9._%+-]+@" + domain + "|" + domain + ")(?:/\\S*)?$", true);
+        if (!compiled) {
+            std::abort(); // a fixed pattern that does not compile is a programming error
+        }
+        return *compiled;
+    }();
+    return regex;
+}
+
+std::string upper(const std::string& s) { return UnicodeText::toUpper(s); }
+
+std::string directionLabel(const LayoutDirection& d) { return upper(d.to) + "_TYPED_AS_" + upper(d.from); }
+
+// NaN scores sort last instead of breaking the ordering.
+double sortKey(double score) { return std::isnan(score) ? -std::numeric_limits<double>::infinity() : score; }
+
+bool withinTie(double a, double b) { return std::fabs(a - b) < 2.0; }
+
+} // namespace
+
+RulesEngine::RulesEngine(RulesConfig config) { reloadConfig(std::move(config)); }
+
+RulesEngine::~RulesEngine() = default;
+
+void RulesEngine::reloadConfig(RulesConfig config) {
+    auto index = std::make_unique<Index>(Index{{}, {}, {}, {}, {}, {}, domainOrEmailPrototype()});
+    for (const auto& [direction, map] : config.keyboardLayout.maps) {
+        for (const auto& [key, value] : map) {
+            if (UnicodeText::isLetter(value)) {
+                index->letterKeys.insert(key);
+            }
+        }
+    }
+    for (const auto& [bundleID, exclusion] : config.excludedApps) {
+        index->excludedAppsLower.insert(UnicodeText::toLower(bundleID));
+    }
+    // Every configured map into English from another layout, in a fixed order (by source key).
+    std::vector<const LayoutDirection*> intoEnglish;
+    for (const auto& [direction, map] : config.keyboardLayout.maps) {
+        if (direction.to == "en" && direction.from != "en") {
+            intoEnglish.push_back(&direction);
+        }
+    }
+    std::sort(intoEnglish.begin(), intoEnglish.end(), [](auto* a, auto* b) { return a->from < b->from; });
+    for (const LayoutDirection* direction : intoEnglish) {
+        for (const auto& pair : config.keyboardLayout.maps.at(*direction)) {
+            index->cyrillicToLatinLower.insert(pair);
+        }
+        if (auto shift = config.keyboardLayout.shiftMaps.find(*direction); shift != config.keyboardLayout.shiftMaps.end()) {
+            for (const auto& pair : shift->second) {
+                index->cyrillicToLatinUpper.insert(pair);
+            }
+        }
+    }
+    for (const auto& [from, fromLang] : config.languages) {
+        for (const auto& [to, toLang] : config.languages) {
+            bool shared = std::any_of(fromLang.scriptAlphabet.begin(), fromLang.scriptAlphabet.end(),
+                                      [&](const std::string& c) { return toLang.scriptAlphabet.contains(c); });
+            if (from != to && shared) {
+                index->sameScriptPairs.emplace(from, to);
+            }
+        }
+    }
+    for (const std::string& key : config.activeLanguages) {
+        if (config.languages.contains(key) &&
+            std::find(index->detectionOrder.begin(), index->detectionOrder.end(), key) == index->detectionOrder.end()) {
+            index->detectionOrder.push_back(key);
+        }
+    }
+    for (const auto& [key, language] : config.languages) {
+        if (std::find(index->detectionOrder.begin(), index->detectionOrder.end(), key) == index->detectionOrder.end()) {
+            index->detectionOrder.push_back(key);
+        }
+    }
+    config_ = std::move(config);
+    index_ = std::move(index);
+}
+
+const LanguageConfig* RulesEngine::language(const std::string& key) const {
+    auto it = config_.languages.find(key);
+    return it == config_.languages.end() ? nullptr : &it->second;
+}
+
+std::string RulesEngine::mapToken(std::string_view token, const LayoutDirection& direction) const {
+    static const KeyboardMap empty;
+    auto lower = config_.keyboardLayout.maps.find(direction);
+    auto upperMap = config_.keyboardLayout.shiftMaps.find(direction);
+    return KeyboardMaps::mapToken(token, lower == config_.keyboardLayout.maps.end() ? empty : lower->second,
+                                  upperMap == config_.keyboardLayout.shiftMaps.end() ? empty : upperMap->second);
+}
+
+std::vector<std::string> RulesEngine::classifiedLetters(const std::vector<std::string>& chars) const {
+    std::vector<std::string> letters;
+    for (const std::string& c : chars) {
+        if (!UnicodeText::isLetter(c)) {
+            continue;
+        }
+        std::string lower = UnicodeText::toLower(c);
+        bool known = std::any_of(config_.languages.begin(), config_.languages.end(),
+                                 [&](const auto& entry) { return entry.second.scriptAlphabet.contains(lower); });
+        if (known) {
+            letters.push_back(std::move(lower));
+        }
+    }
+    return letters;
+}
+
+std::vector<std::string> RulesEngine::detectSourceLanguages(const std::vector<std::string>& classified) const {
+    std::vector<std::string> sources;
+    if (classified.empty()) {
+        return sources;
+    }
+    for (const auto& [key, language] : config_.languages) { // keys ascending
+        bool coversAll = std::all_of(classified.begin(), classified.end(),
+                                     [&](const std::string& c) { return language.scriptAlphabet.contains(c); });
+        if (coversAll) {
+            sources.push_back(key);
+        }
+    }
+    return sources;
+}
+
+bool RulesEngine::isMixedScript(const std::vector<std::string>& classified) const {
+    return !classified.empty() && detectSourceLanguages(classified).empty();
+}
+
+bool RulesEngine::matchesProtectedPattern(std::string_view word) const {
+    std::vector<std::string> chars = UnicodeText::graphemes(word);
+    if (chars.size() >= 2 && chars[chars.size() - 2] == ".") {
+        const std::string& last = chars.back();
+        if (last.size() == 1 && std::isalpha(static_cast<unsigned char>(last[0]))) {
+            return false; // "word.x": a word typed with a Cyrillic letter on the full-stop key
+        }
+    }
+    return std::any_of(config_.protectedPatterns.begin(), config_.protectedPatterns.end(),
+                       [&](const ProtectedPattern& p) { return p.regex.find(word); });
+}
+
+std::optional<std::string> RulesEngine::uniqueAlphabetLanguage(std::string_view word) const {
+    auto sources = detectSourceLanguages(classifiedLetters(UnicodeText::graphemes(word)));
+    return sources.size() == 1 ? std::optional<std::string>(sources.front()) : std::nullopt;
+}
+
+std::optional<std::string> RulesEngine::exactPairTargetLanguage(std::string_view word) const {
+    auto it = config_.manualOverrides.exactPairTargetLang.find(UnicodeText::toLower(word));
+    return it == config_.manualOverrides.exactPairTargetLang.end() ? std::nullopt
+                                                                   : std::optional<std::string>(it->second);
+}
+
+std::optional<std::string> RulesEngine::detectLanguage(std::string_view text) const {
+    auto classified = classifiedLetters(UnicodeText::graphemes(text));
+    if (classified.empty()) {
+        return std::nullopt;
+    }
+    for (const std::string& key : index_->detectionOrder) {
+        const LanguageConfig& lang = config_.languages.at(key);
+        if (std::all_of(classified.begin(), classified.end(),
+                        [&](const std::string& c) { return lang.scriptAlphabet.contains(c); })) {
+            return key;
+        }
+    }
+    return std::nullopt;
+}
+
+bool RulesEngine::hasLayoutMappedTrailing(std::string_view trailing, bool skipAmbiguousPunctuation) const {
+    for (const std::string& c : UnicodeText::graphemes(trailing)) {
+        if (skipAmbiguousPunctuation && ambiguousTrailingPunctuation().contains(c)) {
+            continue;
+        }
+        if (index_->letterKeys.contains(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word) const {
+    if (!word) {
+        return false;
+    }
+    std::string letters;
+    int count = 0;
+    for (const std::string& c : UnicodeText::graphemes(UnicodeText::toLower(*word))) {
+        if (UnicodeText::isLetter(c)) {
+            letters += c;
+            ++count;
+        }
+    }
+    if (count < 2) {
+        return false;
+    }
+    return std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](const std::string& key) {
+        const LanguageConfig* lang = language(key);
+        return lang != nullptr && lang->commonWords.contains(letters);
+    });
+}
+
+bool RulesEngine::isDictionaryConfirmed(const std::string& targetKey, const RulesDecision& decision) const {
+    const LanguageConfig* target = language(targetKey);
+    if (target == nullptr || !decision.correctedToken) {
+        return false;
+    }
+    std::vector<std::string> kept;
+    for (std::string& c : UnicodeText::graphemes(UnicodeText::toLower(*decision.correctedToken))) {
+        if (UnicodeText::isLetter(c) || c == "'") {
+            kept.push_back(std::move(c));
+        }
+    }
+    auto first = std::find_if(kept.begin(), kept.end(), [](const std::string& c) { return c != "'"; });
+    auto last = std::find_if(kept.rbegin(), kept.rend(), [](const std::string& c) { return c != "'"; }).base();
+    if (first >= last || last - first < 2) {
+        return false;
+    }
+    std::string word;
+    for (auto it = first; it != last; ++it) {
+        word += *it;
+    }
+    return target->commonWords.contains(word);
+}
+
+RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view token, int length,
+                                                           std::string_view trailing, bool isProtected,
+                                                           bool isSentenceStart) const {
+    MixedOutcome out;
+    std::string ruCandidate = mapToken(token, LayoutDirection::enToRu);
+    std::string enCandidate = mapToken(token, LayoutDirection::ruToEn);
+    ScoreBreakdown ru = scoreToken(UnicodeText::toLower(ruCandidate), language("ru"), isSentenceStart);
+    ru.layoutSuspicion = layoutSuspicionBonus(token, LayoutDirection::enToRu);
+    ScoreBreakdown en = scoreToken(UnicodeText::toLower(enCandidate), language("en"), isSentenceStart);
+    en.layoutSuspicion = layoutSuspicionBonus(token, LayoutDirection::ruToEn);
+    const bool englishWins = en.total() > ru.total(); // ties go to the Russian reading
+    out.winnerCandidate = englishWins ? enCandidate : ruCandidate;
+    out.winnerDirection = englishWins ? LayoutDirection::ruToEn : LayoutDirection::enToRu;
+    out.winnerBreakdown = englishWins ? en : ru;
+    out.loserCandidate = englishWins ? ruCandidate : enCandidate;
+    out.loserDirection = englishWins ? LayoutDirection::enToRu : LayoutDirection::ruToEn;
+    out.loserBreakdown = englishWins ? ru : en;
+    const double winnerTotal = out.winnerBreakdown.total();
+    const double loserTotal = out.loserBreakdown.total();
+    out.delta = winnerTotal - loserTotal;
+    out.confidence = confidenceOf(out.delta);
+    std::tie(out.requiredDelta, out.minCandidate) = thresholdsFor(length);
+
+    const DecisionConfig& d = config_.decision;
+    if (!(winnerTotal >= out.minCandidate) || !(out.delta >= out.requiredDelta) || !(out.confidence >= d.minConfidence)) {
+        out.decision = RulesDecision::refusal(DecisionReason::mixedScriptNoClearWinner, out.confidence, loserTotal,
+                                              winnerTotal);
+    } else if (isProtected && !(winnerTotal >= d.protectedPatternOverrideMinScore)) {
+        out.decision =
+            RulesDecision::refusal(DecisionReason::protectedPattern, out.confidence, loserTotal, winnerTotal);
+    } else {
+        double reported = out.winnerBreakdown.exactCommonWord > 0 ? out.confidence
+                                                                  : std::min(out.confidence, nonDictionaryConfidenceCap);
+        out.decision = {true,       preserveCase(token, out.winnerCandidate) + std::string(trailing),
+                        reported,   DecisionReason::mixedScriptDualEval,
+                        loserTotal, winnerTotal,
+                        std::nullopt, std::nullopt};
+    }
+    return out;
+}
+
+RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::string_view trailing,
+                                                   bool isSentenceStart,
+                                                   const std::optional<std::string>& activeInputSource,
+                                                   const std::optional<std::string>& sessionLanguage,
+                                                   Selection selection) const {
+    PairOutcome out;
+    out.token = std::string(token);
+    out.trailing = std::string(trailing);
+    const std::vector<std::string> chars = UnicodeText::graphemes(token);
+    out.length = static_cast<int>(std::min<std::size_t>(chars.size(), std::numeric_limits<int>::max()));
+    const TokenizationConfig& t = config_.tokenization;
+
+    auto gate = [&](DecisionReason reason) {
+        out.decision = RulesDecision::refusal(reason);
+        return std::move(out);
+    };
+    if (token.empty()) {
+        return gate(DecisionReason::emptyToken);
+    }
+    if (out.length < t.minTokenLengthForAuto) {
+        return gate(DecisionReason::tooShort);
+    }
+    if (out.length > t.maxTokenLengthForAuto) {
+        return gate(DecisionReason::tooLong);
+    }
+    out.isProtected = matchesProtectedPattern(token);
+    const std::vector<std::string> classified = classifiedLetters(chars);
+    out.hasDigits = std::any_of(chars.begin(), chars.end(), [](const std::string& c) { return UnicodeText::isNumeric(c); });
+    out.isMixed = isMixedScript(classified);
+    if (out.isMixed) {
+        if (!t.mixedScriptAuto) {
+            return gate(DecisionReason::mixedScript);
+        }
+        out.mixed = evaluateMixedScript(token, out.length, trailing, out.isProtected, isSentenceStart);
+        out.decision = out.mixed->decision;
+        return out;
+    }
+    if (!t.digitsInTokenAuto && out.hasDigits) {
+        return gate(DecisionReason::containsDigits);
+    }
+    const std::vector<std::string> sources = detectSourceLanguages(classified);
+    if (sources.empty()) {
+        return gate(DecisionReason::unknownScript);
+    }
+    const std::string lower = UnicodeText::toLower(token);
+    if (config_.manualOverrides.neverCorrect.contains(lower)) {
+        out.isNeverCorrect = true;
+        return gate(DecisionReason::neverCorrect);
+    }
+    if (auto pair = config_.manualOverrides.exactPairs.find(lower); pair != config_.manualOverrides.exactPairs.end()) {
+        out.isExactSeedPair = true;
+        out.decision = {true,
+                        preserveCase(token, pair->second) + std::string(trailing),
+                        0.99,
+                        DecisionReason::exactSeedPair,
+                        0,
+                        config_.decision.scoringWeights.exactSeedPair,
+                        std::nullopt,
+                        uniqueAlphabetLanguage(pair->second)};
+        return out;
+    }
+    for (const std::string& source : sources) {
+        for (std::size_t index = 0; index < config_.activeLanguages.size(); ++index) {
+            const std::string& target = config_.activeLanguages[index];
+            if (target == source) {
+                continue;
+            }
+            DirectionOutcome direction =
+                scoreAndDecideForDirection(token, out.length, trailing, LayoutDirection{source, target},
+                                           out.isProtected, isSentenceStart, static_cast<int>(index), sessionLanguage);
+            direction.decision.sourceLanguage = source;
+            direction.decision.targetLanguage = target;
+            out.directions.push_back(std::move(direction));
+        }
+    }
+    if (out.directions.empty()) {
+        return gate(DecisionReason::noTargetLanguage);
+    }
+    selectWinner(out, activeInputSource, sessionLanguage, selection);
+    return out;
+}
+
+void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
+                               const std::optional<std::string>& sessionLanguage, Selection selection) const {
+    const auto& all = pair.directions;
+    auto decisionOf = [&](std::size_t i) -> const RulesDecision& { return all[i].decision; };
+    auto choose = [&](std::size_t i) {
+        pair.chosen = i;
+        pair.decision = decisionOf(i);
+    };
+
+    std::vector<std::size_t> order(all.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    if (selection == Selection::diagnostic) {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return all[a].direction.from < all[b].direction.from; });
+    }
+    if (order.size() == 1) {
+        return choose(order.front());
+    }
+    std::vector<std::size_t> correcting;
+    for (std::size_t i : order) {
+        if (decisionOf(i).shouldCorrect) {
+            correcting.push_back(i);
+        }
+    }
+    if (correcting.empty()) {
+        std::size_t best = order.front();
+        for (std::size_t i : order) {
+            if (decisionOf(i).candidateScore > decisionOf(best).candidateScore) {
+                best = i;
+            }
+        }
+        return choose(best);
+    }
+    if (correcting.size() == 1) {
+        return choose(correcting.front());
+    }
+    std::vector<std::size_t> pool;
+    for (std::size_t i : correcting) {
+        if (isDictionaryConfirmed(all[i].direction.to, decisionOf(i))) {
+            pool.push_back(i);
+        }
+    }
+    if (pool.empty()) {
+        pool = correcting;
+    }
+    if (pool.size() == 1) {
+        return choose(pool.front());
+    }
+    std::stable_sort(pool.begin(), pool.end(), [&](std::size_t a, std::size_t b) {
+        return sortKey(decisionOf(a).candidateScore) > sortKey(decisionOf(b).candidateScore);
+    });
+    const std::size_t best = pool.front();
+    const RulesDecision& bestDecision = decisionOf(best);
+    const bool nearTieWithOtherWord = std::any_of(pool.begin() + 1, pool.end(), [&](std::size_t i) {
+        return decisionOf(i).correctedToken != bestDecision.correctedToken &&
+               withinTie(decisionOf(i).candidateScore, bestDecision.candidateScore);
+    });
+
+    if (!nearTieWithOtherWord) {
+        std::vector<std::size_t> same;
+        for (std::size_t i : pool) {
+            if (decisionOf(i).correctedToken == bestDecision.correctedToken) {
+                same.push_back(i);
+            }
+        }
+        if (selection == Selection::live && activeInputSource && same.size() >= 2) {
+            for (std::size_t i : same) {
+                if (all[i].direction.from == *activeInputSource) {
+                    return choose(i);
+                }
+            }
+        }
+        std::vector<std::size_t> close;
+        for (std::size_t i : same) {
+            if (withinTie(decisionOf(i).candidateScore, bestDecision.candidateScore)) {
+                close.push_back(i);
+            }
+        }
+        if (close.size() <= 1) {
+            return choose(best);
+        }
+        std::size_t pick = close.front();
+        for (std::size_t i : close) {
+            if (all[i].direction.from < all[pick].direction.from) {
+                pick = i;
+            }
+        }
+        return choose(pick);
+    }
+
+    if (selection == Selection::live && sessionLanguage) {
+        std::vector<std::size_t> sessionMatches;
+        for (std::size_t i : pool) {
+            if (withinTie(decisionOf(i).candidateScore, bestDecision.candidateScore) &&
+                all[i].direction.to == *sessionLanguage) {
+                sessionMatches.push_back(i);
+            }
+        }
+        bool oneWord = !sessionMatches.empty() &&
+                       std::all_of(sessionMatches.begin(), sessionMatches.end(), [&](std::size_t i) {
+                           return decisionOf(i).correctedToken == decisionOf(sessionMatches.front()).correctedToken;
+                       });
+        if (oneWord) {
+            choose(sessionMatches.front());
+            pair.decision.shouldCorrect = true;
+            pair.decision.reason = DecisionReason::sessionLanguageTieBreak;
+            return;
+        }
+    }
+    pair.chosen = best;
+    pair.decision = RulesDecision::refusal(DecisionReason::ambiguousTarget, bestDecision.confidence,
+                                           bestDecision.originalScore, bestDecision.candidateScore);
+}
+
+RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::string_view appBundleID,
+                                                   bool isSentenceStart,
+                                                   const std::optional<std::string>& activeInputSource,
+                                                   const std::optional<std::string>& sessionLanguage,
+                                                   Selection selection) const {
+    WordOutcome out;
+    if (!appBundleID.empty() && index_->excludedAppsLower.contains(UnicodeText::toLower(appBundleID))) {
+        out.decision = RulesDecision::refusal(DecisionReason::excludedApp);
+        return out;
+    }
+
+    // Split off trailing boundary characters.
+    std::string_view trimmed = token;
+    if (config_.tokenization.stripBoundaryBeforeScoring && !token.empty()) {
+        std::vector<std::string> chars = UnicodeText::graphemes(token);
+        std::size_t keep = chars.size();
+        while (keep > 0 && config_.tokenization.wordBoundaries.contains(chars[keep - 1])) {
+            --keep;
+        }
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < keep; ++i) {
+            bytes += chars[i].size();
+        }
+        trimmed = token.substr(0, bytes);
+    }
+    std::string_view trailing = token.substr(trimmed.size());
+
+    out.trimmed = evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, sessionLanguage, selection);
+    const RulesDecision& trimmedDecision = out.trimmed->decision;
+    out.decision = trimmedDecision;
+    if (!hasLayoutMappedTrailing(trailing, false)) {
+        return out;
+    }
+    out.full = evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, selection);
+    const RulesDecision& fullDecision = out.full->decision;
+
+    auto pickTrimmed = [&]() {
+        out.usedFull = false;
+        if (!trimmedDecision.shouldCorrect || isKnownWordInAnyTarget(trimmedDecision.correctedToken) ||
+            isKnownWordInAnyTarget(fullDecision.shouldCorrect ? fullDecision.correctedToken : std::nullopt)) {
+            out.decision = trimmedDecision;
+        } else {
+            out.decision = RulesDecision::refusal(DecisionReason::ambiguousTrailingUnknownStem,
+                                                  trimmedDecision.confidence, trimmedDecision.originalScore,
+                                                  trimmedDecision.candidateScore);
+        }
+        return std::move(out);
+    };
+    auto pickFull = [&]() {
+        out.usedFull = true;
+        out.decision = fullDecision;
+        return std::move(out);
+    };
+
+    if (!fullDecision.shouldCorrect) {
+        return pickTrimmed();
+    }
+    if (!trimmedDecision.shouldCorrect || hasLayoutMappedTrailing(trailing, true)) {
+        return pickFull();
+    }
+    bool fullKnown = isKnownWordInAnyTarget(fullDecision.correctedToken);
+    bool trimmedKnown = isKnownWordInAnyTarget(trimmedDecision.correctedToken);
+    if (fullKnown != trimmedKnown) {
+        return fullKnown ? pickFull() : pickTrimmed();
+    }
+    return fullDecision.candidateScore > trimmedDecision.candidateScore ? pickFull() : pickTrimmed();
+}
+
+RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
+                                    const std::optional<std::string>& activeInputSource,
+                                    const std::optional<std::string>& sessionLanguage) const {
+    return evaluateWord(token, appBundleID, isSentenceStart, activeInputSource, sessionLanguage, Selection::live)
+        .decision;
+}
+
+TokenScoreDetail RulesEngine::scoreDetail(const std::string& token, const std::string& languageKey,
+                                          const ScoreBreakdown& breakdown) const {
+    const LanguageConfig* lang = language(languageKey);
+    BigramScoring bigrams = bigramScoringDetail(token, lang);
+    return {token,         languageKey, breakdown, std::move(bigrams.bigrams), bigrams.sumLogProb,
+            bigrams.normalized, lang != nullptr ? lang->ngramScoringScale : 0.0};
+}
+
+RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
+                                      const std::optional<std::string>& sessionLanguage) const {
+    WordOutcome word = evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, sessionLanguage,
+                                    Selection::diagnostic);
+    RulesDiagnostic base;
+    base.rawToken = std::string(token);
+    base.minConfidence = config_.decision.minConfidence;
+    base.decision = word.decision;
+    const PairOutcome* pair = word.usedFull ? (word.full ? &*word.full : nullptr) : (word.trimmed ? &*word.trimmed : nullptr);
+    if (pair == nullptr) { // excluded application
+        base.trimmedToken = base.rawToken;
+        base.tokenLength = static_cast<int>(UnicodeText::length(token));
+        return base;
+    }
+    base.trimmedToken = pair->token;
+    base.trailingPunctuation = pair->trailing;
+    base.tokenLength = pair->length;
+    base.isProtectedPattern = pair->isProtected;
+    base.isMixedScript = pair->isMixed;
+    base.containsDigits = pair->hasDigits;
+    base.isNeverCorrect = pair->isNeverCorrect;
+    base.isExactSeedPair = pair->isExactSeedPair;
+
+    if (pair->mixed) {
+        const MixedOutcome& m = *pair->mixed;
+        base.detectedDirection = "MIXED_DUAL_winner=" + directionLabel(m.winnerDirection);
+        base.candidate = m.winnerCandidate;
+        base.candidateDetail = scoreDetail(UnicodeText::toLower(m.winnerCandidate), m.winnerDirection.to, m.winnerBreakdown);
+        base.originalDetail = scoreDetail(UnicodeText::toLower(m.loserCandidate), m.loserDirection.to, m.loserBreakdown);
+        base.layoutSuspicionBonus = m.winnerBreakdown.layoutSuspicion;
+        base.requiredDelta = m.requiredDelta;
+        base.minCandidateScore = m.minCandidate;
+        base.delta = m.delta;
+        base.confidence = m.confidence;
+        return base;
+    }
+
+    auto directionRecord = [&](const DirectionOutcome& d) {
+        RulesDiagnostic r = base;
+        r.detectedDirection = directionLabel(d.direction);
+        r.candidate = d.candidate;
+        r.decision = d.decision;
+        if (d.scored) {
+            r.originalDetail = scoreDetail(d.source, d.direction.from, d.sourceBreakdown);
+            r.candidateDetail = scoreDetail(d.candidateLower, d.direction.to, d.candidateBreakdown);
+            r.layoutSuspicionBonus = d.suspicion;
+            r.appliedExtraDeltaForCommonOriginal = d.appliedExtraDeltaForCommonOriginal;
+            r.appliedPhraseStartDiscount = d.appliedPhraseStartDiscount;
+            r.requiredDelta = d.requiredDelta;
+            r.minCandidateScore = d.minCandidate;
+            r.delta = d.delta;
+            r.confidence = d.confidence;
+        }
+        return r;
+    };
+    if (!pair->chosen) {
+        return base; // stopped by a gate before any direction was scored
+    }
+    RulesDiagnostic winner = directionRecord(pair->directions[*pair->chosen]);
+    winner.decision = word.decision;
+    for (const DirectionOutcome& d : pair->directions) {
+        winner.competingDirections.push_back(directionRecord(d));
+    }
+    return winner;
+}
+
+} // namespace keyvane

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "KeyboardMaps.h"
+#include "LayoutDirection.h"
+#include "RulesConfig.h"
+#include "RulesDecision.h"
+#include "RulesDiagnostic.h"
+#include "ScoreBreakdown.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace keyvane {
+
+// Converted text and the language whose layout the caller switches to.
+struct ManualConversionResult {
+    std::string text;
+    std::string targetLanguage;
+
+    bool operator==(const ManualConversionResult&) const = default;
+};
+
+// Decides for each finished word whether it was typed in the wrong layout, and converts text
+// between layouts on request. A function of its configuration and its arguments: it keeps no
+// state between calls, never throws and never logs. Not internally synchronised: use one
+// engine from one thread.
+class RulesEngine {
+public:
+    static constexpr double priorityPenaltyPerIndex = 12.0;
+    static constexpr double gibberishBypassMinDelta = 27.0;
+    static constexpr double gibberishBypassMinConfidence = 0.82;
+    static constexpr double gibberishBypassMinCandidateScore = 8.0;
+    static constexpr double nonDictionaryConfidenceCap = 0.95;
+
+    explicit RulesEngine(RulesConfig config);
+    ~RulesEngine();
+    RulesEngine(const RulesEngine&) = delete;
+    RulesEngine& operator=(const RulesEngine&) = delete;
+
+    const RulesConfig& config() const { return config_; }
+    // Replaces the whole configuration; later calls see the new one.
+    void reloadConfig(RulesConfig config);
+
+    // The decision for one word as the token buffer emitted it (it may end with punctuation).
+    RulesDecision evaluate(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
+                           const std::optional<std::string>& activeInputSource,
+                           const std::optional<std::string>& sessionLanguage) const;
+
+    // The same decision with every intermediate value, for the developer's input diagnostic.
+    RulesDiagnostic diagnose(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
+                             const std::optional<std::string>& sessionLanguage) const;
+
+    // Rendering through the configured keyboard maps.
+    std::string mapToken(std::string_view token, const LayoutDirection& direction) const;
+    std::string mapEnToRu(std::string_view token) const { return mapToken(token, LayoutDirection::enToRu); }
+    std::string mapRuToEn(std::string_view token) const { return mapToken(token, LayoutDirection::ruToEn); }
+    static std::string preserveCase(std::string_view original, std::string_view replacement) {
+        return KeyboardMaps::preserveCase(original, replacement);
+    }
+
+    bool matchesProtectedPattern(std::string_view word) const;
+    // The one configured language whose alphabet covers the word's letters, if exactly one does.
+    std::optional<std::string> uniqueAlphabetLanguage(std::string_view word) const;
+    std::optional<std::string> exactPairTargetLanguage(std::string_view word) const;
+    // A configured language whose alphabet covers every letter of the text (active languages
+    // first, in priority order, then the others by key).
+    std::optional<std::string> detectLanguage(std::string_view text) const;
+
+    // Scoring of one lower-cased string as a word of one language (nullptr: all zeros).
+    ScoreBreakdown scoreToken(std::string_view token, const LanguageConfig* language, bool isSentenceStart) const;
+    struct BigramScoring {
+        std::vector<BigramScoreDetail> bigrams;
+        double sumLogProb = 0;
+        double normalized = 0;
+    };
+    BigramScoring bigramScoringDetail(std::string_view token, const LanguageConfig* language) const;
+    int countUnknownBigrams(std::string_view token, const LanguageConfig* language) const;
+    std::string sanitizeSourceForScoring(std::string_view source, const LayoutDirection& direction) const;
+    double layoutSuspicionBonus(std::string_view token, const LayoutDirection& direction) const;
+    static double sameScriptPhoneticAdjustment(std::string_view source);
+
+    // Manual conversion of selected text.
+    ManualConversionResult convertSelectionSmart(std::string_view text,
+                                                 const std::optional<std::string>& activeInputSource) const;
+    ManualConversionResult convertSelection(std::string_view text, const std::string& target) const;
+
+    struct Index;
+    struct DirectionOutcome;
+    struct MixedOutcome;
+    struct PairOutcome;
+    struct WordOutcome;
+
+private:
+    enum class Selection { live, diagnostic };
+
+    const LanguageConfig* language(const std::string& key) const;
+    std::vector<std::string> classifiedLetters(const std::vector<std::string>& chars) const;
+    std::vector<std::string> detectSourceLanguages(const std::vector<std::string>& classified) const;
+    bool isMixedScript(const std::vector<std::string>& classified) const;
+    bool isSameScriptDirection(const LayoutDirection& direction) const;
+    std::pair<double, double> thresholdsFor(int length) const; // required delta, minimum candidate score
+    double confidenceOf(double delta) const;
+    bool allowsLength1Correction(std::string_view token, std::string_view candidateLower,
+                                 const LanguageConfig* targetLang, double sourceExactCommonWord, bool sameScript,
+                                 std::string_view trailing, const std::optional<std::string>& sessionLanguage,
+                                 const std::string& targetKey) const;
+    bool sourceIsInflectedKnownWord(std::string_view source, const LayoutDirection& direction) const;
+    bool hasLayoutMappedTrailing(std::string_view trailing, bool skipAmbiguousPunctuation) const;
+    bool isKnownWordInAnyTarget(const std::optional<std::string>& word) const;
+    bool isDictionaryConfirmed(const std::string& targetKey, const RulesDecision& decision) const;
+
+    WordOutcome evaluateWord(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
+                             const std::optional<std::string>& activeInputSource,
+                             const std::optional<std::string>& sessionLanguage, Selection selection) const;
+    PairOutcome evaluatePair(std::string_view token, std::string_view trailing, bool isSentenceStart,
+                             const std::optional<std::string>& activeInputSource,
+                             const std::optional<std::string>& sessionLanguage, Selection selection) const;
+    DirectionOutcome scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
+                                                const LayoutDirection& direction, bool isProtected,
+                                                bool isSentenceStart, int targetPriorityIndex,
+                                                const std::optional<std::string>& sessionLanguage) const;
+    MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
+                                     bool isProtected, bool isSentenceStart) const;
+    void selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
+                      const std::optional<std::string>& sessionLanguage, Selection selection) const;
+    TokenScoreDetail scoreDetail(const std::string& token, const std::string& languageKey,
+                                 const ScoreBreakdown& breakdown) const;
+
+    std::string mapCyrillicToLatin(std::string_view text) const;
+    std::optional<std::string> chooseCyrillicTarget(std::string_view latinText,
+                                                    const std::vector<std::string>& candidates) const;
+    std::vector<std::string> cyrillicCandidates() const;
+
+    RulesConfig config_;
+    std::unique_ptr<Index> index_;
+};
+
+} // namespace keyvane

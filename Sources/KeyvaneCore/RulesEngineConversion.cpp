@@ -1,0 +1,143 @@
+// Conversion of selected text between layouts: plain keyboard mapping, no scoring.
+
+#include "RulesEngineInternals.h"
+#include "UnicodeText.h"
+
+namespace keyvane {
+namespace {
+
+struct LetterCounts {
+    int latin = 0;
+    int cyrillic = 0;
+};
+
+LetterCounts scriptLetterCounts(std::string_view text) {
+    LetterCounts counts;
+    for (const std::string& c : UnicodeText::graphemes(text)) {
+        if (!UnicodeText::isLetter(c)) {
+            continue;
+        }
+        int32_t scalar = UnicodeText::firstCodePoint(c);
+        if ((scalar >= 'A' && scalar <= 'Z') || (scalar >= 'a' && scalar <= 'z')) {
+            ++counts.latin;
+        } else if (scalar >= 0x0400 && scalar <= 0x04FF) {
+            ++counts.cyrillic;
+        }
+    }
+    return counts;
+}
+
+// Lower-cased pieces of text between non-letters.
+std::vector<std::string> latinWords(std::string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    for (const std::string& c : UnicodeText::graphemes(UnicodeText::toLower(text))) {
+        if (UnicodeText::isLetter(c)) {
+            word += c;
+        } else if (!word.empty()) {
+            words.push_back(std::move(word));
+            word.clear();
+        }
+    }
+    if (!word.empty()) {
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+// The key with the highest count, when that count is at least 1 and no other key has it.
+std::optional<std::string> uniqueMaxKey(const std::vector<std::pair<std::string, int>>& counts) {
+    std::optional<std::string> best;
+    int bestCount = 0;
+    bool tied = false;
+    for (const auto& [key, count] : counts) {
+        if (count > bestCount) {
+            best = key;
+            bestCount = count;
+            tied = false;
+        } else if (count == bestCount && count > 0) {
+            tied = true;
+        }
+    }
+    return (best && !tied) ? best : std::nullopt;
+}
+
+} // namespace
+
+std::vector<std::string> RulesEngine::cyrillicCandidates() const {
+    std::vector<std::string> candidates;
+    for (const std::string& key : config_.activeLanguages) {
+        const LanguageConfig* lang = language(key);
+        if (lang != nullptr && lang->script == "cyrillic") {
+            candidates.push_back(key);
+        }
+    }
+    return candidates;
+}
+
+std::string RulesEngine::mapCyrillicToLatin(std::string_view text) const {
+    return KeyboardMaps::mapToken(text, index_->cyrillicToLatinLower, index_->cyrillicToLatinUpper);
+}
+
+std::optional<std::string> RulesEngine::chooseCyrillicTarget(std::string_view latinText,
+                                                             const std::vector<std::string>& candidates) const {
+    if (candidates.empty()) {
+        return std::nullopt;
+    }
+    if (candidates.size() == 1) {
+        return candidates.front();
+    }
+    const std::vector<std::string> words = latinWords(latinText);
+    std::vector<std::pair<std::string, int>> hits;
+    for (const std::string& candidate : candidates) {
+        const LanguageConfig* lang = language(candidate);
+        int count = 0;
+        for (const std::string& word : words) {
+            if (lang->commonWords.contains(UnicodeText::toLower(mapToken(word, LayoutDirection{"en", candidate})))) {
+                ++count;
+            }
+        }
+        hits.emplace_back(candidate, count);
+    }
+    return uniqueMaxKey(hits).value_or(candidates.front());
+}
+
+ManualConversionResult RulesEngine::convertSelectionSmart(std::string_view text,
+                                                          const std::optional<std::string>& /*activeInputSource*/) const {
+    // The active input source deliberately plays no part: the same text always converts the same way.
+    LetterCounts counts = scriptLetterCounts(text);
+    if (counts.latin == 0 && counts.cyrillic == 0) {
+        return {std::string(text), "en"};
+    }
+    if (counts.cyrillic >= counts.latin) {
+        return {mapCyrillicToLatin(text), "en"};
+    }
+    if (auto target = chooseCyrillicTarget(text, cyrillicCandidates())) {
+        return {mapToken(text, LayoutDirection{"en", *target}), *target};
+    }
+    return {std::string(text), "en"};
+}
+
+ManualConversionResult RulesEngine::convertSelection(std::string_view text, const std::string& target) const {
+    if (target == "en") {
+        return {mapCyrillicToLatin(text), "en"};
+    }
+    LetterCounts counts = scriptLetterCounts(text);
+    std::string source;
+    if (counts.cyrillic < counts.latin || counts.cyrillic == 0) {
+        source = "en";
+    } else {
+        for (const std::string& candidate : cyrillicCandidates()) {
+            if (candidate != target) {
+                source = candidate;
+                break;
+            }
+        }
+        if (source.empty()) {
+            source = target == "ru" ? "uk" : "ru";
+        }
+    }
+    return {mapToken(text, LayoutDirection{source, target}), target};
+}
+
+} // namespace keyvane

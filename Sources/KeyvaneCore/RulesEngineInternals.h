@@ -1,0 +1,81 @@
+#pragma once
+
+// Records shared by the parts of the rules engine: what it precomputes from a configuration,
+// and the detailed outcomes from which both the live decision and the diagnostic are read.
+
+#include "RulesEngine.h"
+
+#include <set>
+#include <utility>
+
+namespace keyvane {
+
+struct RulesEngine::Index {
+    StringSet letterKeys;        // characters that some lower map sends to a letter
+    StringSet excludedAppsLower; // excluded bundle identifiers, lower-cased
+    KeyboardMap cyrillicToLatinLower;
+    KeyboardMap cyrillicToLatinUpper;
+    std::set<std::pair<std::string, std::string>> sameScriptPairs;
+    std::vector<std::string> detectionOrder; // active languages first, then the other keys
+    CompiledRegex domainOrEmail;
+};
+
+// One source-to-target reading of a word.
+struct RulesEngine::DirectionOutcome {
+    LayoutDirection direction;
+    bool scored = false; // false when the map changed nothing
+    std::string candidate;
+    std::string source;          // sanitised, lower-cased typed word
+    std::string candidateLower;
+    ScoreBreakdown sourceBreakdown;
+    ScoreBreakdown candidateBreakdown; // with suspicion and priority penalty
+    double suspicion = 0;
+    bool appliedExtraDeltaForCommonOriginal = false;
+    bool appliedPhraseStartDiscount = false;
+    std::optional<double> requiredDelta;
+    std::optional<double> minCandidate;
+    std::optional<double> delta;
+    std::optional<double> confidence;
+    RulesDecision decision;
+};
+
+// The two English/Russian readings of a word that mixes alphabets.
+struct RulesEngine::MixedOutcome {
+    std::string winnerCandidate;
+    LayoutDirection winnerDirection;
+    ScoreBreakdown winnerBreakdown;
+    std::string loserCandidate;
+    LayoutDirection loserDirection;
+    ScoreBreakdown loserBreakdown;
+    double requiredDelta = 0;
+    double minCandidate = 0;
+    double delta = 0;
+    double confidence = 0;
+    RulesDecision decision;
+};
+
+// A word (trimmed, or whole) through the gates and every direction.
+struct RulesEngine::PairOutcome {
+    std::string token;
+    std::string trailing;
+    int length = 0;
+    bool isProtected = false;
+    bool isMixed = false;
+    bool hasDigits = false;
+    bool isNeverCorrect = false;
+    bool isExactSeedPair = false;
+    std::vector<DirectionOutcome> directions; // generation order
+    std::optional<std::size_t> chosen;        // the direction whose record explains the decision
+    std::optional<MixedOutcome> mixed;
+    RulesDecision decision;
+};
+
+// A typed word: the exclusion check, then the trimmed word and, when needed, the whole word.
+struct RulesEngine::WordOutcome {
+    std::optional<PairOutcome> trimmed;
+    std::optional<PairOutcome> full;
+    bool usedFull = false;
+    RulesDecision decision;
+};
+
+} // namespace keyvane

@@ -1,0 +1,377 @@
+// Scoring of candidate words and the decision for one source-to-target direction.
+
+#include "RulesEngineInternals.h"
+#include "UnicodeText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unicode/unistr.h>
+
+namespace keyvane {
+namespace {
+
+bool startsWithAny(std::string_view token, const std::vector<std::string>& prefixes) {
+    return std::any_of(prefixes.begin(), prefixes.end(), [&](const std::string& p) { return token.starts_with(p); });
+}
+
+bool endsWithAny(std::string_view token, const std::vector<std::string>& suffixes) {
+    return std::any_of(suffixes.begin(), suffixes.end(), [&](const std::string& s) { return token.ends_with(s); });
+}
+
+bool anyMatches(const std::vector<CompiledRegex>& patterns, const icu::UnicodeString& text) {
+    return std::any_of(patterns.begin(), patterns.end(), [&](const CompiledRegex& p) { return p.find(text); });
+}
+
+icu::UnicodeString unicode(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+// Walks the adjacent character pairs of a token: visit(bigram, weight, isUnknown).
+template <typename Visit>
+void forEachBigram(const std::vector<std::string>& chars, const LanguageConfig& language, Visit&& visit) {
+    std::string bigram;
+    for (std::size_t i = 0; i + 1 < chars.size(); ++i) {
+        bigram.assign(chars[i]).append(chars[i + 1]);
+        auto it = language.bigramLogWeights.find(bigram);
+        bool unknown = it == language.bigramLogWeights.end();
+        visit(bigram, unknown ? language.unknownBigramWeight : it->second, unknown);
+    }
+}
+
+} // namespace
+
+ScoreBreakdown RulesEngine::scoreToken(std::string_view token, const LanguageConfig* language,
+                                       bool isSentenceStart) const {
+    ScoreBreakdown b;
+    if (language == nullptr) {
+        return b;
+    }
+    const ScoringWeights& w = config_.decision.scoringWeights;
+    const LanguageConfig& L = *language;
+    const std::vector<std::string> chars = UnicodeText::graphemes(token);
+
+    if (L.commonWords.contains(token)) {
+        b.exactCommonWord = w.exactCommonWord;
+    }
+    if (isSentenceStart && L.phraseStartWords.contains(token)) {
+        b.exactPhraseStart = w.exactPhraseStartWord;
+    }
+    if (std::any_of(chars.begin(), chars.end(), [&](const std::string& c) { return L.vowels.contains(c); })) {
+        b.vowelBonus = w.hasLanguageVowel;
+    }
+
+    bool shapeFeatures = true;
+    if (chars.size() >= 2) {
+        double sum = 0;
+        int unknown = 0;
+        forEachBigram(chars, L, [&](const std::string&, double weight, bool isUnknown) {
+            sum += weight;
+            unknown += isUnknown ? 1 : 0;
+        });
+        double avg = sum / static_cast<double>(chars.size() - 1);
+        b.bigramScore = L.ngramScoringScale * avg;
+        shapeFeatures = unknown <= 1 && avg > -1.0;
+    }
+    if (shapeFeatures) {
+        if (startsWithAny(token, L.strongWordStarts)) {
+            b.strongWordStart = w.strongWordStart;
+        }
+        if (b.strongWordStart == 0 && startsWithAny(token, L.weakWordStarts)) {
+            b.weakWordStart = w.weakWordStart;
+        }
+        if (endsWithAny(token, L.strongWordEnds)) {
+            b.strongWordEnd = w.strongWordEnd;
+        }
+        if (b.strongWordEnd == 0 && endsWithAny(token, L.weakWordEnds)) {
+            b.weakWordEnd = w.weakWordEnd;
+        }
+        for (const auto& [suffix, boost] : L.commonSuffixBoosts) {
+            if (token.ends_with(suffix)) {
+                b.learnedSuffixBoost = boost;
+                break;
+            }
+        }
+    }
+
+    // A micro-dictionary word, or a token that starts with one of four or more characters.
+    bool frequent = L.microDictionary.contains(token);
+    std::size_t prefixBytes = 0;
+    for (std::size_t i = 0; !frequent && i < chars.size(); ++i) {
+        prefixBytes += chars[i].size();
+        if (i + 1 >= 4 && L.microDictionary.contains(token.substr(0, prefixBytes))) {
+            frequent = true;
+        }
+    }
+    if (frequent) {
+        b.frequentTokenBonus = w.frequentTokenBonus;
+    }
+
+    if (b.exactCommonWord <= 0 && (!L.impossiblePatterns.empty() || !L.rarePatterns.empty())) {
+        const icu::UnicodeString text = unicode(token);
+        if (anyMatches(L.impossiblePatterns, text) && !index_->domainOrEmail.find(text)) {
+            b.impossiblePatternPenalty = w.impossiblePattern;
+        }
+        if (b.impossiblePatternPenalty == 0 && anyMatches(L.rarePatterns, text)) {
+            b.rarePatternPenalty = w.rarePattern;
+        }
+    }
+    return b;
+}
+
+RulesEngine::BigramScoring RulesEngine::bigramScoringDetail(std::string_view token,
+                                                            const LanguageConfig* language) const {
+    BigramScoring result;
+    const std::vector<std::string> chars = UnicodeText::graphemes(token);
+    if (language == nullptr || chars.size() < 2) {
+        return result;
+    }
+    forEachBigram(chars, *language, [&](const std::string& bigram, double weight, bool isUnknown) {
+        result.bigrams.push_back({bigram, weight, isUnknown});
+        result.sumLogProb += weight;
+    });
+    result.normalized = result.sumLogProb / static_cast<double>(chars.size() - 1);
+    return result;
+}
+
+int RulesEngine::countUnknownBigrams(std::string_view token, const LanguageConfig* language) const {
+    if (language == nullptr) {
+        return 0;
+    }
+    int unknown = 0;
+    forEachBigram(UnicodeText::graphemes(token), *language,
+                  [&](const std::string&, double, bool isUnknown) { unknown += isUnknown ? 1 : 0; });
+    return unknown;
+}
+
+std::string RulesEngine::sanitizeSourceForScoring(std::string_view source, const LayoutDirection& direction) const {
+    auto mapIt = config_.keyboardLayout.maps.find(direction);
+    std::string out;
+    out.reserve(source.size());
+    for (const std::string& c : UnicodeText::graphemes(source)) {
+        if (!UnicodeText::isLetter(c) && mapIt != config_.keyboardLayout.maps.end()) {
+            auto target = mapIt->second.find(c);
+            if (target != mapIt->second.end() && UnicodeText::isLetter(target->second)) {
+                continue; // a letter key of the other layout, not part of the source word
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+double RulesEngine::layoutSuspicionBonus(std::string_view token, const LayoutDirection& direction) const {
+    const std::vector<LayoutSuspicionRule>* rules = nullptr;
+    if (direction == LayoutDirection::enToRu) {
+        rules = &config_.layoutSuspicion.latinSuspiciousForRu;
+    } else if (direction == LayoutDirection::ruToEn) {
+        rules = &config_.layoutSuspicion.cyrillicSuspiciousForEn;
+    }
+    if (rules == nullptr || rules->empty()) {
+        return 0;
+    }
+    const icu::UnicodeString text = unicode(token);
+    double bonus = 0;
+    for (const LayoutSuspicionRule& rule : *rules) {
+        if (rule.regex.find(text)) {
+            bonus += rule.bonus;
+        }
+    }
+    return bonus;
+}
+
+double RulesEngine::sameScriptPhoneticAdjustment(std::string_view source) {
+    const std::vector<std::string> chars = UnicodeText::graphemes(source);
+    if (chars.size() < 2) {
+        return 0;
+    }
+    double adjustment = 0;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        if (chars[i] == "ы") {
+            adjustment += (i == chars.size() - 1) ? -28.0 : 10.0;
+        } else if (chars[i] == "э") {
+            adjustment += (i == 0) ? -20.0 : 4.0;
+        } else if (chars[i] == "ъ") {
+            adjustment += -6.0;
+        }
+    }
+    return adjustment;
+}
+
+bool RulesEngine::isSameScriptDirection(const LayoutDirection& direction) const {
+    return index_->sameScriptPairs.contains({direction.from, direction.to});
+}
+
+std::pair<double, double> RulesEngine::thresholdsFor(int length) const {
+    const DecisionConfig& d = config_.decision;
+    const DynamicThresholdCurveConfig& curve = d.dynamicThresholdCurve;
+    if (curve.enabled && length <= 4) {
+        double shorter = 5.0 - length;
+        return {std::max(curve.deltaBaseAtLen5 - curve.deltaDecayPerShorterLen * shorter, curve.deltaFloor),
+                std::max(curve.candidateBaseAtLen5 - curve.candidateDecayPerShorterLen * shorter, curve.candidateFloor)};
+    }
+    auto delta = d.minDeltaByLength.find(length);
+    auto candidate = d.minCandidateScoreByLength.find(length);
+    return {delta != d.minDeltaByLength.end() ? delta->second : d.minDeltaDefault,
+            candidate != d.minCandidateScoreByLength.end() ? candidate->second : d.minCandidateScoreDefault};
+}
+
+double RulesEngine::confidenceOf(double delta) const {
+    double conf = 1.0 / (1.0 + std::exp(-delta / config_.decision.confidenceScale));
+    // A NaN (a NaN delta, or a zero scale with no gain) must never pass a confidence threshold.
+    return std::isnan(conf) ? 0.0 : conf;
+}
+
+bool RulesEngine::allowsLength1Correction(std::string_view token, std::string_view candidateLower,
+                                          const LanguageConfig* targetLang, double sourceExactCommonWord,
+                                          bool sameScript, std::string_view trailing,
+                                          const std::optional<std::string>& sessionLanguage,
+                                          const std::string& targetKey) const {
+    if (config_.tokenization.autoSkipLength1 || targetKey != "en" || sameScript ||
+        trailing.find('.') != std::string_view::npos || sourceExactCommonWord > 0) {
+        return false;
+    }
+    for (const std::string& c : UnicodeText::graphemes(token)) {
+        if (UnicodeText::isUpperCase(c)) {
+            return false;
+        }
+    }
+    return sessionLanguage == targetKey && targetLang != nullptr && targetLang->commonWords.contains(candidateLower);
+}
+
+bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source, const LayoutDirection& direction) const {
+    const LanguageConfig* sourceLang = language(direction.from);
+    const LanguageConfig* targetLang = language(direction.to);
+    if (sourceLang == nullptr || targetLang == nullptr || !source.ends_with("ы")) {
+        return false;
+    }
+    // "ы" must be a letter of the source alphabet that the target alphabet lacks.
+    if (!sourceLang->scriptAlphabet.contains("ы") || targetLang->scriptAlphabet.contains("ы")) {
+        return false;
+    }
+    std::string_view stem = source.substr(0, source.size() - std::string_view("ы").size());
+    return UnicodeText::length(stem) >= 3 && sourceLang->commonWords.contains(stem);
+}
+
+RulesEngine::DirectionOutcome
+RulesEngine::scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
+                                        const LayoutDirection& direction, bool isProtected, bool isSentenceStart,
+                                        int targetPriorityIndex,
+                                        const std::optional<std::string>& sessionLanguage) const {
+    DirectionOutcome out;
+    out.direction = direction;
+    out.candidate = mapToken(token, direction);
+    if (out.candidate == token) {
+        out.decision = RulesDecision::refusal(DecisionReason::noMappingChange);
+        return out;
+    }
+    out.scored = true;
+    const LanguageConfig* sourceLang = language(direction.from);
+    const LanguageConfig* targetLang = language(direction.to);
+    out.source = sanitizeSourceForScoring(UnicodeText::toLower(token), direction);
+    out.candidateLower = UnicodeText::toLower(out.candidate);
+    out.sourceBreakdown = scoreToken(out.source, sourceLang, isSentenceStart);
+    out.candidateBreakdown = scoreToken(out.candidateLower, targetLang, isSentenceStart);
+
+    double suspicion = layoutSuspicionBonus(token, direction);
+    double priorityPenalty = targetPriorityIndex >= 2 ? -priorityPenaltyPerIndex * (targetPriorityIndex - 1) : 0.0;
+    const bool sameScript = isSameScriptDirection(direction);
+    if (sameScript) {
+        suspicion += sameScriptPhoneticAdjustment(out.source);
+    }
+    out.suspicion = suspicion;
+
+    const DecisionConfig& d = config_.decision;
+    auto [requiredDelta, minCandidate] = thresholdsFor(length);
+    if (out.sourceBreakdown.exactCommonWord > 0) {
+        requiredDelta += d.originalExactCommonRequiresExtraDelta;
+        out.appliedExtraDeltaForCommonOriginal = true;
+    }
+    if (isSentenceStart && out.candidateBreakdown.exactPhraseStart > 0) {
+        requiredDelta -= d.phraseStartBonusDiscount;
+        out.appliedPhraseStartDiscount = true;
+    }
+    out.candidateBreakdown.layoutSuspicion = suspicion;
+    out.candidateBreakdown.priorityPenalty = priorityPenalty;
+    const double originalScore = out.sourceBreakdown.total();
+    const double candidateScore = out.candidateBreakdown.total();
+    if (sameScript) {
+        requiredDelta += d.sameScriptExtraDelta;
+    }
+    out.requiredDelta = requiredDelta;
+    const double delta = candidateScore - originalScore;
+    const double conf = confidenceOf(delta);
+    out.delta = delta;
+    out.confidence = conf;
+
+    auto refuse = [&](DecisionReason reason, double confidence) {
+        out.decision = RulesDecision::refusal(reason, confidence, originalScore, candidateScore);
+        return out;
+    };
+    auto correct = [&](DecisionReason reason) {
+        double reported = out.candidateBreakdown.exactCommonWord > 0 ? conf : std::min(conf, nonDictionaryConfidenceCap);
+        out.decision = {true,          preserveCase(token, out.candidate) + std::string(trailing),
+                        reported,      reason,
+                        originalScore, candidateScore,
+                        std::nullopt,  std::nullopt};
+        return out;
+    };
+
+    if (length == 1) {
+        if (!allowsLength1Correction(token, out.candidateLower, targetLang, out.sourceBreakdown.exactCommonWord,
+                                     sameScript, trailing, sessionLanguage, direction.to)) {
+            return refuse(DecisionReason::length1NoExactPair, 0);
+        }
+        if (isProtected) {
+            return refuse(DecisionReason::protectedPattern, 0);
+        }
+        return correct(DecisionReason::layoutMismatchLength1);
+    }
+    if (length == 2 && config_.tokenization.autoLength2RequiresExactCommonOrOverride) {
+        if (targetLang == nullptr || !targetLang->microDictionary.contains(out.candidateLower)) {
+            return refuse(DecisionReason::length2NoExactMatch, 0);
+        }
+        if (sessionLanguage && *sessionLanguage != direction.to) {
+            return refuse(DecisionReason::length2SessionMismatch, 0);
+        }
+    }
+    if (sameScript) {
+        if (length < d.sameScriptMinLength) {
+            return refuse(DecisionReason::sameScriptTooShort, conf);
+        }
+        if (out.candidateBreakdown.exactCommonWord == 0) {
+            return refuse(DecisionReason::sameScriptRequiresKnownWord, conf);
+        }
+        if (out.sourceBreakdown.exactCommonWord > 0) {
+            return refuse(DecisionReason::sameScriptSourceIsKnownWord, conf);
+        }
+        if (sourceIsInflectedKnownWord(out.source, direction)) {
+            return refuse(DecisionReason::sameScriptSourceIsInflectedWord, conf);
+        }
+    }
+    out.minCandidate = minCandidate;
+    // Comparisons are written so that NaN never passes a threshold.
+    if (!(candidateScore >= minCandidate)) {
+        bool gibberishSource = originalScore < 0 || countUnknownBigrams(out.source, sourceLang) >= 2;
+        bool bypass = delta >= gibberishBypassMinDelta && gibberishSource && conf >= gibberishBypassMinConfidence &&
+                      candidateScore >= gibberishBypassMinCandidateScore;
+        if (!bypass) {
+            return refuse(DecisionReason::candidateScoreTooLow, conf);
+        }
+        if (isProtected && !(candidateScore >= d.protectedPatternOverrideMinScore)) {
+            return refuse(DecisionReason::protectedPattern, conf);
+        }
+        return correct(DecisionReason::highConfidenceGibberishBypass);
+    }
+    if (!(delta >= requiredDelta) || !(conf >= d.minConfidence)) {
+        return refuse(isProtected ? DecisionReason::protectedPattern : DecisionReason::lowConfidence, conf);
+    }
+    if (!isProtected) {
+        return correct(DecisionReason::layoutMismatch);
+    }
+    if (!(candidateScore >= d.protectedPatternOverrideMinScore)) {
+        return refuse(DecisionReason::protectedPattern, conf);
+    }
+    return correct(DecisionReason::layoutMismatchProtectedOverride);
+}
+
+} // namespace keyvane
