@@ -107,16 +107,13 @@ template <typename Sink> void forEachGrapheme(std::string_view input, Sink&& sin
     utext_close(utext);
 }
 
-UChar32 firstScalar(std::string_view text, int32_t* codePointCount = nullptr) {
+UChar32 firstScalar(std::string_view text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto size = static_cast<int32_t>(text.size());
     int32_t i = 0;
     UChar32 c = -1;
     if (size > 0) {
         U8_NEXT(bytes, i, size, c);
-    }
-    if (codePointCount != nullptr) {
-        *codePointCount = (i == size) ? (size > 0 ? 1 : 0) : 2;
     }
     return c;
 }
@@ -199,15 +196,12 @@ std::string toUpper(std::string_view text) {
 }
 
 bool isUpperCase(std::string_view character) {
-    int32_t count = 0;
-    UChar32 c = firstScalar(character, &count);
+    // Decided by the base character: the marks that may follow it in a cluster carry no case.
+    UChar32 c = firstScalar(character);
     if (c < 0) {
         return false;
     }
-    if (count == 1 && u_isUUppercase(c) != 0) {
-        return true;
-    }
-    return u_hasBinaryProperty(c, UCHAR_CASED) != 0 && toUpper(character) == character;
+    return u_isUUppercase(c) != 0 || (u_hasBinaryProperty(c, UCHAR_CASED) != 0 && u_toupper(c) == c);
 }
 
 bool isLetter(std::string_view character) {

@@ -1,0 +1,70 @@
+#pragma once
+
+// A small, self-contained configuration for engine tests: the English–Russian keyboard maps
+// of the standard layouts, a few words per language, and the built-in tables for the rest.
+
+#include "RulesConfig.h"
+#include "RulesEngine.h"
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace keyvane::testing {
+
+// Lower maps only: capitals map through the lower map and are upper-cased.
+inline nlohmann::json englishRussianMaps() {
+    const std::vector<std::pair<std::string, std::string>> lower = {
+        {"q", "й"}, {"w", "ц"}, {"e", "у"}, {"r", "к"}, {"t", "е"}, {"y", "н"}, {"u", "г"}, {"i", "ш"},
+        {"o", "щ"}, {"p", "з"}, {"[", "х"}, {"]", "ъ"}, {"a", "ф"}, {"s", "ы"}, {"d", "в"}, {"f", "а"},
+        {"g", "п"}, {"h", "р"}, {"j", "о"}, {"k", "л"}, {"l", "д"}, {";", "ж"}, {"'", "э"}, {"z", "я"},
+        {"x", "ч"}, {"c", "с"}, {"v", "м"}, {"b", "и"}, {"n", "т"}, {"m", "ь"}, {",", "б"}, {".", "ю"},
+        {"`", "ё"}};
+    nlohmann::json maps;
+    for (const auto& [en, ru] : lower) {
+        maps["en_to_ru"][en] = ru;
+        maps["ru_to_en"][ru] = en;
+    }
+    return maps;
+}
+
+inline nlohmann::json testRules() {
+    using nlohmann::json;
+    json rules;
+    rules["keyboard_layout"]["maps"] = englishRussianMaps();
+    rules["tokenization"] = {{"word_boundaries", {".", ",", "!", "?", ";", ":", ")", "\""}},
+                             {"mixed_script_auto", true}};
+    rules["protected_patterns"] = json::array({
+        {{"id", "url"}, {"regex", "^(https?://|www\\.)"}, {"case_insensitive", true}},
+        {{"id", "email"}, {"regex", "^[^@]+@[^@]+$"}},
+        {{"id", "identifier"}, {"regex", "^[a-z]+(_[a-z0-9]+)+$"}},
+    });
+    rules["languages"]["en"] = {
+        {"script", "latin"},
+        {"vowels", {"a", "e", "i", "o", "u", "y"}},
+        {"common_words", {"hello", "world", "the", "and", "cat", "same", "table", "not", "you", "what", "shall",
+                          "we", "meet", "tomorrow", "at", "i", "a"}},
+    };
+    rules["languages"]["ru"] = {
+        {"script", "cyrillic"},
+        {"vowels", {"а", "е", "ё", "и", "о", "у", "ы", "э", "ю", "я"}},
+        {"common_words", {"привет", "как", "дела", "что", "было", "надо", "спасибо", "съезд", "мир", "добрый",
+                          "вы", "мы", "бы", "цена"}},
+    };
+    rules["languages"]["uk"] = {
+        {"script", "cyrillic"},
+        {"common_words", {"привіт", "дякую", "добрий", "день", "як", "справи", "ціна", "ми"}},
+    };
+    rules["manual_overrides"] = {{"exact_pairs", {{"ntcn", "тест"}}}, {"never_correct", {"lol"}}};
+    return rules;
+}
+
+inline RulesConfig testConfig(std::vector<std::string> active = {"en", "ru", "uk"},
+                              const nlohmann::json& rules = testRules()) {
+    RulesConfig config = RulesConfig::parse(rules);
+    config.activeLanguages = std::move(active);
+    return config;
+}
+
+} // namespace keyvane::testing

@@ -1,0 +1,217 @@
+#include "EngineTestConfig.h"
+#include "RulesEngine.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace keyvane;
+using keyvane::testing::testConfig;
+using keyvane::testing::testRules;
+
+namespace {
+
+RulesDecision decide(const RulesEngine& engine, const std::string& word,
+                     const std::optional<std::string>& activeInputSource = std::nullopt,
+                     const std::optional<std::string>& session = std::nullopt, const std::string& app = "") {
+    return engine.evaluate(word, app, false, activeInputSource, session);
+}
+
+std::string corrected(const RulesDecision& d) { return d.shouldCorrect ? d.correctedToken.value_or("?") : "<none>"; }
+
+} // namespace
+
+TEST(WrongLayoutCorrection, RussianAndUkrainianTypedOnEnglishKeys) {
+    RulesEngine engine(testConfig());
+    auto hello = decide(engine, "ghbdtn");
+    EXPECT_EQ(corrected(hello), "привет");
+    EXPECT_EQ(hello.sourceLanguage, "en");
+    EXPECT_EQ(hello.targetLanguage, "ru");
+    EXPECT_EQ(hello.reason, DecisionReason::layoutMismatch);
+
+    auto ukrainian = decide(engine, "ghbdsn");
+    EXPECT_EQ(corrected(ukrainian), "привіт");
+    EXPECT_EQ(ukrainian.targetLanguage, "uk");
+}
+
+TEST(WrongLayoutCorrection, EnglishTypedOnCyrillicKeys) {
+    RulesEngine engine(testConfig());
+    EXPECT_EQ(corrected(decide(engine, "руддщ")), "hello");
+    EXPECT_EQ(corrected(decide(engine, "іфьу")), "same"); // Ukrainian і sits on the S key
+    EXPECT_EQ(corrected(decide(engine, "ефиду")), "table");
+}
+
+TEST(WrongLayoutCorrection, BetweenRussianAndUkrainian) {
+    RulesEngine engine(testConfig());
+    auto toUkrainian = decide(engine, "привыт");
+    EXPECT_EQ(corrected(toUkrainian), "привіт");
+    EXPECT_EQ(toUkrainian.sourceLanguage, "ru");
+    auto toRussian = decide(engine, "сїезд");
+    EXPECT_EQ(corrected(toRussian), "съезд");
+    EXPECT_EQ(toRussian.targetLanguage, "ru");
+}
+
+TEST(WrongLayoutCorrection, KeepsCapitalisationAndTrailingPunctuation) {
+    RulesEngine engine(testConfig());
+    EXPECT_EQ(corrected(decide(engine, "Ghbdtn")), "Привет");
+    EXPECT_EQ(corrected(decide(engine, "GHBDTN")), "ПРИВЕТ");
+    EXPECT_EQ(corrected(decide(engine, "Ghbdtn!")), "Привет!");
+    // A comma is the б key: "ghbdtn," is "привет" and a comma, not "приветб".
+    EXPECT_EQ(corrected(decide(engine, "ghbdtn,")), "привет,");
+    // …while a full stop inside the word is a letter: ",skj" is "было".
+    EXPECT_EQ(corrected(decide(engine, ",skj")), "было");
+    EXPECT_EQ(corrected(decide(engine, "Руддщ?")), "Hello?");
+}
+
+TEST(LeftAlone, CorrectlyTypedWords) {
+    RulesEngine engine(testConfig());
+    for (const char* word : {"hello", "world", "привет", "спасибо", "привіт", "дякую", "Hello", "table"}) {
+        auto d = decide(engine, word);
+        EXPECT_FALSE(d.shouldCorrect) << word << " → " << corrected(d);
+    }
+}
+
+TEST(LeftAlone, ShortWordsUrlsAddressesIdentifiersAndDigits) {
+    RulesEngine engine(testConfig());
+    EXPECT_EQ(decide(engine, "g").reason, DecisionReason::tooShort);
+    EXPECT_EQ(decide(engine, "https://ghbdtn.com").shouldCorrect, false);
+    EXPECT_EQ(decide(engine, "ghbdtn@vbh.com").shouldCorrect, false);
+    EXPECT_EQ(decide(engine, "ghbdtn_vbh").shouldCorrect, false);
+    EXPECT_EQ(decide(engine, "ghbdtn2").reason, DecisionReason::containsDigits);
+    EXPECT_EQ(decide(engine, "lol").reason, DecisionReason::neverCorrect);
+    EXPECT_EQ(decide(engine, "LOL").reason, DecisionReason::neverCorrect);
+    EXPECT_EQ(decide(engine, "123").reason, DecisionReason::containsDigits);
+    EXPECT_EQ(decide(engine, "--").reason, DecisionReason::unknownScript);
+    EXPECT_EQ(decide(engine, "").reason, DecisionReason::emptyToken);
+    EXPECT_EQ(decide(engine, std::string(40, 'g')).reason, DecisionReason::tooLong);
+}
+
+TEST(LeftAlone, ExcludedApplicationsRegardlessOfCase) {
+    RulesConfig config = testConfig();
+    config.excludedApps["org.example.Terminal"] = {"Terminal", false};
+    RulesEngine engine(config);
+    EXPECT_EQ(decide(engine, "ghbdtn", std::nullopt, std::nullopt, "ORG.EXAMPLE.terminal").reason,
+              DecisionReason::excludedApp);
+    EXPECT_TRUE(decide(engine, "ghbdtn", std::nullopt, std::nullopt, "org.example.editor").shouldCorrect);
+}
+
+TEST(LeftAlone, OnlyTheSourceLanguageActive) {
+    RulesEngine engine(testConfig({"en"}));
+    EXPECT_EQ(decide(engine, "ghbdtn").reason, DecisionReason::noTargetLanguage);
+}
+
+TEST(LearnedPairs, ExactPairWinsWithItsCase) {
+    RulesEngine engine(testConfig());
+    auto d = decide(engine, "Ntcn");
+    EXPECT_EQ(corrected(d), "Тест");
+    EXPECT_EQ(d.reason, DecisionReason::exactSeedPair);
+    EXPECT_DOUBLE_EQ(d.confidence, 0.99);
+    // "тест" is Cyrillic and fits both Russian and Ukrainian alphabets: no single target.
+    EXPECT_FALSE(d.targetLanguage.has_value());
+}
+
+TEST(TieBreaks, SameWordFromTwoSourcesPrefersTheActiveLayoutThenTheSmallestKey) {
+    RulesEngine engine(testConfig());
+    // "руддщ" is the same keys on the Russian and the Ukrainian layout.
+    EXPECT_EQ(decide(engine, "руддщ").sourceLanguage, "ru");
+    EXPECT_EQ(decide(engine, "руддщ", std::string("uk")).sourceLanguage, "uk");
+    EXPECT_EQ(decide(engine, "руддщ", std::string("en")).sourceLanguage, "ru");
+}
+
+TEST(TieBreaks, DifferentWordsWithinTwoPointsAreAmbiguousUnlessTheSessionDecides) {
+    // "vskj" reads "мыло" in Russian and "міло" in Ukrainian. Both languages know their word and
+    // score it alike, so neither reading is clearly meant.
+    nlohmann::json rules = testRules();
+    const nlohmann::json flatBigrams = {{"zz", 0}};
+    rules["languages"]["ru"] = {{"script", "cyrillic"}, {"vowels", {"ы", "о"}}, {"common_words", {"мыло"}},
+                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0}};
+    rules["languages"]["uk"] = {{"script", "cyrillic"}, {"vowels", {"і", "о"}}, {"common_words", {"міло"}},
+                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0},
+                                {"impossible_patterns", {"^$"}}, {"rare_patterns", {"^$"}}};
+    RulesEngine engine(testConfig({"ru", "uk", "en"}, rules));
+
+    auto undecided = decide(engine, "vskj");
+    EXPECT_EQ(undecided.reason, DecisionReason::ambiguousTarget);
+    EXPECT_FALSE(undecided.shouldCorrect);
+    EXPECT_FALSE(undecided.targetLanguage.has_value());
+
+    auto ukrainianSession = decide(engine, "vskj", std::nullopt, std::string("uk"));
+    EXPECT_EQ(corrected(ukrainianSession), "міло");
+    EXPECT_EQ(ukrainianSession.reason, DecisionReason::sessionLanguageTieBreak);
+    EXPECT_EQ(corrected(decide(engine, "vskj", std::nullopt, std::string("ru"))), "мыло");
+    EXPECT_EQ(decide(engine, "vskj", std::nullopt, std::string("en")).reason, DecisionReason::ambiguousTarget);
+}
+
+TEST(TieBreaks, LowerPriorityTargetsPayAPenalty) {
+    // With Ukrainian third in priority its reading loses 12 points, so the Russian word wins.
+    nlohmann::json rules = testRules();
+    const nlohmann::json flatBigrams = {{"zz", 0}};
+    rules["languages"]["ru"] = {{"script", "cyrillic"}, {"vowels", {"ы", "о"}}, {"common_words", {"мыло"}},
+                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0}};
+    rules["languages"]["uk"] = {{"script", "cyrillic"}, {"vowels", {"і", "о"}}, {"common_words", {"міло"}},
+                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0},
+                                {"impossible_patterns", {"^$"}}, {"rare_patterns", {"^$"}}};
+    RulesEngine engine(testConfig({"en", "ru", "uk"}, rules));
+    auto d = decide(engine, "vskj");
+    EXPECT_EQ(corrected(d), "мыло");
+    EXPECT_EQ(d.reason, DecisionReason::layoutMismatch);
+}
+
+TEST(ShortWords, OneLetterOnlyInsideAnEnglishSessionAndTwoLettersOnlyFromTheMicroDictionary) {
+    nlohmann::json rules = testRules();
+    rules["tokenization"]["min_token_length_for_auto"] = 1;
+    rules["tokenization"]["auto_skip_length_1"] = false;
+    RulesEngine engine(testConfig({"en", "ru", "uk"}, rules));
+    // "ш" is the I key: the English word "i", but only inside an English session.
+    EXPECT_EQ(corrected(decide(engine, "ш", std::nullopt, std::string("en"))), "i");
+    EXPECT_EQ(decide(engine, "ш").reason, DecisionReason::length1NoExactPair);
+    EXPECT_EQ(decide(engine, "Ш", std::nullopt, std::string("en")).reason, DecisionReason::length1NoExactPair);
+
+    // "ds" is "вы", a word of the built-in Russian micro dictionary; "dq" ("вй") is not.
+    EXPECT_EQ(corrected(decide(engine, "ds")), "вы");
+    EXPECT_EQ(decide(engine, "dq").shouldCorrect, false);
+    EXPECT_EQ(decide(engine, "ds", std::nullopt, std::string("uk")).shouldCorrect, false);
+}
+
+TEST(MixedScript, WordSwitchedMidwayIsReadWhole) {
+    RulesEngine engine(testConfig());
+    auto d = decide(engine, "ghbвет"); // layout switched after three keys
+    EXPECT_EQ(corrected(d), "привет");
+    EXPECT_EQ(d.reason, DecisionReason::mixedScriptDualEval);
+    EXPECT_FALSE(d.sourceLanguage.has_value());
+    EXPECT_FALSE(d.targetLanguage.has_value());
+    EXPECT_EQ(engine.detectLanguage(*d.correctedToken), "ru");
+
+    nlohmann::json rules = testRules();
+    rules["tokenization"]["mixed_script_auto"] = false;
+    RulesEngine strict(testConfig({"en", "ru", "uk"}, rules));
+    EXPECT_EQ(decide(strict, "ghbвет1").reason, DecisionReason::mixedScript);
+}
+
+TEST(Robustness, OverflowingScoresNeverPassAThresholdAsNaN) {
+    // Huge weights overflow both readings of a word to infinity; their difference is NaN, which
+    // must count as failing every threshold rather than passing it.
+    nlohmann::json rules = testRules();
+    rules["decision"]["scoring_weights"]["exact_common_word"] = 1e308;
+    rules["decision"]["scoring_weights"]["has_language_vowel"] = 1e308;
+    rules["languages"]["en"]["common_words"].push_back("ghbdtn");
+    rules["languages"]["en"]["vowels"].push_back("g");
+    RulesEngine engine(testConfig({"en", "ru"}, rules));
+    auto d = decide(engine, "ghbdtn");
+    EXPECT_FALSE(d.shouldCorrect);
+    EXPECT_FALSE(std::isnan(d.confidence));
+
+    // A zero confidence scale makes a zero gain 0/0.
+    rules = testRules();
+    rules["decision"]["confidence"]["scale"] = 0;
+    RulesEngine flat(testConfig({"en", "ru"}, rules));
+    for (const char* word : {"ghbdtn", "hello", "привет", "ghbвет"}) {
+        EXPECT_FALSE(std::isnan(decide(flat, word).confidence)) << word;
+    }
+}
+
+TEST(Reload, ReplacesTheWholeConfiguration) {
+    RulesEngine engine(testConfig());
+    ASSERT_TRUE(decide(engine, "ghbdtn").shouldCorrect);
+    engine.reloadConfig(testConfig({"en"}));
+    EXPECT_EQ(decide(engine, "ghbdtn").reason, DecisionReason::noTargetLanguage);
+}
