@@ -68,4 +68,4 @@ BENCHMARK(BM_PreserveCasePerWord);
 
 } // namespace
 
-BENCHMARK_MAIN();
+BENCHMARK_MAIN(); // one main for every benchmark file of this program

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -9,10 +10,17 @@
 
 namespace keyvane {
 
-// Hash that lets string-keyed tables be searched with a string_view, without a copy.
+// Hash that lets string-keyed tables be searched with a string_view, without a copy. The keys
+// are short (characters, bigrams, words), for which FNV-1a is fast and spreads well.
 struct TransparentStringHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+    std::size_t operator()(std::string_view s) const noexcept {
+        std::uint64_t h = 14695981039346656037ULL;
+        for (char c : s) {
+            h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+        }
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
 };
 
 // A set of words or of characters (grapheme clusters), searchable by string_view.

@@ -50,7 +50,18 @@ RulesEngine::RulesEngine(RulesConfig config) { reloadConfig(std::move(config)); 
 RulesEngine::~RulesEngine() = default;
 
 void RulesEngine::reloadConfig(RulesConfig config) {
-    auto index = std::make_unique<Index>(Index{{}, {}, {}, {}, {}, {}, domainOrEmailPrototype()});
+    auto index = std::make_unique<Index>(Index{{}, {}, {}, {}, {}, {}, {}, {}, 0, domainOrEmailPrototype()});
+    for (const auto& [key, language] : config.languages) {
+        if (index->languageKeys.size() == 64) {
+            break;
+        }
+        const std::uint64_t bit = std::uint64_t{1} << index->languageKeys.size();
+        index->languageKeys.push_back(key);
+        index->allLanguages |= bit;
+        for (const std::string& letter : language.scriptAlphabet) {
+            index->letterLanguages[letter] |= bit;
+        }
+    }
     for (const auto& [direction, map] : config.keyboardLayout.maps) {
         for (const auto& [key, value] : map) {
             if (UnicodeText::isLetter(value)) {
@@ -116,39 +127,32 @@ std::string RulesEngine::mapToken(std::string_view token, const LayoutDirection&
                                   upperMap == config_.keyboardLayout.shiftMaps.end() ? empty : upperMap->second);
 }
 
-std::vector<std::string> RulesEngine::classifiedLetters(const std::vector<std::string>& chars) const {
-    std::vector<std::string> letters;
+RulesEngine::ScriptClassification RulesEngine::classifyScript(const std::vector<std::string>& chars) const {
+    ScriptClassification script{0, index_->allLanguages};
     for (const std::string& c : chars) {
         if (!UnicodeText::isLetter(c)) {
             continue;
         }
-        std::string lower = UnicodeText::toLower(c);
-        bool known = std::any_of(config_.languages.begin(), config_.languages.end(),
-                                 [&](const auto& entry) { return entry.second.scriptAlphabet.contains(lower); });
-        if (known) {
-            letters.push_back(std::move(lower));
+        auto it = index_->letterLanguages.find(UnicodeText::toLower(c));
+        if (it != index_->letterLanguages.end()) { // letters of no configured alphabet are ignored
+            ++script.classifiedLetters;
+            script.coveringLanguages &= it->second;
         }
     }
-    return letters;
+    if (script.classifiedLetters == 0) {
+        script.coveringLanguages = 0;
+    }
+    return script;
 }
 
-std::vector<std::string> RulesEngine::detectSourceLanguages(const std::vector<std::string>& classified) const {
-    std::vector<std::string> sources;
-    if (classified.empty()) {
-        return sources;
-    }
-    for (const auto& [key, language] : config_.languages) { // keys ascending
-        bool coversAll = std::all_of(classified.begin(), classified.end(),
-                                     [&](const std::string& c) { return language.scriptAlphabet.contains(c); });
-        if (coversAll) {
-            sources.push_back(key);
+std::vector<std::string> RulesEngine::detectSourceLanguages(const ScriptClassification& script) const {
+    std::vector<std::string> sources; // keys ascending
+    for (std::size_t i = 0; i < index_->languageKeys.size(); ++i) {
+        if (script.coveringLanguages & (std::uint64_t{1} << i)) {
+            sources.push_back(index_->languageKeys[i]);
         }
     }
     return sources;
-}
-
-bool RulesEngine::isMixedScript(const std::vector<std::string>& classified) const {
-    return !classified.empty() && detectSourceLanguages(classified).empty();
 }
 
 bool RulesEngine::matchesProtectedPattern(std::string_view word) const {
@@ -164,7 +168,7 @@ bool RulesEngine::matchesProtectedPattern(std::string_view word) const {
 }
 
 std::optional<std::string> RulesEngine::uniqueAlphabetLanguage(std::string_view word) const {
-    auto sources = detectSourceLanguages(classifiedLetters(UnicodeText::graphemes(word)));
+    auto sources = detectSourceLanguages(classifyScript(UnicodeText::graphemes(word)));
     return sources.size() == 1 ? std::optional<std::string>(sources.front()) : std::nullopt;
 }
 
@@ -175,14 +179,11 @@ std::optional<std::string> RulesEngine::exactPairTargetLanguage(std::string_view
 }
 
 std::optional<std::string> RulesEngine::detectLanguage(std::string_view text) const {
-    auto classified = classifiedLetters(UnicodeText::graphemes(text));
-    if (classified.empty()) {
-        return std::nullopt;
-    }
+    const ScriptClassification script = classifyScript(UnicodeText::graphemes(text));
     for (const std::string& key : index_->detectionOrder) {
-        const LanguageConfig& lang = config_.languages.at(key);
-        if (std::all_of(classified.begin(), classified.end(),
-                        [&](const std::string& c) { return lang.scriptAlphabet.contains(c); })) {
+        auto position = std::find(index_->languageKeys.begin(), index_->languageKeys.end(), key);
+        std::size_t bit = static_cast<std::size_t>(position - index_->languageKeys.begin());
+        if (position != index_->languageKeys.end() && (script.coveringLanguages & (std::uint64_t{1} << bit))) {
             return key;
         }
     }
@@ -312,9 +313,9 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
         return gate(DecisionReason::tooLong);
     }
     out.isProtected = matchesProtectedPattern(token);
-    const std::vector<std::string> classified = classifiedLetters(chars);
+    const ScriptClassification script = classifyScript(chars);
     out.hasDigits = std::any_of(chars.begin(), chars.end(), [](const std::string& c) { return UnicodeText::isNumeric(c); });
-    out.isMixed = isMixedScript(classified);
+    out.isMixed = isMixedScript(script);
     if (out.isMixed) {
         if (!t.mixedScriptAuto) {
             return gate(DecisionReason::mixedScript);
@@ -326,7 +327,7 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     if (!t.digitsInTokenAuto && out.hasDigits) {
         return gate(DecisionReason::containsDigits);
     }
-    const std::vector<std::string> sources = detectSourceLanguages(classified);
+    const std::vector<std::string> sources = detectSourceLanguages(script);
     if (sources.empty()) {
         return gate(DecisionReason::unknownScript);
     }
@@ -347,6 +348,7 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
                         uniqueAlphabetLanguage(pair->second)};
         return out;
     }
+    ScoreMemo memo;
     for (const std::string& source : sources) {
         for (std::size_t index = 0; index < config_.activeLanguages.size(); ++index) {
             const std::string& target = config_.activeLanguages[index];
@@ -355,7 +357,7 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
             }
             DirectionOutcome direction =
                 scoreAndDecideForDirection(token, out.length, trailing, LayoutDirection{source, target},
-                                           out.isProtected, isSentenceStart, static_cast<int>(index), sessionLanguage);
+                                           out.isProtected, isSentenceStart, static_cast<int>(index), sessionLanguage, memo);
             direction.decision.sourceLanguage = source;
             direction.decision.targetLanguage = target;
             out.directions.push_back(std::move(direction));

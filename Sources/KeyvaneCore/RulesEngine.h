@@ -7,6 +7,8 @@
 #include "RulesDiagnostic.h"
 #include "ScoreBreakdown.h"
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,14 +93,23 @@ public:
     struct MixedOutcome;
     struct PairOutcome;
     struct WordOutcome;
+    struct ScoreMemo;
 
 private:
     enum class Selection { live, diagnostic };
 
     const LanguageConfig* language(const std::string& key) const;
-    std::vector<std::string> classifiedLetters(const std::vector<std::string>& chars) const;
-    std::vector<std::string> detectSourceLanguages(const std::vector<std::string>& classified) const;
-    bool isMixedScript(const std::vector<std::string>& classified) const;
+    // The letters of a word that belong to some configured alphabet, and which languages'
+    // alphabets hold all of them (one bit per language, in key order).
+    struct ScriptClassification {
+        int classifiedLetters = 0;
+        std::uint64_t coveringLanguages = 0;
+    };
+    ScriptClassification classifyScript(const std::vector<std::string>& chars) const;
+    std::vector<std::string> detectSourceLanguages(const ScriptClassification& script) const;
+    static bool isMixedScript(const ScriptClassification& script) {
+        return script.classifiedLetters > 0 && script.coveringLanguages == 0;
+    }
     bool isSameScriptDirection(const LayoutDirection& direction) const;
     std::pair<double, double> thresholdsFor(int length) const; // required delta, minimum candidate score
     double confidenceOf(double delta) const;
@@ -120,7 +131,8 @@ private:
     DirectionOutcome scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
                                                 const LayoutDirection& direction, bool isProtected,
                                                 bool isSentenceStart, int targetPriorityIndex,
-                                                const std::optional<std::string>& sessionLanguage) const;
+                                                const std::optional<std::string>& sessionLanguage,
+                                                ScoreMemo& memo) const;
     MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
                                      bool isProtected, bool isSentenceStart) const;
     void selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,

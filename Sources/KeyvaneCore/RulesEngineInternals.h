@@ -17,7 +17,35 @@ struct RulesEngine::Index {
     KeyboardMap cyrillicToLatinUpper;
     std::set<std::pair<std::string, std::string>> sameScriptPairs;
     std::vector<std::string> detectionOrder; // active languages first, then the other keys
+    // Script detection: language keys in order (at most 64 take part), and for every letter of
+    // any alphabet the languages that hold it, as bits of that order.
+    std::vector<std::string> languageKeys;
+    StringMap<std::uint64_t> letterLanguages;
+    std::uint64_t allLanguages = 0;
     CompiledRegex domainOrEmail;
+};
+
+// Scores already computed while deciding one word: the same string is often scored as the same
+// language for two directions (the typed word against each target). Lives for one call only.
+struct RulesEngine::ScoreMemo {
+    struct Entry {
+        std::string token;
+        const LanguageConfig* language;
+        bool isSentenceStart;
+        ScoreBreakdown breakdown;
+    };
+    std::vector<Entry> entries;
+
+    ScoreBreakdown score(const RulesEngine& engine, const std::string& token, const LanguageConfig* language,
+                         bool isSentenceStart) {
+        for (const Entry& e : entries) {
+            if (e.language == language && e.isSentenceStart == isSentenceStart && e.token == token) {
+                return e.breakdown;
+            }
+        }
+        entries.push_back({token, language, isSentenceStart, engine.scoreToken(token, language, isSentenceStart)});
+        return entries.back().breakdown;
+    }
 };
 
 // One source-to-target reading of a word.

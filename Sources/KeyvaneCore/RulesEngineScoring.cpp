@@ -256,7 +256,8 @@ RulesEngine::DirectionOutcome
 RulesEngine::scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
                                         const LayoutDirection& direction, bool isProtected, bool isSentenceStart,
                                         int targetPriorityIndex,
-                                        const std::optional<std::string>& sessionLanguage) const {
+                                        const std::optional<std::string>& sessionLanguage,
+                                        ScoreMemo& memo) const {
     DirectionOutcome out;
     out.direction = direction;
     out.candidate = mapToken(token, direction);
@@ -269,8 +270,8 @@ RulesEngine::scoreAndDecideForDirection(std::string_view token, int length, std:
     const LanguageConfig* targetLang = language(direction.to);
     out.source = sanitizeSourceForScoring(UnicodeText::toLower(token), direction);
     out.candidateLower = UnicodeText::toLower(out.candidate);
-    out.sourceBreakdown = scoreToken(out.source, sourceLang, isSentenceStart);
-    out.candidateBreakdown = scoreToken(out.candidateLower, targetLang, isSentenceStart);
+    out.sourceBreakdown = memo.score(*this, out.source, sourceLang, isSentenceStart);
+    out.candidateBreakdown = memo.score(*this, out.candidateLower, targetLang, isSentenceStart);
 
     double suspicion = layoutSuspicionBonus(token, direction);
     double priorityPenalty = targetPriorityIndex >= 2 ? -priorityPenaltyPerIndex * (targetPriorityIndex - 1) : 0.0;

@@ -69,9 +69,34 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
+// Most words (Latin, Cyrillic, punctuation) are made of code points that never join their
+// neighbours into one cluster; such text splits per code point without the break iterator,
+// with exactly the iterator's result.
+template <typename Sink> bool splitSimple(std::string_view text, Sink&& sink) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto size = static_cast<int32_t>(text.size());
+    for (int32_t i = 0; i < size;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        if (c < 0 || c == '\r' || u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK) != U_GCB_OTHER) {
+            return false;
+        }
+    }
+    for (int32_t i = 0; i < size;) {
+        int32_t start = i;
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        sink(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+    }
+    return true;
+}
+
 template <typename Sink> void forEachGrapheme(std::string_view input, Sink&& sink) {
     if (isAscii(input)) {
         splitAscii(input, sink);
+        return;
+    }
+    if (splitSimple(input, sink)) {
         return;
     }
     std::string repaired;
@@ -161,39 +186,79 @@ std::string firstGrapheme(std::string_view text) {
     return first;
 }
 
-std::string toLower(std::string_view text) {
+namespace {
+
+// Simple (one code point to one code point) case mapping gives the full Unicode result for
+// Latin below U+0370 (except İ when lower-casing and ß, ŉ, ǰ when upper-casing) and for Cyrillic;
+// such text is mapped without building an ICU string.
+bool simpleCaseMappingSuffices(std::string_view text, bool toUpperCase) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto size = static_cast<int32_t>(text.size());
+    for (int32_t i = 0; i < size;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        bool cyrillic = c >= 0x0400 && c <= 0x052F;
+        bool latin = c >= 0 && c < 0x0370 && c != 0x0130 && (!toUpperCase || (c != 0x00DF && c != 0x0149 && c != 0x01F0));
+        if (!cyrillic && !latin) {
+            return false;
+        }
+        if (toUpperCase && c >= 0x0300 && c < 0x0370) {
+            return false; // combining marks such as U+0345 have special upper-case forms
+        }
+    }
+    return true;
+}
+
+std::string mapSimpleCase(std::string_view text, bool toUpperCase) {
+    std::string out;
+    out.reserve(text.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto size = static_cast<int32_t>(text.size());
+    for (int32_t i = 0; i < size;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        UChar32 mapped = toUpperCase ? u_toupper(c) : u_tolower(c);
+        char buffer[4];
+        int32_t length = 0;
+        UBool error = false;
+        U8_APPEND(reinterpret_cast<uint8_t*>(buffer), length, 4, mapped, error);
+        (void)error; // four bytes always hold one code point
+        out.append(buffer, static_cast<std::size_t>(length));
+    }
+    return out;
+}
+
+std::string mapCase(std::string_view text, bool toUpperCase) {
     if (isAscii(text)) {
         std::string out(text);
         for (char& ch : out) {
-            if (ch >= 'A' && ch <= 'Z') {
+            if (toUpperCase && ch >= 'a' && ch <= 'z') {
+                ch = static_cast<char>(ch - 'a' + 'A');
+            } else if (!toUpperCase && ch >= 'A' && ch <= 'Z') {
                 ch = static_cast<char>(ch - 'A' + 'a');
             }
         }
         return out;
     }
+    if (simpleCaseMappingSuffices(text, toUpperCase)) {
+        return mapSimpleCase(text, toUpperCase);
+    }
     icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    u.toLower(icu::Locale::getRoot());
+    if (toUpperCase) {
+        u.toUpper(icu::Locale::getRoot());
+    } else {
+        u.toLower(icu::Locale::getRoot());
+    }
     std::string out;
     u.toUTF8String(out);
     return out;
 }
 
-std::string toUpper(std::string_view text) {
-    if (isAscii(text)) {
-        std::string out(text);
-        for (char& ch : out) {
-            if (ch >= 'a' && ch <= 'z') {
-                ch = static_cast<char>(ch - 'a' + 'A');
-            }
-        }
-        return out;
-    }
-    icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-    u.toUpper(icu::Locale::getRoot());
-    std::string out;
-    u.toUTF8String(out);
-    return out;
-}
+} // namespace
+
+std::string toLower(std::string_view text) { return mapCase(text, false); }
+
+std::string toUpper(std::string_view text) { return mapCase(text, true); }
 
 bool isUpperCase(std::string_view character) {
     // Decided by the base character: the marks that may follow it in a cluster carry no case.
