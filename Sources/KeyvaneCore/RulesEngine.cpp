@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unicode/unistr.h>
 
 namespace keyvane {
 namespace {
@@ -163,8 +164,13 @@ bool RulesEngine::matchesProtectedPattern(std::string_view word) const {
             return false; // "word.x": a word typed with a Cyrillic letter on the full-stop key
         }
     }
+    if (config_.protectedPatterns.empty()) {
+        return false;
+    }
+    const icu::UnicodeString text =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(word.data(), static_cast<int32_t>(word.size())));
     return std::any_of(config_.protectedPatterns.begin(), config_.protectedPatterns.end(),
-                       [&](const ProtectedPattern& p) { return p.regex.find(word); });
+                       [&](const ProtectedPattern& p) { return p.regex.find(text); });
 }
 
 std::optional<std::string> RulesEngine::uniqueAlphabetLanguage(std::string_view word) const {
