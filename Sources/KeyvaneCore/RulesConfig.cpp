@@ -30,6 +30,20 @@ RulesConfig RulesConfig::parse(const nlohmann::json& document) {
     return config;
 }
 
+RulesConfig RulesConfig::load(const nlohmann::json& engineJSON, const std::optional<nlohmann::json>& manualOverrides,
+                              const UserPreferences& userPrefs) {
+    nlohmann::json document = engineJSON.is_object() ? engineJSON : nlohmann::json::object();
+    if (manualOverrides) {
+        document["manual_overrides"] = *manualOverrides;
+    } else {
+        document.erase("manual_overrides");
+    }
+    RulesConfig config = parse(document);
+    config.excludedApps = userPrefs.excludedApps;
+    config.activeLanguages = userPrefs.activeLanguages;
+    return config;
+}
+
 std::optional<nlohmann::json> RulesConfig::decode(std::string_view text, std::string* error) {
     try {
         return nlohmann::json::parse(text);

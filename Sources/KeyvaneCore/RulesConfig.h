@@ -4,6 +4,7 @@
 #include "DecisionConfig.h"
 #include "LanguageConfig.h"
 #include "RulesSections.h"
+#include "UserPreferences.h"
 
 #include <map>
 #include <nlohmann/json.hpp>
@@ -32,6 +33,12 @@ struct RulesConfig {
     // The configuration of a decoded rules file. A top level that is not an object counts as
     // an empty object.
     static RulesConfig parse(const nlohmann::json& document);
+
+    // The engine's configuration: the rules file with the user's manual overrides in place of its
+    // own seed (none given: no overrides at all), and the exclusions and active languages of the
+    // user's preferences. Never fails.
+    static RulesConfig load(const nlohmann::json& engineJSON, const std::optional<nlohmann::json>& manualOverrides,
+                            const UserPreferences& userPrefs);
 
     // Decodes rules-file text. Nothing when the text is not valid JSON; `error` then says why.
     static std::optional<nlohmann::json> decode(std::string_view text, std::string* error = nullptr);

@@ -1,0 +1,108 @@
+#include "ConfigStore.h"
+
+#include "AppLog.h"
+#include "AppPaths.h"
+#include "AtomicFile.h"
+#include "ManualOverridesMerge.h"
+
+namespace keyvane::ConfigStore {
+namespace {
+
+std::optional<nlohmann::json> readObject(const std::string& path) {
+    auto text = AtomicFile::read(path);
+    if (!text) {
+        return std::nullopt;
+    }
+    nlohmann::json document = nlohmann::json::parse(*text, nullptr, false);
+    if (document.is_discarded() || !document.is_object()) {
+        return std::nullopt;
+    }
+    return document;
+}
+
+} // namespace
+
+std::optional<nlohmann::json> engineJSON() {
+    std::vector<std::string> candidates;
+    if (auto bundled = AppPaths::bundledEngineConfigPath()) {
+        candidates.push_back(*bundled);
+    }
+    candidates.push_back(AppPaths::repoEngineConfigPath());
+    if (!AppPaths::isSandboxed()) {
+        candidates.push_back(AppPaths::legacyRulesPath());
+    }
+    for (const std::string& path : candidates) {
+        if (auto document = readObject(path)) {
+            appLog("[Keyvane] Engine config loaded from: " + path);
+            return document;
+        }
+    }
+    return std::nullopt;
+}
+
+bool saveManualOverrides(const nlohmann::json& overrides) {
+    std::string text;
+    try {
+        text = overrides.dump(2, ' ', false, nlohmann::json::error_handler_t::strict) + "\n";
+    } catch (const nlohmann::json::exception&) {
+        appLog("[Keyvane] Failed to serialize manual_overrides.json");
+        return false;
+    }
+    std::string error;
+    if (!AtomicFile::writeAtomically(AppPaths::manualOverridesPath(), text, &error)) {
+        appLog("[Keyvane] Failed to write manual_overrides.json: " + error);
+        return false;
+    }
+    return true;
+}
+
+nlohmann::json loadManualOverrides(const nlohmann::json& engine) {
+    const nlohmann::json* seedMember = engine.is_object() && engine.contains("manual_overrides") &&
+                                               engine["manual_overrides"].is_object()
+                                           ? &engine["manual_overrides"]
+                                           : nullptr;
+    const nlohmann::json seed = seedMember != nullptr ? *seedMember : nlohmann::json::object();
+
+    if (auto current = readObject(AppPaths::manualOverridesPath())) {
+        auto [merged, changed] = ManualOverridesMerge::merge(seed, *current);
+        if (changed) {
+            saveManualOverrides(merged);
+            appLog("[Keyvane] manual_overrides overlaid with new bundled seed entries");
+        }
+        return merged;
+    }
+    if (!AppPaths::isSandboxed()) {
+        if (auto legacy = readObject(AppPaths::legacyRulesPath());
+            legacy && legacy->contains("manual_overrides") && (*legacy)["manual_overrides"].is_object()) {
+            appLog("[Keyvane] manual_overrides seeded from legacy ~/.config (migration)");
+            saveManualOverrides((*legacy)["manual_overrides"]);
+            return (*legacy)["manual_overrides"];
+        }
+    }
+    appLog("[Keyvane] manual_overrides seeded from bundled default");
+    saveManualOverrides(seed);
+    return seed;
+}
+
+std::optional<RulesConfig> loadConfiguration() {
+    auto engine = engineJSON();
+    if (!engine) {
+        appLog("[Keyvane] ERROR: no engine config found (bundle or legacy).");
+        return std::nullopt;
+    }
+    nlohmann::json overrides = loadManualOverrides(*engine);
+    UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
+    return RulesConfig::load(*engine, overrides, preferences);
+}
+
+bool reload(RulesEngine& engine) {
+    auto config = loadConfiguration();
+    if (!config) {
+        return false;
+    }
+    engine.reloadConfig(std::move(*config));
+    appLog("[Keyvane] Config reloaded");
+    return true;
+}
+
+} // namespace keyvane::ConfigStore

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "RulesConfig.h"
+#include "RulesEngine.h"
+
+#include <nlohmann/json.hpp>
+#include <optional>
+
+// Finds the rules file, keeps the user's manual overrides file in step with its seed, and builds
+// the engine's configuration from the files on disk. Holds no state: every call reads the disk.
+namespace keyvane::ConfigStore {
+
+// The decoded top-level object of the first usable rules file: the program's resources, then
+// ./Resources, then (outside a sandbox) the legacy directory.
+std::optional<nlohmann::json> engineJSON();
+
+// The user's manual overrides, created from the seed (or migrated from the legacy directory) on
+// first use, and topped up with new seed entries.
+nlohmann::json loadManualOverrides(const nlohmann::json& engineJSON);
+
+// Writes the overrides atomically; false (and one log line) on failure.
+bool saveManualOverrides(const nlohmann::json& overrides);
+
+// Rules file, overrides and preferences combined; nothing when no rules file is found.
+std::optional<RulesConfig> loadConfiguration();
+
+// Replaces the engine's configuration whole from disk; on failure the engine keeps its own.
+bool reload(RulesEngine& engine);
+
+} // namespace keyvane::ConfigStore

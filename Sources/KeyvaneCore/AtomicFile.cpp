@@ -1,0 +1,125 @@
+#include "AtomicFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace keyvane::AtomicFile {
+namespace {
+
+std::string describe(const std::string& what, int error) { return what + ": " + std::strerror(error); }
+
+void setError(std::string* error, const std::string& message) {
+    if (error != nullptr) {
+        *error = message;
+    }
+}
+
+bool writeAll(int fd, const std::string& contents) {
+    std::size_t written = 0;
+    while (written < contents.size()) {
+        ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> read(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string contents;
+    std::vector<char> buffer(64 * 1024);
+    while (true) {
+        ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        contents.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return contents;
+}
+
+bool createDirectories(const std::string& path, std::string* error) {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    if (ec || !std::filesystem::is_directory(path, ec)) {
+        setError(error, path + ": " + (ec ? ec.message() : std::string("not a directory")));
+        return false;
+    }
+    return true;
+}
+
+bool writeAtomically(const std::string& path, const std::string& contents, std::string* error) {
+    std::filesystem::path target(path);
+    std::string directory = target.has_parent_path() ? target.parent_path().string() : ".";
+    std::string pattern = directory + "/." + target.filename().string() + ".tmp.XXXXXX";
+    std::vector<char> temp(pattern.begin(), pattern.end());
+    temp.push_back('\0');
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC); // created with mode 0600
+    if (fd < 0) {
+        setError(error, describe("cannot create a temporary file in " + directory, errno));
+        return false;
+    }
+    std::string tempPath(temp.data());
+    auto fail = [&](const std::string& what) {
+        int saved = errno;
+        ::close(fd);
+        ::unlink(tempPath.c_str());
+        setError(error, describe(what, saved));
+        return false;
+    };
+    if (!writeAll(fd, contents)) {
+        return fail("cannot write " + tempPath);
+    }
+    if (::fsync(fd) != 0) {
+        return fail("cannot flush " + tempPath);
+    }
+    if (::close(fd) != 0) {
+        int saved = errno;
+        ::unlink(tempPath.c_str());
+        setError(error, describe("cannot close " + tempPath, saved));
+        return false;
+    }
+    if (::rename(tempPath.c_str(), path.c_str()) != 0) {
+        int saved = errno;
+        ::unlink(tempPath.c_str());
+        setError(error, describe("cannot replace " + path, saved));
+        return false;
+    }
+    // Make the rename itself durable.
+    int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+} // namespace keyvane::AtomicFile

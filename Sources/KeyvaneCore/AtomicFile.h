@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Whole-file reading and writing. Every file Keyvane writes goes through writeAtomically, so a
+// crash, a kill or a full disk leaves either the previous file or the new one, never a part.
+namespace keyvane::AtomicFile {
+
+// The whole file, or nothing when it does not exist, is not a regular file or cannot be read.
+std::optional<std::string> read(const std::string& path);
+
+// Writes contents to a temporary file in the same directory, flushes it to disk, then renames
+// it over path. On failure the previous file is untouched and error (if given) says why.
+// The file is created readable and writable by its owner only.
+bool writeAtomically(const std::string& path, const std::string& contents, std::string* error = nullptr);
+
+// Creates a directory and its parents (mode 0700 for the ones created). True if it exists after.
+bool createDirectories(const std::string& path, std::string* error = nullptr);
+
+} // namespace keyvane::AtomicFile

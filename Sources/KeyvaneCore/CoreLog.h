@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace keyvane {
+
+// The developer log switch, shared by the engine and the application. Off by default.
+namespace DebugLog {
+bool isEnabled();
+void setEnabled(bool enabled);
+} // namespace DebugLog
+
+// The developer marker: the file ".keyvane_dev" in the home directory.
+namespace DevTools {
+bool isEnabled();
+} // namespace DevTools
+
+namespace CoreLog {
+
+// The developer log file.
+inline constexpr const char* logFile = "/tmp/keyvane.log";
+
+// Appends "[<UTC time>] <message>\n" to the file at path. The log can hold typed text, so the
+// file is created readable by its owner only, and a path that is a symbolic link, not a regular
+// file, or owned by another user is refused: the line is dropped. False when nothing was written.
+bool appendLine(const std::string& path, std::string_view message);
+
+// Empties the log by putting an empty private file in its place (never writing through a link).
+bool truncate(const std::string& path = logFile);
+
+// "2024-03-01T12:34:56Z" for now.
+std::string timestamp();
+
+} // namespace CoreLog
+
+// One line in the developer log, written only while DebugLog is enabled.
+void coreLog(std::string_view message);
+
+} // namespace keyvane

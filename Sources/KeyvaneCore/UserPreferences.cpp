@@ -1,0 +1,183 @@
+#include "UserPreferences.h"
+
+#include "AppPaths.h"
+#include "AtomicFile.h"
+#include "CoreLog.h"
+#include "JsonValues.h"
+#include "UnicodeText.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+namespace keyvane {
+namespace {
+
+using JsonValues::Json;
+
+std::string trimmed(const std::string& s) {
+    const char* space = " \t\n\r\f\v";
+    auto first = s.find_first_not_of(space);
+    if (first == std::string::npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(space) - first + 1);
+}
+
+std::string joined(const std::vector<std::string>& items, const char* separator) {
+    std::string out;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out += (i == 0 ? "" : separator) + items[i];
+    }
+    return out;
+}
+
+void migrateLegacyFile(const std::string& path) {
+    std::error_code ec;
+    if (path != UserPreferences::defaultPath() || AppPaths::isSandboxed() || std::filesystem::exists(path, ec)) {
+        return;
+    }
+    auto legacy = AtomicFile::read(AppPaths::legacyUserPreferencesPath());
+    if (!legacy || legacy->empty()) {
+        return;
+    }
+    AtomicFile::writeAtomically(path, *legacy); // a failed write is ignored: defaults apply
+    coreLog("[Keyvane] Migrated user_preferences.json to Application Support");
+}
+
+} // namespace
+
+const char* rawValue(UpdateCheckFrequency frequency) {
+    switch (frequency) {
+    case UpdateCheckFrequency::hourly: return "1h";
+    case UpdateCheckFrequency::daily: return "1d";
+    case UpdateCheckFrequency::atStartup: return "startup";
+    case UpdateCheckFrequency::never: return "never";
+    }
+    return "1h";
+}
+
+const char* displayName(UpdateCheckFrequency frequency) {
+    switch (frequency) {
+    case UpdateCheckFrequency::hourly: return "Every hour";
+    case UpdateCheckFrequency::daily: return "Once a day";
+    case UpdateCheckFrequency::atStartup: return "At startup only";
+    case UpdateCheckFrequency::never: return "Never";
+    }
+    return "Every hour";
+}
+
+std::optional<UpdateCheckFrequency> updateCheckFrequencyFromPersistedRawValue(const std::string& raw) {
+    if (raw == "15m") {
+        return UpdateCheckFrequency::hourly;
+    }
+    for (UpdateCheckFrequency f : allUpdateCheckFrequencies) {
+        if (raw == rawValue(f)) {
+            return f;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string UserPreferences::defaultPath() { return AppPaths::userPreferencesPath(); }
+
+std::vector<std::string> UserPreferences::normalize(const std::vector<std::string>& languages) {
+    std::vector<std::string> out{"en"};
+    for (const std::string& entry : languages) {
+        std::string code = UnicodeText::toLower(trimmed(entry));
+        if (!code.empty() && std::find(out.begin(), out.end(), code) == out.end()) {
+            out.push_back(std::move(code));
+        }
+    }
+    return out;
+}
+
+UserPreferences UserPreferences::load(const std::string& path) {
+    migrateLegacyFile(path);
+    auto text = AtomicFile::read(path);
+    if (!text) {
+        return empty();
+    }
+    Json document = Json::parse(*text, nullptr, false);
+    if (document.is_discarded() || !document.is_object()) {
+        coreLog("[Keyvane] user_preferences.json could not be parsed; ignoring");
+        return empty();
+    }
+    UserPreferences prefs;
+    if (const Json* apps = JsonValues::objectMember(document, "excluded_apps")) {
+        for (const auto& [bundleID, entry] : apps->items()) {
+            if (!entry.is_object()) {
+                continue;
+            }
+            prefs.excludedApps[bundleID] = {
+                JsonValues::string(JsonValues::member(entry, "name")).value_or(bundleID),
+                JsonValues::boolean(JsonValues::member(entry, "disable_manual_switching")).value_or(false)};
+        }
+    }
+    if (auto languages = JsonValues::stringList(JsonValues::member(document, "active_languages"))) {
+        prefs.activeLanguages = normalize(*languages);
+    }
+    prefs.launchAtLogin = JsonValues::boolean(JsonValues::member(document, "launch_at_login")).value_or(true);
+    std::optional<UpdateCheckFrequency> frequency;
+    if (auto raw = JsonValues::string(JsonValues::member(document, "update_check_frequency"))) {
+        frequency = updateCheckFrequencyFromPersistedRawValue(*raw);
+    }
+    if (!frequency) {
+        if (auto check = JsonValues::boolean(JsonValues::member(document, "check_for_updates"))) {
+            frequency = *check ? UpdateCheckFrequency::hourly : UpdateCheckFrequency::never;
+        }
+    }
+    prefs.updateCheckFrequency = frequency.value_or(UpdateCheckFrequency::hourly);
+    prefs.skippedUpdateVersion = JsonValues::string(JsonValues::member(document, "skipped_update_version"));
+    prefs.debugLog = JsonValues::boolean(JsonValues::member(document, "debug_log")).value_or(false);
+    prefs.pauseInGames = JsonValues::boolean(JsonValues::member(document, "pause_in_games")).value_or(true);
+    prefs.uiLanguage = JsonValues::string(JsonValues::member(document, "ui_language")).value_or("en");
+
+    coreLog("[Keyvane] user_preferences.json loaded: " + std::to_string(prefs.excludedApps.size()) +
+            " excluded app(s), active=[" + joined(prefs.activeLanguages, ", ") +
+            "], launchAtLogin=" + (prefs.launchAtLogin ? "true" : "false") +
+            ", updateCheckFrequency=" + rawValue(prefs.updateCheckFrequency));
+    return prefs;
+}
+
+bool UserPreferences::save(const UserPreferences& preferences, const std::string& path) {
+    std::string error;
+    std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty() && !AtomicFile::createDirectories(parent.string(), &error)) {
+        coreLog("[Keyvane] Failed to create user_preferences.json dir: " + error);
+        return false;
+    }
+    Json document = Json::object();
+    document["schema_version"] = "1.0";
+    document["excluded_apps"] = Json::object();
+    for (const auto& [bundleID, exclusion] : preferences.excludedApps) {
+        document["excluded_apps"][bundleID] = {{"name", exclusion.name},
+                                               {"disable_manual_switching", exclusion.disableManualSwitching}};
+    }
+    document["active_languages"] = normalize(preferences.activeLanguages);
+    document["launch_at_login"] = preferences.launchAtLogin;
+    document["update_check_frequency"] = rawValue(preferences.updateCheckFrequency);
+    document["check_for_updates"] = preferences.updateCheckFrequency != UpdateCheckFrequency::never;
+    if (preferences.skippedUpdateVersion) {
+        document["skipped_update_version"] = *preferences.skippedUpdateVersion;
+    }
+    document["debug_log"] = preferences.debugLog;
+    document["pause_in_games"] = preferences.pauseInGames;
+    document["ui_language"] = preferences.uiLanguage;
+
+    std::string text;
+    try {
+        // Invalid UTF-8 in a name is replaced rather than failing the whole save.
+        text = document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+    } catch (const Json::exception& e) {
+        coreLog(std::string("[Keyvane] Failed to write user_preferences.json: ") + e.what());
+        return false;
+    }
+    if (!AtomicFile::writeAtomically(path, text, &error)) {
+        coreLog("[Keyvane] Failed to write user_preferences.json: " + error);
+        return false;
+    }
+    return true;
+}
+
+} // namespace keyvane

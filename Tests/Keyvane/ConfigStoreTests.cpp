@@ -1,0 +1,65 @@
+#include "../TempHome.h"
+#include "AppPaths.h"
+#include "ConfigStore.h"
+
+#include <gtest/gtest.h>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+using nlohmann::json;
+
+namespace {
+const std::string kOverrides = ".local/share/keyvane/manual_overrides.json";
+const json kRules = {{"manual_overrides", {{"exact_pairs", {{"ghbdtn", "привет"}}}, {"never_correct", {"lol"}}}}};
+} // namespace
+
+TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) {
+    TempHome home;
+    json first = ConfigStore::loadManualOverrides(kRules);
+    EXPECT_EQ(first, kRules["manual_overrides"]);
+    EXPECT_EQ(json::parse(home.read(kOverrides)), first);
+
+    // The user edits the seeded pair and adds a word; the seed grows.
+    home.write(kOverrides, R"({"exact_pairs": {"ghbdtn": "Привет!"}, "never_correct": ["mine"]})");
+    json grown = kRules;
+    grown["manual_overrides"]["exact_pairs"]["rfr"] = "как";
+    json merged = ConfigStore::loadManualOverrides(grown);
+    EXPECT_EQ(merged["exact_pairs"], json({{"ghbdtn", "Привет!"}, {"rfr", "как"}}));
+    EXPECT_EQ(merged["never_correct"], json({"mine", "lol"}));
+    EXPECT_EQ(json::parse(home.read(kOverrides)), merged);
+}
+
+TEST(ManualOverridesFile, ACorruptFileIsReplacedByTheLegacyCopyOrTheSeed) {
+    TempHome home;
+    home.write(kOverrides, "{\"exact_pairs\": ");
+    home.write(".config/keyvane/keyvane_rules.json", R"({"manual_overrides": {"never_correct": ["legacy"]}})");
+    EXPECT_EQ(ConfigStore::loadManualOverrides(kRules), json({{"never_correct", {"legacy"}}}));
+
+    home.write(kOverrides, "[]");
+    ::setenv("APP_SANDBOX_CONTAINER_ID", "x", 1); // no legacy directory inside a sandbox
+    EXPECT_EQ(ConfigStore::loadManualOverrides(kRules), kRules["manual_overrides"]);
+}
+
+TEST(ManualOverridesFile, AFailedSaveReportsFalseAndKeepsThePreviousFile) {
+    TempHome home;
+    ASSERT_TRUE(ConfigStore::saveManualOverrides(json{{"never_correct", {"a"}}}));
+    const std::string before = home.read(kOverrides);
+    // Invalid UTF-8 cannot be serialised as JSON.
+    EXPECT_FALSE(ConfigStore::saveManualOverrides(json{{"never_correct", {std::string("\xff")}}}));
+    EXPECT_EQ(home.read(kOverrides), before);
+}
+
+TEST(EngineReload, ReadsRulesOverridesAndPreferencesFromDiskAndReplacesTheConfiguration) {
+    TempHome home;
+    auto config = ConfigStore::loadConfiguration();
+    ASSERT_TRUE(config.has_value()) << "the shipped rules file is found among the program's resources";
+    RulesEngine engine(*config);
+    EXPECT_EQ(engine.config().activeLanguages, (std::vector<std::string>{"en"}));
+
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru"]})");
+    home.write(kOverrides, R"({"exact_pairs": {"zzz": "ззз"}})");
+    ASSERT_TRUE(ConfigStore::reload(engine));
+    EXPECT_EQ(engine.config().activeLanguages, (std::vector<std::string>{"en", "ru"}));
+    EXPECT_EQ(engine.config().manualOverrides.exactPairs.at("zzz"), "ззз");
+    EXPECT_EQ(engine.evaluate("zzz", "", false, std::nullopt, std::nullopt).correctedToken, "ззз");
+}

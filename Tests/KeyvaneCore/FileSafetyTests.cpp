@@ -1,0 +1,112 @@
+#include "../TempHome.h"
+#include "AtomicFile.h"
+#include "CoreLog.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+
+TEST(AtomicWrite, AFailingWriteLeavesThePreviousFileWhole) {
+    TempHome home;
+    const std::string path = home.path() + "/prefs.json";
+    ASSERT_TRUE(AtomicFile::writeAtomically(path, "{\"previous\": true}\n"));
+
+    // A child process whose file-size limit makes the disk "full" after 16 bytes.
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{16, 16};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        std::string error;
+        bool written = AtomicFile::writeAtomically(path, std::string(4096, 'x'), &error);
+        ::_exit(!written && !error.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the failed save must report failure";
+    EXPECT_EQ(AtomicFile::read(path), "{\"previous\": true}\n");
+    // No temporary file is left behind.
+    int entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(home.path())) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(AtomicWrite, AWriterKilledMidwayNeverLeavesAPartialFile) {
+    TempHome home;
+    const std::string path = home.path() + "/overrides.json";
+    nlohmann::json big;
+    for (int i = 0; i < 20000; ++i) {
+        big["exact_pairs"]["word" + std::to_string(i)] = "слово" + std::to_string(i);
+    }
+    const std::string contents = big.dump(2);
+    ASSERT_TRUE(AtomicFile::writeAtomically(path, contents));
+    for (int round = 0; round < 5; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) {
+                AtomicFile::writeAtomically(path, contents);
+            }
+        }
+        ::usleep(20000 + 7000 * round);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        auto text = AtomicFile::read(path);
+        ASSERT_TRUE(text.has_value());
+        EXPECT_EQ(text->size(), contents.size()) << "round " << round;
+        EXPECT_FALSE(nlohmann::json::parse(*text, nullptr, false).is_discarded());
+    }
+}
+
+TEST(DeveloperLog, WritesOnlyWhenSwitchedOnIntoAPrivateFile) {
+    TempHome home;
+    DebugLog::setEnabled(false);
+    coreLog("[Keyvane] nothing"); // the shared /tmp log is not touched while off
+    const std::string path = home.path() + "/keyvane.log";
+    ASSERT_TRUE(CoreLog::appendLine(path, "[Keyvane] first"));
+    ASSERT_TRUE(CoreLog::appendLine(path, "[Keyvane] second"));
+    std::string text = home.read("keyvane.log");
+    EXPECT_NE(text.find("] [Keyvane] first\n["), std::string::npos);
+    EXPECT_EQ(text.front(), '[');
+    EXPECT_EQ(text.find("Z] [Keyvane] second\n"), text.size() - std::string("Z] [Keyvane] second\n").size());
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    ASSERT_TRUE(CoreLog::truncate(path));
+    EXPECT_EQ(home.read("keyvane.log"), "");
+}
+
+TEST(DeveloperLog, RefusesALinkOrAFileOfAnotherUserPlantedAtItsPath) {
+    TempHome home;
+    const std::string victim = home.path() + "/victim.txt";
+    home.write("victim.txt", "secret\n");
+    const std::string linkPath = home.path() + "/keyvane.log";
+    ASSERT_EQ(::symlink(victim.c_str(), linkPath.c_str()), 0);
+    EXPECT_FALSE(CoreLog::appendLine(linkPath, "[Keyvane] typed text"));
+    EXPECT_EQ(home.read("victim.txt"), "secret\n");
+
+    // Truncating replaces the link itself and never empties the file it points to.
+    EXPECT_TRUE(CoreLog::truncate(linkPath));
+    EXPECT_EQ(home.read("victim.txt"), "secret\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(linkPath));
+
+    if (::geteuid() == 0) { // only root can give a file away to test the ownership check
+        const std::string foreign = home.path() + "/foreign.log";
+        home.write("foreign.log", "");
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(CoreLog::appendLine(foreign, "[Keyvane] typed text"));
+        EXPECT_EQ(home.read("foreign.log"), "");
+    }
+}

@@ -1,0 +1,74 @@
+#include "LearningWritePolicy.h"
+#include "ManualOverridesMerge.h"
+#include "RulesConfig.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace keyvane;
+using nlohmann::json;
+using Pair = LearningWritePolicy::ExactPair;
+
+TEST(SeedMerge, AddsOnlyWhatTheUserLacksAndKeepsTheUsersEdits) {
+    json seed = {{"exact_pairs", {{"ghbdtn", "привет"}, {"rfr", "как"}}},
+                 {"never_correct", {"lol", "git"}},
+                 {"never_correct_meta", {{"lol", "en"}}}};
+    json user = {{"exact_pairs", {{"ghbdtn", "Привет!"}}}, {"never_correct", {"git", "mine"}}};
+    auto first = ManualOverridesMerge::merge(seed, user);
+    EXPECT_TRUE(first.changed);
+    EXPECT_EQ(first.merged["exact_pairs"], json({{"ghbdtn", "Привет!"}, {"rfr", "как"}}));
+    EXPECT_EQ(first.merged["never_correct"], json({"git", "mine", "lol"}));
+    EXPECT_EQ(first.merged["never_correct_meta"], json({{"lol", "en"}}));
+
+    auto second = ManualOverridesMerge::merge(seed, first.merged);
+    EXPECT_FALSE(second.changed);
+    EXPECT_EQ(second.merged, first.merged);
+
+    // A seed entry the user deleted comes back.
+    json deleted = first.merged;
+    deleted["exact_pairs"].erase("rfr");
+    EXPECT_TRUE(ManualOverridesMerge::merge(seed, deleted).changed);
+}
+
+TEST(SeedMerge, EmptySeedListsLeaveEvenBrokenUserValuesAlone) {
+    json seed = {{"never_correct", json::array()}, {"exact_pairs", json::object()}};
+    json user = {{"never_correct", "not a list"}, {"exact_pairs", 5}};
+    auto result = ManualOverridesMerge::merge(seed, user);
+    EXPECT_FALSE(result.changed);
+    EXPECT_EQ(result.merged, user);
+}
+
+TEST(LearningFromUndo, RecordsTheTypedWordTrimmedAndLowerCased) {
+    EXPECT_EQ(LearningWritePolicy::neverCorrectEntryForUndo(true, "  GitHub\n"), "github");
+    EXPECT_FALSE(LearningWritePolicy::neverCorrectEntryForUndo(true, "   ").has_value());
+    EXPECT_FALSE(LearningWritePolicy::neverCorrectEntryForUndo(false, "github").has_value());
+}
+
+TEST(LearningFromConversion, PairsChangedWordsOrTheWholeText) {
+    using LearningWritePolicy::exactPairsForManualConversion;
+    EXPECT_EQ(exactPairsForManualConversion(true, "hello ghbdtn", "hello привет"),
+              (std::vector<Pair>{{"ghbdtn", "привет"}}));
+    EXPECT_EQ(exactPairsForManualConversion(true, "(Ghbdtn!) 42 ...", "(Привет!) 42 ..."),
+              (std::vector<Pair>{{"ghbdtn", "привет"}}));
+    EXPECT_EQ(exactPairsForManualConversion(true, "a b C", "x Y"), (std::vector<Pair>{{"a b c", "x y"}}));
+    EXPECT_TRUE(exactPairsForManualConversion(true, "  ", "x").empty());
+    EXPECT_TRUE(exactPairsForManualConversion(false, "ghbdtn", "привет").empty());
+}
+
+TEST(ConfigurationLoading, UserOverridesReplaceTheSeedAndPreferencesApply) {
+    json rules = {{"manual_overrides", {{"exact_pairs", {{"seed", "сид"}}}}},
+                  {"languages", {{"en", json::object()}}}};
+    UserPreferences prefs;
+    prefs.activeLanguages = {"en", "uk"};
+    prefs.excludedApps["org.example.Game"] = {"Game", false};
+
+    RulesConfig withUser = RulesConfig::load(rules, json{{"never_correct", {"Mine"}}}, prefs);
+    EXPECT_TRUE(withUser.manualOverrides.exactPairs.empty());
+    EXPECT_TRUE(withUser.manualOverrides.neverCorrect.contains("mine"));
+    EXPECT_EQ(withUser.activeLanguages, (std::vector<std::string>{"en", "uk"}));
+    EXPECT_TRUE(withUser.excludedApps.contains("org.example.Game"));
+
+    // Without user overrides the rules file's own seed never takes effect by itself.
+    RulesConfig withoutUser = RulesConfig::load(rules, std::nullopt, prefs);
+    EXPECT_TRUE(withoutUser.manualOverrides.exactPairs.empty());
+}

@@ -1,0 +1,100 @@
+#include "../TempHome.h"
+#include "AppPaths.h"
+#include "UserPreferences.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+
+namespace {
+const std::string kPrefs = ".local/share/keyvane/user_preferences.json";
+}
+
+TEST(UserPreferencesFile, DamagedFilesGiveDefaultsAndAreLeftAsTheyWere) {
+    TempHome home;
+    const std::string path = home.path() + "/" + kPrefs;
+    for (const std::string damaged : {"", "{\"active_languages\": [\"ru\"", "[1, 2]", "\xff\xfe", "null"}) {
+        home.write(kPrefs, damaged);
+        EXPECT_EQ(UserPreferences::load(path), UserPreferences::empty());
+        EXPECT_EQ(home.read(kPrefs), damaged) << "loading must never rewrite the user's file";
+    }
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(path); // a directory where the file should be
+    EXPECT_EQ(UserPreferences::load(path), UserPreferences::empty());
+    EXPECT_FALSE(UserPreferences::save(UserPreferences::empty(), path));
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
+TEST(UserPreferencesFile, WrongTypesFallBackFieldByField) {
+    TempHome home;
+    home.write(kPrefs, R"({"active_languages": [" RU", "uk", "ru", ""], "launch_at_login": "yes",
+        "pause_in_games": false, "debug_log": 1, "ui_language": "uk", "skipped_update_version": 3,
+        "update_check_frequency": "weekly", "check_for_updates": false,
+        "excluded_apps": {"org.gnome.Terminal": {"disable_manual_switching": true}, "bad": 5}})");
+    UserPreferences prefs = UserPreferences::load(home.path() + "/" + kPrefs);
+    EXPECT_EQ(prefs.activeLanguages, (std::vector<std::string>{"en", "ru", "uk"}));
+    EXPECT_TRUE(prefs.launchAtLogin);
+    EXPECT_FALSE(prefs.pauseInGames);
+    EXPECT_FALSE(prefs.debugLog);
+    EXPECT_EQ(prefs.uiLanguage, "uk");
+    EXPECT_FALSE(prefs.skippedUpdateVersion.has_value());
+    EXPECT_EQ(prefs.updateCheckFrequency, UpdateCheckFrequency::never);
+    ASSERT_EQ(prefs.excludedApps.size(), 1u);
+    EXPECT_EQ(prefs.excludedApps.at("org.gnome.Terminal"), (AppExclusionConfig{"org.gnome.Terminal", true}));
+}
+
+TEST(UserPreferencesFile, SavesTheWholeRecordSortedAndReadsItBack) {
+    TempHome home;
+    const std::string path = home.path() + "/" + kPrefs;
+    home.write(kPrefs, R"({"update_check_frequency": "15m", "unknown_key": 1})");
+    UserPreferences prefs = UserPreferences::load(path);
+    EXPECT_EQ(prefs.updateCheckFrequency, UpdateCheckFrequency::hourly);
+    prefs.activeLanguages = {"uk", "ru"};
+    ASSERT_TRUE(UserPreferences::save(prefs, path));
+
+    auto saved = nlohmann::json::parse(home.read(kPrefs));
+    EXPECT_EQ(saved["update_check_frequency"], "1h");
+    EXPECT_EQ(saved["active_languages"], nlohmann::json({"en", "uk", "ru"}));
+    EXPECT_FALSE(saved.contains("unknown_key"));
+    EXPECT_FALSE(saved.contains("skipped_update_version"));
+    EXPECT_EQ(home.read(kPrefs), saved.dump(2) + "\n"); // pretty-printed, keys sorted
+
+    prefs.updateCheckFrequency = UpdateCheckFrequency::never;
+    prefs.skippedUpdateVersion = "1.2";
+    ASSERT_TRUE(UserPreferences::save(prefs, path));
+    saved = nlohmann::json::parse(home.read(kPrefs));
+    EXPECT_EQ(saved["check_for_updates"], false);
+    EXPECT_EQ(UserPreferences::load(path).skippedUpdateVersion, "1.2");
+}
+
+TEST(UserPreferencesFile, LegacyFileIsMigratedOnceAndNeverInASandbox) {
+    TempHome home;
+    home.write(".config/keyvane/user_preferences.json", R"({"active_languages": ["uk"]})");
+    {
+        ::setenv("APP_SANDBOX_CONTAINER_ID", "x", 1);
+        EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).activeLanguages,
+                  (std::vector<std::string>{"en"}));
+        ::unsetenv("APP_SANDBOX_CONTAINER_ID");
+    }
+    EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).activeLanguages,
+              (std::vector<std::string>{"en", "uk"}));
+    home.write(".config/keyvane/user_preferences.json", R"({"active_languages": ["ru"]})");
+    EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).activeLanguages,
+              (std::vector<std::string>{"en", "uk"}));
+    // Only the default path migrates.
+    EXPECT_EQ(UserPreferences::load(home.path() + "/elsewhere.json"), UserPreferences::empty());
+}
+
+TEST(AppPathsLocations, FollowTheHomeAndXdgDataDirectory) {
+    TempHome home;
+    EXPECT_EQ(AppPaths::userPreferencesPath(), home.path() + "/.local/share/keyvane/user_preferences.json");
+    EXPECT_TRUE(std::filesystem::is_directory(home.path() + "/.local/share/keyvane"));
+    EXPECT_FALSE(std::filesystem::exists(AppPaths::legacyConfigDir()));
+    ::setenv("XDG_DATA_HOME", (home.path() + "/data").c_str(), 1);
+    EXPECT_EQ(AppPaths::manualOverridesPath(), home.path() + "/data/keyvane/manual_overrides.json");
+    EXPECT_FALSE(AppPaths::isSandboxed());
+    ::setenv("FLATPAK_ID", "org.example.Keyvane", 1);
+    EXPECT_TRUE(AppPaths::isSandboxed());
+}

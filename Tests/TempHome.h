@@ -1,0 +1,56 @@
+#pragma once
+
+// A fresh, empty home directory for one test, with HOME pointing at it and the XDG and sandbox
+// variables cleared; everything is put back afterwards.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace keyvane::testing {
+
+class TempHome {
+public:
+    TempHome() {
+        char pattern[] = "/tmp/keyvane-home-XXXXXX";
+        path_ = ::mkdtemp(pattern);
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "APP_SANDBOX_CONTAINER_ID", "FLATPAK_ID",
+                                 "SNAP"}) {
+            const char* value = std::getenv(name);
+            saved_.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
+            ::unsetenv(name);
+        }
+        ::setenv("HOME", path_.c_str(), 1);
+    }
+    ~TempHome() {
+        for (const auto& [name, value] : saved_) {
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    void write(const std::string& relative, const std::string& contents) const {
+        std::filesystem::path file = std::filesystem::path(path_) / relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << contents;
+    }
+
+    std::string read(const std::string& relative) const {
+        std::ifstream in(std::filesystem::path(path_) / relative, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+private:
+    std::string path_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+} // namespace keyvane::testing
