@@ -1,0 +1,94 @@
+#include "CLIEntry.h"
+
+#include "AppPaths.h"
+#include "AtomicFile.h"
+#include "CLIOptionsParser.h"
+#include "InputDiagnosticRunner.h"
+#include "KeyvaneDiagnosticAnalyzer.h"
+#include "RoundTripEvaluationRunner.h"
+#include "TextVerificationRunner.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace keyvane::CLIEntry {
+
+bool isCommandLine(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(), [](const std::string& a) {
+        return a == "-file" || a == "-input" || a == "-type" || a == "-language";
+    });
+}
+
+std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream& err) {
+    const std::vector<std::string> candidates = {AppPaths::repoEngineConfigPath(), AppPaths::legacyRulesPath()};
+    auto fail = [&]() -> std::unique_ptr<RulesEngine> {
+        err << "Error: Cannot load rules config. Tried: " << candidates[0] << ", " << candidates[1] << "\n";
+        return nullptr;
+    };
+    std::error_code ec;
+    auto existing = std::find_if(candidates.begin(), candidates.end(),
+                                 [&](const std::string& path) { return std::filesystem::exists(path, ec); });
+    if (existing == candidates.end()) {
+        return fail();
+    }
+    auto text = AtomicFile::read(*existing);
+    if (!text) {
+        return fail();
+    }
+    nlohmann::json document = nlohmann::json::parse(*text, nullptr, false);
+    if (document.is_discarded() || !document.is_object()) {
+        return fail();
+    }
+    nlohmann::json overrides = document.contains("manual_overrides") && document["manual_overrides"].is_object()
+                                   ? document["manual_overrides"]
+                                   : nlohmann::json::object();
+    UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
+    if (options.languages) {
+        preferences.activeLanguages = UserPreferences::normalize(*options.languages);
+    }
+    return std::make_unique<RulesEngine>(RulesConfig::load(document, overrides, preferences));
+}
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    auto parsed = CLIOptionsParser::parse(args);
+    if (auto* error = std::get_if<CLIError>(&parsed)) {
+        err << error->message() << "\n";
+        return 1;
+    }
+    const CLIOptions& options = std::get<CLIOptions>(parsed);
+    std::error_code ec;
+    const std::string cwd = std::filesystem::current_path(ec).string();
+    const std::string lang = rawValue(options.language);
+
+    if (options.inputString) {
+        auto engine = makeEngine(options, err);
+        return engine ? InputDiagnosticRunner(*options.inputString, *engine, options.session).run(out) : 1;
+    }
+    switch (options.type) {
+    case CLIType::test: {
+        auto engine = makeEngine(options, err);
+        if (!engine) {
+            return 1;
+        }
+        KeyvaneDiagnosticAnalyzer analyzer(*engine);
+        return TextVerificationRunner(options, analyzer).run(out, err);
+    }
+    case CLIType::roundtrip: {
+        auto engine = makeEngine(options, err);
+        if (!engine) {
+            return 1;
+        }
+        return RoundTripEvaluationRunner(options, *engine, cwd + "/roundtrip-report_" + lang + ".json",
+                                         cwd + "/roundtrip-fails_" + lang + ".csv")
+            .run(out, err);
+    }
+    case CLIType::learn:
+    case CLIType::harvestNgrams:
+    case CLIType::harvestWords:
+        err << "Error: The '" << rawValue(options.type) << "' run is not available in this version.\n";
+        return 1;
+    }
+    return 1;
+}
+
+} // namespace keyvane::CLIEntry

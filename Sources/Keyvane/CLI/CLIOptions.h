@@ -1,0 +1,81 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace keyvane {
+
+enum class CLIType { test, learn, harvestNgrams, harvestWords, roundtrip };
+enum class ExpectedLanguage { en, ru, uk };
+enum class VerificationValidationMode { normal, reverse };
+// A Cyrillic word typed on the English layout (shows in Latin letters), or the reverse.
+enum class KeyvaneDirection { ruTypedAsEn, enTypedAsRu };
+
+// "test", "learn", "harvest_ngrams", "harvest_words", "roundtrip".
+const char* rawValue(CLIType type);
+// "en", "ru", "uk".
+const char* rawValue(ExpectedLanguage language);
+// "normal", "reverse".
+const char* rawValue(VerificationValidationMode mode);
+// "RU_TYPED_AS_EN", "EN_TYPED_AS_RU".
+const char* rawValue(KeyvaneDirection direction);
+
+// One parsed developer command line.
+struct CLIOptions {
+    std::string file;
+    std::optional<std::string> inputString;
+    CLIType type = CLIType::test;
+    ExpectedLanguage language = ExpectedLanguage::en;
+    VerificationValidationMode validation = VerificationValidationMode::normal;
+    int minLength = 0;
+    bool unique = false;
+    std::optional<std::vector<std::string>> languages;
+    std::optional<std::string> session;
+};
+
+// A word the engine would switch (normal verification).
+struct KeyvaneCandidate {
+    std::string originalWord;
+    std::string suggestedWord;
+    KeyvaneDirection direction;
+    ExpectedLanguage expectedLanguage;
+    std::string reason;
+    std::optional<double> confidenceScore;
+};
+
+// A word the engine leaves alone although it should switch it (reverse verification).
+struct KeyvaneMissedCandidate {
+    std::string originalWord;
+    std::optional<std::string> expectedSwitchedWord;
+    KeyvaneDirection expectedDirection;
+    ExpectedLanguage expectedLanguage;
+    std::string actualDecision;
+    std::string rejectionReason;
+    std::optional<double> layoutConfidence;
+    std::optional<double> finalScore;
+    std::optional<double> threshold;
+    int count = 1;
+};
+
+// Why a command line was refused; message() is the one line printed on standard error.
+struct CLIError {
+    enum class Kind {
+        missingValueFor,
+        fileNotFound,
+        unsupportedType,
+        unsupportedLanguage,
+        unsupportedValidation,
+        unsupportedBool,
+        unsupportedInt,
+        unknownArg,
+        missingFileOrInputArg,
+    };
+    Kind kind;
+    std::string value;  // the option, path, value or argument the message names
+    std::string option; // for unsupportedBool and unsupportedInt
+
+    std::string message() const;
+};
+
+} // namespace keyvane

@@ -1,0 +1,46 @@
+#include "TextFormat.h"
+
+#include "AtomicFile.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <unicode/utf8.h>
+#include <vector>
+
+namespace keyvane::TextFormat {
+
+std::string formatted(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out;
+    if (length > 0) {
+        std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, args);
+        out.assign(buffer.data(), static_cast<std::size_t>(length));
+    }
+    va_end(args);
+    return out;
+}
+
+std::optional<std::string> readUtf8File(const std::string& path) {
+    auto text = AtomicFile::read(path);
+    if (!text) {
+        return std::nullopt;
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text->data());
+    const auto size = static_cast<int32_t>(text->size());
+    for (int32_t i = 0; i < size;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        if (c < 0) {
+            return std::nullopt;
+        }
+    }
+    return text;
+}
+
+} // namespace keyvane::TextFormat
