@@ -1,0 +1,213 @@
+// Runs the real keyvane executable, as a developer would, in a scratch working directory.
+
+#include "../KeyvaneCore/EngineTestConfig.h"
+#include "../TempHome.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using keyvane::testing::TempHome;
+using nlohmann::json;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string drain(int fd) {
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    return text;
+}
+
+// Runs keyvane with args in dir; stdout and stderr go to files so that large reports never block.
+Result runKeyvane(const std::vector<std::string>& args, const std::string& dir) {
+    const std::string outPath = dir + "/.stdout";
+    const std::string errPath = dir + "/.stderr";
+    pid_t child = ::fork();
+    if (child == 0) {
+        if (::chdir(dir.c_str()) != 0) {
+            ::_exit(127);
+        }
+        int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> argv{const_cast<char*>(KEYVANE_EXECUTABLE)};
+        for (const std::string& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(KEYVANE_EXECUTABLE, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    Result r;
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    int out = ::open(outPath.c_str(), O_RDONLY);
+    int err = ::open(errPath.c_str(), O_RDONLY);
+    r.out = drain(out);
+    r.err = drain(err);
+    ::close(out);
+    ::close(err);
+    return r;
+}
+
+// A scratch home that is also the working directory, with the test rules in ./Resources.
+struct Workspace {
+    TempHome home;
+    Workspace() { home.write("Resources/keyvane_rules.json", keyvane::testing::testRules().dump()); }
+    const std::string& dir() const { return home.path(); }
+    Result run(const std::vector<std::string>& args) const { return runKeyvane(args, dir()); }
+};
+
+} // namespace
+
+TEST(CommandLineOptions, EveryErrorIsOneLineOnStandardErrorAndStatusOne) {
+    Workspace ws;
+    ws.home.write("text.txt", "hello");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"-type", "test"}, "Error: either -file <path> or -input \"<string>\" is required.\n"},
+        {{"-file", "missing.txt"}, "Error: File not found: missing.txt\n"},
+        {{"-file"}, "Error: Missing value for -file.\n"},
+        {{"-file", "text.txt", "-minLength", "-1"}, "Error: Missing value for -minLength.\n"},
+        {{"-file", "text.txt", "-bogus", "1"}, "Error: Unknown argument '-bogus'.\n"},
+        {{"-file", "text.txt", "-type", "Test"},
+         "Error: Unsupported type 'Test'. Supported values: test, learn, harvest_ngrams, harvest_words, roundtrip.\n"},
+        {{"-file", "text.txt", "-language", "EN"}, "Error: Unsupported language 'EN'. Supported values: en, ru, uk.\n"},
+        {{"-file", "text.txt", "-languages", "ru, ,uk"}, "Error: Unsupported language ''. Supported values: en, ru, uk.\n"},
+        {{"-file", "text.txt", "-validation", "strict"},
+         "Error: Unsupported validation 'strict'. Supported values: normal, reverse.\n"},
+        {{"-file", "text.txt", "-unique", " yes"},
+         "Error: Unsupported value ' yes' for -unique. Supported values: true, false.\n"},
+        {{"-file", "text.txt", "-minLength", "3x"},
+         "Error: Unsupported value '3x' for -minLength. Expected a non-negative integer.\n"},
+        {{"-file", "text.txt", "-minLength", "99999999999"},
+         "Error: Unsupported value '99999999999' for -minLength. Expected a non-negative integer.\n"},
+        {{"-file", "text.txt", "-session", "de"}, "Error: Unsupported language 'de'. Supported values: en, ru, uk.\n"},
+    };
+    for (const auto& [args, message] : cases) {
+        Result r = ws.run(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, message);
+        EXPECT_EQ(r.out, "");
+    }
+    // Accepted spellings.
+    EXPECT_EQ(ws.run({"-file", "text.txt", "-unique", "YES", "-minLength", "+5", "-session", " EN "}).status, 0);
+}
+
+TEST(CommandLineOptions, OnlyTheFourTriggerOptionsEnterCommandLineMode) {
+    Workspace ws;
+    Result r = ws.run({"-validation", "normal"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(CommandLineEngine, MissingOrBrokenRulesFileIsNamedWithBothCandidates) {
+    Workspace ws;
+    ws.home.write("Resources/keyvane_rules.json", "{broken");
+    ws.home.write(".config/keyvane/keyvane_rules.json", keyvane::testing::testRules().dump());
+    Result r = ws.run({"-input", "ghbdtn"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error: Cannot load rules config. Tried: " + ws.dir() + "/Resources/keyvane_rules.json, " +
+                         ws.dir() + "/.config/keyvane/keyvane_rules.json\n");
+}
+
+TEST(VerificationRun, ReportsWordsTheEngineWouldSwitch) {
+    Workspace ws;
+    ws.home.write("text.txt", "Ghbdtn, rfr ltkf? hello world ghbdtn");
+    Result r = ws.run({"-file", "text.txt", "-languages", "en,ru,uk"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find("\n\n") + 2),
+              "Keyvane verification report\nFile: text.txt\nMode: test\nValidation: normal\nExpected language: en\n\n");
+    EXPECT_NE(r.out.find("Candidate #1\nOriginal: Ghbdtn\nSuggested: Привет\nDirection: RU_TYPED_AS_EN\n"
+                         "Expected language: en\nReason: high confidence layout match\nConfidence: "),
+              std::string::npos);
+    EXPECT_NE(r.out.find("Original: ghbdtn\nSuggested: привет"), std::string::npos);
+    EXPECT_EQ(r.out.find("Original: hello"), std::string::npos);
+    EXPECT_NE(r.out.find("Total words processed: 6\nCandidates found: "), std::string::npos);
+
+    Result ukrainian = ws.run({"-file", "text.txt", "-language", "uk", "-languages", "en,ru,uk"});
+    EXPECT_NE(ukrainian.out.find("No switch candidates found.\n\nTotal words processed: 6\nCandidates found: 0\n"),
+              std::string::npos);
+}
+
+TEST(VerificationRun, ReverseModeCountsWordsTheEngineMissed) {
+    Workspace ws;
+    // With only English active nothing is switched, so every Russian word typed in Latin is missed.
+    ws.home.write("text.txt", "ghbdtn Ghbdtn vbh ,skj ok");
+    Result r = ws.run({"-file", "text.txt", "-validation", "reverse"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("MinLength: 3\nUnique: true\n"), std::string::npos);
+    EXPECT_NE(r.out.find("False negative candidate:\nWord: ghbdtn\nExpected: привет\nExpectedDirection: RU_TYPED_AS_EN\n"
+                         "ActualDecision: ignored\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("Count: 2\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Word: ,skj\nExpected: было\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Total words processed: 5\nFalse negative candidates found: 3 unique (4 total occurrences)\n"),
+              std::string::npos);
+}
+
+TEST(RoundTrip, WritesReportAndFailuresAndPrintsTheSummary) {
+    Workspace ws;
+    ws.home.write("ru.txt", "Привет, как дела? Спасибо! привет мир добрый вы");
+    Result r = ws.run({"-file", "ru.txt", "-type", "roundtrip", "-language", "ru", "-languages", "en,ru"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Unique in-script words tested: 7\n"), std::string::npos);
+    EXPECT_NE(r.out.find("=== ru typed on en layout  (ru->en) ==="), std::string::npos);
+    EXPECT_NE(r.out.find("Artifacts:\n  JSON: " + ws.dir() + "/roundtrip-report_ru.json\n  CSV : " + ws.dir() +
+                         "/roundtrip-fails_ru.csv\n"),
+              std::string::npos);
+    json report = json::parse(ws.home.read("roundtrip-report_ru.json"));
+    const json& cell = report["cells"]["ru->en"];
+    EXPECT_EQ(report["uniqueWords"], 7);
+    EXPECT_EQ(cell["total"], 7);
+    EXPECT_EQ(cell["correct"].get<int>() + cell["wrong"].get<int>() + cell["missed"].get<int>(), 7);
+    EXPECT_GE(cell["correct"].get<int>(), 5);
+    std::string csv = ws.home.read("roundtrip-fails_ru.csv");
+    EXPECT_EQ(csv.substr(0, csv.find('\n')), "source_lang,typed_layout,outcome,original,rendered,corrected,winning_lang,reason");
+    EXPECT_NE(csv.back(), '\n');
+
+    // English is always active, so English text alone has nothing to be re-typed on.
+    ws.home.write("en.txt", "hello world");
+    Result alone = ws.run({"-file", "en.txt", "-type", "roundtrip"});
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(alone.err, "Error: No other active languages to render 'en' into. active_languages=[\"en\"]\n");
+}
+
+TEST(InputDiagnostic, ExplainsEachWordAndItsDecision) {
+    Workspace ws;
+    Result r = ws.run({"-input", "-ghbdtn, hello", "-languages", "en,ru"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Tokens: 2\n"), std::string::npos);
+    EXPECT_NE(r.out.find("WORD #1/2: \"-ghbdtn,\""), std::string::npos);
+    EXPECT_NE(r.out.find("  Trailing punct.             : \",\"\n"), std::string::npos);
+    EXPECT_NE(r.out.find("WORD #2/2: \"hello\""), std::string::npos);
+    EXPECT_NE(r.out.find("─── ORIGINAL SCORING (lang=en) ─"), std::string::npos);
+    EXPECT_NE(r.out.find("  Decision                    : IGNORED\n"), std::string::npos);
+
+    Result switched = ws.run({"-input", "ghbdtn", "-languages", "en,ru"});
+    EXPECT_NE(switched.out.find("  Decision                    : SWITCHED\n  Reason                      : "
+                                "layout_mismatch\n  Result                      : ghbdtn → привет\n"),
+              std::string::npos);
+    EXPECT_EQ(ws.run({"-input", "   "}).out, "No tokens found in input.\n");
+}
+
+TEST(SelfTest, ShippedRulesFilePassesEveryGoldenTestAndConversionCheck) {
+    TempHome home;
+    Result r = runKeyvane({"--test"}, home.path());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out.rfind("Running golden tests...\n\n", 0), 0u);
+    EXPECT_EQ(r.out.find("✗"), std::string::npos) << r.out;
+}
