@@ -281,4 +281,52 @@ bool isNumeric(std::string_view character) {
 
 int32_t firstCodePoint(std::string_view text) { return firstScalar(text); }
 
+bool isWhitespace(std::string_view character) {
+    UChar32 c = firstScalar(character);
+    return c >= 0 && u_isUWhiteSpace(c) != 0;
+}
+
+bool isPunctuation(std::string_view character) {
+    UChar32 c = firstScalar(character);
+    return c >= 0 && u_ispunct(c) != 0;
+}
+
+std::string trimWhitespace(std::string_view text) { return trim(text, isWhitespace); }
+
+std::string trim(std::string_view text, bool (*drop)(std::string_view character)) {
+    std::vector<std::string> chars = graphemes(text);
+    std::size_t first = 0;
+    std::size_t last = chars.size();
+    while (first < last && drop(chars[first])) {
+        ++first;
+    }
+    while (last > first && drop(chars[last - 1])) {
+        --last;
+    }
+    std::string out;
+    for (std::size_t i = first; i < last; ++i) {
+        out += chars[i];
+    }
+    return out;
+}
+
+std::vector<std::string> splitOnWhitespace(std::string_view text) {
+    std::vector<std::string> pieces;
+    std::string piece;
+    forEachGrapheme(text, [&](std::string_view c) {
+        if (isWhitespace(c)) {
+            if (!piece.empty()) {
+                pieces.push_back(std::move(piece));
+                piece.clear();
+            }
+        } else {
+            piece.append(c);
+        }
+    });
+    if (!piece.empty()) {
+        pieces.push_back(std::move(piece));
+    }
+    return pieces;
+}
+
 } // namespace keyvane::UnicodeText

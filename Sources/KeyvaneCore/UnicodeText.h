@@ -36,6 +36,21 @@ bool isNumeric(std::string_view character);
 // The first code point of text, or -1 for empty or malformed text.
 int32_t firstCodePoint(std::string_view text);
 
+// True when the character is white space or a line break (Unicode White_Space).
+bool isWhitespace(std::string_view character);
+
+// The text without the leading and trailing characters for which drop holds.
+std::string trim(std::string_view text, bool (*drop)(std::string_view character));
+
+// The text without leading and trailing white space and line breaks.
+std::string trimWhitespace(std::string_view text);
+
+// True when the character is punctuation (Unicode general category P).
+bool isPunctuation(std::string_view character);
+
+// The pieces of text between runs of white space, empty pieces dropped.
+std::vector<std::string> splitOnWhitespace(std::string_view text);
+
 // True when every byte is ASCII.
 bool isAscii(std::string_view text);
 

@@ -15,15 +15,6 @@ namespace {
 
 using JsonValues::Json;
 
-std::string trimmed(const std::string& s) {
-    const char* space = " \t\n\r\f\v";
-    auto first = s.find_first_not_of(space);
-    if (first == std::string::npos) {
-        return {};
-    }
-    return s.substr(first, s.find_last_not_of(space) - first + 1);
-}
-
 std::string joined(const std::vector<std::string>& items, const char* separator) {
     std::string out;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -84,7 +75,7 @@ std::string UserPreferences::defaultPath() { return AppPaths::userPreferencesPat
 std::vector<std::string> UserPreferences::normalize(const std::vector<std::string>& languages) {
     std::vector<std::string> out{"en"};
     for (const std::string& entry : languages) {
-        std::string code = UnicodeText::toLower(trimmed(entry));
+        std::string code = UnicodeText::toLower(UnicodeText::trimWhitespace(entry));
         if (!code.empty() && std::find(out.begin(), out.end(), code) == out.end()) {
             out.push_back(std::move(code));
         }

@@ -18,6 +18,19 @@ RulesDecision decide(const RulesEngine& engine, const std::string& word,
 
 std::string corrected(const RulesDecision& d) { return d.shouldCorrect ? d.correctedToken.value_or("?") : "<none>"; }
 
+// "vskj" reads "мыло" in Russian and "міло" in Ukrainian; each language knows its own word and
+// every other score component is flat, so both readings score alike.
+nlohmann::json equallyGoodReadings() {
+    nlohmann::json rules = testRules();
+    const nlohmann::json flatBigrams = {{"zz", 0}};
+    rules["languages"]["ru"] = {{"script", "cyrillic"}, {"vowels", {"ы", "о"}}, {"common_words", {"мыло"}},
+                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0}};
+    rules["languages"]["uk"] = {{"script", "cyrillic"}, {"vowels", {"і", "о"}}, {"common_words", {"міло"}},
+                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0},
+                                {"impossible_patterns", {"^$"}}, {"rare_patterns", {"^$"}}};
+    return rules;
+}
+
 } // namespace
 
 TEST(WrongLayoutCorrection, RussianAndUkrainianTypedOnEnglishKeys) {
@@ -118,15 +131,7 @@ TEST(TieBreaks, SameWordFromTwoSourcesPrefersTheActiveLayoutThenTheSmallestKey) 
 }
 
 TEST(TieBreaks, DifferentWordsWithinTwoPointsAreAmbiguousUnlessTheSessionDecides) {
-    // "vskj" reads "мыло" in Russian and "міло" in Ukrainian. Both languages know their word and
-    // score it alike, so neither reading is clearly meant.
-    nlohmann::json rules = testRules();
-    const nlohmann::json flatBigrams = {{"zz", 0}};
-    rules["languages"]["ru"] = {{"script", "cyrillic"}, {"vowels", {"ы", "о"}}, {"common_words", {"мыло"}},
-                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0}};
-    rules["languages"]["uk"] = {{"script", "cyrillic"}, {"vowels", {"і", "о"}}, {"common_words", {"міло"}},
-                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0},
-                                {"impossible_patterns", {"^$"}}, {"rare_patterns", {"^$"}}};
+    nlohmann::json rules = equallyGoodReadings();
     RulesEngine engine(testConfig({"ru", "uk", "en"}, rules));
 
     auto undecided = decide(engine, "vskj");
@@ -143,13 +148,7 @@ TEST(TieBreaks, DifferentWordsWithinTwoPointsAreAmbiguousUnlessTheSessionDecides
 
 TEST(TieBreaks, LowerPriorityTargetsPayAPenalty) {
     // With Ukrainian third in priority its reading loses 12 points, so the Russian word wins.
-    nlohmann::json rules = testRules();
-    const nlohmann::json flatBigrams = {{"zz", 0}};
-    rules["languages"]["ru"] = {{"script", "cyrillic"}, {"vowels", {"ы", "о"}}, {"common_words", {"мыло"}},
-                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0}};
-    rules["languages"]["uk"] = {{"script", "cyrillic"}, {"vowels", {"і", "о"}}, {"common_words", {"міло"}},
-                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0},
-                                {"impossible_patterns", {"^$"}}, {"rare_patterns", {"^$"}}};
+    nlohmann::json rules = equallyGoodReadings();
     RulesEngine engine(testConfig({"en", "ru", "uk"}, rules));
     auto d = decide(engine, "vskj");
     EXPECT_EQ(corrected(d), "мыло");

@@ -15,12 +15,6 @@ namespace {
 constexpr std::array<const char*, 9> kOptions = {"-file",     "-input",      "-type",      "-language", "-languages",
                                                  "-session", "-validation", "-minLength", "-unique"};
 
-std::string trimmed(const std::string& s) {
-    const char* space = " \t\n\r\f\v";
-    auto first = s.find_first_not_of(space);
-    return first == std::string::npos ? std::string() : s.substr(first, s.find_last_not_of(space) - first + 1);
-}
-
 std::optional<ExpectedLanguage> languageFrom(const std::string& value) {
     for (ExpectedLanguage language : {ExpectedLanguage::en, ExpectedLanguage::ru, ExpectedLanguage::uk}) {
         if (value == rawValue(language)) {
@@ -106,7 +100,7 @@ std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
             std::size_t comma = list->find(',', start);
             std::string piece = list->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
             if (!piece.empty()) {
-                std::string code = UnicodeText::toLower(trimmed(piece));
+                std::string code = UnicodeText::toLower(UnicodeText::trimWhitespace(piece));
                 if (!languageFrom(code)) {
                     return CLIError{CLIError::Kind::unsupportedLanguage, code, {}};
                 }
@@ -129,7 +123,7 @@ std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
     }
 
     if (auto session = value("-session")) {
-        std::string code = UnicodeText::toLower(trimmed(*session));
+        std::string code = UnicodeText::toLower(UnicodeText::trimWhitespace(*session));
         if (!languageFrom(code)) {
             return CLIError{CLIError::Kind::unsupportedLanguage, code, {}};
         }

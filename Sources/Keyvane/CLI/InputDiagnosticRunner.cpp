@@ -38,32 +38,6 @@ std::string optionalNumber(const std::optional<double>& value, const char* forma
     return value ? formatted(format, *value) : "n/a";
 }
 
-std::vector<std::string> whitespaceTokens(const std::string& text) {
-    std::vector<std::string> tokens;
-    std::string token;
-    for (const std::string& c : UnicodeText::graphemes(text)) {
-        int32_t scalar = UnicodeText::firstCodePoint(c);
-        bool space = c == "\r\n" || (scalar >= 0 && (scalar == ' ' || scalar == '\t' || scalar == '\n' ||
-                                                     scalar == '\r' || scalar == '\v' || scalar == '\f' ||
-                                                     scalar == 0x85 || scalar == 0xA0 || scalar == 0x1680 ||
-                                                     (scalar >= 0x2000 && scalar <= 0x200A) || scalar == 0x2028 ||
-                                                     scalar == 0x2029 || scalar == 0x202F || scalar == 0x205F ||
-                                                     scalar == 0x3000));
-        if (space) {
-            if (!token.empty()) {
-                tokens.push_back(std::move(token));
-                token.clear();
-            }
-        } else {
-            token += c;
-        }
-    }
-    if (!token.empty()) {
-        tokens.push_back(std::move(token));
-    }
-    return tokens;
-}
-
 } // namespace
 
 std::vector<std::string> InputDiagnosticRunner::wrap(const std::vector<std::string>& parts, std::size_t width,
@@ -97,7 +71,7 @@ int InputDiagnosticRunner::priorityIndex(const std::string& languageKey) {
 }
 
 int InputDiagnosticRunner::run(std::ostream& out) const {
-    std::vector<std::string> tokens = whitespaceTokens(inputString_);
+    std::vector<std::string> tokens = UnicodeText::splitOnWhitespace(inputString_);
     if (tokens.empty()) {
         out << "No tokens found in input.\n";
         return 0;
