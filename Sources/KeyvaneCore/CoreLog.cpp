@@ -19,6 +19,14 @@ bool DebugLog::isEnabled() { return debugLogEnabled.load(std::memory_order_relax
 
 void DebugLog::setEnabled(bool enabled) { debugLogEnabled.store(enabled, std::memory_order_relaxed); }
 
+void DebugLog::switchAtStartup(bool debugLogPreference, const std::string& logPath) {
+    const bool enabled = DevTools::isEnabled() && debugLogPreference;
+    setEnabled(enabled);
+    if (enabled) {
+        CoreLog::truncate(logPath); // a failure is ignored: the next line creates the file
+    }
+}
+
 bool DevTools::isEnabled() {
     struct stat info {};
     return ::stat((AppPaths::homeDirectory() + "/.keyvane_dev").c_str(), &info) == 0;

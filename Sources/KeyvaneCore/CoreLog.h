@@ -9,6 +9,9 @@ namespace keyvane {
 namespace DebugLog {
 bool isEnabled();
 void setEnabled(bool enabled);
+// At start-up: on only when the developer marker exists and the user's preference asks for it;
+// when switched on the previous log at logPath is emptied first.
+void switchAtStartup(bool debugLogPreference, const std::string& logPath);
 } // namespace DebugLog
 
 // The developer marker: the file ".keyvane_dev" in the home directory.

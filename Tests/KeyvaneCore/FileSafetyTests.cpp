@@ -110,3 +110,20 @@ TEST(DeveloperLog, RefusesALinkOrAFileOfAnotherUserPlantedAtItsPath) {
         EXPECT_EQ(home.read("foreign.log"), "");
     }
 }
+
+TEST(DeveloperLog, StartsOnlyWithTheDeveloperMarkerAndThenStartsEmpty) {
+    TempHome home;
+    const std::string path = home.path() + "/keyvane.log";
+    home.write("keyvane.log", "[old] line\n");
+    DebugLog::switchAtStartup(true, path);
+    EXPECT_FALSE(DebugLog::isEnabled()) << "no marker file: the preference alone does not switch the log on";
+    EXPECT_EQ(home.read("keyvane.log"), "[old] line\n");
+
+    home.write(".keyvane_dev", "");
+    DebugLog::switchAtStartup(false, path);
+    EXPECT_FALSE(DebugLog::isEnabled());
+    DebugLog::switchAtStartup(true, path);
+    EXPECT_TRUE(DebugLog::isEnabled());
+    EXPECT_EQ(home.read("keyvane.log"), "");
+    DebugLog::setEnabled(false);
+}
