@@ -1,0 +1,15 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Whether an application is a game (its desktop entry lists the "Game" category). Each answer
+// is cached for the life of the process.
+namespace keyvane::GameModeDetector {
+
+bool isGameApp(const std::string& bundleID, const std::optional<std::string>& bundleURL);
+
+// True when the desktop entry at path declares the "Game" category.
+bool bundleDeclaresGameCategory(const std::optional<std::string>& path);
+
+} // namespace keyvane::GameModeDetector

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "PlatformServices.h"
+#include "TokenBuffer.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace keyvane {
+
+// Listens to every key press, translates it through the active layout into a token event, and
+// hands each finished word to its owner. Ignores the program's own synthetic key presses and
+// shortcuts (Control or Super held); switching applications forgets a half-typed word.
+class InputObserver {
+public:
+    using EmitCallback = std::function<void(const EmittedToken&)>;
+
+    InputObserver(PlatformServices& platform, EmitCallback onEmit);
+    ~InputObserver();
+    InputObserver(const InputObserver&) = delete;
+    InputObserver& operator=(const InputObserver&) = delete;
+
+    void start();
+    void stop();
+    bool isListening() const { return globalMonitor_.has_value(); }
+
+    // The token event of a key press under the current layout; nothing when the key types nothing.
+    std::optional<TokenEvent> mapToTokenEvent(std::uint16_t keyCode, std::uint32_t carbonModifiers);
+
+    // "character(\"g\")", "boundary(space)", "reset", … for the developer log.
+    static std::string describe(const TokenEvent& event);
+
+private:
+    void handleKeyEvent(const KeyPress& press);
+    std::optional<std::string> currentLayoutCharacter(std::uint16_t keyCode, std::uint32_t carbonModifiers);
+
+    PlatformServices& platform_;
+    std::optional<PlatformServices::MonitorHandle> globalMonitor_;
+    std::shared_ptr<TokenBuffer> tokenBuffer_;
+};
+
+} // namespace keyvane

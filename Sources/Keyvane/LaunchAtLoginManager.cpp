@@ -1,0 +1,50 @@
+#include "LaunchAtLoginManager.h"
+
+#include "AppLog.h"
+#include "AppPaths.h"
+#include "AtomicFile.h"
+#include "DistributionChannel.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace keyvane::LaunchAtLoginManager {
+
+std::string autostartPath() {
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    std::string base = configHome != nullptr && *configHome != '\0' ? configHome : AppPaths::homeDirectory() + "/.config";
+    return base + "/autostart/keyvane.desktop";
+}
+
+void enable() {
+    if (DistributionChannels::current() == DistributionChannel::development) {
+        appLog("[Keyvane] Skipping launch-at-login registration: not running from an .app bundle (dev/test build)");
+        return;
+    }
+    std::error_code ec;
+    if (std::filesystem::exists(autostartPath(), ec)) {
+        return;
+    }
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    std::string error;
+    const std::string entry = "[Desktop Entry]\nType=Application\nName=Keyvane\nExec=\"" + exe.string() +
+                              "\"\nX-GNOME-Autostart-enabled=true\nNoDisplay=true\n";
+    if (AtomicFile::createDirectories(std::filesystem::path(autostartPath()).parent_path().string(), &error) &&
+        AtomicFile::writeAtomically(autostartPath(), entry, &error)) {
+        appLog("[Keyvane] Launch at login registered");
+    } else {
+        appLog("[Keyvane] Launch at login register failed: " + error);
+    }
+}
+
+void disable() {
+    if (std::remove(autostartPath().c_str()) == 0 || errno == ENOENT) {
+        appLog("[Keyvane] Launch at login unregistered");
+    } else {
+        appLog(std::string("[Keyvane] Launch at login unregister failed: ") + std::strerror(errno));
+    }
+}
+
+} // namespace keyvane::LaunchAtLoginManager

@@ -1,0 +1,168 @@
+#include "ReplacementAdapter.h"
+
+#include "AppLog.h"
+#include "UnicodeText.h"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+
+namespace keyvane::ReplacementAdapter {
+namespace {
+
+struct SwitchState {
+    std::optional<std::string> lastID;
+    double lastAt = -std::numeric_limits<double>::infinity();
+    long long generation = 0;
+};
+
+SwitchState& state() {
+    static SwitchState s;
+    return s;
+}
+
+const std::map<std::string, std::vector<std::string>>& builtInLayoutIDs() {
+    static const std::map<std::string, std::vector<std::string>> ids = {
+        {"ru", {"xkb.keylayout.Russian", "xkb.keylayout.Russian (phonetic)", "xkb.keylayout.Russian (typewriter)"}},
+        {"uk", {"xkb.keylayout.Ukrainian", "xkb.keylayout.Ukrainian (phonetic)", "xkb.keylayout.Ukrainian (typewriter)"}},
+        {"en", {"xkb.keylayout.English (US)", "xkb.keylayout.English (UK)", "xkb.keylayout.English (intl., with AltGr dead keys)"}},
+    };
+    return ids;
+}
+
+void postMarked(PlatformServices& platform, SyntheticKeyEvent event) {
+    event.userData = kSyntheticEventMarker;
+    event.keyDown = true;
+    platform.postKeyEvent(event);
+    event.keyDown = false;
+    platform.postKeyEvent(event);
+}
+
+std::optional<std::string> characterForR(PlatformServices& platform, const InputSource& source) {
+    auto text = platform.translateKey(source, KeyCode::r, 0);
+    if (!text || text->empty()) {
+        return std::nullopt;
+    }
+    return UnicodeText::firstGrapheme(*text);
+}
+
+bool effectiveLayoutMatches(PlatformServices& platform, const InputSource& target) {
+    auto current = platform.currentKeyboardLayoutSource();
+    if (!current) {
+        return false;
+    }
+    auto wanted = characterForR(platform, target);
+    auto actual = characterForR(platform, *current);
+    return wanted && actual && *wanted == *actual;
+}
+
+void selectUntilEffective(PlatformServices& platform, const InputSource& source, long long generation, int tick) {
+    if (generation != state().generation) {
+        return; // a newer switch has taken over
+    }
+    const std::string id = source.id.empty() ? "<unknown>" : source.id;
+    bool verdictNow = false;
+    bool skipSelection = false;
+    if (tick > 0 && effectiveLayoutMatches(platform, source)) {
+        verdictNow = tick > 6;
+        skipSelection = true;
+    }
+    if (!skipSelection) {
+        int status = platform.selectInputSource(source);
+        if (status != 0) {
+            appLog("[Keyvane] switchInputSource: TISSelectInputSource('" + id + "') returned status " +
+                   std::to_string(status) + " (tick " + std::to_string(tick) + ")");
+        }
+        verdictNow = tick >= 7;
+    }
+    if (verdictNow) {
+        if (effectiveLayoutMatches(platform, source)) {
+            appLog("[Keyvane] Switched input source to: " + id);
+        } else {
+            auto current = platform.currentInputSource();
+            auto layout = platform.currentKeyboardLayoutSource();
+            appLog("[Keyvane] switchInputSource: effective layout did NOT hold " + id +
+                   " (input_source=" + (current ? current->id : "?") + " layout_source=" + (layout ? layout->id : "?") +
+                   ")");
+        }
+        return;
+    }
+    double wait = tick == 0 ? reassertSchedule[0] : reassertSchedule[tick] - reassertSchedule[tick - 1];
+    platform.schedule(wait, [&platform, source, generation, tick] {
+        selectUntilEffective(platform, source, generation, tick + 1);
+    });
+}
+
+bool usableKeyboardSource(const InputSource& source) {
+    if (source.category && *source.category != kKeyboardInputSourceCategory) {
+        return false;
+    }
+    return !(source.selectCapable && !*source.selectCapable) && source.languages.has_value();
+}
+
+} // namespace
+
+void replaceLastWord(PlatformServices& platform, std::size_t originalLength, const std::string& replacement,
+                     const std::string& trailingBoundary) {
+    const std::size_t count = originalLength + UnicodeText::length(trailingBoundary);
+    for (std::size_t i = 0; i < count; ++i) {
+        postMarked(platform, SyntheticKeyEvent{KeyCode::deleteKey, true, std::nullopt, false, false, std::nullopt});
+    }
+    const std::string text = replacement + trailingBoundary;
+    platform.schedule(retypeDelay, [&platform, text] { typeString(platform, text); });
+}
+
+void typeString(PlatformServices& platform, const std::string& text) {
+    for (const std::string& c : UnicodeText::graphemes(text)) {
+        postMarked(platform, SyntheticKeyEvent{KeyCode::a, true, c, false, false, std::nullopt});
+    }
+}
+
+std::optional<InputSource> resolveSource(const std::string& language, const std::vector<InputSource>& sources) {
+    for (const InputSource& source : sources) {
+        if (usableKeyboardSource(source) && !source.languages->empty() &&
+            UnicodeText::toLower(source.languages->front()) == language) {
+            return source;
+        }
+    }
+    for (const InputSource& source : sources) {
+        if (!usableKeyboardSource(source)) {
+            continue;
+        }
+        for (const std::string& entry : *source.languages) {
+            if (UnicodeText::toLower(entry) == language) {
+                return source;
+            }
+        }
+    }
+    auto row = builtInLayoutIDs().find(language);
+    if (row != builtInLayoutIDs().end()) {
+        for (const InputSource& source : sources) {
+            if (std::find(row->second.begin(), row->second.end(), source.id) != row->second.end()) {
+                return source;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+void switchInputSource(PlatformServices& platform, const std::string& language) {
+    auto sources = platform.enabledInputSources();
+    if (!sources) {
+        appLog("[Keyvane] switchInputSource: could not enumerate input sources");
+        return;
+    }
+    auto source = resolveSource(UnicodeText::toLower(language), *sources);
+    if (!source) {
+        appLog("[Keyvane] switchInputSource: no enabled keyboard layout found for language '" + language + "'");
+        return;
+    }
+    state().lastID = source->id.empty() ? std::nullopt : std::optional<std::string>(source->id);
+    state().lastAt = platform.now();
+    selectUntilEffective(platform, *source, ++state().generation, 0);
+}
+
+std::optional<std::string> lastProgrammaticSwitchID() { return state().lastID; }
+double lastProgrammaticSwitchAt() { return state().lastAt; }
+
+} // namespace keyvane::ReplacementAdapter

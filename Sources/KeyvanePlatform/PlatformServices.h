@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace keyvane {
+
+// Virtual key codes of the ANSI keyboard, as the rest of the program knows them.
+namespace KeyCode {
+inline constexpr std::uint16_t a = 0;
+inline constexpr std::uint16_t c = 8;
+inline constexpr std::uint16_t v = 9;
+inline constexpr std::uint16_t r = 15;
+inline constexpr std::uint16_t returnKey = 36;
+inline constexpr std::uint16_t tab = 48;
+inline constexpr std::uint16_t space = 49;
+inline constexpr std::uint16_t deleteKey = 51; // backspace
+inline constexpr std::uint16_t escape = 53;
+} // namespace KeyCode
+
+// Carbon-style modifier bits used for key translation and stored hotkeys.
+namespace ModifierBit {
+inline constexpr std::uint32_t shift = 0x0200;
+inline constexpr std::uint32_t capsLock = 0x0400;
+inline constexpr std::uint32_t option = 0x0800;
+inline constexpr std::uint32_t control = 0x1000;
+} // namespace ModifierBit
+
+// The value the program writes into every key event it posts, to recognise its own events.
+inline constexpr std::uint16_t kSyntheticEventMarker = 0x4B56;
+
+// One key press seen by the global key monitor.
+struct KeyPress {
+    std::uint16_t keyCode = 0;
+    std::uint32_t carbonModifiers = 0; // shift, caps lock, option, control bits
+    bool commandHeld = false;          // a shortcut modifier (Control or Super on Linux desktops)
+    std::optional<std::uint16_t> userData; // the marker when the program posted this press itself
+};
+
+// A key event for the program to post.
+struct SyntheticKeyEvent {
+    std::uint16_t keyCode = 0;
+    bool keyDown = true;
+    std::optional<std::string> unicodeText; // exactly this text is typed, whatever the layout
+    bool commandHeld = false;
+    bool shiftHeld = false;
+    std::optional<std::uint16_t> userData;
+
+    bool operator==(const SyntheticKeyEvent&) const = default;
+};
+
+// A keyboard input source (a layout).
+struct InputSource {
+    std::string id; // "xkb.keylayout.Russian"
+    std::optional<std::string> category;
+    std::optional<bool> selectCapable;
+    std::optional<std::vector<std::string>> languages;
+
+    bool operator==(const InputSource&) const = default;
+};
+inline constexpr const char* kKeyboardInputSourceCategory = "TISCategoryKeyboardInputSource";
+
+// The application in front.
+struct FrontmostApplication {
+    std::string bundleID; // the desktop-entry ID
+    std::string name;
+    std::optional<std::string> bundleURL; // the desktop entry's path
+
+    bool operator==(const FrontmostApplication&) const = default;
+};
+
+// Everything the live path needs from the desktop: key monitoring, key translation, input
+// sources, synthetic key events, the frontmost application, timers and the clipboard. All calls
+// and callbacks happen on the main thread.
+class PlatformServices {
+public:
+    using KeyHandler = std::function<void(const KeyPress&)>;
+    using MonitorHandle = int;
+
+    virtual ~PlatformServices() = default;
+
+    // Time and delayed steps on the main loop.
+    virtual double now() = 0;
+    virtual void schedule(double delaySeconds, std::function<void()> step) = 0;
+
+    // A system-wide key-down monitor; nothing when the program may not monitor keys.
+    virtual std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) = 0;
+    virtual void removeKeyMonitor(MonitorHandle handle) = 0;
+
+    // The enabled keyboard input sources in system order; nothing when they cannot be listed.
+    virtual std::optional<std::vector<InputSource>> enabledInputSources() = 0;
+    // The selected source, and the layout actually used for typing.
+    virtual std::optional<InputSource> currentInputSource() = 0;
+    virtual std::optional<InputSource> currentKeyboardLayoutSource() = 0;
+    // 0 on success; the effect may lag.
+    virtual int selectInputSource(const InputSource& source) = 0;
+    // The text a key types in a source with the given Carbon modifiers; nothing for dead keys,
+    // keys without a character, or a source without layout data.
+    virtual std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
+                                                    std::uint32_t carbonModifiers) = 0;
+
+    // Posts one key event to the focused application, in posting order.
+    virtual void postKeyEvent(const SyntheticKeyEvent& event) = 0;
+
+    virtual std::optional<FrontmostApplication> frontmostApplication() = 0;
+    // Called on every change of the frontmost application.
+    virtual void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) = 0;
+
+    // Whether key monitoring and synthetic events are possible here.
+    virtual bool isTrusted() = 0;
+    virtual void openURL(const std::string& url) = 0;
+
+    // The clipboard's text; nothing when it holds no text.
+    virtual std::optional<std::string> clipboardText() = 0;
+    virtual void setClipboardText(const std::optional<std::string>& text) = 0;
+};
+
+} // namespace keyvane

@@ -1,0 +1,194 @@
+#include "FakePlatform.h"
+
+#include "UnicodeText.h"
+
+#include <algorithm>
+
+namespace keyvane {
+namespace {
+
+// Letter and punctuation keys: virtual key → (US unshifted, US shifted, Russian, Ukrainian).
+struct KeyRow {
+    std::uint16_t key;
+    const char* us;
+    const char* usShift;
+    const char* ru;
+    const char* uk;
+};
+constexpr KeyRow kRows[] = {
+    {12, "q", "Q", "й", "й"}, {13, "w", "W", "ц", "ц"}, {14, "e", "E", "у", "у"}, {15, "r", "R", "к", "к"},
+    {17, "t", "T", "е", "е"}, {16, "y", "Y", "н", "н"}, {32, "u", "U", "г", "г"}, {34, "i", "I", "ш", "ш"},
+    {31, "o", "O", "щ", "щ"}, {35, "p", "P", "з", "з"}, {33, "[", "{", "х", "х"}, {30, "]", "}", "ъ", "ї"},
+    {0, "a", "A", "ф", "ф"},  {1, "s", "S", "ы", "і"},  {2, "d", "D", "в", "в"},  {3, "f", "F", "а", "а"},
+    {5, "g", "G", "п", "п"},  {4, "h", "H", "р", "р"},  {38, "j", "J", "о", "о"}, {40, "k", "K", "л", "л"},
+    {37, "l", "L", "д", "д"}, {41, ";", ":", "ж", "ж"}, {39, "'", "\"", "э", "є"}, {6, "z", "Z", "я", "я"},
+    {7, "x", "X", "ч", "ч"},  {8, "c", "C", "с", "с"},  {9, "v", "V", "м", "м"},  {11, "b", "B", "и", "и"},
+    {45, "n", "N", "т", "т"}, {46, "m", "M", "ь", "ь"}, {43, ",", "<", "б", "б"}, {47, ".", ">", "ю", "ю"},
+    {50, "`", "~", "ё", "'"}, {27, "-", "_", "-", "-"}, {18, "1", "!", "1", "1"}, {19, "2", "@", "2", "2"},
+    {44, "/", "?", ".", "."},
+};
+
+FakePlatform::KeyTable tableFor(int column) {
+    FakePlatform::KeyTable table;
+    for (const KeyRow& row : kRows) {
+        std::string lower = column == 0 ? row.us : (column == 1 ? row.ru : row.uk);
+        // Cyrillic letters shift to capitals; digits and symbols give what they give on US keys,
+        // but for the full-stop key of the Cyrillic layouts, which gives a comma.
+        const char* shiftedSymbol = column != 0 && row.key == 44 ? "," : row.usShift;
+        std::string upper = column != 0 && UnicodeText::isLetter(lower) ? UnicodeText::toUpper(lower)
+                                                                        : std::string(shiftedSymbol);
+        table[row.key] = {lower, upper};
+    }
+    table[KeyCode::space] = {" ", " "};
+    table[KeyCode::returnKey] = {"\r", "\r"};
+    table[KeyCode::tab] = {"\t", "\t"};
+    table[123] = {"\x1c", "\x1c"}; // arrows type control characters
+    return table;
+}
+
+} // namespace
+
+FakePlatform::FakePlatform() {
+    setSources(standardSources(), 0);
+    keyTables_["xkb.keylayout.English (US)"] = usKeys();
+    keyTables_["xkb.keylayout.Russian"] = russianKeys();
+    keyTables_["xkb.keylayout.Ukrainian"] = ukrainianKeys();
+}
+
+FakePlatform::KeyTable FakePlatform::usKeys() { return tableFor(0); }
+FakePlatform::KeyTable FakePlatform::russianKeys() { return tableFor(1); }
+FakePlatform::KeyTable FakePlatform::ukrainianKeys() { return tableFor(2); }
+
+std::vector<InputSource> FakePlatform::standardSources() {
+    auto source = [](const char* name, const char* language) {
+        return InputSource{std::string("xkb.keylayout.") + name, kKeyboardInputSourceCategory, true,
+                           std::vector<std::string>{language}};
+    };
+    return {source("English (US)", "en"), source("Russian", "ru"), source("Ukrainian", "uk")};
+}
+
+void FakePlatform::schedule(double delaySeconds, std::function<void()> step) {
+    steps_.push_back({clock_ + std::max(0.0, delaySeconds), order_++, std::move(step)});
+}
+
+void FakePlatform::advance(double seconds) {
+    const double end = clock_ + seconds;
+    for (;;) {
+        auto next = std::min_element(steps_.begin(), steps_.end(), [](const Step& a, const Step& b) {
+            return a.due != b.due ? a.due < b.due : a.order < b.order;
+        });
+        if (next == steps_.end() || next->due > end + 1e-9) {
+            break;
+        }
+        clock_ = std::max(clock_, next->due);
+        std::function<void()> run = std::move(next->run);
+        steps_.erase(next);
+        run();
+    }
+    clock_ = end;
+}
+
+std::optional<PlatformServices::MonitorHandle> FakePlatform::addGlobalKeyMonitor(KeyHandler handler) {
+    if (!trusted_) {
+        return std::nullopt;
+    }
+    monitors_[nextHandle_] = std::move(handler);
+    return nextHandle_++;
+}
+
+void FakePlatform::removeKeyMonitor(MonitorHandle handle) { monitors_.erase(handle); }
+
+void FakePlatform::pressKey(std::uint16_t keyCode, std::uint32_t carbonModifiers, bool commandHeld,
+                            std::optional<std::uint16_t> userData) {
+    KeyPress press{keyCode, carbonModifiers, commandHeld, userData};
+    auto handlers = monitors_;
+    for (auto& [handle, handler] : handlers) {
+        handler(press);
+    }
+}
+
+void FakePlatform::activate(const FrontmostApplication& app) {
+    frontmost_ = app;
+    for (auto& handler : activationHandlers_) {
+        handler(app);
+    }
+}
+
+void FakePlatform::onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) {
+    activationHandlers_.push_back(std::move(handler));
+}
+
+void FakePlatform::setSources(std::vector<InputSource> sources, std::size_t current) {
+    sources_ = std::move(sources);
+    current_ = current;
+}
+
+std::optional<std::vector<InputSource>> FakePlatform::enabledInputSources() {
+    if (!enumerable_) {
+        return std::nullopt;
+    }
+    return sources_;
+}
+
+std::optional<InputSource> FakePlatform::currentInputSource() {
+    if (current_ >= sources_.size()) {
+        return std::nullopt;
+    }
+    return sources_[current_];
+}
+
+std::optional<InputSource> FakePlatform::currentKeyboardLayoutSource() { return currentInputSource(); }
+
+int FakePlatform::selectInputSource(const InputSource& source) {
+    selectedSourceIDs.push_back(source.id);
+    auto it = std::find(sources_.begin(), sources_.end(), source);
+    if (it == sources_.end()) {
+        return -50;
+    }
+    if (++selectionCount_ >= selectionsNeeded_) {
+        current_ = static_cast<std::size_t>(it - sources_.begin());
+    }
+    return 0;
+}
+
+std::optional<std::string> FakePlatform::translateKey(const InputSource& source, std::uint16_t keyCode,
+                                                      std::uint32_t carbonModifiers) {
+    auto table = keyTables_.find(source.id);
+    if (table == keyTables_.end()) {
+        return std::nullopt;
+    }
+    auto key = table->second.find(keyCode);
+    if (key == table->second.end()) {
+        return std::nullopt;
+    }
+    bool shift = (carbonModifiers & ModifierBit::shift) != 0;
+    bool caps = (carbonModifiers & ModifierBit::capsLock) != 0;
+    const std::string& lower = key->second.first;
+    bool letter = UnicodeText::isLetter(lower);
+    return (shift != (caps && letter)) ? key->second.second : lower;
+}
+
+void FakePlatform::postKeyEvent(const SyntheticKeyEvent& event) { posted.push_back(event); }
+
+std::string FakePlatform::typedText(std::string initial) const {
+    std::vector<std::string> chars = UnicodeText::graphemes(initial);
+    for (const SyntheticKeyEvent& e : posted) {
+        if (!e.keyDown || e.commandHeld) {
+            continue;
+        }
+        if (e.keyCode == KeyCode::deleteKey && !e.unicodeText) {
+            if (!chars.empty()) {
+                chars.pop_back();
+            }
+        } else if (e.unicodeText) {
+            chars.push_back(*e.unicodeText);
+        }
+    }
+    std::string out;
+    for (const std::string& c : chars) {
+        out += c;
+    }
+    return out;
+}
+
+} // namespace keyvane

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "PlatformServices.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace keyvane {
+
+// An in-memory desktop for unit tests: settable input sources with simple key tables, a settable
+// frontmost application, a clipboard, a record of posted key events and a manual clock.
+class FakePlatform : public PlatformServices {
+public:
+    // Key code → (unshifted, shifted) text, per source ID.
+    using KeyTable = std::map<std::uint16_t, std::pair<std::string, std::string>>;
+
+    FakePlatform();
+
+    // Test controls.
+    void advance(double seconds); // runs every step that falls due, in time order
+    void pressKey(std::uint16_t keyCode, std::uint32_t carbonModifiers = 0, bool commandHeld = false,
+                  std::optional<std::uint16_t> userData = std::nullopt);
+    void activate(const FrontmostApplication& app);
+    void setSources(std::vector<InputSource> sources, std::size_t current);
+    void setKeyTable(const std::string& sourceID, KeyTable table) { keyTables_[sourceID] = std::move(table); }
+    // Selection takes effect only after this many calls to selectInputSource (default 1: at once).
+    void setSelectionsNeeded(int count) { selectionsNeeded_ = count; }
+    void setTrusted(bool trusted) { trusted_ = trusted; }
+    void setEnumerable(bool enumerable) { enumerable_ = enumerable; }
+
+    std::vector<SyntheticKeyEvent> posted;
+    std::vector<std::string> selectedSourceIDs;
+    std::vector<std::string> openedURLs;
+    std::size_t pendingSteps() const { return steps_.size(); }
+
+    // The text that the posted events leave in a field that held `initial`.
+    std::string typedText(std::string initial = {}) const;
+
+    // PlatformServices
+    double now() override { return clock_; }
+    void schedule(double delaySeconds, std::function<void()> step) override;
+    std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
+    void removeKeyMonitor(MonitorHandle handle) override;
+    std::optional<std::vector<InputSource>> enabledInputSources() override;
+    std::optional<InputSource> currentInputSource() override;
+    std::optional<InputSource> currentKeyboardLayoutSource() override;
+    int selectInputSource(const InputSource& source) override;
+    std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
+                                            std::uint32_t carbonModifiers) override;
+    void postKeyEvent(const SyntheticKeyEvent& event) override;
+    std::optional<FrontmostApplication> frontmostApplication() override { return frontmost_; }
+    void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
+    bool isTrusted() override { return trusted_; }
+    void openURL(const std::string& url) override { openedURLs.push_back(url); }
+    std::optional<std::string> clipboardText() override { return clipboard_; }
+    void setClipboardText(const std::optional<std::string>& text) override { clipboard_ = text; }
+
+    // Layouts for tests: US English, Russian and Ukrainian on the common letter keys.
+    static KeyTable usKeys();
+    static KeyTable russianKeys();
+    static KeyTable ukrainianKeys();
+    static std::vector<InputSource> standardSources(); // en, ru, uk
+
+private:
+    struct Step {
+        double due;
+        long long order;
+        std::function<void()> run;
+    };
+    double clock_ = 0;
+    long long order_ = 0;
+    std::vector<Step> steps_;
+    std::map<MonitorHandle, KeyHandler> monitors_;
+    MonitorHandle nextHandle_ = 1;
+    std::vector<InputSource> sources_;
+    std::size_t current_ = 0;
+    std::map<std::string, KeyTable> keyTables_;
+    int selectionsNeeded_ = 1;
+    int selectionCount_ = 0;
+    std::optional<std::size_t> pendingSelection_;
+    bool trusted_ = true;
+    bool enumerable_ = true;
+    std::optional<FrontmostApplication> frontmost_;
+    std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
+    std::optional<std::string> clipboard_;
+};
+
+} // namespace keyvane

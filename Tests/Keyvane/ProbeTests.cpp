@@ -1,0 +1,71 @@
+#include "../TempHome.h"
+#include "DistributionChannel.h"
+#include "FakePlatform.h"
+#include "GameModeDetector.h"
+#include "InstalledLanguageDetector.h"
+#include "LaunchAtLoginManager.h"
+#include "UserPreferences.h"
+
+#include <gtest/gtest.h>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+
+TEST(LayoutLanguages, ByTheWordsOfTheLayoutName) {
+    using InstalledLanguageDetector::key;
+    EXPECT_EQ(key("xkb.keylayout.Russian"), "ru");
+    EXPECT_EQ(key("xkb.keylayout.Russian (phonetic)"), "ru");
+    EXPECT_EQ(key("com.apple.keylayout.Russian-Phonetic"), "ru");
+    EXPECT_EQ(key("xkb.keylayout.Ukrainian"), "uk");
+    EXPECT_EQ(key("xkb.keylayout.English (US)"), "en");
+    EXPECT_EQ(key("com.apple.keylayout.USInternational-PC"), "en");
+    EXPECT_EQ(key("com.apple.keylayout.ABC"), "en");
+    // Cyrillic layouts Keyvane does not support must not pass for English.
+    EXPECT_FALSE(key("xkb.keylayout.Belarusian").has_value());
+    EXPECT_FALSE(key("com.apple.keylayout.Belarusian").has_value());
+    EXPECT_FALSE(key("xkb.keylayout.Bulgarian").has_value());
+    EXPECT_FALSE(key("com.apple.inputmethod.Kotoeri.RomajiTyping.Japanese").has_value());
+}
+
+TEST(LayoutLanguages, ActiveLanguagesFollowTheInstalledLayouts) {
+    using InstalledLanguageDetector::reconcile;
+    EXPECT_EQ(reconcile({"uk", "en", "ru"}, {"en", "ru"}), (std::vector<std::string>{"en", "ru"}));
+    EXPECT_EQ(reconcile({"EN", "Ru"}, {"en", "ru"}), (std::vector<std::string>{"en", "ru"}));
+    EXPECT_EQ(reconcile({"en"}, {"uk", "ru", "en"}), (std::vector<std::string>{"en", "ru", "uk"}));
+
+    TempHome home;
+    FakePlatform platform; // English, Russian and Ukrainian installed
+    UserPreferences prefs;
+    prefs.activeLanguages = {"en", "uk"};
+    UserPreferences::save(prefs, UserPreferences::defaultPath());
+    EXPECT_TRUE(InstalledLanguageDetector::reconcileAndPersist(platform));
+    EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).activeLanguages,
+              (std::vector<std::string>{"en", "uk", "ru"}));
+    EXPECT_FALSE(InstalledLanguageDetector::reconcileAndPersist(platform));
+
+    platform.setSources(FakePlatform::standardSources(), 2);
+    EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), "uk");
+}
+
+TEST(GameDetection, ByTheDesktopEntryCategoryOnceperApplication) {
+    TempHome home;
+    home.write("game.desktop", "[Desktop Entry]\nName=Chess\nCategories=Game;BoardGame;\n");
+    home.write("editor.desktop", "[Desktop Entry]\nName=Editor\nCategories=Utility;TextEditor;\n"
+                                 "[Desktop Action Play]\nCategories=Game;\n");
+    EXPECT_TRUE(GameModeDetector::isGameApp("org.example.chess", home.path() + "/game.desktop"));
+    EXPECT_FALSE(GameModeDetector::isGameApp("org.example.editor", home.path() + "/editor.desktop"));
+    EXPECT_FALSE(GameModeDetector::isGameApp("org.example.unknown", std::nullopt));
+    // The answer is kept for the rest of the run.
+    home.write("game.desktop", "[Desktop Entry]\nCategories=Utility;\n");
+    EXPECT_TRUE(GameModeDetector::isGameApp("org.example.chess", home.path() + "/game.desktop"));
+}
+
+TEST(LaunchAtLogin, ADevelopmentBuildDoesNotRegisterButCanAlwaysUnregister) {
+    TempHome home;
+    ASSERT_EQ(DistributionChannels::current(), DistributionChannel::development);
+    LaunchAtLoginManager::enable();
+    EXPECT_FALSE(std::filesystem::exists(LaunchAtLoginManager::autostartPath()));
+    home.write(".config/autostart/keyvane.desktop", "[Desktop Entry]\n");
+    LaunchAtLoginManager::disable();
+    EXPECT_FALSE(std::filesystem::exists(LaunchAtLoginManager::autostartPath()));
+}
