@@ -1,0 +1,682 @@
+#include "X11Platform.h"
+
+#include "KeyCodeTable.h"
+
+#include <QAbstractEventDispatcher>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QUrl>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
+
+// Xlib's macros collide with ordinary names.
+#undef KeyPress
+#undef KeyRelease
+#undef None
+#undef Bool
+#undef Status
+
+namespace keyvane {
+namespace {
+
+constexpr const char* kSourcePrefix = "xkb.keylayout.";
+constexpr unsigned int kNoSymbol = 0;
+// A posted key press that has not come back within this time is forgotten.
+constexpr double kPendingLifetime = 2.0;
+
+std::string languageForLayoutCode(const std::string& code) {
+    if (code == "us" || code == "gb") {
+        return "en";
+    }
+    if (code == "ru") {
+        return "ru";
+    }
+    if (code == "ua") {
+        return "uk";
+    }
+    return {};
+}
+
+std::vector<std::string> splitComma(const std::string& text) {
+    std::vector<std::string> parts;
+    std::stringstream in(text);
+    for (std::string part; std::getline(in, part, ',');) {
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+std::vector<std::string> desktopEntryDirectories() {
+    std::vector<std::string> dirs;
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    if (dataHome != nullptr && *dataHome != '\0') {
+        dirs.push_back(std::string(dataHome) + "/applications");
+    } else if (home != nullptr) {
+        dirs.push_back(std::string(home) + "/.local/share/applications");
+    }
+    if (home != nullptr) {
+        dirs.push_back(std::string(home) + "/.local/share/flatpak/exports/share/applications");
+    }
+    dirs.push_back("/var/lib/flatpak/exports/share/applications");
+    dirs.push_back("/usr/local/share/applications");
+    dirs.push_back("/usr/share/applications");
+    return dirs;
+}
+
+// "Name=" and "StartupWMClass=" of a desktop entry's main group.
+std::map<std::string, std::string> desktopEntryFields(const std::string& path) {
+    std::map<std::string, std::string> fields;
+    std::ifstream in(path);
+    bool mainGroup = false;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.front() == '[') {
+            mainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        auto eq = line.find('=');
+        if (mainGroup && eq != std::string::npos) {
+            fields.try_emplace(line.substr(0, eq), line.substr(eq + 1));
+        }
+    }
+    return fields;
+}
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+} // namespace
+
+std::unique_ptr<X11Platform> X11Platform::connect() {
+    std::unique_ptr<X11Platform> platform(new X11Platform());
+    if (!platform->open()) {
+        return nullptr;
+    }
+    return platform;
+}
+
+bool X11Platform::open() {
+    clock_.start();
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) {
+        return false;
+    }
+    int event = 0;
+    int error = 0;
+    int major = 2;
+    int minor = 2;
+    if (!XQueryExtension(display_, "XInputExtension", &xiOpcode_, &event, &error) ||
+        XIQueryVersion(display_, &major, &minor) != Success || (major * 100 + minor) < 202) {
+        return false;
+    }
+    int xtestEvent = 0, xtestError = 0, xtestMajor = 0, xtestMinor = 0;
+    if (!XTestQueryExtension(display_, &xtestEvent, &xtestError, &xtestMajor, &xtestMinor)) {
+        return false;
+    }
+    int xkbOpcode = 0, xkbError = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
+    if (!XkbQueryExtension(display_, &xkbOpcode, &xkbEventBase_, &xkbError, &xkbMajor, &xkbMinor)) {
+        return false;
+    }
+    xcb_connection_t* xcb = XGetXCBConnection(display_);
+    if (xkb_x11_setup_xkb_extension(xcb, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr) != 1) {
+        return false;
+    }
+    context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    coreKeyboard_ = xkb_x11_get_core_keyboard_device_id(xcb);
+    if (context_ == nullptr || coreKeyboard_ < 0) {
+        return false;
+    }
+    reloadKeymap();
+    if (keymap_ == nullptr) {
+        return false;
+    }
+    XkbStateRec state{};
+    XkbGetState(display_, XkbUseCoreKbd, &state);
+    lockedGroup_ = state.locked_group;
+    effectiveMods_ = state.mods;
+
+    // The XTest device: every synthetic key press of any XTest client comes from it.
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(display_, XIAllDevices, &count);
+    for (int i = 0; i < count; ++i) {
+        if (devices[i].use == XISlaveKeyboard && std::string(devices[i].name).find("XTEST") != std::string::npos) {
+            xtestKeyboard_ = devices[i].deviceid;
+        }
+    }
+    XIFreeDeviceInfo(devices);
+
+
+    netActiveWindowAtom_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    XSelectInput(display_, DefaultRootWindow(display_), PropertyChangeMask);
+
+    // Spare key codes: those the server keymap leaves without any symbol.
+    int minKeycode = 0, maxKeycode = 0;
+    XDisplayKeycodes(display_, &minKeycode, &maxKeycode);
+    for (int kc = maxKeycode; kc >= minKeycode && scratchKeycodes_.size() < 8; --kc) {
+        if (xkb_keymap_num_layouts_for_key(keymap_, static_cast<xkb_keycode_t>(kc)) == 0) {
+            scratchKeycodes_.push_back(static_cast<unsigned int>(kc));
+        }
+    }
+    XFlush(display_);
+
+    notifier_ = new QSocketNotifier(ConnectionNumber(display_), QSocketNotifier::Read);
+    QObject::connect(notifier_, &QSocketNotifier::activated, [this] { processEvents(); });
+    if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
+        // Xlib may have read events into its queue during a request: handle them before sleeping.
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, notifier_, [this] { processEvents(); });
+    }
+    return true;
+}
+
+X11Platform::~X11Platform() {
+    // The notifier is the context of every pending step: deleting it cancels them all.
+    delete notifier_;
+    notifier_ = nullptr;
+    if (display_ != nullptr) {
+        restoreScratchKeycodes();
+        XCloseDisplay(display_);
+    }
+    if (keymap_ != nullptr) {
+        xkb_keymap_unref(keymap_);
+    }
+    if (context_ != nullptr) {
+        xkb_context_unref(context_);
+    }
+}
+
+void X11Platform::reloadKeymap() {
+    xkb_keymap* fresh = xkb_x11_keymap_new_from_device(context_, XGetXCBConnection(display_), coreKeyboard_,
+                                                       XKB_KEYMAP_COMPILE_NO_FLAGS);
+    if (fresh == nullptr) {
+        return;
+    }
+    if (keymap_ != nullptr) {
+        xkb_keymap_unref(keymap_);
+    }
+    keymap_ = fresh;
+
+    // The layout codes ("us", "ru", "ua") from the server's rules names.
+    layoutCodes_.clear();
+    Atom rulesAtom = XInternAtom(display_, "_XKB_RULES_NAMES", True);
+    if (rulesAtom != 0) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, DefaultRootWindow(display_), rulesAtom, 0, 1024, False, XA_STRING, &type,
+                               &format, &items, &after, &data) == Success && data != nullptr) {
+            // Five NUL-separated strings: rules, model, layout, variant, options.
+            std::vector<std::string> fields;
+            const char* p = reinterpret_cast<const char*>(data);
+            const char* end = p + items;
+            while (p < end) {
+                fields.emplace_back(p);
+                p += fields.back().size() + 1;
+            }
+            if (fields.size() >= 3) {
+                layoutCodes_ = splitComma(fields[2]);
+            }
+            XFree(data);
+        }
+    }
+    // A new keyboard description can come with a new event selection: select again. The group
+    // and modifiers are only ever taken from the event stream, in order with the key presses they
+    // apply to (a fresh query would run ahead of key presses still waiting in the queue).
+    XkbSelectEvents(display_, XkbUseCoreKbd, XkbStateNotifyMask | XkbNewKeyboardNotifyMask | XkbMapNotifyMask,
+                    XkbStateNotifyMask | XkbNewKeyboardNotifyMask | XkbMapNotifyMask);
+    drainSoon();
+}
+
+double X11Platform::now() { return static_cast<double>(clock_.nsecsElapsed()) / 1e9; }
+
+void X11Platform::schedule(double delaySeconds, std::function<void()> step) {
+    if (notifier_ == nullptr) {
+        return;
+    }
+    QTimer::singleShot(static_cast<int>(std::max(0.0, delaySeconds) * 1000.0 + 0.5), notifier_, std::move(step));
+}
+
+std::optional<PlatformServices::MonitorHandle> X11Platform::addGlobalKeyMonitor(KeyHandler handler) {
+    if (monitors_.empty()) {
+        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+        XISetMask(bits, XI_RawKeyPress);
+        XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+        XFlush(display_);
+    }
+    monitors_[nextHandle_] = std::move(handler);
+    return nextHandle_++;
+}
+
+void X11Platform::removeKeyMonitor(MonitorHandle handle) {
+    monitors_.erase(handle);
+    if (monitors_.empty()) {
+        unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+        XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
+        XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
+        XFlush(display_);
+    }
+}
+
+void X11Platform::drainSoon() {
+    // A request that waited for a reply may have read events into Xlib's queue, where the socket
+    // notifier no longer sees them: handle them on the next turn of the loop.
+    if (notifier_ != nullptr && XQLength(display_) > 0) {
+        QTimer::singleShot(0, notifier_, [this] { processEvents(); });
+    }
+}
+
+void X11Platform::processEvents() {
+    // Handlers may call back into the platform; events must still be handled one at a time, in order.
+    if (processing_) {
+        return;
+    }
+    processing_ = true;
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        handleEvent(event);
+    }
+    processing_ = false;
+}
+
+void X11Platform::handleEvent(XEvent& event) {
+    if (event.xcookie.type == GenericEvent && event.xcookie.extension == xiOpcode_ &&
+        XGetEventData(display_, &event.xcookie)) {
+        if (event.xcookie.evtype == XI_RawKeyPress) {
+            auto* raw = static_cast<XIRawEvent*>(event.xcookie.data);
+            handleRawKeyPress(static_cast<unsigned int>(raw->detail), raw->sourceid);
+        }
+        XFreeEventData(display_, &event.xcookie);
+        return;
+    }
+    if (event.type == xkbEventBase_) {
+        auto* xkb = reinterpret_cast<XkbEvent*>(&event);
+        if (xkb->any.xkb_type == XkbStateNotify) {
+            lockedGroup_ = static_cast<unsigned int>(xkb->state.locked_group);
+            effectiveMods_ = xkb->state.mods;
+        } else if (xkb->any.xkb_type == XkbNewKeyboardNotify || xkb->any.xkb_type == XkbMapNotify) {
+            reloadKeymap();
+        }
+        return;
+    }
+    if (event.type == PropertyNotify && event.xproperty.atom == netActiveWindowAtom_) {
+        if (auto app = frontmostApplication()) {
+            for (auto& handler : activationHandlers_) {
+                handler(*app);
+            }
+        }
+    }
+}
+
+void X11Platform::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
+    bool ours = false;
+    if (sourceDevice == xtestKeyboard_) {
+        const double t = now();
+        while (!pending_.empty() && t - pending_.front().postedAt > kPendingLifetime) {
+            pending_.pop_front();
+        }
+        // Our own presses come back in posting order; another XTest client's press does not
+        // match the oldest one we are waiting for, and stays the user's.
+        if (!pending_.empty() && pending_.front().keycode == xkeycode) {
+            pending_.pop_front();
+            ours = true;
+        }
+    }
+    auto virtualKey = KeyCodeTable::virtualKeyForEvdev(xkeycode - 8);
+    if (!virtualKey || monitors_.empty()) {
+        return;
+    }
+    KeyPress press;
+    press.keyCode = *virtualKey;
+    press.carbonModifiers = ((effectiveMods_ & ShiftMask) ? ModifierBit::shift : 0) |
+                            ((effectiveMods_ & LockMask) ? ModifierBit::capsLock : 0) |
+                            ((effectiveMods_ & Mod5Mask) ? ModifierBit::option : 0);
+    press.commandHeld = (effectiveMods_ & (ControlMask | Mod4Mask)) != 0;
+    if (ours) {
+        press.userData = kSyntheticEventMarker;
+    }
+    auto monitors = monitors_;
+    for (auto& [handle, handler] : monitors) {
+        handler(press);
+    }
+}
+
+InputSource X11Platform::sourceForGroup(unsigned int group) const {
+    InputSource source;
+    const char* name = xkb_keymap_layout_get_name(keymap_, group);
+    source.id = std::string(kSourcePrefix) + (name != nullptr ? name : "Group " + std::to_string(group + 1));
+    source.category = kKeyboardInputSourceCategory;
+    source.selectCapable = true;
+    std::string language = group < layoutCodes_.size() ? languageForLayoutCode(layoutCodes_[group]) : std::string();
+    source.languages = language.empty() ? std::vector<std::string>{} : std::vector<std::string>{language};
+    return source;
+}
+
+std::optional<std::vector<InputSource>> X11Platform::enabledInputSources() {
+    if (keymap_ == nullptr) {
+        return std::nullopt;
+    }
+    std::vector<InputSource> sources;
+    for (unsigned int g = 0; g < xkb_keymap_num_layouts(keymap_); ++g) {
+        sources.push_back(sourceForGroup(g));
+    }
+    return sources;
+}
+
+std::optional<unsigned int> X11Platform::groupOf(const InputSource& source) const {
+    for (unsigned int g = 0; g < xkb_keymap_num_layouts(keymap_); ++g) {
+        if (sourceForGroup(g).id == source.id) {
+            return g;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<unsigned int> X11Platform::currentGroup() {
+    if (keymap_ == nullptr || lockedGroup_ >= xkb_keymap_num_layouts(keymap_)) {
+        return std::nullopt;
+    }
+    return lockedGroup_;
+}
+
+std::optional<InputSource> X11Platform::currentInputSource() {
+    auto group = currentGroup();
+    return group ? std::optional<InputSource>(sourceForGroup(*group)) : std::nullopt;
+}
+
+std::optional<InputSource> X11Platform::currentKeyboardLayoutSource() { return currentInputSource(); }
+
+int X11Platform::selectInputSource(const InputSource& source) {
+    auto group = groupOf(source);
+    if (!group) {
+        return -1;
+    }
+    if (!XkbLockGroup(display_, XkbUseCoreKbd, *group)) {
+        return -2;
+    }
+    XFlush(display_);
+    drainSoon();
+    return 0;
+}
+
+std::optional<std::string> X11Platform::translateKey(const InputSource& source, std::uint16_t keyCode,
+                                                     std::uint32_t carbonModifiers) {
+    auto group = groupOf(source);
+    auto evdev = KeyCodeTable::evdevForVirtualKey(keyCode);
+    if (!group || !evdev) {
+        return std::nullopt;
+    }
+    xkb_state* state = xkb_state_new(keymap_);
+    if (state == nullptr) {
+        return std::nullopt;
+    }
+    xkb_mod_mask_t mods = 0;
+    auto add = [&](std::uint32_t bit, const char* name) {
+        xkb_mod_index_t index = xkb_keymap_mod_get_index(keymap_, name);
+        if ((carbonModifiers & bit) != 0 && index != XKB_MOD_INVALID) {
+            mods |= (1u << index);
+        }
+    };
+    add(ModifierBit::shift, XKB_MOD_NAME_SHIFT);
+    add(ModifierBit::control, XKB_MOD_NAME_CTRL);
+    add(ModifierBit::option, "Mod5");
+    xkb_mod_mask_t locked = 0;
+    if ((carbonModifiers & ModifierBit::capsLock) != 0) {
+        locked = 1u << xkb_keymap_mod_get_index(keymap_, XKB_MOD_NAME_CAPS);
+    }
+    xkb_state_update_mask(state, mods, 0, locked, 0, 0, *group);
+    char buffer[64] = {};
+    int length = xkb_state_key_get_utf8(state, *evdev + 8, buffer, sizeof buffer);
+    xkb_state_unref(state);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
+        return std::nullopt;
+    }
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+std::optional<unsigned int> X11Platform::keycodeFor(unsigned int keysym, unsigned int group, unsigned int* level) const {
+    const xkb_keycode_t min = xkb_keymap_min_keycode(keymap_);
+    const xkb_keycode_t max = xkb_keymap_max_keycode(keymap_);
+    for (unsigned int wantedLevel = 0; wantedLevel < 2; ++wantedLevel) {
+        for (xkb_keycode_t kc = min; kc <= max; ++kc) {
+            if (std::find(scratchKeycodes_.begin(), scratchKeycodes_.end(), kc) != scratchKeycodes_.end()) {
+                continue;
+            }
+            const xkb_keysym_t* syms = nullptr;
+            int n = xkb_keymap_key_get_syms_by_level(keymap_, kc, group, wantedLevel, &syms);
+            if (n == 1 && syms[0] == keysym) {
+                *level = wantedLevel;
+                return kc;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+unsigned int X11Platform::scratchKeycodeFor(unsigned int keysym) {
+    for (const auto& [kc, bound] : scratchBinding_) {
+        if (bound == keysym) {
+            return kc;
+        }
+    }
+    // Bind the next spare key code in turn, so that a binding is not changed again while a
+    // client may still be reading the press made with it.
+    unsigned int kc = scratchKeycodes_[nextScratch_++ % scratchKeycodes_.size()];
+    KeySym syms[2] = {keysym, keysym};
+    XChangeKeyboardMapping(display_, static_cast<int>(kc), 2, syms, 1);
+    XSync(display_, False);
+    scratchBinding_[kc] = keysym;
+    drainSoon();
+    if (!restoreScheduled_) {
+        restoreScheduled_ = true;
+        schedule(1.0, [this] {
+            restoreScheduled_ = false;
+            restoreScratchKeycodes();
+        });
+    }
+    return kc;
+}
+
+void X11Platform::restoreScratchKeycodes() {
+    for (const auto& [kc, keysym] : scratchBinding_) {
+        KeySym none = kNoSymbol;
+        XChangeKeyboardMapping(display_, static_cast<int>(kc), 1, &none, 1);
+    }
+    scratchBinding_.clear();
+    XFlush(display_);
+    drainSoon();
+}
+
+void X11Platform::fakeKey(unsigned int xkeycode, bool press) {
+    if (press) {
+        pending_.push_back({xkeycode, now()});
+    }
+    XTestFakeKeyEvent(display_, xkeycode, press ? True : False, CurrentTime);
+}
+
+void X11Platform::typeCodePoint(char32_t codePoint, bool press) {
+    unsigned int keysym = codePoint == U'\n' || codePoint == U'\r' ? XK_Return
+                          : codePoint == U'\t'                      ? XK_Tab
+                          : codePoint == U'\b'                      ? XK_BackSpace
+                                                                    : xkb_utf32_to_keysym(codePoint);
+    if (keysym == kNoSymbol) {
+        return;
+    }
+    unsigned int level = 0;
+    auto group = currentGroup().value_or(0);
+    // A key of the current layout when no modifier would change what it types.
+    bool plain = (effectiveMods_ & (ShiftMask | LockMask | ControlMask | Mod1Mask | Mod4Mask | Mod5Mask)) == 0;
+    std::optional<unsigned int> kc = plain ? keycodeFor(keysym, group, &level) : std::nullopt;
+    if (kc && level == 1) {
+        unsigned int shift = XKeysymToKeycode(display_, XK_Shift_L);
+        if (press) {
+            fakeKey(shift, true);
+            fakeKey(*kc, true);
+        } else {
+            fakeKey(*kc, false);
+            fakeKey(shift, false);
+        }
+        return;
+    }
+    if (!kc && !scratchKeycodes_.empty()) {
+        kc = scratchKeycodeFor(keysym);
+    }
+    if (kc) {
+        fakeKey(*kc, press);
+    }
+}
+
+void X11Platform::postKeyEvent(const SyntheticKeyEvent& event) {
+    std::vector<unsigned int> modifiers;
+    if (event.commandHeld) {
+        modifiers.push_back(XKeysymToKeycode(display_, XK_Control_L));
+    }
+    if (event.shiftHeld) {
+        modifiers.push_back(XKeysymToKeycode(display_, XK_Shift_L));
+    }
+    if (event.keyDown) {
+        for (unsigned int m : modifiers) {
+            fakeKey(m, true);
+        }
+    }
+    if (event.unicodeText) {
+        // Each code point of the character in turn (a combining sequence arrives whole).
+        const std::string& text = *event.unicodeText;
+        std::u32string codePoints = QString::fromUtf8(text.data(), static_cast<int>(text.size())).toStdU32String();
+        for (char32_t cp : codePoints) {
+            typeCodePoint(cp, event.keyDown);
+        }
+    } else if (auto evdev = KeyCodeTable::evdevForVirtualKey(event.keyCode)) {
+        fakeKey(*evdev + 8, event.keyDown);
+    }
+    if (!event.keyDown) {
+        for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) {
+            fakeKey(*it, false);
+        }
+    }
+    XFlush(display_);
+    drainSoon();
+}
+
+std::optional<FrontmostApplication> X11Platform::frontmostApplication() {
+    Window root = DefaultRootWindow(display_);
+    Window active = 0;
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display_, root, netActiveWindowAtom_, 0, 1, False, XA_WINDOW, &type, &format, &items, &after,
+                           &data) == Success && data != nullptr) {
+        if (items == 1) {
+            active = *reinterpret_cast<Window*>(data);
+        }
+        XFree(data);
+    }
+    if (active == 0) {
+        // No window manager: the window with the input focus, up to its top-level window.
+        int revert = 0;
+        XGetInputFocus(display_, &active, &revert);
+        if (active == PointerRoot || active == 0) {
+            return std::nullopt;
+        }
+    }
+    // Walk up until a window carries WM_CLASS.
+    XClassHint hint{};
+    Window window = active;
+    while (window != 0 && window != root) {
+        if (XGetClassHint(display_, window, &hint)) {
+            break;
+        }
+        Window rootReturn = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int childCount = 0;
+        if (!XQueryTree(display_, window, &rootReturn, &parent, &children, &childCount)) {
+            window = 0;
+            break;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        window = parent;
+    }
+    if (hint.res_class == nullptr) {
+        return std::nullopt;
+    }
+    std::string wmClass = hint.res_class;
+    std::string wmName = hint.res_name != nullptr ? hint.res_name : "";
+    XFree(hint.res_class);
+    if (hint.res_name != nullptr) {
+        XFree(hint.res_name);
+    }
+    // The GTK application ID, when the window carries one, names the desktop entry directly.
+    std::string gtkID;
+    Atom gtkAtom = XInternAtom(display_, "_GTK_APPLICATION_ID", True);
+    if (gtkAtom != 0 && XGetWindowProperty(display_, window, gtkAtom, 0, 256, False, AnyPropertyType, &type, &format,
+                                           &items, &after, &data) == Success && data != nullptr) {
+        gtkID.assign(reinterpret_cast<char*>(data), items);
+        XFree(data);
+    }
+    drainSoon();
+    FrontmostApplication app{lower(wmClass), wmClass, std::nullopt};
+    for (const std::string& dir : desktopEntryDirectories()) {
+        std::error_code ec;
+        for (const std::string& candidate : {gtkID, wmClass, lower(wmClass), wmName}) {
+            if (candidate.empty()) {
+                continue;
+            }
+            std::string path = dir + "/" + candidate + ".desktop";
+            if (std::filesystem::is_regular_file(path, ec)) {
+                auto fields = desktopEntryFields(path);
+                app = {candidate, fields.count("Name") ? fields["Name"] : wmClass, path};
+                return app;
+            }
+        }
+    }
+    return app;
+}
+
+void X11Platform::onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) {
+    activationHandlers_.push_back(std::move(handler));
+}
+
+void X11Platform::openURL(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
+
+std::optional<std::string> X11Platform::clipboardText() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    if (data == nullptr || !data->hasText()) {
+        return std::nullopt;
+    }
+    return data->text().toStdString();
+}
+
+void X11Platform::setClipboardText(const std::optional<std::string>& text) {
+    if (text) {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(*text), QClipboard::Clipboard);
+    } else {
+        QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+    }
+}
+
+} // namespace keyvane

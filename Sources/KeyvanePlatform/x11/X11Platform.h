@@ -1,0 +1,100 @@
+#pragma once
+
+#include "PlatformServices.h"
+
+#include <QElapsedTimer>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QSocketNotifier;
+struct xkb_context;
+struct xkb_keymap;
+struct xkb_state;
+typedef struct _XDisplay Display;
+typedef union _XEvent XEvent;
+
+namespace keyvane {
+
+// The desktop of an X11 session: XInput 2 raw key presses on the root window as the global key
+// monitor, XKB groups as input sources, xkbcommon for key translation, XTest for synthetic key
+// events, _NET_ACTIVE_WINDOW and desktop entries for the frontmost application. Runs inside the
+// Qt event loop of the main thread (a QGuiApplication must exist).
+class X11Platform : public PlatformServices {
+public:
+    // Nothing when there is no X display with XInput 2.2, XKB and XTEST (no permission to work).
+    static std::unique_ptr<X11Platform> connect();
+    ~X11Platform() override;
+
+    double now() override;
+    void schedule(double delaySeconds, std::function<void()> step) override;
+    std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
+    void removeKeyMonitor(MonitorHandle handle) override;
+    std::optional<std::vector<InputSource>> enabledInputSources() override;
+    std::optional<InputSource> currentInputSource() override;
+    std::optional<InputSource> currentKeyboardLayoutSource() override;
+    int selectInputSource(const InputSource& source) override;
+    std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
+                                            std::uint32_t carbonModifiers) override;
+    void postKeyEvent(const SyntheticKeyEvent& event) override;
+    std::optional<FrontmostApplication> frontmostApplication() override;
+    void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
+    bool isTrusted() override { return true; }
+    void openURL(const std::string& url) override;
+    std::optional<std::string> clipboardText() override;
+    void setClipboardText(const std::optional<std::string>& text) override;
+
+    // Reads and handles every X event that has arrived (also run whenever the loop goes idle).
+    void processEvents();
+
+private:
+    X11Platform() = default;
+    bool open();
+    void reloadKeymap();
+    void drainSoon();
+    void handleEvent(XEvent& event);
+    void handleRawKeyPress(unsigned int xkeycode, int sourceDevice);
+    std::optional<unsigned int> groupOf(const InputSource& source) const;
+    InputSource sourceForGroup(unsigned int group) const;
+    std::optional<unsigned int> currentGroup();
+    // A key code that types the keysym with the given group and level, or nothing.
+    std::optional<unsigned int> keycodeFor(unsigned int keysym, unsigned int group, unsigned int* level) const;
+    unsigned int scratchKeycodeFor(unsigned int keysym);
+    void fakeKey(unsigned int xkeycode, bool press);
+    void typeCodePoint(char32_t codePoint, bool press);
+    void restoreScratchKeycodes();
+
+    Display* display_ = nullptr;
+    QSocketNotifier* notifier_ = nullptr;
+    QElapsedTimer clock_;
+    int xiOpcode_ = 0;
+    int xkbEventBase_ = 0;
+    int xtestKeyboard_ = -1;
+    xkb_context* context_ = nullptr;
+    xkb_keymap* keymap_ = nullptr;
+    int32_t coreKeyboard_ = -1;
+    std::vector<std::string> layoutCodes_; // "us", "ru", "ua" by group
+    unsigned int lockedGroup_ = 0;
+    unsigned int effectiveMods_ = 0;
+    std::map<MonitorHandle, KeyHandler> monitors_;
+    MonitorHandle nextHandle_ = 1;
+    // Key presses this program posted and has not yet seen come back, oldest first.
+    struct Pending {
+        unsigned int keycode;
+        double postedAt;
+    };
+    std::deque<Pending> pending_;
+    // Spare key codes bound for the moment to characters that no key of the layout types.
+    std::vector<unsigned int> scratchKeycodes_;
+    std::map<unsigned int, unsigned int> scratchBinding_; // keycode → keysym
+    std::size_t nextScratch_ = 0;
+    bool restoreScheduled_ = false;
+    bool processing_ = false;
+    std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
+    unsigned long lastActiveWindow_ = 0;
+    unsigned long netActiveWindowAtom_ = 0;
+};
+
+} // namespace keyvane

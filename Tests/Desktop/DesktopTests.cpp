@@ -1,0 +1,191 @@
+// The real X11 backend on an Xvfb display with the us,ru,ua layouts, typing into a real text
+// window: the simulated user presses keys through XTest under a chosen XKB group.
+
+#include "CoreLog.h"
+#include "InputObserver.h"
+#include "InstalledLanguageDetector.h"
+#include "ReplacementAdapter.h"
+#include "X11Platform.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QThread>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#undef KeyPress
+#undef None
+#undef Bool
+#undef Status
+
+using namespace keyvane;
+
+namespace {
+
+// evdev codes of the keys used here.
+constexpr unsigned int kG = 34, kH = 35, kB = 48, kD = 32, kT = 20, kN = 49, kS = 31, kV = 47, kGrave = 41,
+                       kZ = 44, kF = 33, kSpace = 57, kShift = 42, kOne = 2;
+
+bool spinUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void settle(int ms = 150) {
+    spinUntil([] { return false; }, ms);
+}
+
+// The user at the keyboard: a separate X connection pressing keys through XTest.
+class User {
+public:
+    User() : display_(XOpenDisplay(nullptr)) {}
+    ~User() { XCloseDisplay(display_); }
+    void useGroup(unsigned int group) {
+        XkbLockGroup(display_, XkbUseCoreKbd, group);
+        XSync(display_, False);
+        settle(50);
+    }
+    unsigned int group() {
+        XkbStateRec state{};
+        XkbGetState(display_, XkbUseCoreKbd, &state);
+        return state.locked_group;
+    }
+    void press(std::initializer_list<unsigned int> evdevKeys, bool shift = false) {
+        for (unsigned int key : evdevKeys) {
+            if (shift) {
+                XTestFakeKeyEvent(display_, kShift + 8, True, 0);
+            }
+            XTestFakeKeyEvent(display_, key + 8, True, 0);
+            XTestFakeKeyEvent(display_, key + 8, False, 0);
+            if (shift) {
+                XTestFakeKeyEvent(display_, kShift + 8, False, 0);
+            }
+            XSync(display_, False);
+        }
+    }
+
+private:
+    Display* display_;
+};
+
+class Desktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform = X11Platform::connect();
+        ASSERT_NE(platform, nullptr) << "no X display with XInput 2.2, XKB and XTEST";
+        editor = std::make_unique<QPlainTextEdit>();
+        editor->setWindowTitle("Keyvane desktop test");
+        editor->show();
+        editor->activateWindow();
+        editor->setFocus();
+        ASSERT_TRUE(spinUntil([&] { return editor->hasFocus() && QApplication::focusWidget() == editor.get(); }));
+        observer = std::make_unique<InputObserver>(*platform, [this](const EmittedToken& t) { words.push_back(t); });
+        observer->start();
+        user.useGroup(0);
+        settle();
+    }
+    void TearDown() override {
+        observer.reset();
+        editor.reset();
+        user.useGroup(0);
+    }
+    std::string text() const { return editor->toPlainText().toStdString(); }
+    std::string seen() const {
+        std::string out = "text \"" + text() + "\", words:";
+        for (const EmittedToken& w : words) {
+            out += " [" + w.token + "|" + w.boundary.text() + "]";
+        }
+        return out;
+    }
+
+    std::unique_ptr<X11Platform> platform;
+    std::unique_ptr<QPlainTextEdit> editor;
+    std::unique_ptr<InputObserver> observer;
+    std::vector<EmittedToken> words;
+    User user;
+};
+
+} // namespace
+
+TEST_F(Desktop, TypedKeysReachTheTokenBufferAsTheCharactersOfEachLayout) {
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.useGroup(1);
+    user.press({kG, kH, kB, kD, kT, kN});
+    user.press({kOne}, /*shift=*/true);
+    user.useGroup(2);
+    user.press({kG, kH, kB, kD, kS, kN, kSpace});
+    ASSERT_TRUE(spinUntil([&] { return words.size() >= 3; })) << seen();
+    EXPECT_EQ(words[0], (EmittedToken{"ghbdtn", BoundaryType::space()}));
+    EXPECT_EQ(words[1], (EmittedToken{"привет", BoundaryType::punctuationMark("!")}));
+    EXPECT_EQ(words[2], (EmittedToken{"привіт", BoundaryType::space()}));
+    EXPECT_EQ(text(), "ghbdtn привет!привіт ");
+}
+
+TEST_F(Desktop, ReplacementTurnsTheTypedWordIntoTheReplacementExactly) {
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "ghbdtn " && words.size() == 1; })) << seen();
+    ReplacementAdapter::replaceLastWord(*platform, 6, "Привіт", " ");
+    ASSERT_TRUE(spinUntil([&] { return text() == "Привіт "; })) << text();
+
+    user.press({kV, kGrave, kZ, kT, kF, kSpace}); // "v`ztf": м'ята typed on the English layout
+    ASSERT_TRUE(spinUntil([&] { return text() == "Привіт v`ztf "; })) << text();
+    ReplacementAdapter::replaceLastWord(*platform, 5, "М'ЯТА", "\n");
+    ASSERT_TRUE(spinUntil([&] { return text() == "Привіт М'ЯТА\n"; })) << text();
+
+    ReplacementAdapter::replaceLastWord(*platform, 5, "Latin", ".");
+    ASSERT_TRUE(spinUntil([&] { return text() == "Привіт Latin."; })) << text();
+    settle(300);
+    // The program's own key presses never reached the token buffer as words.
+    EXPECT_EQ(words.size(), 2u);
+}
+
+TEST_F(Desktop, SwitchingTheLayoutMakesItActiveAndHoldsIt) {
+    DebugLog::setEnabled(true);
+    CoreLog::truncate();
+    for (const auto& [language, group] : {std::pair<std::string, std::string>{"ru", "Russian"},
+                                          {"uk", "Ukrainian"},
+                                          {"en", "English (US)"}}) {
+        ReplacementAdapter::switchInputSource(*platform, language);
+        EXPECT_TRUE(spinUntil([&] { return platform->currentInputSource()->id == "xkb.keylayout." + group; }))
+            << "current: " << (platform->currentInputSource() ? platform->currentInputSource()->id : "none") << ", "
+            << platform->enabledInputSources()->size() << " sources, server group " << user.group();
+        EXPECT_EQ(InstalledLanguageDetector::currentKey(*platform), language);
+        settle(1900); // until the final verdict
+    }
+    DebugLog::setEnabled(false);
+    std::ifstream log(CoreLog::logFile);
+    std::stringstream lines;
+    lines << log.rdbuf();
+    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.Russian\n"), std::string::npos);
+    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.Ukrainian\n"), std::string::npos);
+    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.English (US)\n"), std::string::npos);
+}
+
+TEST_F(Desktop, ProbesReportTheLiveServer) {
+    EXPECT_EQ(InstalledLanguageDetector::detectInstalledKeys(*platform), (std::set<std::string>{"en", "ru", "uk"}));
+    EXPECT_EQ(InstalledLanguageDetector::currentKey(*platform), "en");
+    auto front = platform->frontmostApplication();
+    ASSERT_TRUE(front.has_value());
+    EXPECT_EQ(front->bundleID, "keyvanedesktoptests");
+    auto translated = platform->translateKey(platform->enabledInputSources()->at(1), 15, ModifierBit::shift);
+    EXPECT_EQ(translated, "К");
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
