@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QThread>
+#include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -150,6 +151,33 @@ TEST_F(Desktop, ReplacementTurnsTheTypedWordIntoTheReplacementExactly) {
     settle(300);
     // The program's own key presses never reached the token buffer as words.
     EXPECT_EQ(words.size(), 2u);
+}
+
+TEST_F(Desktop, KeysOfAnotherXTestClientAreTheUsersEvenAmongTheProgramsOwn) {
+    constexpr unsigned int kC = 46;
+    ReplacementAdapter::typeString(*platform, "ab");
+    user.press({kC, kSpace}); // another XTest client, right behind the program's own presses
+    ASSERT_TRUE(spinUntil([&] { return words.size() == 1; })) << seen();
+    EXPECT_EQ(words[0].token, "c");
+    EXPECT_EQ(text(), "abc ");
+}
+
+TEST_F(Desktop, KeyPressRoundTripFromTheServerToTheTokenBuffer) {
+    // Not a pass/fail figure: how long a key press takes from the X server to the observer.
+    QElapsedTimer timer;
+    double total = 0;
+    const int presses = 50;
+    for (int i = 0; i < presses; ++i) {
+        std::size_t before = words.size();
+        timer.start();
+        user.press({kG, kSpace});
+        while (words.size() == before && timer.elapsed() < 3000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents); // busy: no sleep in the measurement
+        }
+        ASSERT_GT(words.size(), before);
+        total += static_cast<double>(timer.nsecsElapsed()) / 1000.0;
+    }
+    std::printf("key press and space, server to emitted word: %.0f us on average\n", total / presses);
 }
 
 TEST_F(Desktop, SwitchingTheLayoutMakesItActiveAndHoldsIt) {

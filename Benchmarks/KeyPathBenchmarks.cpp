@@ -1,0 +1,29 @@
+// The cost that the key observer adds to every key press: translation through the active layout
+// and one token-buffer step, on the in-memory desktop.
+
+#include "FakePlatform.h"
+#include "InputObserver.h"
+
+#include <benchmark/benchmark.h>
+
+using namespace keyvane;
+
+namespace {
+
+void BM_KeyPressIntoTokenBuffer(benchmark::State& state) {
+    FakePlatform platform;
+    platform.setSources(FakePlatform::standardSources(), static_cast<std::size_t>(state.range(0)));
+    std::size_t words = 0;
+    InputObserver observer(platform, [&](const EmittedToken&) { ++words; });
+    observer.start();
+    const std::uint16_t keys[] = {5, 4, 11, 2, 17, 45, KeyCode::space}; // "ghbdtn "
+    std::size_t i = 0;
+    for (auto _ : state) {
+        platform.pressKey(keys[i++ % 7]);
+    }
+    benchmark::DoNotOptimize(words);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_KeyPressIntoTokenBuffer)->Arg(0)->Arg(1);
+
+} // namespace
