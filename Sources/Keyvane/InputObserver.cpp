@@ -55,6 +55,9 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
     if (press.userData == kSyntheticEventMarker || press.commandHeld) {
         return;
     }
+    if (onUserKey_) {
+        onUserKey_();
+    }
     const std::uint32_t modifiers =
         press.carbonModifiers & (ModifierBit::shift | ModifierBit::capsLock | ModifierBit::option | ModifierBit::control);
     if (auto event = mapToTokenEvent(press.keyCode, modifiers)) {

@@ -23,6 +23,10 @@ public:
 
     void start();
     void stop();
+
+    // Called for every key press of the user (not the program's own, not shortcuts) before it is
+    // classified: the owner learns that something was typed after its last action.
+    void setOnUserKey(std::function<void()> onUserKey) { onUserKey_ = std::move(onUserKey); }
     bool isListening() const { return globalMonitor_.has_value(); }
 
     // The token event of a key press under the current layout; nothing when the key types nothing.
@@ -38,6 +42,7 @@ private:
     PlatformServices& platform_;
     std::optional<PlatformServices::MonitorHandle> globalMonitor_;
     std::shared_ptr<TokenBuffer> tokenBuffer_;
+    std::function<void()> onUserKey_;
 };
 
 } // namespace keyvane

@@ -1,0 +1,288 @@
+#include "AppState.h"
+
+#include "AppLog.h"
+#include "CLI/TextFormat.h"
+#include "ConfigStore.h"
+#include "GameModeDetector.h"
+#include "InstalledLanguageDetector.h"
+#include "LearningWritePolicy.h"
+#include "ReplacementAdapter.h"
+#include "UnicodeText.h"
+#include "UserPreferences.h"
+
+#include <algorithm>
+
+namespace keyvane {
+
+std::unique_ptr<AppState> AppState::create(PlatformServices& platform, std::string ownBundleID) {
+    InstalledLanguageDetector::reconcileAndPersist(platform);
+    auto config = ConfigStore::loadConfiguration();
+    if (!config) {
+        appLog("[Keyvane] ERROR: No rules config found!");
+        return nullptr;
+    }
+    return std::unique_ptr<AppState>(
+        new AppState(platform, std::move(ownBundleID), std::make_unique<RulesEngine>(std::move(*config))));
+}
+
+AppState::AppState(PlatformServices& platform, std::string ownBundleID, std::unique_ptr<RulesEngine> engine)
+    : platform_(platform), ownBundleID_(std::move(ownBundleID)), rulesEngine_(std::move(engine)),
+      self_(std::make_shared<AppState*>(this)) {
+    pauseInGames_ = UserPreferences::load(UserPreferences::defaultPath()).pauseInGames;
+    observeFrontmost();
+}
+
+AppState::~AppState() {
+    *self_ = nullptr; // callbacks still registered with the platform become no-ops
+    stopObserving();
+}
+
+void AppState::setFlag(bool& flag, bool value) {
+    if (flag != value) {
+        flag = value;
+        if (onStateChanged) {
+            onStateChanged();
+        }
+    }
+}
+
+void AppState::startObserving() {
+    if (inputObserver_) {
+        return;
+    }
+    std::weak_ptr<AppState*> weak = self_;
+    inputObserver_ = std::make_unique<InputObserver>(platform_, [weak](const EmittedToken& token) {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->handleEmittedToken(token);
+        }
+    });
+    // Undo may only touch the text it typed itself: once the user types anything else, the
+    // correction is no longer the last thing in the field.
+    inputObserver_->setOnUserKey([weak] {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->lastCorrection_.reset();
+        }
+    });
+    inputObserver_->start();
+}
+
+void AppState::stopObserving() {
+    if (inputObserver_) {
+        inputObserver_->stop();
+        inputObserver_.reset();
+    }
+}
+
+void AppState::handleEmittedToken(const EmittedToken& emitted) {
+    if (!isEnabled_ || isPaused_) {
+        return;
+    }
+    const std::optional<FrontmostApplication> front = platform_.frontmostApplication();
+    if (pauseInGames_ && front && !front->bundleID.empty() &&
+        GameModeDetector::isGameApp(front->bundleID, front->bundleURL)) {
+        appLog("[Keyvane] skip: frontmost app is a game and pause-in-games is on — no correction");
+        return;
+    }
+    const std::string bundleID = front ? front->bundleID : std::string();
+    const std::optional<std::string> layoutLanguage = InstalledLanguageDetector::currentKey(platform_);
+    if (!layoutLanguage) {
+        appLog("[Keyvane] skip: active keyboard layout is unsupported (not en/uk/ru) — no correction");
+        return;
+    }
+    const std::string& token = emitted.token;
+    RulesDecision decision = rulesEngine_->evaluate(token, bundleID, false, layoutLanguage, tracker_.sessionLanguage());
+    if (DebugLog::isEnabled()) {
+        appLog("[Keyvane] len=" + std::to_string(UnicodeText::length(token)) + " | orig='" + token + "' → cand='" +
+               decision.correctedToken.value_or("—") + "' | correct=" + (decision.shouldCorrect ? "true" : "false") +
+               " | conf=" + TextFormat::formatted("%.2f", decision.confidence) + " | reason=" + toString(decision.reason) +
+               " | origScore=" + TextFormat::formatted("%.0f", decision.originalScore) +
+               " | candScore=" + TextFormat::formatted("%.0f", decision.candidateScore));
+    }
+    if (decision.shouldCorrect) {
+        if (!decision.correctedToken) {
+            return;
+        }
+        const std::string& corrected = *decision.correctedToken;
+        std::optional<std::string> streak = decision.targetLanguage ? decision.targetLanguage
+                                                                    : rulesEngine_->uniqueAlphabetLanguage(corrected);
+        tracker_.recordWord(streak);
+        const std::string boundary = emitted.boundary.text();
+        ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(token), corrected, boundary);
+
+        std::string language;
+        std::string basis;
+        if (auto learned = rulesEngine_->exactPairTargetLanguage(token)) {
+            language = *learned;
+            basis = "exact_pair_meta";
+        } else if (decision.targetLanguage) {
+            language = *decision.targetLanguage;
+            basis = "arena_target";
+        } else {
+            language = rulesEngine_->detectLanguage(corrected).value_or("en");
+            basis = "alphabet_detect";
+        }
+        appLog("[Keyvane] layout switch → " + language + " (basis=" + basis + ")");
+        ReplacementAdapter::switchInputSource(platform_, language);
+        lastCorrection_ = CorrectionRecord{token, corrected, boundary, platform_.now(), bundleID};
+        return;
+    }
+    if (decision.reason == DecisionReason::excludedApp) {
+        appLog("[Keyvane] abort: app '" + bundleID +
+               "' is in the exclusion list — no replacement, no input-source switch");
+        return;
+    }
+    const auto chars = UnicodeText::graphemes(token);
+    auto letters = std::count_if(chars.begin(), chars.end(), [](const std::string& c) { return UnicodeText::isLetter(c); });
+    if (letters > 2) {
+        if (auto language = rulesEngine_->uniqueAlphabetLanguage(token)) {
+            tracker_.recordWord(language);
+        }
+    }
+}
+
+void AppState::undoLastCorrection() {
+    // The correction must still be the last thing typed, in the application where it was made;
+    // otherwise undo would erase text that is not the correction.
+    const auto front = platform_.frontmostApplication();
+    const std::string frontID = front ? front->bundleID : std::string();
+    if (!lastCorrection_ || frontID != lastCorrection_->appBundleID) {
+        appLog("[Keyvane] Undo requested but no correction to revert");
+        lastCorrection_.reset();
+        return;
+    }
+    const CorrectionRecord record = *lastCorrection_;
+    ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected), record.original,
+                                        record.boundary);
+    ReplacementAdapter::switchInputSource(platform_, rulesEngine_->detectLanguage(record.original).value_or("en"));
+    if (auto entry = LearningWritePolicy::neverCorrectEntryForUndo(learningMode_, record.original)) {
+        if (addNeverCorrect(*entry)) {
+            reloadConfig();
+            appLog("[Keyvane] Undo: token added to never-correct (learning mode)");
+        }
+    }
+    appLog("[Keyvane] Undo: reverted correction in " + record.appBundleID);
+    lastCorrection_.reset();
+}
+
+bool AppState::addNeverCorrect(const std::string& token) {
+    const std::string normalized = UnicodeText::trimWhitespace(UnicodeText::toLower(token));
+    if (normalized.empty()) {
+        return false;
+    }
+    nlohmann::json overrides =
+        ConfigStore::loadManualOverrides(ConfigStore::engineJSON().value_or(nlohmann::json::object()));
+    std::vector<std::string> words;
+    if (overrides.contains("never_correct") && overrides["never_correct"].is_array()) {
+        for (const auto& w : overrides["never_correct"]) {
+            if (!w.is_string()) {
+                words.clear();
+                break;
+            }
+            words.push_back(w.get<std::string>());
+        }
+    }
+    if (std::find(words.begin(), words.end(), normalized) != words.end()) {
+        return false;
+    }
+    words.push_back(normalized);
+    std::sort(words.begin(), words.end());
+    overrides["never_correct"] = words;
+    nlohmann::json meta = nlohmann::json::object();
+    if (overrides.contains("never_correct_meta") && overrides["never_correct_meta"].is_object()) {
+        for (const auto& [key, value] : overrides["never_correct_meta"].items()) {
+            if (value.is_string()) {
+                meta[key] = value;
+            }
+        }
+    }
+    meta[normalized] = rulesEngine_->detectLanguage(normalized).value_or("en");
+    overrides["never_correct_meta"] = meta;
+    if (!ConfigStore::saveManualOverrides(overrides)) {
+        appLog("[Keyvane] Undo: failed to write never-correct entry");
+        return false;
+    }
+    return true;
+}
+
+void AppState::reloadConfig() {
+    ConfigStore::reload(*rulesEngine_);
+    setFlag(pauseInGames_, UserPreferences::load(UserPreferences::defaultPath()).pauseInGames);
+}
+
+void AppState::pause(double seconds) {
+    setFlag(isPaused_, true);
+    if (inputObserver_) {
+        inputObserver_->stop();
+    }
+    const long long generation = ++pauseGeneration_;
+    std::weak_ptr<AppState*> weak = self_;
+    platform_.schedule(seconds, [weak, generation] {
+        if (auto self = weak.lock(); self && *self && (*self)->pauseGeneration_ == generation) {
+            (*self)->resume();
+        }
+    });
+}
+
+void AppState::pauseIndefinitely() {
+    setFlag(isPaused_, true);
+    if (inputObserver_) {
+        inputObserver_->stop();
+    }
+    ++pauseGeneration_; // a pending timed pause no longer ends this one
+}
+
+void AppState::resume() {
+    setFlag(isPaused_, false);
+    ++pauseGeneration_;
+    if (isEnabled_ && inputObserver_) {
+        inputObserver_->start();
+    }
+}
+
+void AppState::observeFrontmost() {
+    if (auto front = platform_.frontmostApplication(); front && !front->bundleID.empty() &&
+                                                       front->bundleID != ownBundleID_) {
+        recordRecent(front->bundleID, front->name.empty() ? front->bundleID : front->name);
+        logActivation(*front);
+    }
+    std::weak_ptr<AppState*> weak = self_;
+    platform_.onApplicationActivated([weak](const FrontmostApplication& app) {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->activated(app);
+        }
+    });
+}
+
+void AppState::activated(const FrontmostApplication& app) {
+    if (app.bundleID.empty() || app.bundleID == ownBundleID_) {
+        return;
+    }
+    recordRecent(app.bundleID, app.name.empty() ? app.bundleID : app.name);
+    logActivation(app);
+    tracker_.reset();
+    lastCorrection_.reset(); // the correction belongs to the application that was left
+}
+
+void AppState::logActivation(const FrontmostApplication& app) {
+    const bool game = GameModeDetector::isGameApp(app.bundleID, app.bundleURL);
+    setFlag(isFrontmostGame_, game);
+    const std::string name = app.name.empty() ? app.bundleID : app.name;
+    if (game) {
+        appLog("[Keyvane] app activated: " + name + " [" + app.bundleID + "] — GAME detected; correction " +
+               (pauseInGames_ ? "SUPPRESSED (pause-in-games on)" : "active (pause-in-games OFF)"));
+    } else {
+        appLog("[Keyvane] app activated: " + name + " [" + app.bundleID + "] — not a game");
+    }
+}
+
+void AppState::recordRecent(const std::string& bundleID, const std::string& name) {
+    recentApps_.erase(std::remove_if(recentApps_.begin(), recentApps_.end(),
+                                     [&](const RecentApp& r) { return r.bundleID == bundleID; }),
+                      recentApps_.end());
+    recentApps_.insert(recentApps_.begin(), RecentApp{bundleID, name});
+    if (recentApps_.size() > kMaxRecentApps) {
+        recentApps_.resize(kMaxRecentApps);
+    }
+}
+
+} // namespace keyvane

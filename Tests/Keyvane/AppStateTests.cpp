@@ -1,0 +1,148 @@
+// The live correction flow on the in-memory desktop with the shipped rules file.
+
+#include "../TempHome.h"
+#include "AppState.h"
+#include "FakePlatform.h"
+#include "UserPreferences.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+
+namespace {
+
+constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kX = 7;
+
+struct Live {
+    TempHome home;
+    FakePlatform platform;
+    std::unique_ptr<AppState> app;
+
+    explicit Live(const std::string& prefs = R"({"active_languages": ["en", "ru", "uk"]})") {
+        home.write(".local/share/keyvane/user_preferences.json", prefs);
+        platform.activate({"org.example.editor", "Editor", std::nullopt});
+        app = AppState::create(platform);
+        app->startObserving();
+    }
+    void type(std::initializer_list<std::uint16_t> keys) {
+        for (auto k : keys) {
+            platform.pressKey(k);
+        }
+    }
+    void typeGhbdtn() { type({kG, kH, kB, kD, kT, kN, KeyCode::space}); }
+    std::string field(const std::string& before = "ghbdtn ") const { return platform.typedText(before); }
+};
+
+} // namespace
+
+TEST(LiveCorrection, WrongLayoutWordIsRetypedAndTheLayoutFollows) {
+    Live live;
+    ASSERT_NE(live.app, nullptr);
+    live.typeGhbdtn();
+    live.platform.advance(0.02);
+    EXPECT_EQ(live.field(), "привет ");
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.Russian");
+    ASSERT_TRUE(live.app->lastCorrection().has_value());
+    EXPECT_EQ(live.app->lastCorrection()->original, "ghbdtn");
+    EXPECT_EQ(live.app->lastCorrection()->boundary, " ");
+}
+
+TEST(LiveCorrection, GatesLeaveWordsAlone) {
+    Live paused;
+    paused.app->pause(15 * 60);
+    paused.typeGhbdtn();
+    paused.platform.advance(1);
+    EXPECT_TRUE(paused.platform.posted.empty());
+    paused.platform.advance(15 * 60);
+    EXPECT_FALSE(paused.app->isPaused()) << "a timed pause ends by itself";
+    paused.typeGhbdtn();
+    paused.platform.advance(0.02);
+    EXPECT_FALSE(paused.platform.posted.empty());
+
+    Live unsupported;
+    unsupported.platform.setSources({{"xkb.keylayout.German", kKeyboardInputSourceCategory, true,
+                                      std::vector<std::string>{"de"}}},
+                                     0);
+    unsupported.platform.setKeyTable("xkb.keylayout.German", FakePlatform::usKeys());
+    unsupported.typeGhbdtn();
+    unsupported.platform.advance(1);
+    EXPECT_TRUE(unsupported.platform.posted.empty());
+
+    Live excluded(R"({"active_languages": ["en", "ru"], "excluded_apps": {"org.example.editor": {"name": "Editor"}}})");
+    excluded.typeGhbdtn();
+    excluded.platform.advance(1);
+    EXPECT_TRUE(excluded.platform.posted.empty());
+
+    Live game;
+    game.home.write("chess.desktop", "[Desktop Entry]\nCategories=Game;\n");
+    game.platform.activate({"org.example.chess", "Chess", game.home.path() + "/chess.desktop"});
+    EXPECT_TRUE(game.app->isFrontmostGame());
+    game.typeGhbdtn();
+    game.platform.advance(1);
+    EXPECT_TRUE(game.platform.posted.empty());
+}
+
+TEST(Undo, RightAfterACorrectionRestoresTheTypedWordAndLearnsIt) {
+    Live live;
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    live.app->undoLastCorrection();
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.field(), "ghbdtn ");
+    EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.English (US)");
+    auto overrides = nlohmann::json::parse(live.home.read(".local/share/keyvane/manual_overrides.json"));
+    EXPECT_NE(std::find(overrides["never_correct"].begin(), overrides["never_correct"].end(), "ghbdtn"),
+              overrides["never_correct"].end());
+    EXPECT_EQ(overrides["never_correct_meta"]["ghbdtn"], "en");
+    EXPECT_FALSE(live.app->lastCorrection().has_value());
+
+    // Learned: the same word is now left alone.
+    const std::size_t posted = live.platform.posted.size();
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.platform.posted.size(), posted);
+}
+
+TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
+    Live typedOn;
+    typedOn.typeGhbdtn();
+    typedOn.platform.advance(2.0);
+    typedOn.type({kX});
+    const std::size_t posted = typedOn.platform.posted.size();
+    typedOn.app->undoLastCorrection();
+    typedOn.platform.advance(1.0);
+    EXPECT_EQ(typedOn.platform.posted.size(), posted);
+
+    Live switched;
+    switched.typeGhbdtn();
+    switched.platform.advance(2.0);
+    switched.platform.activate({"org.example.mail", "Mail", std::nullopt});
+    const std::size_t before = switched.platform.posted.size();
+    switched.app->undoLastCorrection();
+    switched.platform.advance(1.0);
+    EXPECT_EQ(switched.platform.posted.size(), before);
+}
+
+TEST(SessionAndApps, StreakNeedsThreeWordsAndResetsOnAppSwitchRecentAppsKeepFour) {
+    Live live;
+    // "ltkf" is "дела": a Russian word (the learned pair for "ghbdtn" names no single language).
+    for (int i = 0; i < 3; ++i) {
+        live.platform.setSources(FakePlatform::standardSources(), 0);
+        live.type({37, kT, 40, 3, KeyCode::space});
+        live.platform.advance(2.0);
+        EXPECT_EQ(live.app->sessionLanguage().has_value(), i == 2) << i;
+    }
+    EXPECT_EQ(live.app->sessionLanguage(), "ru");
+    for (const char* id : {"a.one", "a.two", "keyvane", "a.three", "a.four", "a.two"}) {
+        live.platform.activate({id, id, std::nullopt});
+    }
+    EXPECT_FALSE(live.app->sessionLanguage().has_value());
+    std::vector<std::string> ids;
+    for (const auto& r : live.app->recentApps()) {
+        ids.push_back(r.bundleID);
+    }
+    EXPECT_EQ(ids, (std::vector<std::string>{"a.two", "a.four", "a.three", "a.one"}));
+}
