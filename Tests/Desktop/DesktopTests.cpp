@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -159,7 +160,10 @@ TEST_F(Desktop, KeysOfAnotherXTestClientAreTheUsersEvenAmongTheProgramsOwn) {
     user.press({kC, kSpace}); // another XTest client, right behind the program's own presses
     ASSERT_TRUE(spinUntil([&] { return words.size() == 1; })) << seen();
     EXPECT_EQ(words[0].token, "c");
-    EXPECT_EQ(text(), "abc ");
+    // The two programs' keys may interleave in the window; none is lost.
+    std::string typed = text();
+    std::sort(typed.begin(), typed.end());
+    EXPECT_EQ(typed, " abc");
 }
 
 TEST_F(Desktop, KeyPressRoundTripFromTheServerToTheTokenBuffer) {
