@@ -1,12 +1,19 @@
-// Keyvane's entry point: the developer command line, the self-test, or the application.
+// Keyvane's entry point: the developer command line, the self-test, or the live program.
 
+#include "AppLog.h"
+#include "AppState.h"
 #include "CLI/CLIEntry.h"
 #include "ConfigStore.h"
 #include "GoldenTestRunner.h"
 #include "ManualConversionTestRunner.h"
 #include "UserPreferences.h"
 
+#include "X11Platform.h"
+
+#include <QApplication>
+#include <QTimer>
 #include <algorithm>
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -35,6 +42,52 @@ int runSelfTest() {
     return golden && conversion ? 0 : 1;
 }
 
+volatile std::sig_atomic_t terminationRequested = 0;
+
+// The live program: watches the keys of the X session and corrects words as they are typed.
+int runApplication(int argc, char** argv) {
+    if (!X11Platform::displayAvailable()) {
+        std::cerr << "Keyvane needs an X11 session (is DISPLAY set? a Wayland session without X cannot be "
+                     "watched).\nDeveloper command line: keyvane -file <text> | -input \"<words>\"; self-test: "
+                     "keyvane --test\n";
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("keyvane");
+    QApplication::setQuitOnLastWindowClosed(false);
+    DebugLog::switchAtStartup(UserPreferences::load(UserPreferences::defaultPath()).debugLog, CoreLog::logFile);
+    appLog("Keyvane starting...");
+
+    std::unique_ptr<X11Platform> platform = X11Platform::connect();
+    if (!platform) {
+        std::cerr << "Keyvane needs an X11 session whose server offers XInput 2.2, XKB and XTEST "
+                     "(is DISPLAY set? a Wayland session without X cannot be watched).\n";
+        return 1;
+    }
+    std::unique_ptr<AppState> appState = AppState::create(*platform);
+    if (!appState) {
+        std::cerr << "Engine rules config not found (bundle Resources or ~/.config fallback)\n";
+        return 1;
+    }
+    appState->startObserving();
+
+    // SIGINT and SIGTERM end the program cleanly from the event loop.
+    std::signal(SIGINT, [](int) { terminationRequested = 1; });
+    std::signal(SIGTERM, [](int) { terminationRequested = 1; });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [] {
+        if (terminationRequested != 0) {
+            QCoreApplication::quit();
+        }
+    });
+    watch.start(100);
+    std::cout << "Keyvane is running: words typed in the wrong layout are corrected. Ctrl+C stops it." << std::endl;
+    int status = QApplication::exec();
+    appState->stopObserving();
+    appLog("[Keyvane] Terminating — input observer stopped");
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -45,10 +98,5 @@ int main(int argc, char** argv) {
     if (std::find(args.begin(), args.end(), "--test") != args.end()) {
         return runSelfTest();
     }
-    std::cerr << "Keyvane " << KEYVANE_VERSION
-              << ": the desktop application is not part of this build yet.\n"
-                 "Developer command line: keyvane -file <text> [-type test|roundtrip] [-language en|ru|uk]\n"
-                 "                        keyvane -input \"<words>\"\n"
-                 "Self-test:              keyvane --test\n";
-    return 2;
+    return runApplication(argc, argv);
 }

@@ -1,6 +1,7 @@
 // The real X11 backend on an Xvfb display with the us,ru,ua layouts, typing into a real text
 // window: the simulated user presses keys through XTest under a chosen XKB group.
 
+#include "../TempHome.h"
 #include "CoreLog.h"
 #include "InputObserver.h"
 #include "InstalledLanguageDetector.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
@@ -214,6 +216,54 @@ TEST_F(Desktop, ProbesReportTheLiveServer) {
     EXPECT_EQ(front->bundleID, "keyvanedesktoptests");
     auto translated = platform->translateKey(platform->enabledInputSources()->at(1), 15, ModifierBit::shift);
     EXPECT_EQ(translated, "К");
+}
+
+TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    QProcess program;
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000))
+        << program.readAllStandardError().toStdString();
+    editor->activateWindow();
+    editor->setFocus();
+    settle(200);
+
+    // Russian typed on the English layout: corrected, and the Russian layout becomes active.
+    user.press({kG, kH, kB, kD, kT, kN});
+    QElapsedTimer latency;
+    latency.start();
+    user.press({kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет "; })) << text();
+    const double boundaryToCorrection = static_cast<double>(latency.nsecsElapsed()) / 1e6;
+    EXPECT_TRUE(spinUntil([&] { return platform->currentInputSource()->id == "xkb.keylayout.Russian"; }));
+    std::printf("boundary key to corrected text: %.1f ms\n", boundaryToCorrection);
+
+    // A capital and a trailing comma that is also a letter key; then a Ukrainian word. (The user
+    // changes layout only after the program has finished holding the one it chose, 1.7 s.)
+    settle(1800);
+    user.useGroup(0);
+    user.press({kG}, /*shift=*/true);
+    user.press({kH, kB, kD, kT, kN, 51 /* comma */, kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, "; })) << text();
+    settle(1800);
+    user.useGroup(0);
+    user.press({kG, kH, kB, kD, kS, kN, kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт "; })) << text();
+    EXPECT_TRUE(spinUntil([&] { return platform->currentInputSource()->id == "xkb.keylayout.Ukrainian"; }));
+
+    // A correctly typed word stays as typed.
+    settle(1800);
+    user.useGroup(0);
+    user.press({kH, 18 /* e */, 38 /* l */, 38, 24 /* o */, kSpace});
+    settle(300);
+    EXPECT_EQ(text(), "привет Привет, привіт hello ");
+
+    program.terminate();
+    EXPECT_TRUE(program.waitForFinished(5000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
 }
 
 int main(int argc, char** argv) {

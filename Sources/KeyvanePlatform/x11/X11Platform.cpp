@@ -107,6 +107,15 @@ std::string lower(std::string s) {
 
 } // namespace
 
+bool X11Platform::displayAvailable() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    XCloseDisplay(display);
+    return true;
+}
+
 std::unique_ptr<X11Platform> X11Platform::connect() {
     std::unique_ptr<X11Platform> platform(new X11Platform());
     if (!platform->open()) {

@@ -26,6 +26,8 @@ class X11Platform : public PlatformServices {
 public:
     // Nothing when there is no X display with XInput 2.2, XKB and XTEST (no permission to work).
     static std::unique_ptr<X11Platform> connect();
+    // Whether an X display can be opened at all (checked before any window system is started).
+    static bool displayAvailable();
     ~X11Platform() override;
 
     double now() override;
