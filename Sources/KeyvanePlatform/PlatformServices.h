@@ -63,6 +63,27 @@ struct InputSource {
 };
 inline constexpr const char* kKeyboardInputSourceCategory = "TISCategoryKeyboardInputSource";
 
+// What a clipboard holds, every format of it (text, images, …), so that it can be put back whole.
+struct ClipboardContents {
+    std::vector<std::pair<std::string, std::string>> formats; // MIME type → bytes
+
+    static constexpr const char* kTextFormat = "text/plain;charset=utf-8";
+    static ClipboardContents ofText(const std::string& text) { return {{{kTextFormat, text}}}; }
+    // The plain text, when the clipboard holds any.
+    std::optional<std::string> text() const {
+        for (const auto& [type, bytes] : formats) {
+            if (type == kTextFormat || type == "text/plain") {
+                return bytes;
+            }
+        }
+        return std::nullopt;
+    }
+    bool operator==(const ClipboardContents&) const = default;
+};
+
+// CLIPBOARD (copy and paste) or PRIMARY (the current selection, pasted with Shift+Insert).
+enum class ClipboardKind { clipboard, primary };
+
 // The application in front.
 struct FrontmostApplication {
     std::string bundleID; // the desktop-entry ID
@@ -113,9 +134,8 @@ public:
     virtual bool isTrusted() = 0;
     virtual void openURL(const std::string& url) = 0;
 
-    // The clipboard's text; nothing when it holds no text.
-    virtual std::optional<std::string> clipboardText() = 0;
-    virtual void setClipboardText(const std::optional<std::string>& text) = 0;
+    virtual ClipboardContents clipboardContents(ClipboardKind kind) = 0;
+    virtual void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) = 0;
 };
 
 } // namespace keyvane

@@ -168,7 +168,13 @@ std::optional<std::string> FakePlatform::translateKey(const InputSource& source,
     return (shift != (caps && letter)) ? key->second.second : lower;
 }
 
-void FakePlatform::postKeyEvent(const SyntheticKeyEvent& event) { posted.push_back(event); }
+void FakePlatform::postKeyEvent(const SyntheticKeyEvent& event) {
+    posted.push_back(event);
+    // A focused text field copies its selection on Control+C.
+    if (event.keyDown && event.commandHeld && !event.shiftHeld && event.keyCode == KeyCode::c && selectedText) {
+        clipboards_[ClipboardKind::clipboard] = ClipboardContents::ofText(*selectedText);
+    }
+}
 
 std::string FakePlatform::typedText(std::string initial) const {
     std::vector<std::string> chars = UnicodeText::graphemes(initial);

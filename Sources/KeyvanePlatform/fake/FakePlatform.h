@@ -53,8 +53,12 @@ public:
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return trusted_; }
     void openURL(const std::string& url) override { openedURLs.push_back(url); }
-    std::optional<std::string> clipboardText() override { return clipboard_; }
-    void setClipboardText(const std::optional<std::string>& text) override { clipboard_ = text; }
+    ClipboardContents clipboardContents(ClipboardKind kind) override { return clipboards_[kind]; }
+    void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) override {
+        clipboards_[kind] = contents;
+    }
+    // What the focused field does on copy: the selected text goes to the clipboard.
+    std::optional<std::string> selectedText;
 
     // Layouts for tests: US English, Russian and Ukrainian on the common letter keys.
     static KeyTable usKeys();
@@ -83,7 +87,7 @@ private:
     bool enumerable_ = true;
     std::optional<FrontmostApplication> frontmost_;
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
-    std::optional<std::string> clipboard_;
+    std::map<ClipboardKind, ClipboardContents> clipboards_;
 };
 
 } // namespace keyvane

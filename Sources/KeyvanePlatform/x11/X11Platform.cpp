@@ -672,20 +672,41 @@ void X11Platform::onApplicationActivated(std::function<void(const FrontmostAppli
 
 void X11Platform::openURL(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
-std::optional<std::string> X11Platform::clipboardText() {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    if (data == nullptr || !data->hasText()) {
-        return std::nullopt;
+ClipboardContents X11Platform::clipboardContents(ClipboardKind kind) {
+    const auto mode = kind == ClipboardKind::primary ? QClipboard::Selection : QClipboard::Clipboard;
+    ClipboardContents contents;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(mode);
+    if (data == nullptr) {
+        return contents;
     }
-    return data->text().toStdString();
+    if (data->hasText()) {
+        contents.formats.emplace_back(ClipboardContents::kTextFormat, data->text().toStdString());
+    }
+    for (const QString& format : data->formats()) {
+        if (format.startsWith("text/plain")) {
+            continue; // held above, once, as UTF-8
+        }
+        QByteArray bytes = data->data(format);
+        contents.formats.emplace_back(format.toStdString(), std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+    return contents;
 }
 
-void X11Platform::setClipboardText(const std::optional<std::string>& text) {
-    if (text) {
-        QGuiApplication::clipboard()->setText(QString::fromStdString(*text), QClipboard::Clipboard);
-    } else {
-        QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+void X11Platform::setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) {
+    const auto mode = kind == ClipboardKind::primary ? QClipboard::Selection : QClipboard::Clipboard;
+    if (contents.formats.empty()) {
+        QGuiApplication::clipboard()->clear(mode);
+        return;
     }
+    auto* data = new QMimeData();
+    for (const auto& [type, bytes] : contents.formats) {
+        if (type == ClipboardContents::kTextFormat) {
+            data->setText(QString::fromStdString(bytes));
+        } else {
+            data->setData(QString::fromStdString(type), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        }
+    }
+    QGuiApplication::clipboard()->setMimeData(data, mode);
 }
 
 } // namespace keyvane

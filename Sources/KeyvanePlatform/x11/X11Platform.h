@@ -45,8 +45,8 @@ public:
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return true; }
     void openURL(const std::string& url) override;
-    std::optional<std::string> clipboardText() override;
-    void setClipboardText(const std::optional<std::string>& text) override;
+    ClipboardContents clipboardContents(ClipboardKind kind) override;
+    void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) override;
 
     // Reads and handles every X event that has arrived (also run whenever the loop goes idle).
     void processEvents();
