@@ -7,6 +7,7 @@
 #include "InstalledLanguageDetector.h"
 #include "LearningWritePolicy.h"
 #include "ReplacementAdapter.h"
+#include "SelectionConverter.h"
 #include "UnicodeText.h"
 #include "UserPreferences.h"
 
@@ -202,6 +203,14 @@ bool AppState::addNeverCorrect(const std::string& token) {
         return false;
     }
     return true;
+}
+
+void AppState::convertSelection(const std::optional<std::string>& target) {
+    if (target) {
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, *target);
+    } else {
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_);
+    }
 }
 
 void AppState::reloadConfig() {

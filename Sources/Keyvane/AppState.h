@@ -49,6 +49,8 @@ public:
     void resume();
     void undoLastCorrection();
     void reloadConfig();
+    // Converts the selected text, to the engine's choice or to the given language.
+    void convertSelection(const std::optional<std::string>& target = std::nullopt);
 
     bool isEnabled() const { return isEnabled_; }
     bool isPaused() const { return isPaused_; }

@@ -5,6 +5,7 @@
 #include "CLI/CLIEntry.h"
 #include "ConfigStore.h"
 #include "GoldenTestRunner.h"
+#include "HotkeyManager.h"
 #include "ManualConversionTestRunner.h"
 #include "UserPreferences.h"
 
@@ -70,6 +71,10 @@ int runApplication(int argc, char** argv) {
         return 1;
     }
     appState->startObserving();
+    HotkeyManager hotkeys(*platform);
+    hotkeys.loadSettings();
+    hotkeys.registerCallbacks([&] { appState->undoLastCorrection(); }, [&] { appState->convertSelection(); },
+                              [&](const std::string& language) { appState->convertSelection(language); });
 
     // SIGINT and SIGTERM end the program cleanly from the event loop.
     std::signal(SIGINT, [](int) { terminationRequested = 1; });

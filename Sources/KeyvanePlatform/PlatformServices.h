@@ -23,6 +23,7 @@ inline constexpr std::uint16_t escape = 53;
 
 // Carbon-style modifier bits used for key translation and stored hotkeys.
 namespace ModifierBit {
+inline constexpr std::uint32_t command = 0x0100;
 inline constexpr std::uint32_t shift = 0x0200;
 inline constexpr std::uint32_t capsLock = 0x0400;
 inline constexpr std::uint32_t option = 0x0800;
@@ -133,6 +134,13 @@ public:
     // Whether key monitoring and synthetic events are possible here.
     virtual bool isTrusted() = 0;
     virtual void openURL(const std::string& url) = 0;
+
+    // System-wide shortcuts: Carbon-style modifiers (Command 0x0100, Shift 0x0200, Option 0x0800,
+    // Control 0x1000). False when the shortcut cannot be taken (another program holds it).
+    virtual bool registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) = 0;
+    virtual void unregisterHotkeys() = 0;
+    // Called with the id of a registered shortcut when it is pressed.
+    virtual void onHotkey(std::function<void(int id)> handler) = 0;
 
     virtual ClipboardContents clipboardContents(ClipboardKind kind) = 0;
     virtual void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) = 0;

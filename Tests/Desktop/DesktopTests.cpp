@@ -9,6 +9,7 @@
 #include "X11Platform.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -79,6 +80,14 @@ public:
             }
             XSync(display_, False);
         }
+    }
+
+    void chord(unsigned int modifier, unsigned int key) {
+        XTestFakeKeyEvent(display_, modifier + 8, True, 0);
+        XTestFakeKeyEvent(display_, key + 8, True, 0);
+        XTestFakeKeyEvent(display_, key + 8, False, 0);
+        XTestFakeKeyEvent(display_, modifier + 8, False, 0);
+        XSync(display_, False);
     }
 
 private:
@@ -220,7 +229,9 @@ TEST_F(Desktop, ProbesReportTheLiveServer) {
 
 TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    home.write(".local/share/keyvane/user_preferences.json",
+               R"({"active_languages": ["en", "ru", "uk"], "debug_log": true})");
+    home.write(".keyvane_dev", ""); // the developer log, for a failure's post-mortem
     QProcess program;
     program.setProgram(KEYVANE_EXECUTABLE);
     program.start();
@@ -260,6 +271,26 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     user.press({kH, 18 /* e */, 38 /* l */, 38, 24 /* o */, kSpace});
     settle(300);
     EXPECT_EQ(text(), "привет Привет, привіт hello ");
+
+    // Undo (Control+F11) only while the correction is the last thing typed.
+    constexpr unsigned int kControl = 29, kF11 = 87, kF12 = 88;
+    user.chord(kControl, kF11);
+    settle(300);
+    EXPECT_EQ(text(), "привет Привет, привіт hello ") << "the user typed after the correction: nothing to undo";
+    user.press({kV, kB, kH, kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт hello мир "; })) << text();
+    user.chord(kControl, kF11);
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт hello vbh "; })) << text();
+    settle(1800);
+
+    // Selected text is converted in place (Control+F12) and the clipboard given back.
+    QGuiApplication::clipboard()->setText("keep me");
+    editor->setPlainText("ghbdtn vbh");
+    editor->selectAll();
+    user.chord(kControl, kF12);
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет мир"; })) << text();
+    EXPECT_TRUE(spinUntil([&] { return QGuiApplication::clipboard()->text() == "keep me"; }))
+        << QGuiApplication::clipboard()->text().toStdString();
 
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(5000));

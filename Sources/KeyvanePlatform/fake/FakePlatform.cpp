@@ -168,6 +168,23 @@ std::optional<std::string> FakePlatform::translateKey(const InputSource& source,
     return (shift != (caps && letter)) ? key->second.second : lower;
 }
 
+bool FakePlatform::registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) {
+    if (std::find(taken.begin(), taken.end(), std::make_pair(keyCode, carbonModifiers)) != taken.end()) {
+        return false;
+    }
+    hotkeys[id] = {keyCode, carbonModifiers};
+    return true;
+}
+
+void FakePlatform::pressHotkey(std::uint16_t keyCode, std::uint32_t carbonModifiers) {
+    for (const auto& [id, binding] : hotkeys) {
+        if (binding == std::make_pair(keyCode, carbonModifiers) && hotkeyHandler_) {
+            hotkeyHandler_(id);
+            return;
+        }
+    }
+}
+
 void FakePlatform::postKeyEvent(const SyntheticKeyEvent& event) {
     posted.push_back(event);
     // A focused text field copies its selection on Control+C.

@@ -53,6 +53,14 @@ public:
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return trusted_; }
     void openURL(const std::string& url) override { openedURLs.push_back(url); }
+    bool registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) override;
+    void unregisterHotkeys() override { hotkeys.clear(); }
+    void onHotkey(std::function<void(int id)> handler) override { hotkeyHandler_ = std::move(handler); }
+    // Registered shortcuts: id → (key code, modifiers). Taken: shortcuts another program holds.
+    std::map<int, std::pair<std::uint16_t, std::uint32_t>> hotkeys;
+    std::vector<std::pair<std::uint16_t, std::uint32_t>> taken;
+    void pressHotkey(std::uint16_t keyCode, std::uint32_t carbonModifiers);
+
     ClipboardContents clipboardContents(ClipboardKind kind) override { return clipboards_[kind]; }
     void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) override {
         clipboards_[kind] = contents;
@@ -88,6 +96,7 @@ private:
     std::optional<FrontmostApplication> frontmost_;
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::map<ClipboardKind, ClipboardContents> clipboards_;
+    std::function<void(int)> hotkeyHandler_;
 };
 
 } // namespace keyvane

@@ -330,6 +330,17 @@ void X11Platform::handleEvent(XEvent& event) {
         }
         return;
     }
+    if (event.type == 2 /* KeyPress */) {
+        const unsigned int state = event.xkey.state & (ControlMask | ShiftMask | Mod1Mask);
+        for (const Grab& grab : grabs_) {
+            if (grab.keycode == event.xkey.keycode && grab.modifiers == state && hotkeyHandler_) {
+                const int id = grab.id;
+                QTimer::singleShot(0, notifier_, [this, id] { hotkeyHandler_(id); });
+                break;
+            }
+        }
+        return;
+    }
     if (event.type == PropertyNotify && event.xproperty.atom == netActiveWindowAtom_) {
         if (auto app = frontmostApplication()) {
             for (auto& handler : activationHandlers_) {
@@ -664,6 +675,59 @@ std::optional<FrontmostApplication> X11Platform::frontmostApplication() {
         }
     }
     return app;
+}
+
+namespace {
+int grabError = 0;
+int recordGrabError(Display*, XErrorEvent* error) {
+    grabError = error->error_code;
+    return 0;
+}
+// Lock modifiers that must not stop a shortcut: Caps Lock and Num Lock.
+constexpr unsigned int kIgnoredLocks[] = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};
+} // namespace
+
+bool X11Platform::registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) {
+    auto evdev = KeyCodeTable::evdevForVirtualKey(keyCode);
+    if (!evdev) {
+        return false;
+    }
+    // Command and Control are both Control on Linux desktops; Option is Alt.
+    unsigned int modifiers = ((carbonModifiers & (ModifierBit::command | ModifierBit::control)) ? ControlMask : 0u) |
+                             ((carbonModifiers & ModifierBit::shift) ? ShiftMask : 0u) |
+                             ((carbonModifiers & ModifierBit::option) ? Mod1Mask : 0u);
+    const unsigned int keycode = *evdev + 8;
+    XSync(display_, False);
+    grabError = 0;
+    auto previous = XSetErrorHandler(recordGrabError);
+    for (unsigned int locks : kIgnoredLocks) {
+        XGrabKey(display_, static_cast<int>(keycode), modifiers | locks, DefaultRootWindow(display_), True,
+                 GrabModeAsync, GrabModeAsync);
+    }
+    XSync(display_, False);
+    XSetErrorHandler(previous);
+    if (grabError != 0) {
+        for (unsigned int locks : kIgnoredLocks) {
+            XUngrabKey(display_, static_cast<int>(keycode), modifiers | locks, DefaultRootWindow(display_));
+        }
+        XFlush(display_);
+        drainSoon();
+        return false;
+    }
+    grabs_.push_back({id, keycode, modifiers});
+    drainSoon();
+    return true;
+}
+
+void X11Platform::unregisterHotkeys() {
+    for (const Grab& grab : grabs_) {
+        for (unsigned int locks : kIgnoredLocks) {
+            XUngrabKey(display_, static_cast<int>(grab.keycode), grab.modifiers | locks, DefaultRootWindow(display_));
+        }
+    }
+    grabs_.clear();
+    XFlush(display_);
+    drainSoon();
 }
 
 void X11Platform::onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) {

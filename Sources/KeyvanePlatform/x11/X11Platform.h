@@ -45,6 +45,9 @@ public:
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return true; }
     void openURL(const std::string& url) override;
+    bool registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) override;
+    void unregisterHotkeys() override;
+    void onHotkey(std::function<void(int id)> handler) override { hotkeyHandler_ = std::move(handler); }
     ClipboardContents clipboardContents(ClipboardKind kind) override;
     void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) override;
 
@@ -97,6 +100,13 @@ private:
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     unsigned long lastActiveWindow_ = 0;
     unsigned long netActiveWindowAtom_ = 0;
+    struct Grab {
+        int id;
+        unsigned int keycode;
+        unsigned int modifiers;
+    };
+    std::vector<Grab> grabs_;
+    std::function<void(int)> hotkeyHandler_;
 };
 
 } // namespace keyvane
