@@ -297,6 +297,55 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
 }
 
+TEST_F(Desktop, TheLiveProgramWorksInXtermAndNeverInterruptsIt) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    const std::string output = home.path() + "/typed.txt";
+    QProcess terminal;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LANG", "C.UTF-8");
+    terminal.setProcessEnvironment(environment);
+    terminal.start("xterm", {"-u8", "-class", "XTerm", "-e", "sh", "-c", QString::fromStdString("cat > " + output)});
+    ASSERT_TRUE(terminal.waitForStarted());
+    // No window manager here: give the terminal the focus as one would.
+    ASSERT_TRUE(spinUntil([&] {
+        return QProcess::execute("xdotool", {"search", "--class", "XTerm", "windowfocus"}) == 0;
+    }, 10000));
+    settle(500);
+    QProcess program;
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    ASSERT_EQ(platform->frontmostApplication()->bundleID, "xterm");
+
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    settle(300);
+    user.press({28 /* Return */});
+    auto file = [&] {
+        std::ifstream in(output);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    ASSERT_TRUE(spinUntil([&] { return file() == "привет \n"; })) << file();
+    settle(1800);
+    user.useGroup(0);
+
+    // The terminal's selection (PRIMARY) is converted and pasted with Shift+Insert: no Control+C,
+    // which would have ended cat.
+    QGuiApplication::clipboard()->setText("vbh", QClipboard::Selection);
+    settle(100);
+    constexpr unsigned int kControl = 29, kF12 = 88;
+    user.chord(kControl, kF12);
+    settle(800);
+    user.press({28});
+    ASSERT_TRUE(spinUntil([&] { return file() == "привет \nмир\n"; })) << file();
+    EXPECT_EQ(terminal.state(), QProcess::Running) << "the terminal's program was interrupted";
+
+    program.terminate();
+    program.waitForFinished(5000);
+    terminal.terminate();
+    terminal.waitForFinished(5000);
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
