@@ -297,6 +297,37 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
 }
 
+TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json",
+               R"({"active_languages": ["en", "ru", "uk"], "excluded_apps": {"keyvanedesktoptests": {"name": "Tests"}}})");
+    QProcess program;
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    settle(500);
+    EXPECT_EQ(text(), "ghbdtn ");
+    program.terminate();
+    program.waitForFinished(5000);
+    settle(1800);
+    user.useGroup(0);
+
+    // Not excluded: an address stays as typed (www.ghbdtn.com).
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    editor->clear();
+    program.start();
+    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    constexpr unsigned int kW = 17, kDot = 52, kC = 46, kO = 24, kM = 50;
+    user.press({kW, kW, kW, kDot, kG, kH, kB, kD, kT, kN, kDot, kC, kO, kM, kSpace});
+    settle(500);
+    EXPECT_EQ(text(), "www.ghbdtn.com ");
+    user.press({kG, kH, kB, kD, kT, kN, kSpace}); // the same program does correct a plain word
+    EXPECT_TRUE(spinUntil([&] { return text() == "www.ghbdtn.com привет "; })) << text();
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
 TEST_F(Desktop, TheLiveProgramWorksInXtermAndNeverInterruptsIt) {
     keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
