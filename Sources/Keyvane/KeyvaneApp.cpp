@@ -6,6 +6,7 @@
 #include "ConfigStore.h"
 #include "GoldenTestRunner.h"
 #include "HotkeyManager.h"
+#include "L10n.h"
 #include "ManualConversionTestRunner.h"
 #include "UserPreferences.h"
 
@@ -56,7 +57,9 @@ int runApplication(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("keyvane");
     QApplication::setQuitOnLastWindowClosed(false);
-    DebugLog::switchAtStartup(UserPreferences::load(UserPreferences::defaultPath()).debugLog, CoreLog::logFile);
+    const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
+    DebugLog::switchAtStartup(preferences.debugLog, CoreLog::logFile);
+    L10n::setLanguage(preferences.uiLanguage);
     appLog("Keyvane starting...");
 
     std::unique_ptr<X11Platform> platform = X11Platform::connect();
