@@ -104,11 +104,13 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
             return;
         }
         const std::string& corrected = *decision.correctedToken;
+        const std::string boundary = emitted.boundary.text();
+        if (!ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(token), corrected, boundary)) {
+            return;
+        }
         std::optional<std::string> streak = decision.targetLanguage ? decision.targetLanguage
                                                                     : rulesEngine_->uniqueAlphabetLanguage(corrected);
         tracker_.recordWord(streak);
-        const std::string boundary = emitted.boundary.text();
-        ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(token), corrected, boundary);
 
         std::string language;
         std::string basis;
@@ -152,8 +154,11 @@ void AppState::undoLastCorrection() {
         return;
     }
     const CorrectionRecord record = *lastCorrection_;
-    ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected), record.original,
-                                        record.boundary);
+    lastCorrection_.reset();
+    if (!ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected), record.original,
+                                             record.boundary)) {
+        return;
+    }
     ReplacementAdapter::switchInputSource(platform_, rulesEngine_->detectLanguage(record.original).value_or("en"));
     if (auto entry = LearningWritePolicy::neverCorrectEntryForUndo(learningMode_, record.original)) {
         if (addNeverCorrect(*entry)) {

@@ -102,14 +102,28 @@ bool usableKeyboardSource(const InputSource& source) {
 
 } // namespace
 
-void replaceLastWord(PlatformServices& platform, std::size_t originalLength, const std::string& replacement,
+bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, const std::string& replacement,
                      const std::string& trailingBoundary) {
-    const std::size_t count = originalLength + UnicodeText::length(trailingBoundary);
+    const auto typedAhead = platform.beginHoldingKeys();
+    if (!typedAhead) {
+        platform.endHoldingKeys();
+        appLog("[Keyvane] skip: the user kept editing past the word — no replacement");
+        return false;
+    }
+    std::string ahead;
+    for (const std::string& c : *typedAhead) {
+        ahead += c;
+    }
+    const std::size_t count = originalLength + UnicodeText::length(trailingBoundary) + typedAhead->size();
     for (std::size_t i = 0; i < count; ++i) {
         postMarked(platform, SyntheticKeyEvent{KeyCode::deleteKey, true, std::nullopt, false, false, std::nullopt});
     }
-    const std::string text = replacement + trailingBoundary;
-    platform.schedule(retypeDelay, [&platform, text] { typeString(platform, text); });
+    const std::string text = replacement + trailingBoundary + ahead;
+    platform.schedule(retypeDelay, [&platform, text] {
+        typeString(platform, text);
+        platform.endHoldingKeys();
+    });
+    return true;
 }
 
 void typeString(PlatformServices& platform, const std::string& text) {

@@ -15,8 +15,10 @@ inline constexpr double reassertSchedule[] = {0.05, 0.15, 0.3, 0.5, 0.8, 1.2, 1.
 inline constexpr double retypeDelay = 0.02;
 
 // Erases originalLength characters and the boundary, then 20 ms later types replacement and
-// the boundary as Unicode key events.
-void replaceLastWord(PlatformServices& platform, std::size_t originalLength, const std::string& replacement,
+// the boundary as Unicode key events. The user's keys are held meanwhile, so that they land after
+// the replacement; characters the user had already typed past the boundary are erased and typed
+// again after it. False (nothing posted) when the user had already pressed an editing key.
+bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, const std::string& replacement,
                      const std::string& trailingBoundary);
 
 // Types text one character per key-event pair, whatever the active layout.

@@ -127,6 +127,14 @@ public:
     // Posts one key event to the focused application, in posting order.
     virtual void postKeyEvent(const SyntheticKeyEvent& event) = 0;
 
+    // Keeps the user's key presses away from applications until endHoldingKeys, which lets them
+    // through after everything the program posted meanwhile, in their order. Returns the text
+    // of key presses the user already made after the last one seen by the key monitor (the
+    // focused application has them): nothing when one of them was an editing key (backspace,
+    // Return, an arrow, …) that cannot simply be typed again.
+    virtual std::optional<std::vector<std::string>> beginHoldingKeys() = 0;
+    virtual void endHoldingKeys() = 0;
+
     virtual std::optional<FrontmostApplication> frontmostApplication() = 0;
     // Called on every change of the frontmost application.
     virtual void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) = 0;

@@ -297,6 +297,23 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
 }
 
+TEST_F(Desktop, AFastTypistsNextLettersLandAfterTheCorrectedWord) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    QProcess program;
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    constexpr unsigned int kR = 19;
+    // The next word's first letters follow the boundary at once, before the correction is made.
+    user.press({kG, kH, kB, kD, kT, kN, kSpace, kR, kG});
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет rg"; })) << text();
+    settle(300);
+    EXPECT_EQ(text(), "привет rg");
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
 TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
     keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json",

@@ -157,3 +157,19 @@ TEST(LayoutSwitching, FindsLayoutsByLanguageThenByKnownNamesAndSkipsInputMethods
     EXPECT_TRUE(platform.selectedSourceIDs.empty());
     EXPECT_EQ(platform.pendingSteps(), 0u);
 }
+
+TEST(WordReplacement, KeysTypedPastTheBoundaryLandAfterTheReplacement) {
+    FakePlatform platform;
+    platform.typedAhead = std::vector<std::string>{"r", "f"}; // already in the field: "ghbdtn rf"
+    EXPECT_TRUE(ReplacementAdapter::replaceLastWord(platform, 6, "привет", " "));
+    EXPECT_TRUE(platform.holding) << "the user's further keys wait until the replacement is typed";
+    platform.advance(0.02);
+    EXPECT_FALSE(platform.holding);
+    EXPECT_EQ(platform.typedText("ghbdtn rf"), "привет rf");
+
+    FakePlatform editing;
+    editing.typedAhead = std::nullopt; // the user pressed Backspace or Return after the word
+    EXPECT_FALSE(ReplacementAdapter::replaceLastWord(editing, 6, "привет", " "));
+    EXPECT_TRUE(editing.posted.empty());
+    EXPECT_FALSE(editing.holding);
+}

@@ -49,6 +49,16 @@ public:
     std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
                                             std::uint32_t carbonModifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
+    std::optional<std::vector<std::string>> beginHoldingKeys() override {
+        holding = true;
+        ++holds;
+        return typedAhead;
+    }
+    void endHoldingKeys() override { holding = false; }
+    // What beginHoldingKeys reports; whether keys are held now; how many holds began.
+    std::optional<std::vector<std::string>> typedAhead = std::vector<std::string>{};
+    bool holding = false;
+    int holds = 0;
     std::optional<FrontmostApplication> frontmostApplication() override { return frontmost_; }
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return trusted_; }

@@ -302,52 +302,180 @@ void X11Platform::processEvents() {
         return;
     }
     processing_ = true;
-    while (XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        handleEvent(event);
+    drainDisplay();
+    while (!queue_.empty()) {
+        Queued item = queue_.front();
+        queue_.pop_front();
+        dispatch(item);
+        drainDisplay();
     }
     processing_ = false;
 }
 
-void X11Platform::handleEvent(XEvent& event) {
-    if (event.xcookie.type == GenericEvent && event.xcookie.extension == xiOpcode_ &&
-        XGetEventData(display_, &event.xcookie)) {
-        if (event.xcookie.evtype == XI_RawKeyPress) {
-            auto* raw = static_cast<XIRawEvent*>(event.xcookie.data);
-            handleRawKeyPress(static_cast<unsigned int>(raw->detail), raw->sourceid);
-        }
-        XFreeEventData(display_, &event.xcookie);
-        return;
-    }
-    if (event.type == xkbEventBase_) {
-        auto* xkb = reinterpret_cast<XkbEvent*>(&event);
-        if (xkb->any.xkb_type == XkbStateNotify) {
-            lockedGroup_ = static_cast<unsigned int>(xkb->state.locked_group);
-            effectiveMods_ = xkb->state.mods;
-        } else if (xkb->any.xkb_type == XkbNewKeyboardNotify || xkb->any.xkb_type == XkbMapNotify) {
-            reloadKeymap();
-        }
-        return;
-    }
-    if (event.type == 2 /* KeyPress */) {
-        const unsigned int state = event.xkey.state & (ControlMask | ShiftMask | Mod1Mask);
-        for (const Grab& grab : grabs_) {
-            if (grab.keycode == event.xkey.keycode && grab.modifiers == state && hotkeyHandler_) {
-                const int id = grab.id;
-                QTimer::singleShot(0, notifier_, [this, id] { hotkeyHandler_(id); });
-                break;
+void X11Platform::drainDisplay() {
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.xcookie.type == GenericEvent && event.xcookie.extension == xiOpcode_ &&
+            XGetEventData(display_, &event.xcookie)) {
+            if (event.xcookie.evtype == XI_RawKeyPress) {
+                auto* raw = static_cast<XIRawEvent*>(event.xcookie.data);
+                Queued item{Queued::Kind::rawKey};
+                item.keycode = static_cast<unsigned int>(raw->detail);
+                item.source = raw->sourceid;
+                queue_.push_back(item);
+            } else if (holding_ && (event.xcookie.evtype == XI_KeyPress || event.xcookie.evtype == XI_KeyRelease)) {
+                auto* device = static_cast<XIDeviceEvent*>(event.xcookie.data);
+                heldKeys_.emplace_back(static_cast<unsigned int>(device->detail), event.xcookie.evtype == XI_KeyPress);
             }
+            XFreeEventData(display_, &event.xcookie);
+        } else if (event.type == xkbEventBase_) {
+            auto* xkb = reinterpret_cast<XkbEvent*>(&event);
+            if (xkb->any.xkb_type == XkbStateNotify) {
+                Queued item{Queued::Kind::state};
+                item.mods = xkb->state.mods;
+                item.group = static_cast<unsigned int>(xkb->state.locked_group);
+                queue_.push_back(item);
+            } else if (xkb->any.xkb_type == XkbNewKeyboardNotify || xkb->any.xkb_type == XkbMapNotify) {
+                queue_.push_back(Queued{Queued::Kind::keymap});
+            }
+        } else if (event.type == 2 /* KeyPress */) {
+            const unsigned int state = event.xkey.state & (ControlMask | ShiftMask | Mod1Mask);
+            for (const Grab& grab : grabs_) {
+                if (grab.keycode == event.xkey.keycode && grab.modifiers == state) {
+                    Queued item{Queued::Kind::hotkey};
+                    item.hotkeyID = grab.id;
+                    queue_.push_back(item);
+                    break;
+                }
+            }
+        } else if (event.type == PropertyNotify && event.xproperty.atom == netActiveWindowAtom_) {
+            queue_.push_back(Queued{Queued::Kind::activeWindow});
         }
-        return;
     }
-    if (event.type == PropertyNotify && event.xproperty.atom == netActiveWindowAtom_) {
+}
+
+void X11Platform::dispatch(const Queued& item) {
+    switch (item.kind) {
+    case Queued::Kind::rawKey:
+        handleRawKeyPress(item.keycode, item.source);
+        break;
+    case Queued::Kind::state:
+        lockedGroup_ = item.group;
+        effectiveMods_ = item.mods;
+        break;
+    case Queued::Kind::keymap:
+        reloadKeymap();
+        break;
+    case Queued::Kind::hotkey:
+        if (hotkeyHandler_) {
+            const int id = item.hotkeyID;
+            QTimer::singleShot(0, notifier_, [this, id] { hotkeyHandler_(id); });
+        }
+        break;
+    case Queued::Kind::activeWindow:
         if (auto app = frontmostApplication()) {
             for (auto& handler : activationHandlers_) {
                 handler(*app);
             }
         }
+        break;
     }
+}
+
+std::optional<std::vector<std::string>> X11Platform::beginHoldingKeys() {
+    if (holding_) {
+        return std::vector<std::string>{};
+    }
+    holding_ = true;
+    const long long generation = ++holdGeneration_;
+    // The physical keyboards are grabbed so that their keys come to us and are let through later.
+    // (The server itself is not grabbed: this process's own Qt connection may need it meanwhile.
+    // Keys of other XTest clients are therefore not held; those already received are handled
+    // like the user's below.)
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(display_, XIAllDevices, &count);
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_KeyPress);
+    XISetMask(bits, XI_KeyRelease);
+    XIEventMask mask{0, static_cast<int>(sizeof bits), bits};
+    for (int i = 0; i < count; ++i) {
+        if (devices[i].use == XISlaveKeyboard && devices[i].deviceid != xtestKeyboard_) {
+            mask.deviceid = devices[i].deviceid;
+            if (XIGrabDevice(display_, devices[i].deviceid, DefaultRootWindow(display_), CurrentTime, 0,
+                             XIGrabModeAsync, XIGrabModeAsync, False, &mask) == Success) {
+                heldDevices_.push_back(devices[i].deviceid);
+            }
+        }
+    }
+    XIFreeDeviceInfo(devices);
+    XSync(display_, False);
+    drainDisplay();
+    // Never hold longer than this, whatever happens to the replacement.
+    schedule(0.5, [this, generation] {
+        if (holding_ && holdGeneration_ == generation) {
+            endHoldingKeys();
+        }
+    });
+
+    // Key presses of the user already received by the server after the one being handled now.
+    std::vector<std::string> typedAhead;
+    unsigned int group = lockedGroup_;
+    unsigned int mods = effectiveMods_;
+    std::deque<Pending> ours = pending_;
+    for (const Queued& item : queue_) {
+        if (item.kind == Queued::Kind::state) {
+            group = item.group;
+            mods = item.mods;
+            continue;
+        }
+        if (item.kind != Queued::Kind::rawKey) {
+            continue;
+        }
+        if (item.source == xtestKeyboard_ && !ours.empty() && ours.front().keycode == item.keycode) {
+            ours.pop_front();
+            continue;
+        }
+        auto virtualKey = KeyCodeTable::virtualKeyForEvdev(item.keycode - 8);
+        if (!virtualKey) {
+            continue; // a modifier key
+        }
+        if (*virtualKey == KeyCode::space) {
+            typedAhead.emplace_back(" ");
+            continue;
+        }
+        if ((mods & (ControlMask | Mod4Mask)) != 0 || group >= xkb_keymap_num_layouts(keymap_)) {
+            return std::nullopt; // a shortcut already acted on the text
+        }
+        const std::uint32_t carbon = ((mods & ShiftMask) ? ModifierBit::shift : 0) |
+                                     ((mods & LockMask) ? ModifierBit::capsLock : 0) |
+                                     ((mods & Mod5Mask) ? ModifierBit::option : 0);
+        auto text = translateKey(sourceForGroup(group), *virtualKey, carbon);
+        if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) < 0x20 || *text == "\x7f") {
+            return std::nullopt; // Return, Backspace, arrows and other editing keys
+        }
+        typedAhead.push_back(*text);
+    }
+    return typedAhead;
+}
+
+void X11Platform::endHoldingKeys() {
+    if (!holding_) {
+        return;
+    }
+    holding_ = false;
+    for (int device : heldDevices_) {
+        XIUngrabDevice(display_, device, CurrentTime);
+    }
+    heldDevices_.clear();
+    // The held physical keys, in their order, after everything posted meanwhile. Their presses
+    // were already seen by the key monitor, so the replay is marked as the program's own.
+    for (const auto& [keycode, press] : heldKeys_) {
+        fakeKey(keycode, press);
+    }
+    heldKeys_.clear();
+    XFlush(display_);
+    drainSoon();
 }
 
 void X11Platform::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {

@@ -41,6 +41,8 @@ public:
     std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
                                             std::uint32_t carbonModifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
+    std::optional<std::vector<std::string>> beginHoldingKeys() override;
+    void endHoldingKeys() override;
     std::optional<FrontmostApplication> frontmostApplication() override;
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return true; }
@@ -59,7 +61,18 @@ private:
     bool open();
     void reloadKeymap();
     void drainSoon();
-    void handleEvent(XEvent& event);
+    // Events are read from Xlib into an own queue first and handled from there in order, so that
+    // a hold can look at key presses that have arrived but are not handled yet.
+    struct Queued {
+        enum class Kind { rawKey, state, keymap, hotkey, activeWindow } kind;
+        unsigned int keycode = 0;
+        int source = 0;
+        unsigned int mods = 0;
+        unsigned int group = 0;
+        int hotkeyID = 0;
+    };
+    void drainDisplay();
+    void dispatch(const Queued& item);
     void handleRawKeyPress(unsigned int xkeycode, int sourceDevice);
     std::optional<unsigned int> groupOf(const InputSource& source) const;
     InputSource sourceForGroup(unsigned int group) const;
@@ -91,6 +104,12 @@ private:
         double postedAt;
     };
     std::deque<Pending> pending_;
+    std::deque<Queued> queue_;
+    // Holding the user's keys: the physical keyboards grabbed, and their key events meanwhile.
+    bool holding_ = false;
+    long long holdGeneration_ = 0;
+    std::vector<int> heldDevices_;
+    std::vector<std::pair<unsigned int, bool>> heldKeys_; // key code, press
     // Spare key codes bound for the moment to characters that no key of the layout types.
     std::vector<unsigned int> scratchKeycodes_;
     std::map<unsigned int, unsigned int> scratchBinding_; // keycode → keysym
