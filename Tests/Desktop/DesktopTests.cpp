@@ -394,6 +394,54 @@ TEST_F(Desktop, TheLiveProgramWorksInXtermAndNeverInterruptsIt) {
     terminal.waitForFinished(5000);
 }
 
+TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    // The page mirrors the text area into the window title (spaces as "_": a title's white space
+    // is collapsed), which the test reads from the server.
+    home.write("page.html", "<!doctype html><html><head><title>T:</title></head><body>"
+                            "<textarea id=t autofocus oninput=\"document.title='T:'+this.value.replace(/ /g,'_')\"></textarea>"
+                            "<script>document.getElementById('t').focus();</script></body></html>");
+    QProcess browser;
+    browser.start("chromium", {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+                               "--disable-component-update", "--disable-sync", "--password-store=basic",
+                               QString::fromStdString("--user-data-dir=" + home.path() + "/profile"),
+                               QString::fromStdString("--app=file://" + home.path() + "/page.html")});
+    ASSERT_TRUE(browser.waitForStarted());
+    auto title = [] {
+        QProcess xdotool;
+        xdotool.start("xdotool", {"search", "--name", "^T:", "getwindowname"});
+        xdotool.waitForFinished(3000);
+        std::string name = QString::fromUtf8(xdotool.readAllStandardOutput()).toStdString();
+        while (!name.empty() && name.back() == '\n') {
+            name.pop_back(); // the line end of xdotool's output, not the text's own spaces
+        }
+        return name;
+    };
+    ASSERT_TRUE(spinUntil([&] { return title() == "T:"; }, 20000)) << "chromium did not show the page";
+    ASSERT_TRUE(spinUntil([&] {
+        return QProcess::execute("xdotool", {"search", "--name", "^T:", "windowfocus", "--sync"}) == 0;
+    }, 5000));
+    settle(1000);
+    QProcess program;
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    ASSERT_TRUE(spinUntil([&] { return title() == "T:привет_"; }, 5000)) << title();
+    settle(1800);
+    user.useGroup(0);
+    user.press({kG}, /*shift=*/true);
+    user.press({kH, kB, kD, kT, kN, kSpace});
+    EXPECT_TRUE(spinUntil([&] { return title() == "T:привет_Привет_"; }, 5000)) << title();
+
+    program.terminate();
+    program.waitForFinished(5000);
+    browser.terminate();
+    browser.waitForFinished(5000);
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
