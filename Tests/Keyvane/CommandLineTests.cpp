@@ -214,3 +214,54 @@ TEST(SelfTest, ShippedRulesFilePassesEveryGoldenTestAndConversionCheck) {
     EXPECT_EQ(r.out.rfind("Running golden tests...\n\n", 0), 0u);
     EXPECT_EQ(r.out.find("✗"), std::string::npos) << r.out;
 }
+
+TEST(Harvesters, WordFrequenciesOfACorpus) {
+    Workspace ws;
+    std::string corpus;
+    for (int i = 0; i < 6; ++i) {
+        corpus += "Привет, мир! привет друг. ";
+    }
+    corpus += "редкое слово а я";
+    ws.home.write("ru.txt", corpus);
+    Result r = ws.run({"-file", "ru.txt", "-type", "harvest_words", "-language", "ru", "-minLength", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Most frequent first, ties by word; rare and one-letter words left out; the list not re-sorted.
+    EXPECT_EQ(ws.home.read("word-harvest_ru.json"),
+              "{\n  \"languages\": {\n    \"ru\": {\n      \"common_words\": [\n        \"привет\",\n        \"друг\",\n"
+              "        \"мир\"\n      ]\n    }\n  }\n}\n");
+    EXPECT_NE(r.out.find("Min word length: 2   Min word count: 5   Top N: 3000\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  привет           12\n"), std::string::npos);
+
+    ws.home.write("latin.txt", "only latin words here");
+    Result none = ws.run({"-file", "latin.txt", "-type", "harvest_words", "-language", "uk"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, "Error: No uk-script words (length >= 2) found in latin.txt\n");
+}
+
+TEST(Harvesters, BigramWeightsAnchorTheMostFrequentAtThree) {
+    Workspace ws;
+    // he ×7, th ×6, en ×3, ra ×1 (the apostrophe and the hyphen end words).
+    ws.home.write("en.txt", "the the the the then then hen x-ray it's");
+    Result r = ws.run({"-file", "en.txt", "-type", "harvest_ngrams", "-language", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto weights = nlohmann::json::parse(ws.home.read("bigram-harvest.json"))["languages"]["en"]["bigramLogWeights"];
+    EXPECT_DOUBLE_EQ(weights.value("he", 0.0), 3.0);
+    EXPECT_DOUBLE_EQ(weights.value("th", 0.0), 2.84); // 3 + ln(6/7), truncated
+    EXPECT_DOUBLE_EQ(weights.value("en", 0.0), 2.15); // 3 + ln(3/7)
+    EXPECT_FALSE(weights.contains("ra")) << "seen fewer than 3 times";
+    EXPECT_FALSE(weights.contains("s'")) << "the apostrophe ends a word";
+    EXPECT_NE(r.out.find("Total bigram instances: "), std::string::npos);
+}
+
+TEST(Harvesters, LearnModeWritesAProfileForTheTargetLanguage) {
+    Workspace ws;
+    ws.home.write("typed.txt", "ghbdtn vbh ltkf");
+    Result r = ws.run({"-file", "typed.txt", "-type", "learn", "-languages", "en,ru"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto profile = nlohmann::json::parse(ws.home.read("scoring-profile.json"));
+    EXPECT_TRUE(profile["languages"]["ru"]["commonSuffixBoosts"].is_object());
+    EXPECT_EQ(profile["decision"]["dynamicThresholdCurve"]["baseAtLen5"], 42);
+    EXPECT_NE(r.out.find("Expected language: en (target: ru)\nNear-miss gap window: [1, 25]\n\nTotal words processed: 3\n"),
+              std::string::npos)
+        << r.out;
+}

@@ -5,6 +5,7 @@
 #include "CLIOptionsParser.h"
 #include "InputDiagnosticRunner.h"
 #include "KeyvaneDiagnosticAnalyzer.h"
+#include "LearnModeRunner.h"
 #include "RoundTripEvaluationRunner.h"
 #include "TextVerificationRunner.h"
 
@@ -82,11 +83,18 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                                          cwd + "/roundtrip-fails_" + lang + ".csv")
             .run(out, err);
     }
-    case CLIType::learn:
+    case CLIType::learn: {
+        auto engine = makeEngine(options, err);
+        if (!engine) {
+            return 1;
+        }
+        KeyvaneDiagnosticAnalyzer analyzer(*engine);
+        return LearnModeRunner(options, analyzer, cwd + "/scoring-profile.json").run(out, err);
+    }
     case CLIType::harvestNgrams:
+        return BigramHarvester(options, cwd + "/bigram-harvest.json").run(out, err);
     case CLIType::harvestWords:
-        err << "Error: The '" << rawValue(options.type) << "' run is not available in this version.\n";
-        return 1;
+        return WordFrequencyHarvester(options, cwd + "/word-harvest_" + lang + ".json").run(out, err);
     }
     return 1;
 }
