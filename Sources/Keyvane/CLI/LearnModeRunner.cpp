@@ -108,9 +108,8 @@ std::map<std::string, double> LearnModeRunner::promoteSuffixBoosts(const std::ma
 }
 
 int LearnModeRunner::run(std::ostream& out, std::ostream& err) const {
-    auto text = TextFormat::readUtf8File(options_.file);
+    auto text = TextFormat::readInputFile(options_.file, err);
     if (!text) {
-        err << "Error: Failed to read file as UTF-8: " << options_.file << "\n";
         return 1;
     }
     const std::vector<std::string> words = WordTokenizer::reverseWords(*text);
@@ -156,9 +155,8 @@ int LearnModeRunner::run(std::ostream& out, std::ostream& err) const {
 // Bigram harvester
 
 int BigramHarvester::run(std::ostream& out, std::ostream& err) const {
-    auto text = TextFormat::readUtf8File(options_.file);
+    auto text = TextFormat::readInputFile(options_.file, err);
     if (!text) {
-        err << "Error: Failed to read file as UTF-8: " << options_.file << "\n";
         return 1;
     }
     const std::string language = rawValue(options_.language);
@@ -270,9 +268,8 @@ int BigramHarvester::run(std::ostream& out, std::ostream& err) const {
 // Word-frequency harvester
 
 int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
-    auto text = TextFormat::readUtf8File(options_.file);
+    auto text = TextFormat::readInputFile(options_.file, err);
     if (!text) {
-        err << "Error: Failed to read file as UTF-8: " << options_.file << "\n";
         return 1;
     }
     const std::string language = rawValue(options_.language);

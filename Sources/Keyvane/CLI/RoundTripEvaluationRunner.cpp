@@ -122,9 +122,8 @@ std::string RoundTripEvaluationRunner::winningLanguage(const std::string& correc
 }
 
 int RoundTripEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
-    auto text = TextFormat::readUtf8File(options_.file);
+    auto text = TextFormat::readInputFile(options_.file, err);
     if (!text) {
-        err << "Error: Failed to read file as UTF-8: " << options_.file << "\n";
         return 1;
     }
     const std::string source = rawValue(options_.language);

@@ -43,4 +43,12 @@ std::optional<std::string> readUtf8File(const std::string& path) {
     return text;
 }
 
+std::optional<std::string> readInputFile(const std::string& path, std::ostream& err) {
+    auto text = readUtf8File(path);
+    if (!text) {
+        err << "Error: Failed to read file as UTF-8: " << path << "\n";
+    }
+    return text;
+}
+
 } // namespace keyvane::TextFormat

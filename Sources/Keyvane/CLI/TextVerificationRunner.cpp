@@ -36,9 +36,8 @@ std::vector<KeyvaneMissedCandidate> TextVerificationRunner::collectMissed(const 
 }
 
 int TextVerificationRunner::run(std::ostream& out, std::ostream& err) const {
-    auto text = TextFormat::readUtf8File(options_.file);
+    auto text = TextFormat::readInputFile(options_.file, err);
     if (!text) {
-        err << "Error: Failed to read file as UTF-8: " << options_.file << "\n";
         return 1;
     }
     if (options_.validation == VerificationValidationMode::reverse) {
