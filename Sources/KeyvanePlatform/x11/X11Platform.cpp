@@ -206,6 +206,9 @@ X11Platform::~X11Platform() {
         restoreScratchKeycodes();
         XCloseDisplay(display_);
     }
+    if (translationState_ != nullptr) {
+        xkb_state_unref(translationState_);
+    }
     if (keymap_ != nullptr) {
         xkb_keymap_unref(keymap_);
     }
@@ -249,6 +252,14 @@ void X11Platform::reloadKeymap() {
             XFree(data);
         }
     }
+    sources_.clear();
+    for (unsigned int g = 0; g < xkb_keymap_num_layouts(keymap_); ++g) {
+        sources_.push_back(sourceForGroup(g));
+    }
+    if (translationState_ != nullptr) {
+        xkb_state_unref(translationState_);
+    }
+    translationState_ = xkb_state_new(keymap_);
     // A new keyboard description can come with a new event selection: select again. The group
     // and modifiers are only ever taken from the event stream, in order with the key presses they
     // apply to (a fresh query would run ahead of key presses still waiting in the queue).
@@ -526,16 +537,12 @@ std::optional<std::vector<InputSource>> X11Platform::enabledInputSources() {
     if (keymap_ == nullptr) {
         return std::nullopt;
     }
-    std::vector<InputSource> sources;
-    for (unsigned int g = 0; g < xkb_keymap_num_layouts(keymap_); ++g) {
-        sources.push_back(sourceForGroup(g));
-    }
-    return sources;
+    return sources_;
 }
 
 std::optional<unsigned int> X11Platform::groupOf(const InputSource& source) const {
-    for (unsigned int g = 0; g < xkb_keymap_num_layouts(keymap_); ++g) {
-        if (sourceForGroup(g).id == source.id) {
+    for (unsigned int g = 0; g < sources_.size(); ++g) {
+        if (sources_[g].id == source.id) {
             return g;
         }
     }
@@ -551,7 +558,7 @@ std::optional<unsigned int> X11Platform::currentGroup() {
 
 std::optional<InputSource> X11Platform::currentInputSource() {
     auto group = currentGroup();
-    return group ? std::optional<InputSource>(sourceForGroup(*group)) : std::nullopt;
+    return group && *group < sources_.size() ? std::optional<InputSource>(sources_[*group]) : std::nullopt;
 }
 
 std::optional<InputSource> X11Platform::currentKeyboardLayoutSource() { return currentInputSource(); }
@@ -573,11 +580,8 @@ std::optional<std::string> X11Platform::translateKey(const InputSource& source, 
                                                      std::uint32_t carbonModifiers) {
     auto group = groupOf(source);
     auto evdev = KeyCodeTable::evdevForVirtualKey(keyCode);
-    if (!group || !evdev) {
-        return std::nullopt;
-    }
-    xkb_state* state = xkb_state_new(keymap_);
-    if (state == nullptr) {
+    xkb_state* state = translationState_;
+    if (!group || !evdev || state == nullptr) {
         return std::nullopt;
     }
     xkb_mod_mask_t mods = 0;
@@ -597,7 +601,6 @@ std::optional<std::string> X11Platform::translateKey(const InputSource& source, 
     xkb_state_update_mask(state, mods, 0, locked, 0, 0, *group);
     char buffer[64] = {};
     int length = xkb_state_key_get_utf8(state, *evdev + 8, buffer, sizeof buffer);
-    xkb_state_unref(state);
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
         return std::nullopt;
     }

@@ -94,6 +94,8 @@ private:
     xkb_keymap* keymap_ = nullptr;
     int32_t coreKeyboard_ = -1;
     std::vector<std::string> layoutCodes_; // "us", "ru", "ua" by group
+    std::vector<InputSource> sources_;     // one per group, rebuilt with the keymap
+    xkb_state* translationState_ = nullptr; // reused for every translation (its mask is set each time)
     unsigned int lockedGroup_ = 0;
     unsigned int effectiveMods_ = 0;
     std::map<MonitorHandle, KeyHandler> monitors_;
