@@ -455,6 +455,12 @@ std::optional<std::vector<std::string>> X11Platform::beginHoldingKeys() {
             typedAhead.emplace_back(" ");
             continue;
         }
+        const bool ourShortcut = std::any_of(grabs_.begin(), grabs_.end(), [&](const Grab& grab) {
+            return grab.keycode == item.keycode && grab.modifiers == (mods & (ControlMask | ShiftMask | Mod1Mask));
+        });
+        if (ourShortcut) {
+            continue; // grabbed by this program: it never reached the application
+        }
         if ((mods & (ControlMask | Mod4Mask)) != 0 || group >= xkb_keymap_num_layouts(keymap_)) {
             return std::nullopt; // a shortcut already acted on the text
         }
