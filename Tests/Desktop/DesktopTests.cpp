@@ -21,6 +21,7 @@
 #include <sstream>
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #undef KeyPress
@@ -82,6 +83,17 @@ public:
         }
     }
 
+    // Claims, as a window manager would, that this window is the active one.
+    void setActiveWindow(unsigned long window) {
+        Atom active = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+        XChangeProperty(display_, DefaultRootWindow(display_), active, XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&window), 1);
+        XSync(display_, False);
+    }
+    void clearActiveWindow() {
+        XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False));
+        XSync(display_, False);
+    }
     void chord(unsigned int modifier, unsigned int key) {
         XTestFakeKeyEvent(display_, modifier + 8, True, 0);
         XTestFakeKeyEvent(display_, key + 8, True, 0);
@@ -440,6 +452,17 @@ TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
     program.waitForFinished(5000);
     browser.terminate();
     browser.waitForFinished(5000);
+}
+
+TEST_F(Desktop, AWindowThatIsGoneNeverEndsTheProgram) {
+    // A window manager names a window that no longer exists: looking at it gives X errors,
+    // which must be survived.
+    user.setActiveWindow(0x3fffff1);
+    settle(200); // the property change is handled too
+    EXPECT_FALSE(platform->frontmostApplication().has_value());
+    user.clearActiveWindow();
+    settle(200);
+    EXPECT_EQ(platform->frontmostApplication()->bundleID, "keyvanedesktoptests");
 }
 
 int main(int argc, char** argv) {

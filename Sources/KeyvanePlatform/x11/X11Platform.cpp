@@ -42,6 +42,15 @@ constexpr unsigned int kNoSymbol = 0;
 // A posted key press that has not come back within this time is forgotten.
 constexpr double kPendingLifetime = 2.0;
 
+// The last X protocol error. Errors are expected in a live session (a window closes while it is
+// being looked at, a shortcut is held by another program) and must never end the program, which
+// Xlib's default handler would do.
+int lastXError = 0;
+int recordXError(Display*, XErrorEvent* error) {
+    lastXError = error->error_code;
+    return 0;
+}
+
 std::string languageForLayoutCode(const std::string& code) {
     if (code == "us" || code == "gb") {
         return "en";
@@ -130,6 +139,7 @@ bool X11Platform::open() {
     if (display_ == nullptr) {
         return false;
     }
+    XSetErrorHandler(recordXError);
     int event = 0;
     int error = 0;
     int major = 2;
@@ -815,11 +825,6 @@ std::optional<FrontmostApplication> X11Platform::frontmostApplication() {
 }
 
 namespace {
-int grabError = 0;
-int recordGrabError(Display*, XErrorEvent* error) {
-    grabError = error->error_code;
-    return 0;
-}
 // Lock modifiers that must not stop a shortcut: Caps Lock and Num Lock.
 constexpr unsigned int kIgnoredLocks[] = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};
 } // namespace
@@ -835,15 +840,13 @@ bool X11Platform::registerHotkey(int id, std::uint16_t keyCode, std::uint32_t ca
                              ((carbonModifiers & ModifierBit::option) ? Mod1Mask : 0u);
     const unsigned int keycode = *evdev + 8;
     XSync(display_, False);
-    grabError = 0;
-    auto previous = XSetErrorHandler(recordGrabError);
+    lastXError = 0;
     for (unsigned int locks : kIgnoredLocks) {
         XGrabKey(display_, static_cast<int>(keycode), modifiers | locks, DefaultRootWindow(display_), True,
                  GrabModeAsync, GrabModeAsync);
     }
     XSync(display_, False);
-    XSetErrorHandler(previous);
-    if (grabError != 0) {
+    if (lastXError != 0) {
         for (unsigned int locks : kIgnoredLocks) {
             XUngrabKey(display_, static_cast<int>(keycode), modifiers | locks, DefaultRootWindow(display_));
         }
