@@ -13,9 +13,12 @@
 #include "X11Platform.h"
 
 #include <QApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
+#include <unistd.h>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -57,6 +60,20 @@ int runApplication(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("keyvane");
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One copy per user and display: a second one would correct every word twice.
+    const QString instanceName = QString("keyvane-%1-%2").arg(getuid()).arg(qEnvironmentVariable("DISPLAY"));
+    {
+        QLocalSocket sibling;
+        sibling.connectToServer(instanceName);
+        if (sibling.waitForConnected(500)) {
+            std::cout << "Keyvane is already running on this display." << std::endl;
+            return 0;
+        }
+    }
+    QLocalServer instance;
+    QLocalServer::removeServer(instanceName); // a socket left behind by a copy that crashed
+    instance.listen(instanceName);
     const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     DebugLog::switchAtStartup(preferences.debugLog, CoreLog::logFile);
     L10n::setLanguage(preferences.uiLanguage);

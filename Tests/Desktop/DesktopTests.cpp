@@ -277,6 +277,13 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт "; })) << text();
     EXPECT_TRUE(spinUntil([&] { return platform->currentInputSource()->id == "xkb.keylayout.Ukrainian"; }));
 
+    // A second copy on the same display steps aside instead of correcting every word twice.
+    QProcess second;
+    second.start(KEYVANE_EXECUTABLE, QStringList{});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardOutput().contains("already running"));
+
     // A correctly typed word stays as typed.
     settle(1800);
     user.useGroup(0);
