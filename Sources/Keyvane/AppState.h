@@ -65,7 +65,6 @@ public:
     const std::vector<RecentApp>& recentApps() const { return recentApps_; }
     const RulesEngine& rulesEngine() const { return *rulesEngine_; }
     std::optional<std::string> sessionLanguage() const { return tracker_.sessionLanguage(); }
-    InputObserver* inputObserver() const { return inputObserver_.get(); }
 
 private:
     AppState(PlatformServices& platform, std::string ownBundleID, std::unique_ptr<RulesEngine> engine);

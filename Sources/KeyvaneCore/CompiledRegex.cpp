@@ -11,17 +11,13 @@ namespace {
 constexpr int32_t kMatchTimeLimit = 50;
 } // namespace
 
-CompiledRegex::CompiledRegex(std::string pattern, bool caseInsensitive,
-                             std::shared_ptr<const icu::RegexPattern> compiled)
-    : pattern_(std::move(pattern)), caseInsensitive_(caseInsensitive), compiled_(std::move(compiled)) {}
+CompiledRegex::CompiledRegex(std::shared_ptr<const icu::RegexPattern> compiled) : compiled_(std::move(compiled)) {}
 
-CompiledRegex::CompiledRegex(const CompiledRegex& other)
-    : pattern_(other.pattern_), caseInsensitive_(other.caseInsensitive_), compiled_(other.compiled_) {}
+// A copy shares the compiled pattern but gets its own matcher.
+CompiledRegex::CompiledRegex(const CompiledRegex& other) : compiled_(other.compiled_) {}
 
 CompiledRegex& CompiledRegex::operator=(const CompiledRegex& other) {
     if (this != &other) {
-        pattern_ = other.pattern_;
-        caseInsensitive_ = other.caseInsensitive_;
         compiled_ = other.compiled_;
         matcher_.reset();
     }
@@ -42,7 +38,7 @@ std::optional<CompiledRegex> CompiledRegex::compile(std::string_view pattern, bo
     if (U_FAILURE(status) || !compiled) {
         return std::nullopt;
     }
-    return CompiledRegex(std::string(pattern), caseInsensitive, std::move(compiled));
+    return CompiledRegex(std::move(compiled));
 }
 
 bool CompiledRegex::find(std::string_view text) const {

@@ -33,14 +33,9 @@ public:
     bool find(std::string_view text) const;
     bool find(const icu::UnicodeString& text) const;
 
-    const std::string& pattern() const { return pattern_; }
-    bool caseInsensitive() const { return caseInsensitive_; }
-
 private:
-    CompiledRegex(std::string pattern, bool caseInsensitive, std::shared_ptr<const icu::RegexPattern> compiled);
+    explicit CompiledRegex(std::shared_ptr<const icu::RegexPattern> compiled);
 
-    std::string pattern_;
-    bool caseInsensitive_ = false;
     std::shared_ptr<const icu::RegexPattern> compiled_;
     mutable std::unique_ptr<icu::RegexMatcher> matcher_;
 };

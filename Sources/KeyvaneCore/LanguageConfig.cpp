@@ -12,14 +12,6 @@ namespace {
 
 using JsonValues::Json;
 
-StringSet charactersOf(const std::string& text) {
-    StringSet out;
-    for (std::string& c : UnicodeText::graphemes(text)) {
-        out.insert(std::move(c));
-    }
-    return out;
-}
-
 StringSet wordsOf(const char* spaceSeparated) {
     StringSet out;
     std::istringstream in(spaceSeparated);
@@ -65,14 +57,14 @@ namespace LanguageDefaults {
 
 const StringSet& defaultVowels(const std::string& language) {
     static const StringSet none;
-    static const StringSet uk = charactersOf("аеєиіїоуюя");
+    static const StringSet uk = UnicodeText::characterSet("аеєиіїоуюя");
     return byLanguage(language, none, none, uk);
 }
 
 const StringSet& defaultScriptAlphabet(const std::string& language) {
-    static const StringSet en = charactersOf("abcdefghijklmnopqrstuvwxyz");
-    static const StringSet ru = charactersOf("абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
-    static const StringSet uk = charactersOf(kUkrainianLetters);
+    static const StringSet en = UnicodeText::characterSet("abcdefghijklmnopqrstuvwxyz");
+    static const StringSet ru = UnicodeText::characterSet("абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
+    static const StringSet uk = UnicodeText::characterSet(kUkrainianLetters);
     return byLanguage(language, en, ru, uk);
 }
 
@@ -174,7 +166,7 @@ LanguageConfig parseLanguage(const std::string& code, const Json& entry) {
     config.script = JsonValues::string(JsonValues::member(entry, "script")).value_or("");
 
     auto alphabet = readAliased(entry, "script_alphabet", "scriptAlphabet", JsonValues::string);
-    config.scriptAlphabet = (alphabet && !alphabet->empty()) ? charactersOf(UnicodeText::toLower(*alphabet))
+    config.scriptAlphabet = (alphabet && !alphabet->empty()) ? UnicodeText::characterSet(UnicodeText::toLower(*alphabet))
                                                              : defaultScriptAlphabet(code);
 
     config.vowels = JsonValues::characterSet(stringListOrEmpty(entry, "vowels"));

@@ -16,7 +16,6 @@ public:
     void reset();
 
     std::optional<std::string> sessionLanguage() const;
-    int streakToActivate() const { return streakToActivate_; }
 
 private:
     int streakToActivate_;

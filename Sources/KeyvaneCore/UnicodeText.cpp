@@ -161,6 +161,12 @@ std::vector<std::string> graphemes(std::string_view text) {
     return out;
 }
 
+StringSet characterSet(std::string_view text) {
+    StringSet set;
+    forEachGrapheme(text, [&](std::string_view c) { set.emplace(c); });
+    return set;
+}
+
 std::size_t length(std::string_view text) {
     std::size_t count = 0;
     forEachGrapheme(text, [&](std::string_view) { ++count; });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Models.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,6 +13,9 @@ namespace keyvane::UnicodeText {
 
 // Splits text into grapheme clusters, in order. Invalid UTF-8 bytes become U+FFFD.
 std::vector<std::string> graphemes(std::string_view text);
+
+// The distinct characters of text.
+StringSet characterSet(std::string_view text);
 
 // Number of grapheme clusters in text.
 std::size_t length(std::string_view text);

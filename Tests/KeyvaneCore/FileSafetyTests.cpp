@@ -72,7 +72,10 @@ TEST(AtomicWrite, AWriterKilledMidwayNeverLeavesAPartialFile) {
 TEST(DeveloperLog, WritesOnlyWhenSwitchedOnIntoAPrivateFile) {
     TempHome home;
     DebugLog::setEnabled(false);
-    coreLog("[Keyvane] nothing"); // the shared /tmp log is not touched while off
+    const auto before = AtomicFile::read(CoreLog::logFile);
+    coreLog("[Keyvane] typed text that must not be kept");
+    EXPECT_EQ(AtomicFile::read(CoreLog::logFile), before) << "the log is off: nothing is written";
+
     const std::string path = home.path() + "/keyvane.log";
     ASSERT_TRUE(CoreLog::appendLine(path, "[Keyvane] first"));
     ASSERT_TRUE(CoreLog::appendLine(path, "[Keyvane] second"));

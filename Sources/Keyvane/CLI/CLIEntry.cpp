@@ -2,12 +2,14 @@
 
 #include "AppPaths.h"
 #include "AtomicFile.h"
+#include "BigramHarvester.h"
 #include "CLIOptionsParser.h"
 #include "InputDiagnosticRunner.h"
 #include "KeyvaneDiagnosticAnalyzer.h"
 #include "LearnModeRunner.h"
 #include "RoundTripEvaluationRunner.h"
 #include "TextVerificationRunner.h"
+#include "WordFrequencyHarvester.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -36,42 +36,4 @@ private:
     std::string outputPath_;
 };
 
-// Counts letter bigrams of a corpus and writes log-probability weights for the most frequent.
-class BigramHarvester {
-public:
-    static constexpr int topN = 500;
-    static constexpr double anchorWeight = 3.0;
-    static constexpr double logSlope = 1.0;
-    static constexpr int minBigramCount = 3;
-
-    BigramHarvester(CLIOptions options, std::string outputPath)
-        : options_(std::move(options)), outputPath_(std::move(outputPath)) {}
-
-    int run(std::ostream& out, std::ostream& err) const;
-
-private:
-    CLIOptions options_;
-    std::string outputPath_;
-};
-
-// Counts the words of a corpus and writes the most frequent as a common-words list.
-class WordFrequencyHarvester {
-public:
-    static constexpr int topN = 3000;
-    static constexpr int minWordCount = 5;
-    static constexpr int absoluteMinLength = 2;
-
-    WordFrequencyHarvester(CLIOptions options, std::string outputPath)
-        : options_(std::move(options)), outputPath_(std::move(outputPath)) {}
-
-    int run(std::ostream& out, std::ostream& err) const;
-
-private:
-    CLIOptions options_;
-    std::string outputPath_;
-};
-
-// The Ukrainian letters and the apostrophe, as the harvesters read Ukrainian text.
-const std::string& ukrainianHarvestAlphabet();
-
 } // namespace keyvane

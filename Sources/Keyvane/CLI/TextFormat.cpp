@@ -1,6 +1,9 @@
 #include "TextFormat.h"
 
 #include "AtomicFile.h"
+#include "UnicodeText.h"
+
+#include <cmath>
 
 #include <cstdarg>
 #include <cstdio>
@@ -50,5 +53,25 @@ std::optional<std::string> readInputFile(const std::string& path, std::ostream& 
     }
     return text;
 }
+
+bool writeOutputFile(const std::string& path, const std::string& contents, std::ostream& err) {
+    std::string error;
+    if (!AtomicFile::writeAtomically(path, contents, &error)) {
+        err << "Error: Failed to write profile to " << path << ": " << error << "\n";
+        return false;
+    }
+    return true;
+}
+
+std::string fitted(const std::string& text, std::size_t width) {
+    std::vector<std::string> chars = UnicodeText::graphemes(text);
+    std::string out;
+    for (std::size_t i = 0; i < width; ++i) {
+        out += i < chars.size() ? chars[i] : " ";
+    }
+    return out;
+}
+
+double truncatedToHundredths(double value) { return std::trunc(value * 100.0) / 100.0; }
 
 } // namespace keyvane::TextFormat

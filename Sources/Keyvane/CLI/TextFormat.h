@@ -15,4 +15,13 @@ std::optional<std::string> readUtf8File(const std::string& path);
 // The same for a command-line input file; on failure the one error line goes to err.
 std::optional<std::string> readInputFile(const std::string& path, std::ostream& err);
 
+// Writes a result file atomically; on failure the one error line goes to err.
+bool writeOutputFile(const std::string& path, const std::string& contents, std::ostream& err);
+
+// The text padded with blanks, or cut, to width characters.
+std::string fitted(const std::string& text, std::size_t width);
+
+// The value truncated toward zero to two decimals.
+double truncatedToHundredths(double value);
+
 } // namespace keyvane::TextFormat
