@@ -6,6 +6,7 @@
 #include "ConfigStore.h"
 #include "GoldenTestRunner.h"
 #include "HotkeyManager.h"
+#include "InstanceCommand.h"
 #include "L10n.h"
 #include "ManualConversionTestRunner.h"
 #include "UserPreferences.h"
@@ -49,6 +50,56 @@ int runSelfTest() {
 
 volatile std::sig_atomic_t terminationRequested = 0;
 
+// The socket of the one copy that runs for this user on this display.
+QString instanceName() {
+    return QString("keyvane-%1-%2").arg(getuid()).arg(qEnvironmentVariable("DISPLAY"));
+}
+
+// Hands a pause or resume request to the running copy and prints its answer.
+int sendToRunningInstance(int argc, char** argv, const InstanceCommand& command) {
+    QCoreApplication app(argc, argv);
+    QLocalSocket socket;
+    socket.connectToServer(instanceName());
+    if (!socket.waitForConnected(2000)) {
+        std::cerr << "Keyvane is not running on this display; start it first with: keyvane\n";
+        return 1;
+    }
+    socket.write(QByteArray::fromStdString(command.line() + "\n"));
+    socket.flush();
+    QByteArray answer;
+    while (!answer.contains('\n') && socket.waitForReadyRead(5000)) {
+        answer += socket.readAll();
+    }
+    if (!answer.contains('\n')) {
+        std::cerr << "Keyvane did not answer the request.\n";
+        return 1;
+    }
+    std::cout << answer.left(answer.indexOf('\n')).toStdString() << std::endl;
+    return 0;
+}
+
+// Answers one request line per connection from a later launch ("keyvane --pause 15m").
+void serveInstanceRequests(QLocalServer& server, AppState& appState) {
+    QObject::connect(&server, &QLocalServer::newConnection, [&server, &appState] {
+        while (QLocalSocket* socket = server.nextPendingConnection()) {
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &appState] {
+                if (!socket->canReadLine()) {
+                    if (socket->bytesAvailable() > 256) {
+                        socket->abort(); // not a request of ours
+                    }
+                    return;
+                }
+                const std::string line = socket->readLine(256).trimmed().toStdString();
+                const std::optional<InstanceCommand> command = InstanceCommand::fromLine(line);
+                const std::string answer = command ? command->applyTo(appState) : "Error: unknown request";
+                socket->write(QByteArray::fromStdString(answer + "\n"));
+                socket->disconnectFromServer();
+            });
+        }
+    });
+}
+
 // The live program: watches the keys of the X session and corrects words as they are typed.
 int runApplication(int argc, char** argv) {
     if (!X11Platform::displayAvailable()) {
@@ -62,18 +113,18 @@ int runApplication(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     // One copy per user and display: a second one would correct every word twice.
-    const QString instanceName = QString("keyvane-%1-%2").arg(getuid()).arg(qEnvironmentVariable("DISPLAY"));
     {
         QLocalSocket sibling;
-        sibling.connectToServer(instanceName);
+        sibling.connectToServer(instanceName());
         if (sibling.waitForConnected(500)) {
             std::cout << "Keyvane is already running on this display." << std::endl;
             return 0;
         }
     }
     QLocalServer instance;
-    QLocalServer::removeServer(instanceName); // a socket left behind by a copy that crashed
-    instance.listen(instanceName);
+    QLocalServer::removeServer(instanceName()); // a socket left behind by a copy that crashed
+    instance.setSocketOptions(QLocalServer::UserAccessOption);
+    instance.listen(instanceName());
     const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     DebugLog::switchAtStartup(preferences.debugLog, CoreLog::logFile);
     L10n::setLanguage(preferences.uiLanguage);
@@ -91,6 +142,7 @@ int runApplication(int argc, char** argv) {
         return 1;
     }
     appState->startObserving();
+    serveInstanceRequests(instance, *appState);
     HotkeyManager hotkeys(*platform);
     hotkeys.loadSettings();
     hotkeys.registerCallbacks([&] { appState->undoLastCorrection(); }, [&] { appState->convertSelection(); },
@@ -106,7 +158,9 @@ int runApplication(int argc, char** argv) {
         }
     });
     watch.start(100);
-    std::cout << "Keyvane is running: words typed in the wrong layout are corrected. Ctrl+C stops it." << std::endl;
+    std::cout << "Keyvane is running: words typed in the wrong layout are corrected. Ctrl+C stops it.\n"
+                 "Pause: keyvane --pause [15m|90s|1h] or keyvane --pause-until-restart; resume: keyvane --resume"
+              << std::endl;
     int status = QApplication::exec();
     appState->stopObserving();
     appLog("[Keyvane] Terminating — input observer stopped");
@@ -122,6 +176,14 @@ int main(int argc, char** argv) {
     }
     if (std::find(args.begin(), args.end(), "--test") != args.end()) {
         return runSelfTest();
+    }
+    std::string requestError;
+    if (std::optional<InstanceCommand> command = InstanceCommand::parse(args, requestError)) {
+        return sendToRunningInstance(argc, argv, *command);
+    }
+    if (!requestError.empty()) {
+        std::cerr << requestError << "\n";
+        return 1;
     }
     return runApplication(argc, argv);
 }

@@ -333,6 +333,54 @@ TEST_F(Desktop, AFastTypistsNextLettersLandAfterTheCorrectedWord) {
     program.waitForFinished(5000);
 }
 
+TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    QProcess program;
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    auto request = [](const QStringList& options) {
+        QProcess sender;
+        sender.start(KEYVANE_EXECUTABLE, options);
+        EXPECT_TRUE(sender.waitForFinished(10000));
+        EXPECT_EQ(sender.exitCode(), 0) << sender.readAllStandardError().toStdString();
+        return sender.readAllStandardOutput().toStdString();
+    };
+
+    EXPECT_EQ(request({"--pause", "4s"}), "Keyvane is paused for 4 seconds.\n");
+    QElapsedTimer paused;
+    paused.start();
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    settle(500);
+    EXPECT_EQ(text(), "ghbdtn ") << "paused: the word stays as typed";
+    ASSERT_LT(paused.elapsed(), 3500) << "the check above must fall inside the pause";
+
+    spinUntil([] { return false; }, static_cast<int>(4300 - paused.elapsed()));
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    EXPECT_TRUE(spinUntil([&] { return text() == "ghbdtn привет "; })) << "the pause is over: " << text();
+
+    settle(1800);
+    user.useGroup(0);
+    EXPECT_EQ(request({"--pause-until-restart"}), "Keyvane is paused until it restarts.\n");
+    user.press({kV, kB, kH, kSpace});
+    settle(500);
+    EXPECT_EQ(text(), "ghbdtn привет vbh ");
+    EXPECT_EQ(request({"--resume"}), "Keyvane corrects words again.\n");
+    user.press({kV, kB, kH, kSpace});
+    EXPECT_TRUE(spinUntil([&] { return text() == "ghbdtn привет vbh мир "; })) << text();
+
+    program.terminate();
+    program.waitForFinished(5000);
+
+    // With no copy running, a request says so instead of pretending to pause.
+    QProcess orphan;
+    orphan.start(KEYVANE_EXECUTABLE, QStringList{"--pause"});
+    ASSERT_TRUE(orphan.waitForFinished(10000));
+    EXPECT_EQ(orphan.exitCode(), 1);
+    EXPECT_TRUE(orphan.readAllStandardError().contains("not running"));
+}
+
 TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
     keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json",
