@@ -333,11 +333,26 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     if (!t.digitsInTokenAuto && out.hasDigits) {
         return gate(DecisionReason::containsDigits);
     }
-    const std::vector<std::string> sources = detectSourceLanguages(script);
+    std::vector<std::string> sources = detectSourceLanguages(script);
     if (sources.empty()) {
         return gate(DecisionReason::unknownScript);
     }
     const std::string lower = UnicodeText::toLower(token);
+    // A word written in letters that two languages share ("где" is Russian and could be Ukrainian
+    // letters) is read only as the languages it is a common word of: a correct Russian word must
+    // not be replaced because it is unknown as Ukrainian.
+    if (sources.size() > 1) {
+        std::vector<std::string> knownIn;
+        for (const std::string& source : sources) {
+            const LanguageConfig* lang = language(source);
+            if (lang != nullptr && lang->commonWords.contains(lower)) {
+                knownIn.push_back(source);
+            }
+        }
+        if (!knownIn.empty()) {
+            sources = std::move(knownIn);
+        }
+    }
     if (config_.manualOverrides.neverCorrect.contains(lower)) {
         out.isNeverCorrect = true;
         return gate(DecisionReason::neverCorrect);

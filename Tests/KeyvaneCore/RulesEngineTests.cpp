@@ -98,6 +98,19 @@ TEST(LeftAlone, ShortWordsUrlsAddressesIdentifiersAndDigits) {
     EXPECT_EQ(decide(engine, std::string(40, 'g')).reason, DecisionReason::tooLong);
 }
 
+TEST(LeftAlone, AWordOfOneLanguageIsNotReadAsUnknownInAnotherWithTheSameLetters) {
+    // "где" is Russian; its letters are Ukrainian too, and on the Ukrainian layout they are the
+    // keys of "ult". Unknown as Ukrainian, it must still not be turned into English.
+    nlohmann::json rules = testRules();
+    rules["languages"]["ru"]["common_words"].push_back("где");
+    rules["languages"]["en"]["common_words"].push_back("ult");
+    RulesEngine engine(testConfig({"en", "ru", "uk"}, rules));
+    auto d = decide(engine, "где");
+    EXPECT_FALSE(d.shouldCorrect) << corrected(d);
+    // A word no language knows is still read from every language whose letters it uses.
+    EXPECT_EQ(corrected(decide(engine, "руддщ")), "hello");
+}
+
 TEST(LeftAlone, ExcludedApplicationsRegardlessOfCase) {
     RulesConfig config = testConfig();
     config.excludedApps["org.example.Terminal"] = {"Terminal", false};
