@@ -40,9 +40,17 @@ LANGUAGES = {
 }
 
 
+# Packages whose Russian and Ukrainian message translations (.mo) add everyday interface wording.
+MO_PACKAGES = ["apt", "bash", "coreutils", "diffutils", "dpkg", "findutils", "gettext", "gnupg-l10n", "grep",
+               "libc-l10n", "libglib2.0-data", "libgtk-3-common", "login", "procps", "sed", "tar", "wget"]
+ATTESTED_MIN_COUNT = 2  # a word of the harvested text becomes common when seen this often
+UNKNOWN_BIGRAM_MARGIN = 0.5  # an unranked bigram weighs this much less than the rarest ranked one
+MICRO_RANK = 1000  # micro dictionary: short words among this many most frequent
+
+
 def ensure_sources():
-    packages = ["hunspell", "hunspell-en-us", "hunspell-ru", "hunspell-uk", "fortunes", "fortunes-min",
-                "fortunes-ru", "manpages-ru", "manpages-uk"]
+    packages = ["hunspell", "hunspell-tools", "hunspell-en-us", "hunspell-ru", "hunspell-uk", "fortunes",
+                "fortunes-min", "fortunes-ru", "manpages-ru", "manpages-uk", "gettext"] + MO_PACKAGES
     missing = [p for p in packages
                if subprocess.run(["dpkg-query", "-W", "-f=${Status}", p], capture_output=True, text=True).stdout
                != "install ok installed"]
@@ -57,20 +65,93 @@ def ensure_sources():
 
 
 def accepted_by_dictionary(words, dictionary):
-    result = subprocess.run(["hunspell", "-d", dictionary, "-G"], input="\n".join(words), capture_output=True,
+    """The lower-case words the dictionary accepts as written or capitalised (names: "joseph")."""
+    words = list(words)
+    candidates = words + [w[:1].upper() + w[1:] for w in words]
+    result = subprocess.run(["hunspell", "-d", dictionary, "-G"], input="\n".join(candidates), capture_output=True,
                             text=True, check=True)
-    return set(result.stdout.split())
+    return {w.lower() for w in result.stdout.split()}
 
 
-def common_words(lists, code):
+def frequent_words(lists, code, min_length=2):
+    """The frequency list's words that the dictionary accepts, most frequent first."""
     list_name, dictionary, alphabet = LANGUAGES[code]
     ranked = []
     for line in (lists / list_name).read_text(encoding="utf-8").splitlines():
         word = line.strip().lower().replace("’", "'")
-        if len(word) >= 2 and set(word) <= alphabet and word not in ranked:
+        if len(word) >= min_length and set(word) <= alphabet and word not in ranked:
             ranked.append(word)
     known = accepted_by_dictionary(ranked, dictionary)
     return [w for w in ranked if w in known][:COMMON_WORDS]
+
+
+def micro_dictionary(lists, code):
+    """The very frequent words of one to three letters (the only two-letter words Keyvane corrects)."""
+    return sorted(w for w in frequent_words(lists, code, min_length=1)[:MICRO_RANK] if len(w) <= 3)
+
+
+def all_forms(words, code):
+    """Every form the dictionary gives the lemmas of these words ("сказала" brings "сказал",
+    "скажу", ...): hunspell finds the stems, unmunch expands their dictionary entries."""
+    _, dictionary, alphabet = LANGUAGES[code]
+    result = subprocess.run(["hunspell", "-d", dictionary, "-s"], input="\n".join(words), capture_output=True,
+                            text=True, check=True)
+    stems = {parts[1] for parts in (line.split() for line in result.stdout.splitlines()) if len(parts) == 2}
+    dic = Path(f"/usr/share/hunspell/{dictionary}.dic").read_text(encoding="utf-8", errors="replace").splitlines()
+    entries = [line for line in dic[1:] if line.split("/")[0] in stems]
+    with tempfile.TemporaryDirectory() as work:
+        selected = Path(work) / "selected.dic"
+        selected.write_text(f"{len(entries)}\n" + "\n".join(entries) + "\n", encoding="utf-8")
+        expanded = subprocess.run(["unmunch", str(selected), f"/usr/share/hunspell/{dictionary}.aff"],
+                                  capture_output=True, check=True).stdout.decode("utf-8", errors="replace")
+    forms = {w.lower().replace("’", "'") for w in expanded.split()}
+    return {w for w in forms if len(w) >= 2 and set(w) <= alphabet}
+
+
+def attested_words(text, code):
+    """Words of the harvested text seen at least ATTESTED_MIN_COUNT times that the dictionary accepts."""
+    _, dictionary, alphabet = LANGUAGES[code]
+    counts = {}
+    for word in re.findall(r"[^\W\d_]+(?:['’][^\W\d_]+)*", text.lower()):
+        word = word.replace("’", "'")
+        if len(word) >= 2 and set(word) <= alphabet:
+            counts[word] = counts.get(word, 0) + 1
+    frequent = sorted(w for w, n in counts.items() if n >= ATTESTED_MIN_COUNT)
+    return accepted_by_dictionary(frequent, dictionary)
+
+
+def common_words(lists, code, harvested_text):
+    words = set(frequent_words(lists, code))
+    words |= all_forms(sorted(words), code)
+    words |= attested_words(harvested_text, code)
+    if code == "ru":
+        words |= {w.replace("ё", "е") for w in words if "ё" in w}  # "еще" is how most people type "ещё"
+    return sorted(words)
+
+
+def translation_text(code):
+    """The translated messages of MO_PACKAGES in this language, one document per package."""
+    docs = []
+    for package in MO_PACKAGES:
+        listed = subprocess.run(["dpkg", "-L", package], capture_output=True, text=True).stdout.split()
+        mo_files = sorted(f for f in listed if f.startswith(f"/usr/share/locale/{code}/") and f.endswith(".mo"))
+        messages = []
+        for mo in mo_files:
+            po = subprocess.run(["msgunfmt", mo], capture_output=True, text=True).stdout
+            in_msgstr = False
+            for line in po.splitlines():
+                if line.startswith("msgstr"):
+                    in_msgstr = True
+                    line = line[line.find('"'):]
+                elif not line.startswith('"'):
+                    in_msgstr = False
+                if in_msgstr and line.startswith('"'):
+                    messages.append(line.strip('"'))
+        text = "\n".join(messages)
+        text = re.sub(r"\\[nt]|%[-+ #0-9.*lhjzt]*[a-zA-Z]|[_&~](?=\w)", " ", text)
+        if text.strip():
+            docs.append(text)
+    return docs
 
 
 def man_page_text(path):
@@ -92,17 +173,21 @@ def documents(code):
         pages = sorted(glob.glob("/usr/share/man/ru/**/*.gz", recursive=True))
         fortunes = sorted(glob.glob("/usr/share/games/fortunes/ru/*.u8"))
         return [man_page_text(p) for p in pages] + [Path(f).read_text(encoding="utf-8", errors="replace")
-                                                   for f in fortunes]
+                                                   for f in fortunes] + translation_text(code)
     pages = sorted(glob.glob("/usr/share/man/uk/**/*.gz", recursive=True))
-    return [man_page_text(p) for p in pages]
+    return [man_page_text(p) for p in pages] + translation_text(code)
 
 
-def bigram_weights(code):
-    """Harvests from nine documents in ten; the tenth is written out as held-out text."""
+def split_documents(code):
+    """Nine documents in ten to harvest from; the tenth is written out as held-out text."""
     docs = documents(code)
     harvest = "\n".join(d for i, d in enumerate(docs) if i % 10 != 0)
     heldout = "\n".join(d for i, d in enumerate(docs) if i % 10 == 0)
     (CACHE / f"heldout_{code}.txt").write_text(heldout, encoding="utf-8")
+    return harvest
+
+
+def bigram_weights(code, harvest):
     keyvane = ROOT / "build" / "Sources" / "Keyvane" / "keyvane"
     with tempfile.TemporaryDirectory() as work:
         corpus = Path(work) / f"{code}.txt"
@@ -117,10 +202,14 @@ def main():
     lists = ensure_sources()
     rules = json.loads(RULES.read_text(encoding="utf-8"))
     for code in LANGUAGES:
-        words = common_words(lists, code)
-        rules["languages"][code]["common_words"] = sorted(words)
-        weights = bigram_weights(code)
+        harvest = split_documents(code)
+        words = common_words(lists, code, harvest)
+        rules["languages"][code]["common_words"] = words
+        rules["languages"][code]["micro_dictionary"] = micro_dictionary(lists, code)
+        weights = bigram_weights(code, harvest)
         rules["languages"][code]["bigram_log_weights"] = weights
+        # A bigram the harvest never ranked is rarer than every one it did.
+        rules["languages"][code]["unknown_bigram_weight"] = round(min(weights.values()) - UNKNOWN_BIGRAM_MARGIN, 2)
         print(f"{code}: {len(words)} common words, {len(weights)} bigram weights")
     text = json.dumps(rules, ensure_ascii=False, indent=2, sort_keys=True) + "\n"
     tmp = RULES.with_suffix(".json.tmp")

@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""Measures the shipped rules file on text kept out of harvesting.
+
+Run after tools/build_language_data.py (which writes tools/.cache/heldout_<lang>.txt) and a build.
+For each language: the round trip (`keyvane -type roundtrip`: every word typed in each other
+layout must come back), and how many words of correctly typed text Keyvane would change
+(`-type test` for English and Russian, the input diagnostic `-input` for Ukrainian). The same is
+measured on the everyday sentences of tools/eval/chat_<lang>.txt, written by hand: capitals,
+names, short words, brands, addresses and code identifiers mixed in.
+
+  tools/evaluate_language_data.py [--rules FILE] [--languages en,ru,uk]
+"""
+import argparse
+import json
+import re
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+KEYVANE = ROOT / "build" / "Sources" / "Keyvane" / "keyvane"
+CACHE = ROOT / "tools" / ".cache"
+CHAT = ROOT / "tools" / "eval"
+
+
+def run(args, work):
+    return subprocess.run([str(KEYVANE)] + args, cwd=work, capture_output=True, text=True, check=True).stdout
+
+
+def round_trip(path, code, languages, work):
+    run(["-file", str(path), "-type", "roundtrip", "-language", code, "-languages", languages], work)
+    report = json.loads((Path(work) / f"roundtrip-report_{code}.json").read_text(encoding="utf-8"))
+    return report["cells"]
+
+
+def changed_words(path, code, languages, work):
+    """(changed, total) words of correctly typed text, with the changes themselves."""
+    if code in ("en", "ru"):
+        out = run(["-file", str(path), "-type", "test", "-language", code, "-languages", languages], work)
+        total = int(re.search(r"Total words processed: (\d+)", out).group(1))
+        changes = re.findall(r"Original: (.*)\nSuggested: (.*)\n", out)
+        return changes, total
+    words = path.read_text(encoding="utf-8").split()
+    changes, total, chunk = [], 0, []
+    for i, word in enumerate(words + [None]):
+        if word is not None:
+            chunk.append(word)
+        if chunk and (word is None or sum(map(len, chunk)) > 20000):
+            out = run(["-input", " ".join(chunk), "-languages", languages], work)
+            total += int(re.search(r"Tokens: (\d+)", out).group(1))
+            changes += re.findall(r"Result\s+: (.*) → (.*)\n", out)
+            chunk = []
+    return changes, total
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--rules", default=str(ROOT / "Resources" / "keyvane_rules.json"))
+    parser.add_argument("--languages", default="en,ru,uk")
+    parser.add_argument("--show", type=int, default=0, help="print up to N changed words per text")
+    options = parser.parse_args()
+    with tempfile.TemporaryDirectory() as work:
+        (Path(work) / "Resources").mkdir()
+        (Path(work) / "Resources" / "keyvane_rules.json").write_bytes(Path(options.rules).read_bytes())
+        print("Round trip (held-out text): recall / wrong")
+        for code in ("en", "ru", "uk"):
+            for cell, c in sorted(round_trip(CACHE / f"heldout_{code}.txt", code, options.languages, work).items()):
+                print(f"  {cell:7} {100 * c['correct'] / c['total']:5.1f}% / {100 * c['wrong'] / c['total']:4.2f}%"
+                      f"  of {c['total']}")
+        print("Correct text changed: words changed / words")
+        for label, files in (("held-out", CACHE / "heldout_{}.txt"), ("chat", CHAT / "chat_{}.txt")):
+            for code in ("en", "ru", "uk"):
+                path = Path(str(files).format(code))
+                if not path.exists():
+                    continue
+                changes, total = changed_words(path, code, options.languages, work)
+                print(f"  {label:8} {code}: {len(changes)} / {total} ({100 * len(changes) / max(total, 1):.2f}%)")
+                for original, suggested in changes[:options.show]:
+                    print(f"      {original} -> {suggested}")
+        print("Round trip (chat sentences): recall / wrong")
+        for code in ("en", "ru", "uk"):
+            path = CHAT / f"chat_{code}.txt"
+            if path.exists():
+                for cell, c in sorted(round_trip(path, code, options.languages, work).items()):
+                    print(f"  {cell:7} {100 * c['correct'] / c['total']:5.1f}% / {100 * c['wrong'] / c['total']:4.2f}%"
+                          f"  of {c['total']}")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
