@@ -111,3 +111,25 @@ TEST(LanguagesSection, NonObjectEntriesAreSkipped) {
     EXPECT_EQ(config.languages.size(), 1u);
     EXPECT_TRUE(config.languages.contains("ru"));
 }
+
+TEST(LanguagesSection, LetterPairPatternsMatchExactlyWhereTheRegularExpressionWould) {
+    // Lists of letter pairs are searched without the regex engine; wrapping a pattern in a group
+    // keeps it on the regex engine, so both must agree on every text.
+    const std::vector<std::string> patterns = {"шы|ж[ыяю]", "a[bc]|xy", "q[z]", "ї[ґє]|'[а]", "😀x"};
+    const std::vector<std::string> texts = {"", "ш", "шы", "машына", "жюри", "ЖЫ", "ab", "cab", "xxy", "yx", "qz", "q",
+                                            "її", "ґїє", "п'ять", "'а", "😀x", "😀", "ы\xff"
+                                            "ж",
+                                            "жы\xff", "ë", "шй"};
+    for (const std::string& pattern : patterns) {
+        auto fast = CompiledRegex::compile(pattern);
+        auto regex = CompiledRegex::compile("(?:" + pattern + ")");
+        ASSERT_TRUE(fast && regex) << pattern;
+        for (const std::string& text : texts) {
+            EXPECT_EQ(fast->find(text), regex->find(text)) << pattern << " in " << text;
+        }
+    }
+    // Anything else stays a regular expression: a range, a negated class, an anchor.
+    EXPECT_TRUE(CompiledRegex::compile("a[b-d]")->find("ac"));
+    EXPECT_TRUE(CompiledRegex::compile("a[^b]")->find("ax"));
+    EXPECT_FALSE(CompiledRegex::compile("^ab")->find("cab"));
+}
