@@ -45,7 +45,16 @@ MO_PACKAGES = ["apt", "bash", "coreutils", "diffutils", "dpkg", "findutils", "ge
                "libc-l10n", "libglib2.0-data", "libgtk-3-common", "login", "procps", "sed", "tar", "wget"]
 ATTESTED_MIN_COUNT = 2  # a word of the harvested text becomes common when seen this often
 UNKNOWN_BIGRAM_MARGIN = 0.5  # an unranked bigram weighs this much less than the rarest ranked one
-MICRO_RANK = 1000  # micro dictionary: short words among this many most frequent
+MICRO_RANK = 1000
+SHAPES = 12  # strong word starts and ends per language; as many weak ones after them
+SUFFIX_BOOSTS = 9  # suffixes with a boost: 8, 6 and 4 points by thirds
+DISTINCT_RATIO = 3.0
+# Rare patterns kept by hand; the pipeline adds the pattern of bigrams its text never shows.
+CURATED_RARE_PATTERNS = {
+    "en": ["[bcdfghjklmnpqrstvwxz]{5}", "^[^aeiouy]{4,}$"],
+    "ru": ["[бвгджзйклмнпрстфхцчшщ]{5}", "[іїєґ]"],
+    "uk": ["^[бвгґджзйклмнпрстфхцчшщ]{4,}$", "[ыэёъ]"],
+}  # micro dictionary: short words among this many most frequent
 
 
 def ensure_sources():
@@ -108,25 +117,88 @@ def all_forms(words, code):
     return {w for w in forms if len(w) >= 2 and set(w) <= alphabet}
 
 
-def attested_words(text, code):
-    """Words of the harvested text seen at least ATTESTED_MIN_COUNT times that the dictionary accepts."""
-    _, dictionary, alphabet = LANGUAGES[code]
+def word_counts(text, code):
+    """How often each word of the language's alphabet occurs in the text (lower-cased)."""
+    alphabet = LANGUAGES[code][2]
     counts = {}
     for word in re.findall(r"[^\W\d_]+(?:['’][^\W\d_]+)*", text.lower()):
         word = word.replace("’", "'")
         if len(word) >= 2 and set(word) <= alphabet:
             counts[word] = counts.get(word, 0) + 1
+    return counts
+
+
+def attested_words(counts, code):
+    """Words of the harvested text seen at least ATTESTED_MIN_COUNT times that the dictionary accepts."""
     frequent = sorted(w for w, n in counts.items() if n >= ATTESTED_MIN_COUNT)
-    return accepted_by_dictionary(frequent, dictionary)
+    return accepted_by_dictionary(frequent, LANGUAGES[code][1])
 
 
-def common_words(lists, code, harvested_text):
+def common_words(lists, code, counts):
     words = set(frequent_words(lists, code))
     words |= all_forms(sorted(words), code)
-    words |= attested_words(harvested_text, code)
+    words |= attested_words(counts, code)
     if code == "ru":
         words |= {w.replace("ё", "е") for w in words if "ё" in w}  # "еще" is how most people type "ещё"
     return sorted(words)
+
+
+def affix_shares(words, length, at_end):
+    """Share of the words (of at least length + 2 letters) that end (or start) with each affix."""
+    shares = {}
+    for w in words:
+        if len(w) >= length + 2:
+            affix = w[-length:] if at_end else w[:length]
+            shares[affix] = shares.get(affix, 0) + 1
+    total = max(sum(shares.values()), 1)
+    return {a: n / total for a, n in shares.items()}
+
+
+def word_shapes(common):
+    """Word starts, word ends and suffix boosts of the languages that share letters (Russian and
+    Ukrainian), from their common words: the affixes most words have among those at least
+    DISTINCT_RATIO times more frequent than in the other language (an ending "ів" tells Ukrainian
+    from Russian, "ой" the reverse)."""
+    shapes = {}
+    for code, words in common.items():
+        rivals = [other for other in common if other != code and LANGUAGES[other][2] & LANGUAGES[code][2]]
+        if not rivals:
+            continue  # English shares no letters: its word shapes stay the curated ones, which measure better
+        ranked = {}
+        for at_end, lengths in ((True, (2, 3, 4)), (False, (2, 3))):
+            found = []
+            for length in lengths:
+                own = affix_shares(words, length, at_end)
+                theirs = [affix_shares(common[r], length, at_end) for r in rivals]
+                for affix, share in own.items():
+                    if all(share >= DISTINCT_RATIO * t.get(affix, 0) for t in theirs):
+                        found.append((-share, affix))
+            ranked[at_end] = [affix for _, affix in sorted(found)]
+        ends, starts = ranked[True], ranked[False]
+        boosts = [a for a in ends if len(a) >= 3][:SUFFIX_BOOSTS]
+        shapes[code] = {
+            "strong_word_ends": sorted(ends[:SHAPES]),
+            "weak_word_ends": sorted(ends[SHAPES:2 * SHAPES]),
+            "strong_word_starts": sorted(starts[:SHAPES]),
+            "weak_word_starts": sorted(starts[SHAPES:2 * SHAPES]),
+            "common_suffix_boosts": {a: 8 - 2 * (i * 3 // SUFFIX_BOOSTS) for i, a in enumerate(boosts)},
+        }
+    return shapes
+
+
+def unseen_bigram_pattern(counts, code):
+    """One regular expression matching any two letters of the alphabet never seen side by side in
+    the harvested words ("шы", "аы" in Russian; "qz" in English), grouped by first letter."""
+    alphabet = sorted(LANGUAGES[code][2] - {"'"})
+    seen = set()
+    for word in counts:
+        seen.update(word[i:i + 2] for i in range(len(word) - 1))
+    groups = []
+    for first in alphabet:
+        seconds = "".join(second for second in alphabet if first + second not in seen)
+        if seconds:
+            groups.append(f"{first}[{seconds}]")
+    return "|".join(groups)
 
 
 def translation_text(code):
@@ -201,16 +273,22 @@ def bigram_weights(code, harvest):
 def main():
     lists = ensure_sources()
     rules = json.loads(RULES.read_text(encoding="utf-8"))
+    common = {}
     for code in LANGUAGES:
         harvest = split_documents(code)
-        words = common_words(lists, code, harvest)
+        counts = word_counts(harvest, code)
+        words = common_words(lists, code, counts)
+        rules["languages"][code]["rare_patterns"] = CURATED_RARE_PATTERNS[code] + [unseen_bigram_pattern(counts, code)]
         rules["languages"][code]["common_words"] = words
+        common[code] = words
         rules["languages"][code]["micro_dictionary"] = micro_dictionary(lists, code)
         weights = bigram_weights(code, harvest)
         rules["languages"][code]["bigram_log_weights"] = weights
         # A bigram the harvest never ranked is rarer than every one it did.
         rules["languages"][code]["unknown_bigram_weight"] = round(min(weights.values()) - UNKNOWN_BIGRAM_MARGIN, 2)
         print(f"{code}: {len(words)} common words, {len(weights)} bigram weights")
+    for code, shapes in word_shapes(common).items():
+        rules["languages"][code].update(shapes)
     text = json.dumps(rules, ensure_ascii=False, indent=2, sort_keys=True) + "\n"
     tmp = RULES.with_suffix(".json.tmp")
     tmp.write_text(text, encoding="utf-8")
