@@ -148,6 +148,20 @@ std::optional<const Json*> objectValue(const Json* value) {
     return std::nullopt;
 }
 
+// A list of strings as a set of lower-cased words, read straight from the document (the common-word
+// lists hold tens of thousands); anything but a list of strings gives the empty set.
+WordSet lowerCasedWords(const Json* list) {
+    if (list == nullptr || !list->is_array() ||
+        !std::all_of(list->begin(), list->end(), [](const Json& element) { return element.is_string(); })) {
+        return {};
+    }
+    WordSet::Builder words(list->size());
+    for (const Json& element : *list) {
+        words.insert(UnicodeText::toLower(element.get_ref<const std::string&>()));
+    }
+    return words.build();
+}
+
 // Patterns from the file; the built-in list only when the file gives no pattern to try.
 std::vector<CompiledRegex> patternsOrDefault(const Json& entry, const char* key,
                                              const std::vector<CompiledRegex>& fallback) {
@@ -174,7 +188,7 @@ LanguageConfig parseLanguage(const std::string& code, const Json& entry) {
         config.vowels = defaultVowels(code);
     }
 
-    config.commonWords = JsonValues::lowerCasedSet(stringListOrEmpty(entry, "common_words"));
+    config.commonWords = lowerCasedWords(JsonValues::member(entry, "common_words"));
     config.phraseStartWords = JsonValues::lowerCasedSet(stringListOrEmpty(entry, "phrase_start_words"));
     config.strongWordStarts = stringListOrEmpty(entry, "strong_word_starts");
     config.weakWordStarts = stringListOrEmpty(entry, "weak_word_starts");

@@ -2,6 +2,7 @@
 
 #include "CompiledRegex.h"
 #include "Models.h"
+#include "WordSet.h"
 
 #include <map>
 #include <nlohmann/json_fwd.hpp>
@@ -17,7 +18,7 @@ struct LanguageConfig {
     std::string script;
     StringSet scriptAlphabet;
     StringSet vowels;
-    StringSet commonWords;
+    WordSet commonWords;
     StringSet phraseStartWords;
     std::vector<std::string> strongWordStarts;
     std::vector<std::string> weakWordStarts;

@@ -62,7 +62,9 @@ TEST(LanguagesSection, WordListsAreCaseInsensitiveButPatternListsAreNot) {
     auto en = language("en", {{"common_words", {"The", "the", "WORD"}},
                               {"strong_bigrams", {"Th", "th"}},
                               {"strong_word_starts", {"un", "re", "un"}}});
-    EXPECT_EQ(en.commonWords, (StringSet{"the", "word"}));
+    EXPECT_EQ(en.commonWords.size(), 2u);
+    EXPECT_TRUE(en.commonWords.contains("the"));
+    EXPECT_TRUE(en.commonWords.contains("word"));
     EXPECT_EQ(en.strongBigrams, (StringSet{"Th", "th"}));
     EXPECT_EQ(en.strongWordStarts, (std::vector<std::string>{"un", "re", "un"}));
 }

@@ -1,0 +1,99 @@
+#include "WordSet.h"
+
+#include "Models.h"
+
+#include <cstring>
+
+namespace keyvane {
+
+namespace {
+
+uint32_t wordLength(const std::string& text, uint32_t offset) {
+    uint32_t length = 0;
+    std::memcpy(&length, text.data() + offset, sizeof length);
+    return length;
+}
+
+std::string_view wordAt(const std::string& text, uint32_t offset) {
+    return {text.data() + offset + sizeof(uint32_t), wordLength(text, offset)};
+}
+
+} // namespace
+
+WordSet::WordSet(const std::vector<std::string>& words) {
+    Builder builder(words.size());
+    for (const std::string& w : words) {
+        builder.insert(w);
+    }
+    *this = builder.build();
+}
+
+WordSet::Builder::Builder(std::size_t expected) : storage_(std::make_shared<Storage>()) {
+    std::size_t capacity = 16;
+    while (capacity < expected * 2) { // at most half full
+        capacity *= 2;
+    }
+    storage_->slots.assign(capacity, 0);
+    storage_->text.reserve(expected * 16);
+}
+
+void WordSet::Builder::grow() {
+    Storage& s = *storage_;
+    std::vector<uint32_t> old(s.slots.size() * 2, 0);
+    old.swap(s.slots);
+    const std::size_t mask = s.slots.size() - 1;
+    for (uint32_t entry : old) {
+        if (entry != 0) {
+            std::size_t slot = TransparentStringHash{}(wordAt(s.text, entry - 1)) & mask;
+            while (s.slots[slot] != 0) {
+                slot = (slot + 1) & mask;
+            }
+            s.slots[slot] = entry;
+        }
+    }
+}
+
+void WordSet::Builder::insert(std::string_view word) {
+    if ((storage_->count + 1) * 2 > storage_->slots.size()) {
+        grow();
+    }
+    Storage& s = *storage_;
+    const std::size_t mask = s.slots.size() - 1;
+    std::size_t slot = TransparentStringHash{}(word) & mask;
+    for (; s.slots[slot] != 0; slot = (slot + 1) & mask) {
+        if (wordAt(s.text, s.slots[slot] - 1) == word) {
+            return;
+        }
+    }
+    const auto offset = static_cast<uint32_t>(s.text.size());
+    const auto length = static_cast<uint32_t>(word.size());
+    s.text.append(reinterpret_cast<const char*>(&length), sizeof length);
+    s.text.append(word);
+    s.slots[slot] = offset + 1;
+    ++s.count;
+}
+
+WordSet WordSet::Builder::build() {
+    WordSet set;
+    storage_->text.shrink_to_fit();
+    set.storage_ = std::move(storage_);
+    storage_ = std::make_shared<Storage>();
+    storage_->slots.assign(16, 0);
+    return set;
+}
+
+bool WordSet::contains(std::string_view word) const {
+    if (!storage_) {
+        return false;
+    }
+    const Storage& s = *storage_;
+    const std::size_t mask = s.slots.size() - 1;
+    for (std::size_t slot = TransparentStringHash{}(word) & mask; s.slots[slot] != 0; slot = (slot + 1) & mask) {
+        if (wordAt(s.text, s.slots[slot] - 1) == word) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace keyvane
