@@ -45,6 +45,7 @@ MO_PACKAGES = ["apt", "bash", "coreutils", "diffutils", "dpkg", "findutils", "ge
                "libc-l10n", "libglib2.0-data", "libgtk-3-common", "login", "procps", "sed", "tar", "wget"]
 ATTESTED_MIN_COUNT = 2  # a word of the harvested text becomes common when seen this often
 UNKNOWN_BIGRAM_MARGIN = 0.5  # an unranked bigram weighs this much less than the rarest ranked one
+PARADIGM_MIN_COUNT = 10  # ...and brings all its forms when seen this often (the file must load fast)
 MICRO_RANK = 1000
 SHAPES = 12  # strong word starts and ends per language; as many weak ones after them
 SUFFIX_BOOSTS = 9  # suffixes with a boost: 8, 6 and 4 points by thirds
@@ -135,9 +136,10 @@ def attested_words(counts, code):
 
 
 def common_words(lists, code, counts):
-    words = set(frequent_words(lists, code))
-    words |= all_forms(sorted(words), code)
-    words |= attested_words(counts, code)
+    frequent = set(frequent_words(lists, code))
+    attested = attested_words(counts, code)
+    lemmas_of = frequent | {w for w in attested if counts[w] >= PARADIGM_MIN_COUNT}
+    words = frequent | attested | all_forms(sorted(lemmas_of), code)
     if code == "ru":
         words |= {w.replace("ё", "е") for w in words if "ё" in w}  # "еще" is how most people type "ещё"
     return sorted(words)
