@@ -135,3 +135,21 @@ TEST(LanguagesSection, LetterPairPatternsMatchExactlyWhereTheRegularExpressionWo
     EXPECT_TRUE(CompiledRegex::compile("a[^b]")->find("ax"));
     EXPECT_FALSE(CompiledRegex::compile("^ab")->find("cab"));
 }
+
+TEST(LanguagesSection, LargeCommonWordListsFindEveryWordAndNothingElse) {
+    json words = json::array();
+    for (int i = 0; i < 20000; ++i) {
+        words.push_back("слово" + std::to_string(i));
+    }
+    words.push_back("СЛОВО7"); // the same word in capitals
+    auto ru = language("ru", {{"common_words", words}});
+    EXPECT_EQ(ru.commonWords.size(), 20000u);
+    for (int i = 0; i < 20000; i += 997) {
+        EXPECT_TRUE(ru.commonWords.contains("слово" + std::to_string(i))) << i;
+    }
+    EXPECT_FALSE(ru.commonWords.contains("слово20000"));
+    EXPECT_FALSE(ru.commonWords.contains(""));
+    EXPECT_FALSE(ru.commonWords.contains("слово"));
+    // A list that is not all strings counts as no list.
+    EXPECT_TRUE(language("ru", {{"common_words", {"слово", 5}}}).commonWords.empty());
+}
