@@ -16,6 +16,7 @@ is rewritten pretty-printed with sorted keys, so the same sources give the same 
 import glob
 import gzip
 import json
+import math
 import os
 import re
 import subprocess
@@ -269,6 +270,39 @@ def bigram_weights(code, harvest):
     return harvested["languages"][code]["bigramLogWeights"]
 
 
+def letter_pair_counts(text, code):
+    """Bigram counts as the harvester takes them: runs of letters, lower-cased, words with a letter
+    outside the language's script dropped."""
+    if code == "en":
+        belongs = lambda c: "a" <= c.lower() <= "z"
+    elif code == "ru":
+        belongs = lambda c: "\u0400" <= c <= "\u04ff"
+    else:
+        belongs = lambda c: c.lower() in LANGUAGES["uk"][2]
+    counts = {}
+    for run in re.findall(r"[^\W\d_]+", text):
+        if all(belongs(c) for c in run):
+            lower = run.lower()
+            for i in range(len(lower) - 1):
+                counts[lower[i:i + 2]] = counts.get(lower[i:i + 2], 0) + 1
+    return counts
+
+
+def all_bigram_weights(code, harvest, harvested):
+    """The harvester exports its 500 most frequent bigrams; the rarer ones it saw at least 3 times
+    get weights by the same formula (log-probability relative to the most frequent, plus 3, cut to
+    hundredths), so that a rare letter pair weighs what its rarity says instead of the flat
+    unknown weight."""
+    counts = letter_pair_counts(harvest, code)
+    total = sum(counts.values())
+    top = max(counts.values())
+    weights = dict(harvested)
+    for bigram, n in counts.items():
+        if n >= 3 and bigram not in weights:
+            weights[bigram] = math.trunc((math.log(n / total) - math.log(top / total) + 3.0) * 100) / 100
+    return weights
+
+
 def main():
     lists = ensure_sources()
     rules = json.loads(RULES.read_text(encoding="utf-8"))
@@ -281,7 +315,7 @@ def main():
         rules["languages"][code]["common_words"] = words
         common[code] = words
         rules["languages"][code]["micro_dictionary"] = micro_dictionary(lists, code)
-        weights = bigram_weights(code, harvest)
+        weights = all_bigram_weights(code, harvest, bigram_weights(code, harvest))
         rules["languages"][code]["bigram_log_weights"] = weights
         # A bigram the harvest never ranked is rarer than every one it did.
         rules["languages"][code]["unknown_bigram_weight"] = round(min(weights.values()) - UNKNOWN_BIGRAM_MARGIN, 2)
