@@ -48,6 +48,13 @@ MICRO_RANK = 1000
 SHAPES = 12  # strong word starts and ends per language; as many weak ones after them
 SUFFIX_BOOSTS = 9  # suffixes with a boost: 8, 6 and 4 points by thirds
 DISTINCT_RATIO = 3.0
+# Chat words no dictionary lists; they count as common (and short ones as micro) words.
+CHAT_WORDS = {
+    "en": ["afaik", "afk", "asap", "brb", "btw", "dm", "fyi", "gg", "idk", "imho", "imo", "lmao", "lol", "np", "ok",
+           "okay", "omg", "pls", "plz", "rofl", "tbh", "thx", "ty", "wtf"],
+    "ru": ["ок", "окей", "плиз", "пжл", "спс", "щас", "норм", "чё", "чо", "ща", "лол"],
+    "uk": ["ок", "окей", "дяк", "дякс", "щас", "норм", "лол"],
+}
 # Rare patterns kept by hand; the pipeline adds the pattern of bigrams its text never shows.
 CURATED_RARE_PATTERNS = {
     "en": ["[bcdfghjklmnpqrstvwxz]{5}", "^[^aeiouy]{4,}$"],
@@ -95,7 +102,8 @@ def frequent_words(lists, code, min_length=2):
 
 def micro_dictionary(lists, code):
     """The very frequent words of one to three letters (the only two-letter words Keyvane corrects)."""
-    return sorted(w for w in frequent_words(lists, code, min_length=1)[:MICRO_RANK] if len(w) <= 3)
+    frequent = frequent_words(lists, code, min_length=1)[:MICRO_RANK]
+    return sorted({w for w in frequent + CHAT_WORDS[code] if len(w) <= 3})
 
 
 def all_forms(words, code):
@@ -137,7 +145,7 @@ def common_words(lists, code, counts):
     frequent = set(frequent_words(lists, code))
     attested = attested_words(counts, code)
     lemmas_of = frequent | {w for w in attested if counts[w] >= PARADIGM_MIN_COUNT}
-    words = frequent | attested | all_forms(sorted(lemmas_of), code)
+    words = frequent | attested | all_forms(sorted(lemmas_of), code) | set(CHAT_WORDS[code])
     if code == "ru":
         words |= {w.replace("ё", "е") for w in words if "ё" in w}  # "еще" is how most people type "ещё"
     return sorted(words)
