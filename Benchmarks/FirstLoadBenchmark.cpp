@@ -1,0 +1,38 @@
+// The first load of the shipped rules file in a fresh process, as at program start: reading the
+// file, parsing the JSON and building the configuration and the engine, with none of the memory
+// that later loads reuse. One iteration per process; run the program several times for a median.
+
+#include "RulesConfig.h"
+#include "RulesEngine.h"
+
+#include <benchmark/benchmark.h>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <sstream>
+
+using namespace keyvane;
+
+namespace {
+
+void BM_FirstLoadOfShippedRulesFile(benchmark::State& state) {
+    std::optional<nlohmann::json> document;
+    std::unique_ptr<RulesEngine> engine;
+    for (auto _ : state) {
+        std::ifstream in(KEYVANE_RULES_FILE);
+        std::stringstream text;
+        text << in.rdbuf();
+        document = RulesConfig::decode(text.str());
+        RulesConfig config = RulesConfig::parse(document.value());
+        config.activeLanguages = {"en", "ru", "uk"};
+        engine = std::make_unique<RulesEngine>(std::move(config));
+        benchmark::DoNotOptimize(engine);
+    }
+    // Freeing the document and the engine is not part of loading.
+}
+BENCHMARK(BM_FirstLoadOfShippedRulesFile)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();
