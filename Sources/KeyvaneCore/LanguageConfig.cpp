@@ -155,7 +155,11 @@ WordSet lowerCasedWords(const Json* list) {
         !std::all_of(list->begin(), list->end(), [](const Json& element) { return element.is_string(); })) {
         return {};
     }
-    WordSet::Builder words(list->size());
+    std::size_t bytes = 0;
+    for (const Json& element : *list) {
+        bytes += element.get_ref<const std::string&>().size();
+    }
+    WordSet::Builder words(list->size(), bytes);
     for (const Json& element : *list) {
         words.insert(UnicodeText::toLower(element.get_ref<const std::string&>()));
     }

@@ -21,20 +21,24 @@ std::string_view wordAt(const std::string& text, uint32_t offset) {
 } // namespace
 
 WordSet::WordSet(const std::vector<std::string>& words) {
-    Builder builder(words.size());
+    std::size_t bytes = 0;
+    for (const std::string& w : words) {
+        bytes += w.size();
+    }
+    Builder builder(words.size(), bytes);
     for (const std::string& w : words) {
         builder.insert(w);
     }
     *this = builder.build();
 }
 
-WordSet::Builder::Builder(std::size_t expected) : storage_(std::make_shared<Storage>()) {
+WordSet::Builder::Builder(std::size_t expected, std::size_t expectedBytes) : storage_(std::make_shared<Storage>()) {
     std::size_t capacity = 16;
     while (capacity < expected * 2) { // at most half full
         capacity *= 2;
     }
     storage_->slots.assign(capacity, 0);
-    storage_->text.reserve(expected * 16);
+    storage_->text.reserve(expected * sizeof(uint32_t) + (expectedBytes != 0 ? expectedBytes : expected * 16));
 }
 
 void WordSet::Builder::grow() {

@@ -24,10 +24,11 @@ public:
     WordSet() = default;
     explicit WordSet(const std::vector<std::string>& words);
 
-    // Fills a set word by word (room for `expected` words is made at once; more still fit).
+    // Fills a set word by word (room for `expected` words of `expectedBytes` bytes in all is made at
+    // once; more still fit).
     class Builder {
     public:
-        explicit Builder(std::size_t expected);
+        explicit Builder(std::size_t expected, std::size_t expectedBytes = 0);
         void insert(std::string_view word);
         WordSet build();
 
