@@ -48,6 +48,11 @@ MICRO_RANK = 1000
 SHAPES = 12  # strong word starts and ends per language; as many weak ones after them
 SUFFIX_BOOSTS = 9  # suffixes with a boost: 8, 6 and 4 points by thirds
 DISTINCT_RATIO = 3.0
+KEYED_ENDS = 4  # strong endings added whose last letter is a punctuation key in English
+KEYED_BOOSTS = 2  # suffix boosts of four and of five letters of that kind
+# Letters on the keys of ; ' , . in the standard Russian and Ukrainian layouts: typed at the end of
+# a word on the English layout they look like the punctuation that ends words.
+PUNCTUATION_KEYED = {"ru": "жэбю", "uk": "жєбю"}
 # Chat words no dictionary lists; they count as common (and short ones as micro) words.
 CHAT_WORDS = {
     "en": ["afaik", "afk", "asap", "brb", "btw", "dm", "fyi", "gg", "idk", "imho", "imo", "lmao", "lol", "np", "ok",
@@ -184,12 +189,22 @@ def word_shapes(common):
             ranked[at_end] = [affix for _, affix in sorted(found)]
         ends, starts = ranked[True], ranked[False]
         boosts = [a for a in ends if len(a) >= 3][:SUFFIX_BOOSTS]
+        # A word ending in a letter whose key is punctuation on the English layout ("помощью" is
+        # typed "gjvjom." there) is read whole or as a shorter word and a full stop when both are
+        # words; the commonest endings of such words give the whole reading its due.
+        punctuation_keyed = set(PUNCTUATION_KEYED[code])
+        known = set(words)
+        ambiguous = [w for w in words if w[-1] in punctuation_keyed and w[:-1] in known]
+        keyed = lambda length: [a for _, a in sorted((-share, a) for a, share in affix_shares(ambiguous, length, True).items())]
+        strong_ends = ends[:SHAPES] + [a for a in keyed(2)[:KEYED_ENDS] if a not in ends[:SHAPES]]
+        boosts += [a for a in keyed(4)[:KEYED_BOOSTS] + keyed(5)[:KEYED_BOOSTS] if a not in boosts]
         shapes[code] = {
-            "strong_word_ends": sorted(ends[:SHAPES]),
+            "strong_word_ends": sorted(strong_ends),
             "weak_word_ends": sorted(ends[SHAPES:2 * SHAPES]),
             "strong_word_starts": sorted(starts[:SHAPES]),
             "weak_word_starts": sorted(starts[SHAPES:2 * SHAPES]),
-            "common_suffix_boosts": {a: 8 - 2 * (i * 3 // SUFFIX_BOOSTS) for i, a in enumerate(boosts)},
+            "common_suffix_boosts": {a: 8 - 2 * (min(i, SUFFIX_BOOSTS - 1) * 3 // SUFFIX_BOOSTS) if i < SUFFIX_BOOSTS else 8
+                                     for i, a in enumerate(boosts)},
         }
     return shapes
 
