@@ -54,6 +54,13 @@ void settle(int ms = 150) {
     spinUntil([] { return false; }, ms);
 }
 
+// Starts the live program (its preferences already in the temporary home); true once it runs.
+bool startLiveProgram(QProcess& program) {
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    return spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000);
+}
+
 // The user at the keyboard: a separate X connection pressing keys through XTest.
 class User {
 public:
@@ -320,9 +327,7 @@ TEST_F(Desktop, AFastTypistsNextLettersLandAfterTheCorrectedWord) {
     keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     QProcess program;
-    program.setProgram(KEYVANE_EXECUTABLE);
-    program.start();
-    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    ASSERT_TRUE(startLiveProgram(program));
     constexpr unsigned int kR = 19;
     // The next word's first letters follow the boundary at once, before the correction is made.
     user.press({kG, kH, kB, kD, kT, kN, kSpace, kR, kG});
@@ -337,9 +342,7 @@ TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
     keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     QProcess program;
-    program.setProgram(KEYVANE_EXECUTABLE);
-    program.start();
-    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    ASSERT_TRUE(startLiveProgram(program));
     auto request = [](const QStringList& options) {
         QProcess sender;
         sender.start(KEYVANE_EXECUTABLE, options);
@@ -386,9 +389,7 @@ TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
     home.write(".local/share/keyvane/user_preferences.json",
                R"({"active_languages": ["en", "ru", "uk"], "excluded_apps": {"keyvanedesktoptests": {"name": "Tests"}}})");
     QProcess program;
-    program.setProgram(KEYVANE_EXECUTABLE);
-    program.start();
-    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    ASSERT_TRUE(startLiveProgram(program));
     user.press({kG, kH, kB, kD, kT, kN, kSpace});
     settle(500);
     EXPECT_EQ(text(), "ghbdtn ");
@@ -400,8 +401,7 @@ TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
     // Not excluded: an address stays as typed (www.ghbdtn.com).
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     editor->clear();
-    program.start();
-    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    ASSERT_TRUE(startLiveProgram(program));
     constexpr unsigned int kW = 17, kDot = 52, kC = 46, kO = 24, kM = 50;
     user.press({kW, kW, kW, kDot, kG, kH, kB, kD, kT, kN, kDot, kC, kO, kM, kSpace});
     settle(500);
@@ -428,9 +428,7 @@ TEST_F(Desktop, TheLiveProgramWorksInXtermAndNeverInterruptsIt) {
     }, 10000));
     settle(500);
     QProcess program;
-    program.setProgram(KEYVANE_EXECUTABLE);
-    program.start();
-    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    ASSERT_TRUE(startLiveProgram(program));
     ASSERT_EQ(platform->frontmostApplication()->bundleID, "xterm");
 
     user.press({kG, kH, kB, kD, kT, kN, kSpace});
@@ -491,9 +489,7 @@ TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
     }, 5000));
     settle(1000);
     QProcess program;
-    program.setProgram(KEYVANE_EXECUTABLE);
-    program.start();
-    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    ASSERT_TRUE(startLiveProgram(program));
 
     user.press({kG, kH, kB, kD, kT, kN, kSpace});
     ASSERT_TRUE(spinUntil([&] { return title() == "T:привет_"; }, 5000)) << title();
