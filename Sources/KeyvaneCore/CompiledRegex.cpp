@@ -1,7 +1,14 @@
 #include "CompiledRegex.h"
 
+#include <algorithm>
+#include <bitset>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
+#include <unicode/utf16.h>
 #include <unicode/utf8.h>
 
 namespace keyvane {
@@ -15,68 +22,302 @@ std::uint64_t pairKey(UChar32 first, UChar32 second) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(first)) << 32) | static_cast<std::uint32_t>(second);
 }
 
-// The code point pairs of a pattern made only of alternatives "ab" or "a[bcd]" (literal
-// characters, no ranges or negation); nothing for any other pattern.
-std::optional<std::unordered_set<std::uint64_t>> literalPairs(const icu::UnicodeString& pattern) {
-    static const icu::UnicodeString special(u"\\^$.|?*+()[]{}-&");
-    auto literal = [&](UChar32 c) { return c > 0x20 && special.indexOf(c) < 0; };
+std::u32string codePoints(const icu::UnicodeString& text) {
+    std::u32string out;
+    const int32_t length = text.length();
+    out.reserve(static_cast<std::size_t>(length));
+    const char16_t* units = text.getBuffer();
+    for (int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U16_NEXT(units, i, length, c);
+        out.push_back(static_cast<char32_t>(c));
+    }
+    return out;
+}
+
+// As ICU reads UTF-8 text: a malformed sequence becomes U+FFFD.
+std::u32string codePoints(std::string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    for (int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        out.push_back(static_cast<char32_t>(c < 0 ? 0xFFFD : c));
+    }
+    return out;
+}
+
+} // namespace
+
+struct CompiledRegex::SimpleForm {
+    enum class Kind { pairs, classRun, words } kind = Kind::pairs;
     std::unordered_set<std::uint64_t> pairs;
-    int32_t i = 0;
-    const int32_t n = pattern.length();
-    while (true) {
-        if (i >= n) {
-            return std::nullopt;
+    // classRun: a run of at least minCount characters of the class (at most maxCount when the
+    // pattern is anchored at both ends).
+    std::vector<std::pair<char32_t, char32_t>> ranges;
+    bool negated = false;
+    bool atStart = false;
+    bool atEnd = false;
+    std::size_t minCount = 1;
+    std::size_t maxCount = 1;
+    std::vector<std::u32string> words;
+    static constexpr char32_t tableSize = 0x500; // Latin and Cyrillic: membership by table
+    std::bitset<tableSize> table;
+
+    void fillTable() {
+        for (char32_t c = 0; c < tableSize; ++c) {
+            table[c] = std::any_of(ranges.begin(), ranges.end(), [c](const auto& r) { return c >= r.first && c <= r.second; });
         }
-        const UChar32 first = pattern.char32At(i);
-        if (!literal(first)) {
-            return std::nullopt;
-        }
-        i = pattern.moveIndex32(i, 1);
-        if (i >= n) {
-            return std::nullopt;
-        }
-        UChar32 next = pattern.char32At(i);
-        if (next == u'[') {
-            i = pattern.moveIndex32(i, 1);
-            int32_t members = 0;
-            while (i < n && pattern.char32At(i) != u']') {
-                const UChar32 second = pattern.char32At(i);
-                if (!literal(second)) {
-                    return std::nullopt;
+    }
+
+    bool inClass(char32_t c) const {
+        bool member = c < tableSize ? table[c]
+                                    : std::any_of(ranges.begin(), ranges.end(),
+                                                  [c](const auto& r) { return c >= r.first && c <= r.second; });
+        return member != negated;
+    }
+
+    bool matches(const std::u32string& text) const {
+        switch (kind) {
+        case Kind::pairs:
+            for (std::size_t i = 1; i < text.size(); ++i) {
+                if (pairs.contains(pairKey(static_cast<UChar32>(text[i - 1]), static_cast<UChar32>(text[i])))) {
+                    return true;
                 }
-                pairs.insert(pairKey(first, second));
+            }
+            return false;
+        case Kind::words:
+            return std::any_of(words.begin(), words.end(),
+                               [&](const std::u32string& w) { return text.find(w) != std::u32string::npos; });
+        case Kind::classRun: {
+            // "$" also matches before a line terminator that ends the text, as in ICU.
+            if (atEnd && !text.empty() && isLineEnd(text.back())) {
+                std::size_t cut = text.size() - 1;
+                if (text.back() == U'\n' && cut > 0 && text[cut - 1] == U'\r') {
+                    --cut;
+                }
+                return runMatches(text) || runMatches(text.substr(0, cut));
+            }
+            return runMatches(text);
+        }
+        }
+        return false;
+    }
+
+    static bool isLineEnd(char32_t c) {
+        return c == U'\n' || c == U'\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 || c == 0x2029;
+    }
+
+    bool runMatches(const std::u32string& text) const {
+        if (atStart && atEnd) {
+                return text.size() >= minCount && text.size() <= maxCount &&
+                       std::all_of(text.begin(), text.end(), [&](char32_t c) { return inClass(c); });
+            }
+            if (atStart) {
+                std::size_t run = 0;
+                while (run < text.size() && inClass(text[run])) {
+                    ++run;
+                }
+                return run >= minCount;
+            }
+            if (atEnd) {
+                std::size_t run = 0;
+                while (run < text.size() && inClass(text[text.size() - 1 - run])) {
+                    ++run;
+                }
+                return run >= minCount;
+            }
+            std::size_t run = 0;
+            for (char32_t c : text) {
+                run = inClass(c) ? run + 1 : 0;
+                if (run >= minCount) {
+                    return true;
+                }
+            }
+            return false;
+    }
+};
+
+namespace {
+
+// Characters that stand for themselves outside a class, and inside one.
+bool plain(char32_t c) {
+    return c > 0x20 && c != 0x7F && std::u32string_view(U"\\^$.|?*+()[]{}").find(c) == std::u32string_view::npos;
+}
+bool plainInClass(char32_t c) {
+    return c > 0x20 && c != 0x7F && std::u32string_view(U"\\^[]-&{}$:").find(c) == std::u32string_view::npos;
+}
+
+// "a[bc]|xy": letter pairs.
+bool parsePairs(const std::u32string& p, CompiledRegex::SimpleForm& form) {
+    std::size_t i = 0;
+    while (true) {
+        if (i >= p.size() || !plain(p[i])) {
+            return false;
+        }
+        const char32_t first = p[i++];
+        if (i >= p.size()) {
+            return false;
+        }
+        if (p[i] == U'[') {
+            ++i;
+            std::size_t members = 0;
+            while (i < p.size() && p[i] != U']') {
+                if (!plainInClass(p[i])) {
+                    return false;
+                }
+                form.pairs.insert(pairKey(static_cast<UChar32>(first), static_cast<UChar32>(p[i++])));
                 ++members;
-                i = pattern.moveIndex32(i, 1);
             }
-            if (i >= n || members == 0) {
-                return std::nullopt;
+            if (i >= p.size() || members == 0) {
+                return false;
             }
-        } else if (literal(next)) {
-            pairs.insert(pairKey(first, next));
+        } else if (plain(p[i])) {
+            form.pairs.insert(pairKey(static_cast<UChar32>(first), static_cast<UChar32>(p[i])));
         } else {
-            return std::nullopt;
+            return false;
         }
-        i = pattern.moveIndex32(i, 1);
-        if (i == n) {
-            return pairs;
+        ++i;
+        if (i == p.size()) {
+            form.kind = CompiledRegex::SimpleForm::Kind::pairs;
+            return true;
         }
-        if (pattern.char32At(i) != u'|') {
-            return std::nullopt;
+        if (p[i++] != U'|') {
+            return false;
         }
-        i = pattern.moveIndex32(i, 1);
     }
 }
+
+// "^[^aeiouy]{4,}$", "[іїєґ]", "[ъь]{2}": one class (ranges and "\-" allowed) with a count.
+bool parseClassRun(const std::u32string& p, CompiledRegex::SimpleForm& form) {
+    std::size_t i = 0;
+    if (i < p.size() && p[i] == U'^') {
+        form.atStart = true;
+        ++i;
+    }
+    if (i >= p.size() || p[i] != U'[') {
+        return false;
+    }
+    ++i;
+    if (i < p.size() && p[i] == U'^') {
+        form.negated = true;
+        ++i;
+    }
+    auto member = [&](char32_t& c) {
+        if (i + 1 < p.size() && p[i] == U'\\' && p[i + 1] == U'-') {
+            c = U'-';
+            i += 2;
+            return true;
+        }
+        if (i < p.size() && plainInClass(p[i])) {
+            c = p[i++];
+            return true;
+        }
+        return false;
+    };
+    while (i < p.size() && p[i] != U']') {
+        char32_t low = 0;
+        if (!member(low)) {
+            return false;
+        }
+        char32_t high = low;
+        if (i + 1 < p.size() && p[i] == U'-' && p[i + 1] != U']') {
+            ++i;
+            if (!member(high) || high < low) {
+                return false;
+            }
+        }
+        form.ranges.emplace_back(low, high);
+    }
+    if (i >= p.size() || form.ranges.empty()) {
+        return false;
+    }
+    ++i; // ]
+    constexpr std::size_t unbounded = static_cast<std::size_t>(-1);
+    if (i < p.size() && p[i] == U'+') {
+        form.maxCount = unbounded;
+        ++i;
+    } else if (i < p.size() && p[i] == U'{') {
+        ++i;
+        std::size_t n = 0;
+        std::size_t digits = 0;
+        while (i < p.size() && p[i] >= U'0' && p[i] <= U'9' && digits < 4) {
+            n = n * 10 + (p[i++] - U'0');
+            ++digits;
+        }
+        if (digits == 0 || n == 0 || i >= p.size()) {
+            return false;
+        }
+        form.minCount = form.maxCount = n;
+        if (p[i] == U',') {
+            form.maxCount = unbounded;
+            ++i;
+        }
+        if (i >= p.size() || p[i] != U'}') {
+            return false;
+        }
+        ++i;
+    }
+    if (i < p.size() && p[i] == U'$') {
+        form.atEnd = true;
+        ++i;
+    }
+    form.kind = CompiledRegex::SimpleForm::Kind::classRun;
+    form.fillTable();
+    return i == p.size();
+}
+
+// "(ру|еру|шт)": a group of literal words, found anywhere.
+bool parseWords(const std::u32string& p, CompiledRegex::SimpleForm& form) {
+    if (p.size() < 3 || p.front() != U'(' || p.back() != U')' || p[1] == U'?') {
+        return false;
+    }
+    std::u32string word;
+    for (std::size_t i = 1; i + 1 < p.size(); ++i) {
+        if (p[i] == U'|') {
+            if (word.empty()) {
+                return false;
+            }
+            form.words.push_back(std::move(word));
+            word.clear();
+        } else if (plain(p[i])) {
+            word.push_back(p[i]);
+        } else {
+            return false;
+        }
+    }
+    if (word.empty()) {
+        return false;
+    }
+    form.words.push_back(std::move(word));
+    form.kind = CompiledRegex::SimpleForm::Kind::words;
+    return true;
+}
+
+std::shared_ptr<const CompiledRegex::SimpleForm> simpleForm(const icu::UnicodeString& pattern) {
+    const std::u32string p = codePoints(pattern);
+    for (auto parse : {parsePairs, parseClassRun, parseWords}) {
+        CompiledRegex::SimpleForm form;
+        if (parse(p, form)) {
+            return std::make_shared<const CompiledRegex::SimpleForm>(std::move(form));
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 CompiledRegex::CompiledRegex(std::shared_ptr<const icu::RegexPattern> compiled) : compiled_(std::move(compiled)) {}
 
 // A copy shares the compiled pattern but gets its own matcher.
-CompiledRegex::CompiledRegex(const CompiledRegex& other) : compiled_(other.compiled_), pairs_(other.pairs_) {}
+CompiledRegex::CompiledRegex(const CompiledRegex& other) : compiled_(other.compiled_), simple_(other.simple_) {}
 
 CompiledRegex& CompiledRegex::operator=(const CompiledRegex& other) {
     if (this != &other) {
         compiled_ = other.compiled_;
-        pairs_ = other.pairs_;
+        simple_ = other.simple_;
         matcher_.reset();
     }
     return *this;
@@ -98,43 +339,21 @@ std::optional<CompiledRegex> CompiledRegex::compile(std::string_view pattern, bo
     }
     CompiledRegex regex(std::move(compiled));
     if (!caseInsensitive) {
-        if (auto pairs = literalPairs(source)) {
-            regex.pairs_ = std::make_shared<const PairSet>(std::move(*pairs));
-        }
+        regex.simple_ = simpleForm(source);
     }
     return regex;
 }
 
 bool CompiledRegex::find(std::string_view text) const {
-    if (pairs_) {
-        const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-        const auto length = static_cast<int32_t>(text.size());
-        int32_t i = 0;
-        UChar32 previous = U_SENTINEL;
-        while (i < length) {
-            UChar32 c = 0;
-            U8_NEXT(bytes, i, length, c);
-            if (previous >= 0 && c >= 0 && pairs_->contains(pairKey(previous, c))) {
-                return true;
-            }
-            previous = c;
-        }
-        return false;
+    if (simple_) {
+        return simple_->matches(codePoints(text));
     }
     return find(icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size()))));
 }
 
 bool CompiledRegex::find(const icu::UnicodeString& text) const {
-    if (pairs_) {
-        UChar32 previous = U_SENTINEL;
-        for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
-            const UChar32 c = text.char32At(i);
-            if (previous >= 0 && pairs_->contains(pairKey(previous, c))) {
-                return true;
-            }
-            previous = c;
-        }
-        return false;
+    if (simple_) {
+        return simple_->matches(codePoints(text));
     }
     UErrorCode status = U_ZERO_ERROR;
     if (!matcher_) {

@@ -18,6 +18,14 @@ std::string_view wordAt(const std::string& text, uint32_t offset) {
     return {text.data() + offset + sizeof(uint32_t), wordLength(text, offset)};
 }
 
+uint64_t slotValue(std::size_t hash, uint32_t offset) {
+    return (static_cast<uint64_t>(hash) << 32) | (static_cast<uint64_t>(offset) + 1);
+}
+
+uint32_t offsetOf(uint64_t slot) { return static_cast<uint32_t>(slot) - 1; }
+
+bool sameHash(uint64_t slot, std::size_t hash) { return (slot >> 32) == (static_cast<uint64_t>(hash) & 0xFFFFFFFFu); }
+
 } // namespace
 
 WordSet::WordSet(const std::vector<std::string>& words) {
@@ -43,12 +51,12 @@ WordSet::Builder::Builder(std::size_t expected, std::size_t expectedBytes) : sto
 
 void WordSet::Builder::grow() {
     Storage& s = *storage_;
-    std::vector<uint32_t> old(s.slots.size() * 2, 0);
+    std::vector<uint64_t> old(s.slots.size() * 2, 0);
     old.swap(s.slots);
     const std::size_t mask = s.slots.size() - 1;
-    for (uint32_t entry : old) {
+    for (uint64_t entry : old) {
         if (entry != 0) {
-            std::size_t slot = TransparentStringHash{}(wordAt(s.text, entry - 1)) & mask;
+            std::size_t slot = TransparentStringHash{}(wordAt(s.text, offsetOf(entry))) & mask;
             while (s.slots[slot] != 0) {
                 slot = (slot + 1) & mask;
             }
@@ -63,9 +71,10 @@ void WordSet::Builder::insert(std::string_view word) {
     }
     Storage& s = *storage_;
     const std::size_t mask = s.slots.size() - 1;
-    std::size_t slot = TransparentStringHash{}(word) & mask;
+    const std::size_t hash = TransparentStringHash{}(word);
+    std::size_t slot = hash & mask;
     for (; s.slots[slot] != 0; slot = (slot + 1) & mask) {
-        if (wordAt(s.text, s.slots[slot] - 1) == word) {
+        if (sameHash(s.slots[slot], hash) && wordAt(s.text, offsetOf(s.slots[slot])) == word) {
             return;
         }
     }
@@ -73,7 +82,7 @@ void WordSet::Builder::insert(std::string_view word) {
     const auto length = static_cast<uint32_t>(word.size());
     s.text.append(reinterpret_cast<const char*>(&length), sizeof length);
     s.text.append(word);
-    s.slots[slot] = offset + 1;
+    s.slots[slot] = slotValue(hash, offset);
     ++s.count;
 }
 
@@ -92,8 +101,9 @@ bool WordSet::contains(std::string_view word) const {
     }
     const Storage& s = *storage_;
     const std::size_t mask = s.slots.size() - 1;
-    for (std::size_t slot = TransparentStringHash{}(word) & mask; s.slots[slot] != 0; slot = (slot + 1) & mask) {
-        if (wordAt(s.text, s.slots[slot] - 1) == word) {
+    const std::size_t hash = TransparentStringHash{}(word);
+    for (std::size_t slot = hash & mask; s.slots[slot] != 0; slot = (slot + 1) & mask) {
+        if (sameHash(s.slots[slot], hash) && wordAt(s.text, offsetOf(s.slots[slot])) == word) {
             return true;
         }
     }

@@ -16,7 +16,9 @@ namespace keyvane {
 class WordSet {
     struct Storage {
         std::string text;            // each word as a 4-byte length and its bytes
-        std::vector<uint32_t> slots; // offset + 1 of a word in text; 0 marks a free slot
+        // Per slot: the word's hash in the high half (so most misses never read the text) and its
+        // offset + 1 in the text in the low half; 0 marks a free slot.
+        std::vector<uint64_t> slots;
         std::size_t count = 0;
     };
 

@@ -114,14 +114,20 @@ TEST(LanguagesSection, NonObjectEntriesAreSkipped) {
     EXPECT_TRUE(config.languages.contains("ru"));
 }
 
-TEST(LanguagesSection, LetterPairPatternsMatchExactlyWhereTheRegularExpressionWould) {
-    // Lists of letter pairs are searched without the regex engine; wrapping a pattern in a group
-    // keeps it on the regex engine, so both must agree on every text.
-    const std::vector<std::string> patterns = {"шы|ж[ыяю]", "a[bc]|xy", "q[z]", "ї[ґє]|'[а]", "😀x"};
+TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould) {
+    // Simple patterns are searched without the regex engine; wrapping one in a group keeps it on
+    // the regex engine, so both must agree on every text.
+    const std::vector<std::string> patterns = {
+        "шы|ж[ыяю]", "a[bc]|xy", "q[z]", "ї[ґє]|'[а]", "😀x",                        // letter pairs
+        "[іїєґ]", "[^a-z'\\-]", "^[ьъы]", "[ъь]{2}", "[bcdfghjklmnpqrstvwxz]{5}", // one class with a count
+        "^[^aeiouy]{4,}$", "^[bcdfghjklmnpqrstvwxz]{6,}$", "^[a-c]{2}$", "[xy]+$", "^[йцкнгшщзхфвпрлджчсмтьб]{4,}",
+        "(ру|еру|шт|щт)", "(ghb|nj|xnj|ntcn|rfr|pf|vs)",                          // literal words
+    };
     const std::vector<std::string> texts = {"", "ш", "шы", "машына", "жюри", "ЖЫ", "ab", "cab", "xxy", "yx", "qz", "q",
-                                            "її", "ґїє", "п'ять", "'а", "😀x", "😀", "ы\xff"
-                                            "ж",
-                                            "жы\xff", "ë", "шй"};
+                                            "її", "ґїє", "п'ять", "'а", "😀x", "😀", "ы\xffж", "жы\xff", "шй",
+                                            "hello", "strength", "rhythms", "bcdfgh", "bcdfg", "ab\n", "abc\r\n", "bcdfgh\n",
+                                            "x\n", "rhy-thm", "don't", "Hello", "ьъ", "ъ", "ьтот", "щтука", "ghbdtn", "ntcn",
+                                            "вспл", "стрпк", "ac", "abc", "bb\u2028", "xy\x0b"};
     for (const std::string& pattern : patterns) {
         auto fast = CompiledRegex::compile(pattern);
         auto regex = CompiledRegex::compile("(?:" + pattern + ")");
@@ -130,9 +136,9 @@ TEST(LanguagesSection, LetterPairPatternsMatchExactlyWhereTheRegularExpressionWo
             EXPECT_EQ(fast->find(text), regex->find(text)) << pattern << " in " << text;
         }
     }
-    // Anything else stays a regular expression: a range, a negated class, an anchor.
-    EXPECT_TRUE(CompiledRegex::compile("a[b-d]")->find("ac"));
-    EXPECT_TRUE(CompiledRegex::compile("a[^b]")->find("ax"));
+    // Anything else stays a regular expression: a property, a lookahead, an alternation of classes.
+    EXPECT_TRUE(CompiledRegex::compile("[;\\[\\]',.`]\\p{L}")->find("a;b"));
+    EXPECT_TRUE(CompiledRegex::compile("^(?!x)[a-z]+$")->find("abc"));
     EXPECT_FALSE(CompiledRegex::compile("^ab")->find("cab"));
 }
 
