@@ -2,15 +2,14 @@
 // file, parsing the JSON and building the configuration and the engine, with none of the memory
 // that later loads reuse. One iteration per process; run the program several times for a median.
 
+#include "AtomicFile.h"
 #include "RulesConfig.h"
 #include "RulesEngine.h"
 
 #include <benchmark/benchmark.h>
-#include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <sstream>
 
 using namespace keyvane;
 
@@ -20,10 +19,8 @@ void BM_FirstLoadOfShippedRulesFile(benchmark::State& state) {
     std::optional<nlohmann::json> document;
     std::unique_ptr<RulesEngine> engine;
     for (auto _ : state) {
-        std::ifstream in(KEYVANE_RULES_FILE);
-        std::stringstream text;
-        text << in.rdbuf();
-        document = RulesConfig::decode(text.str());
+        // As the program reads it: AtomicFile::read, then the JSON document.
+        document = RulesConfig::decode(AtomicFile::read(KEYVANE_RULES_FILE).value());
         RulesConfig config = RulesConfig::parse(document.value());
         config.activeLanguages = {"en", "ru", "uk"};
         engine = std::make_unique<RulesEngine>(std::move(config));

@@ -47,6 +47,7 @@ std::optional<std::string> read(const std::string& path) {
         return std::nullopt;
     }
     std::string contents;
+    contents.reserve(static_cast<std::size_t>(info.st_size)); // the rules file is megabytes: no regrowth
     std::vector<char> buffer(64 * 1024);
     while (true) {
         ssize_t n = ::read(fd, buffer.data(), buffer.size());
