@@ -209,13 +209,11 @@ def word_shapes(common):
     return shapes
 
 
-def unseen_bigram_pattern(counts, code):
+def unseen_bigram_pattern(pair_counts, code):
     """One regular expression matching any two letters of the alphabet never seen side by side in
     the harvested words ("шы", "аы" in Russian; "qz" in English), grouped by first letter."""
     alphabet = sorted(LANGUAGES[code][2] - {"'"})
-    seen = set()
-    for word in counts:
-        seen.update(word[i:i + 2] for i in range(len(word) - 1))
+    seen = set(pair_counts)
     groups = []
     for first in alphabet:
         seconds = "".join(second for second in alphabet if first + second not in seen)
@@ -311,12 +309,11 @@ def letter_pair_counts(text, code):
     return counts
 
 
-def all_bigram_weights(code, harvest, harvested):
+def all_bigram_weights(counts, harvested):
     """The harvester exports its 500 most frequent bigrams; the rarer ones it saw at least 3 times
     get weights by the same formula (log-probability relative to the most frequent, plus 3, cut to
     hundredths), so that a rare letter pair weighs what its rarity says instead of the flat
     unknown weight."""
-    counts = letter_pair_counts(harvest, code)
     total = sum(counts.values())
     top = max(counts.values())
     weights = dict(harvested)
@@ -332,13 +329,13 @@ def main():
     common = {}
     for code in LANGUAGES:
         harvest = split_documents(code)
-        counts = word_counts(harvest, code)
-        words = common_words(lists, code, counts)
-        rules["languages"][code]["rare_patterns"] = CURATED_RARE_PATTERNS[code] + [unseen_bigram_pattern(counts, code)]
+        words = common_words(lists, code, word_counts(harvest, code))
+        pairs = letter_pair_counts(harvest, code)  # one count of letter pairs for the patterns and weights
+        rules["languages"][code]["rare_patterns"] = CURATED_RARE_PATTERNS[code] + [unseen_bigram_pattern(pairs, code)]
         rules["languages"][code]["common_words"] = words
         common[code] = words
         rules["languages"][code]["micro_dictionary"] = micro_dictionary(lists, code)
-        weights = all_bigram_weights(code, harvest, bigram_weights(code, harvest))
+        weights = all_bigram_weights(pairs, bigram_weights(code, harvest))
         rules["languages"][code]["bigram_log_weights"] = weights
         # A bigram the harvest never ranked is rarer than every one it did.
         rules["languages"][code]["unknown_bigram_weight"] = round(min(weights.values()) - UNKNOWN_BIGRAM_MARGIN, 2)

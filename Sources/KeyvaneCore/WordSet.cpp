@@ -28,18 +28,6 @@ bool sameHash(uint64_t slot, std::size_t hash) { return (slot >> 32) == (static_
 
 } // namespace
 
-WordSet::WordSet(const std::vector<std::string>& words) {
-    std::size_t bytes = 0;
-    for (const std::string& w : words) {
-        bytes += w.size();
-    }
-    Builder builder(words.size(), bytes);
-    for (const std::string& w : words) {
-        builder.insert(w);
-    }
-    *this = builder.build();
-}
-
 WordSet::Builder::Builder(std::size_t expected, std::size_t expectedBytes) : storage_(std::make_shared<Storage>()) {
     std::size_t capacity = 16;
     while (capacity < expected * 2) { // at most half full

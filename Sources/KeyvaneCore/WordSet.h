@@ -24,7 +24,6 @@ class WordSet {
 
 public:
     WordSet() = default;
-    explicit WordSet(const std::vector<std::string>& words);
 
     // Fills a set word by word (room for `expected` words of `expectedBytes` bytes in all is made at
     // once; more still fit).
