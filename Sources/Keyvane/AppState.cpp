@@ -27,8 +27,10 @@ std::unique_ptr<AppState> AppState::create(PlatformServices& platform, std::stri
 }
 
 AppState::AppState(PlatformServices& platform, std::string ownBundleID, std::unique_ptr<RulesEngine> engine)
-    : platform_(platform), ownBundleID_(std::move(ownBundleID)), rulesEngine_(std::move(engine)),
-      self_(std::make_shared<AppState*>(this)) {
+    : platform_(platform)
+    , ownBundleID_(std::move(ownBundleID))
+    , rulesEngine_(std::move(engine))
+    , self_(std::make_shared<AppState*>(this)) {
     pauseInGames_ = UserPreferences::load(UserPreferences::defaultPath()).pauseInGames;
     observeFrontmost();
 }
@@ -64,6 +66,14 @@ void AppState::startObserving() {
             (*self)->lastCorrection_.reset();
         }
     });
+    // A click, a cursor key, a shortcut or a focus change: the text before the cursor is no longer
+    // the text the program saw, so nothing it remembers may be erased.
+    inputObserver_->setOnContextLost([weak] {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->lastCorrection_.reset();
+            (*self)->previousWord_.reset();
+        }
+    });
     inputObserver_->start();
 }
 
@@ -75,8 +85,13 @@ void AppState::stopObserving() {
 }
 
 void AppState::handleEmittedToken(const EmittedToken& emitted) {
+    std::optional<PreviousWord> previous = std::move(previousWord_);
+    previousWord_.reset();
     if (!isEnabled_ || isPaused_) {
         return;
+    }
+    if (platform_.keyboardGrabbedElsewhere()) {
+        return; // another program holds the keyboard: nothing is typed into it
     }
     const std::optional<FrontmostApplication> front = platform_.frontmostApplication();
     if (pauseInGames_ && front && !front->bundleID.empty() &&
@@ -91,11 +106,13 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         return;
     }
     const std::string& token = emitted.token;
-    RulesDecision decision = rulesEngine_->evaluate(token, bundleID, false, layoutLanguage, tracker_.sessionLanguage());
+    RulesDecision decision =
+        rulesEngine_->evaluate(token, bundleID, false, layoutLanguage, tracker_.sessionLanguage());
     if (DebugLog::isEnabled()) {
-        appLog("[Keyvane] len=" + std::to_string(UnicodeText::length(token)) + " | orig='" + token + "' → cand='" +
-               decision.correctedToken.value_or("—") + "' | correct=" + (decision.shouldCorrect ? "true" : "false") +
-               " | conf=" + TextFormat::formatted("%.2f", decision.confidence) + " | reason=" + toString(decision.reason) +
+        appLog("[Keyvane] len=" + std::to_string(UnicodeText::length(token)) + " | orig='" + token +
+               "' → cand='" + decision.correctedToken.value_or("—") +
+               "' | correct=" + (decision.shouldCorrect ? "true" : "false") + " | conf=" +
+               TextFormat::formatted("%.2f", decision.confidence) + " | reason=" + toString(decision.reason) +
                " | origScore=" + TextFormat::formatted("%.0f", decision.originalScore) +
                " | candScore=" + TextFormat::formatted("%.0f", decision.candidateScore));
     }
@@ -105,28 +122,44 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         }
         const std::string& corrected = *decision.correctedToken;
         const std::string boundary = emitted.boundary.text();
-        if (!ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(token), corrected, boundary)) {
+        std::optional<std::string> streak = decision.targetLanguage
+                                                ? decision.targetLanguage
+                                                : rulesEngine_->uniqueAlphabetLanguage(corrected);
+        const auto [language, basis] = switchTarget(token, corrected, decision);
+
+        // Tab moves to the next field and Return may submit the line (a shell runs it, a chat sends
+        // it): retyping after them would land elsewhere. The layout still follows, so that the next
+        // word comes out right; Return in a field known to hold several lines is a line break.
+        const bool tab = emitted.boundary.kind == BoundaryType::Kind::tab;
+        const bool enter = emitted.boundary.kind == BoundaryType::Kind::enter;
+        if (tab || (enter && platform_.focusedTextIsMultiLine() != true)) {
+            tracker_.recordWord(streak);
+            appLog(std::string("[Keyvane] skip: word ended by ") + (tab ? "Tab" : "Return") +
+                   " — left as typed, layout switch → " + language + " (basis=" + basis + ")");
+            ReplacementAdapter::switchInputSource(platform_, language);
+            lastCorrection_.reset();
             return;
         }
-        std::optional<std::string> streak = decision.targetLanguage ? decision.targetLanguage
-                                                                    : rulesEngine_->uniqueAlphabetLanguage(corrected);
-        tracker_.recordWord(streak);
 
-        std::string language;
-        std::string basis;
-        if (auto learned = rulesEngine_->exactPairTargetLanguage(token)) {
-            language = *learned;
-            basis = "exact_pair_meta";
-        } else if (decision.targetLanguage) {
-            language = *decision.targetLanguage;
-            basis = "arena_target";
-        } else {
-            language = rulesEngine_->detectLanguage(corrected).value_or("en");
-            basis = "alphabet_detect";
+        std::string original = token;
+        std::string replacement = corrected;
+        std::size_t eraseLength = UnicodeText::length(token);
+        if (previous && previous->bundleID == bundleID && previous->layout == *layoutLanguage &&
+            decision.targetLanguage) {
+            if (auto letter = rulesEngine_->convertOneLetterWord(previous->token, *layoutLanguage,
+                                                                 *decision.targetLanguage)) {
+                original = previous->token + previous->boundary + token;
+                replacement = *letter + previous->boundary + corrected;
+                eraseLength += UnicodeText::length(previous->token) + UnicodeText::length(previous->boundary);
+            }
         }
+        if (!ReplacementAdapter::replaceLastWord(platform_, eraseLength, replacement, boundary)) {
+            return;
+        }
+        tracker_.recordWord(streak);
         appLog("[Keyvane] layout switch → " + language + " (basis=" + basis + ")");
         ReplacementAdapter::switchInputSource(platform_, language);
-        lastCorrection_ = CorrectionRecord{token, corrected, boundary, platform_.now(), bundleID};
+        lastCorrection_ = CorrectionRecord{original, replacement, boundary, platform_.now(), bundleID};
         return;
     }
     if (decision.reason == DecisionReason::excludedApp) {
@@ -135,12 +168,28 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         return;
     }
     const auto chars = UnicodeText::graphemes(token);
-    auto letters = std::count_if(chars.begin(), chars.end(), [](const std::string& c) { return UnicodeText::isLetter(c); });
+    auto letters = std::count_if(chars.begin(), chars.end(),
+                                 [](const std::string& c) { return UnicodeText::isLetter(c); });
     if (letters > 2) {
         if (auto language = rulesEngine_->uniqueAlphabetLanguage(token)) {
             tracker_.recordWord(language);
         }
     }
+    if (chars.size() == 1 && letters == 1 && emitted.boundary.kind == BoundaryType::Kind::space) {
+        previousWord_ = PreviousWord{token, emitted.boundary.text(), *layoutLanguage, bundleID};
+    }
+}
+
+std::pair<std::string, std::string> AppState::switchTarget(const std::string& token,
+                                                           const std::string& corrected,
+                                                           const RulesDecision& decision) const {
+    if (auto learned = rulesEngine_->exactPairTargetLanguage(token)) {
+        return {*learned, "exact_pair_meta"};
+    }
+    if (decision.targetLanguage) {
+        return {*decision.targetLanguage, "arena_target"};
+    }
+    return {rulesEngine_->detectLanguage(corrected).value_or("en"), "alphabet_detect"};
 }
 
 void AppState::undoLastCorrection() {
@@ -155,12 +204,20 @@ void AppState::undoLastCorrection() {
     }
     const CorrectionRecord record = *lastCorrection_;
     lastCorrection_.reset();
-    if (!ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected), record.original,
-                                             record.boundary)) {
+    if (platform_.keyboardGrabbedElsewhere()) {
+        appLog("[Keyvane] Undo requested but another program holds the keyboard");
         return;
     }
-    ReplacementAdapter::switchInputSource(platform_, rulesEngine_->detectLanguage(record.original).value_or("en"));
-    if (auto entry = LearningWritePolicy::neverCorrectEntryForUndo(learningMode_, record.original)) {
+    if (!ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected),
+                                             record.original, record.boundary)) {
+        return;
+    }
+    ReplacementAdapter::switchInputSource(platform_,
+                                          rulesEngine_->detectLanguage(record.original).value_or("en"));
+    // A one-letter word corrected together with the word after it: the word is what is learned.
+    const std::size_t space = record.original.rfind(' ');
+    const std::string word = space == std::string::npos ? record.original : record.original.substr(space + 1);
+    if (auto entry = LearningWritePolicy::neverCorrectEntryForUndo(learningMode_, word)) {
         if (addNeverCorrect(*entry)) {
             reloadConfig();
             appLog("[Keyvane] Undo: token added to never-correct (learning mode)");
@@ -254,8 +311,8 @@ void AppState::resume() {
 }
 
 void AppState::observeFrontmost() {
-    if (auto front = platform_.frontmostApplication(); front && !front->bundleID.empty() &&
-                                                       front->bundleID != ownBundleID_) {
+    if (auto front = platform_.frontmostApplication();
+        front && !front->bundleID.empty() && front->bundleID != ownBundleID_) {
         recordRecent(front->bundleID, front->name.empty() ? front->bundleID : front->name);
         logActivation(*front);
     }

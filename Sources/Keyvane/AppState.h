@@ -70,6 +70,9 @@ private:
     AppState(PlatformServices& platform, std::string ownBundleID, std::unique_ptr<RulesEngine> engine);
     void setFlag(bool& flag, bool value);
     void handleEmittedToken(const EmittedToken& token);
+    // The language whose layout a correction of `token` switches to, and why.
+    std::pair<std::string, std::string> switchTarget(const std::string& token, const std::string& corrected,
+                                                     const RulesDecision& decision) const;
     void observeFrontmost();
     void activated(const FrontmostApplication& app);
     void logActivation(const FrontmostApplication& app);
@@ -87,6 +90,15 @@ private:
     std::unique_ptr<RulesEngine> rulesEngine_;
     long long pauseGeneration_ = 0;
     std::optional<CorrectionRecord> lastCorrection_;
+    // The word typed just before, left as it was, while nothing else happened since: a one-letter
+    // word is corrected together with the word after it.
+    struct PreviousWord {
+        std::string token;
+        std::string boundary;
+        std::string layout;
+        std::string bundleID;
+    };
+    std::optional<PreviousWord> previousWord_;
     SessionLanguageTracker tracker_{kSessionStreak};
     std::vector<RecentApp> recentApps_;
     std::shared_ptr<AppState*> self_; // weak handle for callbacks that may outlive the coordinator

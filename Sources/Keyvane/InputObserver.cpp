@@ -20,27 +20,57 @@ const StringSet& boundaryPunctuation() {
     return set;
 }
 
+// Cursor and editing keys that type nothing: the caret moves or text changes out of sight.
+bool isCursorOrEditingKey(std::uint16_t keyCode) {
+    switch (keyCode) {
+    case KeyCode::leftArrow:
+    case KeyCode::rightArrow:
+    case KeyCode::downArrow:
+    case KeyCode::upArrow:
+    case KeyCode::home:
+    case KeyCode::end:
+    case KeyCode::pageUp:
+    case KeyCode::pageDown:
+    case KeyCode::forwardDelete:
+    case KeyCode::insert:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 InputObserver::InputObserver(PlatformServices& platform, EmitCallback onEmit)
-    : platform_(platform), tokenBuffer_(std::make_shared<TokenBuffer>(std::move(onEmit))) {
+    : platform_(platform)
+    , tokenBuffer_(std::make_shared<TokenBuffer>(std::move(onEmit))) {
     std::weak_ptr<TokenBuffer> buffer = tokenBuffer_;
-    platform_.onApplicationActivated([buffer](const FrontmostApplication&) {
+    std::weak_ptr<std::function<void()>> lost = onContextLost_;
+    auto forget = [buffer, lost] {
         if (auto alive = buffer.lock()) {
             alive->process(TokenEvent::reset());
         }
-    });
+        if (auto callback = lost.lock(); callback && *callback) {
+            (*callback)();
+        }
+    };
+    platform_.onApplicationActivated([forget](const FrontmostApplication&) { forget(); });
+    platform_.onPointerButton(forget);
+    platform_.onFocusChanged(forget);
 }
 
-InputObserver::~InputObserver() { stop(); }
+InputObserver::~InputObserver() {
+    stop();
+}
 
 void InputObserver::start() {
     if (globalMonitor_) {
         return;
     }
     globalMonitor_ = platform_.addGlobalKeyMonitor([this](const KeyPress& press) { handleKeyEvent(press); });
-    appLog(globalMonitor_ ? "[Keyvane] Input observer started (global monitor)."
-                          : "[Keyvane] Failed to install global key monitor. Accessibility permission may be missing.");
+    appLog(globalMonitor_
+               ? "[Keyvane] Input observer started (global monitor)."
+               : "[Keyvane] Failed to install global key monitor. Accessibility permission may be missing.");
 }
 
 void InputObserver::stop() {
@@ -51,35 +81,70 @@ void InputObserver::stop() {
     tokenBuffer_->process(TokenEvent::reset());
 }
 
+void InputObserver::loseContext() {
+    tokenBuffer_->process(TokenEvent::reset());
+    if (*onContextLost_) {
+        (*onContextLost_)();
+    }
+}
+
 void InputObserver::handleKeyEvent(const KeyPress& press) {
-    if (press.userData == kSyntheticEventMarker || press.commandHeld) {
+    if (press.userData == kSyntheticEventMarker || press.ownShortcut) {
+        return;
+    }
+    if (platform_.keyboardGrabbedElsewhere()) {
+        // Another program has the keyboard (a locker, a secure terminal): its keys are not ours to read.
+        loseContext();
         return;
     }
     if (onUserKey_) {
         onUserKey_();
     }
-    const std::uint32_t modifiers =
-        press.carbonModifiers & (ModifierBit::shift | ModifierBit::capsLock | ModifierBit::option | ModifierBit::control);
-    if (auto event = mapToTokenEvent(press.keyCode, modifiers)) {
-        if (DebugLog::isEnabled()) {
-            appLog("[Keyvane] Event: " + describe(*event));
-        }
-        tokenBuffer_->process(*event);
+    if (press.commandHeld || press.altHeld) {
+        loseContext(); // a shortcut may paste, cut, undo or move the cursor
+        return;
     }
+    const std::uint32_t modifiers = press.carbonModifiers & (ModifierBit::shift | ModifierBit::capsLock |
+                                                             ModifierBit::option | ModifierBit::control);
+    auto event = mapToTokenEvent(press.keyCode, modifiers);
+    if (!event) {
+        return;
+    }
+    if (DebugLog::isEnabled()) {
+        appLog("[Keyvane] Event: " + describe(*event));
+    }
+    const bool erasesBeforeTheWord =
+        event->kind == TokenEvent::Kind::backspace && tokenBuffer_->current().empty();
+    if (event->kind == TokenEvent::Kind::reset || erasesBeforeTheWord) {
+        loseContext();
+        return;
+    }
+    tokenBuffer_->process(*event);
 }
 
-std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode, std::uint32_t carbonModifiers) {
+std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode,
+                                                         std::uint32_t carbonModifiers) {
     switch (keyCode) {
-    case KeyCode::returnKey: return TokenEvent::boundaryEvent(BoundaryType::enter());
-    case KeyCode::tab: return TokenEvent::boundaryEvent(BoundaryType::tab());
-    case KeyCode::space: return TokenEvent::boundaryEvent(BoundaryType::space());
-    case KeyCode::deleteKey: return TokenEvent::backspace();
-    case KeyCode::escape: return TokenEvent::reset();
-    default: break;
+    case KeyCode::returnKey:
+        return TokenEvent::boundaryEvent(BoundaryType::enter());
+    case KeyCode::tab:
+        return TokenEvent::boundaryEvent(BoundaryType::tab());
+    case KeyCode::space:
+        return TokenEvent::boundaryEvent(BoundaryType::space());
+    case KeyCode::deleteKey:
+        return TokenEvent::backspace();
+    case KeyCode::escape:
+        return TokenEvent::reset();
+    default:
+        break;
+    }
+    if (isCursorOrEditingKey(keyCode)) {
+        return TokenEvent::reset();
     }
     auto c = currentLayoutCharacter(keyCode, carbonModifiers);
     if (!c) {
-        return std::nullopt;
+        // A key that types nothing here (a function key, a dead key): what it does is unknown.
+        return TokenEvent::reset();
     }
     if (layoutMappedPunctuation().contains(*c)) {
         return TokenEvent::characterEvent(*c);
@@ -93,7 +158,8 @@ std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode, 
     return TokenEvent::reset();
 }
 
-std::optional<std::string> InputObserver::currentLayoutCharacter(std::uint16_t keyCode, std::uint32_t carbonModifiers) {
+std::optional<std::string> InputObserver::currentLayoutCharacter(std::uint16_t keyCode,
+                                                                 std::uint32_t carbonModifiers) {
     auto source = platform_.currentKeyboardLayoutSource();
     if (!source) {
         return std::nullopt;
@@ -107,13 +173,16 @@ std::optional<std::string> InputObserver::currentLayoutCharacter(std::uint16_t k
 
 std::string InputObserver::describe(const TokenEvent& event) {
     switch (event.kind) {
-    case TokenEvent::Kind::character: return "character(\"" + event.character + "\")";
+    case TokenEvent::Kind::character:
+        return "character(\"" + event.character + "\")";
     case TokenEvent::Kind::boundary:
         return event.boundary.kind == BoundaryType::Kind::punctuation
                    ? "boundary(punctuation(\"" + event.boundary.punctuation + "\"))"
                    : std::string("boundary(") + toString(event.boundary.kind) + ")";
-    case TokenEvent::Kind::backspace: return "backspace";
-    case TokenEvent::Kind::reset: return "reset";
+    case TokenEvent::Kind::backspace:
+        return "backspace";
+    case TokenEvent::Kind::reset:
+        return "reset";
     }
     return "reset";
 }

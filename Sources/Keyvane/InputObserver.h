@@ -11,7 +11,9 @@ namespace keyvane {
 
 // Listens to every key press, translates it through the active layout into a token event, and
 // hands each finished word to its owner. Ignores the program's own synthetic key presses and
-// shortcuts (Control or Super held); switching applications forgets a half-typed word.
+// shortcuts. Whatever makes the text around the cursor unknown (a mouse click, a cursor or editing
+// key, a shortcut, a focus change, another application, a keyboard grab by another program)
+// forgets the half-typed word and tells the owner.
 class InputObserver {
 public:
     using EmitCallback = std::function<void(const EmittedToken&)>;
@@ -27,6 +29,9 @@ public:
     // Called for every key press of the user (not the program's own, not shortcuts) before it is
     // classified: the owner learns that something was typed after its last action.
     void setOnUserKey(std::function<void()> onUserKey) { onUserKey_ = std::move(onUserKey); }
+    // Called whenever the text before the cursor is no longer what the observer saw typed: the
+    // owner must not erase anything it remembers (the last correction, the previous word).
+    void setOnContextLost(std::function<void()> onContextLost) { *onContextLost_ = std::move(onContextLost); }
     bool isListening() const { return globalMonitor_.has_value(); }
 
     // The token event of a key press under the current layout; nothing when the key types nothing.
@@ -37,12 +42,15 @@ public:
 
 private:
     void handleKeyEvent(const KeyPress& press);
+    void loseContext();
     std::optional<std::string> currentLayoutCharacter(std::uint16_t keyCode, std::uint32_t carbonModifiers);
 
     PlatformServices& platform_;
     std::optional<PlatformServices::MonitorHandle> globalMonitor_;
     std::shared_ptr<TokenBuffer> tokenBuffer_;
     std::function<void()> onUserKey_;
+    // Shared with the platform's pointer, focus and activation callbacks, which may outlive us.
+    std::shared_ptr<std::function<void()>> onContextLost_ = std::make_shared<std::function<void()>>();
 };
 
 } // namespace keyvane

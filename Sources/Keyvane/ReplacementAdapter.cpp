@@ -23,9 +23,14 @@ SwitchState& state() {
 
 const std::map<std::string, std::vector<std::string>>& builtInLayoutIDs() {
     static const std::map<std::string, std::vector<std::string>> ids = {
-        {"ru", {"xkb.keylayout.Russian", "xkb.keylayout.Russian (phonetic)", "xkb.keylayout.Russian (typewriter)"}},
-        {"uk", {"xkb.keylayout.Ukrainian", "xkb.keylayout.Ukrainian (phonetic)", "xkb.keylayout.Ukrainian (typewriter)"}},
-        {"en", {"xkb.keylayout.English (US)", "xkb.keylayout.English (UK)", "xkb.keylayout.English (intl., with AltGr dead keys)"}},
+        {"ru",
+         {"xkb.keylayout.Russian", "xkb.keylayout.Russian (phonetic)", "xkb.keylayout.Russian (typewriter)"}},
+        {"uk",
+         {"xkb.keylayout.Ukrainian", "xkb.keylayout.Ukrainian (phonetic)",
+          "xkb.keylayout.Ukrainian (typewriter)"}},
+        {"en",
+         {"xkb.keylayout.English (US)", "xkb.keylayout.English (UK)",
+          "xkb.keylayout.English (intl., with AltGr dead keys)"}},
     };
     return ids;
 }
@@ -56,16 +61,36 @@ bool effectiveLayoutMatches(PlatformServices& platform, const InputSource& targe
     return wanted && actual && *wanted == *actual;
 }
 
-void selectUntilEffective(PlatformServices& platform, const InputSource& source, long long generation, int tick) {
-    if (generation != state().generation) {
+// One switch request: the layout it selects, the one in use when it was made, and whether the
+// selection has been seen to hold.
+struct SwitchRequest {
+    InputSource source;
+    std::optional<InputSource> before;
+    long long generation = 0;
+    bool held = false;
+};
+
+void selectUntilEffective(PlatformServices& platform, SwitchRequest request, int tick) {
+    if (request.generation != state().generation) {
         return; // a newer switch has taken over
     }
+    const InputSource& source = request.source;
     const std::string id = source.id.empty() ? "<unknown>" : source.id;
     bool verdictNow = false;
     bool skipSelection = false;
     if (tick > 0 && effectiveLayoutMatches(platform, source)) {
         verdictNow = tick > 6;
         skipSelection = true;
+        request.held = true;
+    } else if (tick > 0) {
+        // The layout changed after the selection held, or to one that is neither the old nor the
+        // new: the user chose it, and the user's choice is never undone.
+        auto current = platform.currentInputSource();
+        if (request.held || (current && current != request.before)) {
+            appLog("[Keyvane] switchInputSource: the user chose " +
+                   (current ? current->id : std::string("?")) + " — no more re-assertion of " + id);
+            return;
+        }
     }
     if (!skipSelection) {
         int status = platform.selectInputSource(source);
@@ -81,16 +106,14 @@ void selectUntilEffective(PlatformServices& platform, const InputSource& source,
         } else {
             auto current = platform.currentInputSource();
             auto layout = platform.currentKeyboardLayoutSource();
-            appLog("[Keyvane] switchInputSource: effective layout did NOT hold " + id +
-                   " (input_source=" + (current ? current->id : "?") + " layout_source=" + (layout ? layout->id : "?") +
-                   ")");
+            appLog("[Keyvane] switchInputSource: effective layout did NOT hold " + id + " (input_source=" +
+                   (current ? current->id : "?") + " layout_source=" + (layout ? layout->id : "?") + ")");
         }
         return;
     }
     double wait = tick == 0 ? reassertSchedule[0] : reassertSchedule[tick] - reassertSchedule[tick - 1];
-    platform.schedule(wait, [&platform, source, generation, tick] {
-        selectUntilEffective(platform, source, generation, tick + 1);
-    });
+    platform.schedule(wait,
+                      [&platform, request, tick] { selectUntilEffective(platform, request, tick + 1); });
 }
 
 bool usableKeyboardSource(const InputSource& source) {
@@ -116,11 +139,21 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
     }
     const std::size_t count = originalLength + UnicodeText::length(trailingBoundary) + typedAhead->size();
     for (std::size_t i = 0; i < count; ++i) {
-        postMarked(platform, SyntheticKeyEvent{KeyCode::deleteKey, true, std::nullopt, false, false, std::nullopt});
+        postMarked(platform,
+                   SyntheticKeyEvent{KeyCode::deleteKey, true, std::nullopt, false, false, std::nullopt});
     }
     const std::string text = replacement + trailingBoundary + ahead;
     platform.schedule(retypeDelay, [&platform, text] {
-        typeString(platform, text);
+        const std::optional<PlatformServices::LateKeys> late = platform.catchUpHeldKeys();
+        if (!late) {
+            appLog("[Keyvane] another program typed an editing key during the replacement");
+        }
+        const std::size_t erase = late ? late->erase : 0;
+        for (std::size_t i = 0; i < erase; ++i) {
+            postMarked(platform,
+                       SyntheticKeyEvent{KeyCode::deleteKey, true, std::nullopt, false, false, std::nullopt});
+        }
+        typeString(platform, late ? text + late->text : text);
         platform.endHoldingKeys();
     });
     return true;
@@ -132,7 +165,8 @@ void typeString(PlatformServices& platform, const std::string& text) {
     }
 }
 
-std::optional<InputSource> resolveSource(const std::string& language, const std::vector<InputSource>& sources) {
+std::optional<InputSource> resolveSource(const std::string& language,
+                                         const std::vector<InputSource>& sources) {
     for (const InputSource& source : sources) {
         if (usableKeyboardSource(source) && !source.languages->empty() &&
             UnicodeText::toLower(source.languages->front()) == language) {
@@ -168,15 +202,21 @@ void switchInputSource(PlatformServices& platform, const std::string& language) 
     }
     auto source = resolveSource(UnicodeText::toLower(language), *sources);
     if (!source) {
-        appLog("[Keyvane] switchInputSource: no enabled keyboard layout found for language '" + language + "'");
+        appLog("[Keyvane] switchInputSource: no enabled keyboard layout found for language '" + language +
+               "'");
         return;
     }
     state().lastID = source->id.empty() ? std::nullopt : std::optional<std::string>(source->id);
     state().lastAt = platform.now();
-    selectUntilEffective(platform, *source, ++state().generation, 0);
+    selectUntilEffective(
+        platform, SwitchRequest{*source, platform.currentInputSource(), ++state().generation, false}, 0);
 }
 
-std::optional<std::string> lastProgrammaticSwitchID() { return state().lastID; }
-double lastProgrammaticSwitchAt() { return state().lastAt; }
+std::optional<std::string> lastProgrammaticSwitchID() {
+    return state().lastID;
+}
+double lastProgrammaticSwitchAt() {
+    return state().lastAt;
+}
 
 } // namespace keyvane::ReplacementAdapter

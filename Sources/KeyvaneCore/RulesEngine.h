@@ -71,7 +71,8 @@ public:
     std::optional<std::string> detectLanguage(std::string_view text) const;
 
     // Scoring of one lower-cased string as a word of one language (nullptr: all zeros).
-    ScoreBreakdown scoreToken(std::string_view token, const LanguageConfig* language, bool isSentenceStart) const;
+    ScoreBreakdown scoreToken(std::string_view token, const LanguageConfig* language,
+                              bool isSentenceStart) const;
     struct BigramScoring {
         std::vector<BigramScoreDetail> bigrams;
         double sumLogProb = 0;
@@ -87,6 +88,12 @@ public:
     ManualConversionResult convertSelectionSmart(std::string_view text,
                                                  const std::optional<std::string>& activeInputSource) const;
     ManualConversionResult convertSelection(std::string_view text, const std::string& target) const;
+
+    // A one-letter word typed just before a word corrected from `from` to `to`, rendered into
+    // `to`, when that reading is a common word of `to` and the typed letter is no word of
+    // `from` ("z" before "nt,z" is "я"; "Ш" before "фь" is "I"). Nothing otherwise.
+    std::optional<std::string> convertOneLetterWord(std::string_view word, const std::string& from,
+                                                    const std::string& to) const;
 
     struct Index;
     struct DirectionOutcome;
@@ -114,8 +121,9 @@ private:
     std::pair<double, double> thresholdsFor(int length) const; // required delta, minimum candidate score
     double confidenceOf(double delta) const;
     bool allowsLength1Correction(std::string_view token, std::string_view candidateLower,
-                                 const LanguageConfig* targetLang, double sourceExactCommonWord, bool sameScript,
-                                 std::string_view trailing, const std::optional<std::string>& sessionLanguage,
+                                 const LanguageConfig* targetLang, double sourceExactCommonWord,
+                                 bool sameScript, std::string_view trailing,
+                                 const std::optional<std::string>& sessionLanguage,
                                  const std::string& targetKey) const;
     bool sourceIsInflectedKnownWord(std::string_view source, const LayoutDirection& direction) const;
     bool hasLayoutMappedTrailing(std::string_view trailing, bool skipAmbiguousPunctuation) const;

@@ -27,12 +27,13 @@ LetterCounts scriptLetterCounts(std::string_view text) {
     return counts;
 }
 
-// Lower-cased pieces of text between non-letters.
+// Lower-cased pieces of text between white space. Punctuation stays inside: on the Cyrillic
+// layouts "," and ";" are letters, so "lj,hsq" is one word ("добрый").
 std::vector<std::string> latinWords(std::string_view text) {
     std::vector<std::string> words;
     std::string word;
     for (const std::string& c : UnicodeText::graphemes(UnicodeText::toLower(text))) {
-        if (UnicodeText::isLetter(c)) {
+        if (!UnicodeText::isWhitespace(c)) {
             word += c;
         } else if (!word.empty()) {
             words.push_back(std::move(word));
@@ -43,6 +44,24 @@ std::vector<std::string> latinWords(std::string_view text) {
         words.push_back(std::move(word));
     }
     return words;
+}
+
+// The word without the non-letters around it.
+std::string trimNonLetters(const std::string& word) {
+    std::vector<std::string> chars = UnicodeText::graphemes(word);
+    std::size_t begin = 0;
+    std::size_t end = chars.size();
+    while (begin < end && !UnicodeText::isLetter(chars[begin])) {
+        ++begin;
+    }
+    while (end > begin && !UnicodeText::isLetter(chars[end - 1])) {
+        --end;
+    }
+    std::string trimmed;
+    for (std::size_t i = begin; i < end; ++i) {
+        trimmed += chars[i];
+    }
+    return trimmed;
 }
 
 // The key with the highest count, when that count is at least 1 and no other key has it.
@@ -79,8 +98,9 @@ std::string RulesEngine::mapCyrillicToLatin(std::string_view text) const {
     return KeyboardMaps::mapToken(text, index_->cyrillicToLatinLower, index_->cyrillicToLatinUpper);
 }
 
-std::optional<std::string> RulesEngine::chooseCyrillicTarget(std::string_view latinText,
-                                                             const std::vector<std::string>& candidates) const {
+std::optional<std::string>
+RulesEngine::chooseCyrillicTarget(std::string_view latinText,
+                                  const std::vector<std::string>& candidates) const {
     if (candidates.empty()) {
         return std::nullopt;
     }
@@ -93,7 +113,8 @@ std::optional<std::string> RulesEngine::chooseCyrillicTarget(std::string_view la
         const LanguageConfig* lang = language(candidate);
         int count = 0;
         for (const std::string& word : words) {
-            if (lang->commonWords.contains(UnicodeText::toLower(mapToken(word, LayoutDirection{"en", candidate})))) {
+            if (lang->commonWords.contains(
+                    trimNonLetters(mapToken(word, LayoutDirection{"en", candidate})))) {
                 ++count;
             }
         }
@@ -102,8 +123,9 @@ std::optional<std::string> RulesEngine::chooseCyrillicTarget(std::string_view la
     return uniqueMaxKey(hits).value_or(candidates.front());
 }
 
-ManualConversionResult RulesEngine::convertSelectionSmart(std::string_view text,
-                                                          const std::optional<std::string>& /*activeInputSource*/) const {
+ManualConversionResult
+RulesEngine::convertSelectionSmart(std::string_view text,
+                                   const std::optional<std::string>& /*activeInputSource*/) const {
     // The active input source deliberately plays no part: the same text always converts the same way.
     LetterCounts counts = scriptLetterCounts(text);
     if (counts.latin == 0 && counts.cyrillic == 0) {
@@ -138,6 +160,27 @@ ManualConversionResult RulesEngine::convertSelection(std::string_view text, cons
         }
     }
     return {mapToken(text, LayoutDirection{source, target}), target};
+}
+
+std::optional<std::string> RulesEngine::convertOneLetterWord(std::string_view word, const std::string& from,
+                                                             const std::string& to) const {
+    const LanguageConfig* source = language(from);
+    const LanguageConfig* target = language(to);
+    if (source == nullptr || target == nullptr || from == to || UnicodeText::length(word) != 1 ||
+        !UnicodeText::isLetter(std::string(word))) {
+        return std::nullopt;
+    }
+    const std::string typed = UnicodeText::toLower(word);
+    if (source->commonWords.contains(typed) || source->microDictionary.contains(typed)) {
+        return std::nullopt; // a word of its own layout ("a", "i", "я")
+    }
+    std::string rendered = mapToken(word, LayoutDirection{from, to});
+    const std::string lower = UnicodeText::toLower(rendered);
+    if (UnicodeText::length(rendered) != 1 || !UnicodeText::isLetter(rendered) ||
+        !(target->commonWords.contains(lower) || target->microDictionary.contains(lower))) {
+        return std::nullopt;
+    }
+    return rendered;
 }
 
 } // namespace keyvane

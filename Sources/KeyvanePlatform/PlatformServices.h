@@ -19,6 +19,16 @@ inline constexpr std::uint16_t tab = 48;
 inline constexpr std::uint16_t space = 49;
 inline constexpr std::uint16_t deleteKey = 51; // backspace
 inline constexpr std::uint16_t escape = 53;
+inline constexpr std::uint16_t insert = 114;
+inline constexpr std::uint16_t home = 115;
+inline constexpr std::uint16_t pageUp = 116;
+inline constexpr std::uint16_t forwardDelete = 117;
+inline constexpr std::uint16_t end = 119;
+inline constexpr std::uint16_t pageDown = 121;
+inline constexpr std::uint16_t leftArrow = 123;
+inline constexpr std::uint16_t rightArrow = 124;
+inline constexpr std::uint16_t downArrow = 125;
+inline constexpr std::uint16_t upArrow = 126;
 } // namespace KeyCode
 
 // Carbon-style modifier bits used for key translation and stored hotkeys.
@@ -36,9 +46,11 @@ inline constexpr std::uint16_t kSyntheticEventMarker = 0x4B56;
 // One key press seen by the global key monitor.
 struct KeyPress {
     std::uint16_t keyCode = 0;
-    std::uint32_t carbonModifiers = 0; // shift, caps lock, option, control bits
-    bool commandHeld = false;          // a shortcut modifier (Control or Super on Linux desktops)
+    std::uint32_t carbonModifiers = 0;     // shift, caps lock, option, control bits
+    bool commandHeld = false;              // a shortcut modifier (Control or Super on Linux desktops)
     std::optional<std::uint16_t> userData; // the marker when the program posted this press itself
+    bool altHeld = false;                  // Alt: a menu or window shortcut, never typing
+    bool ownShortcut = false;              // one of the program's registered shortcuts (undo, convert)
 };
 
 // A key event for the program to post.
@@ -133,7 +145,29 @@ public:
     // focused application has them): nothing when one of them was an editing key (backspace,
     // Return, an arrow, …) that cannot simply be typed again.
     virtual std::optional<std::vector<std::string>> beginHoldingKeys() = 0;
+    // Right before the replacement is typed: what reached the application since beginHoldingKeys
+    // although keys were held (programs that type through XTest cannot be held): how many
+    // characters to erase, and their text, to type again after the replacement so that every key
+    // lands in order. Nothing when one of them was an editing key. From here until endHoldingKeys
+    // no other program's key can come in between.
+    struct LateKeys {
+        std::size_t erase = 0;
+        std::string text;
+    };
+    virtual std::optional<LateKeys> catchUpHeldKeys() { return LateKeys{}; }
     virtual void endHoldingKeys() = 0;
+
+    // Called on every press of a mouse button that may move the text cursor or the focus (not
+    // the wheel): the text around the cursor is then no longer known.
+    virtual void onPointerButton(std::function<void()> handler) = 0;
+    // Called whenever the keyboard focus moves to another window, within one application too.
+    virtual void onFocusChanged(std::function<void()> handler) = 0;
+    // Whether another program holds the keyboard (a screen locker, a terminal's secure keyboard,
+    // a password prompt): its keys are then neither read nor typed into.
+    virtual bool keyboardGrabbedElsewhere() = 0;
+    // Whether the focused text field holds several lines (Return then types a line break rather
+    // than submitting); nothing when it cannot be told.
+    virtual std::optional<bool> focusedTextIsMultiLine() { return std::nullopt; }
 
     virtual std::optional<FrontmostApplication> frontmostApplication() = 0;
     // Called on every change of the frontmost application.

@@ -5,6 +5,7 @@
 #include "InputObserver.h"
 #include "ReplacementAdapter.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace keyvane;
@@ -46,9 +47,9 @@ TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayout) {
 
 TEST(KeyObservation, LetterKeysOfOtherLayoutsStayInsideTheWordOtherSymbolsResetIt) {
     Desk desk;
-    desk.type({kLeftBracket, kV});          // "[v": х and м on the Russian layout
+    desk.type({kLeftBracket, kV}); // "[v": х and м on the Russian layout
     desk.type({KeyCode::returnKey});
-    desk.type({kG, kMinus, kH});            // a hyphen forgets "g"
+    desk.type({kG, kMinus, kH}); // a hyphen forgets "g"
     desk.type({KeyCode::tab});
     desk.type({kG, kLeftArrow, kH, KeyCode::escape, KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);
@@ -56,16 +57,75 @@ TEST(KeyObservation, LetterKeysOfOtherLayoutsStayInsideTheWordOtherSymbolsResetI
     EXPECT_EQ(desk.words[1], (EmittedToken{"h", BoundaryType::tab()}));
 }
 
-TEST(KeyObservation, ShortcutsAndTheProgramsOwnKeysNeverTouchTheWord) {
+TEST(KeyObservation, TheProgramsOwnKeysAndShortcutsNeverJoinTheWord) {
     Desk desk;
     desk.type({kG, kH});
-    desk.platform.pressKey(kV, 0, /*commandHeld=*/true);              // Control+V
     desk.platform.pressKey(KeyCode::deleteKey, 0, false, kSyntheticEventMarker); // our own backspace
     desk.platform.pressKey(kB, 0, false, kSyntheticEventMarker);
     desk.platform.pressKey(kB, 0, false, std::uint16_t{0x1234}); // another program's key is the user's
     desk.type({KeyCode::deleteKey, KeyCode::space});
-    ASSERT_EQ(desk.words.size(), 1u);
+    KeyPress undo;
+    undo.keyCode = kD;
+    undo.ownShortcut = true; // the program's own shortcut never reached the field
+    desk.type({kT});
+    desk.platform.pressKey(undo);
+    desk.type({kN, KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 2u);
     EXPECT_EQ(desk.words[0].token, "gh");
+    EXPECT_EQ(desk.words[1].token, "tn");
+}
+
+TEST(KeyObservation, AnythingThatMovesTheCursorOrChangesTextUnseenForgetsTheWord) {
+    // "ljh", then something the observer cannot follow, then "jut ": only "jut" may be corrected,
+    // never "ljhjut", which would erase text the user did not type here.
+    const auto forgetting = std::vector<std::pair<const char*, std::function<void(Desk&)>>>{
+        {"Control+V", [](Desk& d) { d.platform.pressKey(kV, 0, /*commandHeld=*/true); }},
+        {"Alt+F",
+         [](Desk& d) {
+             KeyPress alt;
+             alt.keyCode = 3;
+             alt.altHeld = true;
+             d.platform.pressKey(alt);
+         }},
+        {"a click", [](Desk& d) { d.platform.click(); }},
+        {"a focus move", [](Desk& d) { d.platform.moveFocus(); }},
+        {"Left", [](Desk& d) { d.type({KeyCode::leftArrow}); }},
+        {"Home", [](Desk& d) { d.type({KeyCode::home}); }},
+        {"End", [](Desk& d) { d.type({KeyCode::end}); }},
+        {"Page Down", [](Desk& d) { d.type({KeyCode::pageDown}); }},
+        {"Delete", [](Desk& d) { d.type({KeyCode::forwardDelete}); }},
+        {"Insert", [](Desk& d) { d.type({KeyCode::insert}); }},
+        {"F5", [](Desk& d) { d.type({96}); }},
+    };
+    for (const auto& [what, act] : forgetting) {
+        Desk desk;
+        desk.type({kG, kH});
+        act(desk);
+        desk.type({kB, KeyCode::space});
+        ASSERT_EQ(desk.words.size(), 1u) << what;
+        EXPECT_EQ(desk.words[0].token, "b") << what;
+    }
+}
+
+TEST(KeyObservation, BackspaceIntoTheTextBeforeTheWordForgetsItsPlace) {
+    Desk desk;
+    bool lost = false;
+    desk.observer.setOnContextLost([&] { lost = true; });
+    desk.type({kG, KeyCode::deleteKey});
+    EXPECT_FALSE(lost) << "erasing inside the word is followed";
+    desk.type({KeyCode::deleteKey}); // now erasing what was there before
+    EXPECT_TRUE(lost);
+}
+
+TEST(KeyObservation, NothingIsReadWhileAnotherProgramHoldsTheKeyboard) {
+    Desk desk;
+    desk.type({kG, kH});
+    desk.platform.grabbedElsewhere = true; // a locker or a terminal's secure keyboard
+    desk.type({kB, kD, KeyCode::space});
+    desk.platform.grabbedElsewhere = false;
+    desk.type({kT, KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 1u);
+    EXPECT_EQ(desk.words[0].token, "t");
 }
 
 TEST(KeyObservation, SwitchingApplicationsOrStoppingForgetsTheHalfTypedWord) {
@@ -138,17 +198,22 @@ TEST(LayoutSwitching, OnlyTheNewestRequestKeepsReasserting) {
     platform.advance(0.2);
     ReplacementAdapter::switchInputSource(platform, "uk");
     platform.advance(3.0);
-    auto ru = std::count(platform.selectedSourceIDs.begin(), platform.selectedSourceIDs.end(), "xkb.keylayout.Russian");
-    auto uk = std::count(platform.selectedSourceIDs.begin(), platform.selectedSourceIDs.end(), "xkb.keylayout.Ukrainian");
-    EXPECT_EQ(ru, 3);  // ticks 0, 1 and 2 before the second request
-    EXPECT_EQ(uk, 8);  // ticks 0 to 7
+    auto ru = std::count(platform.selectedSourceIDs.begin(), platform.selectedSourceIDs.end(),
+                         "xkb.keylayout.Russian");
+    auto uk = std::count(platform.selectedSourceIDs.begin(), platform.selectedSourceIDs.end(),
+                         "xkb.keylayout.Ukrainian");
+    EXPECT_EQ(ru, 3); // ticks 0, 1 and 2 before the second request
+    EXPECT_EQ(uk, 8); // ticks 0 to 7
 }
 
 TEST(LayoutSwitching, FindsLayoutsByLanguageThenByKnownNamesAndSkipsInputMethods) {
-    const InputSource inputMethod{"xkb.inputmethod.Pinyin", "TISCategoryInputMode", true, std::vector<std::string>{"ru"}};
-    const InputSource unnamedRussian{"xkb.keylayout.Russian (phonetic)", kKeyboardInputSourceCategory, true, std::nullopt};
+    const InputSource inputMethod{"xkb.inputmethod.Pinyin", "TISCategoryInputMode", true,
+                                  std::vector<std::string>{"ru"}};
+    const InputSource unnamedRussian{"xkb.keylayout.Russian (phonetic)", kKeyboardInputSourceCategory, true,
+                                     std::nullopt};
     const InputSource english = FakePlatform::standardSources()[0];
-    EXPECT_EQ(ReplacementAdapter::resolveSource("ru", {inputMethod, english, unnamedRussian}), unnamedRussian);
+    EXPECT_EQ(ReplacementAdapter::resolveSource("ru", {inputMethod, english, unnamedRussian}),
+              unnamedRussian);
     EXPECT_FALSE(ReplacementAdapter::resolveSource("uk", {inputMethod, english, unnamedRussian}).has_value());
 
     FakePlatform platform;

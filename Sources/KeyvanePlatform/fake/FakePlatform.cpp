@@ -16,15 +16,15 @@ struct KeyRow {
     const char* uk;
 };
 constexpr KeyRow kRows[] = {
-    {12, "q", "Q", "й", "й"}, {13, "w", "W", "ц", "ц"}, {14, "e", "E", "у", "у"}, {15, "r", "R", "к", "к"},
-    {17, "t", "T", "е", "е"}, {16, "y", "Y", "н", "н"}, {32, "u", "U", "г", "г"}, {34, "i", "I", "ш", "ш"},
-    {31, "o", "O", "щ", "щ"}, {35, "p", "P", "з", "з"}, {33, "[", "{", "х", "х"}, {30, "]", "}", "ъ", "ї"},
-    {0, "a", "A", "ф", "ф"},  {1, "s", "S", "ы", "і"},  {2, "d", "D", "в", "в"},  {3, "f", "F", "а", "а"},
-    {5, "g", "G", "п", "п"},  {4, "h", "H", "р", "р"},  {38, "j", "J", "о", "о"}, {40, "k", "K", "л", "л"},
+    {12, "q", "Q", "й", "й"}, {13, "w", "W", "ц", "ц"}, {14, "e", "E", "у", "у"},  {15, "r", "R", "к", "к"},
+    {17, "t", "T", "е", "е"}, {16, "y", "Y", "н", "н"}, {32, "u", "U", "г", "г"},  {34, "i", "I", "ш", "ш"},
+    {31, "o", "O", "щ", "щ"}, {35, "p", "P", "з", "з"}, {33, "[", "{", "х", "х"},  {30, "]", "}", "ъ", "ї"},
+    {0, "a", "A", "ф", "ф"},  {1, "s", "S", "ы", "і"},  {2, "d", "D", "в", "в"},   {3, "f", "F", "а", "а"},
+    {5, "g", "G", "п", "п"},  {4, "h", "H", "р", "р"},  {38, "j", "J", "о", "о"},  {40, "k", "K", "л", "л"},
     {37, "l", "L", "д", "д"}, {41, ";", ":", "ж", "ж"}, {39, "'", "\"", "э", "є"}, {6, "z", "Z", "я", "я"},
-    {7, "x", "X", "ч", "ч"},  {8, "c", "C", "с", "с"},  {9, "v", "V", "м", "м"},  {11, "b", "B", "и", "и"},
-    {45, "n", "N", "т", "т"}, {46, "m", "M", "ь", "ь"}, {43, ",", "<", "б", "б"}, {47, ".", ">", "ю", "ю"},
-    {50, "`", "~", "ё", "'"}, {27, "-", "_", "-", "-"}, {18, "1", "!", "1", "1"}, {19, "2", "@", "2", "2"},
+    {7, "x", "X", "ч", "ч"},  {8, "c", "C", "с", "с"},  {9, "v", "V", "м", "м"},   {11, "b", "B", "и", "и"},
+    {45, "n", "N", "т", "т"}, {46, "m", "M", "ь", "ь"}, {43, ",", "<", "б", "б"},  {47, ".", ">", "ю", "ю"},
+    {50, "`", "~", "ё", "'"}, {27, "-", "_", "-", "-"}, {18, "1", "!", "1", "1"},  {19, "2", "@", "2", "2"},
     {44, "/", "?", ".", "."},
 };
 
@@ -55,9 +55,15 @@ FakePlatform::FakePlatform() {
     keyTables_["xkb.keylayout.Ukrainian"] = ukrainianKeys();
 }
 
-FakePlatform::KeyTable FakePlatform::usKeys() { return tableFor(0); }
-FakePlatform::KeyTable FakePlatform::russianKeys() { return tableFor(1); }
-FakePlatform::KeyTable FakePlatform::ukrainianKeys() { return tableFor(2); }
+FakePlatform::KeyTable FakePlatform::usKeys() {
+    return tableFor(0);
+}
+FakePlatform::KeyTable FakePlatform::russianKeys() {
+    return tableFor(1);
+}
+FakePlatform::KeyTable FakePlatform::ukrainianKeys() {
+    return tableFor(2);
+}
 
 std::vector<InputSource> FakePlatform::standardSources() {
     auto source = [](const char* name, const char* language) {
@@ -96,14 +102,38 @@ std::optional<PlatformServices::MonitorHandle> FakePlatform::addGlobalKeyMonitor
     return nextHandle_++;
 }
 
-void FakePlatform::removeKeyMonitor(MonitorHandle handle) { monitors_.erase(handle); }
+void FakePlatform::removeKeyMonitor(MonitorHandle handle) {
+    monitors_.erase(handle);
+}
 
 void FakePlatform::pressKey(std::uint16_t keyCode, std::uint32_t carbonModifiers, bool commandHeld,
                             std::optional<std::uint16_t> userData) {
-    KeyPress press{keyCode, carbonModifiers, commandHeld, userData};
+    KeyPress press;
+    press.keyCode = keyCode;
+    press.carbonModifiers = carbonModifiers;
+    press.commandHeld = commandHeld;
+    press.userData = userData;
+    pressKey(press);
+}
+
+void FakePlatform::pressKey(const KeyPress& press) {
     auto handlers = monitors_;
     for (auto& [handle, handler] : handlers) {
         handler(press);
+    }
+}
+
+void FakePlatform::click() {
+    auto handlers = pointerHandlers_;
+    for (auto& handler : handlers) {
+        handler();
+    }
+}
+
+void FakePlatform::moveFocus() {
+    auto handlers = focusHandlers_;
+    for (auto& handler : handlers) {
+        handler();
     }
 }
 
@@ -137,7 +167,9 @@ std::optional<InputSource> FakePlatform::currentInputSource() {
     return sources_[current_];
 }
 
-std::optional<InputSource> FakePlatform::currentKeyboardLayoutSource() { return currentInputSource(); }
+std::optional<InputSource> FakePlatform::currentKeyboardLayoutSource() {
+    return currentInputSource();
+}
 
 int FakePlatform::selectInputSource(const InputSource& source) {
     selectedSourceIDs.push_back(source.id);
@@ -179,6 +211,13 @@ bool FakePlatform::registerHotkey(int id, std::uint16_t keyCode, std::uint32_t c
 void FakePlatform::pressHotkey(std::uint16_t keyCode, std::uint32_t carbonModifiers) {
     for (const auto& [id, binding] : hotkeys) {
         if (binding == std::make_pair(keyCode, carbonModifiers) && hotkeyHandler_) {
+            // The key monitor sees the press too, as on a real desktop.
+            KeyPress press;
+            press.keyCode = keyCode;
+            press.carbonModifiers = carbonModifiers;
+            press.commandHeld = (carbonModifiers & (ModifierBit::command | ModifierBit::control)) != 0;
+            press.ownShortcut = true;
+            pressKey(press);
             hotkeyHandler_(id);
             return;
         }
@@ -188,7 +227,8 @@ void FakePlatform::pressHotkey(std::uint16_t keyCode, std::uint32_t carbonModifi
 void FakePlatform::postKeyEvent(const SyntheticKeyEvent& event) {
     posted.push_back(event);
     // A focused text field copies its selection on Control+C.
-    if (event.keyDown && event.commandHeld && !event.shiftHeld && event.keyCode == KeyCode::c && selectedText) {
+    if (event.keyDown && event.commandHeld && !event.shiftHeld && event.keyCode == KeyCode::c &&
+        selectedText) {
         clipboards_[ClipboardKind::clipboard] = ClipboardContents::ofText(*selectedText);
     }
 }

@@ -21,6 +21,7 @@ public:
     void advance(double seconds); // runs every step that falls due, in time order
     void pressKey(std::uint16_t keyCode, std::uint32_t carbonModifiers = 0, bool commandHeld = false,
                   std::optional<std::uint16_t> userData = std::nullopt);
+    void pressKey(const KeyPress& press);
     void activate(const FrontmostApplication& app);
     void setSources(std::vector<InputSource> sources, std::size_t current);
     void setKeyTable(const std::string& sourceID, KeyTable table) { keyTables_[sourceID] = std::move(table); }
@@ -54,11 +55,28 @@ public:
         ++holds;
         return typedAhead;
     }
+    std::optional<LateKeys> catchUpHeldKeys() override { return lateKeys; }
     void endHoldingKeys() override { holding = false; }
+    // What catchUpHeldKeys reports: keys another program typed during the hold.
+    std::optional<LateKeys> lateKeys = LateKeys{};
     // What beginHoldingKeys reports; whether keys are held now; how many holds began.
     std::optional<std::vector<std::string>> typedAhead = std::vector<std::string>{};
     bool holding = false;
     int holds = 0;
+    void onPointerButton(std::function<void()> handler) override {
+        pointerHandlers_.push_back(std::move(handler));
+    }
+    void onFocusChanged(std::function<void()> handler) override {
+        focusHandlers_.push_back(std::move(handler));
+    }
+    bool keyboardGrabbedElsewhere() override { return grabbedElsewhere; }
+    std::optional<bool> focusedTextIsMultiLine() override { return multiLine; }
+    // Test controls: a mouse click, a focus move inside the application, a keyboard grab by
+    // another program, what is known of the focused field.
+    void click();
+    void moveFocus();
+    bool grabbedElsewhere = false;
+    std::optional<bool> multiLine;
     std::optional<FrontmostApplication> frontmostApplication() override { return frontmost_; }
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return trusted_; }
@@ -105,6 +123,8 @@ private:
     bool enumerable_ = true;
     std::optional<FrontmostApplication> frontmost_;
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
+    std::vector<std::function<void()>> pointerHandlers_;
+    std::vector<std::function<void()>> focusHandlers_;
     std::map<ClipboardKind, ClipboardContents> clipboards_;
     std::function<void(int)> hotkeyHandler_;
 };

@@ -11,12 +11,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
@@ -24,6 +18,11 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -110,7 +109,8 @@ std::map<std::string, std::string> desktopEntryFields(const std::string& path) {
 }
 
 std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -158,7 +158,8 @@ bool X11Platform::open() {
     }
     xcb_connection_t* xcb = XGetXCBConnection(display_);
     if (xkb_x11_setup_xkb_extension(xcb, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr) != 1) {
+                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr,
+                                    nullptr) != 1) {
         return false;
     }
     context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
@@ -179,15 +180,17 @@ bool X11Platform::open() {
     int count = 0;
     XIDeviceInfo* devices = XIQueryDevice(display_, XIAllDevices, &count);
     for (int i = 0; i < count; ++i) {
-        if (devices[i].use == XISlaveKeyboard && std::string(devices[i].name).find("XTEST") != std::string::npos) {
+        if (devices[i].use == XISlaveKeyboard &&
+            std::string(devices[i].name).find("XTEST") != std::string::npos) {
             xtestKeyboard_ = devices[i].deviceid;
         }
     }
     XIFreeDeviceInfo(devices);
 
-
     netActiveWindowAtom_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
-    XSelectInput(display_, DefaultRootWindow(display_), PropertyChangeMask);
+    // The root window tells of focus moves from and to PointerRoot, and of grabs then.
+    XSelectInput(display_, DefaultRootWindow(display_), PropertyChangeMask | FocusChangeMask);
+    trackFocus();
 
     // Spare key codes: those the server keymap leaves without any symbol.
     int minKeycode = 0, maxKeycode = 0;
@@ -203,7 +206,8 @@ bool X11Platform::open() {
     QObject::connect(notifier_, &QSocketNotifier::activated, [this] { processEvents(); });
     if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
         // Xlib may have read events into its queue during a request: handle them before sleeping.
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, notifier_, [this] { processEvents(); });
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, notifier_,
+                         [this] { processEvents(); });
     }
     return true;
 }
@@ -246,8 +250,9 @@ void X11Platform::reloadKeymap() {
         int format = 0;
         unsigned long items = 0, after = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(display_, DefaultRootWindow(display_), rulesAtom, 0, 1024, False, XA_STRING, &type,
-                               &format, &items, &after, &data) == Success && data != nullptr) {
+        if (XGetWindowProperty(display_, DefaultRootWindow(display_), rulesAtom, 0, 1024, False, XA_STRING,
+                               &type, &format, &items, &after, &data) == Success &&
+            data != nullptr) {
             // Five NUL-separated strings: rules, model, layout, variant, options.
             std::vector<std::string> fields;
             const char* p = reinterpret_cast<const char*>(data);
@@ -278,19 +283,23 @@ void X11Platform::reloadKeymap() {
     drainSoon();
 }
 
-double X11Platform::now() { return static_cast<double>(clock_.nsecsElapsed()) / 1e9; }
+double X11Platform::now() {
+    return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+}
 
 void X11Platform::schedule(double delaySeconds, std::function<void()> step) {
     if (notifier_ == nullptr) {
         return;
     }
-    QTimer::singleShot(static_cast<int>(std::max(0.0, delaySeconds) * 1000.0 + 0.5), notifier_, std::move(step));
+    QTimer::singleShot(static_cast<int>(std::max(0.0, delaySeconds) * 1000.0 + 0.5), notifier_,
+                       std::move(step));
 }
 
 std::optional<PlatformServices::MonitorHandle> X11Platform::addGlobalKeyMonitor(KeyHandler handler) {
     if (monitors_.empty()) {
         unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
         XISetMask(bits, XI_RawKeyPress);
+        XISetMask(bits, XI_RawButtonPress);
         XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
         XISelectEvents(display_, DefaultRootWindow(display_), &mask, 1);
         XFlush(display_);
@@ -319,12 +328,17 @@ void X11Platform::drainSoon() {
 
 void X11Platform::processEvents() {
     // Handlers may call back into the platform; events must still be handled one at a time, in order.
-    if (processing_) {
+    // While keys are held, everything waits in the queue: the held keys are seen when they are let
+    // through, in the layout that is active then, as the application sees them.
+    if (processing_ || holding_) {
+        if (holding_) {
+            drainDisplay();
+        }
         return;
     }
     processing_ = true;
     drainDisplay();
-    while (!queue_.empty()) {
+    while (!queue_.empty() && !holding_) {
         Queued item = queue_.front();
         queue_.pop_front();
         dispatch(item);
@@ -341,13 +355,24 @@ void X11Platform::drainDisplay() {
             XGetEventData(display_, &event.xcookie)) {
             if (event.xcookie.evtype == XI_RawKeyPress) {
                 auto* raw = static_cast<XIRawEvent*>(event.xcookie.data);
-                Queued item{Queued::Kind::rawKey};
-                item.keycode = static_cast<unsigned int>(raw->detail);
-                item.source = raw->sourceid;
-                queue_.push_back(item);
-            } else if (holding_ && (event.xcookie.evtype == XI_KeyPress || event.xcookie.evtype == XI_KeyRelease)) {
+                const bool held = holdGrabsActive_ && std::find(heldDevices_.begin(), heldDevices_.end(),
+                                                                raw->sourceid) != heldDevices_.end();
+                if (!held) { // a held press is seen when it is replayed
+                    Queued item{Queued::Kind::rawKey};
+                    item.keycode = static_cast<unsigned int>(raw->detail);
+                    item.source = raw->sourceid;
+                    queue_.push_back(item);
+                }
+            } else if (event.xcookie.evtype == XI_RawButtonPress) {
+                auto* raw = static_cast<XIRawEvent*>(event.xcookie.data);
+                if (raw->detail < 4 || raw->detail > 7) { // the wheel moves no cursor
+                    queue_.push_back(Queued{Queued::Kind::button});
+                }
+            } else if (holding_ &&
+                       (event.xcookie.evtype == XI_KeyPress || event.xcookie.evtype == XI_KeyRelease)) {
                 auto* device = static_cast<XIDeviceEvent*>(event.xcookie.data);
-                heldKeys_.emplace_back(static_cast<unsigned int>(device->detail), event.xcookie.evtype == XI_KeyPress);
+                heldKeys_.emplace_back(static_cast<unsigned int>(device->detail),
+                                       event.xcookie.evtype == XI_KeyPress);
             }
             XFreeEventData(display_, &event.xcookie);
         } else if (event.type == xkbEventBase_) {
@@ -372,6 +397,12 @@ void X11Platform::drainDisplay() {
             }
         } else if (event.type == PropertyNotify && event.xproperty.atom == netActiveWindowAtom_) {
             queue_.push_back(Queued{Queued::Kind::activeWindow});
+        } else if (event.type == FocusIn || event.type == FocusOut) {
+            Queued item{event.type == FocusIn ? Queued::Kind::focusIn : Queued::Kind::focusOut};
+            item.focusMode = event.xfocus.mode;
+            item.focusDetail = event.xfocus.detail;
+            item.window = event.xfocus.window;
+            queue_.push_back(item);
         }
     }
 }
@@ -395,13 +426,84 @@ void X11Platform::dispatch(const Queued& item) {
         }
         break;
     case Queued::Kind::activeWindow:
+        trackFocus();
         if (auto app = frontmostApplication()) {
             for (auto& handler : activationHandlers_) {
                 handler(*app);
             }
         }
         break;
+    case Queued::Kind::button: {
+        auto handlers = pointerHandlers_;
+        for (auto& handler : handlers) {
+            handler();
+        }
+        break;
     }
+    case Queued::Kind::focusIn:
+    case Queued::Kind::focusOut:
+        handleFocusEvent(item);
+        break;
+    }
+}
+
+void X11Platform::handleFocusEvent(const Queued& item) {
+    // A keyboard grab moves the focus, for focus events, to the grabbing window: the focused
+    // window hears FocusOut with mode Grab when another client's grab begins, FocusIn with mode
+    // Ungrab when it ends. Watching this never touches the user's input.
+    // A grab whose window is an ancestor of the focus (the root: a global shortcut, this program's
+    // own among them) leaves typing where it was; a grab by a window inside the focused one (a
+    // terminal's secure keyboard) or by another window (a locker, a password prompt) takes the keys.
+    if (item.focusMode == NotifyGrab && item.kind == Queued::Kind::focusOut) {
+        const bool takesTheKeys = item.window == focusWindow_ && (item.focusDetail == NotifyInferior ||
+                                                                  item.focusDetail == NotifyNonlinear ||
+                                                                  item.focusDetail == NotifyNonlinearVirtual);
+        if (takesTheKeys && !grabbedElsewhere_) {
+            grabbedElsewhere_ = true;
+            auto handlers = focusHandlers_;
+            for (auto& handler : handlers) {
+                handler();
+            }
+        }
+        return;
+    }
+    if (item.focusMode == NotifyUngrab) {
+        grabbedElsewhere_ = false;
+        return;
+    }
+    const unsigned long before = focusWindow_;
+    trackFocus();
+    if (focusWindow_ != before) {
+        auto handlers = focusHandlers_;
+        for (auto& handler : handlers) {
+            handler();
+        }
+    }
+}
+
+void X11Platform::trackFocus() {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    if (focus == focusWindow_) {
+        return;
+    }
+    const Window root = DefaultRootWindow(display_);
+    if (focusWindow_ > PointerRoot && focusWindow_ != root) {
+        XSelectInput(display_, focusWindow_, NoEventMask); // only this program's interest; may be gone
+    }
+    focusWindow_ = focus;
+    if (focus > PointerRoot && focus != root) {
+        XSelectInput(display_, focus, FocusChangeMask);
+    }
+    XFlush(display_);
+    drainSoon();
+}
+
+bool X11Platform::isOwnShortcut(unsigned int xkeycode, unsigned int mods) const {
+    return std::any_of(grabs_.begin(), grabs_.end(), [&](const Grab& grab) {
+        return grab.keycode == xkeycode && grab.modifiers == (mods & (ControlMask | ShiftMask | Mod1Mask));
+    });
 }
 
 std::optional<std::vector<std::string>> X11Platform::beginHoldingKeys() {
@@ -411,9 +513,9 @@ std::optional<std::vector<std::string>> X11Platform::beginHoldingKeys() {
     holding_ = true;
     const long long generation = ++holdGeneration_;
     // The physical keyboards are grabbed so that their keys come to us and are let through later.
-    // (The server itself is not grabbed: this process's own Qt connection may need it meanwhile.
-    // Keys of other XTest clients are therefore not held; those already received are handled
-    // like the user's below.)
+    // (The server is grabbed only for the moment of a snapshot, never across a turn of the event
+    // loop: this process's own Qt connection may need it meanwhile.)
+    XGrabServer(display_);
     int count = 0;
     XIDeviceInfo* devices = XIQueryDevice(display_, XIAllDevices, &count);
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
@@ -432,19 +534,27 @@ std::optional<std::vector<std::string>> X11Platform::beginHoldingKeys() {
     XIFreeDeviceInfo(devices);
     XSync(display_, False);
     drainDisplay();
+    // Everything queued so far reached the applications; from here on held devices' presses wait.
+    holdGrabsActive_ = true;
+    holdQueueMark_ = queue_.size();
+    XUngrabServer(display_);
+    XFlush(display_);
     // Never hold longer than this, whatever happens to the replacement.
     schedule(0.5, [this, generation] {
         if (holding_ && holdGeneration_ == generation) {
             endHoldingKeys();
         }
     });
-
     // Key presses of the user already received by the server after the one being handled now.
-    std::vector<std::string> typedAhead;
-    unsigned int group = lockedGroup_;
-    unsigned int mods = effectiveMods_;
+    return textOfQueuedKeys(0, lockedGroup_, effectiveMods_);
+}
+
+std::optional<std::vector<std::string>> X11Platform::textOfQueuedKeys(std::size_t from, unsigned int group,
+                                                                      unsigned int mods) const {
+    std::vector<std::string> typed;
     std::deque<Pending> ours = pending_;
-    for (const Queued& item : queue_) {
+    for (std::size_t i = 0; i < queue_.size(); ++i) {
+        const Queued& item = queue_[i];
         if (item.kind == Queued::Kind::state) {
             group = item.group;
             mods = item.mods;
@@ -455,6 +565,9 @@ std::optional<std::vector<std::string>> X11Platform::beginHoldingKeys() {
         }
         if (item.source == xtestKeyboard_ && !ours.empty() && ours.front().keycode == item.keycode) {
             ours.pop_front();
+            continue; // the program's own
+        }
+        if (i < from) {
             continue;
         }
         auto virtualKey = KeyCodeTable::virtualKeyForEvdev(item.keycode - 8);
@@ -462,47 +575,83 @@ std::optional<std::vector<std::string>> X11Platform::beginHoldingKeys() {
             continue; // a modifier key
         }
         if (*virtualKey == KeyCode::space) {
-            typedAhead.emplace_back(" ");
+            typed.emplace_back(" ");
             continue;
         }
-        const bool ourShortcut = std::any_of(grabs_.begin(), grabs_.end(), [&](const Grab& grab) {
-            return grab.keycode == item.keycode && grab.modifiers == (mods & (ControlMask | ShiftMask | Mod1Mask));
-        });
-        if (ourShortcut) {
+        if (isOwnShortcut(item.keycode, mods)) {
             continue; // grabbed by this program: it never reached the application
         }
-        if ((mods & (ControlMask | Mod4Mask)) != 0 || group >= xkb_keymap_num_layouts(keymap_)) {
+        if ((mods & (ControlMask | Mod1Mask | Mod4Mask)) != 0 || group >= xkb_keymap_num_layouts(keymap_)) {
             return std::nullopt; // a shortcut already acted on the text
         }
         const std::uint32_t carbon = ((mods & ShiftMask) ? ModifierBit::shift : 0) |
                                      ((mods & LockMask) ? ModifierBit::capsLock : 0) |
                                      ((mods & Mod5Mask) ? ModifierBit::option : 0);
-        auto text = translateKey(sourceForGroup(group), *virtualKey, carbon);
+        auto text = const_cast<X11Platform*>(this)->translateKey(sourceForGroup(group), *virtualKey, carbon);
         if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) < 0x20 || *text == "\x7f") {
             return std::nullopt; // Return, Backspace, arrows and other editing keys
         }
-        typedAhead.push_back(*text);
+        typed.push_back(*text);
     }
-    return typedAhead;
+    return typed;
+}
+
+std::optional<PlatformServices::LateKeys> X11Platform::catchUpHeldKeys() {
+    if (!holding_) {
+        return LateKeys{};
+    }
+    // From here to the end of the hold no other client's request is served, so nothing can land
+    // between the replacement and the keys replayed after it. The caller types at once, in this
+    // turn of the event loop, and ends the hold.
+    XGrabServer(display_);
+    serverGrabbed_ = true;
+    XSync(display_, False);
+    drainDisplay();
+    XkbStateRec state{};
+    XkbGetState(display_, XkbUseCoreKbd, &state);
+    typingState_ =
+        std::make_pair(static_cast<unsigned int>(state.locked_group), static_cast<unsigned int>(state.mods));
+    // Keys of other XTest clients (on-screen keyboards, xdotool) reached the application during the
+    // hold, after the erase: erase them too and type them again after the replacement.
+    auto late = textOfQueuedKeys(holdQueueMark_, lockedGroup_, effectiveMods_);
+    if (!late) {
+        return std::nullopt;
+    }
+    LateKeys keys;
+    keys.erase = late->size();
+    for (const std::string& c : *late) {
+        keys.text += c;
+    }
+    return keys;
 }
 
 void X11Platform::endHoldingKeys() {
     if (!holding_) {
         return;
     }
-    holding_ = false;
+    if (!serverGrabbed_) {
+        XGrabServer(display_);
+        serverGrabbed_ = true;
+    }
     for (int device : heldDevices_) {
         XIUngrabDevice(display_, device, CurrentTime);
     }
     heldDevices_.clear();
-    // The held physical keys, in their order, after everything posted meanwhile. Their presses
-    // were already seen by the key monitor, so the replay is marked as the program's own.
+    // The held physical keys, in their order, after everything posted meanwhile. They are seen by
+    // the key monitor as they come back, in the layout active now, as the application sees them.
     for (const auto& [keycode, press] : heldKeys_) {
-        fakeKey(keycode, press);
+        fakeKey(keycode, press, /*ours=*/false);
     }
     heldKeys_.clear();
+    holding_ = false;
+    holdGrabsActive_ = false;
+    typingState_.reset();
+    XUngrabServer(display_);
+    serverGrabbed_ = false;
     XFlush(display_);
-    drainSoon();
+    if (notifier_ != nullptr) {
+        QTimer::singleShot(0, notifier_, [this] { processEvents(); });
+    }
 }
 
 void X11Platform::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
@@ -529,6 +678,8 @@ void X11Platform::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
                             ((effectiveMods_ & LockMask) ? ModifierBit::capsLock : 0) |
                             ((effectiveMods_ & Mod5Mask) ? ModifierBit::option : 0);
     press.commandHeld = (effectiveMods_ & (ControlMask | Mod4Mask)) != 0;
+    press.altHeld = (effectiveMods_ & Mod1Mask) != 0;
+    press.ownShortcut = isOwnShortcut(xkeycode, effectiveMods_);
     if (ours) {
         press.userData = kSyntheticEventMarker;
     }
@@ -544,7 +695,8 @@ InputSource X11Platform::sourceForGroup(unsigned int group) const {
     source.id = std::string(kSourcePrefix) + (name != nullptr ? name : "Group " + std::to_string(group + 1));
     source.category = kKeyboardInputSourceCategory;
     source.selectCapable = true;
-    std::string language = group < layoutCodes_.size() ? languageForLayoutCode(layoutCodes_[group]) : std::string();
+    std::string language =
+        group < layoutCodes_.size() ? languageForLayoutCode(layoutCodes_[group]) : std::string();
     source.languages = language.empty() ? std::vector<std::string>{} : std::vector<std::string>{language};
     return source;
 }
@@ -577,7 +729,9 @@ std::optional<InputSource> X11Platform::currentInputSource() {
     return group && *group < sources_.size() ? std::optional<InputSource>(sources_[*group]) : std::nullopt;
 }
 
-std::optional<InputSource> X11Platform::currentKeyboardLayoutSource() { return currentInputSource(); }
+std::optional<InputSource> X11Platform::currentKeyboardLayoutSource() {
+    return currentInputSource();
+}
 
 int X11Platform::selectInputSource(const InputSource& source) {
     auto group = groupOf(source);
@@ -623,7 +777,8 @@ std::optional<std::string> X11Platform::translateKey(const InputSource& source, 
     return std::string(buffer, static_cast<std::size_t>(length));
 }
 
-std::optional<unsigned int> X11Platform::keycodeFor(unsigned int keysym, unsigned int group, unsigned int* level) const {
+std::optional<unsigned int> X11Platform::keycodeFor(unsigned int keysym, unsigned int group,
+                                                    unsigned int* level) const {
     const xkb_keycode_t min = xkb_keymap_min_keycode(keymap_);
     const xkb_keycode_t max = xkb_keymap_max_keycode(keymap_);
     for (unsigned int wantedLevel = 0; wantedLevel < 2; ++wantedLevel) {
@@ -676,8 +831,8 @@ void X11Platform::restoreScratchKeycodes() {
     drainSoon();
 }
 
-void X11Platform::fakeKey(unsigned int xkeycode, bool press) {
-    if (press) {
+void X11Platform::fakeKey(unsigned int xkeycode, bool press, bool ours) {
+    if (press && ours) {
         pending_.push_back({xkeycode, now()});
     }
     XTestFakeKeyEvent(display_, xkeycode, press ? True : False, CurrentTime);
@@ -685,16 +840,17 @@ void X11Platform::fakeKey(unsigned int xkeycode, bool press) {
 
 void X11Platform::typeCodePoint(char32_t codePoint, bool press) {
     unsigned int keysym = codePoint == U'\n' || codePoint == U'\r' ? XK_Return
-                          : codePoint == U'\t'                      ? XK_Tab
-                          : codePoint == U'\b'                      ? XK_BackSpace
-                                                                    : xkb_utf32_to_keysym(codePoint);
+                          : codePoint == U'\t'                     ? XK_Tab
+                          : codePoint == U'\b'                     ? XK_BackSpace
+                                                                   : xkb_utf32_to_keysym(codePoint);
     if (keysym == kNoSymbol) {
         return;
     }
     unsigned int level = 0;
-    auto group = currentGroup().value_or(0);
+    auto group = typingState_ ? typingState_->first : currentGroup().value_or(0);
+    const unsigned int mods = typingState_ ? typingState_->second : effectiveMods_;
     // A key of the current layout when no modifier would change what it types.
-    bool plain = (effectiveMods_ & (ShiftMask | LockMask | ControlMask | Mod1Mask | Mod4Mask | Mod5Mask)) == 0;
+    bool plain = (mods & (ShiftMask | LockMask | ControlMask | Mod1Mask | Mod4Mask | Mod5Mask)) == 0;
     std::optional<unsigned int> kc = plain ? keycodeFor(keysym, group, &level) : std::nullopt;
     if (kc && level == 1) {
         unsigned int shift = XKeysymToKeycode(display_, XK_Shift_L);
@@ -731,7 +887,8 @@ void X11Platform::postKeyEvent(const SyntheticKeyEvent& event) {
     if (event.unicodeText) {
         // Each code point of the character in turn (a combining sequence arrives whole).
         const std::string& text = *event.unicodeText;
-        std::u32string codePoints = QString::fromUtf8(text.data(), static_cast<int>(text.size())).toStdU32String();
+        std::u32string codePoints =
+            QString::fromUtf8(text.data(), static_cast<int>(text.size())).toStdU32String();
         for (char32_t cp : codePoints) {
             typeCodePoint(cp, event.keyDown);
         }
@@ -754,8 +911,9 @@ std::optional<FrontmostApplication> X11Platform::frontmostApplication() {
     int format = 0;
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(display_, root, netActiveWindowAtom_, 0, 1, False, XA_WINDOW, &type, &format, &items, &after,
-                           &data) == Success && data != nullptr) {
+    if (XGetWindowProperty(display_, root, netActiveWindowAtom_, 0, 1, False, XA_WINDOW, &type, &format,
+                           &items, &after, &data) == Success &&
+        data != nullptr) {
         if (items == 1) {
             active = *reinterpret_cast<Window*>(data);
         }
@@ -800,8 +958,10 @@ std::optional<FrontmostApplication> X11Platform::frontmostApplication() {
     // The GTK application ID, when the window carries one, names the desktop entry directly.
     std::string gtkID;
     Atom gtkAtom = XInternAtom(display_, "_GTK_APPLICATION_ID", True);
-    if (gtkAtom != 0 && XGetWindowProperty(display_, window, gtkAtom, 0, 256, False, AnyPropertyType, &type, &format,
-                                           &items, &after, &data) == Success && data != nullptr) {
+    if (gtkAtom != 0 &&
+        XGetWindowProperty(display_, window, gtkAtom, 0, 256, False, AnyPropertyType, &type, &format, &items,
+                           &after, &data) == Success &&
+        data != nullptr) {
         gtkID.assign(reinterpret_cast<char*>(data), items);
         XFree(data);
     }
@@ -835,9 +995,10 @@ bool X11Platform::registerHotkey(int id, std::uint16_t keyCode, std::uint32_t ca
         return false;
     }
     // Command and Control are both Control on Linux desktops; Option is Alt.
-    unsigned int modifiers = ((carbonModifiers & (ModifierBit::command | ModifierBit::control)) ? ControlMask : 0u) |
-                             ((carbonModifiers & ModifierBit::shift) ? ShiftMask : 0u) |
-                             ((carbonModifiers & ModifierBit::option) ? Mod1Mask : 0u);
+    unsigned int modifiers =
+        ((carbonModifiers & (ModifierBit::command | ModifierBit::control)) ? ControlMask : 0u) |
+        ((carbonModifiers & ModifierBit::shift) ? ShiftMask : 0u) |
+        ((carbonModifiers & ModifierBit::option) ? Mod1Mask : 0u);
     const unsigned int keycode = *evdev + 8;
     XSync(display_, False);
     lastXError = 0;
@@ -862,7 +1023,8 @@ bool X11Platform::registerHotkey(int id, std::uint16_t keyCode, std::uint32_t ca
 void X11Platform::unregisterHotkeys() {
     for (const Grab& grab : grabs_) {
         for (unsigned int locks : kIgnoredLocks) {
-            XUngrabKey(display_, static_cast<int>(grab.keycode), grab.modifiers | locks, DefaultRootWindow(display_));
+            XUngrabKey(display_, static_cast<int>(grab.keycode), grab.modifiers | locks,
+                       DefaultRootWindow(display_));
         }
     }
     grabs_.clear();
@@ -874,7 +1036,9 @@ void X11Platform::onApplicationActivated(std::function<void(const FrontmostAppli
     activationHandlers_.push_back(std::move(handler));
 }
 
-void X11Platform::openURL(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
+void X11Platform::openURL(const std::string& url) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
 
 ClipboardContents X11Platform::clipboardContents(ClipboardKind kind) {
     const auto mode = kind == ClipboardKind::primary ? QClipboard::Selection : QClipboard::Clipboard;
@@ -891,7 +1055,8 @@ ClipboardContents X11Platform::clipboardContents(ClipboardKind kind) {
             continue; // held above, once, as UTF-8
         }
         QByteArray bytes = data->data(format);
-        contents.formats.emplace_back(format.toStdString(), std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        contents.formats.emplace_back(format.toStdString(),
+                                      std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }
     return contents;
 }
@@ -907,7 +1072,8 @@ void X11Platform::setClipboardContents(const ClipboardContents& contents, Clipbo
         if (type == ClipboardContents::kTextFormat) {
             data->setText(QString::fromStdString(bytes));
         } else {
-            data->setData(QString::fromStdString(type), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+            data->setData(QString::fromStdString(type),
+                          QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
         }
     }
     QGuiApplication::clipboard()->setMimeData(data, mode);

@@ -42,7 +42,15 @@ public:
                                             std::uint32_t carbonModifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
     std::optional<std::vector<std::string>> beginHoldingKeys() override;
+    std::optional<LateKeys> catchUpHeldKeys() override;
     void endHoldingKeys() override;
+    void onPointerButton(std::function<void()> handler) override {
+        pointerHandlers_.push_back(std::move(handler));
+    }
+    void onFocusChanged(std::function<void()> handler) override {
+        focusHandlers_.push_back(std::move(handler));
+    }
+    bool keyboardGrabbedElsewhere() override { return grabbedElsewhere_; }
     std::optional<FrontmostApplication> frontmostApplication() override;
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return true; }
@@ -64,23 +72,36 @@ private:
     // Events are read from Xlib into an own queue first and handled from there in order, so that
     // a hold can look at key presses that have arrived but are not handled yet.
     struct Queued {
-        enum class Kind { rawKey, state, keymap, hotkey, activeWindow } kind;
+        enum class Kind { rawKey, state, keymap, hotkey, activeWindow, button, focusIn, focusOut } kind;
         unsigned int keycode = 0;
         int source = 0;
         unsigned int mods = 0;
         unsigned int group = 0;
         int hotkeyID = 0;
+        int focusMode = 0;
+        int focusDetail = 0;
+        unsigned long window = 0;
     };
     void drainDisplay();
     void dispatch(const Queued& item);
     void handleRawKeyPress(unsigned int xkeycode, int sourceDevice);
+    void handleFocusEvent(const Queued& item);
+    // Follows the window with the keyboard focus (its focus events tell of grabs and moves).
+    void trackFocus();
+    // The text that raw key presses queued from `from` on put into the focused window, skipping
+    // the program's own and those of held devices; nothing when one was an editing key.
+    std::optional<std::vector<std::string>> textOfQueuedKeys(std::size_t from, unsigned int group,
+                                                             unsigned int mods) const;
+    bool isOwnShortcut(unsigned int xkeycode, unsigned int mods) const;
     std::optional<unsigned int> groupOf(const InputSource& source) const;
     InputSource sourceForGroup(unsigned int group) const;
     std::optional<unsigned int> currentGroup();
     // A key code that types the keysym with the given group and level, or nothing.
-    std::optional<unsigned int> keycodeFor(unsigned int keysym, unsigned int group, unsigned int* level) const;
+    std::optional<unsigned int> keycodeFor(unsigned int keysym, unsigned int group,
+                                           unsigned int* level) const;
     unsigned int scratchKeycodeFor(unsigned int keysym);
-    void fakeKey(unsigned int xkeycode, bool press);
+    // ours: the press comes back to the key monitor as the program's own (a replayed user key does not).
+    void fakeKey(unsigned int xkeycode, bool press, bool ours = true);
     void typeCodePoint(char32_t codePoint, bool press);
     void restoreScratchKeycodes();
 
@@ -93,8 +114,8 @@ private:
     xkb_context* context_ = nullptr;
     xkb_keymap* keymap_ = nullptr;
     int32_t coreKeyboard_ = -1;
-    std::vector<std::string> layoutCodes_; // "us", "ru", "ua" by group
-    std::vector<InputSource> sources_;     // one per group, rebuilt with the keymap
+    std::vector<std::string> layoutCodes_;  // "us", "ru", "ua" by group
+    std::vector<InputSource> sources_;      // one per group, rebuilt with the keymap
     xkb_state* translationState_ = nullptr; // reused for every translation (its mask is set each time)
     unsigned int lockedGroup_ = 0;
     unsigned int effectiveMods_ = 0;
@@ -112,6 +133,12 @@ private:
     long long holdGeneration_ = 0;
     std::vector<int> heldDevices_;
     std::vector<std::pair<unsigned int, bool>> heldKeys_; // key code, press
+    std::size_t holdQueueMark_ = 0;                       // queued items from here on arrived during the hold
+    bool serverGrabbed_ = false;
+    bool holdGrabsActive_ = false; // held devices' raw presses are replayed later, not seen now     // from
+                                   // catchUpHeldKeys to endHoldingKeys
+    std::optional<std::pair<unsigned int, unsigned int>>
+        typingState_; // group, mods, exact while the server is grabbed
     // Spare key codes bound for the moment to characters that no key of the layout types.
     std::vector<unsigned int> scratchKeycodes_;
     std::map<unsigned int, unsigned int> scratchBinding_; // keycode → keysym
@@ -119,6 +146,10 @@ private:
     bool restoreScheduled_ = false;
     bool processing_ = false;
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
+    std::vector<std::function<void()>> pointerHandlers_;
+    std::vector<std::function<void()>> focusHandlers_;
+    unsigned long focusWindow_ = 0;
+    bool grabbedElsewhere_ = false;
     unsigned long lastActiveWindow_ = 0;
     unsigned long netActiveWindowAtom_ = 0;
     struct Grab {
