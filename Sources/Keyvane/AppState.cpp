@@ -144,10 +144,8 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         std::string original = token;
         std::string replacement = corrected;
         std::size_t eraseLength = UnicodeText::length(token);
-        if (previous && previous->bundleID == bundleID && previous->layout == *layoutLanguage &&
-            decision.targetLanguage) {
-            if (auto letter = rulesEngine_->convertOneLetterWord(previous->token, *layoutLanguage,
-                                                                 *decision.targetLanguage)) {
+        if (previous && previous->bundleID == bundleID && previous->layout == *layoutLanguage) {
+            if (auto letter = rulesEngine_->convertOneLetterWord(previous->token, *layoutLanguage, language)) {
                 original = previous->token + previous->boundary + token;
                 replacement = *letter + previous->boundary + corrected;
                 eraseLength += UnicodeText::length(previous->token) + UnicodeText::length(previous->boundary);

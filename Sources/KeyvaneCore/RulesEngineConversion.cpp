@@ -1,6 +1,9 @@
 // Conversion of selected text between layouts: plain keyboard mapping, no scoring.
 
 #include "RulesEngineInternals.h"
+#include "LanguageConfig.h"
+
+#include <algorithm>
 #include "UnicodeText.h"
 
 namespace keyvane {
@@ -162,6 +165,18 @@ ManualConversionResult RulesEngine::convertSelection(std::string_view text, cons
     return {mapToken(text, LayoutDirection{source, target}), target};
 }
 
+// Whether a lower-cased letter is a word of its own. A word list that names every letter of its
+// alphabet counted letters as words (frequency lists do); the built-in short words decide then.
+bool RulesEngine::isOneLetterWord(const std::string& letter, const std::string& key, const LanguageConfig& lang) {
+    if (lang.commonWords.contains(letter)) {
+        return true;
+    }
+    const bool everyLetter =
+        !lang.scriptAlphabet.empty() && std::all_of(lang.scriptAlphabet.begin(), lang.scriptAlphabet.end(),
+                                                    [&](const std::string& c) { return lang.microDictionary.contains(c); });
+    return everyLetter ? LanguageDefaults::defaultMicroDictionary(key).contains(letter) : lang.microDictionary.contains(letter);
+}
+
 std::optional<std::string> RulesEngine::convertOneLetterWord(std::string_view word, const std::string& from,
                                                              const std::string& to) const {
     const LanguageConfig* source = language(from);
@@ -171,13 +186,12 @@ std::optional<std::string> RulesEngine::convertOneLetterWord(std::string_view wo
         return std::nullopt;
     }
     const std::string typed = UnicodeText::toLower(word);
-    if (source->commonWords.contains(typed) || source->microDictionary.contains(typed)) {
-        return std::nullopt; // a word of its own layout ("a", "i", "я")
+    if (isOneLetterWord(typed, from, *source)) {
+        return std::nullopt; // a word of its own layout ("a", "I", "я")
     }
     std::string rendered = mapToken(word, LayoutDirection{from, to});
-    const std::string lower = UnicodeText::toLower(rendered);
     if (UnicodeText::length(rendered) != 1 || !UnicodeText::isLetter(rendered) ||
-        !(target->commonWords.contains(lower) || target->microDictionary.contains(lower))) {
+        !isOneLetterWord(UnicodeText::toLower(rendered), to, *target)) {
         return std::nullopt;
     }
     return rendered;

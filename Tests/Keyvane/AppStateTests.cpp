@@ -13,7 +13,8 @@ using keyvane::testing::TempHome;
 
 namespace {
 
-constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kX = 7;
+constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kX = 7, kZ = 6, kComma = 43, kI = 34,
+                        kA = 0, kM = 46, kF = 3, kC = 8;
 
 struct Live {
     TempHome home;
@@ -85,6 +86,57 @@ TEST(LiveCorrection, GatesLeaveWordsAlone) {
     EXPECT_TRUE(game.platform.posted.empty());
 }
 
+TEST(LiveCorrection, ReturnAndTabLeaveTheWordAsTypedAndOnlySwitchTheLayout) {
+    // Return may have run the line (a shell) or sent it (a chat), Tab moved to the next field:
+    // retyping would land in the wrong place.
+    for (std::uint16_t boundary : {KeyCode::returnKey, KeyCode::tab}) {
+        Live live;
+        live.type({kG, kH, kB, kD, kT, kN, boundary});
+        live.platform.advance(2.0);
+        EXPECT_TRUE(live.platform.posted.empty()) << boundary;
+        EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.Russian") << "the next word comes out right";
+        EXPECT_FALSE(live.app->lastCorrection().has_value());
+    }
+    Live multiLine; // a text known to hold several lines: Return is a line break, corrected as before
+    multiLine.platform.multiLine = true;
+    multiLine.type({kG, kH, kB, kD, kT, kN, KeyCode::returnKey});
+    multiLine.platform.advance(0.02);
+    EXPECT_EQ(multiLine.field("ghbdtn\n"), "привет\n");
+}
+
+TEST(LiveCorrection, AOneLetterWordIsCorrectedWithTheWordAfterIt) {
+    Live russian; // "я тебя" typed on the English layout
+    russian.type({kZ, KeyCode::space, kN, kT, kComma, kZ, KeyCode::space});
+    russian.platform.advance(0.02);
+    EXPECT_EQ(russian.field("z nt,z "), "я тебя ");
+    ASSERT_TRUE(russian.app->lastCorrection().has_value());
+    EXPECT_EQ(russian.app->lastCorrection()->original, "z nt,z");
+
+    Live english; // "I am" typed on the Russian layout: "Ш фь"
+    english.platform.setSources(FakePlatform::standardSources(), 1);
+    english.platform.pressKey(kI, ModifierBit::shift);
+    english.type({KeyCode::space, kA, kM, KeyCode::space});
+    english.platform.advance(0.02);
+    EXPECT_EQ(english.field("Ш фь "), "I am ");
+
+    Live article; // "a" is an English word of its own: only the next word changes
+    article.type({kA, KeyCode::space, kN, kT, kC, kN, KeyCode::space});
+    article.platform.advance(0.02);
+    EXPECT_EQ(article.field("a ntcn "), "a тест ");
+
+    Live clicked; // a click between the two: the letter may be anywhere now
+    clicked.type({kZ, KeyCode::space});
+    clicked.platform.click();
+    clicked.type({kN, kT, kComma, kZ, KeyCode::space});
+    clicked.platform.advance(0.02);
+    EXPECT_EQ(clicked.field("z nt,z "), "z тебя ");
+
+    Live conjunction; // "а" (but) typed on the English layout is a Russian word
+    conjunction.type({kF, KeyCode::space, kG, kH, kB, kD, kT, kN, KeyCode::space});
+    conjunction.platform.advance(0.02);
+    EXPECT_EQ(conjunction.field("f ghbdtn "), "а привет ");
+}
+
 TEST(Undo, RightAfterACorrectionRestoresTheTypedWordAndLearnsIt) {
     Live live;
     live.typeGhbdtn();
@@ -115,6 +167,24 @@ TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
     typedOn.app->undoLastCorrection();
     typedOn.platform.advance(1.0);
     EXPECT_EQ(typedOn.platform.posted.size(), posted);
+
+    Live clicked; // a click may have put the cursor anywhere
+    clicked.typeGhbdtn();
+    clicked.platform.advance(2.0);
+    clicked.platform.click();
+    const std::size_t beforeClick = clicked.platform.posted.size();
+    clicked.app->undoLastCorrection();
+    clicked.platform.advance(1.0);
+    EXPECT_EQ(clicked.platform.posted.size(), beforeClick);
+
+    Live grabbed; // a locker or a secure prompt has the keyboard now
+    grabbed.typeGhbdtn();
+    grabbed.platform.advance(2.0);
+    grabbed.platform.grabbedElsewhere = true;
+    const std::size_t beforeGrab = grabbed.platform.posted.size();
+    grabbed.app->undoLastCorrection();
+    grabbed.platform.advance(1.0);
+    EXPECT_EQ(grabbed.platform.posted.size(), beforeGrab);
 
     Live switched;
     switched.typeGhbdtn();

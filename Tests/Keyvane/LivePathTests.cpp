@@ -191,6 +191,33 @@ TEST(LayoutSwitching, SelectsTheLanguagesLayoutAndReassertsUntilItHolds) {
     EXPECT_EQ(ReplacementAdapter::lastProgrammaticSwitchID(), "xkb.keylayout.Russian");
 }
 
+TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
+    FakePlatform platform;
+    ReplacementAdapter::switchInputSource(platform, "ru");
+    platform.advance(0.2); // the Russian layout holds
+    platform.setSources(FakePlatform::standardSources(), 0); // the user goes back to English
+    platform.advance(2.0);
+    EXPECT_EQ(platform.currentInputSource()->id, "xkb.keylayout.English (US)");
+    EXPECT_EQ(platform.selectedSourceIDs.size(), 1u);
+
+    FakePlatform early; // the user picks Ukrainian before the Russian selection took effect
+    early.setSelectionsNeeded(3);
+    ReplacementAdapter::switchInputSource(early, "ru");
+    early.setSources(FakePlatform::standardSources(), 2);
+    early.advance(2.0);
+    EXPECT_EQ(early.currentInputSource()->id, "xkb.keylayout.Ukrainian");
+    EXPECT_EQ(early.selectedSourceIDs.size(), 1u);
+}
+
+TEST(WordReplacement, KeysAnotherProgramTypedMeanwhileFollowTheReplacement) {
+    FakePlatform platform;
+    // An on-screen keyboard typed "r" after the erase, before the retype.
+    platform.lateKeys = PlatformServices::LateKeys{1, "r"};
+    ReplacementAdapter::replaceLastWord(platform, 6, "привет", " ");
+    platform.advance(0.02);
+    EXPECT_EQ(platform.typedText("ghbdtn "), "привет r");
+}
+
 TEST(LayoutSwitching, OnlyTheNewestRequestKeepsReasserting) {
     FakePlatform platform;
     platform.setSelectionsNeeded(1000); // never takes effect
