@@ -154,6 +154,9 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         if (!ReplacementAdapter::replaceLastWord(platform_, eraseLength, replacement, boundary)) {
             return;
         }
+        if (inputObserver_) {
+            inputObserver_->replaceTypedTail(eraseLength + UnicodeText::length(boundary), replacement + boundary);
+        }
         tracker_.recordWord(streak);
         appLog("[Keyvane] layout switch → " + language + " (basis=" + basis + ")");
         ReplacementAdapter::switchInputSource(platform_, language);
@@ -209,6 +212,10 @@ void AppState::undoLastCorrection() {
     if (!ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected),
                                              record.original, record.boundary)) {
         return;
+    }
+    if (inputObserver_) {
+        inputObserver_->replaceTypedTail(UnicodeText::length(record.corrected) + UnicodeText::length(record.boundary),
+                                         record.original + record.boundary);
     }
     ReplacementAdapter::switchInputSource(platform_,
                                           rulesEngine_->detectLanguage(record.original).value_or("en"));
@@ -266,10 +273,14 @@ bool AppState::addNeverCorrect(const std::string& token) {
 }
 
 void AppState::convertSelection(const std::optional<std::string>& target) {
+    const std::string typed = inputObserver_ ? inputObserver_->typedBeforeCursor() : std::string();
     if (target) {
-        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, *target);
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, *target, typed);
     } else {
-        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_);
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, typed);
+    }
+    if (inputObserver_) {
+        inputObserver_->forget(); // the text around the cursor changed out of the observer's sight
     }
 }
 

@@ -81,7 +81,30 @@ void InputObserver::stop() {
     tokenBuffer_->process(TokenEvent::reset());
 }
 
+std::string InputObserver::typedBeforeCursor() const {
+    std::string text;
+    for (const std::string& c : line_) {
+        text += c;
+    }
+    return text;
+}
+
+void InputObserver::replaceTypedTail(std::size_t erasedCharacters, const std::string& typed) {
+    if (erasedCharacters > line_.size()) {
+        line_.clear(); // it erased more than was followed: what is left is unknown
+        return;
+    }
+    line_.resize(line_.size() - erasedCharacters);
+    for (const std::string& c : UnicodeText::graphemes(typed)) {
+        line_.push_back(c);
+    }
+    if (line_.size() > kLineLimit) {
+        line_.erase(line_.begin(), line_.end() - static_cast<std::ptrdiff_t>(kLineLimit));
+    }
+}
+
 void InputObserver::loseContext() {
+    line_.clear();
     tokenBuffer_->process(TokenEvent::reset());
     if (*onContextLost_) {
         (*onContextLost_)();
@@ -118,6 +141,22 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
     if (event->kind == TokenEvent::Kind::reset || erasesBeforeTheWord) {
         loseContext();
         return;
+    }
+    switch (event->kind) {
+    case TokenEvent::Kind::character: replaceTypedTail(0, event->character); break;
+    case TokenEvent::Kind::backspace:
+        if (!line_.empty()) {
+            line_.pop_back();
+        }
+        break;
+    case TokenEvent::Kind::boundary:
+        if (event->boundary.kind == BoundaryType::Kind::enter) {
+            line_.clear(); // a new line begins
+        } else {
+            replaceTypedTail(0, event->boundary.text());
+        }
+        break;
+    case TokenEvent::Kind::reset: break;
     }
     tokenBuffer_->process(*event);
 }

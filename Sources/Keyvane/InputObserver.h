@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace keyvane {
 
@@ -34,6 +36,13 @@ public:
     void setOnContextLost(std::function<void()> onContextLost) { *onContextLost_ = std::move(onContextLost); }
     bool isListening() const { return globalMonitor_.has_value(); }
 
+    // What the user typed on the current line before the cursor, as far as the observer can tell
+    // (empty after anything it cannot follow). A replacement made by the program updates it.
+    std::string typedBeforeCursor() const;
+    void replaceTypedTail(std::size_t erasedCharacters, const std::string& typed);
+    // Forgets the half-typed word and the line (the program changed text it cannot follow).
+    void forget() { loseContext(); }
+
     // The token event of a key press under the current layout; nothing when the key types nothing.
     std::optional<TokenEvent> mapToTokenEvent(std::uint16_t keyCode, std::uint32_t carbonModifiers);
 
@@ -49,6 +58,8 @@ private:
     std::optional<PlatformServices::MonitorHandle> globalMonitor_;
     std::shared_ptr<TokenBuffer> tokenBuffer_;
     std::function<void()> onUserKey_;
+    std::vector<std::string> line_; // characters, at most kLineLimit
+    static constexpr std::size_t kLineLimit = 512;
     // Shared with the platform's pointer, focus and activation callbacks, which may outlive us.
     std::shared_ptr<std::function<void()>> onContextLost_ = std::make_shared<std::function<void()>>();
 };

@@ -13,8 +13,6 @@
 namespace keyvane::SelectionConverter {
 namespace {
 
-constexpr std::uint16_t kInsertKey = 114;
-
 using Converter = std::function<ManualConversionResult(const std::string&)>;
 
 void postShortcut(PlatformServices& platform, std::uint16_t keyCode, bool command, bool shift) {
@@ -57,17 +55,8 @@ void reloadRules(RulesEngine& engine) {
     }
 }
 
-// Pastes the result, learns, and after a moment puts back what the clipboards held before.
-void finish(PlatformServices& platform, RulesEngine& engine, bool learningMode, bool terminal,
-            const std::string& copied, const ManualConversionResult& result, const ClipboardContents& previousClipboard,
-            const ClipboardContents& previousPrimary) {
-    platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
-    if (terminal) {
-        platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::primary);
-        postShortcut(platform, kInsertKey, false, true);
-    } else {
-        postShortcut(platform, KeyCode::v, true, false);
-    }
+void learnPairs(RulesEngine& engine, bool learningMode, const std::string& copied,
+                const ManualConversionResult& result) {
     bool learned = false;
     for (const auto& pair : LearningWritePolicy::exactPairsForManualConversion(learningMode, copied, result.text)) {
         learned = addToConfig(pair.source, pair.target, result.targetLanguage) || learned;
@@ -75,58 +64,84 @@ void finish(PlatformServices& platform, RulesEngine& engine, bool learningMode, 
     if (learned) {
         reloadRules(engine);
     }
+}
+
+// A terminal pastes at its cursor, never over the selection: the selection is replaced only when
+// it is the end of what was just typed on the line, where Backspace erases it; otherwise the
+// conversion waits on the clipboard.
+void convertInTerminal(PlatformServices& platform, RulesEngine& engine, bool learningMode, const std::string& copied,
+                       const ManualConversionResult& result, const std::string& typedBeforeCursor) {
+    const bool atCursor = typedBeforeCursor.size() >= copied.size() &&
+                          typedBeforeCursor.compare(typedBeforeCursor.size() - copied.size(), copied.size(), copied) == 0;
+    if (atCursor && ReplacementAdapter::replaceLastWord(platform, UnicodeText::length(copied), result.text, "")) {
+        appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
+    } else {
+        platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
+        appLog(kConvertedToClipboard);
+    }
+    learnPairs(engine, learningMode, copied, result);
+    ReplacementAdapter::switchInputSource(platform, result.targetLanguage);
+}
+
+// Pastes the result, learns, and after a moment puts back what the clipboards held before.
+void finish(PlatformServices& platform, RulesEngine& engine, bool learningMode, const std::string& copied,
+            const ManualConversionResult& result, const ClipboardContents& previousClipboard) {
+    platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
+    postShortcut(platform, KeyCode::v, true, false);
+    learnPairs(engine, learningMode, copied, result);
     const std::string target = result.targetLanguage;
-    platform.schedule(restoreDelay, [&platform, terminal, previousClipboard, previousPrimary, target] {
+    platform.schedule(restoreDelay, [&platform, previousClipboard, target] {
         // The user's clipboard comes back whole, whatever it held (text, an image, or nothing).
         platform.setClipboardContents(previousClipboard, ClipboardKind::clipboard);
-        if (terminal) {
-            platform.setClipboardContents(previousPrimary, ClipboardKind::primary);
-        }
         ReplacementAdapter::switchInputSource(platform, target);
     });
     appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
 }
 
-void performConversion(PlatformServices& platform, RulesEngine& engine, bool learningMode, Converter convert) {
+void performConversion(PlatformServices& platform, RulesEngine& engine, bool learningMode, Converter convert,
+                       const std::string& typedBeforeCursor) {
     const auto front = platform.frontmostApplication();
-    const bool terminal = front && isTerminal(front->bundleID);
     const ClipboardContents previousClipboard = platform.clipboardContents(ClipboardKind::clipboard);
-    const ClipboardContents previousPrimary = platform.clipboardContents(ClipboardKind::primary);
 
-    if (terminal) {
+    if (front && isTerminal(front->bundleID)) {
         // The terminal's selection is already PRIMARY; Control+C would interrupt the running program.
-        auto copied = previousPrimary.text();
+        auto copied = platform.clipboardContents(ClipboardKind::primary).text();
         if (!copied || copied->empty()) {
             appLog("[Keyvane] No selection to convert");
             return;
         }
-        finish(platform, engine, learningMode, true, *copied, convert(*copied), previousClipboard, previousPrimary);
+        convertInTerminal(platform, engine, learningMode, *copied, convert(*copied), typedBeforeCursor);
         return;
     }
     postShortcut(platform, KeyCode::c, true, false);
-    platform.schedule(copyDelay, [&platform, &engine, learningMode, convert, previousClipboard, previousPrimary] {
+    platform.schedule(copyDelay, [&platform, &engine, learningMode, convert, previousClipboard] {
         auto copied = platform.clipboardContents(ClipboardKind::clipboard).text();
         auto previousText = previousClipboard.text();
         if (!copied || copied->empty() || (previousText && *copied == *previousText)) {
             appLog("[Keyvane] No selection to convert");
             return;
         }
-        finish(platform, engine, learningMode, false, *copied, convert(*copied), previousClipboard, previousPrimary);
+        finish(platform, engine, learningMode, *copied, convert(*copied), previousClipboard);
     });
 }
 
 } // namespace
 
-void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode) {
+void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+                      const std::string& typedBeforeCursor) {
     const std::optional<std::string> layout = InstalledLanguageDetector::currentKey(platform);
-    performConversion(platform, engine, learningMode, [&engine, layout](const std::string& text) {
-        return engine.convertSelectionSmart(text, layout);
-    });
+    performConversion(
+        platform, engine, learningMode,
+        [&engine, layout](const std::string& text) { return engine.convertSelectionSmart(text, layout); },
+        typedBeforeCursor);
 }
 
-void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode, const std::string& target) {
-    performConversion(platform, engine, learningMode,
-                      [&engine, target](const std::string& text) { return engine.convertSelection(text, target); });
+void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode, const std::string& target,
+                      const std::string& typedBeforeCursor) {
+    performConversion(
+        platform, engine, learningMode,
+        [&engine, target](const std::string& text) { return engine.convertSelection(text, target); },
+        typedBeforeCursor);
 }
 
 bool isTerminal(const std::string& bundleID) {

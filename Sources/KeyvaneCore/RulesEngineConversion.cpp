@@ -112,18 +112,37 @@ RulesEngine::chooseCyrillicTarget(std::string_view latinText,
     }
     const std::vector<std::string> words = latinWords(latinText);
     std::vector<std::pair<std::string, int>> hits;
+    std::vector<double> scores;
     for (const std::string& candidate : candidates) {
         const LanguageConfig* lang = language(candidate);
         int count = 0;
+        double score = 0;
         for (const std::string& word : words) {
-            if (lang->commonWords.contains(
-                    trimNonLetters(mapToken(word, LayoutDirection{"en", candidate})))) {
+            const std::string rendered = trimNonLetters(mapToken(word, LayoutDirection{"en", candidate}));
+            if (lang->commonWords.contains(rendered)) {
                 ++count;
             }
+            score += scoreToken(rendered, lang, false).total();
         }
         hits.emplace_back(candidate, count);
+        scores.push_back(score);
     }
-    return uniqueMaxKey(hits).value_or(candidates.front());
+    if (auto best = uniqueMaxKey(hits)) {
+        return best;
+    }
+    // As many known words each way ("вечер" is listed in both): the reading that scores higher as
+    // a whole, so that the selection comes out in one language.
+    int most = 0;
+    for (const auto& hit : hits) {
+        most = std::max(most, hit.second);
+    }
+    std::optional<std::size_t> winner;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (hits[i].second == most && (!winner || scores[i] > scores[*winner])) {
+            winner = i;
+        }
+    }
+    return most > 0 && winner ? candidates[*winner] : candidates.front();
 }
 
 ManualConversionResult

@@ -79,17 +79,25 @@ TEST(SelectionConversion, AClipboardWithoutTextIsRestoredWholeToo) {
     EXPECT_EQ(desk.home.read(".local/share/keyvane/manual_overrides.json").find("ghbdsn"), std::string::npos);
 }
 
-TEST(SelectionConversion, TerminalsAreNeverSentControlC) {
-    Desk desk("xterm");
-    desk.platform.setClipboardContents(ClipboardContents::ofText("keep me"), ClipboardKind::clipboard);
-    desk.platform.setClipboardContents(ClipboardContents::ofText("ghbdtn"), ClipboardKind::primary);
-    SelectionConverter::convertSelection(desk.platform, *desk.engine, false);
-    desk.platform.advance(1.0);
-    EXPECT_FALSE(std::any_of(desk.platform.posted.begin(), desk.platform.posted.end(),
-                             [](const SyntheticKeyEvent& e) { return e.keyCode == KeyCode::c; }));
-    EXPECT_TRUE(desk.posted(114, false, true)) << "Shift+Insert pastes in a terminal";
-    EXPECT_EQ(desk.clipboard(), "keep me");
-    EXPECT_EQ(desk.clipboard(ClipboardKind::primary), "ghbdtn");
+TEST(SelectionConversion, ATerminalsSelectionIsReplacedOnlyWhereItWasJustTyped) {
+    // A terminal pastes at its cursor, never over the selection: pasting would append.
+    Desk typed("xterm"); // "echo ghbdtn" was just typed and "ghbdtn" selected: it ends the line
+    typed.platform.setClipboardContents(ClipboardContents::ofText("ghbdtn"), ClipboardKind::primary);
+    SelectionConverter::convertSelection(typed.platform, *typed.engine, false, "echo ghbdtn");
+    typed.platform.advance(1.0);
+    EXPECT_FALSE(std::any_of(typed.platform.posted.begin(), typed.platform.posted.end(),
+                             [](const SyntheticKeyEvent& e) { return e.commandHeld || e.shiftHeld; }))
+        << "no Control+C (it would interrupt the program), no paste";
+    EXPECT_EQ(typed.platform.typedText("echo ghbdtn"), "echo привет");
+
+    Desk elsewhere("xterm"); // selected in the program's output: the conversion waits on the clipboard
+    elsewhere.platform.setClipboardContents(ClipboardContents::ofText("keep me"), ClipboardKind::clipboard);
+    elsewhere.platform.setClipboardContents(ClipboardContents::ofText("ghbdtn vbh"), ClipboardKind::primary);
+    SelectionConverter::convertSelection(elsewhere.platform, *elsewhere.engine, false, "echo ");
+    elsewhere.platform.advance(1.0);
+    EXPECT_TRUE(elsewhere.platform.posted.empty()) << "nothing is typed at the cursor";
+    EXPECT_EQ(elsewhere.clipboard(), "привет мир");
+    EXPECT_EQ(elsewhere.clipboard(ClipboardKind::primary), "ghbdtn vbh");
     EXPECT_TRUE(SelectionConverter::isTerminal("org.gnome.Terminal"));
     EXPECT_FALSE(SelectionConverter::isTerminal("org.example.editor"));
 }

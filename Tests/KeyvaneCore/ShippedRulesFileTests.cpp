@@ -1,5 +1,6 @@
 #include "KeyboardMaps.h"
 #include "RulesConfig.h"
+#include "RulesEngine.h"
 #include "UnicodeText.h"
 
 #include <fstream>
@@ -66,4 +67,13 @@ TEST(ShippedRulesFile, RussianWordsTypedOnEnglishKeysRenderBothWays) {
     std::string russian = render(config, keys, LayoutDirection::enToRu);
     EXPECT_EQ(UnicodeText::length(russian), keys.size());
     EXPECT_EQ(render(config, russian, LayoutDirection::ruToEn), keys);
+}
+
+TEST(ShippedRulesFile, ASelectionIsConvertedIntoOneLanguage) {
+    RulesConfig config = RulesConfig::parse(shippedDocument());
+    config.activeLanguages = {"en", "uk", "ru"};
+    RulesEngine engine(std::move(config));
+    // "," is a letter of the Cyrillic layouts: "Lj,hsq" is one word, "Добрый" in Russian.
+    EXPECT_EQ(engine.convertSelectionSmart("Lj,hsq dtxth", std::nullopt), (ManualConversionResult{"Добрый вечер", "ru"}));
+    EXPECT_EQ(engine.convertSelectionSmart("Lj,hbq dtxsh", std::nullopt), (ManualConversionResult{"Добрий вечір", "uk"}));
 }
