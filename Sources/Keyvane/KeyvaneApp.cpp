@@ -4,6 +4,7 @@
 #include "AppState.h"
 #include "CLI/CLIEntry.h"
 #include "ConfigStore.h"
+#include "CorrectionReadiness.h"
 #include "GoldenTestRunner.h"
 #include "HotkeyManager.h"
 #include "InstanceCommand.h"
@@ -158,8 +159,18 @@ int runApplication(int argc, char** argv) {
         }
     });
     watch.start(100);
-    std::cout << "Keyvane is running: words typed in the wrong layout are corrected. Ctrl+C stops it.\n"
-                 "Pause: keyvane --pause [15m|90s|1h] or keyvane --pause-until-restart; resume: keyvane --resume"
+    const std::vector<std::string> problems = CorrectionReadiness::problems(*platform, appState->rulesEngine());
+    if (problems.empty()) {
+        std::cout << "Keyvane is running: words typed in the wrong layout are corrected. Ctrl+C stops it.\n";
+    } else {
+        std::cout << "Keyvane is running, but:\n";
+        for (const std::string& problem : problems) {
+            std::cout << "  - " << problem << "\n";
+            appLog("[Keyvane] WARNING: " + problem);
+        }
+        std::cout << "Ctrl+C stops it.\n";
+    }
+    std::cout << "Pause: keyvane --pause [15m|90s|1h] or keyvane --pause-until-restart; resume: keyvane --resume"
               << std::endl;
     int status = QApplication::exec();
     appState->stopObserving();

@@ -1,4 +1,6 @@
 #include "../TempHome.h"
+#include "ConfigStore.h"
+#include "CorrectionReadiness.h"
 #include "DistributionChannel.h"
 #include "FakePlatform.h"
 #include "GameModeDetector.h"
@@ -68,4 +70,29 @@ TEST(LaunchAtLogin, ADevelopmentBuildDoesNotRegisterButCanAlwaysUnregister) {
     home.write(".config/autostart/keyvane.desktop", "[Desktop Entry]\n");
     LaunchAtLoginManager::disable();
     EXPECT_FALSE(std::filesystem::exists(LaunchAtLoginManager::autostartPath()));
+}
+
+TEST(Readiness, TheProgramSaysWhyItCannotCorrect) {
+    TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    FakePlatform platform;
+    platform.setSources(FakePlatform::standardSources(), 0);
+    auto config = ConfigStore::loadConfiguration();
+    ASSERT_TRUE(config.has_value());
+    RulesEngine engine(std::move(*config));
+    EXPECT_TRUE(CorrectionReadiness::problems(platform, engine).empty());
+
+    platform.setSources({FakePlatform::standardSources()[0]}, 0); // only the us layout
+    auto problems = CorrectionReadiness::problems(platform, engine);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("setxkbmap"), std::string::npos) << problems[0];
+
+    TempHome blocked; // a file where the data directory should be: nothing can be saved
+    blocked.write(".local/share/keyvane", "not a directory");
+    platform.setSources(FakePlatform::standardSources(), 0);
+    RulesEngine englishOnly(*ConfigStore::loadConfiguration());
+    problems = CorrectionReadiness::problems(platform, englishOnly);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_NE(problems[0].find("cannot be written"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[1].find("Only one language is active (en)"), std::string::npos) << problems[1];
 }
