@@ -611,6 +611,9 @@ std::optional<PlatformServices::LateKeys> X11Platform::catchUpHeldKeys() {
     XkbGetState(display_, XkbUseCoreKbd, &state);
     typingState_ =
         std::make_pair(static_cast<unsigned int>(state.locked_group), static_cast<unsigned int>(state.mods));
+    // Keys the user (or another XTest client) still holds down: pressing one of them again would
+    // be taken for the same key held, and its character lost. Those characters take a spare key.
+    XQueryKeymap(display_, keysDown_.data());
     // Keys of other XTest clients (on-screen keyboards, xdotool) reached the application during the
     // hold, after the erase: erase them too and type them again after the replacement.
     auto late = textOfQueuedKeys(holdQueueMark_, lockedGroup_, effectiveMods_);
@@ -852,6 +855,9 @@ void X11Platform::typeCodePoint(char32_t codePoint, bool press) {
     // A key of the current layout when no modifier would change what it types.
     bool plain = (mods & (ShiftMask | LockMask | ControlMask | Mod1Mask | Mod4Mask | Mod5Mask)) == 0;
     std::optional<unsigned int> kc = plain ? keycodeFor(keysym, group, &level) : std::nullopt;
+    if (kc && typingState_ && (keysDown_[*kc / 8] & (1 << (*kc % 8))) != 0) {
+        kc.reset();
+    }
     if (kc && level == 1) {
         unsigned int shift = XKeysymToKeycode(display_, XK_Shift_L);
         if (press) {

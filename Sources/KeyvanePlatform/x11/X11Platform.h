@@ -3,6 +3,8 @@
 #include "PlatformServices.h"
 
 #include <QElapsedTimer>
+#include <array>
+#include <array>
 #include <deque>
 #include <map>
 #include <memory>
@@ -134,11 +136,11 @@ private:
     std::vector<int> heldDevices_;
     std::vector<std::pair<unsigned int, bool>> heldKeys_; // key code, press
     std::size_t holdQueueMark_ = 0;                       // queued items from here on arrived during the hold
-    bool serverGrabbed_ = false;
-    bool holdGrabsActive_ = false; // held devices' raw presses are replayed later, not seen now     // from
-                                   // catchUpHeldKeys to endHoldingKeys
-    std::optional<std::pair<unsigned int, unsigned int>>
-        typingState_; // group, mods, exact while the server is grabbed
+    bool serverGrabbed_ = false;   // from catchUpHeldKeys to endHoldingKeys
+    bool holdGrabsActive_ = false; // held devices' raw presses are replayed later, not seen now
+    // Group and modifiers while the server is grabbed for the retype, exact then.
+    std::optional<std::pair<unsigned int, unsigned int>> typingState_;
+    std::array<char, 32> keysDown_{}; // key codes held down when the retype began
     // Spare key codes bound for the moment to characters that no key of the layout types.
     std::vector<unsigned int> scratchKeycodes_;
     std::map<unsigned int, unsigned int> scratchBinding_; // keycode → keysym
