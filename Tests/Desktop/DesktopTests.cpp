@@ -11,7 +11,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QVBoxLayout>
 #include <QProcess>
 #include <QThread>
 #include <algorithm>
@@ -516,51 +519,272 @@ TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
     program.waitForFinished(5000);
 }
 
-TEST_F(Desktop, TheLiveProgramWorksInXtermAndNeverInterruptsIt) {
+namespace {
+
+constexpr unsigned int kReturn = 28, kControl = 29, kF5 = 63, kF11 = 87, kF12 = 88, kA = 30, kE = 18, kC = 46,
+                       kO = 24, kJ = 36, kP = 25, kR = 19, kComma = 51, kL = 38, kU = 22, kI = 23, kY = 21,
+                       kLeft = 105;
+
+// xterm running a small program that records every line it receives and runs nothing, as a shell
+// would receive commands. F5 switches xterm's secure keyboard (a keyboard grab) on and off.
+class LineReaderTerminal {
+public:
+    explicit LineReaderTerminal(const std::string& directory) : output_(directory + "/lines.txt") {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("LANG", "C.UTF-8");
+        terminal_.setProcessEnvironment(environment);
+        const std::string reader = "while IFS= read -r line; do printf '%s\\n' \"$line\" >> " + output_ + "; done";
+        terminal_.start("xterm", {"-u8", "-class", "XTerm", "-xrm", "XTerm*VT100.translations: #override <Key>F5: secure()",
+                                  "-e", "sh", "-c", QString::fromStdString(reader)});
+    }
+    ~LineReaderTerminal() {
+        terminal_.terminate();
+        terminal_.waitForFinished(5000);
+    }
+    // No window manager here: the terminal is given the focus as one would.
+    bool focus() {
+        return terminal_.waitForStarted() && spinUntil([] {
+                   return QProcess::execute("xdotool", {"search", "--class", "XTerm", "windowfocus"}) == 0;
+               }, 10000);
+    }
+    std::string lines() const {
+        std::ifstream in(output_);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    bool running() const { return terminal_.state() == QProcess::Running; }
+
+private:
+    std::string output_;
+    QProcess terminal_;
+};
+
+} // namespace
+
+TEST_F(Desktop, ReturnInATerminalNeverRunsASecondCommand) {
     keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    const std::string output = home.path() + "/typed.txt";
-    QProcess terminal;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("LANG", "C.UTF-8");
-    terminal.setProcessEnvironment(environment);
-    terminal.start("xterm", {"-u8", "-class", "XTerm", "-e", "sh", "-c", QString::fromStdString("cat > " + output)});
-    ASSERT_TRUE(terminal.waitForStarted());
-    // No window manager here: give the terminal the focus as one would.
-    ASSERT_TRUE(spinUntil([&] {
-        return QProcess::execute("xdotool", {"search", "--class", "XTerm", "windowfocus"}) == 0;
-    }, 10000));
-    settle(500);
+    LineReaderTerminal terminal(home.path());
+    ASSERT_TRUE(terminal.focus());
+    settle(300);
     QProcess program;
     ASSERT_TRUE(startLiveProgram(program));
     ASSERT_EQ(platform->frontmostApplication()->bundleID, "xterm");
 
+    user.useGroup(1); // "date" typed on the Russian layout shows "вфеу"
+    user.press({kD, kA, kT, kE, kReturn});
+    ASSERT_TRUE(spinUntil([&] { return terminal.lines() == "вфеу\n"; })) << terminal.lines();
+    EXPECT_TRUE(spinUntil([&] { return user.group() == 0; })) << "the layout follows, so the next line comes out right";
+    settle(500);
+    EXPECT_EQ(terminal.lines(), "вфеу\n") << "nothing typed after Return";
+
+    // A word ended by a space is corrected in the terminal as anywhere.
     user.press({kG, kH, kB, kD, kT, kN, kSpace});
     settle(300);
-    user.press({28 /* Return */});
-    auto file = [&] {
-        std::ifstream in(output);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    ASSERT_TRUE(spinUntil([&] { return file() == "привет \n"; })) << file();
+    user.press({kReturn});
+    EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "вфеу\nпривет \n"; })) << terminal.lines();
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
+TEST_F(Desktop, NothingIsReadOrTypedWhileATerminalHasItsSecureKeyboardOn) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    LineReaderTerminal terminal(home.path());
+    ASSERT_TRUE(terminal.focus());
+    settle(300);
+    QProcess program;
+    ASSERT_TRUE(startLiveProgram(program));
+
+    user.press({kF5}); // secure keyboard: xterm grabs the keyboard
+    ASSERT_TRUE(spinUntil([&] { return platform->keyboardGrabbedElsewhere(); })) << "the grab is seen";
+    user.press({kP, kF, kD, kN, kH, kF, kSpace}); // "pfdnhf": "завтра" on the English layout, a password
+    settle(500);
+    user.press({kReturn});
+    ASSERT_TRUE(spinUntil([&] { return terminal.lines() == "pfdnhf \n"; })) << terminal.lines();
+
+    user.press({kF5}); // secure keyboard off: corrections resume
+    ASSERT_TRUE(spinUntil([&] { return !platform->keyboardGrabbedElsewhere(); }));
+    user.press({kP, kF, kD, kN, kH, kF, kSpace});
+    settle(300);
+    user.press({kReturn});
+    EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "pfdnhf \nзавтра \n"; })) << terminal.lines();
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
+TEST_F(Desktop, ATerminalsSelectionIsNeverAppended) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    LineReaderTerminal terminal(home.path());
+    ASSERT_TRUE(terminal.focus());
+    settle(300);
+    QProcess program;
+    ASSERT_TRUE(startLiveProgram(program));
+
+    // The selection is the end of what was just typed: erased and typed again converted. No
+    // Control+C, which would end the terminal's program.
+    user.press({kE, kC, kH, kO, kSpace, kV, kB, kH}); // "echo vbh"
+    QGuiApplication::clipboard()->setText("keep me");
+    QGuiApplication::clipboard()->setText("vbh", QClipboard::Selection);
+    settle(100);
+    user.chord(kControl, kF12);
+    settle(800);
+    user.press({kReturn});
+    ASSERT_TRUE(spinUntil([&] { return terminal.lines() == "echo мир\n"; })) << terminal.lines();
+    EXPECT_TRUE(terminal.running()) << "the terminal's program was interrupted";
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "keep me");
     settle(1800);
     user.useGroup(0);
 
-    // The terminal's selection (PRIMARY) is converted and pasted with Shift+Insert: no Control+C,
-    // which would have ended cat.
-    QGuiApplication::clipboard()->setText("vbh", QClipboard::Selection);
+    // Selected elsewhere (in the output above): nothing is typed at the cursor; the conversion is on
+    // the clipboard instead.
+    user.press({kE, kC, kH, kO, kSpace});
+    QGuiApplication::clipboard()->setText("ghbdtn vbh", QClipboard::Selection);
     settle(100);
-    constexpr unsigned int kControl = 29, kF12 = 88;
     user.chord(kControl, kF12);
-    settle(800);
-    user.press({28});
-    ASSERT_TRUE(spinUntil([&] { return file() == "привет \nмир\n"; })) << file();
-    EXPECT_EQ(terminal.state(), QProcess::Running) << "the terminal's program was interrupted";
-
+    EXPECT_TRUE(spinUntil([&] { return QGuiApplication::clipboard()->text() == "привет мир"; }))
+        << QGuiApplication::clipboard()->text().toStdString();
+    user.press({kReturn});
+    EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "echo мир\necho \n"; })) << terminal.lines();
     program.terminate();
     program.waitForFinished(5000);
-    terminal.terminate();
-    terminal.waitForFinished(5000);
+}
+
+TEST_F(Desktop, TabLeavesTheWordInItsFieldAndTheNextFieldAlone) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    QWidget form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* first = new QLineEdit(&form);
+    auto* second = new QLineEdit("keep this", &form);
+    layout->addWidget(first);
+    layout->addWidget(second);
+    form.show();
+    form.activateWindow();
+    first->setFocus();
+    ASSERT_TRUE(spinUntil([&] { return QApplication::focusWidget() == first; }));
+    QProcess program;
+    ASSERT_TRUE(startLiveProgram(program));
+
+    user.press({kV, kF, kI, kB, kY, kF, 15 /* Tab */}); // "машина" on the English layout
+    ASSERT_TRUE(spinUntil([&] { return QApplication::focusWidget() == second; }));
+    EXPECT_TRUE(spinUntil([&] { return user.group() == 1; })) << "the layout follows";
+    settle(300);
+    EXPECT_EQ(first->text().toStdString(), "vfibyf");
+    EXPECT_EQ(second->text().toStdString(), "keep this");
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
+TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    QProcess program;
+    ASSERT_TRUE(startLiveProgram(program));
+    auto endOfFirstLine = [&] {
+        QTextCursor cursor(editor->document());
+        cursor.movePosition(QTextCursor::EndOfLine);
+        QRect r = editor->cursorRect(cursor);
+        return editor->viewport()->mapToGlobal(r.center());
+    };
+
+    // "vfi", a click at the end of another line, "byf ": the click starts a new word there.
+    editor->setPlainText("first line of text\n");
+    editor->moveCursor(QTextCursor::End);
+    user.press({kV, kF, kI});
+    ASSERT_TRUE(spinUntil([&] { return text() == "first line of text\nvfi"; })) << text();
+    const QPoint point = endOfFirstLine();
+    user.click(point.x(), point.y());
+    ASSERT_TRUE(spinUntil([&] { return editor->textCursor().blockNumber() == 0; }));
+    user.press({kB, kY, kF, kSpace});
+    settle(500);
+    EXPECT_EQ(text().rfind("first line of text", 0), 0u) << text();
+    EXPECT_EQ(text().substr(text().size() - 4), "\nvfi") << text();
+    EXPECT_EQ(text().find("машина"), std::string::npos) << text();
+    settle(1800);
+
+    // "ljh", Control+V, "jut ": the pasted text and what came before it stay.
+    editor->clear();
+    user.useGroup(0);
+    QGuiApplication::clipboard()->setText("PAS");
+    user.press({kL, kJ, kH});
+    user.chord(kControl, 47 /* V */);
+    ASSERT_TRUE(spinUntil([&] { return text() == "ljhPAS"; })) << text();
+    user.press({kJ, kU, kT, kSpace});
+    settle(500);
+    EXPECT_EQ(text().rfind("ljhPAS", 0), 0u) << text();
+    settle(1800);
+
+    // A cursor key inside the word: the rest is typed elsewhere, nothing is replaced as one word.
+    editor->clear();
+    user.useGroup(0);
+    user.press({kV, kF, kI, kLeft, kB, kY, kF, kSpace});
+    settle(500);
+    EXPECT_EQ(text().find("машина"), std::string::npos) << text();
+    settle(1800);
+
+    // Undo after a click erases nothing.
+    editor->clear();
+    user.useGroup(0);
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет "; })) << text();
+    const QPoint start = editor->viewport()->mapToGlobal(editor->cursorRect(QTextCursor(editor->document())).center());
+    user.click(start.x(), start.y());
+    ASSERT_TRUE(spinUntil([&] { return editor->textCursor().position() == 0; }));
+    user.chord(kControl, kF11);
+    settle(500);
+    EXPECT_EQ(text(), "привет ");
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
+TEST_F(Desktop, TheUsersOwnLayoutSwitchIsKept) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    QProcess program;
+    ASSERT_TRUE(startLiveProgram(program));
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет " && user.group() == 1; })) << text();
+    settle(300);
+    user.useGroup(0); // the user goes back to English at once
+    settle(1800);     // past every re-assertion of the program's choice
+    EXPECT_EQ(user.group(), 0u);
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
+TEST_F(Desktop, AOneLetterWordIsCorrectedWithTheNextWord) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    QProcess program;
+    ASSERT_TRUE(startLiveProgram(program));
+    user.press({kZ, kSpace, kN, kT, kComma, kZ, kSpace}); // "я тебя" on the English layout
+    EXPECT_TRUE(spinUntil([&] { return text() == "я тебя "; })) << text();
+    settle(1800);
+    editor->clear();
+    user.useGroup(1); // "I am" on the Russian layout
+    user.press({kI}, /*shift=*/true);
+    user.press({kSpace, kA, 50 /* M */, kSpace});
+    EXPECT_TRUE(spinUntil([&] { return text() == "I am "; })) << text();
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
+TEST_F(Desktop, TheProgramSaysSoWhenItCannotCorrect) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane", "a file where the data directory belongs");
+    QProcess program;
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    QByteArray output;
+    ASSERT_TRUE(spinUntil([&] {
+        output += program.readAllStandardOutput();
+        return output.contains("Ctrl+C stops it");
+    }, 10000)) << output.toStdString();
+    EXPECT_FALSE(output.contains("words typed in the wrong layout are corrected")) << output.toStdString();
+    EXPECT_TRUE(output.contains("cannot be written")) << output.toStdString();
+    program.terminate();
+    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
