@@ -738,6 +738,28 @@ TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
     program.waitForFinished(5000);
 }
 
+TEST_F(Desktop, MovingTheFocusToAnotherWindowOfTheSameApplicationForgetsTheWord) {
+    keyvane::testing::TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    QPlainTextEdit other;
+    other.setWindowTitle("Keyvane desktop test, second window");
+    other.show();
+    ASSERT_TRUE(spinUntil([&] { return other.isVisible(); }));
+    QProcess program;
+    ASSERT_TRUE(startLiveProgram(program));
+    user.press({kV, kF, kI}); // the first half of "машина" in the first window
+    ASSERT_TRUE(spinUntil([&] { return text() == "vfi"; })) << text();
+    // As a window manager would on Alt+Tab: the keyboard focus moves to the other window.
+    ASSERT_EQ(QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(other.winId())}), 0);
+    ASSERT_TRUE(spinUntil([&] { return other.hasFocus(); }));
+    user.press({kB, kY, kF, kSpace});
+    settle(500);
+    EXPECT_EQ(text(), "vfi");
+    EXPECT_EQ(other.toPlainText().toStdString().find("машина"), std::string::npos) << other.toPlainText().toStdString();
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
 TEST_F(Desktop, TheUsersOwnLayoutSwitchIsKept) {
     keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
