@@ -145,7 +145,8 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         std::string replacement = corrected;
         std::size_t eraseLength = UnicodeText::length(token);
         if (previous && previous->bundleID == bundleID && previous->layout == *layoutLanguage) {
-            if (auto letter = rulesEngine_->convertOneLetterWord(previous->token, *layoutLanguage, language)) {
+            if (auto letter =
+                    rulesEngine_->convertOneLetterWord(previous->token, *layoutLanguage, language)) {
                 original = previous->token + previous->boundary + token;
                 replacement = *letter + previous->boundary + corrected;
                 eraseLength += UnicodeText::length(previous->token) + UnicodeText::length(previous->boundary);
@@ -155,7 +156,8 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
             return;
         }
         if (inputObserver_) {
-            inputObserver_->replaceTypedTail(eraseLength + UnicodeText::length(boundary), replacement + boundary);
+            inputObserver_->replaceTypedTail(eraseLength + UnicodeText::length(boundary),
+                                             replacement + boundary);
         }
         tracker_.recordWord(streak);
         appLog("[Keyvane] layout switch → " + language + " (basis=" + basis + ")");
@@ -214,7 +216,8 @@ void AppState::undoLastCorrection() {
         return;
     }
     if (inputObserver_) {
-        inputObserver_->replaceTypedTail(UnicodeText::length(record.corrected) + UnicodeText::length(record.boundary),
+        inputObserver_->replaceTypedTail(UnicodeText::length(record.corrected) +
+                                             UnicodeText::length(record.boundary),
                                          record.original + record.boundary);
     }
     ReplacementAdapter::switchInputSource(platform_,

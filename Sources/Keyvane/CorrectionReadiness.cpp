@@ -41,10 +41,11 @@ std::vector<std::string> problems(PlatformServices& platform, const RulesEngine&
     }
     const std::set<std::string> installed = InstalledLanguageDetector::detectInstalledKeys(platform);
     if (installed.size() < 2) {
-        found.push_back("The keyboard layouts in use offer " +
-                        (installed.empty() ? std::string("none") : joined({installed.begin(), installed.end()})) +
-                        " of English (us), Russian (ru) and Ukrainian (ua): add a second one, for example with "
-                        "setxkbmap -layout us,ru,ua.");
+        found.push_back(
+            "The keyboard layouts in use offer " +
+            (installed.empty() ? std::string("none") : joined({installed.begin(), installed.end()})) +
+            " of English (us), Russian (ru) and Ukrainian (ua): add a second one, for example with "
+            "setxkbmap -layout us,ru,ua.");
     }
     if (engine.config().activeLanguages.size() < 2) {
         found.push_back("Only one language is active (" + joined(engine.config().activeLanguages) +

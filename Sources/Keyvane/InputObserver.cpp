@@ -143,7 +143,9 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
         return;
     }
     switch (event->kind) {
-    case TokenEvent::Kind::character: replaceTypedTail(0, event->character); break;
+    case TokenEvent::Kind::character:
+        replaceTypedTail(0, event->character);
+        break;
     case TokenEvent::Kind::backspace:
         if (!line_.empty()) {
             line_.pop_back();
@@ -156,7 +158,8 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
             replaceTypedTail(0, event->boundary.text());
         }
         break;
-    case TokenEvent::Kind::reset: break;
+    case TokenEvent::Kind::reset:
+        break;
     }
     tokenBuffer_->process(*event);
 }

@@ -11,7 +11,6 @@
 #include "L10n.h"
 #include "ManualConversionTestRunner.h"
 #include "UserPreferences.h"
-
 #include "X11Platform.h"
 
 #include <QApplication>
@@ -20,9 +19,9 @@
 #include <QTimer>
 #include <algorithm>
 #include <csignal>
-#include <unistd.h>
 #include <iostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace keyvane;
@@ -33,13 +32,15 @@ namespace {
 int runSelfTest() {
     auto engineJSON = ConfigStore::engineJSON();
     if (!engineJSON) {
-        std::cout << "ERROR: Cannot load rules config (bundle Resources, ./Resources/keyvane_rules.json, or legacy "
-                     "~/.config)\n";
+        std::cout
+            << "ERROR: Cannot load rules config (bundle Resources, ./Resources/keyvane_rules.json, or legacy "
+               "~/.config)\n";
         return 1;
     }
-    nlohmann::json overrides = engineJSON->contains("manual_overrides") && (*engineJSON)["manual_overrides"].is_object()
-                                   ? (*engineJSON)["manual_overrides"]
-                                   : nlohmann::json::object();
+    nlohmann::json overrides =
+        engineJSON->contains("manual_overrides") && (*engineJSON)["manual_overrides"].is_object()
+            ? (*engineJSON)["manual_overrides"]
+            : nlohmann::json::object();
     UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     preferences.activeLanguages = UserPreferences::normalize({"en", "uk", "ru"});
     RulesEngine engine(RulesConfig::load(*engineJSON, overrides, preferences));
@@ -104,9 +105,10 @@ void serveInstanceRequests(QLocalServer& server, AppState& appState) {
 // The live program: watches the keys of the X session and corrects words as they are typed.
 int runApplication(int argc, char** argv) {
     if (!X11Platform::displayAvailable()) {
-        std::cerr << "Keyvane needs an X11 session (is DISPLAY set? a Wayland session without X cannot be "
-                     "watched).\nDeveloper command line: keyvane -file <text> | -input \"<words>\"; self-test: "
-                     "keyvane --test\n";
+        std::cerr
+            << "Keyvane needs an X11 session (is DISPLAY set? a Wayland session without X cannot be "
+               "watched).\nDeveloper command line: keyvane -file <text> | -input \"<words>\"; self-test: "
+               "keyvane --test\n";
         return 1;
     }
     QApplication app(argc, argv);
@@ -159,7 +161,8 @@ int runApplication(int argc, char** argv) {
         }
     });
     watch.start(100);
-    const std::vector<std::string> problems = CorrectionReadiness::problems(*platform, appState->rulesEngine());
+    const std::vector<std::string> problems =
+        CorrectionReadiness::problems(*platform, appState->rulesEngine());
     if (problems.empty()) {
         std::cout << "Keyvane is running: words typed in the wrong layout are corrected. Ctrl+C stops it.\n";
     } else {
@@ -170,8 +173,9 @@ int runApplication(int argc, char** argv) {
         }
         std::cout << "Ctrl+C stops it.\n";
     }
-    std::cout << "Pause: keyvane --pause [15m|90s|1h] or keyvane --pause-until-restart; resume: keyvane --resume"
-              << std::endl;
+    std::cout
+        << "Pause: keyvane --pause [15m|90s|1h] or keyvane --pause-until-restart; resume: keyvane --resume"
+        << std::endl;
     int status = QApplication::exec();
     appState->stopObserving();
     appLog("[Keyvane] Terminating — input observer stopped");

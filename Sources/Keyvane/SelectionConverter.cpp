@@ -22,7 +22,8 @@ void postShortcut(PlatformServices& platform, std::uint16_t keyCode, bool comman
     platform.postKeyEvent(event);
 }
 
-bool addToConfig(const std::string& original, const std::string& converted, const std::string& targetLanguage) {
+bool addToConfig(const std::string& original, const std::string& converted,
+                 const std::string& targetLanguage) {
     nlohmann::json overrides =
         ConfigStore::loadManualOverrides(ConfigStore::engineJSON().value_or(nlohmann::json::object()));
     nlohmann::json pairs = overrides.contains("exact_pairs") && overrides["exact_pairs"].is_object()
@@ -58,7 +59,8 @@ void reloadRules(RulesEngine& engine) {
 void learnPairs(RulesEngine& engine, bool learningMode, const std::string& copied,
                 const ManualConversionResult& result) {
     bool learned = false;
-    for (const auto& pair : LearningWritePolicy::exactPairsForManualConversion(learningMode, copied, result.text)) {
+    for (const auto& pair :
+         LearningWritePolicy::exactPairsForManualConversion(learningMode, copied, result.text)) {
         learned = addToConfig(pair.source, pair.target, result.targetLanguage) || learned;
     }
     if (learned) {
@@ -69,11 +71,14 @@ void learnPairs(RulesEngine& engine, bool learningMode, const std::string& copie
 // A terminal pastes at its cursor, never over the selection: the selection is replaced only when
 // it is the end of what was just typed on the line, where Backspace erases it; otherwise the
 // conversion waits on the clipboard.
-void convertInTerminal(PlatformServices& platform, RulesEngine& engine, bool learningMode, const std::string& copied,
-                       const ManualConversionResult& result, const std::string& typedBeforeCursor) {
-    const bool atCursor = typedBeforeCursor.size() >= copied.size() &&
-                          typedBeforeCursor.compare(typedBeforeCursor.size() - copied.size(), copied.size(), copied) == 0;
-    if (atCursor && ReplacementAdapter::replaceLastWord(platform, UnicodeText::length(copied), result.text, "")) {
+void convertInTerminal(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+                       const std::string& copied, const ManualConversionResult& result,
+                       const std::string& typedBeforeCursor) {
+    const bool atCursor =
+        typedBeforeCursor.size() >= copied.size() &&
+        typedBeforeCursor.compare(typedBeforeCursor.size() - copied.size(), copied.size(), copied) == 0;
+    if (atCursor &&
+        ReplacementAdapter::replaceLastWord(platform, UnicodeText::length(copied), result.text, "")) {
         appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
     } else {
         platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
@@ -136,8 +141,8 @@ void convertSelection(PlatformServices& platform, RulesEngine& engine, bool lear
         typedBeforeCursor);
 }
 
-void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode, const std::string& target,
-                      const std::string& typedBeforeCursor) {
+void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+                      const std::string& target, const std::string& typedBeforeCursor) {
     performConversion(
         platform, engine, learningMode,
         [&engine, target](const std::string& text) { return engine.convertSelection(text, target); },
@@ -146,10 +151,32 @@ void convertSelection(PlatformServices& platform, RulesEngine& engine, bool lear
 
 bool isTerminal(const std::string& bundleID) {
     static const std::set<std::string> terminals = {
-        "xterm", "uxterm", "urxvt", "rxvt", "st", "st-256color", "kitty", "alacritty", "foot",
-        "org.codeberg.dnkl.foot", "org.gnome.terminal", "gnome-terminal", "org.gnome.console", "kgx",
-        "org.kde.konsole", "konsole", "xfce4-terminal", "terminator", "tilix", "com.gexperts.tilix",
-        "lxterminal", "mate-terminal", "qterminal", "org.wezfurlong.wezterm", "wezterm", "terminology",
+        "xterm",
+        "uxterm",
+        "urxvt",
+        "rxvt",
+        "st",
+        "st-256color",
+        "kitty",
+        "alacritty",
+        "foot",
+        "org.codeberg.dnkl.foot",
+        "org.gnome.terminal",
+        "gnome-terminal",
+        "org.gnome.console",
+        "kgx",
+        "org.kde.konsole",
+        "konsole",
+        "xfce4-terminal",
+        "terminator",
+        "tilix",
+        "com.gexperts.tilix",
+        "lxterminal",
+        "mate-terminal",
+        "qterminal",
+        "org.wezfurlong.wezterm",
+        "wezterm",
+        "terminology",
     };
     return terminals.contains(UnicodeText::toLower(bundleID));
 }

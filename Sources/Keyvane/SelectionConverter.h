@@ -16,7 +16,8 @@ inline constexpr double restoreDelay = 0.2;
 
 // The log line when a terminal's selection cannot be replaced in place.
 inline constexpr const char* kConvertedToClipboard =
-    "[Keyvane] Selection converted to the clipboard: a terminal cannot replace a selection that is not the end of "
+    "[Keyvane] Selection converted to the clipboard: a terminal cannot replace a selection that is not the "
+    "end of "
     "the line just typed (paste it with Control+Shift+V)";
 
 // To the language the engine chooses (the active layout is read now, at the request).
@@ -25,8 +26,8 @@ inline constexpr const char* kConvertedToClipboard =
 void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
                       const std::string& typedBeforeCursor = {});
 // To the given language.
-void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode, const std::string& target,
-                      const std::string& typedBeforeCursor);
+void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+                      const std::string& target, const std::string& typedBeforeCursor);
 
 // Terminal emulators take Control+C as an interrupt and paste at the cursor, not over the
 // selection: their selection is read from PRIMARY. When it is the end of what was just typed it

@@ -1,10 +1,10 @@
 // Conversion of selected text between layouts: plain keyboard mapping, no scoring.
 
-#include "RulesEngineInternals.h"
 #include "LanguageConfig.h"
+#include "RulesEngineInternals.h"
+#include "UnicodeText.h"
 
 #include <algorithm>
-#include "UnicodeText.h"
 
 namespace keyvane {
 namespace {
@@ -186,14 +186,17 @@ ManualConversionResult RulesEngine::convertSelection(std::string_view text, cons
 
 // Whether a lower-cased letter is a word of its own. A word list that names every letter of its
 // alphabet counted letters as words (frequency lists do); the built-in short words decide then.
-bool RulesEngine::isOneLetterWord(const std::string& letter, const std::string& key, const LanguageConfig& lang) {
+bool RulesEngine::isOneLetterWord(const std::string& letter, const std::string& key,
+                                  const LanguageConfig& lang) {
     if (lang.commonWords.contains(letter)) {
         return true;
     }
     const bool everyLetter =
-        !lang.scriptAlphabet.empty() && std::all_of(lang.scriptAlphabet.begin(), lang.scriptAlphabet.end(),
-                                                    [&](const std::string& c) { return lang.microDictionary.contains(c); });
-    return everyLetter ? LanguageDefaults::defaultMicroDictionary(key).contains(letter) : lang.microDictionary.contains(letter);
+        !lang.scriptAlphabet.empty() &&
+        std::all_of(lang.scriptAlphabet.begin(), lang.scriptAlphabet.end(),
+                    [&](const std::string& c) { return lang.microDictionary.contains(c); });
+    return everyLetter ? LanguageDefaults::defaultMicroDictionary(key).contains(letter)
+                       : lang.microDictionary.contains(letter);
 }
 
 std::optional<std::string> RulesEngine::convertOneLetterWord(std::string_view word, const std::string& from,

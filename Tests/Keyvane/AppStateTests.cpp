@@ -13,8 +13,8 @@ using keyvane::testing::TempHome;
 
 namespace {
 
-constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kX = 7, kZ = 6, kComma = 43, kI = 34,
-                        kA = 0, kM = 46, kF = 3, kC = 8;
+constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kX = 7, kZ = 6, kComma = 43,
+                        kI = 34, kA = 0, kM = 46, kF = 3, kC = 8;
 
 struct Live {
     TempHome home;
@@ -64,15 +64,15 @@ TEST(LiveCorrection, GatesLeaveWordsAlone) {
     EXPECT_FALSE(paused.platform.posted.empty());
 
     Live unsupported;
-    unsupported.platform.setSources({{"xkb.keylayout.German", kKeyboardInputSourceCategory, true,
-                                      std::vector<std::string>{"de"}}},
-                                     0);
+    unsupported.platform.setSources(
+        {{"xkb.keylayout.German", kKeyboardInputSourceCategory, true, std::vector<std::string>{"de"}}}, 0);
     unsupported.platform.setKeyTable("xkb.keylayout.German", FakePlatform::usKeys());
     unsupported.typeGhbdtn();
     unsupported.platform.advance(1);
     EXPECT_TRUE(unsupported.platform.posted.empty());
 
-    Live excluded(R"({"active_languages": ["en", "ru"], "excluded_apps": {"org.example.editor": {"name": "Editor"}}})");
+    Live excluded(
+        R"({"active_languages": ["en", "ru"], "excluded_apps": {"org.example.editor": {"name": "Editor"}}})");
     excluded.typeGhbdtn();
     excluded.platform.advance(1);
     EXPECT_TRUE(excluded.platform.posted.empty());
@@ -94,7 +94,8 @@ TEST(LiveCorrection, ReturnAndTabLeaveTheWordAsTypedAndOnlySwitchTheLayout) {
         live.type({kG, kH, kB, kD, kT, kN, boundary});
         live.platform.advance(2.0);
         EXPECT_TRUE(live.platform.posted.empty()) << boundary;
-        EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.Russian") << "the next word comes out right";
+        EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.Russian")
+            << "the next word comes out right";
         EXPECT_FALSE(live.app->lastCorrection().has_value());
     }
     Live multiLine; // a text known to hold several lines: Return is a line break, corrected as before

@@ -194,7 +194,7 @@ TEST(LayoutSwitching, SelectsTheLanguagesLayoutAndReassertsUntilItHolds) {
 TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
     FakePlatform platform;
     ReplacementAdapter::switchInputSource(platform, "ru");
-    platform.advance(0.2); // the Russian layout holds
+    platform.advance(0.2);                                   // the Russian layout holds
     platform.setSources(FakePlatform::standardSources(), 0); // the user goes back to English
     platform.advance(2.0);
     EXPECT_EQ(platform.currentInputSource()->id, "xkb.keylayout.English (US)");

@@ -19,7 +19,8 @@ struct Desk {
     std::unique_ptr<RulesEngine> engine;
 
     explicit Desk(const std::string& app = "org.example.editor") {
-        home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+        home.write(".local/share/keyvane/user_preferences.json",
+                   R"({"active_languages": ["en", "ru", "uk"]})");
         engine = std::make_unique<RulesEngine>(*ConfigStore::loadConfiguration());
         platform.activate({app, app, std::nullopt});
     }
@@ -53,7 +54,8 @@ TEST(SelectionConversion, PastesTheConversionAndGivesTheClipboardBack) {
     auto overrides = nlohmann::json::parse(desk.home.read(".local/share/keyvane/manual_overrides.json"));
     EXPECT_EQ(overrides["exact_pairs"]["vbh"], "мир");
     EXPECT_EQ(overrides["exact_pairs_meta"]["vbh"], nlohmann::json({{"src", "en"}, {"dst", "ru"}}));
-    EXPECT_EQ(desk.engine->evaluate("vbh", "", false, std::nullopt, std::nullopt).reason, DecisionReason::exactSeedPair);
+    EXPECT_EQ(desk.engine->evaluate("vbh", "", false, std::nullopt, std::nullopt).reason,
+              DecisionReason::exactSeedPair);
 }
 
 TEST(SelectionConversion, NothingSelectedLeavesTheClipboardAndTheTextAlone) {

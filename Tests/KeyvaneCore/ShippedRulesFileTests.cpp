@@ -23,7 +23,8 @@ const nlohmann::json& shippedDocument() {
 }
 
 std::string render(const RulesConfig& config, const std::string& word, const LayoutDirection& d) {
-    return KeyboardMaps::mapToken(word, config.keyboardLayout.maps.at(d), config.keyboardLayout.shiftMaps.at(d));
+    return KeyboardMaps::mapToken(word, config.keyboardLayout.maps.at(d),
+                                  config.keyboardLayout.shiftMaps.at(d));
 }
 
 } // namespace
@@ -31,8 +32,8 @@ std::string render(const RulesConfig& config, const std::string& word, const Lay
 TEST(ShippedRulesFile, HasEverySectionAndEveryLanguage) {
     const auto& document = shippedDocument();
     ASSERT_TRUE(document.is_object()) << "the shipped rules file must be valid JSON";
-    for (const char* section : {"keyboard_layout", "tokenization", "protected_patterns", "decision", "languages",
-                                "layout_suspicion", "manual_overrides", "golden_tests"}) {
+    for (const char* section : {"keyboard_layout", "tokenization", "protected_patterns", "decision",
+                                "languages", "layout_suspicion", "manual_overrides", "golden_tests"}) {
         EXPECT_TRUE(document.contains(section)) << section;
     }
     auto config = RulesConfig::parse(document);
@@ -47,8 +48,9 @@ TEST(ShippedRulesFile, HasEverySectionAndEveryLanguage) {
     EXPECT_EQ(config.layoutSuspicion.latinSuspiciousForRu.size(),
               document["layout_suspicion"]["latin_raw_suspicious_for_ru"].size());
     for (const auto& [code, language] : config.languages) {
-        EXPECT_EQ(language.impossiblePatterns.size(),
-                  document["languages"][code].value("impossible_patterns", nlohmann::json::array({"x"})).size())
+        EXPECT_EQ(
+            language.impossiblePatterns.size(),
+            document["languages"][code].value("impossible_patterns", nlohmann::json::array({"x"})).size())
             << code;
     }
 }
@@ -74,6 +76,8 @@ TEST(ShippedRulesFile, ASelectionIsConvertedIntoOneLanguage) {
     config.activeLanguages = {"en", "uk", "ru"};
     RulesEngine engine(std::move(config));
     // "," is a letter of the Cyrillic layouts: "Lj,hsq" is one word, "Добрый" in Russian.
-    EXPECT_EQ(engine.convertSelectionSmart("Lj,hsq dtxth", std::nullopt), (ManualConversionResult{"Добрый вечер", "ru"}));
-    EXPECT_EQ(engine.convertSelectionSmart("Lj,hbq dtxsh", std::nullopt), (ManualConversionResult{"Добрий вечір", "uk"}));
+    EXPECT_EQ(engine.convertSelectionSmart("Lj,hsq dtxth", std::nullopt),
+              (ManualConversionResult{"Добрый вечер", "ru"}));
+    EXPECT_EQ(engine.convertSelectionSmart("Lj,hbq dtxsh", std::nullopt),
+              (ManualConversionResult{"Добрий вечір", "uk"}));
 }

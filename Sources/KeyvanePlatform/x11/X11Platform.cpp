@@ -38,6 +38,8 @@ namespace {
 
 constexpr const char* kSourcePrefix = "xkb.keylayout.";
 constexpr unsigned int kNoSymbol = 0;
+// Spare key codes keep their binding this long after their last use.
+constexpr double kScratchLifetime = 1.0;
 // A posted key press that has not come back within this time is forgotten.
 constexpr double kPendingLifetime = 2.0;
 
@@ -607,6 +609,14 @@ std::optional<PlatformServices::LateKeys> X11Platform::catchUpHeldKeys() {
     serverGrabbed_ = true;
     XSync(display_, False);
     drainDisplay();
+    // The keyboards go back to their master before anything is typed: a key still held down on a
+    // grabbed keyboard would otherwise swallow the same key typed now.
+    for (int device : heldDevices_) {
+        XIUngrabDevice(display_, device, CurrentTime);
+    }
+    heldDevices_.clear();
+    XSync(display_, False);
+    drainDisplay();
     XkbStateRec state{};
     XkbGetState(display_, XkbUseCoreKbd, &state);
     typingState_ =
@@ -801,6 +811,7 @@ std::optional<unsigned int> X11Platform::keycodeFor(unsigned int keysym, unsigne
 }
 
 unsigned int X11Platform::scratchKeycodeFor(unsigned int keysym) {
+    lastScratchUse_ = now();
     for (const auto& [kc, bound] : scratchBinding_) {
         if (bound == keysym) {
             return kc;
@@ -816,12 +827,23 @@ unsigned int X11Platform::scratchKeycodeFor(unsigned int keysym) {
     drainSoon();
     if (!restoreScheduled_) {
         restoreScheduled_ = true;
-        schedule(1.0, [this] {
-            restoreScheduled_ = false;
-            restoreScratchKeycodes();
-        });
+        scheduleScratchRestore(kScratchLifetime);
     }
     return kc;
+}
+
+void X11Platform::scheduleScratchRestore(double delay) {
+    // Applications read a press made with a spare key some time after it was typed, with the
+    // binding they find then: the spare keys are given back only a while after their last use.
+    schedule(delay, [this] {
+        const double idle = now() - lastScratchUse_;
+        if (idle < kScratchLifetime) {
+            scheduleScratchRestore(kScratchLifetime - idle);
+            return;
+        }
+        restoreScheduled_ = false;
+        restoreScratchKeycodes();
+    });
 }
 
 void X11Platform::restoreScratchKeycodes() {

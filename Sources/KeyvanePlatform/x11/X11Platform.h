@@ -4,7 +4,6 @@
 
 #include <QElapsedTimer>
 #include <array>
-#include <array>
 #include <deque>
 #include <map>
 #include <memory>
@@ -106,6 +105,7 @@ private:
     void fakeKey(unsigned int xkeycode, bool press, bool ours = true);
     void typeCodePoint(char32_t codePoint, bool press);
     void restoreScratchKeycodes();
+    void scheduleScratchRestore(double delaySeconds);
 
     Display* display_ = nullptr;
     QSocketNotifier* notifier_ = nullptr;
@@ -136,7 +136,7 @@ private:
     std::vector<int> heldDevices_;
     std::vector<std::pair<unsigned int, bool>> heldKeys_; // key code, press
     std::size_t holdQueueMark_ = 0;                       // queued items from here on arrived during the hold
-    bool serverGrabbed_ = false;   // from catchUpHeldKeys to endHoldingKeys
+    bool serverGrabbed_ = false;                          // from catchUpHeldKeys to endHoldingKeys
     bool holdGrabsActive_ = false; // held devices' raw presses are replayed later, not seen now
     // Group and modifiers while the server is grabbed for the retype, exact then.
     std::optional<std::pair<unsigned int, unsigned int>> typingState_;
@@ -146,6 +146,7 @@ private:
     std::map<unsigned int, unsigned int> scratchBinding_; // keycode → keysym
     std::size_t nextScratch_ = 0;
     bool restoreScheduled_ = false;
+    double lastScratchUse_ = 0;
     bool processing_ = false;
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::vector<std::function<void()>> pointerHandlers_;
