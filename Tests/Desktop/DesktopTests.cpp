@@ -66,6 +66,21 @@ bool startLiveProgram(QProcess& program) {
     return spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000);
 }
 
+// The live program with the three languages active, in a temporary home; stopped at the end.
+struct LiveProgram {
+    explicit LiveProgram(const std::string& preferences = R"({"active_languages": ["en", "ru", "uk"]})") {
+        home.write(".local/share/keyvane/user_preferences.json", preferences);
+    }
+    ~LiveProgram() {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+    bool start() { return startLiveProgram(process); }
+
+    keyvane::testing::TempHome home;
+    QProcess process;
+};
+
 // The user at the keyboard: a separate X connection pressing keys through XTest.
 class User {
 public:
@@ -409,10 +424,8 @@ TEST_F(Desktop, AFastTypistsNextLettersLandAfterTheCorrectedWord) {
 // Runs 5 times at 10 ms between keys on each kind of device; Benchmarks/fast-typing.sh runs it
 // 100 times at each speed (KEYVANE_FAST_TYPING_RUNS, KEYVANE_FAST_TYPING_GAP_MS).
 TEST_F(Desktop, FastTypingNeverLosesOrReordersAKey) {
-    keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
+    LiveProgram live;
+    ASSERT_TRUE(live.start());
     constexpr unsigned int kQ = 16, kJ = 36, kU = 22, kL = 38;
     // "привет дорогой " typed on the English layout: the second word's first letters come while
     // the first is being replaced, keys still held down among them; all must land after it.
@@ -441,8 +454,6 @@ TEST_F(Desktop, FastTypingNeverLosesOrReordersAKey) {
                     xtest ? "XTest client" : "keyboard device", faults, runs);
         EXPECT_EQ(faults, 0) << (xtest ? "XTest client" : "keyboard device");
     }
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
@@ -561,13 +572,11 @@ private:
 } // namespace
 
 TEST_F(Desktop, ReturnInATerminalNeverRunsASecondCommand) {
-    keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    LineReaderTerminal terminal(home.path());
+    LiveProgram live;
+    LineReaderTerminal terminal(live.home.path());
     ASSERT_TRUE(terminal.focus());
     settle(300);
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
+    ASSERT_TRUE(live.start());
     ASSERT_EQ(platform->frontmostApplication()->bundleID, "xterm");
 
     user.useGroup(1); // "date" typed on the Russian layout shows "вфеу"
@@ -582,18 +591,14 @@ TEST_F(Desktop, ReturnInATerminalNeverRunsASecondCommand) {
     settle(300);
     user.press({kReturn});
     EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "вфеу\nпривет \n"; })) << terminal.lines();
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, NothingIsReadOrTypedWhileATerminalHasItsSecureKeyboardOn) {
-    keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    LineReaderTerminal terminal(home.path());
+    LiveProgram live;
+    LineReaderTerminal terminal(live.home.path());
     ASSERT_TRUE(terminal.focus());
     settle(300);
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
+    ASSERT_TRUE(live.start());
 
     user.press({kF5}); // secure keyboard: xterm grabs the keyboard
     ASSERT_TRUE(spinUntil([&] { return platform->keyboardGrabbedElsewhere(); })) << "the grab is seen";
@@ -608,18 +613,14 @@ TEST_F(Desktop, NothingIsReadOrTypedWhileATerminalHasItsSecureKeyboardOn) {
     settle(300);
     user.press({kReturn});
     EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "pfdnhf \nзавтра \n"; })) << terminal.lines();
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, ATerminalsSelectionIsNeverAppended) {
-    keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    LineReaderTerminal terminal(home.path());
+    LiveProgram live;
+    LineReaderTerminal terminal(live.home.path());
     ASSERT_TRUE(terminal.focus());
     settle(300);
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
+    ASSERT_TRUE(live.start());
 
     // The selection is the end of what was just typed: erased and typed again converted. No
     // Control+C, which would end the terminal's program.
@@ -646,13 +647,10 @@ TEST_F(Desktop, ATerminalsSelectionIsNeverAppended) {
         << QGuiApplication::clipboard()->text().toStdString();
     user.press({kReturn});
     EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "echo мир\necho \n"; })) << terminal.lines();
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, TabLeavesTheWordInItsFieldAndTheNextFieldAlone) {
-    keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    LiveProgram live;
     QWidget form;
     auto* layout = new QVBoxLayout(&form);
     auto* first = new QLineEdit(&form);
@@ -663,8 +661,7 @@ TEST_F(Desktop, TabLeavesTheWordInItsFieldAndTheNextFieldAlone) {
     form.activateWindow();
     first->setFocus();
     ASSERT_TRUE(spinUntil([&] { return QApplication::focusWidget() == first; }));
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
+    ASSERT_TRUE(live.start());
 
     user.press({kV, kF, kI, kB, kY, kF, 15 /* Tab */}); // "машина" on the English layout
     ASSERT_TRUE(spinUntil([&] { return QApplication::focusWidget() == second; }));
@@ -672,15 +669,11 @@ TEST_F(Desktop, TabLeavesTheWordInItsFieldAndTheNextFieldAlone) {
     settle(300);
     EXPECT_EQ(first->text().toStdString(), "vfibyf");
     EXPECT_EQ(second->text().toStdString(), "keep this");
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
-    keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
+    LiveProgram live;
+    ASSERT_TRUE(live.start());
     auto endOfFirstLine = [&] {
         QTextCursor cursor(editor->document());
         cursor.movePosition(QTextCursor::EndOfLine);
@@ -734,13 +727,10 @@ TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
     user.chord(kControl, kF11);
     settle(500);
     EXPECT_EQ(text(), "привет ");
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, MovingTheFocusToAnotherWindowOfTheSameApplicationForgetsTheWord) {
-    keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    LiveProgram live;
     QPlainTextEdit other;
     other.setWindowTitle("Keyvane desktop test, second window");
     other.show();
@@ -748,8 +738,7 @@ TEST_F(Desktop, MovingTheFocusToAnotherWindowOfTheSameApplicationForgetsTheWord)
     ASSERT_TRUE(spinUntil([&] { return other.isVisible(); }));
     editor->activateWindow();
     ASSERT_TRUE(spinUntil([&] { return QApplication::activeWindow() == editor.get(); }));
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
+    ASSERT_TRUE(live.start());
     user.press({kV, kF, kI}); // the first half of "машина" in the first window
     ASSERT_TRUE(spinUntil([&] { return text() == "vfi"; })) << text();
     // As a window manager would on Alt+Tab: the keyboard focus moves to the other window.
@@ -759,30 +748,22 @@ TEST_F(Desktop, MovingTheFocusToAnotherWindowOfTheSameApplicationForgetsTheWord)
     settle(500);
     EXPECT_EQ(text(), "vfi");
     EXPECT_EQ(other.toPlainText().toStdString().find("машина"), std::string::npos) << other.toPlainText().toStdString();
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, TheUsersOwnLayoutSwitchIsKept) {
-    keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
+    LiveProgram live;
+    ASSERT_TRUE(live.start());
     user.press({kG, kH, kB, kD, kT, kN, kSpace});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет " && user.group() == 1; })) << text();
     settle(300);
     user.useGroup(0); // the user goes back to English at once
     settle(1800);     // past every re-assertion of the program's choice
     EXPECT_EQ(user.group(), 0u);
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, AOneLetterWordIsCorrectedWithTheNextWord) {
-    keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
+    LiveProgram live;
+    ASSERT_TRUE(live.start());
     user.press({kZ, kSpace, kN, kT, kComma, kZ, kSpace}); // "я тебя" on the English layout
     EXPECT_TRUE(spinUntil([&] { return text() == "я тебя "; })) << text();
     settle(1800);
@@ -791,8 +772,6 @@ TEST_F(Desktop, AOneLetterWordIsCorrectedWithTheNextWord) {
     user.press({kI}, /*shift=*/true);
     user.press({kSpace, kA, 50 /* M */, kSpace});
     EXPECT_TRUE(spinUntil([&] { return text() == "I am "; })) << text();
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
 TEST_F(Desktop, TheProgramSaysSoWhenItCannotCorrect) {
