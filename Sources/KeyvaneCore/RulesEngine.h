@@ -149,7 +149,8 @@ private:
                                  const ScoreBreakdown& breakdown) const;
 
     std::string mapCyrillicToLatin(std::string_view text) const;
-    static bool isOneLetterWord(const std::string& letter, const std::string& key, const LanguageConfig& lang);
+    static bool isOneLetterWord(const std::string& letter, const std::string& key,
+                                const LanguageConfig& lang);
     std::optional<std::string> chooseCyrillicTarget(std::string_view latinText,
                                                     const std::vector<std::string>& candidates) const;
     std::vector<std::string> cyrillicCandidates() const;

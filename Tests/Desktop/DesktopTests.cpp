@@ -13,16 +13,18 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTextBlock>
-#include <QVBoxLayout>
 #include <QProcess>
+#include <QTextBlock>
 #include <QThread>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
+// Xlib after everything else: its macros (None, Bool, Status) collide with ordinary names.
+// clang-format off
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -33,6 +35,7 @@
 #undef None
 #undef Bool
 #undef Status
+// clang-format on
 
 using namespace keyvane;
 
@@ -84,7 +87,8 @@ struct LiveProgram {
 // The user at the keyboard: a separate X connection pressing keys through XTest.
 class User {
 public:
-    User() : display_(XOpenDisplay(nullptr)) {}
+    User()
+        : display_(XOpenDisplay(nullptr)) {}
     ~User() {
         if (keyboard_ != nullptr) {
             XCloseDevice(display_, keyboard_);
@@ -158,7 +162,8 @@ public:
         XSync(display_, False);
     }
     void clearActiveWindow() {
-        XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, "_NET_ACTIVE_WINDOW", False));
+        XDeleteProperty(display_, DefaultRootWindow(display_),
+                        XInternAtom(display_, "_NET_ACTIVE_WINDOW", False));
         XSync(display_, False);
     }
     void chord(unsigned int modifier, unsigned int key) {
@@ -185,7 +190,8 @@ private:
         int count = 0;
         XIDeviceInfo* devices = XIQueryDevice(display_, XIAllDevices, &count);
         for (int i = 0; i < count && keyboard_ == nullptr; ++i) {
-            if (devices[i].use == XISlaveKeyboard && std::string(devices[i].name).find("XTEST") == std::string::npos) {
+            if (devices[i].use == XISlaveKeyboard &&
+                std::string(devices[i].name).find("XTEST") == std::string::npos) {
                 keyboard_ = XOpenDevice(display_, static_cast<XID>(devices[i].deviceid));
             }
         }
@@ -206,8 +212,10 @@ protected:
         editor->show();
         editor->activateWindow();
         editor->setFocus();
-        ASSERT_TRUE(spinUntil([&] { return editor->hasFocus() && QApplication::focusWidget() == editor.get(); }));
-        observer = std::make_unique<InputObserver>(*platform, [this](const EmittedToken& t) { words.push_back(t); });
+        ASSERT_TRUE(
+            spinUntil([&] { return editor->hasFocus() && QApplication::focusWidget() == editor.get(); }));
+        observer =
+            std::make_unique<InputObserver>(*platform, [this](const EmittedToken& t) { words.push_back(t); });
         observer->start();
         user.useGroup(0);
         settle();
@@ -305,8 +313,8 @@ TEST_F(Desktop, SwitchingTheLayoutMakesItActiveAndHoldsIt) {
                                           {"en", "English (US)"}}) {
         ReplacementAdapter::switchInputSource(*platform, language);
         EXPECT_TRUE(spinUntil([&] { return platform->currentInputSource()->id == "xkb.keylayout." + group; }))
-            << "current: " << (platform->currentInputSource() ? platform->currentInputSource()->id : "none") << ", "
-            << platform->enabledInputSources()->size() << " sources, server group " << user.group();
+            << "current: " << (platform->currentInputSource() ? platform->currentInputSource()->id : "none")
+            << ", " << platform->enabledInputSources()->size() << " sources, server group " << user.group();
         EXPECT_EQ(InstalledLanguageDetector::currentKey(*platform), language);
         settle(1900); // until the final verdict
     }
@@ -314,13 +322,17 @@ TEST_F(Desktop, SwitchingTheLayoutMakesItActiveAndHoldsIt) {
     std::ifstream log(CoreLog::logFile);
     std::stringstream lines;
     lines << log.rdbuf();
-    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.Russian\n"), std::string::npos);
-    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.Ukrainian\n"), std::string::npos);
-    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.English (US)\n"), std::string::npos);
+    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.Russian\n"),
+              std::string::npos);
+    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.Ukrainian\n"),
+              std::string::npos);
+    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.English (US)\n"),
+              std::string::npos);
 }
 
 TEST_F(Desktop, ProbesReportTheLiveServer) {
-    EXPECT_EQ(InstalledLanguageDetector::detectInstalledKeys(*platform), (std::set<std::string>{"en", "ru", "uk"}));
+    EXPECT_EQ(InstalledLanguageDetector::detectInstalledKeys(*platform),
+              (std::set<std::string>{"en", "ru", "uk"}));
     EXPECT_EQ(InstalledLanguageDetector::currentKey(*platform), "en");
     auto front = platform->frontmostApplication();
     ASSERT_TRUE(front.has_value());
@@ -338,7 +350,8 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     program.setProgram(KEYVANE_EXECUTABLE);
     program.start();
     ASSERT_TRUE(program.waitForStarted());
-    ASSERT_TRUE(spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000))
+    ASSERT_TRUE(
+        spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000))
         << program.readAllStandardError().toStdString();
     editor->activateWindow();
     editor->setFocus();
@@ -385,7 +398,8 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     constexpr unsigned int kControl = 29, kF11 = 87, kF12 = 88;
     user.chord(kControl, kF11);
     settle(300);
-    EXPECT_EQ(text(), "привет Привет, привіт hello ") << "the user typed after the correction: nothing to undo";
+    EXPECT_EQ(text(), "привет Привет, привіт hello ")
+        << "the user typed after the correction: nothing to undo";
     user.press({kV, kB, kH, kSpace});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт hello мир "; })) << text();
     user.chord(kControl, kF11);
@@ -429,7 +443,8 @@ TEST_F(Desktop, FastTypingNeverLosesOrReordersAKey) {
     constexpr unsigned int kQ = 16, kJ = 36, kU = 22, kL = 38;
     // "привет дорогой " typed on the English layout: the second word's first letters come while
     // the first is being replaced, keys still held down among them; all must land after it.
-    const std::vector<unsigned int> keys = {kG, kH, kB, kD, kT, kN, kSpace, kL, kJ, kH, kJ, kU, kJ, kQ, kSpace};
+    const std::vector<unsigned int> keys = {kG, kH, kB, kD, kT, kN, kSpace, kL,
+                                            kJ, kH, kJ, kU, kJ, kQ, kSpace};
     const int runs = std::max(5, qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_RUNS"));
     const int gap = qEnvironmentVariableIsSet("KEYVANE_FAST_TYPING_GAP_MS")
                         ? qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_GAP_MS")
@@ -504,8 +519,9 @@ TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
 
 TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
     keyvane::testing::TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json",
-               R"({"active_languages": ["en", "ru", "uk"], "excluded_apps": {"keyvanedesktoptests": {"name": "Tests"}}})");
+    home.write(
+        ".local/share/keyvane/user_preferences.json",
+        R"({"active_languages": ["en", "ru", "uk"], "excluded_apps": {"keyvanedesktoptests": {"name": "Tests"}}})");
     QProcess program;
     ASSERT_TRUE(startLiveProgram(program));
     user.press({kG, kH, kB, kD, kT, kN, kSpace});
@@ -540,13 +556,16 @@ constexpr unsigned int kReturn = 28, kControl = 29, kF5 = 63, kF11 = 87, kF12 = 
 // would receive commands. F5 switches xterm's secure keyboard (a keyboard grab) on and off.
 class LineReaderTerminal {
 public:
-    explicit LineReaderTerminal(const std::string& directory) : output_(directory + "/lines.txt") {
+    explicit LineReaderTerminal(const std::string& directory)
+        : output_(directory + "/lines.txt") {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("LANG", "C.UTF-8");
         terminal_.setProcessEnvironment(environment);
-        const std::string reader = "while IFS= read -r line; do printf '%s\\n' \"$line\" >> " + output_ + "; done";
-        terminal_.start("xterm", {"-u8", "-class", "XTerm", "-xrm", "XTerm*VT100.translations: #override <Key>F5: secure()",
-                                  "-e", "sh", "-c", QString::fromStdString(reader)});
+        const std::string reader =
+            "while IFS= read -r line; do printf '%s\\n' \"$line\" >> " + output_ + "; done";
+        terminal_.start("xterm", {"-u8", "-class", "XTerm", "-xrm",
+                                  "XTerm*VT100.translations: #override <Key>F5: secure()", "-e", "sh", "-c",
+                                  QString::fromStdString(reader)});
     }
     ~LineReaderTerminal() {
         terminal_.terminate();
@@ -554,9 +573,13 @@ public:
     }
     // No window manager here: the terminal is given the focus as one would.
     bool focus() {
-        return terminal_.waitForStarted() && spinUntil([] {
-                   return QProcess::execute("xdotool", {"search", "--class", "XTerm", "windowfocus"}) == 0;
-               }, 10000);
+        return terminal_.waitForStarted() &&
+               spinUntil(
+                   [] {
+                       return QProcess::execute("xdotool", {"search", "--class", "XTerm", "windowfocus"}) ==
+                              0;
+                   },
+                   10000);
     }
     std::string lines() const {
         std::ifstream in(output_);
@@ -582,7 +605,8 @@ TEST_F(Desktop, ReturnInATerminalNeverRunsASecondCommand) {
     user.useGroup(1); // "date" typed on the Russian layout shows "вфеу"
     user.press({kD, kA, kT, kE, kReturn});
     ASSERT_TRUE(spinUntil([&] { return terminal.lines() == "вфеу\n"; })) << terminal.lines();
-    EXPECT_TRUE(spinUntil([&] { return user.group() == 0; })) << "the layout follows, so the next line comes out right";
+    EXPECT_TRUE(spinUntil([&] { return user.group() == 0; }))
+        << "the layout follows, so the next line comes out right";
     settle(500);
     EXPECT_EQ(terminal.lines(), "вфеу\n") << "nothing typed after Return";
 
@@ -721,7 +745,8 @@ TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
     user.useGroup(0);
     user.press({kG, kH, kB, kD, kT, kN, kSpace});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет "; })) << text();
-    const QPoint start = editor->viewport()->mapToGlobal(editor->cursorRect(QTextCursor(editor->document())).center());
+    const QPoint start =
+        editor->viewport()->mapToGlobal(editor->cursorRect(QTextCursor(editor->document())).center());
     user.click(start.x(), start.y());
     ASSERT_TRUE(spinUntil([&] { return editor->textCursor().position() == 0; }));
     user.chord(kControl, kF11);
@@ -747,7 +772,8 @@ TEST_F(Desktop, MovingTheFocusToAnotherWindowOfTheSameApplicationForgetsTheWord)
     user.press({kB, kY, kF, kSpace});
     settle(500);
     EXPECT_EQ(text(), "vfi");
-    EXPECT_EQ(other.toPlainText().toStdString().find("машина"), std::string::npos) << other.toPlainText().toStdString();
+    EXPECT_EQ(other.toPlainText().toStdString().find("машина"), std::string::npos)
+        << other.toPlainText().toStdString();
 }
 
 TEST_F(Desktop, TheUsersOwnLayoutSwitchIsKept) {
@@ -781,10 +807,13 @@ TEST_F(Desktop, TheProgramSaysSoWhenItCannotCorrect) {
     program.setProgram(KEYVANE_EXECUTABLE);
     program.start();
     QByteArray output;
-    ASSERT_TRUE(spinUntil([&] {
-        output += program.readAllStandardOutput();
-        return output.contains("Ctrl+C stops it");
-    }, 10000)) << output.toStdString();
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            output += program.readAllStandardOutput();
+            return output.contains("Ctrl+C stops it");
+        },
+        10000))
+        << output.toStdString();
     EXPECT_FALSE(output.contains("words typed in the wrong layout are corrected")) << output.toStdString();
     EXPECT_TRUE(output.contains("cannot be written")) << output.toStdString();
     program.terminate();
@@ -796,14 +825,17 @@ TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     // The page mirrors the text area into the window title (spaces as "_": a title's white space
     // is collapsed), which the test reads from the server.
-    home.write("page.html", "<!doctype html><html><head><title>T:</title></head><body>"
-                            "<textarea id=t autofocus oninput=\"document.title='T:'+this.value.replace(/ /g,'_')\"></textarea>"
-                            "<script>document.getElementById('t').focus();</script></body></html>");
+    home.write(
+        "page.html",
+        "<!doctype html><html><head><title>T:</title></head><body>"
+        "<textarea id=t autofocus oninput=\"document.title='T:'+this.value.replace(/ /g,'_')\"></textarea>"
+        "<script>document.getElementById('t').focus();</script></body></html>");
     QProcess browser;
-    browser.start("chromium", {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-                               "--disable-component-update", "--disable-sync", "--password-store=basic",
-                               QString::fromStdString("--user-data-dir=" + home.path() + "/profile"),
-                               QString::fromStdString("--app=file://" + home.path() + "/page.html")});
+    browser.start("chromium",
+                  {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+                   "--disable-component-update", "--disable-sync", "--password-store=basic",
+                   QString::fromStdString("--user-data-dir=" + home.path() + "/profile"),
+                   QString::fromStdString("--app=file://" + home.path() + "/page.html")});
     ASSERT_TRUE(browser.waitForStarted());
     auto title = [] {
         QProcess xdotool;
@@ -816,9 +848,11 @@ TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
         return name;
     };
     ASSERT_TRUE(spinUntil([&] { return title() == "T:"; }, 20000)) << "chromium did not show the page";
-    ASSERT_TRUE(spinUntil([&] {
-        return QProcess::execute("xdotool", {"search", "--name", "^T:", "windowfocus", "--sync"}) == 0;
-    }, 5000));
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            return QProcess::execute("xdotool", {"search", "--name", "^T:", "windowfocus", "--sync"}) == 0;
+        },
+        5000));
     settle(1000);
     QProcess program;
     ASSERT_TRUE(startLiveProgram(program));
