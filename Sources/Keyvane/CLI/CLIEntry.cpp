@@ -7,6 +7,7 @@
 #include "InputDiagnosticRunner.h"
 #include "KeyvaneDiagnosticAnalyzer.h"
 #include "LearnModeRunner.h"
+#include "KeyTypingEvaluationRunner.h"
 #include "RoundTripEvaluationRunner.h"
 #include "TextVerificationRunner.h"
 #include "WordFrequencyHarvester.h"
@@ -80,6 +81,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         auto engine = makeEngine(options, err);
         if (!engine) {
             return 1;
+        }
+        if (options.keys) {
+            return KeyTypingEvaluationRunner(options, *engine, cwd + "/keytyping-report_" + lang + ".json")
+                .run(out, err);
         }
         return RoundTripEvaluationRunner(options, *engine, cwd + "/roundtrip-report_" + lang + ".json",
                                          cwd + "/roundtrip-fails_" + lang + ".csv")

@@ -30,6 +30,7 @@ struct CLIOptions {
     VerificationValidationMode validation = VerificationValidationMode::normal;
     int minLength = 0;
     bool unique = false;
+    bool keys = false; // roundtrip: type the text key for key, punctuation included
     std::optional<std::vector<std::string>> languages;
     std::optional<std::string> session;
 };

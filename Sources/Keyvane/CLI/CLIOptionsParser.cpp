@@ -12,8 +12,8 @@
 namespace keyvane::CLIOptionsParser {
 namespace {
 
-constexpr std::array<const char*, 9> kOptions = {"-file",     "-input",      "-type",      "-language", "-languages",
-                                                 "-session", "-validation", "-minLength", "-unique"};
+constexpr std::array<const char*, 10> kOptions = {"-file",     "-input",      "-type",      "-language", "-languages",
+                                                 "-session", "-validation", "-minLength", "-unique", "-keys"};
 
 std::optional<ExpectedLanguage> languageFrom(const std::string& value) {
     for (ExpectedLanguage language : {ExpectedLanguage::en, ExpectedLanguage::ru, ExpectedLanguage::uk}) {
@@ -141,14 +141,16 @@ std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
     }
 
     options.unique = reverse || options.type == CLIType::roundtrip;
-    if (auto unique = value("-unique")) {
-        std::string lower = UnicodeText::toLower(*unique);
-        if (lower == "true" || lower == "1" || lower == "yes") {
-            options.unique = true;
-        } else if (lower == "false" || lower == "0" || lower == "no") {
-            options.unique = false;
-        } else {
-            return CLIError{CLIError::Kind::unsupportedBool, *unique, "-unique"};
+    for (auto [name, field] : {std::pair{"-unique", &options.unique}, std::pair{"-keys", &options.keys}}) {
+        if (auto text = value(name)) {
+            std::string lower = UnicodeText::toLower(*text);
+            if (lower == "true" || lower == "1" || lower == "yes") {
+                *field = true;
+            } else if (lower == "false" || lower == "0" || lower == "no") {
+                *field = false;
+            } else {
+                return CLIError{CLIError::Kind::unsupportedBool, *text, name};
+            }
         }
     }
     return options;

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "CLIOptions.h"
+#include "RulesEngine.h"
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace keyvane {
+
+// Measures the engine as people type: every line of a text in one language is typed key for key,
+// punctuation included, on each other active layout, the words in turn as the live program sees
+// them (the typed layout active, the session language following the corrections). A word counts
+// when it has two or more letters and no digit; it is recovered only when the correction gives
+// back exactly the text as written, case and punctuation included. The same text typed on its own
+// layout tells how often correct text would be changed.
+class KeyTypingEvaluationRunner {
+public:
+    struct Sample {
+        std::string original;
+        std::string typed;
+        std::string result; // the correction, empty when the word was left alone
+        std::string reason;
+    };
+    struct Tally {
+        long long words = 0;
+        long long recovered = 0;
+        long long otherText = 0;
+        long long missed = 0;
+        std::map<std::string, long long> missedReasons;
+        std::vector<Sample> otherSamples;
+        std::vector<Sample> missedSamples;
+    };
+
+    KeyTypingEvaluationRunner(CLIOptions options, const RulesEngine& engine, std::string reportPath)
+        : options_(std::move(options))
+        , engine_(engine)
+        , reportPath_(std::move(reportPath)) {}
+
+    int run(std::ostream& out, std::ostream& err) const;
+
+    // The words of a text written in `source` typed on `layout`, line by line. On its own layout
+    // `otherText` counts the correct words that were changed.
+    Tally typeOn(const std::string& text, const std::string& source, const std::string& layout) const;
+
+    static constexpr std::size_t maxSamples = 5000;
+
+private:
+    bool counts(const std::string& word, const std::string& source) const;
+
+    CLIOptions options_;
+    const RulesEngine& engine_;
+    std::string reportPath_;
+};
+
+} // namespace keyvane
