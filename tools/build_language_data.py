@@ -146,11 +146,29 @@ def attested_words(counts, code):
     return accepted_by_dictionary(frequent, LANGUAGES[code][1])
 
 
+# English contractions: the harvest splits words at the apostrophe, and a word typed with one is
+# scored whole ("they're" typed on the English layout is English, not "ерунэку").
+CONTRACTIONS = [
+    f"{stem}{ending}" for stem, endings in [
+        ("i", ["'m", "'ll", "'ve", "'d"]), ("you", ["'re", "'ll", "'ve", "'d"]), ("we", ["'re", "'ll", "'ve", "'d"]),
+        ("they", ["'re", "'ll", "'ve", "'d"]), ("he", ["'s", "'ll", "'d"]), ("she", ["'s", "'ll", "'d"]),
+        ("it", ["'s", "'ll", "'d"]), ("that", ["'s", "'ll", "'d"]), ("there", ["'s", "'re", "'ll", "'d"]),
+        ("what", ["'s", "'re", "'ll", "'d"]), ("who", ["'s", "'re", "'ll", "'d", "'ve"]), ("where", ["'s", "'d"]),
+        ("when", ["'s"]), ("why", ["'s"]), ("how", ["'s", "'d"]), ("here", ["'s"]), ("let", ["'s"]),
+        ("y", ["'all"]), ("ma", ["'am"]), ("o", ["'clock"]),
+    ] for ending in endings
+] + [f"{verb}n't" for verb in ["is", "are", "was", "were", "do", "does", "did", "has", "have", "had", "could",
+                               "would", "should", "must", "need", "might", "ai", "wo", "ca", "sha", "dare"]] + [
+    "can't", "won't", "shan't", "could've", "would've", "should've", "might've", "must've"]
+
+
 def common_words(lists, code, counts):
     frequent = set(frequent_words(lists, code))
     attested = attested_words(counts, code)
     lemmas_of = frequent | {w for w in attested if counts[w] >= PARADIGM_MIN_COUNT}
     words = frequent | attested | all_forms(sorted(lemmas_of), code) | set(CHAT_WORDS[code])
+    if code == "en":
+        words |= set(CONTRACTIONS)
     if code == "ru":
         words |= {w.replace("ё", "е") for w in words if "ё" in w}  # "еще" is how most people type "ещё"
     return sorted(words)

@@ -63,10 +63,12 @@ void RulesEngine::reloadConfig(RulesConfig config) {
             index->letterLanguages[letter] |= bit;
         }
     }
-    for (const auto& [direction, map] : config.keyboardLayout.maps) {
-        for (const auto& [key, value] : map) {
-            if (UnicodeText::isLetter(value)) {
-                index->letterKeys.insert(key);
+    for (const auto* maps : {&config.keyboardLayout.maps, &config.keyboardLayout.shiftMaps}) {
+        for (const auto& [direction, map] : *maps) {
+            for (const auto& [key, value] : map) {
+                if (UnicodeText::isLetter(value)) {
+                    index->letterKeys.insert(key);
+                }
             }
         }
     }
@@ -342,10 +344,11 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     // letters) is read only as the languages it is a common word of: a correct Russian word must
     // not be replaced because it is unknown as Ukrainian.
     if (sources.size() > 1) {
+        const std::string word = sanitizeSourceForScoring(lower);
         std::vector<std::string> knownIn;
         for (const std::string& source : sources) {
             const LanguageConfig* lang = language(source);
-            if (lang != nullptr && lang->commonWords.contains(lower)) {
+            if (lang != nullptr && lang->commonWords.contains(word)) {
                 knownIn.push_back(source);
             }
         }
@@ -359,14 +362,18 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     }
     if (auto pair = config_.manualOverrides.exactPairs.find(lower); pair != config_.manualOverrides.exactPairs.end()) {
         out.isExactSeedPair = true;
+        std::optional<std::string> target = uniqueAlphabetLanguage(pair->second);
+        const std::string after = sources.size() == 1 && target && *target != sources.front()
+                                      ? renderTrailing(trailing, LayoutDirection{sources.front(), *target})
+                                      : std::string(trailing);
         out.decision = {true,
-                        preserveCase(token, pair->second) + std::string(trailing),
+                        preserveCase(token, pair->second) + after,
                         0.99,
                         DecisionReason::exactSeedPair,
                         0,
                         config_.decision.scoringWeights.exactSeedPair,
                         std::nullopt,
-                        uniqueAlphabetLanguage(pair->second)};
+                        target};
         return out;
     }
     ScoreMemo memo;
@@ -518,12 +525,15 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
         return out;
     }
 
-    // Split off trailing boundary characters.
+    // Split off trailing boundary characters: the configured ones, and every other character that
+    // is no letter and types none on any layout ("/", "&", "^" stand for ".", "?", ":" elsewhere).
     std::string_view trimmed = token;
     if (config_.tokenization.stripBoundaryBeforeScoring && !token.empty()) {
         std::vector<std::string> chars = UnicodeText::graphemes(token);
         std::size_t keep = chars.size();
-        while (keep > 0 && config_.tokenization.wordBoundaries.contains(chars[keep - 1])) {
+        while (keep > 0 && (config_.tokenization.wordBoundaries.contains(chars[keep - 1]) ||
+                            (!UnicodeText::isLetter(chars[keep - 1]) && !UnicodeText::isNumeric(chars[keep - 1]) &&
+                             !index_->letterKeys.contains(chars[keep - 1])))) {
             --keep;
         }
         std::size_t bytes = 0;

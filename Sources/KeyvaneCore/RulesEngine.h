@@ -80,7 +80,13 @@ public:
     };
     BigramScoring bigramScoringDetail(std::string_view token, const LanguageConfig* language) const;
     int countUnknownBigrams(std::string_view token, const LanguageConfig* language) const;
-    std::string sanitizeSourceForScoring(std::string_view source, const LayoutDirection& direction) const;
+    // The word without the punctuation before and after it; what is scored of a typed word and of
+    // its candidate.
+    static std::string sanitizeSourceForScoring(std::string_view source);
+    // A candidate without the sentence punctuation before and after it: what is scored of it.
+    std::string candidateForScoring(std::string_view candidate) const;
+    // Punctuation typed after a word, as the target layout types it.
+    std::string renderTrailing(std::string_view trailing, const LayoutDirection& direction) const;
     double layoutSuspicionBonus(std::string_view token, const LayoutDirection& direction) const;
     static double sameScriptPhoneticAdjustment(std::string_view source);
 

@@ -11,15 +11,18 @@ namespace keyvane {
 namespace {
 
 bool startsWithAny(std::string_view token, const std::vector<std::string>& prefixes) {
-    return std::any_of(prefixes.begin(), prefixes.end(), [&](const std::string& p) { return token.starts_with(p); });
+    return std::any_of(prefixes.begin(), prefixes.end(),
+                       [&](const std::string& p) { return token.starts_with(p); });
 }
 
 bool endsWithAny(std::string_view token, const std::vector<std::string>& suffixes) {
-    return std::any_of(suffixes.begin(), suffixes.end(), [&](const std::string& s) { return token.ends_with(s); });
+    return std::any_of(suffixes.begin(), suffixes.end(),
+                       [&](const std::string& s) { return token.ends_with(s); });
 }
 
 bool anyMatches(const std::vector<CompiledRegex>& patterns, const icu::UnicodeString& text) {
-    return std::any_of(patterns.begin(), patterns.end(), [&](const CompiledRegex& p) { return p.find(text); });
+    return std::any_of(patterns.begin(), patterns.end(),
+                       [&](const CompiledRegex& p) { return p.find(text); });
 }
 
 icu::UnicodeString unicode(std::string_view text) {
@@ -143,18 +146,34 @@ int RulesEngine::countUnknownBigrams(std::string_view token, const LanguageConfi
     return unknown;
 }
 
-std::string RulesEngine::sanitizeSourceForScoring(std::string_view source, const LayoutDirection& direction) const {
-    auto mapIt = config_.keyboardLayout.maps.find(direction);
+std::string RulesEngine::sanitizeSourceForScoring(std::string_view source) {
+    // Punctuation around the word is not part of it; inside it stays ("nj;t" is no English word).
+    return UnicodeText::trim(source, [](std::string_view c) { return !UnicodeText::isLetter(c); });
+}
+
+std::string RulesEngine::candidateForScoring(std::string_view candidate) const {
+    // Only sentence punctuation may stand around a word: "вщтую" is "done." and "done" is scored,
+    // but "ещё" is not "to`".
+    std::vector<std::string> chars = UnicodeText::graphemes(candidate);
+    auto isPunctuation = [this](const std::string& c) {
+        return config_.tokenization.wordBoundaries.contains(c) && !UnicodeText::isLetter(c);
+    };
+    auto first = std::find_if_not(chars.begin(), chars.end(), isPunctuation);
+    auto last = std::find_if_not(chars.rbegin(), std::make_reverse_iterator(first), isPunctuation).base();
     std::string out;
-    out.reserve(source.size());
-    for (const std::string& c : UnicodeText::graphemes(source)) {
-        if (!UnicodeText::isLetter(c) && mapIt != config_.keyboardLayout.maps.end()) {
-            auto target = mapIt->second.find(c);
-            if (target != mapIt->second.end() && UnicodeText::isLetter(target->second)) {
-                continue; // a letter key of the other layout, not part of the source word
-            }
-        }
-        out += c;
+    for (auto it = first; it != last; ++it) {
+        out += *it;
+    }
+    return out;
+}
+
+std::string RulesEngine::renderTrailing(std::string_view trailing, const LayoutDirection& direction) const {
+    std::string out;
+    for (const std::string& c : UnicodeText::graphemes(trailing)) {
+        const std::string rendered = mapToken(c, direction);
+        // A key that is a letter in the target was typed as punctuation on purpose ("ghbdtn," is
+        // "привет,"); any other key is the target's punctuation ("ldflwfnm?" is "двадцать,").
+        out += UnicodeText::isLetter(rendered) ? c : rendered;
     }
     return out;
 }
@@ -207,7 +226,8 @@ std::pair<double, double> RulesEngine::thresholdsFor(int length) const {
     if (curve.enabled && length <= 4) {
         double shorter = 5.0 - length;
         return {std::max(curve.deltaBaseAtLen5 - curve.deltaDecayPerShorterLen * shorter, curve.deltaFloor),
-                std::max(curve.candidateBaseAtLen5 - curve.candidateDecayPerShorterLen * shorter, curve.candidateFloor)};
+                std::max(curve.candidateBaseAtLen5 - curve.candidateDecayPerShorterLen * shorter,
+                         curve.candidateFloor)};
     }
     auto delta = d.minDeltaByLength.find(length);
     auto candidate = d.minCandidateScoreByLength.find(length);
@@ -235,10 +255,12 @@ bool RulesEngine::allowsLength1Correction(std::string_view token, std::string_vi
             return false;
         }
     }
-    return sessionLanguage == targetKey && targetLang != nullptr && targetLang->commonWords.contains(candidateLower);
+    return sessionLanguage == targetKey && targetLang != nullptr &&
+           targetLang->commonWords.contains(candidateLower);
 }
 
-bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source, const LayoutDirection& direction) const {
+bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source,
+                                             const LayoutDirection& direction) const {
     const LanguageConfig* sourceLang = language(direction.from);
     const LanguageConfig* targetLang = language(direction.to);
     if (sourceLang == nullptr || targetLang == nullptr || !source.ends_with("ы")) {
@@ -252,12 +274,10 @@ bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source, const Layo
     return UnicodeText::length(stem) >= 3 && sourceLang->commonWords.contains(stem);
 }
 
-RulesEngine::DirectionOutcome
-RulesEngine::scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
-                                        const LayoutDirection& direction, bool isProtected, bool isSentenceStart,
-                                        int targetPriorityIndex,
-                                        const std::optional<std::string>& sessionLanguage,
-                                        ScoreMemo& memo) const {
+RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
+    std::string_view token, int length, std::string_view trailing, const LayoutDirection& direction,
+    bool isProtected, bool isSentenceStart, int targetPriorityIndex,
+    const std::optional<std::string>& sessionLanguage, ScoreMemo& memo) const {
     DirectionOutcome out;
     out.direction = direction;
     out.candidate = mapToken(token, direction);
@@ -268,13 +288,14 @@ RulesEngine::scoreAndDecideForDirection(std::string_view token, int length, std:
     out.scored = true;
     const LanguageConfig* sourceLang = language(direction.from);
     const LanguageConfig* targetLang = language(direction.to);
-    out.source = sanitizeSourceForScoring(UnicodeText::toLower(token), direction);
-    out.candidateLower = UnicodeText::toLower(out.candidate);
+    out.source = sanitizeSourceForScoring(UnicodeText::toLower(token));
+    out.candidateLower = candidateForScoring(UnicodeText::toLower(out.candidate));
     out.sourceBreakdown = memo.score(*this, out.source, sourceLang, isSentenceStart);
     out.candidateBreakdown = memo.score(*this, out.candidateLower, targetLang, isSentenceStart);
 
     double suspicion = layoutSuspicionBonus(token, direction);
-    double priorityPenalty = targetPriorityIndex >= 2 ? -priorityPenaltyPerIndex * (targetPriorityIndex - 1) : 0.0;
+    double priorityPenalty =
+        targetPriorityIndex >= 2 ? -priorityPenaltyPerIndex * (targetPriorityIndex - 1) : 0.0;
     const bool sameScript = isSameScriptDirection(direction);
     if (sameScript) {
         suspicion += sameScriptPhoneticAdjustment(out.source);
@@ -309,17 +330,20 @@ RulesEngine::scoreAndDecideForDirection(std::string_view token, int length, std:
         return out;
     };
     auto correct = [&](DecisionReason reason) {
-        double reported = out.candidateBreakdown.exactCommonWord > 0 ? conf : std::min(conf, nonDictionaryConfidenceCap);
-        out.decision = {true,          preserveCase(token, out.candidate) + std::string(trailing),
-                        reported,      reason,
-                        originalScore, candidateScore,
-                        std::nullopt,  std::nullopt};
+        double reported =
+            out.candidateBreakdown.exactCommonWord > 0 ? conf : std::min(conf, nonDictionaryConfidenceCap);
+        out.decision = {
+            true,          preserveCase(token, out.candidate) + renderTrailing(trailing, direction),
+            reported,      reason,
+            originalScore, candidateScore,
+            std::nullopt,  std::nullopt};
         return out;
     };
 
     if (length == 1) {
-        if (!allowsLength1Correction(token, out.candidateLower, targetLang, out.sourceBreakdown.exactCommonWord,
-                                     sameScript, trailing, sessionLanguage, direction.to)) {
+        if (!allowsLength1Correction(token, out.candidateLower, targetLang,
+                                     out.sourceBreakdown.exactCommonWord, sameScript, trailing,
+                                     sessionLanguage, direction.to)) {
             return refuse(DecisionReason::length1NoExactPair, 0);
         }
         if (isProtected) {
@@ -353,7 +377,8 @@ RulesEngine::scoreAndDecideForDirection(std::string_view token, int length, std:
     // Comparisons are written so that NaN never passes a threshold.
     if (!(candidateScore >= minCandidate)) {
         bool gibberishSource = originalScore < 0 || countUnknownBigrams(out.source, sourceLang) >= 2;
-        bool bypass = delta >= gibberishBypassMinDelta && gibberishSource && conf >= gibberishBypassMinConfidence &&
+        bool bypass = delta >= gibberishBypassMinDelta && gibberishSource &&
+                      conf >= gibberishBypassMinConfidence &&
                       candidateScore >= gibberishBypassMinCandidateScore;
         if (!bypass) {
             return refuse(DecisionReason::candidateScoreTooLow, conf);
