@@ -7,19 +7,6 @@
 namespace keyvane {
 namespace {
 
-// Keys that type Cyrillic letters on the Russian and Ukrainian layouts: inside a word even when
-// the Latin layout makes them punctuation.
-const StringSet& layoutMappedPunctuation() {
-    static const StringSet set = {"[", "]", ";", "'", ",", ".", "`"};
-    return set;
-}
-
-// Punctuation that ends a word and travels with it as its boundary.
-const StringSet& boundaryPunctuation() {
-    static const StringSet set = {"!", "?", ":", "(", ")", "{", "}", "/", "\\", "\"", "_"};
-    return set;
-}
-
 // Cursor and editing keys that type nothing: the caret moves or text changes out of sight.
 bool isCursorOrEditingKey(std::uint16_t keyCode) {
     switch (keyCode) {
@@ -188,16 +175,12 @@ std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode,
         // A key that types nothing here (a function key, a dead key): what it does is unknown.
         return TokenEvent::reset();
     }
-    if (layoutMappedPunctuation().contains(*c)) {
-        return TokenEvent::characterEvent(*c);
+    // Everything up to the next space belongs to the word, punctuation included: "ldflwfnm?" is
+    // "двадцать," typed on the wrong layout, and the engine renders it key for key.
+    if (UnicodeText::isWhitespace(*c) || UnicodeText::firstCodePoint(*c) < 0x20 || *c == "\x7f") {
+        return TokenEvent::reset();
     }
-    if (boundaryPunctuation().contains(*c)) {
-        return TokenEvent::boundaryEvent(BoundaryType::punctuationMark(*c));
-    }
-    if (UnicodeText::isLetter(*c) || UnicodeText::isNumeric(*c)) {
-        return TokenEvent::characterEvent(*c);
-    }
-    return TokenEvent::reset();
+    return TokenEvent::characterEvent(*c);
 }
 
 std::optional<std::string> InputObserver::currentLayoutCharacter(std::uint16_t keyCode,

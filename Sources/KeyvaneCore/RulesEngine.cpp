@@ -362,9 +362,15 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     }
     if (auto pair = config_.manualOverrides.exactPairs.find(lower); pair != config_.manualOverrides.exactPairs.end()) {
         out.isExactSeedPair = true;
-        std::optional<std::string> target = uniqueAlphabetLanguage(pair->second);
-        const std::string after = sources.size() == 1 && target && *target != sources.front()
-                                      ? renderTrailing(trailing, LayoutDirection{sources.front(), *target})
+        const std::optional<std::string> target = uniqueAlphabetLanguage(pair->second);
+        // Punctuation after the word as the layout of the learned word types it ("ghbdtn?" is
+        // "привет,"); Russian and Ukrainian agree on their punctuation keys.
+        std::optional<std::string> layout = exactPairTargetLanguage(lower);
+        if (!layout) {
+            layout = target ? target : detectLanguage(pair->second);
+        }
+        const std::string after = sources.size() == 1 && layout && *layout != sources.front()
+                                      ? renderTrailing(trailing, LayoutDirection{sources.front(), *layout})
                                       : std::string(trailing);
         out.decision = {true,
                         preserveCase(token, pair->second) + after,

@@ -247,14 +247,15 @@ TEST_F(Desktop, TypedKeysReachTheTokenBufferAsTheCharactersOfEachLayout) {
     user.press({kG, kH, kB, kD, kT, kN, kSpace});
     user.useGroup(1);
     user.press({kG, kH, kB, kD, kT, kN});
-    user.press({kOne}, /*shift=*/true);
+    user.press({kOne}, /*shift=*/true); // "!": punctuation stays in the word up to the space
+    user.press({kSpace});
     user.useGroup(2);
     user.press({kG, kH, kB, kD, kS, kN, kSpace});
     ASSERT_TRUE(spinUntil([&] { return words.size() >= 3; })) << seen();
     EXPECT_EQ(words[0], (EmittedToken{"ghbdtn", BoundaryType::space()}));
-    EXPECT_EQ(words[1], (EmittedToken{"привет", BoundaryType::punctuationMark("!")}));
+    EXPECT_EQ(words[1], (EmittedToken{"привет!", BoundaryType::space()}));
     EXPECT_EQ(words[2], (EmittedToken{"привіт", BoundaryType::space()}));
-    EXPECT_EQ(text(), "ghbdtn привет!привіт ");
+    EXPECT_EQ(text(), "ghbdtn привет! привіт ");
 }
 
 TEST_F(Desktop, ReplacementTurnsTheTypedWordIntoTheReplacementExactly) {
@@ -798,6 +799,33 @@ TEST_F(Desktop, AOneLetterWordIsCorrectedWithTheNextWord) {
     user.press({kI}, /*shift=*/true);
     user.press({kSpace, kA, 50 /* M */, kSpace});
     EXPECT_TRUE(spinUntil([&] { return text() == "I am "; })) << text();
+}
+
+TEST_F(Desktop, PunctuationTypedOnTheWrongLayoutComesOutAsMeant) {
+    constexpr unsigned int kSlash = 53, kSeven = 8, kX = 45, kW = 17, kM = 50;
+    LiveProgram live;
+    ASSERT_TRUE(live.start());
+    // "Привет, двадцать? вечером." typed by the keys of the Russian layout while English is on:
+    // "Ghbdtn?" (the Russian comma is Shift+/), "ldflwfnm&" (its "?" is Shift+7), "dtxthjv/".
+    user.press({kG}, /*shift=*/true);
+    user.press({kH, kB, kD, kT, kN});
+    user.press({kSlash}, /*shift=*/true);
+    user.press({kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "Привет, "; })) << text();
+    user.useGroup(0);
+    user.press({kL, kD, kF, kL, kW, kF, kN, kM});
+    user.press({kSeven}, /*shift=*/true);
+    user.press({kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "Привет, двадцать? "; })) << text();
+    user.useGroup(0);
+    user.press({kD, kT, kX, kT, kH, kJ, kV, kSlash, kSpace});
+    ASSERT_TRUE(spinUntil([&] { return text() == "Привет, двадцать? вечером. "; })) << text();
+    // English on the Russian layout: "Fine," is "Аштуб", its comma the key of "б".
+    editor->clear();
+    user.useGroup(1);
+    user.press({kF}, /*shift=*/true);
+    user.press({kI, kN, kE, kComma, kSpace});
+    EXPECT_TRUE(spinUntil([&] { return text() == "Fine, "; })) << text();
 }
 
 TEST_F(Desktop, TheProgramSaysSoWhenItCannotCorrect) {

@@ -13,7 +13,7 @@ using namespace keyvane;
 namespace {
 
 constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kOne = 18, kMinus = 27,
-                        kLeftBracket = 33, kLeftArrow = 123, kV = 9;
+                        kLeftBracket = 33, kLeftArrow = 123, kV = 9, kSlash = 44;
 
 struct Desk {
     FakePlatform platform;
@@ -40,21 +40,23 @@ TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayout) {
     desk.useLayout(1);
     desk.type(kGhbdtn);
     desk.type({kOne}, ModifierBit::shift); // "!" on the Russian layout too
+    desk.type({kSlash}, ModifierBit::shift); // "," there: punctuation stays in the word
+    desk.type({KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);
     EXPECT_EQ(desk.words[0], (EmittedToken{"ghbdtn", BoundaryType::space()}));
-    EXPECT_EQ(desk.words[1], (EmittedToken{"привет", BoundaryType::punctuationMark("!")}));
+    EXPECT_EQ(desk.words[1], (EmittedToken{"привет!,", BoundaryType::space()}));
 }
 
-TEST(KeyObservation, LetterKeysOfOtherLayoutsStayInsideTheWordOtherSymbolsResetIt) {
+TEST(KeyObservation, EveryCharacterUpToTheSpaceIsPartOfTheWordCursorKeysResetIt) {
     Desk desk;
     desk.type({kLeftBracket, kV}); // "[v": х and м on the Russian layout
     desk.type({KeyCode::returnKey});
-    desk.type({kG, kMinus, kH}); // a hyphen forgets "g"
+    desk.type({kG, kMinus, kH});
     desk.type({KeyCode::tab});
     desk.type({kG, kLeftArrow, kH, KeyCode::escape, KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);
     EXPECT_EQ(desk.words[0], (EmittedToken{"[v", BoundaryType::enter()}));
-    EXPECT_EQ(desk.words[1], (EmittedToken{"h", BoundaryType::tab()}));
+    EXPECT_EQ(desk.words[1], (EmittedToken{"g-h", BoundaryType::tab()}));
 }
 
 TEST(KeyObservation, TheProgramsOwnKeysAndShortcutsNeverJoinTheWord) {
