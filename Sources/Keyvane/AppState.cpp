@@ -22,6 +22,7 @@ std::unique_ptr<AppState> AppState::create(PlatformServices& platform, std::stri
         appLog("[Keyvane] ERROR: No rules config found!");
         return nullptr;
     }
+    ConfigStore::useDesktopKeyMaps(*config, platform.keyMapsBetweenLayouts());
     return std::unique_ptr<AppState>(
         new AppState(platform, std::move(ownBundleID), std::make_unique<RulesEngine>(std::move(*config))));
 }

@@ -3,7 +3,10 @@
 #include "AppLog.h"
 #include "AppPaths.h"
 #include "AtomicFile.h"
+#include "InstalledLanguageDetector.h"
 #include "ManualOverridesMerge.h"
+
+#include <algorithm>
 
 namespace keyvane::ConfigStore {
 namespace {
@@ -57,10 +60,10 @@ bool saveManualOverrides(const nlohmann::json& overrides) {
 }
 
 nlohmann::json loadManualOverrides(const nlohmann::json& engine) {
-    const nlohmann::json* seedMember = engine.is_object() && engine.contains("manual_overrides") &&
-                                               engine["manual_overrides"].is_object()
-                                           ? &engine["manual_overrides"]
-                                           : nullptr;
+    const nlohmann::json* seedMember =
+        engine.is_object() && engine.contains("manual_overrides") && engine["manual_overrides"].is_object()
+            ? &engine["manual_overrides"]
+            : nullptr;
     const nlohmann::json seed = seedMember != nullptr ? *seedMember : nlohmann::json::object();
 
     if (auto current = readObject(AppPaths::manualOverridesPath())) {
@@ -95,11 +98,45 @@ std::optional<RulesConfig> loadConfiguration() {
     return RulesConfig::load(*engine, overrides, preferences);
 }
 
+bool useDesktopKeyMaps(RulesConfig& config, const std::vector<LayoutKeyMaps>& desktop) {
+    KeyboardLayoutConfig& layout = config.keyboardLayout;
+    for (const LayoutKeyMaps& pair : desktop) {
+        const std::optional<std::string> from = InstalledLanguageDetector::key(pair.fromSourceID);
+        const std::optional<std::string> to = InstalledLanguageDetector::key(pair.toSourceID);
+        if (!from || !to || *from == *to || !config.languages.contains(*from) ||
+            !config.languages.contains(*to)) {
+            continue;
+        }
+        const LayoutDirection direction{*from, *to};
+        if (std::find(layout.fromDesktop.begin(), layout.fromDesktop.end(), direction) !=
+            layout.fromDesktop.end()) {
+            continue;
+        }
+        layout.maps[direction] = KeyboardMap(pair.lower.begin(), pair.lower.end());
+        layout.shiftMaps[direction] = KeyboardMap(pair.shift.begin(), pair.shift.end());
+        layout.fromDesktop.push_back(direction);
+    }
+    if (!layout.fromDesktop.empty()) {
+        std::string names;
+        for (const LayoutDirection& d : layout.fromDesktop) {
+            names += (names.empty() ? "" : ", ") + d.from + "→" + d.to;
+        }
+        appLog("[Keyvane] Keyboard maps from the desktop's layouts: " + names);
+    }
+    return !layout.fromDesktop.empty();
+}
+
 bool reload(RulesEngine& engine) {
     auto config = loadConfiguration();
     if (!config) {
         return false;
     }
+    const KeyboardLayoutConfig& current = engine.config().keyboardLayout;
+    for (const LayoutDirection& direction : current.fromDesktop) {
+        config->keyboardLayout.maps[direction] = current.maps.at(direction);
+        config->keyboardLayout.shiftMaps[direction] = current.shiftMaps.at(direction);
+    }
+    config->keyboardLayout.fromDesktop = current.fromDesktop;
     engine.reloadConfig(std::move(*config));
     appLog("[Keyvane] Config reloaded");
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlatformServices.h"
 #include "RulesConfig.h"
 #include "RulesEngine.h"
 
@@ -24,7 +25,12 @@ bool saveManualOverrides(const nlohmann::json& overrides);
 // Rules file, overrides and preferences combined; nothing when no rules file is found.
 std::optional<RulesConfig> loadConfiguration();
 
-// Replaces the engine's configuration whole from disk; on failure the engine keeps its own.
+// Puts the desktop's own key maps in place of the rules file's for every pair of installed layouts
+// of two of the configured languages (the first layout of a language counts); true when any did.
+bool useDesktopKeyMaps(RulesConfig& config, const std::vector<LayoutKeyMaps>& desktop);
+
+// Replaces the engine's configuration whole from disk, keeping the key maps it took from the
+// desktop; on failure the engine keeps its own.
 bool reload(RulesEngine& engine);
 
 } // namespace keyvane::ConfigStore

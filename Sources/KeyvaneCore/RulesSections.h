@@ -17,6 +17,8 @@ namespace keyvane {
 struct KeyboardLayoutConfig {
     KeyboardMapsByDirection maps = KeyboardMaps::defaultKeyboardMaps();
     KeyboardMapsByDirection shiftMaps = KeyboardMaps::defaultKeyboardShiftMaps();
+    // Directions whose maps came from the desktop's own keymap instead of the rules file.
+    std::vector<LayoutDirection> fromDesktop;
     bool preserveCase = true;
     bool preserveUnknownCharacters = true;
 };

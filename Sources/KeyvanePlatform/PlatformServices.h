@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,6 +75,15 @@ struct InputSource {
 
     bool operator==(const InputSource&) const = default;
 };
+// What the keys of one layout type in another, key by key over the main block, unshifted and with
+// Shift: read from the desktop's own keymap, so that every layout variant maps as it is.
+struct LayoutKeyMaps {
+    std::string fromSourceID;
+    std::string toSourceID;
+    std::map<std::string, std::string> lower;
+    std::map<std::string, std::string> shift;
+};
+
 inline constexpr const char* kKeyboardInputSourceCategory = "TISCategoryKeyboardInputSource";
 
 // What a clipboard holds, every format of it (text, images, …), so that it can be put back whole.
@@ -131,6 +141,8 @@ public:
     virtual std::optional<InputSource> currentKeyboardLayoutSource() = 0;
     // 0 on success; the effect may lag.
     virtual int selectInputSource(const InputSource& source) = 0;
+    // Key for key between every two enabled layouts; empty when the desktop cannot tell.
+    virtual std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() { return {}; }
     // The text a key types in a source with the given Carbon modifiers; nothing for dead keys,
     // keys without a character, or a source without layout data.
     virtual std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,

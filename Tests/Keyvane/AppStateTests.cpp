@@ -217,3 +217,39 @@ TEST(SessionAndApps, StreakNeedsThreeWordsAndResetsOnAppSwitchRecentAppsKeepFour
     }
     EXPECT_EQ(ids, (std::vector<std::string>{"a.two", "a.four", "a.three", "a.one"}));
 }
+
+// A layout variant maps as the desktop's keymap says, not as the standard layout of the rules
+// file: on a phonetic Russian layout "privet" is typed on the keys of "привет".
+TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
+    TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru"]})");
+    FakePlatform platform;
+    platform.activate({"org.example.editor", "Editor", std::nullopt});
+    LayoutKeyMaps phonetic{"xkb.keylayout.English (US)", "xkb.keylayout.Russian (phonetic)", {}, {}};
+    LayoutKeyMaps back{"xkb.keylayout.Russian (phonetic)", "xkb.keylayout.English (US)", {}, {}};
+    for (const auto& [en, ru] : std::vector<std::pair<std::string, std::string>>{
+             {"p", "п"}, {"r", "р"}, {"i", "и"}, {"v", "в"}, {"e", "е"}, {"t", "т"}, {"m", "м"}}) {
+        phonetic.lower[en] = ru;
+        back.lower[ru] = en;
+    }
+    platform.layoutKeyMaps = {phonetic, back};
+    auto app = AppState::create(platform);
+    ASSERT_NE(app, nullptr);
+    app->startObserving();
+    constexpr std::uint16_t kP = 35, kR = 15, kV = 9, kE = 14;
+    for (auto k : {kP, kR, kI, kV, kE, kT, KeyCode::space}) {
+        platform.pressKey(k);
+    }
+    platform.advance(0.02);
+    EXPECT_EQ(platform.typedText("privet "), "привет ");
+
+    app->reloadConfig(); // learned words or new preferences: the desktop's maps stay
+    platform.advance(2.0);
+    platform.setSources(FakePlatform::standardSources(), 0);
+    platform.posted.clear();
+    for (auto k : {kM, kI, kR, KeyCode::space}) {
+        platform.pressKey(k);
+    }
+    platform.advance(0.02);
+    EXPECT_EQ(platform.typedText("mir "), "мир ");
+}

@@ -44,6 +44,7 @@ public:
     std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
     void removeKeyMonitor(MonitorHandle handle) override;
     std::optional<std::vector<InputSource>> enabledInputSources() override;
+    std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override { return layoutKeyMaps; }
     std::optional<InputSource> currentInputSource() override;
     std::optional<InputSource> currentKeyboardLayoutSource() override;
     int selectInputSource(const InputSource& source) override;
@@ -76,6 +77,7 @@ public:
     void click();
     void moveFocus();
     bool grabbedElsewhere = false;
+    std::vector<LayoutKeyMaps> layoutKeyMaps; // what keyMapsBetweenLayouts() answers
     std::optional<bool> multiLine;
     std::optional<FrontmostApplication> frontmostApplication() override { return frontmost_; }
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;

@@ -1,5 +1,7 @@
 #include "X11Platform.h"
 
+#include "XkbKeyMaps.h"
+
 #include "KeyCodeTable.h"
 
 #include <QAbstractEventDispatcher>
@@ -712,6 +714,17 @@ InputSource X11Platform::sourceForGroup(unsigned int group) const {
         group < layoutCodes_.size() ? languageForLayoutCode(layoutCodes_[group]) : std::string();
     source.languages = language.empty() ? std::vector<std::string>{} : std::vector<std::string>{language};
     return source;
+}
+
+std::vector<LayoutKeyMaps> X11Platform::keyMapsBetweenLayouts() {
+    std::vector<LayoutKeyMaps> out;
+    for (GroupKeyMaps& group : XkbKeyMaps::betweenGroups(keymap_)) {
+        if (group.fromGroup < sources_.size() && group.toGroup < sources_.size()) {
+            out.push_back({sources_[group.fromGroup].id, sources_[group.toGroup].id, std::move(group.lower),
+                           std::move(group.shift)});
+        }
+    }
+    return out;
 }
 
 std::optional<std::vector<InputSource>> X11Platform::enabledInputSources() {

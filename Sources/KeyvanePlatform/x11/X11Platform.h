@@ -36,6 +36,7 @@ public:
     std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
     void removeKeyMonitor(MonitorHandle handle) override;
     std::optional<std::vector<InputSource>> enabledInputSources() override;
+    std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override;
     std::optional<InputSource> currentInputSource() override;
     std::optional<InputSource> currentKeyboardLayoutSource() override;
     int selectInputSource(const InputSource& source) override;
