@@ -29,6 +29,8 @@ RulesEngine keyForKeyEngine() {
             maps[cyrillic + "_to_en_shift"][other] = en;
         }
     }
+    // Punctuation is never part of an English word: a candidate scored with its full stop loses.
+    rules["languages"]["en"]["impossible_patterns"] = {"[a-z][.,;]"};
     auto& en = rules["languages"]["en"]["common_words"];
     for (const char* word : {"done", "fine", "isn't", "when", "et", "to"}) {
         en.push_back(word);
