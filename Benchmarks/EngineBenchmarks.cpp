@@ -3,6 +3,7 @@
 
 #include "RulesConfig.h"
 #include "RulesEngine.h"
+#include "UnicodeText.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -35,6 +36,7 @@ std::vector<std::string> sampleWords() {
 RulesEngine shippedEngine() {
     RulesConfig config = RulesConfig::parse(RulesConfig::decode(readFile(KEYVANE_RULES_FILE)).value());
     config.activeLanguages = {"en", "ru", "uk"};
+    config.useShippedVocabularies();
     return RulesEngine(std::move(config));
 }
 
@@ -44,8 +46,8 @@ void BM_EvaluatePerWord(benchmark::State& state) {
     const std::vector<std::string> words = sampleWords();
     std::size_t i = 0;
     for (auto _ : state) {
-        RulesDecision d = engine.evaluate(words[i++ % words.size()], "org.example.editor", false, std::nullopt,
-                                          std::nullopt);
+        RulesDecision d = engine.evaluate(words[i++ % words.size()], "org.example.editor", false,
+                                          std::nullopt, std::nullopt);
         benchmark::DoNotOptimize(d);
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
@@ -62,7 +64,8 @@ void BM_EvaluateDistribution(benchmark::State& state) {
         for (std::size_t w = 0; w < words.size(); ++w) {
             auto start = std::chrono::steady_clock::now();
             RulesDecision d = engine.evaluate(words[w], "", false, std::nullopt, std::nullopt);
-            auto micros = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+            auto micros =
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
             benchmark::DoNotOptimize(d);
             best[w] = std::min(best[w], micros);
         }
@@ -77,6 +80,30 @@ void BM_EvaluateDistribution(benchmark::State& state) {
     state.SetLabel("slowest: " + words[static_cast<std::size_t>(slowest)]);
 }
 BENCHMARK(BM_EvaluateDistribution)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// One known-word test of the full vocabulary (the Ukrainian trie, the largest), over the sample's
+// words lower-cased: hits and misses alike.
+void BM_VocabularyLookup(benchmark::State& state) {
+    RulesConfig config = RulesConfig::parse(RulesConfig::decode(readFile(KEYVANE_RULES_FILE)).value());
+    config.useShippedVocabularies();
+    const LanguageConfig& uk = config.languages.at("uk");
+    if (!uk.vocabulary) {
+        state.SkipWithError("no Ukrainian vocabulary built");
+        return;
+    }
+    std::vector<std::string> words;
+    for (const std::string& word : sampleWords()) {
+        words.push_back(UnicodeText::toLower(word));
+    }
+    std::size_t i = 0;
+    long long found = 0;
+    for (auto _ : state) {
+        found += uk.vocabulary->contains(words[i++ % words.size()]) ? 1 : 0;
+    }
+    benchmark::DoNotOptimize(found);
+    state.counters["hit_share"] = static_cast<double>(found) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_VocabularyLookup);
 
 void BM_DiagnosePerWord(benchmark::State& state) {
     RulesEngine engine = shippedEngine();

@@ -95,7 +95,9 @@ std::optional<RulesConfig> loadConfiguration() {
     }
     nlohmann::json overrides = loadManualOverrides(*engine);
     UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
-    return RulesConfig::load(*engine, overrides, preferences);
+    RulesConfig config = RulesConfig::load(*engine, overrides, preferences);
+    config.useShippedVocabularies();
+    return config;
 }
 
 bool useDesktopKeyMaps(RulesConfig& config, const std::vector<LayoutKeyMaps>& desktop) {

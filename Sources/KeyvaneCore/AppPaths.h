@@ -24,6 +24,9 @@ std::string crashLogPath();
 std::optional<std::string> bundledEngineConfigPath();
 // The working directory's Resources (development runs from a source checkout).
 std::string repoEngineConfigPath();
+// The full vocabulary of a language ("vocabulary_ru.marisa"): beside the installed program's rules
+// file, else where the build tree wrote it, else in the working directory's Resources.
+std::optional<std::string> vocabularyPath(const std::string& language);
 
 // ~/.config/keyvane: read for migration only, never created.
 std::string legacyConfigDir();

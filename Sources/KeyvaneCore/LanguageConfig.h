@@ -2,6 +2,7 @@
 
 #include "CompiledRegex.h"
 #include "Models.h"
+#include "Vocabulary.h"
 #include "WordSet.h"
 
 #include <map>
@@ -34,6 +35,13 @@ struct LanguageConfig {
     StringMap<double> bigramLogWeights;
     double unknownBigramWeight = -1.5;
     double ngramScoringScale = 20.0;
+    // Every word form the language's dictionary accepts; none when its file is not there.
+    std::shared_ptr<const Vocabulary> vocabulary;
+
+    // A word of the language (lower-cased): a common word or any form of the full vocabulary.
+    bool knows(std::string_view lowerCasedWord) const {
+        return commonWords.contains(lowerCasedWord) || (vocabulary && vocabulary->contains(lowerCasedWord));
+    }
 };
 
 namespace LanguageDefaults {

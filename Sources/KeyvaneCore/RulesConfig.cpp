@@ -1,5 +1,6 @@
 #include "RulesConfig.h"
 
+#include "AppPaths.h"
 #include "JsonValues.h"
 
 #include <nlohmann/json.hpp>
@@ -30,7 +31,8 @@ RulesConfig RulesConfig::parse(const nlohmann::json& document) {
     return config;
 }
 
-RulesConfig RulesConfig::load(const nlohmann::json& engineJSON, const std::optional<nlohmann::json>& manualOverrides,
+RulesConfig RulesConfig::load(const nlohmann::json& engineJSON,
+                              const std::optional<nlohmann::json>& manualOverrides,
                               const UserPreferences& userPrefs) {
     nlohmann::json document = engineJSON.is_object() ? engineJSON : nlohmann::json::object();
     if (manualOverrides) {
@@ -52,6 +54,19 @@ std::optional<nlohmann::json> RulesConfig::decode(std::string_view text, std::st
             *error = e.what();
         }
         return std::nullopt;
+    }
+}
+
+void RulesConfig::useShippedVocabularies() {
+    // Mapped once per process: a reload after the user taught a word maps nothing again.
+    static std::map<std::string, std::shared_ptr<const Vocabulary>> mapped;
+    for (auto& [key, language] : languages) {
+        auto found = mapped.find(key);
+        if (found == mapped.end()) {
+            const std::optional<std::string> path = AppPaths::vocabularyPath(key);
+            found = mapped.emplace(key, path ? Vocabulary::map(*path) : nullptr).first;
+        }
+        language.vocabulary = found->second;
     }
 }
 

@@ -40,6 +40,10 @@ struct RulesConfig {
     static RulesConfig load(const nlohmann::json& engineJSON, const std::optional<nlohmann::json>& manualOverrides,
                             const UserPreferences& userPrefs);
 
+    // Maps the full vocabulary of every configured language that has one (see
+    // AppPaths::vocabularyPath); a file mapped once is shared by every later configuration.
+    void useShippedVocabularies();
+
     // Decodes rules-file text. Nothing when the text is not valid JSON; `error` then says why.
     static std::optional<nlohmann::json> decode(std::string_view text, std::string* error = nullptr);
 };

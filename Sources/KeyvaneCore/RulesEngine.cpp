@@ -227,7 +227,7 @@ bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word)
     }
     return std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](const std::string& key) {
         const LanguageConfig* lang = language(key);
-        return lang != nullptr && lang->commonWords.contains(letters);
+        return lang != nullptr && lang->knows(letters);
     });
 }
 
@@ -251,7 +251,7 @@ bool RulesEngine::isDictionaryConfirmed(const std::string& targetKey, const Rule
     for (auto it = first; it != last; ++it) {
         word += *it;
     }
-    return target->commonWords.contains(word);
+    return target->knows(word);
 }
 
 RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view token, int length,
@@ -348,7 +348,7 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
         std::vector<std::string> knownIn;
         for (const std::string& source : sources) {
             const LanguageConfig* lang = language(source);
-            if (lang != nullptr && lang->commonWords.contains(word)) {
+            if (lang != nullptr && lang->knows(word)) {
                 knownIn.push_back(source);
             }
         }

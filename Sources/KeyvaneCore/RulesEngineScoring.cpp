@@ -363,10 +363,10 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
         if (length < d.sameScriptMinLength) {
             return refuse(DecisionReason::sameScriptTooShort, conf);
         }
-        if (out.candidateBreakdown.exactCommonWord == 0) {
+        if (targetLang == nullptr || !targetLang->knows(out.candidateLower)) {
             return refuse(DecisionReason::sameScriptRequiresKnownWord, conf);
         }
-        if (out.sourceBreakdown.exactCommonWord > 0) {
+        if (sourceLang != nullptr && sourceLang->knows(out.source)) {
             return refuse(DecisionReason::sameScriptSourceIsKnownWord, conf);
         }
         if (sourceIsInflectedKnownWord(out.source, direction)) {

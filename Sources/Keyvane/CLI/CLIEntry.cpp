@@ -50,7 +50,9 @@ std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream&
     if (options.languages) {
         preferences.activeLanguages = UserPreferences::normalize(*options.languages);
     }
-    return std::make_unique<RulesEngine>(RulesConfig::load(document, overrides, preferences));
+    RulesConfig config = RulesConfig::load(document, overrides, preferences);
+    config.useShippedVocabularies();
+    return std::make_unique<RulesEngine>(std::move(config));
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -1,0 +1,83 @@
+// Builds the full vocabulary of one language: every word form of its hunspell dictionary (the
+// output of `unmunch`), lower-cased, kept when written in the language's alphabet (an apostrophe
+// or hyphen inside is allowed), as a compressed trie the program maps at start.
+//
+// Usage: keyvane-build-vocabulary RULES_FILE LANGUAGE UNMUNCHED_WORDS OUTPUT
+
+#include "AtomicFile.h"
+#include "RulesConfig.h"
+#include "UnicodeText.h"
+#include "Vocabulary.h"
+
+#include <algorithm>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace {
+
+using namespace keyvane;
+
+// The word lower-cased when it is written in the alphabet; empty otherwise.
+std::string accepted(const std::string& line, const StringSet& alphabet) {
+    const std::string lower = UnicodeText::toLower(UnicodeText::trimWhitespace(line));
+    const std::vector<std::string> chars = UnicodeText::graphemes(lower);
+    if (chars.empty()) {
+        return {};
+    }
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        const bool inner = i > 0 && i + 1 < chars.size();
+        if (!alphabet.contains(chars[i]) && !(inner && (chars[i] == "'" || chars[i] == "-"))) {
+            return {};
+        }
+    }
+    return lower;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::cerr << "Usage: keyvane-build-vocabulary RULES_FILE LANGUAGE UNMUNCHED_WORDS OUTPUT\n";
+        return 2;
+    }
+    const std::string language = argv[2];
+    auto rulesText = AtomicFile::read(argv[1]);
+    auto wordsText = AtomicFile::read(argv[3]);
+    if (!rulesText || !wordsText) {
+        std::cerr << "Error: cannot read " << (rulesText ? argv[3] : argv[1]) << "\n";
+        return 1;
+    }
+    const nlohmann::json rules = nlohmann::json::parse(*rulesText, nullptr, false);
+    const RulesConfig config = RulesConfig::parse(rules.is_object() ? rules : nlohmann::json::object());
+    auto found = config.languages.find(language);
+    if (found == config.languages.end() || found->second.scriptAlphabet.empty()) {
+        std::cerr << "Error: the rules file has no alphabet for language '" << language << "'\n";
+        return 1;
+    }
+    std::vector<std::string> words;
+    std::istringstream lines(*wordsText);
+    for (std::string line; std::getline(lines, line);) {
+        std::string word = accepted(line, found->second.scriptAlphabet);
+        if (word.empty()) {
+            continue;
+        }
+        // Most people type "еще" for "ещё": both spellings are words.
+        if (language == "ru" && word.find("ё") != std::string::npos) {
+            std::string plain = word;
+            for (std::size_t at = plain.find("ё"); at != std::string::npos; at = plain.find("ё", at)) {
+                plain.replace(at, std::string("ё").size(), "е");
+            }
+            words.push_back(std::move(plain));
+        }
+        words.push_back(std::move(word));
+    }
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    if (words.empty() || !Vocabulary::write(words, argv[4])) {
+        std::cerr << "Error: cannot write the vocabulary " << argv[4] << "\n";
+        return 1;
+    }
+    std::cout << language << ": " << words.size() << " word forms\n";
+    return 0;
+}
