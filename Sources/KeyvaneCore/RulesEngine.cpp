@@ -231,13 +231,13 @@ bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word)
     });
 }
 
-bool RulesEngine::isDictionaryConfirmed(const std::string& targetKey, const RulesDecision& decision) const {
-    const LanguageConfig* target = language(targetKey);
-    if (target == nullptr || !decision.correctedToken) {
-        return false;
-    }
+namespace {
+
+// A finished word as the word lists hold it: lower-cased, letters and inner apostrophes only
+// ("Don't," is "don't", "(файл)" is "файл"); empty when fewer than two characters remain.
+std::string lookupForm(std::string_view word) {
     std::vector<std::string> kept;
-    for (std::string& c : UnicodeText::graphemes(UnicodeText::toLower(*decision.correctedToken))) {
+    for (std::string& c : UnicodeText::graphemes(UnicodeText::toLower(word))) {
         if (UnicodeText::isLetter(c) || c == "'") {
             kept.push_back(std::move(c));
         }
@@ -245,13 +245,42 @@ bool RulesEngine::isDictionaryConfirmed(const std::string& targetKey, const Rule
     auto first = std::find_if(kept.begin(), kept.end(), [](const std::string& c) { return c != "'"; });
     auto last = std::find_if(kept.rbegin(), kept.rend(), [](const std::string& c) { return c != "'"; }).base();
     if (first >= last || last - first < 2) {
+        return {};
+    }
+    std::string out;
+    for (auto it = first; it != last; ++it) {
+        out += *it;
+    }
+    return out;
+}
+
+} // namespace
+
+std::optional<std::string> RulesEngine::languageOfWord(std::string_view word) const {
+    const std::string form = lookupForm(word);
+    if (form.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> found;
+    for (const std::string& key : config_.activeLanguages) {
+        const LanguageConfig* lang = language(key);
+        if (lang != nullptr && lang->knows(form)) {
+            if (found && *found != key) {
+                return std::nullopt; // a word of two languages tells nothing
+            }
+            found = key;
+        }
+    }
+    return found;
+}
+
+bool RulesEngine::isDictionaryConfirmed(const std::string& targetKey, const RulesDecision& decision) const {
+    const LanguageConfig* target = language(targetKey);
+    if (target == nullptr || !decision.correctedToken) {
         return false;
     }
-    std::string word;
-    for (auto it = first; it != last; ++it) {
-        word += *it;
-    }
-    return target->knows(word);
+    const std::string word = lookupForm(*decision.correctedToken);
+    return !word.empty() && target->knows(word);
 }
 
 RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view token, int length,
@@ -299,6 +328,7 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
                                                    bool isSentenceStart,
                                                    const std::optional<std::string>& activeInputSource,
                                                    const std::optional<std::string>& sessionLanguage,
+                                                   const std::optional<std::string>& lineLanguage,
                                                    Selection selection) const {
     PairOutcome out;
     out.token = std::string(token);
@@ -391,7 +421,8 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
             }
             DirectionOutcome direction =
                 scoreAndDecideForDirection(token, out.length, trailing, LayoutDirection{source, target},
-                                           out.isProtected, isSentenceStart, static_cast<int>(index), sessionLanguage, memo);
+                                           out.isProtected, isSentenceStart, static_cast<int>(index), sessionLanguage,
+                                           lineLanguage, memo);
             direction.decision.sourceLanguage = source;
             direction.decision.targetLanguage = target;
             out.directions.push_back(std::move(direction));
@@ -400,12 +431,13 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     if (out.directions.empty()) {
         return gate(DecisionReason::noTargetLanguage);
     }
-    selectWinner(out, activeInputSource, sessionLanguage, selection);
+    selectWinner(out, activeInputSource, sessionLanguage, lineLanguage, selection);
     return out;
 }
 
 void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
-                               const std::optional<std::string>& sessionLanguage, Selection selection) const {
+                               const std::optional<std::string>& sessionLanguage,
+                               const std::optional<std::string>& lineLanguage, Selection selection) const {
     const auto& all = pair.directions;
     auto decisionOf = [&](std::size_t i) -> const RulesDecision& { return all[i].decision; };
     auto choose = [&](std::size_t i) {
@@ -450,6 +482,16 @@ void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::strin
     }
     if (pool.empty()) {
         pool = correcting;
+    }
+    // The line is written in one language: of two readings ("файлы" and "файлі" for "afqks"),
+    // the one in the line's language.
+    if (lineLanguage) {
+        std::vector<std::size_t> inLine;
+        std::copy_if(pool.begin(), pool.end(), std::back_inserter(inLine),
+                     [&](std::size_t i) { return all[i].direction.to == *lineLanguage; });
+        if (!inLine.empty()) {
+            pool = std::move(inLine);
+        }
     }
     if (pool.size() == 1) {
         return choose(pool.front());
@@ -524,6 +566,7 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
                                                    bool isSentenceStart,
                                                    const std::optional<std::string>& activeInputSource,
                                                    const std::optional<std::string>& sessionLanguage,
+                                                   const std::optional<std::string>& lineLanguage,
                                                    Selection selection) const {
     WordOutcome out;
     if (!appBundleID.empty() && index_->excludedAppsLower.contains(UnicodeText::toLower(appBundleID))) {
@@ -550,13 +593,14 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     }
     std::string_view trailing = token.substr(trimmed.size());
 
-    out.trimmed = evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, sessionLanguage, selection);
+    out.trimmed = evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, sessionLanguage, lineLanguage,
+                               selection);
     const RulesDecision& trimmedDecision = out.trimmed->decision;
     out.decision = trimmedDecision;
     if (!hasLayoutMappedTrailing(trailing, false)) {
         return out;
     }
-    out.full = evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, selection);
+    out.full = evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, lineLanguage, selection);
     const RulesDecision& fullDecision = out.full->decision;
 
     auto pickTrimmed = [&]() {
@@ -588,13 +632,23 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     if (fullKnown != trimmedKnown) {
         return fullKnown ? pickFull() : pickTrimmed();
     }
+    // Both readings are words ("немає" and "нема" with an apostrophe, "ніж" and "ні" with a
+    // semicolon): the keys were typed as one word on the wrong layout, so the key that is a letter
+    // there is a letter.
+    if (fullKnown) {
+        return pickFull();
+    }
     return fullDecision.candidateScore > trimmedDecision.candidateScore ? pickFull() : pickTrimmed();
 }
 
 RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
                                     const std::optional<std::string>& activeInputSource,
-                                    const std::optional<std::string>& sessionLanguage) const {
-    return evaluateWord(token, appBundleID, isSentenceStart, activeInputSource, sessionLanguage, Selection::live)
+                                    const std::optional<std::string>& sessionLanguage,
+                                    const std::optional<std::string>& lineLanguage) const {
+    // The line's language settles close calls before the session's streak does.
+    const std::optional<std::string>& context = lineLanguage ? lineLanguage : sessionLanguage;
+    return evaluateWord(token, appBundleID, isSentenceStart, activeInputSource, context, lineLanguage,
+                        Selection::live)
         .decision;
 }
 
@@ -607,8 +661,10 @@ TokenScoreDetail RulesEngine::scoreDetail(const std::string& token, const std::s
 }
 
 RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
-                                      const std::optional<std::string>& sessionLanguage) const {
-    WordOutcome word = evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, sessionLanguage,
+                                      const std::optional<std::string>& sessionLanguage,
+                                      const std::optional<std::string>& lineLanguage) const {
+    const std::optional<std::string>& context = lineLanguage ? lineLanguage : sessionLanguage;
+    WordOutcome word = evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, context, lineLanguage,
                                     Selection::diagnostic);
     RulesDiagnostic base;
     base.rawToken = std::string(token);

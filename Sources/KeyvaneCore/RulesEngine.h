@@ -46,13 +46,19 @@ public:
     void reloadConfig(RulesConfig config);
 
     // The decision for one word as the token buffer emitted it (it may end with punctuation).
+    // `lineLanguage` is the language of the words already typed on the same line
+    // (`LineLanguageEvidence`): it stands before the session's streak, and where it names the
+    // target it also lets a word be corrected whose typed form is a word of its own (Russian typed
+    // on the Ukrainian layout gives Ukrainian words: "файлі" for "файлы").
     RulesDecision evaluate(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
                            const std::optional<std::string>& activeInputSource,
-                           const std::optional<std::string>& sessionLanguage) const;
+                           const std::optional<std::string>& sessionLanguage,
+                           const std::optional<std::string>& lineLanguage = std::nullopt) const;
 
     // The same decision with every intermediate value, for the developer's input diagnostic.
     RulesDiagnostic diagnose(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
-                             const std::optional<std::string>& sessionLanguage) const;
+                             const std::optional<std::string>& sessionLanguage,
+                             const std::optional<std::string>& lineLanguage = std::nullopt) const;
 
     // Rendering through the configured keyboard maps.
     std::string mapToken(std::string_view token, const LayoutDirection& direction) const;
@@ -66,6 +72,9 @@ public:
     // The one configured language whose alphabet covers the word's letters, if exactly one does.
     std::optional<std::string> uniqueAlphabetLanguage(std::string_view word) const;
     std::optional<std::string> exactPairTargetLanguage(std::string_view word) const;
+    // The one active language that has the finished word among its words (punctuation around it
+    // and case ignored); nothing when none or several do. What a word says about its line.
+    std::optional<std::string> languageOfWord(std::string_view word) const;
     // A configured language whose alphabet covers every letter of the text (active languages
     // first, in priority order, then the others by key).
     std::optional<std::string> detectLanguage(std::string_view text) const;
@@ -138,19 +147,23 @@ private:
 
     WordOutcome evaluateWord(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
                              const std::optional<std::string>& activeInputSource,
-                             const std::optional<std::string>& sessionLanguage, Selection selection) const;
+                             const std::optional<std::string>& sessionLanguage,
+                             const std::optional<std::string>& lineLanguage, Selection selection) const;
     PairOutcome evaluatePair(std::string_view token, std::string_view trailing, bool isSentenceStart,
                              const std::optional<std::string>& activeInputSource,
-                             const std::optional<std::string>& sessionLanguage, Selection selection) const;
+                             const std::optional<std::string>& sessionLanguage,
+                             const std::optional<std::string>& lineLanguage, Selection selection) const;
     DirectionOutcome scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
                                                 const LayoutDirection& direction, bool isProtected,
                                                 bool isSentenceStart, int targetPriorityIndex,
                                                 const std::optional<std::string>& sessionLanguage,
+                                                const std::optional<std::string>& lineLanguage,
                                                 ScoreMemo& memo) const;
     MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
                                      bool isProtected, bool isSentenceStart) const;
     void selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
-                      const std::optional<std::string>& sessionLanguage, Selection selection) const;
+                      const std::optional<std::string>& sessionLanguage,
+                      const std::optional<std::string>& lineLanguage, Selection selection) const;
     TokenScoreDetail scoreDetail(const std::string& token, const std::string& languageKey,
                                  const ScoreBreakdown& breakdown) const;
 

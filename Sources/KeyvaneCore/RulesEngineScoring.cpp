@@ -277,7 +277,8 @@ bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source,
 RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     std::string_view token, int length, std::string_view trailing, const LayoutDirection& direction,
     bool isProtected, bool isSentenceStart, int targetPriorityIndex,
-    const std::optional<std::string>& sessionLanguage, ScoreMemo& memo) const {
+    const std::optional<std::string>& sessionLanguage, const std::optional<std::string>& lineLanguage,
+    ScoreMemo& memo) const {
     DirectionOutcome out;
     out.direction = direction;
     out.candidate = mapToken(token, direction);
@@ -304,7 +305,10 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
 
     const DecisionConfig& d = config_.decision;
     auto [requiredDelta, minCandidate] = thresholdsFor(length);
-    if (out.sourceBreakdown.exactCommonWord > 0) {
+    // The words before it on the line are in the target language: a typed form that happens to be
+    // a word of the source language ("руку" for "here") is no reason to doubt the reading.
+    const bool lineSaysTarget = lineLanguage && *lineLanguage == direction.to;
+    if (out.sourceBreakdown.exactCommonWord > 0 && !lineSaysTarget) {
         requiredDelta += d.originalExactCommonRequiresExtraDelta;
         out.appliedExtraDeltaForCommonOriginal = true;
     }
@@ -360,16 +364,22 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
         }
     }
     if (sameScript) {
-        if (length < d.sameScriptMinLength) {
+        // Russian and Ukrainian share most letters, so the typed form is often a word too. The
+        // reading must be a word of the target; a typed form that is a word of its own, or a short
+        // one, is corrected only where the line is in the target language or, for a short one,
+        // where the typed form is no word and the reading a common one ("єто" is "это").
+        const bool candidateCommon = targetLang != nullptr && targetLang->commonWords.contains(out.candidateLower);
+        const bool sourceKnown = sourceLang != nullptr && sourceLang->knows(out.source);
+        if (length < d.sameScriptMinLength && !(candidateCommon && (lineSaysTarget || !sourceKnown))) {
             return refuse(DecisionReason::sameScriptTooShort, conf);
         }
         if (targetLang == nullptr || !targetLang->knows(out.candidateLower)) {
             return refuse(DecisionReason::sameScriptRequiresKnownWord, conf);
         }
-        if (sourceLang != nullptr && sourceLang->knows(out.source)) {
+        if (sourceKnown && !(lineSaysTarget && candidateCommon)) {
             return refuse(DecisionReason::sameScriptSourceIsKnownWord, conf);
         }
-        if (sourceIsInflectedKnownWord(out.source, direction)) {
+        if (!lineSaysTarget && sourceIsInflectedKnownWord(out.source, direction)) {
             return refuse(DecisionReason::sameScriptSourceIsInflectedWord, conf);
         }
     }

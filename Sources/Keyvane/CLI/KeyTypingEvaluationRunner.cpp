@@ -1,6 +1,7 @@
 #include "KeyTypingEvaluationRunner.h"
 
 #include "AtomicFile.h"
+#include "LineLanguageEvidence.h"
 #include "SessionLanguageTracker.h"
 #include "TextFormat.h"
 #include "UnicodeText.h"
@@ -64,10 +65,12 @@ KeyTypingEvaluationRunner::Tally KeyTypingEvaluationRunner::typeOn(const std::st
     const LayoutDirection keys{source, layout};
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
+        LineLanguageEvidence lineEvidence;
         for (const std::string& word : whitespaceSeparated(line)) {
             const std::string typed = source == layout ? word : engine_.mapToken(word, keys);
-            const RulesDecision decision =
-                engine_.evaluate(typed, "cli.keytyping", false, layout, tracker.sessionLanguage());
+            const RulesDecision decision = engine_.evaluate(typed, "cli.keytyping", false, layout,
+                                                            tracker.sessionLanguage(), lineEvidence.language());
+            lineEvidence.recordWord(engine_, typed, decision);
             const std::string result = decision.shouldCorrect ? decision.correctedToken.value_or("") : typed;
             tracker.recordWord(decision.shouldCorrect
                                    ? (decision.targetLanguage ? decision.targetLanguage

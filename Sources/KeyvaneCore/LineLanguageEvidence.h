@@ -1,0 +1,36 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace keyvane {
+
+class RulesEngine;
+struct RulesDecision;
+
+// The language the words already typed on the current line are written in. A line rarely changes
+// language, so this is stronger evidence for the next word than the session's streak, and it is
+// there from the second word of a line. Only words that belong to exactly one language count;
+// the last few such words vote, and a tie goes to the most recent one.
+class LineLanguageEvidence {
+public:
+    static constexpr std::size_t kVotingWords = 6;
+
+    // A finished word of the line and the one language it belongs to (absent: none or several,
+    // which is no evidence either way).
+    void recordWord(const std::optional<std::string>& language);
+    // A word as typed and the engine's decision on it: a corrected word is in the language it was
+    // corrected into, a word left alone in the one language that has it.
+    void recordWord(const RulesEngine& engine, std::string_view typed, const RulesDecision& decision);
+    // Return, Tab, a click, a focus move: what follows is a new line.
+    void newLine();
+
+    std::optional<std::string> language() const;
+
+private:
+    std::deque<std::string> recent_; // oldest first
+};
+
+} // namespace keyvane
