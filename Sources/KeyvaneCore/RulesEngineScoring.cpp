@@ -382,6 +382,11 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
         if (!lineSaysTarget && sourceIsInflectedKnownWord(out.source, direction)) {
             return refuse(DecisionReason::sameScriptSourceIsInflectedWord, conf);
         }
+        // Both forms are words and score alike ("файлы", "файлі"); the line decides.
+        if (lineSaysTarget && !isProtected) {
+            out.minCandidate = minCandidate;
+            return correct(DecisionReason::layoutMismatch);
+        }
     }
     out.minCandidate = minCandidate;
     // Comparisons are written so that NaN never passes a threshold.

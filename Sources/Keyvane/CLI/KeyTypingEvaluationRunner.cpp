@@ -57,6 +57,35 @@ bool KeyTypingEvaluationRunner::counts(const std::string& word, const std::strin
     return letters >= 2;
 }
 
+bool KeyTypingEvaluationRunner::typeableOn(const std::string& word, const std::string& source) const {
+    const KeyboardLayoutConfig& keyboard = engine_.config().keyboardLayout;
+    auto isKey = [](const KeyboardMapsByDirection& maps, const LayoutDirection& direction,
+                    const std::string& c) {
+        auto map = maps.find(direction);
+        return map != maps.end() && map->second.contains(c);
+    };
+    const LayoutDirection fromSource{source, "en"};
+    const LayoutDirection intoSource{"en", source};
+    for (const std::string& c : UnicodeText::graphemes(word)) {
+        const bool ascii = c.size() == 1 && c[0] >= 0x20 && c[0] < 0x7f;
+        if (source == "en") {
+            if (!ascii) {
+                return false;
+            }
+            continue;
+        }
+        // A key of this layout that differs from English, or an English character on a key where
+        // this layout types the same one.
+        const bool ownKey = isKey(keyboard.maps, fromSource, c) || isKey(keyboard.shiftMaps, fromSource, c);
+        const bool sharedKey =
+            ascii && !isKey(keyboard.maps, intoSource, c) && !isKey(keyboard.shiftMaps, intoSource, c);
+        if (!ownKey && !sharedKey) {
+            return false;
+        }
+    }
+    return true;
+}
+
 KeyTypingEvaluationRunner::Tally KeyTypingEvaluationRunner::typeOn(const std::string& text,
                                                                    const std::string& source,
                                                                    const std::string& layout) const {
@@ -76,7 +105,7 @@ KeyTypingEvaluationRunner::Tally KeyTypingEvaluationRunner::typeOn(const std::st
                                    ? (decision.targetLanguage ? decision.targetLanguage
                                                               : engine_.uniqueAlphabetLanguage(result))
                                    : engine_.uniqueAlphabetLanguage(typed));
-            if (!counts(word, source) || (source != layout && typed == word)) {
+            if (!counts(word, source) || (source != layout && (typed == word || !typeableOn(word, source)))) {
                 continue;
             }
             ++tally.words;

@@ -12,8 +12,9 @@ namespace keyvane {
 
 // Measures the engine as people type: every line of a text in one language is typed key for key,
 // punctuation included, on each other active layout, the words in turn as the live program sees
-// them (the typed layout active, the session language following the corrections). A word counts
-// when it has two or more letters and no digit; it is recovered only when the correction gives
+// them (the typed layout active, the line's language and the session language following the
+// corrections). A word counts when it has two or more letters and no digit and its layout has a
+// key for every character of it; it is recovered only when the correction gives
 // back exactly the text as written, case and punctuation included. The same text typed on its own
 // layout tells how often correct text would be changed.
 class KeyTypingEvaluationRunner {
@@ -49,6 +50,10 @@ public:
 
 private:
     bool counts(const std::string& word, const std::string& source) const;
+    // Whether every character of the word is on a key of the source language's layout: a word
+    // written with "[" or "«" cannot be typed key for key on the Russian layout, so it is no
+    // measure of typing on the wrong one.
+    bool typeableOn(const std::string& word, const std::string& source) const;
 
     CLIOptions options_;
     const RulesEngine& engine_;
