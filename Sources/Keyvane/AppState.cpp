@@ -73,6 +73,7 @@ void AppState::startObserving() {
         if (auto self = weak.lock(); self && *self) {
             (*self)->lastCorrection_.reset();
             (*self)->previousWord_.reset();
+            (*self)->line_.newLine();
         }
     });
     inputObserver_->start();
@@ -107,8 +108,13 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         return;
     }
     const std::string& token = emitted.token;
-    RulesDecision decision =
-        rulesEngine_->evaluate(token, bundleID, false, layoutLanguage, tracker_.sessionLanguage());
+    RulesDecision decision = rulesEngine_->evaluate(token, bundleID, false, layoutLanguage,
+                                                    tracker_.sessionLanguage(), line_.language());
+    // The word is part of its line whatever happens to it; Return and Tab end the line.
+    line_.recordWord(*rulesEngine_, token, decision);
+    if (emitted.boundary.kind == BoundaryType::Kind::enter || emitted.boundary.kind == BoundaryType::Kind::tab) {
+        line_.newLine();
+    }
     if (DebugLog::isEnabled()) {
         appLog("[Keyvane] len=" + std::to_string(UnicodeText::length(token)) + " | orig='" + token +
                "' → cand='" + decision.correctedToken.value_or("—") +
@@ -344,6 +350,7 @@ void AppState::activated(const FrontmostApplication& app) {
     recordRecent(app.bundleID, app.name.empty() ? app.bundleID : app.name);
     logActivation(app);
     tracker_.reset();
+    line_.newLine();
     lastCorrection_.reset(); // the correction belongs to the application that was left
 }
 

@@ -3,6 +3,7 @@
 #include "InputObserver.h"
 #include "PlatformServices.h"
 #include "RulesEngine.h"
+#include "LineLanguageEvidence.h"
 #include "SessionLanguageTracker.h"
 
 #include <functional>
@@ -100,6 +101,7 @@ private:
     };
     std::optional<PreviousWord> previousWord_;
     SessionLanguageTracker tracker_{kSessionStreak};
+    LineLanguageEvidence line_; // the words of the line being typed
     std::vector<RecentApp> recentApps_;
     std::shared_ptr<AppState*> self_; // weak handle for callbacks that may outlive the coordinator
 };

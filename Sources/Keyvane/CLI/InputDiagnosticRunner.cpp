@@ -1,10 +1,12 @@
 #include "InputDiagnosticRunner.h"
 
+#include "LineLanguageEvidence.h"
 #include "TextFormat.h"
 #include "UnicodeText.h"
 #include "UserPreferences.h"
 
 #include <algorithm>
+#include <sstream>
 
 namespace keyvane {
 namespace {
@@ -78,8 +80,14 @@ int InputDiagnosticRunner::run(std::ostream& out) const {
     }
     out << kRule << "\nKeyvane input diagnostic\nInput:  \"" << inputString_ << "\"\nTokens: " << tokens.size()
         << "\n" << kRule << "\n";
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        printReport(out, i + 1, tokens.size(), tokens[i]);
+    // The words of a line are evidence for the language of the next one, as in the live program.
+    std::size_t index = 0;
+    std::istringstream lines(inputString_);
+    for (std::string line; std::getline(lines, line);) {
+        LineLanguageEvidence lineEvidence;
+        for (const std::string& token : UnicodeText::splitOnWhitespace(line)) {
+            printReport(out, ++index, tokens.size(), token, lineEvidence);
+        }
     }
     return 0;
 }
@@ -232,9 +240,14 @@ void InputDiagnosticRunner::renderMultiCandidate(std::ostream& out, const RulesD
 }
 
 void InputDiagnosticRunner::printReport(std::ostream& out, std::size_t index, std::size_t total,
-                                        const std::string& word) const {
-    RulesDiagnostic diag = engine_.diagnose(word, "cli.input", false, sessionLanguage_);
+                                        const std::string& word, LineLanguageEvidence& line) const {
+    const std::optional<std::string> lineLanguage = line.language();
+    RulesDiagnostic diag = engine_.diagnose(word, "cli.input", false, sessionLanguage_, lineLanguage);
+    line.recordWord(engine_, word, diag.decision);
     out << "\n" << kRule << "\nWORD #" << index << "/" << total << ": \"" << word << "\"\n" << kRule << "\n";
+    if (lineLanguage) {
+        printKV(out, "Line language", *lineLanguage);
+    }
     printKV(out, "Raw token", diag.rawToken);
     printKV(out, "Trimmed token", diag.trimmedToken);
     if (!diag.trailingPunctuation.empty()) {

@@ -9,6 +9,8 @@
 
 namespace keyvane {
 
+class LineLanguageEvidence;
+
 // Explains the engine's decision for every word of one string: each score component, the
 // modifiers, the thresholds and the outcome.
 class InputDiagnosticRunner {
@@ -22,7 +24,8 @@ public:
     static std::vector<std::string> wrap(const std::vector<std::string>& parts, std::size_t width, std::size_t indent);
 
 private:
-    void printReport(std::ostream& out, std::size_t index, std::size_t total, const std::string& word) const;
+    void printReport(std::ostream& out, std::size_t index, std::size_t total, const std::string& word,
+                     LineLanguageEvidence& line) const;
     void printTokenSection(std::ostream& out, const std::string& title, const TokenScoreDetail& detail,
                            std::optional<double> extraLayoutSuspicion) const;
     void renderSingleCandidate(std::ostream& out, const RulesDiagnostic& diag) const;
