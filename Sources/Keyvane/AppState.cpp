@@ -76,6 +76,11 @@ void AppState::startObserving() {
             (*self)->line_.newLine();
         }
     });
+    inputObserver_->setOnLineEnd([weak] {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->line_.newLine();
+        }
+    });
     inputObserver_->start();
 }
 
@@ -110,11 +115,8 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
     const std::string& token = emitted.token;
     RulesDecision decision = rulesEngine_->evaluate(token, bundleID, false, layoutLanguage,
                                                     tracker_.sessionLanguage(), line_.language());
-    // The word is part of its line whatever happens to it; Return and Tab end the line.
+    // The word is part of its line whatever happens to it (Return and Tab end the line).
     line_.recordWord(*rulesEngine_, token, decision);
-    if (emitted.boundary.kind == BoundaryType::Kind::enter || emitted.boundary.kind == BoundaryType::Kind::tab) {
-        line_.newLine();
-    }
     if (DebugLog::isEnabled()) {
         appLog("[Keyvane] len=" + std::to_string(UnicodeText::length(token)) + " | orig='" + token +
                "' → cand='" + decision.correctedToken.value_or("—") +

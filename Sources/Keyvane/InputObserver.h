@@ -34,6 +34,8 @@ public:
     // Called whenever the text before the cursor is no longer what the observer saw typed: the
     // owner must not erase anything it remembers (the last correction, the previous word).
     void setOnContextLost(std::function<void()> onContextLost) { *onContextLost_ = std::move(onContextLost); }
+    // Return or Tab was typed (after the word they end, if any, was emitted): a new line begins.
+    void setOnLineEnd(std::function<void()> onLineEnd) { onLineEnd_ = std::move(onLineEnd); }
     bool isListening() const { return globalMonitor_.has_value(); }
 
     // What the user typed on the current line before the cursor, as far as the observer can tell
@@ -58,6 +60,7 @@ private:
     std::optional<PlatformServices::MonitorHandle> globalMonitor_;
     std::shared_ptr<TokenBuffer> tokenBuffer_;
     std::function<void()> onUserKey_;
+    std::function<void()> onLineEnd_;
     std::vector<std::string> line_; // characters, at most kLineLimit
     static constexpr std::size_t kLineLimit = 512;
     // Shared with the platform's pointer, focus and activation callbacks, which may outlive us.

@@ -253,3 +253,23 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
     platform.advance(0.02);
     EXPECT_EQ(platform.typedText("mir "), "мир ");
 }
+
+TEST(LiveCorrection, TheWordsOfTheLineTellRussianFromUkrainian) {
+    // Russian typed on the Ukrainian layout: "что" is the same there, "файлы" comes out as the
+    // Ukrainian word "файлі". After "что" the line is Russian, so "файлі" is "файлы".
+    constexpr std::uint16_t kJ = 38, kQ = 12, kK = 40, kS = 1;
+    Live live;
+    live.platform.setSources(FakePlatform::standardSources(), 2);
+    live.type({kX, kN, kJ, KeyCode::space});
+    live.type({kA, kF, kQ, kK, kS, KeyCode::space});
+    live.platform.advance(0.02);
+    EXPECT_EQ(live.field("что файлі "), "что файлы ");
+    // A new line holds no evidence yet: the Ukrainian word stays.
+    live.platform.advance(2.0);
+    live.platform.setSources(FakePlatform::standardSources(), 2);
+    live.platform.posted.clear();
+    live.type({KeyCode::returnKey});
+    live.type({kA, kF, kQ, kK, kS, KeyCode::space});
+    live.platform.advance(2.0);
+    EXPECT_TRUE(live.platform.posted.empty());
+}
