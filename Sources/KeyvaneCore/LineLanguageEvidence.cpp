@@ -19,8 +19,13 @@ void LineLanguageEvidence::recordWord(const std::optional<std::string>& language
 void LineLanguageEvidence::recordWord(const RulesEngine& engine, std::string_view typed,
                                       const RulesDecision& decision) {
     if (decision.shouldCorrect && decision.correctedToken) {
-        recordWord(decision.targetLanguage ? decision.targetLanguage
-                                           : engine.languageOfWord(*decision.correctedToken));
+        // "Напиши" is Russian and Ukrainian alike, whichever reading won: no evidence. A word no
+        // list has counts for the language it was corrected into.
+        if (auto language = engine.languageOfWord(*decision.correctedToken)) {
+            recordWord(language);
+        } else if (!engine.isKnownWord(*decision.correctedToken)) {
+            recordWord(decision.targetLanguage);
+        }
     } else if (!decision.shouldCorrect) {
         recordWord(engine.languageOfWord(typed));
     }

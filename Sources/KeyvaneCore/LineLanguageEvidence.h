@@ -21,8 +21,8 @@ public:
     // A finished word of the line and the one language it belongs to (absent: none or several,
     // which is no evidence either way).
     void recordWord(const std::optional<std::string>& language);
-    // A word as typed and the engine's decision on it: a corrected word is in the language it was
-    // corrected into, a word left alone in the one language that has it.
+    // A word as typed and the engine's decision on it: the one language that has the word as it
+    // now stands; a corrected word no list has, the language it was corrected into.
     void recordWord(const RulesEngine& engine, std::string_view typed, const RulesDecision& decision);
     // Return, Tab, a click, a focus move: what follows is a new line.
     void newLine();

@@ -624,6 +624,11 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     if (!fullDecision.shouldCorrect) {
         return pickTrimmed();
     }
+    // A protected word ("PDF", "NYC") stays protected with its full stop: "PDF." read whole is
+    // no word either.
+    if (out.trimmed->isProtected && !isKnownWordInAnyTarget(fullDecision.correctedToken)) {
+        return pickTrimmed();
+    }
     if (!trimmedDecision.shouldCorrect || hasLayoutMappedTrailing(trailing, true)) {
         return pickFull();
     }
