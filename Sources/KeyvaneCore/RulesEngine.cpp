@@ -210,27 +210,6 @@ bool RulesEngine::hasLayoutMappedTrailing(std::string_view trailing, bool skipAm
     return false;
 }
 
-bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word) const {
-    if (!word) {
-        return false;
-    }
-    std::string letters;
-    int count = 0;
-    for (const std::string& c : UnicodeText::graphemes(UnicodeText::toLower(*word))) {
-        if (UnicodeText::isLetter(c)) {
-            letters += c;
-            ++count;
-        }
-    }
-    if (count < 2) {
-        return false;
-    }
-    return std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](const std::string& key) {
-        const LanguageConfig* lang = language(key);
-        return lang != nullptr && lang->knows(letters);
-    });
-}
-
 namespace {
 
 // A finished word as the word lists hold it: lower-cased, letters and inner apostrophes only
@@ -255,6 +234,31 @@ std::string lookupForm(std::string_view word) {
 }
 
 } // namespace
+
+bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word) const {
+    if (!word) {
+        return false;
+    }
+    std::string letters;
+    int count = 0;
+    for (const std::string& c : UnicodeText::graphemes(UnicodeText::toLower(*word))) {
+        if (UnicodeText::isLetter(c)) {
+            letters += c;
+            ++count;
+        }
+    }
+    if (count < 2) {
+        return false;
+    }
+    // With its inner apostrophe too: "пам'яті", "don't".
+    const std::string withApostrophes = lookupForm(*word);
+    return std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](const std::string& key) {
+        const LanguageConfig* lang = language(key);
+        return lang != nullptr &&
+               (lang->knows(letters) || (!withApostrophes.empty() && lang->knows(withApostrophes)));
+    });
+}
+
 
 std::optional<std::string> RulesEngine::languageOfWord(std::string_view word) const {
     const std::string form = lookupForm(word);

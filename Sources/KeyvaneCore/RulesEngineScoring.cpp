@@ -67,11 +67,18 @@ ScoreBreakdown RulesEngine::scoreToken(std::string_view token, const LanguageCon
     if (chars.size() >= 2) {
         double sum = 0;
         int unknown = 0;
-        forEachBigram(chars, L, [&](const std::string&, double weight, bool isUnknown) {
+        int counted = 0;
+        // The apostrophe of a common word ("i'm", "don't") is spelling, not a rare pair of letters.
+        const bool skipApostrophes = b.exactCommonWord > 0 && !L.scriptAlphabet.contains("'");
+        forEachBigram(chars, L, [&](const std::string& bigram, double weight, bool isUnknown) {
+            if (skipApostrophes && bigram.find('\'') != std::string::npos) {
+                return;
+            }
             sum += weight;
             unknown += isUnknown ? 1 : 0;
+            ++counted;
         });
-        double avg = sum / static_cast<double>(chars.size() - 1);
+        double avg = counted == 0 ? 0.0 : sum / static_cast<double>(counted);
         b.bigramScore = L.ngramScoringScale * avg;
         shapeFeatures = unknown <= 1 && avg > -1.0;
     }

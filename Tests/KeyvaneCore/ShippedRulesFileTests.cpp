@@ -81,3 +81,29 @@ TEST(ShippedRulesFile, ASelectionIsConvertedIntoOneLanguage) {
     EXPECT_EQ(engine.convertSelectionSmart("Lj,hbq dtxsh", std::nullopt),
               (ManualConversionResult{"Добрий вечір", "uk"}));
 }
+
+TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
+    RulesConfig config = RulesConfig::parse(shippedDocument());
+    config.activeLanguages = {"en", "ru", "uk"};
+    config.useShippedVocabularies();
+    RulesEngine engine(std::move(config));
+    auto typed = [&](const std::string& word, const std::optional<std::string>& line = std::nullopt) {
+        RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, line);
+        return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
+    };
+    // English contractions on the Cyrillic layouts: the apostrophe key is "э" or "є" there.
+    EXPECT_EQ(typed("Шэь"), "I'm");
+    EXPECT_EQ(typed("вщтэе"), "don't");
+    // Punctuation keys typed with the word, on both sides.
+    EXPECT_EQ(typed("nj;t"), "тоже");
+    EXPECT_EQ(typed("ldflwfnm?"), "двадцать,");
+    EXPECT_EQ(typed("pfxtv&"), "зачем?");
+    EXPECT_EQ(typed("dtxsh/"), "вечір.");
+    EXPECT_EQ(typed("црут,"), "when?");
+    // "немає": the last key is "є", not an apostrophe after "нема".
+    EXPECT_EQ(typed("ytvf'", "uk"), "немає");
+    // Correct text stays, the abbreviation with its full stop too.
+    for (const char* word : {"hello,", "PDF.", "NYC", "привет,", "файлі", "файлы"}) {
+        EXPECT_EQ(typed(word), word);
+    }
+}
