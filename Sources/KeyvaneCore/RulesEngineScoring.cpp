@@ -396,6 +396,12 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
         }
     }
     out.minCandidate = minCandidate;
+    // Two common words on the same keys ("sp" and "із", "ин" and "by"): the words before it on the
+    // line are the only evidence there is, and they name the target.
+    if (lineSaysTarget && !isProtected && targetLang != nullptr &&
+        targetLang->commonWords.contains(out.candidateLower) && delta >= 0) {
+        return correct(DecisionReason::layoutMismatch);
+    }
     // Comparisons are written so that NaN never passes a threshold.
     if (!(candidateScore >= minCandidate)) {
         bool gibberishSource = originalScore < 0 || countUnknownBigrams(out.source, sourceLang) >= 2;

@@ -107,3 +107,21 @@ TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
         EXPECT_EQ(typed(word), word);
     }
 }
+
+TEST(ShippedRulesFile, OfTwoCommonWordsOnTheSameKeysTheLineDecides) {
+    RulesConfig config = RulesConfig::parse(shippedDocument());
+    config.activeLanguages = {"en", "ru", "uk"};
+    config.useShippedVocabularies();
+    RulesEngine engine(std::move(config));
+    auto typed = [&](const std::string& word, const std::optional<std::string>& line) {
+        RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, line);
+        return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
+    };
+    // "of" on the Russian layout is "ща", Russian chat for "now"; "із" on English keys is "sp".
+    EXPECT_EQ(typed("ща", std::nullopt), "ща");
+    EXPECT_EQ(typed("ща", "ru"), "ща");
+    EXPECT_EQ(typed("ща", "en"), "of");
+    EXPECT_EQ(typed("sp", std::nullopt), "sp");
+    EXPECT_EQ(typed("sp", "en"), "sp");
+    EXPECT_EQ(typed("sp", "uk"), "із");
+}
