@@ -1,6 +1,7 @@
 // The cost of deciding one typed word with the shipped rules file, over a fixed sample of real
 // English, Russian and Ukrainian words, each typed correctly and on the wrong layout.
 
+#include "LineLanguageEvidence.h"
 #include "RulesConfig.h"
 #include "RulesEngine.h"
 #include "UnicodeText.h"
@@ -80,6 +81,27 @@ void BM_EvaluateDistribution(benchmark::State& state) {
     state.SetLabel("slowest: " + words[static_cast<std::size_t>(slowest)]);
 }
 BENCHMARK(BM_EvaluateDistribution)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// A word as the live program handles it: evaluated with the language of its line, then recorded
+// as evidence for the next one (the sample read as lines of eight words).
+void BM_EvaluateWithLineEvidence(benchmark::State& state) {
+    RulesEngine engine = shippedEngine();
+    const std::vector<std::string> words = sampleWords();
+    LineLanguageEvidence line;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        if (i % 8 == 0) {
+            line.newLine();
+        }
+        const std::string& word = words[i++ % words.size()];
+        RulesDecision d = engine.evaluate(word, "org.example.editor", false, std::nullopt, std::nullopt,
+                                          line.language());
+        line.recordWord(engine, word, d);
+        benchmark::DoNotOptimize(d);
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+}
+BENCHMARK(BM_EvaluateWithLineEvidence);
 
 // One known-word test of the full vocabulary (the Ukrainian trie, the largest), over the sample's
 // words lower-cased: hits and misses alike.
