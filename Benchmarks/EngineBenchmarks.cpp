@@ -94,8 +94,8 @@ void BM_EvaluateWithLineEvidence(benchmark::State& state) {
             line.newLine();
         }
         const std::string& word = words[i++ % words.size()];
-        RulesDecision d = engine.evaluate(word, "org.example.editor", false, std::nullopt, std::nullopt,
-                                          line.language());
+        RulesDecision d =
+            engine.evaluate(word, "org.example.editor", false, std::nullopt, std::nullopt, line.language());
         line.recordWord(engine, word, d);
         benchmark::DoNotOptimize(d);
     }

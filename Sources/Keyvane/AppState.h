@@ -1,9 +1,9 @@
 #pragma once
 
 #include "InputObserver.h"
+#include "LineLanguageEvidence.h"
 #include "PlatformServices.h"
 #include "RulesEngine.h"
-#include "LineLanguageEvidence.h"
 #include "SessionLanguageTracker.h"
 
 #include <functional>

@@ -149,9 +149,9 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
         break;
     }
     tokenBuffer_->process(*event);
-    const bool endsLine = event->kind == TokenEvent::Kind::boundary &&
-                          (event->boundary.kind == BoundaryType::Kind::enter ||
-                           event->boundary.kind == BoundaryType::Kind::tab);
+    const bool endsLine =
+        event->kind == TokenEvent::Kind::boundary && (event->boundary.kind == BoundaryType::Kind::enter ||
+                                                      event->boundary.kind == BoundaryType::Kind::tab);
     if (endsLine && onLineEnd_) {
         onLineEnd_();
     }

@@ -37,7 +37,8 @@ struct RulesConfig {
     // The engine's configuration: the rules file with the user's manual overrides in place of its
     // own seed (none given: no overrides at all), and the exclusions and active languages of the
     // user's preferences. Never fails.
-    static RulesConfig load(const nlohmann::json& engineJSON, const std::optional<nlohmann::json>& manualOverrides,
+    static RulesConfig load(const nlohmann::json& engineJSON,
+                            const std::optional<nlohmann::json>& manualOverrides,
                             const UserPreferences& userPrefs);
 
     // Maps the full vocabulary of every configured language that has one (see

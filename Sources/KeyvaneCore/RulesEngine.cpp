@@ -23,10 +23,11 @@ const StringSet& ambiguousTrailingPunctuation() {
 // An e-mail address, or a dotted domain with a well-known ending, optionally with a path.
 const CompiledRegex& domainOrEmailPrototype() {
     static const CompiledRegex regex = [] {
-        const std::string domain =
-            "[a-z0-9-]+(?:\\.[a-z0-9-]+)*\\.(?:com|net|org|io|me|co|ru|ua|by|kz|uk|us|eu|de|fr|it|es|pl|nl|cn|jp|"
-            "kr|in|br|info|biz|app|dev|ai|tech|store|online|site|xyz|edu|gov)";
-        auto compiled = CompiledRegex::compile("^(?:[a-z0-9._%+-]+@" + domain + "|" + domain + ")(?:/\\S*)?$", true);
+        const std::string domain = "[a-z0-9-]+(?:\\.[a-z0-9-]+)*\\.(?:com|net|org|io|me|co|ru|ua|by|kz|uk|us|"
+                                   "eu|de|fr|it|es|pl|nl|cn|jp|"
+                                   "kr|in|br|info|biz|app|dev|ai|tech|store|online|site|xyz|edu|gov)";
+        auto compiled =
+            CompiledRegex::compile("^(?:[a-z0-9._%+-]+@" + domain + "|" + domain + ")(?:/\\S*)?$", true);
         if (!compiled) {
             std::abort(); // a fixed pattern that does not compile is a programming error
         }
@@ -35,18 +36,28 @@ const CompiledRegex& domainOrEmailPrototype() {
     return regex;
 }
 
-std::string upper(const std::string& s) { return UnicodeText::toUpper(s); }
+std::string upper(const std::string& s) {
+    return UnicodeText::toUpper(s);
+}
 
-std::string directionLabel(const LayoutDirection& d) { return upper(d.to) + "_TYPED_AS_" + upper(d.from); }
+std::string directionLabel(const LayoutDirection& d) {
+    return upper(d.to) + "_TYPED_AS_" + upper(d.from);
+}
 
 // NaN scores sort last instead of breaking the ordering.
-double sortKey(double score) { return std::isnan(score) ? -std::numeric_limits<double>::infinity() : score; }
+double sortKey(double score) {
+    return std::isnan(score) ? -std::numeric_limits<double>::infinity() : score;
+}
 
-bool withinTie(double a, double b) { return std::fabs(a - b) < 2.0; }
+bool withinTie(double a, double b) {
+    return std::fabs(a - b) < 2.0;
+}
 
 } // namespace
 
-RulesEngine::RulesEngine(RulesConfig config) { reloadConfig(std::move(config)); }
+RulesEngine::RulesEngine(RulesConfig config) {
+    reloadConfig(std::move(config));
+}
 
 RulesEngine::~RulesEngine() = default;
 
@@ -87,7 +98,8 @@ void RulesEngine::reloadConfig(RulesConfig config) {
         for (const auto& pair : config.keyboardLayout.maps.at(*direction)) {
             index->cyrillicToLatinLower.insert(pair);
         }
-        if (auto shift = config.keyboardLayout.shiftMaps.find(*direction); shift != config.keyboardLayout.shiftMaps.end()) {
+        if (auto shift = config.keyboardLayout.shiftMaps.find(*direction);
+            shift != config.keyboardLayout.shiftMaps.end()) {
             for (const auto& pair : shift->second) {
                 index->cyrillicToLatinUpper.insert(pair);
             }
@@ -95,8 +107,9 @@ void RulesEngine::reloadConfig(RulesConfig config) {
     }
     for (const auto& [from, fromLang] : config.languages) {
         for (const auto& [to, toLang] : config.languages) {
-            bool shared = std::any_of(fromLang.scriptAlphabet.begin(), fromLang.scriptAlphabet.end(),
-                                      [&](const std::string& c) { return toLang.scriptAlphabet.contains(c); });
+            bool shared =
+                std::any_of(fromLang.scriptAlphabet.begin(), fromLang.scriptAlphabet.end(),
+                            [&](const std::string& c) { return toLang.scriptAlphabet.contains(c); });
             if (from != to && shared) {
                 index->sameScriptPairs.emplace(from, to);
             }
@@ -104,12 +117,14 @@ void RulesEngine::reloadConfig(RulesConfig config) {
     }
     for (const std::string& key : config.activeLanguages) {
         if (config.languages.contains(key) &&
-            std::find(index->detectionOrder.begin(), index->detectionOrder.end(), key) == index->detectionOrder.end()) {
+            std::find(index->detectionOrder.begin(), index->detectionOrder.end(), key) ==
+                index->detectionOrder.end()) {
             index->detectionOrder.push_back(key);
         }
     }
     for (const auto& [key, language] : config.languages) {
-        if (std::find(index->detectionOrder.begin(), index->detectionOrder.end(), key) == index->detectionOrder.end()) {
+        if (std::find(index->detectionOrder.begin(), index->detectionOrder.end(), key) ==
+            index->detectionOrder.end()) {
             index->detectionOrder.push_back(key);
         }
     }
@@ -127,7 +142,8 @@ std::string RulesEngine::mapToken(std::string_view token, const LayoutDirection&
     auto lower = config_.keyboardLayout.maps.find(direction);
     auto upperMap = config_.keyboardLayout.shiftMaps.find(direction);
     return KeyboardMaps::mapToken(token, lower == config_.keyboardLayout.maps.end() ? empty : lower->second,
-                                  upperMap == config_.keyboardLayout.shiftMaps.end() ? empty : upperMap->second);
+                                  upperMap == config_.keyboardLayout.shiftMaps.end() ? empty
+                                                                                     : upperMap->second);
 }
 
 RulesEngine::ScriptClassification RulesEngine::classifyScript(const std::vector<std::string>& chars) const {
@@ -191,7 +207,8 @@ std::optional<std::string> RulesEngine::detectLanguage(std::string_view text) co
     for (const std::string& key : index_->detectionOrder) {
         auto position = std::find(index_->languageKeys.begin(), index_->languageKeys.end(), key);
         std::size_t bit = static_cast<std::size_t>(position - index_->languageKeys.begin());
-        if (position != index_->languageKeys.end() && (script.coveringLanguages & (std::uint64_t{1} << bit))) {
+        if (position != index_->languageKeys.end() &&
+            (script.coveringLanguages & (std::uint64_t{1} << bit))) {
             return key;
         }
     }
@@ -222,7 +239,8 @@ std::string lookupForm(std::string_view word) {
         }
     }
     auto first = std::find_if(kept.begin(), kept.end(), [](const std::string& c) { return c != "'"; });
-    auto last = std::find_if(kept.rbegin(), kept.rend(), [](const std::string& c) { return c != "'"; }).base();
+    auto last =
+        std::find_if(kept.rbegin(), kept.rend(), [](const std::string& c) { return c != "'"; }).base();
     if (first >= last || last - first < 2) {
         return {};
     }
@@ -252,13 +270,13 @@ bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word)
     }
     // With its inner apostrophe too: "пам'яті", "don't".
     const std::string withApostrophes = lookupForm(*word);
-    return std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](const std::string& key) {
-        const LanguageConfig* lang = language(key);
-        return lang != nullptr &&
-               (lang->knows(letters) || (!withApostrophes.empty() && lang->knows(withApostrophes)));
-    });
+    return std::any_of(
+        config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](const std::string& key) {
+            const LanguageConfig* lang = language(key);
+            return lang != nullptr &&
+                   (lang->knows(letters) || (!withApostrophes.empty() && lang->knows(withApostrophes)));
+        });
 }
-
 
 std::optional<std::string> RulesEngine::languageOfWord(std::string_view word) const {
     const std::string form = lookupForm(word);
@@ -311,18 +329,20 @@ RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view toke
     std::tie(out.requiredDelta, out.minCandidate) = thresholdsFor(length);
 
     const DecisionConfig& d = config_.decision;
-    if (!(winnerTotal >= out.minCandidate) || !(out.delta >= out.requiredDelta) || !(out.confidence >= d.minConfidence)) {
-        out.decision = RulesDecision::refusal(DecisionReason::mixedScriptNoClearWinner, out.confidence, loserTotal,
-                                              winnerTotal);
+    if (!(winnerTotal >= out.minCandidate) || !(out.delta >= out.requiredDelta) ||
+        !(out.confidence >= d.minConfidence)) {
+        out.decision = RulesDecision::refusal(DecisionReason::mixedScriptNoClearWinner, out.confidence,
+                                              loserTotal, winnerTotal);
     } else if (isProtected && !(winnerTotal >= d.protectedPatternOverrideMinScore)) {
         out.decision =
             RulesDecision::refusal(DecisionReason::protectedPattern, out.confidence, loserTotal, winnerTotal);
     } else {
-        double reported = out.winnerBreakdown.exactCommonWord > 0 ? out.confidence
-                                                                  : std::min(out.confidence, nonDictionaryConfidenceCap);
-        out.decision = {true,       preserveCase(token, out.winnerCandidate) + std::string(trailing),
-                        reported,   DecisionReason::mixedScriptDualEval,
-                        loserTotal, winnerTotal,
+        double reported = out.winnerBreakdown.exactCommonWord > 0
+                              ? out.confidence
+                              : std::min(out.confidence, nonDictionaryConfidenceCap);
+        out.decision = {true,         preserveCase(token, out.winnerCandidate) + std::string(trailing),
+                        reported,     DecisionReason::mixedScriptDualEval,
+                        loserTotal,   winnerTotal,
                         std::nullopt, std::nullopt};
     }
     return out;
@@ -356,7 +376,8 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     }
     out.isProtected = matchesProtectedPattern(token);
     const ScriptClassification script = classifyScript(chars);
-    out.hasDigits = std::any_of(chars.begin(), chars.end(), [](const std::string& c) { return UnicodeText::isNumeric(c); });
+    out.hasDigits = std::any_of(chars.begin(), chars.end(),
+                                [](const std::string& c) { return UnicodeText::isNumeric(c); });
     out.isMixed = isMixedScript(script);
     if (out.isMixed) {
         if (!t.mixedScriptAuto) {
@@ -394,7 +415,8 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
         out.isNeverCorrect = true;
         return gate(DecisionReason::neverCorrect);
     }
-    if (auto pair = config_.manualOverrides.exactPairs.find(lower); pair != config_.manualOverrides.exactPairs.end()) {
+    if (auto pair = config_.manualOverrides.exactPairs.find(lower);
+        pair != config_.manualOverrides.exactPairs.end()) {
         out.isExactSeedPair = true;
         const std::optional<std::string> target = uniqueAlphabetLanguage(pair->second);
         // Punctuation after the word as the layout of the learned word types it ("ghbdtn?" is
@@ -406,14 +428,9 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
         const std::string after = sources.size() == 1 && layout && *layout != sources.front()
                                       ? renderTrailing(trailing, LayoutDirection{sources.front(), *layout})
                                       : std::string(trailing);
-        out.decision = {true,
-                        preserveCase(token, pair->second) + after,
-                        0.99,
-                        DecisionReason::exactSeedPair,
-                        0,
-                        config_.decision.scoringWeights.exactSeedPair,
-                        std::nullopt,
-                        target};
+        out.decision = {
+            true, preserveCase(token, pair->second) + after,     0.99,         DecisionReason::exactSeedPair,
+            0,    config_.decision.scoringWeights.exactSeedPair, std::nullopt, target};
         return out;
     }
     ScoreMemo memo;
@@ -423,10 +440,9 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
             if (target == source) {
                 continue;
             }
-            DirectionOutcome direction =
-                scoreAndDecideForDirection(token, out.length, trailing, LayoutDirection{source, target},
-                                           out.isProtected, isSentenceStart, static_cast<int>(index), sessionLanguage,
-                                           lineLanguage, memo);
+            DirectionOutcome direction = scoreAndDecideForDirection(
+                token, out.length, trailing, LayoutDirection{source, target}, out.isProtected,
+                isSentenceStart, static_cast<int>(index), sessionLanguage, lineLanguage, memo);
             direction.decision.sourceLanguage = source;
             direction.decision.targetLanguage = target;
             out.directions.push_back(std::move(direction));
@@ -454,8 +470,9 @@ void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::strin
         order[i] = i;
     }
     if (selection == Selection::diagnostic) {
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return all[a].direction.from < all[b].direction.from; });
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return all[a].direction.from < all[b].direction.from;
+        });
     }
     if (order.size() == 1) {
         return choose(order.front());
@@ -550,10 +567,11 @@ void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::strin
                 sessionMatches.push_back(i);
             }
         }
-        bool oneWord = !sessionMatches.empty() &&
-                       std::all_of(sessionMatches.begin(), sessionMatches.end(), [&](std::size_t i) {
-                           return decisionOf(i).correctedToken == decisionOf(sessionMatches.front()).correctedToken;
-                       });
+        bool oneWord =
+            !sessionMatches.empty() &&
+            std::all_of(sessionMatches.begin(), sessionMatches.end(), [&](std::size_t i) {
+                return decisionOf(i).correctedToken == decisionOf(sessionMatches.front()).correctedToken;
+            });
         if (oneWord) {
             choose(sessionMatches.front());
             pair.decision.shouldCorrect = true;
@@ -584,9 +602,10 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     if (config_.tokenization.stripBoundaryBeforeScoring && !token.empty()) {
         std::vector<std::string> chars = UnicodeText::graphemes(token);
         std::size_t keep = chars.size();
-        while (keep > 0 && (config_.tokenization.wordBoundaries.contains(chars[keep - 1]) ||
-                            (!UnicodeText::isLetter(chars[keep - 1]) && !UnicodeText::isNumeric(chars[keep - 1]) &&
-                             !index_->letterKeys.contains(chars[keep - 1])))) {
+        while (keep > 0 &&
+               (config_.tokenization.wordBoundaries.contains(chars[keep - 1]) ||
+                (!UnicodeText::isLetter(chars[keep - 1]) && !UnicodeText::isNumeric(chars[keep - 1]) &&
+                 !index_->letterKeys.contains(chars[keep - 1])))) {
             --keep;
         }
         std::size_t bytes = 0;
@@ -597,14 +616,15 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     }
     std::string_view trailing = token.substr(trimmed.size());
 
-    out.trimmed = evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, sessionLanguage, lineLanguage,
-                               selection);
+    out.trimmed = evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, sessionLanguage,
+                               lineLanguage, selection);
     const RulesDecision& trimmedDecision = out.trimmed->decision;
     out.decision = trimmedDecision;
     if (!hasLayoutMappedTrailing(trailing, false)) {
         return out;
     }
-    out.full = evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, lineLanguage, selection);
+    out.full =
+        evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, lineLanguage, selection);
     const RulesDecision& fullDecision = out.full->decision;
 
     auto pickTrimmed = [&]() {
@@ -650,8 +670,8 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     return fullDecision.candidateScore > trimmedDecision.candidateScore ? pickFull() : pickTrimmed();
 }
 
-RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
-                                    const std::optional<std::string>& activeInputSource,
+RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view appBundleID,
+                                    bool isSentenceStart, const std::optional<std::string>& activeInputSource,
                                     const std::optional<std::string>& sessionLanguage,
                                     const std::optional<std::string>& lineLanguage) const {
     // The line's language settles close calls before the session's streak does.
@@ -665,12 +685,17 @@ TokenScoreDetail RulesEngine::scoreDetail(const std::string& token, const std::s
                                           const ScoreBreakdown& breakdown) const {
     const LanguageConfig* lang = language(languageKey);
     BigramScoring bigrams = bigramScoringDetail(token, lang);
-    return {token,         languageKey, breakdown, std::move(bigrams.bigrams), bigrams.sumLogProb,
-            bigrams.normalized, lang != nullptr ? lang->ngramScoringScale : 0.0};
+    return {token,
+            languageKey,
+            breakdown,
+            std::move(bigrams.bigrams),
+            bigrams.sumLogProb,
+            bigrams.normalized,
+            lang != nullptr ? lang->ngramScoringScale : 0.0};
 }
 
-RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
-                                      const std::optional<std::string>& sessionLanguage,
+RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view appBundleID,
+                                      bool isSentenceStart, const std::optional<std::string>& sessionLanguage,
                                       const std::optional<std::string>& lineLanguage) const {
     const std::optional<std::string>& context = lineLanguage ? lineLanguage : sessionLanguage;
     WordOutcome word = evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, context, lineLanguage,
@@ -679,7 +704,8 @@ RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view a
     base.rawToken = std::string(token);
     base.minConfidence = config_.decision.minConfidence;
     base.decision = word.decision;
-    const PairOutcome* pair = word.usedFull ? (word.full ? &*word.full : nullptr) : (word.trimmed ? &*word.trimmed : nullptr);
+    const PairOutcome* pair =
+        word.usedFull ? (word.full ? &*word.full : nullptr) : (word.trimmed ? &*word.trimmed : nullptr);
     if (pair == nullptr) { // excluded application
         base.trimmedToken = base.rawToken;
         base.tokenLength = static_cast<int>(UnicodeText::length(token));
@@ -698,8 +724,10 @@ RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view a
         const MixedOutcome& m = *pair->mixed;
         base.detectedDirection = "MIXED_DUAL_winner=" + directionLabel(m.winnerDirection);
         base.candidate = m.winnerCandidate;
-        base.candidateDetail = scoreDetail(UnicodeText::toLower(m.winnerCandidate), m.winnerDirection.to, m.winnerBreakdown);
-        base.originalDetail = scoreDetail(UnicodeText::toLower(m.loserCandidate), m.loserDirection.to, m.loserBreakdown);
+        base.candidateDetail =
+            scoreDetail(UnicodeText::toLower(m.winnerCandidate), m.winnerDirection.to, m.winnerBreakdown);
+        base.originalDetail =
+            scoreDetail(UnicodeText::toLower(m.loserCandidate), m.loserDirection.to, m.loserBreakdown);
         base.layoutSuspicionBonus = m.winnerBreakdown.layoutSuspicion;
         base.requiredDelta = m.requiredDelta;
         base.minCandidateScore = m.minCandidate;

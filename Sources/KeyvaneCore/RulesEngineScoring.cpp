@@ -375,7 +375,8 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
         // reading must be a word of the target; a typed form that is a word of its own, or a short
         // one, is corrected only where the line is in the target language or, for a short one,
         // where the typed form is no word and the reading a common one ("єто" is "это").
-        const bool candidateCommon = targetLang != nullptr && targetLang->commonWords.contains(out.candidateLower);
+        const bool candidateCommon =
+            targetLang != nullptr && targetLang->commonWords.contains(out.candidateLower);
         const bool sourceKnown = sourceLang != nullptr && sourceLang->knows(out.source);
         if (length < d.sameScriptMinLength && !(candidateCommon && (lineSaysTarget || !sourceKnown))) {
             return refuse(DecisionReason::sameScriptTooShort, conf);

@@ -39,7 +39,7 @@ TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayout) {
     desk.type({KeyCode::space});
     desk.useLayout(1);
     desk.type(kGhbdtn);
-    desk.type({kOne}, ModifierBit::shift); // "!" on the Russian layout too
+    desk.type({kOne}, ModifierBit::shift);   // "!" on the Russian layout too
     desk.type({kSlash}, ModifierBit::shift); // "," there: punctuation stays in the word
     desk.type({KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);

@@ -17,8 +17,8 @@ namespace {
 RulesEngine threeLayoutEngine() {
     nlohmann::json rules = keyvane::testing::testRules();
     auto& maps = rules["keyboard_layout"]["maps"];
-    for (const auto& [from, to] : {std::pair{"en", "uk"}, std::pair{"uk", "en"}, std::pair{"ru", "uk"},
-                                   std::pair{"uk", "ru"}}) {
+    for (const auto& [from, to] :
+         {std::pair{"en", "uk"}, std::pair{"uk", "en"}, std::pair{"ru", "uk"}, std::pair{"uk", "ru"}}) {
         for (const auto& [key, value] : KeyboardMaps::defaultKeyboardMaps().at(LayoutDirection{from, to})) {
             maps[std::string(from) + "_to_" + to][key] = value;
         }

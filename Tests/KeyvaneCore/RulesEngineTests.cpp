@@ -16,18 +16,24 @@ RulesDecision decide(const RulesEngine& engine, const std::string& word,
     return engine.evaluate(word, app, false, activeInputSource, session);
 }
 
-std::string corrected(const RulesDecision& d) { return d.shouldCorrect ? d.correctedToken.value_or("?") : "<none>"; }
+std::string corrected(const RulesDecision& d) {
+    return d.shouldCorrect ? d.correctedToken.value_or("?") : "<none>";
+}
 
 // "vskj" reads "мыло" in Russian and "міло" in Ukrainian; each language knows its own word and
 // every other score component is flat, so both readings score alike.
 nlohmann::json equallyGoodReadings() {
     nlohmann::json rules = testRules();
     const nlohmann::json flatBigrams = {{"zz", 0}};
-    rules["languages"]["ru"] = {{"script", "cyrillic"}, {"vowels", {"ы", "о"}}, {"common_words", {"мыло"}},
-                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0}};
-    rules["languages"]["uk"] = {{"script", "cyrillic"}, {"vowels", {"і", "о"}}, {"common_words", {"міло"}},
-                                {"bigram_log_weights", flatBigrams}, {"unknown_bigram_weight", 0},
-                                {"impossible_patterns", {"^$"}}, {"rare_patterns", {"^$"}}};
+    rules["languages"]["ru"] = {{"script", "cyrillic"},
+                                {"vowels", {"ы", "о"}},
+                                {"common_words", {"мыло"}},
+                                {"bigram_log_weights", flatBigrams},
+                                {"unknown_bigram_weight", 0}};
+    rules["languages"]["uk"] = {{"script", "cyrillic"},       {"vowels", {"і", "о"}},
+                                {"common_words", {"міло"}},   {"bigram_log_weights", flatBigrams},
+                                {"unknown_bigram_weight", 0}, {"impossible_patterns", {"^$"}},
+                                {"rare_patterns", {"^$"}}};
     return rules;
 }
 
@@ -156,7 +162,8 @@ TEST(TieBreaks, DifferentWordsWithinTwoPointsAreAmbiguousUnlessTheSessionDecides
     EXPECT_EQ(corrected(ukrainianSession), "міло");
     EXPECT_EQ(ukrainianSession.reason, DecisionReason::sessionLanguageTieBreak);
     EXPECT_EQ(corrected(decide(engine, "vskj", std::nullopt, std::string("ru"))), "мыло");
-    EXPECT_EQ(decide(engine, "vskj", std::nullopt, std::string("en")).reason, DecisionReason::ambiguousTarget);
+    EXPECT_EQ(decide(engine, "vskj", std::nullopt, std::string("en")).reason,
+              DecisionReason::ambiguousTarget);
 }
 
 TEST(TieBreaks, LowerPriorityTargetsPayAPenalty) {
@@ -176,7 +183,8 @@ TEST(ShortWords, OneLetterOnlyInsideAnEnglishSessionAndTwoLettersOnlyFromTheMicr
     // "ш" is the I key: the English word "i", but only inside an English session.
     EXPECT_EQ(corrected(decide(engine, "ш", std::nullopt, std::string("en"))), "i");
     EXPECT_EQ(decide(engine, "ш").reason, DecisionReason::length1NoExactPair);
-    EXPECT_EQ(decide(engine, "Ш", std::nullopt, std::string("en")).reason, DecisionReason::length1NoExactPair);
+    EXPECT_EQ(decide(engine, "Ш", std::nullopt, std::string("en")).reason,
+              DecisionReason::length1NoExactPair);
 
     // "ds" is "вы", a word of the built-in Russian micro dictionary; "dq" ("вй") is not.
     EXPECT_EQ(corrected(decide(engine, "ds")), "вы");

@@ -5,9 +5,9 @@
 #include "BigramHarvester.h"
 #include "CLIOptionsParser.h"
 #include "InputDiagnosticRunner.h"
+#include "KeyTypingEvaluationRunner.h"
 #include "KeyvaneDiagnosticAnalyzer.h"
 #include "LearnModeRunner.h"
-#include "KeyTypingEvaluationRunner.h"
 #include "RoundTripEvaluationRunner.h"
 #include "TextVerificationRunner.h"
 #include "WordFrequencyHarvester.h"
@@ -24,7 +24,8 @@ bool isCommandLine(const std::vector<std::string>& args) {
 }
 
 std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream& err) {
-    const std::vector<std::string> candidates = {AppPaths::repoEngineConfigPath(), AppPaths::legacyRulesPath()};
+    const std::vector<std::string> candidates = {AppPaths::repoEngineConfigPath(),
+                                                 AppPaths::legacyRulesPath()};
     auto fail = [&]() -> std::unique_ptr<RulesEngine> {
         err << "Error: Cannot load rules config. Tried: " << candidates[0] << ", " << candidates[1] << "\n";
         return nullptr;
@@ -43,9 +44,10 @@ std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream&
     if (document.is_discarded() || !document.is_object()) {
         return fail();
     }
-    nlohmann::json overrides = document.contains("manual_overrides") && document["manual_overrides"].is_object()
-                                   ? document["manual_overrides"]
-                                   : nlohmann::json::object();
+    nlohmann::json overrides =
+        document.contains("manual_overrides") && document["manual_overrides"].is_object()
+            ? document["manual_overrides"]
+            : nlohmann::json::object();
     UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     if (options.languages) {
         preferences.activeLanguages = UserPreferences::normalize(*options.languages);

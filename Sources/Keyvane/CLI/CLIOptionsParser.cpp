@@ -12,8 +12,9 @@
 namespace keyvane::CLIOptionsParser {
 namespace {
 
-constexpr std::array<const char*, 10> kOptions = {"-file",     "-input",      "-type",      "-language", "-languages",
-                                                 "-session", "-validation", "-minLength", "-unique", "-keys"};
+constexpr std::array<const char*, 10> kOptions = {"-file",      "-input",   "-type",       "-language",
+                                                  "-languages", "-session", "-validation", "-minLength",
+                                                  "-unique",    "-keys"};
 
 std::optional<ExpectedLanguage> languageFrom(const std::string& value) {
     for (ExpectedLanguage language : {ExpectedLanguage::en, ExpectedLanguage::ru, ExpectedLanguage::uk}) {
@@ -32,7 +33,8 @@ std::optional<int> parseInteger(const std::string& value) {
         negative = digits.front() == '-';
         digits.remove_prefix(1);
     }
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (digits.empty() ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
     }
     long long parsed = 0;
@@ -76,7 +78,8 @@ std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
 
     const std::string type = value("-type").value_or("test");
     bool typeKnown = false;
-    for (CLIType t : {CLIType::test, CLIType::learn, CLIType::harvestNgrams, CLIType::harvestWords, CLIType::roundtrip}) {
+    for (CLIType t :
+         {CLIType::test, CLIType::learn, CLIType::harvestNgrams, CLIType::harvestWords, CLIType::roundtrip}) {
         if (type == rawValue(t)) {
             options.type = t;
             typeKnown = true;
@@ -98,7 +101,8 @@ std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
         std::size_t start = 0;
         while (start <= list->size()) {
             std::size_t comma = list->find(',', start);
-            std::string piece = list->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            std::string piece =
+                list->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
             if (!piece.empty()) {
                 std::string code = UnicodeText::toLower(UnicodeText::trimWhitespace(piece));
                 if (!languageFrom(code)) {
@@ -116,8 +120,8 @@ std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
 
     const std::string validation = value("-validation").value_or("normal");
     if (validation == "normal" || validation == "reverse") {
-        options.validation =
-            validation == "reverse" ? VerificationValidationMode::reverse : VerificationValidationMode::normal;
+        options.validation = validation == "reverse" ? VerificationValidationMode::reverse
+                                                     : VerificationValidationMode::normal;
     } else {
         return CLIError{CLIError::Kind::unsupportedValidation, validation, {}};
     }

@@ -33,9 +33,15 @@ void sub(std::ostream& out, const std::string& title) {
     out << "─── " << title << " " << repeated("─", length < 70 ? 70 - length : 0) << "\n";
 }
 
-std::string number(double value) { return formatted("%.2f", value); }
-std::string signedNumber(double value) { return "+" + number(value); }
-std::string applied(bool on) { return on ? "applied" : "not applied"; }
+std::string number(double value) {
+    return formatted("%.2f", value);
+}
+std::string signedNumber(double value) {
+    return "+" + number(value);
+}
+std::string applied(bool on) {
+    return on ? "applied" : "not applied";
+}
 std::string optionalNumber(const std::optional<double>& value, const char* format) {
     return value ? formatted(format, *value) : "n/a";
 }
@@ -78,8 +84,9 @@ int InputDiagnosticRunner::run(std::ostream& out) const {
         out << "No tokens found in input.\n";
         return 0;
     }
-    out << kRule << "\nKeyvane input diagnostic\nInput:  \"" << inputString_ << "\"\nTokens: " << tokens.size()
-        << "\n" << kRule << "\n";
+    out << kRule << "\nKeyvane input diagnostic\nInput:  \"" << inputString_
+        << "\"\nTokens: " << tokens.size() << "\n"
+        << kRule << "\n";
     // The words of a line are evidence for the language of the next one, as in the live program.
     std::size_t index = 0;
     std::istringstream lines(inputString_);
@@ -137,7 +144,8 @@ void InputDiagnosticRunner::renderSingleCandidate(std::ostream& out, const Rules
     const auto& original = diag.originalDetail;
     const auto& candidate = diag.candidateDetail;
     if (original) {
-        printTokenSection(out, "ORIGINAL SCORING (lang=" + original->languageKey + ")", *original, std::nullopt);
+        printTokenSection(out, "ORIGINAL SCORING (lang=" + original->languageKey + ")", *original,
+                          std::nullopt);
     }
     if (candidate) {
         printTokenSection(out, "CANDIDATE SCORING (lang=" + candidate->languageKey + ")", *candidate,
@@ -157,15 +165,21 @@ void InputDiagnosticRunner::renderSingleCandidate(std::ostream& out, const Rules
         printKV(out, "Phrase-start discount", applied(diag.appliedPhraseStartDiscount));
         if (candidate) {
             const ScoreBreakdown& c = candidate->breakdown;
-            if (c.learnedSuffixBoost != 0) printKV(out, "Learned suffix boost", signedNumber(c.learnedSuffixBoost));
-            if (c.frequentTokenBonus != 0) printKV(out, "Frequent token bonus", signedNumber(c.frequentTokenBonus));
-            if (c.impossiblePatternPenalty != 0) printKV(out, "Cand impossible penalty", number(c.impossiblePatternPenalty));
-            if (c.rarePatternPenalty != 0) printKV(out, "Cand rare penalty", number(c.rarePatternPenalty));
+            if (c.learnedSuffixBoost != 0)
+                printKV(out, "Learned suffix boost", signedNumber(c.learnedSuffixBoost));
+            if (c.frequentTokenBonus != 0)
+                printKV(out, "Frequent token bonus", signedNumber(c.frequentTokenBonus));
+            if (c.impossiblePatternPenalty != 0)
+                printKV(out, "Cand impossible penalty", number(c.impossiblePatternPenalty));
+            if (c.rarePatternPenalty != 0)
+                printKV(out, "Cand rare penalty", number(c.rarePatternPenalty));
         }
         if (original) {
             const ScoreBreakdown& o = original->breakdown;
-            if (o.impossiblePatternPenalty != 0) printKV(out, "Orig impossible penalty", number(o.impossiblePatternPenalty));
-            if (o.rarePatternPenalty != 0) printKV(out, "Orig rare penalty", number(o.rarePatternPenalty));
+            if (o.impossiblePatternPenalty != 0)
+                printKV(out, "Orig impossible penalty", number(o.impossiblePatternPenalty));
+            if (o.rarePatternPenalty != 0)
+                printKV(out, "Orig rare penalty", number(o.rarePatternPenalty));
         }
     }
     out << "\n";
@@ -174,12 +188,16 @@ void InputDiagnosticRunner::renderSingleCandidate(std::ostream& out, const Rules
         printKV(out, "Original total", number(original->total()));
         printKV(out, "Candidate total", number(candidate->total()));
     }
-    if (diag.delta) printKV(out, "Delta (cand-orig)", number(*diag.delta));
-    if (diag.requiredDelta) printKV(out, "Required delta", number(*diag.requiredDelta));
-    if (diag.confidence) printKV(out, "Confidence", formatted("%.4f", *diag.confidence));
+    if (diag.delta)
+        printKV(out, "Delta (cand-orig)", number(*diag.delta));
+    if (diag.requiredDelta)
+        printKV(out, "Required delta", number(*diag.requiredDelta));
+    if (diag.confidence)
+        printKV(out, "Confidence", formatted("%.4f", *diag.confidence));
     printKV(out, "Min confidence", formatted("%.4f", diag.minConfidence));
     if (diag.minCandidateScore && candidate) {
-        printKV(out, "Final score (cand) [len=" + std::to_string(diag.tokenLength) + "]", number(candidate->total()));
+        printKV(out, "Final score (cand) [len=" + std::to_string(diag.tokenLength) + "]",
+                number(candidate->total()));
         printKV(out, "Required threshold", number(*diag.minCandidateScore));
     }
 }
@@ -193,14 +211,16 @@ void InputDiagnosticRunner::renderMultiCandidate(std::ostream& out, const RulesD
         }
     }
     if (original != nullptr) {
-        printTokenSection(out, "ORIGINAL SCORING (lang=" + original->languageKey + ")", *original, std::nullopt);
+        printTokenSection(out, "ORIGINAL SCORING (lang=" + original->languageKey + ")", *original,
+                          std::nullopt);
     }
     for (const RulesDiagnostic& d : diag.competingDirections) {
         if (!d.candidateDetail) {
             continue;
         }
         const std::string& key = d.candidateDetail->languageKey;
-        printTokenSection(out, "CANDIDATE SCORING (lang=" + key + ")", *d.candidateDetail, d.layoutSuspicionBonus);
+        printTokenSection(out, "CANDIDATE SCORING (lang=" + key + ")", *d.candidateDetail,
+                          d.layoutSuspicionBonus);
         out << "  Priority penalty (idx=" << priorityIndex(key)
             << "): " << number(d.candidateDetail->breakdown.priorityPenalty) << "\n";
     }
@@ -229,8 +249,9 @@ void InputDiagnosticRunner::renderMultiCandidate(std::ostream& out, const RulesD
         double penalty = d.candidateDetail->breakdown.priorityPenalty;
         double total = d.candidateDetail->total();
         printKV(out, d.detectedDirection.value_or(d.candidateDetail->languageKey),
-                "raw=" + number(total - penalty) + "  priority=" + number(penalty) + "  final=" + number(total) +
-                    "  Δ=" + optionalNumber(d.delta, "%.2f") + "  p=" + optionalNumber(d.confidence, "%.4f") + "  " +
+                "raw=" + number(total - penalty) + "  priority=" + number(penalty) +
+                    "  final=" + number(total) + "  Δ=" + optionalNumber(d.delta, "%.2f") +
+                    "  p=" + optionalNumber(d.confidence, "%.4f") + "  " +
                     (d.decision.shouldCorrect ? "✓ " : "✗ ") + toString(d.decision.reason));
     }
     printKV(out, "Min confidence", formatted("%.4f", diag.minConfidence));
@@ -257,11 +278,16 @@ void InputDiagnosticRunner::printReport(std::ostream& out, std::size_t index, st
     printKV(out, "Direction", diag.detectedDirection.value_or("(none — mixed/unknown script)"));
     printKV(out, "Candidate", diag.candidate.value_or("(none)"));
     std::vector<std::string> flags;
-    if (diag.isProtectedPattern) flags.push_back("protected_pattern");
-    if (diag.isMixedScript) flags.push_back("mixed_script");
-    if (diag.containsDigits) flags.push_back("contains_digits");
-    if (diag.isNeverCorrect) flags.push_back("never_correct");
-    if (diag.isExactSeedPair) flags.push_back("exact_seed_pair");
+    if (diag.isProtectedPattern)
+        flags.push_back("protected_pattern");
+    if (diag.isMixedScript)
+        flags.push_back("mixed_script");
+    if (diag.containsDigits)
+        flags.push_back("contains_digits");
+    if (diag.isNeverCorrect)
+        flags.push_back("never_correct");
+    if (diag.isExactSeedPair)
+        flags.push_back("exact_seed_pair");
     std::string flagText;
     for (std::size_t i = 0; i < flags.size(); ++i) {
         flagText += (i == 0 ? "" : ", ") + flags[i];

@@ -15,13 +15,17 @@ class LineLanguageEvidence;
 // modifiers, the thresholds and the outcome.
 class InputDiagnosticRunner {
 public:
-    InputDiagnosticRunner(std::string inputString, const RulesEngine& engine, std::optional<std::string> sessionLanguage)
-        : inputString_(std::move(inputString)), engine_(engine), sessionLanguage_(std::move(sessionLanguage)) {}
+    InputDiagnosticRunner(std::string inputString, const RulesEngine& engine,
+                          std::optional<std::string> sessionLanguage)
+        : inputString_(std::move(inputString))
+        , engine_(engine)
+        , sessionLanguage_(std::move(sessionLanguage)) {}
 
     int run(std::ostream& out) const;
 
     // Lines of parts separated by ", ", none longer than width unless a single part is.
-    static std::vector<std::string> wrap(const std::vector<std::string>& parts, std::size_t width, std::size_t indent);
+    static std::vector<std::string> wrap(const std::vector<std::string>& parts, std::size_t width,
+                                         std::size_t indent);
 
 private:
     void printReport(std::ostream& out, std::size_t index, std::size_t total, const std::string& word,

@@ -97,8 +97,8 @@ KeyTypingEvaluationRunner::Tally KeyTypingEvaluationRunner::typeOn(const std::st
         LineLanguageEvidence lineEvidence;
         for (const std::string& word : whitespaceSeparated(line)) {
             const std::string typed = source == layout ? word : engine_.mapToken(word, keys);
-            const RulesDecision decision = engine_.evaluate(typed, "cli.keytyping", false, layout,
-                                                            tracker.sessionLanguage(), lineEvidence.language());
+            const RulesDecision decision = engine_.evaluate(
+                typed, "cli.keytyping", false, layout, tracker.sessionLanguage(), lineEvidence.language());
             lineEvidence.recordWord(engine_, typed, decision);
             const std::string result = decision.shouldCorrect ? decision.correctedToken.value_or("") : typed;
             tracker.recordWord(decision.shouldCorrect

@@ -1,8 +1,7 @@
 #include "X11Platform.h"
 
-#include "XkbKeyMaps.h"
-
 #include "KeyCodeTable.h"
+#include "XkbKeyMaps.h"
 
 #include <QAbstractEventDispatcher>
 #include <QClipboard>
