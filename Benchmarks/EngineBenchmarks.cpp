@@ -95,7 +95,7 @@ void BM_EvaluateWithLineEvidence(benchmark::State& state) {
         }
         const std::string& word = words[i++ % words.size()];
         RulesDecision d =
-            engine.evaluate(word, "org.example.editor", false, std::nullopt, std::nullopt, line.language());
+            engine.evaluate(word, "org.example.editor", false, std::nullopt, std::nullopt, line.context());
         line.recordWord(engine, word, d);
         benchmark::DoNotOptimize(d);
     }

@@ -3,7 +3,7 @@
 
 Run after tools/build_language_data.py (which writes tools/.cache/heldout_<lang>.txt) and a build.
 For each language: the round trip (`keyvane -type roundtrip`: every word typed in each other
-layout must come back), and how many words of correctly typed text Keyvane would change
+layout must come back), the same typed key for key with its punctuation (`-keys true`), and how many words of correctly typed text Keyvane would change
 (`-type test` for English and Russian, the input diagnostic `-input` for Ukrainian). The same is
 measured on the everyday sentences of tools/eval/chat_<lang>.txt, written by hand: capitals,
 names, short words, brands, addresses and code identifiers mixed in.
@@ -32,6 +32,14 @@ def round_trip(path, code, languages, work):
     run(["-file", str(path), "-type", "roundtrip", "-language", code, "-languages", languages], work)
     report = json.loads((Path(work) / f"roundtrip-report_{code}.json").read_text(encoding="utf-8"))
     return report["cells"]
+
+
+def key_typing(path, code, languages, work):
+    """Per layout the text was typed on: (recovered, other text, words); its own layout: (changed, words)."""
+    run(["-file", str(path), "-type", "roundtrip", "-language", code, "-languages", languages, "-keys", "true"], work)
+    report = json.loads((Path(work) / f"keytyping-report_{code}.json").read_text(encoding="utf-8"))
+    cells = {layout: (c["recovered"], c["otherText"], c["words"]) for layout, c in report["layouts"].items()}
+    return cells, (report["ownLayout"]["changed"], report["ownLayout"]["words"])
 
 
 def changed_words(path, code, languages, work):
@@ -78,6 +86,17 @@ def main():
                 print(f"  {label:8} {code}: {len(changes)} / {total} ({100 * len(changes) / max(total, 1):.2f}%)")
                 for original, suggested in changes[:options.show]:
                     print(f"      {original} -> {suggested}")
+        for label, files in (("held-out", CACHE / "heldout_{}.txt"), ("chat", CHAT / "chat_{}.txt")):
+            print(f"Typed key for key ({label}): recovered as meant / other text; own layout: changed")
+            for code in ("en", "ru", "uk"):
+                path = Path(str(files).format(code))
+                if not path.exists():
+                    continue
+                cells, (changed, words) = key_typing(path, code, options.languages, work)
+                for layout, (recovered, other, total) in sorted(cells.items()):
+                    print(f"  {code} on {layout}: {100 * recovered / max(total, 1):5.2f}% / "
+                          f"{100 * other / max(total, 1):4.2f}%  of {total}")
+                print(f"  {code} on {code}: {changed} of {words} changed")
         print("Round trip (chat sentences): recall / wrong")
         for code in ("en", "ru", "uk"):
             path = CHAT / f"chat_{code}.txt"

@@ -113,8 +113,9 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         return;
     }
     const std::string& token = emitted.token;
+    line_.useLayout(*layoutLanguage);
     RulesDecision decision = rulesEngine_->evaluate(token, bundleID, false, layoutLanguage,
-                                                    tracker_.sessionLanguage(), line_.language());
+                                                    tracker_.sessionLanguage(), line_.context());
     // The word is part of its line whatever happens to it (Return and Tab end the line).
     line_.recordWord(*rulesEngine_, token, decision);
     if (DebugLog::isEnabled()) {

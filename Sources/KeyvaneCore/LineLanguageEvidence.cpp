@@ -2,15 +2,16 @@
 
 #include "RulesEngine.h"
 
+#include <algorithm>
 #include <map>
 
 namespace keyvane {
 
-void LineLanguageEvidence::recordWord(const std::optional<std::string>& language) {
+void LineLanguageEvidence::recordWord(const std::optional<std::string>& language, bool corrected) {
     if (!language) {
         return;
     }
-    recent_.push_back(*language);
+    recent_.push_back({*language, corrected});
     if (recent_.size() > kVotingWords) {
         recent_.pop_front();
     }
@@ -22,9 +23,9 @@ void LineLanguageEvidence::recordWord(const RulesEngine& engine, std::string_vie
         // "Напиши" is Russian and Ukrainian alike, whichever reading won: no evidence. A word no
         // list has counts for the language it was corrected into.
         if (auto language = engine.languageOfWord(*decision.correctedToken)) {
-            recordWord(language);
+            recordWord(language, true);
         } else if (!engine.isKnownWord(*decision.correctedToken)) {
-            recordWord(decision.targetLanguage);
+            recordWord(decision.targetLanguage, true);
         }
     } else if (!decision.shouldCorrect) {
         recordWord(engine.languageOfWord(typed));
@@ -35,21 +36,36 @@ void LineLanguageEvidence::newLine() {
     recent_.clear();
 }
 
-std::optional<std::string> LineLanguageEvidence::language() const {
-    std::map<std::string, std::size_t> votes;
-    for (const std::string& language : recent_) {
-        ++votes[language];
+void LineLanguageEvidence::useLayout(const std::string& layout) {
+    if (layout_ != layout) {
+        newLine();
+        layout_ = layout;
     }
-    std::optional<std::string> winner;
+}
+
+std::optional<std::string> LineLanguageEvidence::language() const {
+    return context().language;
+}
+
+LineContext LineLanguageEvidence::context() const {
+    std::map<std::string, std::size_t> votes;
+    for (const Vote& vote : recent_) {
+        ++votes[vote.language];
+    }
+    LineContext context;
     std::size_t best = 0;
     // Newest first: of languages with equal votes, the one seen last wins.
     for (auto it = recent_.rbegin(); it != recent_.rend(); ++it) {
-        if (votes[*it] > best) {
-            best = votes[*it];
-            winner = *it;
+        if (votes[it->language] > best) {
+            best = votes[it->language];
+            context.language = it->language;
         }
     }
-    return winner;
+    context.typedOnWrongLayout =
+        context.language && std::any_of(recent_.begin(), recent_.end(), [&](const Vote& vote) {
+            return vote.corrected && vote.language == *context.language;
+        });
+    return context;
 }
 
 } // namespace keyvane

@@ -7,6 +7,7 @@
 
 namespace keyvane {
 
+struct LineContext;
 class RulesEngine;
 struct RulesDecision;
 
@@ -20,17 +21,28 @@ public:
 
     // A finished word of the line and the one language it belongs to (absent: none or several,
     // which is no evidence either way).
-    void recordWord(const std::optional<std::string>& language);
+    void recordWord(const std::optional<std::string>& language, bool corrected = false);
     // A word as typed and the engine's decision on it: the one language that has the word as it
     // now stands; a corrected word no list has, the language it was corrected into.
     void recordWord(const RulesEngine& engine, std::string_view typed, const RulesDecision& decision);
     // Return, Tab, a click, a focus move: what follows is a new line.
     void newLine();
+    // The layout the next word is typed on. The evidence is about words typed on one layout: once
+    // the layout changes (the user switched, or a correction did), the line starts over.
+    void useLayout(const std::string& layout);
 
     std::optional<std::string> language() const;
+    // The language, and whether some of its voting words were corrections (the line is being
+    // typed on the wrong layout).
+    LineContext context() const;
 
 private:
-    std::deque<std::string> recent_; // oldest first
+    struct Vote {
+        std::string language;
+        bool corrected = false;
+    };
+    std::deque<Vote> recent_; // oldest first
+    std::optional<std::string> layout_;
 };
 
 } // namespace keyvane

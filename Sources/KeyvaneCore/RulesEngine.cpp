@@ -352,7 +352,7 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
                                                    bool isSentenceStart,
                                                    const std::optional<std::string>& activeInputSource,
                                                    const std::optional<std::string>& sessionLanguage,
-                                                   const std::optional<std::string>& lineLanguage,
+                                                   const LineContext& line,
                                                    Selection selection) const {
     PairOutcome out;
     out.token = std::string(token);
@@ -442,7 +442,7 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
             }
             DirectionOutcome direction = scoreAndDecideForDirection(
                 token, out.length, trailing, LayoutDirection{source, target}, out.isProtected,
-                isSentenceStart, static_cast<int>(index), sessionLanguage, lineLanguage, memo);
+                isSentenceStart, static_cast<int>(index), sessionLanguage, line, memo);
             direction.decision.sourceLanguage = source;
             direction.decision.targetLanguage = target;
             out.directions.push_back(std::move(direction));
@@ -451,13 +451,13 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     if (out.directions.empty()) {
         return gate(DecisionReason::noTargetLanguage);
     }
-    selectWinner(out, activeInputSource, sessionLanguage, lineLanguage, selection);
+    selectWinner(out, activeInputSource, sessionLanguage, line, selection);
     return out;
 }
 
 void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
                                const std::optional<std::string>& sessionLanguage,
-                               const std::optional<std::string>& lineLanguage, Selection selection) const {
+                               const LineContext& line, Selection selection) const {
     const auto& all = pair.directions;
     auto decisionOf = [&](std::size_t i) -> const RulesDecision& { return all[i].decision; };
     auto choose = [&](std::size_t i) {
@@ -506,10 +506,10 @@ void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::strin
     }
     // The line is written in one language: of two readings ("файлы" and "файлі" for "afqks"),
     // the one in the line's language.
-    if (lineLanguage) {
+    if (line.language) {
         std::vector<std::size_t> inLine;
         std::copy_if(pool.begin(), pool.end(), std::back_inserter(inLine),
-                     [&](std::size_t i) { return all[i].direction.to == *lineLanguage; });
+                     [&](std::size_t i) { return all[i].direction.to == *line.language; });
         if (!inLine.empty()) {
             pool = std::move(inLine);
         }
@@ -588,7 +588,7 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
                                                    bool isSentenceStart,
                                                    const std::optional<std::string>& activeInputSource,
                                                    const std::optional<std::string>& sessionLanguage,
-                                                   const std::optional<std::string>& lineLanguage,
+                                                   const LineContext& line,
                                                    Selection selection) const {
     WordOutcome out;
     if (!appBundleID.empty() && index_->excludedAppsLower.contains(UnicodeText::toLower(appBundleID))) {
@@ -617,14 +617,14 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     std::string_view trailing = token.substr(trimmed.size());
 
     out.trimmed = evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, sessionLanguage,
-                               lineLanguage, selection);
+                               line, selection);
     const RulesDecision& trimmedDecision = out.trimmed->decision;
     out.decision = trimmedDecision;
     if (!hasLayoutMappedTrailing(trailing, false)) {
         return out;
     }
     out.full =
-        evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, lineLanguage, selection);
+        evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, line, selection);
     const RulesDecision& fullDecision = out.full->decision;
 
     auto pickTrimmed = [&]() {
@@ -673,10 +673,10 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
 RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view appBundleID,
                                     bool isSentenceStart, const std::optional<std::string>& activeInputSource,
                                     const std::optional<std::string>& sessionLanguage,
-                                    const std::optional<std::string>& lineLanguage) const {
+                                    const LineContext& line) const {
     // The line's language settles close calls before the session's streak does.
-    const std::optional<std::string>& context = lineLanguage ? lineLanguage : sessionLanguage;
-    return evaluateWord(token, appBundleID, isSentenceStart, activeInputSource, context, lineLanguage,
+    const std::optional<std::string>& context = line.language ? line.language : sessionLanguage;
+    return evaluateWord(token, appBundleID, isSentenceStart, activeInputSource, context, line,
                         Selection::live)
         .decision;
 }
@@ -696,9 +696,9 @@ TokenScoreDetail RulesEngine::scoreDetail(const std::string& token, const std::s
 
 RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view appBundleID,
                                       bool isSentenceStart, const std::optional<std::string>& sessionLanguage,
-                                      const std::optional<std::string>& lineLanguage) const {
-    const std::optional<std::string>& context = lineLanguage ? lineLanguage : sessionLanguage;
-    WordOutcome word = evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, context, lineLanguage,
+                                      const LineContext& line) const {
+    const std::optional<std::string>& context = line.language ? line.language : sessionLanguage;
+    WordOutcome word = evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, context, line,
                                     Selection::diagnostic);
     RulesDiagnostic base;
     base.rawToken = std::string(token);

@@ -16,6 +16,15 @@
 
 namespace keyvane {
 
+// What the words already typed on the line being typed say about the next one.
+struct LineContext {
+    std::optional<std::string> language; // the line's language, if its words tell one
+    // Words of this line typed on the layout now active were corrected into that language: the
+    // user is typing the line on the wrong layout, so a word that reads as the source language
+    // too is more likely meant in the line's one.
+    bool typedOnWrongLayout = false;
+};
+
 // Converted text and the language whose layout the caller switches to.
 struct ManualConversionResult {
     std::string text;
@@ -46,19 +55,19 @@ public:
     void reloadConfig(RulesConfig config);
 
     // The decision for one word as the token buffer emitted it (it may end with punctuation).
-    // `lineLanguage` is the language of the words already typed on the same line
-    // (`LineLanguageEvidence`): it stands before the session's streak, and where it names the
-    // target it also lets a word be corrected whose typed form is a word of its own (Russian typed
-    // on the Ukrainian layout gives Ukrainian words: "файлі" for "файлы").
+    // `line` is what the words already typed on the same line say (`LineLanguageEvidence`): its
+    // language stands before the session's streak, and where it names the target it also lets a
+    // word be corrected whose typed form is a word of its own (Russian typed on the Ukrainian
+    // layout gives Ukrainian words: "файлі" for "файлы").
     RulesDecision evaluate(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
                            const std::optional<std::string>& activeInputSource,
                            const std::optional<std::string>& sessionLanguage,
-                           const std::optional<std::string>& lineLanguage = std::nullopt) const;
+                           const LineContext& line = {}) const;
 
     // The same decision with every intermediate value, for the developer's input diagnostic.
     RulesDiagnostic diagnose(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
                              const std::optional<std::string>& sessionLanguage,
-                             const std::optional<std::string>& lineLanguage = std::nullopt) const;
+                             const LineContext& line = {}) const;
 
     // Rendering through the configured keyboard maps.
     std::string mapToken(std::string_view token, const LayoutDirection& direction) const;
@@ -150,22 +159,22 @@ private:
     WordOutcome evaluateWord(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
                              const std::optional<std::string>& activeInputSource,
                              const std::optional<std::string>& sessionLanguage,
-                             const std::optional<std::string>& lineLanguage, Selection selection) const;
+                             const LineContext& line, Selection selection) const;
     PairOutcome evaluatePair(std::string_view token, std::string_view trailing, bool isSentenceStart,
                              const std::optional<std::string>& activeInputSource,
                              const std::optional<std::string>& sessionLanguage,
-                             const std::optional<std::string>& lineLanguage, Selection selection) const;
+                             const LineContext& line, Selection selection) const;
     DirectionOutcome scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
                                                 const LayoutDirection& direction, bool isProtected,
                                                 bool isSentenceStart, int targetPriorityIndex,
                                                 const std::optional<std::string>& sessionLanguage,
-                                                const std::optional<std::string>& lineLanguage,
+                                                const LineContext& line,
                                                 ScoreMemo& memo) const;
     MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
                                      bool isProtected, bool isSentenceStart) const;
     void selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
                       const std::optional<std::string>& sessionLanguage,
-                      const std::optional<std::string>& lineLanguage, Selection selection) const;
+                      const LineContext& line, Selection selection) const;
     TokenScoreDetail scoreDetail(const std::string& token, const std::string& languageKey,
                                  const ScoreBreakdown& breakdown) const;
 

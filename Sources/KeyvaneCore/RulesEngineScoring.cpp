@@ -165,7 +165,11 @@ std::string RulesEngine::candidateForScoring(std::string_view candidate) const {
     auto isPunctuation = [this](const std::string& c) {
         return config_.tokenization.wordBoundaries.contains(c) && !UnicodeText::isLetter(c);
     };
-    auto first = std::find_if_not(chars.begin(), chars.end(), isPunctuation);
+    // Before a word only what opens one: a quote or a bracket ("Эрудд" is '"Hello'); ":fr" is
+    // no word "fr" after a colon but "Жак".
+    static const StringSet opening = {"\"", "'", "(", "[", "{", "«", "“", "‘"};
+    auto opens = [&](const std::string& c) { return isPunctuation(c) && opening.contains(c); };
+    auto first = std::find_if_not(chars.begin(), chars.end(), opens);
     auto last = std::find_if_not(chars.rbegin(), std::make_reverse_iterator(first), isPunctuation).base();
     std::string out;
     for (auto it = first; it != last; ++it) {
@@ -284,7 +288,7 @@ bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source,
 RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     std::string_view token, int length, std::string_view trailing, const LayoutDirection& direction,
     bool isProtected, bool isSentenceStart, int targetPriorityIndex,
-    const std::optional<std::string>& sessionLanguage, const std::optional<std::string>& lineLanguage,
+    const std::optional<std::string>& sessionLanguage, const LineContext& line,
     ScoreMemo& memo) const {
     DirectionOutcome out;
     out.direction = direction;
@@ -314,8 +318,12 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     auto [requiredDelta, minCandidate] = thresholdsFor(length);
     // The words before it on the line are in the target language: a typed form that happens to be
     // a word of the source language ("руку" for "here") is no reason to doubt the reading.
-    const bool lineSaysTarget = lineLanguage && *lineLanguage == direction.to;
-    if (out.sourceBreakdown.exactCommonWord > 0 && !lineSaysTarget) {
+    const bool lineSaysTarget = line.language && *line.language == direction.to;
+    // Between alphabets the line's language alone is weak evidence: a word of another language
+    // in a line ("ps" in a Ukrainian sentence) is usually typed on purpose, after switching. It
+    // counts when this line is being typed on the wrong layout.
+    const bool lineOutweighsSource = lineSaysTarget && (isSameScriptDirection(direction) || line.typedOnWrongLayout);
+    if (out.sourceBreakdown.exactCommonWord > 0 && !lineOutweighsSource) {
         requiredDelta += d.originalExactCommonRequiresExtraDelta;
         out.appliedExtraDeltaForCommonOriginal = true;
     }
@@ -399,7 +407,7 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     out.minCandidate = minCandidate;
     // Two common words on the same keys ("sp" and "із", "ин" and "by"): the words before it on the
     // line are the only evidence there is, and they name the target.
-    if (lineSaysTarget && !isProtected && targetLang != nullptr &&
+    if (lineOutweighsSource && !isProtected && targetLang != nullptr &&
         targetLang->commonWords.contains(out.candidateLower) && delta >= 0) {
         return correct(DecisionReason::layoutMismatch);
     }

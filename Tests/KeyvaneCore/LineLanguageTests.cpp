@@ -36,7 +36,7 @@ RulesEngine threeLayoutEngine() {
 
 std::string typedOnLine(const RulesEngine& engine, const std::string& word,
                         const std::optional<std::string>& line) {
-    RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, line);
+    RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, LineContext{line, false});
     return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
 }
 
@@ -60,6 +60,23 @@ TEST(LineLanguage, TheLastWordsOfTheLineVoteAndTheNewestBreaksATie) {
     EXPECT_EQ(line.language(), "en");
     line.newLine();
     EXPECT_EQ(line.language(), std::nullopt);
+}
+
+TEST(LineLanguage, ALineIsTypedOnOneLayoutAndCorrectionsShowItIsTheWrongOne) {
+    LineLanguageEvidence line;
+    line.useLayout("uk");
+    line.recordWord(std::string("uk"));
+    EXPECT_EQ(line.context().language, "uk");
+    EXPECT_FALSE(line.context().typedOnWrongLayout);
+    line.useLayout("uk"); // the same layout: the same line
+    line.recordWord(std::string("en"), /*corrected=*/true);
+    line.recordWord(std::string("en"), /*corrected=*/true);
+    EXPECT_EQ(line.context().language, "en");
+    EXPECT_TRUE(line.context().typedOnWrongLayout);
+    // The user switched to English: what was typed on Ukrainian keys says nothing any more.
+    line.useLayout("en");
+    EXPECT_EQ(line.context().language, std::nullopt);
+    EXPECT_FALSE(line.context().typedOnWrongLayout);
 }
 
 TEST(LineLanguage, AWordLeftAloneCountsForTheOneLanguageThatHasIt) {

@@ -88,7 +88,7 @@ TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
     config.useShippedVocabularies();
     RulesEngine engine(std::move(config));
     auto typed = [&](const std::string& word, const std::optional<std::string>& line = std::nullopt) {
-        RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, line);
+        RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, LineContext{line, false});
         return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
     };
     // English contractions on the Cyrillic layouts: the apostrophe key is "э" or "є" there.
@@ -108,20 +108,22 @@ TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
     }
 }
 
-TEST(ShippedRulesFile, OfTwoCommonWordsOnTheSameKeysTheLineDecides) {
+TEST(ShippedRulesFile, OfTwoCommonWordsOnTheSameKeysALineTypedOnTheWrongLayoutDecides) {
     RulesConfig config = RulesConfig::parse(shippedDocument());
     config.activeLanguages = {"en", "ru", "uk"};
     config.useShippedVocabularies();
     RulesEngine engine(std::move(config));
-    auto typed = [&](const std::string& word, const std::optional<std::string>& line) {
+    auto typed = [&](const std::string& word, const LineContext& line) {
         RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, line);
         return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
     };
     // "of" on the Russian layout is "ща", Russian chat for "now"; "із" on English keys is "sp".
-    EXPECT_EQ(typed("ща", std::nullopt), "ща");
-    EXPECT_EQ(typed("ща", "ru"), "ща");
-    EXPECT_EQ(typed("ща", "en"), "of");
-    EXPECT_EQ(typed("sp", std::nullopt), "sp");
-    EXPECT_EQ(typed("sp", "en"), "sp");
-    EXPECT_EQ(typed("sp", "uk"), "із");
+    EXPECT_EQ(typed("ща", {}), "ща");
+    EXPECT_EQ(typed("ща", {"ru", true}), "ща");
+    EXPECT_EQ(typed("ща", {"en", true}), "of");
+    EXPECT_EQ(typed("sp", {"en", true}), "sp");
+    EXPECT_EQ(typed("sp", {"uk", true}), "із");
+    // A line typed on the right layout: "ps" in a Ukrainian sentence was switched to on purpose.
+    EXPECT_EQ(typed("ps", {"uk", false}), "ps");
+    EXPECT_EQ(typed("ща", {"en", false}), "ща");
 }

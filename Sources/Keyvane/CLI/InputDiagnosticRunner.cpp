@@ -262,8 +262,9 @@ void InputDiagnosticRunner::renderMultiCandidate(std::ostream& out, const RulesD
 
 void InputDiagnosticRunner::printReport(std::ostream& out, std::size_t index, std::size_t total,
                                         const std::string& word, LineLanguageEvidence& line) const {
-    const std::optional<std::string> lineLanguage = line.language();
-    RulesDiagnostic diag = engine_.diagnose(word, "cli.input", false, sessionLanguage_, lineLanguage);
+    const LineContext context = line.context();
+    const std::optional<std::string>& lineLanguage = context.language;
+    RulesDiagnostic diag = engine_.diagnose(word, "cli.input", false, sessionLanguage_, context);
     line.recordWord(engine_, word, diag.decision);
     out << "\n" << kRule << "\nWORD #" << index << "/" << total << ": \"" << word << "\"\n" << kRule << "\n";
     if (lineLanguage) {

@@ -98,7 +98,7 @@ KeyTypingEvaluationRunner::Tally KeyTypingEvaluationRunner::typeOn(const std::st
         for (const std::string& word : whitespaceSeparated(line)) {
             const std::string typed = source == layout ? word : engine_.mapToken(word, keys);
             const RulesDecision decision = engine_.evaluate(
-                typed, "cli.keytyping", false, layout, tracker.sessionLanguage(), lineEvidence.language());
+                typed, "cli.keytyping", false, layout, tracker.sessionLanguage(), lineEvidence.context());
             lineEvidence.recordWord(engine_, typed, decision);
             const std::string result = decision.shouldCorrect ? decision.correctedToken.value_or("") : typed;
             tracker.recordWord(decision.shouldCorrect
