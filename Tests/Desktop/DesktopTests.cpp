@@ -828,6 +828,25 @@ TEST_F(Desktop, PunctuationTypedOnTheWrongLayoutComesOutAsMeant) {
     EXPECT_TRUE(spinUntil([&] { return text() == "Fine, "; })) << text();
 }
 
+TEST_F(Desktop, RussianTypedOnTheUkrainianLayoutFollowsTheLine) {
+    constexpr unsigned int kX = 45, kQ = 16, kK = 37;
+    LiveProgram live;
+    ASSERT_TRUE(live.start());
+    // "что файлы" on the Ukrainian layout: "что" is the same there, "файлы" is the Ukrainian word
+    // "файлі". The line is Russian, so it is "файлы".
+    user.useGroup(2);
+    user.press({kX, kN, kJ, kSpace, kA, kF, kQ, kK, kS, kSpace});
+    EXPECT_TRUE(spinUntil([&] { return text() == "что файлы "; })) << text();
+    // On a new line, typed alone, "файлі" is a Ukrainian word and stays (the word after it shows
+    // that it was seen).
+    user.press({kReturn});
+    user.useGroup(2);
+    user.press({kA, kF, kQ, kK, kS, kSpace});
+    user.useGroup(0);
+    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    EXPECT_TRUE(spinUntil([&] { return text() == "что файлы \nфайлі привет "; })) << text();
+}
+
 TEST_F(Desktop, TheProgramSaysSoWhenItCannotCorrect) {
     keyvane::testing::TempHome home;
     home.write(".local/share/keyvane", "a file where the data directory belongs");
