@@ -171,6 +171,10 @@ std::string RulesEngine::candidateForScoring(std::string_view candidate) const {
     auto opens = [&](const std::string& c) { return isPunctuation(c) && opening.contains(c); };
     auto first = std::find_if_not(chars.begin(), chars.end(), opens);
     auto last = std::find_if_not(chars.rbegin(), std::make_reverse_iterator(first), isPunctuation).base();
+    // What is left must still be a word: "Дж" is no "l" and a semicolon.
+    if (last - first < 2) {
+        return std::string(candidate);
+    }
     std::string out;
     for (auto it = first; it != last; ++it) {
         out += *it;
