@@ -1,10 +1,12 @@
-// Builds the full vocabulary of one language: every word form of its hunspell dictionary (the
-// output of `unmunch`), lower-cased, kept when written in the language's alphabet (an apostrophe
-// or hyphen inside is allowed), as a compressed trie the program maps at start.
+// Builds the full vocabulary of one language: every word form of its hunspell dictionary (its
+// stems with the forms its affix rules give), lower-cased, kept when written in the language's
+// alphabet (an apostrophe or hyphen inside is allowed), as a compressed trie the program maps at
+// start.
 //
-// Usage: keyvane-build-vocabulary RULES_FILE LANGUAGE UNMUNCHED_WORDS OUTPUT
+// Usage: keyvane-build-vocabulary RULES_FILE LANGUAGE DICTIONARY.dic DICTIONARY.aff OUTPUT
 
 #include "AtomicFile.h"
+#include "HunspellForms.h"
 #include "RulesConfig.h"
 #include "UnicodeText.h"
 #include "Vocabulary.h"
@@ -37,15 +39,22 @@ std::string accepted(const std::string& line, const StringSet& alphabet) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) {
-        std::cerr << "Usage: keyvane-build-vocabulary RULES_FILE LANGUAGE UNMUNCHED_WORDS OUTPUT\n";
+    if (argc != 6) {
+        std::cerr
+            << "Usage: keyvane-build-vocabulary RULES_FILE LANGUAGE DICTIONARY.dic DICTIONARY.aff OUTPUT\n";
         return 2;
     }
     const std::string language = argv[2];
     auto rulesText = AtomicFile::read(argv[1]);
-    auto wordsText = AtomicFile::read(argv[3]);
-    if (!rulesText || !wordsText) {
-        std::cerr << "Error: cannot read " << (rulesText ? argv[3] : argv[1]) << "\n";
+    auto dicText = AtomicFile::read(argv[3]);
+    auto affText = AtomicFile::read(argv[4]);
+    if (!rulesText || !dicText || !affText) {
+        std::cerr << "Error: cannot read " << (!rulesText ? argv[1] : !dicText ? argv[3] : argv[4]) << "\n";
+        return 1;
+    }
+    const std::optional<HunspellForms> forms = HunspellForms::parse(*affText);
+    if (!forms) {
+        std::cerr << "Error: no affix rules this tool reads in " << argv[4] << "\n";
         return 1;
     }
     const nlohmann::json rules = nlohmann::json::parse(*rulesText, nullptr, false);
@@ -56,11 +65,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<std::string> words;
-    std::istringstream lines(*wordsText);
-    for (std::string line; std::getline(lines, line);) {
-        std::string word = accepted(line, found->second.scriptAlphabet);
+    forms->expand(*dicText, [&](const std::string& form) {
+        std::string word = accepted(form, found->second.scriptAlphabet);
         if (word.empty()) {
-            continue;
+            return;
         }
         // Most people type "еще" for "ещё": both spellings are words.
         if (language == "ru" && word.find("ё") != std::string::npos) {
@@ -71,11 +79,11 @@ int main(int argc, char** argv) {
             words.push_back(std::move(plain));
         }
         words.push_back(std::move(word));
-    }
+    });
     std::sort(words.begin(), words.end());
     words.erase(std::unique(words.begin(), words.end()), words.end());
-    if (words.empty() || !Vocabulary::write(words, argv[4])) {
-        std::cerr << "Error: cannot write the vocabulary " << argv[4] << "\n";
+    if (words.empty() || !Vocabulary::write(words, argv[5])) {
+        std::cerr << "Error: cannot write the vocabulary " << argv[5] << "\n";
         return 1;
     }
     std::cout << language << ": " << words.size() << " word forms\n";
