@@ -352,8 +352,7 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
                                                    bool isSentenceStart,
                                                    const std::optional<std::string>& activeInputSource,
                                                    const std::optional<std::string>& sessionLanguage,
-                                                   const LineContext& line,
-                                                   Selection selection) const {
+                                                   const LineContext& line, Selection selection) const {
     PairOutcome out;
     out.token = std::string(token);
     out.trailing = std::string(trailing);
@@ -456,8 +455,8 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
 }
 
 void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
-                               const std::optional<std::string>& sessionLanguage,
-                               const LineContext& line, Selection selection) const {
+                               const std::optional<std::string>& sessionLanguage, const LineContext& line,
+                               Selection selection) const {
     const auto& all = pair.directions;
     auto decisionOf = [&](std::size_t i) -> const RulesDecision& { return all[i].decision; };
     auto choose = [&](std::size_t i) {
@@ -588,8 +587,7 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
                                                    bool isSentenceStart,
                                                    const std::optional<std::string>& activeInputSource,
                                                    const std::optional<std::string>& sessionLanguage,
-                                                   const LineContext& line,
-                                                   Selection selection) const {
+                                                   const LineContext& line, Selection selection) const {
     WordOutcome out;
     if (!appBundleID.empty() && index_->excludedAppsLower.contains(UnicodeText::toLower(appBundleID))) {
         out.decision = RulesDecision::refusal(DecisionReason::excludedApp);
@@ -616,15 +614,14 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     }
     std::string_view trailing = token.substr(trimmed.size());
 
-    out.trimmed = evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, sessionLanguage,
-                               line, selection);
+    out.trimmed =
+        evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, sessionLanguage, line, selection);
     const RulesDecision& trimmedDecision = out.trimmed->decision;
     out.decision = trimmedDecision;
     if (!hasLayoutMappedTrailing(trailing, false)) {
         return out;
     }
-    out.full =
-        evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, line, selection);
+    out.full = evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, line, selection);
     const RulesDecision& fullDecision = out.full->decision;
 
     auto pickTrimmed = [&]() {
@@ -698,8 +695,8 @@ RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view a
                                       bool isSentenceStart, const std::optional<std::string>& sessionLanguage,
                                       const LineContext& line) const {
     const std::optional<std::string>& context = line.language ? line.language : sessionLanguage;
-    WordOutcome word = evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, context, line,
-                                    Selection::diagnostic);
+    WordOutcome word =
+        evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, context, line, Selection::diagnostic);
     RulesDiagnostic base;
     base.rawToken = std::string(token);
     base.minConfidence = config_.decision.minConfidence;

@@ -158,23 +158,22 @@ private:
 
     WordOutcome evaluateWord(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
                              const std::optional<std::string>& activeInputSource,
-                             const std::optional<std::string>& sessionLanguage,
-                             const LineContext& line, Selection selection) const;
+                             const std::optional<std::string>& sessionLanguage, const LineContext& line,
+                             Selection selection) const;
     PairOutcome evaluatePair(std::string_view token, std::string_view trailing, bool isSentenceStart,
                              const std::optional<std::string>& activeInputSource,
-                             const std::optional<std::string>& sessionLanguage,
-                             const LineContext& line, Selection selection) const;
+                             const std::optional<std::string>& sessionLanguage, const LineContext& line,
+                             Selection selection) const;
     DirectionOutcome scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
                                                 const LayoutDirection& direction, bool isProtected,
                                                 bool isSentenceStart, int targetPriorityIndex,
                                                 const std::optional<std::string>& sessionLanguage,
-                                                const LineContext& line,
-                                                ScoreMemo& memo) const;
+                                                const LineContext& line, ScoreMemo& memo) const;
     MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
                                      bool isProtected, bool isSentenceStart) const;
     void selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
-                      const std::optional<std::string>& sessionLanguage,
-                      const LineContext& line, Selection selection) const;
+                      const std::optional<std::string>& sessionLanguage, const LineContext& line,
+                      Selection selection) const;
     TokenScoreDetail scoreDetail(const std::string& token, const std::string& languageKey,
                                  const ScoreBreakdown& breakdown) const;
 

@@ -292,8 +292,7 @@ bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source,
 RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     std::string_view token, int length, std::string_view trailing, const LayoutDirection& direction,
     bool isProtected, bool isSentenceStart, int targetPriorityIndex,
-    const std::optional<std::string>& sessionLanguage, const LineContext& line,
-    ScoreMemo& memo) const {
+    const std::optional<std::string>& sessionLanguage, const LineContext& line, ScoreMemo& memo) const {
     DirectionOutcome out;
     out.direction = direction;
     out.candidate = mapToken(token, direction);
@@ -307,6 +306,18 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     out.source = sanitizeSourceForScoring(UnicodeText::toLower(token));
     out.candidateLower = candidateForScoring(UnicodeText::toLower(out.candidate));
     out.sourceBreakdown = memo.score(*this, out.source, sourceLang, isSentenceStart);
+    // An apostrophe misplaced in a common word of the source ("the're") is still that word: it is
+    // typed as such far more often than "э" or "є" is typed on its key inside a word.
+    if (out.sourceBreakdown.exactCommonWord == 0 && sourceLang != nullptr &&
+        out.source.find('\'') != std::string::npos && !sourceLang->scriptAlphabet.contains("'")) {
+        std::string withoutApostrophes = out.source;
+        std::erase(withoutApostrophes, '\'');
+        if (UnicodeText::length(withoutApostrophes) >= 3 &&
+            sourceLang->commonWords.contains(withoutApostrophes)) {
+            out.source = std::move(withoutApostrophes);
+            out.sourceBreakdown = memo.score(*this, out.source, sourceLang, isSentenceStart);
+        }
+    }
     out.candidateBreakdown = memo.score(*this, out.candidateLower, targetLang, isSentenceStart);
 
     double suspicion = layoutSuspicionBonus(token, direction);
@@ -326,7 +337,8 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     // Between alphabets the line's language alone is weak evidence: a word of another language
     // in a line ("ps" in a Ukrainian sentence) is usually typed on purpose, after switching. It
     // counts when this line is being typed on the wrong layout.
-    const bool lineOutweighsSource = lineSaysTarget && (isSameScriptDirection(direction) || line.typedOnWrongLayout);
+    const bool lineOutweighsSource =
+        lineSaysTarget && (isSameScriptDirection(direction) || line.typedOnWrongLayout);
     if (out.sourceBreakdown.exactCommonWord > 0 && !lineOutweighsSource) {
         requiredDelta += d.originalExactCommonRequiresExtraDelta;
         out.appliedExtraDeltaForCommonOriginal = true;

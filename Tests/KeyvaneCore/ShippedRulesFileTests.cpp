@@ -88,7 +88,8 @@ TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
     config.useShippedVocabularies();
     RulesEngine engine(std::move(config));
     auto typed = [&](const std::string& word, const std::optional<std::string>& line = std::nullopt) {
-        RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, LineContext{line, false});
+        RulesDecision d =
+            engine.evaluate(word, "", false, std::nullopt, std::nullopt, LineContext{line, false});
         return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
     };
     // English contractions on the Cyrillic layouts: the apostrophe key is "э" or "є" there.
@@ -102,8 +103,9 @@ TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
     EXPECT_EQ(typed("црут,"), "when?");
     // "немає": the last key is "є", not an apostrophe after "нема".
     EXPECT_EQ(typed("ytvf'", "uk"), "немає");
-    // Correct text stays, the abbreviation with its full stop too.
-    for (const char* word : {"hello,", "PDF.", "NYC", "привет,", "файлі", "файлы"}) {
+    // Correct text stays: an abbreviation with its full stop, a common word with a misplaced
+    // apostrophe.
+    for (const char* word : {"hello,", "PDF.", "NYC", "the're", "привет,", "файлі", "файлы"}) {
         EXPECT_EQ(typed(word), word);
     }
 }
