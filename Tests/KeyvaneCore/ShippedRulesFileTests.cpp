@@ -27,6 +27,17 @@ std::string render(const RulesConfig& config, const std::string& word, const Lay
                                   config.keyboardLayout.shiftMaps.at(d));
 }
 
+// The shipped file with all three languages active and the full vocabularies, as the program runs.
+const RulesEngine& shippedEngine() {
+    static const RulesEngine engine = [] {
+        RulesConfig config = RulesConfig::parse(shippedDocument());
+        config.activeLanguages = {"en", "ru", "uk"};
+        config.useShippedVocabularies();
+        return RulesEngine(std::move(config));
+    }();
+    return engine;
+}
+
 } // namespace
 
 TEST(ShippedRulesFile, HasEverySectionAndEveryLanguage) {
@@ -83,10 +94,7 @@ TEST(ShippedRulesFile, ASelectionIsConvertedIntoOneLanguage) {
 }
 
 TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
-    RulesConfig config = RulesConfig::parse(shippedDocument());
-    config.activeLanguages = {"en", "ru", "uk"};
-    config.useShippedVocabularies();
-    RulesEngine engine(std::move(config));
+    const RulesEngine& engine = shippedEngine();
     auto typed = [&](const std::string& word, const std::optional<std::string>& line = std::nullopt) {
         RulesDecision d =
             engine.evaluate(word, "", false, std::nullopt, std::nullopt, LineContext{line, false});
@@ -111,10 +119,7 @@ TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
 }
 
 TEST(ShippedRulesFile, OfTwoCommonWordsOnTheSameKeysALineTypedOnTheWrongLayoutDecides) {
-    RulesConfig config = RulesConfig::parse(shippedDocument());
-    config.activeLanguages = {"en", "ru", "uk"};
-    config.useShippedVocabularies();
-    RulesEngine engine(std::move(config));
+    const RulesEngine& engine = shippedEngine();
     auto typed = [&](const std::string& word, const LineContext& line) {
         RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, line);
         return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
