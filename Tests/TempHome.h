@@ -17,8 +17,8 @@ public:
     TempHome() {
         char pattern[] = "/tmp/keyvane-home-XXXXXX";
         path_ = ::mkdtemp(pattern);
-        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "APP_SANDBOX_CONTAINER_ID", "FLATPAK_ID",
-                                 "SNAP"}) {
+        for (const char* name :
+             {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "APP_SANDBOX_CONTAINER_ID", "FLATPAK_ID", "SNAP"}) {
             const char* value = std::getenv(name);
             saved_.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
             ::unsetenv(name);
@@ -41,6 +41,19 @@ public:
         std::filesystem::path file = std::filesystem::path(path_) / relative;
         std::filesystem::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary) << contents;
+    }
+
+    // The files beside `relative` whose names start with its name and `suffix` (kept copies).
+    std::vector<std::string> siblings(const std::string& relative, const std::string& suffix) const {
+        std::filesystem::path file = std::filesystem::path(path_) / relative;
+        std::vector<std::string> found;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ec)) {
+            if (entry.path().filename().string().starts_with(file.filename().string() + suffix)) {
+                found.push_back(entry.path().string());
+            }
+        }
+        return found;
     }
 
     std::string read(const std::string& relative) const {

@@ -5,6 +5,7 @@
 #include "AtomicFile.h"
 #include "InstalledLanguageDetector.h"
 #include "ManualOverridesMerge.h"
+#include "UserDataFile.h"
 
 #include <algorithm>
 
@@ -16,8 +17,8 @@ std::optional<nlohmann::json> readObject(const std::string& path) {
     if (!text) {
         return std::nullopt;
     }
-    nlohmann::json document = nlohmann::json::parse(*text, nullptr, false);
-    if (document.is_discarded() || !document.is_object()) {
+    auto document = UserDataFile::parse(*text);
+    if (!document || !document->is_object()) {
         return std::nullopt;
     }
     return document;
@@ -44,6 +45,11 @@ std::optional<nlohmann::json> engineJSON() {
 }
 
 bool saveManualOverrides(const nlohmann::json& overrides) {
+    if (!UserDataFile::mayReplace(AppPaths::manualOverridesPath())) {
+        appLog("[Keyvane] manual_overrides.json cannot be read, so it is not overwritten; the change is not "
+               "saved");
+        return false;
+    }
     std::string text;
     try {
         text = overrides.dump(2, ' ', false, nlohmann::json::error_handler_t::strict) + "\n";
@@ -66,10 +72,14 @@ nlohmann::json loadManualOverrides(const nlohmann::json& engine) {
             : nullptr;
     const nlohmann::json seed = seedMember != nullptr ? *seedMember : nlohmann::json::object();
 
-    if (auto current = readObject(AppPaths::manualOverridesPath())) {
-        auto [merged, changed] = ManualOverridesMerge::merge(seed, *current);
-        if (changed) {
-            saveManualOverrides(merged);
+    const UserDataRead current = UserDataFile::read(AppPaths::manualOverridesPath());
+    if (current.state == UserDataState::unreadable) {
+        // What the user taught is in that file: work from the seed and write nothing over it.
+        return ManualOverridesMerge::merge(seed, nlohmann::json::object()).merged;
+    }
+    if (current.state != UserDataState::missing) {
+        auto [merged, changed] = ManualOverridesMerge::merge(seed, current.document);
+        if (changed && saveManualOverrides(merged)) {
             appLog("[Keyvane] manual_overrides overlaid with new bundled seed entries");
         }
         return merged;

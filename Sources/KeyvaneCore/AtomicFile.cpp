@@ -11,7 +11,9 @@
 namespace keyvane::AtomicFile {
 namespace {
 
-std::string describe(const std::string& what, int error) { return what + ": " + std::strerror(error); }
+std::string describe(const std::string& what, int error) {
+    return what + ": " + std::strerror(error);
+}
 
 void setError(std::string* error, const std::string& message) {
     if (error != nullptr) {
@@ -37,7 +39,9 @@ bool writeAll(int fd, const std::string& contents) {
 } // namespace
 
 std::optional<std::string> read(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO or a device at the path cannot hang the program at open; it is
+    // refused right after as no regular file.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,9 +16,13 @@ namespace {
 std::atomic<bool> debugLogEnabled{false};
 } // namespace
 
-bool DebugLog::isEnabled() { return debugLogEnabled.load(std::memory_order_relaxed); }
+bool DebugLog::isEnabled() {
+    return debugLogEnabled.load(std::memory_order_relaxed);
+}
 
-void DebugLog::setEnabled(bool enabled) { debugLogEnabled.store(enabled, std::memory_order_relaxed); }
+void DebugLog::setEnabled(bool enabled) {
+    debugLogEnabled.store(enabled, std::memory_order_relaxed);
+}
 
 void DebugLog::switchAtStartup(bool debugLogPreference, const std::string& logPath) {
     const bool enabled = DevTools::isEnabled() && debugLogPreference;
@@ -42,13 +47,16 @@ std::string CoreLog::timestamp() {
 }
 
 bool CoreLog::appendLine(const std::string& path, std::string_view message) {
-    // O_NOFOLLOW: a link planted at the path is refused rather than followed.
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // O_NOFOLLOW: a link planted at the path is refused rather than followed; O_NONBLOCK: a FIFO
+    // planted there cannot hang the program (it is refused as no regular file).
+    int fd = ::open(path.c_str(),
+                    O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
     if (fd < 0) {
         return false;
     }
     struct stat info {};
-    bool safe = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
+    bool safe =
+        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_nlink == 1;
     if (!safe) {
         ::close(fd);
         return false;
@@ -64,13 +72,20 @@ bool CoreLog::appendLine(const std::string& path, std::string_view message) {
     return written;
 }
 
-bool CoreLog::truncate(const std::string& path) { return AtomicFile::writeAtomically(path, ""); }
+bool CoreLog::truncate(const std::string& path) {
+    return AtomicFile::writeAtomically(path, "");
+}
 
 void coreLog(std::string_view message) {
     if (!DebugLog::isEnabled()) {
         return;
     }
     CoreLog::appendLine(CoreLog::logFile, message);
+}
+
+void userNotice(std::string_view message) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(message.size()), message.data());
+    coreLog(message);
 }
 
 } // namespace keyvane

@@ -40,4 +40,9 @@ std::string timestamp();
 // One line in the developer log, written only while DebugLog is enabled.
 void coreLog(std::string_view message);
 
+// Something the user must hear about even without the developer log (their data was damaged and
+// kept aside, a file of theirs cannot be read): one line on standard error, and in the developer
+// log while it is on.
+void userNotice(std::string_view message);
+
 } // namespace keyvane

@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "JsonValues.h"
+#include "UserDataFile.h"
 
 #include <nlohmann/json.hpp>
 
@@ -47,14 +48,7 @@ RulesConfig RulesConfig::load(const nlohmann::json& engineJSON,
 }
 
 std::optional<nlohmann::json> RulesConfig::decode(std::string_view text, std::string* error) {
-    try {
-        return nlohmann::json::parse(text);
-    } catch (const nlohmann::json::exception& e) {
-        if (error != nullptr) {
-            *error = e.what();
-        }
-        return std::nullopt;
-    }
+    return UserDataFile::parse(text, error);
 }
 
 void RulesConfig::useShippedVocabularies() {

@@ -55,19 +55,6 @@ std::string sanitizedUtf8(std::string_view text) {
     return out;
 }
 
-bool isValidUtf8(std::string_view text) {
-    int32_t i = 0;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    const auto size = static_cast<int32_t>(text.size());
-    while (i < size) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, i, size, c);
-        if (c < 0) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Most words (Latin, Cyrillic, punctuation) are made of code points that never join their
 // neighbours into one cluster; such text splits per code point without the break iterator,
@@ -144,6 +131,47 @@ UChar32 firstScalar(std::string_view text) {
 }
 
 } // namespace
+
+bool isValidUtf8(std::string_view text) {
+    // Walked with a full-size index: a text of more than 2 GiB is checked to its end.
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size) {
+        const uint8_t lead = bytes[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        uint32_t c = 0;
+        uint32_t least = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2, c = lead & 0x1Fu, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, c = lead & 0x0Fu, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, c = lead & 0x07u, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (size - i < length) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((bytes[i + k] & 0xC0) != 0x80) {
+                return false;
+            }
+            c = (c << 6) | (bytes[i + k] & 0x3Fu);
+        }
+        // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
+        if (c < least || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
 
 bool isAscii(std::string_view text) {
     for (char ch : text) {

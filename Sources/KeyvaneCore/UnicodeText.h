@@ -12,6 +12,10 @@
 namespace keyvane::UnicodeText {
 
 // Splits text into grapheme clusters, in order. Invalid UTF-8 bytes become U+FFFD.
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points past
+// U+10FFFF), at any length.
+bool isValidUtf8(std::string_view text);
+
 std::vector<std::string> graphemes(std::string_view text);
 
 // The distinct characters of text.

@@ -5,6 +5,7 @@
 #include "CoreLog.h"
 #include "JsonValues.h"
 #include "UnicodeText.h"
+#include "UserDataFile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -25,7 +26,8 @@ std::string joined(const std::vector<std::string>& items, const char* separator)
 
 void migrateLegacyFile(const std::string& path) {
     std::error_code ec;
-    if (path != UserPreferences::defaultPath() || AppPaths::isSandboxed() || std::filesystem::exists(path, ec)) {
+    if (path != UserPreferences::defaultPath() || AppPaths::isSandboxed() ||
+        std::filesystem::exists(path, ec)) {
         return;
     }
     auto legacy = AtomicFile::read(AppPaths::legacyUserPreferencesPath());
@@ -40,20 +42,28 @@ void migrateLegacyFile(const std::string& path) {
 
 const char* rawValue(UpdateCheckFrequency frequency) {
     switch (frequency) {
-    case UpdateCheckFrequency::hourly: return "1h";
-    case UpdateCheckFrequency::daily: return "1d";
-    case UpdateCheckFrequency::atStartup: return "startup";
-    case UpdateCheckFrequency::never: return "never";
+    case UpdateCheckFrequency::hourly:
+        return "1h";
+    case UpdateCheckFrequency::daily:
+        return "1d";
+    case UpdateCheckFrequency::atStartup:
+        return "startup";
+    case UpdateCheckFrequency::never:
+        return "never";
     }
     return "1h";
 }
 
 const char* displayName(UpdateCheckFrequency frequency) {
     switch (frequency) {
-    case UpdateCheckFrequency::hourly: return "Every hour";
-    case UpdateCheckFrequency::daily: return "Once a day";
-    case UpdateCheckFrequency::atStartup: return "At startup only";
-    case UpdateCheckFrequency::never: return "Never";
+    case UpdateCheckFrequency::hourly:
+        return "Every hour";
+    case UpdateCheckFrequency::daily:
+        return "Once a day";
+    case UpdateCheckFrequency::atStartup:
+        return "At startup only";
+    case UpdateCheckFrequency::never:
+        return "Never";
     }
     return "Every hour";
 }
@@ -70,7 +80,9 @@ std::optional<UpdateCheckFrequency> updateCheckFrequencyFromPersistedRawValue(co
     return std::nullopt;
 }
 
-std::string UserPreferences::defaultPath() { return AppPaths::userPreferencesPath(); }
+std::string UserPreferences::defaultPath() {
+    return AppPaths::userPreferencesPath();
+}
 
 std::vector<std::string> UserPreferences::normalize(const std::vector<std::string>& languages) {
     std::vector<std::string> out{"en"};
@@ -85,15 +97,11 @@ std::vector<std::string> UserPreferences::normalize(const std::vector<std::strin
 
 UserPreferences UserPreferences::load(const std::string& path) {
     migrateLegacyFile(path);
-    auto text = AtomicFile::read(path);
-    if (!text) {
+    const UserDataRead read = UserDataFile::read(path);
+    if (read.state == UserDataState::missing || read.state == UserDataState::unreadable) {
         return empty();
     }
-    Json document = Json::parse(*text, nullptr, false);
-    if (document.is_discarded() || !document.is_object()) {
-        coreLog("[Keyvane] user_preferences.json could not be parsed; ignoring");
-        return empty();
-    }
+    const Json& document = read.document;
     UserPreferences prefs;
     if (const Json* apps = JsonValues::objectMember(document, "excluded_apps")) {
         for (const auto& [bundleID, entry] : apps->items()) {
@@ -132,6 +140,11 @@ UserPreferences UserPreferences::load(const std::string& path) {
 }
 
 bool UserPreferences::save(const UserPreferences& preferences, const std::string& path) {
+    if (!UserDataFile::mayReplace(path)) {
+        coreLog("[Keyvane] user_preferences.json cannot be read, so it is not overwritten; the change is not "
+                "saved");
+        return false;
+    }
     std::string error;
     std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty() && !AtomicFile::createDirectories(parent.string(), &error)) {
@@ -142,8 +155,8 @@ bool UserPreferences::save(const UserPreferences& preferences, const std::string
     document["schema_version"] = "1.0";
     document["excluded_apps"] = Json::object();
     for (const auto& [bundleID, exclusion] : preferences.excludedApps) {
-        document["excluded_apps"][bundleID] = {{"name", exclusion.name},
-                                               {"disable_manual_switching", exclusion.disableManualSwitching}};
+        document["excluded_apps"][bundleID] = {
+            {"name", exclusion.name}, {"disable_manual_switching", exclusion.disableManualSwitching}};
     }
     document["active_languages"] = normalize(preferences.activeLanguages);
     document["launch_at_login"] = preferences.launchAtLogin;

@@ -38,10 +38,12 @@ struct UserPreferences {
     static UserPreferences empty() { return {}; }
     static std::string defaultPath();
 
-    // Never fails: a missing, unreadable or corrupt file gives the defaults, and each field of the
-    // wrong type takes its own default. Loading the default path migrates a legacy file once.
+    // Never fails: a missing or unreadable file gives the defaults, a damaged one is kept aside
+    // (UserDataFile) and what could be read of it is used, and each field of the wrong type takes
+    // its own default. Loading the default path migrates a legacy file once.
     static UserPreferences load(const std::string& path);
-    // Writes the whole record atomically; false (and one log line) on failure.
+    // Writes the whole record atomically; false (and one log line) on failure, and when a file is
+    // there that could not be read (it is never overwritten).
     static bool save(const UserPreferences& preferences, const std::string& path);
     // English first, then the other codes trimmed, lower-cased and without repeats, in order.
     static std::vector<std::string> normalize(const std::vector<std::string>& languages);

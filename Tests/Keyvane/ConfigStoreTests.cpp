@@ -2,7 +2,9 @@
 #include "AppPaths.h"
 #include "ConfigStore.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace keyvane;
 using keyvane::testing::TempHome;
@@ -10,7 +12,8 @@ using nlohmann::json;
 
 namespace {
 const std::string kOverrides = ".local/share/keyvane/manual_overrides.json";
-const json kRules = {{"manual_overrides", {{"exact_pairs", {{"ghbdtn", "привет"}}}, {"never_correct", {"lol"}}}}};
+const json kRules = {
+    {"manual_overrides", {{"exact_pairs", {{"ghbdtn", "привет"}}}, {"never_correct", {"lol"}}}}};
 } // namespace
 
 TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) {
@@ -29,15 +32,38 @@ TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) 
     EXPECT_EQ(json::parse(home.read(kOverrides)), merged);
 }
 
-TEST(ManualOverridesFile, ACorruptFileIsReplacedByTheLegacyCopyOrTheSeed) {
+TEST(ManualOverridesFile, ADamagedFileIsKeptAsideAndWhatItTaughtIsKept) {
     TempHome home;
-    home.write(kOverrides, "{\"exact_pairs\": ");
-    home.write(".config/keyvane/keyvane_rules.json", R"({"manual_overrides": {"never_correct": ["legacy"]}})");
-    EXPECT_EQ(ConfigStore::loadManualOverrides(kRules), json({{"never_correct", {"legacy"}}}));
+    // A hand edit with a trailing comma: the learned pair and the never-correct word survive it.
+    const std::string damaged = R"({"exact_pairs": {"vbh": "мир"}, "never_correct": ["mine"],})";
+    home.write(kOverrides, damaged);
+    json loaded = ConfigStore::loadManualOverrides(kRules);
+    EXPECT_EQ(loaded["exact_pairs"], json({{"vbh", "мир"}, {"ghbdtn", "привет"}}));
+    EXPECT_EQ(loaded["never_correct"], json({"mine", "lol"}));
+    EXPECT_EQ(json::parse(home.read(kOverrides)), loaded);
+    const auto kept = home.siblings(kOverrides, ".damaged-");
+    ASSERT_EQ(kept.size(), 1u);
+    std::ifstream in(kept.front(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
 
-    home.write(kOverrides, "[]");
-    ::setenv("APP_SANDBOX_CONTAINER_ID", "x", 1); // no legacy directory inside a sandbox
+    // Nothing readable: the seed, and the damaged file is kept too.
+    home.write(kOverrides, "{\"exact_pairs\": ");
     EXPECT_EQ(ConfigStore::loadManualOverrides(kRules), kRules["manual_overrides"]);
+    EXPECT_EQ(home.siblings(kOverrides, ".damaged-").size(), 2u);
+}
+
+TEST(ManualOverridesFile, AFileThatCannotBeReadIsNeverOverwritten) {
+    TempHome home;
+    const std::string path = home.path() + "/" + kOverrides;
+    std::filesystem::create_directories(path); // a directory where the file should be
+    EXPECT_EQ(ConfigStore::loadManualOverrides(kRules), kRules["manual_overrides"]);
+    EXPECT_FALSE(ConfigStore::saveManualOverrides(json{{"never_correct", {"a"}}}));
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); // and a FIFO must not hang the program
+    EXPECT_EQ(ConfigStore::loadManualOverrides(kRules), kRules["manual_overrides"]);
+    EXPECT_FALSE(ConfigStore::saveManualOverrides(json{{"never_correct", {"a"}}}));
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
 }
 
 TEST(ManualOverridesFile, AFailedSaveReportsFalseAndKeepsThePreviousFile) {

@@ -2,8 +2,10 @@
 #include "AppPaths.h"
 #include "UserPreferences.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 using namespace keyvane;
 using keyvane::testing::TempHome;
@@ -12,16 +14,46 @@ namespace {
 const std::string kPrefs = ".local/share/keyvane/user_preferences.json";
 }
 
-TEST(UserPreferencesFile, DamagedFilesGiveDefaultsAndAreLeftAsTheyWere) {
+TEST(UserPreferencesFile, ADamagedFileIsKeptAsideAndWhatCanBeReadOfItIsUsed) {
     TempHome home;
     const std::string path = home.path() + "/" + kPrefs;
-    for (const std::string damaged : {"", "{\"active_languages\": [\"ru\"", "[1, 2]", "\xff\xfe", "null"}) {
+    // A hand edit that left a trailing comma: the exclusion must survive it.
+    const std::string handEdited = R"({"active_languages": ["en", "ru"],
+        "excluded_apps": {"org.gnome.Terminal": {"name": "Terminal"}},})";
+    home.write(kPrefs, handEdited);
+    const UserPreferences prefs = UserPreferences::load(path);
+    EXPECT_EQ(prefs.activeLanguages, (std::vector<std::string>{"en", "ru"}));
+    EXPECT_TRUE(prefs.excludedApps.contains("org.gnome.Terminal"));
+    const auto kept = home.siblings(kPrefs, ".damaged-");
+    ASSERT_EQ(kept.size(), 1u);
+    std::ifstream in(kept.front(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), handEdited);
+    EXPECT_EQ(std::filesystem::status(kept.front()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    // What was read of it stays for every later reader, and the start-up reconciliation may save.
+    EXPECT_EQ(UserPreferences::load(path), prefs);
+    EXPECT_TRUE(UserPreferences::save(prefs, path));
+    EXPECT_EQ(UserPreferences::load(path), prefs);
+
+    // Nothing readable: the defaults, and the file is kept beside the first one.
+    for (const std::string damaged : {"{\"active_languages\": [\"ru\"", "[1, 2]", "\xff\xfe"}) {
         home.write(kPrefs, damaged);
-        EXPECT_EQ(UserPreferences::load(path), UserPreferences::empty());
-        EXPECT_EQ(home.read(kPrefs), damaged) << "loading must never rewrite the user's file";
+        EXPECT_EQ(UserPreferences::load(path), UserPreferences::empty()) << damaged;
     }
+    EXPECT_EQ(home.siblings(kPrefs, ".damaged-").size(), 4u) << "no kept copy is overwritten";
+}
+
+TEST(UserPreferencesFile, AFileThatCannotBeReadIsNeverOverwritten) {
+    TempHome home;
+    const std::string path = home.path() + "/" + kPrefs;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    // A FIFO must not hang the program, and a directory where the file should be is no file.
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(UserPreferences::load(path), UserPreferences::empty());
+    EXPECT_FALSE(UserPreferences::save(UserPreferences::empty(), path));
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
     std::filesystem::remove(path);
-    std::filesystem::create_directories(path); // a directory where the file should be
+    std::filesystem::create_directories(path);
     EXPECT_EQ(UserPreferences::load(path), UserPreferences::empty());
     EXPECT_FALSE(UserPreferences::save(UserPreferences::empty(), path));
     EXPECT_TRUE(std::filesystem::is_directory(path));

@@ -34,14 +34,8 @@ std::optional<std::string> readUtf8File(const std::string& path) {
     if (!text) {
         return std::nullopt;
     }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text->data());
-    const auto size = static_cast<int32_t>(text->size());
-    for (int32_t i = 0; i < size;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, i, size, c);
-        if (c < 0) {
-            return std::nullopt;
-        }
+    if (!UnicodeText::isValidUtf8(*text)) {
+        return std::nullopt;
     }
     return text;
 }

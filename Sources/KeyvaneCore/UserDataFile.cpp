@@ -1,0 +1,163 @@
+#include "UserDataFile.h"
+
+#include "AtomicFile.h"
+#include "CoreLog.h"
+
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace keyvane::UserDataFile {
+namespace {
+
+// The deepest nesting of brackets outside strings, scanned before parsing so that a hostile or
+// broken file can neither exhaust the stack nor be copied back at a multiple of its size.
+int nestingDepth(std::string_view text) {
+    int depth = 0;
+    int deepest = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (c == '\\') {
+                ++i;
+            } else if (c == '"') {
+                inString = false;
+            }
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            deepest = std::max(deepest, ++depth);
+        } else if (c == '}' || c == ']') {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
+// The text without the commas that a hand edit leaves before a closing bracket.
+std::string withoutTrailingCommas(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            out += c;
+            if (c == '\\' && i + 1 < text.size()) {
+                out += text[++i];
+            } else if (c == '"') {
+                inString = false;
+            }
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+        } else if (c == ',') {
+            std::size_t next = text.find_first_not_of(" \t\r\n", i + 1);
+            if (next != std::string_view::npos && (text[next] == '}' || text[next] == ']')) {
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::string fileTimestamp() {
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%Y%m%dT%H%M%SZ", &utc);
+    return buffer;
+}
+
+} // namespace
+
+std::optional<nlohmann::json> parse(std::string_view text, std::string* error) {
+    if (nestingDepth(text) > kMaxDepth) {
+        if (error != nullptr) {
+            *error = "nested deeper than " + std::to_string(kMaxDepth) + " levels";
+        }
+        return std::nullopt;
+    }
+    try {
+        return nlohmann::json::parse(text, nullptr, true, /*ignore_comments=*/true);
+    } catch (const nlohmann::json::exception& e) {
+        if (error != nullptr) {
+            *error = e.what();
+        }
+        return std::nullopt;
+    }
+}
+
+UserDataRead read(const std::string& path) {
+    UserDataRead result;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        result.state = errno == ENOENT ? UserDataState::missing : UserDataState::unreadable;
+        return result;
+    }
+    const std::optional<std::string> text = AtomicFile::read(path);
+    if (!text) {
+        result.state = UserDataState::unreadable;
+        userNotice("[Keyvane] " + path + " cannot be read; it is left as it is and nothing is saved over it");
+        return result;
+    }
+    std::string error;
+    if (auto document = parse(*text, &error); document && document->is_object()) {
+        result.state = UserDataState::loaded;
+        result.document = std::move(*document);
+        return result;
+    }
+    // Keep the damaged file before anything can be written in its place (never over an earlier
+    // kept copy: a second one in the same second gets a number).
+    const std::string stamp = path + ".damaged-" + fileTimestamp();
+    std::string kept = stamp;
+    int renamed = -1;
+    for (int n = 2; n < 100; ++n) {
+        renamed = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, kept.c_str(), RENAME_NOREPLACE);
+        if (renamed == 0 || errno != EEXIST) {
+            break;
+        }
+        kept = stamp + "-" + std::to_string(n);
+    }
+    if (renamed != 0) {
+        result.state = UserDataState::unreadable;
+        userNotice("[Keyvane] " + path + " is damaged (" + error +
+                   ") and could not be kept aside; it is left as it is");
+        return result;
+    }
+    ::chmod(kept.c_str(), 0600);
+    result.state = UserDataState::salvaged;
+    result.keptAs = kept;
+    if (auto salvaged = parse(withoutTrailingCommas(*text)); salvaged && salvaged->is_object()) {
+        result.document = std::move(*salvaged);
+    }
+    // What was read of it takes its place at once, so that every later reader finds it.
+    AtomicFile::writeAtomically(
+        path, result.document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+    userNotice(
+        "[Keyvane] " + path + " was damaged (" + error + "); kept as " + kept +
+        (result.document.empty() ? ", nothing of it could be read" : ", what could be read of it is used"));
+    return result;
+}
+
+bool mayReplace(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return errno == ENOENT;
+    }
+    const std::optional<std::string> text = AtomicFile::read(path);
+    if (!text) {
+        return false;
+    }
+    auto document = parse(*text);
+    return document && document->is_object();
+}
+
+} // namespace keyvane::UserDataFile

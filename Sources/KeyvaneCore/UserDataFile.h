@@ -1,0 +1,47 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace keyvane {
+
+// How a file of the user's (the preferences, the manual overrides) was found on disk.
+enum class UserDataState {
+    missing,    // no file yet
+    loaded,     // read and parsed
+    salvaged,   // did not parse: moved aside, and what could be read of it is in `document`
+    unreadable, // there, but not readable (permissions, not a regular file): left alone
+};
+
+struct UserDataRead {
+    UserDataState state = UserDataState::missing;
+    nlohmann::json document = nlohmann::json::object(); // an object, empty when nothing was read
+    std::string keptAs;                                 // where a damaged file was moved
+};
+
+// Reading and writing the JSON files the user's data lives in, so that nothing the user taught or
+// set is lost: a file that does not parse is kept (renamed with a time stamp, owner-only) before
+// anything is written in its place, and a file that cannot be read is never overwritten.
+namespace UserDataFile {
+
+// The deepest nesting of objects and arrays accepted in any JSON file Keyvane reads.
+inline constexpr int kMaxDepth = 64;
+
+// The JSON text parsed, refusing nesting deeper than kMaxDepth; nothing (and why) otherwise.
+// Comments are allowed.
+std::optional<nlohmann::json> parse(std::string_view text, std::string* error = nullptr);
+
+// Reads the object at path. A damaged file is renamed to "<path>.damaged-<UTC time stamp>", and
+// what parses once trailing commas are dropped (an empty object when nothing does) is returned and
+// written in its place.
+UserDataRead read(const std::string& path);
+
+// Whether a new version may replace what is at path: true when nothing is there or the file there
+// can be read and parsed. False for a file that could not be read or parsed (it is the user's
+// data, and may still be recovered).
+bool mayReplace(const std::string& path);
+
+} // namespace UserDataFile
+} // namespace keyvane
