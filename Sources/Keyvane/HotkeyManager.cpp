@@ -4,7 +4,9 @@
 #include "AppPaths.h"
 
 #include <QSettings>
+#include <cerrno>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace keyvane {
 namespace {
@@ -12,19 +14,41 @@ namespace {
 constexpr const char* kConvertKeyCode = "convertToKeyCode.";
 constexpr const char* kConvertModifiers = "convertToModifiers.";
 
-QSettings openSettings() { return QSettings(QString::fromStdString(HotkeyManager::settingsPath()), QSettings::IniFormat); }
+QSettings openSettings() {
+    return QSettings(QString::fromStdString(HotkeyManager::settingsPath()), QSettings::IniFormat);
+}
+
+// Missing or a regular file: anything else at the path (a FIFO would block the reader for ever, a
+// directory cannot be written) is left alone and the defaults apply.
+bool settingsFileUsable() {
+    struct stat info {};
+    if (::lstat(HotkeyManager::settingsPath().c_str(), &info) != 0) {
+        return errno == ENOENT;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        appLog("[Keyvane] " + HotkeyManager::settingsPath() +
+               " is no regular file; the default shortcuts apply");
+        return false;
+    }
+    return true;
+}
 
 } // namespace
 
 std::string HotkeyManager::settingsPath() {
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string base = configHome != nullptr && *configHome != '\0' ? configHome : AppPaths::homeDirectory() + "/.config";
+    std::string base =
+        configHome != nullptr && *configHome != '\0' ? configHome : AppPaths::homeDirectory() + "/.config";
     return base + "/Keyvane/Keyvane.conf";
 }
 
-HotkeyManager::HotkeyManager(PlatformServices& platform) : platform_(platform) {}
+HotkeyManager::HotkeyManager(PlatformServices& platform)
+    : platform_(platform) {}
 
 void HotkeyManager::loadSettings() {
+    if (!settingsFileUsable()) {
+        return;
+    }
     QSettings settings = openSettings();
     if (settings.contains("undoKeyCode")) {
         undoKeyCode = settings.value("undoKeyCode", 0).toUInt();
@@ -42,11 +66,15 @@ void HotkeyManager::loadSettings() {
         if (language.isEmpty() || !settings.contains(modifiersKey)) {
             continue;
         }
-        convertToBindings[language.toStdString()] = {settings.value(key).toUInt(), settings.value(modifiersKey).toUInt()};
+        convertToBindings[language.toStdString()] = {settings.value(key).toUInt(),
+                                                     settings.value(modifiersKey).toUInt()};
     }
 }
 
 void HotkeyManager::saveSettings() const {
+    if (!settingsFileUsable()) {
+        return;
+    }
     QSettings settings = openSettings();
     settings.setValue("undoKeyCode", undoKeyCode);
     settings.setValue("undoModifiers", undoModifiers);
@@ -97,9 +125,9 @@ void HotkeyManager::registerHotkeys() {
         take(id++, binding.keyCode, binding.modifiers);
         languages += (languages.empty() ? "\"" : ", \"") + language + "\"";
     }
-    appLog("[Keyvane] Hotkeys registered: undo=" + std::to_string(undoKeyCode) + "/" + std::to_string(undoModifiers) +
-           ", switch=" + std::to_string(switchKeyCode) + "/" + std::to_string(switchModifiers) + ", convertTo=[" +
-           languages + "]");
+    appLog("[Keyvane] Hotkeys registered: undo=" + std::to_string(undoKeyCode) + "/" +
+           std::to_string(undoModifiers) + ", switch=" + std::to_string(switchKeyCode) + "/" +
+           std::to_string(switchModifiers) + ", convertTo=[" + languages + "]");
 }
 
 void HotkeyManager::unregisterAll() {

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,9 +86,12 @@ TEST(CommandLineOptions, EveryErrorIsOneLineOnStandardErrorAndStatusOne) {
         {{"-file", "text.txt", "-minLength", "-1"}, "Error: Missing value for -minLength.\n"},
         {{"-file", "text.txt", "-bogus", "1"}, "Error: Unknown argument '-bogus'.\n"},
         {{"-file", "text.txt", "-type", "Test"},
-         "Error: Unsupported type 'Test'. Supported values: test, learn, harvest_ngrams, harvest_words, roundtrip.\n"},
-        {{"-file", "text.txt", "-language", "EN"}, "Error: Unsupported language 'EN'. Supported values: en, ru, uk.\n"},
-        {{"-file", "text.txt", "-languages", "ru, ,uk"}, "Error: Unsupported language ''. Supported values: en, ru, uk.\n"},
+         "Error: Unsupported type 'Test'. Supported values: test, learn, harvest_ngrams, harvest_words, "
+         "roundtrip.\n"},
+        {{"-file", "text.txt", "-language", "EN"},
+         "Error: Unsupported language 'EN'. Supported values: en, ru, uk.\n"},
+        {{"-file", "text.txt", "-languages", "ru, ,uk"},
+         "Error: Unsupported language ''. Supported values: en, ru, uk.\n"},
         {{"-file", "text.txt", "-validation", "strict"},
          "Error: Unsupported validation 'strict'. Supported values: normal, reverse.\n"},
         {{"-file", "text.txt", "-unique", " yes"},
@@ -96,7 +100,8 @@ TEST(CommandLineOptions, EveryErrorIsOneLineOnStandardErrorAndStatusOne) {
          "Error: Unsupported value '3x' for -minLength. Expected a non-negative integer.\n"},
         {{"-file", "text.txt", "-minLength", "99999999999"},
          "Error: Unsupported value '99999999999' for -minLength. Expected a non-negative integer.\n"},
-        {{"-file", "text.txt", "-session", "de"}, "Error: Unsupported language 'de'. Supported values: en, ru, uk.\n"},
+        {{"-file", "text.txt", "-session", "de"},
+         "Error: Unsupported language 'de'. Supported values: en, ru, uk.\n"},
     };
     for (const auto& [args, message] : cases) {
         Result r = ws.run(args);
@@ -105,7 +110,8 @@ TEST(CommandLineOptions, EveryErrorIsOneLineOnStandardErrorAndStatusOne) {
         EXPECT_EQ(r.out, "");
     }
     // Accepted spellings.
-    EXPECT_EQ(ws.run({"-file", "text.txt", "-unique", "YES", "-minLength", "+5", "-session", " EN "}).status, 0);
+    EXPECT_EQ(ws.run({"-file", "text.txt", "-unique", "YES", "-minLength", "+5", "-session", " EN "}).status,
+              0);
 }
 
 TEST(CommandLineOptions, OnlyTheFourTriggerOptionsEnterCommandLineMode) {
@@ -123,8 +129,29 @@ TEST(CommandLineEngine, MissingOrBrokenRulesFileIsNamedWithBothCandidates) {
     ws.home.write(".config/keyvane/keyvane_rules.json", keyvane::testing::testRules().dump());
     Result r = ws.run({"-input", "ghbdtn"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error: Cannot load rules config. Tried: " + ws.dir() + "/Resources/keyvane_rules.json, " +
-                         ws.dir() + "/.config/keyvane/keyvane_rules.json\n");
+    EXPECT_EQ(r.err, "Error: Cannot load rules config. Tried: " + ws.dir() +
+                         "/Resources/keyvane_rules.json, " + ws.dir() +
+                         "/.config/keyvane/keyvane_rules.json\n");
+}
+
+TEST(CommandLineEngine, AFifoOrADeeplyNestedFileIsRefusedAtOnce) {
+    Workspace ws;
+    // A FIFO as the text or as the rules file would block a reader forever.
+    ASSERT_EQ(::mkfifo((ws.dir() + "/text.txt").c_str(), 0600), 0);
+    Result text = ws.run({"-file", "text.txt"});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.err, "Error: Failed to read file as UTF-8: text.txt\n");
+    std::filesystem::create_directories(ws.dir() + "/Resources");
+    std::filesystem::remove(ws.dir() + "/Resources/keyvane_rules.json");
+    ASSERT_EQ(::mkfifo((ws.dir() + "/Resources/keyvane_rules.json").c_str(), 0600), 0);
+    EXPECT_EQ(ws.run({"-input", "ghbdtn"}).status, 1);
+    // Nesting that would exhaust the stack is refused with the reason.
+    std::filesystem::remove(ws.dir() + "/Resources/keyvane_rules.json");
+    ws.home.write("Resources/keyvane_rules.json",
+                  "{\"x\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
+    Result nested = ws.run({"-input", "ghbdtn"});
+    EXPECT_EQ(nested.status, 1);
+    EXPECT_NE(nested.err.find("Cannot load rules config"), std::string::npos) << nested.err;
 }
 
 TEST(VerificationRun, ReportsWordsTheEngineWouldSwitch) {
@@ -132,8 +159,8 @@ TEST(VerificationRun, ReportsWordsTheEngineWouldSwitch) {
     ws.home.write("text.txt", "Ghbdtn, rfr ltkf? hello world ghbdtn");
     Result r = ws.run({"-file", "text.txt", "-languages", "en,ru,uk"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.substr(0, r.out.find("\n\n") + 2),
-              "Keyvane verification report\nFile: text.txt\nMode: test\nValidation: normal\nExpected language: en\n\n");
+    EXPECT_EQ(r.out.substr(0, r.out.find("\n\n") + 2), "Keyvane verification report\nFile: text.txt\nMode: "
+                                                       "test\nValidation: normal\nExpected language: en\n\n");
     EXPECT_NE(r.out.find("Candidate #1\nOriginal: Ghbdtn\nSuggested: Привет\nDirection: RU_TYPED_AS_EN\n"
                          "Expected language: en\nReason: high confidence layout match\nConfidence: "),
               std::string::npos);
@@ -142,8 +169,9 @@ TEST(VerificationRun, ReportsWordsTheEngineWouldSwitch) {
     EXPECT_NE(r.out.find("Total words processed: 6\nCandidates found: "), std::string::npos);
 
     Result ukrainian = ws.run({"-file", "text.txt", "-language", "uk", "-languages", "en,ru,uk"});
-    EXPECT_NE(ukrainian.out.find("No switch candidates found.\n\nTotal words processed: 6\nCandidates found: 0\n"),
-              std::string::npos);
+    EXPECT_NE(
+        ukrainian.out.find("No switch candidates found.\n\nTotal words processed: 6\nCandidates found: 0\n"),
+        std::string::npos);
 }
 
 TEST(VerificationRun, ReverseModeCountsWordsTheEngineMissed) {
@@ -153,13 +181,17 @@ TEST(VerificationRun, ReverseModeCountsWordsTheEngineMissed) {
     Result r = ws.run({"-file", "text.txt", "-validation", "reverse"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("MinLength: 3\nUnique: true\n"), std::string::npos);
-    EXPECT_NE(r.out.find("False negative candidate:\nWord: ghbdtn\nExpected: привет\nExpectedDirection: RU_TYPED_AS_EN\n"
-                         "ActualDecision: ignored\n"),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find(
+            "False negative candidate:\nWord: ghbdtn\nExpected: привет\nExpectedDirection: RU_TYPED_AS_EN\n"
+            "ActualDecision: ignored\n"),
+        std::string::npos);
     EXPECT_NE(r.out.find("Count: 2\n"), std::string::npos);
     EXPECT_NE(r.out.find("Word: ,skj\nExpected: было\n"), std::string::npos);
-    EXPECT_NE(r.out.find("Total words processed: 5\nFalse negative candidates found: 3 unique (4 total occurrences)\n"),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find(
+            "Total words processed: 5\nFalse negative candidates found: 3 unique (4 total occurrences)\n"),
+        std::string::npos);
 }
 
 TEST(RoundTrip, WritesReportAndFailuresAndPrintsTheSummary) {
@@ -169,8 +201,8 @@ TEST(RoundTrip, WritesReportAndFailuresAndPrintsTheSummary) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Unique in-script words tested: 7\n"), std::string::npos);
     EXPECT_NE(r.out.find("=== ru typed on en layout  (ru->en) ==="), std::string::npos);
-    EXPECT_NE(r.out.find("Artifacts:\n  JSON: " + ws.dir() + "/roundtrip-report_ru.json\n  CSV : " + ws.dir() +
-                         "/roundtrip-fails_ru.csv\n"),
+    EXPECT_NE(r.out.find("Artifacts:\n  JSON: " + ws.dir() +
+                         "/roundtrip-report_ru.json\n  CSV : " + ws.dir() + "/roundtrip-fails_ru.csv\n"),
               std::string::npos);
     json report = json::parse(ws.home.read("roundtrip-report_ru.json"));
     const json& cell = report["cells"]["ru->en"];
@@ -179,7 +211,8 @@ TEST(RoundTrip, WritesReportAndFailuresAndPrintsTheSummary) {
     EXPECT_EQ(cell["correct"].get<int>() + cell["wrong"].get<int>() + cell["missed"].get<int>(), 7);
     EXPECT_GE(cell["correct"].get<int>(), 5);
     std::string csv = ws.home.read("roundtrip-fails_ru.csv");
-    EXPECT_EQ(csv.substr(0, csv.find('\n')), "source_lang,typed_layout,outcome,original,rendered,corrected,winning_lang,reason");
+    EXPECT_EQ(csv.substr(0, csv.find('\n')),
+              "source_lang,typed_layout,outcome,original,rendered,corrected,winning_lang,reason");
     EXPECT_NE(csv.back(), '\n');
 
     // English is always active, so English text alone has nothing to be re-typed on.
@@ -227,7 +260,8 @@ TEST(Harvesters, WordFrequenciesOfACorpus) {
     ASSERT_EQ(r.status, 0) << r.err;
     // Most frequent first, ties by word; rare and one-letter words left out; the list not re-sorted.
     EXPECT_EQ(ws.home.read("word-harvest_ru.json"),
-              "{\n  \"languages\": {\n    \"ru\": {\n      \"common_words\": [\n        \"привет\",\n        \"друг\",\n"
+              "{\n  \"languages\": {\n    \"ru\": {\n      \"common_words\": [\n        \"привет\",\n        "
+              "\"друг\",\n"
               "        \"мир\"\n      ]\n    }\n  }\n}\n");
     EXPECT_NE(r.out.find("Min word length: 2   Min word count: 5   Top N: 3000\n"), std::string::npos);
     EXPECT_NE(r.out.find("  привет           12\n"), std::string::npos);
@@ -244,7 +278,8 @@ TEST(Harvesters, BigramWeightsAnchorTheMostFrequentAtThree) {
     ws.home.write("en.txt", "the the the the then then hen x-ray it's");
     Result r = ws.run({"-file", "en.txt", "-type", "harvest_ngrams", "-language", "en"});
     ASSERT_EQ(r.status, 0) << r.err;
-    auto weights = nlohmann::json::parse(ws.home.read("bigram-harvest.json"))["languages"]["en"]["bigramLogWeights"];
+    auto weights =
+        nlohmann::json::parse(ws.home.read("bigram-harvest.json"))["languages"]["en"]["bigramLogWeights"];
     EXPECT_DOUBLE_EQ(weights.value("he", 0.0), 3.0);
     EXPECT_DOUBLE_EQ(weights.value("th", 0.0), 2.84); // 3 + ln(6/7), truncated
     EXPECT_DOUBLE_EQ(weights.value("en", 0.0), 2.15); // 3 + ln(3/7)
@@ -261,7 +296,8 @@ TEST(Harvesters, LearnModeWritesAProfileForTheTargetLanguage) {
     auto profile = nlohmann::json::parse(ws.home.read("scoring-profile.json"));
     EXPECT_TRUE(profile["languages"]["ru"]["commonSuffixBoosts"].is_object());
     EXPECT_EQ(profile["decision"]["dynamicThresholdCurve"]["baseAtLen5"], 42);
-    EXPECT_NE(r.out.find("Expected language: en (target: ru)\nNear-miss gap window: [1, 25]\n\nTotal words processed: 3\n"),
+    EXPECT_NE(r.out.find("Expected language: en (target: ru)\nNear-miss gap window: [1, 25]\n\nTotal words "
+                         "processed: 3\n"),
               std::string::npos)
         << r.out;
 }

@@ -3,7 +3,9 @@
 #include "HotkeyManager.h"
 
 #include <QSettings>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace keyvane;
 using keyvane::testing::TempHome;
@@ -61,9 +63,23 @@ TEST(Hotkeys, SettingsSurviveARestartAndRemovedLanguagesLeaveNothing) {
     EXPECT_EQ(reloaded.undoKeyCode, 6u);
     EXPECT_EQ(reloaded.undoModifiers, ModifierBit::option);
     EXPECT_EQ(reloaded.switchKeyCode, HotkeyManager::kDefaultSwitchKeyCode);
-    EXPECT_EQ(reloaded.convertToBindings, (std::map<std::string, HotkeyBinding>{{"ru", {15, ModifierBit::control}}}));
+    EXPECT_EQ(reloaded.convertToBindings,
+              (std::map<std::string, HotkeyBinding>{{"ru", {15, ModifierBit::control}}}));
     EXPECT_EQ(HotkeyManager::settingsPath(), home.path() + "/.config/Keyvane/Keyvane.conf");
     reloaded.resetToDefaults();
     EXPECT_EQ(reloaded.undoKeyCode, HotkeyManager::kDefaultUndoKeyCode);
     EXPECT_TRUE(reloaded.convertToBindings.empty());
+}
+
+TEST(Hotkeys, ASettingsPathThatIsNoFileLeavesTheDefaultsAndIsNotTouched) {
+    TempHome home;
+    FakePlatform platform;
+    std::filesystem::create_directories(home.path() + "/.config/Keyvane");
+    ASSERT_EQ(::mkfifo(HotkeyManager::settingsPath().c_str(), 0600), 0); // would block a reader
+    HotkeyManager hotkeys(platform);
+    hotkeys.loadSettings();
+    EXPECT_EQ(hotkeys.undoKeyCode, HotkeyManager::kDefaultUndoKeyCode);
+    hotkeys.undoKeyCode = 6;
+    hotkeys.saveSettings();
+    EXPECT_TRUE(std::filesystem::is_fifo(HotkeyManager::settingsPath()));
 }

@@ -40,10 +40,11 @@ std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream&
     if (!text) {
         return fail();
     }
-    nlohmann::json document = nlohmann::json::parse(*text, nullptr, false);
-    if (document.is_discarded() || !document.is_object()) {
+    std::optional<nlohmann::json> decoded = RulesConfig::decode(*text);
+    if (!decoded || !decoded->is_object()) {
         return fail();
     }
+    const nlohmann::json& document = *decoded;
     nlohmann::json overrides =
         document.contains("manual_overrides") && document["manual_overrides"].is_object()
             ? document["manual_overrides"]
