@@ -255,11 +255,9 @@ bool AppState::addNeverCorrect(const std::string& token) {
     std::vector<std::string> words;
     if (overrides.contains("never_correct") && overrides["never_correct"].is_array()) {
         for (const auto& w : overrides["never_correct"]) {
-            if (!w.is_string()) {
-                words.clear();
-                break;
+            if (w.is_string()) { // a bad entry is skipped, the others kept
+                words.push_back(w.get<std::string>());
             }
-            words.push_back(w.get<std::string>());
         }
     }
     if (std::find(words.begin(), words.end(), normalized) != words.end()) {

@@ -58,9 +58,20 @@ void reloadRules(RulesEngine& engine) {
 
 void learnPairs(RulesEngine& engine, bool learningMode, const std::string& copied,
                 const ManualConversionResult& result) {
+    // Only what the keys of the copied text type on another layout may be learned.
+    auto isLayoutReading = [&engine](const std::string& source, const std::string& target) {
+        for (const auto& [from, fromLanguage] : engine.config().languages) {
+            for (const auto& [to, toLanguage] : engine.config().languages) {
+                if (from != to && UnicodeText::toLower(engine.mapToken(source, {from, to})) == target) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
     bool learned = false;
-    for (const auto& pair :
-         LearningWritePolicy::exactPairsForManualConversion(learningMode, copied, result.text)) {
+    for (const auto& pair : LearningWritePolicy::exactPairsForManualConversion(
+             learningMode, copied, result.text, isLayoutReading)) {
         learned = addToConfig(pair.source, pair.target, result.targetLanguage) || learned;
     }
     if (learned) {

@@ -52,7 +52,8 @@ std::optional<bool> boolean(const Json* value) {
 
 std::optional<int> integer(const Json* value) {
     std::optional<double> d = number(value);
-    if (!d || std::trunc(*d) != *d || *d < std::numeric_limits<int>::min() || *d > std::numeric_limits<int>::max()) {
+    if (!d || std::trunc(*d) != *d || *d < std::numeric_limits<int>::min() ||
+        *d > std::numeric_limits<int>::max()) {
         return std::nullopt;
     }
     return static_cast<int>(*d);
@@ -65,10 +66,9 @@ std::optional<std::vector<std::string>> stringList(const Json* value) {
     std::vector<std::string> out;
     out.reserve(value->size());
     for (const Json& element : *value) {
-        if (!element.is_string()) {
-            return std::nullopt;
+        if (element.is_string()) { // a malformed entry is dropped alone, never the whole list
+            out.push_back(element.get<std::string>());
         }
-        out.push_back(element.get<std::string>());
     }
     return out;
 }

@@ -27,7 +27,8 @@ std::optional<bool> boolean(const Json* value);
 // A number that is exactly an integer and fits an int.
 std::optional<int> integer(const Json* value);
 
-// An array whose elements are all strings; an array holding anything else is the wrong type.
+// The strings of an array, in order; an element of another type is dropped on its own (one bad
+// entry must not cost the user a whole list). Nothing when the value is no array.
 std::optional<std::vector<std::string>> stringList(const Json* value);
 
 // An array whose elements are all objects; an array holding anything else is the wrong type.

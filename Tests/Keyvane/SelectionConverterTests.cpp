@@ -58,6 +58,23 @@ TEST(SelectionConversion, PastesTheConversionAndGivesTheClipboardBack) {
               DecisionReason::exactSeedPair);
 }
 
+TEST(SelectionConversion, LearningTakesOnlyTheWordItsKeysType) {
+    // "vbh," is "мирб" key for key: the comma is a letter of the Russian layout. Whatever the
+    // conversion shows, "vbh" must never be learned as "мирб", nor ",skj" (было) as "skj".
+    Desk desk;
+    desk.platform.selectedText = "vbh, ,skj";
+    SelectionConverter::convertSelection(desk.platform, *desk.engine, /*learningMode=*/true);
+    desk.platform.advance(2.0);
+    auto overrides = nlohmann::json::parse(desk.home.read(".local/share/keyvane/manual_overrides.json"));
+    for (const char* typed : {"vbh", "skj", ",skj", "vbh,"}) {
+        if (overrides["exact_pairs"].contains(typed)) {
+            const std::string learned = overrides["exact_pairs"][typed];
+            EXPECT_EQ(desk.engine->mapToken(typed, LayoutDirection::enToRu), learned) << typed;
+        }
+    }
+    EXPECT_NE(desk.engine->evaluate("vbh", "", false, std::nullopt, std::nullopt).correctedToken, "мирб");
+}
+
 TEST(SelectionConversion, NothingSelectedLeavesTheClipboardAndTheTextAlone) {
     Desk desk;
     desk.platform.setClipboardContents(ClipboardContents::ofText("keep me"), ClipboardKind::clipboard);

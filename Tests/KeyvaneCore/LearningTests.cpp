@@ -1,6 +1,9 @@
+#include "EngineTestConfig.h"
 #include "LearningWritePolicy.h"
 #include "ManualOverridesMerge.h"
 #include "RulesConfig.h"
+#include "RulesEngine.h"
+#include "UnicodeText.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -44,15 +47,43 @@ TEST(LearningFromUndo, RecordsTheTypedWordTrimmedAndLowerCased) {
     EXPECT_FALSE(LearningWritePolicy::neverCorrectEntryForUndo(false, "github").has_value());
 }
 
+namespace {
+
+// Whether the target is what the source's keys type on the Russian layout (English keys) or back,
+// as the test configuration's maps say.
+bool isRussianEnglishReading(const std::string& source, const std::string& target) {
+    static const RulesEngine engine(keyvane::testing::testConfig({"en", "ru"}));
+    return UnicodeText::toLower(engine.mapToken(source, LayoutDirection::enToRu)) == target ||
+           UnicodeText::toLower(engine.mapToken(source, LayoutDirection::ruToEn)) == target;
+}
+
+std::vector<Pair> learned(const std::string& original, const std::string& converted) {
+    return LearningWritePolicy::exactPairsForManualConversion(true, original, converted,
+                                                              isRussianEnglishReading);
+}
+
+} // namespace
+
 TEST(LearningFromConversion, PairsChangedWordsOrTheWholeText) {
-    using LearningWritePolicy::exactPairsForManualConversion;
-    EXPECT_EQ(exactPairsForManualConversion(true, "hello ghbdtn", "hello привет"),
-              (std::vector<Pair>{{"ghbdtn", "привет"}}));
-    EXPECT_EQ(exactPairsForManualConversion(true, "(Ghbdtn!) 42 ...", "(Привет!) 42 ..."),
-              (std::vector<Pair>{{"ghbdtn", "привет"}}));
-    EXPECT_EQ(exactPairsForManualConversion(true, "a b C", "x Y"), (std::vector<Pair>{{"a b c", "x y"}}));
-    EXPECT_TRUE(exactPairsForManualConversion(true, "  ", "x").empty());
-    EXPECT_TRUE(exactPairsForManualConversion(false, "ghbdtn", "привет").empty());
+    EXPECT_EQ(learned("hello ghbdtn", "hello привет"), (std::vector<Pair>{{"ghbdtn", "привет"}}));
+    EXPECT_EQ(learned("(Ghbdtn!) 42 ...", "(Привет!) 42 ..."), (std::vector<Pair>{{"ghbdtn", "привет"}}));
+    EXPECT_EQ(learned("ghbdtn vbh ntcn", "привет мир"), (std::vector<Pair>{}))
+        << "the whole text is learned only when it is the reading of the keys";
+    EXPECT_EQ(learned("a b", "ф"), (std::vector<Pair>{}));
+    EXPECT_TRUE(learned("  ", "x").empty());
+    EXPECT_TRUE(
+        LearningWritePolicy::exactPairsForManualConversion(false, "ghbdtn", "привет", isRussianEnglishReading)
+            .empty());
+}
+
+TEST(LearningFromConversion, NeverLearnsAPairItsKeysDoNotType) {
+    // The comma after "vbh" is "б" on the Russian layout: "мир," on screen teaches "vbh" → "мир",
+    // but the key-for-key "мирб" teaches nothing, and neither does ",skj" → "было".
+    EXPECT_EQ(learned("vbh,", "мир,"), (std::vector<Pair>{{"vbh", "мир"}}));
+    EXPECT_TRUE(learned("vbh,", "мирб").empty());
+    EXPECT_TRUE(learned(",skj", "было").empty());
+    // A target that is not the reading of the keys ("привет" is not what "ghbdsn" types).
+    EXPECT_TRUE(learned("ghbdsn", "привет").empty());
 }
 
 TEST(ConfigurationLoading, UserOverridesReplaceTheSeedAndPreferencesApply) {

@@ -15,7 +15,7 @@ TEST(KeyboardLayoutSection, FileMapsReplaceTheirDirectionWholeAndDefaultsFillThe
         "ru_to_en": {"й": 5}
     }}})"));
     const auto& layout = config.keyboardLayout;
-    EXPECT_EQ(layout.maps.size(), 5u);      // en→ru plus the four built-in directions
+    EXPECT_EQ(layout.maps.size(), 5u); // en→ru plus the four built-in directions
     EXPECT_EQ(layout.shiftMaps.size(), 5u);
     EXPECT_EQ(layout.maps.at(LayoutDirection::enToRu), (KeyboardMap{{"q", "й"}, {"a", "c"}}));
     EXPECT_EQ(layout.shiftMaps.at(LayoutDirection::enToRu), (KeyboardMap{{"Q", "Й"}}));
@@ -26,8 +26,8 @@ TEST(KeyboardLayoutSection, FileMapsReplaceTheirDirectionWholeAndDefaultsFillThe
 }
 
 TEST(KeyboardLayoutSection, SwitchesKeepTheirDefaultUnlessGivenAsBooleans) {
-    auto config = RulesConfig::parse(json{{"keyboard_layout", {{"preserve_case", "no"},
-                                                               {"preserve_unknown_characters", false}}}});
+    auto config = RulesConfig::parse(
+        json{{"keyboard_layout", {{"preserve_case", "no"}, {"preserve_unknown_characters", false}}}});
     EXPECT_TRUE(config.keyboardLayout.preserveCase);
     EXPECT_FALSE(config.keyboardLayout.preserveUnknownCharacters);
 }
@@ -102,7 +102,8 @@ TEST(DecisionSection, MissingOrMistypedValuesKeepDefaults) {
         "auto_thresholds": {"same_script_min_length": 5.9}}})"));
     EXPECT_DOUBLE_EQ(aliasCurve.decision.dynamicThresholdCurve.candidateFloor, 1);
     EXPECT_EQ(aliasCurve.decision.sameScriptMinLength, 5);
-    auto huge = RulesConfig::parse(json::parse(R"({"decision": {"auto_thresholds": {"same_script_min_length": 1e300}}})"));
+    auto huge = RulesConfig::parse(
+        json::parse(R"({"decision": {"auto_thresholds": {"same_script_min_length": 1e300}}})"));
     EXPECT_EQ(huge.decision.sameScriptMinLength, std::numeric_limits<int>::max());
 }
 
@@ -160,23 +161,32 @@ TEST(RulesFileTolerance, EmptyDocumentGivesEveryDefault) {
 }
 
 TEST(RulesFileTolerance, GarbageInEverySectionLoadsWithDefaults) {
-    const json garbageValues[] = {json(nullptr), json(true), json(-1e308), json("str"), json::array({1, "a", nullptr}),
+    const json garbageValues[] = {json(nullptr),
+                                  json(true),
+                                  json(-1e308),
+                                  json("str"),
+                                  json::array({1, "a", nullptr}),
                                   json::object({{"x", json::array()}})};
-    const char* sections[] = {"keyboard_layout", "tokenization", "protected_patterns", "decision",
-                              "languages",       "layout_suspicion", "manual_overrides",  "golden_tests"};
+    const char* sections[] = {"keyboard_layout", "tokenization",     "protected_patterns", "decision",
+                              "languages",       "layout_suspicion", "manual_overrides",   "golden_tests"};
     for (const json& garbage : garbageValues) {
         json document;
         for (const char* section : sections) {
             document[section] = garbage;
         }
         // Garbage one level deeper, too: every key of every section.
-        document["decision"] = {{"auto_thresholds", garbage}, {"scoring_weights", garbage}, {"confidence", garbage}};
-        document["languages"] = {{"uk", {{"vowels", garbage}, {"bigram_log_weights", garbage},
-                                         {"impossible_patterns", garbage}, {"common_suffix_boosts", garbage}}}};
+        document["decision"] = {
+            {"auto_thresholds", garbage}, {"scoring_weights", garbage}, {"confidence", garbage}};
+        document["languages"] = {{"uk",
+                                  {{"vowels", garbage},
+                                   {"bigram_log_weights", garbage},
+                                   {"impossible_patterns", garbage},
+                                   {"common_suffix_boosts", garbage}}}};
         auto config = RulesConfig::parse(document);
         EXPECT_EQ(config.keyboardLayout.maps.size(), 4u);
         EXPECT_DOUBLE_EQ(config.decision.scoringWeights.exactCommonWord, 90);
-        EXPECT_EQ(config.languages.at("uk").vowels.size(), 10u);
+        // A list with one usable entry keeps it; the bad entries are dropped one by one.
+        EXPECT_EQ(config.languages.at("uk").vowels.size(), garbage.is_array() ? 1u : 10u);
         EXPECT_EQ(config.languages.at("uk").impossiblePatterns.size(), 1u);
     }
 }
