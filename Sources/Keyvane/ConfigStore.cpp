@@ -93,8 +93,10 @@ nlohmann::json loadManualOverrides(const nlohmann::json& engine) {
         }
     }
     appLog("[Keyvane] manual_overrides seeded from bundled default");
-    saveManualOverrides(seed);
-    return seed;
+    // Merged into nothing, so that the file remembers what it was given from the start.
+    nlohmann::json created = ManualOverridesMerge::merge(seed, nlohmann::json::object()).merged;
+    saveManualOverrides(created);
+    return created;
 }
 
 std::optional<RulesConfig> loadConfiguration() {

@@ -9,8 +9,14 @@ struct Result {
     bool changed = false;
 };
 
-// Adds to the user's overrides every seed entry the user does not have yet; what the user has
-// is never changed, so edited entries survive and deleted seed entries come back.
+// The key of the user's overrides that remembers which seed entries were ever given to the user:
+// {"exact_pairs": [...], "never_correct": [...]}.
+inline constexpr const char* kSeedEntriesGiven = "seed_entries_given";
+
+// Adds to the user's overrides every seed entry the user does not have yet and was never given;
+// what the user has is never changed, so edited entries survive, and a seed entry the user
+// deleted stays deleted (it is remembered as given). Files from before that key count what they
+// hold as given.
 Result merge(const nlohmann::json& bundled, const nlohmann::json& user);
 
 } // namespace keyvane::ManualOverridesMerge

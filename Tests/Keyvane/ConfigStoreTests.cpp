@@ -1,6 +1,7 @@
 #include "../TempHome.h"
 #include "AppPaths.h"
 #include "ConfigStore.h"
+#include "ManualOverridesMerge.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -12,6 +13,12 @@ using nlohmann::json;
 
 namespace {
 const std::string kOverrides = ".local/share/keyvane/manual_overrides.json";
+
+// The overrides without the record of the seed entries given, which every saved file carries.
+json taught(json overrides) {
+    overrides.erase(ManualOverridesMerge::kSeedEntriesGiven);
+    return overrides;
+}
 const json kRules = {
     {"manual_overrides", {{"exact_pairs", {{"ghbdtn", "привет"}}}, {"never_correct", {"lol"}}}}};
 } // namespace
@@ -19,7 +26,7 @@ const json kRules = {
 TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) {
     TempHome home;
     json first = ConfigStore::loadManualOverrides(kRules);
-    EXPECT_EQ(first, kRules["manual_overrides"]);
+    EXPECT_EQ(taught(first), kRules["manual_overrides"]);
     EXPECT_EQ(json::parse(home.read(kOverrides)), first);
 
     // The user edits the seeded pair and adds a word; the seed grows.
@@ -30,6 +37,20 @@ TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) 
     EXPECT_EQ(merged["exact_pairs"], json({{"ghbdtn", "Привет!"}, {"rfr", "как"}}));
     EXPECT_EQ(merged["never_correct"], json({"mine", "lol"}));
     EXPECT_EQ(json::parse(home.read(kOverrides)), merged);
+}
+
+TEST(ManualOverridesFile, ASeedEntryTheUserRemovedStaysRemoved) {
+    TempHome home;
+    json created = ConfigStore::loadManualOverrides(kRules);
+    // The user deletes the seeded pair and word by hand.
+    created["exact_pairs"].erase("ghbdtn");
+    created["never_correct"] = json::array();
+    home.write(kOverrides, created.dump());
+    for (int start = 0; start < 2; ++start) {
+        json loaded = ConfigStore::loadManualOverrides(kRules);
+        EXPECT_FALSE(loaded["exact_pairs"].contains("ghbdtn"));
+        EXPECT_EQ(loaded["never_correct"], json::array());
+    }
 }
 
 TEST(ManualOverridesFile, ADamagedFileIsKeptAsideAndWhatItTaughtIsKept) {
@@ -48,7 +69,7 @@ TEST(ManualOverridesFile, ADamagedFileIsKeptAsideAndWhatItTaughtIsKept) {
 
     // Nothing readable: the seed, and the damaged file is kept too.
     home.write(kOverrides, "{\"exact_pairs\": ");
-    EXPECT_EQ(ConfigStore::loadManualOverrides(kRules), kRules["manual_overrides"]);
+    EXPECT_EQ(taught(ConfigStore::loadManualOverrides(kRules)), kRules["manual_overrides"]);
     EXPECT_EQ(home.siblings(kOverrides, ".damaged-").size(), 2u);
 }
 
@@ -56,12 +77,12 @@ TEST(ManualOverridesFile, AFileThatCannotBeReadIsNeverOverwritten) {
     TempHome home;
     const std::string path = home.path() + "/" + kOverrides;
     std::filesystem::create_directories(path); // a directory where the file should be
-    EXPECT_EQ(ConfigStore::loadManualOverrides(kRules), kRules["manual_overrides"]);
+    EXPECT_EQ(taught(ConfigStore::loadManualOverrides(kRules)), kRules["manual_overrides"]);
     EXPECT_FALSE(ConfigStore::saveManualOverrides(json{{"never_correct", {"a"}}}));
     EXPECT_TRUE(std::filesystem::is_directory(path));
     std::filesystem::remove(path);
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); // and a FIFO must not hang the program
-    EXPECT_EQ(ConfigStore::loadManualOverrides(kRules), kRules["manual_overrides"]);
+    EXPECT_EQ(taught(ConfigStore::loadManualOverrides(kRules)), kRules["manual_overrides"]);
     EXPECT_FALSE(ConfigStore::saveManualOverrides(json{{"never_correct", {"a"}}}));
     EXPECT_TRUE(std::filesystem::is_fifo(path));
 }

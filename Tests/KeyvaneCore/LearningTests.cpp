@@ -24,13 +24,33 @@ TEST(SeedMerge, AddsOnlyWhatTheUserLacksAndKeepsTheUsersEdits) {
     EXPECT_EQ(first.merged["never_correct_meta"], json({{"lol", "en"}}));
 
     auto second = ManualOverridesMerge::merge(seed, first.merged);
-    EXPECT_FALSE(second.changed);
+    EXPECT_FALSE(second.changed) << "merging twice adds nothing";
     EXPECT_EQ(second.merged, first.merged);
 
-    // A seed entry the user deleted comes back.
+    // A seed entry the user deleted stays deleted, its meta too; a new seed entry still arrives.
     json deleted = first.merged;
     deleted["exact_pairs"].erase("rfr");
-    EXPECT_TRUE(ManualOverridesMerge::merge(seed, deleted).changed);
+    deleted["never_correct"] = json({"git", "mine"});
+    deleted["never_correct_meta"].erase("lol");
+    json grown = seed;
+    grown["exact_pairs"]["ntcn"] = "тест";
+    auto third = ManualOverridesMerge::merge(grown, deleted);
+    EXPECT_EQ(third.merged["exact_pairs"], json({{"ghbdtn", "Привет!"}, {"ntcn", "тест"}}));
+    EXPECT_EQ(third.merged["never_correct"], json({"git", "mine"}));
+    EXPECT_FALSE(third.merged.contains("never_correct_meta") &&
+                 third.merged["never_correct_meta"].contains("lol"));
+    EXPECT_FALSE(ManualOverridesMerge::merge(grown, third.merged).changed);
+}
+
+TEST(SeedMerge, OneBadEntryOfAListCostsOnlyItself) {
+    json seed = {{"never_correct", {"lol"}}};
+    json user = {{"never_correct", {"mine", 5, nullptr, "yours"}}};
+    EXPECT_EQ(ManualOverridesMerge::merge(seed, user).merged["never_correct"],
+              json({"mine", "yours", "lol"}));
+    json rules = {{"manual_overrides", {{"never_correct", {"mine", 5, "yours"}}}}};
+    const RulesConfig config = RulesConfig::parse(rules);
+    EXPECT_TRUE(config.manualOverrides.neverCorrect.contains("mine"));
+    EXPECT_TRUE(config.manualOverrides.neverCorrect.contains("yours"));
 }
 
 TEST(SeedMerge, EmptySeedListsLeaveEvenBrokenUserValuesAlone) {
