@@ -309,19 +309,56 @@ RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view toke
                                                            std::string_view trailing, bool isProtected,
                                                            bool isSentenceStart) const {
     MixedOutcome out;
-    std::string ruCandidate = mapToken(token, LayoutDirection::enToRu);
-    std::string enCandidate = mapToken(token, LayoutDirection::ruToEn);
-    ScoreBreakdown ru = scoreToken(UnicodeText::toLower(ruCandidate), language("ru"), isSentenceStart);
-    ru.layoutSuspicion = layoutSuspicionBonus(token, LayoutDirection::enToRu);
-    ScoreBreakdown en = scoreToken(UnicodeText::toLower(enCandidate), language("en"), isSentenceStart);
-    en.layoutSuspicion = layoutSuspicionBonus(token, LayoutDirection::ruToEn);
-    const bool englishWins = en.total() > ru.total(); // ties go to the Russian reading
-    out.winnerCandidate = englishWins ? enCandidate : ruCandidate;
-    out.winnerDirection = englishWins ? LayoutDirection::ruToEn : LayoutDirection::enToRu;
-    out.winnerBreakdown = englishWins ? en : ru;
-    out.loserCandidate = englishWins ? ruCandidate : enCandidate;
-    out.loserDirection = englishWins ? LayoutDirection::enToRu : LayoutDirection::ruToEn;
-    out.loserBreakdown = englishWins ? ru : en;
+    // Every reading of the word through the layouts of the active languages: a word half typed on
+    // English keys reads as each active Cyrillic language, and back. Russian first on equal
+    // scores, as the engine always preferred; a language that is not active gives no reading.
+    struct Reading {
+        std::string candidate;
+        LayoutDirection direction;
+        ScoreBreakdown breakdown;
+    };
+    std::vector<Reading> readings;
+    std::vector<LayoutDirection> directions;
+    for (const LayoutDirection& preferred : {LayoutDirection::enToRu, LayoutDirection::ruToEn}) {
+        directions.push_back(preferred);
+    }
+    for (const std::string& from : config_.activeLanguages) {
+        for (const std::string& to : config_.activeLanguages) {
+            const LayoutDirection direction{from, to};
+            if (from != to &&
+                std::find(directions.begin(), directions.end(), direction) == directions.end()) {
+                directions.push_back(direction);
+            }
+        }
+    }
+    auto isActive = [&](const std::string& key) {
+        return std::find(config_.activeLanguages.begin(), config_.activeLanguages.end(), key) !=
+               config_.activeLanguages.end();
+    };
+    for (const LayoutDirection& direction : directions) {
+        if (!isActive(direction.from) || !isActive(direction.to)) {
+            continue;
+        }
+        Reading reading{mapToken(token, direction), direction, {}};
+        reading.breakdown =
+            scoreToken(UnicodeText::toLower(reading.candidate), language(direction.to), isSentenceStart);
+        reading.breakdown.layoutSuspicion = layoutSuspicionBonus(token, direction);
+        readings.push_back(std::move(reading));
+    }
+    if (readings.empty()) { // fewer than two active languages: the word is read as it is
+        readings.push_back({std::string(token), LayoutDirection::enToRu, {}});
+    }
+    std::stable_sort(readings.begin(), readings.end(), [](const Reading& a, const Reading& b) {
+        return sortKey(a.breakdown.total()) > sortKey(b.breakdown.total());
+    });
+    const Reading& winner = readings.front();
+    const Reading& loser = readings.size() > 1 ? readings[1] : readings.front();
+    out.winnerCandidate = winner.candidate;
+    out.winnerDirection = winner.direction;
+    out.winnerBreakdown = winner.breakdown;
+    out.loserCandidate = loser.candidate;
+    out.loserDirection = loser.direction;
+    out.loserBreakdown = loser.breakdown;
     const double winnerTotal = out.winnerBreakdown.total();
     const double loserTotal = out.loserBreakdown.total();
     out.delta = winnerTotal - loserTotal;
@@ -414,8 +451,27 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
         out.isNeverCorrect = true;
         return gate(DecisionReason::neverCorrect);
     }
-    if (auto pair = config_.manualOverrides.exactPairs.find(lower);
-        pair != config_.manualOverrides.exactPairs.end()) {
+    auto pair = config_.manualOverrides.exactPairs.find(lower);
+    // A learned pair into a language that is not active does not fire ("Ghbdtn" stays with only
+    // English active): its target is the pair's recorded language, else every language whose
+    // alphabet writes it.
+    if (pair != config_.manualOverrides.exactPairs.end()) {
+        std::vector<std::string> targets;
+        if (auto recorded = exactPairTargetLanguage(lower)) {
+            targets.push_back(*recorded);
+        } else {
+            targets = detectSourceLanguages(classifyScript(UnicodeText::graphemes(pair->second)));
+        }
+        const bool anyActive =
+            targets.empty() || std::any_of(targets.begin(), targets.end(), [&](const std::string& key) {
+                return std::find(config_.activeLanguages.begin(), config_.activeLanguages.end(), key) !=
+                       config_.activeLanguages.end();
+            });
+        if (!anyActive) {
+            pair = config_.manualOverrides.exactPairs.end();
+        }
+    }
+    if (pair != config_.manualOverrides.exactPairs.end()) {
         out.isExactSeedPair = true;
         const std::optional<std::string> target = uniqueAlphabetLanguage(pair->second);
         // Punctuation after the word as the layout of the learned word types it ("ghbdtn?" is

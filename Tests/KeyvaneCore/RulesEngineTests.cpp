@@ -1,4 +1,5 @@
 #include "EngineTestConfig.h"
+#include "KeyboardMaps.h"
 #include "RulesEngine.h"
 
 #include <cmath>
@@ -141,6 +142,20 @@ TEST(LearnedPairs, ExactPairWinsWithItsCase) {
     EXPECT_FALSE(d.targetLanguage.has_value());
 }
 
+TEST(LearnedPairs, APairIntoALanguageThatIsNotActiveDoesNotFire) {
+    nlohmann::json rules = testRules();
+    rules["manual_overrides"]["exact_pairs"]["ghbdtn"] = "привет";
+    rules["manual_overrides"]["exact_pairs_meta"]["ghbdtn"] = {{"src", "en"}, {"dst", "ru"}};
+    RulesEngine englishOnly(testConfig({"en"}, rules));
+    EXPECT_EQ(corrected(decide(englishOnly, "Ghbdtn")), "<none>");
+    EXPECT_EQ(corrected(decide(englishOnly, "ntcn")), "<none>");
+    RulesEngine englishUkrainian(testConfig({"en", "uk"}, rules));
+    EXPECT_EQ(corrected(decide(englishUkrainian, "Ghbdtn")), "<none>") << "learned as Russian";
+    EXPECT_EQ(corrected(decide(englishUkrainian, "ntcn")), "тест") << "Ukrainian letters too";
+    RulesEngine englishRussian(testConfig({"en", "ru"}, rules));
+    EXPECT_EQ(corrected(decide(englishRussian, "Ghbdtn")), "Привет");
+}
+
 TEST(TieBreaks, SameWordFromTwoSourcesPrefersTheActiveLayoutThenTheSmallestKey) {
     RulesEngine engine(testConfig());
     // "руддщ" is the same keys on the Russian and the Ukrainian layout.
@@ -205,6 +220,20 @@ TEST(MixedScript, WordSwitchedMidwayIsReadWhole) {
     rules["tokenization"]["mixed_script_auto"] = false;
     RulesEngine strict(testConfig({"en", "ru", "uk"}, rules));
     EXPECT_EQ(decide(strict, "ghbвет1").reason, DecisionReason::mixedScript);
+}
+
+TEST(MixedScript, AHalfSwitchedWordIsReadThroughTheActiveLanguagesOnly) {
+    nlohmann::json rules = testRules();
+    for (const auto& [from, to] : {std::pair{"en", "uk"}, std::pair{"uk", "en"}}) {
+        for (const auto& [key, value] : KeyboardMaps::defaultKeyboardMaps().at(LayoutDirection{from, to})) {
+            rules["keyboard_layout"]["maps"][std::string(from) + "_to_" + to][key] = value;
+        }
+    }
+    RulesEngine englishOnly(testConfig({"en"}, rules));
+    EXPECT_EQ(corrected(decide(englishOnly, "ghbвет")), "<none>") << "Russian is not active";
+    RulesEngine englishUkrainian(testConfig({"en", "uk"}, rules));
+    EXPECT_EQ(corrected(decide(englishUkrainian, "ghbdіт")), "привіт");
+    EXPECT_EQ(corrected(decide(englishUkrainian, "Ghbdіт,")), "Привіт,");
 }
 
 TEST(Robustness, OverflowingScoresNeverPassAThresholdAsNaN) {
