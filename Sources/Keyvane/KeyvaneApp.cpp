@@ -7,6 +7,7 @@
 #include "CorrectionReadiness.h"
 #include "GoldenTestRunner.h"
 #include "HotkeyManager.h"
+#include "InstanceChannel.h"
 #include "InstanceCommand.h"
 #include "L10n.h"
 #include "ManualConversionTestRunner.h"
@@ -52,18 +53,39 @@ int runSelfTest() {
 
 volatile std::sig_atomic_t terminationRequested = 0;
 
-// The socket of the one copy that runs for this user on this display.
-QString instanceName() {
-    return QString("keyvane-%1-%2").arg(getuid()).arg(qEnvironmentVariable("DISPLAY"));
+// The socket of the one copy that runs for this user on this display, in a directory only this
+// user can enter; nothing when no such directory can be had.
+std::optional<QString> instanceSocket() {
+    std::string error;
+    auto path = InstanceChannel::socketPath(qEnvironmentVariable("DISPLAY").toStdString(), &error);
+    if (!path) {
+        std::cerr << "Keyvane: no private place for its instance socket (" << error << ").\n";
+        return std::nullopt;
+    }
+    return QString::fromStdString(*path);
+}
+
+// Whether the other end of a connection is a process of this user.
+bool ownUserAtTheOtherEnd(const QLocalSocket& socket) {
+    const auto user = InstanceChannel::peerUser(static_cast<int>(socket.socketDescriptor()));
+    return user && *user == ::getuid();
 }
 
 // Hands a pause or resume request to the running copy and prints its answer.
 int sendToRunningInstance(int argc, char** argv, const InstanceCommand& command) {
     QCoreApplication app(argc, argv);
+    const std::optional<QString> name = instanceSocket();
+    if (!name) {
+        return 1;
+    }
     QLocalSocket socket;
-    socket.connectToServer(instanceName());
+    socket.connectToServer(*name);
     if (!socket.waitForConnected(2000)) {
         std::cerr << "Keyvane is not running on this display; start it first with: keyvane\n";
+        return 1;
+    }
+    if (!ownUserAtTheOtherEnd(socket)) {
+        std::cerr << "Keyvane: the instance socket is held by another user; the request was not sent.\n";
         return 1;
     }
     socket.write(QByteArray::fromStdString(command.line() + "\n"));
@@ -76,15 +98,30 @@ int sendToRunningInstance(int argc, char** argv, const InstanceCommand& command)
         std::cerr << "Keyvane did not answer the request.\n";
         return 1;
     }
-    std::cout << answer.left(answer.indexOf('\n')).toStdString() << std::endl;
+    std::cout << InstanceChannel::plainText(answer.toStdString()) << std::endl;
     return 0;
 }
 
-// Answers one request line per connection from a later launch ("keyvane --pause 15m").
+// Answers one request line per connection from a later launch ("keyvane --pause 15m"). Only this
+// user's processes are answered; a few connections at a time, each given two seconds, so that a
+// flood of idle connections can neither use up the program's files nor close the channel.
 void serveInstanceRequests(QLocalServer& server, AppState& appState) {
+    constexpr int kMostConnections = 8;
+    static int openConnections = 0;
     QObject::connect(&server, &QLocalServer::newConnection, [&server, &appState] {
         while (QLocalSocket* socket = server.nextPendingConnection()) {
+            if (!ownUserAtTheOtherEnd(*socket) || openConnections >= kMostConnections) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            ++openConnections;
+            QObject::connect(socket, &QObject::destroyed, [] { --openConnections; });
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            QTimer::singleShot(2000, socket, [socket] {
+                socket->abort();
+                socket->deleteLater();
+            });
             QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &appState] {
                 if (!socket->canReadLine()) {
                     if (socket->bytesAvailable() > 256) {
@@ -116,18 +153,25 @@ int runApplication(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     // One copy per user and display: a second one would correct every word twice.
-    {
+    const std::optional<QString> instanceName = instanceSocket();
+    if (instanceName) {
         QLocalSocket sibling;
-        sibling.connectToServer(instanceName());
-        if (sibling.waitForConnected(500)) {
+        sibling.connectToServer(*instanceName);
+        if (sibling.waitForConnected(500) && ownUserAtTheOtherEnd(sibling)) {
             std::cout << "Keyvane is already running on this display." << std::endl;
             return 0;
         }
     }
     QLocalServer instance;
-    QLocalServer::removeServer(instanceName()); // a socket left behind by a copy that crashed
     instance.setSocketOptions(QLocalServer::UserAccessOption);
-    instance.listen(instanceName());
+    if (instanceName) {
+        QLocalServer::removeServer(*instanceName); // a socket left behind by a copy that crashed
+        if (!instance.listen(*instanceName)) {
+            std::cerr << "Keyvane: cannot take requests from later launches ("
+                      << instance.errorString().toStdString()
+                      << "); --pause and --resume will not reach this copy.\n";
+        }
+    }
     const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     DebugLog::switchAtStartup(preferences.debugLog, CoreLog::logFile);
     L10n::setLanguage(preferences.uiLanguage);
