@@ -173,7 +173,7 @@ int runApplication(int argc, char** argv) {
         }
     }
     const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
-    DebugLog::switchAtStartup(preferences.debugLog, CoreLog::logFile);
+    DebugLog::switchAtStartup(preferences.debugLog, CoreLog::logPath());
     L10n::setLanguage(preferences.uiLanguage);
     appLog("Keyvane starting...");
 

@@ -72,10 +72,19 @@ std::optional<std::string> read(const std::string& path) {
 }
 
 bool createDirectories(const std::string& path, std::string* error) {
+    // Each missing directory is made with mode 0700 itself, whatever the umask allows: the user's
+    // data and the developer log are nobody else's.
+    std::filesystem::path built;
+    for (const std::filesystem::path& part : std::filesystem::path(path)) {
+        built /= part;
+        if (::mkdir(built.c_str(), 0700) != 0 && errno != EEXIST) {
+            setError(error, describe(built.string(), errno));
+            return false;
+        }
+    }
     std::error_code ec;
-    std::filesystem::create_directories(path, ec);
-    if (ec || !std::filesystem::is_directory(path, ec)) {
-        setError(error, path + ": " + (ec ? ec.message() : std::string("not a directory")));
+    if (!std::filesystem::is_directory(path, ec)) {
+        setError(error, path + ": not a directory");
         return false;
     }
     return true;

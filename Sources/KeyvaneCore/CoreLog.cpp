@@ -6,8 +6,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,7 +48,22 @@ std::string CoreLog::timestamp() {
     return buffer;
 }
 
+std::string CoreLog::logPath() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && *runtime == '/') {
+        return std::string(runtime) + "/keyvane/keyvane.log";
+    }
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const std::string base =
+        state != nullptr && *state == '/' ? std::string(state) : AppPaths::homeDirectory() + "/.local/state";
+    return base + "/keyvane/keyvane.log";
+}
+
 bool CoreLog::appendLine(const std::string& path, std::string_view message) {
+    const std::filesystem::path directory = std::filesystem::path(path).parent_path();
+    if (!directory.empty() && !AtomicFile::createDirectories(directory.string())) {
+        return false;
+    }
     // O_NOFOLLOW: a link planted at the path is refused rather than followed; O_NONBLOCK: a FIFO
     // planted there cannot hang the program (it is refused as no regular file).
     int fd = ::open(path.c_str(),
@@ -73,6 +90,10 @@ bool CoreLog::appendLine(const std::string& path, std::string_view message) {
 }
 
 bool CoreLog::truncate(const std::string& path) {
+    const std::filesystem::path directory = std::filesystem::path(path).parent_path();
+    if (!directory.empty() && !AtomicFile::createDirectories(directory.string())) {
+        return false;
+    }
     return AtomicFile::writeAtomically(path, "");
 }
 
@@ -80,7 +101,7 @@ void coreLog(std::string_view message) {
     if (!DebugLog::isEnabled()) {
         return;
     }
-    CoreLog::appendLine(CoreLog::logFile, message);
+    CoreLog::appendLine(CoreLog::logPath(), message);
 }
 
 void userNotice(std::string_view message) {

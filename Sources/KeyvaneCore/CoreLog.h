@@ -21,16 +21,17 @@ bool isEnabled();
 
 namespace CoreLog {
 
-// The developer log file.
-inline constexpr const char* logFile = "/tmp/keyvane.log";
+// The developer log file, private to the user: "$XDG_RUNTIME_DIR/keyvane/keyvane.log", else
+// "${XDG_STATE_HOME:-~/.local/state}/keyvane/keyvane.log" (never a file in the shared /tmp).
+std::string logPath();
 
-// Appends "[<UTC time>] <message>\n" to the file at path. The log can hold typed text, so the
-// file is created readable by its owner only, and a path that is a symbolic link, not a regular
-// file, or owned by another user is refused: the line is dropped. False when nothing was written.
+// Appends "[<UTC time>] <message>\n" to the file at path (its directory made, owner-only). The log can hold
+// typed text, so the file is created readable by its owner only, and a path that is a symbolic link, not a
+// regular file, or owned by another user is refused: the line is dropped. False when nothing was written.
 bool appendLine(const std::string& path, std::string_view message);
 
 // Empties the log by putting an empty private file in its place (never writing through a link).
-bool truncate(const std::string& path = logFile);
+bool truncate(const std::string& path = logPath());
 
 // "2024-03-01T12:34:56Z" for now.
 std::string timestamp();

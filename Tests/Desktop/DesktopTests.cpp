@@ -320,7 +320,7 @@ TEST_F(Desktop, SwitchingTheLayoutMakesItActiveAndHoldsIt) {
         settle(1900); // until the final verdict
     }
     DebugLog::setEnabled(false);
-    std::ifstream log(CoreLog::logFile);
+    std::ifstream log(CoreLog::logPath());
     std::stringstream lines;
     lines << log.rdbuf();
     EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.Russian\n"),

@@ -69,12 +69,29 @@ TEST(AtomicWrite, AWriterKilledMidwayNeverLeavesAPartialFile) {
     }
 }
 
+TEST(DeveloperLog, LivesInADirectoryOfTheUsersOwn) {
+    TempHome home;
+    EXPECT_EQ(CoreLog::logPath(), home.path() + "/.local/state/keyvane/keyvane.log");
+    ::setenv("XDG_RUNTIME_DIR", (home.path() + "/run").c_str(), 1);
+    EXPECT_EQ(CoreLog::logPath(), home.path() + "/run/keyvane/keyvane.log");
+    // Made private whatever the umask says.
+    const mode_t previous = ::umask(0);
+    ASSERT_TRUE(CoreLog::appendLine(CoreLog::logPath(), "[Keyvane] line"));
+    ::umask(previous);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    struct stat info {};
+    ASSERT_EQ(::stat((home.path() + "/run/keyvane").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat((home.path() + "/run/keyvane/keyvane.log").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
 TEST(DeveloperLog, WritesOnlyWhenSwitchedOnIntoAPrivateFile) {
     TempHome home;
     DebugLog::setEnabled(false);
-    const auto before = AtomicFile::read(CoreLog::logFile);
+    const auto before = AtomicFile::read(CoreLog::logPath());
     coreLog("[Keyvane] typed text that must not be kept");
-    EXPECT_EQ(AtomicFile::read(CoreLog::logFile), before) << "the log is off: nothing is written";
+    EXPECT_EQ(AtomicFile::read(CoreLog::logPath()), before) << "the log is off: nothing is written";
 
     const std::string path = home.path() + "/keyvane.log";
     ASSERT_TRUE(CoreLog::appendLine(path, "[Keyvane] first"));
@@ -104,14 +121,18 @@ TEST(DeveloperLog, RefusesALinkOrAFileOfAnotherUserPlantedAtItsPath) {
     EXPECT_TRUE(CoreLog::truncate(linkPath));
     EXPECT_EQ(home.read("victim.txt"), "secret\n");
     EXPECT_FALSE(std::filesystem::is_symlink(linkPath));
+}
 
-    if (::geteuid() == 0) { // only root can give a file away to test the ownership check
-        const std::string foreign = home.path() + "/foreign.log";
-        home.write("foreign.log", "");
-        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
-        EXPECT_FALSE(CoreLog::appendLine(foreign, "[Keyvane] typed text"));
-        EXPECT_EQ(home.read("foreign.log"), "");
+TEST(DeveloperLog, RefusesAFileOfAnotherUserAtItsPath) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a file away to test the ownership check";
     }
+    TempHome home;
+    const std::string foreign = home.path() + "/foreign.log";
+    home.write("foreign.log", "");
+    ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(CoreLog::appendLine(foreign, "[Keyvane] typed text"));
+    EXPECT_EQ(home.read("foreign.log"), "");
 }
 
 TEST(DeveloperLog, StartsOnlyWithTheDeveloperMarkerAndThenStartsEmpty) {
