@@ -266,6 +266,13 @@ TEST(Harvesters, WordFrequenciesOfACorpus) {
     EXPECT_NE(r.out.find("Min word length: 2   Min word count: 5   Top N: 3000\n"), std::string::npos);
     EXPECT_NE(r.out.find("  привет           12\n"), std::string::npos);
 
+    // Ukrainian words keep their apostrophe, whichever one was typed.
+    ws.home.write("uk.txt", "п'ять п’ять пʼять п'ять п'ять 'цитата' п'");
+    Result uk = ws.run({"-file", "uk.txt", "-type", "harvest_words", "-language", "uk"});
+    ASSERT_EQ(uk.status, 0) << uk.err;
+    EXPECT_NE(ws.home.read("word-harvest_uk.json").find("\"п'ять\""), std::string::npos);
+    EXPECT_EQ(ws.home.read("word-harvest_uk.json").find("\"ять\""), std::string::npos);
+
     ws.home.write("latin.txt", "only latin words here");
     Result none = ws.run({"-file", "latin.txt", "-type", "harvest_words", "-language", "uk"});
     EXPECT_EQ(none.status, 1);

@@ -10,7 +10,6 @@
 
 namespace keyvane {
 
-
 int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
     auto text = TextFormat::readInputFile(options_.file, err);
     if (!text) {
@@ -23,7 +22,8 @@ int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
     std::vector<std::string> current;
     auto finish = [&] {
         if (static_cast<int>(current.size()) >= minimum &&
-            std::all_of(current.begin(), current.end(), [&](const std::string& c) { return alphabet.contains(c); })) {
+            std::all_of(current.begin(), current.end(),
+                        [&](const std::string& c) { return alphabet.contains(c); })) {
             std::string word;
             for (const std::string& c : current) {
                 word += c;
@@ -32,8 +32,21 @@ int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
         }
         current.clear();
     };
-    for (const std::string& c : UnicodeText::graphemes(*text)) {
-        if (UnicodeText::isLetter(c)) {
+    // An apostrophe between two letters is part of a word where the alphabet writes one ("п'ять",
+    // "ім’я", "сім'ї"): kept, in its plain form, instead of splitting the word.
+    const bool apostropheInWords = alphabet.contains("'");
+    const std::vector<std::string> chars = UnicodeText::graphemes(*text);
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        const std::string& c = chars[i];
+        const bool apostrophe = c == "'" || c == "’" || c == "ʼ"; // "ʼ" counts as a letter in Unicode
+        if (apostrophe) {
+            if (apostropheInWords && !current.empty() && i + 1 < chars.size() &&
+                UnicodeText::isLetter(chars[i + 1])) {
+                current.push_back("'");
+            } else {
+                finish();
+            }
+        } else if (UnicodeText::isLetter(c)) {
             current.push_back(UnicodeText::toLower(c));
         } else {
             finish();
@@ -41,8 +54,8 @@ int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
     }
     finish();
     if (counts.empty()) {
-        err << "Error: No " << language << "-script words (length >= " << minimum << ") found in " << options_.file
-            << "\n";
+        err << "Error: No " << language << "-script words (length >= " << minimum << ") found in "
+            << options_.file << "\n";
         return 1;
     }
     std::vector<std::pair<std::string, long long>> kept;
@@ -68,7 +81,8 @@ int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
     out << "Keyvane word-frequency-harvest report\n"
         << "File: " << options_.file << "\n"
         << "Language: " << language << "\n"
-        << "Min word length: " << minimum << "   Min word count: " << minWordCount << "   Top N: " << topN << "\n\n"
+        << "Min word length: " << minimum << "   Min word count: " << minWordCount << "   Top N: " << topN
+        << "\n\n"
         << "Unique words observed: " << counts.size() << "\n"
         << "Words exported (count >= " << minWordCount << ", capped at top " << topN << "): " << kept.size()
         << "\n\nTop 25 words:\n";
