@@ -77,6 +77,10 @@ public:
         return KeyboardMaps::preserveCase(original, replacement);
     }
 
+    // The required score delta and the minimum candidate score the engine applies to a word of
+    // `length` characters (the dynamic curve for short words when it is on, else the tables).
+    std::pair<double, double> thresholdsFor(int length) const;
+
     bool matchesProtectedPattern(std::string_view word) const;
     // The one configured language whose alphabet covers the word's letters, if exactly one does.
     std::optional<std::string> uniqueAlphabetLanguage(std::string_view word) const;
@@ -144,7 +148,7 @@ private:
         return script.classifiedLetters > 0 && script.coveringLanguages == 0;
     }
     bool isSameScriptDirection(const LayoutDirection& direction) const;
-    std::pair<double, double> thresholdsFor(int length) const; // required delta, minimum candidate score
+
     double confidenceOf(double delta) const;
     bool allowsLength1Correction(std::string_view token, std::string_view candidateLower,
                                  const LanguageConfig* targetLang, double sourceExactCommonWord,

@@ -238,6 +238,13 @@ TEST(InputDiagnostic, ExplainsEachWordAndItsDecision) {
                                 "layout_mismatch\n  Result                      : ghbdtn → привет\n"),
               std::string::npos);
     EXPECT_EQ(ws.run({"-input", "   "}).out, "No tokens found in input.\n");
+
+    // The priority shown is the order the engine used (-languages), whatever the preferences say.
+    ws.home.write(".local/share/keyvane/user_preferences.json",
+                  R"({"active_languages": ["en", "ru", "uk"]})");
+    Result ordered = ws.run({"-input", "vskj", "-languages", "en,uk,ru"});
+    EXPECT_NE(ordered.out.find("Priority penalty uk (idx=1) : 0.00"), std::string::npos) << ordered.out;
+    EXPECT_NE(ordered.out.find("Priority penalty ru (idx=2) : -12.00"), std::string::npos);
 }
 
 TEST(SelfTest, ShippedRulesFilePassesEveryGoldenTestAndConversionCheck) {

@@ -72,8 +72,9 @@ std::vector<std::string> InputDiagnosticRunner::wrap(const std::vector<std::stri
     return lines;
 }
 
-int InputDiagnosticRunner::priorityIndex(const std::string& languageKey) {
-    std::vector<std::string> active = UserPreferences::load(UserPreferences::defaultPath()).activeLanguages;
+int InputDiagnosticRunner::priorityIndex(const std::string& languageKey) const {
+    // The order the engine used (-languages, else the preferences), not the preferences file's.
+    const std::vector<std::string>& active = engine_.config().activeLanguages;
     auto it = std::find(active.begin(), active.end(), languageKey);
     return it == active.end() ? -1 : static_cast<int>(it - active.begin());
 }

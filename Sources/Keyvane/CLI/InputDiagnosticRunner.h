@@ -34,7 +34,7 @@ private:
                            std::optional<double> extraLayoutSuspicion) const;
     void renderSingleCandidate(std::ostream& out, const RulesDiagnostic& diag) const;
     void renderMultiCandidate(std::ostream& out, const RulesDiagnostic& diag) const;
-    static int priorityIndex(const std::string& languageKey);
+    int priorityIndex(const std::string& languageKey) const;
 
     std::string inputString_;
     const RulesEngine& engine_;

@@ -8,9 +8,12 @@ namespace keyvane {
 
 std::optional<KeyvaneDirection> directionFor(ExpectedLanguage language) {
     switch (language) {
-    case ExpectedLanguage::en: return KeyvaneDirection::ruTypedAsEn;
-    case ExpectedLanguage::ru: return KeyvaneDirection::enTypedAsRu;
-    case ExpectedLanguage::uk: return std::nullopt;
+    case ExpectedLanguage::en:
+        return KeyvaneDirection::ruTypedAsEn;
+    case ExpectedLanguage::ru:
+        return KeyvaneDirection::enTypedAsRu;
+    case ExpectedLanguage::uk:
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -61,8 +64,8 @@ std::string KeyvaneDiagnosticAnalyzer::humanReason(const std::string& reasonCode
     return it == texts.end() ? reasonCode : it->second;
 }
 
-std::optional<KeyvaneMissedCandidate> KeyvaneDiagnosticAnalyzer::diagnoseMissed(const std::string& word,
-                                                                               ExpectedLanguage expected) const {
+std::optional<KeyvaneMissedCandidate>
+KeyvaneDiagnosticAnalyzer::diagnoseMissed(const std::string& word, ExpectedLanguage expected) const {
     auto direction = detectDirection(word);
     if (!direction || direction != directionFor(expected)) {
         return std::nullopt;
@@ -72,25 +75,30 @@ std::optional<KeyvaneMissedCandidate> KeyvaneDiagnosticAnalyzer::diagnoseMissed(
         return std::nullopt;
     }
     std::string mapped = expected == ExpectedLanguage::en ? engine_.mapEnToRu(word) : engine_.mapRuToEn(word);
-    std::optional<std::string> expectedWord = mapped == word ? std::nullopt : std::optional<std::string>(mapped);
+    std::optional<std::string> expectedWord =
+        mapped == word ? std::nullopt : std::optional<std::string>(mapped);
 
     std::optional<double> finalScore;
     std::optional<double> threshold;
     const DecisionConfig& decisionConfig = engine_.config().decision;
     if (decision.reason == DecisionReason::candidateScoreTooLow) {
         finalScore = decision.candidateScore;
-        auto entry = decisionConfig.minCandidateScoreByLength.find(static_cast<int>(UnicodeText::length(word)));
-        threshold = entry != decisionConfig.minCandidateScoreByLength.end() ? entry->second
-                                                                            : decisionConfig.minCandidateScoreDefault;
+        // The threshold the engine applied: for short words the dynamic curve, not the table.
+        threshold = engine_.thresholdsFor(static_cast<int>(UnicodeText::length(word))).second;
     } else if (decision.reason == DecisionReason::lowConfidence) {
         finalScore = decision.confidence;
         threshold = decisionConfig.minConfidence;
     }
-    return KeyvaneMissedCandidate{word,           expectedWord,
-                                  *direction,     expected,
-                                  "ignored",      humanReason(toString(decision.reason)),
-                                  decision.confidence, finalScore,
-                                  threshold,      1};
+    return KeyvaneMissedCandidate{word,
+                                  expectedWord,
+                                  *direction,
+                                  expected,
+                                  "ignored",
+                                  humanReason(toString(decision.reason)),
+                                  decision.confidence,
+                                  finalScore,
+                                  threshold,
+                                  1};
 }
 
 } // namespace keyvane
