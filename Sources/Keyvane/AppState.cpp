@@ -1,10 +1,13 @@
 #include "AppState.h"
 
 #include "AppLog.h"
+#include "AppPaths.h"
+#include "AtomicFile.h"
 #include "CLI/TextFormat.h"
 #include "ConfigStore.h"
 #include "GameModeDetector.h"
 #include "InstalledLanguageDetector.h"
+#include "JsonValues.h"
 #include "LearningWritePolicy.h"
 #include "ReplacementAdapter.h"
 #include "SelectionConverter.h"
@@ -16,6 +19,10 @@
 namespace keyvane {
 
 std::unique_ptr<AppState> AppState::create(PlatformServices& platform, std::string ownBundleID) {
+    // Temporary files of a save that was killed midway are of no use to anyone.
+    if (int removed = AtomicFile::removeStaleTemporaries(AppPaths::appSupportDir())) {
+        appLog("[Keyvane] Removed " + std::to_string(removed) + " temporary file(s) of interrupted saves");
+    }
     InstalledLanguageDetector::reconcileAndPersist(platform);
     auto config = ConfigStore::loadConfiguration();
     if (!config) {
@@ -250,37 +257,34 @@ bool AppState::addNeverCorrect(const std::string& token) {
     if (normalized.empty()) {
         return false;
     }
-    nlohmann::json overrides =
-        ConfigStore::loadManualOverrides(ConfigStore::engineJSON().value_or(nlohmann::json::object()));
-    std::vector<std::string> words;
-    if (overrides.contains("never_correct") && overrides["never_correct"].is_array()) {
-        for (const auto& w : overrides["never_correct"]) {
-            if (w.is_string()) { // a bad entry is skipped, the others kept
-                words.push_back(w.get<std::string>());
+    const std::string language = rulesEngine_->detectLanguage(normalized).value_or("en");
+    const bool saved = ConfigStore::updateManualOverrides([&](nlohmann::json& overrides) {
+        std::vector<std::string> words =
+            JsonValues::stringList(JsonValues::member(overrides, "never_correct"))
+                .value_or(std::vector<std::string>{});
+        if (std::find(words.begin(), words.end(), normalized) != words.end()) {
+            return false;
+        }
+        words.push_back(normalized);
+        std::sort(words.begin(), words.end());
+        overrides["never_correct"] = words;
+        nlohmann::json meta = nlohmann::json::object();
+        if (const nlohmann::json* old = JsonValues::objectMember(overrides, "never_correct_meta")) {
+            for (const auto& [key, value] : old->items()) {
+                if (value.is_string()) {
+                    meta[key] = value;
+                }
             }
         }
+        meta[normalized] = language;
+        overrides["never_correct_meta"] = meta;
+        return true;
+    });
+    if (!saved) {
+        appLog("[Keyvane] Undo: no never-correct entry written (already there, or the file could not be "
+               "written)");
     }
-    if (std::find(words.begin(), words.end(), normalized) != words.end()) {
-        return false;
-    }
-    words.push_back(normalized);
-    std::sort(words.begin(), words.end());
-    overrides["never_correct"] = words;
-    nlohmann::json meta = nlohmann::json::object();
-    if (overrides.contains("never_correct_meta") && overrides["never_correct_meta"].is_object()) {
-        for (const auto& [key, value] : overrides["never_correct_meta"].items()) {
-            if (value.is_string()) {
-                meta[key] = value;
-            }
-        }
-    }
-    meta[normalized] = rulesEngine_->detectLanguage(normalized).value_or("en");
-    overrides["never_correct_meta"] = meta;
-    if (!ConfigStore::saveManualOverrides(overrides)) {
-        appLog("[Keyvane] Undo: failed to write never-correct entry");
-        return false;
-    }
-    return true;
+    return saved;
 }
 
 void AppState::convertSelection(const std::optional<std::string>& target) {

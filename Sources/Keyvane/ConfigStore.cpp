@@ -99,6 +99,12 @@ nlohmann::json loadManualOverrides(const nlohmann::json& engine) {
     return created;
 }
 
+bool updateManualOverrides(const std::function<bool(nlohmann::json&)>& change) {
+    const UserDataFile::Lock lock(AppPaths::manualOverridesPath());
+    nlohmann::json overrides = loadManualOverrides(engineJSON().value_or(nlohmann::json::object()));
+    return change(overrides) && saveManualOverrides(overrides);
+}
+
 std::optional<RulesConfig> loadConfiguration() {
     auto engine = engineJSON();
     if (!engine) {

@@ -4,6 +4,7 @@
 #include "RulesConfig.h"
 #include "RulesEngine.h"
 
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 
@@ -21,6 +22,12 @@ nlohmann::json loadManualOverrides(const nlohmann::json& engineJSON);
 
 // Writes the overrides atomically; false (and one log line) on failure.
 bool saveManualOverrides(const nlohmann::json& overrides);
+
+// Loads the overrides, lets `change` edit them and saves them, all while holding the overrides'
+// advisory lock, so that two copies of the program (or the settings window) saving at once never
+// lose each other's entries. `change` returns false when there is nothing to save. False when
+// nothing was saved.
+bool updateManualOverrides(const std::function<bool(nlohmann::json&)>& change);
 
 // Rules file, overrides and preferences combined; nothing when no rules file is found.
 std::optional<RulesConfig> loadConfiguration();

@@ -229,6 +229,9 @@ int runApplication(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit reached while saving must fail that save (and be reported), not kill the
+    // program.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv, argv + argc);
     if (CLIEntry::isCommandLine(args)) {
         return CLIEntry::run(args, std::cout, std::cerr);

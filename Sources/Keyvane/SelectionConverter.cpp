@@ -24,28 +24,33 @@ void postShortcut(PlatformServices& platform, std::uint16_t keyCode, bool comman
 
 bool addToConfig(const std::string& original, const std::string& converted,
                  const std::string& targetLanguage) {
-    nlohmann::json overrides =
-        ConfigStore::loadManualOverrides(ConfigStore::engineJSON().value_or(nlohmann::json::object()));
-    nlohmann::json pairs = overrides.contains("exact_pairs") && overrides["exact_pairs"].is_object()
-                               ? overrides["exact_pairs"]
-                               : nlohmann::json::object();
-    if (pairs.contains(original)) {
+    bool known = false;
+    const bool saved = ConfigStore::updateManualOverrides([&](nlohmann::json& overrides) {
+        nlohmann::json pairs = overrides.contains("exact_pairs") && overrides["exact_pairs"].is_object()
+                                   ? overrides["exact_pairs"]
+                                   : nlohmann::json::object();
+        if (pairs.contains(original)) {
+            known = true;
+            return false;
+        }
+        pairs[original] = converted;
+        overrides["exact_pairs"] = pairs;
+        nlohmann::json meta =
+            overrides.contains("exact_pairs_meta") && overrides["exact_pairs_meta"].is_object()
+                ? overrides["exact_pairs_meta"]
+                : nlohmann::json::object();
+        meta[original] = {{"src", scriptLanguage(original)}, {"dst", targetLanguage}};
+        overrides["exact_pairs_meta"] = meta;
+        return true;
+    });
+    if (known) {
         appLog("[Keyvane] Learning: pair '" + original + "' already exists");
-        return false;
-    }
-    pairs[original] = converted;
-    overrides["exact_pairs"] = pairs;
-    nlohmann::json meta = overrides.contains("exact_pairs_meta") && overrides["exact_pairs_meta"].is_object()
-                              ? overrides["exact_pairs_meta"]
-                              : nlohmann::json::object();
-    meta[original] = {{"src", scriptLanguage(original)}, {"dst", targetLanguage}};
-    overrides["exact_pairs_meta"] = meta;
-    if (!ConfigStore::saveManualOverrides(overrides)) {
+    } else if (!saved) {
         appLog("[Keyvane] Learning: write failed");
-        return false;
+    } else {
+        appLog("[Keyvane] Learning: added pair '" + original + "' → '" + converted + "'");
     }
-    appLog("[Keyvane] Learning: added pair '" + original + "' → '" + converted + "'");
-    return true;
+    return saved;
 }
 
 void reloadRules(RulesEngine& engine) {

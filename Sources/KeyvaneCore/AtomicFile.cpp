@@ -1,6 +1,7 @@
 #include "AtomicFile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -69,6 +70,28 @@ std::optional<std::string> read(const std::string& path) {
     }
     ::close(fd);
     return contents;
+}
+
+int removeStaleTemporaries(const std::string& directory) {
+    int removed = 0;
+    std::error_code ec;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto& entry : std::filesystem::directory_iterator(directory, ec)) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t tmp = name.rfind(".tmp.");
+        const bool ours = name.size() > 1 && name.front() == '.' && tmp != std::string::npos &&
+                          name.size() - tmp == std::string(".tmp.XXXXXX").size();
+        std::error_code entryError;
+        if (!ours || !entry.is_regular_file(entryError) || entry.is_symlink(entryError)) {
+            continue;
+        }
+        const auto written = entry.last_write_time(entryError);
+        if (!entryError && now - written > std::chrono::minutes(1) &&
+            std::filesystem::remove(entry.path(), entryError)) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 bool createDirectories(const std::string& path, std::string* error) {

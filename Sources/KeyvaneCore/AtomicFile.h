@@ -15,6 +15,11 @@ std::optional<std::string> read(const std::string& path);
 // The file is created readable and writable by its owner only.
 bool writeAtomically(const std::string& path, const std::string& contents, std::string* error = nullptr);
 
+// Removes the temporary files that writeAtomically leaves when it is killed mid-save
+// (".<name>.tmp.XXXXXX") from a directory, once they are a minute old (a save in progress is
+// younger); returns how many went. Nothing else is touched.
+int removeStaleTemporaries(const std::string& directory);
+
 // Creates a directory and its parents (mode 0700 for the ones created). True if it exists after.
 bool createDirectories(const std::string& path, std::string* error = nullptr);
 

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -145,6 +146,21 @@ UserDataRead read(const std::string& path) {
         "[Keyvane] " + path + " was damaged (" + error + "); kept as " + kept +
         (result.document.empty() ? ", nothing of it could be read" : ", what could be read of it is used"));
     return result;
+}
+
+Lock::Lock(const std::string& path) {
+    fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd_ >= 0) {
+        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+}
+
+Lock::~Lock() {
+    if (fd_ >= 0) {
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+    }
 }
 
 bool mayReplace(const std::string& path) {

@@ -38,6 +38,20 @@ std::optional<nlohmann::json> parse(std::string_view text, std::string* error = 
 // written in its place.
 UserDataRead read(const std::string& path);
 
+// An advisory lock on a file of the user's for a load-modify-save, held until destroyed (a
+// "<path>.lock" beside it; waits for another holder). Without a lock file the work goes on
+// unlocked rather than not at all.
+class Lock {
+public:
+    explicit Lock(const std::string& path);
+    ~Lock();
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 // Whether a new version may replace what is at path: true when nothing is there or the file there
 // can be read and parsed. False for a file that could not be read or parsed (it is the user's
 // data, and may still be recovered).

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,7 +33,8 @@ std::string drain(int fd) {
 }
 
 // Runs keyvane with args in dir; stdout and stderr go to files so that large reports never block.
-Result runKeyvane(const std::vector<std::string>& args, const std::string& dir) {
+Result runKeyvane(const std::vector<std::string>& args, const std::string& dir,
+                  rlim_t fileSizeLimit = RLIM_INFINITY) {
     const std::string outPath = dir + "/.stdout";
     const std::string errPath = dir + "/.stderr";
     pid_t child = ::fork();
@@ -45,6 +47,8 @@ Result runKeyvane(const std::vector<std::string>& args, const std::string& dir) 
         ::dup2(out, 1);
         ::dup2(err, 2);
         ::unsetenv("DISPLAY"); // never the live program on the tester's screen
+        rlimit limit{fileSizeLimit, fileSizeLimit};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
         std::vector<char*> argv{const_cast<char*>(KEYVANE_EXECUTABLE)};
         for (const std::string& a : args) {
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -284,6 +288,26 @@ TEST(Harvesters, WordFrequenciesOfACorpus) {
     Result none = ws.run({"-file", "latin.txt", "-type", "harvest_words", "-language", "uk"});
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.err, "Error: No uk-script words (length >= 2) found in latin.txt\n");
+}
+
+TEST(Harvesters, AFullDiskIsAnErrorNotADeath) {
+    Workspace ws;
+    // Five hundred different Russian words, five times each: a report of several kilobytes.
+    std::string words;
+    for (int word = 0; word < 500; ++word) {
+        std::string w = "с";
+        for (int k = word; k > 0; k /= 7) {
+            w += std::string("абвгдеж").substr(static_cast<std::size_t>(k % 7) * 2, 2);
+        }
+        for (int i = 0; i < 5; ++i) {
+            words += w + "лово ";
+        }
+    }
+    ws.home.write("ru.txt", words);
+    // A file-size limit below the report's size: the write fails, the program says so and lives.
+    Result r = runKeyvane({"-file", "ru.txt", "-type", "harvest_words", "-language", "ru"}, ws.dir(), 2048);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Error: Failed to write"), std::string::npos) << r.err;
 }
 
 TEST(Harvesters, BigramWeightsAnchorTheMostFrequentAtThree) {

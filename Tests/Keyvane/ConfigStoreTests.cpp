@@ -6,6 +6,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace keyvane;
 using keyvane::testing::TempHome;
@@ -85,6 +87,41 @@ TEST(ManualOverridesFile, AFileThatCannotBeReadIsNeverOverwritten) {
     EXPECT_EQ(taught(ConfigStore::loadManualOverrides(kRules)), kRules["manual_overrides"]);
     EXPECT_FALSE(ConfigStore::saveManualOverrides(json{{"never_correct", {"a"}}}));
     EXPECT_TRUE(std::filesystem::is_fifo(path));
+}
+
+TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
+    TempHome home;
+    ConfigStore::loadManualOverrides(kRules);
+    constexpr int kCopies = 6;
+    constexpr int kWords = 8;
+    std::vector<pid_t> children;
+    for (int copy = 0; copy < kCopies; ++copy) {
+        pid_t child = ::fork();
+        if (child == 0) {
+            for (int word = 0; word < kWords; ++word) {
+                ConfigStore::updateManualOverrides([&](json& overrides) {
+                    overrides["never_correct"].push_back("w" + std::to_string(copy) + "-" +
+                                                         std::to_string(word));
+                    return true;
+                });
+            }
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    const json saved = json::parse(home.read(kOverrides));
+    for (int copy = 0; copy < kCopies; ++copy) {
+        for (int word = 0; word < kWords; ++word) {
+            const std::string expected = "w" + std::to_string(copy) + "-" + std::to_string(word);
+            EXPECT_NE(std::find(saved["never_correct"].begin(), saved["never_correct"].end(), expected),
+                      saved["never_correct"].end())
+                << expected;
+        }
+    }
 }
 
 TEST(ManualOverridesFile, AFailedSaveReportsFalseAndKeepsThePreviousFile) {

@@ -2,7 +2,9 @@
 #include "AtomicFile.h"
 #include "CoreLog.h"
 
+#include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/resource.h>
@@ -40,6 +42,23 @@ TEST(AtomicWrite, AFailingWriteLeavesThePreviousFileWhole) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);
+}
+
+TEST(AtomicWrite, TemporariesOfAKilledSaveAreClearedOnceStale) {
+    TempHome home;
+    home.write("data/.user_preferences.json.tmp.a1b2c3", "half");
+    home.write("data/.manual_overrides.json.tmp.zzzzzz", "in progress");
+    home.write("data/notes.tmp.a1b2c3", "not ours");
+    home.write("data/user_preferences.json", "{}");
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+    std::filesystem::last_write_time(home.path() + "/data/.user_preferences.json.tmp.a1b2c3", old);
+    std::filesystem::last_write_time(home.path() + "/data/notes.tmp.a1b2c3", old);
+    EXPECT_EQ(AtomicFile::removeStaleTemporaries(home.path() + "/data"), 1);
+    EXPECT_FALSE(std::filesystem::exists(home.path() + "/data/.user_preferences.json.tmp.a1b2c3"));
+    EXPECT_TRUE(std::filesystem::exists(home.path() + "/data/.manual_overrides.json.tmp.zzzzzz"))
+        << "a save still in progress";
+    EXPECT_TRUE(std::filesystem::exists(home.path() + "/data/notes.tmp.a1b2c3"));
+    EXPECT_TRUE(std::filesystem::exists(home.path() + "/data/user_preferences.json"));
 }
 
 TEST(AtomicWrite, AWriterKilledMidwayNeverLeavesAPartialFile) {
