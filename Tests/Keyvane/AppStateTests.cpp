@@ -273,3 +273,70 @@ TEST(LiveCorrection, TheWordsOfTheLineTellRussianFromUkrainian) {
     live.platform.advance(2.0);
     EXPECT_TRUE(live.platform.posted.empty());
 }
+
+TEST(Undo, ErasesWhatTheCorrectionTypedWhateverItsLength) {
+    // A learned pair longer than the word typed: undo must take back all of it.
+    Live live;
+    live.home.write(
+        ".local/share/keyvane/manual_overrides.json",
+        R"({"exact_pairs": {"bgf": "хорошо"}, "exact_pairs_meta": {"bgf": {"src": "en", "dst": "ru"}}})");
+    live.app->reloadConfig();
+    constexpr std::uint16_t kB2 = 11, kG2 = 5;
+    live.type({kB2, kG2, kF, KeyCode::space});
+    live.platform.advance(2.0);
+    ASSERT_EQ(live.field("bgf "), "хорошо ");
+    live.app->undoLastCorrection();
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.field("bgf "), "bgf ");
+}
+
+TEST(SessionAndApps, TwoLetterWordsDoNotMakeASession) {
+    // "ты", "мы", "вы" typed on the Russian layout: Russian letters only, but too short to tell a
+    // language by.
+    Live live;
+    constexpr std::uint16_t kS = 1, kV = 9;
+    for (const auto& word : {std::initializer_list<std::uint16_t>{kN, kS, KeyCode::space},
+                             std::initializer_list<std::uint16_t>{kV, kS, KeyCode::space},
+                             std::initializer_list<std::uint16_t>{kD, kS, KeyCode::space}}) {
+        live.platform.setSources(FakePlatform::standardSources(), 1);
+        live.type(word);
+        live.platform.advance(2.0);
+    }
+    EXPECT_FALSE(live.app->sessionLanguage().has_value());
+}
+
+TEST(SessionAndApps, TheSessionLanguageDecidesTwoLetterWordsOnANewLine) {
+    // Three Russian words make a Russian session; on a new line "yt" (не) is then corrected, but
+    // after three English words it is left alone as the session says.
+    for (const bool russianSession : {true, false}) {
+        Live live;
+        for (int i = 0; i < 3; ++i) {
+            if (russianSession) {
+                live.platform.setSources(FakePlatform::standardSources(), 0);
+                live.type({37, kT, 40, 3, KeyCode::space}); // "ltkf": дела
+            } else {
+                live.platform.setSources(FakePlatform::standardSources(), 0);
+                live.type({kC, kA, kT, KeyCode::space}); // "cat"
+            }
+            live.platform.advance(2.0);
+        }
+        ASSERT_EQ(live.app->sessionLanguage(), russianSession ? "ru" : "en");
+        live.platform.setSources(FakePlatform::standardSources(), 0);
+        live.type({KeyCode::returnKey});
+        live.platform.posted.clear();
+        live.type({16, kT, KeyCode::space}); // "yt"
+        live.platform.advance(2.0);
+        EXPECT_EQ(live.field("yt "), russianSession ? "не " : "yt ") << russianSession;
+    }
+}
+
+TEST(Pause, ANewerPauseIsNotEndedByTheTimerOfAnOlderOne) {
+    Live live;
+    live.app->pause(60);
+    live.platform.advance(10);
+    live.app->pause(600);
+    live.platform.advance(120); // the first pause's minute is long over
+    EXPECT_TRUE(live.app->isPaused());
+    live.platform.advance(600);
+    EXPECT_FALSE(live.app->isPaused());
+}

@@ -248,6 +248,10 @@ TEST(Robustness, OverflowingScoresNeverPassAThresholdAsNaN) {
     auto d = decide(engine, "ghbdtn");
     EXPECT_FALSE(d.shouldCorrect);
     EXPECT_FALSE(std::isnan(d.confidence));
+    // Even with no minimum confidence at all, a NaN delta passes no threshold.
+    rules["decision"]["auto_thresholds"]["min_confidence"] = 0;
+    RulesEngine permissive(testConfig({"en", "ru"}, rules));
+    EXPECT_FALSE(decide(permissive, "ghbdtn").shouldCorrect);
 
     // A zero confidence scale makes a zero gain 0/0.
     rules = testRules();

@@ -134,3 +134,16 @@ TEST(ShippedRulesFile, OfTwoCommonWordsOnTheSameKeysALineTypedOnTheWrongLayoutDe
     EXPECT_EQ(typed("ps", {"uk", false}), "ps");
     EXPECT_EQ(typed("ща", {"en", false}), "ща");
 }
+
+TEST(ShippedRulesFile, AWordNoListKnowsIsCorrectedWithTheConfidenceItDeserves) {
+    const RulesEngine& engine = shippedEngine();
+    // "сельдерей" is in no common-word list: corrected by its letters, never with the confidence
+    // of a dictionary word.
+    RulesDecision d = engine.evaluate("ctkmlthtq", "", false, std::nullopt, std::nullopt);
+    EXPECT_EQ(d.correctedToken, "сельдерей");
+    EXPECT_LE(d.confidence, RulesEngine::nonDictionaryConfidenceCap);
+    // A long word whose typed form is gibberish is corrected even below the usual minimum score.
+    d = engine.evaluate("nhfycajhvfnjh", "", false, std::nullopt, std::nullopt);
+    EXPECT_EQ(d.correctedToken, "трансформатор");
+    EXPECT_EQ(d.reason, DecisionReason::highConfidenceGibberishBypass);
+}
