@@ -142,6 +142,17 @@ TEST(DeveloperLog, RefusesALinkOrAFileOfAnotherUserPlantedAtItsPath) {
     EXPECT_FALSE(std::filesystem::is_symlink(linkPath));
 }
 
+TEST(DeveloperLog, ALogLeftReadableByOthersIsMadePrivate) {
+    TempHome home;
+    const std::string path = home.path() + "/keyvane.log";
+    home.write("keyvane.log", "[old] line\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    ASSERT_TRUE(CoreLog::appendLine(path, "[Keyvane] typed text"));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
 TEST(DeveloperLog, RefusesAFileOfAnotherUserAtItsPath) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can give a file away to test the ownership check";

@@ -25,7 +25,9 @@ const LayoutDirection ruToUk{"ru", "uk"};
 const LayoutDirection ukToRu{"uk", "ru"};
 
 // A configuration with only the built-in tables.
-KeyboardLayoutConfig builtIn() { return RulesConfig::parse(nlohmann::json::object()).keyboardLayout; }
+KeyboardLayoutConfig builtIn() {
+    return RulesConfig::parse(nlohmann::json::object()).keyboardLayout;
+}
 
 } // namespace
 

@@ -87,10 +87,11 @@ TEST(LanguagesSection, InvalidPatternIsDroppedAndTheValidOneKept) {
 }
 
 TEST(LanguagesSection, CamelCaseAliasesAreReadOnlyWhenSnakeCaseIsMissingOrMistyped) {
-    auto aliasOnly = language("en", {{"commonSuffixBoosts", {{"ing", 3}, {"s", 1}, {"ation", 5}, {"ed", "x"}}},
-                                     {"microDictionary", {"Xyz"}},
-                                     {"unknownBigramWeight", -4},
-                                     {"ngramScoringScale", 10}});
+    auto aliasOnly =
+        language("en", {{"commonSuffixBoosts", {{"ing", 3}, {"s", 1}, {"ation", 5}, {"ed", "x"}}},
+                        {"microDictionary", {"Xyz"}},
+                        {"unknownBigramWeight", -4},
+                        {"ngramScoringScale", 10}});
     ASSERT_EQ(aliasOnly.commonSuffixBoosts.size(), 3u);
     EXPECT_EQ(aliasOnly.commonSuffixBoosts[0].first, "ation");
     EXPECT_EQ(aliasOnly.commonSuffixBoosts[1].first, "ing");
@@ -109,7 +110,8 @@ TEST(LanguagesSection, CamelCaseAliasesAreReadOnlyWhenSnakeCaseIsMissingOrMistyp
 }
 
 TEST(LanguagesSection, NonObjectEntriesAreSkipped) {
-    auto config = RulesConfig::parse(json{{"languages", {{"en", 5}, {"ru", json::object()}, {"uk", {1, 2}}}}});
+    auto config =
+        RulesConfig::parse(json{{"languages", {{"en", 5}, {"ru", json::object()}, {"uk", {1, 2}}}}});
     EXPECT_EQ(config.languages.size(), 1u);
     EXPECT_TRUE(config.languages.contains("ru"));
 }
@@ -118,16 +120,30 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
     // Simple patterns are searched without the regex engine; wrapping one in a group keeps it on
     // the regex engine, so both must agree on every text.
     const std::vector<std::string> patterns = {
-        "шы|ж[ыяю]", "a[bc]|xy", "q[z]", "ї[ґє]|'[а]", "😀x",                        // letter pairs
-        "[іїєґ]", "[^a-z'\\-]", "^[ьъы]", "[ъь]{2}", "[bcdfghjklmnpqrstvwxz]{5}", // one class with a count
-        "^[^aeiouy]{4,}$", "^[bcdfghjklmnpqrstvwxz]{6,}$", "^[a-c]{2}$", "[xy]+$", "^[йцкнгшщзхфвпрлджчсмтьб]{4,}",
-        "(ру|еру|шт|щт)", "(ghb|nj|xnj|ntcn|rfr|pf|vs)",                          // literal words
+        "шы|ж[ыяю]",
+        "a[bc]|xy",
+        "q[z]",
+        "ї[ґє]|'[а]",
+        "😀x", // letter pairs
+        "[іїєґ]",
+        "[^a-z'\\-]",
+        "^[ьъы]",
+        "[ъь]{2}",
+        "[bcdfghjklmnpqrstvwxz]{5}", // one class with a count
+        "^[^aeiouy]{4,}$",
+        "^[bcdfghjklmnpqrstvwxz]{6,}$",
+        "^[a-c]{2}$",
+        "[xy]+$",
+        "^[йцкнгшщзхфвпрлджчсмтьб]{4,}",
+        "(ру|еру|шт|щт)",
+        "(ghb|nj|xnj|ntcn|rfr|pf|vs)", // literal words
     };
-    const std::vector<std::string> texts = {"", "ш", "шы", "машына", "жюри", "ЖЫ", "ab", "cab", "xxy", "yx", "qz", "q",
-                                            "її", "ґїє", "п'ять", "'а", "😀x", "😀", "ы\xffж", "жы\xff", "шй",
-                                            "hello", "strength", "rhythms", "bcdfgh", "bcdfg", "ab\n", "abc\r\n", "bcdfgh\n",
-                                            "x\n", "rhy-thm", "don't", "Hello", "ьъ", "ъ", "ьтот", "щтука", "ghbdtn", "ntcn",
-                                            "вспл", "стрпк", "ac", "abc", "bb\u2028", "xy\x0b"};
+    const std::vector<std::string> texts = {
+        "",        "ш",        "шы",   "машына",  "жюри",     "ЖЫ",      "ab",     "cab",      "xxy",
+        "yx",      "qz",       "q",    "її",      "ґїє",      "п'ять",   "'а",     "😀x",       "😀",
+        "ы\xffж",  "жы\xff",   "шй",   "hello",   "strength", "rhythms", "bcdfgh", "bcdfg",    "ab\n",
+        "abc\r\n", "bcdfgh\n", "x\n",  "rhy-thm", "don't",    "Hello",   "ьъ",     "ъ",        "ьтот",
+        "щтука",   "ghbdtn",   "ntcn", "вспл",    "стрпк",    "ac",      "abc",    "bb\u2028", "xy\x0b"};
     for (const std::string& pattern : patterns) {
         auto fast = CompiledRegex::compile(pattern);
         auto regex = CompiledRegex::compile("(?:" + pattern + ")");

@@ -179,6 +179,14 @@ TEST(TieBreaks, DifferentWordsWithinTwoPointsAreAmbiguousUnlessTheSessionDecides
     EXPECT_EQ(corrected(decide(engine, "vskj", std::nullopt, std::string("ru"))), "мыло");
     EXPECT_EQ(decide(engine, "vskj", std::nullopt, std::string("en")).reason,
               DecisionReason::ambiguousTarget);
+
+    // The Ukrainian reading a point and a half ahead is still a tie; two points ahead it wins.
+    rules["languages"]["uk"]["micro_dictionary"] = {"міло"};
+    rules["decision"]["scoring_weights"]["frequent_token_bonus"] = 1.5;
+    EXPECT_EQ(decide(RulesEngine(testConfig({"ru", "uk", "en"}, rules)), "vskj").reason,
+              DecisionReason::ambiguousTarget);
+    rules["decision"]["scoring_weights"]["frequent_token_bonus"] = 2.0;
+    EXPECT_EQ(corrected(decide(RulesEngine(testConfig({"ru", "uk", "en"}, rules)), "vskj")), "міло");
 }
 
 TEST(TieBreaks, LowerPriorityTargetsPayAPenalty) {

@@ -53,7 +53,8 @@ TEST(ManualConversion, LatinTextGoesToTheCyrillicLanguageThatKnowsTheWords) {
     EXPECT_EQ(engine.convertSelectionSmart("ghbdtn", std::nullopt).text, "привет");
     // Neither language knows the words: the higher-priority Cyrillic language wins.
     EXPECT_EQ(engine.convertSelectionSmart("qwe", std::nullopt).targetLanguage, "uk");
-    EXPECT_EQ(conversionEngine({"en", "ru", "uk"}).convertSelectionSmart("qwe", std::nullopt).targetLanguage, "ru");
+    EXPECT_EQ(conversionEngine({"en", "ru", "uk"}).convertSelectionSmart("qwe", std::nullopt).targetLanguage,
+              "ru");
     // The active layout never changes the result.
     for (const char* source : {"en", "ru", "uk"}) {
         EXPECT_EQ(engine.convertSelectionSmart("ghbdsn", std::string(source)),
@@ -81,9 +82,10 @@ TEST(ManualConversion, ToAChosenLanguage) {
 
 TEST(Diagnostics, ExplainTheSameDecisionAsEvaluate) {
     RulesEngine engine(testConfig());
-    const char* words[] = {"ghbdtn", "Ghbdtn,", "ghbdsn", "руддщ", "іфьу", "привыт", "сїезд", "hello", "привет",
-                           "g",      "ghbвет",  "lol",    "Ntcn",  "ds",   "https://x.com", "ghbdtn2", ",skj",
-                           "vskj",   "qwerty",  "ytn",    "yt",    "ЙЦУК", "ok.", "wtyf", "ekbwf", "--"};
+    const char* words[] = {"ghbdtn",        "Ghbdtn,", "ghbdsn", "руддщ",  "іфьу",   "привыт", "сїезд",
+                           "hello",         "привет",  "g",      "ghbвет", "lol",    "Ntcn",   "ds",
+                           "https://x.com", "ghbdtn2", ",skj",   "vskj",   "qwerty", "ytn",    "yt",
+                           "ЙЦУК",          "ok.",     "wtyf",   "ekbwf",  "--"};
     for (const char* word : words) {
         for (const auto& session : {std::optional<std::string>(), std::optional<std::string>("en")}) {
             RulesDecision live = engine.evaluate(word, "", false, std::nullopt, session);

@@ -111,6 +111,11 @@ TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
     EXPECT_EQ(typed("црут,"), "when?");
     // "немає": the last key is "є", not an apostrophe after "нема".
     EXPECT_EQ(typed("ytvf'", "uk"), "немає");
+    // "gjldbcfyb." reads "подвисани" and a full stop, or "подвисанию" whole; neither is a known
+    // word, so nothing is typed rather than half a word.
+    EXPECT_EQ(engine.evaluate("gjldbcfyb.", "", false, std::nullopt, std::nullopt).reason,
+              DecisionReason::ambiguousTrailingUnknownStem);
+    EXPECT_EQ(typed("gjldbcfyb."), "gjldbcfyb.");
     // Correct text stays: an abbreviation with its full stop, a common word with a misplaced
     // apostrophe.
     for (const char* word : {"hello,", "PDF.", "NYC", "the're", "привет,", "файлі", "файлы"}) {
