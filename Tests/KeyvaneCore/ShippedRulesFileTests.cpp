@@ -152,3 +152,20 @@ TEST(ShippedRulesFile, AWordNoListKnowsIsCorrectedWithTheConfidenceItDeserves) {
     EXPECT_EQ(d.correctedToken, "трансформатор");
     EXPECT_EQ(d.reason, DecisionReason::highConfidenceGibberishBypass);
 }
+
+TEST(ShippedRulesFile, RussianAndUkrainianWordsTypedRightStayWithoutALine) {
+    const RulesEngine& engine = shippedEngine();
+    // Words of one language, typed on its layout, whose letters read as a word (or near one) of
+    // the other: with nothing on the line to say otherwise, they are what the user typed.
+    const std::pair<const char*, std::vector<const char*>> typedOn[] = {
+        {"uk", {"ті", "мі", "біл", "їх", "дані", "системі", "режимі", "форматі", "показані", "такі"}},
+        {"ru",
+         {"мы", "ты", "был", "было", "мыло", "сыр", "системы", "даны", "этот", "съезд", "дачный", "тылу",
+          "опоры!", "сокеты", "Эйзенхауэр"}}};
+    for (const auto& [layout, words] : typedOn) {
+        for (const char* word : words) {
+            RulesDecision d = engine.evaluate(word, "", false, std::string(layout), std::nullopt);
+            EXPECT_FALSE(d.shouldCorrect) << word << " → " << d.correctedToken.value_or("");
+        }
+    }
+}
