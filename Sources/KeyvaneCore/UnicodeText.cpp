@@ -55,7 +55,6 @@ std::string sanitizedUtf8(std::string_view text) {
     return out;
 }
 
-
 // Most words (Latin, Cyrillic, punctuation) are made of code points that never join their
 // neighbours into one cluster; such text splits per code point without the break iterator,
 // with exactly the iterator's result.
@@ -111,7 +110,8 @@ template <typename Sink> void forEachGrapheme(std::string_view input, Sink&& sin
     }
     iterator->setText(utext, status);
     int32_t start = iterator->first();
-    for (int32_t end = iterator->next(); end != icu::BreakIterator::DONE; start = end, end = iterator->next()) {
+    for (int32_t end = iterator->next(); end != icu::BreakIterator::DONE;
+         start = end, end = iterator->next()) {
         sink(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
     }
     // The iterator keeps its own shallow clone of the UText; it is not used again before the
@@ -205,7 +205,8 @@ std::string firstGrapheme(std::string_view text) {
     if (text.empty()) {
         return {};
     }
-    if (static_cast<unsigned char>(text[0]) < 0x80 && !(text.size() > 1 && text[0] == '\r' && text[1] == '\n') &&
+    if (static_cast<unsigned char>(text[0]) < 0x80 &&
+        !(text.size() > 1 && text[0] == '\r' && text[1] == '\n') &&
         (text.size() == 1 || static_cast<unsigned char>(text[1]) < 0x80)) {
         return std::string(text.substr(0, 1));
     }
@@ -232,7 +233,8 @@ bool simpleCaseMappingSuffices(std::string_view text, bool toUpperCase) {
         UChar32 c = 0;
         U8_NEXT(bytes, i, size, c);
         bool cyrillic = c >= 0x0400 && c <= 0x052F;
-        bool latin = c >= 0 && c < 0x0370 && c != 0x0130 && (!toUpperCase || (c != 0x00DF && c != 0x0149 && c != 0x01F0));
+        bool latin = c >= 0 && c < 0x0370 && c != 0x0130 &&
+                     (!toUpperCase || (c != 0x00DF && c != 0x0149 && c != 0x01F0));
         if (!cyrillic && !latin) {
             return false;
         }
@@ -277,7 +279,8 @@ std::string mapCase(std::string_view text, bool toUpperCase) {
     if (simpleCaseMappingSuffices(text, toUpperCase)) {
         return mapSimpleCase(text, toUpperCase);
     }
-    icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    icu::UnicodeString u =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
     if (toUpperCase) {
         u.toUpper(icu::Locale::getRoot());
     } else {
@@ -290,9 +293,13 @@ std::string mapCase(std::string_view text, bool toUpperCase) {
 
 } // namespace
 
-std::string toLower(std::string_view text) { return mapCase(text, false); }
+std::string toLower(std::string_view text) {
+    return mapCase(text, false);
+}
 
-std::string toUpper(std::string_view text) { return mapCase(text, true); }
+std::string toUpper(std::string_view text) {
+    return mapCase(text, true);
+}
 
 bool isUpperCase(std::string_view character) {
     // Decided by the base character: the marks that may follow it in a cluster carry no case.
@@ -313,7 +320,9 @@ bool isNumeric(std::string_view character) {
     return c >= 0 && u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) != U_NT_NONE;
 }
 
-int32_t firstCodePoint(std::string_view text) { return firstScalar(text); }
+int32_t firstCodePoint(std::string_view text) {
+    return firstScalar(text);
+}
 
 bool isWhitespace(std::string_view character) {
     UChar32 c = firstScalar(character);
@@ -325,7 +334,9 @@ bool isPunctuation(std::string_view character) {
     return c >= 0 && u_ispunct(c) != 0;
 }
 
-std::string trimWhitespace(std::string_view text) { return trim(text, isWhitespace); }
+std::string trimWhitespace(std::string_view text) {
+    return trim(text, isWhitespace);
+}
 
 std::string trim(std::string_view text, bool (*drop)(std::string_view character)) {
     std::vector<std::string> chars = graphemes(text);

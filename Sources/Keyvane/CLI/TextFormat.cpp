@@ -4,7 +4,6 @@
 #include "UnicodeText.h"
 
 #include <cmath>
-
 #include <cstdarg>
 #include <cstdio>
 #include <unicode/utf8.h>
@@ -66,6 +65,8 @@ std::string fitted(const std::string& text, std::size_t width) {
     return out;
 }
 
-double truncatedToHundredths(double value) { return std::trunc(value * 100.0) / 100.0; }
+double truncatedToHundredths(double value) {
+    return std::trunc(value * 100.0) / 100.0;
+}
 
 } // namespace keyvane::TextFormat
