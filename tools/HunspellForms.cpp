@@ -1,5 +1,7 @@
 #include "HunspellForms.h"
 
+#include "UnicodeText.h"
+
 #include <algorithm>
 #include <map>
 #include <sstream>
@@ -9,49 +11,11 @@ namespace keyvane {
 namespace {
 
 std::u32string decode(std::string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const int length = byte < 0x80           ? 1
-                           : (byte >> 5) == 0x6  ? 2
-                           : (byte >> 4) == 0xE  ? 3
-                           : (byte >> 3) == 0x1E ? 4
-                                                 : 1;
-        char32_t c = length == 1   ? byte
-                     : length == 2 ? (byte & 0x1F)
-                     : length == 3 ? (byte & 0x0F)
-                                   : (byte & 0x07);
-        for (int k = 1; k < length && i + static_cast<std::size_t>(k) < text.size(); ++k) {
-            c = (c << 6) | (static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]) & 0x3F);
-        }
-        out.push_back(c);
-        i += static_cast<std::size_t>(length);
-    }
-    return out;
+    return UnicodeText::codePoints(text);
 }
 
 std::string encode(std::u32string_view text) {
-    std::string out;
-    out.reserve(text.size() * 2);
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
+    return UnicodeText::fromCodePoints(text);
 }
 
 std::vector<std::string> fields(const std::string& line) {

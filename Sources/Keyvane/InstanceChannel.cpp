@@ -78,28 +78,17 @@ std::optional<uid_t> peerUser(int socketDescriptor) {
 }
 
 std::string plainText(const std::string& answer) {
-    const std::string line = answer.substr(0, answer.find('\n'));
     std::string out;
-    for (std::size_t i = 0; i < line.size() && out.size() < 256;) {
-        const auto lead = static_cast<unsigned char>(line[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xE  ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > line.size() || !UnicodeText::isValidUtf8(line.substr(i, length))) {
-            ++i; // a stray byte is dropped
+    for (char32_t c : UnicodeText::codePoints(answer.substr(0, answer.find('\n')))) {
+        // No control character of either range (C0, DEL, C1: escapes start there).
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F)) {
             continue;
         }
-        char32_t c = length == 1 ? lead : lead & (0xFF >> (length + 1));
-        for (std::size_t k = 1; k < length; ++k) {
-            c = (c << 6) | (static_cast<unsigned char>(line[i + k]) & 0x3F);
+        const std::string character = UnicodeText::fromCodePoints(std::u32string_view(&c, 1));
+        if (out.size() + character.size() > 256) {
+            break; // at most 256 bytes, never a character cut in two
         }
-        // No control character of either range (C0, DEL, C1: escapes start there).
-        if (c >= 0x20 && c != 0x7F && (c < 0x80 || c > 0x9F)) {
-            out.append(line, i, length);
-        }
-        i += length;
+        out += character;
     }
     return out;
 }

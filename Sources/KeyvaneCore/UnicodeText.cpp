@@ -132,6 +132,23 @@ UChar32 firstScalar(std::string_view text) {
 
 } // namespace
 
+std::u32string codePoints(std::string_view text) {
+    const icu::UnicodeString unicode =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    std::u32string out(static_cast<std::size_t>(unicode.countChar32()), U'\0');
+    UErrorCode status = U_ZERO_ERROR;
+    unicode.toUTF32(reinterpret_cast<UChar32*>(out.data()), static_cast<int32_t>(out.size()), status);
+    return U_SUCCESS(status) ? out : std::u32string();
+}
+
+std::string fromCodePoints(std::u32string_view codePoints) {
+    std::string out;
+    icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32*>(codePoints.data()),
+                                  static_cast<int32_t>(codePoints.size()))
+        .toUTF8String(out);
+    return out;
+}
+
 bool isValidUtf8(std::string_view text) {
     // Walked with a full-size index: a text of more than 2 GiB is checked to its end.
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());

@@ -11,11 +11,15 @@
 // user-perceived character (an extended grapheme cluster), held as a UTF-8 string.
 namespace keyvane::UnicodeText {
 
-// Splits text into grapheme clusters, in order. Invalid UTF-8 bytes become U+FFFD.
 // Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or code points past
 // U+10FFFF), at any length.
 bool isValidUtf8(std::string_view text);
 
+// The code points of UTF-8 text (invalid bytes become U+FFFD), and back.
+std::u32string codePoints(std::string_view text);
+std::string fromCodePoints(std::u32string_view codePoints);
+
+// Splits text into grapheme clusters, in order. Invalid UTF-8 bytes become U+FFFD.
 std::vector<std::string> graphemes(std::string_view text);
 
 // The distinct characters of text.
