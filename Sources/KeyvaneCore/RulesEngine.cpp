@@ -132,6 +132,11 @@ void RulesEngine::reloadConfig(RulesConfig config) {
     index_ = std::move(index);
 }
 
+bool RulesEngine::isActive(const std::string& key) const {
+    return std::find(config_.activeLanguages.begin(), config_.activeLanguages.end(), key) !=
+           config_.activeLanguages.end();
+}
+
 const LanguageConfig* RulesEngine::language(const std::string& key) const {
     auto it = config_.languages.find(key);
     return it == config_.languages.end() ? nullptr : &it->second;
@@ -331,10 +336,6 @@ RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view toke
             }
         }
     }
-    auto isActive = [&](const std::string& key) {
-        return std::find(config_.activeLanguages.begin(), config_.activeLanguages.end(), key) !=
-               config_.activeLanguages.end();
-    };
     for (const LayoutDirection& direction : directions) {
         if (!isActive(direction.from) || !isActive(direction.to)) {
             continue;
@@ -463,10 +464,8 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
             targets = detectSourceLanguages(classifyScript(UnicodeText::graphemes(pair->second)));
         }
         const bool anyActive =
-            targets.empty() || std::any_of(targets.begin(), targets.end(), [&](const std::string& key) {
-                return std::find(config_.activeLanguages.begin(), config_.activeLanguages.end(), key) !=
-                       config_.activeLanguages.end();
-            });
+            targets.empty() || std::any_of(targets.begin(), targets.end(),
+                                           [&](const std::string& key) { return isActive(key); });
         if (!anyActive) {
             pair = config_.manualOverrides.exactPairs.end();
         }
@@ -644,6 +643,8 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
                                                    const std::optional<std::string>& activeInputSource,
                                                    const std::optional<std::string>& sessionLanguage,
                                                    const LineContext& line, Selection selection) const {
+    // The line's language settles close calls before the session's streak does.
+    const std::optional<std::string>& context = line.language ? line.language : sessionLanguage;
     WordOutcome out;
     if (!appBundleID.empty() && index_->excludedAppsLower.contains(UnicodeText::toLower(appBundleID))) {
         out.decision = RulesDecision::refusal(DecisionReason::excludedApp);
@@ -671,13 +672,13 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     std::string_view trailing = token.substr(trimmed.size());
 
     out.trimmed =
-        evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, sessionLanguage, line, selection);
+        evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, context, line, selection);
     const RulesDecision& trimmedDecision = out.trimmed->decision;
     out.decision = trimmedDecision;
     if (!hasLayoutMappedTrailing(trailing, false)) {
         return out;
     }
-    out.full = evaluatePair(token, "", isSentenceStart, activeInputSource, sessionLanguage, line, selection);
+    out.full = evaluatePair(token, "", isSentenceStart, activeInputSource, context, line, selection);
     const RulesDecision& fullDecision = out.full->decision;
 
     auto pickTrimmed = [&]() {
@@ -728,8 +729,7 @@ RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view app
                                     const std::optional<std::string>& sessionLanguage,
                                     const LineContext& line) const {
     // The line's language settles close calls before the session's streak does.
-    const std::optional<std::string>& context = line.language ? line.language : sessionLanguage;
-    return evaluateWord(token, appBundleID, isSentenceStart, activeInputSource, context, line,
+    return evaluateWord(token, appBundleID, isSentenceStart, activeInputSource, sessionLanguage, line,
                         Selection::live)
         .decision;
 }
@@ -750,9 +750,8 @@ TokenScoreDetail RulesEngine::scoreDetail(const std::string& token, const std::s
 RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view appBundleID,
                                       bool isSentenceStart, const std::optional<std::string>& sessionLanguage,
                                       const LineContext& line) const {
-    const std::optional<std::string>& context = line.language ? line.language : sessionLanguage;
-    WordOutcome word =
-        evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, context, line, Selection::diagnostic);
+    WordOutcome word = evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, sessionLanguage, line,
+                                    Selection::diagnostic);
     RulesDiagnostic base;
     base.rawToken = std::string(token);
     base.minConfidence = config_.decision.minConfidence;

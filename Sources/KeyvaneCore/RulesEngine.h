@@ -136,6 +136,7 @@ private:
     enum class Selection { live, diagnostic };
 
     const LanguageConfig* language(const std::string& key) const;
+    bool isActive(const std::string& key) const;
     // The letters of a word that belong to some configured alphabet, and which languages'
     // alphabets hold all of them (one bit per language, in key order).
     struct ScriptClassification {
