@@ -262,25 +262,18 @@ bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word)
     if (!word) {
         return false;
     }
-    std::string letters;
-    int count = 0;
-    for (const std::string& c : UnicodeText::graphemes(UnicodeText::toLower(*word))) {
-        if (UnicodeText::isLetter(c)) {
-            letters += c;
-            ++count;
-        }
-    }
-    if (count < 2) {
+    // The word as the lists hold it ("пам'яті", "don't"), and its letters alone ("что-то").
+    const std::string form = lookupForm(*word);
+    std::string letters = form;
+    std::erase(letters, '\'');
+    if (UnicodeText::length(letters) < 2) {
         return false;
     }
-    // With its inner apostrophe too: "пам'яті", "don't".
-    const std::string withApostrophes = lookupForm(*word);
-    return std::any_of(
-        config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](const std::string& key) {
-            const LanguageConfig* lang = language(key);
-            return lang != nullptr &&
-                   (lang->knows(letters) || (!withApostrophes.empty() && lang->knows(withApostrophes)));
-        });
+    return std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(),
+                       [&](const std::string& key) {
+                           const LanguageConfig* lang = language(key);
+                           return lang != nullptr && (lang->knows(letters) || lang->knows(form));
+                       });
 }
 
 std::optional<std::string> RulesEngine::languageOfWord(std::string_view word) const {
