@@ -1,5 +1,6 @@
 #include "InstanceChannel.h"
 
+#include "AppPaths.h"
 #include "UnicodeText.h"
 
 #include <cerrno>
@@ -39,10 +40,8 @@ std::optional<std::string> privateDirectory(std::string* error) {
         }
         return std::nullopt;
     };
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const std::string directory = runtime != nullptr && *runtime == '/'
-                                      ? std::string(runtime) + "/keyvane"
-                                      : "/tmp/keyvane-" + std::to_string(::getuid());
+    const std::string directory =
+        AppPaths::runtimeDir().value_or("/tmp/keyvane-" + std::to_string(::getuid()));
     if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
         return fail(directory + ": " + std::strerror(errno));
     }

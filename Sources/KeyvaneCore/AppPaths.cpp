@@ -49,6 +49,14 @@ std::string appSupportDir() {
     return dir;
 }
 
+std::optional<std::string> runtimeDir() {
+    const std::string runtime = environment("XDG_RUNTIME_DIR");
+    if (runtime.empty() || runtime.front() != '/') {
+        return std::nullopt;
+    }
+    return runtime + "/keyvane";
+}
+
 std::string manualOverridesPath() {
     return appSupportDir() + "/manual_overrides.json";
 }

@@ -15,6 +15,9 @@ bool isSandboxed();
 // ${XDG_DATA_HOME:-~/.local/share}/keyvane, created on use (a failure to create it is ignored:
 // the later write of a file under it fails and says so).
 std::string appSupportDir();
+// "$XDG_RUNTIME_DIR/keyvane", the user's private place for the developer log and the instance
+// socket; nothing when the session names no runtime directory.
+std::optional<std::string> runtimeDir();
 std::string manualOverridesPath();
 std::string userPreferencesPath();
 std::string crashLogPath();

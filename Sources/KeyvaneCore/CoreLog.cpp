@@ -49,9 +49,8 @@ std::string CoreLog::timestamp() {
 }
 
 std::string CoreLog::logPath() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && *runtime == '/') {
-        return std::string(runtime) + "/keyvane/keyvane.log";
+    if (auto runtime = AppPaths::runtimeDir()) {
+        return *runtime + "/keyvane.log";
     }
     const char* state = std::getenv("XDG_STATE_HOME");
     const std::string base =
