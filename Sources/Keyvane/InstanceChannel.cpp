@@ -4,7 +4,6 @@
 #include "UnicodeText.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>

@@ -19,16 +19,17 @@ void LineLanguageEvidence::recordWord(const std::optional<std::string>& language
 
 void LineLanguageEvidence::recordWord(const RulesEngine& engine, std::string_view typed,
                                       const RulesDecision& decision) {
-    if (decision.shouldCorrect && decision.correctedToken) {
-        // "Напиши" is Russian and Ukrainian alike, whichever reading won: no evidence. A word no
-        // list has counts for the language it was corrected into.
-        if (auto language = engine.languageOfWord(*decision.correctedToken)) {
-            recordWord(language, true);
-        } else if (!engine.isKnownWord(*decision.correctedToken)) {
-            recordWord(decision.targetLanguage, true);
-        }
-    } else if (!decision.shouldCorrect) {
-        recordWord(engine.languageOfWord(typed));
+    if (decision.shouldCorrect && !decision.correctedToken) {
+        return;
+    }
+    const std::string_view word = decision.shouldCorrect ? std::string_view(*decision.correctedToken) : typed;
+    const std::vector<std::string> languages = engine.languagesOfWord(word);
+    if (languages.size() == 1) {
+        recordWord(languages.front(), decision.shouldCorrect);
+    } else if (languages.empty() && decision.shouldCorrect) {
+        // A correction into a word no list has counts for the language it was corrected into;
+        // "Напиши", Russian and Ukrainian alike, tells nothing whichever reading won.
+        recordWord(decision.targetLanguage, true);
     }
 }
 

@@ -276,19 +276,16 @@ bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word)
                        });
 }
 
-std::optional<std::string> RulesEngine::languageOfWord(std::string_view word) const {
+std::vector<std::string> RulesEngine::languagesOfWord(std::string_view word) const {
+    std::vector<std::string> found;
     const std::string form = lookupForm(word);
     if (form.empty()) {
-        return std::nullopt;
+        return found;
     }
-    std::optional<std::string> found;
     for (const std::string& key : config_.activeLanguages) {
         const LanguageConfig* lang = language(key);
         if (lang != nullptr && lang->knows(form)) {
-            if (found && *found != key) {
-                return std::nullopt; // a word of two languages tells nothing
-            }
-            found = key;
+            found.push_back(key);
         }
     }
     return found;

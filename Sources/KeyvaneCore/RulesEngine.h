@@ -85,11 +85,9 @@ public:
     // The one configured language whose alphabet covers the word's letters, if exactly one does.
     std::optional<std::string> uniqueAlphabetLanguage(std::string_view word) const;
     std::optional<std::string> exactPairTargetLanguage(std::string_view word) const;
-    // The one active language that has the finished word among its words (punctuation around it
-    // and case ignored); nothing when none or several do. What a word says about its line.
-    std::optional<std::string> languageOfWord(std::string_view word) const;
-    // Whether some active language has the word among its words (letters only, case ignored).
-    bool isKnownWord(std::string_view word) const { return isKnownWordInAnyTarget(std::string(word)); }
+    // The active languages that have the finished word among their words (punctuation around it
+    // and case ignored), in priority order. What a word says about its line.
+    std::vector<std::string> languagesOfWord(std::string_view word) const;
     // A configured language whose alphabet covers every letter of the text (active languages
     // first, in priority order, then the others by key).
     std::optional<std::string> detectLanguage(std::string_view text) const;

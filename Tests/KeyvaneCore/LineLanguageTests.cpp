@@ -23,10 +23,10 @@ RulesEngine threeLayoutEngine() {
             maps[std::string(from) + "_to_" + to][key] = value;
         }
     }
-    for (const char* word : {"файлы", "ты", "это", "системы", "нема", "ни"}) {
+    for (const char* word : {"файлы", "ты", "это", "системы", "нема", "ни", "дома"}) {
         rules["languages"]["ru"]["common_words"].push_back(word);
     }
-    for (const char* word : {"файлі", "ті", "системі", "немає", "ні", "ніж"}) {
+    for (const char* word : {"файлі", "ті", "системі", "немає", "ні", "ніж", "дома"}) {
         rules["languages"]["uk"]["common_words"].push_back(word);
     }
     rules["languages"]["uk"]["micro_dictionary"] = {"ті", "ні", "ми"};
@@ -91,6 +91,12 @@ TEST(LineLanguage, AWordLeftAloneCountsForTheOneLanguageThatHasIt) {
     line.recordWord(engine, "ghbdsn", corrected);
     line.recordWord(engine, "ghbdsn", corrected);
     EXPECT_EQ(line.language(), "uk"); // "привіт", corrected into Ukrainian twice
+    // A correction into a word of both Cyrillic languages says nothing, whichever reading won.
+    line.newLine();
+    const RulesDecision shared = engine.evaluate("ljvf", "", false, std::nullopt, std::nullopt);
+    ASSERT_TRUE(shared.shouldCorrect);
+    line.recordWord(engine, "ljvf", shared);
+    EXPECT_EQ(line.language(), std::nullopt);
 }
 
 TEST(LineLanguage, ARussianLineTakesBackRussianTypedOnTheUkrainianLayout) {
