@@ -337,8 +337,7 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     // Between alphabets the line's language alone is weak evidence: a word of another language
     // in a line ("ps" in a Ukrainian sentence) is usually typed on purpose, after switching. It
     // counts when this line is being typed on the wrong layout.
-    const bool lineOutweighsSource =
-        lineSaysTarget && (isSameScriptDirection(direction) || line.typedOnWrongLayout);
+    const bool lineOutweighsSource = lineSaysTarget && (sameScript || line.typedOnWrongLayout);
     if (out.sourceBreakdown.exactCommonWord > 0 && !lineOutweighsSource) {
         requiredDelta += d.originalExactCommonRequiresExtraDelta;
         out.appliedExtraDeltaForCommonOriginal = true;
