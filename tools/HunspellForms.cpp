@@ -10,14 +10,8 @@
 namespace keyvane {
 namespace {
 
-std::u32string decode(std::string_view text) {
-    return UnicodeText::codePoints(text);
-}
-
-std::string encode(std::u32string_view text) {
-    return UnicodeText::fromCodePoints(text);
-}
-
+// The fields of an affix line: bytes between spaces and tabs. (Not split by grapheme: a field of
+// its own may be a combining mark, as in "IGNORE ́".)
 std::vector<std::string> fields(const std::string& line) {
     std::vector<std::string> out;
     std::istringstream in(line);
@@ -106,14 +100,14 @@ std::optional<HunspellForms> HunspellForms::parse(std::string_view affText) {
             return std::nullopt; // long or numeric flags: not the dictionaries this reads
         }
         if (f[0] == "IGNORE" && f.size() >= 2) {
-            forms.ignored_ = decode(f[1]);
+            forms.ignored_ = UnicodeText::codePoints(f[1]);
             continue;
         }
         if ((f[0] != "PFX" && f[0] != "SFX") || f.size() < 4) {
             continue;
         }
         const bool prefix = f[0] == "PFX";
-        const std::u32string flagText = decode(f[1]);
+        const std::u32string flagText = UnicodeText::codePoints(f[1]);
         if (flagText.size() != 1) {
             continue;
         }
@@ -129,13 +123,15 @@ std::optional<HunspellForms> HunspellForms::parse(std::string_view affText) {
             continue;
         }
         Rule rule;
-        rule.strip = f[2] == "0" ? std::u32string() : withoutIgnored(decode(f[2]), forms.ignored_);
+        rule.strip =
+            f[2] == "0" ? std::u32string() : withoutIgnored(UnicodeText::codePoints(f[2]), forms.ignored_);
         std::string add = f[3];
         if (auto slash = add.find('/'); slash != std::string::npos) {
             add.erase(slash); // continuation classes are not used by these dictionaries' forms
         }
-        rule.add = add == "0" ? std::u32string() : withoutIgnored(decode(add), forms.ignored_);
-        rule.condition = parseCondition(f.size() >= 5 ? decode(f[4]) : U".");
+        rule.add =
+            add == "0" ? std::u32string() : withoutIgnored(UnicodeText::codePoints(add), forms.ignored_);
+        rule.condition = parseCondition(f.size() >= 5 ? UnicodeText::codePoints(f[4]) : U".");
         forms.affixes_[known->second].rules.push_back(std::move(rule));
     }
     if (forms.affixes_.empty()) {
@@ -163,13 +159,13 @@ void HunspellForms::expand(std::string_view dicText,
             entry.erase(slash - 1, 1);
             slash = entry.find('/', slash);
         }
-        const std::u32string stem = withoutIgnored(decode(entry.substr(0, slash)), ignored_);
+        const std::u32string stem = withoutIgnored(UnicodeText::codePoints(entry.substr(0, slash)), ignored_);
         if (stem.empty()) {
             continue;
         }
         const std::u32string flags =
-            slash == std::string::npos ? std::u32string() : decode(entry.substr(slash + 1));
-        emit(encode(stem));
+            slash == std::string::npos ? std::u32string() : UnicodeText::codePoints(entry.substr(slash + 1));
+        emit(UnicodeText::fromCodePoints(stem));
         std::vector<const Affix*> prefixes;
         std::vector<const Affix*> suffixes;
         for (char32_t flag : flags) {
@@ -189,7 +185,7 @@ void HunspellForms::expand(std::string_view dicText,
                     continue;
                 }
                 std::u32string form = stem.substr(0, stem.size() - rule.strip.size()) + rule.add;
-                emit(encode(form));
+                emit(UnicodeText::fromCodePoints(form));
                 if (affix->crossProduct) {
                     suffixed.push_back(std::move(form));
                 }
@@ -201,13 +197,13 @@ void HunspellForms::expand(std::string_view dicText,
                     !conditionHolds(rule.condition, stem, true)) {
                     continue;
                 }
-                emit(encode(rule.add + stem.substr(rule.strip.size())));
+                emit(UnicodeText::fromCodePoints(rule.add + stem.substr(rule.strip.size())));
                 if (!affix->crossProduct) {
                     continue;
                 }
                 for (const std::u32string& form : suffixed) {
                     if (form.starts_with(rule.strip)) {
-                        emit(encode(rule.add + form.substr(rule.strip.size())));
+                        emit(UnicodeText::fromCodePoints(rule.add + form.substr(rule.strip.size())));
                     }
                 }
             }

@@ -20,15 +20,6 @@ double percent(long long part, long long total) {
     return total == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(total);
 }
 
-std::vector<std::string> whitespaceSeparated(const std::string& line) {
-    std::vector<std::string> words;
-    std::istringstream stream(line);
-    for (std::string word; stream >> word;) {
-        words.push_back(word);
-    }
-    return words;
-}
-
 nlohmann::json samplesJSON(const std::vector<KeyTypingEvaluationRunner::Sample>& samples) {
     nlohmann::json array = nlohmann::json::array();
     for (const auto& s : samples) {
@@ -95,7 +86,7 @@ KeyTypingEvaluationRunner::Tally KeyTypingEvaluationRunner::typeOn(const std::st
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         LineLanguageEvidence lineEvidence;
-        for (const std::string& word : whitespaceSeparated(line)) {
+        for (const std::string& word : UnicodeText::splitOnWhitespace(line)) {
             const std::string typed = source == layout ? word : engine_.mapToken(word, keys);
             const RulesDecision decision = engine_.evaluate(
                 typed, "cli.keytyping", false, layout, tracker.sessionLanguage(), lineEvidence.context());
