@@ -107,9 +107,9 @@ void RulesEngine::reloadConfig(RulesConfig config) {
     }
     for (const auto& [from, fromLang] : config.languages) {
         for (const auto& [to, toLang] : config.languages) {
-            bool shared =
-                std::any_of(fromLang.scriptAlphabet.begin(), fromLang.scriptAlphabet.end(),
-                            [&](const std::string& c) { return toLang.scriptAlphabet.contains(c); });
+            const auto& toAlphabet = toLang.scriptAlphabet;
+            bool shared = std::any_of(fromLang.scriptAlphabet.begin(), fromLang.scriptAlphabet.end(),
+                                      [&](const std::string& c) { return toAlphabet.contains(c); });
             if (from != to && shared) {
                 index->sameScriptPairs.emplace(from, to);
             }

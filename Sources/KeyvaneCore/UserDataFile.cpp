@@ -14,8 +14,22 @@
 namespace keyvane::UserDataFile {
 namespace {
 
-// The deepest nesting of brackets outside strings, scanned before parsing so that a hostile or
-// broken file can neither exhaust the stack nor be copied back at a multiple of its size.
+// Where the comment starting at text[i] ends (the index of its last character), or nothing when
+// no comment starts there. Both kinds the parser accepts: "// to the end of the line" and "/* */".
+std::optional<std::size_t> commentEnd(std::string_view text, std::size_t i) {
+    if (text[i] != '/' || i + 1 >= text.size() || (text[i + 1] != '/' && text[i + 1] != '*')) {
+        return std::nullopt;
+    }
+    const bool line = text[i + 1] == '/';
+    const std::size_t end = text.find(line ? "\n" : "*/", i + 2);
+    if (end == std::string_view::npos) {
+        return text.size() - 1;
+    }
+    return line ? end : end + 1;
+}
+
+// The deepest nesting of brackets outside strings and comments, scanned before parsing so that a
+// hostile or broken file can neither exhaust the stack nor be copied back at a multiple of its size.
 int nestingDepth(std::string_view text) {
     int depth = 0;
     int deepest = 0;
@@ -30,6 +44,8 @@ int nestingDepth(std::string_view text) {
             }
         } else if (c == '"') {
             inString = true;
+        } else if (auto end = commentEnd(text, i)) {
+            i = *end;
         } else if (c == '{' || c == '[') {
             deepest = std::max(deepest, ++depth);
         } else if (c == '}' || c == ']') {

@@ -1,6 +1,7 @@
 #include "../TempHome.h"
 #include "AtomicFile.h"
 #include "CoreLog.h"
+#include "UserDataFile.h"
 
 #include <chrono>
 #include <csignal>
@@ -180,4 +181,20 @@ TEST(DeveloperLog, StartsOnlyWithTheDeveloperMarkerAndThenStartsEmpty) {
     EXPECT_TRUE(DebugLog::isEnabled());
     EXPECT_EQ(home.read("keyvane.log"), "");
     DebugLog::setEnabled(false);
+}
+
+TEST(JsonFiles, NestingIsRefusedEvenWhenCommentsHideItsBrackets) {
+    const std::string deep = std::string(100, '[') + std::string(100, ']');
+    std::string error;
+    EXPECT_FALSE(UserDataFile::parse(deep, &error).has_value());
+    EXPECT_NE(error.find("nested deeper than 64"), std::string::npos) << error;
+
+    // Closing brackets in comments must not be counted against the real ones.
+    EXPECT_FALSE(UserDataFile::parse("/* " + std::string(100, ']') + " */" + deep).has_value());
+    EXPECT_FALSE(UserDataFile::parse("// " + std::string(100, '}') + "\n" + deep).has_value());
+
+    // Brackets in comments and strings do not count either way.
+    auto commented = UserDataFile::parse("{\"a\": \"[[[[\", // [[[[\n /* {{{{ */ \"b\": [1]}");
+    ASSERT_TRUE(commented.has_value());
+    EXPECT_EQ((*commented)["b"][0], 1);
 }
