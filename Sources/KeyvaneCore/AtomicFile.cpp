@@ -39,37 +39,65 @@ bool writeAll(int fd, const std::string& contents) {
 
 } // namespace
 
-std::optional<std::string> read(const std::string& path) {
-    // Non-blocking, so that a FIFO or a device at the path cannot hang the program at open; it is
-    // refused right after as no regular file.
+namespace {
+
+// Opens a regular file for reading; -1 for anything else. Non-blocking, so that a FIFO or a
+// device at the path cannot hang the program at open; it is refused right after.
+int openRegularFile(const std::string& path, struct stat& info) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
         ::close(fd);
-        return std::nullopt;
+        return -1;
     }
-    std::string contents;
-    contents.reserve(static_cast<std::size_t>(info.st_size)); // the rules file is megabytes: no regrowth
+    return fd;
+}
+
+bool readChunks(int fd, const std::function<bool(std::string_view)>& onChunk) {
     std::vector<char> buffer(64 * 1024);
     while (true) {
         ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
+        if (n <= 0) {
+            return n == 0;
         }
-        if (n == 0) {
-            break;
+        if (!onChunk(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) {
+            return false;
         }
-        contents.append(buffer.data(), static_cast<std::size_t>(n));
     }
+}
+
+} // namespace
+
+std::optional<std::string> read(const std::string& path) {
+    struct stat info {};
+    const int fd = openRegularFile(path, info);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::string contents;
+    contents.reserve(static_cast<std::size_t>(info.st_size)); // the rules file is megabytes: no regrowth
+    const bool complete = readChunks(fd, [&](std::string_view chunk) {
+        contents.append(chunk);
+        return true;
+    });
     ::close(fd);
+    if (!complete) {
+        return std::nullopt;
+    }
     return contents;
+}
+
+bool readInChunks(const std::string& path, const std::function<bool(std::string_view)>& onChunk) {
+    struct stat info {};
+    const int fd = openRegularFile(path, info);
+    if (fd < 0) {
+        return false;
+    }
+    const bool complete = readChunks(fd, onChunk);
+    ::close(fd);
+    return complete;
 }
 
 int removeStaleTemporaries(const std::string& directory) {

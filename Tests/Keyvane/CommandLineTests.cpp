@@ -290,6 +290,28 @@ TEST(Harvesters, WordFrequenciesOfACorpus) {
     EXPECT_EQ(none.err, "Error: No uk-script words (length >= 2) found in latin.txt\n");
 }
 
+TEST(Harvesters, ATextIsReadInPiecesWithoutCuttingAWordOrLosingTheLastLine) {
+    Workspace ws;
+    // One line of 1.6 MB, longer than any piece the reader holds, without a final line break.
+    std::string line;
+    const int repeats = 120000;
+    for (int i = 0; i < repeats; ++i) {
+        line += i == 0 ? "привет" : " привет";
+    }
+    ws.home.write("long.txt", "мир мир мир мир мир\n" + line);
+    Result r = ws.run({"-file", "long.txt", "-type", "harvest_words", "-language", "ru"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Unique words observed: 2\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  привет           " + std::to_string(repeats) + "\n"), std::string::npos) << r.out;
+
+    // A text that is not UTF-8 only at its very end is refused before anything is reported.
+    ws.home.write("broken.txt", line + "\n\xd0");
+    Result broken = ws.run({"-file", "broken.txt", "-type", "harvest_words", "-language", "ru"});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(broken.err, "Error: Failed to read file as UTF-8: broken.txt\n");
+    EXPECT_EQ(broken.out, "");
+}
+
 TEST(Harvesters, AFullDiskIsAnErrorNotADeath) {
     Workspace ws;
     // Five hundred different Russian words, five times each: a report of several kilobytes.

@@ -11,50 +11,53 @@
 
 namespace keyvane {
 
-
 int BigramHarvester::run(std::ostream& out, std::ostream& err) const {
-    auto text = TextFormat::readInputFile(options_.file, err);
-    if (!text) {
-        return 1;
-    }
     const std::string language = rawValue(options_.language);
-    const StringSet& ukrainian = LanguageDefaults::defaultScriptAlphabet("uk"); // 33 letters and the apostrophe
+    const StringSet& ukrainian =
+        LanguageDefaults::defaultScriptAlphabet("uk"); // 33 letters and the apostrophe
     auto belongs = [&](const std::string& c) {
         const int32_t scalar = UnicodeText::firstCodePoint(c);
         switch (options_.language) {
-        case ExpectedLanguage::en: return (scalar >= 'A' && scalar <= 'Z') || (scalar >= 'a' && scalar <= 'z');
-        case ExpectedLanguage::ru: return scalar >= 0x0400 && scalar <= 0x04FF;
-        case ExpectedLanguage::uk: return ukrainian.contains(UnicodeText::toLower(c));
+        case ExpectedLanguage::en:
+            return (scalar >= 'A' && scalar <= 'Z') || (scalar >= 'a' && scalar <= 'z');
+        case ExpectedLanguage::ru:
+            return scalar >= 0x0400 && scalar <= 0x04FF;
+        case ExpectedLanguage::uk:
+            return ukrainian.contains(UnicodeText::toLower(c));
         }
         return false;
     };
-    std::vector<std::vector<std::string>> words;
+    // Words are counted as they are read, so that the text is never held whole.
+    long long wordCount = 0;
+    std::map<std::string, long long> counts;
+    long long total = 0;
     std::vector<std::string> current;
     auto finish = [&] {
         if (!current.empty() && std::all_of(current.begin(), current.end(), belongs)) {
-            words.push_back(current);
+            ++wordCount;
+            for (std::size_t i = 0; i + 1 < current.size(); ++i) {
+                counts[UnicodeText::toLower(current[i]) + UnicodeText::toLower(current[i + 1])] += 1;
+                ++total;
+            }
         }
         current.clear();
     };
-    for (std::string& c : UnicodeText::graphemes(*text)) {
-        if (UnicodeText::isLetter(c)) {
-            current.push_back(std::move(c));
-        } else {
-            finish();
+    const bool read = TextFormat::forEachInputLine(options_.file, err, [&](const std::string& line) {
+        for (std::string& c : UnicodeText::graphemes(line)) {
+            if (UnicodeText::isLetter(c)) {
+                current.push_back(std::move(c));
+            } else {
+                finish();
+            }
         }
-    }
-    finish();
-    if (words.empty()) {
-        err << "Error: No " << language << "-script words found in " << options_.file << "\n";
+        finish();
+    });
+    if (!read) {
         return 1;
     }
-    std::map<std::string, long long> counts;
-    long long total = 0;
-    for (const auto& word : words) {
-        for (std::size_t i = 0; i + 1 < word.size(); ++i) {
-            counts[UnicodeText::toLower(word[i]) + UnicodeText::toLower(word[i + 1])] += 1;
-            ++total;
-        }
+    if (wordCount == 0) {
+        err << "Error: No " << language << "-script words found in " << options_.file << "\n";
+        return 1;
     }
     if (total < 1) {
         err << "Error: Words present but no bigrams extracted (all words length < 2?)\n";
@@ -66,13 +69,15 @@ int BigramHarvester::run(std::ostream& out, std::ostream& err) const {
             frequent.emplace_back(bigram, count);
         }
     }
-    std::stable_sort(frequent.begin(), frequent.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::stable_sort(frequent.begin(), frequent.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
     if (frequent.size() > static_cast<std::size_t>(topN)) {
         frequent.resize(topN);
     }
     std::map<std::string, double> weights;
     if (!frequent.empty()) {
-        const double anchor = std::log(static_cast<double>(frequent.front().second)) - std::log(static_cast<double>(total));
+        const double anchor =
+            std::log(static_cast<double>(frequent.front().second)) - std::log(static_cast<double>(total));
         for (const auto& [bigram, count] : frequent) {
             const double logP = std::log(static_cast<double>(count)) - std::log(static_cast<double>(total));
             weights[bigram] = TextFormat::truncatedToHundredths((logP - anchor) * logSlope + anchorWeight);
@@ -96,11 +101,11 @@ int BigramHarvester::run(std::ostream& out, std::ostream& err) const {
         << "Anchor weight: +" << TextFormat::formatted("%.2f", anchorWeight)
         << "   Log slope: " << TextFormat::formatted("%.2f", logSlope) << "\n"
         << "Min bigram count: " << minBigramCount << "   Top N: " << topN << "\n\n"
-        << "Corpus words (in-script): " << words.size() << "\n"
+        << "Corpus words (in-script): " << wordCount << "\n"
         << "Unique bigrams observed: " << counts.size() << "\n"
         << "Total bigram instances: " << total << "\n"
-        << "Bigrams exported (count >= " << minBigramCount << ", capped at top " << topN << "): " << weights.size()
-        << "\n\n";
+        << "Bigrams exported (count >= " << minBigramCount << ", capped at top " << topN
+        << "): " << weights.size() << "\n\n";
     if (!byWeight.empty()) {
         out << "Weight range: [" << TextFormat::formatted("%.2f", byWeight.back().second) << " ... +"
             << TextFormat::formatted("%.2f", byWeight.front().second) << "]\n\n";
@@ -111,7 +116,8 @@ int BigramHarvester::run(std::ostream& out, std::ostream& err) const {
     }
     if (byWeight.size() > 25) {
         out << "  ...\nBottom 10 of exported set:\n";
-        for (std::size_t i = byWeight.size() - std::min<std::size_t>(10, byWeight.size()); i < byWeight.size(); ++i) {
+        for (std::size_t i = byWeight.size() - std::min<std::size_t>(10, byWeight.size());
+             i < byWeight.size(); ++i) {
             row(byWeight[i]);
         }
     }

@@ -16,7 +16,8 @@ public:
     static constexpr int minBigramCount = 3;
 
     BigramHarvester(CLIOptions options, std::string outputPath)
-        : options_(std::move(options)), outputPath_(std::move(outputPath)) {}
+        : options_(std::move(options))
+        , outputPath_(std::move(outputPath)) {}
 
     int run(std::ostream& out, std::ostream& err) const;
 

@@ -4,20 +4,28 @@ namespace keyvane {
 
 const char* rawValue(CLIType type) {
     switch (type) {
-    case CLIType::test: return "test";
-    case CLIType::learn: return "learn";
-    case CLIType::harvestNgrams: return "harvest_ngrams";
-    case CLIType::harvestWords: return "harvest_words";
-    case CLIType::roundtrip: return "roundtrip";
+    case CLIType::test:
+        return "test";
+    case CLIType::learn:
+        return "learn";
+    case CLIType::harvestNgrams:
+        return "harvest_ngrams";
+    case CLIType::harvestWords:
+        return "harvest_words";
+    case CLIType::roundtrip:
+        return "roundtrip";
     }
     return "test";
 }
 
 const char* rawValue(ExpectedLanguage language) {
     switch (language) {
-    case ExpectedLanguage::en: return "en";
-    case ExpectedLanguage::ru: return "ru";
-    case ExpectedLanguage::uk: return "uk";
+    case ExpectedLanguage::en:
+        return "en";
+    case ExpectedLanguage::ru:
+        return "ru";
+    case ExpectedLanguage::uk:
+        return "uk";
     }
     return "en";
 }
@@ -46,7 +54,8 @@ std::string CLIError::message() const {
     case Kind::unsupportedBool:
         return "Error: Unsupported value '" + value + "' for " + option + ". Supported values: true, false.";
     case Kind::unsupportedInt:
-        return "Error: Unsupported value '" + value + "' for " + option + ". Expected a non-negative integer.";
+        return "Error: Unsupported value '" + value + "' for " + option +
+               ". Expected a non-negative integer.";
     case Kind::unknownArg:
         return "Error: Unknown argument '" + value + "'.";
     case Kind::missingFileOrInputArg:

@@ -77,14 +77,13 @@ bool KeyTypingEvaluationRunner::typeableOn(const std::string& word, const std::s
     return true;
 }
 
-KeyTypingEvaluationRunner::Tally KeyTypingEvaluationRunner::typeOn(const std::string& text,
-                                                                   const std::string& source,
-                                                                   const std::string& layout) const {
+std::optional<KeyTypingEvaluationRunner::Tally> KeyTypingEvaluationRunner::typeOn(const std::string& source,
+                                                                                  const std::string& layout,
+                                                                                  std::ostream& err) const {
     Tally tally;
     SessionLanguageTracker tracker(kSessionStreak);
     const LayoutDirection keys{source, layout};
-    std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
+    const bool read = TextFormat::forEachInputLine(options_.file, err, [&](const std::string& line) {
         LineLanguageEvidence lineEvidence;
         for (const std::string& word : UnicodeText::splitOnWhitespace(line)) {
             const std::string typed = source == layout ? word : engine_.mapToken(word, keys);
@@ -116,15 +115,14 @@ KeyTypingEvaluationRunner::Tally KeyTypingEvaluationRunner::typeOn(const std::st
                 }
             }
         }
+    });
+    if (!read) {
+        return std::nullopt;
     }
     return tally;
 }
 
 int KeyTypingEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
-    auto text = TextFormat::readInputFile(options_.file, err);
-    if (!text) {
-        return 1;
-    }
     const std::string source = rawValue(options_.language);
     const RulesConfig& config = engine_.config();
     if (!config.languages.contains(source)) {
@@ -142,6 +140,21 @@ int KeyTypingEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
         return 1;
     }
 
+    // Every tally first, so that a file that cannot be read prints nothing but its error.
+    std::vector<Tally> tallies;
+    for (const std::string& layout : layouts) {
+        std::optional<Tally> tally = typeOn(source, layout, err);
+        if (!tally) {
+            return 1;
+        }
+        tallies.push_back(std::move(*tally));
+    }
+    const std::optional<Tally> ownTally = typeOn(source, source, err);
+    if (!ownTally) {
+        return 1;
+    }
+    const Tally& own = *ownTally;
+
     nlohmann::json report = {{"sourceLanguage", source},
                              {"activeLanguages", config.activeLanguages},
                              {"file", options_.file},
@@ -153,8 +166,9 @@ int KeyTypingEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
         out << (i == 0 ? "" : ", ") << config.activeLanguages[i];
     }
     out << "\n\n";
-    for (const std::string& layout : layouts) {
-        const Tally t = typeOn(*text, source, layout);
+    for (std::size_t l = 0; l < layouts.size(); ++l) {
+        const std::string& layout = layouts[l];
+        const Tally& t = tallies[l];
         out << "=== " << source << " typed on the " << layout << " layout ===\n"
             << TextFormat::formatted("  Words typed        : %lld\n", t.words)
             << TextFormat::formatted("  Recovered as meant : %lld  (%.2f%%)\n", t.recovered,
@@ -180,7 +194,6 @@ int KeyTypingEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
                                      {"otherSamples", samplesJSON(t.otherSamples)},
                                      {"missedSamples", samplesJSON(t.missedSamples)}};
     }
-    const Tally own = typeOn(*text, source, source);
     out << "=== " << source << " typed on its own layout ===\n"
         << TextFormat::formatted("  Words typed        : %lld\n", own.words)
         << TextFormat::formatted("  Changed            : %lld  (%.2f%%)\n", own.otherText,

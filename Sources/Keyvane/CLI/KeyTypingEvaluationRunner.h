@@ -4,6 +4,7 @@
 #include "RulesEngine.h"
 
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -42,9 +43,11 @@ public:
 
     int run(std::ostream& out, std::ostream& err) const;
 
-    // The words of a text written in `source` typed on `layout`, line by line. On its own layout
-    // `otherText` counts the correct words that were changed.
-    Tally typeOn(const std::string& text, const std::string& source, const std::string& layout) const;
+    // The words of the input file, written in `source`, typed on `layout` line by line; nothing
+    // (and the error line on err) when the file cannot be read. On its own layout `otherText`
+    // counts the correct words that were changed.
+    std::optional<Tally> typeOn(const std::string& source, const std::string& layout,
+                                std::ostream& err) const;
 
     static constexpr std::size_t maxSamples = 5000;
 

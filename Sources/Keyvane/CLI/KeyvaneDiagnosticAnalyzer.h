@@ -11,7 +11,8 @@ namespace keyvane {
 // Reads the engine's decisions for the verification reports and the learn mode.
 class KeyvaneDiagnosticAnalyzer {
 public:
-    explicit KeyvaneDiagnosticAnalyzer(const RulesEngine& engine) : engine_(engine) {}
+    explicit KeyvaneDiagnosticAnalyzer(const RulesEngine& engine)
+        : engine_(engine) {}
 
     // Latin letters only: a Russian word typed on English keys; Cyrillic only: the reverse.
     static std::optional<KeyvaneDirection> detectDirection(const std::string& original);
@@ -19,7 +20,8 @@ public:
     static std::string humanReason(const std::string& reasonCode);
     // Why the engine leaves a word alone that should have been switched; nothing when it does
     // switch it, or the word is not of the expected direction.
-    std::optional<KeyvaneMissedCandidate> diagnoseMissed(const std::string& word, ExpectedLanguage expected) const;
+    std::optional<KeyvaneMissedCandidate> diagnoseMissed(const std::string& word,
+                                                         ExpectedLanguage expected) const;
 
     const RulesEngine& engine() const { return engine_; }
 

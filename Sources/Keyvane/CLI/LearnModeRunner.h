@@ -5,6 +5,7 @@
 
 #include <map>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,15 @@ public:
     static constexpr double suffixBoostCap = 18.0;
 
     LearnModeRunner(CLIOptions options, const KeyvaneDiagnosticAnalyzer& analyzer, std::string outputPath)
-        : options_(std::move(options)), analyzer_(analyzer), outputPath_(std::move(outputPath)) {}
+        : options_(std::move(options))
+        , analyzer_(analyzer)
+        , outputPath_(std::move(outputPath)) {}
 
     int run(std::ostream& out, std::ostream& err) const;
 
-    std::vector<KeyvaneMissedCandidate> collectNearMisses(const std::vector<std::string>& words) const;
+    // Adds the word to nearMisses when the engine missed it narrowly, once per lower-cased word.
+    void noteNearMiss(const std::string& word, std::set<std::string>& seen,
+                      std::vector<KeyvaneMissedCandidate>& nearMisses) const;
     static std::map<std::string, int> countSuffixes(const std::vector<KeyvaneMissedCandidate>& nearMisses);
     static std::map<std::string, double> promoteSuffixBoosts(const std::map<std::string, int>& counts);
 

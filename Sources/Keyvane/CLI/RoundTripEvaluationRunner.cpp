@@ -33,21 +33,24 @@ std::string csvField(const std::string& field) {
     return quoted + "\"";
 }
 
-std::vector<std::pair<std::string, long long>> byCountDescending(const std::map<std::string, long long>& counts) {
+std::vector<std::pair<std::string, long long>>
+byCountDescending(const std::map<std::string, long long>& counts) {
     std::vector<std::pair<std::string, long long>> sorted(counts.begin(), counts.end());
-    std::stable_sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
     return sorted;
 }
 
-double percent(long long part, long long total) { return total == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(total); }
+double percent(long long part, long long total) {
+    return total == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(total);
+}
 
 } // namespace
 
-std::vector<std::string> RoundTripEvaluationRunner::extractWords(const std::string& text, const std::string& sourceLang,
-                                                                 int minLength, bool unique) const {
+void RoundTripEvaluationRunner::extractWords(const std::string& line, const std::string& sourceLang,
+                                             int minLength, std::set<std::string>* seen,
+                                             const std::function<void(const std::string&)>& onWord) const {
     const LanguageConfig& language = engine_.config().languages.at(sourceLang);
-    std::vector<std::string> words;
-    std::set<std::string> seen;
     std::vector<std::string> current;
     auto finish = [&]() {
         bool keep = static_cast<int>(current.size()) >= minLength &&
@@ -58,13 +61,13 @@ std::vector<std::string> RoundTripEvaluationRunner::extractWords(const std::stri
             for (const std::string& c : current) {
                 word += c;
             }
-            if (!unique || seen.insert(word).second) {
-                words.push_back(std::move(word));
+            if (seen == nullptr || seen->insert(word).second) {
+                onWord(word);
             }
         }
         current.clear();
     };
-    for (const std::string& c : UnicodeText::graphemes(text)) {
+    for (const std::string& c : UnicodeText::graphemes(line)) {
         if (UnicodeText::isLetter(c) || c == "'" || c == "’") {
             current.push_back(UnicodeText::toLower(c));
         } else {
@@ -72,7 +75,6 @@ std::vector<std::string> RoundTripEvaluationRunner::extractWords(const std::stri
         }
     }
     finish();
-    return words;
 }
 
 KeyboardMap RoundTripEvaluationRunner::renderingMap(const std::string& from, const std::string& to) const {
@@ -122,10 +124,6 @@ std::string RoundTripEvaluationRunner::winningLanguage(const std::string& correc
 }
 
 int RoundTripEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
-    auto text = TextFormat::readInputFile(options_.file, err);
-    if (!text) {
-        return 1;
-    }
     const std::string source = rawValue(options_.language);
     const RulesConfig& config = engine_.config();
     if (!config.languages.contains(source)) {
@@ -143,25 +141,20 @@ int RoundTripEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
         for (const std::string& key : config.activeLanguages) {
             quoted.push_back("\"" + key + "\"");
         }
-        err << "Error: No other active languages to render '" << source
-            << "' into. active_languages=[" << joined(quoted, ", ") << "]\n";
+        err << "Error: No other active languages to render '" << source << "' into. active_languages=["
+            << joined(quoted, ", ") << "]\n";
         return 1;
     }
     const int minimum = std::max(options_.minLength, absoluteMinLength);
-    const std::vector<std::string> words = extractWords(*text, source, minimum, options_.unique);
-    if (words.empty()) {
-        err << "Error: No " << source << "-script words (length >= " << minimum << ") found in " << options_.file
-            << "\n";
-        return 1;
-    }
-
     std::map<std::string, Cell> cells;
     std::vector<KeyboardMap> renderMaps;
     for (const std::string& typed : typedLayouts) {
         renderMaps.push_back(renderingMap(source, typed));
         cells[source + "->" + typed];
     }
-    for (const std::string& word : words) {
+    std::size_t wordCount = 0;
+    auto testWord = [&](const std::string& word) {
+        ++wordCount;
         const std::vector<std::string> chars = UnicodeText::graphemes(word);
         for (std::size_t t = 0; t < typedLayouts.size(); ++t) {
             std::string rendered;
@@ -178,7 +171,8 @@ int RoundTripEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
             Cell& cell = cells[source + "->" + typedLayouts[t]];
             cell.total += 1;
             cell.punctRendered += punctuation ? 1 : 0;
-            RulesDecision decision = engine_.evaluate(rendered, "cli.roundtrip", false, std::nullopt, std::nullopt);
+            RulesDecision decision =
+                engine_.evaluate(rendered, "cli.roundtrip", false, std::nullopt, std::nullopt);
             const std::string reason = toString(decision.reason);
             if (decision.shouldCorrect) {
                 std::string corrected = decision.correctedToken.value_or("");
@@ -200,22 +194,37 @@ int RoundTripEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
                 }
             }
         }
+    };
+    std::set<std::string> seen;
+    const bool read = TextFormat::forEachInputLine(options_.file, err, [&](const std::string& line) {
+        extractWords(line, source, minimum, options_.unique ? &seen : nullptr, testWord);
+    });
+    if (!read) {
+        return 1;
     }
-    writeReport(cells, source, words.size());
+    if (wordCount == 0) {
+        err << "Error: No " << source << "-script words (length >= " << minimum << ") found in "
+            << options_.file << "\n";
+        return 1;
+    }
+    writeReport(cells, source, wordCount);
     writeCSV(cells, source);
-    printSummary(out, cells, source, typedLayouts, words.size());
+    printSummary(out, cells, source, typedLayouts, wordCount);
     return 0;
 }
 
-void RoundTripEvaluationRunner::writeReport(const std::map<std::string, Cell>& cells, const std::string& sourceLang,
-                                            std::size_t wordCount) const {
+void RoundTripEvaluationRunner::writeReport(const std::map<std::string, Cell>& cells,
+                                            const std::string& sourceLang, std::size_t wordCount) const {
     using nlohmann::json;
     auto samples = [](const std::vector<Sample>& list) {
         json array = json::array();
         for (std::size_t i = 0; i < list.size() && i < maxJSONSamplesPerClass; ++i) {
             const Sample& s = list[i];
-            array.push_back({{"original", s.original}, {"rendered", s.rendered}, {"corrected", s.corrected},
-                             {"winningLang", s.winningLang}, {"reason", s.reason}});
+            array.push_back({{"original", s.original},
+                             {"rendered", s.rendered},
+                             {"corrected", s.corrected},
+                             {"winningLang", s.winningLang},
+                             {"reason", s.reason}});
         }
         return array;
     };
@@ -230,18 +239,22 @@ void RoundTripEvaluationRunner::writeReport(const std::map<std::string, Cell>& c
             {"wrong", cell.wrong},
             {"missed", cell.missed},
             {"punctRendered", cell.punctRendered},
-            {"recall", cell.total == 0 ? 0.0 : static_cast<double>(cell.correct) / static_cast<double>(cell.total)},
+            {"recall",
+             cell.total == 0 ? 0.0 : static_cast<double>(cell.correct) / static_cast<double>(cell.total)},
             {"missedReasons", cell.missedReasons},
             {"wrongByLang", cell.wrongByLang},
             {"wrongSamples", samples(cell.wrongSamples)},
             {"missedSamples", samples(cell.missedSamples)},
         };
     }
-    AtomicFile::writeAtomically(reportPath_, report.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
+    AtomicFile::writeAtomically(reportPath_,
+                                report.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
 }
 
-void RoundTripEvaluationRunner::writeCSV(const std::map<std::string, Cell>& cells, const std::string& sourceLang) const {
-    std::vector<std::string> lines{"source_lang,typed_layout,outcome,original,rendered,corrected,winning_lang,reason"};
+void RoundTripEvaluationRunner::writeCSV(const std::map<std::string, Cell>& cells,
+                                         const std::string& sourceLang) const {
+    std::vector<std::string> lines{
+        "source_lang,typed_layout,outcome,original,rendered,corrected,winning_lang,reason"};
     for (const auto& [key, cell] : cells) {
         const std::string typed = key.substr(sourceLang.size() + 2);
         auto add = [&](const char* outcome, const Sample& s) {
@@ -277,11 +290,15 @@ void RoundTripEvaluationRunner::printSummary(std::ostream& out, const std::map<s
         const Cell& cell = found->second;
         out << "=== " << sourceLang << " typed on " << typed << " layout  (" << sourceLang << "->" << typed
             << ") ===\n"
-            << TextFormat::formatted("  Renderings tested : %lld  (of which %lld carry a punctuation-key char)\n",
-                                     cell.total, cell.punctRendered)
-            << TextFormat::formatted("  CORRECT (recovered): %lld  (%.1f%%)\n", cell.correct, percent(cell.correct, cell.total))
-            << TextFormat::formatted("  WRONG   (mis-fixed): %lld  (%.1f%%)\n", cell.wrong, percent(cell.wrong, cell.total))
-            << TextFormat::formatted("  MISSED  (no switch): %lld  (%.1f%%)\n", cell.missed, percent(cell.missed, cell.total));
+            << TextFormat::formatted(
+                   "  Renderings tested : %lld  (of which %lld carry a punctuation-key char)\n", cell.total,
+                   cell.punctRendered)
+            << TextFormat::formatted("  CORRECT (recovered): %lld  (%.1f%%)\n", cell.correct,
+                                     percent(cell.correct, cell.total))
+            << TextFormat::formatted("  WRONG   (mis-fixed): %lld  (%.1f%%)\n", cell.wrong,
+                                     percent(cell.wrong, cell.total))
+            << TextFormat::formatted("  MISSED  (no switch): %lld  (%.1f%%)\n", cell.missed,
+                                     percent(cell.missed, cell.total));
         if (cell.wrong > 0) {
             std::vector<std::string> entries;
             for (const auto& [label, count] : byCountDescending(cell.wrongByLang)) {
@@ -300,8 +317,8 @@ void RoundTripEvaluationRunner::printSummary(std::ostream& out, const std::map<s
             out << "  WRONG examples:\n";
             for (std::size_t i = 0; i < cell.wrongSamples.size() && i < 6; ++i) {
                 const Sample& s = cell.wrongSamples[i];
-                out << "    " << s.original << "  --typed-->  " << s.rendered << "  --engine-->  " << s.corrected
-                    << " [" << s.winningLang << "]\n";
+                out << "    " << s.original << "  --typed-->  " << s.rendered << "  --engine-->  "
+                    << s.corrected << " [" << s.winningLang << "]\n";
             }
         }
         out << "\n";

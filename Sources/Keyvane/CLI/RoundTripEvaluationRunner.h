@@ -3,8 +3,10 @@
 #include "CLIOptions.h"
 #include "RulesEngine.h"
 
+#include <functional>
 #include <map>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,8 +37,10 @@ public:
 
     RoundTripEvaluationRunner(CLIOptions options, const RulesEngine& engine, std::string reportPath,
                               std::string csvPath)
-        : options_(std::move(options)), engine_(engine), reportPath_(std::move(reportPath)),
-          csvPath_(std::move(csvPath)) {}
+        : options_(std::move(options))
+        , engine_(engine)
+        , reportPath_(std::move(reportPath))
+        , csvPath_(std::move(csvPath)) {}
 
     int run(std::ostream& out, std::ostream& err) const;
 
@@ -44,8 +48,10 @@ public:
     static constexpr std::size_t maxSamplesPerClass = 200000;
     static constexpr std::size_t maxJSONSamplesPerClass = 40;
 
-    std::vector<std::string> extractWords(const std::string& text, const std::string& sourceLang, int minLength,
-                                          bool unique) const;
+    // Hands each in-script word of a line, lower-cased, to onWord; with `seen`, only words not seen before.
+    void extractWords(const std::string& line, const std::string& sourceLang, int minLength,
+                      std::set<std::string>* seen,
+                      const std::function<void(const std::string&)>& onWord) const;
     KeyboardMap renderingMap(const std::string& from, const std::string& to) const;
     std::string winningLanguage(const std::string& corrected) const;
 
@@ -53,8 +59,9 @@ private:
     void writeReport(const std::map<std::string, Cell>& cells, const std::string& sourceLang,
                      std::size_t wordCount) const;
     void writeCSV(const std::map<std::string, Cell>& cells, const std::string& sourceLang) const;
-    void printSummary(std::ostream& out, const std::map<std::string, Cell>& cells, const std::string& sourceLang,
-                      const std::vector<std::string>& typedLayouts, std::size_t wordCount) const;
+    void printSummary(std::ostream& out, const std::map<std::string, Cell>& cells,
+                      const std::string& sourceLang, const std::vector<std::string>& typedLayouts,
+                      std::size_t wordCount) const;
 
     CLIOptions options_;
     const RulesEngine& engine_;

@@ -28,23 +28,63 @@ std::string formatted(const char* format, ...) {
     return out;
 }
 
-std::optional<std::string> readUtf8File(const std::string& path) {
-    auto text = AtomicFile::read(path);
-    if (!text) {
-        return std::nullopt;
+namespace {
+
+// Cuts the file into lines (and over-long lines into pieces at blanks) for onLine; false when it
+// cannot be read or onLine returns false. A cut is always at an ASCII byte, so every piece of a
+// UTF-8 file is whole characters.
+bool forEachPiece(const std::string& path, const std::function<bool(const std::string&)>& onLine) {
+    std::string pending;
+    bool stopped = false;
+    const bool read = AtomicFile::readInChunks(path, [&](std::string_view chunk) {
+        std::size_t start = 0;
+        for (std::size_t end; (end = chunk.find('\n', start)) != std::string_view::npos; start = end + 1) {
+            pending.append(chunk.substr(start, end - start));
+            if (!onLine(pending)) {
+                stopped = true;
+                return false;
+            }
+            pending.clear();
+        }
+        pending.append(chunk.substr(start));
+        if (pending.size() > kLongestLinePiece) {
+            const std::size_t blank = pending.find_last_of(" \t");
+            if (blank != std::string::npos) {
+                const std::string rest = pending.substr(blank + 1);
+                pending.resize(blank);
+                if (!onLine(pending)) {
+                    stopped = true;
+                    return false;
+                }
+                pending = rest;
+            }
+        }
+        return true;
+    });
+    if (!read || stopped) {
+        return false;
     }
-    if (!UnicodeText::isValidUtf8(*text)) {
-        return std::nullopt;
-    }
-    return text;
+    return pending.empty() || onLine(pending);
 }
 
-std::optional<std::string> readInputFile(const std::string& path, std::ostream& err) {
-    auto text = readUtf8File(path);
-    if (!text) {
+} // namespace
+
+bool forEachInputLine(const std::string& path, std::ostream& err,
+                      const std::function<void(const std::string&)>& onLine) {
+    const bool utf8 =
+        forEachPiece(path, [](const std::string& line) { return UnicodeText::isValidUtf8(line); });
+    if (!utf8) {
         err << "Error: Failed to read file as UTF-8: " << path << "\n";
+        return false;
     }
-    return text;
+    const bool whole = forEachPiece(path, [&](const std::string& line) {
+        onLine(line);
+        return true;
+    });
+    if (!whole) {
+        err << "Error: Failed to read file: " << path << "\n";
+    }
+    return whole;
 }
 
 bool writeOutputFile(const std::string& path, const std::string& contents, std::ostream& err) {

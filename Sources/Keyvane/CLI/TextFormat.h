@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -9,11 +10,15 @@ namespace keyvane::TextFormat {
 
 std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The file as UTF-8 text; nothing when it cannot be read or is not valid UTF-8.
-std::optional<std::string> readUtf8File(const std::string& path);
+// The longest piece of a line handed over at once; a longer line is cut at its last blank.
+inline constexpr std::size_t kLongestLinePiece = 1 << 20;
 
-// The same for a command-line input file; on failure the one error line goes to err.
-std::optional<std::string> readInputFile(const std::string& path, std::ostream& err);
+// Hands a command-line input file to onLine one line at a time (without its line break), so that
+// memory stays small whatever the file's size; a line longer than kLongestLinePiece comes in
+// pieces cut at blanks. The whole file is checked to be UTF-8 text first: when it cannot be read
+// or is not, the one error line goes to err, nothing is handed over and the result is false.
+bool forEachInputLine(const std::string& path, std::ostream& err,
+                      const std::function<void(const std::string&)>& onLine);
 
 // Writes a result file atomically; on failure the one error line goes to err.
 bool writeOutputFile(const std::string& path, const std::string& contents, std::ostream& err);

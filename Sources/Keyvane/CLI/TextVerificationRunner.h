@@ -3,6 +3,7 @@
 #include "CLIOptions.h"
 #include "KeyvaneDiagnosticAnalyzer.h"
 
+#include <map>
 #include <ostream>
 
 namespace keyvane {
@@ -12,14 +13,20 @@ namespace keyvane {
 class TextVerificationRunner {
 public:
     TextVerificationRunner(CLIOptions options, const KeyvaneDiagnosticAnalyzer& analyzer)
-        : options_(std::move(options)), analyzer_(analyzer) {}
+        : options_(std::move(options))
+        , analyzer_(analyzer) {}
 
     int run(std::ostream& out, std::ostream& err) const;
 
-    // The missed candidates of a word list, grouped by lower-cased word when unique.
-    std::vector<KeyvaneMissedCandidate> collectMissed(const std::vector<std::string>& words) const;
-
 private:
+    // The missed candidates so far, grouped by lower-cased word when unique.
+    struct Missed {
+        std::vector<KeyvaneMissedCandidate> candidates;
+        std::map<std::string, std::size_t> positionByKey;
+    };
+    void noteMissed(const std::string& word, Missed& missed) const;
+    void noteCandidate(const std::string& word, std::vector<KeyvaneCandidate>& candidates) const;
+
     CLIOptions options_;
     const KeyvaneDiagnosticAnalyzer& analyzer_;
 };

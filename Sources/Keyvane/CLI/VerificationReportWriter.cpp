@@ -20,7 +20,8 @@ void write(std::ostream& out, const CLIOptions& options, std::size_t totalWords,
     header(out, options);
     out << "\n";
     if (candidates.empty()) {
-        out << "No switch candidates found.\n\nTotal words processed: " << totalWords << "\nCandidates found: 0\n";
+        out << "No switch candidates found.\n\nTotal words processed: " << totalWords
+            << "\nCandidates found: 0\n";
         return;
     }
     std::size_t n = 0;

@@ -11,10 +11,6 @@
 namespace keyvane {
 
 int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
-    auto text = TextFormat::readInputFile(options_.file, err);
-    if (!text) {
-        return 1;
-    }
     const std::string language = rawValue(options_.language);
     const int minimum = std::max(options_.minLength, absoluteMinLength);
     const StringSet& alphabet = LanguageDefaults::defaultScriptAlphabet(language);
@@ -35,24 +31,29 @@ int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
     // An apostrophe between two letters is part of a word where the alphabet writes one ("п'ять",
     // "ім’я", "сім'ї"): kept, in its plain form, instead of splitting the word.
     const bool apostropheInWords = alphabet.contains("'");
-    const std::vector<std::string> chars = UnicodeText::graphemes(*text);
-    for (std::size_t i = 0; i < chars.size(); ++i) {
-        const std::string& c = chars[i];
-        const bool apostrophe = c == "'" || c == "’" || c == "ʼ"; // "ʼ" counts as a letter in Unicode
-        if (apostrophe) {
-            if (apostropheInWords && !current.empty() && i + 1 < chars.size() &&
-                UnicodeText::isLetter(chars[i + 1])) {
-                current.push_back("'");
+    const bool read = TextFormat::forEachInputLine(options_.file, err, [&](const std::string& line) {
+        const std::vector<std::string> chars = UnicodeText::graphemes(line);
+        for (std::size_t i = 0; i < chars.size(); ++i) {
+            const std::string& c = chars[i];
+            const bool apostrophe = c == "'" || c == "’" || c == "ʼ"; // "ʼ" counts as a letter in Unicode
+            if (apostrophe) {
+                if (apostropheInWords && !current.empty() && i + 1 < chars.size() &&
+                    UnicodeText::isLetter(chars[i + 1])) {
+                    current.push_back("'");
+                } else {
+                    finish();
+                }
+            } else if (UnicodeText::isLetter(c)) {
+                current.push_back(UnicodeText::toLower(c));
             } else {
                 finish();
             }
-        } else if (UnicodeText::isLetter(c)) {
-            current.push_back(UnicodeText::toLower(c));
-        } else {
-            finish();
         }
+        finish();
+    });
+    if (!read) {
+        return 1;
     }
-    finish();
     if (counts.empty()) {
         err << "Error: No " << language << "-script words (length >= " << minimum << ") found in "
             << options_.file << "\n";

@@ -15,7 +15,8 @@ public:
     static constexpr int absoluteMinLength = 2;
 
     WordFrequencyHarvester(CLIOptions options, std::string outputPath)
-        : options_(std::move(options)), outputPath_(std::move(outputPath)) {}
+        : options_(std::move(options))
+        , outputPath_(std::move(outputPath)) {}
 
     int run(std::ostream& out, std::ostream& err) const;
 

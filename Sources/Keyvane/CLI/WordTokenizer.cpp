@@ -15,7 +15,8 @@ std::vector<std::string> allMatches(const char* pattern, const std::string& text
     if (U_FAILURE(status)) {
         return out;
     }
-    icu::UnicodeString input = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+    icu::UnicodeString input =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
     matcher->reset(input);
     while (matcher->find(status) && U_SUCCESS(status)) {
         std::string word;
