@@ -195,6 +195,16 @@ TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
     switched.app->undoLastCorrection();
     switched.platform.advance(1.0);
     EXPECT_EQ(switched.platform.posted.size(), before);
+
+    // The undo shortcut pressed in the other application before the desktop said it is in front.
+    Live early;
+    early.typeGhbdtn();
+    early.platform.advance(2.0);
+    early.platform.bringToFrontUnannounced({"org.example.mail", "Mail", std::nullopt});
+    const std::size_t beforeUndo = early.platform.posted.size();
+    early.app->undoLastCorrection();
+    early.platform.advance(1.0);
+    EXPECT_EQ(early.platform.posted.size(), beforeUndo);
 }
 
 TEST(SessionAndApps, StreakNeedsThreeWordsAndResetsOnAppSwitchRecentAppsKeepFour) {

@@ -169,3 +169,45 @@ TEST(ShippedRulesFile, RussianAndUkrainianWordsTypedRightStayWithoutALine) {
         }
     }
 }
+
+TEST(ShippedRulesFile, BetweenRussianAndUkrainianOnlyRealWordsAreTakenBack) {
+    const RulesEngine& engine = shippedEngine();
+    auto typed = [&](const std::string& word, const std::string& layout, const LineContext& line) {
+        RulesDecision d = engine.evaluate(word, "", false, layout, std::nullopt, line);
+        return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
+    };
+    const LineContext russianLine{"ru", true};
+    const LineContext ukrainianLine{"uk", true};
+    // A Russian line typed on the Ukrainian layout takes back a common short word ("мы"), but a
+    // short word is never turned into a rare one ("абі" is not "абы").
+    EXPECT_EQ(typed("мі", "uk", russianLine), "мы");
+    EXPECT_EQ(typed("абі", "uk", russianLine), "абі");
+    EXPECT_EQ(typed("алы", "ru", ukrainianLine), "алы");
+    // A Ukrainian word no dictionary has stays as typed: never a made-up Russian form.
+    for (const char* word : {"хештегі", "тіктокі", "лайфхакі", "мемасік"}) {
+        EXPECT_EQ(typed(word, "uk", russianLine), word);
+    }
+    // "вашы" reads as a slip for the Russian "ваши": left alone unless the line is Ukrainian.
+    EXPECT_EQ(typed("вашы", "ru", {}), "вашы");
+    EXPECT_EQ(typed("ключы", "ru", {}), "ключы");
+    EXPECT_EQ(typed("вашы", "ru", ukrainianLine), "ваші");
+}
+
+TEST(ShippedRulesFile, OfTwoReadingsTheOneTheDictionaryHasWins) {
+    // "кеші" typed on the Russian layout is "кешы"; its English reading "rtis" scores too, but
+    // only the Ukrainian reading is a word.
+    RulesDecision d = shippedEngine().evaluate("кешы", "", false, std::string("ru"), std::nullopt);
+    EXPECT_EQ(d.correctedToken, "кеші");
+}
+
+TEST(ShippedRulesFile, WithCapsLockOnAWordComesBackInCapitalsEvenItsPunctuationKeys) {
+    // Caps Lock leaves "," and ";" as they are, though on the Russian layout they are "б" and "ж".
+    auto typed = [](const std::string& word) {
+        RulesDecision d = shippedEngine().evaluate(word, "", false, std::nullopt, std::nullopt);
+        return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
+    };
+    EXPECT_EQ(typed("J,TL"), "ОБЕД");
+    EXPECT_EQ(typed("VJ;YJ"), "МОЖНО");
+    // Half of it typed after switching, the rest before.
+    EXPECT_EQ(typed("VJ;НО"), "МОЖНО");
+}

@@ -23,6 +23,8 @@ public:
                   std::optional<std::uint16_t> userData = std::nullopt);
     void pressKey(const KeyPress& press);
     void activate(const FrontmostApplication& app);
+    // Another application is in front, but the desktop's notice of the switch has not arrived.
+    void bringToFrontUnannounced(const FrontmostApplication& app) { frontmost_ = app; }
     void setSources(std::vector<InputSource> sources, std::size_t current);
     void setKeyTable(const std::string& sourceID, KeyTable table) { keyTables_[sourceID] = std::move(table); }
     // Selection takes effect only after this many calls to selectInputSource (default 1: at once).
