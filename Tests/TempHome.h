@@ -1,7 +1,8 @@
 #pragma once
 
 // A fresh, empty home directory for one test, with HOME pointing at it and the XDG and sandbox
-// variables cleared; everything is put back afterwards.
+// variables cleared (so the developer log and the instance socket live in it too); everything is
+// put back afterwards.
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,8 +18,8 @@ public:
     TempHome() {
         char pattern[] = "/tmp/keyvane-home-XXXXXX";
         path_ = ::mkdtemp(pattern);
-        for (const char* name :
-             {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "APP_SANDBOX_CONTAINER_ID", "FLATPAK_ID", "SNAP"}) {
+        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME",
+                                 "XDG_RUNTIME_DIR", "APP_SANDBOX_CONTAINER_ID", "FLATPAK_ID", "SNAP"}) {
             const char* value = std::getenv(name);
             saved_.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
             ::unsetenv(name);

@@ -204,6 +204,9 @@ private:
 
 class Desktop : public ::testing::Test {
 protected:
+    // Whatever a test writes (the developer log above all) stays in a home of its own.
+    keyvane::testing::TempHome home;
+
     void SetUp() override {
         platform = X11Platform::connect();
         ASSERT_NE(platform, nullptr) << "no X display with XInput 2.2, XKB and XTEST";
@@ -343,7 +346,6 @@ TEST_F(Desktop, ProbesReportTheLiveServer) {
 }
 
 TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
-    keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json",
                R"({"active_languages": ["en", "ru", "uk"], "debug_log": true})");
     home.write(".keyvane_dev", ""); // the developer log, for a failure's post-mortem
@@ -422,7 +424,6 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
 }
 
 TEST_F(Desktop, AFastTypistsNextLettersLandAfterTheCorrectedWord) {
-    keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     QProcess program;
     ASSERT_TRUE(startLiveProgram(program));
@@ -473,7 +474,6 @@ TEST_F(Desktop, FastTypingNeverLosesOrReordersAKey) {
 }
 
 TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
-    keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     QProcess program;
     ASSERT_TRUE(startLiveProgram(program));
@@ -519,7 +519,6 @@ TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
 }
 
 TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
-    keyvane::testing::TempHome home;
     home.write(
         ".local/share/keyvane/user_preferences.json",
         R"({"active_languages": ["en", "ru", "uk"], "excluded_apps": {"keyvanedesktoptests": {"name": "Tests"}}})");
@@ -848,7 +847,6 @@ TEST_F(Desktop, RussianTypedOnTheUkrainianLayoutFollowsTheLine) {
 }
 
 TEST_F(Desktop, TheProgramSaysSoWhenItCannotCorrect) {
-    keyvane::testing::TempHome home;
     home.write(".local/share/keyvane", "a file where the data directory belongs");
     QProcess program;
     program.setProgram(KEYVANE_EXECUTABLE);
@@ -868,7 +866,6 @@ TEST_F(Desktop, TheProgramSaysSoWhenItCannotCorrect) {
 }
 
 TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
-    keyvane::testing::TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     // The page mirrors the text area into the window title (spaces as "_": a title's white space
     // is collapsed), which the test reads from the server.

@@ -44,9 +44,14 @@ TEST(InstanceRequests, AMalformedDurationIsRefusedWithAReason) {
     }
 }
 
-TEST(InstanceRequests, EveryRequestSurvivesTheTripOverTheSocket) {
-    for (auto args : std::vector<std::vector<std::string>>{{"--pause", "90s"}, {"--pause", "0.25m"}, {"--pause"},
-                                                           {"--pause-until-restart"}, {"--resume"}}) {
+// The line each request travels as; the socket itself is exercised with the live program in the
+// desktop tests.
+TEST(InstanceRequests, EveryRequestReadsBackFromTheLineItIsSentAs) {
+    for (auto args : std::vector<std::vector<std::string>>{{"--pause", "90s"},
+                                                           {"--pause", "0.25m"},
+                                                           {"--pause"},
+                                                           {"--pause-until-restart"},
+                                                           {"--resume"}}) {
         InstanceCommand sent = *parsed(args);
         auto received = InstanceCommand::fromLine(sent.line());
         ASSERT_TRUE(received.has_value()) << sent.line();

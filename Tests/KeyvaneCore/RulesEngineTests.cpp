@@ -93,9 +93,15 @@ TEST(LeftAlone, CorrectlyTypedWords) {
 TEST(LeftAlone, ShortWordsUrlsAddressesIdentifiersAndDigits) {
     RulesEngine engine(testConfig());
     EXPECT_EQ(decide(engine, "g").reason, DecisionReason::tooShort);
-    EXPECT_EQ(decide(engine, "https://ghbdtn.com").shouldCorrect, false);
-    EXPECT_EQ(decide(engine, "ghbdtn@vbh.com").shouldCorrect, false);
-    EXPECT_EQ(decide(engine, "ghbdtn_vbh").shouldCorrect, false);
+    // Addresses and identifiers are left alone because they are recognised as such, not only
+    // because their readings score badly.
+    for (const char* protectedWord :
+         {"https://ghbdtn.com", "WWW.ghbdtn.com", "ghbdtn@vbh.com", "ghbdtn_vbh"}) {
+        EXPECT_FALSE(decide(engine, protectedWord).shouldCorrect) << protectedWord;
+        EXPECT_TRUE(engine.diagnose(protectedWord, "", false, std::nullopt).isProtectedPattern)
+            << protectedWord;
+    }
+    EXPECT_EQ(decide(engine, "ghbdtn_vbh").reason, DecisionReason::protectedPattern);
     EXPECT_EQ(decide(engine, "ghbdtn2").reason, DecisionReason::containsDigits);
     EXPECT_EQ(decide(engine, "lol").reason, DecisionReason::neverCorrect);
     EXPECT_EQ(decide(engine, "LOL").reason, DecisionReason::neverCorrect);
