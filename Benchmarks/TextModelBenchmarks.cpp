@@ -33,10 +33,10 @@ BENCHMARK(BM_LoadShippedRulesFile)->Unit(benchmark::kMillisecond);
 // Words of all three languages and both scripts, correct and mistyped.
 const std::vector<std::pair<std::string, LayoutDirection>>& sampleWords() {
     static const std::vector<std::pair<std::string, LayoutDirection>> words = {
-        {"ghbdtn", {"en", "ru"}},       {"Cgfcb,j", {"en", "ru"}},   {"hello", {"en", "ru"}},
-        {"ghbdsn", {"en", "uk"}},       {"lzre.", {"en", "uk"}},     {"Understanding", {"en", "uk"}},
-        {"привет", {"ru", "en"}},       {"Здравствуйте", {"ru", "en"}}, {"съешь", {"ru", "uk"}},
-        {"руддщ", {"uk", "en"}},        {"м'ята", {"uk", "en"}},     {"їжак", {"uk", "ru"}},
+        {"ghbdtn", {"en", "ru"}}, {"Cgfcb,j", {"en", "ru"}},      {"hello", {"en", "ru"}},
+        {"ghbdsn", {"en", "uk"}}, {"lzre.", {"en", "uk"}},        {"Understanding", {"en", "uk"}},
+        {"привет", {"ru", "en"}}, {"Здравствуйте", {"ru", "en"}}, {"съешь", {"ru", "uk"}},
+        {"руддщ", {"uk", "en"}},  {"м'ята", {"uk", "en"}},        {"їжак", {"uk", "ru"}},
     };
     return words;
 }

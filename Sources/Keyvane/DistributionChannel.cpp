@@ -6,7 +6,9 @@
 
 namespace keyvane::DistributionChannels {
 
-bool isSandboxed() { return AppPaths::isSandboxed(); }
+bool isSandboxed() {
+    return AppPaths::isSandboxed();
+}
 
 DistributionChannel current() {
     if (isSandboxed()) {
@@ -14,7 +16,8 @@ DistributionChannel current() {
     }
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec && std::filesystem::exists(exe.parent_path().parent_path() / "share" / "keyvane" / "keyvane_rules.json", ec)) {
+    if (!ec && std::filesystem::exists(
+                   exe.parent_path().parent_path() / "share" / "keyvane" / "keyvane_rules.json", ec)) {
         return DistributionChannel::direct;
     }
     return DistributionChannel::development;

@@ -13,14 +13,16 @@ bool run(const RulesEngine& engine, std::ostream& out) {
     long long passed = 0;
     long long failed = 0;
     for (const GoldenTest& test : tests) {
-        RulesDecision d = engine.evaluate(test.input, "com.test.app", false, test.activeInputSource, test.sessionLanguage);
+        RulesDecision d =
+            engine.evaluate(test.input, "com.test.app", false, test.activeInputSource, test.sessionLanguage);
         std::string actual;
         if (test.mode == "skip") {
             actual = d.shouldCorrect && d.correctedToken ? *d.correctedToken : test.input;
         } else {
             actual = d.correctedToken.value_or(test.input);
         }
-        bool sourceOk = !test.expectedSourceLang || (d.sourceLanguage && *d.sourceLanguage == *test.expectedSourceLang);
+        bool sourceOk =
+            !test.expectedSourceLang || (d.sourceLanguage && *d.sourceLanguage == *test.expectedSourceLang);
         if (actual == test.expected && sourceOk) {
             ++passed;
             out << "  ✓ " << test.input << " → " << actual << " [" << test.reason << "]\n";
@@ -31,12 +33,14 @@ bool run(const RulesEngine& engine, std::ostream& out) {
                 << " (expected: " << test.expectedSourceLang.value_or("nil") << ")\n";
         } else {
             ++failed;
-            out << "  ✗ " << test.input << " → " << actual << " (expected: " << test.expected << ") [" << test.reason
-                << "] decision: shouldCorrect=" << (d.shouldCorrect ? "true" : "false")
-                << " reason=" << toString(d.reason) << " conf=" << TextFormat::formatted("%.2f", d.confidence) << "\n";
+            out << "  ✗ " << test.input << " → " << actual << " (expected: " << test.expected << ") ["
+                << test.reason << "] decision: shouldCorrect=" << (d.shouldCorrect ? "true" : "false")
+                << " reason=" << toString(d.reason) << " conf=" << TextFormat::formatted("%.2f", d.confidence)
+                << "\n";
         }
     }
-    out << "\n  Results: " << passed << " passed, " << failed << " failed, " << (passed + failed) << " total\n";
+    out << "\n  Results: " << passed << " passed, " << failed << " failed, " << (passed + failed)
+        << " total\n";
     return failed == 0;
 }
 

@@ -19,10 +19,8 @@ bool isCursorOrEditingKey(std::uint16_t keyCode) {
     case KeyCode::pageUp:
     case KeyCode::pageDown:
     case KeyCode::forwardDelete:
-    case KeyCode::insert:
-        return true;
-    default:
-        return false;
+    case KeyCode::insert: return true;
+    default: return false;
     }
 }
 
@@ -130,9 +128,7 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
         return;
     }
     switch (event->kind) {
-    case TokenEvent::Kind::character:
-        replaceTypedTail(0, event->character);
-        break;
+    case TokenEvent::Kind::character: replaceTypedTail(0, event->character); break;
     case TokenEvent::Kind::backspace:
         if (!line_.empty()) {
             line_.pop_back();
@@ -145,8 +141,7 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
             replaceTypedTail(0, event->boundary.text());
         }
         break;
-    case TokenEvent::Kind::reset:
-        break;
+    case TokenEvent::Kind::reset: break;
     }
     tokenBuffer_->process(*event);
     const bool endsLine =
@@ -160,18 +155,12 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
 std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode,
                                                          std::uint32_t carbonModifiers) {
     switch (keyCode) {
-    case KeyCode::returnKey:
-        return TokenEvent::boundaryEvent(BoundaryType::enter());
-    case KeyCode::tab:
-        return TokenEvent::boundaryEvent(BoundaryType::tab());
-    case KeyCode::space:
-        return TokenEvent::boundaryEvent(BoundaryType::space());
-    case KeyCode::deleteKey:
-        return TokenEvent::backspace();
-    case KeyCode::escape:
-        return TokenEvent::reset();
-    default:
-        break;
+    case KeyCode::returnKey: return TokenEvent::boundaryEvent(BoundaryType::enter());
+    case KeyCode::tab: return TokenEvent::boundaryEvent(BoundaryType::tab());
+    case KeyCode::space: return TokenEvent::boundaryEvent(BoundaryType::space());
+    case KeyCode::deleteKey: return TokenEvent::backspace();
+    case KeyCode::escape: return TokenEvent::reset();
+    default: break;
     }
     if (isCursorOrEditingKey(keyCode)) {
         return TokenEvent::reset();
@@ -204,16 +193,13 @@ std::optional<std::string> InputObserver::currentLayoutCharacter(std::uint16_t k
 
 std::string InputObserver::describe(const TokenEvent& event) {
     switch (event.kind) {
-    case TokenEvent::Kind::character:
-        return "character(\"" + event.character + "\")";
+    case TokenEvent::Kind::character: return "character(\"" + event.character + "\")";
     case TokenEvent::Kind::boundary:
         return event.boundary.kind == BoundaryType::Kind::punctuation
                    ? "boundary(punctuation(\"" + event.boundary.punctuation + "\"))"
                    : std::string("boundary(") + toString(event.boundary.kind) + ")";
-    case TokenEvent::Kind::backspace:
-        return "backspace";
-    case TokenEvent::Kind::reset:
-        return "reset";
+    case TokenEvent::Kind::backspace: return "backspace";
+    case TokenEvent::Kind::reset: return "reset";
     }
     return "reset";
 }

@@ -55,8 +55,8 @@ std::string joined(const std::vector<std::string>& items) {
 
 std::optional<std::string> key(const std::string& sourceID) {
     static const std::pair<const char*, const char*> patterns[] = {
-        {"russian", "ru"}, {"ukrainian", "uk"}, {"abc", "en"},   {"us", "en"},      {"british", "en"},
-        {"australian", "en"}, {"canadian", "en"}, {"irish", "en"}, {"english", "en"},
+        {"russian", "ru"},    {"ukrainian", "uk"}, {"abc", "en"},   {"us", "en"},      {"british", "en"},
+        {"australian", "en"}, {"canadian", "en"},  {"irish", "en"}, {"english", "en"},
     };
     const std::string marker = ".keylayout.";
     auto at = sourceID.find(marker);
@@ -103,9 +103,12 @@ std::set<std::string> detectInstalledKeys(PlatformServices& platform) {
     return keys;
 }
 
-std::vector<std::string> reconcile(const std::vector<std::string>& saved, const std::set<std::string>& detected) {
+std::vector<std::string> reconcile(const std::vector<std::string>& saved,
+                                   const std::set<std::string>& detected) {
     std::vector<std::string> result{"en"};
-    auto taken = [&](const std::string& k) { return std::find(result.begin(), result.end(), k) != result.end(); };
+    auto taken = [&](const std::string& k) {
+        return std::find(result.begin(), result.end(), k) != result.end();
+    };
     for (const std::string& entry : saved) {
         std::string k = UnicodeText::toLower(entry);
         if (!taken(k) && detected.contains(k)) {

@@ -19,7 +19,8 @@ std::optional<std::string> currentSourceID(PlatformServices& platform);
 std::set<std::string> detectInstalledKeys(PlatformServices& platform);
 
 // English first, then the saved languages that are still installed, then newly installed ones.
-std::vector<std::string> reconcile(const std::vector<std::string>& saved, const std::set<std::string>& detected);
+std::vector<std::string> reconcile(const std::vector<std::string>& saved,
+                                   const std::set<std::string>& detected);
 
 // Reconciles the preferences' active languages with the installed layouts; true when they changed.
 bool reconcileAndPersist(PlatformServices& platform);

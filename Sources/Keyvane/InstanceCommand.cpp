@@ -18,9 +18,18 @@ std::optional<double> parseDuration(const std::string& text) {
     double unit = 60;
     std::string number = text;
     switch (text.back()) {
-    case 's': unit = 1; number.pop_back(); break;
-    case 'm': unit = 60; number.pop_back(); break;
-    case 'h': unit = 3600; number.pop_back(); break;
+    case 's':
+        unit = 1;
+        number.pop_back();
+        break;
+    case 'm':
+        unit = 60;
+        number.pop_back();
+        break;
+    case 'h':
+        unit = 3600;
+        number.pop_back();
+        break;
     default: break;
     }
     double value = 0;
@@ -48,7 +57,8 @@ std::string describe(double seconds) {
 
 } // namespace
 
-std::optional<InstanceCommand> InstanceCommand::parse(const std::vector<std::string>& args, std::string& error) {
+std::optional<InstanceCommand> InstanceCommand::parse(const std::vector<std::string>& args,
+                                                      std::string& error) {
     error.clear();
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--resume") {
@@ -64,7 +74,8 @@ std::optional<InstanceCommand> InstanceCommand::parse(const std::vector<std::str
             if (auto seconds = parseDuration(args[i + 1])) {
                 return InstanceCommand{Kind::pause, *seconds};
             }
-            error = "Error: --pause takes a duration such as 15m, 90s or 1h (more than zero, at most 24h), got \"" +
+            error = "Error: --pause takes a duration such as 15m, 90s or 1h (more than zero, at most 24h), "
+                    "got \"" +
                     args[i + 1] + "\"";
             return std::nullopt;
         }
@@ -102,15 +113,9 @@ std::optional<InstanceCommand> InstanceCommand::fromLine(const std::string& line
 
 std::string InstanceCommand::applyTo(AppState& appState) const {
     switch (kind) {
-    case Kind::pause:
-        appState.pause(seconds);
-        return "Keyvane is paused for " + describe(seconds) + ".";
-    case Kind::pauseUntilRestart:
-        appState.pauseIndefinitely();
-        return "Keyvane is paused until it restarts.";
-    case Kind::resume:
-        appState.resume();
-        return "Keyvane corrects words again.";
+    case Kind::pause: appState.pause(seconds); return "Keyvane is paused for " + describe(seconds) + ".";
+    case Kind::pauseUntilRestart: appState.pauseIndefinitely(); return "Keyvane is paused until it restarts.";
+    case Kind::resume: appState.resume(); return "Keyvane corrects words again.";
     }
     return {};
 }

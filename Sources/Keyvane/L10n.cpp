@@ -18,12 +18,15 @@ const Row kRows[] = {
     {"menu.enabled", "Enabled", "Увімкнено", "Включено"},
     {"menu.learning_mode", "Learning Mode", "Режим навчання", "Режим обучения"},
     {"menu.pause_15", "Pause for 15 Minutes", "Призупинити на 15 хвилин", "Приостановить на 15 минут"},
-    {"menu.pause_restart", "Pause Until Restart", "Призупинити до перезапуску", "Приостановить до перезапуска"},
+    {"menu.pause_restart", "Pause Until Restart", "Призупинити до перезапуску",
+     "Приостановить до перезапуска"},
     {"menu.resume", "Resume", "Продовжити", "Продолжить"},
     {"menu.undo", "Undo Last Correction", "Скасувати останнє виправлення", "Отменить последнее исправление"},
-    {"menu.convert_selected", "Convert Selected Text", "Конвертувати виділений текст", "Конвертировать выделенный текст"},
+    {"menu.convert_selected", "Convert Selected Text", "Конвертувати виділений текст",
+     "Конвертировать выделенный текст"},
     {"menu.convert_to", "Convert To", "Конвертувати в", "Конвертировать в"},
-    {"menu.disable_current_app", "Disable for Current App", "Вимкнути для поточної програми", "Отключить для текущего приложения"},
+    {"menu.disable_current_app", "Disable for Current App", "Вимкнути для поточної програми",
+     "Отключить для текущего приложения"},
     {"menu.disable_app", "Disable “%@”", "Вимкнути «%@»", "Отключить «%@»"},
     {"menu.enable_app", "Enable “%@”", "Увімкнути «%@»", "Включить «%@»"},
     {"menu.settings", "Settings...", "Налаштування...", "Настройки..."},
@@ -32,7 +35,8 @@ const Row kRows[] = {
     {"menu.state.paused", "Paused", "Призупинено", "Приостановлено"},
     {"menu.state.active", "Active", "Активно", "Активно"},
     {"menu.state.game", "Paused (game)", "Призупинено (гра)", "Приостановлено (игра)"},
-    {"menu.warn.accessibility", "  ⚠ Accessibility — Click to Fix", "  ⚠ Доступ до клавіатури — натисніть, щоб виправити",
+    {"menu.warn.accessibility", "  ⚠ Accessibility — Click to Fix",
+     "  ⚠ Доступ до клавіатури — натисніть, щоб виправити",
      "  ⚠ Доступ к клавиатуре — нажмите, чтобы исправить"},
     {"settings.title", "Keyvane Settings", "Налаштування Keyvane", "Настройки Keyvane"},
     {"settings.tab.general", "General", "Загальні", "Общие"},
@@ -42,12 +46,14 @@ const Row kRows[] = {
     {"settings.tab.apps", "Apps", "Програми", "Приложения"},
     {"settings.tab.feedback", "Feedback", "Відгук", "Отзыв"},
     {"settings.tab.debug", "Debug", "Налагодження", "Отладка"},
-    {"settings.reset.confirm_title", "Reset all settings to defaults?", "Скинути всі налаштування до типових?",
-     "Сбросить все настройки по умолчанию?"},
+    {"settings.reset.confirm_title", "Reset all settings to defaults?",
+     "Скинути всі налаштування до типових?", "Сбросить все настройки по умолчанию?"},
     {"settings.reset.confirm_body",
-     "This restores the default configuration and removes your excluded apps, custom correction rules, learned "
+     "This restores the default configuration and removes your excluded apps, custom correction rules, "
+     "learned "
      "auto-corrections, and language priority order. This cannot be undone.",
-     "Буде відновлено типову конфігурацію та видалено виключені програми, власні правила виправлення, вивчені "
+     "Буде відновлено типову конфігурацію та видалено виключені програми, власні правила виправлення, "
+     "вивчені "
      "автовиправлення й порядок пріоритету мов. Це не можна скасувати.",
      "Будет восстановлена конфигурация по умолчанию и удалены исключённые приложения, собственные правила "
      "исправления, выученные автоисправления и порядок приоритета языков. Это нельзя отменить."},
@@ -59,15 +65,16 @@ const Row kRows[] = {
     {"common.add", "Add", "Додати", "Добавить"},
     {"common.remove", "Remove", "Видалити", "Удалить"},
     {"general.language.header", "Interface Language", "Мова інтерфейсу", "Язык интерфейса"},
-    {"general.language.desc", "The language of Keyvane's own menus and windows.", "Мова меню та вікон Keyvane.",
-     "Язык меню и окон Keyvane."},
+    {"general.language.desc", "The language of Keyvane's own menus and windows.",
+     "Мова меню та вікон Keyvane.", "Язык меню и окон Keyvane."},
     {"general.updates.header", "Updates", "Оновлення", "Обновления"},
     {"general.updates.auto", "Check for updates automatically", "Автоматично перевіряти оновлення",
      "Автоматически проверять обновления"},
     {"general.updates.freq_label", "Check:", "Перевіряти:", "Проверять:"},
     {"general.updates.check_now", "Check Now", "Перевірити зараз", "Проверить сейчас"},
     {"general.updates.desc", "Keyvane looks for a new version on the chosen schedule.",
-     "Keyvane шукає нову версію за обраним розкладом.", "Keyvane ищет новую версию по выбранному расписанию."},
+     "Keyvane шукає нову версію за обраним розкладом.",
+     "Keyvane ищет новую версию по выбранному расписанию."},
     {"general.updates.available", "New version %@ is available — use Check Now to install.",
      "Доступна нова версія %@ — натисніть «Перевірити зараз», щоб установити.",
      "Доступна новая версия %@ — нажмите «Проверить сейчас», чтобы установить."},
@@ -84,23 +91,26 @@ const Row kRows[] = {
     {"general.games.header", "Games", "Ігри", "Игры"},
     {"general.games.checkbox", "Pause while a game is in front", "Призупиняти, коли на передньому плані гра",
      "Приостанавливать, когда на переднем плане игра"},
-    {"general.games.desc", "Keys pressed in games are never corrected.", "Клавіші, натиснуті в іграх, не виправляються.",
-     "Клавиши, нажатые в играх, не исправляются."},
+    {"general.games.desc", "Keys pressed in games are never corrected.",
+     "Клавіші, натиснуті в іграх, не виправляються.", "Клавиши, нажатые в играх, не исправляются."},
     {"freq.1h", "Every hour", "Щогодини", "Каждый час"},
     {"freq.1d", "Once a day", "Раз на день", "Раз в день"},
     {"freq.startup", "At startup only", "Лише під час запуску", "Только при запуске"},
     {"freq.never", "Never", "Ніколи", "Никогда"},
-    {"hotkeys.undo.label", "Undo Last Correction:", "Скасувати останнє виправлення:", "Отменить последнее исправление:"},
+    {"hotkeys.undo.label",
+     "Undo Last Correction:", "Скасувати останнє виправлення:", "Отменить последнее исправление:"},
     {"hotkeys.undo.desc", "Puts back the word you typed before the last correction.",
      "Повертає слово, яке ви набрали до останнього виправлення.",
      "Возвращает слово, набранное до последнего исправления."},
-    {"hotkeys.switch.label", "Convert Selected Text:", "Конвертувати виділений текст:", "Конвертировать выделенный текст:"},
+    {"hotkeys.switch.label",
+     "Convert Selected Text:", "Конвертувати виділений текст:", "Конвертировать выделенный текст:"},
     {"hotkeys.switch.desc", "Converts the selected text into the layout it was meant for.",
      "Перетворює виділений текст на розкладку, для якої його набирали.",
      "Переводит выделенный текст в раскладку, для которой он набирался."},
     {"hotkeys.convert.header", "Convert Selection to a Language", "Конвертувати виділене в мову",
      "Конвертировать выделенное в язык"},
-    {"hotkeys.convert.row", "Convert Selection to %@:", "Конвертувати виділене в %@:", "Конвертировать выделенное в %@:"},
+    {"hotkeys.convert.row",
+     "Convert Selection to %@:", "Конвертувати виділене в %@:", "Конвертировать выделенное в %@:"},
     {"hotkeys.save", "Save", "Зберегти", "Сохранить"},
     {"hotkeys.reset", "Restore Defaults", "Відновити типові", "Восстановить по умолчанию"},
     {"hotkeys.recorder.placeholder", "Click to record", "Натисніть, щоб записати", "Нажмите, чтобы записать"},
@@ -117,7 +127,8 @@ const Row kRows[] = {
      "Никогда не исправлять (язык → слово):"},
     {"rules.col.language", "Language", "Мова", "Язык"},
     {"rules.col.word", "Word", "Слово", "Слово"},
-    {"rules.add_pair.title", "Add Correction Rule", "Додати правило виправлення", "Добавить правило исправления"},
+    {"rules.add_pair.title", "Add Correction Rule", "Додати правило виправлення",
+     "Добавить правило исправления"},
     {"rules.add_pair.body", "When the typed word appears, it is replaced by the corrected word.",
      "Коли з'явиться набране слово, його буде замінено виправленим.",
      "Когда появится набранное слово, оно будет заменено исправленным."},
@@ -135,8 +146,8 @@ const Row kRows[] = {
     {"rules.field.language", "Language:", "Мова:", "Язык:"},
     {"rules.field.word", "Word:", "Слово:", "Слово:"},
     {"rules.placeholder.word", "Word (e.g. git)", "Слово (напр. git)", "Слово (напр. git)"},
-    {"apps.header", "Keyvane does not correct in these applications:", "Keyvane не виправляє в цих програмах:",
-     "Keyvane не исправляет в этих приложениях:"},
+    {"apps.header", "Keyvane does not correct in these applications:",
+     "Keyvane не виправляє в цих програмах:", "Keyvane не исправляет в этих приложениях:"},
     {"apps.col.application", "Application", "Програма", "Приложение"},
     {"apps.col.bundle", "Identifier", "Ідентифікатор", "Идентификатор"},
     {"apps.add", "Add Application…", "Додати програму…", "Добавить приложение…"},
@@ -165,12 +176,17 @@ const Row kRows[] = {
     {"feedback.email", "E-mail (optional):", "Ел. пошта (необов'язково):", "Эл. почта (необязательно):"},
     {"feedback.email_placeholder", "you@example.com", "you@example.com", "you@example.com"},
     {"feedback.privacy",
-     "Submitting sends only what you see here — your message, the type, and the optional e-mail — plus the app "
+     "Submitting sends only what you see here — your message, the type, and the optional e-mail — plus the "
+     "app "
      "version, operating system version, architecture, and system locale. Nothing else, ever.",
-     "Надсилається лише те, що ви бачите тут, — ваше повідомлення, тип і необов'язкова ел. пошта — а також версія "
-     "програми, версія операційної системи, архітектура та мовні налаштування системи. Більше нічого й ніколи.",
-     "Отправляется только то, что вы видите здесь, — ваше сообщение, тип и необязательная эл. почта — а также "
-     "версия приложения, версия операционной системы, архитектура и языковые настройки системы. Больше ничего и "
+     "Надсилається лише те, що ви бачите тут, — ваше повідомлення, тип і необов'язкова ел. пошта — а також "
+     "версія "
+     "програми, версія операційної системи, архітектура та мовні налаштування системи. Більше нічого й "
+     "ніколи.",
+     "Отправляется только то, что вы видите здесь, — ваше сообщение, тип и необязательная эл. почта — а "
+     "также "
+     "версия приложения, версия операционной системы, архитектура и языковые настройки системы. Больше "
+     "ничего и "
      "никогда."},
     {"feedback.submit", "Send", "Надіслати", "Отправить"},
     {"feedback.status.empty", "Please enter a message first.", "Спершу введіть повідомлення.",
@@ -184,12 +200,13 @@ const Row kRows[] = {
     {"feedback.error.empty", "Please enter a message.", "Введіть повідомлення.", "Введите сообщение."},
     {"feedback.error.rate_limited", "Too many submissions. Please try again later.",
      "Забагато надсилань. Спробуйте пізніше.", "Слишком много отправок. Попробуйте позже."},
-    {"feedback.error.server", "The server rejected the request (HTTP %d).", "Сервер відхилив запит (HTTP %d).",
-     "Сервер отклонил запрос (HTTP %d)."},
+    {"feedback.error.server", "The server rejected the request (HTTP %d).",
+     "Сервер відхилив запит (HTTP %d).", "Сервер отклонил запрос (HTTP %d)."},
     {"feedback.error.network", "Could not send feedback: %@", "Не вдалося надіслати відгук: %@",
      "Не удалось отправить отзыв: %@"},
     {"debug.location.header", "Program Location", "Розташування програми", "Расположение программы"},
-    {"debug.open_finder", "Show in File Manager", "Показати у файловому менеджері", "Показать в файловом менеджере"},
+    {"debug.open_finder", "Show in File Manager", "Показати у файловому менеджері",
+     "Показать в файловом менеджере"},
     {"debug.distribution.header", "Distribution", "Спосіб встановлення", "Способ установки"},
     {"debug.log.header", "Developer Log", "Журнал розробника", "Журнал разработчика"},
     {"debug.log.checkbox", "Write developer log to %@", "Записувати журнал розробника в %@",
@@ -200,15 +217,18 @@ const Row kRows[] = {
      "menu-bar “Debug” toggle.",
      "Журнал розробника може записувати набраний текст, тому він лише для розробників і типово вимкнений. Це "
      "дублює перемикач «Debug» у меню.",
-     "Журнал разработчика может записывать набранный текст, поэтому он только для разработчиков и по умолчанию "
+     "Журнал разработчика может записывать набранный текст, поэтому он только для разработчиков и по "
+     "умолчанию "
      "выключен. Это дублирует переключатель «Debug» в меню."},
-    {"onboarding.window_title", "Welcome to Keyvane", "Ласкаво просимо до Keyvane", "Добро пожаловать в Keyvane"},
+    {"onboarding.window_title", "Welcome to Keyvane", "Ласкаво просимо до Keyvane",
+     "Добро пожаловать в Keyvane"},
     {"onboarding.title", "Keyvane needs access to your keyboard", "Keyvane потрібен доступ до клавіатури",
      "Keyvane нужен доступ к клавиатуре"},
     {"onboarding.subtitle", "To fix words typed in the wrong layout, Keyvane watches key presses.",
      "Щоб виправляти слова, набрані не в тій розкладці, Keyvane стежить за натисканнями клавіш.",
      "Чтобы исправлять слова, набранные не в той раскладке, Keyvane следит за нажатиями клавиш."},
-    {"onboarding.subtitle_detail", "It needs an X11 session whose server allows watching keys and typing for you.",
+    {"onboarding.subtitle_detail",
+     "It needs an X11 session whose server allows watching keys and typing for you.",
      "Для цього потрібен сеанс X11, сервер якого дозволяє стежити за клавішами й набирати за вас.",
      "Для этого нужен сеанс X11, сервер которого позволяет следить за клавишами и набирать за вас."},
     {"onboarding.card.title", "Keyboard access", "Доступ до клавіатури", "Доступ к клавиатуре"},
@@ -217,14 +237,16 @@ const Row kRows[] = {
      "Войдите в сеанс X11 (Xorg); сеансы Wayland без X этого не позволяют."},
     {"onboarding.open_settings", "Open Instructions", "Відкрити інструкції", "Открыть инструкции"},
     {"onboarding.reset_permission", "Check Again", "Перевірити знову", "Проверить снова"},
-    {"onboarding.help_prefix", "Having trouble granting permission?\nCheck the ", "Не вдається надати дозвіл?\nПерегляньте ",
-     "Не получается дать разрешение?\nЗагляните в "},
+    {"onboarding.help_prefix", "Having trouble granting permission?\nCheck the ",
+     "Не вдається надати дозвіл?\nПерегляньте ", "Не получается дать разрешение?\nЗагляните в "},
     {"onboarding.help_link", "manual", "посібник", "руководство"},
     {"onboarding.help_suffix", ".", ".", "."},
     {"onboarding.banner", "Typed text stays on your computer — never uploaded, logged, or shared.",
-     "Набраний текст залишається на вашому комп'ютері — його ніколи не вивантажують, не записують і не передають.",
+     "Набраний текст залишається на вашому комп'ютері — його ніколи не вивантажують, не записують і не "
+     "передають.",
      "Набранный текст остаётся на вашем компьютере — его никогда не выгружают, не записывают и не передают."},
-    {"onboarding.ax_enabled", "Keyboard access granted", "Доступ до клавіатури надано", "Доступ к клавиатуре предоставлен"},
+    {"onboarding.ax_enabled", "Keyboard access granted", "Доступ до клавіатури надано",
+     "Доступ к клавиатуре предоставлен"},
     {"onboarding.hint.waiting", "Waiting for keyboard access in an X11 session…",
      "Очікування доступу до клавіатури в сеансі X11…", "Ожидание доступа к клавиатуре в сеансе X11…"},
     {"onboarding.language_label", "Interface language:", "Мова інтерфейсу:", "Язык интерфейса:"},
@@ -256,8 +278,12 @@ std::string& currentLanguage() {
 
 } // namespace
 
-const std::string& language() { return currentLanguage(); }
-void setLanguage(const std::string& code) { currentLanguage() = code; }
+const std::string& language() {
+    return currentLanguage();
+}
+void setLanguage(const std::string& code) {
+    currentLanguage() = code;
+}
 
 const std::vector<std::pair<std::string, std::string>>& uiLanguages() {
     static const std::vector<std::pair<std::string, std::string>> languages = {
@@ -267,7 +293,9 @@ const std::vector<std::pair<std::string, std::string>>& uiLanguages() {
 
 std::string t(const std::string& key, const std::string& languageCode) {
     const Tables& all = tables();
-    const StringMap<std::string>& table = languageCode == "uk" ? all.uk : languageCode == "ru" ? all.ru : all.en;
+    const StringMap<std::string>& table = languageCode == "uk"   ? all.uk
+                                          : languageCode == "ru" ? all.ru
+                                                                 : all.en;
     if (auto it = table.find(key); it != table.end()) {
         return it->second;
     }
@@ -277,8 +305,12 @@ std::string t(const std::string& key, const std::string& languageCode) {
     return key;
 }
 
-std::string t(const std::string& key) { return t(key, currentLanguage()); }
+std::string t(const std::string& key) {
+    return t(key, currentLanguage());
+}
 
-const std::vector<std::string>& keys() { return tables().keys; }
+const std::vector<std::string>& keys() {
+    return tables().keys;
+}
 
 } // namespace keyvane::L10n

@@ -14,13 +14,15 @@ namespace keyvane::LaunchAtLoginManager {
 
 std::string autostartPath() {
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string base = configHome != nullptr && *configHome != '\0' ? configHome : AppPaths::homeDirectory() + "/.config";
+    std::string base =
+        configHome != nullptr && *configHome != '\0' ? configHome : AppPaths::homeDirectory() + "/.config";
     return base + "/autostart/keyvane.desktop";
 }
 
 void enable() {
     if (DistributionChannels::current() == DistributionChannel::development) {
-        appLog("[Keyvane] Skipping launch-at-login registration: not running from an .app bundle (dev/test build)");
+        appLog("[Keyvane] Skipping launch-at-login registration: not running from an .app bundle (dev/test "
+               "build)");
         return;
     }
     std::error_code ec;
@@ -31,7 +33,8 @@ void enable() {
     std::string error;
     const std::string entry = "[Desktop Entry]\nType=Application\nName=Keyvane\nExec=\"" + exe.string() +
                               "\"\nX-GNOME-Autostart-enabled=true\nNoDisplay=true\n";
-    if (AtomicFile::createDirectories(std::filesystem::path(autostartPath()).parent_path().string(), &error) &&
+    if (AtomicFile::createDirectories(std::filesystem::path(autostartPath()).parent_path().string(),
+                                      &error) &&
         AtomicFile::writeAtomically(autostartPath(), entry, &error)) {
         appLog("[Keyvane] Launch at login registered");
     } else {

@@ -45,7 +45,8 @@ bool run(const RulesEngine& engine, std::ostream& out) {
             out << "  " << (ok ? "✓ " : "✗ ") << check.label << " " << check.input << " → " << r.text << " ["
                 << r.targetLanguage << "]";
             if (!ok) {
-                out << " (expected " << check.expectedText << " [" << check.expectedLanguage << "]) " << check.note;
+                out << " (expected " << check.expectedText << " [" << check.expectedLanguage << "]) "
+                    << check.note;
             }
             out << "\n";
             break;
@@ -54,9 +55,11 @@ bool run(const RulesEngine& engine, std::ostream& out) {
             ManualConversionResult r = engine.convertSelectionSmart(check.input, std::nullopt);
             ok = r.text == check.expectedText;
             if (ok) {
-                out << "  ✓ smart " << check.input << " → " << r.text << " [" << r.targetLanguage << "] (text-only)\n";
+                out << "  ✓ smart " << check.input << " → " << r.text << " [" << r.targetLanguage
+                    << "] (text-only)\n";
             } else {
-                out << "  ✗ smart " << check.input << " → " << r.text << " (expected " << check.expectedText << ") \n";
+                out << "  ✗ smart " << check.input << " → " << r.text << " (expected " << check.expectedText
+                    << ") \n";
             }
             break;
         }
@@ -66,7 +69,8 @@ bool run(const RulesEngine& engine, std::ostream& out) {
             for (const auto& hint : hints) {
                 results.push_back(engine.convertSelectionSmart(check.input, hint));
             }
-            ok = std::all_of(results.begin(), results.end(), [&](const auto& r) { return r == results.front(); });
+            ok = std::all_of(results.begin(), results.end(),
+                             [&](const auto& r) { return r == results.front(); });
             if (ok) {
                 out << "  ✓ hint-invariant " << check.input << " → " << results.front().text << " ["
                     << results.front().targetLanguage << "]\n";
@@ -93,7 +97,8 @@ bool run(const RulesEngine& engine, std::ostream& out) {
         }
         (ok ? passed : failed) += 1;
     }
-    out << "\n  Results: " << passed << " passed, " << failed << " failed, " << (passed + failed) << " total\n";
+    out << "\n  Results: " << passed << " passed, " << failed << " failed, " << (passed + failed)
+        << " total\n";
     return failed == 0;
 }
 

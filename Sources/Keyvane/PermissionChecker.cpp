@@ -4,9 +4,13 @@
 
 namespace keyvane::PermissionChecker {
 
-bool isTrusted(PlatformServices& platform) { return platform.isTrusted(); }
+bool isTrusted(PlatformServices& platform) {
+    return platform.isTrusted();
+}
 
-void openAccessibilitySettings(PlatformServices& platform) { platform.openURL(kPermissionsHelpURL); }
+void openAccessibilitySettings(PlatformServices& platform) {
+    platform.openURL(kPermissionsHelpURL);
+}
 
 bool resetAccessibility() {
     appLog("[Keyvane] Accessibility reset is not available on this desktop; nothing was reset");

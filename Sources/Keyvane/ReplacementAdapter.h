@@ -29,7 +29,8 @@ void switchInputSource(PlatformServices& platform, const std::string& language);
 
 // The enabled source that serves a language: by primary language, by any language, then by the
 // built-in layout IDs.
-std::optional<InputSource> resolveSource(const std::string& language, const std::vector<InputSource>& sources);
+std::optional<InputSource> resolveSource(const std::string& language,
+                                         const std::vector<InputSource>& sources);
 
 // The last programmatic switch (read by the status menu's layout-change log).
 std::optional<std::string> lastProgrammaticSwitchID();

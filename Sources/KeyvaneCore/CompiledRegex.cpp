@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <bitset>
 #include <string>
-#include <unordered_set>
-#include <vector>
-
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
+#include <unordered_set>
+#include <vector>
 
 namespace keyvane {
 
@@ -19,7 +18,8 @@ namespace {
 constexpr int32_t kMatchTimeLimit = 50;
 
 std::uint64_t pairKey(UChar32 first, UChar32 second) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(first)) << 32) | static_cast<std::uint32_t>(second);
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(first)) << 32) |
+           static_cast<std::uint32_t>(second);
 }
 
 std::u32string codePoints(const icu::UnicodeString& text) {
@@ -68,14 +68,16 @@ struct CompiledRegex::SimpleForm {
 
     void fillTable() {
         for (char32_t c = 0; c < tableSize; ++c) {
-            table[c] = std::any_of(ranges.begin(), ranges.end(), [c](const auto& r) { return c >= r.first && c <= r.second; });
+            table[c] = std::any_of(ranges.begin(), ranges.end(),
+                                   [c](const auto& r) { return c >= r.first && c <= r.second; });
         }
     }
 
     bool inClass(char32_t c) const {
-        bool member = c < tableSize ? table[c]
-                                    : std::any_of(ranges.begin(), ranges.end(),
-                                                  [c](const auto& r) { return c >= r.first && c <= r.second; });
+        bool member =
+            c < tableSize ? table[c] : std::any_of(ranges.begin(), ranges.end(), [c](const auto& r) {
+                return c >= r.first && c <= r.second;
+            });
         return member != negated;
     }
 
@@ -83,7 +85,8 @@ struct CompiledRegex::SimpleForm {
         switch (kind) {
         case Kind::pairs:
             for (std::size_t i = 1; i < text.size(); ++i) {
-                if (pairs.contains(pairKey(static_cast<UChar32>(text[i - 1]), static_cast<UChar32>(text[i])))) {
+                if (pairs.contains(
+                        pairKey(static_cast<UChar32>(text[i - 1]), static_cast<UChar32>(text[i])))) {
                     return true;
                 }
             }
@@ -112,31 +115,31 @@ struct CompiledRegex::SimpleForm {
 
     bool runMatches(const std::u32string& text) const {
         if (atStart && atEnd) {
-                return text.size() >= minCount && text.size() <= maxCount &&
-                       std::all_of(text.begin(), text.end(), [&](char32_t c) { return inClass(c); });
-            }
-            if (atStart) {
-                std::size_t run = 0;
-                while (run < text.size() && inClass(text[run])) {
-                    ++run;
-                }
-                return run >= minCount;
-            }
-            if (atEnd) {
-                std::size_t run = 0;
-                while (run < text.size() && inClass(text[text.size() - 1 - run])) {
-                    ++run;
-                }
-                return run >= minCount;
-            }
+            return text.size() >= minCount && text.size() <= maxCount &&
+                   std::all_of(text.begin(), text.end(), [&](char32_t c) { return inClass(c); });
+        }
+        if (atStart) {
             std::size_t run = 0;
-            for (char32_t c : text) {
-                run = inClass(c) ? run + 1 : 0;
-                if (run >= minCount) {
-                    return true;
-                }
+            while (run < text.size() && inClass(text[run])) {
+                ++run;
             }
-            return false;
+            return run >= minCount;
+        }
+        if (atEnd) {
+            std::size_t run = 0;
+            while (run < text.size() && inClass(text[text.size() - 1 - run])) {
+                ++run;
+            }
+            return run >= minCount;
+        }
+        std::size_t run = 0;
+        for (char32_t c : text) {
+            run = inClass(c) ? run + 1 : 0;
+            if (run >= minCount) {
+                return true;
+            }
+        }
+        return false;
     }
 };
 
@@ -144,7 +147,8 @@ namespace {
 
 // Characters that stand for themselves outside a class, and inside one.
 bool plain(char32_t c) {
-    return c > 0x20 && c != 0x7F && std::u32string_view(U"\\^$.|?*+()[]{}").find(c) == std::u32string_view::npos;
+    return c > 0x20 && c != 0x7F &&
+           std::u32string_view(U"\\^$.|?*+()[]{}").find(c) == std::u32string_view::npos;
 }
 bool plainInClass(char32_t c) {
     return c > 0x20 && c != 0x7F && std::u32string_view(U"\\^[]-&{}$:").find(c) == std::u32string_view::npos;
@@ -309,10 +313,13 @@ std::shared_ptr<const CompiledRegex::SimpleForm> simpleForm(const icu::UnicodeSt
 
 } // namespace
 
-CompiledRegex::CompiledRegex(std::shared_ptr<const icu::RegexPattern> compiled) : compiled_(std::move(compiled)) {}
+CompiledRegex::CompiledRegex(std::shared_ptr<const icu::RegexPattern> compiled)
+    : compiled_(std::move(compiled)) {}
 
 // A copy shares the compiled pattern but gets its own matcher.
-CompiledRegex::CompiledRegex(const CompiledRegex& other) : compiled_(other.compiled_), simple_(other.simple_) {}
+CompiledRegex::CompiledRegex(const CompiledRegex& other)
+    : compiled_(other.compiled_)
+    , simple_(other.simple_) {}
 
 CompiledRegex& CompiledRegex::operator=(const CompiledRegex& other) {
     if (this != &other) {
@@ -333,7 +340,8 @@ std::optional<CompiledRegex> CompiledRegex::compile(std::string_view pattern, bo
     icu::UnicodeString source =
         icu::UnicodeString::fromUTF8(icu::StringPiece(pattern.data(), static_cast<int32_t>(pattern.size())));
     uint32_t flags = caseInsensitive ? UREGEX_CASE_INSENSITIVE : 0;
-    std::shared_ptr<const icu::RegexPattern> compiled(icu::RegexPattern::compile(source, flags, parseError, status));
+    std::shared_ptr<const icu::RegexPattern> compiled(
+        icu::RegexPattern::compile(source, flags, parseError, status));
     if (U_FAILURE(status) || !compiled) {
         return std::nullopt;
     }
@@ -348,7 +356,8 @@ bool CompiledRegex::find(std::string_view text) const {
     if (simple_) {
         return simple_->matches(codePoints(text));
     }
-    return find(icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size()))));
+    return find(
+        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size()))));
 }
 
 bool CompiledRegex::find(const icu::UnicodeString& text) const {

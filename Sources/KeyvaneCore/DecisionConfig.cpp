@@ -41,8 +41,8 @@ std::optional<int> parseLengthKey(const std::string& key) {
 // A length table: "2" → number, …, and one catch-all entry ("6plus", "6+") for every other
 // length. A catch-all whose value is not a number resets the default; another entry whose
 // value is not a number is kept with `fallback`.
-void parseLengthTable(const Json* table, std::map<int, double>& entries, double& catchAll, double builtInCatchAll,
-                      double fallback) {
+void parseLengthTable(const Json* table, std::map<int, double>& entries, double& catchAll,
+                      double builtInCatchAll, double fallback) {
     if (table == nullptr || !table->is_object()) {
         return;
     }
@@ -116,8 +116,9 @@ DecisionConfig parseDecision(const Json& section) {
     readNumber(thresholds, "same_script_extra_delta", decision.sameScriptExtraDelta);
     if (auto minLength = JsonValues::number(JsonValues::member(thresholds, "same_script_min_length"))) {
         // Any number, truncated; kept within int range so that a huge value cannot overflow.
-        double clamped = std::clamp(std::trunc(*minLength), static_cast<double>(std::numeric_limits<int>::min()),
-                                    static_cast<double>(std::numeric_limits<int>::max()));
+        double clamped =
+            std::clamp(std::trunc(*minLength), static_cast<double>(std::numeric_limits<int>::min()),
+                       static_cast<double>(std::numeric_limits<int>::max()));
         decision.sameScriptMinLength = static_cast<int>(clamped);
     }
     readNumber(thresholds, "protected_pattern_override_min_score", decision.protectedPatternOverrideMinScore);

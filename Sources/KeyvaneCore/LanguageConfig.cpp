@@ -35,7 +35,8 @@ StringMap<double> weightsOf(const char* entries) {
     return out;
 }
 
-template <typename T> const T& byLanguage(const std::string& language, const T& en, const T& ru, const T& uk) {
+template <typename T>
+const T& byLanguage(const std::string& language, const T& en, const T& ru, const T& uk) {
     static const T empty{};
     if (language == "en") {
         return en;
@@ -69,12 +70,14 @@ const StringSet& defaultScriptAlphabet(const std::string& language) {
 }
 
 const StringSet& defaultMicroDictionary(const std::string& language) {
-    static const StringSet en = wordsOf("i a in on at of to by is it he we an as or no my me us the and for you are "
-                                        "was but not can his her its all any who why how one two this that what "
-                                        "when from with had has did");
-    static const StringSet ru = wordsOf("и в на не по от до или но за из к о у я ты он мы вы для что как это мне "
-                                        "ему ей нам вам им был бы же ли эти тот та те его её их там тут так тем "
-                                        "был вот");
+    static const StringSet en =
+        wordsOf("i a in on at of to by is it he we an as or no my me us the and for you are "
+                "was but not can his her its all any who why how one two this that what "
+                "when from with had has did");
+    static const StringSet ru =
+        wordsOf("и в на не по от до или но за из к о у я ты он мы вы для что как это мне "
+                "ему ей нам вам им был бы же ли эти тот та те его её их там тут так тем "
+                "был вот");
     static const StringSet uk = wordsOf("і в на не до що ти він вона ми ви вони це чи як та");
     return byLanguage(language, en, ru, uk);
 }
@@ -119,7 +122,8 @@ const std::vector<CompiledRegex>& defaultImpossiblePatterns(const std::string& l
 
 const std::vector<CompiledRegex>& defaultRarePatterns(const std::string& language) {
     static const std::vector<CompiledRegex> none;
-    static const std::vector<CompiledRegex> uk = JsonValues::compileAll({"^[бвгґджзйклмнпрстфхцчшщ]{4,}$", "ыэёъ"});
+    static const std::vector<CompiledRegex> uk =
+        JsonValues::compileAll({"^[бвгґджзйклмнпрстфхцчшщ]{4,}$", "ыэёъ"});
     return byLanguage(language, none, none, uk);
 }
 
@@ -184,8 +188,9 @@ LanguageConfig parseLanguage(const std::string& code, const Json& entry) {
     config.script = JsonValues::string(JsonValues::member(entry, "script")).value_or("");
 
     auto alphabet = readAliased(entry, "script_alphabet", "scriptAlphabet", JsonValues::string);
-    config.scriptAlphabet = (alphabet && !alphabet->empty()) ? UnicodeText::characterSet(UnicodeText::toLower(*alphabet))
-                                                             : defaultScriptAlphabet(code);
+    config.scriptAlphabet = (alphabet && !alphabet->empty())
+                                ? UnicodeText::characterSet(UnicodeText::toLower(*alphabet))
+                                : defaultScriptAlphabet(code);
 
     config.vowels = JsonValues::characterSet(stringListOrEmpty(entry, "vowels"));
     if (config.vowels.empty()) {
@@ -204,7 +209,8 @@ LanguageConfig parseLanguage(const std::string& code, const Json& entry) {
     for (std::string& s : stringListOrEmpty(entry, "strong_trigrams")) {
         config.strongTrigrams.insert(std::move(s));
     }
-    config.impossiblePatterns = patternsOrDefault(entry, "impossible_patterns", defaultImpossiblePatterns(code));
+    config.impossiblePatterns =
+        patternsOrDefault(entry, "impossible_patterns", defaultImpossiblePatterns(code));
     config.rarePatterns = patternsOrDefault(entry, "rare_patterns", defaultRarePatterns(code));
 
     if (auto boosts = readAliased(entry, "common_suffix_boosts", "commonSuffixBoosts", objectValue)) {
@@ -236,10 +242,12 @@ LanguageConfig parseLanguage(const std::string& code, const Json& entry) {
         }
     }
 
-    config.unknownBigramWeight = readAliased(entry, "unknown_bigram_weight", "unknownBigramWeight", JsonValues::number)
-                                     .value_or(config.unknownBigramWeight);
-    config.ngramScoringScale = readAliased(entry, "ngram_scoring_scale", "ngramScoringScale", JsonValues::number)
-                                   .value_or(config.ngramScoringScale);
+    config.unknownBigramWeight =
+        readAliased(entry, "unknown_bigram_weight", "unknownBigramWeight", JsonValues::number)
+            .value_or(config.unknownBigramWeight);
+    config.ngramScoringScale =
+        readAliased(entry, "ngram_scoring_scale", "ngramScoringScale", JsonValues::number)
+            .value_or(config.ngramScoringScale);
     return config;
 }
 

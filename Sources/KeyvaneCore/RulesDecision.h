@@ -55,7 +55,8 @@ struct RulesDecision {
 
     static RulesDecision refusal(DecisionReason reason, double confidence = 0, double originalScore = 0,
                                  double candidateScore = 0) {
-        return {false, std::nullopt, confidence, reason, originalScore, candidateScore, std::nullopt, std::nullopt};
+        return {false,         std::nullopt,   confidence,   reason,
+                originalScore, candidateScore, std::nullopt, std::nullopt};
     }
 };
 

@@ -43,7 +43,8 @@ struct RulesEngine::ScoreMemo {
                 return e.breakdown;
             }
         }
-        entries.push_back({token, language, isSentenceStart, engine.scoreToken(token, language, isSentenceStart)});
+        entries.push_back(
+            {token, language, isSentenceStart, engine.scoreToken(token, language, isSentenceStart)});
         return entries.back().breakdown;
     }
 };
@@ -53,7 +54,7 @@ struct RulesEngine::DirectionOutcome {
     LayoutDirection direction;
     bool scored = false; // false when the map changed nothing
     std::string candidate;
-    std::string source;          // sanitised, lower-cased typed word
+    std::string source; // sanitised, lower-cased typed word
     std::string candidateLower;
     ScoreBreakdown sourceBreakdown;
     ScoreBreakdown candidateBreakdown; // with suspicion and priority penalty

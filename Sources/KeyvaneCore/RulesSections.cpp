@@ -156,7 +156,8 @@ std::vector<ProtectedPattern> parseProtectedPatterns(const Json& section) {
         if (!id || !pattern) {
             continue;
         }
-        bool caseInsensitive = JsonValues::boolean(JsonValues::member(*object, "case_insensitive")).value_or(false);
+        bool caseInsensitive =
+            JsonValues::boolean(JsonValues::member(*object, "case_insensitive")).value_or(false);
         if (auto regex = CompiledRegex::compile(*pattern, caseInsensitive)) {
             patterns.push_back({std::move(*id), std::move(*regex)});
         }
@@ -171,10 +172,10 @@ LayoutSuspicionConfig parseLayoutSuspicion(const Json& section) {
 
 ManualOverridesConfig parseManualOverrides(const Json& section) {
     ManualOverridesConfig config;
-    forEachStringEntry(JsonValues::member(section, "exact_pairs"), [&](const std::string& source,
-                                                                         const std::string& target) {
-        config.exactPairs[UnicodeText::toLower(source)] = target;
-    });
+    forEachStringEntry(JsonValues::member(section, "exact_pairs"),
+                       [&](const std::string& source, const std::string& target) {
+                           config.exactPairs[UnicodeText::toLower(source)] = target;
+                       });
     if (auto never = JsonValues::stringList(JsonValues::member(section, "never_correct"))) {
         config.neverCorrect = JsonValues::lowerCasedSet(*never);
     }
@@ -187,7 +188,7 @@ ManualOverridesConfig parseManualOverrides(const Json& section) {
         }
     }
     forEachStringEntry(JsonValues::member(section, "never_correct_meta"), [&](const std::string& word,
-                                                                                const std::string& code) {
+                                                                              const std::string& code) {
         if (!code.empty()) {
             config.neverCorrectLang[UnicodeText::toLower(word)] = UnicodeText::toLower(code);
         }
@@ -211,7 +212,8 @@ std::vector<GoldenTest> parseGoldenTests(const Json& section) {
             continue;
         }
         tests.push_back({std::move(*input), std::move(*expected), std::move(*mode), std::move(*reason),
-                         field("active_input_source"), field("expected_source_lang"), field("session_language")});
+                         field("active_input_source"), field("expected_source_lang"),
+                         field("session_language")});
     }
     return tests;
 }

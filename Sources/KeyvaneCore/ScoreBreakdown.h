@@ -26,10 +26,10 @@ struct ScoreBreakdown {
     double priorityPenalty = 0;
 
     double total() const {
-        return exactCommonWord + exactPhraseStart + exactSeedPair + vowelBonus + strongWordStart + weakWordStart +
-               strongWordEnd + weakWordEnd + bigramScore + trigramScore + impossiblePatternPenalty +
-               rarePatternPenalty + layoutSuspicion + neverCorrectPenalty + learnedSuffixBoost +
-               frequentTokenBonus + priorityPenalty;
+        return exactCommonWord + exactPhraseStart + exactSeedPair + vowelBonus + strongWordStart +
+               weakWordStart + strongWordEnd + weakWordEnd + bigramScore + trigramScore +
+               impossiblePatternPenalty + rarePatternPenalty + layoutSuspicion + neverCorrectPenalty +
+               learnedSuffixBoost + frequentTokenBonus + priorityPenalty;
     }
 };
 

@@ -2,7 +2,8 @@
 
 namespace keyvane {
 
-TokenBuffer::TokenBuffer(EmitCallback onEmit) : onEmit_(std::move(onEmit)) {}
+TokenBuffer::TokenBuffer(EmitCallback onEmit)
+    : onEmit_(std::move(onEmit)) {}
 
 void TokenBuffer::process(const TokenEvent& event) {
     switch (event.kind) {
@@ -27,9 +28,7 @@ void TokenBuffer::process(const TokenEvent& event) {
             buffer_.pop_back();
         }
         break;
-    case TokenEvent::Kind::reset:
-        buffer_.clear();
-        break;
+    case TokenEvent::Kind::reset: buffer_.clear(); break;
     }
 }
 

@@ -4,28 +4,20 @@ namespace keyvane {
 
 std::string BoundaryType::text() const {
     switch (kind) {
-    case Kind::punctuation:
-        return punctuation;
-    case Kind::space:
-        return " ";
-    case Kind::enter:
-        return "\n";
-    case Kind::tab:
-        return "\t";
+    case Kind::punctuation: return punctuation;
+    case Kind::space: return " ";
+    case Kind::enter: return "\n";
+    case Kind::tab: return "\t";
     }
     return {};
 }
 
 const char* toString(BoundaryType::Kind kind) {
     switch (kind) {
-    case BoundaryType::Kind::punctuation:
-        return "punctuation";
-    case BoundaryType::Kind::space:
-        return "space";
-    case BoundaryType::Kind::enter:
-        return "enter";
-    case BoundaryType::Kind::tab:
-        return "tab";
+    case BoundaryType::Kind::punctuation: return "punctuation";
+    case BoundaryType::Kind::space: return "space";
+    case BoundaryType::Kind::enter: return "enter";
+    case BoundaryType::Kind::tab: return "tab";
     }
     return "space";
 }

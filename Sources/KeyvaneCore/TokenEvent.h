@@ -11,7 +11,9 @@ struct BoundaryType {
     Kind kind = Kind::space;
     std::string punctuation; // the punctuation character typed; empty for the other kinds
 
-    static BoundaryType punctuationMark(std::string character) { return {Kind::punctuation, std::move(character)}; }
+    static BoundaryType punctuationMark(std::string character) {
+        return {Kind::punctuation, std::move(character)};
+    }
     static BoundaryType space() { return {Kind::space, {}}; }
     static BoundaryType enter() { return {Kind::enter, {}}; }
     static BoundaryType tab() { return {Kind::tab, {}}; }
@@ -30,8 +32,8 @@ struct TokenEvent {
     enum class Kind { character, boundary, backspace, reset };
 
     Kind kind = Kind::reset;
-    std::string character;  // for `character`: one grapheme cluster
-    BoundaryType boundary;  // for `boundary`
+    std::string character; // for `character`: one grapheme cluster
+    BoundaryType boundary; // for `boundary`
 
     static TokenEvent characterEvent(std::string c) { return {Kind::character, std::move(c), {}}; }
     static TokenEvent boundaryEvent(BoundaryType b) { return {Kind::boundary, {}, std::move(b)}; }

@@ -42,28 +42,20 @@ void migrateLegacyFile(const std::string& path) {
 
 const char* rawValue(UpdateCheckFrequency frequency) {
     switch (frequency) {
-    case UpdateCheckFrequency::hourly:
-        return "1h";
-    case UpdateCheckFrequency::daily:
-        return "1d";
-    case UpdateCheckFrequency::atStartup:
-        return "startup";
-    case UpdateCheckFrequency::never:
-        return "never";
+    case UpdateCheckFrequency::hourly: return "1h";
+    case UpdateCheckFrequency::daily: return "1d";
+    case UpdateCheckFrequency::atStartup: return "startup";
+    case UpdateCheckFrequency::never: return "never";
     }
     return "1h";
 }
 
 const char* displayName(UpdateCheckFrequency frequency) {
     switch (frequency) {
-    case UpdateCheckFrequency::hourly:
-        return "Every hour";
-    case UpdateCheckFrequency::daily:
-        return "Once a day";
-    case UpdateCheckFrequency::atStartup:
-        return "At startup only";
-    case UpdateCheckFrequency::never:
-        return "Never";
+    case UpdateCheckFrequency::hourly: return "Every hour";
+    case UpdateCheckFrequency::daily: return "Once a day";
+    case UpdateCheckFrequency::atStartup: return "At startup only";
+    case UpdateCheckFrequency::never: return "Never";
     }
     return "Every hour";
 }

@@ -22,19 +22,25 @@ uint64_t slotValue(std::size_t hash, uint32_t offset) {
     return (static_cast<uint64_t>(hash) << 32) | (static_cast<uint64_t>(offset) + 1);
 }
 
-uint32_t offsetOf(uint64_t slot) { return static_cast<uint32_t>(slot) - 1; }
+uint32_t offsetOf(uint64_t slot) {
+    return static_cast<uint32_t>(slot) - 1;
+}
 
-bool sameHash(uint64_t slot, std::size_t hash) { return (slot >> 32) == (static_cast<uint64_t>(hash) & 0xFFFFFFFFu); }
+bool sameHash(uint64_t slot, std::size_t hash) {
+    return (slot >> 32) == (static_cast<uint64_t>(hash) & 0xFFFFFFFFu);
+}
 
 } // namespace
 
-WordSet::Builder::Builder(std::size_t expected, std::size_t expectedBytes) : storage_(std::make_shared<Storage>()) {
+WordSet::Builder::Builder(std::size_t expected, std::size_t expectedBytes)
+    : storage_(std::make_shared<Storage>()) {
     std::size_t capacity = 16;
     while (capacity < expected * 2) { // at most half full
         capacity *= 2;
     }
     storage_->slots.assign(capacity, 0);
-    storage_->text.reserve(expected * sizeof(uint32_t) + (expectedBytes != 0 ? expectedBytes : expected * 16));
+    storage_->text.reserve(expected * sizeof(uint32_t) +
+                           (expectedBytes != 0 ? expectedBytes : expected * 16));
 }
 
 void WordSet::Builder::grow() {

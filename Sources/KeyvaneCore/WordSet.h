@@ -15,7 +15,7 @@ namespace keyvane {
 // touches one or two cache lines. Copies share the storage.
 class WordSet {
     struct Storage {
-        std::string text;            // each word as a 4-byte length and its bytes
+        std::string text; // each word as a 4-byte length and its bytes
         // Per slot: the word's hash in the high half (so most misses never read the text) and its
         // offset + 1 in the text in the low half; 0 marks a free slot.
         std::vector<uint64_t> slots;

@@ -8,7 +8,8 @@ namespace {
 
 std::string placeholders(const std::string& text) {
     std::string found;
-    for (std::size_t at = text.find('%'); at != std::string::npos && at + 1 < text.size(); at = text.find('%', at + 1)) {
+    for (std::size_t at = text.find('%'); at != std::string::npos && at + 1 < text.size();
+         at = text.find('%', at + 1)) {
         found += text.substr(at, 2);
     }
     return found;

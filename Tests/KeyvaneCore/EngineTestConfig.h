@@ -16,11 +16,11 @@ namespace keyvane::testing {
 // Lower maps only: capitals map through the lower map and are upper-cased.
 inline nlohmann::json englishRussianMaps() {
     const std::vector<std::pair<std::string, std::string>> lower = {
-        {"q", "й"}, {"w", "ц"}, {"e", "у"}, {"r", "к"}, {"t", "е"}, {"y", "н"}, {"u", "г"}, {"i", "ш"},
-        {"o", "щ"}, {"p", "з"}, {"[", "х"}, {"]", "ъ"}, {"a", "ф"}, {"s", "ы"}, {"d", "в"}, {"f", "а"},
-        {"g", "п"}, {"h", "р"}, {"j", "о"}, {"k", "л"}, {"l", "д"}, {";", "ж"}, {"'", "э"}, {"z", "я"},
-        {"x", "ч"}, {"c", "с"}, {"v", "м"}, {"b", "и"}, {"n", "т"}, {"m", "ь"}, {",", "б"}, {".", "ю"},
-        {"`", "ё"}};
+        {"q", "й"}, {"w", "ц"}, {"e", "у"}, {"r", "к"}, {"t", "е"}, {"y", "н"}, {"u", "г"},
+        {"i", "ш"}, {"o", "щ"}, {"p", "з"}, {"[", "х"}, {"]", "ъ"}, {"a", "ф"}, {"s", "ы"},
+        {"d", "в"}, {"f", "а"}, {"g", "п"}, {"h", "р"}, {"j", "о"}, {"k", "л"}, {"l", "д"},
+        {";", "ж"}, {"'", "э"}, {"z", "я"}, {"x", "ч"}, {"c", "с"}, {"v", "м"}, {"b", "и"},
+        {"n", "т"}, {"m", "ь"}, {",", "б"}, {".", "ю"}, {"`", "ё"}};
     nlohmann::json maps;
     for (const auto& [en, ru] : lower) {
         maps["en_to_ru"][en] = ru;
@@ -43,14 +43,16 @@ inline nlohmann::json testRules() {
     rules["languages"]["en"] = {
         {"script", "latin"},
         {"vowels", {"a", "e", "i", "o", "u", "y"}},
-        {"common_words", {"hello", "world", "the", "and", "cat", "same", "table", "not", "you", "what", "shall",
-                          "we", "meet", "tomorrow", "at", "i", "a"}},
+        {"common_words",
+         {"hello", "world", "the", "and", "cat", "same", "table", "not", "you", "what", "shall", "we", "meet",
+          "tomorrow", "at", "i", "a"}},
     };
     rules["languages"]["ru"] = {
         {"script", "cyrillic"},
         {"vowels", {"а", "е", "ё", "и", "о", "у", "ы", "э", "ю", "я"}},
-        {"common_words", {"привет", "как", "дела", "что", "было", "надо", "спасибо", "съезд", "мир", "добрый",
-                          "вы", "мы", "бы", "цена"}},
+        {"common_words",
+         {"привет", "как", "дела", "что", "было", "надо", "спасибо", "съезд", "мир", "добрый", "вы", "мы",
+          "бы", "цена"}},
     };
     rules["languages"]["uk"] = {
         {"script", "cyrillic"},

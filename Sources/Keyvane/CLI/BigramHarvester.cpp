@@ -20,10 +20,8 @@ int BigramHarvester::run(std::ostream& out, std::ostream& err) const {
         switch (options_.language) {
         case ExpectedLanguage::en:
             return (scalar >= 'A' && scalar <= 'Z') || (scalar >= 'a' && scalar <= 'z');
-        case ExpectedLanguage::ru:
-            return scalar >= 0x0400 && scalar <= 0x04FF;
-        case ExpectedLanguage::uk:
-            return ukrainian.contains(UnicodeText::toLower(c));
+        case ExpectedLanguage::ru: return scalar >= 0x0400 && scalar <= 0x04FF;
+        case ExpectedLanguage::uk: return ukrainian.contains(UnicodeText::toLower(c));
         }
         return false;
     };

@@ -103,8 +103,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         KeyvaneDiagnosticAnalyzer analyzer(*engine);
         return LearnModeRunner(options, analyzer, cwd + "/scoring-profile.json").run(out, err);
     }
-    case CLIType::harvestNgrams:
-        return BigramHarvester(options, cwd + "/bigram-harvest.json").run(out, err);
+    case CLIType::harvestNgrams: return BigramHarvester(options, cwd + "/bigram-harvest.json").run(out, err);
     case CLIType::harvestWords:
         return WordFrequencyHarvester(options, cwd + "/word-harvest_" + lang + ".json").run(out, err);
     }

@@ -4,28 +4,20 @@ namespace keyvane {
 
 const char* rawValue(CLIType type) {
     switch (type) {
-    case CLIType::test:
-        return "test";
-    case CLIType::learn:
-        return "learn";
-    case CLIType::harvestNgrams:
-        return "harvest_ngrams";
-    case CLIType::harvestWords:
-        return "harvest_words";
-    case CLIType::roundtrip:
-        return "roundtrip";
+    case CLIType::test: return "test";
+    case CLIType::learn: return "learn";
+    case CLIType::harvestNgrams: return "harvest_ngrams";
+    case CLIType::harvestWords: return "harvest_words";
+    case CLIType::roundtrip: return "roundtrip";
     }
     return "test";
 }
 
 const char* rawValue(ExpectedLanguage language) {
     switch (language) {
-    case ExpectedLanguage::en:
-        return "en";
-    case ExpectedLanguage::ru:
-        return "ru";
-    case ExpectedLanguage::uk:
-        return "uk";
+    case ExpectedLanguage::en: return "en";
+    case ExpectedLanguage::ru: return "ru";
+    case ExpectedLanguage::uk: return "uk";
     }
     return "en";
 }
@@ -40,10 +32,8 @@ const char* rawValue(KeyvaneDirection direction) {
 
 std::string CLIError::message() const {
     switch (kind) {
-    case Kind::missingValueFor:
-        return "Error: Missing value for " + value + ".";
-    case Kind::fileNotFound:
-        return "Error: File not found: " + value;
+    case Kind::missingValueFor: return "Error: Missing value for " + value + ".";
+    case Kind::fileNotFound: return "Error: File not found: " + value;
     case Kind::unsupportedType:
         return "Error: Unsupported type '" + value +
                "'. Supported values: test, learn, harvest_ngrams, harvest_words, roundtrip.";
@@ -56,10 +46,8 @@ std::string CLIError::message() const {
     case Kind::unsupportedInt:
         return "Error: Unsupported value '" + value + "' for " + option +
                ". Expected a non-negative integer.";
-    case Kind::unknownArg:
-        return "Error: Unknown argument '" + value + "'.";
-    case Kind::missingFileOrInputArg:
-        return "Error: either -file <path> or -input \"<string>\" is required.";
+    case Kind::unknownArg: return "Error: Unknown argument '" + value + "'.";
+    case Kind::missingFileOrInputArg: return "Error: either -file <path> or -input \"<string>\" is required.";
     }
     return "Error: invalid command line.";
 }

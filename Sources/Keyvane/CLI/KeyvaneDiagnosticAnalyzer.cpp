@@ -8,12 +8,9 @@ namespace keyvane {
 
 std::optional<KeyvaneDirection> directionFor(ExpectedLanguage language) {
     switch (language) {
-    case ExpectedLanguage::en:
-        return KeyvaneDirection::ruTypedAsEn;
-    case ExpectedLanguage::ru:
-        return KeyvaneDirection::enTypedAsRu;
-    case ExpectedLanguage::uk:
-        return std::nullopt;
+    case ExpectedLanguage::en: return KeyvaneDirection::ruTypedAsEn;
+    case ExpectedLanguage::ru: return KeyvaneDirection::enTypedAsRu;
+    case ExpectedLanguage::uk: return std::nullopt;
     }
     return std::nullopt;
 }

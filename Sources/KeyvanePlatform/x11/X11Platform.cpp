@@ -412,16 +412,12 @@ void X11Platform::drainDisplay() {
 
 void X11Platform::dispatch(const Queued& item) {
     switch (item.kind) {
-    case Queued::Kind::rawKey:
-        handleRawKeyPress(item.keycode, item.source);
-        break;
+    case Queued::Kind::rawKey: handleRawKeyPress(item.keycode, item.source); break;
     case Queued::Kind::state:
         lockedGroup_ = item.group;
         effectiveMods_ = item.mods;
         break;
-    case Queued::Kind::keymap:
-        reloadKeymap();
-        break;
+    case Queued::Kind::keymap: reloadKeymap(); break;
     case Queued::Kind::hotkey:
         if (hotkeyHandler_) {
             const int id = item.hotkeyID;
@@ -444,9 +440,7 @@ void X11Platform::dispatch(const Queued& item) {
         break;
     }
     case Queued::Kind::focusIn:
-    case Queued::Kind::focusOut:
-        handleFocusEvent(item);
-        break;
+    case Queued::Kind::focusOut: handleFocusEvent(item); break;
     }
 }
 
