@@ -27,15 +27,7 @@ std::optional<nlohmann::json> readObject(const std::string& path) {
 } // namespace
 
 std::optional<nlohmann::json> engineJSON() {
-    std::vector<std::string> candidates;
-    if (auto bundled = AppPaths::bundledEngineConfigPath()) {
-        candidates.push_back(*bundled);
-    }
-    candidates.push_back(AppPaths::repoEngineConfigPath());
-    if (!AppPaths::isSandboxed()) {
-        candidates.push_back(AppPaths::legacyRulesPath());
-    }
-    for (const std::string& path : candidates) {
+    for (const std::string& path : AppPaths::rulesFileCandidates()) {
         if (auto document = readObject(path)) {
             appLog("[Keyvane] Engine config loaded from: " + path);
             return document;
@@ -80,19 +72,11 @@ nlohmann::json loadManualOverrides(const nlohmann::json& engine) {
     if (current.state != UserDataState::missing) {
         auto [merged, changed] = ManualOverridesMerge::merge(seed, current.document);
         if (changed && saveManualOverrides(merged)) {
-            appLog("[Keyvane] manual_overrides overlaid with new bundled seed entries");
+            appLog("[Keyvane] manual_overrides overlaid with new seed entries of the shipped rules file");
         }
         return merged;
     }
-    if (!AppPaths::isSandboxed()) {
-        if (auto legacy = readObject(AppPaths::legacyRulesPath());
-            legacy && legacy->contains("manual_overrides") && (*legacy)["manual_overrides"].is_object()) {
-            appLog("[Keyvane] manual_overrides seeded from legacy ~/.config (migration)");
-            saveManualOverrides((*legacy)["manual_overrides"]);
-            return (*legacy)["manual_overrides"];
-        }
-    }
-    appLog("[Keyvane] manual_overrides seeded from bundled default");
+    appLog("[Keyvane] manual_overrides seeded from the shipped rules file");
     // Merged into nothing, so that the file remembers what it was given from the start.
     nlohmann::json created = ManualOverridesMerge::merge(seed, nlohmann::json::object()).merged;
     saveManualOverrides(created);
@@ -108,7 +92,7 @@ bool updateManualOverrides(const std::function<bool(nlohmann::json&)>& change) {
 std::optional<RulesConfig> loadConfiguration() {
     auto engine = engineJSON();
     if (!engine) {
-        appLog("[Keyvane] ERROR: no engine config found (bundle or legacy).");
+        appLog("[Keyvane] ERROR: no engine config found (installed data, ./Resources or the build tree).");
         return std::nullopt;
     }
     nlohmann::json overrides = loadManualOverrides(*engine);

@@ -12,12 +12,11 @@
 // the engine's configuration from the files on disk. Holds no state: every call reads the disk.
 namespace keyvane::ConfigStore {
 
-// The decoded top-level object of the first usable rules file: the program's resources, then
-// ./Resources, then (outside a sandbox) the legacy directory.
+// The decoded top-level object of the first usable rules file of AppPaths::rulesFileCandidates.
 std::optional<nlohmann::json> engineJSON();
 
-// The user's manual overrides, created from the seed (or migrated from the legacy directory) on
-// first use, and topped up with new seed entries.
+// The user's manual overrides, created from the seed on first use, and topped up with new seed
+// entries.
 nlohmann::json loadManualOverrides(const nlohmann::json& engineJSON);
 
 // Writes the overrides atomically; false (and one log line) on failure.

@@ -36,10 +36,7 @@ bool settingsFileUsable() {
 } // namespace
 
 std::string HotkeyManager::settingsPath() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string base =
-        configHome != nullptr && *configHome != '\0' ? configHome : AppPaths::homeDirectory() + "/.config";
-    return base + "/Keyvane/Keyvane.conf";
+    return AppPaths::configHome() + "/Keyvane/Keyvane.conf";
 }
 
 HotkeyManager::HotkeyManager(PlatformServices& platform)

@@ -33,9 +33,8 @@ namespace {
 int runSelfTest() {
     auto engineJSON = ConfigStore::engineJSON();
     if (!engineJSON) {
-        std::cout
-            << "ERROR: Cannot load rules config (bundle Resources, ./Resources/keyvane_rules.json, or legacy "
-               "~/.config)\n";
+        std::cout << "ERROR: Cannot load rules config (installed data, ./Resources/keyvane_rules.json or the "
+                     "build tree)\n";
         return 1;
     }
     nlohmann::json overrides =

@@ -3,7 +3,6 @@
 #include "AppLog.h"
 #include "AppPaths.h"
 #include "AtomicFile.h"
-#include "DistributionChannel.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -13,16 +12,12 @@
 namespace keyvane::LaunchAtLoginManager {
 
 std::string autostartPath() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string base =
-        configHome != nullptr && *configHome != '\0' ? configHome : AppPaths::homeDirectory() + "/.config";
-    return base + "/autostart/keyvane.desktop";
+    return AppPaths::configHome() + "/autostart/keyvane.desktop";
 }
 
 void enable() {
-    if (DistributionChannels::current() == DistributionChannel::development) {
-        appLog("[Keyvane] Skipping launch-at-login registration: not running from an .app bundle (dev/test "
-               "build)");
+    if (!AppPaths::installedDataDir()) {
+        appLog("[Keyvane] Skipping launch-at-login registration: not an installed copy (a build tree)");
         return;
     }
     std::error_code ec;

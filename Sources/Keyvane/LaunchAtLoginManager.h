@@ -7,7 +7,7 @@ namespace keyvane::LaunchAtLoginManager {
 
 // ${XDG_CONFIG_HOME:-~/.config}/autostart/keyvane.desktop
 std::string autostartPath();
-// Registers an installed copy; a development build only logs that it skipped.
+// Registers an installed copy; a copy run from a build tree only logs that it skipped.
 void enable();
 void disable();
 

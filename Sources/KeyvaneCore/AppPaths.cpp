@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
@@ -34,19 +35,25 @@ std::string homeDirectory() {
     return "/";
 }
 
-bool isSandboxed() {
-    std::error_code ec;
-    return !environment("APP_SANDBOX_CONTAINER_ID").empty() ||
-           homeDirectory().find("/Library/Containers/") != std::string::npos ||
-           !environment("FLATPAK_ID").empty() || !environment("SNAP").empty() ||
-           std::filesystem::exists("/.flatpak-info", ec);
+// An XDG base directory: the variable when it holds an absolute path, else the fallback under
+// the home directory.
+std::string xdgDirectory(const char* variable, const char* fallbackUnderHome) {
+    const std::string value = environment(variable);
+    return !value.empty() && value.front() == '/' ? value : homeDirectory() + fallbackUnderHome;
 }
 
 std::string appSupportDir() {
-    std::string dataHome = environment("XDG_DATA_HOME");
-    std::string dir = (dataHome.empty() ? homeDirectory() + "/.local/share" : dataHome) + "/keyvane";
+    std::string dir = xdgDirectory("XDG_DATA_HOME", "/.local/share") + "/keyvane";
     AtomicFile::createDirectories(dir);
     return dir;
+}
+
+std::string configHome() {
+    return xdgDirectory("XDG_CONFIG_HOME", "/.config");
+}
+
+std::string stateDir() {
+    return xdgDirectory("XDG_STATE_HOME", "/.local/state") + "/keyvane";
 }
 
 std::optional<std::string> runtimeDir() {
@@ -67,36 +74,45 @@ std::string crashLogPath() {
     return appSupportDir() + "/crash.log";
 }
 
-std::optional<std::string> bundledEngineConfigPath() {
+std::optional<std::string> installedDataDir() {
     std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        std::filesystem::path installed =
-            exe.parent_path().parent_path() / "share" / "keyvane" / "keyvane_rules.json";
-        if (isFile(installed)) {
-            return installed.string();
-        }
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        return std::nullopt;
     }
+    const std::filesystem::path data = exe.parent_path().parent_path() / "share" / "keyvane";
+    if (!isFile(data / "keyvane_rules.json")) {
+        return std::nullopt;
+    }
+    return data.string();
+}
+
+std::vector<std::string> rulesFileCandidates() {
+    std::vector<std::string> candidates;
+    if (auto installed = installedDataDir()) {
+        candidates.push_back(*installed + "/keyvane_rules.json");
+    }
+    std::error_code ec;
+    candidates.push_back((std::filesystem::current_path(ec) / "Resources" / "keyvane_rules.json").string());
 #ifdef KEYVANE_BUILD_RESOURCES
-    std::filesystem::path built = std::filesystem::path(KEYVANE_BUILD_RESOURCES) / "keyvane_rules.json";
-    if (isFile(built)) {
-        return built.string();
+    const std::string built = KEYVANE_BUILD_RESOURCES "/keyvane_rules.json";
+    if (std::find(candidates.begin(), candidates.end(), built) == candidates.end()) {
+        candidates.push_back(built);
     }
 #endif
-    return std::nullopt;
+    return candidates;
 }
 
 std::optional<std::string> vocabularyPath(const std::string& language) {
     const std::string name = "vocabulary_" + language + ".marisa";
     std::vector<std::filesystem::path> candidates;
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        candidates.push_back(exe.parent_path().parent_path() / "share" / "keyvane" / name);
+    if (auto installed = installedDataDir()) {
+        candidates.push_back(std::filesystem::path(*installed) / name);
     }
 #ifdef KEYVANE_BUILD_VOCABULARY
     candidates.push_back(std::filesystem::path(KEYVANE_BUILD_VOCABULARY) / name);
 #endif
+    std::error_code ec;
     candidates.push_back(std::filesystem::current_path(ec) / "Resources" / name);
     for (const std::filesystem::path& candidate : candidates) {
         if (isFile(candidate)) {
@@ -104,21 +120,6 @@ std::optional<std::string> vocabularyPath(const std::string& language) {
         }
     }
     return std::nullopt;
-}
-
-std::string repoEngineConfigPath() {
-    std::error_code ec;
-    return (std::filesystem::current_path(ec) / "Resources" / "keyvane_rules.json").string();
-}
-
-std::string legacyConfigDir() {
-    return homeDirectory() + "/.config/keyvane";
-}
-std::string legacyRulesPath() {
-    return legacyConfigDir() + "/keyvane_rules.json";
-}
-std::string legacyUserPreferencesPath() {
-    return legacyConfigDir() + "/user_preferences.json";
 }
 
 } // namespace keyvane::AppPaths

@@ -2,19 +2,23 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
-// Where every file Keyvane reads or writes lives.
+// Where every file Keyvane reads or writes lives: the one place that reads the XDG base-directory
+// variables and knows the installed and the build-tree locations of the program's data.
 namespace keyvane::AppPaths {
 
 // $HOME, or the password database's home directory when HOME is unset.
 std::string homeDirectory();
 
-// Inside a sandbox (a macOS-style container, Flatpak or Snap) the legacy directory is not used.
-bool isSandboxed();
-
 // ${XDG_DATA_HOME:-~/.local/share}/keyvane, created on use (a failure to create it is ignored:
 // the later write of a file under it fails and says so).
 std::string appSupportDir();
+// ${XDG_CONFIG_HOME:-~/.config}: the shortcuts' settings and the autostart entry live under it.
+std::string configHome();
+// ${XDG_STATE_HOME:-~/.local/state}/keyvane: the developer log when the session has no runtime
+// directory.
+std::string stateDir();
 // "$XDG_RUNTIME_DIR/keyvane", the user's private place for the developer log and the instance
 // socket; nothing when the session names no runtime directory.
 std::optional<std::string> runtimeDir();
@@ -22,18 +26,14 @@ std::string manualOverridesPath();
 std::string userPreferencesPath();
 std::string crashLogPath();
 
-// The rules file among the program's resources: <prefix>/share/keyvane beside the installed
-// program, else the build tree's Resources. Nothing when neither exists.
-std::optional<std::string> bundledEngineConfigPath();
-// The working directory's Resources (development runs from a source checkout).
-std::string repoEngineConfigPath();
+// <prefix>/share/keyvane when this program is an installed one (its rules file is there).
+std::optional<std::string> installedDataDir();
+// The rules files to try, in this order: the installed program's own, the working directory's
+// Resources (a source checkout), then the build tree's Resources. The live program, the self-test
+// and the developer command line all look here.
+std::vector<std::string> rulesFileCandidates();
 // The full vocabulary of a language ("vocabulary_ru.marisa"): beside the installed program's rules
 // file, else where the build tree wrote it, else in the working directory's Resources.
 std::optional<std::string> vocabularyPath(const std::string& language);
-
-// ~/.config/keyvane: read for migration only, never created.
-std::string legacyConfigDir();
-std::string legacyRulesPath();
-std::string legacyUserPreferencesPath();
 
 } // namespace keyvane::AppPaths

@@ -52,10 +52,7 @@ std::string CoreLog::logPath() {
     if (auto runtime = AppPaths::runtimeDir()) {
         return *runtime + "/keyvane.log";
     }
-    const char* state = std::getenv("XDG_STATE_HOME");
-    const std::string base =
-        state != nullptr && *state == '/' ? std::string(state) : AppPaths::homeDirectory() + "/.local/state";
-    return base + "/keyvane/keyvane.log";
+    return AppPaths::stateDir() + "/keyvane.log";
 }
 
 bool CoreLog::appendLine(const std::string& path, std::string_view message) {

@@ -24,20 +24,6 @@ std::string joined(const std::vector<std::string>& items, const char* separator)
     return out;
 }
 
-void migrateLegacyFile(const std::string& path) {
-    std::error_code ec;
-    if (path != UserPreferences::defaultPath() || AppPaths::isSandboxed() ||
-        std::filesystem::exists(path, ec)) {
-        return;
-    }
-    auto legacy = AtomicFile::read(AppPaths::legacyUserPreferencesPath());
-    if (!legacy || legacy->empty()) {
-        return;
-    }
-    AtomicFile::writeAtomically(path, *legacy); // a failed write is ignored: defaults apply
-    coreLog("[Keyvane] Migrated user_preferences.json to Application Support");
-}
-
 } // namespace
 
 const char* rawValue(UpdateCheckFrequency frequency) {
@@ -88,7 +74,6 @@ std::vector<std::string> UserPreferences::normalize(const std::vector<std::strin
 }
 
 UserPreferences UserPreferences::load(const std::string& path) {
-    migrateLegacyFile(path);
     const UserDataRead read = UserDataFile::read(path);
     if (read.state == UserDataState::missing || read.state == UserDataState::unreadable) {
         return empty();

@@ -40,7 +40,7 @@ struct UserPreferences {
 
     // Never fails: a missing or unreadable file gives the defaults, a damaged one is kept aside
     // (UserDataFile) and what could be read of it is used, and each field of the wrong type takes
-    // its own default. Loading the default path migrates a legacy file once.
+    // its own default.
     static UserPreferences load(const std::string& path);
     // Writes the whole record atomically; false (and one log line) on failure, and when a file is
     // there that could not be read (it is never overwritten).

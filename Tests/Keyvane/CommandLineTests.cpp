@@ -127,15 +127,20 @@ TEST(CommandLineOptions, OnlyTheFourTriggerOptionsEnterCommandLineMode) {
     EXPECT_EQ(r.err.rfind("Keyvane needs an X11 session", 0), 0u) << r.err;
 }
 
-TEST(CommandLineEngine, MissingOrBrokenRulesFileIsNamedWithBothCandidates) {
+TEST(CommandLineEngine, ABrokenRulesFileIsNamedWithEveryCandidate) {
     Workspace ws;
     ws.home.write("Resources/keyvane_rules.json", "{broken");
-    ws.home.write(".config/keyvane/keyvane_rules.json", keyvane::testing::testRules().dump());
     Result r = ws.run({"-input", "ghbdtn"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Error: Cannot load rules config. Tried: " + ws.dir() +
-                         "/Resources/keyvane_rules.json, " + ws.dir() +
-                         "/.config/keyvane/keyvane_rules.json\n");
+                         "/Resources/keyvane_rules.json, " + KEYVANE_RULES_FILE "\n");
+}
+
+TEST(CommandLineEngine, WorksFromAnyDirectoryWithTheProgramsOwnRulesFile) {
+    TempHome home; // no Resources here
+    Result r = runKeyvane({"-input", "ghbdtn", "-languages", "en,ru"}, home.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("ghbdtn → привет"), std::string::npos) << r.out;
 }
 
 TEST(CommandLineEngine, AFifoOrADeeplyNestedFileIsRefusedAtOnce) {

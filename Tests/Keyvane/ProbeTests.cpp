@@ -1,7 +1,7 @@
 #include "../TempHome.h"
+#include "AppPaths.h"
 #include "ConfigStore.h"
 #include "CorrectionReadiness.h"
-#include "DistributionChannel.h"
 #include "FakePlatform.h"
 #include "GameModeDetector.h"
 #include "InstalledLanguageDetector.h"
@@ -62,9 +62,9 @@ TEST(GameDetection, ByTheDesktopEntryCategoryOnceperApplication) {
     EXPECT_TRUE(GameModeDetector::isGameApp("org.example.chess", home.path() + "/game.desktop"));
 }
 
-TEST(LaunchAtLogin, ADevelopmentBuildDoesNotRegisterButCanAlwaysUnregister) {
+TEST(LaunchAtLogin, ABuildTreeCopyDoesNotRegisterButCanAlwaysUnregister) {
     TempHome home;
-    ASSERT_EQ(DistributionChannels::current(), DistributionChannel::development);
+    ASSERT_FALSE(AppPaths::installedDataDir().has_value());
     LaunchAtLoginManager::enable();
     EXPECT_FALSE(std::filesystem::exists(LaunchAtLoginManager::autostartPath()));
     home.write(".config/autostart/keyvane.desktop", "[Desktop Entry]\n");

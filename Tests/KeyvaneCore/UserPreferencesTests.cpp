@@ -101,32 +101,17 @@ TEST(UserPreferencesFile, SavesTheWholeRecordSortedAndReadsItBack) {
     EXPECT_EQ(UserPreferences::load(path).skippedUpdateVersion, "1.2");
 }
 
-TEST(UserPreferencesFile, LegacyFileIsMigratedOnceAndNeverInASandbox) {
-    TempHome home;
-    home.write(".config/keyvane/user_preferences.json", R"({"active_languages": ["uk"]})");
-    {
-        ::setenv("APP_SANDBOX_CONTAINER_ID", "x", 1);
-        EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).activeLanguages,
-                  (std::vector<std::string>{"en"}));
-        ::unsetenv("APP_SANDBOX_CONTAINER_ID");
-    }
-    EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).activeLanguages,
-              (std::vector<std::string>{"en", "uk"}));
-    home.write(".config/keyvane/user_preferences.json", R"({"active_languages": ["ru"]})");
-    EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).activeLanguages,
-              (std::vector<std::string>{"en", "uk"}));
-    // Only the default path migrates.
-    EXPECT_EQ(UserPreferences::load(home.path() + "/elsewhere.json"), UserPreferences::empty());
-}
-
 TEST(AppPathsLocations, FollowTheHomeAndXdgDataDirectory) {
     TempHome home;
     EXPECT_EQ(AppPaths::userPreferencesPath(), home.path() + "/.local/share/keyvane/user_preferences.json");
     EXPECT_TRUE(std::filesystem::is_directory(home.path() + "/.local/share/keyvane"));
-    EXPECT_FALSE(std::filesystem::exists(AppPaths::legacyConfigDir()));
+    EXPECT_EQ(AppPaths::configHome(), home.path() + "/.config");
+    EXPECT_EQ(AppPaths::stateDir(), home.path() + "/.local/state/keyvane");
     ::setenv("XDG_DATA_HOME", (home.path() + "/data").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home.path() + "/conf").c_str(), 1);
     EXPECT_EQ(AppPaths::manualOverridesPath(), home.path() + "/data/keyvane/manual_overrides.json");
-    EXPECT_FALSE(AppPaths::isSandboxed());
-    ::setenv("FLATPAK_ID", "org.example.Keyvane", 1);
-    EXPECT_TRUE(AppPaths::isSandboxed());
+    EXPECT_EQ(AppPaths::configHome(), home.path() + "/conf");
+    // A relative value is no base directory: the default applies.
+    ::setenv("XDG_CONFIG_HOME", "conf", 1);
+    EXPECT_EQ(AppPaths::configHome(), home.path() + "/.config");
 }

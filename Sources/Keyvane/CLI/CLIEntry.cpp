@@ -24,10 +24,13 @@ bool isCommandLine(const std::vector<std::string>& args) {
 }
 
 std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream& err) {
-    const std::vector<std::string> candidates = {AppPaths::repoEngineConfigPath(),
-                                                 AppPaths::legacyRulesPath()};
+    const std::vector<std::string> candidates = AppPaths::rulesFileCandidates();
     auto fail = [&]() -> std::unique_ptr<RulesEngine> {
-        err << "Error: Cannot load rules config. Tried: " << candidates[0] << ", " << candidates[1] << "\n";
+        err << "Error: Cannot load rules config. Tried: ";
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            err << (i == 0 ? "" : ", ") << candidates[i];
+        }
+        err << "\n";
         return nullptr;
     };
     std::error_code ec;

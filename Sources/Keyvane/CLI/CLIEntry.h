@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-// The developer command line: parses the arguments, builds the engine from the rules file in
-// ./Resources (or the legacy directory), runs one job and returns the process status.
+// The developer command line: parses the arguments, builds the engine from the first rules file of
+// AppPaths::rulesFileCandidates that exists, runs one job and returns the process status.
 namespace keyvane::CLIEntry {
 
 // True when the arguments ask for the command line ("-file", "-input", "-type", "-language").
