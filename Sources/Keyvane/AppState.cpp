@@ -9,6 +9,7 @@
 #include "InstalledLanguageDetector.h"
 #include "JsonValues.h"
 #include "LearningWritePolicy.h"
+#include "ManualOverridesFile.h"
 #include "ReplacementAdapter.h"
 #include "SelectionConverter.h"
 #include "UnicodeText.h"
@@ -258,28 +259,8 @@ bool AppState::addNeverCorrect(const std::string& token) {
         return false;
     }
     const std::string language = rulesEngine_->detectLanguage(normalized).value_or("en");
-    const bool saved = ConfigStore::updateManualOverrides([&](nlohmann::json& overrides) {
-        std::vector<std::string> words =
-            JsonValues::stringList(JsonValues::member(overrides, "never_correct"))
-                .value_or(std::vector<std::string>{});
-        if (std::find(words.begin(), words.end(), normalized) != words.end()) {
-            return false;
-        }
-        words.push_back(normalized);
-        std::sort(words.begin(), words.end());
-        overrides["never_correct"] = words;
-        nlohmann::json meta = nlohmann::json::object();
-        if (const nlohmann::json* old = JsonValues::objectMember(overrides, "never_correct_meta")) {
-            for (const auto& [key, value] : old->items()) {
-                if (value.is_string()) {
-                    meta[key] = value;
-                }
-            }
-        }
-        meta[normalized] = language;
-        overrides["never_correct_meta"] = meta;
-        return true;
-    });
+    const bool saved =
+        ManualOverridesFile::addNeverCorrect(normalized, language) == ManualOverridesFile::Change::added;
     if (!saved) {
         appLog("[Keyvane] Undo: no never-correct entry written (already there, or the file could not be "
                "written)");

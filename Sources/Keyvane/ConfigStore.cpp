@@ -4,98 +4,19 @@
 #include "AppPaths.h"
 #include "AtomicFile.h"
 #include "InstalledLanguageDetector.h"
-#include "ManualOverridesMerge.h"
-#include "UserDataFile.h"
+#include "ManualOverridesFile.h"
+#include "RulesFile.h"
 
 #include <algorithm>
 
 namespace keyvane::ConfigStore {
-namespace {
-
-std::optional<nlohmann::json> readObject(const std::string& path) {
-    auto text = AtomicFile::read(path);
-    if (!text) {
-        return std::nullopt;
-    }
-    auto document = UserDataFile::parse(*text);
-    if (!document || !document->is_object()) {
-        return std::nullopt;
-    }
-    return document;
-}
-
-} // namespace
-
-std::optional<nlohmann::json> engineJSON() {
-    for (const std::string& path : AppPaths::rulesFileCandidates()) {
-        if (auto document = readObject(path)) {
-            appLog("[Keyvane] Engine config loaded from: " + path);
-            return document;
-        }
-    }
-    return std::nullopt;
-}
-
-bool saveManualOverrides(const nlohmann::json& overrides) {
-    if (!UserDataFile::mayReplace(AppPaths::manualOverridesPath())) {
-        appLog("[Keyvane] manual_overrides.json cannot be read, so it is not overwritten; the change is not "
-               "saved");
-        return false;
-    }
-    std::string text;
-    try {
-        text = overrides.dump(2, ' ', false, nlohmann::json::error_handler_t::strict) + "\n";
-    } catch (const nlohmann::json::exception&) {
-        appLog("[Keyvane] Failed to serialize manual_overrides.json");
-        return false;
-    }
-    std::string error;
-    if (!AtomicFile::writeAtomically(AppPaths::manualOverridesPath(), text, &error)) {
-        appLog("[Keyvane] Failed to write manual_overrides.json: " + error);
-        return false;
-    }
-    return true;
-}
-
-nlohmann::json loadManualOverrides(const nlohmann::json& engine) {
-    const nlohmann::json* seedMember =
-        engine.is_object() && engine.contains("manual_overrides") && engine["manual_overrides"].is_object()
-            ? &engine["manual_overrides"]
-            : nullptr;
-    const nlohmann::json seed = seedMember != nullptr ? *seedMember : nlohmann::json::object();
-
-    const UserDataRead current = UserDataFile::read(AppPaths::manualOverridesPath());
-    if (current.state == UserDataState::unreadable) {
-        // What the user taught is in that file: work from the seed and write nothing over it.
-        return ManualOverridesMerge::merge(seed, nlohmann::json::object()).merged;
-    }
-    if (current.state != UserDataState::missing) {
-        auto [merged, changed] = ManualOverridesMerge::merge(seed, current.document);
-        if (changed && saveManualOverrides(merged)) {
-            appLog("[Keyvane] manual_overrides overlaid with new seed entries of the shipped rules file");
-        }
-        return merged;
-    }
-    appLog("[Keyvane] manual_overrides seeded from the shipped rules file");
-    // Merged into nothing, so that the file remembers what it was given from the start.
-    nlohmann::json created = ManualOverridesMerge::merge(seed, nlohmann::json::object()).merged;
-    saveManualOverrides(created);
-    return created;
-}
-
-bool updateManualOverrides(const std::function<bool(nlohmann::json&)>& change) {
-    const UserDataFile::Lock lock(AppPaths::manualOverridesPath());
-    nlohmann::json overrides = loadManualOverrides(engineJSON().value_or(nlohmann::json::object()));
-    return change(overrides) && saveManualOverrides(overrides);
-}
-
 std::optional<RulesConfig> loadConfiguration() {
-    auto engine = engineJSON();
+    auto engine = RulesFile::read();
     if (!engine) {
         appLog("[Keyvane] ERROR: no engine config found (installed data, ./Resources or the build tree).");
         return std::nullopt;
     }
-    nlohmann::json overrides = loadManualOverrides(*engine);
+    nlohmann::json overrides = ManualOverridesFile::load(*engine);
     UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     RulesConfig config = RulesConfig::load(*engine, overrides, preferences);
     config.useShippedVocabularies();

@@ -4,29 +4,12 @@
 #include "RulesConfig.h"
 #include "RulesEngine.h"
 
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <optional>
 
-// Finds the rules file, keeps the user's manual overrides file in step with its seed, and builds
-// the engine's configuration from the files on disk. Holds no state: every call reads the disk.
+// Builds the engine's configuration from the files on disk (the rules file, the user's manual
+// overrides and preferences) and the desktop's key maps. Holds no state: every call reads the disk.
 namespace keyvane::ConfigStore {
-
-// The decoded top-level object of the first usable rules file of AppPaths::rulesFileCandidates.
-std::optional<nlohmann::json> engineJSON();
-
-// The user's manual overrides, created from the seed on first use, and topped up with new seed
-// entries.
-nlohmann::json loadManualOverrides(const nlohmann::json& engineJSON);
-
-// Writes the overrides atomically; false (and one log line) on failure.
-bool saveManualOverrides(const nlohmann::json& overrides);
-
-// Loads the overrides, lets `change` edit them and saves them, all while holding the overrides'
-// advisory lock, so that two copies of the program (or the settings window) saving at once never
-// lose each other's entries. `change` returns false when there is nothing to save. False when
-// nothing was saved.
-bool updateManualOverrides(const std::function<bool(nlohmann::json&)>& change);
 
 // Rules file, overrides and preferences combined; nothing when no rules file is found.
 std::optional<RulesConfig> loadConfiguration();

@@ -11,6 +11,7 @@
 #include "InstanceCommand.h"
 #include "L10n.h"
 #include "ManualConversionTestRunner.h"
+#include "RulesFile.h"
 #include "UserPreferences.h"
 #include "X11Platform.h"
 
@@ -31,7 +32,7 @@ namespace {
 
 // Runs the rules file's golden tests and the fixed conversion checks with every language active.
 int runSelfTest() {
-    auto engineJSON = ConfigStore::engineJSON();
+    auto engineJSON = RulesFile::read();
     if (!engineJSON) {
         std::cout << "ERROR: Cannot load rules config (installed data, ./Resources/keyvane_rules.json or the "
                      "build tree)\n";

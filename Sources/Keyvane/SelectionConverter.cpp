@@ -4,6 +4,7 @@
 #include "ConfigStore.h"
 #include "InstalledLanguageDetector.h"
 #include "LearningWritePolicy.h"
+#include "ManualOverridesFile.h"
 #include "ReplacementAdapter.h"
 #include "UnicodeText.h"
 
@@ -24,25 +25,10 @@ void postShortcut(PlatformServices& platform, std::uint16_t keyCode, bool comman
 
 bool addToConfig(const std::string& original, const std::string& converted,
                  const std::string& targetLanguage) {
-    bool known = false;
-    const bool saved = ConfigStore::updateManualOverrides([&](nlohmann::json& overrides) {
-        nlohmann::json pairs = overrides.contains("exact_pairs") && overrides["exact_pairs"].is_object()
-                                   ? overrides["exact_pairs"]
-                                   : nlohmann::json::object();
-        if (pairs.contains(original)) {
-            known = true;
-            return false;
-        }
-        pairs[original] = converted;
-        overrides["exact_pairs"] = pairs;
-        nlohmann::json meta =
-            overrides.contains("exact_pairs_meta") && overrides["exact_pairs_meta"].is_object()
-                ? overrides["exact_pairs_meta"]
-                : nlohmann::json::object();
-        meta[original] = {{"src", scriptLanguage(original)}, {"dst", targetLanguage}};
-        overrides["exact_pairs_meta"] = meta;
-        return true;
-    });
+    const ManualOverridesFile::Change change =
+        ManualOverridesFile::addExactPair(original, converted, scriptLanguage(original), targetLanguage);
+    const bool known = change == ManualOverridesFile::Change::alreadyThere;
+    const bool saved = change == ManualOverridesFile::Change::added;
     if (known) {
         appLog("[Keyvane] Learning: pair '" + original + "' already exists");
     } else if (!saved) {

@@ -1,0 +1,153 @@
+// The user's manual overrides file: created from the seed, topped up, changed under its lock and
+// never lost when damaged or unreadable.
+
+#include "../TempHome.h"
+#include "AppPaths.h"
+#include "ManualOverridesFile.h"
+#include "ManualOverridesMerge.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+using nlohmann::json;
+
+namespace {
+const std::string kOverrides = ".local/share/keyvane/manual_overrides.json";
+
+// The overrides without the record of the seed entries given, which every saved file carries.
+json taught(json overrides) {
+    overrides.erase(ManualOverridesMerge::kSeedEntriesGiven);
+    return overrides;
+}
+const json kRules = {
+    {"manual_overrides", {{"exact_pairs", {{"ghbdtn", "привет"}}}, {"never_correct", {"lol"}}}}};
+} // namespace
+
+TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) {
+    TempHome home;
+    json first = ManualOverridesFile::load(kRules);
+    EXPECT_EQ(taught(first), kRules["manual_overrides"]);
+    EXPECT_EQ(json::parse(home.read(kOverrides)), first);
+
+    // The user edits the seeded pair and adds a word; the seed grows.
+    home.write(kOverrides, R"({"exact_pairs": {"ghbdtn": "Привет!"}, "never_correct": ["mine"]})");
+    json grown = kRules;
+    grown["manual_overrides"]["exact_pairs"]["rfr"] = "как";
+    json merged = ManualOverridesFile::load(grown);
+    EXPECT_EQ(merged["exact_pairs"], json({{"ghbdtn", "Привет!"}, {"rfr", "как"}}));
+    EXPECT_EQ(merged["never_correct"], json({"mine", "lol"}));
+    EXPECT_EQ(json::parse(home.read(kOverrides)), merged);
+}
+
+TEST(ManualOverridesFile, ASeedEntryTheUserRemovedStaysRemoved) {
+    TempHome home;
+    json created = ManualOverridesFile::load(kRules);
+    // The user deletes the seeded pair and word by hand.
+    created["exact_pairs"].erase("ghbdtn");
+    created["never_correct"] = json::array();
+    home.write(kOverrides, created.dump());
+    for (int start = 0; start < 2; ++start) {
+        json loaded = ManualOverridesFile::load(kRules);
+        EXPECT_FALSE(loaded["exact_pairs"].contains("ghbdtn"));
+        EXPECT_EQ(loaded["never_correct"], json::array());
+    }
+}
+
+TEST(ManualOverridesFile, ADamagedFileIsKeptAsideAndWhatItTaughtIsKept) {
+    TempHome home;
+    // A hand edit with a trailing comma: the learned pair and the never-correct word survive it.
+    const std::string damaged = R"({"exact_pairs": {"vbh": "мир"}, "never_correct": ["mine"],})";
+    home.write(kOverrides, damaged);
+    json loaded = ManualOverridesFile::load(kRules);
+    EXPECT_EQ(loaded["exact_pairs"], json({{"vbh", "мир"}, {"ghbdtn", "привет"}}));
+    EXPECT_EQ(loaded["never_correct"], json({"mine", "lol"}));
+    EXPECT_EQ(json::parse(home.read(kOverrides)), loaded);
+    const auto kept = home.siblings(kOverrides, ".damaged-");
+    ASSERT_EQ(kept.size(), 1u);
+    std::ifstream in(kept.front(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
+
+    // Nothing readable: the seed, and the damaged file is kept too.
+    home.write(kOverrides, "{\"exact_pairs\": ");
+    EXPECT_EQ(taught(ManualOverridesFile::load(kRules)), kRules["manual_overrides"]);
+    EXPECT_EQ(home.siblings(kOverrides, ".damaged-").size(), 2u);
+}
+
+TEST(ManualOverridesFile, AFileThatCannotBeReadIsNeverOverwritten) {
+    TempHome home;
+    const std::string path = home.path() + "/" + kOverrides;
+    std::filesystem::create_directories(path); // a directory where the file should be
+    EXPECT_EQ(taught(ManualOverridesFile::load(kRules)), kRules["manual_overrides"]);
+    EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    std::filesystem::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); // and a FIFO must not hang the program
+    EXPECT_EQ(taught(ManualOverridesFile::load(kRules)), kRules["manual_overrides"]);
+    EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
+}
+
+TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
+    TempHome home;
+    ManualOverridesFile::load(kRules);
+    constexpr int kCopies = 6;
+    constexpr int kWords = 8;
+    std::vector<pid_t> children;
+    for (int copy = 0; copy < kCopies; ++copy) {
+        pid_t child = ::fork();
+        if (child == 0) {
+            for (int word = 0; word < kWords; ++word) {
+                ManualOverridesFile::addNeverCorrect("w" + std::to_string(copy) + "-" + std::to_string(word),
+                                                     "en");
+            }
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+    }
+    const json saved = json::parse(home.read(kOverrides));
+    for (int copy = 0; copy < kCopies; ++copy) {
+        for (int word = 0; word < kWords; ++word) {
+            const std::string expected = "w" + std::to_string(copy) + "-" + std::to_string(word);
+            EXPECT_NE(std::find(saved["never_correct"].begin(), saved["never_correct"].end(), expected),
+                      saved["never_correct"].end())
+                << expected;
+        }
+    }
+}
+
+TEST(ManualOverridesFile, AFailedSaveReportsFalseAndKeepsThePreviousFile) {
+    TempHome home;
+    ASSERT_TRUE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
+    const std::string before = home.read(kOverrides);
+    // Invalid UTF-8 cannot be serialised as JSON.
+    EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {std::string("\xff")}}}));
+    EXPECT_EQ(home.read(kOverrides), before);
+}
+
+TEST(ManualOverridesFile, AWordOrPairIsAddedOnceWithItsLanguagesAndKeepsWhatIsThere) {
+    TempHome home;
+    home.write(kOverrides, R"({"exact_pairs": {"vbh": "мир"}, "never_correct": ["zz"], "notes": [1]})");
+    using Change = ManualOverridesFile::Change;
+    EXPECT_EQ(ManualOverridesFile::addNeverCorrect("ab", "en"), Change::added);
+    EXPECT_EQ(ManualOverridesFile::addNeverCorrect("ab", "en"), Change::alreadyThere);
+    EXPECT_EQ(ManualOverridesFile::addExactPair("ytn", "нет", "en", "ru"), Change::added);
+    EXPECT_EQ(ManualOverridesFile::addExactPair("vbh", "мор", "en", "ru"), Change::alreadyThere);
+    const json saved = json::parse(home.read(kOverrides));
+    EXPECT_EQ(saved["exact_pairs"]["vbh"], "мир") << "a pair the user has is never replaced";
+    EXPECT_EQ(saved["exact_pairs"]["ytn"], "нет");
+    EXPECT_EQ(saved["exact_pairs_meta"]["ytn"], json({{"src", "en"}, {"dst", "ru"}}));
+    EXPECT_NE(std::find(saved["never_correct"].begin(), saved["never_correct"].end(), "ab"),
+              saved["never_correct"].end());
+    EXPECT_EQ(saved["never_correct_meta"]["ab"], "en");
+    EXPECT_EQ(saved["notes"], json({1}));
+}
+
