@@ -79,8 +79,9 @@ json load(const json& rulesFile) {
 
 Change addNeverCorrect(const std::string& word, const std::string& language) {
     return update([&](json& overrides) {
-        std::vector<std::string> words = JsonValues::stringList(JsonValues::member(overrides, "never_correct"))
-                                             .value_or(std::vector<std::string>{});
+        std::vector<std::string> words =
+            JsonValues::stringList(JsonValues::member(overrides, "never_correct"))
+                .value_or(std::vector<std::string>{});
         if (std::find(words.begin(), words.end(), word) != words.end()) {
             return false;
         }

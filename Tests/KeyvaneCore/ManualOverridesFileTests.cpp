@@ -150,4 +150,3 @@ TEST(ManualOverridesFile, AWordOrPairIsAddedOnceWithItsLanguagesAndKeepsWhatIsTh
     EXPECT_EQ(saved["never_correct_meta"]["ab"], "en");
     EXPECT_EQ(saved["notes"], json({1}));
 }
-
