@@ -1,10 +1,10 @@
 // The cost of deciding one typed word with the shipped rules file, over a fixed sample of real
 // English, Russian and Ukrainian words, each typed correctly and on the wrong layout.
 
-#include "LineLanguageEvidence.h"
-#include "RulesConfig.h"
-#include "RulesEngine.h"
-#include "UnicodeText.h"
+#include "KeyvaneCore/LineLanguageEvidence.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

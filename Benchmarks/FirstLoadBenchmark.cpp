@@ -2,9 +2,9 @@
 // file, parsing the JSON and building the configuration and the engine, with none of the memory
 // that later loads reuse. One iteration per process; run the program several times for a median.
 
-#include "AtomicFile.h"
-#include "RulesConfig.h"
-#include "RulesEngine.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesEngine.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>

@@ -1,8 +1,8 @@
 // The cost that the key observer adds to every key press: translation through the active layout
 // and one token-buffer step, on the in-memory desktop.
 
-#include "FakePlatform.h"
-#include "InputObserver.h"
+#include "Keyvane/correction/InputObserver.h"
+#include "KeyvanePlatform/fake/FakePlatform.h"
 
 #include <benchmark/benchmark.h>
 

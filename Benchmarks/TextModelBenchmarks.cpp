@@ -1,8 +1,8 @@
 // Loading the shipped rules file, and rendering words through a keyboard map, the two costs
 // of the text model that users feel: start-up and every word typed.
 
-#include "KeyboardMaps.h"
-#include "RulesConfig.h"
+#include "KeyvaneCore/KeyboardMaps.h"
+#include "KeyvaneCore/RulesConfig.h"
 
 #include <benchmark/benchmark.h>
 #include <fstream>

@@ -2,9 +2,9 @@
 // requests a second launch sends to the running copy. Each either parses or gives a one-line
 // error; a parsed request travels over the socket and arrives as it left.
 
-#include "CLIOptionsParser.h"
 #include "FuzzInput.h"
-#include "InstanceCommand.h"
+#include "Keyvane/app/InstanceCommand.h"
+#include "KeyvaneDevTools/CLIOptionsParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace keyvane;

@@ -2,9 +2,9 @@
 // line from any local process of the user, and a second launch printing the answer it got.
 
 #include "FuzzInput.h"
-#include "InstanceChannel.h"
-#include "InstanceCommand.h"
-#include "UnicodeText.h"
+#include "Keyvane/app/InstanceChannel.h"
+#include "Keyvane/app/InstanceCommand.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <cmath>
 

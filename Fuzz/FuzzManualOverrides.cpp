@@ -3,11 +3,11 @@
 // merged overrides survive a save and a load unchanged.
 
 #include "FuzzInput.h"
-#include "ManualOverridesMerge.h"
-#include "RulesConfig.h"
-#include "RulesEngine.h"
-#include "UserDataFile.h"
-#include "UserPreferences.h"
+#include "KeyvaneCore/ManualOverridesMerge.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/UserDataFile.h"
+#include "KeyvaneCore/UserPreferences.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace keyvane;

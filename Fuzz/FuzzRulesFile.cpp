@@ -3,12 +3,12 @@
 // Decoding must refuse or accept, nothing may crash or run away, and the engine must answer.
 
 #include "FuzzInput.h"
-#include "KeyboardMaps.h"
-#include "ManualOverridesMerge.h"
-#include "RulesConfig.h"
-#include "RulesEngine.h"
-#include "UserDataFile.h"
-#include "UserPreferences.h"
+#include "KeyvaneCore/KeyboardMaps.h"
+#include "KeyvaneCore/ManualOverridesMerge.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/UserDataFile.h"
+#include "KeyvaneCore/UserPreferences.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // file: either it is still there as it was, or it was kept aside byte for byte. What was loaded
 // saves, and loads back the same.
 
-#include "AtomicFile.h"
 #include "FuzzInput.h"
-#include "UserPreferences.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/UserPreferences.h"
 
 #include <filesystem>
 

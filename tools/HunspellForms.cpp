@@ -1,6 +1,6 @@
 #include "HunspellForms.h"
 
-#include "UnicodeText.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <algorithm>
 #include <map>

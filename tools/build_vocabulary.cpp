@@ -5,11 +5,11 @@
 //
 // Usage: keyvane-build-vocabulary RULES_FILE LANGUAGE DICTIONARY.dic DICTIONARY.aff OUTPUT
 
-#include "AtomicFile.h"
 #include "HunspellForms.h"
-#include "RulesConfig.h"
-#include "UnicodeText.h"
-#include "Vocabulary.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/UnicodeText.h"
+#include "KeyvaneCore/Vocabulary.h"
 
 #include <algorithm>
 #include <iostream>

@@ -2,7 +2,7 @@
 // the command line ("us,ru,ua" and their language codes "en,ru,uk"): the "keyboard_layout" maps
 // of the rules file. tools/write_keyboard_maps.py writes them into Resources/keyvane_rules.json.
 
-#include "XkbKeyMaps.h"
+#include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
 #include <iostream>
 #include <nlohmann/json.hpp>

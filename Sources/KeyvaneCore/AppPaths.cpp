@@ -1,6 +1,6 @@
-#include "AppPaths.h"
+#include "KeyvaneCore/AppPaths.h"
 
-#include "AtomicFile.h"
+#include "KeyvaneCore/AtomicFile.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "KeyvaneCore/AtomicFile.h"
 
 #include <cerrno>
 #include <chrono>

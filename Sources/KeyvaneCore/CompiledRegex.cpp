@@ -1,4 +1,4 @@
-#include "CompiledRegex.h"
+#include "KeyvaneCore/CompiledRegex.h"
 
 #include <algorithm>
 #include <bitset>

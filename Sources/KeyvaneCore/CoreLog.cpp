@@ -1,7 +1,7 @@
-#include "CoreLog.h"
+#include "KeyvaneCore/CoreLog.h"
 
-#include "AppPaths.h"
-#include "AtomicFile.h"
+#include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/AtomicFile.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,6 +1,6 @@
-#include "DecisionConfig.h"
+#include "KeyvaneCore/DecisionConfig.h"
 
-#include "JsonValues.h"
+#include "KeyvaneCore/JsonValues.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "JsonValues.h"
+#include "KeyvaneCore/JsonValues.h"
 
-#include "UnicodeText.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <cmath>
 #include <limits>

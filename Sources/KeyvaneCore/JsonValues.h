@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CompiledRegex.h"
-#include "Models.h"
+#include "KeyvaneCore/CompiledRegex.h"
+#include "KeyvaneCore/Models.h"
 
 #include <nlohmann/json.hpp>
 #include <optional>

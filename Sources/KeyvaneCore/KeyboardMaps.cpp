@@ -1,6 +1,6 @@
-#include "KeyboardMaps.h"
+#include "KeyvaneCore/KeyboardMaps.h"
 
-#include "UnicodeText.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 namespace keyvane::KeyboardMaps {
 namespace {

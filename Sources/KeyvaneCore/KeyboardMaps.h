@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LayoutDirection.h"
-#include "Models.h"
+#include "KeyvaneCore/LayoutDirection.h"
+#include "KeyvaneCore/Models.h"
 
 #include <string>
 #include <string_view>

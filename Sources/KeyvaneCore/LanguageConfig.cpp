@@ -1,7 +1,7 @@
-#include "LanguageConfig.h"
+#include "KeyvaneCore/LanguageConfig.h"
 
-#include "JsonValues.h"
-#include "UnicodeText.h"
+#include "KeyvaneCore/JsonValues.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <algorithm>
 #include <charconv>

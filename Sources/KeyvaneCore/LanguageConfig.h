@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CompiledRegex.h"
-#include "Models.h"
-#include "Vocabulary.h"
-#include "WordSet.h"
+#include "KeyvaneCore/CompiledRegex.h"
+#include "KeyvaneCore/Models.h"
+#include "KeyvaneCore/Vocabulary.h"
+#include "KeyvaneCore/WordSet.h"
 
 #include <map>
 #include <nlohmann/json_fwd.hpp>

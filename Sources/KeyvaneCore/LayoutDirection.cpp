@@ -1,4 +1,4 @@
-#include "LayoutDirection.h"
+#include "KeyvaneCore/LayoutDirection.h"
 
 namespace keyvane {
 

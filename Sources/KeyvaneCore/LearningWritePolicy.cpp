@@ -1,6 +1,6 @@
-#include "LearningWritePolicy.h"
+#include "KeyvaneCore/LearningWritePolicy.h"
 
-#include "UnicodeText.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 namespace keyvane::LearningWritePolicy {
 

@@ -1,6 +1,6 @@
-#include "LineLanguageEvidence.h"
+#include "KeyvaneCore/LineLanguageEvidence.h"
 
-#include "RulesEngine.h"
+#include "KeyvaneCore/RulesEngine.h"
 
 #include <algorithm>
 #include <map>

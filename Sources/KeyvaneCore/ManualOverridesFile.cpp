@@ -1,12 +1,12 @@
-#include "ManualOverridesFile.h"
+#include "KeyvaneCore/ManualOverridesFile.h"
 
-#include "AppPaths.h"
-#include "AtomicFile.h"
-#include "CoreLog.h"
-#include "JsonValues.h"
-#include "ManualOverridesMerge.h"
-#include "RulesFile.h"
-#include "UserDataFile.h"
+#include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/CoreLog.h"
+#include "KeyvaneCore/JsonValues.h"
+#include "KeyvaneCore/ManualOverridesMerge.h"
+#include "KeyvaneCore/RulesFile.h"
+#include "KeyvaneCore/UserDataFile.h"
 
 #include <algorithm>
 #include <functional>

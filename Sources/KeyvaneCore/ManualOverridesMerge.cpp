@@ -1,6 +1,6 @@
-#include "ManualOverridesMerge.h"
+#include "KeyvaneCore/ManualOverridesMerge.h"
 
-#include "JsonValues.h"
+#include "KeyvaneCore/JsonValues.h"
 
 #include <algorithm>
 #include <set>

@@ -1,8 +1,8 @@
-#include "RulesConfig.h"
+#include "KeyvaneCore/RulesConfig.h"
 
-#include "AppPaths.h"
-#include "JsonValues.h"
-#include "UserDataFile.h"
+#include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/JsonValues.h"
+#include "KeyvaneCore/UserDataFile.h"
 
 #include <nlohmann/json.hpp>
 

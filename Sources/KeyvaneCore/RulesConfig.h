@@ -1,10 +1,10 @@
 #pragma once
 
-#include "AppExclusionConfig.h"
-#include "DecisionConfig.h"
-#include "LanguageConfig.h"
-#include "RulesSections.h"
-#include "UserPreferences.h"
+#include "KeyvaneCore/AppExclusionConfig.h"
+#include "KeyvaneCore/DecisionConfig.h"
+#include "KeyvaneCore/LanguageConfig.h"
+#include "KeyvaneCore/RulesSections.h"
+#include "KeyvaneCore/UserPreferences.h"
 
 #include <map>
 #include <nlohmann/json.hpp>

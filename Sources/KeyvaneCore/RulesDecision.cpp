@@ -1,4 +1,4 @@
-#include "RulesDecision.h"
+#include "KeyvaneCore/RulesDecision.h"
 
 namespace keyvane {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "RulesDecision.h"
-#include "ScoreBreakdown.h"
+#include "KeyvaneCore/RulesDecision.h"
+#include "KeyvaneCore/ScoreBreakdown.h"
 
 #include <optional>
 #include <string>

@@ -1,10 +1,10 @@
 // The correction pipeline: gates, every direction, the choice of a winner, mixed-script words,
 // and the diagnostic twin that explains the same decision.
 
-#include "RulesEngine.h"
+#include "KeyvaneCore/RulesEngine.h"
 
-#include "RulesEngineInternals.h"
-#include "UnicodeText.h"
+#include "KeyvaneCore/RulesEngineInternals.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "KeyboardMaps.h"
-#include "LayoutDirection.h"
-#include "RulesConfig.h"
-#include "RulesDecision.h"
-#include "RulesDiagnostic.h"
-#include "ScoreBreakdown.h"
+#include "KeyvaneCore/KeyboardMaps.h"
+#include "KeyvaneCore/LayoutDirection.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesDecision.h"
+#include "KeyvaneCore/RulesDiagnostic.h"
+#include "KeyvaneCore/ScoreBreakdown.h"
 
 #include <cstdint>
 #include <memory>

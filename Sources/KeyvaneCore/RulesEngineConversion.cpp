@@ -1,8 +1,8 @@
 // Conversion of selected text between layouts: plain keyboard mapping, no scoring.
 
-#include "LanguageConfig.h"
-#include "RulesEngineInternals.h"
-#include "UnicodeText.h"
+#include "KeyvaneCore/LanguageConfig.h"
+#include "KeyvaneCore/RulesEngineInternals.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <algorithm>
 

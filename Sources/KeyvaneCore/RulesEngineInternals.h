@@ -3,7 +3,7 @@
 // Records shared by the parts of the rules engine: what it precomputes from a configuration,
 // and the detailed outcomes from which both the live decision and the diagnostic are read.
 
-#include "RulesEngine.h"
+#include "KeyvaneCore/RulesEngine.h"
 
 #include <set>
 #include <utility>

@@ -1,7 +1,7 @@
 // Scoring of candidate words and the decision for one source-to-target direction.
 
-#include "RulesEngineInternals.h"
-#include "UnicodeText.h"
+#include "KeyvaneCore/RulesEngineInternals.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "RulesFile.h"
+#include "KeyvaneCore/RulesFile.h"
 
-#include "AppPaths.h"
-#include "AtomicFile.h"
-#include "CoreLog.h"
-#include "UserDataFile.h"
+#include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/CoreLog.h"
+#include "KeyvaneCore/UserDataFile.h"
 
 namespace keyvane::RulesFile {
 

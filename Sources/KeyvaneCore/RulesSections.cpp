@@ -1,7 +1,7 @@
-#include "RulesSections.h"
+#include "KeyvaneCore/RulesSections.h"
 
-#include "JsonValues.h"
-#include "UnicodeText.h"
+#include "KeyvaneCore/JsonValues.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 namespace keyvane {
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CompiledRegex.h"
-#include "KeyboardMaps.h"
-#include "Models.h"
+#include "KeyvaneCore/CompiledRegex.h"
+#include "KeyvaneCore/KeyboardMaps.h"
+#include "KeyvaneCore/Models.h"
 
 #include <nlohmann/json_fwd.hpp>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "SessionLanguageTracker.h"
+#include "KeyvaneCore/SessionLanguageTracker.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "TokenBuffer.h"
+#include "KeyvaneCore/TokenBuffer.h"
 
 namespace keyvane {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TokenEvent.h"
+#include "KeyvaneCore/TokenEvent.h"
 
 #include <functional>
 #include <string>

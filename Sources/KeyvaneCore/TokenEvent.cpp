@@ -1,4 +1,4 @@
-#include "TokenEvent.h"
+#include "KeyvaneCore/TokenEvent.h"
 
 namespace keyvane {
 

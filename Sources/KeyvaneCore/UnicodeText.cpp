@@ -1,4 +1,4 @@
-#include "UnicodeText.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <memory>
 #include <unicode/brkiter.h>

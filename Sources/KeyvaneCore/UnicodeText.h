@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Models.h"
+#include "KeyvaneCore/Models.h"
 
 #include <cstdint>
 #include <string>

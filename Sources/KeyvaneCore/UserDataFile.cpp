@@ -1,7 +1,7 @@
-#include "UserDataFile.h"
+#include "KeyvaneCore/UserDataFile.h"
 
-#include "AtomicFile.h"
-#include "CoreLog.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/CoreLog.h"
 
 #include <cerrno>
 #include <ctime>

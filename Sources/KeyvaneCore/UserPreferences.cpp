@@ -1,11 +1,11 @@
-#include "UserPreferences.h"
+#include "KeyvaneCore/UserPreferences.h"
 
-#include "AppPaths.h"
-#include "AtomicFile.h"
-#include "CoreLog.h"
-#include "JsonValues.h"
-#include "UnicodeText.h"
-#include "UserDataFile.h"
+#include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/CoreLog.h"
+#include "KeyvaneCore/JsonValues.h"
+#include "KeyvaneCore/UnicodeText.h"
+#include "KeyvaneCore/UserDataFile.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppExclusionConfig.h"
+#include "KeyvaneCore/AppExclusionConfig.h"
 
 #include <array>
 #include <map>

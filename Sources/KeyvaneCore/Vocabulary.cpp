@@ -1,4 +1,4 @@
-#include "Vocabulary.h"
+#include "KeyvaneCore/Vocabulary.h"
 
 #include <filesystem>
 #include <marisa.h>

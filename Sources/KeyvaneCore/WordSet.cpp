@@ -1,6 +1,6 @@
-#include "WordSet.h"
+#include "KeyvaneCore/WordSet.h"
 
-#include "Models.h"
+#include "KeyvaneCore/Models.h"
 
 #include <cstring>
 
@@ -38,37 +38,37 @@ WordSet::Builder::Builder(std::size_t expected, std::size_t expectedBytes)
     while (capacity < expected * 2) { // at most half full
         capacity *= 2;
     }
-    storage_->slots.assign(capacity, 0);
+    storage_->cells.assign(capacity, 0);
     storage_->text.reserve(expected * sizeof(uint32_t) +
                            (expectedBytes != 0 ? expectedBytes : expected * 16));
 }
 
 void WordSet::Builder::grow() {
     Storage& s = *storage_;
-    std::vector<uint64_t> old(s.slots.size() * 2, 0);
-    old.swap(s.slots);
-    const std::size_t mask = s.slots.size() - 1;
+    std::vector<uint64_t> old(s.cells.size() * 2, 0);
+    old.swap(s.cells);
+    const std::size_t mask = s.cells.size() - 1;
     for (uint64_t entry : old) {
         if (entry != 0) {
             std::size_t slot = TransparentStringHash{}(wordAt(s.text, offsetOf(entry))) & mask;
-            while (s.slots[slot] != 0) {
+            while (s.cells[slot] != 0) {
                 slot = (slot + 1) & mask;
             }
-            s.slots[slot] = entry;
+            s.cells[slot] = entry;
         }
     }
 }
 
 void WordSet::Builder::insert(std::string_view word) {
-    if ((storage_->count + 1) * 2 > storage_->slots.size()) {
+    if ((storage_->count + 1) * 2 > storage_->cells.size()) {
         grow();
     }
     Storage& s = *storage_;
-    const std::size_t mask = s.slots.size() - 1;
+    const std::size_t mask = s.cells.size() - 1;
     const std::size_t hash = TransparentStringHash{}(word);
     std::size_t slot = hash & mask;
-    for (; s.slots[slot] != 0; slot = (slot + 1) & mask) {
-        if (sameHash(s.slots[slot], hash) && wordAt(s.text, offsetOf(s.slots[slot])) == word) {
+    for (; s.cells[slot] != 0; slot = (slot + 1) & mask) {
+        if (sameHash(s.cells[slot], hash) && wordAt(s.text, offsetOf(s.cells[slot])) == word) {
             return;
         }
     }
@@ -76,7 +76,7 @@ void WordSet::Builder::insert(std::string_view word) {
     const auto length = static_cast<uint32_t>(word.size());
     s.text.append(reinterpret_cast<const char*>(&length), sizeof length);
     s.text.append(word);
-    s.slots[slot] = slotValue(hash, offset);
+    s.cells[slot] = slotValue(hash, offset);
     ++s.count;
 }
 
@@ -85,7 +85,7 @@ WordSet WordSet::Builder::build() {
     storage_->text.shrink_to_fit();
     set.storage_ = std::move(storage_);
     storage_ = std::make_shared<Storage>();
-    storage_->slots.assign(16, 0);
+    storage_->cells.assign(16, 0);
     return set;
 }
 
@@ -94,10 +94,10 @@ bool WordSet::contains(std::string_view word) const {
         return false;
     }
     const Storage& s = *storage_;
-    const std::size_t mask = s.slots.size() - 1;
+    const std::size_t mask = s.cells.size() - 1;
     const std::size_t hash = TransparentStringHash{}(word);
-    for (std::size_t slot = hash & mask; s.slots[slot] != 0; slot = (slot + 1) & mask) {
-        if (sameHash(s.slots[slot], hash) && wordAt(s.text, offsetOf(s.slots[slot])) == word) {
+    for (std::size_t slot = hash & mask; s.cells[slot] != 0; slot = (slot + 1) & mask) {
+        if (sameHash(s.cells[slot], hash) && wordAt(s.text, offsetOf(s.cells[slot])) == word) {
             return true;
         }
     }

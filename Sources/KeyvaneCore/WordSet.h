@@ -18,7 +18,7 @@ class WordSet {
         std::string text; // each word as a 4-byte length and its bytes
         // Per slot: the word's hash in the high half (so most misses never read the text) and its
         // offset + 1 in the text in the low half; 0 marks a free slot.
-        std::vector<uint64_t> slots;
+        std::vector<uint64_t> cells;
         std::size_t count = 0;
     };
 

@@ -1,4 +1,4 @@
-#include "KeyCodeTable.h"
+#include "KeyvanePlatform/KeyCodeTable.h"
 
 #include <array>
 #include <utility>

@@ -2,11 +2,11 @@
 // window: the simulated user presses keys through XTest under a chosen XKB group.
 
 #include "../TempHome.h"
-#include "CoreLog.h"
-#include "InputObserver.h"
-#include "InstalledLanguageDetector.h"
-#include "ReplacementAdapter.h"
-#include "X11Platform.h"
+#include "Keyvane/correction/InputObserver.h"
+#include "Keyvane/correction/InstalledLanguageDetector.h"
+#include "Keyvane/correction/ReplacementAdapter.h"
+#include "KeyvaneCore/CoreLog.h"
+#include "KeyvanePlatform/x11/X11Platform.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,8 +3,8 @@
 // A small, self-contained configuration for engine tests: the English–Russian keyboard maps
 // of the standard layouts, a few words per language, and the built-in tables for the rest.
 
-#include "RulesConfig.h"
-#include "RulesEngine.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesEngine.h"
 
 #include <nlohmann/json.hpp>
 #include <string>

@@ -1,7 +1,7 @@
 #include "../TempHome.h"
-#include "AtomicFile.h"
-#include "CoreLog.h"
-#include "UserDataFile.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/CoreLog.h"
+#include "KeyvaneCore/UserDataFile.h"
 
 #include <chrono>
 #include <csignal>

@@ -1,8 +1,8 @@
 // Words typed key for key on the wrong layout, punctuation keys included, come back as meant.
 
 #include "EngineTestConfig.h"
-#include "KeyboardMaps.h"
-#include "RulesEngine.h"
+#include "KeyvaneCore/KeyboardMaps.h"
+#include "KeyvaneCore/RulesEngine.h"
 
 #include <gtest/gtest.h>
 

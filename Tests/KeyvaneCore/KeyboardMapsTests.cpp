@@ -1,6 +1,6 @@
-#include "KeyboardMaps.h"
-#include "RulesConfig.h"
-#include "UnicodeText.h"
+#include "KeyvaneCore/KeyboardMaps.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

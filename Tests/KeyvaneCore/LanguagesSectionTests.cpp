@@ -1,4 +1,4 @@
-#include "RulesConfig.h"
+#include "KeyvaneCore/RulesConfig.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

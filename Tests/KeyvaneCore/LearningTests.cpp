@@ -1,9 +1,9 @@
 #include "EngineTestConfig.h"
-#include "LearningWritePolicy.h"
-#include "ManualOverridesMerge.h"
-#include "RulesConfig.h"
-#include "RulesEngine.h"
-#include "UnicodeText.h"
+#include "KeyvaneCore/LearningWritePolicy.h"
+#include "KeyvaneCore/ManualOverridesMerge.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

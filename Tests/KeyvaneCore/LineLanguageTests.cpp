@@ -2,9 +2,9 @@
 // which share most letters, are told apart by it and by the full vocabularies.
 
 #include "EngineTestConfig.h"
-#include "KeyboardMaps.h"
-#include "LineLanguageEvidence.h"
-#include "RulesEngine.h"
+#include "KeyvaneCore/KeyboardMaps.h"
+#include "KeyvaneCore/LineLanguageEvidence.h"
+#include "KeyvaneCore/RulesEngine.h"
 
 #include <gtest/gtest.h>
 

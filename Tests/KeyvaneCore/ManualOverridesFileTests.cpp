@@ -2,9 +2,9 @@
 // never lost when damaged or unreadable.
 
 #include "../TempHome.h"
-#include "AppPaths.h"
-#include "ManualOverridesFile.h"
-#include "ManualOverridesMerge.h"
+#include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/ManualOverridesFile.h"
+#include "KeyvaneCore/ManualOverridesMerge.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

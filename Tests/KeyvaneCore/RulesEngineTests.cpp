@@ -1,6 +1,6 @@
 #include "EngineTestConfig.h"
-#include "KeyboardMaps.h"
-#include "RulesEngine.h"
+#include "KeyvaneCore/KeyboardMaps.h"
+#include "KeyvaneCore/RulesEngine.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

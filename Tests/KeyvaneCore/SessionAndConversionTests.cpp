@@ -1,6 +1,6 @@
 #include "EngineTestConfig.h"
-#include "RulesEngine.h"
-#include "SessionLanguageTracker.h"
+#include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/SessionLanguageTracker.h"
 
 #include <gtest/gtest.h>
 

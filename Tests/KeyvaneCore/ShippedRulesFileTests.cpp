@@ -1,7 +1,7 @@
-#include "KeyboardMaps.h"
-#include "RulesConfig.h"
-#include "RulesEngine.h"
-#include "UnicodeText.h"
+#include "KeyvaneCore/KeyboardMaps.h"
+#include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "../TempHome.h"
-#include "AppPaths.h"
-#include "UserPreferences.h"
+#include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/UserPreferences.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

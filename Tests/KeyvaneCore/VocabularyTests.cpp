@@ -1,7 +1,7 @@
 // The full vocabulary: a trie file written whole, mapped back, and never trusted when damaged.
 
 #include "../TempHome.h"
-#include "Vocabulary.h"
+#include "KeyvaneCore/Vocabulary.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // What the keys of one layout type in another, read from the system's XKB data.
 
-#include "XkbKeyMaps.h"
+#include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

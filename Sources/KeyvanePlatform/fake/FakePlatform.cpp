@@ -1,6 +1,6 @@
-#include "FakePlatform.h"
+#include "KeyvanePlatform/fake/FakePlatform.h"
 
-#include "UnicodeText.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PlatformServices.h"
+#include "KeyvanePlatform/PlatformServices.h"
 
 #include <map>
 #include <string>

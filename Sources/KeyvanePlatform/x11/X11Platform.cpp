@@ -1,7 +1,7 @@
-#include "X11Platform.h"
+#include "KeyvanePlatform/x11/X11Platform.h"
 
-#include "KeyCodeTable.h"
-#include "XkbKeyMaps.h"
+#include "KeyvanePlatform/KeyCodeTable.h"
+#include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
 #include <QAbstractEventDispatcher>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "XkbKeyMaps.h"
+#include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
 #include <array>
 #include <xkbcommon/xkbcommon.h>

@@ -1,0 +1,109 @@
+#include "Keyvane/app/Application.h"
+
+#include "Keyvane/app/AppLog.h"
+#include "Keyvane/app/L10n.h"
+#include "Keyvane/app/SingleInstance.h"
+#include "Keyvane/correction/AppState.h"
+#include "Keyvane/correction/CorrectionReadiness.h"
+#include "Keyvane/shortcuts/HotkeyManager.h"
+#include "KeyvaneCore/UserPreferences.h"
+#include "KeyvanePlatform/x11/X11Platform.h"
+
+#include <QApplication>
+#include <QLocalServer>
+#include <QTimer>
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace keyvane::Application {
+namespace {
+
+volatile std::sig_atomic_t terminationRequested = 0;
+
+} // namespace
+
+int run(int argc, char** argv) {
+    if (!X11Platform::displayAvailable()) {
+        std::cerr
+            << "Keyvane needs an X11 session (is DISPLAY set? a Wayland session without X cannot be "
+               "watched).\nDeveloper command line: keyvane -file <text> | -input \"<words>\"; self-test: "
+               "keyvane --test\n";
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("keyvane");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // One copy per user and display: a second one would correct every word twice.
+    const std::optional<QString> instanceName = SingleInstance::socketName();
+    if (instanceName && SingleInstance::anotherCopyRuns(*instanceName)) {
+        std::cout << "Keyvane is already running on this display." << std::endl;
+        return 0;
+    }
+    QLocalServer instance;
+    instance.setSocketOptions(QLocalServer::UserAccessOption);
+    if (instanceName) {
+        QLocalServer::removeServer(*instanceName); // a socket left behind by a copy that crashed
+        if (!instance.listen(*instanceName)) {
+            std::cerr << "Keyvane: cannot take requests from later launches ("
+                      << instance.errorString().toStdString()
+                      << "); --pause and --resume will not reach this copy.\n";
+        }
+    }
+    const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
+    DebugLog::switchAtStartup(preferences.debugLog, CoreLog::logPath());
+    L10n::setLanguage(preferences.uiLanguage);
+    appLog("Keyvane starting...");
+
+    std::unique_ptr<X11Platform> platform = X11Platform::connect();
+    if (!platform) {
+        std::cerr << "Keyvane needs an X11 session whose server offers XInput 2.2, XKB and XTEST "
+                     "(is DISPLAY set? a Wayland session without X cannot be watched).\n";
+        return 1;
+    }
+    std::unique_ptr<AppState> appState = AppState::create(*platform);
+    if (!appState) {
+        std::cerr << "Engine rules config not found (bundle Resources or ~/.config fallback)\n";
+        return 1;
+    }
+    appState->startObserving();
+    SingleInstance::serveRequests(instance, *appState);
+    HotkeyManager hotkeys(*platform);
+    hotkeys.loadSettings();
+    hotkeys.registerCallbacks([&] { appState->undoLastCorrection(); }, [&] { appState->convertSelection(); },
+                              [&](const std::string& language) { appState->convertSelection(language); });
+
+    // SIGINT and SIGTERM end the program cleanly from the event loop.
+    std::signal(SIGINT, [](int) { terminationRequested = 1; });
+    std::signal(SIGTERM, [](int) { terminationRequested = 1; });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [] {
+        if (terminationRequested != 0) {
+            QCoreApplication::quit();
+        }
+    });
+    watch.start(100);
+    const std::vector<std::string> problems =
+        CorrectionReadiness::problems(*platform, appState->rulesEngine());
+    if (problems.empty()) {
+        std::cout << "Keyvane is running: words typed in the wrong layout are corrected. Ctrl+C stops it.\n";
+    } else {
+        std::cout << "Keyvane is running, but:\n";
+        for (const std::string& problem : problems) {
+            std::cout << "  - " << problem << "\n";
+            appLog("[Keyvane] WARNING: " + problem);
+        }
+        std::cout << "Ctrl+C stops it.\n";
+    }
+    std::cout
+        << "Pause: keyvane --pause [15m|90s|1h] or keyvane --pause-until-restart; resume: keyvane --resume"
+        << std::endl;
+    int status = QApplication::exec();
+    appState->stopObserving();
+    appLog("[Keyvane] Terminating — input observer stopped");
+    return status;
+}
+
+} // namespace keyvane::Application

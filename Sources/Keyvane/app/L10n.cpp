@@ -1,0 +1,316 @@
+#include "Keyvane/app/L10n.h"
+
+#include "KeyvaneCore/Models.h"
+
+namespace keyvane::L10n {
+namespace {
+
+struct Row {
+    const char* key;
+    const char* en;
+    const char* uk;
+    const char* ru;
+};
+
+// One row per key: English, Ukrainian, Russian.
+const Row kRows[] = {
+    {"menu.launch_at_login", "Launch at Login", "Запускати під час входу", "Запускать при входе"},
+    {"menu.enabled", "Enabled", "Увімкнено", "Включено"},
+    {"menu.learning_mode", "Learning Mode", "Режим навчання", "Режим обучения"},
+    {"menu.pause_15", "Pause for 15 Minutes", "Призупинити на 15 хвилин", "Приостановить на 15 минут"},
+    {"menu.pause_restart", "Pause Until Restart", "Призупинити до перезапуску",
+     "Приостановить до перезапуска"},
+    {"menu.resume", "Resume", "Продовжити", "Продолжить"},
+    {"menu.undo", "Undo Last Correction", "Скасувати останнє виправлення", "Отменить последнее исправление"},
+    {"menu.convert_selected", "Convert Selected Text", "Конвертувати виділений текст",
+     "Конвертировать выделенный текст"},
+    {"menu.convert_to", "Convert To", "Конвертувати в", "Конвертировать в"},
+    {"menu.disable_current_app", "Disable for Current App", "Вимкнути для поточної програми",
+     "Отключить для текущего приложения"},
+    {"menu.disable_app", "Disable “%@”", "Вимкнути «%@»", "Отключить «%@»"},
+    {"menu.enable_app", "Enable “%@”", "Увімкнути «%@»", "Включить «%@»"},
+    {"menu.settings", "Settings...", "Налаштування...", "Настройки..."},
+    {"menu.quit", "Quit Keyvane", "Вийти з Keyvane", "Выйти из Keyvane"},
+    {"menu.state.disabled", "Disabled", "Вимкнено", "Отключено"},
+    {"menu.state.paused", "Paused", "Призупинено", "Приостановлено"},
+    {"menu.state.active", "Active", "Активно", "Активно"},
+    {"menu.state.game", "Paused (game)", "Призупинено (гра)", "Приостановлено (игра)"},
+    {"menu.warn.accessibility", "  ⚠ Accessibility — Click to Fix",
+     "  ⚠ Доступ до клавіатури — натисніть, щоб виправити",
+     "  ⚠ Доступ к клавиатуре — нажмите, чтобы исправить"},
+    {"settings.title", "Keyvane Settings", "Налаштування Keyvane", "Настройки Keyvane"},
+    {"settings.tab.general", "General", "Загальні", "Общие"},
+    {"settings.tab.hotkeys", "Hotkeys", "Гарячі клавіші", "Горячие клавиши"},
+    {"settings.tab.rules", "Rules", "Правила", "Правила"},
+    {"settings.tab.languages", "Languages", "Мови", "Языки"},
+    {"settings.tab.apps", "Apps", "Програми", "Приложения"},
+    {"settings.tab.feedback", "Feedback", "Відгук", "Отзыв"},
+    {"settings.tab.debug", "Debug", "Налагодження", "Отладка"},
+    {"settings.reset.confirm_title", "Reset all settings to defaults?",
+     "Скинути всі налаштування до типових?", "Сбросить все настройки по умолчанию?"},
+    {"settings.reset.confirm_body",
+     "This restores the default configuration and removes your excluded apps, custom correction rules, "
+     "learned "
+     "auto-corrections, and language priority order. This cannot be undone.",
+     "Буде відновлено типову конфігурацію та видалено виключені програми, власні правила виправлення, "
+     "вивчені "
+     "автовиправлення й порядок пріоритету мов. Це не можна скасувати.",
+     "Будет восстановлена конфигурация по умолчанию и удалены исключённые приложения, собственные правила "
+     "исправления, выученные автоисправления и порядок приоритета языков. Это нельзя отменить."},
+    {"settings.reset.button", "Reset", "Скинути", "Сбросить"},
+    {"settings.reset.done", "Settings reset to defaults.", "Налаштування скинуто до типових.",
+     "Настройки сброшены по умолчанию."},
+    {"common.cancel", "Cancel", "Скасувати", "Отмена"},
+    {"common.ok", "OK", "Гаразд", "ОК"},
+    {"common.add", "Add", "Додати", "Добавить"},
+    {"common.remove", "Remove", "Видалити", "Удалить"},
+    {"general.language.header", "Interface Language", "Мова інтерфейсу", "Язык интерфейса"},
+    {"general.language.desc", "The language of Keyvane's own menus and windows.",
+     "Мова меню та вікон Keyvane.", "Язык меню и окон Keyvane."},
+    {"general.updates.header", "Updates", "Оновлення", "Обновления"},
+    {"general.updates.auto", "Check for updates automatically", "Автоматично перевіряти оновлення",
+     "Автоматически проверять обновления"},
+    {"general.updates.freq_label", "Check:", "Перевіряти:", "Проверять:"},
+    {"general.updates.check_now", "Check Now", "Перевірити зараз", "Проверить сейчас"},
+    {"general.updates.desc", "Keyvane looks for a new version on the chosen schedule.",
+     "Keyvane шукає нову версію за обраним розкладом.",
+     "Keyvane ищет новую версию по выбранному расписанию."},
+    {"general.updates.available", "New version %@ is available — use Check Now to install.",
+     "Доступна нова версія %@ — натисніть «Перевірити зараз», щоб установити.",
+     "Доступна новая версия %@ — нажмите «Проверить сейчас», чтобы установить."},
+    {"general.docs.header", "Documentation", "Документація", "Документация"},
+    {"general.docs.manual", "Open the Manual", "Відкрити посібник", "Открыть руководство"},
+    {"general.docs.desc", "Opens Keyvane's guide and documentation on the Keyvane web site in your browser.",
+     "Відкриває посібник і документацію Keyvane на сайті Keyvane у браузері.",
+     "Открывает руководство и документацию Keyvane на сайте Keyvane в браузере."},
+    {"general.reset.header", "Reset", "Скидання", "Сброс"},
+    {"general.reset.button", "Reset All Settings…", "Скинути всі налаштування…", "Сбросить все настройки…"},
+    {"general.reset.desc", "Restores every setting, rule and exclusion to its default.",
+     "Повертає всі налаштування, правила й виключення до типових.",
+     "Возвращает все настройки, правила и исключения к значениям по умолчанию."},
+    {"general.games.header", "Games", "Ігри", "Игры"},
+    {"general.games.checkbox", "Pause while a game is in front", "Призупиняти, коли на передньому плані гра",
+     "Приостанавливать, когда на переднем плане игра"},
+    {"general.games.desc", "Keys pressed in games are never corrected.",
+     "Клавіші, натиснуті в іграх, не виправляються.", "Клавиши, нажатые в играх, не исправляются."},
+    {"freq.1h", "Every hour", "Щогодини", "Каждый час"},
+    {"freq.1d", "Once a day", "Раз на день", "Раз в день"},
+    {"freq.startup", "At startup only", "Лише під час запуску", "Только при запуске"},
+    {"freq.never", "Never", "Ніколи", "Никогда"},
+    {"hotkeys.undo.label",
+     "Undo Last Correction:", "Скасувати останнє виправлення:", "Отменить последнее исправление:"},
+    {"hotkeys.undo.desc", "Puts back the word you typed before the last correction.",
+     "Повертає слово, яке ви набрали до останнього виправлення.",
+     "Возвращает слово, набранное до последнего исправления."},
+    {"hotkeys.switch.label",
+     "Convert Selected Text:", "Конвертувати виділений текст:", "Конвертировать выделенный текст:"},
+    {"hotkeys.switch.desc", "Converts the selected text into the layout it was meant for.",
+     "Перетворює виділений текст на розкладку, для якої його набирали.",
+     "Переводит выделенный текст в раскладку, для которой он набирался."},
+    {"hotkeys.convert.header", "Convert Selection to a Language", "Конвертувати виділене в мову",
+     "Конвертировать выделенное в язык"},
+    {"hotkeys.convert.row",
+     "Convert Selection to %@:", "Конвертувати виділене в %@:", "Конвертировать выделенное в %@:"},
+    {"hotkeys.save", "Save", "Зберегти", "Сохранить"},
+    {"hotkeys.reset", "Restore Defaults", "Відновити типові", "Восстановить по умолчанию"},
+    {"hotkeys.recorder.placeholder", "Click to record", "Натисніть, щоб записати", "Нажмите, чтобы записать"},
+    {"hotkeys.recorder.recording", "Press hotkey...", "Натисніть комбінацію...", "Нажмите сочетание..."},
+    {"rules.search_placeholder", "Search", "Пошук", "Поиск"},
+    {"rules.pairs.header", "Correction Rules (source lang → typed → target lang → corrected):",
+     "Правила виправлення (мова джерела → набране → цільова мова → виправлене):",
+     "Правила исправления (язык источника → набранное → целевой язык → исправленное):"},
+    {"rules.col.from_lang", "From", "З мови", "С языка"},
+    {"rules.col.typed", "Typed", "Набрано", "Набрано"},
+    {"rules.col.to_lang", "To", "На мову", "На язык"},
+    {"rules.col.corrected", "Corrected", "Виправлено", "Исправлено"},
+    {"rules.never.header", "Never Correct (language → word):", "Ніколи не виправляти (мова → слово):",
+     "Никогда не исправлять (язык → слово):"},
+    {"rules.col.language", "Language", "Мова", "Язык"},
+    {"rules.col.word", "Word", "Слово", "Слово"},
+    {"rules.add_pair.title", "Add Correction Rule", "Додати правило виправлення",
+     "Добавить правило исправления"},
+    {"rules.add_pair.body", "When the typed word appears, it is replaced by the corrected word.",
+     "Коли з'явиться набране слово, його буде замінено виправленим.",
+     "Когда появится набранное слово, оно будет заменено исправленным."},
+    {"rules.field.typed", "Typed:", "Набрано:", "Набрано:"},
+    {"rules.field.from_language", "From language:", "З мови:", "С языка:"},
+    {"rules.field.corrected", "Corrected:", "Виправлено:", "Исправлено:"},
+    {"rules.field.to_language", "To language:", "На мову:", "На язык:"},
+    {"rules.placeholder.typed", "Typed word (e.g. ghbdtn)", "Набране слово (напр. ghbdtn)",
+     "Набранное слово (напр. ghbdtn)"},
+    {"rules.placeholder.corrected", "Corrected word (e.g. привет)", "Виправлене слово (напр. привіт)",
+     "Исправленное слово (напр. привет)"},
+    {"rules.add_exc.title", "Add Exception", "Додати виняток", "Добавить исключение"},
+    {"rules.add_exc.body", "This word will never be corrected.", "Це слово ніколи не буде виправлено.",
+     "Это слово никогда не будет исправлено."},
+    {"rules.field.language", "Language:", "Мова:", "Язык:"},
+    {"rules.field.word", "Word:", "Слово:", "Слово:"},
+    {"rules.placeholder.word", "Word (e.g. git)", "Слово (напр. git)", "Слово (напр. git)"},
+    {"apps.header", "Keyvane does not correct in these applications:",
+     "Keyvane не виправляє в цих програмах:", "Keyvane не исправляет в этих приложениях:"},
+    {"apps.col.application", "Application", "Програма", "Приложение"},
+    {"apps.col.bundle", "Identifier", "Ідентифікатор", "Идентификатор"},
+    {"apps.add", "Add Application…", "Додати програму…", "Добавить приложение…"},
+    {"apps.remove", "Remove", "Видалити", "Удалить"},
+    {"apps.hint", "Tip: the menu's “Disable for Current App” does the same for the app in front.",
+     "Порада: пункт меню «Вимкнути для поточної програми» робить те саме для програми на передньому плані.",
+     "Совет: пункт меню «Отключить для текущего приложения» делает то же для приложения на переднем плане."},
+    {"apps.panel.title", "Choose an Application", "Виберіть програму", "Выберите приложение"},
+    {"apps.panel.prompt", "Exclude", "Виключити", "Исключить"},
+    {"languages.header", "Languages Keyvane corrects between, highest priority first:",
+     "Мови, між якими Keyvane виправляє, найвищий пріоритет першим:",
+     "Языки, между которыми Keyvane исправляет, высший приоритет первым:"},
+    {"languages.col.language", "Language", "Мова", "Язык"},
+    {"languages.col.status", "Status", "Стан", "Состояние"},
+    {"languages.col.priority", "Priority", "Пріоритет", "Приоритет"},
+    {"languages.move_up", "Move Up", "Вище", "Выше"},
+    {"languages.move_down", "Move Down", "Нижче", "Ниже"},
+    {"languages.hint", "A language is active when its keyboard layout is installed.",
+     "Мова активна, коли встановлено її розкладку клавіатури.",
+     "Язык активен, когда установлена его раскладка клавиатуры."},
+    {"languages.status.active", "Active", "Активна", "Активен"},
+    {"languages.status.inactive", "Inactive", "Неактивна", "Неактивен"},
+    {"languages.always_first", "  (always first)", "  (завжди перша)", "  (всегда первый)"},
+    {"feedback.type", "Type:", "Тип:", "Тип:"},
+    {"feedback.message", "Message:", "Повідомлення:", "Сообщение:"},
+    {"feedback.email", "E-mail (optional):", "Ел. пошта (необов'язково):", "Эл. почта (необязательно):"},
+    {"feedback.email_placeholder", "you@example.com", "you@example.com", "you@example.com"},
+    {"feedback.privacy",
+     "Submitting sends only what you see here — your message, the type, and the optional e-mail — plus the "
+     "app "
+     "version, operating system version, architecture, and system locale. Nothing else, ever.",
+     "Надсилається лише те, що ви бачите тут, — ваше повідомлення, тип і необов'язкова ел. пошта — а також "
+     "версія "
+     "програми, версія операційної системи, архітектура та мовні налаштування системи. Більше нічого й "
+     "ніколи.",
+     "Отправляется только то, что вы видите здесь, — ваше сообщение, тип и необязательная эл. почта — а "
+     "также "
+     "версия приложения, версия операционной системы, архитектура и языковые настройки системы. Больше "
+     "ничего и "
+     "никогда."},
+    {"feedback.submit", "Send", "Надіслати", "Отправить"},
+    {"feedback.status.empty", "Please enter a message first.", "Спершу введіть повідомлення.",
+     "Сначала введите сообщение."},
+    {"feedback.status.sending", "Sending…", "Надсилання…", "Отправка…"},
+    {"feedback.status.thanks", "Thank you! Your feedback was sent.", "Дякуємо! Ваш відгук надіслано.",
+     "Спасибо! Ваш отзыв отправлен."},
+    {"feedback.type.bug", "Bug report", "Повідомлення про помилку", "Сообщение об ошибке"},
+    {"feedback.type.idea", "Feature idea", "Ідея функції", "Идея функции"},
+    {"feedback.type.other", "Other", "Інше", "Другое"},
+    {"feedback.error.empty", "Please enter a message.", "Введіть повідомлення.", "Введите сообщение."},
+    {"feedback.error.rate_limited", "Too many submissions. Please try again later.",
+     "Забагато надсилань. Спробуйте пізніше.", "Слишком много отправок. Попробуйте позже."},
+    {"feedback.error.server", "The server rejected the request (HTTP %d).",
+     "Сервер відхилив запит (HTTP %d).", "Сервер отклонил запрос (HTTP %d)."},
+    {"feedback.error.network", "Could not send feedback: %@", "Не вдалося надіслати відгук: %@",
+     "Не удалось отправить отзыв: %@"},
+    {"debug.location.header", "Program Location", "Розташування програми", "Расположение программы"},
+    {"debug.open_finder", "Show in File Manager", "Показати у файловому менеджері",
+     "Показать в файловом менеджере"},
+    {"debug.distribution.header", "Distribution", "Спосіб встановлення", "Способ установки"},
+    {"debug.log.header", "Developer Log", "Журнал розробника", "Журнал разработчика"},
+    {"debug.log.checkbox", "Write developer log to %@", "Записувати журнал розробника в %@",
+     "Записывать журнал разработчика в %@"},
+    {"debug.show_log", "Show Log", "Показати журнал", "Показать журнал"},
+    {"debug.log.desc",
+     "The developer log can record typed text, so it is developer-only and off by default. This mirrors the "
+     "menu-bar “Debug” toggle.",
+     "Журнал розробника може записувати набраний текст, тому він лише для розробників і типово вимкнений. Це "
+     "дублює перемикач «Debug» у меню.",
+     "Журнал разработчика может записывать набранный текст, поэтому он только для разработчиков и по "
+     "умолчанию "
+     "выключен. Это дублирует переключатель «Debug» в меню."},
+    {"onboarding.window_title", "Welcome to Keyvane", "Ласкаво просимо до Keyvane",
+     "Добро пожаловать в Keyvane"},
+    {"onboarding.title", "Keyvane needs access to your keyboard", "Keyvane потрібен доступ до клавіатури",
+     "Keyvane нужен доступ к клавиатуре"},
+    {"onboarding.subtitle", "To fix words typed in the wrong layout, Keyvane watches key presses.",
+     "Щоб виправляти слова, набрані не в тій розкладці, Keyvane стежить за натисканнями клавіш.",
+     "Чтобы исправлять слова, набранные не в той раскладке, Keyvane следит за нажатиями клавиш."},
+    {"onboarding.subtitle_detail",
+     "It needs an X11 session whose server allows watching keys and typing for you.",
+     "Для цього потрібен сеанс X11, сервер якого дозволяє стежити за клавішами й набирати за вас.",
+     "Для этого нужен сеанс X11, сервер которого позволяет следить за клавишами и набирать за вас."},
+    {"onboarding.card.title", "Keyboard access", "Доступ до клавіатури", "Доступ к клавиатуре"},
+    {"onboarding.card.desc", "Log in to an X11 (Xorg) session; Wayland sessions without X do not allow it.",
+     "Увійдіть у сеанс X11 (Xorg); сеанси Wayland без X цього не дозволяють.",
+     "Войдите в сеанс X11 (Xorg); сеансы Wayland без X этого не позволяют."},
+    {"onboarding.open_settings", "Open Instructions", "Відкрити інструкції", "Открыть инструкции"},
+    {"onboarding.reset_permission", "Check Again", "Перевірити знову", "Проверить снова"},
+    {"onboarding.help_prefix", "Having trouble granting permission?\nCheck the ",
+     "Не вдається надати дозвіл?\nПерегляньте ", "Не получается дать разрешение?\nЗагляните в "},
+    {"onboarding.help_link", "manual", "посібник", "руководство"},
+    {"onboarding.help_suffix", ".", ".", "."},
+    {"onboarding.banner", "Typed text stays on your computer — never uploaded, logged, or shared.",
+     "Набраний текст залишається на вашому комп'ютері — його ніколи не вивантажують, не записують і не "
+     "передають.",
+     "Набранный текст остаётся на вашем компьютере — его никогда не выгружают, не записывают и не передают."},
+    {"onboarding.ax_enabled", "Keyboard access granted", "Доступ до клавіатури надано",
+     "Доступ к клавиатуре предоставлен"},
+    {"onboarding.hint.waiting", "Waiting for keyboard access in an X11 session…",
+     "Очікування доступу до клавіатури в сеансі X11…", "Ожидание доступа к клавиатуре в сеансе X11…"},
+    {"onboarding.language_label", "Interface language:", "Мова інтерфейсу:", "Язык интерфейса:"},
+};
+
+struct Tables {
+    StringMap<std::string> en, uk, ru;
+    std::vector<std::string> keys;
+};
+
+const Tables& tables() {
+    static const Tables built = [] {
+        Tables t;
+        for (const Row& row : kRows) {
+            t.keys.emplace_back(row.key);
+            t.en.emplace(row.key, row.en);
+            t.uk.emplace(row.key, row.uk);
+            t.ru.emplace(row.key, row.ru);
+        }
+        return t;
+    }();
+    return built;
+}
+
+std::string& currentLanguage() {
+    static std::string code = "en";
+    return code;
+}
+
+} // namespace
+
+const std::string& language() {
+    return currentLanguage();
+}
+void setLanguage(const std::string& code) {
+    currentLanguage() = code;
+}
+
+const std::vector<std::pair<std::string, std::string>>& uiLanguages() {
+    static const std::vector<std::pair<std::string, std::string>> languages = {
+        {"en", "English"}, {"uk", "Українська"}, {"ru", "Русский"}};
+    return languages;
+}
+
+std::string t(const std::string& key, const std::string& languageCode) {
+    const Tables& all = tables();
+    const StringMap<std::string>& table = languageCode == "uk"   ? all.uk
+                                          : languageCode == "ru" ? all.ru
+                                                                 : all.en;
+    if (auto it = table.find(key); it != table.end()) {
+        return it->second;
+    }
+    if (auto it = all.en.find(key); it != all.en.end()) {
+        return it->second;
+    }
+    return key;
+}
+
+std::string t(const std::string& key) {
+    return t(key, currentLanguage());
+}
+
+const std::vector<std::string>& keys() {
+    return tables().keys;
+}
+
+} // namespace keyvane::L10n

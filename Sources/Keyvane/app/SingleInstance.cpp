@@ -1,0 +1,106 @@
+#include "Keyvane/app/SingleInstance.h"
+
+#include "Keyvane/app/InstanceChannel.h"
+#include "Keyvane/correction/AppState.h"
+
+#include <QCoreApplication>
+#include <QLocalSocket>
+#include <QTimer>
+#include <iostream>
+#include <unistd.h>
+
+namespace keyvane::SingleInstance {
+namespace {
+
+// Whether the other end of a connection is a process of this user.
+bool ownUserAtTheOtherEnd(const QLocalSocket& socket) {
+    const auto user = InstanceChannel::peerUser(static_cast<int>(socket.socketDescriptor()));
+    return user && *user == ::getuid();
+}
+
+} // namespace
+
+std::optional<QString> socketName() {
+    std::string error;
+    auto path = InstanceChannel::socketPath(qEnvironmentVariable("DISPLAY").toStdString(), &error);
+    if (!path) {
+        std::cerr << "Keyvane: no private place for its instance socket (" << error << ").\n";
+        return std::nullopt;
+    }
+    return QString::fromStdString(*path);
+}
+
+bool anotherCopyRuns(const QString& name) {
+    QLocalSocket sibling;
+    sibling.connectToServer(name);
+    return sibling.waitForConnected(500) && ownUserAtTheOtherEnd(sibling);
+}
+
+int sendRequest(int argc, char** argv, const InstanceCommand& command) {
+    QCoreApplication app(argc, argv);
+    const std::optional<QString> name = socketName();
+    if (!name) {
+        return 1;
+    }
+    QLocalSocket socket;
+    socket.connectToServer(*name);
+    if (!socket.waitForConnected(2000)) {
+        std::cerr << "Keyvane is not running on this display; start it first with: keyvane\n";
+        return 1;
+    }
+    if (!ownUserAtTheOtherEnd(socket)) {
+        std::cerr << "Keyvane: the instance socket is held by another user; the request was not sent.\n";
+        return 1;
+    }
+    socket.write(QByteArray::fromStdString(command.line() + "\n"));
+    socket.flush();
+    QByteArray answer;
+    while (!answer.contains('\n') && socket.waitForReadyRead(5000)) {
+        answer += socket.readAll();
+    }
+    if (!answer.contains('\n')) {
+        std::cerr << "Keyvane did not answer the request.\n";
+        return 1;
+    }
+    std::cout << InstanceChannel::plainText(answer.toStdString()) << std::endl;
+    return 0;
+}
+
+// Answers one request line per connection from a later launch ("keyvane --pause 15m"). Only this
+// user's processes are answered; a few connections at a time, each given two seconds, so that a
+// flood of idle connections can neither use up the program's files nor close the channel.
+void serveRequests(QLocalServer& server, AppState& appState) {
+    constexpr int kMostConnections = 8;
+    static int openConnections = 0;
+    QObject::connect(&server, &QLocalServer::newConnection, [&server, &appState] {
+        while (QLocalSocket* socket = server.nextPendingConnection()) {
+            if (!ownUserAtTheOtherEnd(*socket) || openConnections >= kMostConnections) {
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            ++openConnections;
+            QObject::connect(socket, &QObject::destroyed, [] { --openConnections; });
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            QTimer::singleShot(2000, socket, [socket] {
+                socket->abort();
+                socket->deleteLater();
+            });
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &appState] {
+                if (!socket->canReadLine()) {
+                    if (socket->bytesAvailable() > 256) {
+                        socket->abort(); // not a request of ours
+                    }
+                    return;
+                }
+                const std::string line = socket->readLine(256).trimmed().toStdString();
+                const std::optional<InstanceCommand> command = InstanceCommand::fromLine(line);
+                const std::string answer = command ? command->applyTo(appState) : "Error: unknown request";
+                socket->write(QByteArray::fromStdString(answer + "\n"));
+                socket->disconnectFromServer();
+            });
+        }
+    });
+}
+
+} // namespace keyvane::SingleInstance

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Keyvane/app/InstanceCommand.h"
+
+#include <QLocalServer>
+#include <QString>
+#include <optional>
+
+namespace keyvane {
+class AppState;
+}
+
+// One copy of Keyvane per user and display: later launches reach the running one through a local
+// socket ("keyvane --pause 15m"), and a second copy that would correct every word twice stops.
+namespace keyvane::SingleInstance {
+
+// The socket of the one copy that runs for this user on this display, in a directory only this
+// user can enter; nothing (and one line on standard error) when no such directory can be had.
+std::optional<QString> socketName();
+
+// Whether a copy of this user already answers at the socket.
+bool anotherCopyRuns(const QString& name);
+
+// Hands a pause or resume request to the running copy and prints its answer; the process status.
+int sendRequest(int argc, char** argv, const InstanceCommand& command);
+
+// Answers one request line per connection from a later launch on the coordinator.
+void serveRequests(QLocalServer& server, AppState& appState);
+
+} // namespace keyvane::SingleInstance

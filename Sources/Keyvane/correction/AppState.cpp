@@ -1,0 +1,374 @@
+#include "Keyvane/correction/AppState.h"
+
+#include "Keyvane/app/AppLog.h"
+#include "Keyvane/correction/ConfigStore.h"
+#include "Keyvane/correction/GameModeDetector.h"
+#include "Keyvane/correction/InstalledLanguageDetector.h"
+#include "Keyvane/correction/ReplacementAdapter.h"
+#include "Keyvane/shortcuts/SelectionConverter.h"
+#include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/JsonValues.h"
+#include "KeyvaneCore/LearningWritePolicy.h"
+#include "KeyvaneCore/ManualOverridesFile.h"
+#include "KeyvaneCore/UnicodeText.h"
+#include "KeyvaneCore/UserPreferences.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace keyvane {
+namespace {
+
+// A number with the given decimals, for the developer log.
+std::string fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+} // namespace
+
+std::unique_ptr<AppState> AppState::create(PlatformServices& platform, std::string ownBundleID) {
+    // Temporary files of a save that was killed midway are of no use to anyone.
+    if (int removed = AtomicFile::removeStaleTemporaries(AppPaths::appSupportDir())) {
+        appLog("[Keyvane] Removed " + std::to_string(removed) + " temporary file(s) of interrupted saves");
+    }
+    InstalledLanguageDetector::reconcileAndPersist(platform);
+    auto config = ConfigStore::loadConfiguration();
+    if (!config) {
+        appLog("[Keyvane] ERROR: No rules config found!");
+        return nullptr;
+    }
+    ConfigStore::useDesktopKeyMaps(*config, platform.keyMapsBetweenLayouts());
+    return std::unique_ptr<AppState>(
+        new AppState(platform, std::move(ownBundleID), std::make_unique<RulesEngine>(std::move(*config))));
+}
+
+AppState::AppState(PlatformServices& platform, std::string ownBundleID, std::unique_ptr<RulesEngine> engine)
+    : platform_(platform)
+    , ownBundleID_(std::move(ownBundleID))
+    , rulesEngine_(std::move(engine))
+    , self_(std::make_shared<AppState*>(this)) {
+    pauseInGames_ = UserPreferences::load(UserPreferences::defaultPath()).pauseInGames;
+    observeFrontmost();
+}
+
+AppState::~AppState() {
+    *self_ = nullptr; // callbacks still registered with the platform become no-ops
+    stopObserving();
+}
+
+void AppState::setFlag(bool& flag, bool value) {
+    if (flag != value) {
+        flag = value;
+        if (onStateChanged) {
+            onStateChanged();
+        }
+    }
+}
+
+void AppState::startObserving() {
+    if (inputObserver_) {
+        return;
+    }
+    std::weak_ptr<AppState*> weak = self_;
+    inputObserver_ = std::make_unique<InputObserver>(platform_, [weak](const EmittedToken& token) {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->handleEmittedToken(token);
+        }
+    });
+    // Undo may only touch the text it typed itself: once the user types anything else, the
+    // correction is no longer the last thing in the field.
+    inputObserver_->setOnUserKey([weak] {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->lastCorrection_.reset();
+        }
+    });
+    // A click, a cursor key, a shortcut or a focus change: the text before the cursor is no longer
+    // the text the program saw, so nothing it remembers may be erased.
+    inputObserver_->setOnContextLost([weak] {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->lastCorrection_.reset();
+            (*self)->previousWord_.reset();
+            (*self)->line_.newLine();
+        }
+    });
+    inputObserver_->setOnLineEnd([weak] {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->line_.newLine();
+        }
+    });
+    inputObserver_->start();
+}
+
+void AppState::stopObserving() {
+    if (inputObserver_) {
+        inputObserver_->stop();
+        inputObserver_.reset();
+    }
+}
+
+void AppState::handleEmittedToken(const EmittedToken& emitted) {
+    std::optional<PreviousWord> previous = std::move(previousWord_);
+    previousWord_.reset();
+    if (!isEnabled_ || isPaused_) {
+        return;
+    }
+    if (platform_.keyboardGrabbedElsewhere()) {
+        return; // another program holds the keyboard: nothing is typed into it
+    }
+    const std::optional<FrontmostApplication> front = platform_.frontmostApplication();
+    if (pauseInGames_ && front && !front->bundleID.empty() &&
+        GameModeDetector::isGameApp(front->bundleID, front->bundleURL)) {
+        appLog("[Keyvane] skip: frontmost app is a game and pause-in-games is on — no correction");
+        return;
+    }
+    const std::string bundleID = front ? front->bundleID : std::string();
+    const std::optional<std::string> layoutLanguage = InstalledLanguageDetector::currentKey(platform_);
+    if (!layoutLanguage) {
+        appLog("[Keyvane] skip: active keyboard layout is unsupported (not en/uk/ru) — no correction");
+        return;
+    }
+    const std::string& token = emitted.token;
+    line_.useLayout(*layoutLanguage);
+    RulesDecision decision = rulesEngine_->evaluate(token, bundleID, false, layoutLanguage,
+                                                    tracker_.sessionLanguage(), line_.context());
+    // The word is part of its line whatever happens to it (Return and Tab end the line).
+    line_.recordWord(*rulesEngine_, token, decision);
+    if (DebugLog::isEnabled()) {
+        appLog("[Keyvane] len=" + std::to_string(UnicodeText::length(token)) + " | orig='" + token +
+               "' → cand='" + decision.correctedToken.value_or("—") + "' | correct=" +
+               (decision.shouldCorrect ? "true" : "false") + " | conf=" + fixed(decision.confidence, 2) +
+               " | reason=" + toString(decision.reason) + " | origScore=" + fixed(decision.originalScore, 0) +
+               " | candScore=" + fixed(decision.candidateScore, 0));
+    }
+    if (decision.shouldCorrect) {
+        if (!decision.correctedToken) {
+            return;
+        }
+        const std::string& corrected = *decision.correctedToken;
+        const std::string boundary = emitted.boundary.text();
+        std::optional<std::string> streak = decision.targetLanguage
+                                                ? decision.targetLanguage
+                                                : rulesEngine_->uniqueAlphabetLanguage(corrected);
+        const auto [language, basis] = switchTarget(token, corrected, decision);
+
+        // Tab moves to the next field and Return may submit the line (a shell runs it, a chat sends
+        // it): retyping after them would land elsewhere. The layout still follows, so that the next
+        // word comes out right; Return in a field known to hold several lines is a line break.
+        const bool tab = emitted.boundary.kind == BoundaryType::Kind::tab;
+        const bool enter = emitted.boundary.kind == BoundaryType::Kind::enter;
+        if (tab || (enter && platform_.focusedTextIsMultiLine() != true)) {
+            tracker_.recordWord(streak);
+            appLog(std::string("[Keyvane] skip: word ended by ") + (tab ? "Tab" : "Return") +
+                   " — left as typed, layout switch → " + language + " (basis=" + basis + ")");
+            ReplacementAdapter::switchInputSource(platform_, language);
+            lastCorrection_.reset();
+            return;
+        }
+
+        std::string original = token;
+        std::string replacement = corrected;
+        std::size_t eraseLength = UnicodeText::length(token);
+        if (previous && previous->bundleID == bundleID && previous->layout == *layoutLanguage) {
+            if (auto letter =
+                    rulesEngine_->convertOneLetterWord(previous->token, *layoutLanguage, language)) {
+                original = previous->token + previous->boundary + token;
+                replacement = *letter + previous->boundary + corrected;
+                eraseLength += UnicodeText::length(previous->token) + UnicodeText::length(previous->boundary);
+            }
+        }
+        if (!ReplacementAdapter::replaceLastWord(platform_, eraseLength, replacement, boundary)) {
+            return;
+        }
+        if (inputObserver_) {
+            inputObserver_->replaceTypedTail(eraseLength + UnicodeText::length(boundary),
+                                             replacement + boundary);
+        }
+        tracker_.recordWord(streak);
+        appLog("[Keyvane] layout switch → " + language + " (basis=" + basis + ")");
+        ReplacementAdapter::switchInputSource(platform_, language);
+        lastCorrection_ = CorrectionRecord{original, replacement, boundary, platform_.now(), bundleID};
+        return;
+    }
+    if (decision.reason == DecisionReason::excludedApp) {
+        appLog("[Keyvane] abort: app '" + bundleID +
+               "' is in the exclusion list — no replacement, no input-source switch");
+        return;
+    }
+    const auto chars = UnicodeText::graphemes(token);
+    auto letters = std::count_if(chars.begin(), chars.end(),
+                                 [](const std::string& c) { return UnicodeText::isLetter(c); });
+    if (letters > 2) {
+        if (auto language = rulesEngine_->uniqueAlphabetLanguage(token)) {
+            tracker_.recordWord(language);
+        }
+    }
+    if (chars.size() == 1 && letters == 1 && emitted.boundary.kind == BoundaryType::Kind::space) {
+        previousWord_ = PreviousWord{token, emitted.boundary.text(), *layoutLanguage, bundleID};
+    }
+}
+
+std::pair<std::string, std::string> AppState::switchTarget(const std::string& token,
+                                                           const std::string& corrected,
+                                                           const RulesDecision& decision) const {
+    if (auto learned = rulesEngine_->exactPairTargetLanguage(token)) {
+        return {*learned, "exact_pair_meta"};
+    }
+    if (decision.targetLanguage) {
+        return {*decision.targetLanguage, "arena_target"};
+    }
+    return {rulesEngine_->detectLanguage(corrected).value_or("en"), "alphabet_detect"};
+}
+
+void AppState::undoLastCorrection() {
+    // The correction must still be the last thing typed, in the application where it was made;
+    // otherwise undo would erase text that is not the correction.
+    const auto front = platform_.frontmostApplication();
+    const std::string frontID = front ? front->bundleID : std::string();
+    if (!lastCorrection_ || frontID != lastCorrection_->appBundleID) {
+        appLog("[Keyvane] Undo requested but no correction to revert");
+        lastCorrection_.reset();
+        return;
+    }
+    const CorrectionRecord record = *lastCorrection_;
+    lastCorrection_.reset();
+    if (platform_.keyboardGrabbedElsewhere()) {
+        appLog("[Keyvane] Undo requested but another program holds the keyboard");
+        return;
+    }
+    if (!ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected),
+                                             record.original, record.boundary)) {
+        return;
+    }
+    if (inputObserver_) {
+        inputObserver_->replaceTypedTail(UnicodeText::length(record.corrected) +
+                                             UnicodeText::length(record.boundary),
+                                         record.original + record.boundary);
+    }
+    ReplacementAdapter::switchInputSource(platform_,
+                                          rulesEngine_->detectLanguage(record.original).value_or("en"));
+    // A one-letter word corrected together with the word after it: the word is what is learned.
+    const std::size_t space = record.original.rfind(' ');
+    const std::string word = space == std::string::npos ? record.original : record.original.substr(space + 1);
+    if (auto entry = LearningWritePolicy::neverCorrectEntryForUndo(learningMode_, word)) {
+        if (addNeverCorrect(*entry)) {
+            reloadConfig();
+            appLog("[Keyvane] Undo: token added to never-correct (learning mode)");
+        }
+    }
+    appLog("[Keyvane] Undo: reverted correction in " + record.appBundleID);
+    lastCorrection_.reset();
+}
+
+bool AppState::addNeverCorrect(const std::string& token) {
+    const std::string normalized = UnicodeText::trimWhitespace(UnicodeText::toLower(token));
+    if (normalized.empty()) {
+        return false;
+    }
+    const std::string language = rulesEngine_->detectLanguage(normalized).value_or("en");
+    const bool saved =
+        ManualOverridesFile::addNeverCorrect(normalized, language) == ManualOverridesFile::Change::added;
+    if (!saved) {
+        appLog("[Keyvane] Undo: no never-correct entry written (already there, or the file could not be "
+               "written)");
+    }
+    return saved;
+}
+
+void AppState::convertSelection(const std::optional<std::string>& target) {
+    const std::string typed = inputObserver_ ? inputObserver_->typedBeforeCursor() : std::string();
+    if (target) {
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, *target, typed);
+    } else {
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, typed);
+    }
+    if (inputObserver_) {
+        inputObserver_->forget(); // the text around the cursor changed out of the observer's sight
+    }
+}
+
+void AppState::reloadConfig() {
+    ConfigStore::reload(*rulesEngine_);
+    setFlag(pauseInGames_, UserPreferences::load(UserPreferences::defaultPath()).pauseInGames);
+}
+
+void AppState::pause(double seconds) {
+    setFlag(isPaused_, true);
+    if (inputObserver_) {
+        inputObserver_->stop();
+    }
+    const long long generation = ++pauseGeneration_;
+    std::weak_ptr<AppState*> weak = self_;
+    platform_.schedule(seconds, [weak, generation] {
+        if (auto self = weak.lock(); self && *self && (*self)->pauseGeneration_ == generation) {
+            (*self)->resume();
+        }
+    });
+}
+
+void AppState::pauseIndefinitely() {
+    setFlag(isPaused_, true);
+    if (inputObserver_) {
+        inputObserver_->stop();
+    }
+    ++pauseGeneration_; // a pending timed pause no longer ends this one
+}
+
+void AppState::resume() {
+    setFlag(isPaused_, false);
+    ++pauseGeneration_;
+    if (isEnabled_ && inputObserver_) {
+        inputObserver_->start();
+    }
+}
+
+void AppState::observeFrontmost() {
+    if (auto front = platform_.frontmostApplication();
+        front && !front->bundleID.empty() && front->bundleID != ownBundleID_) {
+        recordRecent(front->bundleID, front->name.empty() ? front->bundleID : front->name);
+        logActivation(*front);
+    }
+    std::weak_ptr<AppState*> weak = self_;
+    platform_.onApplicationActivated([weak](const FrontmostApplication& app) {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->activated(app);
+        }
+    });
+}
+
+void AppState::activated(const FrontmostApplication& app) {
+    if (app.bundleID.empty() || app.bundleID == ownBundleID_) {
+        return;
+    }
+    recordRecent(app.bundleID, app.name.empty() ? app.bundleID : app.name);
+    logActivation(app);
+    tracker_.reset();
+    line_.newLine();
+    lastCorrection_.reset(); // the correction belongs to the application that was left
+}
+
+void AppState::logActivation(const FrontmostApplication& app) {
+    const bool game = GameModeDetector::isGameApp(app.bundleID, app.bundleURL);
+    setFlag(isFrontmostGame_, game);
+    const std::string name = app.name.empty() ? app.bundleID : app.name;
+    if (game) {
+        appLog("[Keyvane] app activated: " + name + " [" + app.bundleID + "] — GAME detected; correction " +
+               (pauseInGames_ ? "SUPPRESSED (pause-in-games on)" : "active (pause-in-games OFF)"));
+    } else {
+        appLog("[Keyvane] app activated: " + name + " [" + app.bundleID + "] — not a game");
+    }
+}
+
+void AppState::recordRecent(const std::string& bundleID, const std::string& name) {
+    recentApps_.erase(std::remove_if(recentApps_.begin(), recentApps_.end(),
+                                     [&](const RecentApp& r) { return r.bundleID == bundleID; }),
+                      recentApps_.end());
+    recentApps_.insert(recentApps_.begin(), RecentApp{bundleID, name});
+    if (recentApps_.size() > kMaxRecentApps) {
+        recentApps_.resize(kMaxRecentApps);
+    }
+}
+
+} // namespace keyvane

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "Keyvane/correction/InputObserver.h"
+#include "KeyvaneCore/LineLanguageEvidence.h"
+#include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/SessionLanguageTracker.h"
+#include "KeyvanePlatform/PlatformServices.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace keyvane {
+
+// The last automatic correction, the target of undo.
+struct CorrectionRecord {
+    std::string original;
+    std::string corrected;
+    std::string boundary;
+    double timestamp = 0;
+    std::string appBundleID;
+};
+
+struct RecentApp {
+    std::string bundleID;
+    std::string name;
+    bool operator==(const RecentApp&) const = default;
+};
+
+// The coordinator of live correction: decides for every typed word whether the engine may look at
+// it, applies the decision (retype, switch layout, remember for undo), undoes, pauses, follows the
+// frontmost application and reloads the configuration.
+class AppState {
+public:
+    static constexpr int kSessionStreak = 3;
+    static constexpr std::size_t kMaxRecentApps = 4;
+
+    // Nothing (after the error lines in the log) when no rules file is found: the program cannot run.
+    static std::unique_ptr<AppState> create(PlatformServices& platform, std::string ownBundleID = "keyvane");
+    ~AppState();
+
+    void startObserving();
+    // Stops and discards the observer (correction switched off).
+    void stopObserving();
+
+    void pause(double seconds);
+    void pauseIndefinitely();
+    void resume();
+    void undoLastCorrection();
+    void reloadConfig();
+    // Converts the selected text, to the engine's choice or to the given language.
+    void convertSelection(const std::optional<std::string>& target = std::nullopt);
+
+    bool isEnabled() const { return isEnabled_; }
+    bool isPaused() const { return isPaused_; }
+    bool pauseInGames() const { return pauseInGames_; }
+    bool isFrontmostGame() const { return isFrontmostGame_; }
+    bool learningMode() const { return learningMode_; }
+    void setEnabled(bool value) { setFlag(isEnabled_, value); }
+    void setLearningMode(bool value) { setFlag(learningMode_, value); }
+    std::function<void()> onStateChanged;
+
+    const std::optional<CorrectionRecord>& lastCorrection() const { return lastCorrection_; }
+    const std::vector<RecentApp>& recentApps() const { return recentApps_; }
+    const RulesEngine& rulesEngine() const { return *rulesEngine_; }
+    std::optional<std::string> sessionLanguage() const { return tracker_.sessionLanguage(); }
+
+private:
+    AppState(PlatformServices& platform, std::string ownBundleID, std::unique_ptr<RulesEngine> engine);
+    void setFlag(bool& flag, bool value);
+    void handleEmittedToken(const EmittedToken& token);
+    // The language whose layout a correction of `token` switches to, and why.
+    std::pair<std::string, std::string> switchTarget(const std::string& token, const std::string& corrected,
+                                                     const RulesDecision& decision) const;
+    void observeFrontmost();
+    void activated(const FrontmostApplication& app);
+    void logActivation(const FrontmostApplication& app);
+    void recordRecent(const std::string& bundleID, const std::string& name);
+    bool addNeverCorrect(const std::string& token);
+
+    PlatformServices& platform_;
+    std::string ownBundleID_;
+    bool isEnabled_ = true;
+    bool isPaused_ = false;
+    bool pauseInGames_ = true;
+    bool isFrontmostGame_ = false;
+    bool learningMode_ = true;
+    std::unique_ptr<InputObserver> inputObserver_;
+    std::unique_ptr<RulesEngine> rulesEngine_;
+    long long pauseGeneration_ = 0;
+    std::optional<CorrectionRecord> lastCorrection_;
+    // The word typed just before, left as it was, while nothing else happened since: a one-letter
+    // word is corrected together with the word after it.
+    struct PreviousWord {
+        std::string token;
+        std::string boundary;
+        std::string layout;
+        std::string bundleID;
+    };
+    std::optional<PreviousWord> previousWord_;
+    SessionLanguageTracker tracker_{kSessionStreak};
+    LineLanguageEvidence line_; // the words of the line being typed
+    std::vector<RecentApp> recentApps_;
+    std::shared_ptr<AppState*> self_; // weak handle for callbacks that may outlive the coordinator
+};
+
+} // namespace keyvane

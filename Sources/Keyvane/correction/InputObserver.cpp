@@ -1,0 +1,207 @@
+#include "Keyvane/correction/InputObserver.h"
+
+#include "Keyvane/app/AppLog.h"
+#include "KeyvaneCore/Models.h"
+#include "KeyvaneCore/UnicodeText.h"
+
+namespace keyvane {
+namespace {
+
+// Cursor and editing keys that type nothing: the caret moves or text changes out of sight.
+bool isCursorOrEditingKey(std::uint16_t keyCode) {
+    switch (keyCode) {
+    case KeyCode::leftArrow:
+    case KeyCode::rightArrow:
+    case KeyCode::downArrow:
+    case KeyCode::upArrow:
+    case KeyCode::home:
+    case KeyCode::end:
+    case KeyCode::pageUp:
+    case KeyCode::pageDown:
+    case KeyCode::forwardDelete:
+    case KeyCode::insert: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+InputObserver::InputObserver(PlatformServices& platform, EmitCallback onEmit)
+    : platform_(platform)
+    , tokenBuffer_(std::make_shared<TokenBuffer>(std::move(onEmit))) {
+    std::weak_ptr<TokenBuffer> buffer = tokenBuffer_;
+    std::weak_ptr<std::function<void()>> lost = onContextLost_;
+    auto forget = [buffer, lost] {
+        if (auto alive = buffer.lock()) {
+            alive->process(TokenEvent::reset());
+        }
+        if (auto callback = lost.lock(); callback && *callback) {
+            (*callback)();
+        }
+    };
+    platform_.onApplicationActivated([forget](const FrontmostApplication&) { forget(); });
+    platform_.onPointerButton(forget);
+    platform_.onFocusChanged(forget);
+}
+
+InputObserver::~InputObserver() {
+    stop();
+}
+
+void InputObserver::start() {
+    if (globalMonitor_) {
+        return;
+    }
+    globalMonitor_ = platform_.addGlobalKeyMonitor([this](const KeyPress& press) { handleKeyEvent(press); });
+    appLog(globalMonitor_
+               ? "[Keyvane] Input observer started (global monitor)."
+               : "[Keyvane] Failed to install global key monitor. Accessibility permission may be missing.");
+}
+
+void InputObserver::stop() {
+    if (globalMonitor_) {
+        platform_.removeKeyMonitor(*globalMonitor_);
+        globalMonitor_.reset();
+    }
+    tokenBuffer_->process(TokenEvent::reset());
+}
+
+std::string InputObserver::typedBeforeCursor() const {
+    std::string text;
+    for (const std::string& c : line_) {
+        text += c;
+    }
+    return text;
+}
+
+void InputObserver::replaceTypedTail(std::size_t erasedCharacters, const std::string& typed) {
+    if (erasedCharacters > line_.size()) {
+        line_.clear(); // it erased more than was followed: what is left is unknown
+        return;
+    }
+    line_.resize(line_.size() - erasedCharacters);
+    for (const std::string& c : UnicodeText::graphemes(typed)) {
+        line_.push_back(c);
+    }
+    if (line_.size() > kLineLimit) {
+        line_.erase(line_.begin(), line_.end() - static_cast<std::ptrdiff_t>(kLineLimit));
+    }
+}
+
+void InputObserver::loseContext() {
+    line_.clear();
+    tokenBuffer_->process(TokenEvent::reset());
+    if (*onContextLost_) {
+        (*onContextLost_)();
+    }
+}
+
+void InputObserver::handleKeyEvent(const KeyPress& press) {
+    if (press.userData == kSyntheticEventMarker || press.ownShortcut) {
+        return;
+    }
+    if (platform_.keyboardGrabbedElsewhere()) {
+        // Another program has the keyboard (a locker, a secure terminal): its keys are not ours to read.
+        loseContext();
+        return;
+    }
+    if (onUserKey_) {
+        onUserKey_();
+    }
+    if (press.commandHeld || press.altHeld) {
+        loseContext(); // a shortcut may paste, cut, undo or move the cursor
+        return;
+    }
+    const std::uint32_t modifiers = press.carbonModifiers & (ModifierBit::shift | ModifierBit::capsLock |
+                                                             ModifierBit::option | ModifierBit::control);
+    auto event = mapToTokenEvent(press.keyCode, modifiers);
+    if (!event) {
+        return;
+    }
+    if (DebugLog::isEnabled()) {
+        appLog("[Keyvane] Event: " + describe(*event));
+    }
+    const bool erasesBeforeTheWord =
+        event->kind == TokenEvent::Kind::backspace && tokenBuffer_->current().empty();
+    if (event->kind == TokenEvent::Kind::reset || erasesBeforeTheWord) {
+        loseContext();
+        return;
+    }
+    switch (event->kind) {
+    case TokenEvent::Kind::character: replaceTypedTail(0, event->character); break;
+    case TokenEvent::Kind::backspace:
+        if (!line_.empty()) {
+            line_.pop_back();
+        }
+        break;
+    case TokenEvent::Kind::boundary:
+        if (event->boundary.kind == BoundaryType::Kind::enter) {
+            line_.clear(); // a new line begins
+        } else {
+            replaceTypedTail(0, event->boundary.text());
+        }
+        break;
+    case TokenEvent::Kind::reset: break;
+    }
+    tokenBuffer_->process(*event);
+    const bool endsLine =
+        event->kind == TokenEvent::Kind::boundary && (event->boundary.kind == BoundaryType::Kind::enter ||
+                                                      event->boundary.kind == BoundaryType::Kind::tab);
+    if (endsLine && onLineEnd_) {
+        onLineEnd_();
+    }
+}
+
+std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode,
+                                                         std::uint32_t carbonModifiers) {
+    switch (keyCode) {
+    case KeyCode::returnKey: return TokenEvent::boundaryEvent(BoundaryType::enter());
+    case KeyCode::tab: return TokenEvent::boundaryEvent(BoundaryType::tab());
+    case KeyCode::space: return TokenEvent::boundaryEvent(BoundaryType::space());
+    case KeyCode::deleteKey: return TokenEvent::backspace();
+    case KeyCode::escape: return TokenEvent::reset();
+    default: break;
+    }
+    if (isCursorOrEditingKey(keyCode)) {
+        return TokenEvent::reset();
+    }
+    auto c = currentLayoutCharacter(keyCode, carbonModifiers);
+    if (!c) {
+        // A key that types nothing here (a function key, a dead key): what it does is unknown.
+        return TokenEvent::reset();
+    }
+    // Everything up to the next space belongs to the word, punctuation included: "ldflwfnm?" is
+    // "двадцать," typed on the wrong layout, and the engine renders it key for key.
+    if (UnicodeText::isWhitespace(*c) || UnicodeText::firstCodePoint(*c) < 0x20 || *c == "\x7f") {
+        return TokenEvent::reset();
+    }
+    return TokenEvent::characterEvent(*c);
+}
+
+std::optional<std::string> InputObserver::currentLayoutCharacter(std::uint16_t keyCode,
+                                                                 std::uint32_t carbonModifiers) {
+    auto source = platform_.currentKeyboardLayoutSource();
+    if (!source) {
+        return std::nullopt;
+    }
+    auto text = platform_.translateKey(*source, keyCode, carbonModifiers);
+    if (!text || text->empty()) {
+        return std::nullopt;
+    }
+    return UnicodeText::firstGrapheme(*text);
+}
+
+std::string InputObserver::describe(const TokenEvent& event) {
+    switch (event.kind) {
+    case TokenEvent::Kind::character: return "character(\"" + event.character + "\")";
+    case TokenEvent::Kind::boundary:
+        return event.boundary.kind == BoundaryType::Kind::punctuation
+                   ? "boundary(punctuation(\"" + event.boundary.punctuation + "\"))"
+                   : std::string("boundary(") + toString(event.boundary.kind) + ")";
+    case TokenEvent::Kind::backspace: return "backspace";
+    case TokenEvent::Kind::reset: return "reset";
+    }
+    return "reset";
+}
+
+} // namespace keyvane

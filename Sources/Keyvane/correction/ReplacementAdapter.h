@@ -1,0 +1,39 @@
+#pragma once
+
+#include "KeyvanePlatform/PlatformServices.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The visible effects of a correction: erasing the typed word and typing the replacement, and
+// switching the keyboard layout to the target language until the switch holds.
+namespace keyvane::ReplacementAdapter {
+
+// Seconds after the first selection at which a switch is verified and re-asserted.
+inline constexpr double reassertSchedule[] = {0.05, 0.15, 0.3, 0.5, 0.8, 1.2, 1.7};
+inline constexpr double retypeDelay = 0.02;
+
+// Erases originalLength characters and the boundary, then 20 ms later types replacement and
+// the boundary as Unicode key events. The user's keys are held meanwhile, so that they land after
+// the replacement; characters the user had already typed past the boundary are erased and typed
+// again after it. False (nothing posted) when the user had already pressed an editing key.
+bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, const std::string& replacement,
+                     const std::string& trailingBoundary);
+
+// Types text one character per key-event pair, whatever the active layout.
+void typeString(PlatformServices& platform, const std::string& text);
+
+// Selects an enabled layout for "en", "ru" or "uk" and re-asserts it until it holds.
+void switchInputSource(PlatformServices& platform, const std::string& language);
+
+// The enabled source that serves a language: by primary language, by any language, then by the
+// built-in layout IDs.
+std::optional<InputSource> resolveSource(const std::string& language,
+                                         const std::vector<InputSource>& sources);
+
+// The last programmatic switch (read by the status menu's layout-change log).
+std::optional<std::string> lastProgrammaticSwitchID();
+double lastProgrammaticSwitchAt();
+
+} // namespace keyvane::ReplacementAdapter

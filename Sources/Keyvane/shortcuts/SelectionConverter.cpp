@@ -1,0 +1,196 @@
+#include "Keyvane/shortcuts/SelectionConverter.h"
+
+#include "Keyvane/app/AppLog.h"
+#include "Keyvane/correction/ConfigStore.h"
+#include "Keyvane/correction/InstalledLanguageDetector.h"
+#include "Keyvane/correction/ReplacementAdapter.h"
+#include "KeyvaneCore/LearningWritePolicy.h"
+#include "KeyvaneCore/ManualOverridesFile.h"
+#include "KeyvaneCore/UnicodeText.h"
+
+#include <functional>
+#include <set>
+
+namespace keyvane::SelectionConverter {
+namespace {
+
+using Converter = std::function<ManualConversionResult(const std::string&)>;
+
+void postShortcut(PlatformServices& platform, std::uint16_t keyCode, bool command, bool shift) {
+    SyntheticKeyEvent event{keyCode, true, std::nullopt, command, shift, kSyntheticEventMarker};
+    platform.postKeyEvent(event);
+    event.keyDown = false;
+    platform.postKeyEvent(event);
+}
+
+bool addToConfig(const std::string& original, const std::string& converted,
+                 const std::string& targetLanguage) {
+    const ManualOverridesFile::Change change =
+        ManualOverridesFile::addExactPair(original, converted, scriptLanguage(original), targetLanguage);
+    const bool known = change == ManualOverridesFile::Change::alreadyThere;
+    const bool saved = change == ManualOverridesFile::Change::added;
+    if (known) {
+        appLog("[Keyvane] Learning: pair '" + original + "' already exists");
+    } else if (!saved) {
+        appLog("[Keyvane] Learning: write failed");
+    } else {
+        appLog("[Keyvane] Learning: added pair '" + original + "' → '" + converted + "'");
+    }
+    return saved;
+}
+
+void reloadRules(RulesEngine& engine) {
+    if (ConfigStore::reload(engine)) {
+        appLog("[Keyvane] Learning: rules reloaded — new pair active");
+    } else {
+        appLog("[Keyvane] Learning: reload failed (cannot parse config)");
+    }
+}
+
+void learnPairs(RulesEngine& engine, bool learningMode, const std::string& copied,
+                const ManualConversionResult& result) {
+    // Only what the keys of the copied text type on another layout may be learned.
+    auto isLayoutReading = [&engine](const std::string& source, const std::string& target) {
+        for (const auto& [from, fromLanguage] : engine.config().languages) {
+            for (const auto& [to, toLanguage] : engine.config().languages) {
+                if (from != to && UnicodeText::toLower(engine.mapToken(source, {from, to})) == target) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    bool learned = false;
+    for (const auto& pair : LearningWritePolicy::exactPairsForManualConversion(
+             learningMode, copied, result.text, isLayoutReading)) {
+        learned = addToConfig(pair.source, pair.target, result.targetLanguage) || learned;
+    }
+    if (learned) {
+        reloadRules(engine);
+    }
+}
+
+// A terminal pastes at its cursor, never over the selection: the selection is replaced only when
+// it is the end of what was just typed on the line, where Backspace erases it; otherwise the
+// conversion waits on the clipboard.
+void convertInTerminal(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+                       const std::string& copied, const ManualConversionResult& result,
+                       const std::string& typedBeforeCursor) {
+    const bool atCursor =
+        typedBeforeCursor.size() >= copied.size() &&
+        typedBeforeCursor.compare(typedBeforeCursor.size() - copied.size(), copied.size(), copied) == 0;
+    if (atCursor &&
+        ReplacementAdapter::replaceLastWord(platform, UnicodeText::length(copied), result.text, "")) {
+        appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
+    } else {
+        platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
+        appLog(kConvertedToClipboard);
+    }
+    learnPairs(engine, learningMode, copied, result);
+    ReplacementAdapter::switchInputSource(platform, result.targetLanguage);
+}
+
+// Pastes the result, learns, and after a moment puts back what the clipboards held before.
+void finish(PlatformServices& platform, RulesEngine& engine, bool learningMode, const std::string& copied,
+            const ManualConversionResult& result, const ClipboardContents& previousClipboard) {
+    platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
+    postShortcut(platform, KeyCode::v, true, false);
+    learnPairs(engine, learningMode, copied, result);
+    const std::string target = result.targetLanguage;
+    platform.schedule(restoreDelay, [&platform, previousClipboard, target] {
+        // The user's clipboard comes back whole, whatever it held (text, an image, or nothing).
+        platform.setClipboardContents(previousClipboard, ClipboardKind::clipboard);
+        ReplacementAdapter::switchInputSource(platform, target);
+    });
+    appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
+}
+
+void performConversion(PlatformServices& platform, RulesEngine& engine, bool learningMode, Converter convert,
+                       const std::string& typedBeforeCursor) {
+    const auto front = platform.frontmostApplication();
+    const ClipboardContents previousClipboard = platform.clipboardContents(ClipboardKind::clipboard);
+
+    if (front && isTerminal(front->bundleID)) {
+        // The terminal's selection is already PRIMARY; Control+C would interrupt the running program.
+        auto copied = platform.clipboardContents(ClipboardKind::primary).text();
+        if (!copied || copied->empty()) {
+            appLog("[Keyvane] No selection to convert");
+            return;
+        }
+        convertInTerminal(platform, engine, learningMode, *copied, convert(*copied), typedBeforeCursor);
+        return;
+    }
+    postShortcut(platform, KeyCode::c, true, false);
+    platform.schedule(copyDelay, [&platform, &engine, learningMode, convert, previousClipboard] {
+        auto copied = platform.clipboardContents(ClipboardKind::clipboard).text();
+        auto previousText = previousClipboard.text();
+        if (!copied || copied->empty() || (previousText && *copied == *previousText)) {
+            appLog("[Keyvane] No selection to convert");
+            return;
+        }
+        finish(platform, engine, learningMode, *copied, convert(*copied), previousClipboard);
+    });
+}
+
+} // namespace
+
+void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+                      const std::string& typedBeforeCursor) {
+    const std::optional<std::string> layout = InstalledLanguageDetector::currentKey(platform);
+    performConversion(
+        platform, engine, learningMode,
+        [&engine, layout](const std::string& text) { return engine.convertSelectionSmart(text, layout); },
+        typedBeforeCursor);
+}
+
+void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+                      const std::string& target, const std::string& typedBeforeCursor) {
+    performConversion(
+        platform, engine, learningMode,
+        [&engine, target](const std::string& text) { return engine.convertSelection(text, target); },
+        typedBeforeCursor);
+}
+
+bool isTerminal(const std::string& bundleID) {
+    static const std::set<std::string> terminals = {
+        "xterm",
+        "uxterm",
+        "urxvt",
+        "rxvt",
+        "st",
+        "st-256color",
+        "kitty",
+        "alacritty",
+        "foot",
+        "org.codeberg.dnkl.foot",
+        "org.gnome.terminal",
+        "gnome-terminal",
+        "org.gnome.console",
+        "kgx",
+        "org.kde.konsole",
+        "konsole",
+        "xfce4-terminal",
+        "terminator",
+        "tilix",
+        "com.gexperts.tilix",
+        "lxterminal",
+        "mate-terminal",
+        "qterminal",
+        "org.wezfurlong.wezterm",
+        "wezterm",
+        "terminology",
+    };
+    return terminals.contains(UnicodeText::toLower(bundleID));
+}
+
+std::string scriptLanguage(const std::string& text) {
+    for (const std::string& c : UnicodeText::graphemes(text)) {
+        int32_t scalar = UnicodeText::firstCodePoint(c);
+        if (scalar >= 0x0400 && scalar <= 0x04FF) {
+            return "ru";
+        }
+    }
+    return "en";
+}
+
+} // namespace keyvane::SelectionConverter

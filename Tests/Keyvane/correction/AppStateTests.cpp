@@ -1,0 +1,352 @@
+// The live correction flow on the in-memory desktop with the shipped rules file.
+
+#include "../../TempHome.h"
+#include "Keyvane/correction/AppState.h"
+#include "KeyvaneCore/UserPreferences.h"
+#include "KeyvanePlatform/fake/FakePlatform.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+
+namespace {
+
+constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kX = 7, kZ = 6, kComma = 43,
+                        kI = 34, kA = 0, kM = 46, kF = 3, kC = 8;
+
+struct Live {
+    TempHome home;
+    FakePlatform platform;
+    std::unique_ptr<AppState> app;
+
+    explicit Live(const std::string& prefs = R"({"active_languages": ["en", "ru", "uk"]})") {
+        home.write(".local/share/keyvane/user_preferences.json", prefs);
+        platform.activate({"org.example.editor", "Editor", std::nullopt});
+        app = AppState::create(platform);
+        app->startObserving();
+    }
+    void type(std::initializer_list<std::uint16_t> keys) {
+        for (auto k : keys) {
+            platform.pressKey(k);
+        }
+    }
+    void typeGhbdtn() { type({kG, kH, kB, kD, kT, kN, KeyCode::space}); }
+    std::string field(const std::string& before = "ghbdtn ") const { return platform.typedText(before); }
+};
+
+} // namespace
+
+TEST(LiveCorrection, WrongLayoutWordIsRetypedAndTheLayoutFollows) {
+    Live live;
+    ASSERT_NE(live.app, nullptr);
+    live.typeGhbdtn();
+    live.platform.advance(0.02);
+    EXPECT_EQ(live.field(), "привет ");
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.Russian");
+    ASSERT_TRUE(live.app->lastCorrection().has_value());
+    EXPECT_EQ(live.app->lastCorrection()->original, "ghbdtn");
+    EXPECT_EQ(live.app->lastCorrection()->boundary, " ");
+}
+
+TEST(LiveCorrection, GatesLeaveWordsAlone) {
+    Live paused;
+    paused.app->pause(15 * 60);
+    paused.typeGhbdtn();
+    paused.platform.advance(1);
+    EXPECT_TRUE(paused.platform.posted.empty());
+    paused.platform.advance(15 * 60);
+    EXPECT_FALSE(paused.app->isPaused()) << "a timed pause ends by itself";
+    paused.typeGhbdtn();
+    paused.platform.advance(0.02);
+    EXPECT_FALSE(paused.platform.posted.empty());
+
+    Live unsupported;
+    unsupported.platform.setSources(
+        {{"xkb.keylayout.German", kKeyboardInputSourceCategory, true, std::vector<std::string>{"de"}}}, 0);
+    unsupported.platform.setKeyTable("xkb.keylayout.German", FakePlatform::usKeys());
+    unsupported.typeGhbdtn();
+    unsupported.platform.advance(1);
+    EXPECT_TRUE(unsupported.platform.posted.empty());
+
+    Live excluded(
+        R"({"active_languages": ["en", "ru"], "excluded_apps": {"org.example.editor": {"name": "Editor"}}})");
+    excluded.typeGhbdtn();
+    excluded.platform.advance(1);
+    EXPECT_TRUE(excluded.platform.posted.empty());
+
+    Live game;
+    game.home.write("chess.desktop", "[Desktop Entry]\nCategories=Game;\n");
+    game.platform.activate({"org.example.chess", "Chess", game.home.path() + "/chess.desktop"});
+    EXPECT_TRUE(game.app->isFrontmostGame());
+    game.typeGhbdtn();
+    game.platform.advance(1);
+    EXPECT_TRUE(game.platform.posted.empty());
+}
+
+TEST(LiveCorrection, ReturnAndTabLeaveTheWordAsTypedAndOnlySwitchTheLayout) {
+    // Return may have run the line (a shell) or sent it (a chat), Tab moved to the next field:
+    // retyping would land in the wrong place.
+    for (std::uint16_t boundary : {KeyCode::returnKey, KeyCode::tab}) {
+        Live live;
+        live.type({kG, kH, kB, kD, kT, kN, boundary});
+        live.platform.advance(2.0);
+        EXPECT_TRUE(live.platform.posted.empty()) << boundary;
+        EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.Russian")
+            << "the next word comes out right";
+        EXPECT_FALSE(live.app->lastCorrection().has_value());
+    }
+    Live multiLine; // a text known to hold several lines: Return is a line break, corrected as before
+    multiLine.platform.multiLine = true;
+    multiLine.type({kG, kH, kB, kD, kT, kN, KeyCode::returnKey});
+    multiLine.platform.advance(0.02);
+    EXPECT_EQ(multiLine.field("ghbdtn\n"), "привет\n");
+}
+
+TEST(LiveCorrection, AOneLetterWordIsCorrectedWithTheWordAfterIt) {
+    Live russian; // "я тебя" typed on the English layout
+    russian.type({kZ, KeyCode::space, kN, kT, kComma, kZ, KeyCode::space});
+    russian.platform.advance(0.02);
+    EXPECT_EQ(russian.field("z nt,z "), "я тебя ");
+    ASSERT_TRUE(russian.app->lastCorrection().has_value());
+    EXPECT_EQ(russian.app->lastCorrection()->original, "z nt,z");
+
+    Live english; // "I am" typed on the Russian layout: "Ш фь"
+    english.platform.setSources(FakePlatform::standardSources(), 1);
+    english.platform.pressKey(kI, ModifierBit::shift);
+    english.type({KeyCode::space, kA, kM, KeyCode::space});
+    english.platform.advance(0.02);
+    EXPECT_EQ(english.field("Ш фь "), "I am ");
+
+    Live article; // "a" is an English word of its own: only the next word changes
+    article.type({kA, KeyCode::space, kN, kT, kC, kN, KeyCode::space});
+    article.platform.advance(0.02);
+    EXPECT_EQ(article.field("a ntcn "), "a тест ");
+
+    Live clicked; // a click between the two: the letter may be anywhere now
+    clicked.type({kZ, KeyCode::space});
+    clicked.platform.click();
+    clicked.type({kN, kT, kComma, kZ, KeyCode::space});
+    clicked.platform.advance(0.02);
+    EXPECT_EQ(clicked.field("z nt,z "), "z тебя ");
+
+    Live conjunction; // "а" (but) typed on the English layout is a Russian word
+    conjunction.type({kF, KeyCode::space, kG, kH, kB, kD, kT, kN, KeyCode::space});
+    conjunction.platform.advance(0.02);
+    EXPECT_EQ(conjunction.field("f ghbdtn "), "а привет ");
+}
+
+TEST(Undo, RightAfterACorrectionRestoresTheTypedWordAndLearnsIt) {
+    Live live;
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    live.app->undoLastCorrection();
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.field(), "ghbdtn ");
+    EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.English (US)");
+    auto overrides = nlohmann::json::parse(live.home.read(".local/share/keyvane/manual_overrides.json"));
+    EXPECT_NE(std::find(overrides["never_correct"].begin(), overrides["never_correct"].end(), "ghbdtn"),
+              overrides["never_correct"].end());
+    EXPECT_EQ(overrides["never_correct_meta"]["ghbdtn"], "en");
+    EXPECT_FALSE(live.app->lastCorrection().has_value());
+
+    // Learned: the same word is now left alone.
+    const std::size_t posted = live.platform.posted.size();
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.platform.posted.size(), posted);
+}
+
+TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
+    Live typedOn;
+    typedOn.typeGhbdtn();
+    typedOn.platform.advance(2.0);
+    typedOn.type({kX});
+    const std::size_t posted = typedOn.platform.posted.size();
+    typedOn.app->undoLastCorrection();
+    typedOn.platform.advance(1.0);
+    EXPECT_EQ(typedOn.platform.posted.size(), posted);
+
+    Live clicked; // a click may have put the cursor anywhere
+    clicked.typeGhbdtn();
+    clicked.platform.advance(2.0);
+    clicked.platform.click();
+    const std::size_t beforeClick = clicked.platform.posted.size();
+    clicked.app->undoLastCorrection();
+    clicked.platform.advance(1.0);
+    EXPECT_EQ(clicked.platform.posted.size(), beforeClick);
+
+    Live grabbed; // a locker or a secure prompt has the keyboard now
+    grabbed.typeGhbdtn();
+    grabbed.platform.advance(2.0);
+    grabbed.platform.grabbedElsewhere = true;
+    const std::size_t beforeGrab = grabbed.platform.posted.size();
+    grabbed.app->undoLastCorrection();
+    grabbed.platform.advance(1.0);
+    EXPECT_EQ(grabbed.platform.posted.size(), beforeGrab);
+
+    Live switched;
+    switched.typeGhbdtn();
+    switched.platform.advance(2.0);
+    switched.platform.activate({"org.example.mail", "Mail", std::nullopt});
+    const std::size_t before = switched.platform.posted.size();
+    switched.app->undoLastCorrection();
+    switched.platform.advance(1.0);
+    EXPECT_EQ(switched.platform.posted.size(), before);
+
+    // The undo shortcut pressed in the other application before the desktop said it is in front.
+    Live early;
+    early.typeGhbdtn();
+    early.platform.advance(2.0);
+    early.platform.bringToFrontUnannounced({"org.example.mail", "Mail", std::nullopt});
+    const std::size_t beforeUndo = early.platform.posted.size();
+    early.app->undoLastCorrection();
+    early.platform.advance(1.0);
+    EXPECT_EQ(early.platform.posted.size(), beforeUndo);
+}
+
+TEST(SessionAndApps, StreakNeedsThreeWordsAndResetsOnAppSwitchRecentAppsKeepFour) {
+    Live live;
+    // "ltkf" is "дела": a Russian word (the learned pair for "ghbdtn" names no single language).
+    for (int i = 0; i < 3; ++i) {
+        live.platform.setSources(FakePlatform::standardSources(), 0);
+        live.type({37, kT, 40, 3, KeyCode::space});
+        live.platform.advance(2.0);
+        EXPECT_EQ(live.app->sessionLanguage().has_value(), i == 2) << i;
+    }
+    EXPECT_EQ(live.app->sessionLanguage(), "ru");
+    for (const char* id : {"a.one", "a.two", "keyvane", "a.three", "a.four", "a.two"}) {
+        live.platform.activate({id, id, std::nullopt});
+    }
+    EXPECT_FALSE(live.app->sessionLanguage().has_value());
+    std::vector<std::string> ids;
+    for (const auto& r : live.app->recentApps()) {
+        ids.push_back(r.bundleID);
+    }
+    EXPECT_EQ(ids, (std::vector<std::string>{"a.two", "a.four", "a.three", "a.one"}));
+}
+
+// A layout variant maps as the desktop's keymap says, not as the standard layout of the rules
+// file: on a phonetic Russian layout "privet" is typed on the keys of "привет".
+TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
+    TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru"]})");
+    FakePlatform platform;
+    platform.activate({"org.example.editor", "Editor", std::nullopt});
+    LayoutKeyMaps phonetic{"xkb.keylayout.English (US)", "xkb.keylayout.Russian (phonetic)", {}, {}};
+    LayoutKeyMaps back{"xkb.keylayout.Russian (phonetic)", "xkb.keylayout.English (US)", {}, {}};
+    for (const auto& [en, ru] : std::vector<std::pair<std::string, std::string>>{
+             {"p", "п"}, {"r", "р"}, {"i", "и"}, {"v", "в"}, {"e", "е"}, {"t", "т"}, {"m", "м"}}) {
+        phonetic.lower[en] = ru;
+        back.lower[ru] = en;
+    }
+    platform.layoutKeyMaps = {phonetic, back};
+    auto app = AppState::create(platform);
+    ASSERT_NE(app, nullptr);
+    app->startObserving();
+    constexpr std::uint16_t kP = 35, kR = 15, kV = 9, kE = 14;
+    for (auto k : {kP, kR, kI, kV, kE, kT, KeyCode::space}) {
+        platform.pressKey(k);
+    }
+    platform.advance(0.02);
+    EXPECT_EQ(platform.typedText("privet "), "привет ");
+
+    app->reloadConfig(); // learned words or new preferences: the desktop's maps stay
+    platform.advance(2.0);
+    platform.setSources(FakePlatform::standardSources(), 0);
+    platform.posted.clear();
+    for (auto k : {kM, kI, kR, KeyCode::space}) {
+        platform.pressKey(k);
+    }
+    platform.advance(0.02);
+    EXPECT_EQ(platform.typedText("mir "), "мир ");
+}
+
+TEST(LiveCorrection, TheWordsOfTheLineTellRussianFromUkrainian) {
+    // Russian typed on the Ukrainian layout: "что" is the same there, "файлы" comes out as the
+    // Ukrainian word "файлі". After "что" the line is Russian, so "файлі" is "файлы".
+    constexpr std::uint16_t kJ = 38, kQ = 12, kK = 40, kS = 1;
+    Live live;
+    live.platform.setSources(FakePlatform::standardSources(), 2);
+    live.type({kX, kN, kJ, KeyCode::space});
+    live.type({kA, kF, kQ, kK, kS, KeyCode::space});
+    live.platform.advance(0.02);
+    EXPECT_EQ(live.field("что файлі "), "что файлы ");
+    // A new line holds no evidence yet: the Ukrainian word stays.
+    live.platform.advance(2.0);
+    live.platform.setSources(FakePlatform::standardSources(), 2);
+    live.platform.posted.clear();
+    live.type({KeyCode::returnKey});
+    live.type({kA, kF, kQ, kK, kS, KeyCode::space});
+    live.platform.advance(2.0);
+    EXPECT_TRUE(live.platform.posted.empty());
+}
+
+TEST(Undo, ErasesWhatTheCorrectionTypedWhateverItsLength) {
+    // A learned pair longer than the word typed: undo must take back all of it.
+    Live live;
+    live.home.write(
+        ".local/share/keyvane/manual_overrides.json",
+        R"({"exact_pairs": {"bgf": "хорошо"}, "exact_pairs_meta": {"bgf": {"src": "en", "dst": "ru"}}})");
+    live.app->reloadConfig();
+    constexpr std::uint16_t kB2 = 11, kG2 = 5;
+    live.type({kB2, kG2, kF, KeyCode::space});
+    live.platform.advance(2.0);
+    ASSERT_EQ(live.field("bgf "), "хорошо ");
+    live.app->undoLastCorrection();
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.field("bgf "), "bgf ");
+}
+
+TEST(SessionAndApps, TwoLetterWordsDoNotMakeASession) {
+    // "ты", "мы", "вы" typed on the Russian layout: Russian letters only, but too short to tell a
+    // language by.
+    Live live;
+    constexpr std::uint16_t kS = 1, kV = 9;
+    for (const auto& word : {std::initializer_list<std::uint16_t>{kN, kS, KeyCode::space},
+                             std::initializer_list<std::uint16_t>{kV, kS, KeyCode::space},
+                             std::initializer_list<std::uint16_t>{kD, kS, KeyCode::space}}) {
+        live.platform.setSources(FakePlatform::standardSources(), 1);
+        live.type(word);
+        live.platform.advance(2.0);
+    }
+    EXPECT_FALSE(live.app->sessionLanguage().has_value());
+}
+
+TEST(SessionAndApps, TheSessionLanguageDecidesTwoLetterWordsOnANewLine) {
+    // Three Russian words make a Russian session; on a new line "yt" (не) is then corrected, but
+    // after three English words it is left alone as the session says.
+    for (const bool russianSession : {true, false}) {
+        Live live;
+        for (int i = 0; i < 3; ++i) {
+            if (russianSession) {
+                live.platform.setSources(FakePlatform::standardSources(), 0);
+                live.type({37, kT, 40, 3, KeyCode::space}); // "ltkf": дела
+            } else {
+                live.platform.setSources(FakePlatform::standardSources(), 0);
+                live.type({kC, kA, kT, KeyCode::space}); // "cat"
+            }
+            live.platform.advance(2.0);
+        }
+        ASSERT_EQ(live.app->sessionLanguage(), russianSession ? "ru" : "en");
+        live.platform.setSources(FakePlatform::standardSources(), 0);
+        live.type({KeyCode::returnKey});
+        live.platform.posted.clear();
+        live.type({16, kT, KeyCode::space}); // "yt"
+        live.platform.advance(2.0);
+        EXPECT_EQ(live.field("yt "), russianSession ? "не " : "yt ") << russianSession;
+    }
+}
+
+TEST(Pause, ANewerPauseIsNotEndedByTheTimerOfAnOlderOne) {
+    Live live;
+    live.app->pause(60);
+    live.platform.advance(10);
+    live.app->pause(600);
+    live.platform.advance(120); // the first pause's minute is long over
+    EXPECT_TRUE(live.app->isPaused());
+    live.platform.advance(600);
+    EXPECT_FALSE(live.app->isPaused());
+}

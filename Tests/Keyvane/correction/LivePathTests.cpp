@@ -1,0 +1,269 @@
+// The key path on the in-memory desktop: key presses into words, word replacement and layout
+// switching on a manual clock.
+
+#include "Keyvane/correction/InputObserver.h"
+#include "Keyvane/correction/ReplacementAdapter.h"
+#include "KeyvanePlatform/fake/FakePlatform.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace keyvane;
+
+namespace {
+
+constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kOne = 18, kMinus = 27,
+                        kLeftBracket = 33, kLeftArrow = 123, kV = 9, kSlash = 44;
+
+struct Desk {
+    FakePlatform platform;
+    std::vector<EmittedToken> words;
+    InputObserver observer{platform, [this](const EmittedToken& t) { words.push_back(t); }};
+    Desk() { observer.start(); }
+
+    void type(std::initializer_list<std::uint16_t> keys, std::uint32_t modifiers = 0) {
+        for (auto k : keys) {
+            platform.pressKey(k, modifiers);
+        }
+    }
+    void useLayout(std::size_t index) { platform.setSources(FakePlatform::standardSources(), index); }
+};
+
+const std::initializer_list<std::uint16_t> kGhbdtn = {kG, kH, kB, kD, kT, kN};
+
+} // namespace
+
+TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayout) {
+    Desk desk;
+    desk.type(kGhbdtn);
+    desk.type({KeyCode::space});
+    desk.useLayout(1);
+    desk.type(kGhbdtn);
+    desk.type({kOne}, ModifierBit::shift);   // "!" on the Russian layout too
+    desk.type({kSlash}, ModifierBit::shift); // "," there: punctuation stays in the word
+    desk.type({KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 2u);
+    EXPECT_EQ(desk.words[0], (EmittedToken{"ghbdtn", BoundaryType::space()}));
+    EXPECT_EQ(desk.words[1], (EmittedToken{"привет!,", BoundaryType::space()}));
+}
+
+TEST(KeyObservation, EveryCharacterUpToTheSpaceIsPartOfTheWordCursorKeysResetIt) {
+    Desk desk;
+    desk.type({kLeftBracket, kV}); // "[v": х and м on the Russian layout
+    desk.type({KeyCode::returnKey});
+    desk.type({kG, kMinus, kH});
+    desk.type({KeyCode::tab});
+    desk.type({kG, kLeftArrow, kH, KeyCode::escape, KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 2u);
+    EXPECT_EQ(desk.words[0], (EmittedToken{"[v", BoundaryType::enter()}));
+    EXPECT_EQ(desk.words[1], (EmittedToken{"g-h", BoundaryType::tab()}));
+}
+
+TEST(KeyObservation, TheProgramsOwnKeysAndShortcutsNeverJoinTheWord) {
+    Desk desk;
+    desk.type({kG, kH});
+    desk.platform.pressKey(KeyCode::deleteKey, 0, false, kSyntheticEventMarker); // our own backspace
+    desk.platform.pressKey(kB, 0, false, kSyntheticEventMarker);
+    desk.platform.pressKey(kB, 0, false, std::uint16_t{0x1234}); // another program's key is the user's
+    desk.type({KeyCode::deleteKey, KeyCode::space});
+    KeyPress undo;
+    undo.keyCode = kD;
+    undo.ownShortcut = true; // the program's own shortcut never reached the field
+    desk.type({kT});
+    desk.platform.pressKey(undo);
+    desk.type({kN, KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 2u);
+    EXPECT_EQ(desk.words[0].token, "gh");
+    EXPECT_EQ(desk.words[1].token, "tn");
+}
+
+TEST(KeyObservation, AnythingThatMovesTheCursorOrChangesTextUnseenForgetsTheWord) {
+    // "ljh", then something the observer cannot follow, then "jut ": only "jut" may be corrected,
+    // never "ljhjut", which would erase text the user did not type here.
+    const auto forgetting = std::vector<std::pair<const char*, std::function<void(Desk&)>>>{
+        {"Control+V", [](Desk& d) { d.platform.pressKey(kV, 0, /*commandHeld=*/true); }},
+        {"Alt+F",
+         [](Desk& d) {
+             KeyPress alt;
+             alt.keyCode = 3;
+             alt.altHeld = true;
+             d.platform.pressKey(alt);
+         }},
+        {"a click", [](Desk& d) { d.platform.click(); }},
+        {"a focus move", [](Desk& d) { d.platform.moveFocus(); }},
+        {"Left", [](Desk& d) { d.type({KeyCode::leftArrow}); }},
+        {"Home", [](Desk& d) { d.type({KeyCode::home}); }},
+        {"End", [](Desk& d) { d.type({KeyCode::end}); }},
+        {"Page Down", [](Desk& d) { d.type({KeyCode::pageDown}); }},
+        {"Delete", [](Desk& d) { d.type({KeyCode::forwardDelete}); }},
+        {"Insert", [](Desk& d) { d.type({KeyCode::insert}); }},
+        {"F5", [](Desk& d) { d.type({96}); }},
+    };
+    for (const auto& [what, act] : forgetting) {
+        Desk desk;
+        desk.type({kG, kH});
+        act(desk);
+        desk.type({kB, KeyCode::space});
+        ASSERT_EQ(desk.words.size(), 1u) << what;
+        EXPECT_EQ(desk.words[0].token, "b") << what;
+    }
+}
+
+TEST(KeyObservation, BackspaceIntoTheTextBeforeTheWordForgetsItsPlace) {
+    Desk desk;
+    bool lost = false;
+    desk.observer.setOnContextLost([&] { lost = true; });
+    desk.type({kG, KeyCode::deleteKey});
+    EXPECT_FALSE(lost) << "erasing inside the word is followed";
+    desk.type({KeyCode::deleteKey}); // now erasing what was there before
+    EXPECT_TRUE(lost);
+}
+
+TEST(KeyObservation, NothingIsReadWhileAnotherProgramHoldsTheKeyboard) {
+    Desk desk;
+    desk.type({kG, kH});
+    desk.platform.grabbedElsewhere = true; // a locker or a terminal's secure keyboard
+    desk.type({kB, kD, KeyCode::space});
+    desk.platform.grabbedElsewhere = false;
+    desk.type({kT, KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 1u);
+    EXPECT_EQ(desk.words[0].token, "t");
+}
+
+TEST(KeyObservation, SwitchingApplicationsOrStoppingForgetsTheHalfTypedWord) {
+    Desk desk;
+    desk.type({kG, kH});
+    desk.platform.activate({"org.example.Other", "Other", std::nullopt});
+    desk.type({kB, KeyCode::space});
+    desk.type({kD});
+    desk.observer.stop();
+    EXPECT_FALSE(desk.observer.isListening());
+    desk.observer.start();
+    desk.type({kT, KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 2u);
+    EXPECT_EQ(desk.words[0].token, "b");
+    EXPECT_EQ(desk.words[1].token, "t");
+}
+
+TEST(KeyObservation, WithoutPermissionNothingIsObserved) {
+    FakePlatform platform;
+    platform.setTrusted(false);
+    InputObserver observer(platform, [](const EmittedToken&) { FAIL(); });
+    observer.start();
+    EXPECT_FALSE(observer.isListening());
+    platform.pressKey(kG);
+    platform.pressKey(KeyCode::space);
+}
+
+TEST(WordReplacement, ErasesWordAndBoundaryThenRetypesAfterTwentyMilliseconds) {
+    FakePlatform platform;
+    ReplacementAdapter::replaceLastWord(platform, 6, "привет", " ");
+    ASSERT_EQ(platform.posted.size(), 14u); // 7 backspace pairs
+    EXPECT_TRUE(std::all_of(platform.posted.begin(), platform.posted.end(), [](const SyntheticKeyEvent& e) {
+        return e.keyCode == KeyCode::deleteKey && e.userData == kSyntheticEventMarker;
+    }));
+    platform.advance(0.019);
+    EXPECT_EQ(platform.posted.size(), 14u);
+    platform.advance(0.001);
+    ASSERT_EQ(platform.posted.size(), 28u);
+    EXPECT_EQ(platform.typedText("hello ghbdtn "), "hello привет ");
+    EXPECT_TRUE(std::all_of(platform.posted.begin(), platform.posted.end(),
+                            [](const SyntheticKeyEvent& e) { return e.userData == kSyntheticEventMarker; }));
+}
+
+TEST(WordReplacement, EveryCharacterIsSentWholeIncludingNewlinesAndEmoji) {
+    FakePlatform platform;
+    ReplacementAdapter::replaceLastWord(platform, 3, "М'ЯТА👍🏽", "\n");
+    platform.advance(0.02);
+    EXPECT_EQ(platform.typedText("x v`z\n"), "x М'ЯТА👍🏽\n");
+    EXPECT_EQ(platform.posted.back().unicodeText, "\n");
+}
+
+TEST(LayoutSwitching, SelectsTheLanguagesLayoutAndReassertsUntilItHolds) {
+    FakePlatform platform;
+    platform.setSelectionsNeeded(3); // the desktop ignores the first two requests
+    ReplacementAdapter::switchInputSource(platform, "RU");
+    EXPECT_EQ(platform.currentInputSource()->id, "xkb.keylayout.English (US)");
+    platform.advance(0.05);
+    platform.advance(0.1);
+    EXPECT_EQ(platform.currentInputSource()->id, "xkb.keylayout.Russian");
+    platform.advance(2.0);
+    EXPECT_EQ(platform.selectedSourceIDs.size(), 3u) << "no selection once the layout holds";
+    EXPECT_EQ(platform.pendingSteps(), 0u);
+    EXPECT_EQ(ReplacementAdapter::lastProgrammaticSwitchID(), "xkb.keylayout.Russian");
+}
+
+TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
+    FakePlatform platform;
+    ReplacementAdapter::switchInputSource(platform, "ru");
+    platform.advance(0.2);                                   // the Russian layout holds
+    platform.setSources(FakePlatform::standardSources(), 0); // the user goes back to English
+    platform.advance(2.0);
+    EXPECT_EQ(platform.currentInputSource()->id, "xkb.keylayout.English (US)");
+    EXPECT_EQ(platform.selectedSourceIDs.size(), 1u);
+
+    FakePlatform early; // the user picks Ukrainian before the Russian selection took effect
+    early.setSelectionsNeeded(3);
+    ReplacementAdapter::switchInputSource(early, "ru");
+    early.setSources(FakePlatform::standardSources(), 2);
+    early.advance(2.0);
+    EXPECT_EQ(early.currentInputSource()->id, "xkb.keylayout.Ukrainian");
+    EXPECT_EQ(early.selectedSourceIDs.size(), 1u);
+}
+
+TEST(WordReplacement, KeysAnotherProgramTypedMeanwhileFollowTheReplacement) {
+    FakePlatform platform;
+    // An on-screen keyboard typed "r" after the erase, before the retype.
+    platform.lateKeys = PlatformServices::LateKeys{1, "r"};
+    ReplacementAdapter::replaceLastWord(platform, 6, "привет", " ");
+    platform.advance(0.02);
+    EXPECT_EQ(platform.typedText("ghbdtn "), "привет r");
+}
+
+TEST(LayoutSwitching, OnlyTheNewestRequestKeepsReasserting) {
+    FakePlatform platform;
+    platform.setSelectionsNeeded(1000); // never takes effect
+    ReplacementAdapter::switchInputSource(platform, "ru");
+    platform.advance(0.2);
+    ReplacementAdapter::switchInputSource(platform, "uk");
+    platform.advance(3.0);
+    auto ru = std::count(platform.selectedSourceIDs.begin(), platform.selectedSourceIDs.end(),
+                         "xkb.keylayout.Russian");
+    auto uk = std::count(platform.selectedSourceIDs.begin(), platform.selectedSourceIDs.end(),
+                         "xkb.keylayout.Ukrainian");
+    EXPECT_EQ(ru, 3); // ticks 0, 1 and 2 before the second request
+    EXPECT_EQ(uk, 8); // ticks 0 to 7
+}
+
+TEST(LayoutSwitching, FindsLayoutsByLanguageThenByKnownNamesAndSkipsInputMethods) {
+    const InputSource inputMethod{"xkb.inputmethod.Pinyin", "TISCategoryInputMode", true,
+                                  std::vector<std::string>{"ru"}};
+    const InputSource unnamedRussian{"xkb.keylayout.Russian (phonetic)", kKeyboardInputSourceCategory, true,
+                                     std::nullopt};
+    const InputSource english = FakePlatform::standardSources()[0];
+    EXPECT_EQ(ReplacementAdapter::resolveSource("ru", {inputMethod, english, unnamedRussian}),
+              unnamedRussian);
+    EXPECT_FALSE(ReplacementAdapter::resolveSource("uk", {inputMethod, english, unnamedRussian}).has_value());
+
+    FakePlatform platform;
+    platform.setSources({english}, 0);
+    ReplacementAdapter::switchInputSource(platform, "uk");
+    EXPECT_TRUE(platform.selectedSourceIDs.empty());
+    EXPECT_EQ(platform.pendingSteps(), 0u);
+}
+
+TEST(WordReplacement, KeysTypedPastTheBoundaryLandAfterTheReplacement) {
+    FakePlatform platform;
+    platform.typedAhead = std::vector<std::string>{"r", "f"}; // already in the field: "ghbdtn rf"
+    EXPECT_TRUE(ReplacementAdapter::replaceLastWord(platform, 6, "привет", " "));
+    EXPECT_TRUE(platform.holding) << "the user's further keys wait until the replacement is typed";
+    platform.advance(0.02);
+    EXPECT_FALSE(platform.holding);
+    EXPECT_EQ(platform.typedText("ghbdtn rf"), "привет rf");
+
+    FakePlatform editing;
+    editing.typedAhead = std::nullopt; // the user pressed Backspace or Return after the word
+    EXPECT_FALSE(ReplacementAdapter::replaceLastWord(editing, 6, "привет", " "));
+    EXPECT_TRUE(editing.posted.empty());
+    EXPECT_FALSE(editing.holding);
+}

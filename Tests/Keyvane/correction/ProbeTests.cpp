@@ -1,0 +1,98 @@
+#include "../../TempHome.h"
+#include "Keyvane/app/LaunchAtLoginManager.h"
+#include "Keyvane/correction/ConfigStore.h"
+#include "Keyvane/correction/CorrectionReadiness.h"
+#include "Keyvane/correction/GameModeDetector.h"
+#include "Keyvane/correction/InstalledLanguageDetector.h"
+#include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/UserPreferences.h"
+#include "KeyvanePlatform/fake/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+
+TEST(LayoutLanguages, ByTheWordsOfTheLayoutName) {
+    using InstalledLanguageDetector::key;
+    EXPECT_EQ(key("xkb.keylayout.Russian"), "ru");
+    EXPECT_EQ(key("xkb.keylayout.Russian (phonetic)"), "ru");
+    EXPECT_EQ(key("com.apple.keylayout.Russian-Phonetic"), "ru");
+    EXPECT_EQ(key("xkb.keylayout.Ukrainian"), "uk");
+    EXPECT_EQ(key("xkb.keylayout.English (US)"), "en");
+    EXPECT_EQ(key("com.apple.keylayout.USInternational-PC"), "en");
+    EXPECT_EQ(key("com.apple.keylayout.ABC"), "en");
+    // Cyrillic layouts Keyvane does not support must not pass for English.
+    EXPECT_FALSE(key("xkb.keylayout.Belarusian").has_value());
+    EXPECT_FALSE(key("com.apple.keylayout.Belarusian").has_value());
+    EXPECT_FALSE(key("xkb.keylayout.Bulgarian").has_value());
+    EXPECT_FALSE(key("com.apple.inputmethod.Kotoeri.RomajiTyping.Japanese").has_value());
+}
+
+TEST(LayoutLanguages, ActiveLanguagesFollowTheInstalledLayouts) {
+    using InstalledLanguageDetector::reconcile;
+    EXPECT_EQ(reconcile({"uk", "en", "ru"}, {"en", "ru"}), (std::vector<std::string>{"en", "ru"}));
+    EXPECT_EQ(reconcile({"EN", "Ru"}, {"en", "ru"}), (std::vector<std::string>{"en", "ru"}));
+    EXPECT_EQ(reconcile({"en"}, {"uk", "ru", "en"}), (std::vector<std::string>{"en", "ru", "uk"}));
+
+    TempHome home;
+    FakePlatform platform; // English, Russian and Ukrainian installed
+    UserPreferences prefs;
+    prefs.activeLanguages = {"en", "uk"};
+    UserPreferences::save(prefs, UserPreferences::defaultPath());
+    EXPECT_TRUE(InstalledLanguageDetector::reconcileAndPersist(platform));
+    EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).activeLanguages,
+              (std::vector<std::string>{"en", "uk", "ru"}));
+    EXPECT_FALSE(InstalledLanguageDetector::reconcileAndPersist(platform));
+
+    platform.setSources(FakePlatform::standardSources(), 2);
+    EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), "uk");
+}
+
+TEST(GameDetection, ByTheDesktopEntryCategoryOnceperApplication) {
+    TempHome home;
+    home.write("game.desktop", "[Desktop Entry]\nName=Chess\nCategories=Game;BoardGame;\n");
+    home.write("editor.desktop", "[Desktop Entry]\nName=Editor\nCategories=Utility;TextEditor;\n"
+                                 "[Desktop Action Play]\nCategories=Game;\n");
+    EXPECT_TRUE(GameModeDetector::isGameApp("org.example.chess", home.path() + "/game.desktop"));
+    EXPECT_FALSE(GameModeDetector::isGameApp("org.example.editor", home.path() + "/editor.desktop"));
+    EXPECT_FALSE(GameModeDetector::isGameApp("org.example.unknown", std::nullopt));
+    // The answer is kept for the rest of the run.
+    home.write("game.desktop", "[Desktop Entry]\nCategories=Utility;\n");
+    EXPECT_TRUE(GameModeDetector::isGameApp("org.example.chess", home.path() + "/game.desktop"));
+}
+
+TEST(LaunchAtLogin, ABuildTreeCopyDoesNotRegisterButCanAlwaysUnregister) {
+    TempHome home;
+    ASSERT_FALSE(AppPaths::installedDataDir().has_value());
+    LaunchAtLoginManager::enable();
+    EXPECT_FALSE(std::filesystem::exists(LaunchAtLoginManager::autostartPath()));
+    home.write(".config/autostart/keyvane.desktop", "[Desktop Entry]\n");
+    LaunchAtLoginManager::disable();
+    EXPECT_FALSE(std::filesystem::exists(LaunchAtLoginManager::autostartPath()));
+}
+
+TEST(Readiness, TheProgramSaysWhyItCannotCorrect) {
+    TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    FakePlatform platform;
+    platform.setSources(FakePlatform::standardSources(), 0);
+    auto config = ConfigStore::loadConfiguration();
+    ASSERT_TRUE(config.has_value());
+    RulesEngine engine(std::move(*config));
+    EXPECT_TRUE(CorrectionReadiness::problems(platform, engine).empty());
+
+    platform.setSources({FakePlatform::standardSources()[0]}, 0); // only the us layout
+    auto problems = CorrectionReadiness::problems(platform, engine);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("setxkbmap"), std::string::npos) << problems[0];
+
+    TempHome blocked; // a file where the data directory should be: nothing can be saved
+    blocked.write(".local/share/keyvane", "not a directory");
+    platform.setSources(FakePlatform::standardSources(), 0);
+    RulesEngine englishOnly(*ConfigStore::loadConfiguration());
+    problems = CorrectionReadiness::problems(platform, englishOnly);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_NE(problems[0].find("cannot be written"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[1].find("Only one language is active (en)"), std::string::npos) << problems[1];
+}
