@@ -16,7 +16,8 @@ void BM_KeyPressIntoTokenBuffer(benchmark::State& state) {
     std::size_t words = 0;
     InputObserver observer(platform, [&](const EmittedToken&) { ++words; });
     observer.start();
-    const std::uint16_t keys[] = {5, 4, 11, 2, 17, 45, KeyCode::space}; // "ghbdtn "
+    const std::uint16_t keys[] = {KeyCode::g, KeyCode::h, KeyCode::b,    KeyCode::d,
+                                  KeyCode::t, KeyCode::n, KeyCode::space}; // "ghbdtn "
     std::size_t i = 0;
     for (auto _ : state) {
         platform.pressKey(keys[i++ % 7]);

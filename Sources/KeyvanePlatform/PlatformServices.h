@@ -9,49 +9,70 @@
 
 namespace keyvane {
 
-// Virtual key codes of the ANSI keyboard, as the rest of the program knows them.
+// Linux evdev key codes (as in linux/input-event-codes.h): a key wherever it is, whatever the
+// layout. The X server's key code is this plus 8.
 namespace KeyCode {
-inline constexpr std::uint16_t a = 0;
-inline constexpr std::uint16_t c = 8;
-inline constexpr std::uint16_t v = 9;
-inline constexpr std::uint16_t r = 15;
-inline constexpr std::uint16_t returnKey = 36;
-inline constexpr std::uint16_t tab = 48;
-inline constexpr std::uint16_t space = 49;
-inline constexpr std::uint16_t deleteKey = 51; // backspace
-inline constexpr std::uint16_t escape = 53;
-inline constexpr std::uint16_t insert = 114;
-inline constexpr std::uint16_t home = 115;
-inline constexpr std::uint16_t pageUp = 116;
-inline constexpr std::uint16_t forwardDelete = 117;
-inline constexpr std::uint16_t end = 119;
-inline constexpr std::uint16_t pageDown = 121;
-inline constexpr std::uint16_t leftArrow = 123;
-inline constexpr std::uint16_t rightArrow = 124;
-inline constexpr std::uint16_t downArrow = 125;
-inline constexpr std::uint16_t upArrow = 126;
+inline constexpr std::uint16_t escape = 1;
+inline constexpr std::uint16_t one = 2; // up to nine = 10, then zero = 11
+inline constexpr std::uint16_t zero = 11;
+inline constexpr std::uint16_t minus = 12;
+inline constexpr std::uint16_t equal = 13;
+inline constexpr std::uint16_t backspace = 14;
+inline constexpr std::uint16_t tab = 15;
+inline constexpr std::uint16_t q = 16, w = 17, e = 18, r = 19, t = 20, y = 21, u = 22, i = 23, o = 24, p = 25;
+inline constexpr std::uint16_t leftBrace = 26;
+inline constexpr std::uint16_t rightBrace = 27;
+inline constexpr std::uint16_t enter = 28;
+inline constexpr std::uint16_t a = 30, s = 31, d = 32, f = 33, g = 34, h = 35, j = 36, k = 37, l = 38;
+inline constexpr std::uint16_t semicolon = 39;
+inline constexpr std::uint16_t apostrophe = 40;
+inline constexpr std::uint16_t grave = 41;
+inline constexpr std::uint16_t backslash = 43;
+inline constexpr std::uint16_t z = 44, x = 45, c = 46, v = 47, b = 48, n = 49, m = 50;
+inline constexpr std::uint16_t comma = 51;
+inline constexpr std::uint16_t dot = 52;
+inline constexpr std::uint16_t slash = 53;
+inline constexpr std::uint16_t space = 57;
+inline constexpr std::uint16_t f1 = 59; // up to f10 = 68
+inline constexpr std::uint16_t f11 = 87;
+inline constexpr std::uint16_t f12 = 88;
+inline constexpr std::uint16_t home = 102;
+inline constexpr std::uint16_t up = 103;
+inline constexpr std::uint16_t pageUp = 104;
+inline constexpr std::uint16_t left = 105;
+inline constexpr std::uint16_t right = 106;
+inline constexpr std::uint16_t end = 107;
+inline constexpr std::uint16_t down = 108;
+inline constexpr std::uint16_t pageDown = 109;
+inline constexpr std::uint16_t insert = 110;
+inline constexpr std::uint16_t deleteKey = 111; // the Delete key (forward); Backspace is backspace
 } // namespace KeyCode
 
-// Carbon-style modifier bits used for key translation and stored hotkeys.
-namespace ModifierBit {
-inline constexpr std::uint32_t command = 0x0100;
-inline constexpr std::uint32_t shift = 0x0200;
-inline constexpr std::uint32_t capsLock = 0x0400;
-inline constexpr std::uint32_t option = 0x0800;
-inline constexpr std::uint32_t control = 0x1000;
-} // namespace ModifierBit
+// The modifier flags of a key press or of a shortcut.
+using ModifierFlags = std::uint32_t;
+namespace Modifier {
+inline constexpr ModifierFlags shift = 1u << 0;
+inline constexpr ModifierFlags capsLock = 1u << 1;
+inline constexpr ModifierFlags control = 1u << 2;
+inline constexpr ModifierFlags alt = 1u << 3;
+inline constexpr ModifierFlags super = 1u << 4;
+inline constexpr ModifierFlags level3 = 1u << 5; // AltGr: the third level of a layout
+} // namespace Modifier
 
 // The value the program writes into every key event it posts, to recognise its own events.
 inline constexpr std::uint16_t kSyntheticEventMarker = 0x4B56;
 
 // One key press seen by the global key monitor.
 struct KeyPress {
-    std::uint16_t keyCode = 0;
-    std::uint32_t carbonModifiers = 0;     // shift, caps lock, option, control bits
-    bool commandHeld = false;              // a shortcut modifier (Control or Super on Linux desktops)
+    std::uint16_t keyCode = 0;             // evdev
+    ModifierFlags modifiers = 0;           // held (Caps Lock: locked) when the key went down
     std::optional<std::uint16_t> userData; // the marker when the program posted this press itself
-    bool altHeld = false;                  // Alt: a menu or window shortcut, never typing
     bool ownShortcut = false;              // one of the program's registered shortcuts (undo, convert)
+
+    // Control or Super: the shortcut modifiers of Linux desktops; such a press types nothing.
+    bool shortcutHeld() const { return (modifiers & (Modifier::control | Modifier::super)) != 0; }
+    // Alt: a menu or window shortcut, never typing.
+    bool altHeld() const { return (modifiers & Modifier::alt) != 0; }
 };
 
 // A key event for the program to post.
@@ -59,7 +80,7 @@ struct SyntheticKeyEvent {
     std::uint16_t keyCode = 0;
     bool keyDown = true;
     std::optional<std::string> unicodeText; // exactly this text is typed, whatever the layout
-    bool commandHeld = false;
+    bool controlHeld = false;               // Control+C, Control+V
     bool shiftHeld = false;
     std::optional<std::uint16_t> userData;
 
@@ -143,10 +164,10 @@ public:
     virtual int selectInputSource(const InputSource& source) = 0;
     // Key for key between every two enabled layouts; empty when the desktop cannot tell.
     virtual std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() { return {}; }
-    // The text a key types in a source with the given Carbon modifiers; nothing for dead keys,
-    // keys without a character, or a source without layout data.
+    // The text a key types in a source with the given modifiers (Shift, Caps Lock, Level3 count);
+    // nothing for dead keys, keys without a character, or a source without layout data.
     virtual std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
-                                                    std::uint32_t carbonModifiers) = 0;
+                                                    ModifierFlags modifiers) = 0;
 
     // Posts one key event to the focused application, in posting order.
     virtual void postKeyEvent(const SyntheticKeyEvent& event) = 0;
@@ -189,9 +210,9 @@ public:
     virtual bool isTrusted() = 0;
     virtual void openURL(const std::string& url) = 0;
 
-    // System-wide shortcuts: Carbon-style modifiers (Command 0x0100, Shift 0x0200, Option 0x0800,
-    // Control 0x1000). False when the shortcut cannot be taken (another program holds it).
-    virtual bool registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) = 0;
+    // System-wide shortcuts (Control, Shift, Alt and Super count). False when the shortcut cannot be
+    // taken (another program holds it).
+    virtual bool registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) = 0;
     virtual void unregisterHotkeys() = 0;
     // Called with the id of a registered shortcut when it is pressed.
     virtual void onHotkey(std::function<void(int id)> handler) = 0;

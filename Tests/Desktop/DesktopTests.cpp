@@ -341,7 +341,8 @@ TEST_F(Desktop, ProbesReportTheLiveServer) {
     auto front = platform->frontmostApplication();
     ASSERT_TRUE(front.has_value());
     EXPECT_EQ(front->bundleID, "keyvanedesktoptests");
-    auto translated = platform->translateKey(platform->enabledInputSources()->at(1), 15, ModifierBit::shift);
+    auto translated =
+        platform->translateKey(platform->enabledInputSources()->at(1), KeyCode::r, Modifier::shift);
     EXPECT_EQ(translated, "К");
 }
 

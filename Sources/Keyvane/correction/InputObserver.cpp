@@ -10,15 +10,15 @@ namespace {
 // Cursor and editing keys that type nothing: the caret moves or text changes out of sight.
 bool isCursorOrEditingKey(std::uint16_t keyCode) {
     switch (keyCode) {
-    case KeyCode::leftArrow:
-    case KeyCode::rightArrow:
-    case KeyCode::downArrow:
-    case KeyCode::upArrow:
+    case KeyCode::left:
+    case KeyCode::right:
+    case KeyCode::down:
+    case KeyCode::up:
     case KeyCode::home:
     case KeyCode::end:
     case KeyCode::pageUp:
     case KeyCode::pageDown:
-    case KeyCode::forwardDelete:
+    case KeyCode::deleteKey:
     case KeyCode::insert: return true;
     default: return false;
     }
@@ -108,12 +108,12 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
     if (onUserKey_) {
         onUserKey_();
     }
-    if (press.commandHeld || press.altHeld) {
+    if (press.shortcutHeld() || press.altHeld()) {
         loseContext(); // a shortcut may paste, cut, undo or move the cursor
         return;
     }
-    const std::uint32_t modifiers = press.carbonModifiers & (ModifierBit::shift | ModifierBit::capsLock |
-                                                             ModifierBit::option | ModifierBit::control);
+    const ModifierFlags modifiers =
+        press.modifiers & (Modifier::shift | Modifier::capsLock | Modifier::level3);
     auto event = mapToTokenEvent(press.keyCode, modifiers);
     if (!event) {
         return;
@@ -152,20 +152,19 @@ void InputObserver::handleKeyEvent(const KeyPress& press) {
     }
 }
 
-std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode,
-                                                         std::uint32_t carbonModifiers) {
+std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode, ModifierFlags modifiers) {
     switch (keyCode) {
-    case KeyCode::returnKey: return TokenEvent::boundaryEvent(BoundaryType::enter());
+    case KeyCode::enter: return TokenEvent::boundaryEvent(BoundaryType::enter());
     case KeyCode::tab: return TokenEvent::boundaryEvent(BoundaryType::tab());
     case KeyCode::space: return TokenEvent::boundaryEvent(BoundaryType::space());
-    case KeyCode::deleteKey: return TokenEvent::backspace();
+    case KeyCode::backspace: return TokenEvent::backspace();
     case KeyCode::escape: return TokenEvent::reset();
     default: break;
     }
     if (isCursorOrEditingKey(keyCode)) {
         return TokenEvent::reset();
     }
-    auto c = currentLayoutCharacter(keyCode, carbonModifiers);
+    auto c = currentLayoutCharacter(keyCode, modifiers);
     if (!c) {
         // A key that types nothing here (a function key, a dead key): what it does is unknown.
         return TokenEvent::reset();
@@ -179,12 +178,12 @@ std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode,
 }
 
 std::optional<std::string> InputObserver::currentLayoutCharacter(std::uint16_t keyCode,
-                                                                 std::uint32_t carbonModifiers) {
+                                                                 ModifierFlags modifiers) {
     auto source = platform_.currentKeyboardLayoutSource();
     if (!source) {
         return std::nullopt;
     }
-    auto text = platform_.translateKey(*source, keyCode, carbonModifiers);
+    auto text = platform_.translateKey(*source, keyCode, modifiers);
     if (!text || text->empty()) {
         return std::nullopt;
     }

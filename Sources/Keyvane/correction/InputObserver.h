@@ -46,7 +46,7 @@ public:
     void forget() { loseContext(); }
 
     // The token event of a key press under the current layout; nothing when the key types nothing.
-    std::optional<TokenEvent> mapToTokenEvent(std::uint16_t keyCode, std::uint32_t carbonModifiers);
+    std::optional<TokenEvent> mapToTokenEvent(std::uint16_t keyCode, ModifierFlags modifiers);
 
     // "character(\"g\")", "boundary(space)", "reset", … for the developer log.
     static std::string describe(const TokenEvent& event);
@@ -54,7 +54,7 @@ public:
 private:
     void handleKeyEvent(const KeyPress& press);
     void loseContext();
-    std::optional<std::string> currentLayoutCharacter(std::uint16_t keyCode, std::uint32_t carbonModifiers);
+    std::optional<std::string> currentLayoutCharacter(std::uint16_t keyCode, ModifierFlags modifiers);
 
     PlatformServices& platform_;
     std::optional<PlatformServices::MonitorHandle> globalMonitor_;

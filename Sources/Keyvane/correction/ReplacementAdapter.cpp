@@ -140,7 +140,7 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
     const std::size_t count = originalLength + UnicodeText::length(trailingBoundary) + typedAhead->size();
     for (std::size_t i = 0; i < count; ++i) {
         postMarked(platform,
-                   SyntheticKeyEvent{KeyCode::deleteKey, true, std::nullopt, false, false, std::nullopt});
+                   SyntheticKeyEvent{KeyCode::backspace, true, std::nullopt, false, false, std::nullopt});
     }
     const std::string text = replacement + trailingBoundary + ahead;
     platform.schedule(retypeDelay, [&platform, text] {
@@ -151,7 +151,7 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
         const std::size_t erase = late ? late->erase : 0;
         for (std::size_t i = 0; i < erase; ++i) {
             postMarked(platform,
-                       SyntheticKeyEvent{KeyCode::deleteKey, true, std::nullopt, false, false, std::nullopt});
+                       SyntheticKeyEvent{KeyCode::backspace, true, std::nullopt, false, false, std::nullopt});
         }
         typeString(platform, late ? text + late->text : text);
         platform.endHoldingKeys();

@@ -11,8 +11,16 @@
 namespace keyvane {
 namespace {
 
-constexpr const char* kConvertKeyCode = "convertToKeyCode.";
-constexpr const char* kConvertModifiers = "convertToModifiers.";
+constexpr const char* kUndo = "undoShortcut";
+constexpr const char* kSwitch = "switchShortcut";
+constexpr const char* kConvertTo = "convertToShortcut.";
+// How earlier versions stored the shortcuts: numbers.
+constexpr const char* kEarlierConvertKeyCode = "convertToKeyCode.";
+constexpr const char* kEarlierConvertModifiers = "convertToModifiers.";
+
+std::optional<Shortcut> readShortcut(const QSettings& settings, const QString& key) {
+    return Shortcut::fromString(settings.value(key).toString().toStdString());
+}
 
 QSettings openSettings() {
     return QSettings(QString::fromStdString(HotkeyManager::settingsPath()), QSettings::IniFormat);
@@ -48,24 +56,47 @@ void HotkeyManager::loadSettings() {
     }
     QSettings settings = openSettings();
     if (settings.contains("undoKeyCode")) {
-        undoKeyCode = settings.value("undoKeyCode", 0).toUInt();
-        undoModifiers = settings.value("undoModifiers", 0).toUInt();
-        switchKeyCode = settings.value("switchKeyCode", 0).toUInt();
-        switchModifiers = settings.value("switchModifiers", 0).toUInt();
+        readEarlierNumbers();
+        return;
     }
+    undoShortcut = readShortcut(settings, kUndo).value_or(kDefaultUndo);
+    switchShortcut = readShortcut(settings, kSwitch).value_or(kDefaultSwitch);
     convertToBindings.clear();
     for (const QString& key : settings.allKeys()) {
-        if (!key.startsWith(kConvertKeyCode)) {
+        if (!key.startsWith(kConvertTo)) {
             continue;
         }
-        const QString language = key.mid(static_cast<qsizetype>(std::string(kConvertKeyCode).size()));
-        const QString modifiersKey = QString(kConvertModifiers) + language;
-        if (language.isEmpty() || !settings.contains(modifiersKey)) {
-            continue;
+        const QString language = key.mid(static_cast<qsizetype>(std::string(kConvertTo).size()));
+        if (auto shortcut = readShortcut(settings, key); shortcut && !language.isEmpty()) {
+            convertToBindings[language.toStdString()] = *shortcut;
         }
-        convertToBindings[language.toStdString()] = {settings.value(key).toUInt(),
-                                                     settings.value(modifiersKey).toUInt()};
     }
+}
+
+void HotkeyManager::readEarlierNumbers() {
+    QSettings settings = openSettings();
+    auto earlier = [&](const QString& keyCode, const QString& modifiers, const Shortcut& fallback) {
+        return Shortcut::fromEarlierNumbers(settings.value(keyCode).toUInt(),
+                                            settings.value(modifiers).toUInt())
+            .value_or(fallback);
+    };
+    undoShortcut = earlier("undoKeyCode", "undoModifiers", kDefaultUndo);
+    switchShortcut = earlier("switchKeyCode", "switchModifiers", kDefaultSwitch);
+    convertToBindings.clear();
+    for (const QString& key : settings.allKeys()) {
+        if (!key.startsWith(kEarlierConvertKeyCode)) {
+            continue;
+        }
+        const QString language = key.mid(static_cast<qsizetype>(std::string(kEarlierConvertKeyCode).size()));
+        const QString modifiersKey = QString(kEarlierConvertModifiers) + language;
+        auto shortcut =
+            Shortcut::fromEarlierNumbers(settings.value(key).toUInt(), settings.value(modifiersKey).toUInt());
+        if (!language.isEmpty() && settings.contains(modifiersKey) && shortcut) {
+            convertToBindings[language.toStdString()] = *shortcut;
+        }
+    }
+    appLog("[Keyvane] Shortcuts of an earlier version read; they are stored as text from now on");
+    saveSettings();
 }
 
 void HotkeyManager::saveSettings() const {
@@ -73,27 +104,19 @@ void HotkeyManager::saveSettings() const {
         return;
     }
     QSettings settings = openSettings();
-    settings.setValue("undoKeyCode", undoKeyCode);
-    settings.setValue("undoModifiers", undoModifiers);
-    settings.setValue("switchKeyCode", switchKeyCode);
-    settings.setValue("switchModifiers", switchModifiers);
-    for (const QString& key : settings.allKeys()) {
-        if (key.startsWith(kConvertKeyCode) || key.startsWith(kConvertModifiers)) {
-            settings.remove(key);
-        }
-    }
-    for (const auto& [language, binding] : convertToBindings) {
-        settings.setValue(QString(kConvertKeyCode) + QString::fromStdString(language), binding.keyCode);
-        settings.setValue(QString(kConvertModifiers) + QString::fromStdString(language), binding.modifiers);
+    settings.clear(); // every key is written again; the numbers of earlier versions go
+    settings.setValue(kUndo, QString::fromStdString(undoShortcut.toString()));
+    settings.setValue(kSwitch, QString::fromStdString(switchShortcut.toString()));
+    for (const auto& [language, shortcut] : convertToBindings) {
+        settings.setValue(QString(kConvertTo) + QString::fromStdString(language),
+                          QString::fromStdString(shortcut.toString()));
     }
     settings.sync(); // QSettings writes through a temporary file and renames it
 }
 
 void HotkeyManager::resetToDefaults() {
-    undoKeyCode = kDefaultUndoKeyCode;
-    undoModifiers = ModifierBit::command;
-    switchKeyCode = kDefaultSwitchKeyCode;
-    switchModifiers = ModifierBit::command;
+    undoShortcut = kDefaultUndo;
+    switchShortcut = kDefaultSwitch;
     convertToBindings.clear();
 }
 
@@ -107,24 +130,24 @@ void HotkeyManager::registerCallbacks(std::function<void()> undo, std::function<
 }
 
 void HotkeyManager::registerHotkeys() {
-    auto take = [&](int id, std::uint32_t keyCode, std::uint32_t modifiers) {
-        if (!platform_.registerHotkey(id, static_cast<std::uint16_t>(keyCode), modifiers)) {
-            appLog("[Keyvane] Hotkey id=" + std::to_string(id) + " registration failed (status=-1)");
+    auto take = [&](int id, const Shortcut& shortcut) {
+        if (!platform_.registerHotkey(id, shortcut.keyCode, shortcut.modifiers)) {
+            appLog("[Keyvane] Hotkey id=" + std::to_string(id) + " (" + shortcut.toString() +
+                   ") registration failed: another program holds it");
         }
     };
-    take(1, undoKeyCode, undoModifiers);
-    take(2, switchKeyCode, switchModifiers);
+    take(1, undoShortcut);
+    take(2, switchShortcut);
     idToLanguage_.clear();
     int id = 3;
     std::string languages;
     for (const auto& [language, binding] : convertToBindings) { // ascending language keys
         idToLanguage_[id] = language;
-        take(id++, binding.keyCode, binding.modifiers);
+        take(id++, binding);
         languages += (languages.empty() ? "\"" : ", \"") + language + "\"";
     }
-    appLog("[Keyvane] Hotkeys registered: undo=" + std::to_string(undoKeyCode) + "/" +
-           std::to_string(undoModifiers) + ", switch=" + std::to_string(switchKeyCode) + "/" +
-           std::to_string(switchModifiers) + ", convertTo=[" + languages + "]");
+    appLog("[Keyvane] Hotkeys registered: undo=" + undoShortcut.toString() +
+           ", switch=" + switchShortcut.toString() + ", convertTo=[" + languages + "]");
 }
 
 void HotkeyManager::unregisterAll() {

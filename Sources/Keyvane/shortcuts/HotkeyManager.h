@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Keyvane/shortcuts/Shortcut.h"
 #include "KeyvanePlatform/PlatformServices.h"
 
 #include <cstdint>
@@ -9,20 +10,14 @@
 
 namespace keyvane {
 
-// One shortcut: a virtual key code and Carbon-style modifiers (Command 0x0100, Shift 0x0200,
-// Option 0x0800, Control 0x1000).
-struct HotkeyBinding {
-    std::uint32_t keyCode = 0;
-    std::uint32_t modifiers = 0;
-    bool operator==(const HotkeyBinding&) const = default;
-};
-
 // The system-wide shortcuts: undo the last correction, convert the selection, and convert the
-// selection into a given language. Kept in ${XDG_CONFIG_HOME:-~/.config}/Keyvane/Keyvane.conf.
+// selection into a given language. Kept in ${XDG_CONFIG_HOME:-~/.config}/Keyvane/Keyvane.conf as
+// text ("undoShortcut=Control+F11"); the numbers earlier versions wrote there are read once and
+// replaced.
 class HotkeyManager {
 public:
-    static constexpr std::uint32_t kDefaultUndoKeyCode = 103;   // F11
-    static constexpr std::uint32_t kDefaultSwitchKeyCode = 111; // F12
+    static constexpr Shortcut kDefaultUndo{KeyCode::f11, Modifier::control};
+    static constexpr Shortcut kDefaultSwitch{KeyCode::f12, Modifier::control};
 
     explicit HotkeyManager(PlatformServices& platform);
 
@@ -31,11 +26,9 @@ public:
     std::function<void(const std::string&)> onConvertToLanguage;
     std::function<void()> onHotkeysChanged;
 
-    std::uint32_t undoKeyCode = kDefaultUndoKeyCode;
-    std::uint32_t undoModifiers = ModifierBit::command;
-    std::uint32_t switchKeyCode = kDefaultSwitchKeyCode;
-    std::uint32_t switchModifiers = ModifierBit::command;
-    std::map<std::string, HotkeyBinding> convertToBindings;
+    Shortcut undoShortcut = kDefaultUndo;
+    Shortcut switchShortcut = kDefaultSwitch;
+    std::map<std::string, Shortcut> convertToBindings;
 
     void loadSettings();
     void saveSettings() const;
@@ -51,6 +44,8 @@ public:
 
 private:
     void dispatch(int id);
+    // Reads the numbers an earlier version stored and writes them back as text.
+    void readEarlierNumbers();
 
     PlatformServices& platform_;
     std::map<int, std::string> idToLanguage_;

@@ -16,8 +16,8 @@ namespace {
 
 using Converter = std::function<ManualConversionResult(const std::string&)>;
 
-void postShortcut(PlatformServices& platform, std::uint16_t keyCode, bool command, bool shift) {
-    SyntheticKeyEvent event{keyCode, true, std::nullopt, command, shift, kSyntheticEventMarker};
+void postShortcut(PlatformServices& platform, std::uint16_t keyCode, bool control, bool shift) {
+    SyntheticKeyEvent event{keyCode, true, std::nullopt, control, shift, kSyntheticEventMarker};
     platform.postKeyEvent(event);
     event.keyDown = false;
     platform.postKeyEvent(event);

@@ -7,7 +7,7 @@
 namespace keyvane {
 namespace {
 
-// Letter and punctuation keys: virtual key → (US unshifted, US shifted, Russian, Ukrainian).
+// Letter and punctuation keys: key code → (US unshifted, US shifted, Russian, Ukrainian).
 struct KeyRow {
     std::uint16_t key;
     const char* us;
@@ -16,16 +16,43 @@ struct KeyRow {
     const char* uk;
 };
 constexpr KeyRow kRows[] = {
-    {12, "q", "Q", "й", "й"}, {13, "w", "W", "ц", "ц"}, {14, "e", "E", "у", "у"},  {15, "r", "R", "к", "к"},
-    {17, "t", "T", "е", "е"}, {16, "y", "Y", "н", "н"}, {32, "u", "U", "г", "г"},  {34, "i", "I", "ш", "ш"},
-    {31, "o", "O", "щ", "щ"}, {35, "p", "P", "з", "з"}, {33, "[", "{", "х", "х"},  {30, "]", "}", "ъ", "ї"},
-    {0, "a", "A", "ф", "ф"},  {1, "s", "S", "ы", "і"},  {2, "d", "D", "в", "в"},   {3, "f", "F", "а", "а"},
-    {5, "g", "G", "п", "п"},  {4, "h", "H", "р", "р"},  {38, "j", "J", "о", "о"},  {40, "k", "K", "л", "л"},
-    {37, "l", "L", "д", "д"}, {41, ";", ":", "ж", "ж"}, {39, "'", "\"", "э", "є"}, {6, "z", "Z", "я", "я"},
-    {7, "x", "X", "ч", "ч"},  {8, "c", "C", "с", "с"},  {9, "v", "V", "м", "м"},   {11, "b", "B", "и", "и"},
-    {45, "n", "N", "т", "т"}, {46, "m", "M", "ь", "ь"}, {43, ",", "<", "б", "б"},  {47, ".", ">", "ю", "ю"},
-    {50, "`", "~", "ё", "'"}, {27, "-", "_", "-", "-"}, {18, "1", "!", "1", "1"},  {19, "2", "@", "2", "2"},
-    {44, "/", "?", ".", "."},
+    {KeyCode::q, "q", "Q", "й", "й"},
+    {KeyCode::w, "w", "W", "ц", "ц"},
+    {KeyCode::e, "e", "E", "у", "у"},
+    {KeyCode::r, "r", "R", "к", "к"},
+    {KeyCode::t, "t", "T", "е", "е"},
+    {KeyCode::y, "y", "Y", "н", "н"},
+    {KeyCode::u, "u", "U", "г", "г"},
+    {KeyCode::i, "i", "I", "ш", "ш"},
+    {KeyCode::o, "o", "O", "щ", "щ"},
+    {KeyCode::p, "p", "P", "з", "з"},
+    {KeyCode::leftBrace, "[", "{", "х", "х"},
+    {KeyCode::rightBrace, "]", "}", "ъ", "ї"},
+    {KeyCode::a, "a", "A", "ф", "ф"},
+    {KeyCode::s, "s", "S", "ы", "і"},
+    {KeyCode::d, "d", "D", "в", "в"},
+    {KeyCode::f, "f", "F", "а", "а"},
+    {KeyCode::g, "g", "G", "п", "п"},
+    {KeyCode::h, "h", "H", "р", "р"},
+    {KeyCode::j, "j", "J", "о", "о"},
+    {KeyCode::k, "k", "K", "л", "л"},
+    {KeyCode::l, "l", "L", "д", "д"},
+    {KeyCode::semicolon, ";", ":", "ж", "ж"},
+    {KeyCode::apostrophe, "'", "\"", "э", "є"},
+    {KeyCode::z, "z", "Z", "я", "я"},
+    {KeyCode::x, "x", "X", "ч", "ч"},
+    {KeyCode::c, "c", "C", "с", "с"},
+    {KeyCode::v, "v", "V", "м", "м"},
+    {KeyCode::b, "b", "B", "и", "и"},
+    {KeyCode::n, "n", "N", "т", "т"},
+    {KeyCode::m, "m", "M", "ь", "ь"},
+    {KeyCode::comma, ",", "<", "б", "б"},
+    {KeyCode::dot, ".", ">", "ю", "ю"},
+    {KeyCode::grave, "`", "~", "ё", "'"},
+    {KeyCode::minus, "-", "_", "-", "-"},
+    {KeyCode::one, "1", "!", "1", "1"},
+    {static_cast<std::uint16_t>(KeyCode::one + 1), "2", "@", "2", "2"},
+    {KeyCode::slash, "/", "?", ".", "."},
 };
 
 FakePlatform::KeyTable tableFor(int column) {
@@ -34,15 +61,15 @@ FakePlatform::KeyTable tableFor(int column) {
         std::string lower = column == 0 ? row.us : (column == 1 ? row.ru : row.uk);
         // Cyrillic letters shift to capitals; digits and symbols give what they give on US keys,
         // but for the full-stop key of the Cyrillic layouts, which gives a comma.
-        const char* shiftedSymbol = column != 0 && row.key == 44 ? "," : row.usShift;
+        const char* shiftedSymbol = column != 0 && row.key == KeyCode::slash ? "," : row.usShift;
         std::string upper = column != 0 && UnicodeText::isLetter(lower) ? UnicodeText::toUpper(lower)
                                                                         : std::string(shiftedSymbol);
         table[row.key] = {lower, upper};
     }
     table[KeyCode::space] = {" ", " "};
-    table[KeyCode::returnKey] = {"\r", "\r"};
+    table[KeyCode::enter] = {"\r", "\r"};
     table[KeyCode::tab] = {"\t", "\t"};
-    table[123] = {"\x1c", "\x1c"}; // arrows type control characters
+    table[KeyCode::left] = {"\x1c", "\x1c"}; // arrows type control characters
     return table;
 }
 
@@ -106,12 +133,11 @@ void FakePlatform::removeKeyMonitor(MonitorHandle handle) {
     monitors_.erase(handle);
 }
 
-void FakePlatform::pressKey(std::uint16_t keyCode, std::uint32_t carbonModifiers, bool commandHeld,
+void FakePlatform::pressKey(std::uint16_t keyCode, ModifierFlags modifiers,
                             std::optional<std::uint16_t> userData) {
     KeyPress press;
     press.keyCode = keyCode;
-    press.carbonModifiers = carbonModifiers;
-    press.commandHeld = commandHeld;
+    press.modifiers = modifiers;
     press.userData = userData;
     pressKey(press);
 }
@@ -184,7 +210,7 @@ int FakePlatform::selectInputSource(const InputSource& source) {
 }
 
 std::optional<std::string> FakePlatform::translateKey(const InputSource& source, std::uint16_t keyCode,
-                                                      std::uint32_t carbonModifiers) {
+                                                      ModifierFlags modifiers) {
     auto table = keyTables_.find(source.id);
     if (table == keyTables_.end()) {
         return std::nullopt;
@@ -193,29 +219,28 @@ std::optional<std::string> FakePlatform::translateKey(const InputSource& source,
     if (key == table->second.end()) {
         return std::nullopt;
     }
-    bool shift = (carbonModifiers & ModifierBit::shift) != 0;
-    bool caps = (carbonModifiers & ModifierBit::capsLock) != 0;
+    bool shift = (modifiers & Modifier::shift) != 0;
+    bool caps = (modifiers & Modifier::capsLock) != 0;
     const std::string& lower = key->second.first;
     bool letter = UnicodeText::isLetter(lower);
     return (shift != (caps && letter)) ? key->second.second : lower;
 }
 
-bool FakePlatform::registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) {
-    if (std::find(taken.begin(), taken.end(), std::make_pair(keyCode, carbonModifiers)) != taken.end()) {
+bool FakePlatform::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) {
+    if (std::find(taken.begin(), taken.end(), std::make_pair(keyCode, modifiers)) != taken.end()) {
         return false;
     }
-    hotkeys[id] = {keyCode, carbonModifiers};
+    hotkeys[id] = {keyCode, modifiers};
     return true;
 }
 
-void FakePlatform::pressHotkey(std::uint16_t keyCode, std::uint32_t carbonModifiers) {
+void FakePlatform::pressHotkey(std::uint16_t keyCode, ModifierFlags modifiers) {
     for (const auto& [id, binding] : hotkeys) {
-        if (binding == std::make_pair(keyCode, carbonModifiers) && hotkeyHandler_) {
+        if (binding == std::make_pair(keyCode, modifiers) && hotkeyHandler_) {
             // The key monitor sees the press too, as on a real desktop.
             KeyPress press;
             press.keyCode = keyCode;
-            press.carbonModifiers = carbonModifiers;
-            press.commandHeld = (carbonModifiers & (ModifierBit::command | ModifierBit::control)) != 0;
+            press.modifiers = modifiers;
             press.ownShortcut = true;
             pressKey(press);
             hotkeyHandler_(id);
@@ -227,7 +252,7 @@ void FakePlatform::pressHotkey(std::uint16_t keyCode, std::uint32_t carbonModifi
 void FakePlatform::postKeyEvent(const SyntheticKeyEvent& event) {
     posted.push_back(event);
     // A focused text field copies its selection on Control+C.
-    if (event.keyDown && event.commandHeld && !event.shiftHeld && event.keyCode == KeyCode::c &&
+    if (event.keyDown && event.controlHeld && !event.shiftHeld && event.keyCode == KeyCode::c &&
         selectedText) {
         clipboards_[ClipboardKind::clipboard] = ClipboardContents::ofText(*selectedText);
     }
@@ -236,10 +261,10 @@ void FakePlatform::postKeyEvent(const SyntheticKeyEvent& event) {
 std::string FakePlatform::typedText(std::string initial) const {
     std::vector<std::string> chars = UnicodeText::graphemes(initial);
     for (const SyntheticKeyEvent& e : posted) {
-        if (!e.keyDown || e.commandHeld) {
+        if (!e.keyDown || e.controlHeld) {
             continue;
         }
-        if (e.keyCode == KeyCode::deleteKey && !e.unicodeText) {
+        if (e.keyCode == KeyCode::backspace && !e.unicodeText) {
             if (!chars.empty()) {
                 chars.pop_back();
             }

@@ -19,7 +19,7 @@ public:
 
     // Test controls.
     void advance(double seconds); // runs every step that falls due, in time order
-    void pressKey(std::uint16_t keyCode, std::uint32_t carbonModifiers = 0, bool commandHeld = false,
+    void pressKey(std::uint16_t keyCode, ModifierFlags modifiers = 0,
                   std::optional<std::uint16_t> userData = std::nullopt);
     void pressKey(const KeyPress& press);
     void activate(const FrontmostApplication& app);
@@ -51,7 +51,7 @@ public:
     std::optional<InputSource> currentKeyboardLayoutSource() override;
     int selectInputSource(const InputSource& source) override;
     std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
-                                            std::uint32_t carbonModifiers) override;
+                                            ModifierFlags modifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
     std::optional<std::vector<std::string>> beginHoldingKeys() override {
         holding = true;
@@ -85,13 +85,13 @@ public:
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return trusted_; }
     void openURL(const std::string& url) override { openedURLs.push_back(url); }
-    bool registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) override;
+    bool registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) override;
     void unregisterHotkeys() override { hotkeys.clear(); }
     void onHotkey(std::function<void(int id)> handler) override { hotkeyHandler_ = std::move(handler); }
     // Registered shortcuts: id → (key code, modifiers). Taken: shortcuts another program holds.
-    std::map<int, std::pair<std::uint16_t, std::uint32_t>> hotkeys;
-    std::vector<std::pair<std::uint16_t, std::uint32_t>> taken;
-    void pressHotkey(std::uint16_t keyCode, std::uint32_t carbonModifiers);
+    std::map<int, std::pair<std::uint16_t, ModifierFlags>> hotkeys;
+    std::vector<std::pair<std::uint16_t, ModifierFlags>> taken;
+    void pressHotkey(std::uint16_t keyCode, ModifierFlags modifiers);
 
     ClipboardContents clipboardContents(ClipboardKind kind) override { return clipboards_[kind]; }
     void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) override {

@@ -1,6 +1,5 @@
 #include "KeyvanePlatform/x11/X11Platform.h"
 
-#include "KeyvanePlatform/KeyCodeTable.h"
 #include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
 #include <QAbstractEventDispatcher>
@@ -35,6 +34,36 @@
 #undef Status
 
 namespace keyvane {
+namespace {
+
+// Shift, Control, Alt, Super, the locks and AltGr change what other keys do; pressed alone they
+// type nothing and are no key of a word.
+bool isModifierKey(std::uint16_t evdev) {
+    switch (evdev) {
+    case 29:  // Left Control
+    case 42:  // Left Shift
+    case 54:  // Right Shift
+    case 56:  // Left Alt
+    case 58:  // Caps Lock
+    case 69:  // Num Lock
+    case 97:  // Right Control
+    case 100: // Right Alt (AltGr)
+    case 125: // Left Super
+    case 126: // Right Super
+        return true;
+    default: return false;
+    }
+}
+
+// The modifier flags of an X modifier state (Mod1 is Alt, Mod4 Super, Mod5 the third level).
+ModifierFlags modifierFlags(unsigned int state) {
+    return ((state & ShiftMask) ? Modifier::shift : 0u) | ((state & LockMask) ? Modifier::capsLock : 0u) |
+           ((state & ControlMask) ? Modifier::control : 0u) | ((state & Mod1Mask) ? Modifier::alt : 0u) |
+           ((state & Mod4Mask) ? Modifier::super : 0u) | ((state & Mod5Mask) ? Modifier::level3 : 0u);
+}
+
+} // namespace
+
 namespace {
 
 constexpr const char* kSourcePrefix = "xkb.keylayout.";
@@ -567,11 +596,11 @@ std::optional<std::vector<std::string>> X11Platform::textOfQueuedKeys(std::size_
         if (i < from) {
             continue;
         }
-        auto virtualKey = KeyCodeTable::virtualKeyForEvdev(item.keycode - 8);
-        if (!virtualKey) {
-            continue; // a modifier key
+        const std::uint16_t evdev = static_cast<std::uint16_t>(item.keycode - 8);
+        if (isModifierKey(evdev)) {
+            continue;
         }
-        if (*virtualKey == KeyCode::space) {
+        if (evdev == KeyCode::space) {
             typed.emplace_back(" ");
             continue;
         }
@@ -581,10 +610,8 @@ std::optional<std::vector<std::string>> X11Platform::textOfQueuedKeys(std::size_
         if ((mods & (ControlMask | Mod1Mask | Mod4Mask)) != 0 || group >= xkb_keymap_num_layouts(keymap_)) {
             return std::nullopt; // a shortcut already acted on the text
         }
-        const std::uint32_t carbon = ((mods & ShiftMask) ? ModifierBit::shift : 0) |
-                                     ((mods & LockMask) ? ModifierBit::capsLock : 0) |
-                                     ((mods & Mod5Mask) ? ModifierBit::option : 0);
-        auto text = const_cast<X11Platform*>(this)->translateKey(sourceForGroup(group), *virtualKey, carbon);
+        auto text =
+            const_cast<X11Platform*>(this)->translateKey(sourceForGroup(group), evdev, modifierFlags(mods));
         if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) < 0x20 || *text == "\x7f") {
             return std::nullopt; // Return, Backspace, arrows and other editing keys
         }
@@ -676,17 +703,13 @@ void X11Platform::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
             ours = true;
         }
     }
-    auto virtualKey = KeyCodeTable::virtualKeyForEvdev(xkeycode - 8);
-    if (!virtualKey || monitors_.empty()) {
+    const std::uint16_t evdev = static_cast<std::uint16_t>(xkeycode - 8);
+    if (xkeycode < 8 || isModifierKey(evdev) || monitors_.empty()) {
         return;
     }
     KeyPress press;
-    press.keyCode = *virtualKey;
-    press.carbonModifiers = ((effectiveMods_ & ShiftMask) ? ModifierBit::shift : 0) |
-                            ((effectiveMods_ & LockMask) ? ModifierBit::capsLock : 0) |
-                            ((effectiveMods_ & Mod5Mask) ? ModifierBit::option : 0);
-    press.commandHeld = (effectiveMods_ & (ControlMask | Mod4Mask)) != 0;
-    press.altHeld = (effectiveMods_ & Mod1Mask) != 0;
+    press.keyCode = evdev;
+    press.modifiers = modifierFlags(effectiveMods_);
     press.ownShortcut = isOwnShortcut(xkeycode, effectiveMods_);
     if (ours) {
         press.userData = kSyntheticEventMarker;
@@ -766,30 +789,29 @@ int X11Platform::selectInputSource(const InputSource& source) {
 }
 
 std::optional<std::string> X11Platform::translateKey(const InputSource& source, std::uint16_t keyCode,
-                                                     std::uint32_t carbonModifiers) {
+                                                     ModifierFlags modifiers) {
     auto group = groupOf(source);
-    auto evdev = KeyCodeTable::evdevForVirtualKey(keyCode);
     xkb_state* state = translationState_;
-    if (!group || !evdev || state == nullptr) {
+    if (!group || state == nullptr) {
         return std::nullopt;
     }
     xkb_mod_mask_t mods = 0;
-    auto add = [&](std::uint32_t bit, const char* name) {
+    auto add = [&](ModifierFlags flag, const char* name) {
         xkb_mod_index_t index = xkb_keymap_mod_get_index(keymap_, name);
-        if ((carbonModifiers & bit) != 0 && index != XKB_MOD_INVALID) {
+        if ((modifiers & flag) != 0 && index != XKB_MOD_INVALID) {
             mods |= (1u << index);
         }
     };
-    add(ModifierBit::shift, XKB_MOD_NAME_SHIFT);
-    add(ModifierBit::control, XKB_MOD_NAME_CTRL);
-    add(ModifierBit::option, "Mod5");
+    add(Modifier::shift, XKB_MOD_NAME_SHIFT);
+    add(Modifier::control, XKB_MOD_NAME_CTRL);
+    add(Modifier::level3, "Mod5");
     xkb_mod_mask_t locked = 0;
-    if ((carbonModifiers & ModifierBit::capsLock) != 0) {
+    if ((modifiers & Modifier::capsLock) != 0) {
         locked = 1u << xkb_keymap_mod_get_index(keymap_, XKB_MOD_NAME_CAPS);
     }
     xkb_state_update_mask(state, mods, 0, locked, 0, 0, *group);
     char buffer[64] = {};
-    int length = xkb_state_key_get_utf8(state, *evdev + 8, buffer, sizeof buffer);
+    int length = xkb_state_key_get_utf8(state, keyCode + 8u, buffer, sizeof buffer);
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
         return std::nullopt;
     }
@@ -907,7 +929,7 @@ void X11Platform::typeCodePoint(char32_t codePoint, bool press) {
 
 void X11Platform::postKeyEvent(const SyntheticKeyEvent& event) {
     std::vector<unsigned int> modifiers;
-    if (event.commandHeld) {
+    if (event.controlHeld) {
         modifiers.push_back(XKeysymToKeycode(display_, XK_Control_L));
     }
     if (event.shiftHeld) {
@@ -926,8 +948,8 @@ void X11Platform::postKeyEvent(const SyntheticKeyEvent& event) {
         for (char32_t cp : codePoints) {
             typeCodePoint(cp, event.keyDown);
         }
-    } else if (auto evdev = KeyCodeTable::evdevForVirtualKey(event.keyCode)) {
-        fakeKey(*evdev + 8, event.keyDown);
+    } else if (event.keyCode != 0) {
+        fakeKey(event.keyCode + 8u, event.keyDown);
     }
     if (!event.keyDown) {
         for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) {
@@ -1023,17 +1045,14 @@ namespace {
 constexpr unsigned int kIgnoredLocks[] = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};
 } // namespace
 
-bool X11Platform::registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) {
-    auto evdev = KeyCodeTable::evdevForVirtualKey(keyCode);
-    if (!evdev) {
+bool X11Platform::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags flags) {
+    if (keyCode == 0 || keyCode > 247) {
         return false;
     }
-    // Command and Control are both Control on Linux desktops; Option is Alt.
-    unsigned int modifiers =
-        ((carbonModifiers & (ModifierBit::command | ModifierBit::control)) ? ControlMask : 0u) |
-        ((carbonModifiers & ModifierBit::shift) ? ShiftMask : 0u) |
-        ((carbonModifiers & ModifierBit::option) ? Mod1Mask : 0u);
-    const unsigned int keycode = *evdev + 8;
+    const unsigned int modifiers =
+        ((flags & Modifier::control) ? ControlMask : 0u) | ((flags & Modifier::shift) ? ShiftMask : 0u) |
+        ((flags & Modifier::alt) ? Mod1Mask : 0u) | ((flags & Modifier::super) ? Mod4Mask : 0u);
+    const unsigned int keycode = keyCode + 8u;
     XSync(display_, False);
     lastXError = 0;
     for (unsigned int locks : kIgnoredLocks) {

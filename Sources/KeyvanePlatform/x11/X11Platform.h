@@ -41,7 +41,7 @@ public:
     std::optional<InputSource> currentKeyboardLayoutSource() override;
     int selectInputSource(const InputSource& source) override;
     std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
-                                            std::uint32_t carbonModifiers) override;
+                                            ModifierFlags modifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
     std::optional<std::vector<std::string>> beginHoldingKeys() override;
     std::optional<LateKeys> catchUpHeldKeys() override;
@@ -57,7 +57,7 @@ public:
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return true; }
     void openURL(const std::string& url) override;
-    bool registerHotkey(int id, std::uint16_t keyCode, std::uint32_t carbonModifiers) override;
+    bool registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) override;
     void unregisterHotkeys() override;
     void onHotkey(std::function<void(int id)> handler) override { hotkeyHandler_ = std::move(handler); }
     ClipboardContents clipboardContents(ClipboardKind kind) override;

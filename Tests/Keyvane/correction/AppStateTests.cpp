@@ -13,8 +13,9 @@ using keyvane::testing::TempHome;
 
 namespace {
 
-constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kX = 7, kZ = 6, kComma = 43,
-                        kI = 34, kA = 0, kM = 46, kF = 3, kC = 8;
+constexpr std::uint16_t kG = KeyCode::g, kH = KeyCode::h, kB = KeyCode::b, kD = KeyCode::d, kT = KeyCode::t,
+                        kN = KeyCode::n, kX = KeyCode::x, kZ = KeyCode::z, kComma = KeyCode::comma,
+                        kI = KeyCode::i, kA = KeyCode::a, kM = KeyCode::m, kF = KeyCode::f, kC = KeyCode::c;
 
 struct Live {
     TempHome home;
@@ -89,7 +90,7 @@ TEST(LiveCorrection, GatesLeaveWordsAlone) {
 TEST(LiveCorrection, ReturnAndTabLeaveTheWordAsTypedAndOnlySwitchTheLayout) {
     // Return may have run the line (a shell) or sent it (a chat), Tab moved to the next field:
     // retyping would land in the wrong place.
-    for (std::uint16_t boundary : {KeyCode::returnKey, KeyCode::tab}) {
+    for (std::uint16_t boundary : {KeyCode::enter, KeyCode::tab}) {
         Live live;
         live.type({kG, kH, kB, kD, kT, kN, boundary});
         live.platform.advance(2.0);
@@ -100,7 +101,7 @@ TEST(LiveCorrection, ReturnAndTabLeaveTheWordAsTypedAndOnlySwitchTheLayout) {
     }
     Live multiLine; // a text known to hold several lines: Return is a line break, corrected as before
     multiLine.platform.multiLine = true;
-    multiLine.type({kG, kH, kB, kD, kT, kN, KeyCode::returnKey});
+    multiLine.type({kG, kH, kB, kD, kT, kN, KeyCode::enter});
     multiLine.platform.advance(0.02);
     EXPECT_EQ(multiLine.field("ghbdtn\n"), "привет\n");
 }
@@ -115,7 +116,7 @@ TEST(LiveCorrection, AOneLetterWordIsCorrectedWithTheWordAfterIt) {
 
     Live english; // "I am" typed on the Russian layout: "Ш фь"
     english.platform.setSources(FakePlatform::standardSources(), 1);
-    english.platform.pressKey(kI, ModifierBit::shift);
+    english.platform.pressKey(kI, Modifier::shift);
     english.type({KeyCode::space, kA, kM, KeyCode::space});
     english.platform.advance(0.02);
     EXPECT_EQ(english.field("Ш фь "), "I am ");
@@ -212,7 +213,7 @@ TEST(SessionAndApps, StreakNeedsThreeWordsAndResetsOnAppSwitchRecentAppsKeepFour
     // "ltkf" is "дела": a Russian word (the learned pair for "ghbdtn" names no single language).
     for (int i = 0; i < 3; ++i) {
         live.platform.setSources(FakePlatform::standardSources(), 0);
-        live.type({37, kT, 40, 3, KeyCode::space});
+        live.type({KeyCode::l, kT, KeyCode::k, KeyCode::f, KeyCode::space});
         live.platform.advance(2.0);
         EXPECT_EQ(live.app->sessionLanguage().has_value(), i == 2) << i;
     }
@@ -246,7 +247,7 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
     auto app = AppState::create(platform);
     ASSERT_NE(app, nullptr);
     app->startObserving();
-    constexpr std::uint16_t kP = 35, kR = 15, kV = 9, kE = 14;
+    constexpr std::uint16_t kP = KeyCode::p, kR = KeyCode::r, kV = KeyCode::v, kE = KeyCode::e;
     for (auto k : {kP, kR, kI, kV, kE, kT, KeyCode::space}) {
         platform.pressKey(k);
     }
@@ -267,7 +268,7 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
 TEST(LiveCorrection, TheWordsOfTheLineTellRussianFromUkrainian) {
     // Russian typed on the Ukrainian layout: "что" is the same there, "файлы" comes out as the
     // Ukrainian word "файлі". After "что" the line is Russian, so "файлі" is "файлы".
-    constexpr std::uint16_t kJ = 38, kQ = 12, kK = 40, kS = 1;
+    constexpr std::uint16_t kJ = KeyCode::j, kQ = KeyCode::q, kK = KeyCode::k, kS = KeyCode::s;
     Live live;
     live.platform.setSources(FakePlatform::standardSources(), 2);
     live.type({kX, kN, kJ, KeyCode::space});
@@ -278,7 +279,7 @@ TEST(LiveCorrection, TheWordsOfTheLineTellRussianFromUkrainian) {
     live.platform.advance(2.0);
     live.platform.setSources(FakePlatform::standardSources(), 2);
     live.platform.posted.clear();
-    live.type({KeyCode::returnKey});
+    live.type({KeyCode::enter});
     live.type({kA, kF, kQ, kK, kS, KeyCode::space});
     live.platform.advance(2.0);
     EXPECT_TRUE(live.platform.posted.empty());
@@ -291,7 +292,7 @@ TEST(Undo, ErasesWhatTheCorrectionTypedWhateverItsLength) {
         ".local/share/keyvane/manual_overrides.json",
         R"({"exact_pairs": {"bgf": "хорошо"}, "exact_pairs_meta": {"bgf": {"src": "en", "dst": "ru"}}})");
     live.app->reloadConfig();
-    constexpr std::uint16_t kB2 = 11, kG2 = 5;
+    constexpr std::uint16_t kB2 = KeyCode::b, kG2 = KeyCode::g;
     live.type({kB2, kG2, kF, KeyCode::space});
     live.platform.advance(2.0);
     ASSERT_EQ(live.field("bgf "), "хорошо ");
@@ -304,7 +305,7 @@ TEST(SessionAndApps, TwoLetterWordsDoNotMakeASession) {
     // "ты", "мы", "вы" typed on the Russian layout: Russian letters only, but too short to tell a
     // language by.
     Live live;
-    constexpr std::uint16_t kS = 1, kV = 9;
+    constexpr std::uint16_t kS = KeyCode::s, kV = KeyCode::v;
     for (const auto& word : {std::initializer_list<std::uint16_t>{kN, kS, KeyCode::space},
                              std::initializer_list<std::uint16_t>{kV, kS, KeyCode::space},
                              std::initializer_list<std::uint16_t>{kD, kS, KeyCode::space}}) {
@@ -323,7 +324,7 @@ TEST(SessionAndApps, TheSessionLanguageDecidesTwoLetterWordsOnANewLine) {
         for (int i = 0; i < 3; ++i) {
             if (russianSession) {
                 live.platform.setSources(FakePlatform::standardSources(), 0);
-                live.type({37, kT, 40, 3, KeyCode::space}); // "ltkf": дела
+                live.type({KeyCode::l, kT, KeyCode::k, KeyCode::f, KeyCode::space}); // "ltkf": дела
             } else {
                 live.platform.setSources(FakePlatform::standardSources(), 0);
                 live.type({kC, kA, kT, KeyCode::space}); // "cat"
@@ -332,9 +333,9 @@ TEST(SessionAndApps, TheSessionLanguageDecidesTwoLetterWordsOnANewLine) {
         }
         ASSERT_EQ(live.app->sessionLanguage(), russianSession ? "ru" : "en");
         live.platform.setSources(FakePlatform::standardSources(), 0);
-        live.type({KeyCode::returnKey});
+        live.type({KeyCode::enter});
         live.platform.posted.clear();
-        live.type({16, kT, KeyCode::space}); // "yt"
+        live.type({KeyCode::y, kT, KeyCode::space}); // "yt"
         live.platform.advance(2.0);
         EXPECT_EQ(live.field("yt "), russianSession ? "не " : "yt ") << russianSession;
     }

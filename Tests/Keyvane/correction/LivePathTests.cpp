@@ -12,8 +12,10 @@ using namespace keyvane;
 
 namespace {
 
-constexpr std::uint16_t kG = 5, kH = 4, kB = 11, kD = 2, kT = 17, kN = 45, kOne = 18, kMinus = 27,
-                        kLeftBracket = 33, kLeftArrow = 123, kV = 9, kSlash = 44;
+constexpr std::uint16_t kG = KeyCode::g, kH = KeyCode::h, kB = KeyCode::b, kD = KeyCode::d, kT = KeyCode::t,
+                        kN = KeyCode::n, kOne = KeyCode::one, kMinus = KeyCode::minus,
+                        kLeftBracket = KeyCode::leftBrace, kLeftArrow = KeyCode::left, kV = KeyCode::v,
+                        kSlash = KeyCode::slash;
 
 struct Desk {
     FakePlatform platform;
@@ -39,8 +41,8 @@ TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayout) {
     desk.type({KeyCode::space});
     desk.useLayout(1);
     desk.type(kGhbdtn);
-    desk.type({kOne}, ModifierBit::shift);   // "!" on the Russian layout too
-    desk.type({kSlash}, ModifierBit::shift); // "," there: punctuation stays in the word
+    desk.type({kOne}, Modifier::shift);   // "!" on the Russian layout too
+    desk.type({kSlash}, Modifier::shift); // "," there: punctuation stays in the word
     desk.type({KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);
     EXPECT_EQ(desk.words[0], (EmittedToken{"ghbdtn", BoundaryType::space()}));
@@ -50,7 +52,7 @@ TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayout) {
 TEST(KeyObservation, EveryCharacterUpToTheSpaceIsPartOfTheWordCursorKeysResetIt) {
     Desk desk;
     desk.type({kLeftBracket, kV}); // "[v": х and м on the Russian layout
-    desk.type({KeyCode::returnKey});
+    desk.type({KeyCode::enter});
     desk.type({kG, kMinus, kH});
     desk.type({KeyCode::tab});
     desk.type({kG, kLeftArrow, kH, KeyCode::escape, KeyCode::space});
@@ -62,10 +64,10 @@ TEST(KeyObservation, EveryCharacterUpToTheSpaceIsPartOfTheWordCursorKeysResetIt)
 TEST(KeyObservation, TheProgramsOwnKeysAndShortcutsNeverJoinTheWord) {
     Desk desk;
     desk.type({kG, kH});
-    desk.platform.pressKey(KeyCode::deleteKey, 0, false, kSyntheticEventMarker); // our own backspace
-    desk.platform.pressKey(kB, 0, false, kSyntheticEventMarker);
-    desk.platform.pressKey(kB, 0, false, std::uint16_t{0x1234}); // another program's key is the user's
-    desk.type({KeyCode::deleteKey, KeyCode::space});
+    desk.platform.pressKey(KeyCode::backspace, 0, kSyntheticEventMarker); // our own backspace
+    desk.platform.pressKey(kB, 0, kSyntheticEventMarker);
+    desk.platform.pressKey(kB, 0, std::uint16_t{0x1234}); // another program's key is the user's
+    desk.type({KeyCode::backspace, KeyCode::space});
     KeyPress undo;
     undo.keyCode = kD;
     undo.ownShortcut = true; // the program's own shortcut never reached the field
@@ -81,23 +83,17 @@ TEST(KeyObservation, AnythingThatMovesTheCursorOrChangesTextUnseenForgetsTheWord
     // "ljh", then something the observer cannot follow, then "jut ": only "jut" may be corrected,
     // never "ljhjut", which would erase text the user did not type here.
     const auto forgetting = std::vector<std::pair<const char*, std::function<void(Desk&)>>>{
-        {"Control+V", [](Desk& d) { d.platform.pressKey(kV, 0, /*commandHeld=*/true); }},
-        {"Alt+F",
-         [](Desk& d) {
-             KeyPress alt;
-             alt.keyCode = 3;
-             alt.altHeld = true;
-             d.platform.pressKey(alt);
-         }},
+        {"Control+V", [](Desk& d) { d.platform.pressKey(kV, Modifier::control); }},
+        {"Alt+F", [](Desk& d) { d.platform.pressKey(KeyCode::f, Modifier::alt); }},
         {"a click", [](Desk& d) { d.platform.click(); }},
         {"a focus move", [](Desk& d) { d.platform.moveFocus(); }},
-        {"Left", [](Desk& d) { d.type({KeyCode::leftArrow}); }},
+        {"Left", [](Desk& d) { d.type({KeyCode::left}); }},
         {"Home", [](Desk& d) { d.type({KeyCode::home}); }},
         {"End", [](Desk& d) { d.type({KeyCode::end}); }},
         {"Page Down", [](Desk& d) { d.type({KeyCode::pageDown}); }},
-        {"Delete", [](Desk& d) { d.type({KeyCode::forwardDelete}); }},
+        {"Delete", [](Desk& d) { d.type({KeyCode::deleteKey}); }},
         {"Insert", [](Desk& d) { d.type({KeyCode::insert}); }},
-        {"F5", [](Desk& d) { d.type({96}); }},
+        {"F5", [](Desk& d) { d.type({static_cast<std::uint16_t>(KeyCode::f1 + 4)}); }},
     };
     for (const auto& [what, act] : forgetting) {
         Desk desk;
@@ -113,9 +109,9 @@ TEST(KeyObservation, BackspaceIntoTheTextBeforeTheWordForgetsItsPlace) {
     Desk desk;
     bool lost = false;
     desk.observer.setOnContextLost([&] { lost = true; });
-    desk.type({kG, KeyCode::deleteKey});
+    desk.type({kG, KeyCode::backspace});
     EXPECT_FALSE(lost) << "erasing inside the word is followed";
-    desk.type({KeyCode::deleteKey}); // now erasing what was there before
+    desk.type({KeyCode::backspace}); // now erasing what was there before
     EXPECT_TRUE(lost);
 }
 
@@ -160,7 +156,7 @@ TEST(WordReplacement, ErasesWordAndBoundaryThenRetypesAfterTwentyMilliseconds) {
     ReplacementAdapter::replaceLastWord(platform, 6, "привет", " ");
     ASSERT_EQ(platform.posted.size(), 14u); // 7 backspace pairs
     EXPECT_TRUE(std::all_of(platform.posted.begin(), platform.posted.end(), [](const SyntheticKeyEvent& e) {
-        return e.keyCode == KeyCode::deleteKey && e.userData == kSyntheticEventMarker;
+        return e.keyCode == KeyCode::backspace && e.userData == kSyntheticEventMarker;
     }));
     platform.advance(0.019);
     EXPECT_EQ(platform.posted.size(), 14u);

@@ -18,57 +18,101 @@ TEST(Hotkeys, DefaultShortcutsCallUndoAndConversion) {
     int undo = 0;
     int convert = 0;
     std::vector<std::string> convertTo;
-    hotkeys.convertToBindings["uk"] = {18, ModifierBit::command | ModifierBit::shift};
-    hotkeys.convertToBindings["ru"] = {19, ModifierBit::command | ModifierBit::shift};
+    const ModifierFlags controlShift = Modifier::control | Modifier::shift;
+    hotkeys.convertToBindings["uk"] = {KeyCode::one, controlShift};
+    hotkeys.convertToBindings["ru"] = {static_cast<std::uint16_t>(KeyCode::one + 1), controlShift};
     hotkeys.registerCallbacks([&] { ++undo; }, [&] { ++convert; },
                               [&](const std::string& language) { convertTo.push_back(language); });
-    platform.pressHotkey(103, ModifierBit::command); // Command (Control) + F11
-    platform.pressHotkey(111, ModifierBit::command);
-    platform.pressHotkey(19, ModifierBit::command | ModifierBit::shift);
-    platform.pressHotkey(18, ModifierBit::command | ModifierBit::shift);
-    platform.pressHotkey(103, 0); // F11 alone is not the shortcut
+    platform.pressHotkey(KeyCode::f11, Modifier::control);
+    platform.pressHotkey(KeyCode::f12, Modifier::control);
+    platform.pressHotkey(static_cast<std::uint16_t>(KeyCode::one + 1), controlShift);
+    platform.pressHotkey(KeyCode::one, controlShift);
+    platform.pressHotkey(KeyCode::f11, 0); // F11 alone is not the shortcut
     EXPECT_EQ(undo, 1);
     EXPECT_EQ(convert, 1);
     EXPECT_EQ(convertTo, (std::vector<std::string>{"ru", "uk"}));
-    EXPECT_EQ(platform.hotkeys.at(3).first, 19) << "per-language shortcuts take ids in language order";
+    EXPECT_EQ(platform.hotkeys.at(3).first, KeyCode::one + 1)
+        << "per-language shortcuts take ids in language order";
 }
 
 TEST(Hotkeys, AShortcutHeldElsewhereDoesNotStopTheOthers) {
     TempHome home;
     FakePlatform platform;
-    platform.taken.push_back({103, ModifierBit::command});
+    platform.taken.push_back({KeyCode::f11, Modifier::control});
     HotkeyManager hotkeys(platform);
     int convert = 0;
     hotkeys.registerCallbacks([] {}, [&] { ++convert; }, [](const std::string&) {});
     EXPECT_FALSE(platform.hotkeys.contains(1));
-    platform.pressHotkey(111, ModifierBit::command);
+    platform.pressHotkey(KeyCode::f12, Modifier::control);
     EXPECT_EQ(convert, 1);
 }
 
-TEST(Hotkeys, SettingsSurviveARestartAndRemovedLanguagesLeaveNothing) {
+TEST(Hotkeys, SettingsAreStoredAsTextAndSurviveARestart) {
     TempHome home;
     FakePlatform platform;
     {
         HotkeyManager hotkeys(platform);
-        hotkeys.undoKeyCode = 6;
-        hotkeys.undoModifiers = ModifierBit::option;
-        hotkeys.convertToBindings["ru"] = {15, ModifierBit::control};
-        hotkeys.convertToBindings["uk"] = {32, ModifierBit::control};
+        hotkeys.undoShortcut = {KeyCode::z, Modifier::alt};
+        hotkeys.convertToBindings["ru"] = {KeyCode::r, Modifier::control};
+        hotkeys.convertToBindings["uk"] = {KeyCode::u, Modifier::control | Modifier::super};
         hotkeys.saveSettings();
         hotkeys.convertToBindings.erase("uk");
         hotkeys.saveSettings();
     }
+    QSettings stored(QString::fromStdString(HotkeyManager::settingsPath()), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("undoShortcut").toString(), "Alt+Z");
+    EXPECT_EQ(stored.value("switchShortcut").toString(), "Control+F12");
+    EXPECT_EQ(stored.value("convertToShortcut.ru").toString(), "Control+R");
+    EXPECT_FALSE(stored.contains("convertToShortcut.uk")) << "a removed language leaves nothing";
+
     HotkeyManager reloaded(platform);
     reloaded.loadSettings();
-    EXPECT_EQ(reloaded.undoKeyCode, 6u);
-    EXPECT_EQ(reloaded.undoModifiers, ModifierBit::option);
-    EXPECT_EQ(reloaded.switchKeyCode, HotkeyManager::kDefaultSwitchKeyCode);
+    EXPECT_EQ(reloaded.undoShortcut, (Shortcut{KeyCode::z, Modifier::alt}));
+    EXPECT_EQ(reloaded.switchShortcut, HotkeyManager::kDefaultSwitch);
     EXPECT_EQ(reloaded.convertToBindings,
-              (std::map<std::string, HotkeyBinding>{{"ru", {15, ModifierBit::control}}}));
+              (std::map<std::string, Shortcut>{{"ru", {KeyCode::r, Modifier::control}}}));
     EXPECT_EQ(HotkeyManager::settingsPath(), home.path() + "/.config/Keyvane/Keyvane.conf");
     reloaded.resetToDefaults();
-    EXPECT_EQ(reloaded.undoKeyCode, HotkeyManager::kDefaultUndoKeyCode);
+    EXPECT_EQ(reloaded.undoShortcut, HotkeyManager::kDefaultUndo);
     EXPECT_TRUE(reloaded.convertToBindings.empty());
+}
+
+TEST(Hotkeys, TheNumbersOfAnEarlierVersionAreReadOnceAndRewrittenAsText) {
+    TempHome home;
+    {
+        // Command+F11, Option+Z (virtual key 6), and Control+Shift+R for Russian.
+        QSettings earlier(QString::fromStdString(HotkeyManager::settingsPath()), QSettings::IniFormat);
+        earlier.setValue("undoKeyCode", 103);
+        earlier.setValue("undoModifiers", 0x0100);
+        earlier.setValue("switchKeyCode", 6);
+        earlier.setValue("switchModifiers", 0x0800);
+        earlier.setValue("convertToKeyCode.ru", 15);
+        earlier.setValue("convertToModifiers.ru", 0x1000 | 0x0200);
+    }
+    FakePlatform platform;
+    HotkeyManager hotkeys(platform);
+    hotkeys.loadSettings();
+    EXPECT_EQ(hotkeys.undoShortcut, (Shortcut{KeyCode::f11, Modifier::control}));
+    EXPECT_EQ(hotkeys.switchShortcut, (Shortcut{KeyCode::z, Modifier::alt}));
+    EXPECT_EQ(hotkeys.convertToBindings.at("ru"),
+              (Shortcut{KeyCode::r, Modifier::control | Modifier::shift}));
+    QSettings stored(QString::fromStdString(HotkeyManager::settingsPath()), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("switchShortcut").toString(), "Alt+Z");
+    EXPECT_EQ(stored.value("convertToShortcut.ru").toString(), "Control+Shift+R");
+    EXPECT_FALSE(stored.contains("undoKeyCode")) << "the numbers are read once";
+}
+
+TEST(Shortcuts, ReadBackFromTheirTextAndRefuseWhatIsNoShortcut) {
+    for (const Shortcut& shortcut :
+         {Shortcut{KeyCode::f11, Modifier::control},
+          Shortcut{KeyCode::space, Modifier::super | Modifier::shift}, Shortcut{KeyCode::zero, Modifier::alt},
+          Shortcut{KeyCode::pageDown, 0}, Shortcut{KeyCode::m, 0}}) {
+        EXPECT_EQ(Shortcut::fromString(shortcut.toString()), shortcut) << shortcut.toString();
+    }
+    EXPECT_EQ((Shortcut{KeyCode::f12, Modifier::control | Modifier::shift}.toString()), "Control+Shift+F12");
+    for (const char* bad : {"", "Control+", "Control", "Hyper+F1", "Control+F13", "control+f11"}) {
+        EXPECT_FALSE(Shortcut::fromString(bad).has_value()) << bad;
+    }
 }
 
 TEST(Hotkeys, ASettingsPathThatIsNoFileLeavesTheDefaultsAndIsNotTouched) {
@@ -78,8 +122,8 @@ TEST(Hotkeys, ASettingsPathThatIsNoFileLeavesTheDefaultsAndIsNotTouched) {
     ASSERT_EQ(::mkfifo(HotkeyManager::settingsPath().c_str(), 0600), 0); // would block a reader
     HotkeyManager hotkeys(platform);
     hotkeys.loadSettings();
-    EXPECT_EQ(hotkeys.undoKeyCode, HotkeyManager::kDefaultUndoKeyCode);
-    hotkeys.undoKeyCode = 6;
+    EXPECT_EQ(hotkeys.undoShortcut, HotkeyManager::kDefaultUndo);
+    hotkeys.undoShortcut = {KeyCode::z, Modifier::alt};
     hotkeys.saveSettings();
     EXPECT_TRUE(std::filesystem::is_fifo(HotkeyManager::settingsPath()));
 }

@@ -29,7 +29,7 @@ struct Desk {
     }
     bool posted(std::uint16_t key, bool command, bool shift) const {
         return std::any_of(platform.posted.begin(), platform.posted.end(), [&](const SyntheticKeyEvent& e) {
-            return e.keyCode == key && e.commandHeld == command && e.shiftHeld == shift &&
+            return e.keyCode == key && e.controlHeld == command && e.shiftHeld == shift &&
                    e.userData == kSyntheticEventMarker;
         });
     }
@@ -105,7 +105,7 @@ TEST(SelectionConversion, ATerminalsSelectionIsReplacedOnlyWhereItWasJustTyped) 
     SelectionConverter::convertSelection(typed.platform, *typed.engine, false, "echo ghbdtn");
     typed.platform.advance(1.0);
     EXPECT_FALSE(std::any_of(typed.platform.posted.begin(), typed.platform.posted.end(),
-                             [](const SyntheticKeyEvent& e) { return e.commandHeld || e.shiftHeld; }))
+                             [](const SyntheticKeyEvent& e) { return e.controlHeld || e.shiftHeld; }))
         << "no Control+C (it would interrupt the program), no paste";
     EXPECT_EQ(typed.platform.typedText("echo ghbdtn"), "echo привет");
 

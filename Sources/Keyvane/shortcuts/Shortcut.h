@@ -1,0 +1,29 @@
+#pragma once
+
+#include "KeyvanePlatform/PlatformServices.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace keyvane {
+
+// A system-wide shortcut: a key (evdev code) and the modifiers held with it (Control, Shift,
+// Alt, Super). Stored and shown as text such as "Control+F11".
+struct Shortcut {
+    std::uint16_t keyCode = 0;
+    ModifierFlags modifiers = 0;
+
+    bool operator==(const Shortcut&) const = default;
+
+    // "Control+Shift+F12": the modifiers in the order Control, Shift, Alt, Super, then the key.
+    std::string toString() const;
+    // The text form back; nothing for an unknown key or modifier name, or no key.
+    static std::optional<Shortcut> fromString(std::string_view text);
+    // A shortcut as earlier versions stored it: a virtual key code of the ANSI keyboard and
+    // Carbon-style modifier bits (Command 0x0100, Shift 0x0200, Option 0x0800, Control 0x1000).
+    static std::optional<Shortcut> fromEarlierNumbers(std::uint32_t keyCode, std::uint32_t modifiers);
+};
+
+} // namespace keyvane
