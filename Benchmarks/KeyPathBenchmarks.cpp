@@ -12,7 +12,7 @@ namespace {
 
 void BM_KeyPressIntoTokenBuffer(benchmark::State& state) {
     FakePlatform platform;
-    platform.setSources(FakePlatform::standardSources(), static_cast<std::size_t>(state.range(0)));
+    platform.setLayouts(FakePlatform::standardLayouts(), static_cast<std::size_t>(state.range(0)));
     std::size_t words = 0;
     InputObserver observer(platform, [&](const EmittedToken&) { ++words; });
     observer.start();

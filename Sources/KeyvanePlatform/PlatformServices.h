@@ -87,25 +87,27 @@ struct SyntheticKeyEvent {
     bool operator==(const SyntheticKeyEvent&) const = default;
 };
 
-// A keyboard input source (a layout).
-struct InputSource {
-    std::string id; // "xkb.keylayout.Russian"
-    std::optional<std::string> category;
-    std::optional<bool> selectCapable;
-    std::optional<std::vector<std::string>> languages;
+// A keyboard layout of the desktop: one XKB group of the core keyboard. Its language is decided
+// once, by the backend, from the layout code ("us", "gb" → "en"; "ru" → "ru"; "ua" → "uk").
+struct KeyboardLayout {
+    unsigned int group = 0;              // the XKB group index
+    std::string layout;                  // "ru"
+    std::string variant;                 // "phonetic", or empty
+    std::string name;                    // "Russian (phonetic)", as the keymap names it
+    std::optional<std::string> language; // "en", "ru" or "uk"; nothing for any other layout
 
-    bool operator==(const InputSource&) const = default;
+    // "ru" or "ru(phonetic)": the layout as logs name it.
+    std::string id() const { return variant.empty() ? layout : layout + "(" + variant + ")"; }
+    bool operator==(const KeyboardLayout&) const = default;
 };
 // What the keys of one layout type in another, key by key over the main block, unshifted and with
 // Shift: read from the desktop's own keymap, so that every layout variant maps as it is.
 struct LayoutKeyMaps {
-    std::string fromSourceID;
-    std::string toSourceID;
+    KeyboardLayout from;
+    KeyboardLayout to;
     std::map<std::string, std::string> lower;
     std::map<std::string, std::string> shift;
 };
-
-inline constexpr const char* kKeyboardInputSourceCategory = "TISCategoryKeyboardInputSource";
 
 // What a clipboard holds, every format of it (text, images, …), so that it can be put back whole.
 struct ClipboardContents {
@@ -155,18 +157,18 @@ public:
     virtual std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) = 0;
     virtual void removeKeyMonitor(MonitorHandle handle) = 0;
 
-    // The enabled keyboard input sources in system order; nothing when they cannot be listed.
-    virtual std::optional<std::vector<InputSource>> enabledInputSources() = 0;
-    // The selected source, and the layout actually used for typing.
-    virtual std::optional<InputSource> currentInputSource() = 0;
-    virtual std::optional<InputSource> currentKeyboardLayoutSource() = 0;
+    // The desktop's keyboard layouts in group order; nothing when they cannot be listed.
+    virtual std::optional<std::vector<KeyboardLayout>> enabledLayouts() = 0;
+    // The selected layout, and the layout actually used for typing.
+    virtual std::optional<KeyboardLayout> currentLayout() = 0;
+    virtual std::optional<KeyboardLayout> layoutInUse() = 0;
     // 0 on success; the effect may lag.
-    virtual int selectInputSource(const InputSource& source) = 0;
+    virtual int selectLayout(const KeyboardLayout& layout) = 0;
     // Key for key between every two enabled layouts; empty when the desktop cannot tell.
     virtual std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() { return {}; }
-    // The text a key types in a source with the given modifiers (Shift, Caps Lock, Level3 count);
-    // nothing for dead keys, keys without a character, or a source without layout data.
-    virtual std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
+    // The text a key types in a layout with the given modifiers (Shift, Caps Lock, Level3 count);
+    // nothing for dead keys, keys without a character, or a layout without key data.
+    virtual std::optional<std::string> translateKey(const KeyboardLayout& layout, std::uint16_t keyCode,
                                                     ModifierFlags modifiers) = 0;
 
     // Posts one key event to the focused application, in posting order.

@@ -312,13 +312,12 @@ TEST_F(Desktop, KeyPressRoundTripFromTheServerToTheTokenBuffer) {
 TEST_F(Desktop, SwitchingTheLayoutMakesItActiveAndHoldsIt) {
     DebugLog::setEnabled(true);
     CoreLog::truncate();
-    for (const auto& [language, group] : {std::pair<std::string, std::string>{"ru", "Russian"},
-                                          {"uk", "Ukrainian"},
-                                          {"en", "English (US)"}}) {
-        ReplacementAdapter::switchInputSource(*platform, language);
-        EXPECT_TRUE(spinUntil([&] { return platform->currentInputSource()->id == "xkb.keylayout." + group; }))
-            << "current: " << (platform->currentInputSource() ? platform->currentInputSource()->id : "none")
-            << ", " << platform->enabledInputSources()->size() << " sources, server group " << user.group();
+    for (const auto& [language, layout] :
+         {std::pair<std::string, std::string>{"ru", "ru"}, {"uk", "ua"}, {"en", "us"}}) {
+        ReplacementAdapter::switchLayout(*platform, language);
+        EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->id() == layout; }))
+            << "current: " << (platform->currentLayout() ? platform->currentLayout()->id() : "none") << ", "
+            << platform->enabledLayouts()->size() << " layouts, server group " << user.group();
         EXPECT_EQ(InstalledLanguageDetector::currentKey(*platform), language);
         settle(1900); // until the final verdict
     }
@@ -326,12 +325,9 @@ TEST_F(Desktop, SwitchingTheLayoutMakesItActiveAndHoldsIt) {
     std::ifstream log(CoreLog::logPath());
     std::stringstream lines;
     lines << log.rdbuf();
-    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.Russian\n"),
-              std::string::npos);
-    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.Ukrainian\n"),
-              std::string::npos);
-    EXPECT_NE(lines.str().find("[Keyvane] Switched input source to: xkb.keylayout.English (US)\n"),
-              std::string::npos);
+    EXPECT_NE(lines.str().find("[Keyvane] Switched keyboard layout to: ru\n"), std::string::npos);
+    EXPECT_NE(lines.str().find("[Keyvane] Switched keyboard layout to: ua\n"), std::string::npos);
+    EXPECT_NE(lines.str().find("[Keyvane] Switched keyboard layout to: us\n"), std::string::npos);
 }
 
 TEST_F(Desktop, ProbesReportTheLiveServer) {
@@ -341,8 +337,7 @@ TEST_F(Desktop, ProbesReportTheLiveServer) {
     auto front = platform->frontmostApplication();
     ASSERT_TRUE(front.has_value());
     EXPECT_EQ(front->bundleID, "keyvanedesktoptests");
-    auto translated =
-        platform->translateKey(platform->enabledInputSources()->at(1), KeyCode::r, Modifier::shift);
+    auto translated = platform->translateKey(platform->enabledLayouts()->at(1), KeyCode::r, Modifier::shift);
     EXPECT_EQ(translated, "К");
 }
 
@@ -368,7 +363,7 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     user.press({kSpace});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет "; })) << text();
     const double boundaryToCorrection = static_cast<double>(latency.nsecsElapsed()) / 1e6;
-    EXPECT_TRUE(spinUntil([&] { return platform->currentInputSource()->id == "xkb.keylayout.Russian"; }));
+    EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->language == "ru"; }));
     std::printf("boundary key to corrected text: %.1f ms\n", boundaryToCorrection);
 
     // A capital and a trailing comma that is also a letter key; then a Ukrainian word. (The user
@@ -382,7 +377,7 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     user.useGroup(0);
     user.press({kG, kH, kB, kD, kS, kN, kSpace});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт "; })) << text();
-    EXPECT_TRUE(spinUntil([&] { return platform->currentInputSource()->id == "xkb.keylayout.Ukrainian"; }));
+    EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->language == "uk"; }));
 
     // A second copy on the same display steps aside instead of correcting every word twice.
     QProcess second;

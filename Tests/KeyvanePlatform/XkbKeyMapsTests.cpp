@@ -57,6 +57,17 @@ TEST_F(XkbKeyMapsTest, RussianAndUkrainianDifferOnlyWhereTheirLettersDo) {
     EXPECT_FALSE(ruToUa.shift.contains(","));
 }
 
+TEST(XkbKeyMaps, ALayoutCodeNamesOneOfKeyvanesLanguagesOrNone) {
+    EXPECT_EQ(XkbKeyMaps::languageOfLayout("us"), "en");
+    EXPECT_EQ(XkbKeyMaps::languageOfLayout("gb"), "en");
+    EXPECT_EQ(XkbKeyMaps::languageOfLayout("ru"), "ru");
+    EXPECT_EQ(XkbKeyMaps::languageOfLayout("ua"), "uk");
+    // Cyrillic layouts of other languages must pass for none of them, and neither for English.
+    for (const char* other : {"by", "bg", "de", "", "uk"}) {
+        EXPECT_FALSE(XkbKeyMaps::languageOfLayout(other).has_value()) << other;
+    }
+}
+
 TEST(XkbKeyMaps, UnknownLayoutsGiveNoKeymap) {
     EXPECT_FALSE(XkbKeyMaps::compile("no-such-layout", ""));
     EXPECT_TRUE(XkbKeyMaps::betweenGroups(nullptr).empty());

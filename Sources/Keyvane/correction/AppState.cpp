@@ -163,7 +163,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
             tracker_.recordWord(streak);
             appLog(std::string("[Keyvane] skip: word ended by ") + (tab ? "Tab" : "Return") +
                    " — left as typed, layout switch → " + language + " (basis=" + basis + ")");
-            ReplacementAdapter::switchInputSource(platform_, language);
+            ReplacementAdapter::switchLayout(platform_, language);
             lastCorrection_.reset();
             return;
         }
@@ -188,7 +188,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         }
         tracker_.recordWord(streak);
         appLog("[Keyvane] layout switch → " + language + " (basis=" + basis + ")");
-        ReplacementAdapter::switchInputSource(platform_, language);
+        ReplacementAdapter::switchLayout(platform_, language);
         lastCorrection_ = CorrectionRecord{original, replacement, boundary, platform_.now(), bundleID};
         return;
     }
@@ -247,8 +247,7 @@ void AppState::undoLastCorrection() {
                                              UnicodeText::length(record.boundary),
                                          record.original + record.boundary);
     }
-    ReplacementAdapter::switchInputSource(platform_,
-                                          rulesEngine_->detectLanguage(record.original).value_or("en"));
+    ReplacementAdapter::switchLayout(platform_, rulesEngine_->detectLanguage(record.original).value_or("en"));
     // A one-letter word corrected together with the word after it: the word is what is learned.
     const std::size_t space = record.original.rfind(' ');
     const std::string word = space == std::string::npos ? record.original : record.original.substr(space + 1);

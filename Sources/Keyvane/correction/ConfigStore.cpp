@@ -26,8 +26,8 @@ std::optional<RulesConfig> loadConfiguration() {
 bool useDesktopKeyMaps(RulesConfig& config, const std::vector<LayoutKeyMaps>& desktop) {
     KeyboardLayoutConfig& layout = config.keyboardLayout;
     for (const LayoutKeyMaps& pair : desktop) {
-        const std::optional<std::string> from = InstalledLanguageDetector::key(pair.fromSourceID);
-        const std::optional<std::string> to = InstalledLanguageDetector::key(pair.toSourceID);
+        const std::optional<std::string>& from = pair.from.language;
+        const std::optional<std::string>& to = pair.to.language;
         if (!from || !to || *from == *to || !config.languages.contains(*from) ||
             !config.languages.contains(*to)) {
             continue;

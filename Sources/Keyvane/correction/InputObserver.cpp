@@ -179,7 +179,7 @@ std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode, 
 
 std::optional<std::string> InputObserver::currentLayoutCharacter(std::uint16_t keyCode,
                                                                  ModifierFlags modifiers) {
-    auto source = platform_.currentKeyboardLayoutSource();
+    auto source = platform_.layoutInUse();
     if (!source) {
         return std::nullopt;
     }

@@ -10,12 +10,11 @@
 // Which of Keyvane's languages have a keyboard layout, and which one is active.
 namespace keyvane::InstalledLanguageDetector {
 
-// The language of a layout ID by the words of its name ("xkb.keylayout.Russian (phonetic)" → "ru",
-// "…English (US)" → "en"); nothing for input methods and unsupported layouts such as Belarusian.
-std::optional<std::string> key(const std::string& sourceID);
-
+// The language of the selected layout; nothing for a layout of another language.
 std::optional<std::string> currentKey(PlatformServices& platform);
-std::optional<std::string> currentSourceID(PlatformServices& platform);
+// The selected layout as logs name it ("ru", "ru(phonetic)").
+std::optional<std::string> currentLayoutID(PlatformServices& platform);
+// The languages that have a layout on the desktop.
 std::set<std::string> detectInstalledKeys(PlatformServices& platform);
 
 // English first, then the saved languages that are still installed, then newly installed ones.

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
 
 namespace keyvane::ReplacementAdapter {
 namespace {
@@ -21,20 +20,6 @@ SwitchState& state() {
     return s;
 }
 
-const std::map<std::string, std::vector<std::string>>& builtInLayoutIDs() {
-    static const std::map<std::string, std::vector<std::string>> ids = {
-        {"ru",
-         {"xkb.keylayout.Russian", "xkb.keylayout.Russian (phonetic)", "xkb.keylayout.Russian (typewriter)"}},
-        {"uk",
-         {"xkb.keylayout.Ukrainian", "xkb.keylayout.Ukrainian (phonetic)",
-          "xkb.keylayout.Ukrainian (typewriter)"}},
-        {"en",
-         {"xkb.keylayout.English (US)", "xkb.keylayout.English (UK)",
-          "xkb.keylayout.English (intl., with AltGr dead keys)"}},
-    };
-    return ids;
-}
-
 void postMarked(PlatformServices& platform, SyntheticKeyEvent event) {
     event.userData = kSyntheticEventMarker;
     event.keyDown = true;
@@ -43,7 +28,7 @@ void postMarked(PlatformServices& platform, SyntheticKeyEvent event) {
     platform.postKeyEvent(event);
 }
 
-std::optional<std::string> characterForR(PlatformServices& platform, const InputSource& source) {
+std::optional<std::string> characterForR(PlatformServices& platform, const KeyboardLayout& source) {
     auto text = platform.translateKey(source, KeyCode::r, 0);
     if (!text || text->empty()) {
         return std::nullopt;
@@ -51,8 +36,8 @@ std::optional<std::string> characterForR(PlatformServices& platform, const Input
     return UnicodeText::firstGrapheme(*text);
 }
 
-bool effectiveLayoutMatches(PlatformServices& platform, const InputSource& target) {
-    auto current = platform.currentKeyboardLayoutSource();
+bool effectiveLayoutMatches(PlatformServices& platform, const KeyboardLayout& target) {
+    auto current = platform.layoutInUse();
     if (!current) {
         return false;
     }
@@ -64,8 +49,8 @@ bool effectiveLayoutMatches(PlatformServices& platform, const InputSource& targe
 // One switch request: the layout it selects, the one in use when it was made, and whether the
 // selection has been seen to hold.
 struct SwitchRequest {
-    InputSource source;
-    std::optional<InputSource> before;
+    KeyboardLayout source;
+    std::optional<KeyboardLayout> before;
     long long generation = 0;
     bool held = false;
 };
@@ -74,8 +59,8 @@ void selectUntilEffective(PlatformServices& platform, SwitchRequest request, int
     if (request.generation != state().generation) {
         return; // a newer switch has taken over
     }
-    const InputSource& source = request.source;
-    const std::string id = source.id.empty() ? "<unknown>" : source.id;
+    const KeyboardLayout& source = request.source;
+    const std::string id = source.id().empty() ? "<unknown>" : source.id();
     bool verdictNow = false;
     bool skipSelection = false;
     if (tick > 0 && effectiveLayoutMatches(platform, source)) {
@@ -85,42 +70,35 @@ void selectUntilEffective(PlatformServices& platform, SwitchRequest request, int
     } else if (tick > 0) {
         // The layout changed after the selection held, or to one that is neither the old nor the
         // new: the user chose it, and the user's choice is never undone.
-        auto current = platform.currentInputSource();
+        auto current = platform.currentLayout();
         if (request.held || (current && current != request.before)) {
-            appLog("[Keyvane] switchInputSource: the user chose " +
-                   (current ? current->id : std::string("?")) + " — no more re-assertion of " + id);
+            appLog("[Keyvane] switchLayout: the user chose " + (current ? current->id() : std::string("?")) +
+                   " — no more re-assertion of " + id);
             return;
         }
     }
     if (!skipSelection) {
-        int status = platform.selectInputSource(source);
+        int status = platform.selectLayout(source);
         if (status != 0) {
-            appLog("[Keyvane] switchInputSource: TISSelectInputSource('" + id + "') returned status " +
+            appLog("[Keyvane] switchLayout: selecting layout '" + id + "' returned status " +
                    std::to_string(status) + " (tick " + std::to_string(tick) + ")");
         }
         verdictNow = tick >= 7;
     }
     if (verdictNow) {
         if (effectiveLayoutMatches(platform, source)) {
-            appLog("[Keyvane] Switched input source to: " + id);
+            appLog("[Keyvane] Switched keyboard layout to: " + id);
         } else {
-            auto current = platform.currentInputSource();
-            auto layout = platform.currentKeyboardLayoutSource();
-            appLog("[Keyvane] switchInputSource: effective layout did NOT hold " + id + " (input_source=" +
-                   (current ? current->id : "?") + " layout_source=" + (layout ? layout->id : "?") + ")");
+            auto current = platform.currentLayout();
+            auto layout = platform.layoutInUse();
+            appLog("[Keyvane] switchLayout: effective layout did NOT hold " + id + " (selected=" +
+                   (current ? current->id() : "?") + " in use=" + (layout ? layout->id() : "?") + ")");
         }
         return;
     }
     double wait = tick == 0 ? reassertSchedule[0] : reassertSchedule[tick] - reassertSchedule[tick - 1];
     platform.schedule(wait,
                       [&platform, request, tick] { selectUntilEffective(platform, request, tick + 1); });
-}
-
-bool usableKeyboardSource(const InputSource& source) {
-    if (source.category && *source.category != kKeyboardInputSourceCategory) {
-        return false;
-    }
-    return !(source.selectCapable && !*source.selectCapable) && source.languages.has_value();
 }
 
 } // namespace
@@ -165,51 +143,31 @@ void typeString(PlatformServices& platform, const std::string& text) {
     }
 }
 
-std::optional<InputSource> resolveSource(const std::string& language,
-                                         const std::vector<InputSource>& sources) {
-    for (const InputSource& source : sources) {
-        if (usableKeyboardSource(source) && !source.languages->empty() &&
-            UnicodeText::toLower(source.languages->front()) == language) {
-            return source;
-        }
-    }
-    for (const InputSource& source : sources) {
-        if (!usableKeyboardSource(source)) {
-            continue;
-        }
-        for (const std::string& entry : *source.languages) {
-            if (UnicodeText::toLower(entry) == language) {
-                return source;
-            }
-        }
-    }
-    auto row = builtInLayoutIDs().find(language);
-    if (row != builtInLayoutIDs().end()) {
-        for (const InputSource& source : sources) {
-            if (std::find(row->second.begin(), row->second.end(), source.id) != row->second.end()) {
-                return source;
-            }
+std::optional<KeyboardLayout> resolveLayout(const std::string& language,
+                                            const std::vector<KeyboardLayout>& layouts) {
+    for (const KeyboardLayout& layout : layouts) {
+        if (layout.language == language) {
+            return layout;
         }
     }
     return std::nullopt;
 }
 
-void switchInputSource(PlatformServices& platform, const std::string& language) {
-    auto sources = platform.enabledInputSources();
+void switchLayout(PlatformServices& platform, const std::string& language) {
+    auto sources = platform.enabledLayouts();
     if (!sources) {
-        appLog("[Keyvane] switchInputSource: could not enumerate input sources");
+        appLog("[Keyvane] switchLayout: could not list the keyboard layouts");
         return;
     }
-    auto source = resolveSource(UnicodeText::toLower(language), *sources);
+    auto source = resolveLayout(UnicodeText::toLower(language), *sources);
     if (!source) {
-        appLog("[Keyvane] switchInputSource: no enabled keyboard layout found for language '" + language +
-               "'");
+        appLog("[Keyvane] switchLayout: no enabled keyboard layout found for language '" + language + "'");
         return;
     }
-    state().lastID = source->id.empty() ? std::nullopt : std::optional<std::string>(source->id);
+    state().lastID = source->id().empty() ? std::nullopt : std::optional<std::string>(source->id());
     state().lastAt = platform.now();
-    selectUntilEffective(
-        platform, SwitchRequest{*source, platform.currentInputSource(), ++state().generation, false}, 0);
+    selectUntilEffective(platform,
+                         SwitchRequest{*source, platform.currentLayout(), ++state().generation, false}, 0);
 }
 
 std::optional<std::string> lastProgrammaticSwitchID() {

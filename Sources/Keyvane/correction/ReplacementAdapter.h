@@ -25,12 +25,11 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
 void typeString(PlatformServices& platform, const std::string& text);
 
 // Selects an enabled layout for "en", "ru" or "uk" and re-asserts it until it holds.
-void switchInputSource(PlatformServices& platform, const std::string& language);
+void switchLayout(PlatformServices& platform, const std::string& language);
 
-// The enabled source that serves a language: by primary language, by any language, then by the
-// built-in layout IDs.
-std::optional<InputSource> resolveSource(const std::string& language,
-                                         const std::vector<InputSource>& sources);
+// The first of the desktop's layouts whose language is this one.
+std::optional<KeyboardLayout> resolveLayout(const std::string& language,
+                                            const std::vector<KeyboardLayout>& layouts);
 
 // The last programmatic switch (read by the status menu's layout-change log).
 std::optional<std::string> lastProgrammaticSwitchID();

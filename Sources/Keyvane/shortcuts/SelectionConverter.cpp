@@ -87,7 +87,7 @@ void convertInTerminal(PlatformServices& platform, RulesEngine& engine, bool lea
         appLog(kConvertedToClipboard);
     }
     learnPairs(engine, learningMode, copied, result);
-    ReplacementAdapter::switchInputSource(platform, result.targetLanguage);
+    ReplacementAdapter::switchLayout(platform, result.targetLanguage);
 }
 
 // Pastes the result, learns, and after a moment puts back what the clipboards held before.
@@ -100,7 +100,7 @@ void finish(PlatformServices& platform, RulesEngine& engine, bool learningMode, 
     platform.schedule(restoreDelay, [&platform, previousClipboard, target] {
         // The user's clipboard comes back whole, whatever it held (text, an image, or nothing).
         platform.setClipboardContents(previousClipboard, ClipboardKind::clipboard);
-        ReplacementAdapter::switchInputSource(platform, target);
+        ReplacementAdapter::switchLayout(platform, target);
     });
     appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
 }

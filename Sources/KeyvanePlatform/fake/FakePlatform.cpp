@@ -76,10 +76,10 @@ FakePlatform::KeyTable tableFor(int column) {
 } // namespace
 
 FakePlatform::FakePlatform() {
-    setSources(standardSources(), 0);
-    keyTables_["xkb.keylayout.English (US)"] = usKeys();
-    keyTables_["xkb.keylayout.Russian"] = russianKeys();
-    keyTables_["xkb.keylayout.Ukrainian"] = ukrainianKeys();
+    setLayouts(standardLayouts(), 0);
+    keyTables_["us"] = usKeys();
+    keyTables_["ru"] = russianKeys();
+    keyTables_["ua"] = ukrainianKeys();
 }
 
 FakePlatform::KeyTable FakePlatform::usKeys() {
@@ -92,12 +92,9 @@ FakePlatform::KeyTable FakePlatform::ukrainianKeys() {
     return tableFor(2);
 }
 
-std::vector<InputSource> FakePlatform::standardSources() {
-    auto source = [](const char* name, const char* language) {
-        return InputSource{std::string("xkb.keylayout.") + name, kKeyboardInputSourceCategory, true,
-                           std::vector<std::string>{language}};
-    };
-    return {source("English (US)", "en"), source("Russian", "ru"), source("Ukrainian", "uk")};
+std::vector<KeyboardLayout> FakePlatform::standardLayouts() {
+    return {KeyboardLayout{0, "us", "", "English (US)", "en"}, KeyboardLayout{1, "ru", "", "Russian", "ru"},
+            KeyboardLayout{2, "ua", "", "Ukrainian", "uk"}};
 }
 
 void FakePlatform::schedule(double delaySeconds, std::function<void()> step) {
@@ -174,44 +171,44 @@ void FakePlatform::onApplicationActivated(std::function<void(const FrontmostAppl
     activationHandlers_.push_back(std::move(handler));
 }
 
-void FakePlatform::setSources(std::vector<InputSource> sources, std::size_t current) {
-    sources_ = std::move(sources);
+void FakePlatform::setLayouts(std::vector<KeyboardLayout> layouts, std::size_t current) {
+    layouts_ = std::move(layouts);
     current_ = current;
 }
 
-std::optional<std::vector<InputSource>> FakePlatform::enabledInputSources() {
+std::optional<std::vector<KeyboardLayout>> FakePlatform::enabledLayouts() {
     if (!enumerable_) {
         return std::nullopt;
     }
-    return sources_;
+    return layouts_;
 }
 
-std::optional<InputSource> FakePlatform::currentInputSource() {
-    if (current_ >= sources_.size()) {
+std::optional<KeyboardLayout> FakePlatform::currentLayout() {
+    if (current_ >= layouts_.size()) {
         return std::nullopt;
     }
-    return sources_[current_];
+    return layouts_[current_];
 }
 
-std::optional<InputSource> FakePlatform::currentKeyboardLayoutSource() {
-    return currentInputSource();
+std::optional<KeyboardLayout> FakePlatform::layoutInUse() {
+    return currentLayout();
 }
 
-int FakePlatform::selectInputSource(const InputSource& source) {
-    selectedSourceIDs.push_back(source.id);
-    auto it = std::find(sources_.begin(), sources_.end(), source);
-    if (it == sources_.end()) {
+int FakePlatform::selectLayout(const KeyboardLayout& source) {
+    selectedLayouts.push_back(source.id());
+    auto it = std::find(layouts_.begin(), layouts_.end(), source);
+    if (it == layouts_.end()) {
         return -50;
     }
     if (++selectionCount_ >= selectionsNeeded_) {
-        current_ = static_cast<std::size_t>(it - sources_.begin());
+        current_ = static_cast<std::size_t>(it - layouts_.begin());
     }
     return 0;
 }
 
-std::optional<std::string> FakePlatform::translateKey(const InputSource& source, std::uint16_t keyCode,
+std::optional<std::string> FakePlatform::translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                                       ModifierFlags modifiers) {
-    auto table = keyTables_.find(source.id);
+    auto table = keyTables_.find(source.id());
     if (table == keyTables_.end()) {
         return std::nullopt;
     }

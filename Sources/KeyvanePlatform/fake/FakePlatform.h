@@ -12,7 +12,7 @@ namespace keyvane {
 // frontmost application, a clipboard, a record of posted key events and a manual clock.
 class FakePlatform : public PlatformServices {
 public:
-    // Key code → (unshifted, shifted) text, per source ID.
+    // Key code → (unshifted, shifted) text, per layout id().
     using KeyTable = std::map<std::uint16_t, std::pair<std::string, std::string>>;
 
     FakePlatform();
@@ -25,15 +25,15 @@ public:
     void activate(const FrontmostApplication& app);
     // Another application is in front, but the desktop's notice of the switch has not arrived.
     void bringToFrontUnannounced(const FrontmostApplication& app) { frontmost_ = app; }
-    void setSources(std::vector<InputSource> sources, std::size_t current);
-    void setKeyTable(const std::string& sourceID, KeyTable table) { keyTables_[sourceID] = std::move(table); }
-    // Selection takes effect only after this many calls to selectInputSource (default 1: at once).
+    void setLayouts(std::vector<KeyboardLayout> layouts, std::size_t current);
+    void setKeyTable(const std::string& layoutID, KeyTable table) { keyTables_[layoutID] = std::move(table); }
+    // Selection takes effect only after this many calls to selectLayout (default 1: at once).
     void setSelectionsNeeded(int count) { selectionsNeeded_ = count; }
     void setTrusted(bool trusted) { trusted_ = trusted; }
     void setEnumerable(bool enumerable) { enumerable_ = enumerable; }
 
     std::vector<SyntheticKeyEvent> posted;
-    std::vector<std::string> selectedSourceIDs;
+    std::vector<std::string> selectedLayouts; // the id() of each layout selected, in order
     std::vector<std::string> openedURLs;
     std::size_t pendingSteps() const { return steps_.size(); }
 
@@ -45,12 +45,12 @@ public:
     void schedule(double delaySeconds, std::function<void()> step) override;
     std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
     void removeKeyMonitor(MonitorHandle handle) override;
-    std::optional<std::vector<InputSource>> enabledInputSources() override;
+    std::optional<std::vector<KeyboardLayout>> enabledLayouts() override;
     std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override { return layoutKeyMaps; }
-    std::optional<InputSource> currentInputSource() override;
-    std::optional<InputSource> currentKeyboardLayoutSource() override;
-    int selectInputSource(const InputSource& source) override;
-    std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
+    std::optional<KeyboardLayout> currentLayout() override;
+    std::optional<KeyboardLayout> layoutInUse() override;
+    int selectLayout(const KeyboardLayout& source) override;
+    std::optional<std::string> translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                             ModifierFlags modifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
     std::optional<std::vector<std::string>> beginHoldingKeys() override {
@@ -104,7 +104,7 @@ public:
     static KeyTable usKeys();
     static KeyTable russianKeys();
     static KeyTable ukrainianKeys();
-    static std::vector<InputSource> standardSources(); // en, ru, uk
+    static std::vector<KeyboardLayout> standardLayouts(); // en, ru, uk
 
 private:
     struct Step {
@@ -117,7 +117,7 @@ private:
     std::vector<Step> steps_;
     std::map<MonitorHandle, KeyHandler> monitors_;
     MonitorHandle nextHandle_ = 1;
-    std::vector<InputSource> sources_;
+    std::vector<KeyboardLayout> layouts_;
     std::size_t current_ = 0;
     std::map<std::string, KeyTable> keyTables_;
     int selectionsNeeded_ = 1;

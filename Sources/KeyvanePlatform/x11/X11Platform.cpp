@@ -66,7 +66,6 @@ ModifierFlags modifierFlags(unsigned int state) {
 
 namespace {
 
-constexpr const char* kSourcePrefix = "xkb.keylayout.";
 constexpr unsigned int kNoSymbol = 0;
 // Spare key codes keep their binding this long after their last use.
 constexpr double kScratchLifetime = 1.0;
@@ -80,19 +79,6 @@ int lastXError = 0;
 int recordXError(Display*, XErrorEvent* error) {
     lastXError = error->error_code;
     return 0;
-}
-
-std::string languageForLayoutCode(const std::string& code) {
-    if (code == "us" || code == "gb") {
-        return "en";
-    }
-    if (code == "ru") {
-        return "ru";
-    }
-    if (code == "ua") {
-        return "uk";
-    }
-    return {};
 }
 
 std::vector<std::string> splitComma(const std::string& text) {
@@ -276,6 +262,7 @@ void X11Platform::reloadKeymap() {
 
     // The layout codes ("us", "ru", "ua") from the server's rules names.
     layoutCodes_.clear();
+    variants_.clear();
     Atom rulesAtom = XInternAtom(display_, "_XKB_RULES_NAMES", True);
     if (rulesAtom != 0) {
         Atom type = 0;
@@ -296,12 +283,15 @@ void X11Platform::reloadKeymap() {
             if (fields.size() >= 3) {
                 layoutCodes_ = splitComma(fields[2]);
             }
+            if (fields.size() >= 4) {
+                variants_ = splitComma(fields[3]);
+            }
             XFree(data);
         }
     }
-    sources_.clear();
+    layouts_.clear();
     for (unsigned int g = 0; g < xkb_keymap_num_layouts(keymap_); ++g) {
-        sources_.push_back(sourceForGroup(g));
+        layouts_.push_back(layoutForGroup(g));
     }
     if (translationState_ != nullptr) {
         xkb_state_unref(translationState_);
@@ -611,7 +601,7 @@ std::optional<std::vector<std::string>> X11Platform::textOfQueuedKeys(std::size_
             return std::nullopt; // a shortcut already acted on the text
         }
         auto text =
-            const_cast<X11Platform*>(this)->translateKey(sourceForGroup(group), evdev, modifierFlags(mods));
+            const_cast<X11Platform*>(this)->translateKey(layoutForGroup(group), evdev, modifierFlags(mods));
         if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) < 0x20 || *text == "\x7f") {
             return std::nullopt; // Return, Backspace, arrows and other editing keys
         }
@@ -720,41 +710,38 @@ void X11Platform::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
     }
 }
 
-InputSource X11Platform::sourceForGroup(unsigned int group) const {
-    InputSource source;
+KeyboardLayout X11Platform::layoutForGroup(unsigned int group) const {
+    KeyboardLayout layout;
+    layout.group = group;
+    layout.layout = group < layoutCodes_.size() ? layoutCodes_[group] : std::string();
+    layout.variant = group < variants_.size() ? variants_[group] : std::string();
     const char* name = xkb_keymap_layout_get_name(keymap_, group);
-    source.id = std::string(kSourcePrefix) + (name != nullptr ? name : "Group " + std::to_string(group + 1));
-    source.category = kKeyboardInputSourceCategory;
-    source.selectCapable = true;
-    std::string language =
-        group < layoutCodes_.size() ? languageForLayoutCode(layoutCodes_[group]) : std::string();
-    source.languages = language.empty() ? std::vector<std::string>{} : std::vector<std::string>{language};
-    return source;
+    layout.name = name != nullptr ? name : "Group " + std::to_string(group + 1);
+    layout.language = XkbKeyMaps::languageOfLayout(layout.layout);
+    return layout;
 }
 
 std::vector<LayoutKeyMaps> X11Platform::keyMapsBetweenLayouts() {
     std::vector<LayoutKeyMaps> out;
     for (GroupKeyMaps& group : XkbKeyMaps::betweenGroups(keymap_)) {
-        if (group.fromGroup < sources_.size() && group.toGroup < sources_.size()) {
-            out.push_back({sources_[group.fromGroup].id, sources_[group.toGroup].id, std::move(group.lower),
+        if (group.fromGroup < layouts_.size() && group.toGroup < layouts_.size()) {
+            out.push_back({layouts_[group.fromGroup], layouts_[group.toGroup], std::move(group.lower),
                            std::move(group.shift)});
         }
     }
     return out;
 }
 
-std::optional<std::vector<InputSource>> X11Platform::enabledInputSources() {
+std::optional<std::vector<KeyboardLayout>> X11Platform::enabledLayouts() {
     if (keymap_ == nullptr) {
         return std::nullopt;
     }
-    return sources_;
+    return layouts_;
 }
 
-std::optional<unsigned int> X11Platform::groupOf(const InputSource& source) const {
-    for (unsigned int g = 0; g < sources_.size(); ++g) {
-        if (sources_[g].id == source.id) {
-            return g;
-        }
+std::optional<unsigned int> X11Platform::groupOf(const KeyboardLayout& source) const {
+    if (source.group < layouts_.size() && layouts_[source.group] == source) {
+        return source.group;
     }
     return std::nullopt;
 }
@@ -766,16 +753,16 @@ std::optional<unsigned int> X11Platform::currentGroup() {
     return lockedGroup_;
 }
 
-std::optional<InputSource> X11Platform::currentInputSource() {
+std::optional<KeyboardLayout> X11Platform::currentLayout() {
     auto group = currentGroup();
-    return group && *group < sources_.size() ? std::optional<InputSource>(sources_[*group]) : std::nullopt;
+    return group && *group < layouts_.size() ? std::optional<KeyboardLayout>(layouts_[*group]) : std::nullopt;
 }
 
-std::optional<InputSource> X11Platform::currentKeyboardLayoutSource() {
-    return currentInputSource();
+std::optional<KeyboardLayout> X11Platform::layoutInUse() {
+    return currentLayout();
 }
 
-int X11Platform::selectInputSource(const InputSource& source) {
+int X11Platform::selectLayout(const KeyboardLayout& source) {
     auto group = groupOf(source);
     if (!group) {
         return -1;
@@ -788,7 +775,7 @@ int X11Platform::selectInputSource(const InputSource& source) {
     return 0;
 }
 
-std::optional<std::string> X11Platform::translateKey(const InputSource& source, std::uint16_t keyCode,
+std::optional<std::string> X11Platform::translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                                      ModifierFlags modifiers) {
     auto group = groupOf(source);
     xkb_state* state = translationState_;

@@ -35,12 +35,12 @@ public:
     void schedule(double delaySeconds, std::function<void()> step) override;
     std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
     void removeKeyMonitor(MonitorHandle handle) override;
-    std::optional<std::vector<InputSource>> enabledInputSources() override;
+    std::optional<std::vector<KeyboardLayout>> enabledLayouts() override;
     std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override;
-    std::optional<InputSource> currentInputSource() override;
-    std::optional<InputSource> currentKeyboardLayoutSource() override;
-    int selectInputSource(const InputSource& source) override;
-    std::optional<std::string> translateKey(const InputSource& source, std::uint16_t keyCode,
+    std::optional<KeyboardLayout> currentLayout() override;
+    std::optional<KeyboardLayout> layoutInUse() override;
+    int selectLayout(const KeyboardLayout& source) override;
+    std::optional<std::string> translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                             ModifierFlags modifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
     std::optional<std::vector<std::string>> beginHoldingKeys() override;
@@ -95,8 +95,8 @@ private:
     std::optional<std::vector<std::string>> textOfQueuedKeys(std::size_t from, unsigned int group,
                                                              unsigned int mods) const;
     bool isOwnShortcut(unsigned int xkeycode, unsigned int mods) const;
-    std::optional<unsigned int> groupOf(const InputSource& source) const;
-    InputSource sourceForGroup(unsigned int group) const;
+    std::optional<unsigned int> groupOf(const KeyboardLayout& source) const;
+    KeyboardLayout layoutForGroup(unsigned int group) const;
     std::optional<unsigned int> currentGroup();
     // A key code that types the keysym with the given group and level, or nothing.
     std::optional<unsigned int> keycodeFor(unsigned int keysym, unsigned int group,
@@ -118,7 +118,8 @@ private:
     xkb_keymap* keymap_ = nullptr;
     int32_t coreKeyboard_ = -1;
     std::vector<std::string> layoutCodes_;  // "us", "ru", "ua" by group
-    std::vector<InputSource> sources_;      // one per group, rebuilt with the keymap
+    std::vector<std::string> variants_;     // "", "phonetic", … by group
+    std::vector<KeyboardLayout> layouts_;   // one per group, rebuilt with the keymap
     xkb_state* translationState_ = nullptr; // reused for every translation (its mask is set each time)
     unsigned int lockedGroup_ = 0;
     unsigned int effectiveMods_ = 0;

@@ -44,6 +44,19 @@ std::string characterAt(xkb_keymap* keymap, xkb_keycode_t key, unsigned int grou
 
 } // namespace
 
+std::optional<std::string> languageOfLayout(const std::string& code) {
+    if (code == "us" || code == "gb") {
+        return "en";
+    }
+    if (code == "ru") {
+        return "ru";
+    }
+    if (code == "ua") {
+        return "uk";
+    }
+    return std::nullopt;
+}
+
 std::vector<GroupKeyMaps> betweenGroups(xkb_keymap* keymap) {
     std::vector<GroupKeyMaps> out;
     if (keymap == nullptr) {

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ struct GroupKeyMaps {
 };
 
 namespace XkbKeyMaps {
+
+// Keyvane's language of an XKB layout code ("us", "gb" → "en"; "ru" → "ru"; "ua" → "uk"); nothing
+// for the layouts of other languages.
+std::optional<std::string> languageOfLayout(const std::string& code);
 
 // Every ordered pair of distinct groups of the keymap.
 std::vector<GroupKeyMaps> betweenGroups(xkb_keymap* keymap);

@@ -46,7 +46,7 @@ TEST(LiveCorrection, WrongLayoutWordIsRetypedAndTheLayoutFollows) {
     live.platform.advance(0.02);
     EXPECT_EQ(live.field(), "привет ");
     live.platform.advance(2.0);
-    EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.Russian");
+    EXPECT_EQ(live.platform.currentLayout()->language, "ru");
     ASSERT_TRUE(live.app->lastCorrection().has_value());
     EXPECT_EQ(live.app->lastCorrection()->original, "ghbdtn");
     EXPECT_EQ(live.app->lastCorrection()->boundary, " ");
@@ -65,9 +65,8 @@ TEST(LiveCorrection, GatesLeaveWordsAlone) {
     EXPECT_FALSE(paused.platform.posted.empty());
 
     Live unsupported;
-    unsupported.platform.setSources(
-        {{"xkb.keylayout.German", kKeyboardInputSourceCategory, true, std::vector<std::string>{"de"}}}, 0);
-    unsupported.platform.setKeyTable("xkb.keylayout.German", FakePlatform::usKeys());
+    unsupported.platform.setLayouts({KeyboardLayout{0, "de", "", "German", std::nullopt}}, 0);
+    unsupported.platform.setKeyTable("de", FakePlatform::usKeys());
     unsupported.typeGhbdtn();
     unsupported.platform.advance(1);
     EXPECT_TRUE(unsupported.platform.posted.empty());
@@ -95,8 +94,7 @@ TEST(LiveCorrection, ReturnAndTabLeaveTheWordAsTypedAndOnlySwitchTheLayout) {
         live.type({kG, kH, kB, kD, kT, kN, boundary});
         live.platform.advance(2.0);
         EXPECT_TRUE(live.platform.posted.empty()) << boundary;
-        EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.Russian")
-            << "the next word comes out right";
+        EXPECT_EQ(live.platform.currentLayout()->language, "ru") << "the next word comes out right";
         EXPECT_FALSE(live.app->lastCorrection().has_value());
     }
     Live multiLine; // a text known to hold several lines: Return is a line break, corrected as before
@@ -115,7 +113,7 @@ TEST(LiveCorrection, AOneLetterWordIsCorrectedWithTheWordAfterIt) {
     EXPECT_EQ(russian.app->lastCorrection()->original, "z nt,z");
 
     Live english; // "I am" typed on the Russian layout: "Ш фь"
-    english.platform.setSources(FakePlatform::standardSources(), 1);
+    english.platform.setLayouts(FakePlatform::standardLayouts(), 1);
     english.platform.pressKey(kI, Modifier::shift);
     english.type({KeyCode::space, kA, kM, KeyCode::space});
     english.platform.advance(0.02);
@@ -146,7 +144,7 @@ TEST(Undo, RightAfterACorrectionRestoresTheTypedWordAndLearnsIt) {
     live.app->undoLastCorrection();
     live.platform.advance(2.0);
     EXPECT_EQ(live.field(), "ghbdtn ");
-    EXPECT_EQ(live.platform.currentInputSource()->id, "xkb.keylayout.English (US)");
+    EXPECT_EQ(live.platform.currentLayout()->language, "en");
     auto overrides = nlohmann::json::parse(live.home.read(".local/share/keyvane/manual_overrides.json"));
     EXPECT_NE(std::find(overrides["never_correct"].begin(), overrides["never_correct"].end(), "ghbdtn"),
               overrides["never_correct"].end());
@@ -212,7 +210,7 @@ TEST(SessionAndApps, StreakNeedsThreeWordsAndResetsOnAppSwitchRecentAppsKeepFour
     Live live;
     // "ltkf" is "дела": a Russian word (the learned pair for "ghbdtn" names no single language).
     for (int i = 0; i < 3; ++i) {
-        live.platform.setSources(FakePlatform::standardSources(), 0);
+        live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
         live.type({KeyCode::l, kT, KeyCode::k, KeyCode::f, KeyCode::space});
         live.platform.advance(2.0);
         EXPECT_EQ(live.app->sessionLanguage().has_value(), i == 2) << i;
@@ -236,8 +234,10 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru"]})");
     FakePlatform platform;
     platform.activate({"org.example.editor", "Editor", std::nullopt});
-    LayoutKeyMaps phonetic{"xkb.keylayout.English (US)", "xkb.keylayout.Russian (phonetic)", {}, {}};
-    LayoutKeyMaps back{"xkb.keylayout.Russian (phonetic)", "xkb.keylayout.English (US)", {}, {}};
+    const KeyboardLayout us{0, "us", "", "English (US)", "en"};
+    const KeyboardLayout ruPhonetic{1, "ru", "phonetic", "Russian (phonetic)", "ru"};
+    LayoutKeyMaps phonetic{us, ruPhonetic, {}, {}};
+    LayoutKeyMaps back{ruPhonetic, us, {}, {}};
     for (const auto& [en, ru] : std::vector<std::pair<std::string, std::string>>{
              {"p", "п"}, {"r", "р"}, {"i", "и"}, {"v", "в"}, {"e", "е"}, {"t", "т"}, {"m", "м"}}) {
         phonetic.lower[en] = ru;
@@ -256,7 +256,7 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
 
     app->reloadConfig(); // learned words or new preferences: the desktop's maps stay
     platform.advance(2.0);
-    platform.setSources(FakePlatform::standardSources(), 0);
+    platform.setLayouts(FakePlatform::standardLayouts(), 0);
     platform.posted.clear();
     for (auto k : {kM, kI, kR, KeyCode::space}) {
         platform.pressKey(k);
@@ -270,14 +270,14 @@ TEST(LiveCorrection, TheWordsOfTheLineTellRussianFromUkrainian) {
     // Ukrainian word "файлі". After "что" the line is Russian, so "файлі" is "файлы".
     constexpr std::uint16_t kJ = KeyCode::j, kQ = KeyCode::q, kK = KeyCode::k, kS = KeyCode::s;
     Live live;
-    live.platform.setSources(FakePlatform::standardSources(), 2);
+    live.platform.setLayouts(FakePlatform::standardLayouts(), 2);
     live.type({kX, kN, kJ, KeyCode::space});
     live.type({kA, kF, kQ, kK, kS, KeyCode::space});
     live.platform.advance(0.02);
     EXPECT_EQ(live.field("что файлі "), "что файлы ");
     // A new line holds no evidence yet: the Ukrainian word stays.
     live.platform.advance(2.0);
-    live.platform.setSources(FakePlatform::standardSources(), 2);
+    live.platform.setLayouts(FakePlatform::standardLayouts(), 2);
     live.platform.posted.clear();
     live.type({KeyCode::enter});
     live.type({kA, kF, kQ, kK, kS, KeyCode::space});
@@ -309,7 +309,7 @@ TEST(SessionAndApps, TwoLetterWordsDoNotMakeASession) {
     for (const auto& word : {std::initializer_list<std::uint16_t>{kN, kS, KeyCode::space},
                              std::initializer_list<std::uint16_t>{kV, kS, KeyCode::space},
                              std::initializer_list<std::uint16_t>{kD, kS, KeyCode::space}}) {
-        live.platform.setSources(FakePlatform::standardSources(), 1);
+        live.platform.setLayouts(FakePlatform::standardLayouts(), 1);
         live.type(word);
         live.platform.advance(2.0);
     }
@@ -323,16 +323,16 @@ TEST(SessionAndApps, TheSessionLanguageDecidesTwoLetterWordsOnANewLine) {
         Live live;
         for (int i = 0; i < 3; ++i) {
             if (russianSession) {
-                live.platform.setSources(FakePlatform::standardSources(), 0);
+                live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
                 live.type({KeyCode::l, kT, KeyCode::k, KeyCode::f, KeyCode::space}); // "ltkf": дела
             } else {
-                live.platform.setSources(FakePlatform::standardSources(), 0);
+                live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
                 live.type({kC, kA, kT, KeyCode::space}); // "cat"
             }
             live.platform.advance(2.0);
         }
         ASSERT_EQ(live.app->sessionLanguage(), russianSession ? "ru" : "en");
-        live.platform.setSources(FakePlatform::standardSources(), 0);
+        live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
         live.type({KeyCode::enter});
         live.platform.posted.clear();
         live.type({KeyCode::y, kT, KeyCode::space}); // "yt"

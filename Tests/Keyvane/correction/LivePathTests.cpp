@@ -28,7 +28,7 @@ struct Desk {
             platform.pressKey(k, modifiers);
         }
     }
-    void useLayout(std::size_t index) { platform.setSources(FakePlatform::standardSources(), index); }
+    void useLayout(std::size_t index) { platform.setLayouts(FakePlatform::standardLayouts(), index); }
 };
 
 const std::initializer_list<std::uint16_t> kGhbdtn = {kG, kH, kB, kD, kT, kN};
@@ -178,33 +178,33 @@ TEST(WordReplacement, EveryCharacterIsSentWholeIncludingNewlinesAndEmoji) {
 TEST(LayoutSwitching, SelectsTheLanguagesLayoutAndReassertsUntilItHolds) {
     FakePlatform platform;
     platform.setSelectionsNeeded(3); // the desktop ignores the first two requests
-    ReplacementAdapter::switchInputSource(platform, "RU");
-    EXPECT_EQ(platform.currentInputSource()->id, "xkb.keylayout.English (US)");
+    ReplacementAdapter::switchLayout(platform, "RU");
+    EXPECT_EQ(platform.currentLayout()->id(), "us");
     platform.advance(0.05);
     platform.advance(0.1);
-    EXPECT_EQ(platform.currentInputSource()->id, "xkb.keylayout.Russian");
+    EXPECT_EQ(platform.currentLayout()->id(), "ru");
     platform.advance(2.0);
-    EXPECT_EQ(platform.selectedSourceIDs.size(), 3u) << "no selection once the layout holds";
+    EXPECT_EQ(platform.selectedLayouts.size(), 3u) << "no selection once the layout holds";
     EXPECT_EQ(platform.pendingSteps(), 0u);
-    EXPECT_EQ(ReplacementAdapter::lastProgrammaticSwitchID(), "xkb.keylayout.Russian");
+    EXPECT_EQ(ReplacementAdapter::lastProgrammaticSwitchID(), "ru");
 }
 
 TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
     FakePlatform platform;
-    ReplacementAdapter::switchInputSource(platform, "ru");
+    ReplacementAdapter::switchLayout(platform, "ru");
     platform.advance(0.2);                                   // the Russian layout holds
-    platform.setSources(FakePlatform::standardSources(), 0); // the user goes back to English
+    platform.setLayouts(FakePlatform::standardLayouts(), 0); // the user goes back to English
     platform.advance(2.0);
-    EXPECT_EQ(platform.currentInputSource()->id, "xkb.keylayout.English (US)");
-    EXPECT_EQ(platform.selectedSourceIDs.size(), 1u);
+    EXPECT_EQ(platform.currentLayout()->id(), "us");
+    EXPECT_EQ(platform.selectedLayouts.size(), 1u);
 
     FakePlatform early; // the user picks Ukrainian before the Russian selection took effect
     early.setSelectionsNeeded(3);
-    ReplacementAdapter::switchInputSource(early, "ru");
-    early.setSources(FakePlatform::standardSources(), 2);
+    ReplacementAdapter::switchLayout(early, "ru");
+    early.setLayouts(FakePlatform::standardLayouts(), 2);
     early.advance(2.0);
-    EXPECT_EQ(early.currentInputSource()->id, "xkb.keylayout.Ukrainian");
-    EXPECT_EQ(early.selectedSourceIDs.size(), 1u);
+    EXPECT_EQ(early.currentLayout()->id(), "ua");
+    EXPECT_EQ(early.selectedLayouts.size(), 1u);
 }
 
 TEST(WordReplacement, KeysAnotherProgramTypedMeanwhileFollowTheReplacement) {
@@ -219,32 +219,28 @@ TEST(WordReplacement, KeysAnotherProgramTypedMeanwhileFollowTheReplacement) {
 TEST(LayoutSwitching, OnlyTheNewestRequestKeepsReasserting) {
     FakePlatform platform;
     platform.setSelectionsNeeded(1000); // never takes effect
-    ReplacementAdapter::switchInputSource(platform, "ru");
+    ReplacementAdapter::switchLayout(platform, "ru");
     platform.advance(0.2);
-    ReplacementAdapter::switchInputSource(platform, "uk");
+    ReplacementAdapter::switchLayout(platform, "uk");
     platform.advance(3.0);
-    auto ru = std::count(platform.selectedSourceIDs.begin(), platform.selectedSourceIDs.end(),
-                         "xkb.keylayout.Russian");
-    auto uk = std::count(platform.selectedSourceIDs.begin(), platform.selectedSourceIDs.end(),
-                         "xkb.keylayout.Ukrainian");
+    auto ru = std::count(platform.selectedLayouts.begin(), platform.selectedLayouts.end(), "ru");
+    auto uk = std::count(platform.selectedLayouts.begin(), platform.selectedLayouts.end(), "ua");
     EXPECT_EQ(ru, 3); // ticks 0, 1 and 2 before the second request
     EXPECT_EQ(uk, 8); // ticks 0 to 7
 }
 
-TEST(LayoutSwitching, FindsLayoutsByLanguageThenByKnownNamesAndSkipsInputMethods) {
-    const InputSource inputMethod{"xkb.inputmethod.Pinyin", "TISCategoryInputMode", true,
-                                  std::vector<std::string>{"ru"}};
-    const InputSource unnamedRussian{"xkb.keylayout.Russian (phonetic)", kKeyboardInputSourceCategory, true,
-                                     std::nullopt};
-    const InputSource english = FakePlatform::standardSources()[0];
-    EXPECT_EQ(ReplacementAdapter::resolveSource("ru", {inputMethod, english, unnamedRussian}),
-              unnamedRussian);
-    EXPECT_FALSE(ReplacementAdapter::resolveSource("uk", {inputMethod, english, unnamedRussian}).has_value());
+TEST(LayoutSwitching, TakesTheFirstLayoutOfTheLanguageAndNoneOfAnother) {
+    const KeyboardLayout english = FakePlatform::standardLayouts()[0];
+    const KeyboardLayout belarusian{1, "by", "", "Belarusian", std::nullopt};
+    const KeyboardLayout phonetic{2, "ru", "phonetic", "Russian (phonetic)", "ru"};
+    const KeyboardLayout russian{3, "ru", "", "Russian", "ru"};
+    EXPECT_EQ(ReplacementAdapter::resolveLayout("ru", {english, belarusian, phonetic, russian}), phonetic);
+    EXPECT_FALSE(ReplacementAdapter::resolveLayout("uk", {english, belarusian, phonetic}).has_value());
 
     FakePlatform platform;
-    platform.setSources({english}, 0);
-    ReplacementAdapter::switchInputSource(platform, "uk");
-    EXPECT_TRUE(platform.selectedSourceIDs.empty());
+    platform.setLayouts({english}, 0);
+    ReplacementAdapter::switchLayout(platform, "uk");
+    EXPECT_TRUE(platform.selectedLayouts.empty());
     EXPECT_EQ(platform.pendingSteps(), 0u);
 }
 

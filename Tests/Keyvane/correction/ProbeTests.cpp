@@ -13,20 +13,18 @@
 using namespace keyvane;
 using keyvane::testing::TempHome;
 
-TEST(LayoutLanguages, ByTheWordsOfTheLayoutName) {
-    using InstalledLanguageDetector::key;
-    EXPECT_EQ(key("xkb.keylayout.Russian"), "ru");
-    EXPECT_EQ(key("xkb.keylayout.Russian (phonetic)"), "ru");
-    EXPECT_EQ(key("com.apple.keylayout.Russian-Phonetic"), "ru");
-    EXPECT_EQ(key("xkb.keylayout.Ukrainian"), "uk");
-    EXPECT_EQ(key("xkb.keylayout.English (US)"), "en");
-    EXPECT_EQ(key("com.apple.keylayout.USInternational-PC"), "en");
-    EXPECT_EQ(key("com.apple.keylayout.ABC"), "en");
-    // Cyrillic layouts Keyvane does not support must not pass for English.
-    EXPECT_FALSE(key("xkb.keylayout.Belarusian").has_value());
-    EXPECT_FALSE(key("com.apple.keylayout.Belarusian").has_value());
-    EXPECT_FALSE(key("xkb.keylayout.Bulgarian").has_value());
-    EXPECT_FALSE(key("com.apple.inputmethod.Kotoeri.RomajiTyping.Japanese").has_value());
+TEST(LayoutLanguages, OnlyLayoutsOfKeyvanesLanguagesCount) {
+    FakePlatform platform;
+    platform.setLayouts({FakePlatform::standardLayouts()[0],
+                         KeyboardLayout{1, "by", "", "Belarusian", std::nullopt},
+                         KeyboardLayout{2, "ru", "phonetic", "Russian (phonetic)", "ru"}},
+                        1);
+    EXPECT_EQ(InstalledLanguageDetector::detectInstalledKeys(platform), (std::set<std::string>{"en", "ru"}));
+    EXPECT_FALSE(InstalledLanguageDetector::currentKey(platform).has_value()) << "Belarusian is no English";
+    EXPECT_EQ(InstalledLanguageDetector::currentLayoutID(platform), "by");
+    platform.setLayouts(*platform.enabledLayouts(), 2);
+    EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), "ru");
+    EXPECT_EQ(InstalledLanguageDetector::currentLayoutID(platform), "ru(phonetic)");
 }
 
 TEST(LayoutLanguages, ActiveLanguagesFollowTheInstalledLayouts) {
@@ -45,7 +43,7 @@ TEST(LayoutLanguages, ActiveLanguagesFollowTheInstalledLayouts) {
               (std::vector<std::string>{"en", "uk", "ru"}));
     EXPECT_FALSE(InstalledLanguageDetector::reconcileAndPersist(platform));
 
-    platform.setSources(FakePlatform::standardSources(), 2);
+    platform.setLayouts(FakePlatform::standardLayouts(), 2);
     EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), "uk");
 }
 
@@ -76,20 +74,20 @@ TEST(Readiness, TheProgramSaysWhyItCannotCorrect) {
     TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     FakePlatform platform;
-    platform.setSources(FakePlatform::standardSources(), 0);
+    platform.setLayouts(FakePlatform::standardLayouts(), 0);
     auto config = ConfigStore::loadConfiguration();
     ASSERT_TRUE(config.has_value());
     RulesEngine engine(std::move(*config));
     EXPECT_TRUE(CorrectionReadiness::problems(platform, engine).empty());
 
-    platform.setSources({FakePlatform::standardSources()[0]}, 0); // only the us layout
+    platform.setLayouts({FakePlatform::standardLayouts()[0]}, 0); // only the us layout
     auto problems = CorrectionReadiness::problems(platform, engine);
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find("setxkbmap"), std::string::npos) << problems[0];
 
     TempHome blocked; // a file where the data directory should be: nothing can be saved
     blocked.write(".local/share/keyvane", "not a directory");
-    platform.setSources(FakePlatform::standardSources(), 0);
+    platform.setLayouts(FakePlatform::standardLayouts(), 0);
     RulesEngine englishOnly(*ConfigStore::loadConfiguration());
     problems = CorrectionReadiness::problems(platform, englishOnly);
     ASSERT_EQ(problems.size(), 2u);
