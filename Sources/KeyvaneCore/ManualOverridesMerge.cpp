@@ -17,7 +17,7 @@ std::set<std::string> stringSet(const Json* list) {
 
 } // namespace
 
-Result merge(const Json& bundled, const Json& user) {
+Result merge(const Json& seed, const Json& user) {
     Result result{user.is_object() ? user : Json::object(), false};
     Json& merged = result.merged;
     const Json* givenMember = JsonValues::objectMember(merged, kSeedEntriesGiven);
@@ -29,13 +29,13 @@ Result merge(const Json& bundled, const Json& user) {
 
     // Exact pairs: a seed pair the user lacks is added unless it was given before (then the user
     // deleted it). Its meta comes with it, and goes when the pair went.
-    const Json* seedPairs = JsonValues::objectMember(bundled, "exact_pairs");
+    const Json* seedPairs = JsonValues::objectMember(seed, "exact_pairs");
     Json pairs = merged.contains("exact_pairs") && merged["exact_pairs"].is_object() ? merged["exact_pairs"]
                                                                                      : Json::object();
     Json pairsMeta = merged.contains("exact_pairs_meta") && merged["exact_pairs_meta"].is_object()
                          ? merged["exact_pairs_meta"]
                          : Json::object();
-    const Json* seedPairsMeta = JsonValues::objectMember(bundled, "exact_pairs_meta");
+    const Json* seedPairsMeta = JsonValues::objectMember(seed, "exact_pairs_meta");
     if (seedPairs != nullptr) {
         for (const auto& [entry, value] : seedPairs->items()) {
             if (pairs.contains(entry)) {
@@ -61,8 +61,8 @@ Result merge(const Json& bundled, const Json& user) {
     }
 
     // Never-correct words, the same way; their meta is keyed by word.
-    auto seedWords = JsonValues::stringList(JsonValues::member(bundled, "never_correct"));
-    const Json* seedWordsMeta = JsonValues::objectMember(bundled, "never_correct_meta");
+    auto seedWords = JsonValues::stringList(JsonValues::member(seed, "never_correct"));
+    const Json* seedWordsMeta = JsonValues::objectMember(seed, "never_correct_meta");
     if (seedWords && !seedWords->empty()) {
         auto userWords = JsonValues::stringList(JsonValues::member(merged, "never_correct"))
                              .value_or(std::vector<std::string>{});

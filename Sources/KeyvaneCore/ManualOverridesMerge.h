@@ -17,6 +17,6 @@ inline constexpr const char* kSeedEntriesGiven = "seed_entries_given";
 // what the user has is never changed, so edited entries survive, and a seed entry the user
 // deleted stays deleted (it is remembered as given). Files from before that key count what they
 // hold as given.
-Result merge(const nlohmann::json& bundled, const nlohmann::json& user);
+Result merge(const nlohmann::json& seed, const nlohmann::json& user);
 
 } // namespace keyvane::ManualOverridesMerge

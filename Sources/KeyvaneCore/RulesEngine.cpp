@@ -83,8 +83,8 @@ void RulesEngine::reloadConfig(RulesConfig config) {
             }
         }
     }
-    for (const auto& [bundleID, exclusion] : config.excludedApps) {
-        index->excludedAppsLower.insert(UnicodeText::toLower(bundleID));
+    for (const auto& [desktopEntryID, exclusion] : config.excludedApps) {
+        index->excludedAppsLower.insert(UnicodeText::toLower(desktopEntryID));
     }
     // Every configured map into English from another layout, in a fixed order (by source key).
     std::vector<const LayoutDirection*> intoEnglish;
@@ -628,7 +628,7 @@ void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::strin
                                            bestDecision.originalScore, bestDecision.candidateScore);
 }
 
-RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::string_view appBundleID,
+RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::string_view applicationID,
                                                    bool isSentenceStart,
                                                    const std::optional<std::string>& activeInputSource,
                                                    const std::optional<std::string>& sessionLanguage,
@@ -636,7 +636,7 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     // The line's language settles close calls before the session's streak does.
     const std::optional<std::string>& context = line.language ? line.language : sessionLanguage;
     WordOutcome out;
-    if (!appBundleID.empty() && index_->excludedAppsLower.contains(UnicodeText::toLower(appBundleID))) {
+    if (!applicationID.empty() && index_->excludedAppsLower.contains(UnicodeText::toLower(applicationID))) {
         out.decision = RulesDecision::refusal(DecisionReason::excludedApp);
         return out;
     }
@@ -714,12 +714,12 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     return fullDecision.candidateScore > trimmedDecision.candidateScore ? pickFull() : pickTrimmed();
 }
 
-RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view appBundleID,
+RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view applicationID,
                                     bool isSentenceStart, const std::optional<std::string>& activeInputSource,
                                     const std::optional<std::string>& sessionLanguage,
                                     const LineContext& line) const {
     // The line's language settles close calls before the session's streak does.
-    return evaluateWord(token, appBundleID, isSentenceStart, activeInputSource, sessionLanguage, line,
+    return evaluateWord(token, applicationID, isSentenceStart, activeInputSource, sessionLanguage, line,
                         Selection::live)
         .decision;
 }
@@ -737,11 +737,11 @@ TokenScoreDetail RulesEngine::scoreDetail(const std::string& token, const std::s
             lang != nullptr ? lang->ngramScoringScale : 0.0};
 }
 
-RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view appBundleID,
+RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view applicationID,
                                       bool isSentenceStart, const std::optional<std::string>& sessionLanguage,
                                       const LineContext& line) const {
-    WordOutcome word = evaluateWord(token, appBundleID, isSentenceStart, std::nullopt, sessionLanguage, line,
-                                    Selection::diagnostic);
+    WordOutcome word = evaluateWord(token, applicationID, isSentenceStart, std::nullopt, sessionLanguage,
+                                    line, Selection::diagnostic);
     RulesDiagnostic base;
     base.rawToken = std::string(token);
     base.minConfidence = config_.decision.minConfidence;

@@ -59,13 +59,13 @@ public:
     // language stands before the session's streak, and where it names the target it also lets a
     // word be corrected whose typed form is a word of its own (Russian typed on the Ukrainian
     // layout gives Ukrainian words: "файлі" for "файлы").
-    RulesDecision evaluate(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
+    RulesDecision evaluate(std::string_view token, std::string_view applicationID, bool isSentenceStart,
                            const std::optional<std::string>& activeInputSource,
                            const std::optional<std::string>& sessionLanguage,
                            const LineContext& line = {}) const;
 
     // The same decision with every intermediate value, for the developer's input diagnostic.
-    RulesDiagnostic diagnose(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
+    RulesDiagnostic diagnose(std::string_view token, std::string_view applicationID, bool isSentenceStart,
                              const std::optional<std::string>& sessionLanguage,
                              const LineContext& line = {}) const;
 
@@ -159,7 +159,7 @@ private:
     bool isKnownWordInAnyTarget(const std::optional<std::string>& word) const;
     bool isDictionaryConfirmed(const std::string& targetKey, const RulesDecision& decision) const;
 
-    WordOutcome evaluateWord(std::string_view token, std::string_view appBundleID, bool isSentenceStart,
+    WordOutcome evaluateWord(std::string_view token, std::string_view applicationID, bool isSentenceStart,
                              const std::optional<std::string>& activeInputSource,
                              const std::optional<std::string>& sessionLanguage, const LineContext& line,
                              Selection selection) const;

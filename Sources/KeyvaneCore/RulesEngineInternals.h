@@ -12,7 +12,7 @@ namespace keyvane {
 
 struct RulesEngine::Index {
     StringSet letterKeys;        // characters that some lower map sends to a letter
-    StringSet excludedAppsLower; // excluded bundle identifiers, lower-cased
+    StringSet excludedAppsLower; // excluded desktop-entry IDs, lower-cased
     KeyboardMap cyrillicToLatinLower;
     KeyboardMap cyrillicToLatinUpper;
     std::set<std::pair<std::string, std::string>> sameScriptPairs;

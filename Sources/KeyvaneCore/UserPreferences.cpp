@@ -81,12 +81,12 @@ UserPreferences UserPreferences::load(const std::string& path) {
     const Json& document = read.document;
     UserPreferences prefs;
     if (const Json* apps = JsonValues::objectMember(document, "excluded_apps")) {
-        for (const auto& [bundleID, entry] : apps->items()) {
+        for (const auto& [desktopEntryID, entry] : apps->items()) {
             if (!entry.is_object()) {
                 continue;
             }
-            prefs.excludedApps[bundleID] = {
-                JsonValues::string(JsonValues::member(entry, "name")).value_or(bundleID),
+            prefs.excludedApps[desktopEntryID] = {
+                JsonValues::string(JsonValues::member(entry, "name")).value_or(desktopEntryID),
                 JsonValues::boolean(JsonValues::member(entry, "disable_manual_switching")).value_or(false)};
         }
     }
@@ -131,8 +131,8 @@ bool UserPreferences::save(const UserPreferences& preferences, const std::string
     Json document = Json::object();
     document["schema_version"] = "1.0";
     document["excluded_apps"] = Json::object();
-    for (const auto& [bundleID, exclusion] : preferences.excludedApps) {
-        document["excluded_apps"][bundleID] = {
+    for (const auto& [desktopEntryID, exclusion] : preferences.excludedApps) {
+        document["excluded_apps"][desktopEntryID] = {
             {"name", exclusion.name}, {"disable_manual_switching", exclusion.disableManualSwitching}};
     }
     document["active_languages"] = normalize(preferences.activeLanguages);

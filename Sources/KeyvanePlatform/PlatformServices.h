@@ -130,11 +130,12 @@ struct ClipboardContents {
 // CLIPBOARD (copy and paste) or PRIMARY (the current selection, pasted with Shift+Insert).
 enum class ClipboardKind { clipboard, primary };
 
-// The application in front.
+// The application in front, as the desktop knows it.
 struct FrontmostApplication {
-    std::string bundleID; // the desktop-entry ID
-    std::string name;
-    std::optional<std::string> bundleURL; // the desktop entry's path
+    std::string desktopEntryID;                  // "org.gnome.TextEditor": its .desktop file's name
+    std::string name;                            // the entry's Name, else the window class
+    std::optional<std::string> desktopEntryPath; // the .desktop file, when one was found
+    std::string wmClass;                         // the window's WM_CLASS class
 
     bool operator==(const FrontmostApplication&) const = default;
 };

@@ -336,7 +336,7 @@ TEST_F(Desktop, ProbesReportTheLiveServer) {
     EXPECT_EQ(InstalledLanguageDetector::currentKey(*platform), "en");
     auto front = platform->frontmostApplication();
     ASSERT_TRUE(front.has_value());
-    EXPECT_EQ(front->bundleID, "keyvanedesktoptests");
+    EXPECT_EQ(front->desktopEntryID, "keyvanedesktoptests");
     auto translated = platform->translateKey(platform->enabledLayouts()->at(1), KeyCode::r, Modifier::shift);
     EXPECT_EQ(translated, "К");
 }
@@ -596,7 +596,7 @@ TEST_F(Desktop, ReturnInATerminalNeverRunsASecondCommand) {
     ASSERT_TRUE(terminal.focus());
     settle(300);
     ASSERT_TRUE(live.start());
-    ASSERT_EQ(platform->frontmostApplication()->bundleID, "xterm");
+    ASSERT_EQ(platform->frontmostApplication()->desktopEntryID, "xterm");
 
     user.useGroup(1); // "date" typed on the Russian layout shows "вфеу"
     user.press({kD, kA, kT, kE, kReturn});
@@ -919,7 +919,7 @@ TEST_F(Desktop, AWindowThatIsGoneNeverEndsTheProgram) {
     EXPECT_FALSE(platform->frontmostApplication().has_value());
     user.clearActiveWindow();
     settle(200);
-    EXPECT_EQ(platform->frontmostApplication()->bundleID, "keyvanedesktoptests");
+    EXPECT_EQ(platform->frontmostApplication()->desktopEntryID, "keyvanedesktoptests");
 }
 
 int main(int argc, char** argv) {

@@ -65,7 +65,7 @@ int run(int argc, char** argv) {
     }
     std::unique_ptr<AppState> appState = AppState::create(*platform);
     if (!appState) {
-        std::cerr << "Engine rules config not found (bundle Resources or ~/.config fallback)\n";
+        std::cerr << "Engine rules config not found (installed data, ./Resources or the build tree)\n";
         return 1;
     }
     appState->startObserving();

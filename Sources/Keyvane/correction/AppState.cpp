@@ -29,7 +29,7 @@ std::string fixed(double value, int decimals) {
 
 } // namespace
 
-std::unique_ptr<AppState> AppState::create(PlatformServices& platform, std::string ownBundleID) {
+std::unique_ptr<AppState> AppState::create(PlatformServices& platform, std::string ownDesktopEntryID) {
     // Temporary files of a save that was killed midway are of no use to anyone.
     if (int removed = AtomicFile::removeStaleTemporaries(AppPaths::appSupportDir())) {
         appLog("[Keyvane] Removed " + std::to_string(removed) + " temporary file(s) of interrupted saves");
@@ -41,13 +41,14 @@ std::unique_ptr<AppState> AppState::create(PlatformServices& platform, std::stri
         return nullptr;
     }
     ConfigStore::useDesktopKeyMaps(*config, platform.keyMapsBetweenLayouts());
-    return std::unique_ptr<AppState>(
-        new AppState(platform, std::move(ownBundleID), std::make_unique<RulesEngine>(std::move(*config))));
+    return std::unique_ptr<AppState>(new AppState(platform, std::move(ownDesktopEntryID),
+                                                  std::make_unique<RulesEngine>(std::move(*config))));
 }
 
-AppState::AppState(PlatformServices& platform, std::string ownBundleID, std::unique_ptr<RulesEngine> engine)
+AppState::AppState(PlatformServices& platform, std::string ownDesktopEntryID,
+                   std::unique_ptr<RulesEngine> engine)
     : platform_(platform)
-    , ownBundleID_(std::move(ownBundleID))
+    , ownDesktopEntryID_(std::move(ownDesktopEntryID))
     , rulesEngine_(std::move(engine))
     , self_(std::make_shared<AppState*>(this)) {
     pauseInGames_ = UserPreferences::load(UserPreferences::defaultPath()).pauseInGames;
@@ -119,12 +120,12 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         return; // another program holds the keyboard: nothing is typed into it
     }
     const std::optional<FrontmostApplication> front = platform_.frontmostApplication();
-    if (pauseInGames_ && front && !front->bundleID.empty() &&
-        GameModeDetector::isGameApp(front->bundleID, front->bundleURL)) {
+    if (pauseInGames_ && front && !front->desktopEntryID.empty() &&
+        GameModeDetector::isGameApp(front->desktopEntryID, front->desktopEntryPath)) {
         appLog("[Keyvane] skip: frontmost app is a game and pause-in-games is on — no correction");
         return;
     }
-    const std::string bundleID = front ? front->bundleID : std::string();
+    const std::string desktopEntryID = front ? front->desktopEntryID : std::string();
     const std::optional<std::string> layoutLanguage = InstalledLanguageDetector::currentKey(platform_);
     if (!layoutLanguage) {
         appLog("[Keyvane] skip: active keyboard layout is unsupported (not en/uk/ru) — no correction");
@@ -132,7 +133,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
     }
     const std::string& token = emitted.token;
     line_.useLayout(*layoutLanguage);
-    RulesDecision decision = rulesEngine_->evaluate(token, bundleID, false, layoutLanguage,
+    RulesDecision decision = rulesEngine_->evaluate(token, desktopEntryID, false, layoutLanguage,
                                                     tracker_.sessionLanguage(), line_.context());
     // The word is part of its line whatever happens to it (Return and Tab end the line).
     line_.recordWord(*rulesEngine_, token, decision);
@@ -171,7 +172,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         std::string original = token;
         std::string replacement = corrected;
         std::size_t eraseLength = UnicodeText::length(token);
-        if (previous && previous->bundleID == bundleID && previous->layout == *layoutLanguage) {
+        if (previous && previous->desktopEntryID == desktopEntryID && previous->layout == *layoutLanguage) {
             if (auto letter =
                     rulesEngine_->convertOneLetterWord(previous->token, *layoutLanguage, language)) {
                 original = previous->token + previous->boundary + token;
@@ -189,11 +190,11 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         tracker_.recordWord(streak);
         appLog("[Keyvane] layout switch → " + language + " (basis=" + basis + ")");
         ReplacementAdapter::switchLayout(platform_, language);
-        lastCorrection_ = CorrectionRecord{original, replacement, boundary, platform_.now(), bundleID};
+        lastCorrection_ = CorrectionRecord{original, replacement, boundary, platform_.now(), desktopEntryID};
         return;
     }
     if (decision.reason == DecisionReason::excludedApp) {
-        appLog("[Keyvane] abort: app '" + bundleID +
+        appLog("[Keyvane] abort: app '" + desktopEntryID +
                "' is in the exclusion list — no replacement, no input-source switch");
         return;
     }
@@ -206,7 +207,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         }
     }
     if (chars.size() == 1 && letters == 1 && emitted.boundary.kind == BoundaryType::Kind::space) {
-        previousWord_ = PreviousWord{token, emitted.boundary.text(), *layoutLanguage, bundleID};
+        previousWord_ = PreviousWord{token, emitted.boundary.text(), *layoutLanguage, desktopEntryID};
     }
 }
 
@@ -226,8 +227,8 @@ void AppState::undoLastCorrection() {
     // The correction must still be the last thing typed, in the application where it was made;
     // otherwise undo would erase text that is not the correction.
     const auto front = platform_.frontmostApplication();
-    const std::string frontID = front ? front->bundleID : std::string();
-    if (!lastCorrection_ || frontID != lastCorrection_->appBundleID) {
+    const std::string frontID = front ? front->desktopEntryID : std::string();
+    if (!lastCorrection_ || frontID != lastCorrection_->applicationID) {
         appLog("[Keyvane] Undo requested but no correction to revert");
         lastCorrection_.reset();
         return;
@@ -257,7 +258,7 @@ void AppState::undoLastCorrection() {
             appLog("[Keyvane] Undo: token added to never-correct (learning mode)");
         }
     }
-    appLog("[Keyvane] Undo: reverted correction in " + record.appBundleID);
+    appLog("[Keyvane] Undo: reverted correction in " + record.applicationID);
     lastCorrection_.reset();
 }
 
@@ -325,8 +326,8 @@ void AppState::resume() {
 
 void AppState::observeFrontmost() {
     if (auto front = platform_.frontmostApplication();
-        front && !front->bundleID.empty() && front->bundleID != ownBundleID_) {
-        recordRecent(front->bundleID, front->name.empty() ? front->bundleID : front->name);
+        front && !front->desktopEntryID.empty() && front->desktopEntryID != ownDesktopEntryID_) {
+        recordRecent(front->desktopEntryID, front->name.empty() ? front->desktopEntryID : front->name);
         logActivation(*front);
     }
     std::weak_ptr<AppState*> weak = self_;
@@ -338,10 +339,10 @@ void AppState::observeFrontmost() {
 }
 
 void AppState::activated(const FrontmostApplication& app) {
-    if (app.bundleID.empty() || app.bundleID == ownBundleID_) {
+    if (app.desktopEntryID.empty() || app.desktopEntryID == ownDesktopEntryID_) {
         return;
     }
-    recordRecent(app.bundleID, app.name.empty() ? app.bundleID : app.name);
+    recordRecent(app.desktopEntryID, app.name.empty() ? app.desktopEntryID : app.name);
     logActivation(app);
     tracker_.reset();
     line_.newLine();
@@ -349,22 +350,23 @@ void AppState::activated(const FrontmostApplication& app) {
 }
 
 void AppState::logActivation(const FrontmostApplication& app) {
-    const bool game = GameModeDetector::isGameApp(app.bundleID, app.bundleURL);
+    const bool game = GameModeDetector::isGameApp(app.desktopEntryID, app.desktopEntryPath);
     setFlag(isFrontmostGame_, game);
-    const std::string name = app.name.empty() ? app.bundleID : app.name;
+    const std::string name = app.name.empty() ? app.desktopEntryID : app.name;
     if (game) {
-        appLog("[Keyvane] app activated: " + name + " [" + app.bundleID + "] — GAME detected; correction " +
+        appLog("[Keyvane] app activated: " + name + " [" + app.desktopEntryID +
+               "] — GAME detected; correction " +
                (pauseInGames_ ? "SUPPRESSED (pause-in-games on)" : "active (pause-in-games OFF)"));
     } else {
-        appLog("[Keyvane] app activated: " + name + " [" + app.bundleID + "] — not a game");
+        appLog("[Keyvane] app activated: " + name + " [" + app.desktopEntryID + "] — not a game");
     }
 }
 
-void AppState::recordRecent(const std::string& bundleID, const std::string& name) {
+void AppState::recordRecent(const std::string& desktopEntryID, const std::string& name) {
     recentApps_.erase(std::remove_if(recentApps_.begin(), recentApps_.end(),
-                                     [&](const RecentApp& r) { return r.bundleID == bundleID; }),
+                                     [&](const RecentApp& r) { return r.desktopEntryID == desktopEntryID; }),
                       recentApps_.end());
-    recentApps_.insert(recentApps_.begin(), RecentApp{bundleID, name});
+    recentApps_.insert(recentApps_.begin(), RecentApp{desktopEntryID, name});
     if (recentApps_.size() > kMaxRecentApps) {
         recentApps_.resize(kMaxRecentApps);
     }

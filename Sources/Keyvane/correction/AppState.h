@@ -20,11 +20,11 @@ struct CorrectionRecord {
     std::string corrected;
     std::string boundary;
     double timestamp = 0;
-    std::string appBundleID;
+    std::string applicationID;
 };
 
 struct RecentApp {
-    std::string bundleID;
+    std::string desktopEntryID;
     std::string name;
     bool operator==(const RecentApp&) const = default;
 };
@@ -38,7 +38,8 @@ public:
     static constexpr std::size_t kMaxRecentApps = 4;
 
     // Nothing (after the error lines in the log) when no rules file is found: the program cannot run.
-    static std::unique_ptr<AppState> create(PlatformServices& platform, std::string ownBundleID = "keyvane");
+    static std::unique_ptr<AppState> create(PlatformServices& platform,
+                                            std::string ownDesktopEntryID = "keyvane");
     ~AppState();
 
     void startObserving();
@@ -68,7 +69,7 @@ public:
     std::optional<std::string> sessionLanguage() const { return tracker_.sessionLanguage(); }
 
 private:
-    AppState(PlatformServices& platform, std::string ownBundleID, std::unique_ptr<RulesEngine> engine);
+    AppState(PlatformServices& platform, std::string ownDesktopEntryID, std::unique_ptr<RulesEngine> engine);
     void setFlag(bool& flag, bool value);
     void handleEmittedToken(const EmittedToken& token);
     // The language whose layout a correction of `token` switches to, and why.
@@ -77,11 +78,11 @@ private:
     void observeFrontmost();
     void activated(const FrontmostApplication& app);
     void logActivation(const FrontmostApplication& app);
-    void recordRecent(const std::string& bundleID, const std::string& name);
+    void recordRecent(const std::string& desktopEntryID, const std::string& name);
     bool addNeverCorrect(const std::string& token);
 
     PlatformServices& platform_;
-    std::string ownBundleID_;
+    std::string ownDesktopEntryID_;
     bool isEnabled_ = true;
     bool isPaused_ = false;
     bool pauseInGames_ = true;
@@ -97,7 +98,7 @@ private:
         std::string token;
         std::string boundary;
         std::string layout;
-        std::string bundleID;
+        std::string desktopEntryID;
     };
     std::optional<PreviousWord> previousWord_;
     SessionLanguageTracker tracker_{kSessionStreak};

@@ -7,7 +7,7 @@
 
 namespace keyvane::GameModeDetector {
 
-bool bundleDeclaresGameCategory(const std::optional<std::string>& path) {
+bool entryDeclaresGameCategory(const std::optional<std::string>& path) {
     if (!path) {
         return false;
     }
@@ -38,14 +38,14 @@ bool bundleDeclaresGameCategory(const std::optional<std::string>& path) {
     return false;
 }
 
-bool isGameApp(const std::string& bundleID, const std::optional<std::string>& bundleURL) {
+bool isGameApp(const std::string& desktopEntryID, const std::optional<std::string>& desktopEntryPath) {
     static std::map<std::string, bool> cache; // main thread only
-    auto it = cache.find(bundleID);
+    auto it = cache.find(desktopEntryID);
     if (it != cache.end()) {
         return it->second;
     }
-    bool game = bundleDeclaresGameCategory(bundleURL);
-    cache.emplace(bundleID, game);
+    bool game = entryDeclaresGameCategory(desktopEntryPath);
+    cache.emplace(desktopEntryID, game);
     return game;
 }
 

@@ -7,9 +7,9 @@
 // is cached for the life of the process.
 namespace keyvane::GameModeDetector {
 
-bool isGameApp(const std::string& bundleID, const std::optional<std::string>& bundleURL);
+bool isGameApp(const std::string& desktopEntryID, const std::optional<std::string>& desktopEntryPath);
 
 // True when the desktop entry at path declares the "Game" category.
-bool bundleDeclaresGameCategory(const std::optional<std::string>& path);
+bool entryDeclaresGameCategory(const std::optional<std::string>& path);
 
 } // namespace keyvane::GameModeDetector

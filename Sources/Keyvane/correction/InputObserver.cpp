@@ -53,9 +53,9 @@ void InputObserver::start() {
         return;
     }
     globalMonitor_ = platform_.addGlobalKeyMonitor([this](const KeyPress& press) { handleKeyEvent(press); });
-    appLog(globalMonitor_
-               ? "[Keyvane] Input observer started (global monitor)."
-               : "[Keyvane] Failed to install global key monitor. Accessibility permission may be missing.");
+    appLog(globalMonitor_ ? "[Keyvane] Input observer started (global monitor)."
+                          : "[Keyvane] Failed to install global key monitor: the X server offers no XInput "
+                            "2.2 key events.");
 }
 
 void InputObserver::stop() {

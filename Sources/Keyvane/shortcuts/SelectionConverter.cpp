@@ -110,7 +110,7 @@ void performConversion(PlatformServices& platform, RulesEngine& engine, bool lea
     const auto front = platform.frontmostApplication();
     const ClipboardContents previousClipboard = platform.clipboardContents(ClipboardKind::clipboard);
 
-    if (front && isTerminal(front->bundleID)) {
+    if (front && isTerminal(front->desktopEntryID)) {
         // The terminal's selection is already PRIMARY; Control+C would interrupt the running program.
         auto copied = platform.clipboardContents(ClipboardKind::primary).text();
         if (!copied || copied->empty()) {
@@ -151,7 +151,7 @@ void convertSelection(PlatformServices& platform, RulesEngine& engine, bool lear
         typedBeforeCursor);
 }
 
-bool isTerminal(const std::string& bundleID) {
+bool isTerminal(const std::string& desktopEntryID) {
     static const std::set<std::string> terminals = {
         "xterm",
         "uxterm",
@@ -180,7 +180,7 @@ bool isTerminal(const std::string& bundleID) {
         "wezterm",
         "terminology",
     };
-    return terminals.contains(UnicodeText::toLower(bundleID));
+    return terminals.contains(UnicodeText::toLower(desktopEntryID));
 }
 
 std::string scriptLanguage(const std::string& text) {

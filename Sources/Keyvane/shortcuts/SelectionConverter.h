@@ -33,7 +33,7 @@ void convertSelection(PlatformServices& platform, RulesEngine& engine, bool lear
 // selection: their selection is read from PRIMARY. When it is the end of what was just typed it
 // is erased with Backspace and retyped converted; otherwise the conversion goes to the clipboard
 // for the user to paste, and the log says so.
-bool isTerminal(const std::string& bundleID);
+bool isTerminal(const std::string& desktopEntryID);
 
 // "ru" when the text has any Cyrillic character, else "en" (the script, not the language).
 std::string scriptLanguage(const std::string& text);

@@ -137,7 +137,7 @@ std::optional<Shortcut> Shortcut::fromString(std::string_view text) {
 std::optional<Shortcut> Shortcut::fromEarlierNumbers(std::uint32_t keyCode, std::uint32_t modifiers) {
     for (const auto& [earlier, evdev] : kEarlierKeyCodes) {
         if (earlier == keyCode) {
-            // Command and Control are both Control on Linux desktops; Option is Alt.
+            // Both old Control bits are Control; the old Alt bit is Alt.
             const ModifierFlags flags = ((modifiers & (0x0100u | 0x1000u)) ? Modifier::control : 0u) |
                                         ((modifiers & 0x0200u) ? Modifier::shift : 0u) |
                                         ((modifiers & 0x0800u) ? Modifier::alt : 0u);

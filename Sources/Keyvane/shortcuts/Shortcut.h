@@ -22,7 +22,7 @@ struct Shortcut {
     // The text form back; nothing for an unknown key or modifier name, or no key.
     static std::optional<Shortcut> fromString(std::string_view text);
     // A shortcut as earlier versions stored it: a virtual key code of the ANSI keyboard and
-    // Carbon-style modifier bits (Command 0x0100, Shift 0x0200, Option 0x0800, Control 0x1000).
+    // modifier bits (0x0100 and 0x1000 Control, 0x0200 Shift, 0x0800 Alt).
     static std::optional<Shortcut> fromEarlierNumbers(std::uint32_t keyCode, std::uint32_t modifiers);
 };
 

@@ -1009,7 +1009,7 @@ std::optional<FrontmostApplication> X11Platform::frontmostApplication() {
         XFree(data);
     }
     drainSoon();
-    FrontmostApplication app{lower(wmClass), wmClass, std::nullopt};
+    FrontmostApplication app{lower(wmClass), wmClass, std::nullopt, wmClass};
     for (const std::string& dir : desktopEntryDirectories()) {
         std::error_code ec;
         for (const std::string& candidate : {gtkID, wmClass, lower(wmClass), wmName}) {
@@ -1019,7 +1019,7 @@ std::optional<FrontmostApplication> X11Platform::frontmostApplication() {
             std::string path = dir + "/" + candidate + ".desktop";
             if (std::filesystem::is_regular_file(path, ec)) {
                 auto fields = desktopEntryFields(path);
-                app = {candidate, fields.count("Name") ? fields["Name"] : wmClass, path};
+                app = {candidate, fields.count("Name") ? fields["Name"] : wmClass, path, wmClass};
                 return app;
             }
         }

@@ -24,7 +24,7 @@ struct Live {
 
     explicit Live(const std::string& prefs = R"({"active_languages": ["en", "ru", "uk"]})") {
         home.write(".local/share/keyvane/user_preferences.json", prefs);
-        platform.activate({"org.example.editor", "Editor", std::nullopt});
+        platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
         app = AppState::create(platform);
         app->startObserving();
     }
@@ -79,7 +79,7 @@ TEST(LiveCorrection, GatesLeaveWordsAlone) {
 
     Live game;
     game.home.write("chess.desktop", "[Desktop Entry]\nCategories=Game;\n");
-    game.platform.activate({"org.example.chess", "Chess", game.home.path() + "/chess.desktop"});
+    game.platform.activate({"org.example.chess", "Chess", game.home.path() + "/chess.desktop", ""});
     EXPECT_TRUE(game.app->isFrontmostGame());
     game.typeGhbdtn();
     game.platform.advance(1);
@@ -189,7 +189,7 @@ TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
     Live switched;
     switched.typeGhbdtn();
     switched.platform.advance(2.0);
-    switched.platform.activate({"org.example.mail", "Mail", std::nullopt});
+    switched.platform.activate({"org.example.mail", "Mail", std::nullopt, ""});
     const std::size_t before = switched.platform.posted.size();
     switched.app->undoLastCorrection();
     switched.platform.advance(1.0);
@@ -199,7 +199,7 @@ TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
     Live early;
     early.typeGhbdtn();
     early.platform.advance(2.0);
-    early.platform.bringToFrontUnannounced({"org.example.mail", "Mail", std::nullopt});
+    early.platform.bringToFrontUnannounced({"org.example.mail", "Mail", std::nullopt, ""});
     const std::size_t beforeUndo = early.platform.posted.size();
     early.app->undoLastCorrection();
     early.platform.advance(1.0);
@@ -217,12 +217,12 @@ TEST(SessionAndApps, StreakNeedsThreeWordsAndResetsOnAppSwitchRecentAppsKeepFour
     }
     EXPECT_EQ(live.app->sessionLanguage(), "ru");
     for (const char* id : {"a.one", "a.two", "keyvane", "a.three", "a.four", "a.two"}) {
-        live.platform.activate({id, id, std::nullopt});
+        live.platform.activate({id, id, std::nullopt, ""});
     }
     EXPECT_FALSE(live.app->sessionLanguage().has_value());
     std::vector<std::string> ids;
     for (const auto& r : live.app->recentApps()) {
-        ids.push_back(r.bundleID);
+        ids.push_back(r.desktopEntryID);
     }
     EXPECT_EQ(ids, (std::vector<std::string>{"a.two", "a.four", "a.three", "a.one"}));
 }
@@ -233,7 +233,7 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
     TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru"]})");
     FakePlatform platform;
-    platform.activate({"org.example.editor", "Editor", std::nullopt});
+    platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
     const KeyboardLayout us{0, "us", "", "English (US)", "en"};
     const KeyboardLayout ruPhonetic{1, "ru", "phonetic", "Russian (phonetic)", "ru"};
     LayoutKeyMaps phonetic{us, ruPhonetic, {}, {}};

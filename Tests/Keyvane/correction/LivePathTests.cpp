@@ -129,7 +129,7 @@ TEST(KeyObservation, NothingIsReadWhileAnotherProgramHoldsTheKeyboard) {
 TEST(KeyObservation, SwitchingApplicationsOrStoppingForgetsTheHalfTypedWord) {
     Desk desk;
     desk.type({kG, kH});
-    desk.platform.activate({"org.example.Other", "Other", std::nullopt});
+    desk.platform.activate({"org.example.Other", "Other", std::nullopt, ""});
     desk.type({kB, KeyCode::space});
     desk.type({kD});
     desk.observer.stop();

@@ -22,7 +22,7 @@ struct Desk {
         home.write(".local/share/keyvane/user_preferences.json",
                    R"({"active_languages": ["en", "ru", "uk"]})");
         engine = std::make_unique<RulesEngine>(*ConfigStore::loadConfiguration());
-        platform.activate({app, app, std::nullopt});
+        platform.activate({app, app, std::nullopt, ""});
     }
     std::optional<std::string> clipboard(ClipboardKind kind = ClipboardKind::clipboard) {
         return platform.clipboardContents(kind).text();
