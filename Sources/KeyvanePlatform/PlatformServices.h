@@ -63,7 +63,7 @@ inline constexpr ModifierFlags level3 = 1u << 5; // AltGr: the third level of a 
 inline constexpr std::uint16_t kSyntheticEventMarker = 0x4B56;
 
 // One key press seen by the global key monitor.
-struct KeyPress {
+struct KeyDown {
     std::uint16_t keyCode = 0;             // evdev
     ModifierFlags modifiers = 0;           // held (Caps Lock: locked) when the key went down
     std::optional<std::uint16_t> userData; // the marker when the program posted this press itself
@@ -145,7 +145,7 @@ struct FrontmostApplication {
 // and callbacks happen on the main thread.
 class PlatformServices {
 public:
-    using KeyHandler = std::function<void(const KeyPress&)>;
+    using KeyHandler = std::function<void(const KeyDown&)>;
     using MonitorHandle = int;
 
     virtual ~PlatformServices() = default;

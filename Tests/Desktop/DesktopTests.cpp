@@ -31,7 +31,6 @@
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
-#undef KeyPress
 #undef None
 #undef Bool
 #undef Status

@@ -52,7 +52,7 @@ void InputObserver::start() {
     if (globalMonitor_) {
         return;
     }
-    globalMonitor_ = platform_.addGlobalKeyMonitor([this](const KeyPress& press) { handleKeyEvent(press); });
+    globalMonitor_ = platform_.addGlobalKeyMonitor([this](const KeyDown& press) { handleKeyEvent(press); });
     appLog(globalMonitor_ ? "[Keyvane] Input observer started (global monitor)."
                           : "[Keyvane] Failed to install global key monitor: the X server offers no XInput "
                             "2.2 key events.");
@@ -96,7 +96,7 @@ void InputObserver::loseContext() {
     }
 }
 
-void InputObserver::handleKeyEvent(const KeyPress& press) {
+void InputObserver::handleKeyEvent(const KeyDown& press) {
     if (press.userData == kSyntheticEventMarker || press.ownShortcut) {
         return;
     }

@@ -52,7 +52,7 @@ public:
     static std::string describe(const TokenEvent& event);
 
 private:
-    void handleKeyEvent(const KeyPress& press);
+    void handleKeyEvent(const KeyDown& press);
     void loseContext();
     std::optional<std::string> currentLayoutCharacter(std::uint16_t keyCode, ModifierFlags modifiers);
 

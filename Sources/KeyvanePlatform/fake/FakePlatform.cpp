@@ -132,14 +132,14 @@ void FakePlatform::removeKeyMonitor(MonitorHandle handle) {
 
 void FakePlatform::pressKey(std::uint16_t keyCode, ModifierFlags modifiers,
                             std::optional<std::uint16_t> userData) {
-    KeyPress press;
+    KeyDown press;
     press.keyCode = keyCode;
     press.modifiers = modifiers;
     press.userData = userData;
     pressKey(press);
 }
 
-void FakePlatform::pressKey(const KeyPress& press) {
+void FakePlatform::pressKey(const KeyDown& press) {
     auto handlers = monitors_;
     for (auto& [handle, handler] : handlers) {
         handler(press);
@@ -235,7 +235,7 @@ void FakePlatform::pressHotkey(std::uint16_t keyCode, ModifierFlags modifiers) {
     for (const auto& [id, binding] : hotkeys) {
         if (binding == std::make_pair(keyCode, modifiers) && hotkeyHandler_) {
             // The key monitor sees the press too, as on a real desktop.
-            KeyPress press;
+            KeyDown press;
             press.keyCode = keyCode;
             press.modifiers = modifiers;
             press.ownShortcut = true;

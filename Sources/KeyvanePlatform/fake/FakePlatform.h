@@ -21,7 +21,7 @@ public:
     void advance(double seconds); // runs every step that falls due, in time order
     void pressKey(std::uint16_t keyCode, ModifierFlags modifiers = 0,
                   std::optional<std::uint16_t> userData = std::nullopt);
-    void pressKey(const KeyPress& press);
+    void pressKey(const KeyDown& press);
     void activate(const FrontmostApplication& app);
     // Another application is in front, but the desktop's notice of the switch has not arrived.
     void bringToFrontUnannounced(const FrontmostApplication& app) { frontmost_ = app; }

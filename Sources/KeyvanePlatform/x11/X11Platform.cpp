@@ -27,8 +27,6 @@
 #include <xkbcommon/xkbcommon.h>
 
 // Xlib's macros collide with ordinary names.
-#undef KeyPress
-#undef KeyRelease
 #undef None
 #undef Bool
 #undef Status
@@ -407,7 +405,7 @@ void X11Platform::drainDisplay() {
             } else if (xkb->any.xkb_type == XkbNewKeyboardNotify || xkb->any.xkb_type == XkbMapNotify) {
                 queue_.push_back(Queued{Queued::Kind::keymap});
             }
-        } else if (event.type == 2 /* KeyPress */) {
+        } else if (event.type == KeyPress) {
             const unsigned int state = event.xkey.state & (ControlMask | ShiftMask | Mod1Mask);
             for (const Grab& grab : grabs_) {
                 if (grab.keycode == event.xkey.keycode && grab.modifiers == state) {
@@ -697,7 +695,7 @@ void X11Platform::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
     if (xkeycode < 8 || isModifierKey(evdev) || monitors_.empty()) {
         return;
     }
-    KeyPress press;
+    KeyDown press;
     press.keyCode = evdev;
     press.modifiers = modifierFlags(effectiveMods_);
     press.ownShortcut = isOwnShortcut(xkeycode, effectiveMods_);

@@ -68,7 +68,7 @@ TEST(KeyObservation, TheProgramsOwnKeysAndShortcutsNeverJoinTheWord) {
     desk.platform.pressKey(kB, 0, kSyntheticEventMarker);
     desk.platform.pressKey(kB, 0, std::uint16_t{0x1234}); // another program's key is the user's
     desk.type({KeyCode::backspace, KeyCode::space});
-    KeyPress undo;
+    KeyDown undo;
     undo.keyCode = kD;
     undo.ownShortcut = true; // the program's own shortcut never reached the field
     desk.type({kT});
