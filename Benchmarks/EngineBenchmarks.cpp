@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of deciding one typed word with the shipped rules file, over a fixed sample of real
 // English, Russian and Ukrainian words, each typed correctly and on the wrong layout.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first load of the shipped rules file in a fresh process, as at program start: reading the
 // file, parsing the JSON and building the configuration and the engine, with none of the memory
 // that later loads reuse. One iteration per process; run the program several times for a median.

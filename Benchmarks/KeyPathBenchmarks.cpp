@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost that the key observer adds to every key press: translation through the active layout
 // and one token-buffer step, on the in-memory desktop.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the shipped rules file, and rendering words through a keyboard map, the two costs
 // of the text model that users feel: start-up and every word typed.
 

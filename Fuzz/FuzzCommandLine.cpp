@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds argument vectors (arguments cut at NUL) to the developer command line's parser and to the
 // requests a second launch sends to the running copy. Each either parses or gives a one-line
 // error; a parsed request travels over the socket and arrives as it left.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to both ends of the instance socket: the running copy reading a request
 // line from any local process of the user, and a second launch printing the answer it got.
 

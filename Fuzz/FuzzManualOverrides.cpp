@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds two documents, a seed and the user's overrides (cut at the first NUL), to the merge that
 // runs at every start. What the user has is never changed, merging again adds nothing, and the
 // merged overrides survive a save and a load unchanged.

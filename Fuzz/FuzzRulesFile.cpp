@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the rules-file loader the way the program loads it: the text is
 // decoded, the user's overrides start from its seed, and an engine is built from the result.
 // Decoding must refuse or accept, nothing may crash or run away, and the engine must answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes as the user's preferences file. Loading never fails and never loses the
 // file: either it is still there as it was, or it was kept aside byte for byte. What was loaded
 // saves, and loads back the same.

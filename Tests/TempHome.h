@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A fresh, empty home directory for one test, with HOME pointing at it and the XDG and sandbox

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fills the language data of Resources/keyvane_rules.json from real text.
 
 Run on demand (not by CI), after a build (it runs build/Sources/Keyvane/keyvane's harvester); it

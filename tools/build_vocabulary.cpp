@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds the full vocabulary of one language: every word form of its hunspell dictionary (its
 // stems with the forms its affix rules give), lower-cased, kept when written in the language's
 // alphabet (an apostrophe or hyphen inside is allowed), as a compressed trie the program maps at

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Measures the shipped rules file on text kept out of harvesting.
 
 Run after tools/build_language_data.py (which writes tools/.cache/heldout_<lang>.txt) and a build.

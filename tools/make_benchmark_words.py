@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes Benchmarks/data/words.txt: a fixed sample of real English, Russian and Ukrainian
 words, each as typed correctly and as typed on the wrong layout, for the engine benchmarks.
 

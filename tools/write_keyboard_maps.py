@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the keyboard maps of every direction into Resources/keyvane_rules.json.
 
 The maps are what each key of the main block (the key left of 1, the digits row, the letter rows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints, as JSON, what the keys of each layout type in each other one, for the layouts named on
 // the command line ("us,ru,ua" and their language codes "en,ru,uk"): the "keyboard_layout" maps
 // of the rules file. tools/write_keyboard_maps.py writes them into Resources/keyvane_rules.json.

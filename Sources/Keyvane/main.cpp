@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keyvane's entry point: chooses between the developer command line, the self-test, a request to
 // the running copy, and the live program.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The correction pipeline: gates, every direction, the choice of a winner, mixed-script words,
 // and the diagnostic twin that explains the same decision.
 

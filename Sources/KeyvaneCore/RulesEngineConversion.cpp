@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversion of selected text between layouts: plain keyboard mapping, no scoring.
 
 #include "KeyvaneCore/LanguageConfig.h"

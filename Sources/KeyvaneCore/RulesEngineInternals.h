@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Records shared by the parts of the rules engine: what it precomputes from a configuration,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scoring of candidate words and the decision for one source-to-target direction.
 
 #include "KeyvaneCore/RulesEngineInternals.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real X11 backend on an Xvfb display with the us,ru,ua layouts, typing into a real text
 // window: the simulated user presses keys through XTest under a chosen XKB group.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command on a private Xvfb display with the us,ru,ua keyboard layouts, then stops it.
 set -euo pipefail
 displayfile=$(mktemp)

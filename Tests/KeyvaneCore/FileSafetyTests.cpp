@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "../TempHome.h"
 #include "KeyvaneCore/AtomicFile.h"
 #include "KeyvaneCore/CoreLog.h"

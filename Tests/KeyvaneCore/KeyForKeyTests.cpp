@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Words typed key for key on the wrong layout, punctuation keys included, come back as meant.
 
 #include "EngineTestConfig.h"

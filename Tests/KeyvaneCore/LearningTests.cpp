@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "EngineTestConfig.h"
 #include "KeyvaneCore/LearningWritePolicy.h"
 #include "KeyvaneCore/ManualOverridesMerge.h"

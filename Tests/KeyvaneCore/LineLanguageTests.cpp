@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The words already typed on a line tell the language of the next one; Russian and Ukrainian,
 // which share most letters, are told apart by it and by the full vocabularies.
 

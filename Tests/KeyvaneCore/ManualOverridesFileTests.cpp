@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's manual overrides file: created from the seed, topped up, changed under its lock and
 // never lost when damaged or unreadable.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The full vocabulary: a trie file written whole, mapped back, and never trusted when damaged.
 
 #include "../TempHome.h"

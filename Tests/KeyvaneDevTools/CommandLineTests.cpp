@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the real keyvane executable, as a developer would, in a scratch working directory.
 
 #include "../KeyvaneCore/EngineTestConfig.h"

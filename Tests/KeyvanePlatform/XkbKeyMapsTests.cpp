@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the keys of one layout type in another, read from the system's XKB data.
 
 #include "KeyvanePlatform/xkb/XkbKeyMaps.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Word forms of a hunspell dictionary, generated from its affix rules as the spell checker reads
 // them.
 

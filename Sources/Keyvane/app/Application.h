@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The live program: watches the keys of the X session and corrects words as they are typed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvanePlatform/x11/X11Platform.h"
 
 #include "KeyvanePlatform/xkb/XkbKeyMaps.h"

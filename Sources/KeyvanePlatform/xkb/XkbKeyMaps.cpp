@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
 #include <array>

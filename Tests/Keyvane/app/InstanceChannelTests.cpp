@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channel between the running copy and later launches: private to the user, plain text only.
 
 #include "../../TempHome.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pause and resume requests handed to the running copy by a later launch.
 
 #include "../../TempHome.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key path on the in-memory desktop: key presses into words, word replacement and layout
 // switching on a manual clock.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Converting selected text on the in-memory desktop with the shipped rules file.
 
 #include "../../TempHome.h"
