@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     for (const auto& [key, value] : user->items()) {
         if (key != "exact_pairs" && key != "exact_pairs_meta" && key != "never_correct" &&
-            key != "never_correct_meta" && key != ManualOverridesMerge::kSeedEntriesGiven) {
+            key != "never_correct_meta" && key != ManualOverridesMerge::seedEntriesGiven) {
             fuzz::require(first.merged.contains(key) && first.merged[key] == value,
                           "unknown content is kept");
         }

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!document) {
         return 0;
     }
-    fuzz::require(depth(*document) <= UserDataFile::kMaxDepth,
+    fuzz::require(depth(*document) <= UserDataFile::maxDepth,
                   "a decoded document is nested within the limit");
     if (!document->is_object()) {
         return 0; // the program looks for the next rules file

@@ -16,7 +16,7 @@ namespace keyvane {
 namespace {
 // A pattern from a damaged rules file must never hang the typing path: a search that runs
 // this long (in ICU's time-limit steps, roughly milliseconds) is stopped and counts as no match.
-constexpr int32_t kMatchTimeLimit = 50;
+constexpr int32_t matchTimeLimit = 50;
 
 std::uint64_t pairKey(UChar32 first, UChar32 second) {
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(first)) << 32) |
@@ -372,7 +372,7 @@ bool CompiledRegex::find(const icu::UnicodeString& text) const {
             matcher_.reset();
             return false;
         }
-        matcher_->setTimeLimit(kMatchTimeLimit, status);
+        matcher_->setTimeLimit(matchTimeLimit, status);
     }
     // The matcher keeps a pointer to the text, but is not used again before the next reset.
     matcher_->reset(text);

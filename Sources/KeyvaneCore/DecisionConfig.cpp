@@ -106,10 +106,10 @@ DecisionConfig parseDecision(const Json& section) {
     const Json& thresholds = thresholdsMember != nullptr ? *thresholdsMember : emptyObject;
 
     parseLengthTable(JsonValues::member(thresholds, "min_delta_by_length"), decision.minDeltaByLength,
-                     decision.minDeltaDefault, DecisionConfig::kDefaultMinDelta, 30.0);
+                     decision.minDeltaDefault, DecisionConfig::defaultMinDelta, 30.0);
     parseLengthTable(JsonValues::member(thresholds, "min_candidate_score_by_length"),
                      decision.minCandidateScoreByLength, decision.minCandidateScoreDefault,
-                     DecisionConfig::kDefaultMinCandidateScore, 50.0);
+                     DecisionConfig::defaultMinCandidateScore, 50.0);
     readNumber(thresholds, "min_confidence", decision.minConfidence);
     readNumber(thresholds, "phrase_start_bonus_threshold_discount", decision.phraseStartBonusDiscount);
     readNumber(thresholds, "original_exact_common_word_requires_extra_delta",

@@ -43,13 +43,13 @@ struct DynamicThresholdCurveConfig {
 
 // Thresholds and weights of the correction decision ("decision" section of the rules file).
 struct DecisionConfig {
-    static constexpr double kDefaultMinDelta = 22.0;
-    static constexpr double kDefaultMinCandidateScore = 42.0;
+    static constexpr double defaultMinDelta = 22.0;
+    static constexpr double defaultMinCandidateScore = 42.0;
 
     std::map<int, double> minDeltaByLength;
-    double minDeltaDefault = kDefaultMinDelta;
+    double minDeltaDefault = defaultMinDelta;
     std::map<int, double> minCandidateScoreByLength;
-    double minCandidateScoreDefault = kDefaultMinCandidateScore;
+    double minCandidateScoreDefault = defaultMinCandidateScore;
     double minConfidence = 0.82;
     double phraseStartBonusDiscount = 6.0;
     double originalExactCommonRequiresExtraDelta = 28.0;

@@ -51,7 +51,7 @@ const T& byLanguage(const std::string& language, const T& en, const T& ru, const
     return empty;
 }
 
-const char* const kUkrainianLetters = "абвгґдеєжзиіїйклмнопрстуфхцчшщьюя'";
+const char* const ukrainianLetters = "абвгґдеєжзиіїйклмнопрстуфхцчшщьюя'";
 
 } // namespace
 
@@ -66,7 +66,7 @@ const StringSet& defaultVowels(const std::string& language) {
 const StringSet& defaultScriptAlphabet(const std::string& language) {
     static const StringSet en = UnicodeText::characterSet("abcdefghijklmnopqrstuvwxyz");
     static const StringSet ru = UnicodeText::characterSet("абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
-    static const StringSet uk = UnicodeText::characterSet(kUkrainianLetters);
+    static const StringSet uk = UnicodeText::characterSet(ukrainianLetters);
     return byLanguage(language, en, ru, uk);
 }
 
@@ -117,7 +117,7 @@ const StringMap<double>& defaultBigramLogWeights(const std::string& language) {
 const std::vector<CompiledRegex>& defaultImpossiblePatterns(const std::string& language) {
     static const std::vector<CompiledRegex> none;
     static const std::vector<CompiledRegex> uk =
-        JsonValues::compileAll({std::string("^[^") + kUkrainianLetters + "]+$"});
+        JsonValues::compileAll({std::string("^[^") + ukrainianLetters + "]+$"});
     return byLanguage(language, none, none, uk);
 }
 

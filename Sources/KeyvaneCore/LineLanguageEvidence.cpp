@@ -13,7 +13,7 @@ void LineLanguageEvidence::recordWord(const std::optional<std::string>& language
         return;
     }
     recent_.push_back({*language, corrected});
-    if (recent_.size() > kVotingWords) {
+    if (recent_.size() > votingWords) {
         recent_.pop_front();
     }
 }

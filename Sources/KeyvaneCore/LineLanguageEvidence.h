@@ -18,7 +18,7 @@ struct RulesDecision;
 // the last few such words vote, and a tie goes to the most recent one.
 class LineLanguageEvidence {
 public:
-    static constexpr std::size_t kVotingWords = 6;
+    static constexpr std::size_t votingWords = 6;
 
     // A finished word of the line and the one language it belongs to (absent: none or several,
     // which is no evidence either way).

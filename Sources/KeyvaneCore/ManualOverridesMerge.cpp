@@ -21,7 +21,7 @@ std::set<std::string> stringSet(const Json* list) {
 Result merge(const Json& seed, const Json& user) {
     Result result{user.is_object() ? user : Json::object(), false};
     Json& merged = result.merged;
-    const Json* givenMember = JsonValues::objectMember(merged, kSeedEntriesGiven);
+    const Json* givenMember = JsonValues::objectMember(merged, seedEntriesGiven);
     const bool remembers = givenMember != nullptr;
     std::set<std::string> givenPairs =
         remembers ? stringSet(JsonValues::member(*givenMember, "exact_pairs")) : std::set<std::string>{};
@@ -97,7 +97,7 @@ Result merge(const Json& seed, const Json& user) {
     if (!givenPairs.empty() || !givenWords.empty()) {
         if (!remembers || *givenMember != given) {
             result.changed = true;
-            merged[kSeedEntriesGiven] = given;
+            merged[seedEntriesGiven] = given;
         }
     }
     return result;

@@ -12,7 +12,7 @@ struct Result {
 
 // The key of the user's overrides that remembers which seed entries were ever given to the user:
 // {"exact_pairs": [...], "never_correct": [...]}.
-inline constexpr const char* kSeedEntriesGiven = "seed_entries_given";
+inline constexpr const char* seedEntriesGiven = "seed_entries_given";
 
 // Adds to the user's overrides every seed entry the user does not have yet and was never given;
 // what the user has is never changed, so edited entries survive, and a seed entry the user

@@ -9,18 +9,18 @@ namespace {
 
 using JsonValues::Json;
 
-constexpr std::string_view kShiftSuffix = "_shift";
-constexpr std::string_view kDirectionSeparator = "_to_";
+constexpr std::string_view shiftSuffix = "_shift";
+constexpr std::string_view directionSeparator = "_to_";
 
 // "en_to_ru" → ("en", "ru"); nothing unless the name splits into exactly two non-empty parts.
 std::optional<LayoutDirection> directionFromName(std::string_view name) {
-    auto at = name.find(kDirectionSeparator);
+    auto at = name.find(directionSeparator);
     if (at == std::string_view::npos) {
         return std::nullopt;
     }
     std::string_view from = name.substr(0, at);
-    std::string_view to = name.substr(at + kDirectionSeparator.size());
-    if (from.empty() || to.empty() || to.find(kDirectionSeparator) != std::string_view::npos) {
+    std::string_view to = name.substr(at + directionSeparator.size());
+    if (from.empty() || to.empty() || to.find(directionSeparator) != std::string_view::npos) {
         return std::nullopt;
     }
     return LayoutDirection{std::string(from), std::string(to)};
@@ -107,9 +107,9 @@ KeyboardLayoutConfig parseKeyboardLayout(const Json& section) {
             continue;
         }
         std::string_view name = entryName;
-        bool isShift = name.size() >= kShiftSuffix.size() && name.ends_with(kShiftSuffix);
+        bool isShift = name.size() >= shiftSuffix.size() && name.ends_with(shiftSuffix);
         if (isShift) {
-            name.remove_suffix(kShiftSuffix.size());
+            name.remove_suffix(shiftSuffix.size());
         }
         auto direction = directionFromName(name);
         if (!direction) {

@@ -97,9 +97,9 @@ std::string fileTimestamp() {
 } // namespace
 
 std::optional<nlohmann::json> parse(std::string_view text, std::string* error) {
-    if (nestingDepth(text) > kMaxDepth) {
+    if (nestingDepth(text) > maxDepth) {
         if (error != nullptr) {
-            *error = "nested deeper than " + std::to_string(kMaxDepth) + " levels";
+            *error = "nested deeper than " + std::to_string(maxDepth) + " levels";
         }
         return std::nullopt;
     }

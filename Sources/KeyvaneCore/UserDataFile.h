@@ -28,9 +28,9 @@ struct UserDataRead {
 namespace UserDataFile {
 
 // The deepest nesting of objects and arrays accepted in any JSON file Keyvane reads.
-inline constexpr int kMaxDepth = 64;
+inline constexpr int maxDepth = 64;
 
-// The JSON text parsed, refusing nesting deeper than kMaxDepth; nothing (and why) otherwise.
+// The JSON text parsed, refusing nesting deeper than maxDepth; nothing (and why) otherwise.
 // Comments are allowed.
 std::optional<nlohmann::json> parse(std::string_view text, std::string* error = nullptr);
 

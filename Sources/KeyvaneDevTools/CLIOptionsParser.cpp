@@ -13,9 +13,9 @@
 namespace keyvane::CLIOptionsParser {
 namespace {
 
-constexpr std::array<const char*, 10> kOptions = {"-file",      "-input",   "-type",       "-language",
-                                                  "-languages", "-session", "-validation", "-minLength",
-                                                  "-unique",    "-keys"};
+constexpr std::array<const char*, 10> knownOptions = {"-file",      "-input",   "-type",       "-language",
+                                                      "-languages", "-session", "-validation", "-minLength",
+                                                      "-unique",    "-keys"};
 
 std::optional<ExpectedLanguage> languageFrom(const std::string& value) {
     for (ExpectedLanguage language : {ExpectedLanguage::en, ExpectedLanguage::ru, ExpectedLanguage::uk}) {
@@ -52,7 +52,7 @@ std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
     std::map<std::string, std::string> given;
     for (std::size_t i = 1; i < args.size(); i += 2) {
         const std::string& name = args[i];
-        if (std::find(kOptions.begin(), kOptions.end(), name) == kOptions.end()) {
+        if (std::find(knownOptions.begin(), knownOptions.end(), name) == knownOptions.end()) {
             return CLIError{CLIError::Kind::unknownArg, name, {}};
         }
         bool hasValue = i + 1 < args.size() && (name == "-input" || !args[i + 1].starts_with("-"));

@@ -14,7 +14,7 @@ namespace {
 
 using TextFormat::formatted;
 
-const std::string kRule(80, '=');
+const std::string ruleLine(80, '=');
 
 std::string repeated(const std::string& s, std::size_t n) {
     std::string out;
@@ -86,9 +86,9 @@ int InputDiagnosticRunner::run(std::ostream& out) const {
         out << "No tokens found in input.\n";
         return 0;
     }
-    out << kRule << "\nKeyvane input diagnostic\nInput:  \"" << inputString_
+    out << ruleLine << "\nKeyvane input diagnostic\nInput:  \"" << inputString_
         << "\"\nTokens: " << tokens.size() << "\n"
-        << kRule << "\n";
+        << ruleLine << "\n";
     // The words of a line are evidence for the language of the next one, as in the live program.
     std::size_t index = 0;
     std::istringstream lines(inputString_);
@@ -268,7 +268,9 @@ void InputDiagnosticRunner::printReport(std::ostream& out, std::size_t index, st
     const std::optional<std::string>& lineLanguage = context.language;
     RulesDiagnostic diag = engine_.diagnose(word, "cli.input", false, sessionLanguage_, context);
     line.recordWord(engine_, word, diag.decision);
-    out << "\n" << kRule << "\nWORD #" << index << "/" << total << ": \"" << word << "\"\n" << kRule << "\n";
+    out << "\n"
+        << ruleLine << "\nWORD #" << index << "/" << total << ": \"" << word << "\"\n"
+        << ruleLine << "\n";
     if (lineLanguage) {
         printKV(out, "Line language", *lineLanguage);
     }

@@ -15,7 +15,7 @@ namespace keyvane {
 namespace {
 
 // The live program's streak of words before a session language is believed.
-constexpr int kSessionStreak = 3;
+constexpr int sessionStreak = 3;
 
 double percent(long long part, long long total) {
     return total == 0 ? 0.0 : 100.0 * static_cast<double>(part) / static_cast<double>(total);
@@ -82,7 +82,7 @@ std::optional<KeyTypingEvaluationRunner::Tally> KeyTypingEvaluationRunner::typeO
                                                                                   const std::string& layout,
                                                                                   std::ostream& err) const {
     Tally tally;
-    SessionLanguageTracker tracker(kSessionStreak);
+    SessionLanguageTracker tracker(sessionStreak);
     const LayoutDirection keys{source, layout};
     const bool read = TextFormat::forEachInputLine(options_.file, err, [&](const std::string& line) {
         LineLanguageEvidence lineEvidence;

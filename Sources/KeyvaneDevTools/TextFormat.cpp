@@ -48,7 +48,7 @@ bool forEachPiece(const std::string& path, const std::function<bool(const std::s
             pending.clear();
         }
         pending.append(chunk.substr(start));
-        if (pending.size() > kLongestLinePiece) {
+        if (pending.size() > longestLinePiece) {
             const std::size_t blank = pending.find_last_of(" \t");
             if (blank != std::string::npos) {
                 const std::string rest = pending.substr(blank + 1);

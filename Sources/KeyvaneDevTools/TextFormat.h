@@ -12,10 +12,10 @@ namespace keyvane::TextFormat {
 std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The longest piece of a line handed over at once; a longer line is cut at its last blank.
-inline constexpr std::size_t kLongestLinePiece = 1 << 20;
+inline constexpr std::size_t longestLinePiece = 1 << 20;
 
 // Hands a command-line input file to onLine one line at a time (without its line break), so that
-// memory stays small whatever the file's size; a line longer than kLongestLinePiece comes in
+// memory stays small whatever the file's size; a line longer than longestLinePiece comes in
 // pieces cut at blanks. The whole file is checked to be UTF-8 text first: when it cannot be read
 // or is not, the one error line goes to err, nothing is handed over and the result is false.
 bool forEachInputLine(const std::string& path, std::ostream& err,

@@ -61,7 +61,7 @@ inline constexpr ModifierFlags level3 = 1u << 5; // AltGr: the third level of a 
 } // namespace Modifier
 
 // The value the program writes into every key event it posts, to recognise its own events.
-inline constexpr std::uint16_t kSyntheticEventMarker = 0x4B56;
+inline constexpr std::uint16_t syntheticEventMarker = 0x4B56;
 
 // One key press seen by the global key monitor.
 struct KeyDown {
@@ -114,12 +114,12 @@ struct LayoutKeyMaps {
 struct ClipboardContents {
     std::vector<std::pair<std::string, std::string>> formats; // MIME type → bytes
 
-    static constexpr const char* kTextFormat = "text/plain;charset=utf-8";
-    static ClipboardContents ofText(const std::string& text) { return {{{kTextFormat, text}}}; }
+    static constexpr const char* textFormat = "text/plain;charset=utf-8";
+    static ClipboardContents ofText(const std::string& text) { return {{{textFormat, text}}}; }
     // The plain text, when the clipboard holds any.
     std::optional<std::string> text() const {
         for (const auto& [type, bytes] : formats) {
-            if (type == kTextFormat || type == "text/plain") {
+            if (type == textFormat || type == "text/plain") {
                 return bytes;
             }
         }

@@ -55,7 +55,7 @@ TEST(LineLanguage, TheLastWordsOfTheLineVoteAndTheNewestBreaksATie) {
     line.recordWord(std::string("ru"));
     EXPECT_EQ(line.language(), "ru");
     // Only the last few words vote: a line that moved to English follows it.
-    for (std::size_t i = 0; i < LineLanguageEvidence::kVotingWords; ++i) {
+    for (std::size_t i = 0; i < LineLanguageEvidence::votingWords; ++i) {
         line.recordWord(std::string("en"));
     }
     EXPECT_EQ(line.language(), "en");

@@ -22,7 +22,7 @@ const std::string kOverrides = ".local/share/keyvane/manual_overrides.json";
 
 // The overrides without the record of the seed entries given, which every saved file carries.
 json taught(json overrides) {
-    overrides.erase(ManualOverridesMerge::kSeedEntriesGiven);
+    overrides.erase(ManualOverridesMerge::seedEntriesGiven);
     return overrides;
 }
 const json kRules = {

@@ -14,7 +14,7 @@ struct Row {
 };
 
 // One row per key: English, Ukrainian, Russian.
-const Row kRows[] = {
+const Row keyRows[] = {
     {"menu.launch_at_login", "Launch at Login", "Запускати під час входу", "Запускать при входе"},
     {"menu.enabled", "Enabled", "Увімкнено", "Включено"},
     {"menu.learning_mode", "Learning Mode", "Режим навчання", "Режим обучения"},
@@ -261,7 +261,7 @@ struct Tables {
 const Tables& tables() {
     static const Tables built = [] {
         Tables t;
-        for (const Row& row : kRows) {
+        for (const Row& row : keyRows) {
             t.keys.emplace_back(row.key);
             t.en.emplace(row.key, row.en);
             t.uk.emplace(row.key, row.uk);

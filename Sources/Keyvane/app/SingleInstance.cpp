@@ -71,11 +71,11 @@ int sendRequest(int argc, char** argv, const InstanceCommand& command) {
 // user's processes are answered; a few connections at a time, each given two seconds, so that a
 // flood of idle connections can neither use up the program's files nor close the channel.
 void serveRequests(QLocalServer& server, AppState& appState) {
-    constexpr int kMostConnections = 8;
+    constexpr int mostConnections = 8;
     static int openConnections = 0;
     QObject::connect(&server, &QLocalServer::newConnection, [&server, &appState] {
         while (QLocalSocket* socket = server.nextPendingConnection()) {
-            if (!ownUserAtTheOtherEnd(*socket) || openConnections >= kMostConnections) {
+            if (!ownUserAtTheOtherEnd(*socket) || openConnections >= mostConnections) {
                 socket->abort();
                 socket->deleteLater();
                 continue;

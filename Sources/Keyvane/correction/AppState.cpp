@@ -368,8 +368,8 @@ void AppState::recordRecent(const std::string& desktopEntryID, const std::string
                                      [&](const RecentApp& r) { return r.desktopEntryID == desktopEntryID; }),
                       recentApps_.end());
     recentApps_.insert(recentApps_.begin(), RecentApp{desktopEntryID, name});
-    if (recentApps_.size() > kMaxRecentApps) {
-        recentApps_.resize(kMaxRecentApps);
+    if (recentApps_.size() > maxRecentApps) {
+        recentApps_.resize(maxRecentApps);
     }
 }
 

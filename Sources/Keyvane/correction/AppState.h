@@ -35,8 +35,8 @@ struct RecentApp {
 // frontmost application and reloads the configuration.
 class AppState {
 public:
-    static constexpr int kSessionStreak = 3;
-    static constexpr std::size_t kMaxRecentApps = 4;
+    static constexpr int sessionStreak = 3;
+    static constexpr std::size_t maxRecentApps = 4;
 
     // Nothing (after the error lines in the log) when no rules file is found: the program cannot run.
     static std::unique_ptr<AppState> create(PlatformServices& platform,
@@ -102,7 +102,7 @@ private:
         std::string desktopEntryID;
     };
     std::optional<PreviousWord> previousWord_;
-    SessionLanguageTracker tracker_{kSessionStreak};
+    SessionLanguageTracker tracker_{sessionStreak};
     LineLanguageEvidence line_; // the words of the line being typed
     std::vector<RecentApp> recentApps_;
     std::shared_ptr<AppState*> self_; // weak handle for callbacks that may outlive the coordinator

@@ -84,8 +84,8 @@ void InputObserver::replaceTypedTail(std::size_t erasedCharacters, const std::st
     for (const std::string& c : UnicodeText::graphemes(typed)) {
         line_.push_back(c);
     }
-    if (line_.size() > kLineLimit) {
-        line_.erase(line_.begin(), line_.end() - static_cast<std::ptrdiff_t>(kLineLimit));
+    if (line_.size() > lineLimit) {
+        line_.erase(line_.begin(), line_.end() - static_cast<std::ptrdiff_t>(lineLimit));
     }
 }
 
@@ -98,7 +98,7 @@ void InputObserver::loseContext() {
 }
 
 void InputObserver::handleKeyEvent(const KeyDown& press) {
-    if (press.userData == kSyntheticEventMarker || press.ownShortcut) {
+    if (press.userData == syntheticEventMarker || press.ownShortcut) {
         return;
     }
     if (platform_.keyboardGrabbedElsewhere()) {

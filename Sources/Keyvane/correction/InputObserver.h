@@ -62,8 +62,8 @@ private:
     std::shared_ptr<TokenBuffer> tokenBuffer_;
     std::function<void()> onUserKey_;
     std::function<void()> onLineEnd_;
-    std::vector<std::string> line_; // characters, at most kLineLimit
-    static constexpr std::size_t kLineLimit = 512;
+    std::vector<std::string> line_; // characters, at most lineLimit
+    static constexpr std::size_t lineLimit = 512;
     // Shared with the platform's pointer, focus and activation callbacks, which may outlive us.
     std::shared_ptr<std::function<void()>> onContextLost_ = std::make_shared<std::function<void()>>();
 };

@@ -22,7 +22,7 @@ SwitchState& state() {
 }
 
 void postMarked(PlatformServices& platform, SyntheticKeyEvent event) {
-    event.userData = kSyntheticEventMarker;
+    event.userData = syntheticEventMarker;
     event.keyDown = true;
     platform.postKeyEvent(event);
     event.keyDown = false;

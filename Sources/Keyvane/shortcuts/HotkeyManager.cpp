@@ -12,12 +12,12 @@
 namespace keyvane {
 namespace {
 
-constexpr const char* kUndo = "undoShortcut";
-constexpr const char* kSwitch = "switchShortcut";
-constexpr const char* kConvertTo = "convertToShortcut.";
+constexpr const char* undoKey = "undoShortcut";
+constexpr const char* switchKey = "switchShortcut";
+constexpr const char* convertToKeyPrefix = "convertToShortcut.";
 // How earlier versions stored the shortcuts: numbers.
-constexpr const char* kEarlierConvertKeyCode = "convertToKeyCode.";
-constexpr const char* kEarlierConvertModifiers = "convertToModifiers.";
+constexpr const char* earlierConvertKeyCode = "convertToKeyCode.";
+constexpr const char* earlierConvertModifiers = "convertToModifiers.";
 
 std::optional<Shortcut> readShortcut(const QSettings& settings, const QString& key) {
     return Shortcut::fromString(settings.value(key).toString().toStdString());
@@ -60,14 +60,14 @@ void HotkeyManager::loadSettings() {
         readEarlierNumbers();
         return;
     }
-    undoShortcut = readShortcut(settings, kUndo).value_or(kDefaultUndo);
-    switchShortcut = readShortcut(settings, kSwitch).value_or(kDefaultSwitch);
+    undoShortcut = readShortcut(settings, undoKey).value_or(defaultUndo);
+    switchShortcut = readShortcut(settings, switchKey).value_or(defaultSwitch);
     convertToBindings.clear();
     for (const QString& key : settings.allKeys()) {
-        if (!key.startsWith(kConvertTo)) {
+        if (!key.startsWith(convertToKeyPrefix)) {
             continue;
         }
-        const QString language = key.mid(static_cast<qsizetype>(std::string(kConvertTo).size()));
+        const QString language = key.mid(static_cast<qsizetype>(std::string(convertToKeyPrefix).size()));
         if (auto shortcut = readShortcut(settings, key); shortcut && !language.isEmpty()) {
             convertToBindings[language.toStdString()] = *shortcut;
         }
@@ -81,15 +81,15 @@ void HotkeyManager::readEarlierNumbers() {
                                             settings.value(modifiers).toUInt())
             .value_or(fallback);
     };
-    undoShortcut = earlier("undoKeyCode", "undoModifiers", kDefaultUndo);
-    switchShortcut = earlier("switchKeyCode", "switchModifiers", kDefaultSwitch);
+    undoShortcut = earlier("undoKeyCode", "undoModifiers", defaultUndo);
+    switchShortcut = earlier("switchKeyCode", "switchModifiers", defaultSwitch);
     convertToBindings.clear();
     for (const QString& key : settings.allKeys()) {
-        if (!key.startsWith(kEarlierConvertKeyCode)) {
+        if (!key.startsWith(earlierConvertKeyCode)) {
             continue;
         }
-        const QString language = key.mid(static_cast<qsizetype>(std::string(kEarlierConvertKeyCode).size()));
-        const QString modifiersKey = QString(kEarlierConvertModifiers) + language;
+        const QString language = key.mid(static_cast<qsizetype>(std::string(earlierConvertKeyCode).size()));
+        const QString modifiersKey = QString(earlierConvertModifiers) + language;
         auto shortcut =
             Shortcut::fromEarlierNumbers(settings.value(key).toUInt(), settings.value(modifiersKey).toUInt());
         if (!language.isEmpty() && settings.contains(modifiersKey) && shortcut) {
@@ -106,18 +106,18 @@ void HotkeyManager::saveSettings() const {
     }
     QSettings settings = openSettings();
     settings.clear(); // every key is written again; the numbers of earlier versions go
-    settings.setValue(kUndo, QString::fromStdString(undoShortcut.toString()));
-    settings.setValue(kSwitch, QString::fromStdString(switchShortcut.toString()));
+    settings.setValue(undoKey, QString::fromStdString(undoShortcut.toString()));
+    settings.setValue(switchKey, QString::fromStdString(switchShortcut.toString()));
     for (const auto& [language, shortcut] : convertToBindings) {
-        settings.setValue(QString(kConvertTo) + QString::fromStdString(language),
+        settings.setValue(QString(convertToKeyPrefix) + QString::fromStdString(language),
                           QString::fromStdString(shortcut.toString()));
     }
     settings.sync(); // QSettings writes through a temporary file and renames it
 }
 
 void HotkeyManager::resetToDefaults() {
-    undoShortcut = kDefaultUndo;
-    switchShortcut = kDefaultSwitch;
+    undoShortcut = defaultUndo;
+    switchShortcut = defaultSwitch;
     convertToBindings.clear();
 }
 

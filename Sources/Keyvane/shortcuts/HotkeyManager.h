@@ -17,8 +17,8 @@ namespace keyvane {
 // replaced.
 class HotkeyManager {
 public:
-    static constexpr Shortcut kDefaultUndo{KeyCode::f11, Modifier::control};
-    static constexpr Shortcut kDefaultSwitch{KeyCode::f12, Modifier::control};
+    static constexpr Shortcut defaultUndo{KeyCode::f11, Modifier::control};
+    static constexpr Shortcut defaultSwitch{KeyCode::f12, Modifier::control};
 
     explicit HotkeyManager(PlatformServices& platform);
 
@@ -27,8 +27,8 @@ public:
     std::function<void(const std::string&)> onConvertToLanguage;
     std::function<void()> onHotkeysChanged;
 
-    Shortcut undoShortcut = kDefaultUndo;
-    Shortcut switchShortcut = kDefaultSwitch;
+    Shortcut undoShortcut = defaultUndo;
+    Shortcut switchShortcut = defaultSwitch;
     std::map<std::string, Shortcut> convertToBindings;
 
     void loadSettings();

@@ -18,7 +18,7 @@ namespace {
 using Converter = std::function<ManualConversionResult(const std::string&)>;
 
 void postShortcut(PlatformServices& platform, std::uint16_t keyCode, bool control, bool shift) {
-    SyntheticKeyEvent event{keyCode, true, std::nullopt, control, shift, kSyntheticEventMarker};
+    SyntheticKeyEvent event{keyCode, true, std::nullopt, control, shift, syntheticEventMarker};
     platform.postKeyEvent(event);
     event.keyDown = false;
     platform.postKeyEvent(event);
@@ -85,7 +85,7 @@ void convertInTerminal(PlatformServices& platform, RulesEngine& engine, bool lea
         appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
     } else {
         platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
-        appLog(kConvertedToClipboard);
+        appLog(convertedToClipboard);
     }
     learnPairs(engine, learningMode, copied, result);
     ReplacementAdapter::switchLayout(platform, result.targetLanguage);

@@ -16,7 +16,7 @@ inline constexpr double copyDelay = 0.1;
 inline constexpr double restoreDelay = 0.2;
 
 // The log line when a terminal's selection cannot be replaced in place.
-inline constexpr const char* kConvertedToClipboard =
+inline constexpr const char* convertedToClipboard =
     "[Keyvane] Selection converted to the clipboard: a terminal cannot replace a selection that is not the "
     "end of "
     "the line just typed (paste it with Control+Shift+V)";

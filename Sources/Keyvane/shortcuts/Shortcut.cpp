@@ -69,7 +69,7 @@ const std::vector<std::pair<std::uint16_t, std::string>>& keyNames() {
     return names;
 }
 
-constexpr std::array<std::pair<ModifierFlags, const char*>, 4> kModifierNames = {{
+constexpr std::array<std::pair<ModifierFlags, const char*>, 4> modifierNames = {{
     {Modifier::control, "Control"},
     {Modifier::shift, "Shift"},
     {Modifier::alt, "Alt"},
@@ -77,7 +77,7 @@ constexpr std::array<std::pair<ModifierFlags, const char*>, 4> kModifierNames = 
 }};
 
 // Virtual key codes of the ANSI keyboard that earlier versions stored, with their evdev codes.
-constexpr std::array<std::pair<std::uint16_t, std::uint16_t>, 76> kEarlierKeyCodes = {{
+constexpr std::array<std::pair<std::uint16_t, std::uint16_t>, 76> earlierKeyCodes = {{
     {0, 30},    {1, 31},    {2, 32},    {3, 33},    {4, 35},    {5, 34},    {6, 44},    {7, 45},
     {8, 46},    {9, 47},    {10, 86},   {11, 48},   {12, 16},   {13, 17},   {14, 18},   {15, 19},
     {16, 21},   {17, 20},   {18, 2},    {19, 3},    {20, 4},    {21, 5},    {22, 7},    {23, 6},
@@ -94,7 +94,7 @@ constexpr std::array<std::pair<std::uint16_t, std::uint16_t>, 76> kEarlierKeyCod
 
 std::string Shortcut::toString() const {
     std::string out;
-    for (const auto& [flag, name] : kModifierNames) {
+    for (const auto& [flag, name] : modifierNames) {
         if ((modifiers & flag) != 0) {
             out += std::string(name) + "+";
         }
@@ -122,7 +122,7 @@ std::optional<Shortcut> Shortcut::fromString(std::string_view text) {
             return std::nullopt;
         }
         bool known = false;
-        for (const auto& [flag, name] : kModifierNames) {
+        for (const auto& [flag, name] : modifierNames) {
             if (part == name) {
                 shortcut.modifiers |= flag;
                 known = true;
@@ -136,7 +136,7 @@ std::optional<Shortcut> Shortcut::fromString(std::string_view text) {
 }
 
 std::optional<Shortcut> Shortcut::fromEarlierNumbers(std::uint32_t keyCode, std::uint32_t modifiers) {
-    for (const auto& [earlier, evdev] : kEarlierKeyCodes) {
+    for (const auto& [earlier, evdev] : earlierKeyCodes) {
         if (earlier == keyCode) {
             // Both old Control bits are Control; the old Alt bit is Alt.
             const ModifierFlags flags = ((modifiers & (0x0100u | 0x1000u)) ? Modifier::control : 0u) |

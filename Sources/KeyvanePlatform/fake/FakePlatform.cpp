@@ -16,7 +16,7 @@ struct KeyRow {
     const char* ru;
     const char* uk;
 };
-constexpr KeyRow kRows[] = {
+constexpr KeyRow keyRows[] = {
     {KeyCode::q, "q", "Q", "й", "й"},
     {KeyCode::w, "w", "W", "ц", "ц"},
     {KeyCode::e, "e", "E", "у", "у"},
@@ -58,7 +58,7 @@ constexpr KeyRow kRows[] = {
 
 FakePlatform::KeyTable tableFor(int column) {
     FakePlatform::KeyTable table;
-    for (const KeyRow& row : kRows) {
+    for (const KeyRow& row : keyRows) {
         std::string lower = column == 0 ? row.us : (column == 1 ? row.ru : row.uk);
         // Cyrillic letters shift to capitals; digits and symbols give what they give on US keys,
         // but for the full-stop key of the Cyrillic layouts, which gives a comma.

@@ -65,11 +65,11 @@ ModifierFlags modifierFlags(unsigned int state) {
 
 namespace {
 
-constexpr unsigned int kNoSymbol = 0;
+constexpr unsigned int noSymbol = 0;
 // Spare key codes keep their binding this long after their last use.
-constexpr double kScratchLifetime = 1.0;
+constexpr double scratchLifetime = 1.0;
 // A posted key press that has not come back within this time is forgotten.
-constexpr double kPendingLifetime = 2.0;
+constexpr double pendingLifetime = 2.0;
 
 // The last X protocol error. Errors are expected in a live session (a window closes while it is
 // being looked at, a shortcut is held by another program) and must never end the program, which
@@ -682,7 +682,7 @@ void X11Platform::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
     bool ours = false;
     if (sourceDevice == xtestKeyboard_) {
         const double t = now();
-        while (!pending_.empty() && t - pending_.front().postedAt > kPendingLifetime) {
+        while (!pending_.empty() && t - pending_.front().postedAt > pendingLifetime) {
             pending_.pop_front();
         }
         // Our own presses come back in posting order; another XTest client's press does not
@@ -701,7 +701,7 @@ void X11Platform::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
     press.modifiers = modifierFlags(effectiveMods_);
     press.ownShortcut = isOwnShortcut(xkeycode, effectiveMods_);
     if (ours) {
-        press.userData = kSyntheticEventMarker;
+        press.userData = syntheticEventMarker;
     }
     auto monitors = monitors_;
     for (auto& [handle, handler] : monitors) {
@@ -841,7 +841,7 @@ unsigned int X11Platform::scratchKeycodeFor(unsigned int keysym) {
     drainSoon();
     if (!restoreScheduled_) {
         restoreScheduled_ = true;
-        scheduleScratchRestore(kScratchLifetime);
+        scheduleScratchRestore(scratchLifetime);
     }
     return kc;
 }
@@ -851,8 +851,8 @@ void X11Platform::scheduleScratchRestore(double delay) {
     // binding they find then: the spare keys are given back only a while after their last use.
     schedule(delay, [this] {
         const double idle = now() - lastScratchUse_;
-        if (idle < kScratchLifetime) {
-            scheduleScratchRestore(kScratchLifetime - idle);
+        if (idle < scratchLifetime) {
+            scheduleScratchRestore(scratchLifetime - idle);
             return;
         }
         restoreScheduled_ = false;
@@ -862,7 +862,7 @@ void X11Platform::scheduleScratchRestore(double delay) {
 
 void X11Platform::restoreScratchKeycodes() {
     for (const auto& [kc, keysym] : scratchBinding_) {
-        KeySym none = kNoSymbol;
+        KeySym none = noSymbol;
         XChangeKeyboardMapping(display_, static_cast<int>(kc), 1, &none, 1);
     }
     scratchBinding_.clear();
@@ -882,7 +882,7 @@ void X11Platform::typeCodePoint(char32_t codePoint, bool press) {
                           : codePoint == U'\t'                     ? XK_Tab
                           : codePoint == U'\b'                     ? XK_BackSpace
                                                                    : xkb_utf32_to_keysym(codePoint);
-    if (keysym == kNoSymbol) {
+    if (keysym == noSymbol) {
         return;
     }
     unsigned int level = 0;
@@ -1028,7 +1028,7 @@ std::optional<FrontmostApplication> X11Platform::frontmostApplication() {
 
 namespace {
 // Lock modifiers that must not stop a shortcut: Caps Lock and Num Lock.
-constexpr unsigned int kIgnoredLocks[] = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};
+constexpr unsigned int ignoredLocks[] = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};
 } // namespace
 
 bool X11Platform::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags flags) {
@@ -1041,13 +1041,13 @@ bool X11Platform::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags fl
     const unsigned int keycode = keyCode + 8u;
     XSync(display_, False);
     lastXError = 0;
-    for (unsigned int locks : kIgnoredLocks) {
+    for (unsigned int locks : ignoredLocks) {
         XGrabKey(display_, static_cast<int>(keycode), modifiers | locks, DefaultRootWindow(display_), True,
                  GrabModeAsync, GrabModeAsync);
     }
     XSync(display_, False);
     if (lastXError != 0) {
-        for (unsigned int locks : kIgnoredLocks) {
+        for (unsigned int locks : ignoredLocks) {
             XUngrabKey(display_, static_cast<int>(keycode), modifiers | locks, DefaultRootWindow(display_));
         }
         XFlush(display_);
@@ -1061,7 +1061,7 @@ bool X11Platform::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags fl
 
 void X11Platform::unregisterHotkeys() {
     for (const Grab& grab : grabs_) {
-        for (unsigned int locks : kIgnoredLocks) {
+        for (unsigned int locks : ignoredLocks) {
             XUngrabKey(display_, static_cast<int>(grab.keycode), grab.modifiers | locks,
                        DefaultRootWindow(display_));
         }
@@ -1087,7 +1087,7 @@ ClipboardContents X11Platform::clipboardContents(ClipboardKind kind) {
         return contents;
     }
     if (data->hasText()) {
-        contents.formats.emplace_back(ClipboardContents::kTextFormat, data->text().toStdString());
+        contents.formats.emplace_back(ClipboardContents::textFormat, data->text().toStdString());
     }
     for (const QString& format : data->formats()) {
         if (format.startsWith("text/plain")) {
@@ -1108,7 +1108,7 @@ void X11Platform::setClipboardContents(const ClipboardContents& contents, Clipbo
     }
     auto* data = new QMimeData();
     for (const auto& [type, bytes] : contents.formats) {
-        if (type == ClipboardContents::kTextFormat) {
+        if (type == ClipboardContents::textFormat) {
             data->setText(QString::fromStdString(bytes));
         } else {
             data->setData(QString::fromStdString(type),

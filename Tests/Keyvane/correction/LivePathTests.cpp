@@ -65,8 +65,8 @@ TEST(KeyObservation, EveryCharacterUpToTheSpaceIsPartOfTheWordCursorKeysResetIt)
 TEST(KeyObservation, TheProgramsOwnKeysAndShortcutsNeverJoinTheWord) {
     Desk desk;
     desk.type({kG, kH});
-    desk.platform.pressKey(KeyCode::backspace, 0, kSyntheticEventMarker); // our own backspace
-    desk.platform.pressKey(kB, 0, kSyntheticEventMarker);
+    desk.platform.pressKey(KeyCode::backspace, 0, syntheticEventMarker); // our own backspace
+    desk.platform.pressKey(kB, 0, syntheticEventMarker);
     desk.platform.pressKey(kB, 0, std::uint16_t{0x1234}); // another program's key is the user's
     desk.type({KeyCode::backspace, KeyCode::space});
     KeyDown undo;
@@ -157,7 +157,7 @@ TEST(WordReplacement, ErasesWordAndBoundaryThenRetypesAfterTwentyMilliseconds) {
     ReplacementAdapter::replaceLastWord(platform, 6, "привет", " ");
     ASSERT_EQ(platform.posted.size(), 14u); // 7 backspace pairs
     EXPECT_TRUE(std::all_of(platform.posted.begin(), platform.posted.end(), [](const SyntheticKeyEvent& e) {
-        return e.keyCode == KeyCode::backspace && e.userData == kSyntheticEventMarker;
+        return e.keyCode == KeyCode::backspace && e.userData == syntheticEventMarker;
     }));
     platform.advance(0.019);
     EXPECT_EQ(platform.posted.size(), 14u);
@@ -165,7 +165,7 @@ TEST(WordReplacement, ErasesWordAndBoundaryThenRetypesAfterTwentyMilliseconds) {
     ASSERT_EQ(platform.posted.size(), 28u);
     EXPECT_EQ(platform.typedText("hello ghbdtn "), "hello привет ");
     EXPECT_TRUE(std::all_of(platform.posted.begin(), platform.posted.end(),
-                            [](const SyntheticKeyEvent& e) { return e.userData == kSyntheticEventMarker; }));
+                            [](const SyntheticKeyEvent& e) { return e.userData == syntheticEventMarker; }));
 }
 
 TEST(WordReplacement, EveryCharacterIsSentWholeIncludingNewlinesAndEmoji) {

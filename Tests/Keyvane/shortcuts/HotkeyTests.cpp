@@ -69,12 +69,12 @@ TEST(Hotkeys, SettingsAreStoredAsTextAndSurviveARestart) {
     HotkeyManager reloaded(platform);
     reloaded.loadSettings();
     EXPECT_EQ(reloaded.undoShortcut, (Shortcut{KeyCode::z, Modifier::alt}));
-    EXPECT_EQ(reloaded.switchShortcut, HotkeyManager::kDefaultSwitch);
+    EXPECT_EQ(reloaded.switchShortcut, HotkeyManager::defaultSwitch);
     EXPECT_EQ(reloaded.convertToBindings,
               (std::map<std::string, Shortcut>{{"ru", {KeyCode::r, Modifier::control}}}));
     EXPECT_EQ(HotkeyManager::settingsPath(), home.path() + "/.config/Keyvane/Keyvane.conf");
     reloaded.resetToDefaults();
-    EXPECT_EQ(reloaded.undoShortcut, HotkeyManager::kDefaultUndo);
+    EXPECT_EQ(reloaded.undoShortcut, HotkeyManager::defaultUndo);
     EXPECT_TRUE(reloaded.convertToBindings.empty());
 }
 
@@ -123,7 +123,7 @@ TEST(Hotkeys, ASettingsPathThatIsNoFileLeavesTheDefaultsAndIsNotTouched) {
     ASSERT_EQ(::mkfifo(HotkeyManager::settingsPath().c_str(), 0600), 0); // would block a reader
     HotkeyManager hotkeys(platform);
     hotkeys.loadSettings();
-    EXPECT_EQ(hotkeys.undoShortcut, HotkeyManager::kDefaultUndo);
+    EXPECT_EQ(hotkeys.undoShortcut, HotkeyManager::defaultUndo);
     hotkeys.undoShortcut = {KeyCode::z, Modifier::alt};
     hotkeys.saveSettings();
     EXPECT_TRUE(std::filesystem::is_fifo(HotkeyManager::settingsPath()));

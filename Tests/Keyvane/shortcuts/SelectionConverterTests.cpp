@@ -31,7 +31,7 @@ struct Desk {
     bool posted(std::uint16_t key, bool command, bool shift) const {
         return std::any_of(platform.posted.begin(), platform.posted.end(), [&](const SyntheticKeyEvent& e) {
             return e.keyCode == key && e.controlHeld == command && e.shiftHeld == shift &&
-                   e.userData == kSyntheticEventMarker;
+                   e.userData == syntheticEventMarker;
         });
     }
 };
