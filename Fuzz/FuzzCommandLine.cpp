@@ -12,19 +12,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<std::string> args = fuzz::fields(fuzz::text(data, size), 16);
     args.insert(args.begin(), "keyvane");
 
-    auto parsed = CLIOptionsParser::parse(args);
-    if (const auto* error = std::get_if<CLIError>(&parsed)) {
-        const std::string message = error->message();
-        fuzz::require(!message.empty(), "a refused command line says why");
+    std::string message;
+    if (auto parsed = CLIOptionsParser::parse(args, &message); !parsed) {
+        fuzz::require(!message.empty() && message.find('\n') == std::string::npos,
+                      "a refused command line says why on one line");
     } else {
-        const CLIOptions& options = std::get<CLIOptions>(parsed);
+        const CLIOptions& options = *parsed;
         fuzz::require(!options.file.empty() || options.inputString.has_value(),
                       "a command line names its text");
         fuzz::require(options.minLength >= 0, "a minimum length is not negative");
     }
 
     std::string error;
-    if (auto command = InstanceCommand::parse(args, error)) {
+    if (auto command = InstanceCommand::parse(args, &error)) {
         fuzz::require(error.empty(), "an accepted request has no error");
         fuzz::require(command->kind != InstanceCommand::Kind::pause ||
                           (command->seconds > 0 && command->seconds <= InstanceCommand::longestPauseSeconds),

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         return SelfTest::run(std::cout);
     }
     std::string requestError;
-    if (std::optional<InstanceCommand> command = InstanceCommand::parse(args, requestError)) {
+    if (std::optional<InstanceCommand> command = InstanceCommand::parse(args, &requestError)) {
         return SingleInstance::sendRequest(argc, argv, *command);
     }
     if (!requestError.empty()) {

@@ -27,7 +27,7 @@ std::string joined(const std::vector<std::string>& items, const char* separator)
 
 } // namespace
 
-const char* rawValue(UpdateCheckFrequency frequency) {
+const char* toString(UpdateCheckFrequency frequency) {
     switch (frequency) {
     case UpdateCheckFrequency::hourly: return "1h";
     case UpdateCheckFrequency::daily: return "1d";
@@ -47,12 +47,12 @@ const char* displayName(UpdateCheckFrequency frequency) {
     return "Every hour";
 }
 
-std::optional<UpdateCheckFrequency> updateCheckFrequencyFromPersistedRawValue(const std::string& raw) {
+std::optional<UpdateCheckFrequency> updateCheckFrequencyFromString(const std::string& raw) {
     if (raw == "15m") {
         return UpdateCheckFrequency::hourly;
     }
     for (UpdateCheckFrequency f : allUpdateCheckFrequencies) {
-        if (raw == rawValue(f)) {
+        if (raw == toString(f)) {
             return f;
         }
     }
@@ -97,7 +97,7 @@ UserPreferences UserPreferences::load(const std::string& path) {
     prefs.launchAtLogin = JsonValues::boolean(JsonValues::member(document, "launch_at_login")).value_or(true);
     std::optional<UpdateCheckFrequency> frequency;
     if (auto raw = JsonValues::string(JsonValues::member(document, "update_check_frequency"))) {
-        frequency = updateCheckFrequencyFromPersistedRawValue(*raw);
+        frequency = updateCheckFrequencyFromString(*raw);
     }
     if (!frequency) {
         if (auto check = JsonValues::boolean(JsonValues::member(document, "check_for_updates"))) {
@@ -113,7 +113,7 @@ UserPreferences UserPreferences::load(const std::string& path) {
     coreLog("[Keyvane] user_preferences.json loaded: " + std::to_string(prefs.excludedApps.size()) +
             " excluded app(s), active=[" + joined(prefs.activeLanguages, ", ") +
             "], launchAtLogin=" + (prefs.launchAtLogin ? "true" : "false") +
-            ", updateCheckFrequency=" + rawValue(prefs.updateCheckFrequency));
+            ", updateCheckFrequency=" + toString(prefs.updateCheckFrequency));
     return prefs;
 }
 
@@ -138,7 +138,7 @@ bool UserPreferences::save(const UserPreferences& preferences, const std::string
     }
     document["active_languages"] = normalize(preferences.activeLanguages);
     document["launch_at_login"] = preferences.launchAtLogin;
-    document["update_check_frequency"] = rawValue(preferences.updateCheckFrequency);
+    document["update_check_frequency"] = toString(preferences.updateCheckFrequency);
     document["check_for_updates"] = preferences.updateCheckFrequency != UpdateCheckFrequency::never;
     if (preferences.skippedUpdateVersion) {
         document["skipped_update_version"] = *preferences.skippedUpdateVersion;

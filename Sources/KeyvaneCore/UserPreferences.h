@@ -14,14 +14,14 @@ namespace keyvane {
 enum class UpdateCheckFrequency { hourly, daily, atStartup, never };
 
 // "1h", "1d", "startup", "never".
-const char* rawValue(UpdateCheckFrequency frequency);
+const char* toString(UpdateCheckFrequency frequency);
 // "Every hour", "Once a day", "At startup only", "Never".
 const char* displayName(UpdateCheckFrequency frequency);
 inline constexpr std::array<UpdateCheckFrequency, 4> allUpdateCheckFrequencies = {
     UpdateCheckFrequency::hourly, UpdateCheckFrequency::daily, UpdateCheckFrequency::atStartup,
     UpdateCheckFrequency::never};
 // A persisted raw value; the old "15m" reads as hourly. Nothing for any other string.
-std::optional<UpdateCheckFrequency> updateCheckFrequencyFromPersistedRawValue(const std::string& raw);
+std::optional<UpdateCheckFrequency> updateCheckFrequencyFromString(const std::string& raw);
 
 // Every setting the user changes, stored in "user_preferences.json".
 struct UserPreferences {

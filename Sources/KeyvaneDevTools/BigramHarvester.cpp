@@ -13,7 +13,7 @@
 namespace keyvane {
 
 int BigramHarvester::run(std::ostream& out, std::ostream& err) const {
-    const std::string language = rawValue(options_.language);
+    const std::string language = toString(options_.language);
     const StringSet& ukrainian =
         LanguageDefaults::defaultScriptAlphabet("uk"); // 33 letters and the apostrophe
     auto belongs = [&](const std::string& c) {

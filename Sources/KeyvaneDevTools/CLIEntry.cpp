@@ -63,15 +63,16 @@ std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream&
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    auto parsed = CLIOptionsParser::parse(args);
-    if (auto* error = std::get_if<CLIError>(&parsed)) {
-        err << error->message() << "\n";
+    std::string error;
+    const std::optional<CLIOptions> parsed = CLIOptionsParser::parse(args, &error);
+    if (!parsed) {
+        err << error << "\n";
         return 1;
     }
-    const CLIOptions& options = std::get<CLIOptions>(parsed);
+    const CLIOptions& options = *parsed;
     std::error_code ec;
     const std::string cwd = std::filesystem::current_path(ec).string();
-    const std::string lang = rawValue(options.language);
+    const std::string lang = toString(options.language);
 
     if (options.inputString) {
         auto engine = makeEngine(options, err);

@@ -3,7 +3,7 @@
 
 namespace keyvane {
 
-const char* rawValue(CLIType type) {
+const char* toString(CLIType type) {
     switch (type) {
     case CLIType::test: return "test";
     case CLIType::learn: return "learn";
@@ -14,7 +14,7 @@ const char* rawValue(CLIType type) {
     return "test";
 }
 
-const char* rawValue(ExpectedLanguage language) {
+const char* toString(ExpectedLanguage language) {
     switch (language) {
     case ExpectedLanguage::en: return "en";
     case ExpectedLanguage::ru: return "ru";
@@ -23,11 +23,11 @@ const char* rawValue(ExpectedLanguage language) {
     return "en";
 }
 
-const char* rawValue(VerificationValidationMode mode) {
+const char* toString(VerificationValidationMode mode) {
     return mode == VerificationValidationMode::reverse ? "reverse" : "normal";
 }
 
-const char* rawValue(KeyvaneDirection direction) {
+const char* toString(KeyvaneDirection direction) {
     return direction == KeyvaneDirection::ruTypedAsEn ? "RU_TYPED_AS_EN" : "EN_TYPED_AS_RU";
 }
 

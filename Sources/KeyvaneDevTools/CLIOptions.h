@@ -14,13 +14,13 @@ enum class VerificationValidationMode { normal, reverse };
 enum class KeyvaneDirection { ruTypedAsEn, enTypedAsRu };
 
 // "test", "learn", "harvest_ngrams", "harvest_words", "roundtrip".
-const char* rawValue(CLIType type);
+const char* toString(CLIType type);
 // "en", "ru", "uk".
-const char* rawValue(ExpectedLanguage language);
+const char* toString(ExpectedLanguage language);
 // "normal", "reverse".
-const char* rawValue(VerificationValidationMode mode);
+const char* toString(VerificationValidationMode mode);
 // "RU_TYPED_AS_EN", "EN_TYPED_AS_RU".
-const char* rawValue(KeyvaneDirection direction);
+const char* toString(KeyvaneDirection direction);
 
 // One parsed developer command line.
 struct CLIOptions {

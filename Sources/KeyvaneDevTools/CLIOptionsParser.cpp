@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <variant>
 
 namespace keyvane::CLIOptionsParser {
 namespace {
@@ -19,7 +20,7 @@ constexpr std::array<const char*, 10> knownOptions = {"-file",      "-input",   
 
 std::optional<ExpectedLanguage> languageFrom(const std::string& value) {
     for (ExpectedLanguage language : {ExpectedLanguage::en, ExpectedLanguage::ru, ExpectedLanguage::uk}) {
-        if (value == rawValue(language)) {
+        if (value == toString(language)) {
             return language;
         }
     }
@@ -48,7 +49,10 @@ std::optional<int> parseInteger(const std::string& value) {
 
 } // namespace
 
-std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
+namespace {
+
+// The options of an argument vector, or why they are refused.
+std::variant<CLIOptions, CLIError> parseOrRefuse(const std::vector<std::string>& args) {
     std::map<std::string, std::string> given;
     for (std::size_t i = 1; i < args.size(); i += 2) {
         const std::string& name = args[i];
@@ -81,7 +85,7 @@ std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
     bool typeKnown = false;
     for (CLIType t :
          {CLIType::test, CLIType::learn, CLIType::harvestNgrams, CLIType::harvestWords, CLIType::roundtrip}) {
-        if (type == rawValue(t)) {
+        if (type == toString(t)) {
             options.type = t;
             typeKnown = true;
         }
@@ -159,6 +163,19 @@ std::variant<CLIOptions, CLIError> parse(const std::vector<std::string>& args) {
         }
     }
     return options;
+}
+
+} // namespace
+
+std::optional<CLIOptions> parse(const std::vector<std::string>& args, std::string* error) {
+    auto parsed = parseOrRefuse(args);
+    if (const auto* refusal = std::get_if<CLIError>(&parsed)) {
+        if (error != nullptr) {
+            *error = refusal->message();
+        }
+        return std::nullopt;
+    }
+    return std::get<CLIOptions>(std::move(parsed));
 }
 
 } // namespace keyvane::CLIOptionsParser

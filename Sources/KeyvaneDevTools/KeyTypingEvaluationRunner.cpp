@@ -124,7 +124,7 @@ std::optional<KeyTypingEvaluationRunner::Tally> KeyTypingEvaluationRunner::typeO
 }
 
 int KeyTypingEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
-    const std::string source = rawValue(options_.language);
+    const std::string source = toString(options_.language);
     const RulesConfig& config = engine_.config();
     if (!config.languages.contains(source)) {
         err << "Error: Language '" << source << "' is not configured in the rules file.\n";

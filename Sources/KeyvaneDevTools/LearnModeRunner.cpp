@@ -98,8 +98,8 @@ int LearnModeRunner::run(std::ostream& out, std::ostream& err) const {
     }
     out << "Keyvane learn-mode report\n"
         << "File: " << options_.file << "\n"
-        << "Validation: " << rawValue(options_.validation) << "\n"
-        << "Expected language: " << rawValue(options_.language) << " (target: " << target << ")\n"
+        << "Validation: " << toString(options_.validation) << "\n"
+        << "Expected language: " << toString(options_.language) << " (target: " << target << ")\n"
         << "Near-miss gap window: [" << static_cast<int>(nearMissMinGap) << ", "
         << static_cast<int>(nearMissMaxGap) << "]\n\n"
         << "Total words processed: " << total << "\n"

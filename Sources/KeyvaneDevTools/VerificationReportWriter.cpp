@@ -9,9 +9,9 @@ namespace {
 void header(std::ostream& out, const CLIOptions& options) {
     out << "Keyvane verification report\n"
         << "File: " << options.file << "\n"
-        << "Mode: " << rawValue(options.type) << "\n"
-        << "Validation: " << rawValue(options.validation) << "\n"
-        << "Expected language: " << rawValue(options.language) << "\n";
+        << "Mode: " << toString(options.type) << "\n"
+        << "Validation: " << toString(options.validation) << "\n"
+        << "Expected language: " << toString(options.language) << "\n";
 }
 
 } // namespace
@@ -30,8 +30,8 @@ void write(std::ostream& out, const CLIOptions& options, std::size_t totalWords,
         out << "Candidate #" << ++n << "\n"
             << "Original: " << c.originalWord << "\n"
             << "Suggested: " << c.suggestedWord << "\n"
-            << "Direction: " << rawValue(c.direction) << "\n"
-            << "Expected language: " << rawValue(c.expectedLanguage) << "\n"
+            << "Direction: " << toString(c.direction) << "\n"
+            << "Expected language: " << toString(c.expectedLanguage) << "\n"
             << "Reason: " << c.reason << "\n";
         if (c.confidenceScore) {
             out << "Confidence: " << TextFormat::formatted("%.2f", *c.confidenceScore) << "\n";
@@ -57,7 +57,7 @@ void writeReverse(std::ostream& out, const CLIOptions& options, std::size_t tota
         out << "False negative candidate:\n"
             << "Word: " << m.originalWord << "\n"
             << "Expected: " << m.expectedSwitchedWord.value_or("(no mapping available)") << "\n"
-            << "ExpectedDirection: " << rawValue(m.expectedDirection) << "\n"
+            << "ExpectedDirection: " << toString(m.expectedDirection) << "\n"
             << "ActualDecision: " << m.actualDecision << "\n";
         if (m.finalScore) {
             out << "FinalScore: " << TextFormat::formatted("%.2f", *m.finalScore) << "\n";

@@ -12,7 +12,7 @@
 namespace keyvane {
 
 int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
-    const std::string language = rawValue(options_.language);
+    const std::string language = toString(options_.language);
     const int minimum = std::max(options_.minLength, absoluteMinLength);
     const StringSet& alphabet = LanguageDefaults::defaultScriptAlphabet(language);
     std::map<std::string, long long> counts;

@@ -59,8 +59,7 @@ std::string describe(double seconds) {
 } // namespace
 
 std::optional<InstanceCommand> InstanceCommand::parse(const std::vector<std::string>& args,
-                                                      std::string& error) {
-    error.clear();
+                                                      std::string* error) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--resume") {
             return InstanceCommand{Kind::resume, 0};
@@ -75,9 +74,12 @@ std::optional<InstanceCommand> InstanceCommand::parse(const std::vector<std::str
             if (auto seconds = parseDuration(args[i + 1])) {
                 return InstanceCommand{Kind::pause, *seconds};
             }
-            error = "Error: --pause takes a duration such as 15m, 90s or 1h (more than zero, at most 24h), "
+            if (error != nullptr) {
+                *error =
+                    "Error: --pause takes a duration such as 15m, 90s or 1h (more than zero, at most 24h), "
                     "got \"" +
                     args[i + 1] + "\"";
+            }
             return std::nullopt;
         }
     }

@@ -20,9 +20,10 @@ struct InstanceCommand {
     Kind kind = Kind::resume;
     double seconds = defaultPauseSeconds; // only for a timed pause
 
-    // Nothing when the arguments hold no request; otherwise the request, or a one-line error in
-    // `error` for a malformed one ("--pause soon").
-    static std::optional<InstanceCommand> parse(const std::vector<std::string>& args, std::string& error);
+    // The request the arguments hold; nothing when they hold none, and nothing with a one-line
+    // message in `error` for a malformed one ("--pause soon").
+    static std::optional<InstanceCommand> parse(const std::vector<std::string>& args,
+                                                std::string* error = nullptr);
 
     std::string line() const;
     static std::optional<InstanceCommand> fromLine(const std::string& line);

@@ -14,12 +14,7 @@ namespace {
 
 std::optional<InstanceCommand> parsed(std::vector<std::string> args, std::string* error = nullptr) {
     args.insert(args.begin(), "keyvane");
-    std::string message;
-    auto command = InstanceCommand::parse(args, message);
-    if (error) {
-        *error = message;
-    }
-    return command;
+    return InstanceCommand::parse(args, error);
 }
 
 } // namespace
