@@ -49,6 +49,23 @@ std::string appSupportDir() {
     return dir;
 }
 
+std::vector<std::string> dataDirectories() {
+    std::vector<std::string> dirs{xdgDirectory("XDG_DATA_HOME", "/.local/share")};
+    std::string list = environment("XDG_DATA_DIRS");
+    if (list.empty()) {
+        list = "/usr/local/share:/usr/share";
+    }
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t end = std::min(list.find(':', start), list.size());
+        const std::string dir = list.substr(start, end - start);
+        if (!dir.empty() && dir.front() == '/' && std::find(dirs.begin(), dirs.end(), dir) == dirs.end()) {
+            dirs.push_back(dir);
+        }
+        start = end + 1;
+    }
+    return dirs;
+}
+
 std::string configHome() {
     return xdgDirectory("XDG_CONFIG_HOME", "/.config");
 }

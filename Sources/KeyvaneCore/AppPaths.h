@@ -15,6 +15,9 @@ std::string homeDirectory();
 // ${XDG_DATA_HOME:-~/.local/share}/keyvane, created on use (a failure to create it is ignored:
 // the later write of a file under it fails and says so).
 std::string appSupportDir();
+// ${XDG_DATA_HOME:-~/.local/share}, then ${XDG_DATA_DIRS:-/usr/local/share:/usr/share}: where
+// desktop entries are looked for (under "applications").
+std::vector<std::string> dataDirectories();
 // ${XDG_CONFIG_HOME:-~/.config}: the shortcuts' settings and the autostart entry live under it.
 std::string configHome();
 // ${XDG_STATE_HOME:-~/.local/state}/keyvane: the developer log when the session has no runtime

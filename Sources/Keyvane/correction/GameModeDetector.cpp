@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Keyvane/correction/GameModeDetector.h"
 
-#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvanePlatform/DesktopEntries.h"
 
 #include <map>
 #include <sstream>
@@ -12,28 +12,10 @@ bool entryDeclaresGameCategory(const std::optional<std::string>& path) {
     if (!path) {
         return false;
     }
-    auto text = AtomicFile::read(*path);
-    if (!text) {
-        return false;
-    }
-    std::istringstream in(*text);
-    bool mainGroup = false;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (!line.empty() && line.front() == '[') {
-            mainGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        if (!mainGroup || !line.starts_with("Categories=")) {
-            continue;
-        }
-        std::istringstream categories(line.substr(std::string("Categories=").size()));
-        for (std::string category; std::getline(categories, category, ';');) {
-            if (category == "Game") {
-                return true;
-            }
+    std::istringstream categories(DesktopEntries::fields(*path)["Categories"]);
+    for (std::string category; std::getline(categories, category, ';');) {
+        if (category == "Game") {
+            return true;
         }
     }
     return false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvanePlatform/x11/X11Platform.h"
 
+#include "KeyvanePlatform/DesktopEntries.h"
+#include "KeyvanePlatform/x11/QtClipboard.h"
 #include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
 #include <QAbstractEventDispatcher>
@@ -87,48 +89,6 @@ std::vector<std::string> splitComma(const std::string& text) {
         parts.push_back(part);
     }
     return parts;
-}
-
-std::vector<std::string> desktopEntryDirectories() {
-    std::vector<std::string> dirs;
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    if (dataHome != nullptr && *dataHome != '\0') {
-        dirs.push_back(std::string(dataHome) + "/applications");
-    } else if (home != nullptr) {
-        dirs.push_back(std::string(home) + "/.local/share/applications");
-    }
-    if (home != nullptr) {
-        dirs.push_back(std::string(home) + "/.local/share/flatpak/exports/share/applications");
-    }
-    dirs.push_back("/var/lib/flatpak/exports/share/applications");
-    dirs.push_back("/usr/local/share/applications");
-    dirs.push_back("/usr/share/applications");
-    return dirs;
-}
-
-// "Name=" and "StartupWMClass=" of a desktop entry's main group.
-std::map<std::string, std::string> desktopEntryFields(const std::string& path) {
-    std::map<std::string, std::string> fields;
-    std::ifstream in(path);
-    bool mainGroup = false;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.front() == '[') {
-            mainGroup = line == "[Desktop Entry]";
-            continue;
-        }
-        auto eq = line.find('=');
-        if (mainGroup && eq != std::string::npos) {
-            fields.try_emplace(line.substr(0, eq), line.substr(eq + 1));
-        }
-    }
-    return fields;
-}
-
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
 }
 
 } // namespace
@@ -1008,22 +968,7 @@ std::optional<FrontmostApplication> X11Platform::frontmostApplication() {
         XFree(data);
     }
     drainSoon();
-    FrontmostApplication app{lower(wmClass), wmClass, std::nullopt, wmClass};
-    for (const std::string& dir : desktopEntryDirectories()) {
-        std::error_code ec;
-        for (const std::string& candidate : {gtkID, wmClass, lower(wmClass), wmName}) {
-            if (candidate.empty()) {
-                continue;
-            }
-            std::string path = dir + "/" + candidate + ".desktop";
-            if (std::filesystem::is_regular_file(path, ec)) {
-                auto fields = desktopEntryFields(path);
-                app = {candidate, fields.count("Name") ? fields["Name"] : wmClass, path, wmClass};
-                return app;
-            }
-        }
-    }
-    return app;
+    return DesktopEntries::applicationFor(gtkID, wmClass, wmName);
 }
 
 namespace {
@@ -1080,42 +1025,11 @@ void X11Platform::openURL(const std::string& url) {
 }
 
 ClipboardContents X11Platform::clipboardContents(ClipboardKind kind) {
-    const auto mode = kind == ClipboardKind::primary ? QClipboard::Selection : QClipboard::Clipboard;
-    ClipboardContents contents;
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData(mode);
-    if (data == nullptr) {
-        return contents;
-    }
-    if (data->hasText()) {
-        contents.formats.emplace_back(ClipboardContents::textFormat, data->text().toStdString());
-    }
-    for (const QString& format : data->formats()) {
-        if (format.startsWith("text/plain")) {
-            continue; // held above, once, as UTF-8
-        }
-        QByteArray bytes = data->data(format);
-        contents.formats.emplace_back(format.toStdString(),
-                                      std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    }
-    return contents;
+    return QtClipboard::contents(kind);
 }
 
 void X11Platform::setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) {
-    const auto mode = kind == ClipboardKind::primary ? QClipboard::Selection : QClipboard::Clipboard;
-    if (contents.formats.empty()) {
-        QGuiApplication::clipboard()->clear(mode);
-        return;
-    }
-    auto* data = new QMimeData();
-    for (const auto& [type, bytes] : contents.formats) {
-        if (type == ClipboardContents::textFormat) {
-            data->setText(QString::fromStdString(bytes));
-        } else {
-            data->setData(QString::fromStdString(type),
-                          QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-        }
-    }
-    QGuiApplication::clipboard()->setMimeData(data, mode);
+    QtClipboard::setContents(contents, kind);
 }
 
 } // namespace keyvane
