@@ -107,6 +107,10 @@ TEST(CommandLineOptions, EveryErrorIsOneLineOnStandardErrorAndStatusOne) {
          "Error: Unsupported value '99999999999' for -minLength. Expected a non-negative integer.\n"},
         {{"-file", "text.txt", "-session", "de"},
          "Error: Unsupported language 'de'. Supported values: en, ru, uk.\n"},
+        // What was given is shown, but never as a second line or a terminal escape.
+        {{"-file", "text.txt", "-type", "a\nb\x1b[31m"},
+         "Error: Unsupported type 'a\\nb\\x1B[31m'. Supported values: test, learn, harvest_ngrams, "
+         "harvest_words, roundtrip.\n"},
     };
     for (const auto& [args, message] : cases) {
         Result r = ws.run(args);
