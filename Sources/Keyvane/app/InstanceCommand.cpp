@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Keyvane/app/InstanceCommand.h"
 
+#include "Keyvane/app/InstanceChannel.h"
 #include "Keyvane/correction/AppState.h"
 
 #include <charconv>
@@ -78,7 +79,7 @@ std::optional<InstanceCommand> InstanceCommand::parse(const std::vector<std::str
                 *error =
                     "Error: --pause takes a duration such as 15m, 90s or 1h (more than zero, at most 24h), "
                     "got \"" +
-                    args[i + 1] + "\"";
+                    InstanceChannel::plainText(args[i + 1]) + "\""; // one line, no terminal escapes
             }
             return std::nullopt;
         }

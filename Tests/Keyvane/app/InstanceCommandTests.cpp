@@ -38,6 +38,9 @@ TEST(InstanceRequests, AMalformedDurationIsRefusedWithAReason) {
         EXPECT_NE(error.find("--pause takes a duration"), std::string::npos) << bad;
         EXPECT_NE(error.find(bad), std::string::npos) << "the message names what was given";
     }
+    std::string error;
+    EXPECT_FALSE(parsed({"--pause", "1h\n\x1b[2Jrm -rf"}, &error).has_value());
+    EXPECT_EQ(error.find_first_of("\n\x1b"), std::string::npos) << "one line, no terminal escape: " << error;
 }
 
 // The line each request travels as; the socket itself is exercised with the live program in the
