@@ -237,7 +237,7 @@ protected:
         return out;
     }
 
-    std::unique_ptr<X11Platform> platform;
+    std::unique_ptr<PlatformServices> platform;
     std::unique_ptr<QPlainTextEdit> editor;
     std::unique_ptr<InputObserver> observer;
     std::vector<EmittedToken> words;

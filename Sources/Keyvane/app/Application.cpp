@@ -58,7 +58,7 @@ int run(int argc, char** argv) {
     L10n::setLanguage(preferences.uiLanguage);
     appLog("Keyvane starting...");
 
-    std::unique_ptr<X11Platform> platform = X11Platform::connect();
+    std::unique_ptr<PlatformServices> platform = X11Platform::connect();
     if (!platform) {
         std::cerr << "Keyvane needs an X11 session whose server offers XInput 2.2, XKB and XTEST "
                      "(is DISPLAY set? a Wayland session without X cannot be watched).\n";

@@ -3,168 +3,18 @@
 
 #include "KeyvanePlatform/PlatformServices.h"
 
-#include <QElapsedTimer>
-#include <array>
-#include <deque>
-#include <map>
 #include <memory>
-#include <string>
-#include <vector>
-
-class QSocketNotifier;
-struct xkb_context;
-struct xkb_keymap;
-struct xkb_state;
-typedef struct _XDisplay Display;
-typedef union _XEvent XEvent;
-
-namespace keyvane {
 
 // The desktop of an X11 session: XInput 2 raw key presses on the root window as the global key
-// monitor, XKB groups as input sources, xkbcommon for key translation, XTest for synthetic key
-// events, _NET_ACTIVE_WINDOW and desktop entries for the frontmost application. Runs inside the
-// Qt event loop of the main thread (a QGuiApplication must exist).
-class X11Platform : public PlatformServices {
-public:
-    // Nothing when there is no X display with XInput 2.2, XKB and XTEST (no permission to work).
-    static std::unique_ptr<X11Platform> connect();
-    // Whether an X display can be opened at all (checked before any window system is started).
-    static bool displayAvailable();
-    ~X11Platform() override;
+// monitor, XKB groups as layouts, xkbcommon for key translation, XTest for synthetic key events,
+// _NET_ACTIVE_WINDOW and desktop entries for the application in front, the Qt clipboard. Runs in
+// the Qt event loop of the main thread (a QGuiApplication must exist).
+namespace keyvane::X11Platform {
 
-    double now() override;
-    void schedule(double delaySeconds, std::function<void()> step) override;
-    std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
-    void removeKeyMonitor(MonitorHandle handle) override;
-    std::optional<std::vector<KeyboardLayout>> enabledLayouts() override;
-    std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override;
-    std::optional<KeyboardLayout> currentLayout() override;
-    std::optional<KeyboardLayout> layoutInUse() override;
-    int selectLayout(const KeyboardLayout& source) override;
-    std::optional<std::string> translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
-                                            ModifierFlags modifiers) override;
-    void postKeyEvent(const SyntheticKeyEvent& event) override;
-    std::optional<std::vector<std::string>> beginHoldingKeys() override;
-    std::optional<LateKeys> catchUpHeldKeys() override;
-    void endHoldingKeys() override;
-    void onPointerButton(std::function<void()> handler) override {
-        pointerHandlers_.push_back(std::move(handler));
-    }
-    void onFocusChanged(std::function<void()> handler) override {
-        focusHandlers_.push_back(std::move(handler));
-    }
-    bool keyboardGrabbedElsewhere() override { return grabbedElsewhere_; }
-    std::optional<FrontmostApplication> frontmostApplication() override;
-    void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
-    bool isTrusted() override { return true; }
-    void openURL(const std::string& url) override;
-    bool registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) override;
-    void unregisterHotkeys() override;
-    void onHotkey(std::function<void(int id)> handler) override { hotkeyHandler_ = std::move(handler); }
-    ClipboardContents clipboardContents(ClipboardKind kind) override;
-    void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) override;
+// Whether an X display can be opened at all (checked before any window system is started).
+bool displayAvailable();
 
-    // Reads and handles every X event that has arrived (also run whenever the loop goes idle).
-    void processEvents();
+// Nothing when there is no X display with XInput 2.2, XKB and XTEST (no way to work).
+std::unique_ptr<PlatformServices> connect();
 
-private:
-    X11Platform() = default;
-    bool open();
-    void reloadKeymap();
-    void drainSoon();
-    // Events are read from Xlib into an own queue first and handled from there in order, so that
-    // a hold can look at key presses that have arrived but are not handled yet.
-    struct Queued {
-        enum class Kind { rawKey, state, keymap, hotkey, activeWindow, button, focusIn, focusOut } kind;
-        unsigned int keycode = 0;
-        int source = 0;
-        unsigned int mods = 0;
-        unsigned int group = 0;
-        int hotkeyID = 0;
-        int focusMode = 0;
-        int focusDetail = 0;
-        unsigned long window = 0;
-    };
-    void drainDisplay();
-    void dispatch(const Queued& item);
-    void handleRawKeyPress(unsigned int xkeycode, int sourceDevice);
-    void handleFocusEvent(const Queued& item);
-    // Follows the window with the keyboard focus (its focus events tell of grabs and moves).
-    void trackFocus();
-    // The text that raw key presses queued from `from` on put into the focused window, skipping
-    // the program's own and those of held devices; nothing when one was an editing key.
-    std::optional<std::vector<std::string>> textOfQueuedKeys(std::size_t from, unsigned int group,
-                                                             unsigned int mods) const;
-    bool isOwnShortcut(unsigned int xkeycode, unsigned int mods) const;
-    std::optional<unsigned int> groupOf(const KeyboardLayout& source) const;
-    KeyboardLayout layoutForGroup(unsigned int group) const;
-    std::optional<unsigned int> currentGroup();
-    // A key code that types the keysym with the given group and level, or nothing.
-    std::optional<unsigned int> keycodeFor(unsigned int keysym, unsigned int group,
-                                           unsigned int* level) const;
-    unsigned int scratchKeycodeFor(unsigned int keysym);
-    // ours: the press comes back to the key monitor as the program's own (a replayed user key does not).
-    void fakeKey(unsigned int xkeycode, bool press, bool ours = true);
-    void typeCodePoint(char32_t codePoint, bool press);
-    void restoreScratchKeycodes();
-    void scheduleScratchRestore(double delaySeconds);
-
-    Display* display_ = nullptr;
-    QSocketNotifier* notifier_ = nullptr;
-    QElapsedTimer clock_;
-    int xiOpcode_ = 0;
-    int xkbEventBase_ = 0;
-    int xtestKeyboard_ = -1;
-    xkb_context* context_ = nullptr;
-    xkb_keymap* keymap_ = nullptr;
-    int32_t coreKeyboard_ = -1;
-    std::vector<std::string> layoutCodes_;  // "us", "ru", "ua" by group
-    std::vector<std::string> variants_;     // "", "phonetic", … by group
-    std::vector<KeyboardLayout> layouts_;   // one per group, rebuilt with the keymap
-    xkb_state* translationState_ = nullptr; // reused for every translation (its mask is set each time)
-    unsigned int lockedGroup_ = 0;
-    unsigned int effectiveMods_ = 0;
-    std::map<MonitorHandle, KeyHandler> monitors_;
-    MonitorHandle nextHandle_ = 1;
-    // Key presses this program posted and has not yet seen come back, oldest first.
-    struct Pending {
-        unsigned int keycode;
-        double postedAt;
-    };
-    std::deque<Pending> pending_;
-    std::deque<Queued> queue_;
-    // Holding the user's keys: the physical keyboards grabbed, and their key events meanwhile.
-    bool holding_ = false;
-    long long holdGeneration_ = 0;
-    std::vector<int> heldDevices_;
-    std::vector<std::pair<unsigned int, bool>> heldKeys_; // key code, press
-    std::size_t holdQueueMark_ = 0;                       // queued items from here on arrived during the hold
-    bool serverGrabbed_ = false;                          // from catchUpHeldKeys to endHoldingKeys
-    bool holdGrabsActive_ = false; // held devices' raw presses are replayed later, not seen now
-    // Group and modifiers while the server is grabbed for the retype, exact then.
-    std::optional<std::pair<unsigned int, unsigned int>> typingState_;
-    std::array<char, 32> keysDown_{}; // key codes held down when the retype began
-    // Spare key codes bound for the moment to characters that no key of the layout types.
-    std::vector<unsigned int> scratchKeycodes_;
-    std::map<unsigned int, unsigned int> scratchBinding_; // keycode → keysym
-    std::size_t nextScratch_ = 0;
-    bool restoreScheduled_ = false;
-    double lastScratchUse_ = 0;
-    bool processing_ = false;
-    std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
-    std::vector<std::function<void()>> pointerHandlers_;
-    std::vector<std::function<void()>> focusHandlers_;
-    unsigned long focusWindow_ = 0;
-    bool grabbedElsewhere_ = false;
-    unsigned long lastActiveWindow_ = 0;
-    unsigned long netActiveWindowAtom_ = 0;
-    struct Grab {
-        int id;
-        unsigned int keycode;
-        unsigned int modifiers;
-    };
-    std::vector<Grab> grabs_;
-    std::function<void(int)> hotkeyHandler_;
-};
-
-} // namespace keyvane
+} // namespace keyvane::X11Platform
