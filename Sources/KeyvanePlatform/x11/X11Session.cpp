@@ -82,15 +82,6 @@ int recordXError(Display*, XErrorEvent* error) {
     return 0;
 }
 
-std::vector<std::string> splitComma(const std::string& text) {
-    std::vector<std::string> parts;
-    std::stringstream in(text);
-    for (std::string part; std::getline(in, part, ',');) {
-        parts.push_back(part);
-    }
-    return parts;
-}
-
 } // namespace
 
 bool X11Session::displayAvailable() {
@@ -139,13 +130,12 @@ bool X11Session::open() {
                                     nullptr) != 1) {
         return false;
     }
-    context_.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
     coreKeyboard_ = xkb_x11_get_core_keyboard_device_id(xcb);
-    if (context_.get() == nullptr || coreKeyboard_ < 0) {
+    if (coreKeyboard_ < 0) {
         return false;
     }
     reloadKeymap();
-    if (keymap_.get() == nullptr) {
+    if (keyboard_.keymap() == nullptr) {
         return false;
     }
     XkbStateRec state{};
@@ -173,7 +163,7 @@ bool X11Session::open() {
     int minKeycode = 0, maxKeycode = 0;
     XDisplayKeycodes(display_.get(), &minKeycode, &maxKeycode);
     for (int kc = maxKeycode; kc >= minKeycode && scratchKeycodes_.size() < 8; --kc) {
-        if (xkb_keymap_num_layouts_for_key(keymap_.get(), static_cast<xkb_keycode_t>(kc)) == 0) {
+        if (xkb_keymap_num_layouts_for_key(keyboard_.keymap(), static_cast<xkb_keycode_t>(kc)) == 0) {
             scratchKeycodes_.push_back(static_cast<unsigned int>(kc));
         }
     }
@@ -192,15 +182,6 @@ bool X11Session::open() {
 void X11Session::Release::operator()(Display* display) const {
     XCloseDisplay(display);
 }
-void X11Session::Release::operator()(xkb_context* context) const {
-    xkb_context_unref(context);
-}
-void X11Session::Release::operator()(xkb_keymap* keymap) const {
-    xkb_keymap_unref(keymap);
-}
-void X11Session::Release::operator()(xkb_state* state) const {
-    xkb_state_unref(state);
-}
 
 X11Session::~X11Session() {
     // The notifier is the context of every pending step: deleting it cancels them all.
@@ -212,47 +193,9 @@ X11Session::~X11Session() {
 }
 
 void X11Session::reloadKeymap() {
-    xkb_keymap* fresh = xkb_x11_keymap_new_from_device(context_.get(), XGetXCBConnection(display_.get()),
-                                                       coreKeyboard_, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    if (fresh == nullptr) {
+    if (!keyboard_.reload(display_.get(), coreKeyboard_)) {
         return;
     }
-    keymap_.reset(fresh);
-
-    // The layout codes ("us", "ru", "ua") from the server's rules names.
-    layoutCodes_.clear();
-    variants_.clear();
-    Atom rulesAtom = XInternAtom(display_.get(), "_XKB_RULES_NAMES", True);
-    if (rulesAtom != 0) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(display_.get(), DefaultRootWindow(display_.get()), rulesAtom, 0, 1024, False,
-                               XA_STRING, &type, &format, &items, &after, &data) == Success &&
-            data != nullptr) {
-            // Five NUL-separated strings: rules, model, layout, variant, options.
-            std::vector<std::string> fields;
-            const char* p = reinterpret_cast<const char*>(data);
-            const char* end = p + items;
-            while (p < end) {
-                fields.emplace_back(p);
-                p += fields.back().size() + 1;
-            }
-            if (fields.size() >= 3) {
-                layoutCodes_ = splitComma(fields[2]);
-            }
-            if (fields.size() >= 4) {
-                variants_ = splitComma(fields[3]);
-            }
-            XFree(data);
-        }
-    }
-    layouts_.clear();
-    for (unsigned int g = 0; g < xkb_keymap_num_layouts(keymap_.get()); ++g) {
-        layouts_.push_back(layoutForGroup(g));
-    }
-    translationState_.reset(xkb_state_new(keymap_.get()));
     // A new keyboard description can come with a new event selection: select again. The group
     // and modifiers are only ever taken from the event stream, in order with the key presses they
     // apply to (a fresh query would run ahead of key presses still waiting in the queue).
@@ -554,12 +497,10 @@ std::optional<std::vector<std::string>> X11Session::textOfQueuedKeys(std::size_t
         if (isOwnShortcut(item.keycode, mods)) {
             continue; // grabbed by this program: it never reached the application
         }
-        if ((mods & (ControlMask | Mod1Mask | Mod4Mask)) != 0 ||
-            group >= xkb_keymap_num_layouts(keymap_.get())) {
+        if ((mods & (ControlMask | Mod1Mask | Mod4Mask)) != 0 || group >= keyboard_.groupCount()) {
             return std::nullopt; // a shortcut already acted on the text
         }
-        auto text =
-            const_cast<X11Session*>(this)->translateKey(layoutForGroup(group), evdev, modifierFlags(mods));
+        auto text = const_cast<X11Session*>(this)->keyboard_.translate(group, evdev, modifierFlags(mods));
         if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) < 0x20 || *text == "\x7f") {
             return std::nullopt; // Return, Backspace, arrows and other editing keys
         }
@@ -668,44 +609,19 @@ void X11Session::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
     }
 }
 
-KeyboardLayout X11Session::layoutForGroup(unsigned int group) const {
-    KeyboardLayout layout;
-    layout.group = group;
-    layout.layout = group < layoutCodes_.size() ? layoutCodes_[group] : std::string();
-    layout.variant = group < variants_.size() ? variants_[group] : std::string();
-    const char* name = xkb_keymap_layout_get_name(keymap_.get(), group);
-    layout.name = name != nullptr ? name : "Group " + std::to_string(group + 1);
-    layout.language = XkbKeyMaps::languageOfLayout(layout.layout);
-    return layout;
-}
-
 std::vector<LayoutKeyMaps> X11Session::keyMapsBetweenLayouts() {
-    std::vector<LayoutKeyMaps> out;
-    for (GroupKeyMaps& group : XkbKeyMaps::betweenGroups(keymap_.get())) {
-        if (group.fromGroup < layouts_.size() && group.toGroup < layouts_.size()) {
-            out.push_back({layouts_[group.fromGroup], layouts_[group.toGroup], std::move(group.lower),
-                           std::move(group.shift)});
-        }
-    }
-    return out;
+    return keyboard_.mapsBetweenLayouts();
 }
 
 std::optional<std::vector<KeyboardLayout>> X11Session::enabledLayouts() {
-    if (keymap_.get() == nullptr) {
+    if (keyboard_.keymap() == nullptr) {
         return std::nullopt;
     }
-    return layouts_;
-}
-
-std::optional<unsigned int> X11Session::groupOf(const KeyboardLayout& source) const {
-    if (source.group < layouts_.size() && layouts_[source.group] == source) {
-        return source.group;
-    }
-    return std::nullopt;
+    return keyboard_.layouts();
 }
 
 std::optional<unsigned int> X11Session::currentGroup() {
-    if (keymap_.get() == nullptr || lockedGroup_ >= xkb_keymap_num_layouts(keymap_.get())) {
+    if (lockedGroup_ >= keyboard_.groupCount()) {
         return std::nullopt;
     }
     return lockedGroup_;
@@ -713,7 +629,9 @@ std::optional<unsigned int> X11Session::currentGroup() {
 
 std::optional<KeyboardLayout> X11Session::currentLayout() {
     auto group = currentGroup();
-    return group && *group < layouts_.size() ? std::optional<KeyboardLayout>(layouts_[*group]) : std::nullopt;
+    return group && *group < keyboard_.layouts().size()
+               ? std::optional<KeyboardLayout>(keyboard_.layouts()[*group])
+               : std::nullopt;
 }
 
 std::optional<KeyboardLayout> X11Session::layoutInUse() {
@@ -721,7 +639,7 @@ std::optional<KeyboardLayout> X11Session::layoutInUse() {
 }
 
 int X11Session::selectLayout(const KeyboardLayout& source) {
-    auto group = groupOf(source);
+    auto group = keyboard_.groupOf(source);
     if (!group) {
         return -1;
     }
@@ -735,45 +653,21 @@ int X11Session::selectLayout(const KeyboardLayout& source) {
 
 std::optional<std::string> X11Session::translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                                     ModifierFlags modifiers) {
-    auto group = groupOf(source);
-    xkb_state* state = translationState_.get();
-    if (!group || state == nullptr) {
-        return std::nullopt;
-    }
-    xkb_mod_mask_t mods = 0;
-    auto add = [&](ModifierFlags flag, const char* name) {
-        xkb_mod_index_t index = xkb_keymap_mod_get_index(keymap_.get(), name);
-        if ((modifiers & flag) != 0 && index != XKB_MOD_INVALID) {
-            mods |= (1u << index);
-        }
-    };
-    add(Modifier::shift, XKB_MOD_NAME_SHIFT);
-    add(Modifier::control, XKB_MOD_NAME_CTRL);
-    add(Modifier::level3, "Mod5");
-    xkb_mod_mask_t locked = 0;
-    if ((modifiers & Modifier::capsLock) != 0) {
-        locked = 1u << xkb_keymap_mod_get_index(keymap_.get(), XKB_MOD_NAME_CAPS);
-    }
-    xkb_state_update_mask(state, mods, 0, locked, 0, 0, *group);
-    char buffer[64] = {};
-    int length = xkb_state_key_get_utf8(state, keyCode + 8u, buffer, sizeof buffer);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
-        return std::nullopt;
-    }
-    return std::string(buffer, static_cast<std::size_t>(length));
+    auto group = keyboard_.groupOf(source);
+    return group ? keyboard_.translate(*group, keyCode, modifiers) : std::nullopt;
 }
 
 std::optional<unsigned int> X11Session::keycodeFor(unsigned int keysym, unsigned int group,
                                                    unsigned int* level) const {
-    const xkb_keycode_t min = xkb_keymap_min_keycode(keymap_.get());
-    const xkb_keycode_t max = xkb_keymap_max_keycode(keymap_.get());
+    const xkb_keycode_t min = xkb_keymap_min_keycode(keyboard_.keymap());
+    const xkb_keycode_t max = xkb_keymap_max_keycode(keyboard_.keymap());
     for (unsigned int wantedLevel = 0; wantedLevel < 2; ++wantedLevel) {
         for (xkb_keycode_t kc = min; kc <= max; ++kc) {
             if (std::find(scratchKeycodes_.begin(), scratchKeycodes_.end(), kc) != scratchKeycodes_.end()) {
                 continue;
             }
             const xkb_keysym_t* syms = nullptr;
-            int n = xkb_keymap_key_get_syms_by_level(keymap_.get(), kc, group, wantedLevel, &syms);
+            int n = xkb_keymap_key_get_syms_by_level(keyboard_.keymap(), kc, group, wantedLevel, &syms);
             if (n == 1 && syms[0] == keysym) {
                 *level = wantedLevel;
                 return kc;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/x11/XkbKeyboard.h"
 
 #include <QElapsedTimer>
 #include <array>
@@ -12,9 +13,6 @@
 #include <vector>
 
 class QSocketNotifier;
-struct xkb_context;
-struct xkb_keymap;
-struct xkb_state;
 typedef struct _XDisplay Display;
 typedef union _XEvent XEvent;
 
@@ -97,8 +95,6 @@ private:
     std::optional<std::vector<std::string>> textOfQueuedKeys(std::size_t from, unsigned int group,
                                                              unsigned int mods) const;
     bool isOwnShortcut(unsigned int xkeycode, unsigned int mods) const;
-    std::optional<unsigned int> groupOf(const KeyboardLayout& source) const;
-    KeyboardLayout layoutForGroup(unsigned int group) const;
     std::optional<unsigned int> currentGroup();
     // A key code that types the keysym with the given group and level, or nothing.
     std::optional<unsigned int> keycodeFor(unsigned int keysym, unsigned int group,
@@ -113,9 +109,6 @@ private:
     // The C handles, each released by its own function when the session goes.
     struct Release {
         void operator()(Display* display) const;
-        void operator()(xkb_context* context) const;
-        void operator()(xkb_keymap* keymap) const;
-        void operator()(xkb_state* state) const;
     };
     std::unique_ptr<Display, Release> display_;
     QSocketNotifier* notifier_ = nullptr;
@@ -123,14 +116,8 @@ private:
     int xiOpcode_ = 0;
     int xkbEventBase_ = 0;
     int xtestKeyboard_ = -1;
-    std::unique_ptr<xkb_context, Release> context_;
-    std::unique_ptr<xkb_keymap, Release> keymap_;
     int32_t coreKeyboard_ = -1;
-    std::vector<std::string> layoutCodes_; // "us", "ru", "ua" by group
-    std::vector<std::string> variants_;    // "", "phonetic", … by group
-    std::vector<KeyboardLayout> layouts_;  // one per group, rebuilt with the keymap
-    // Reused for every translation (its mask is set each time).
-    std::unique_ptr<xkb_state, Release> translationState_;
+    XkbKeyboard keyboard_; // the keymap, its groups as layouts, key translation
     unsigned int lockedGroup_ = 0;
     unsigned int effectiveMods_ = 0;
     std::map<MonitorHandle, KeyHandler> monitors_;
