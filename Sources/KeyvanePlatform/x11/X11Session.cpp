@@ -3,6 +3,7 @@
 
 #include "KeyvanePlatform/DesktopEntries.h"
 #include "KeyvanePlatform/x11/QtClipboard.h"
+#include "KeyvanePlatform/x11/XErrors.h"
 #include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
 #include <QAbstractEventDispatcher>
@@ -73,15 +74,6 @@ constexpr double scratchLifetime = 1.0;
 // A posted key press that has not come back within this time is forgotten.
 constexpr double pendingLifetime = 2.0;
 
-// The last X protocol error. Errors are expected in a live session (a window closes while it is
-// being looked at, a shortcut is held by another program) and must never end the program, which
-// Xlib's default handler would do.
-int lastXError = 0;
-int recordXError(Display*, XErrorEvent* error) {
-    lastXError = error->error_code;
-    return 0;
-}
-
 } // namespace
 
 bool X11Session::displayAvailable() {
@@ -107,7 +99,7 @@ bool X11Session::open() {
     if (display_.get() == nullptr) {
         return false;
     }
-    XSetErrorHandler(recordXError);
+    XErrors::install();
     int event = 0;
     int error = 0;
     int major = 2;
@@ -308,14 +300,10 @@ void X11Session::drainDisplay() {
                 queue_.push_back(Queued{Queued::Kind::keymap});
             }
         } else if (event.type == KeyPress) {
-            const unsigned int state = event.xkey.state & (ControlMask | ShiftMask | Mod1Mask);
-            for (const Grab& grab : grabs_) {
-                if (grab.keycode == event.xkey.keycode && grab.modifiers == state) {
-                    Queued item{Queued::Kind::hotkey};
-                    item.hotkeyID = grab.id;
-                    queue_.push_back(item);
-                    break;
-                }
+            if (auto id = hotkeys_.idFor(event.xkey.keycode, event.xkey.state)) {
+                Queued item{Queued::Kind::hotkey};
+                item.hotkeyID = *id;
+                queue_.push_back(item);
             }
         } else if (event.type == PropertyNotify && event.xproperty.atom == netActiveWindowAtom_) {
             queue_.push_back(Queued{Queued::Kind::activeWindow});
@@ -417,9 +405,7 @@ void X11Session::trackFocus() {
 }
 
 bool X11Session::isOwnShortcut(unsigned int xkeycode, unsigned int mods) const {
-    return std::any_of(grabs_.begin(), grabs_.end(), [&](const Grab& grab) {
-        return grab.keycode == xkeycode && grab.modifiers == (mods & (ControlMask | ShiftMask | Mod1Mask));
-    });
+    return hotkeys_.idFor(xkeycode, mods).has_value();
 }
 
 std::optional<std::vector<std::string>> X11Session::beginHoldingKeys() {
@@ -864,49 +850,14 @@ std::optional<FrontmostApplication> X11Session::frontmostApplication() {
     return DesktopEntries::applicationFor(gtkID, wmClass, wmName);
 }
 
-namespace {
-// Lock modifiers that must not stop a shortcut: Caps Lock and Num Lock.
-constexpr unsigned int ignoredLocks[] = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};
-} // namespace
-
-bool X11Session::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags flags) {
-    if (keyCode == 0 || keyCode > 247) {
-        return false;
-    }
-    const unsigned int modifiers =
-        ((flags & Modifier::control) ? ControlMask : 0u) | ((flags & Modifier::shift) ? ShiftMask : 0u) |
-        ((flags & Modifier::alt) ? Mod1Mask : 0u) | ((flags & Modifier::super) ? Mod4Mask : 0u);
-    const unsigned int keycode = keyCode + 8u;
-    XSync(display_.get(), False);
-    lastXError = 0;
-    for (unsigned int locks : ignoredLocks) {
-        XGrabKey(display_.get(), static_cast<int>(keycode), modifiers | locks,
-                 DefaultRootWindow(display_.get()), True, GrabModeAsync, GrabModeAsync);
-    }
-    XSync(display_.get(), False);
-    if (lastXError != 0) {
-        for (unsigned int locks : ignoredLocks) {
-            XUngrabKey(display_.get(), static_cast<int>(keycode), modifiers | locks,
-                       DefaultRootWindow(display_.get()));
-        }
-        XFlush(display_.get());
-        drainSoon();
-        return false;
-    }
-    grabs_.push_back({id, keycode, modifiers});
+bool X11Session::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) {
+    const bool taken = hotkeys_.grab(display_.get(), id, keyCode, modifiers);
     drainSoon();
-    return true;
+    return taken;
 }
 
 void X11Session::unregisterHotkeys() {
-    for (const Grab& grab : grabs_) {
-        for (unsigned int locks : ignoredLocks) {
-            XUngrabKey(display_.get(), static_cast<int>(grab.keycode), grab.modifiers | locks,
-                       DefaultRootWindow(display_.get()));
-        }
-    }
-    grabs_.clear();
-    XFlush(display_.get());
+    hotkeys_.ungrabAll(display_.get());
     drainSoon();
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/x11/HotkeyGrabs.h"
 #include "KeyvanePlatform/x11/XkbKeyboard.h"
 
 #include <QElapsedTimer>
@@ -154,12 +155,7 @@ private:
     bool grabbedElsewhere_ = false;
     unsigned long lastActiveWindow_ = 0;
     unsigned long netActiveWindowAtom_ = 0;
-    struct Grab {
-        int id;
-        unsigned int keycode;
-        unsigned int modifiers;
-    };
-    std::vector<Grab> grabs_;
+    HotkeyGrabs hotkeys_;
     std::function<void(int)> hotkeyHandler_;
 };
 
