@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvanePlatform/x11/X11Session.h"
 
-#include "KeyvanePlatform/DesktopEntries.h"
+#include "KeyvanePlatform/x11/ActiveWindow.h"
 #include "KeyvanePlatform/x11/QtClipboard.h"
 #include "KeyvanePlatform/x11/XErrors.h"
 #include "KeyvanePlatform/xkb/XkbKeyMaps.h"
@@ -146,7 +146,7 @@ bool X11Session::open() {
     }
     XIFreeDeviceInfo(devices);
 
-    netActiveWindowAtom_ = XInternAtom(display_.get(), "_NET_ACTIVE_WINDOW", False);
+    activeWindow_ = std::make_unique<ActiveWindow>(display_.get());
     // The root window tells of focus moves from and to PointerRoot, and of grabs then.
     XSelectInput(display_.get(), DefaultRootWindow(display_.get()), PropertyChangeMask | FocusChangeMask);
     trackFocus();
@@ -305,7 +305,8 @@ void X11Session::drainDisplay() {
                 item.hotkeyID = *id;
                 queue_.push_back(item);
             }
-        } else if (event.type == PropertyNotify && event.xproperty.atom == netActiveWindowAtom_) {
+        } else if (event.type == PropertyNotify && activeWindow_ &&
+                   event.xproperty.atom == activeWindow_->atom()) {
             queue_.push_back(Queued{Queued::Kind::activeWindow});
         } else if (event.type == FocusIn || event.type == FocusOut) {
             Queued item{event.type == FocusIn ? Queued::Kind::focusIn : Queued::Kind::focusOut};
@@ -786,68 +787,12 @@ void X11Session::postKeyEvent(const SyntheticKeyEvent& event) {
 }
 
 std::optional<FrontmostApplication> X11Session::frontmostApplication() {
-    Window root = DefaultRootWindow(display_.get());
-    Window active = 0;
-    Atom type = 0;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display_.get(), root, netActiveWindowAtom_, 0, 1, False, XA_WINDOW, &type, &format,
-                           &items, &after, &data) == Success &&
-        data != nullptr) {
-        if (items == 1) {
-            active = *reinterpret_cast<Window*>(data);
-        }
-        XFree(data);
-    }
-    if (active == 0) {
-        // No window manager: the window with the input focus, up to its top-level window.
-        int revert = 0;
-        XGetInputFocus(display_.get(), &active, &revert);
-        if (active == PointerRoot || active == 0) {
-            return std::nullopt;
-        }
-    }
-    // Walk up until a window carries WM_CLASS.
-    XClassHint hint{};
-    Window window = active;
-    while (window != 0 && window != root) {
-        if (XGetClassHint(display_.get(), window, &hint)) {
-            break;
-        }
-        Window rootReturn = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int childCount = 0;
-        if (!XQueryTree(display_.get(), window, &rootReturn, &parent, &children, &childCount)) {
-            window = 0;
-            break;
-        }
-        if (children != nullptr) {
-            XFree(children);
-        }
-        window = parent;
-    }
-    if (hint.res_class == nullptr) {
+    if (!activeWindow_) {
         return std::nullopt;
     }
-    std::string wmClass = hint.res_class;
-    std::string wmName = hint.res_name != nullptr ? hint.res_name : "";
-    XFree(hint.res_class);
-    if (hint.res_name != nullptr) {
-        XFree(hint.res_name);
-    }
-    // The GTK application ID, when the window carries one, names the desktop entry directly.
-    std::string gtkID;
-    Atom gtkAtom = XInternAtom(display_.get(), "_GTK_APPLICATION_ID", True);
-    if (gtkAtom != 0 &&
-        XGetWindowProperty(display_.get(), window, gtkAtom, 0, 256, False, AnyPropertyType, &type, &format,
-                           &items, &after, &data) == Success &&
-        data != nullptr) {
-        gtkID.assign(reinterpret_cast<char*>(data), items);
-        XFree(data);
-    }
+    auto app = activeWindow_->application();
     drainSoon();
-    return DesktopEntries::applicationFor(gtkID, wmClass, wmName);
+    return app;
 }
 
 bool X11Session::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/x11/ActiveWindow.h"
 #include "KeyvanePlatform/x11/HotkeyGrabs.h"
 #include "KeyvanePlatform/x11/XkbKeyboard.h"
 
@@ -154,7 +155,7 @@ private:
     unsigned long focusWindow_ = 0;
     bool grabbedElsewhere_ = false;
     unsigned long lastActiveWindow_ = 0;
-    unsigned long netActiveWindowAtom_ = 0;
+    std::unique_ptr<ActiveWindow> activeWindow_; // made once the display is open
     HotkeyGrabs hotkeys_;
     std::function<void(int)> hotkeyHandler_;
 };
