@@ -151,14 +151,7 @@ bool X11Session::open() {
     XSelectInput(display_.get(), DefaultRootWindow(display_.get()), PropertyChangeMask | FocusChangeMask);
     trackFocus();
 
-    // Spare key codes: those the server keymap leaves without any symbol.
-    int minKeycode = 0, maxKeycode = 0;
-    XDisplayKeycodes(display_.get(), &minKeycode, &maxKeycode);
-    for (int kc = maxKeycode; kc >= minKeycode && scratchKeycodes_.size() < 8; --kc) {
-        if (xkb_keymap_num_layouts_for_key(keyboard_.keymap(), static_cast<xkb_keycode_t>(kc)) == 0) {
-            scratchKeycodes_.push_back(static_cast<unsigned int>(kc));
-        }
-    }
+    scratch_.find(display_.get(), keyboard_.keymap());
     XFlush(display_.get());
 
     notifier_ = new QSocketNotifier(ConnectionNumber(display_.get()), QSocketNotifier::Read);
@@ -650,7 +643,7 @@ std::optional<unsigned int> X11Session::keycodeFor(unsigned int keysym, unsigned
     const xkb_keycode_t max = xkb_keymap_max_keycode(keyboard_.keymap());
     for (unsigned int wantedLevel = 0; wantedLevel < 2; ++wantedLevel) {
         for (xkb_keycode_t kc = min; kc <= max; ++kc) {
-            if (std::find(scratchKeycodes_.begin(), scratchKeycodes_.end(), kc) != scratchKeycodes_.end()) {
+            if (scratch_.contains(kc)) {
                 continue;
             }
             const xkb_keysym_t* syms = nullptr;
@@ -666,18 +659,7 @@ std::optional<unsigned int> X11Session::keycodeFor(unsigned int keysym, unsigned
 
 unsigned int X11Session::scratchKeycodeFor(unsigned int keysym) {
     lastScratchUse_ = now();
-    for (const auto& [kc, bound] : scratchBinding_) {
-        if (bound == keysym) {
-            return kc;
-        }
-    }
-    // Bind the next spare key code in turn, so that a binding is not changed again while a
-    // client may still be reading the press made with it.
-    unsigned int kc = scratchKeycodes_[nextScratch_++ % scratchKeycodes_.size()];
-    KeySym syms[2] = {keysym, keysym};
-    XChangeKeyboardMapping(display_.get(), static_cast<int>(kc), 2, syms, 1);
-    XSync(display_.get(), False);
-    scratchBinding_[kc] = keysym;
+    const unsigned int kc = scratch_.bind(display_.get(), keysym);
     drainSoon();
     if (!restoreScheduled_) {
         restoreScheduled_ = true;
@@ -701,12 +683,7 @@ void X11Session::scheduleScratchRestore(double delay) {
 }
 
 void X11Session::restoreScratchKeycodes() {
-    for (const auto& [kc, keysym] : scratchBinding_) {
-        KeySym none = noSymbol;
-        XChangeKeyboardMapping(display_.get(), static_cast<int>(kc), 1, &none, 1);
-    }
-    scratchBinding_.clear();
-    XFlush(display_.get());
+    scratch_.restore(display_.get());
     drainSoon();
 }
 
@@ -745,7 +722,7 @@ void X11Session::typeCodePoint(char32_t codePoint, bool press) {
         }
         return;
     }
-    if (!kc && !scratchKeycodes_.empty()) {
+    if (!kc && !scratch_.empty()) {
         kc = scratchKeycodeFor(keysym);
     }
     if (kc) {

@@ -4,6 +4,7 @@
 #include "KeyvanePlatform/PlatformServices.h"
 #include "KeyvanePlatform/x11/ActiveWindow.h"
 #include "KeyvanePlatform/x11/HotkeyGrabs.h"
+#include "KeyvanePlatform/x11/ScratchKeycodes.h"
 #include "KeyvanePlatform/x11/XkbKeyboard.h"
 
 #include <QElapsedTimer>
@@ -143,9 +144,7 @@ private:
     std::optional<std::pair<unsigned int, unsigned int>> typingState_;
     std::array<char, 32> keysDown_{}; // key codes held down when the retype began
     // Spare key codes bound for the moment to characters that no key of the layout types.
-    std::vector<unsigned int> scratchKeycodes_;
-    std::map<unsigned int, unsigned int> scratchBinding_; // keycode → keysym
-    std::size_t nextScratch_ = 0;
+    ScratchKeycodes scratch_;
     bool restoreScheduled_ = false;
     double lastScratchUse_ = 0;
     bool processing_ = false;
