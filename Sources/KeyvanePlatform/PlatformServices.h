@@ -14,8 +14,8 @@ namespace keyvane {
 // layout. The X server's key code is this plus 8.
 namespace KeyCode {
 inline constexpr std::uint16_t escape = 1;
-inline constexpr std::uint16_t one = 2; // up to nine = 10, then zero = 11
-inline constexpr std::uint16_t zero = 11;
+inline constexpr std::uint16_t one = 2, two = 3, three = 4, four = 5, five = 6, six = 7, seven = 8, eight = 9,
+                               nine = 10, zero = 11;
 inline constexpr std::uint16_t minus = 12;
 inline constexpr std::uint16_t equal = 13;
 inline constexpr std::uint16_t backspace = 14;
@@ -24,17 +24,20 @@ inline constexpr std::uint16_t q = 16, w = 17, e = 18, r = 19, t = 20, y = 21, u
 inline constexpr std::uint16_t leftBrace = 26;
 inline constexpr std::uint16_t rightBrace = 27;
 inline constexpr std::uint16_t enter = 28;
+inline constexpr std::uint16_t leftControl = 29;
 inline constexpr std::uint16_t a = 30, s = 31, d = 32, f = 33, g = 34, h = 35, j = 36, k = 37, l = 38;
 inline constexpr std::uint16_t semicolon = 39;
 inline constexpr std::uint16_t apostrophe = 40;
 inline constexpr std::uint16_t grave = 41;
+inline constexpr std::uint16_t leftShift = 42;
 inline constexpr std::uint16_t backslash = 43;
 inline constexpr std::uint16_t z = 44, x = 45, c = 46, v = 47, b = 48, n = 49, m = 50;
 inline constexpr std::uint16_t comma = 51;
 inline constexpr std::uint16_t dot = 52;
 inline constexpr std::uint16_t slash = 53;
 inline constexpr std::uint16_t space = 57;
-inline constexpr std::uint16_t f1 = 59; // up to f10 = 68
+inline constexpr std::uint16_t f1 = 59, f2 = 60, f3 = 61, f4 = 62, f5 = 63, f6 = 64, f7 = 65, f8 = 66,
+                               f9 = 67, f10 = 68;
 inline constexpr std::uint16_t f11 = 87;
 inline constexpr std::uint16_t f12 = 88;
 inline constexpr std::uint16_t home = 102;

@@ -42,8 +42,6 @@ using namespace keyvane;
 namespace {
 
 // evdev codes of the keys used here.
-constexpr unsigned int kG = 34, kH = 35, kB = 48, kD = 32, kT = 20, kN = 49, kS = 31, kV = 47, kGrave = 41,
-                       kZ = 44, kF = 33, kSpace = 57, kShift = 42, kOne = 2;
 
 bool spinUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
     QElapsedTimer timer;
@@ -108,12 +106,12 @@ public:
     void press(std::initializer_list<unsigned int> evdevKeys, bool shift = false) {
         for (unsigned int key : evdevKeys) {
             if (shift) {
-                XTestFakeKeyEvent(display_, kShift + 8, True, 0);
+                XTestFakeKeyEvent(display_, KeyCode::leftShift + 8, True, 0);
             }
             XTestFakeKeyEvent(display_, key + 8, True, 0);
             XTestFakeKeyEvent(display_, key + 8, False, 0);
             if (shift) {
-                XTestFakeKeyEvent(display_, kShift + 8, False, 0);
+                XTestFakeKeyEvent(display_, KeyCode::leftShift + 8, False, 0);
             }
             XSync(display_, False);
         }
@@ -247,13 +245,13 @@ protected:
 } // namespace
 
 TEST_F(Desktop, TypedKeysReachTheTokenBufferAsTheCharactersOfEachLayout) {
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     user.useGroup(1);
-    user.press({kG, kH, kB, kD, kT, kN});
-    user.press({kOne}, /*shift=*/true); // "!": punctuation stays in the word up to the space
-    user.press({kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n});
+    user.press({KeyCode::one}, /*shift=*/true); // "!": punctuation stays in the word up to the space
+    user.press({KeyCode::space});
     user.useGroup(2);
-    user.press({kG, kH, kB, kD, kS, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::s, KeyCode::n, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return words.size() >= 3; })) << seen();
     EXPECT_EQ(words[0], (EmittedToken{"ghbdtn", BoundaryType::space()}));
     EXPECT_EQ(words[1], (EmittedToken{"привет!", BoundaryType::space()}));
@@ -262,12 +260,13 @@ TEST_F(Desktop, TypedKeysReachTheTokenBufferAsTheCharactersOfEachLayout) {
 }
 
 TEST_F(Desktop, ReplacementTurnsTheTypedWordIntoTheReplacementExactly) {
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "ghbdtn " && words.size() == 1; })) << seen();
     ReplacementAdapter::replaceLastWord(*platform, 6, "Привіт", " ");
     ASSERT_TRUE(spinUntil([&] { return text() == "Привіт "; })) << text();
 
-    user.press({kV, kGrave, kZ, kT, kF, kSpace}); // "v`ztf": м'ята typed on the English layout
+    user.press({KeyCode::v, KeyCode::grave, KeyCode::z, KeyCode::t, KeyCode::f,
+                KeyCode::space}); // "v`ztf": м'ята typed on the English layout
     ASSERT_TRUE(spinUntil([&] { return text() == "Привіт v`ztf "; })) << text();
     ReplacementAdapter::replaceLastWord(*platform, 5, "М'ЯТА", "\n");
     ASSERT_TRUE(spinUntil([&] { return text() == "Привіт М'ЯТА\n"; })) << text();
@@ -280,9 +279,8 @@ TEST_F(Desktop, ReplacementTurnsTheTypedWordIntoTheReplacementExactly) {
 }
 
 TEST_F(Desktop, KeysOfAnotherXTestClientAreTheUsersEvenAmongTheProgramsOwn) {
-    constexpr unsigned int kC = 46;
     ReplacementAdapter::typeString(*platform, "ab");
-    user.press({kC, kSpace}); // another XTest client, right behind the program's own presses
+    user.press({KeyCode::c, KeyCode::space}); // another XTest client, right behind the program's own presses
     ASSERT_TRUE(spinUntil([&] { return words.size() == 1; })) << seen();
     EXPECT_EQ(words[0].token, "c");
     // The two programs' keys may interleave in the window; none is lost.
@@ -299,7 +297,7 @@ TEST_F(Desktop, KeyPressRoundTripFromTheServerToTheTokenBuffer) {
     for (int i = 0; i < presses; ++i) {
         std::size_t before = words.size();
         timer.start();
-        user.press({kG, kSpace});
+        user.press({KeyCode::g, KeyCode::space});
         while (words.size() == before && timer.elapsed() < 3000) {
             QCoreApplication::processEvents(QEventLoop::AllEvents); // busy: no sleep in the measurement
         }
@@ -357,10 +355,10 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     settle(200);
 
     // Russian typed on the English layout: corrected, and the Russian layout becomes active.
-    user.press({kG, kH, kB, kD, kT, kN});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n});
     QElapsedTimer latency;
     latency.start();
-    user.press({kSpace});
+    user.press({KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет "; })) << text();
     const double boundaryToCorrection = static_cast<double>(latency.nsecsElapsed()) / 1e6;
     EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->language == "ru"; }));
@@ -370,12 +368,12 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     // changes layout only after the program has finished holding the one it chose, 1.7 s.)
     settle(1800);
     user.useGroup(0);
-    user.press({kG}, /*shift=*/true);
-    user.press({kH, kB, kD, kT, kN, 51 /* comma */, kSpace});
+    user.press({KeyCode::g}, /*shift=*/true);
+    user.press({KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, 51 /* comma */, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, "; })) << text();
     settle(1800);
     user.useGroup(0);
-    user.press({kG, kH, kB, kD, kS, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::s, KeyCode::n, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт "; })) << text();
     EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->language == "uk"; }));
 
@@ -389,19 +387,18 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     // A correctly typed word stays as typed.
     settle(1800);
     user.useGroup(0);
-    user.press({kH, 18 /* e */, 38 /* l */, 38, 24 /* o */, kSpace});
+    user.press({KeyCode::h, 18 /* e */, 38 /* l */, 38, 24 /* o */, KeyCode::space});
     settle(300);
     EXPECT_EQ(text(), "привет Привет, привіт hello ");
 
     // Undo (Control+F11) only while the correction is the last thing typed.
-    constexpr unsigned int kControl = 29, kF11 = 87, kF12 = 88;
-    user.chord(kControl, kF11);
+    user.chord(KeyCode::leftControl, KeyCode::f11);
     settle(300);
     EXPECT_EQ(text(), "привет Привет, привіт hello ")
         << "the user typed after the correction: nothing to undo";
-    user.press({kV, kB, kH, kSpace});
+    user.press({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт hello мир "; })) << text();
-    user.chord(kControl, kF11);
+    user.chord(KeyCode::leftControl, KeyCode::f11);
     ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт hello vbh "; })) << text();
     settle(1800);
 
@@ -409,7 +406,7 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     QGuiApplication::clipboard()->setText("keep me");
     editor->setPlainText("ghbdtn vbh");
     editor->selectAll();
-    user.chord(kControl, kF12);
+    user.chord(KeyCode::leftControl, KeyCode::f12);
     ASSERT_TRUE(spinUntil([&] { return text() == "привет мир"; })) << text();
     EXPECT_TRUE(spinUntil([&] { return QGuiApplication::clipboard()->text() == "keep me"; }))
         << QGuiApplication::clipboard()->text().toStdString();
@@ -423,9 +420,9 @@ TEST_F(Desktop, AFastTypistsNextLettersLandAfterTheCorrectedWord) {
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     QProcess program;
     ASSERT_TRUE(startLiveProgram(program));
-    constexpr unsigned int kR = 19;
     // The next word's first letters follow the boundary at once, before the correction is made.
-    user.press({kG, kH, kB, kD, kT, kN, kSpace, kR, kG});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space,
+                KeyCode::r, KeyCode::g});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет rg"; })) << text();
     settle(300);
     EXPECT_EQ(text(), "привет rg");
@@ -438,11 +435,11 @@ TEST_F(Desktop, AFastTypistsNextLettersLandAfterTheCorrectedWord) {
 TEST_F(Desktop, FastTypingNeverLosesOrReordersAKey) {
     LiveProgram live;
     ASSERT_TRUE(live.start());
-    constexpr unsigned int kQ = 16, kJ = 36, kU = 22, kL = 38;
     // "привет дорогой " typed on the English layout: the second word's first letters come while
     // the first is being replaced, keys still held down among them; all must land after it.
-    const std::vector<unsigned int> keys = {kG, kH, kB, kD, kT, kN, kSpace, kL,
-                                            kJ, kH, kJ, kU, kJ, kQ, kSpace};
+    const std::vector<unsigned int> keys = {
+        KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space, KeyCode::l,
+        KeyCode::j, KeyCode::h, KeyCode::j, KeyCode::u, KeyCode::j, KeyCode::q, KeyCode::space};
     const int runs = std::max(5, qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_RUNS"));
     const int gap = qEnvironmentVariableIsSet("KEYVANE_FAST_TYPING_GAP_MS")
                         ? qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_GAP_MS")
@@ -484,23 +481,23 @@ TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
     EXPECT_EQ(request({"--pause", "4s"}), "Keyvane is paused for 4 seconds.\n");
     QElapsedTimer paused;
     paused.start();
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     settle(500);
     EXPECT_EQ(text(), "ghbdtn ") << "paused: the word stays as typed";
     ASSERT_LT(paused.elapsed(), 3500) << "the check above must fall inside the pause";
 
     spinUntil([] { return false; }, static_cast<int>(4300 - paused.elapsed()));
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "ghbdtn привет "; })) << "the pause is over: " << text();
 
     settle(1800);
     user.useGroup(0);
     EXPECT_EQ(request({"--pause-until-restart"}), "Keyvane is paused until it restarts.\n");
-    user.press({kV, kB, kH, kSpace});
+    user.press({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
     settle(500);
     EXPECT_EQ(text(), "ghbdtn привет vbh ");
     EXPECT_EQ(request({"--resume"}), "Keyvane corrects words again.\n");
-    user.press({kV, kB, kH, kSpace});
+    user.press({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "ghbdtn привет vbh мир "; })) << text();
 
     program.terminate();
@@ -520,7 +517,7 @@ TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
         R"({"active_languages": ["en", "ru", "uk"], "excluded_apps": {"keyvanedesktoptests": {"name": "Tests"}}})");
     QProcess program;
     ASSERT_TRUE(startLiveProgram(program));
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     settle(500);
     EXPECT_EQ(text(), "ghbdtn ");
     program.terminate();
@@ -532,21 +529,19 @@ TEST_F(Desktop, TheLiveProgramLeavesExcludedApplicationsAndAddressesAlone) {
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     editor->clear();
     ASSERT_TRUE(startLiveProgram(program));
-    constexpr unsigned int kW = 17, kDot = 52, kC = 46, kO = 24, kM = 50;
-    user.press({kW, kW, kW, kDot, kG, kH, kB, kD, kT, kN, kDot, kC, kO, kM, kSpace});
+    user.press({KeyCode::w, KeyCode::w, KeyCode::w, KeyCode::dot, KeyCode::g, KeyCode::h, KeyCode::b,
+                KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::dot, KeyCode::c, KeyCode::o, KeyCode::m,
+                KeyCode::space});
     settle(500);
     EXPECT_EQ(text(), "www.ghbdtn.com ");
-    user.press({kG, kH, kB, kD, kT, kN, kSpace}); // the same program does correct a plain word
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n,
+                KeyCode::space}); // the same program does correct a plain word
     EXPECT_TRUE(spinUntil([&] { return text() == "www.ghbdtn.com привет "; })) << text();
     program.terminate();
     program.waitForFinished(5000);
 }
 
 namespace {
-
-constexpr unsigned int kReturn = 28, kControl = 29, kF5 = 63, kF11 = 87, kF12 = 88, kA = 30, kE = 18, kC = 46,
-                       kO = 24, kJ = 36, kP = 25, kR = 19, kComma = 51, kL = 38, kU = 22, kI = 23, kY = 21,
-                       kLeft = 105;
 
 // xterm running a small program that records every line it receives and runs nothing, as a shell
 // would receive commands. F5 switches xterm's secure keyboard (a keyboard grab) on and off.
@@ -599,7 +594,7 @@ TEST_F(Desktop, ReturnInATerminalNeverRunsASecondCommand) {
     ASSERT_EQ(platform->frontmostApplication()->desktopEntryID, "xterm");
 
     user.useGroup(1); // "date" typed on the Russian layout shows "вфеу"
-    user.press({kD, kA, kT, kE, kReturn});
+    user.press({KeyCode::d, KeyCode::a, KeyCode::t, KeyCode::e, KeyCode::enter});
     ASSERT_TRUE(spinUntil([&] { return terminal.lines() == "вфеу\n"; })) << terminal.lines();
     EXPECT_TRUE(spinUntil([&] { return user.group() == 0; }))
         << "the layout follows, so the next line comes out right";
@@ -607,9 +602,9 @@ TEST_F(Desktop, ReturnInATerminalNeverRunsASecondCommand) {
     EXPECT_EQ(terminal.lines(), "вфеу\n") << "nothing typed after Return";
 
     // A word ended by a space is corrected in the terminal as anywhere.
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     settle(300);
-    user.press({kReturn});
+    user.press({KeyCode::enter});
     EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "вфеу\nпривет \n"; })) << terminal.lines();
 }
 
@@ -620,18 +615,19 @@ TEST_F(Desktop, NothingIsReadOrTypedWhileATerminalHasItsSecureKeyboardOn) {
     settle(300);
     ASSERT_TRUE(live.start());
 
-    user.press({kF5}); // secure keyboard: xterm grabs the keyboard
+    user.press({KeyCode::f5}); // secure keyboard: xterm grabs the keyboard
     ASSERT_TRUE(spinUntil([&] { return platform->keyboardGrabbedElsewhere(); })) << "the grab is seen";
-    user.press({kP, kF, kD, kN, kH, kF, kSpace}); // "pfdnhf": "завтра" on the English layout, a password
+    user.press({KeyCode::p, KeyCode::f, KeyCode::d, KeyCode::n, KeyCode::h, KeyCode::f,
+                KeyCode::space}); // "pfdnhf": "завтра" on the English layout, a password
     settle(500);
-    user.press({kReturn});
+    user.press({KeyCode::enter});
     ASSERT_TRUE(spinUntil([&] { return terminal.lines() == "pfdnhf \n"; })) << terminal.lines();
 
-    user.press({kF5}); // secure keyboard off: corrections resume
+    user.press({KeyCode::f5}); // secure keyboard off: corrections resume
     ASSERT_TRUE(spinUntil([&] { return !platform->keyboardGrabbedElsewhere(); }));
-    user.press({kP, kF, kD, kN, kH, kF, kSpace});
+    user.press({KeyCode::p, KeyCode::f, KeyCode::d, KeyCode::n, KeyCode::h, KeyCode::f, KeyCode::space});
     settle(300);
-    user.press({kReturn});
+    user.press({KeyCode::enter});
     EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "pfdnhf \nзавтра \n"; })) << terminal.lines();
 }
 
@@ -644,13 +640,14 @@ TEST_F(Desktop, ATerminalsSelectionIsNeverAppended) {
 
     // The selection is the end of what was just typed: erased and typed again converted. No
     // Control+C, which would end the terminal's program.
-    user.press({kE, kC, kH, kO, kSpace, kV, kB, kH}); // "echo vbh"
+    user.press({KeyCode::e, KeyCode::c, KeyCode::h, KeyCode::o, KeyCode::space, KeyCode::v, KeyCode::b,
+                KeyCode::h}); // "echo vbh"
     QGuiApplication::clipboard()->setText("keep me");
     QGuiApplication::clipboard()->setText("vbh", QClipboard::Selection);
     settle(100);
-    user.chord(kControl, kF12);
+    user.chord(KeyCode::leftControl, KeyCode::f12);
     settle(800);
-    user.press({kReturn});
+    user.press({KeyCode::enter});
     ASSERT_TRUE(spinUntil([&] { return terminal.lines() == "echo мир\n"; })) << terminal.lines();
     EXPECT_TRUE(terminal.running()) << "the terminal's program was interrupted";
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "keep me");
@@ -659,13 +656,13 @@ TEST_F(Desktop, ATerminalsSelectionIsNeverAppended) {
 
     // Selected elsewhere (in the output above): nothing is typed at the cursor; the conversion is on
     // the clipboard instead.
-    user.press({kE, kC, kH, kO, kSpace});
+    user.press({KeyCode::e, KeyCode::c, KeyCode::h, KeyCode::o, KeyCode::space});
     QGuiApplication::clipboard()->setText("ghbdtn vbh", QClipboard::Selection);
     settle(100);
-    user.chord(kControl, kF12);
+    user.chord(KeyCode::leftControl, KeyCode::f12);
     EXPECT_TRUE(spinUntil([&] { return QGuiApplication::clipboard()->text() == "привет мир"; }))
         << QGuiApplication::clipboard()->text().toStdString();
-    user.press({kReturn});
+    user.press({KeyCode::enter});
     EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "echo мир\necho \n"; })) << terminal.lines();
 }
 
@@ -683,7 +680,8 @@ TEST_F(Desktop, TabLeavesTheWordInItsFieldAndTheNextFieldAlone) {
     ASSERT_TRUE(spinUntil([&] { return QApplication::focusWidget() == first; }));
     ASSERT_TRUE(live.start());
 
-    user.press({kV, kF, kI, kB, kY, kF, 15 /* Tab */}); // "машина" on the English layout
+    user.press({KeyCode::v, KeyCode::f, KeyCode::i, KeyCode::b, KeyCode::y, KeyCode::f,
+                15 /* Tab */}); // "машина" on the English layout
     ASSERT_TRUE(spinUntil([&] { return QApplication::focusWidget() == second; }));
     EXPECT_TRUE(spinUntil([&] { return user.group() == 1; })) << "the layout follows";
     settle(300);
@@ -704,12 +702,12 @@ TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
     // "vfi", a click at the end of another line, "byf ": the click starts a new word there.
     editor->setPlainText("first line of text\n");
     editor->moveCursor(QTextCursor::End);
-    user.press({kV, kF, kI});
+    user.press({KeyCode::v, KeyCode::f, KeyCode::i});
     ASSERT_TRUE(spinUntil([&] { return text() == "first line of text\nvfi"; })) << text();
     const QPoint point = endOfFirstLine();
     user.click(point.x(), point.y());
     ASSERT_TRUE(spinUntil([&] { return editor->textCursor().blockNumber() == 0; }));
-    user.press({kB, kY, kF, kSpace});
+    user.press({KeyCode::b, KeyCode::y, KeyCode::f, KeyCode::space});
     settle(500);
     EXPECT_EQ(text().rfind("first line of text", 0), 0u) << text();
     EXPECT_EQ(text().substr(text().size() - 4), "\nvfi") << text();
@@ -720,10 +718,10 @@ TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
     editor->clear();
     user.useGroup(0);
     QGuiApplication::clipboard()->setText("PAS");
-    user.press({kL, kJ, kH});
-    user.chord(kControl, 47 /* V */);
+    user.press({KeyCode::l, KeyCode::j, KeyCode::h});
+    user.chord(KeyCode::leftControl, 47 /* V */);
     ASSERT_TRUE(spinUntil([&] { return text() == "ljhPAS"; })) << text();
-    user.press({kJ, kU, kT, kSpace});
+    user.press({KeyCode::j, KeyCode::u, KeyCode::t, KeyCode::space});
     settle(500);
     EXPECT_EQ(text().rfind("ljhPAS", 0), 0u) << text();
     settle(1800);
@@ -731,7 +729,8 @@ TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
     // A cursor key inside the word: the rest is typed elsewhere, nothing is replaced as one word.
     editor->clear();
     user.useGroup(0);
-    user.press({kV, kF, kI, kLeft, kB, kY, kF, kSpace});
+    user.press({KeyCode::v, KeyCode::f, KeyCode::i, KeyCode::left, KeyCode::b, KeyCode::y, KeyCode::f,
+                KeyCode::space});
     settle(500);
     EXPECT_EQ(text().find("машина"), std::string::npos) << text();
     settle(1800);
@@ -739,13 +738,13 @@ TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
     // Undo after a click erases nothing.
     editor->clear();
     user.useGroup(0);
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет "; })) << text();
     const QPoint start =
         editor->viewport()->mapToGlobal(editor->cursorRect(QTextCursor(editor->document())).center());
     user.click(start.x(), start.y());
     ASSERT_TRUE(spinUntil([&] { return editor->textCursor().position() == 0; }));
-    user.chord(kControl, kF11);
+    user.chord(KeyCode::leftControl, KeyCode::f11);
     settle(500);
     EXPECT_EQ(text(), "привет ");
 }
@@ -760,12 +759,12 @@ TEST_F(Desktop, MovingTheFocusToAnotherWindowOfTheSameApplicationForgetsTheWord)
     editor->activateWindow();
     ASSERT_TRUE(spinUntil([&] { return QApplication::activeWindow() == editor.get(); }));
     ASSERT_TRUE(live.start());
-    user.press({kV, kF, kI}); // the first half of "машина" in the first window
+    user.press({KeyCode::v, KeyCode::f, KeyCode::i}); // the first half of "машина" in the first window
     ASSERT_TRUE(spinUntil([&] { return text() == "vfi"; })) << text();
     // As a window manager would on Alt+Tab: the keyboard focus moves to the other window.
     ASSERT_EQ(QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(other.winId())}), 0);
     ASSERT_TRUE(spinUntil([&] { return QApplication::activeWindow() == &other; }));
-    user.press({kB, kY, kF, kSpace});
+    user.press({KeyCode::b, KeyCode::y, KeyCode::f, KeyCode::space});
     settle(500);
     EXPECT_EQ(text(), "vfi");
     EXPECT_EQ(other.toPlainText().toStdString().find("машина"), std::string::npos)
@@ -775,7 +774,7 @@ TEST_F(Desktop, MovingTheFocusToAnotherWindowOfTheSameApplicationForgetsTheWord)
 TEST_F(Desktop, TheUsersOwnLayoutSwitchIsKept) {
     LiveProgram live;
     ASSERT_TRUE(live.start());
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет " && user.group() == 1; })) << text();
     settle(300);
     user.useGroup(0); // the user goes back to English at once
@@ -786,59 +785,61 @@ TEST_F(Desktop, TheUsersOwnLayoutSwitchIsKept) {
 TEST_F(Desktop, AOneLetterWordIsCorrectedWithTheNextWord) {
     LiveProgram live;
     ASSERT_TRUE(live.start());
-    user.press({kZ, kSpace, kN, kT, kComma, kZ, kSpace}); // "я тебя" on the English layout
+    user.press({KeyCode::z, KeyCode::space, KeyCode::n, KeyCode::t, KeyCode::comma, KeyCode::z,
+                KeyCode::space}); // "я тебя" on the English layout
     EXPECT_TRUE(spinUntil([&] { return text() == "я тебя "; })) << text();
     settle(1800);
     editor->clear();
     user.useGroup(1); // "I am" on the Russian layout
-    user.press({kI}, /*shift=*/true);
-    user.press({kSpace, kA, 50 /* M */, kSpace});
+    user.press({KeyCode::i}, /*shift=*/true);
+    user.press({KeyCode::space, KeyCode::a, 50 /* M */, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "I am "; })) << text();
 }
 
 TEST_F(Desktop, PunctuationTypedOnTheWrongLayoutComesOutAsMeant) {
-    constexpr unsigned int kSlash = 53, kSeven = 8, kX = 45, kW = 17, kM = 50;
     LiveProgram live;
     ASSERT_TRUE(live.start());
     // "Привет, двадцать? вечером." typed by the keys of the Russian layout while English is on:
     // "Ghbdtn?" (the Russian comma is Shift+/), "ldflwfnm&" (its "?" is Shift+7), "dtxthjv/".
-    user.press({kG}, /*shift=*/true);
-    user.press({kH, kB, kD, kT, kN});
-    user.press({kSlash}, /*shift=*/true);
-    user.press({kSpace});
+    user.press({KeyCode::g}, /*shift=*/true);
+    user.press({KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n});
+    user.press({KeyCode::slash}, /*shift=*/true);
+    user.press({KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "Привет, "; })) << text();
     user.useGroup(0);
-    user.press({kL, kD, kF, kL, kW, kF, kN, kM});
-    user.press({kSeven}, /*shift=*/true);
-    user.press({kSpace});
+    user.press(
+        {KeyCode::l, KeyCode::d, KeyCode::f, KeyCode::l, KeyCode::w, KeyCode::f, KeyCode::n, KeyCode::m});
+    user.press({KeyCode::seven}, /*shift=*/true);
+    user.press({KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "Привет, двадцать? "; })) << text();
     user.useGroup(0);
-    user.press({kD, kT, kX, kT, kH, kJ, kV, kSlash, kSpace});
+    user.press({KeyCode::d, KeyCode::t, KeyCode::x, KeyCode::t, KeyCode::h, KeyCode::j, KeyCode::v,
+                KeyCode::slash, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "Привет, двадцать? вечером. "; })) << text();
     // English on the Russian layout: "Fine," is "Аштуб", its comma the key of "б".
     editor->clear();
     user.useGroup(1);
-    user.press({kF}, /*shift=*/true);
-    user.press({kI, kN, kE, kComma, kSpace});
+    user.press({KeyCode::f}, /*shift=*/true);
+    user.press({KeyCode::i, KeyCode::n, KeyCode::e, KeyCode::comma, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "Fine, "; })) << text();
 }
 
 TEST_F(Desktop, RussianTypedOnTheUkrainianLayoutFollowsTheLine) {
-    constexpr unsigned int kX = 45, kQ = 16, kK = 37;
     LiveProgram live;
     ASSERT_TRUE(live.start());
     // "что файлы" on the Ukrainian layout: "что" is the same there, "файлы" is the Ukrainian word
     // "файлі". The line is Russian, so it is "файлы".
     user.useGroup(2);
-    user.press({kX, kN, kJ, kSpace, kA, kF, kQ, kK, kS, kSpace});
+    user.press({KeyCode::x, KeyCode::n, KeyCode::j, KeyCode::space, KeyCode::a, KeyCode::f, KeyCode::q,
+                KeyCode::k, KeyCode::s, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "что файлы "; })) << text();
     // On a new line, typed alone, "файлі" is a Ukrainian word and stays (the word after it shows
     // that it was seen).
-    user.press({kReturn});
+    user.press({KeyCode::enter});
     user.useGroup(2);
-    user.press({kA, kF, kQ, kK, kS, kSpace});
+    user.press({KeyCode::a, KeyCode::f, KeyCode::q, KeyCode::k, KeyCode::s, KeyCode::space});
     user.useGroup(0);
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "что файлы \nфайлі привет "; })) << text();
 }
 
@@ -897,12 +898,12 @@ TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
     QProcess program;
     ASSERT_TRUE(startLiveProgram(program));
 
-    user.press({kG, kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return title() == "T:привет_"; }, 5000)) << title();
     settle(1800);
     user.useGroup(0);
-    user.press({kG}, /*shift=*/true);
-    user.press({kH, kB, kD, kT, kN, kSpace});
+    user.press({KeyCode::g}, /*shift=*/true);
+    user.press({KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return title() == "T:привет_Привет_"; }, 5000)) << title();
 
     program.terminate();

@@ -18,42 +18,42 @@ using keyvane::testing::TempHome;
 using nlohmann::json;
 
 namespace {
-const std::string kOverrides = ".local/share/keyvane/manual_overrides.json";
+const std::string overridesPath = ".local/share/keyvane/manual_overrides.json";
 
 // The overrides without the record of the seed entries given, which every saved file carries.
 json taught(json overrides) {
     overrides.erase(ManualOverridesMerge::seedEntriesGiven);
     return overrides;
 }
-const json kRules = {
+const json rulesWithSeed = {
     {"manual_overrides", {{"exact_pairs", {{"ghbdtn", "привет"}}}, {"never_correct", {"lol"}}}}};
 } // namespace
 
 TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) {
     TempHome home;
-    json first = ManualOverridesFile::load(kRules);
-    EXPECT_EQ(taught(first), kRules["manual_overrides"]);
-    EXPECT_EQ(json::parse(home.read(kOverrides)), first);
+    json first = ManualOverridesFile::load(rulesWithSeed);
+    EXPECT_EQ(taught(first), rulesWithSeed["manual_overrides"]);
+    EXPECT_EQ(json::parse(home.read(overridesPath)), first);
 
     // The user edits the seeded pair and adds a word; the seed grows.
-    home.write(kOverrides, R"({"exact_pairs": {"ghbdtn": "Привет!"}, "never_correct": ["mine"]})");
-    json grown = kRules;
+    home.write(overridesPath, R"({"exact_pairs": {"ghbdtn": "Привет!"}, "never_correct": ["mine"]})");
+    json grown = rulesWithSeed;
     grown["manual_overrides"]["exact_pairs"]["rfr"] = "как";
     json merged = ManualOverridesFile::load(grown);
     EXPECT_EQ(merged["exact_pairs"], json({{"ghbdtn", "Привет!"}, {"rfr", "как"}}));
     EXPECT_EQ(merged["never_correct"], json({"mine", "lol"}));
-    EXPECT_EQ(json::parse(home.read(kOverrides)), merged);
+    EXPECT_EQ(json::parse(home.read(overridesPath)), merged);
 }
 
 TEST(ManualOverridesFile, ASeedEntryTheUserRemovedStaysRemoved) {
     TempHome home;
-    json created = ManualOverridesFile::load(kRules);
+    json created = ManualOverridesFile::load(rulesWithSeed);
     // The user deletes the seeded pair and word by hand.
     created["exact_pairs"].erase("ghbdtn");
     created["never_correct"] = json::array();
-    home.write(kOverrides, created.dump());
+    home.write(overridesPath, created.dump());
     for (int start = 0; start < 2; ++start) {
-        json loaded = ManualOverridesFile::load(kRules);
+        json loaded = ManualOverridesFile::load(rulesWithSeed);
         EXPECT_FALSE(loaded["exact_pairs"].contains("ghbdtn"));
         EXPECT_EQ(loaded["never_correct"], json::array());
     }
@@ -63,46 +63,46 @@ TEST(ManualOverridesFile, ADamagedFileIsKeptAsideAndWhatItTaughtIsKept) {
     TempHome home;
     // A hand edit with a trailing comma: the learned pair and the never-correct word survive it.
     const std::string damaged = R"({"exact_pairs": {"vbh": "мир"}, "never_correct": ["mine"],})";
-    home.write(kOverrides, damaged);
-    json loaded = ManualOverridesFile::load(kRules);
+    home.write(overridesPath, damaged);
+    json loaded = ManualOverridesFile::load(rulesWithSeed);
     EXPECT_EQ(loaded["exact_pairs"], json({{"vbh", "мир"}, {"ghbdtn", "привет"}}));
     EXPECT_EQ(loaded["never_correct"], json({"mine", "lol"}));
-    EXPECT_EQ(json::parse(home.read(kOverrides)), loaded);
-    const auto kept = home.siblings(kOverrides, ".damaged-");
+    EXPECT_EQ(json::parse(home.read(overridesPath)), loaded);
+    const auto kept = home.siblings(overridesPath, ".damaged-");
     ASSERT_EQ(kept.size(), 1u);
     std::ifstream in(kept.front(), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
 
     // Nothing readable: the seed, and the damaged file is kept too.
-    home.write(kOverrides, "{\"exact_pairs\": ");
-    EXPECT_EQ(taught(ManualOverridesFile::load(kRules)), kRules["manual_overrides"]);
-    EXPECT_EQ(home.siblings(kOverrides, ".damaged-").size(), 2u);
+    home.write(overridesPath, "{\"exact_pairs\": ");
+    EXPECT_EQ(taught(ManualOverridesFile::load(rulesWithSeed)), rulesWithSeed["manual_overrides"]);
+    EXPECT_EQ(home.siblings(overridesPath, ".damaged-").size(), 2u);
 }
 
 TEST(ManualOverridesFile, AFileThatCannotBeReadIsNeverOverwritten) {
     TempHome home;
-    const std::string path = home.path() + "/" + kOverrides;
+    const std::string path = home.path() + "/" + overridesPath;
     std::filesystem::create_directories(path); // a directory where the file should be
-    EXPECT_EQ(taught(ManualOverridesFile::load(kRules)), kRules["manual_overrides"]);
+    EXPECT_EQ(taught(ManualOverridesFile::load(rulesWithSeed)), rulesWithSeed["manual_overrides"]);
     EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
     EXPECT_TRUE(std::filesystem::is_directory(path));
     std::filesystem::remove(path);
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); // and a FIFO must not hang the program
-    EXPECT_EQ(taught(ManualOverridesFile::load(kRules)), kRules["manual_overrides"]);
+    EXPECT_EQ(taught(ManualOverridesFile::load(rulesWithSeed)), rulesWithSeed["manual_overrides"]);
     EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
     EXPECT_TRUE(std::filesystem::is_fifo(path));
 }
 
 TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
     TempHome home;
-    ManualOverridesFile::load(kRules);
-    constexpr int kCopies = 6;
-    constexpr int kWords = 8;
+    ManualOverridesFile::load(rulesWithSeed);
+    constexpr int copyCount = 6;
+    constexpr int wordsPerCopy = 8;
     std::vector<pid_t> children;
-    for (int copy = 0; copy < kCopies; ++copy) {
+    for (int copy = 0; copy < copyCount; ++copy) {
         pid_t child = ::fork();
         if (child == 0) {
-            for (int word = 0; word < kWords; ++word) {
+            for (int word = 0; word < wordsPerCopy; ++word) {
                 ManualOverridesFile::addNeverCorrect("w" + std::to_string(copy) + "-" + std::to_string(word),
                                                      "en");
             }
@@ -114,9 +114,9 @@ TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
         int status = 0;
         ::waitpid(child, &status, 0);
     }
-    const json saved = json::parse(home.read(kOverrides));
-    for (int copy = 0; copy < kCopies; ++copy) {
-        for (int word = 0; word < kWords; ++word) {
+    const json saved = json::parse(home.read(overridesPath));
+    for (int copy = 0; copy < copyCount; ++copy) {
+        for (int word = 0; word < wordsPerCopy; ++word) {
             const std::string expected = "w" + std::to_string(copy) + "-" + std::to_string(word);
             EXPECT_NE(std::find(saved["never_correct"].begin(), saved["never_correct"].end(), expected),
                       saved["never_correct"].end())
@@ -128,21 +128,21 @@ TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
 TEST(ManualOverridesFile, AFailedSaveReportsFalseAndKeepsThePreviousFile) {
     TempHome home;
     ASSERT_TRUE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
-    const std::string before = home.read(kOverrides);
+    const std::string before = home.read(overridesPath);
     // Invalid UTF-8 cannot be serialised as JSON.
     EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {std::string("\xff")}}}));
-    EXPECT_EQ(home.read(kOverrides), before);
+    EXPECT_EQ(home.read(overridesPath), before);
 }
 
 TEST(ManualOverridesFile, AWordOrPairIsAddedOnceWithItsLanguagesAndKeepsWhatIsThere) {
     TempHome home;
-    home.write(kOverrides, R"({"exact_pairs": {"vbh": "мир"}, "never_correct": ["zz"], "notes": [1]})");
+    home.write(overridesPath, R"({"exact_pairs": {"vbh": "мир"}, "never_correct": ["zz"], "notes": [1]})");
     using Change = ManualOverridesFile::Change;
     EXPECT_EQ(ManualOverridesFile::addNeverCorrect("ab", "en"), Change::added);
     EXPECT_EQ(ManualOverridesFile::addNeverCorrect("ab", "en"), Change::alreadyThere);
     EXPECT_EQ(ManualOverridesFile::addExactPair("ytn", "нет", "en", "ru"), Change::added);
     EXPECT_EQ(ManualOverridesFile::addExactPair("vbh", "мор", "en", "ru"), Change::alreadyThere);
-    const json saved = json::parse(home.read(kOverrides));
+    const json saved = json::parse(home.read(overridesPath));
     EXPECT_EQ(saved["exact_pairs"]["vbh"], "мир") << "a pair the user has is never replaced";
     EXPECT_EQ(saved["exact_pairs"]["ytn"], "нет");
     EXPECT_EQ(saved["exact_pairs_meta"]["ytn"], json({{"src", "en"}, {"dst", "ru"}}));

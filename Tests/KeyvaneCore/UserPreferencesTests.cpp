@@ -12,20 +12,20 @@ using namespace keyvane;
 using keyvane::testing::TempHome;
 
 namespace {
-const std::string kPrefs = ".local/share/keyvane/user_preferences.json";
+const std::string preferencesPath = ".local/share/keyvane/user_preferences.json";
 }
 
 TEST(UserPreferencesFile, ADamagedFileIsKeptAsideAndWhatCanBeReadOfItIsUsed) {
     TempHome home;
-    const std::string path = home.path() + "/" + kPrefs;
+    const std::string path = home.path() + "/" + preferencesPath;
     // A hand edit that left a trailing comma: the exclusion must survive it.
     const std::string handEdited = R"({"active_languages": ["en", "ru"],
         "excluded_apps": {"org.gnome.Terminal": {"name": "Terminal"}},})";
-    home.write(kPrefs, handEdited);
+    home.write(preferencesPath, handEdited);
     const UserPreferences prefs = UserPreferences::load(path);
     EXPECT_EQ(prefs.activeLanguages, (std::vector<std::string>{"en", "ru"}));
     EXPECT_TRUE(prefs.excludedApps.contains("org.gnome.Terminal"));
-    const auto kept = home.siblings(kPrefs, ".damaged-");
+    const auto kept = home.siblings(preferencesPath, ".damaged-");
     ASSERT_EQ(kept.size(), 1u);
     std::ifstream in(kept.front(), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), handEdited);
@@ -38,15 +38,15 @@ TEST(UserPreferencesFile, ADamagedFileIsKeptAsideAndWhatCanBeReadOfItIsUsed) {
 
     // Nothing readable: the defaults, and the file is kept beside the first one.
     for (const std::string damaged : {"{\"active_languages\": [\"ru\"", "[1, 2]", "\xff\xfe"}) {
-        home.write(kPrefs, damaged);
+        home.write(preferencesPath, damaged);
         EXPECT_EQ(UserPreferences::load(path), UserPreferences::empty()) << damaged;
     }
-    EXPECT_EQ(home.siblings(kPrefs, ".damaged-").size(), 4u) << "no kept copy is overwritten";
+    EXPECT_EQ(home.siblings(preferencesPath, ".damaged-").size(), 4u) << "no kept copy is overwritten";
 }
 
 TEST(UserPreferencesFile, AFileThatCannotBeReadIsNeverOverwritten) {
     TempHome home;
-    const std::string path = home.path() + "/" + kPrefs;
+    const std::string path = home.path() + "/" + preferencesPath;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     // A FIFO must not hang the program, and a directory where the file should be is no file.
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
@@ -62,11 +62,11 @@ TEST(UserPreferencesFile, AFileThatCannotBeReadIsNeverOverwritten) {
 
 TEST(UserPreferencesFile, WrongTypesFallBackFieldByField) {
     TempHome home;
-    home.write(kPrefs, R"({"active_languages": [" RU", "uk", "ru", ""], "launch_at_login": "yes",
+    home.write(preferencesPath, R"({"active_languages": [" RU", "uk", "ru", ""], "launch_at_login": "yes",
         "pause_in_games": false, "debug_log": 1, "ui_language": "uk", "skipped_update_version": 3,
         "update_check_frequency": "weekly", "check_for_updates": false,
         "excluded_apps": {"org.gnome.Terminal": {"disable_manual_switching": true}, "bad": 5}})");
-    UserPreferences prefs = UserPreferences::load(home.path() + "/" + kPrefs);
+    UserPreferences prefs = UserPreferences::load(home.path() + "/" + preferencesPath);
     EXPECT_EQ(prefs.activeLanguages, (std::vector<std::string>{"en", "ru", "uk"}));
     EXPECT_TRUE(prefs.launchAtLogin);
     EXPECT_FALSE(prefs.pauseInGames);
@@ -80,24 +80,24 @@ TEST(UserPreferencesFile, WrongTypesFallBackFieldByField) {
 
 TEST(UserPreferencesFile, SavesTheWholeRecordSortedAndReadsItBack) {
     TempHome home;
-    const std::string path = home.path() + "/" + kPrefs;
-    home.write(kPrefs, R"({"update_check_frequency": "15m", "unknown_key": 1})");
+    const std::string path = home.path() + "/" + preferencesPath;
+    home.write(preferencesPath, R"({"update_check_frequency": "15m", "unknown_key": 1})");
     UserPreferences prefs = UserPreferences::load(path);
     EXPECT_EQ(prefs.updateCheckFrequency, UpdateCheckFrequency::hourly);
     prefs.activeLanguages = {"uk", "ru"};
     ASSERT_TRUE(UserPreferences::save(prefs, path));
 
-    auto saved = nlohmann::json::parse(home.read(kPrefs));
+    auto saved = nlohmann::json::parse(home.read(preferencesPath));
     EXPECT_EQ(saved["update_check_frequency"], "1h");
     EXPECT_EQ(saved["active_languages"], nlohmann::json({"en", "uk", "ru"}));
     EXPECT_FALSE(saved.contains("unknown_key"));
     EXPECT_FALSE(saved.contains("skipped_update_version"));
-    EXPECT_EQ(home.read(kPrefs), saved.dump(2) + "\n"); // pretty-printed, keys sorted
+    EXPECT_EQ(home.read(preferencesPath), saved.dump(2) + "\n"); // pretty-printed, keys sorted
 
     prefs.updateCheckFrequency = UpdateCheckFrequency::never;
     prefs.skippedUpdateVersion = "1.2";
     ASSERT_TRUE(UserPreferences::save(prefs, path));
-    saved = nlohmann::json::parse(home.read(kPrefs));
+    saved = nlohmann::json::parse(home.read(preferencesPath));
     EXPECT_EQ(saved["check_for_updates"], false);
     EXPECT_EQ(UserPreferences::load(path).skippedUpdateVersion, "1.2");
 }

@@ -14,10 +14,6 @@ using keyvane::testing::TempHome;
 
 namespace {
 
-constexpr std::uint16_t kG = KeyCode::g, kH = KeyCode::h, kB = KeyCode::b, kD = KeyCode::d, kT = KeyCode::t,
-                        kN = KeyCode::n, kX = KeyCode::x, kZ = KeyCode::z, kComma = KeyCode::comma,
-                        kI = KeyCode::i, kA = KeyCode::a, kM = KeyCode::m, kF = KeyCode::f, kC = KeyCode::c;
-
 struct Live {
     TempHome home;
     FakePlatform platform;
@@ -34,7 +30,9 @@ struct Live {
             platform.pressKey(k);
         }
     }
-    void typeGhbdtn() { type({kG, kH, kB, kD, kT, kN, KeyCode::space}); }
+    void typeGhbdtn() {
+        type({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
+    }
     std::string field(const std::string& before = "ghbdtn ") const { return platform.typedText(before); }
 };
 
@@ -92,7 +90,7 @@ TEST(LiveCorrection, ReturnAndTabLeaveTheWordAsTypedAndOnlySwitchTheLayout) {
     // retyping would land in the wrong place.
     for (std::uint16_t boundary : {KeyCode::enter, KeyCode::tab}) {
         Live live;
-        live.type({kG, kH, kB, kD, kT, kN, boundary});
+        live.type({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, boundary});
         live.platform.advance(2.0);
         EXPECT_TRUE(live.platform.posted.empty()) << boundary;
         EXPECT_EQ(live.platform.currentLayout()->language, "ru") << "the next word comes out right";
@@ -100,14 +98,15 @@ TEST(LiveCorrection, ReturnAndTabLeaveTheWordAsTypedAndOnlySwitchTheLayout) {
     }
     Live multiLine; // a text known to hold several lines: Return is a line break, corrected as before
     multiLine.platform.multiLine = true;
-    multiLine.type({kG, kH, kB, kD, kT, kN, KeyCode::enter});
+    multiLine.type({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::enter});
     multiLine.platform.advance(0.02);
     EXPECT_EQ(multiLine.field("ghbdtn\n"), "привет\n");
 }
 
 TEST(LiveCorrection, AOneLetterWordIsCorrectedWithTheWordAfterIt) {
     Live russian; // "я тебя" typed on the English layout
-    russian.type({kZ, KeyCode::space, kN, kT, kComma, kZ, KeyCode::space});
+    russian.type(
+        {KeyCode::z, KeyCode::space, KeyCode::n, KeyCode::t, KeyCode::comma, KeyCode::z, KeyCode::space});
     russian.platform.advance(0.02);
     EXPECT_EQ(russian.field("z nt,z "), "я тебя ");
     ASSERT_TRUE(russian.app->lastCorrection().has_value());
@@ -115,25 +114,27 @@ TEST(LiveCorrection, AOneLetterWordIsCorrectedWithTheWordAfterIt) {
 
     Live english; // "I am" typed on the Russian layout: "Ш фь"
     english.platform.setLayouts(FakePlatform::standardLayouts(), 1);
-    english.platform.pressKey(kI, Modifier::shift);
-    english.type({KeyCode::space, kA, kM, KeyCode::space});
+    english.platform.pressKey(KeyCode::i, Modifier::shift);
+    english.type({KeyCode::space, KeyCode::a, KeyCode::m, KeyCode::space});
     english.platform.advance(0.02);
     EXPECT_EQ(english.field("Ш фь "), "I am ");
 
     Live article; // "a" is an English word of its own: only the next word changes
-    article.type({kA, KeyCode::space, kN, kT, kC, kN, KeyCode::space});
+    article.type(
+        {KeyCode::a, KeyCode::space, KeyCode::n, KeyCode::t, KeyCode::c, KeyCode::n, KeyCode::space});
     article.platform.advance(0.02);
     EXPECT_EQ(article.field("a ntcn "), "a тест ");
 
     Live clicked; // a click between the two: the letter may be anywhere now
-    clicked.type({kZ, KeyCode::space});
+    clicked.type({KeyCode::z, KeyCode::space});
     clicked.platform.click();
-    clicked.type({kN, kT, kComma, kZ, KeyCode::space});
+    clicked.type({KeyCode::n, KeyCode::t, KeyCode::comma, KeyCode::z, KeyCode::space});
     clicked.platform.advance(0.02);
     EXPECT_EQ(clicked.field("z nt,z "), "z тебя ");
 
     Live conjunction; // "а" (but) typed on the English layout is a Russian word
-    conjunction.type({kF, KeyCode::space, kG, kH, kB, kD, kT, kN, KeyCode::space});
+    conjunction.type({KeyCode::f, KeyCode::space, KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t,
+                      KeyCode::n, KeyCode::space});
     conjunction.platform.advance(0.02);
     EXPECT_EQ(conjunction.field("f ghbdtn "), "а привет ");
 }
@@ -163,7 +164,7 @@ TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
     Live typedOn;
     typedOn.typeGhbdtn();
     typedOn.platform.advance(2.0);
-    typedOn.type({kX});
+    typedOn.type({KeyCode::x});
     const std::size_t posted = typedOn.platform.posted.size();
     typedOn.app->undoLastCorrection();
     typedOn.platform.advance(1.0);
@@ -212,7 +213,7 @@ TEST(SessionAndApps, StreakNeedsThreeWordsAndResetsOnAppSwitchRecentAppsKeepFour
     // "ltkf" is "дела": a Russian word (the learned pair for "ghbdtn" names no single language).
     for (int i = 0; i < 3; ++i) {
         live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
-        live.type({KeyCode::l, kT, KeyCode::k, KeyCode::f, KeyCode::space});
+        live.type({KeyCode::l, KeyCode::t, KeyCode::k, KeyCode::f, KeyCode::space});
         live.platform.advance(2.0);
         EXPECT_EQ(live.app->sessionLanguage().has_value(), i == 2) << i;
     }
@@ -248,8 +249,7 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
     auto app = AppState::create(platform);
     ASSERT_NE(app, nullptr);
     app->startObserving();
-    constexpr std::uint16_t kP = KeyCode::p, kR = KeyCode::r, kV = KeyCode::v, kE = KeyCode::e;
-    for (auto k : {kP, kR, kI, kV, kE, kT, KeyCode::space}) {
+    for (auto k : {KeyCode::p, KeyCode::r, KeyCode::i, KeyCode::v, KeyCode::e, KeyCode::t, KeyCode::space}) {
         platform.pressKey(k);
     }
     platform.advance(0.02);
@@ -259,7 +259,7 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
     platform.advance(2.0);
     platform.setLayouts(FakePlatform::standardLayouts(), 0);
     platform.posted.clear();
-    for (auto k : {kM, kI, kR, KeyCode::space}) {
+    for (auto k : {KeyCode::m, KeyCode::i, KeyCode::r, KeyCode::space}) {
         platform.pressKey(k);
     }
     platform.advance(0.02);
@@ -269,11 +269,10 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
 TEST(LiveCorrection, TheWordsOfTheLineTellRussianFromUkrainian) {
     // Russian typed on the Ukrainian layout: "что" is the same there, "файлы" comes out as the
     // Ukrainian word "файлі". After "что" the line is Russian, so "файлі" is "файлы".
-    constexpr std::uint16_t kJ = KeyCode::j, kQ = KeyCode::q, kK = KeyCode::k, kS = KeyCode::s;
     Live live;
     live.platform.setLayouts(FakePlatform::standardLayouts(), 2);
-    live.type({kX, kN, kJ, KeyCode::space});
-    live.type({kA, kF, kQ, kK, kS, KeyCode::space});
+    live.type({KeyCode::x, KeyCode::n, KeyCode::j, KeyCode::space});
+    live.type({KeyCode::a, KeyCode::f, KeyCode::q, KeyCode::k, KeyCode::s, KeyCode::space});
     live.platform.advance(0.02);
     EXPECT_EQ(live.field("что файлі "), "что файлы ");
     // A new line holds no evidence yet: the Ukrainian word stays.
@@ -281,7 +280,7 @@ TEST(LiveCorrection, TheWordsOfTheLineTellRussianFromUkrainian) {
     live.platform.setLayouts(FakePlatform::standardLayouts(), 2);
     live.platform.posted.clear();
     live.type({KeyCode::enter});
-    live.type({kA, kF, kQ, kK, kS, KeyCode::space});
+    live.type({KeyCode::a, KeyCode::f, KeyCode::q, KeyCode::k, KeyCode::s, KeyCode::space});
     live.platform.advance(2.0);
     EXPECT_TRUE(live.platform.posted.empty());
 }
@@ -293,8 +292,7 @@ TEST(Undo, ErasesWhatTheCorrectionTypedWhateverItsLength) {
         ".local/share/keyvane/manual_overrides.json",
         R"({"exact_pairs": {"bgf": "хорошо"}, "exact_pairs_meta": {"bgf": {"src": "en", "dst": "ru"}}})");
     live.app->reloadConfig();
-    constexpr std::uint16_t kB2 = KeyCode::b, kG2 = KeyCode::g;
-    live.type({kB2, kG2, kF, KeyCode::space});
+    live.type({KeyCode::b, KeyCode::g, KeyCode::f, KeyCode::space});
     live.platform.advance(2.0);
     ASSERT_EQ(live.field("bgf "), "хорошо ");
     live.app->undoLastCorrection();
@@ -306,10 +304,9 @@ TEST(SessionAndApps, TwoLetterWordsDoNotMakeASession) {
     // "ты", "мы", "вы" typed on the Russian layout: Russian letters only, but too short to tell a
     // language by.
     Live live;
-    constexpr std::uint16_t kS = KeyCode::s, kV = KeyCode::v;
-    for (const auto& word : {std::initializer_list<std::uint16_t>{kN, kS, KeyCode::space},
-                             std::initializer_list<std::uint16_t>{kV, kS, KeyCode::space},
-                             std::initializer_list<std::uint16_t>{kD, kS, KeyCode::space}}) {
+    for (const auto& word : {std::initializer_list<std::uint16_t>{KeyCode::n, KeyCode::s, KeyCode::space},
+                             std::initializer_list<std::uint16_t>{KeyCode::v, KeyCode::s, KeyCode::space},
+                             std::initializer_list<std::uint16_t>{KeyCode::d, KeyCode::s, KeyCode::space}}) {
         live.platform.setLayouts(FakePlatform::standardLayouts(), 1);
         live.type(word);
         live.platform.advance(2.0);
@@ -325,10 +322,10 @@ TEST(SessionAndApps, TheSessionLanguageDecidesTwoLetterWordsOnANewLine) {
         for (int i = 0; i < 3; ++i) {
             if (russianSession) {
                 live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
-                live.type({KeyCode::l, kT, KeyCode::k, KeyCode::f, KeyCode::space}); // "ltkf": дела
+                live.type({KeyCode::l, KeyCode::t, KeyCode::k, KeyCode::f, KeyCode::space}); // "ltkf": дела
             } else {
                 live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
-                live.type({kC, kA, kT, KeyCode::space}); // "cat"
+                live.type({KeyCode::c, KeyCode::a, KeyCode::t, KeyCode::space}); // "cat"
             }
             live.platform.advance(2.0);
         }
@@ -336,7 +333,7 @@ TEST(SessionAndApps, TheSessionLanguageDecidesTwoLetterWordsOnANewLine) {
         live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
         live.type({KeyCode::enter});
         live.platform.posted.clear();
-        live.type({KeyCode::y, kT, KeyCode::space}); // "yt"
+        live.type({KeyCode::y, KeyCode::t, KeyCode::space}); // "yt"
         live.platform.advance(2.0);
         EXPECT_EQ(live.field("yt "), russianSession ? "не " : "yt ") << russianSession;
     }

@@ -8,7 +8,7 @@ using namespace keyvane;
 using keyvane::testing::TempHome;
 
 namespace {
-const std::string kOverrides = ".local/share/keyvane/manual_overrides.json";
+const std::string overridesPath = ".local/share/keyvane/manual_overrides.json";
 } // namespace
 
 TEST(EngineReload, ReadsRulesOverridesAndPreferencesFromDiskAndReplacesTheConfiguration) {
@@ -19,7 +19,7 @@ TEST(EngineReload, ReadsRulesOverridesAndPreferencesFromDiskAndReplacesTheConfig
     EXPECT_EQ(engine.config().activeLanguages, (std::vector<std::string>{"en"}));
 
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru"]})");
-    home.write(kOverrides, R"({"exact_pairs": {"zzz": "ззз"}})");
+    home.write(overridesPath, R"({"exact_pairs": {"zzz": "ззз"}})");
     ASSERT_TRUE(ConfigStore::reload(engine));
     EXPECT_EQ(engine.config().activeLanguages, (std::vector<std::string>{"en", "ru"}));
     EXPECT_EQ(engine.config().manualOverrides.exactPairs.at("zzz"), "ззз");

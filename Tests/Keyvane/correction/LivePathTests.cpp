@@ -13,11 +13,6 @@ using namespace keyvane;
 
 namespace {
 
-constexpr std::uint16_t kG = KeyCode::g, kH = KeyCode::h, kB = KeyCode::b, kD = KeyCode::d, kT = KeyCode::t,
-                        kN = KeyCode::n, kOne = KeyCode::one, kMinus = KeyCode::minus,
-                        kLeftBracket = KeyCode::leftBrace, kLeftArrow = KeyCode::left, kV = KeyCode::v,
-                        kSlash = KeyCode::slash;
-
 struct Desk {
     FakePlatform platform;
     std::vector<EmittedToken> words;
@@ -32,18 +27,19 @@ struct Desk {
     void useLayout(std::size_t index) { platform.setLayouts(FakePlatform::standardLayouts(), index); }
 };
 
-const std::initializer_list<std::uint16_t> kGhbdtn = {kG, kH, kB, kD, kT, kN};
+const std::initializer_list<std::uint16_t> ghbdtnKeys = {KeyCode::g, KeyCode::h, KeyCode::b,
+                                                         KeyCode::d, KeyCode::t, KeyCode::n};
 
 } // namespace
 
 TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayout) {
     Desk desk;
-    desk.type(kGhbdtn);
+    desk.type(ghbdtnKeys);
     desk.type({KeyCode::space});
     desk.useLayout(1);
-    desk.type(kGhbdtn);
-    desk.type({kOne}, Modifier::shift);   // "!" on the Russian layout too
-    desk.type({kSlash}, Modifier::shift); // "," there: punctuation stays in the word
+    desk.type(ghbdtnKeys);
+    desk.type({KeyCode::one}, Modifier::shift);   // "!" on the Russian layout too
+    desk.type({KeyCode::slash}, Modifier::shift); // "," there: punctuation stays in the word
     desk.type({KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);
     EXPECT_EQ(desk.words[0], (EmittedToken{"ghbdtn", BoundaryType::space()}));
@@ -52,11 +48,11 @@ TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayout) {
 
 TEST(KeyObservation, EveryCharacterUpToTheSpaceIsPartOfTheWordCursorKeysResetIt) {
     Desk desk;
-    desk.type({kLeftBracket, kV}); // "[v": х and м on the Russian layout
+    desk.type({KeyCode::leftBrace, KeyCode::v}); // "[v": х and м on the Russian layout
     desk.type({KeyCode::enter});
-    desk.type({kG, kMinus, kH});
+    desk.type({KeyCode::g, KeyCode::minus, KeyCode::h});
     desk.type({KeyCode::tab});
-    desk.type({kG, kLeftArrow, kH, KeyCode::escape, KeyCode::space});
+    desk.type({KeyCode::g, KeyCode::left, KeyCode::h, KeyCode::escape, KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);
     EXPECT_EQ(desk.words[0], (EmittedToken{"[v", BoundaryType::enter()}));
     EXPECT_EQ(desk.words[1], (EmittedToken{"g-h", BoundaryType::tab()}));
@@ -64,17 +60,17 @@ TEST(KeyObservation, EveryCharacterUpToTheSpaceIsPartOfTheWordCursorKeysResetIt)
 
 TEST(KeyObservation, TheProgramsOwnKeysAndShortcutsNeverJoinTheWord) {
     Desk desk;
-    desk.type({kG, kH});
+    desk.type({KeyCode::g, KeyCode::h});
     desk.platform.pressKey(KeyCode::backspace, 0, syntheticEventMarker); // our own backspace
-    desk.platform.pressKey(kB, 0, syntheticEventMarker);
-    desk.platform.pressKey(kB, 0, std::uint16_t{0x1234}); // another program's key is the user's
+    desk.platform.pressKey(KeyCode::b, 0, syntheticEventMarker);
+    desk.platform.pressKey(KeyCode::b, 0, std::uint16_t{0x1234}); // another program's key is the user's
     desk.type({KeyCode::backspace, KeyCode::space});
     KeyDown undo;
-    undo.keyCode = kD;
+    undo.keyCode = KeyCode::d;
     undo.ownShortcut = true; // the program's own shortcut never reached the field
-    desk.type({kT});
+    desk.type({KeyCode::t});
     desk.platform.pressKey(undo);
-    desk.type({kN, KeyCode::space});
+    desk.type({KeyCode::n, KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);
     EXPECT_EQ(desk.words[0].token, "gh");
     EXPECT_EQ(desk.words[1].token, "tn");
@@ -84,7 +80,7 @@ TEST(KeyObservation, AnythingThatMovesTheCursorOrChangesTextUnseenForgetsTheWord
     // "ljh", then something the observer cannot follow, then "jut ": only "jut" may be corrected,
     // never "ljhjut", which would erase text the user did not type here.
     const auto forgetting = std::vector<std::pair<const char*, std::function<void(Desk&)>>>{
-        {"Control+V", [](Desk& d) { d.platform.pressKey(kV, Modifier::control); }},
+        {"Control+V", [](Desk& d) { d.platform.pressKey(KeyCode::v, Modifier::control); }},
         {"Alt+F", [](Desk& d) { d.platform.pressKey(KeyCode::f, Modifier::alt); }},
         {"a click", [](Desk& d) { d.platform.click(); }},
         {"a focus move", [](Desk& d) { d.platform.moveFocus(); }},
@@ -98,9 +94,9 @@ TEST(KeyObservation, AnythingThatMovesTheCursorOrChangesTextUnseenForgetsTheWord
     };
     for (const auto& [what, act] : forgetting) {
         Desk desk;
-        desk.type({kG, kH});
+        desk.type({KeyCode::g, KeyCode::h});
         act(desk);
-        desk.type({kB, KeyCode::space});
+        desk.type({KeyCode::b, KeyCode::space});
         ASSERT_EQ(desk.words.size(), 1u) << what;
         EXPECT_EQ(desk.words[0].token, "b") << what;
     }
@@ -110,7 +106,7 @@ TEST(KeyObservation, BackspaceIntoTheTextBeforeTheWordForgetsItsPlace) {
     Desk desk;
     bool lost = false;
     desk.observer.setOnContextLost([&] { lost = true; });
-    desk.type({kG, KeyCode::backspace});
+    desk.type({KeyCode::g, KeyCode::backspace});
     EXPECT_FALSE(lost) << "erasing inside the word is followed";
     desk.type({KeyCode::backspace}); // now erasing what was there before
     EXPECT_TRUE(lost);
@@ -118,25 +114,25 @@ TEST(KeyObservation, BackspaceIntoTheTextBeforeTheWordForgetsItsPlace) {
 
 TEST(KeyObservation, NothingIsReadWhileAnotherProgramHoldsTheKeyboard) {
     Desk desk;
-    desk.type({kG, kH});
+    desk.type({KeyCode::g, KeyCode::h});
     desk.platform.grabbedElsewhere = true; // a locker or a terminal's secure keyboard
-    desk.type({kB, kD, KeyCode::space});
+    desk.type({KeyCode::b, KeyCode::d, KeyCode::space});
     desk.platform.grabbedElsewhere = false;
-    desk.type({kT, KeyCode::space});
+    desk.type({KeyCode::t, KeyCode::space});
     ASSERT_EQ(desk.words.size(), 1u);
     EXPECT_EQ(desk.words[0].token, "t");
 }
 
 TEST(KeyObservation, SwitchingApplicationsOrStoppingForgetsTheHalfTypedWord) {
     Desk desk;
-    desk.type({kG, kH});
+    desk.type({KeyCode::g, KeyCode::h});
     desk.platform.activate({"org.example.Other", "Other", std::nullopt, ""});
-    desk.type({kB, KeyCode::space});
-    desk.type({kD});
+    desk.type({KeyCode::b, KeyCode::space});
+    desk.type({KeyCode::d});
     desk.observer.stop();
     EXPECT_FALSE(desk.observer.isListening());
     desk.observer.start();
-    desk.type({kT, KeyCode::space});
+    desk.type({KeyCode::t, KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);
     EXPECT_EQ(desk.words[0].token, "b");
     EXPECT_EQ(desk.words[1].token, "t");
@@ -148,7 +144,7 @@ TEST(KeyObservation, WithoutPermissionNothingIsObserved) {
     InputObserver observer(platform, [](const EmittedToken&) { FAIL(); });
     observer.start();
     EXPECT_FALSE(observer.isListening());
-    platform.pressKey(kG);
+    platform.pressKey(KeyCode::g);
     platform.pressKey(KeyCode::space);
 }
 
