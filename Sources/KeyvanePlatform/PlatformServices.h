@@ -35,6 +35,7 @@ inline constexpr std::uint16_t z = 44, x = 45, c = 46, v = 47, b = 48, n = 49, m
 inline constexpr std::uint16_t comma = 51;
 inline constexpr std::uint16_t dot = 52;
 inline constexpr std::uint16_t slash = 53;
+inline constexpr std::uint16_t leftAlt = 56;
 inline constexpr std::uint16_t space = 57;
 inline constexpr std::uint16_t f1 = 59, f2 = 60, f3 = 61, f4 = 62, f5 = 63, f6 = 64, f7 = 65, f8 = 66,
                                f9 = 67, f10 = 68;
@@ -50,6 +51,7 @@ inline constexpr std::uint16_t down = 108;
 inline constexpr std::uint16_t pageDown = 109;
 inline constexpr std::uint16_t insert = 110;
 inline constexpr std::uint16_t deleteKey = 111; // the Delete key (forward); Backspace is backspace
+inline constexpr std::uint16_t leftSuper = 125;
 } // namespace KeyCode
 
 // The modifier flags of a key press or of a shortcut.

@@ -387,7 +387,7 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     // A correctly typed word stays as typed.
     settle(1800);
     user.useGroup(0);
-    user.press({KeyCode::h, 18 /* e */, 38 /* l */, 38, 24 /* o */, KeyCode::space});
+    user.press({KeyCode::h, KeyCode::e, KeyCode::l, KeyCode::l, KeyCode::o, KeyCode::space});
     settle(300);
     EXPECT_EQ(text(), "привет Привет, привіт hello ");
 
@@ -414,6 +414,21 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(5000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+}
+
+TEST_F(Desktop, ShortcutsWithSuperOrAltAreTakenAndRecognised) {
+    std::vector<int> fired;
+    platform->onHotkey([&](int id) { fired.push_back(id); });
+    ASSERT_TRUE(platform->registerHotkey(7, KeyCode::f9, Modifier::super));
+    ASSERT_TRUE(platform->registerHotkey(8, KeyCode::f8, Modifier::alt));
+    user.chord(KeyCode::leftSuper, KeyCode::f9);
+    user.chord(KeyCode::leftAlt, KeyCode::f8);
+    EXPECT_TRUE(spinUntil([&] { return fired.size() == 2; })) << fired.size();
+    EXPECT_EQ(fired, (std::vector<int>{7, 8}));
+    user.press({KeyCode::f9}); // the key alone is not the shortcut
+    settle(300);
+    EXPECT_EQ(fired.size(), 2u);
+    platform->unregisterHotkeys();
 }
 
 TEST_F(Desktop, AFastTypistsNextLettersLandAfterTheCorrectedWord) {
