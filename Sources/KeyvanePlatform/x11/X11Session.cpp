@@ -2,6 +2,7 @@
 #include "KeyvanePlatform/x11/X11Session.h"
 
 #include "KeyvanePlatform/x11/ActiveWindow.h"
+#include "KeyvanePlatform/x11/FocusTracker.h"
 #include "KeyvanePlatform/x11/QtClipboard.h"
 #include "KeyvanePlatform/x11/XErrors.h"
 #include "KeyvanePlatform/xkb/XkbKeyMaps.h"
@@ -149,6 +150,7 @@ bool X11Session::open() {
     activeWindow_ = std::make_unique<ActiveWindow>(display_.get());
     // The root window tells of focus moves from and to PointerRoot, and of grabs then.
     XSelectInput(display_.get(), DefaultRootWindow(display_.get()), PropertyChangeMask | FocusChangeMask);
+    focus_ = std::make_unique<FocusTracker>(display_.get());
     trackFocus();
 
     scratch_.find(display_.get(), keyboard_.keymap());
@@ -346,56 +348,21 @@ void X11Session::dispatch(const Queued& item) {
 }
 
 void X11Session::handleFocusEvent(const Queued& item) {
-    // A keyboard grab moves the focus, for focus events, to the grabbing window: the focused
-    // window hears FocusOut with mode Grab when another client's grab begins, FocusIn with mode
-    // Ungrab when it ends. Watching this never touches the user's input.
-    // A grab whose window is an ancestor of the focus (the root: a global shortcut, this program's
-    // own among them) leaves typing where it was; a grab by a window inside the focused one (a
-    // terminal's secure keyboard) or by another window (a locker, a password prompt) takes the keys.
-    if (item.focusMode == NotifyGrab && item.kind == Queued::Kind::focusOut) {
-        const bool takesTheKeys = item.window == focusWindow_ && (item.focusDetail == NotifyInferior ||
-                                                                  item.focusDetail == NotifyNonlinear ||
-                                                                  item.focusDetail == NotifyNonlinearVirtual);
-        if (takesTheKeys && !grabbedElsewhere_) {
-            grabbedElsewhere_ = true;
-            auto handlers = focusHandlers_;
-            for (auto& handler : handlers) {
-                handler();
-            }
-        }
-        return;
-    }
-    if (item.focusMode == NotifyUngrab) {
-        grabbedElsewhere_ = false;
-        return;
-    }
-    const unsigned long before = focusWindow_;
-    trackFocus();
-    if (focusWindow_ != before) {
+    if (focus_ &&
+        focus_->handle(item.kind == Queued::Kind::focusOut, item.focusMode, item.focusDetail, item.window)) {
         auto handlers = focusHandlers_;
         for (auto& handler : handlers) {
             handler();
         }
     }
+    drainSoon();
 }
 
 void X11Session::trackFocus() {
-    Window focus = 0;
-    int revert = 0;
-    XGetInputFocus(display_.get(), &focus, &revert);
-    if (focus == focusWindow_) {
-        return;
+    if (focus_) {
+        focus_->follow();
+        drainSoon();
     }
-    const Window root = DefaultRootWindow(display_.get());
-    if (focusWindow_ > PointerRoot && focusWindow_ != root) {
-        XSelectInput(display_.get(), focusWindow_, NoEventMask); // only this program's interest; may be gone
-    }
-    focusWindow_ = focus;
-    if (focus > PointerRoot && focus != root) {
-        XSelectInput(display_.get(), focus, FocusChangeMask);
-    }
-    XFlush(display_.get());
-    drainSoon();
 }
 
 bool X11Session::isOwnShortcut(unsigned int xkeycode, unsigned int mods) const {

@@ -3,6 +3,7 @@
 
 #include "KeyvanePlatform/PlatformServices.h"
 #include "KeyvanePlatform/x11/ActiveWindow.h"
+#include "KeyvanePlatform/x11/FocusTracker.h"
 #include "KeyvanePlatform/x11/HotkeyGrabs.h"
 #include "KeyvanePlatform/x11/ScratchKeycodes.h"
 #include "KeyvanePlatform/x11/XkbKeyboard.h"
@@ -55,7 +56,7 @@ public:
     void onFocusChanged(std::function<void()> handler) override {
         focusHandlers_.push_back(std::move(handler));
     }
-    bool keyboardGrabbedElsewhere() override { return grabbedElsewhere_; }
+    bool keyboardGrabbedElsewhere() override { return focus_ && focus_->grabbedElsewhere(); }
     std::optional<FrontmostApplication> frontmostApplication() override;
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return true; }
@@ -151,8 +152,7 @@ private:
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::vector<std::function<void()>> pointerHandlers_;
     std::vector<std::function<void()>> focusHandlers_;
-    unsigned long focusWindow_ = 0;
-    bool grabbedElsewhere_ = false;
+    std::unique_ptr<FocusTracker> focus_; // made once the display is open
     unsigned long lastActiveWindow_ = 0;
     std::unique_ptr<ActiveWindow> activeWindow_; // made once the display is open
     HotkeyGrabs hotkeys_;
