@@ -3,6 +3,7 @@
 
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/RulesFile.h"
 #include "KeyvaneDevTools/BigramHarvester.h"
 #include "KeyvaneDevTools/CLIOptionsParser.h"
 #include "KeyvaneDevTools/InputDiagnosticRunner.h"
@@ -49,10 +50,7 @@ std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream&
         return fail();
     }
     const nlohmann::json& document = *decoded;
-    nlohmann::json overrides =
-        document.contains("manual_overrides") && document["manual_overrides"].is_object()
-            ? document["manual_overrides"]
-            : nlohmann::json::object();
+    const nlohmann::json overrides = RulesFile::seedOverrides(document);
     UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     if (options.languages) {
         preferences.activeLanguages = UserPreferences::normalize(*options.languages);

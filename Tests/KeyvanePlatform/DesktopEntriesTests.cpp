@@ -30,8 +30,10 @@ TEST(ApplicationNames, AWindowIsNamedByTheEntryItsApplicationIDOrClassNames) {
     EXPECT_EQ(browser.desktopEntryID, "firefox");
     EXPECT_EQ(browser.name, "Firefox");
 
-    // No entry: the class names the application, and a path in a window's name finds no file.
-    FrontmostApplication unknown = DesktopEntries::applicationFor("../../etc/passwd", "XTerm", "xterm");
+    // No entry: the class names the application. A window's name is never a path: "../../secret"
+    // would reach this entry outside every applications directory.
+    home.write(".local/secret.desktop", "[Desktop Entry]\nName=Secret\n");
+    FrontmostApplication unknown = DesktopEntries::applicationFor("../../secret", "XTerm", "xterm");
     EXPECT_EQ(unknown.desktopEntryID, "xterm");
     EXPECT_EQ(unknown.name, "XTerm");
     EXPECT_FALSE(unknown.desktopEntryPath.has_value());

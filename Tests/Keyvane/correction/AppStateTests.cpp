@@ -6,6 +6,7 @@
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvanePlatform/fake/FakePlatform.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -161,51 +162,27 @@ TEST(Undo, RightAfterACorrectionRestoresTheTypedWordAndLearnsIt) {
 }
 
 TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
-    Live typedOn;
-    typedOn.typeGhbdtn();
-    typedOn.platform.advance(2.0);
-    typedOn.type({KeyCode::x});
-    const std::size_t posted = typedOn.platform.posted.size();
-    typedOn.app->undoLastCorrection();
-    typedOn.platform.advance(1.0);
-    EXPECT_EQ(typedOn.platform.posted.size(), posted);
-
-    Live clicked; // a click may have put the cursor anywhere
-    clicked.typeGhbdtn();
-    clicked.platform.advance(2.0);
-    clicked.platform.click();
-    const std::size_t beforeClick = clicked.platform.posted.size();
-    clicked.app->undoLastCorrection();
-    clicked.platform.advance(1.0);
-    EXPECT_EQ(clicked.platform.posted.size(), beforeClick);
-
-    Live grabbed; // a locker or a secure prompt has the keyboard now
-    grabbed.typeGhbdtn();
-    grabbed.platform.advance(2.0);
-    grabbed.platform.grabbedElsewhere = true;
-    const std::size_t beforeGrab = grabbed.platform.posted.size();
-    grabbed.app->undoLastCorrection();
-    grabbed.platform.advance(1.0);
-    EXPECT_EQ(grabbed.platform.posted.size(), beforeGrab);
-
-    Live switched;
-    switched.typeGhbdtn();
-    switched.platform.advance(2.0);
-    switched.platform.activate({"org.example.mail", "Mail", std::nullopt, ""});
-    const std::size_t before = switched.platform.posted.size();
-    switched.app->undoLastCorrection();
-    switched.platform.advance(1.0);
-    EXPECT_EQ(switched.platform.posted.size(), before);
-
-    // The undo shortcut pressed in the other application before the desktop said it is in front.
-    Live early;
-    early.typeGhbdtn();
-    early.platform.advance(2.0);
-    early.platform.bringToFrontUnannounced({"org.example.mail", "Mail", std::nullopt, ""});
-    const std::size_t beforeUndo = early.platform.posted.size();
-    early.app->undoLastCorrection();
-    early.platform.advance(1.0);
-    EXPECT_EQ(early.platform.posted.size(), beforeUndo);
+    const FrontmostApplication mail{"org.example.mail", "Mail", std::nullopt, ""};
+    const auto afterwards = std::vector<std::pair<const char*, std::function<void(Live&)>>>{
+        {"a key typed", [](Live& l) { l.type({KeyCode::x}); }},
+        {"a click (the cursor may be anywhere)", [](Live& l) { l.platform.click(); }},
+        {"a locker or a secure prompt holding the keyboard",
+         [](Live& l) { l.platform.grabbedElsewhere = true; }},
+        {"another application in front", [&](Live& l) { l.platform.activate(mail); }},
+        // The undo shortcut pressed there before the desktop said the application is in front.
+        {"another application, not yet announced",
+         [&](Live& l) { l.platform.bringToFrontUnannounced(mail); }},
+    };
+    for (const auto& [what, act] : afterwards) {
+        Live live;
+        live.typeGhbdtn();
+        live.platform.advance(2.0);
+        act(live);
+        const std::size_t posted = live.platform.posted.size();
+        live.app->undoLastCorrection();
+        live.platform.advance(1.0);
+        EXPECT_EQ(live.platform.posted.size(), posted) << what;
+    }
 }
 
 TEST(SessionAndApps, StreakNeedsThreeWordsAndResetsOnAppSwitchRecentAppsKeepFour) {
