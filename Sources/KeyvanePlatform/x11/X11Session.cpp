@@ -5,31 +5,19 @@
 #include "KeyvanePlatform/x11/FocusTracker.h"
 #include "KeyvanePlatform/x11/QtClipboard.h"
 #include "KeyvanePlatform/x11/XErrors.h"
-#include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
 #include <QAbstractEventDispatcher>
-#include <QClipboard>
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QGuiApplication>
-#include <QMimeData>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
 #include <X11/XKBlib.h>
-#include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <xkbcommon/xkbcommon-x11.h>
-#include <xkbcommon/xkbcommon.h>
 
 // Xlib's macros collide with ordinary names.
 #undef None
@@ -64,16 +52,6 @@ ModifierFlags modifierFlags(unsigned int state) {
            ((state & ControlMask) ? Modifier::control : 0u) | ((state & Mod1Mask) ? Modifier::alt : 0u) |
            ((state & Mod4Mask) ? Modifier::super : 0u) | ((state & Mod5Mask) ? Modifier::level3 : 0u);
 }
-
-} // namespace
-
-namespace {
-
-constexpr unsigned int noSymbol = 0;
-// Spare key codes keep their binding this long after their last use.
-constexpr double scratchLifetime = 1.0;
-// A posted key press that has not come back within this time is forgotten.
-constexpr double pendingLifetime = 2.0;
 
 } // namespace
 
@@ -148,12 +126,20 @@ bool X11Session::open() {
     XIFreeDeviceInfo(devices);
 
     activeWindow_ = std::make_unique<ActiveWindow>(display_.get());
+    queue_ = std::make_unique<EventQueue>(display_.get(), xiOpcode_, xkbEventBase_, activeWindow_->atom(),
+                                          hotkeys_, hold_);
     // The root window tells of focus moves from and to PointerRoot, and of grabs then.
     XSelectInput(display_.get(), DefaultRootWindow(display_.get()), PropertyChangeMask | FocusChangeMask);
     focus_ = std::make_unique<FocusTracker>(display_.get());
     trackFocus();
 
-    scratch_.find(display_.get(), keyboard_.keymap());
+    injector_ =
+        std::make_unique<KeyInjector>(display_.get(), keyboard_,
+                                      KeyInjector::Hooks{[this] { return now(); },
+                                                         [this](double delay, std::function<void()> step) {
+                                                             schedule(delay, std::move(step));
+                                                         },
+                                                         [this] { drainSoon(); }});
     XFlush(display_.get());
 
     notifier_ = new QSocketNotifier(ConnectionNumber(display_.get()), QSocketNotifier::Read);
@@ -174,9 +160,6 @@ X11Session::~X11Session() {
     // The notifier is the context of every pending step: deleting it cancels them all.
     delete notifier_;
     notifier_ = nullptr;
-    if (display_) {
-        restoreScratchKeycodes(); // the handles themselves are released by their owners
-    }
 }
 
 void X11Session::reloadKeymap() {
@@ -239,95 +222,40 @@ void X11Session::processEvents() {
     // Handlers may call back into the platform; events must still be handled one at a time, in order.
     // While keys are held, everything waits in the queue: the held keys are seen when they are let
     // through, in the layout that is active then, as the application sees them.
-    if (processing_ || holding_) {
-        if (holding_) {
+    if (processing_ || hold_.active()) {
+        if (hold_.active()) {
             drainDisplay();
         }
         return;
     }
     processing_ = true;
     drainDisplay();
-    while (!queue_.empty() && !holding_) {
-        Queued item = queue_.front();
-        queue_.pop_front();
-        dispatch(item);
+    while (!queue_->empty() && !hold_.active()) {
+        dispatch(queue_->pop());
         drainDisplay();
     }
     processing_ = false;
 }
 
 void X11Session::drainDisplay() {
-    while (XPending(display_.get()) > 0) {
-        XEvent event;
-        XNextEvent(display_.get(), &event);
-        if (event.xcookie.type == GenericEvent && event.xcookie.extension == xiOpcode_ &&
-            XGetEventData(display_.get(), &event.xcookie)) {
-            if (event.xcookie.evtype == XI_RawKeyPress) {
-                auto* raw = static_cast<XIRawEvent*>(event.xcookie.data);
-                const bool held = holdGrabsActive_ && std::find(heldDevices_.begin(), heldDevices_.end(),
-                                                                raw->sourceid) != heldDevices_.end();
-                if (!held) { // a held press is seen when it is replayed
-                    Queued item{Queued::Kind::rawKey};
-                    item.keycode = static_cast<unsigned int>(raw->detail);
-                    item.source = raw->sourceid;
-                    queue_.push_back(item);
-                }
-            } else if (event.xcookie.evtype == XI_RawButtonPress) {
-                auto* raw = static_cast<XIRawEvent*>(event.xcookie.data);
-                if (raw->detail < 4 || raw->detail > 7) { // the wheel moves no cursor
-                    queue_.push_back(Queued{Queued::Kind::button});
-                }
-            } else if (holding_ &&
-                       (event.xcookie.evtype == XI_KeyPress || event.xcookie.evtype == XI_KeyRelease)) {
-                auto* device = static_cast<XIDeviceEvent*>(event.xcookie.data);
-                heldKeys_.emplace_back(static_cast<unsigned int>(device->detail),
-                                       event.xcookie.evtype == XI_KeyPress);
-            }
-            XFreeEventData(display_.get(), &event.xcookie);
-        } else if (event.type == xkbEventBase_) {
-            auto* xkb = reinterpret_cast<XkbEvent*>(&event);
-            if (xkb->any.xkb_type == XkbStateNotify) {
-                Queued item{Queued::Kind::state};
-                item.mods = xkb->state.mods;
-                item.group = static_cast<unsigned int>(xkb->state.locked_group);
-                queue_.push_back(item);
-            } else if (xkb->any.xkb_type == XkbNewKeyboardNotify || xkb->any.xkb_type == XkbMapNotify) {
-                queue_.push_back(Queued{Queued::Kind::keymap});
-            }
-        } else if (event.type == KeyPress) {
-            if (auto id = hotkeys_.idFor(event.xkey.keycode, event.xkey.state)) {
-                Queued item{Queued::Kind::hotkey};
-                item.hotkeyID = *id;
-                queue_.push_back(item);
-            }
-        } else if (event.type == PropertyNotify && activeWindow_ &&
-                   event.xproperty.atom == activeWindow_->atom()) {
-            queue_.push_back(Queued{Queued::Kind::activeWindow});
-        } else if (event.type == FocusIn || event.type == FocusOut) {
-            Queued item{event.type == FocusIn ? Queued::Kind::focusIn : Queued::Kind::focusOut};
-            item.focusMode = event.xfocus.mode;
-            item.focusDetail = event.xfocus.detail;
-            item.window = event.xfocus.window;
-            queue_.push_back(item);
-        }
-    }
+    queue_->readPending();
 }
 
-void X11Session::dispatch(const Queued& item) {
+void X11Session::dispatch(const QueuedEvent& item) {
     switch (item.kind) {
-    case Queued::Kind::rawKey: handleRawKeyPress(item.keycode, item.source); break;
-    case Queued::Kind::state:
+    case QueuedEvent::Kind::rawKey: handleRawKeyPress(item.keycode, item.source); break;
+    case QueuedEvent::Kind::state:
         lockedGroup_ = item.group;
         effectiveMods_ = item.mods;
         break;
-    case Queued::Kind::keymap: reloadKeymap(); break;
-    case Queued::Kind::hotkey:
+    case QueuedEvent::Kind::keymap: reloadKeymap(); break;
+    case QueuedEvent::Kind::hotkey:
         if (hotkeyHandler_) {
             const int id = item.hotkeyID;
             QTimer::singleShot(0, notifier_, [this, id] { hotkeyHandler_(id); });
         }
         break;
-    case Queued::Kind::activeWindow:
+    case QueuedEvent::Kind::activeWindow:
         trackFocus();
         if (auto app = frontmostApplication()) {
             for (auto& handler : activationHandlers_) {
@@ -335,21 +263,21 @@ void X11Session::dispatch(const Queued& item) {
             }
         }
         break;
-    case Queued::Kind::button: {
+    case QueuedEvent::Kind::button: {
         auto handlers = pointerHandlers_;
         for (auto& handler : handlers) {
             handler();
         }
         break;
     }
-    case Queued::Kind::focusIn:
-    case Queued::Kind::focusOut: handleFocusEvent(item); break;
+    case QueuedEvent::Kind::focusIn:
+    case QueuedEvent::Kind::focusOut: handleFocusEvent(item); break;
     }
 }
 
-void X11Session::handleFocusEvent(const Queued& item) {
-    if (focus_ &&
-        focus_->handle(item.kind == Queued::Kind::focusOut, item.focusMode, item.focusDetail, item.window)) {
+void X11Session::handleFocusEvent(const QueuedEvent& item) {
+    if (focus_ && focus_->handle(item.kind == QueuedEvent::Kind::focusOut, item.focusMode, item.focusDetail,
+                                 item.window)) {
         auto handlers = focusHandlers_;
         for (auto& handler : handlers) {
             handler();
@@ -370,41 +298,24 @@ bool X11Session::isOwnShortcut(unsigned int xkeycode, unsigned int mods) const {
 }
 
 std::optional<std::vector<std::string>> X11Session::beginHoldingKeys() {
-    if (holding_) {
+    if (hold_.active()) {
         return std::vector<std::string>{};
     }
-    holding_ = true;
-    const long long generation = ++holdGeneration_;
+    const long long number = hold_.start();
     // The physical keyboards are grabbed so that their keys come to us and are let through later.
     // (The server is grabbed only for the moment of a snapshot, never across a turn of the event
     // loop: this process's own Qt connection may need it meanwhile.)
     XGrabServer(display_.get());
-    int count = 0;
-    XIDeviceInfo* devices = XIQueryDevice(display_.get(), XIAllDevices, &count);
-    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(bits, XI_KeyPress);
-    XISetMask(bits, XI_KeyRelease);
-    XIEventMask mask{0, static_cast<int>(sizeof bits), bits};
-    for (int i = 0; i < count; ++i) {
-        if (devices[i].use == XISlaveKeyboard && devices[i].deviceid != xtestKeyboard_) {
-            mask.deviceid = devices[i].deviceid;
-            if (XIGrabDevice(display_.get(), devices[i].deviceid, DefaultRootWindow(display_.get()),
-                             CurrentTime, 0, XIGrabModeAsync, XIGrabModeAsync, False, &mask) == Success) {
-                heldDevices_.push_back(devices[i].deviceid);
-            }
-        }
-    }
-    XIFreeDeviceInfo(devices);
+    hold_.grabKeyboards(display_.get(), xtestKeyboard_);
     XSync(display_.get(), False);
     drainDisplay();
     // Everything queued so far reached the applications; from here on held devices' presses wait.
-    holdGrabsActive_ = true;
-    holdQueueMark_ = queue_.size();
+    hold_.arm(queue_->size());
     XUngrabServer(display_.get());
     XFlush(display_.get());
     // Never hold longer than this, whatever happens to the replacement.
-    schedule(0.5, [this, generation] {
-        if (holding_ && holdGeneration_ == generation) {
+    schedule(0.5, [this, number] {
+        if (hold_.isCurrent(number)) {
             endHoldingKeys();
         }
     });
@@ -415,18 +326,18 @@ std::optional<std::vector<std::string>> X11Session::beginHoldingKeys() {
 std::optional<std::vector<std::string>> X11Session::textOfQueuedKeys(std::size_t from, unsigned int group,
                                                                      unsigned int mods) const {
     std::vector<std::string> typed;
-    std::deque<Pending> ours = pending_;
-    for (std::size_t i = 0; i < queue_.size(); ++i) {
-        const Queued& item = queue_[i];
-        if (item.kind == Queued::Kind::state) {
+    std::deque<unsigned int> ours = injector_->pressesInFlight();
+    for (std::size_t i = 0; i < queue_->size(); ++i) {
+        const QueuedEvent& item = (*queue_)[i];
+        if (item.kind == QueuedEvent::Kind::state) {
             group = item.group;
             mods = item.mods;
             continue;
         }
-        if (item.kind != Queued::Kind::rawKey) {
+        if (item.kind != QueuedEvent::Kind::rawKey) {
             continue;
         }
-        if (item.source == xtestKeyboard_ && !ours.empty() && ours.front().keycode == item.keycode) {
+        if (item.source == xtestKeyboard_ && !ours.empty() && ours.front() == item.keycode) {
             ours.pop_front();
             continue; // the program's own
         }
@@ -457,7 +368,7 @@ std::optional<std::vector<std::string>> X11Session::textOfQueuedKeys(std::size_t
 }
 
 std::optional<PlatformServices::LateKeys> X11Session::catchUpHeldKeys() {
-    if (!holding_) {
+    if (!hold_.active()) {
         return LateKeys{};
     }
     // From here to the end of the hold no other client's request is served, so nothing can land
@@ -469,22 +380,17 @@ std::optional<PlatformServices::LateKeys> X11Session::catchUpHeldKeys() {
     drainDisplay();
     // The keyboards go back to their master before anything is typed: a key still held down on a
     // grabbed keyboard would otherwise swallow the same key typed now.
-    for (int device : heldDevices_) {
-        XIUngrabDevice(display_.get(), device, CurrentTime);
-    }
-    heldDevices_.clear();
+    hold_.releaseKeyboards(display_.get());
     XSync(display_.get(), False);
     drainDisplay();
     XkbStateRec state{};
     XkbGetState(display_.get(), XkbUseCoreKbd, &state);
-    typingState_ =
-        std::make_pair(static_cast<unsigned int>(state.locked_group), static_cast<unsigned int>(state.mods));
-    // Keys the user (or another XTest client) still holds down: pressing one of them again would
-    // be taken for the same key held, and its character lost. Those characters take a spare key.
-    XQueryKeymap(display_.get(), keysDown_.data());
+    // Keys the user (or another XTest client) still holds down take a spare key code meanwhile.
+    injector_->freezeState(static_cast<unsigned int>(state.locked_group),
+                           static_cast<unsigned int>(state.mods));
     // Keys of other XTest clients (on-screen keyboards, xdotool) reached the application during the
     // hold, after the erase: erase them too and type them again after the replacement.
-    auto late = textOfQueuedKeys(holdQueueMark_, lockedGroup_, effectiveMods_);
+    auto late = textOfQueuedKeys(hold_.queueMark(), lockedGroup_, effectiveMods_);
     if (!late) {
         return std::nullopt;
     }
@@ -497,26 +403,20 @@ std::optional<PlatformServices::LateKeys> X11Session::catchUpHeldKeys() {
 }
 
 void X11Session::endHoldingKeys() {
-    if (!holding_) {
+    if (!hold_.active()) {
         return;
     }
     if (!serverGrabbed_) {
         XGrabServer(display_.get());
         serverGrabbed_ = true;
     }
-    for (int device : heldDevices_) {
-        XIUngrabDevice(display_.get(), device, CurrentTime);
-    }
-    heldDevices_.clear();
+    hold_.releaseKeyboards(display_.get());
     // The held physical keys, in their order, after everything posted meanwhile. They are seen by
     // the key monitor as they come back, in the layout active now, as the application sees them.
-    for (const auto& [keycode, press] : heldKeys_) {
-        fakeKey(keycode, press, /*ours=*/false);
+    for (const KeyHold::Key& key : hold_.finish()) {
+        injector_->replay(key.keycode, key.press);
     }
-    heldKeys_.clear();
-    holding_ = false;
-    holdGrabsActive_ = false;
-    typingState_.reset();
+    injector_->thawState();
     XUngrabServer(display_.get());
     serverGrabbed_ = false;
     XFlush(display_.get());
@@ -526,19 +426,7 @@ void X11Session::endHoldingKeys() {
 }
 
 void X11Session::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
-    bool ours = false;
-    if (sourceDevice == xtestKeyboard_) {
-        const double t = now();
-        while (!pending_.empty() && t - pending_.front().postedAt > pendingLifetime) {
-            pending_.pop_front();
-        }
-        // Our own presses come back in posting order; another XTest client's press does not
-        // match the oldest one we are waiting for, and stays the user's.
-        if (!pending_.empty() && pending_.front().keycode == xkeycode) {
-            pending_.pop_front();
-            ours = true;
-        }
-    }
+    const bool ours = sourceDevice == xtestKeyboard_ && injector_->takeOwnPress(xkeycode);
     const std::uint16_t evdev = static_cast<std::uint16_t>(xkeycode - 8);
     if (xkeycode < 8 || isModifierKey(evdev) || monitors_.empty()) {
         return;
@@ -604,130 +492,8 @@ std::optional<std::string> X11Session::translateKey(const KeyboardLayout& source
     return group ? keyboard_.translate(*group, keyCode, modifiers) : std::nullopt;
 }
 
-std::optional<unsigned int> X11Session::keycodeFor(unsigned int keysym, unsigned int group,
-                                                   unsigned int* level) const {
-    const xkb_keycode_t min = xkb_keymap_min_keycode(keyboard_.keymap());
-    const xkb_keycode_t max = xkb_keymap_max_keycode(keyboard_.keymap());
-    for (unsigned int wantedLevel = 0; wantedLevel < 2; ++wantedLevel) {
-        for (xkb_keycode_t kc = min; kc <= max; ++kc) {
-            if (scratch_.contains(kc)) {
-                continue;
-            }
-            const xkb_keysym_t* syms = nullptr;
-            int n = xkb_keymap_key_get_syms_by_level(keyboard_.keymap(), kc, group, wantedLevel, &syms);
-            if (n == 1 && syms[0] == keysym) {
-                *level = wantedLevel;
-                return kc;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-unsigned int X11Session::scratchKeycodeFor(unsigned int keysym) {
-    lastScratchUse_ = now();
-    const unsigned int kc = scratch_.bind(display_.get(), keysym);
-    drainSoon();
-    if (!restoreScheduled_) {
-        restoreScheduled_ = true;
-        scheduleScratchRestore(scratchLifetime);
-    }
-    return kc;
-}
-
-void X11Session::scheduleScratchRestore(double delay) {
-    // Applications read a press made with a spare key some time after it was typed, with the
-    // binding they find then: the spare keys are given back only a while after their last use.
-    schedule(delay, [this] {
-        const double idle = now() - lastScratchUse_;
-        if (idle < scratchLifetime) {
-            scheduleScratchRestore(scratchLifetime - idle);
-            return;
-        }
-        restoreScheduled_ = false;
-        restoreScratchKeycodes();
-    });
-}
-
-void X11Session::restoreScratchKeycodes() {
-    scratch_.restore(display_.get());
-    drainSoon();
-}
-
-void X11Session::fakeKey(unsigned int xkeycode, bool press, bool ours) {
-    if (press && ours) {
-        pending_.push_back({xkeycode, now()});
-    }
-    XTestFakeKeyEvent(display_.get(), xkeycode, press ? True : False, CurrentTime);
-}
-
-void X11Session::typeCodePoint(char32_t codePoint, bool press) {
-    unsigned int keysym = codePoint == U'\n' || codePoint == U'\r' ? XK_Return
-                          : codePoint == U'\t'                     ? XK_Tab
-                          : codePoint == U'\b'                     ? XK_BackSpace
-                                                                   : xkb_utf32_to_keysym(codePoint);
-    if (keysym == noSymbol) {
-        return;
-    }
-    unsigned int level = 0;
-    auto group = typingState_ ? typingState_->first : currentGroup().value_or(0);
-    const unsigned int mods = typingState_ ? typingState_->second : effectiveMods_;
-    // A key of the current layout when no modifier would change what it types.
-    bool plain = (mods & (ShiftMask | LockMask | ControlMask | Mod1Mask | Mod4Mask | Mod5Mask)) == 0;
-    std::optional<unsigned int> kc = plain ? keycodeFor(keysym, group, &level) : std::nullopt;
-    if (kc && typingState_ && (keysDown_[*kc / 8] & (1 << (*kc % 8))) != 0) {
-        kc.reset();
-    }
-    if (kc && level == 1) {
-        unsigned int shift = XKeysymToKeycode(display_.get(), XK_Shift_L);
-        if (press) {
-            fakeKey(shift, true);
-            fakeKey(*kc, true);
-        } else {
-            fakeKey(*kc, false);
-            fakeKey(shift, false);
-        }
-        return;
-    }
-    if (!kc && !scratch_.empty()) {
-        kc = scratchKeycodeFor(keysym);
-    }
-    if (kc) {
-        fakeKey(*kc, press);
-    }
-}
-
 void X11Session::postKeyEvent(const SyntheticKeyEvent& event) {
-    std::vector<unsigned int> modifiers;
-    if (event.controlHeld) {
-        modifiers.push_back(XKeysymToKeycode(display_.get(), XK_Control_L));
-    }
-    if (event.shiftHeld) {
-        modifiers.push_back(XKeysymToKeycode(display_.get(), XK_Shift_L));
-    }
-    if (event.keyDown) {
-        for (unsigned int m : modifiers) {
-            fakeKey(m, true);
-        }
-    }
-    if (event.unicodeText) {
-        // Each code point of the character in turn (a combining sequence arrives whole).
-        const std::string& text = *event.unicodeText;
-        std::u32string codePoints =
-            QString::fromUtf8(text.data(), static_cast<int>(text.size())).toStdU32String();
-        for (char32_t cp : codePoints) {
-            typeCodePoint(cp, event.keyDown);
-        }
-    } else if (event.keyCode != 0) {
-        fakeKey(event.keyCode + 8u, event.keyDown);
-    }
-    if (!event.keyDown) {
-        for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) {
-            fakeKey(*it, false);
-        }
-    }
-    XFlush(display_.get());
-    drainSoon();
+    injector_->post(event, currentGroup().value_or(0), effectiveMods_);
 }
 
 std::optional<FrontmostApplication> X11Session::frontmostApplication() {

@@ -3,13 +3,14 @@
 
 #include "KeyvanePlatform/PlatformServices.h"
 #include "KeyvanePlatform/x11/ActiveWindow.h"
+#include "KeyvanePlatform/x11/EventQueue.h"
 #include "KeyvanePlatform/x11/FocusTracker.h"
 #include "KeyvanePlatform/x11/HotkeyGrabs.h"
-#include "KeyvanePlatform/x11/ScratchKeycodes.h"
+#include "KeyvanePlatform/x11/KeyHold.h"
+#include "KeyvanePlatform/x11/KeyInjector.h"
 #include "KeyvanePlatform/x11/XkbKeyboard.h"
 
 #include <QElapsedTimer>
-#include <array>
 #include <deque>
 #include <map>
 #include <memory>
@@ -75,23 +76,10 @@ private:
     bool open();
     void reloadKeymap();
     void drainSoon();
-    // Events are read from Xlib into an own queue first and handled from there in order, so that
-    // a hold can look at key presses that have arrived but are not handled yet.
-    struct Queued {
-        enum class Kind { rawKey, state, keymap, hotkey, activeWindow, button, focusIn, focusOut } kind;
-        unsigned int keycode = 0;
-        int source = 0;
-        unsigned int mods = 0;
-        unsigned int group = 0;
-        int hotkeyID = 0;
-        int focusMode = 0;
-        int focusDetail = 0;
-        unsigned long window = 0;
-    };
     void drainDisplay();
-    void dispatch(const Queued& item);
+    void dispatch(const QueuedEvent& item);
     void handleRawKeyPress(unsigned int xkeycode, int sourceDevice);
-    void handleFocusEvent(const Queued& item);
+    void handleFocusEvent(const QueuedEvent& item);
     // Follows the window with the keyboard focus (its focus events tell of grabs and moves).
     void trackFocus();
     // The text that raw key presses queued from `from` on put into the focused window, skipping
@@ -100,15 +88,6 @@ private:
                                                              unsigned int mods) const;
     bool isOwnShortcut(unsigned int xkeycode, unsigned int mods) const;
     std::optional<unsigned int> currentGroup();
-    // A key code that types the keysym with the given group and level, or nothing.
-    std::optional<unsigned int> keycodeFor(unsigned int keysym, unsigned int group,
-                                           unsigned int* level) const;
-    unsigned int scratchKeycodeFor(unsigned int keysym);
-    // ours: the press comes back to the key monitor as the program's own (a replayed user key does not).
-    void fakeKey(unsigned int xkeycode, bool press, bool ours = true);
-    void typeCodePoint(char32_t codePoint, bool press);
-    void restoreScratchKeycodes();
-    void scheduleScratchRestore(double delaySeconds);
 
     // The C handles, each released by its own function when the session goes.
     struct Release {
@@ -126,34 +105,16 @@ private:
     unsigned int effectiveMods_ = 0;
     std::map<MonitorHandle, KeyHandler> monitors_;
     MonitorHandle nextHandle_ = 1;
-    // Key presses this program posted and has not yet seen come back, oldest first.
-    struct Pending {
-        unsigned int keycode;
-        double postedAt;
-    };
-    std::deque<Pending> pending_;
-    std::deque<Queued> queue_;
-    // Holding the user's keys: the physical keyboards grabbed, and their key events meanwhile.
-    bool holding_ = false;
-    long long holdGeneration_ = 0;
-    std::vector<int> heldDevices_;
-    std::vector<std::pair<unsigned int, bool>> heldKeys_; // key code, press
-    std::size_t holdQueueMark_ = 0;                       // queued items from here on arrived during the hold
-    bool serverGrabbed_ = false;                          // from catchUpHeldKeys to endHoldingKeys
-    bool holdGrabsActive_ = false; // held devices' raw presses are replayed later, not seen now
-    // Group and modifiers while the server is grabbed for the retype, exact then.
-    std::optional<std::pair<unsigned int, unsigned int>> typingState_;
-    std::array<char, 32> keysDown_{}; // key codes held down when the retype began
-    // Spare key codes bound for the moment to characters that no key of the layout types.
-    ScratchKeycodes scratch_;
-    bool restoreScheduled_ = false;
-    double lastScratchUse_ = 0;
+    KeyHold hold_;
+    bool serverGrabbed_ = false; // from catchUpHeldKeys to endHoldingKeys
+    // Made once the display is open.
+    std::unique_ptr<KeyInjector> injector_;
+    std::unique_ptr<EventQueue> queue_;
     bool processing_ = false;
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::vector<std::function<void()>> pointerHandlers_;
     std::vector<std::function<void()>> focusHandlers_;
-    std::unique_ptr<FocusTracker> focus_; // made once the display is open
-    unsigned long lastActiveWindow_ = 0;
+    std::unique_ptr<FocusTracker> focus_;        // made once the display is open
     std::unique_ptr<ActiveWindow> activeWindow_; // made once the display is open
     HotkeyGrabs hotkeys_;
     std::function<void(int)> hotkeyHandler_;

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/x11/ScratchKeycodes.h"
+
+#include <array>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <utility>
+
+typedef struct _XDisplay Display;
+
+namespace keyvane {
+
+class XkbKeyboard;
+
+// Types synthetic keys through XTest: characters by the key of the current group that types them
+// (with Shift for the second level), else by a spare key code bound for the moment; remembers its
+// own presses until they come back from the server, so that the key monitor can tell them from
+// the user's.
+class KeyInjector {
+public:
+    struct Hooks {
+        std::function<double()> now;
+        std::function<void(double delaySeconds, std::function<void()> step)> schedule;
+        // Called after a request that may have read events into Xlib's queue.
+        std::function<void()> afterRequest;
+    };
+
+    KeyInjector(Display* display, const XkbKeyboard& keyboard, Hooks hooks);
+    // Gives the spare key codes back to no symbol.
+    ~KeyInjector();
+    KeyInjector(const KeyInjector&) = delete;
+    KeyInjector& operator=(const KeyInjector&) = delete;
+
+    // Types the event with the given group and modifiers in force (unless the state is frozen).
+    void post(const SyntheticKeyEvent& event, unsigned int group, unsigned int mods);
+    // Presses or releases a key the user pressed while keys were held; it comes back as the user's.
+    void replay(unsigned int xkeycode, bool press) { fakeKey(xkeycode, press, /*ours=*/false); }
+
+    // While the server is grabbed for a retype, the group and modifiers are exact: type with them,
+    // and never with a key still held down then (pressing it again would be taken for the same key
+    // held, and its character lost).
+    void freezeState(unsigned int group, unsigned int mods);
+    void thawState() { frozen_.reset(); }
+
+    // Whether a key press from the XTest device is one this program posted (the oldest one still
+    // awaited); it is then no longer awaited.
+    bool takeOwnPress(unsigned int xkeycode);
+    // The key codes of the presses posted and not yet come back, oldest first.
+    std::deque<unsigned int> pressesInFlight() const;
+
+private:
+    void fakeKey(unsigned int xkeycode, bool press, bool ours = true);
+    void typeCodePoint(char32_t codePoint, bool press, unsigned int group, unsigned int mods);
+    // A key code that types the keysym with the given group and level, or nothing.
+    std::optional<unsigned int> keycodeFor(unsigned int keysym, unsigned int group,
+                                           unsigned int* level) const;
+    unsigned int scratchKeycodeFor(unsigned int keysym);
+    void scheduleScratchRestore(double delaySeconds);
+
+    Display* display_;
+    const XkbKeyboard& keyboard_;
+    Hooks hooks_;
+    struct Pending {
+        unsigned int keycode;
+        double postedAt;
+    };
+    std::deque<Pending> pending_;
+    std::optional<std::pair<unsigned int, unsigned int>> frozen_; // group, modifiers
+    std::array<char, 32> keysDown_{};                             // key codes held down when frozen
+    // Spare key codes bound for the moment to characters that no key of the layout types.
+    ScratchKeycodes scratch_;
+    bool restoreScheduled_ = false;
+    double lastScratchUse_ = 0;
+};
+
+} // namespace keyvane
