@@ -9,7 +9,7 @@
 
 namespace keyvane {
 
-// An in-memory desktop for unit tests: settable input sources with simple key tables, a settable
+// An in-memory desktop for unit tests: settable layouts with simple key tables, a settable
 // frontmost application, a clipboard, a record of posted key events and a manual clock.
 class FakePlatform : public PlatformServices {
 public:

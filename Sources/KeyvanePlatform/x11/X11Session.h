@@ -25,7 +25,7 @@ namespace keyvane {
 
 // The backend behind X11Platform::connect (a header of the backend's own; the rest of the program
 // sees only PlatformServices). The desktop of an X11 session: XInput 2 raw key presses on the root window as
-// the global key monitor, XKB groups as input sources, xkbcommon for key translation, XTest for synthetic key
+// the global key monitor, XKB groups as layouts, xkbcommon for key translation, XTest for synthetic key
 // events, _NET_ACTIVE_WINDOW and desktop entries for the frontmost application. Runs inside the
 // Qt event loop of the main thread (a QGuiApplication must exist).
 class X11Session : public PlatformServices {
