@@ -85,6 +85,9 @@ std::optional<std::string> runtimeDir() {
 std::string manualOverridesPath() {
     return appSupportDir() + "/manual_overrides.json";
 }
+std::string securePromptsPath() {
+    return appSupportDir() + "/secure_prompts.json";
+}
 std::string userPreferencesPath() {
     return appSupportDir() + "/user_preferences.json";
 }
@@ -105,20 +108,24 @@ std::optional<std::string> installedDataDir() {
     return data.string();
 }
 
-std::vector<std::string> rulesFileCandidates() {
+std::vector<std::string> shippedFileCandidates(const std::string& name) {
     std::vector<std::string> candidates;
     if (auto installed = installedDataDir()) {
-        candidates.push_back(*installed + "/keyvane_rules.json");
+        candidates.push_back(*installed + "/" + name);
     }
     std::error_code ec;
-    candidates.push_back((std::filesystem::current_path(ec) / "Resources" / "keyvane_rules.json").string());
+    candidates.push_back((std::filesystem::current_path(ec) / "Resources" / name).string());
 #ifdef KEYVANE_BUILD_RESOURCES
-    const std::string built = KEYVANE_BUILD_RESOURCES "/keyvane_rules.json";
+    const std::string built = KEYVANE_BUILD_RESOURCES "/" + name;
     if (std::find(candidates.begin(), candidates.end(), built) == candidates.end()) {
         candidates.push_back(built);
     }
 #endif
     return candidates;
+}
+
+std::vector<std::string> rulesFileCandidates() {
+    return shippedFileCandidates("keyvane_rules.json");
 }
 
 std::optional<std::string> vocabularyPath(const std::string& language) {

@@ -32,10 +32,14 @@ std::string crashLogPath();
 
 // <prefix>/share/keyvane when this program is an installed one (its rules file is there).
 std::optional<std::string> installedDataDir();
-// The rules files to try, in this order: the installed program's own, the working directory's
-// Resources (a source checkout), then the build tree's Resources. The live program, the self-test
-// and the developer command line all look here.
+// A file shipped with the program, in the places to try in this order: the installed program's
+// data directory, the working directory's Resources (a source checkout), then the build tree's.
+std::vector<std::string> shippedFileCandidates(const std::string& name);
+// The rules files to try, in the order above. The live program, the self-test and the developer
+// command line all look here.
 std::vector<std::string> rulesFileCandidates();
+// The user's own list of password prompts, replacing the shipped one when it exists.
+std::string securePromptsPath();
 // The full vocabulary of a language ("vocabulary_ru.marisa"): beside the installed program's rules
 // file, else where the build tree wrote it, else in the working directory's Resources.
 std::optional<std::string> vocabularyPath(const std::string& language);

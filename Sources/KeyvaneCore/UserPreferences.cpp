@@ -108,6 +108,8 @@ UserPreferences UserPreferences::load(const std::string& path) {
     prefs.skippedUpdateVersion = JsonValues::string(JsonValues::member(document, "skipped_update_version"));
     prefs.debugLog = JsonValues::boolean(JsonValues::member(document, "debug_log")).value_or(false);
     prefs.pauseInGames = JsonValues::boolean(JsonValues::member(document, "pause_in_games")).value_or(true);
+    prefs.skipWhenFieldsUnknown =
+        JsonValues::boolean(JsonValues::member(document, "skip_when_fields_unknown")).value_or(false);
     prefs.uiLanguage = JsonValues::string(JsonValues::member(document, "ui_language")).value_or("en");
 
     coreLog("[Keyvane] user_preferences.json loaded: " + std::to_string(prefs.excludedApps.size()) +
@@ -145,6 +147,7 @@ bool UserPreferences::save(const UserPreferences& preferences, const std::string
     }
     document["debug_log"] = preferences.debugLog;
     document["pause_in_games"] = preferences.pauseInGames;
+    document["skip_when_fields_unknown"] = preferences.skipWhenFieldsUnknown;
     document["ui_language"] = preferences.uiLanguage;
 
     std::string text;

@@ -32,6 +32,8 @@ struct UserPreferences {
     std::optional<std::string> skippedUpdateVersion;
     bool debugLog = false;
     bool pauseInGames = true;
+    // Where password fields cannot be told (no accessibility bus), correct nothing.
+    bool skipWhenFieldsUnknown = false;
     std::string uiLanguage = "en";
 
     bool operator==(const UserPreferences&) const = default;

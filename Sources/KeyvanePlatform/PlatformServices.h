@@ -146,6 +146,21 @@ struct FrontmostApplication {
     bool operator==(const FrontmostApplication&) const = default;
 };
 
+// What the accessibility bus says of the field with the keyboard focus.
+enum class FocusedField {
+    ordinary, // an ordinary field, or a window that tells nothing of its fields
+    password, // a password field, or a field just focused whose kind is still being asked
+    unknown,  // no accessibility bus: password fields cannot be told from others
+};
+inline const char* toString(FocusedField field) {
+    switch (field) {
+    case FocusedField::ordinary: return "ordinary";
+    case FocusedField::password: return "password";
+    case FocusedField::unknown: return "unknown";
+    }
+    return "unknown";
+}
+
 // Everything the live path needs from the desktop: key monitoring, key translation, input
 // sources, synthetic key events, the frontmost application, timers and the clipboard. All calls
 // and callbacks happen on the main thread.
@@ -207,6 +222,9 @@ public:
     // Whether another program holds the keyboard (a screen locker, a terminal's secure keyboard,
     // a password prompt): its keys are then neither read nor typed into.
     virtual bool keyboardGrabbedElsewhere() = 0;
+    // Whether the focused field is a password field. Called for every key: answered from what the
+    // backend already knows. A change calls the focus handlers.
+    virtual FocusedField focusedField() { return FocusedField::ordinary; }
     // Whether the focused text field holds several lines (Return then types a line break rather
     // than submitting); nothing when it cannot be told.
     virtual std::optional<bool> focusedTextIsMultiLine() { return std::nullopt; }

@@ -52,8 +52,27 @@ AppState::AppState(PlatformServices& platform, std::string ownDesktopEntryID,
     , ownDesktopEntryID_(std::move(ownDesktopEntryID))
     , rulesEngine_(std::move(engine))
     , self_(std::make_shared<AppState*>(this)) {
-    pauseInGames_ = UserPreferences::load(UserPreferences::defaultPath()).pauseInGames;
+    const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
+    pauseInGames_ = preferences.pauseInGames;
+    skipWhenFieldsUnknown_ = preferences.skipWhenFieldsUnknown;
+    std::string problem;
+    securePrompts_ = SecurePrompts::load(&problem);
+    if (!problem.empty()) {
+        appLog("[Keyvane] Password prompts list: " + problem);
+    }
+    if (platform_.focusedField() == FocusedField::unknown) {
+        appLog(std::string("[Keyvane] No accessibility bus: password fields cannot be told from others; ") +
+               (skipWhenFieldsUnknown_ ? "nothing is corrected meanwhile"
+                                       : "words typed in them may be corrected"));
+    }
     observeFrontmost();
+    std::weak_ptr<AppState*> weak = self_;
+    // A password field taking or leaving the focus is said in the log at once.
+    platform_.onFocusChanged([weak] {
+        if (auto self = weak.lock(); self && *self) {
+            (*self)->keysOffLimits();
+        }
+    });
 }
 
 AppState::~AppState() {
@@ -101,6 +120,10 @@ void AppState::startObserving() {
             (*self)->line_.newLine();
         }
     });
+    inputObserver_->setKeysOffLimits([weak] {
+        auto self = weak.lock();
+        return self && *self && (*self)->keysOffLimits();
+    });
     inputObserver_->start();
 }
 
@@ -117,8 +140,8 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
     if (!isEnabled_ || isPaused_) {
         return;
     }
-    if (platform_.keyboardGrabbedElsewhere()) {
-        return; // another program holds the keyboard: nothing is typed into it
+    if (platform_.keyboardGrabbedElsewhere() || keysOffLimits()) {
+        return; // another program holds the keyboard, or a password is typed: nothing is typed there
     }
     const std::optional<FrontmostApplication> front = platform_.frontmostApplication();
     if (pauseInGames_ && front && !front->desktopEntryID.empty() &&
@@ -240,6 +263,10 @@ void AppState::undoLastCorrection() {
         appLog("[Keyvane] Undo requested but another program holds the keyboard");
         return;
     }
+    if (keysOffLimits()) {
+        appLog("[Keyvane] Undo requested in a password field: nothing done");
+        return;
+    }
     if (!ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected),
                                              record.original, record.boundary)) {
         return;
@@ -279,6 +306,11 @@ bool AppState::addNeverCorrect(const std::string& token) {
 }
 
 void AppState::convertSelection(const std::optional<std::string>& target) {
+    if (keysOffLimits()) {
+        // Copying the selection would put a password on the clipboard.
+        appLog("[Keyvane] Selection conversion requested in a password field: nothing done");
+        return;
+    }
     const std::string typed = inputObserver_ ? inputObserver_->typedBeforeCursor() : std::string();
     if (target) {
         SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, *target, typed);
@@ -292,7 +324,23 @@ void AppState::convertSelection(const std::optional<std::string>& target) {
 
 void AppState::reloadConfig() {
     ConfigStore::reload(*rulesEngine_);
-    setFlag(pauseInGames_, UserPreferences::load(UserPreferences::defaultPath()).pauseInGames);
+    const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
+    setFlag(pauseInGames_, preferences.pauseInGames);
+    skipWhenFieldsUnknown_ = preferences.skipWhenFieldsUnknown;
+    securePrompts_ = SecurePrompts::load();
+}
+
+bool AppState::keysOffLimits() {
+    const FocusedField field = platform_.focusedField();
+    const bool offLimits = frontIsSecurePrompt_ || field == FocusedField::password ||
+                           (field == FocusedField::unknown && skipWhenFieldsUnknown_);
+    if (offLimits != keysWereOffLimits_) {
+        keysWereOffLimits_ = offLimits;
+        appLog(offLimits ? std::string("[Keyvane] Password ") + (frontIsSecurePrompt_ ? "prompt" : "field") +
+                               " in front: its keys are neither read nor corrected"
+                         : std::string("[Keyvane] No password field in front: correction resumes"));
+    }
+    return offLimits;
 }
 
 void AppState::pause(double seconds) {
@@ -326,8 +374,9 @@ void AppState::resume() {
 }
 
 void AppState::observeFrontmost() {
-    if (auto front = platform_.frontmostApplication();
-        front && !front->desktopEntryID.empty() && front->desktopEntryID != ownDesktopEntryID_) {
+    const auto front = platform_.frontmostApplication();
+    frontIsSecurePrompt_ = front && securePrompts_.matches(front->desktopEntryID, front->wmClass);
+    if (front && !front->desktopEntryID.empty() && front->desktopEntryID != ownDesktopEntryID_) {
         recordRecent(front->desktopEntryID, front->name.empty() ? front->desktopEntryID : front->name);
         logActivation(*front);
     }
@@ -340,6 +389,8 @@ void AppState::observeFrontmost() {
 }
 
 void AppState::activated(const FrontmostApplication& app) {
+    frontIsSecurePrompt_ = securePrompts_.matches(app.desktopEntryID, app.wmClass);
+    keysOffLimits(); // says so when a password prompt came to the front
     if (app.desktopEntryID.empty() || app.desktopEntryID == ownDesktopEntryID_) {
         return;
     }

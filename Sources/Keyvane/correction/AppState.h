@@ -4,6 +4,7 @@
 #include "Keyvane/correction/InputObserver.h"
 #include "KeyvaneCore/LineLanguageEvidence.h"
 #include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/SecurePrompts.h"
 #include "KeyvaneCore/SessionLanguageTracker.h"
 #include "KeyvanePlatform/PlatformServices.h"
 
@@ -79,6 +80,10 @@ private:
     void observeFrontmost();
     void activated(const FrontmostApplication& app);
     void logActivation(const FrontmostApplication& app);
+    // True while the keys typed are not the program's to read: a password field has the focus, a
+    // password prompt is in front, or fields cannot be told and the user chose to correct nothing
+    // then. Says so in the log when that changes.
+    bool keysOffLimits();
     void recordRecent(const std::string& desktopEntryID, const std::string& name);
     bool addNeverCorrect(const std::string& token);
 
@@ -89,6 +94,10 @@ private:
     bool pauseInGames_ = true;
     bool isFrontmostGame_ = false;
     bool learningMode_ = true;
+    bool skipWhenFieldsUnknown_ = false;
+    SecurePrompts securePrompts_;
+    bool frontIsSecurePrompt_ = false;
+    bool keysWereOffLimits_ = false;
     std::unique_ptr<InputObserver> inputObserver_;
     std::unique_ptr<RulesEngine> rulesEngine_;
     long long pauseGeneration_ = 0;

@@ -106,6 +106,10 @@ void InputObserver::handleKeyEvent(const KeyDown& press) {
         loseContext();
         return;
     }
+    if (keysOffLimits_ && keysOffLimits_()) {
+        loseContext(); // nothing typed there is kept, not even the word before it
+        return;
+    }
     if (onUserKey_) {
         onUserKey_();
     }

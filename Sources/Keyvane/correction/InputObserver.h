@@ -37,6 +37,9 @@ public:
     void setOnContextLost(std::function<void()> onContextLost) { *onContextLost_ = std::move(onContextLost); }
     // Return or Tab was typed (after the word they end, if any, was emitted): a new line begins.
     void setOnLineEnd(std::function<void()> onLineEnd) { onLineEnd_ = std::move(onLineEnd); }
+    // Asked for every key: true while the keys are not the program's to read (a password field or
+    // prompt). Such keys are dropped, and the word being typed with them.
+    void setKeysOffLimits(std::function<bool()> offLimits) { keysOffLimits_ = std::move(offLimits); }
     bool isListening() const { return globalMonitor_.has_value(); }
 
     // What the user typed on the current line before the cursor, as far as the observer can tell
@@ -62,6 +65,7 @@ private:
     std::shared_ptr<TokenBuffer> tokenBuffer_;
     std::function<void()> onUserKey_;
     std::function<void()> onLineEnd_;
+    std::function<bool()> keysOffLimits_;
     std::vector<std::string> line_; // characters, at most lineLimit
     static constexpr std::size_t lineLimit = 512;
     // Shared with the platform's pointer, focus and activation callbacks, which may outlive us.

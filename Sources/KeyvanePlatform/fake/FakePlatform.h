@@ -75,10 +75,16 @@ public:
     }
     bool keyboardGrabbedElsewhere() override { return grabbedElsewhere; }
     std::optional<bool> focusedTextIsMultiLine() override { return multiLine; }
+    FocusedField focusedField() override { return focusedField_; }
     // Test controls: a mouse click, a focus move inside the application, a keyboard grab by
     // another program, what is known of the focused field.
     void click();
     void moveFocus();
+    // The focus moves to a field of this kind (the focus handlers are called).
+    void focusField(FocusedField field) {
+        focusedField_ = field;
+        moveFocus();
+    }
     bool grabbedElsewhere = false;
     std::vector<LayoutKeyMaps> layoutKeyMaps; // what keyMapsBetweenLayouts() answers
     std::optional<bool> multiLine;
@@ -130,6 +136,7 @@ private:
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::vector<std::function<void()>> pointerHandlers_;
     std::vector<std::function<void()>> focusHandlers_;
+    FocusedField focusedField_ = FocusedField::ordinary;
     std::map<ClipboardKind, ClipboardContents> clipboards_;
     std::function<void(int)> hotkeyHandler_;
 };

@@ -14,7 +14,7 @@ ActiveWindow::ActiveWindow(Display* display)
     : display_(display)
     , atom_(XInternAtom(display, "_NET_ACTIVE_WINDOW", False)) {}
 
-std::optional<FrontmostApplication> ActiveWindow::application() const {
+unsigned long ActiveWindow::toplevel() const {
     Window root = DefaultRootWindow(display_);
     Window active = 0;
     Atom type = 0;
@@ -34,31 +34,63 @@ std::optional<FrontmostApplication> ActiveWindow::application() const {
         int revert = 0;
         XGetInputFocus(display_, &active, &revert);
         if (active == PointerRoot || active == 0) {
-            return std::nullopt;
+            return 0;
         }
     }
     // Walk up until a window carries WM_CLASS.
-    XClassHint hint{};
     Window window = active;
     while (window != 0 && window != root) {
+        XClassHint hint{};
         if (XGetClassHint(display_, window, &hint)) {
-            break;
+            XFree(hint.res_class);
+            XFree(hint.res_name);
+            return window;
         }
         Window rootReturn = 0, parent = 0;
         Window* children = nullptr;
         unsigned int childCount = 0;
         if (!XQueryTree(display_, window, &rootReturn, &parent, &children, &childCount)) {
-            window = 0;
-            break;
+            return 0;
         }
         if (children != nullptr) {
             XFree(children);
         }
         window = parent;
     }
-    if (hint.res_class == nullptr) {
+    return 0;
+}
+
+std::optional<long long> ActiveWindow::processID() const {
+    const Window window = toplevel();
+    if (window == 0) {
         return std::nullopt;
     }
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::optional<long long> pid;
+    if (XGetWindowProperty(display_, window, XInternAtom(display_, "_NET_WM_PID", False), 0, 1, False,
+                           XA_CARDINAL, &type, &format, &items, &after, &data) == Success &&
+        data != nullptr) {
+        if (items == 1 && format == 32) {
+            pid = static_cast<long long>(*reinterpret_cast<unsigned long*>(data));
+        }
+        XFree(data);
+    }
+    return pid;
+}
+
+std::optional<FrontmostApplication> ActiveWindow::application() const {
+    const Window window = toplevel();
+    XClassHint hint{};
+    if (window == 0 || !XGetClassHint(display_, window, &hint) || hint.res_class == nullptr) {
+        return std::nullopt;
+    }
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
     std::string wmClass = hint.res_class;
     std::string wmName = hint.res_name != nullptr ? hint.res_name : "";
     XFree(hint.res_class);

@@ -131,6 +131,11 @@ bool X11Session::open() {
     // The root window tells of focus moves from and to PointerRoot, and of grabs then.
     XSelectInput(display_.get(), DefaultRootWindow(display_.get()), PropertyChangeMask | FocusChangeMask);
     focus_ = std::make_unique<FocusTracker>(display_.get());
+    // Password fields are told by the accessibility bus; without one, focusedField() says so.
+    auto accessibility = std::make_unique<AccessibilityWatcher>([this] { notifyFocusChanged(); });
+    if (accessibility->start()) {
+        accessibility_ = std::move(accessibility);
+    }
     trackFocus();
 
     injector_ =
@@ -278,17 +283,28 @@ void X11Session::dispatch(const QueuedEvent& item) {
 void X11Session::handleFocusEvent(const QueuedEvent& item) {
     if (focus_ && focus_->handle(item.kind == QueuedEvent::Kind::focusOut, item.focusMode, item.focusDetail,
                                  item.window)) {
-        auto handlers = focusHandlers_;
-        for (auto& handler : handlers) {
-            handler();
+        notifyFocusChanged();
+        if (accessibility_ && activeWindow_) {
+            accessibility_->setActiveProcess(activeWindow_->processID());
         }
     }
     drainSoon();
 }
 
+void X11Session::notifyFocusChanged() {
+    auto handlers = focusHandlers_;
+    for (auto& handler : handlers) {
+        handler();
+    }
+}
+
 void X11Session::trackFocus() {
     if (focus_) {
         focus_->follow();
+        drainSoon();
+    }
+    if (accessibility_ && activeWindow_) {
+        accessibility_->setActiveProcess(activeWindow_->processID());
         drainSoon();
     }
 }

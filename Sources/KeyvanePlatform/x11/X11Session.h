@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/atspi/AccessibilityWatcher.h"
 #include "KeyvanePlatform/x11/ActiveWindow.h"
 #include "KeyvanePlatform/x11/EventQueue.h"
 #include "KeyvanePlatform/x11/FocusTracker.h"
@@ -58,6 +59,9 @@ public:
         focusHandlers_.push_back(std::move(handler));
     }
     bool keyboardGrabbedElsewhere() override { return focus_ && focus_->grabbedElsewhere(); }
+    FocusedField focusedField() override {
+        return accessibility_ ? accessibility_->focusedField() : FocusedField::unknown;
+    }
     std::optional<FrontmostApplication> frontmostApplication() override;
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return true; }
@@ -82,6 +86,7 @@ private:
     void handleFocusEvent(const QueuedEvent& item);
     // Follows the window with the keyboard focus (its focus events tell of grabs and moves).
     void trackFocus();
+    void notifyFocusChanged();
     // The text that raw key presses queued from `from` on put into the focused window, skipping
     // the program's own and those of held devices; nothing when one was an editing key.
     std::optional<std::vector<std::string>> textOfQueuedKeys(std::size_t from, unsigned int group,
@@ -114,8 +119,9 @@ private:
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::vector<std::function<void()>> pointerHandlers_;
     std::vector<std::function<void()>> focusHandlers_;
-    std::unique_ptr<FocusTracker> focus_;        // made once the display is open
-    std::unique_ptr<ActiveWindow> activeWindow_; // made once the display is open
+    std::unique_ptr<FocusTracker> focus_;                 // made once the display is open
+    std::unique_ptr<ActiveWindow> activeWindow_;          // made once the display is open
+    std::unique_ptr<AccessibilityWatcher> accessibility_; // made once the display is open
     HotkeyGrabs hotkeys_;
     std::function<void(int)> hotkeyHandler_;
 };

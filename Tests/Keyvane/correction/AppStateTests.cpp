@@ -326,3 +326,71 @@ TEST(Pause, ANewerPauseIsNotEndedByTheTimerOfAnOlderOne) {
     live.platform.advance(600);
     EXPECT_FALSE(live.app->isPaused());
 }
+
+TEST(PasswordFields, NothingTypedInAPasswordFieldIsReadCorrectedOrConverted) {
+    Live live;
+    live.type({KeyCode::g, KeyCode::h, KeyCode::b});
+    live.platform.focusField(FocusedField::password); // the word's first letters went elsewhere
+    live.type({KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
+    live.typeGhbdtn();
+    live.platform.selectedText = "ghbdtn";
+    live.app->convertSelection();
+    live.app->undoLastCorrection();
+    live.platform.advance(2.0);
+    EXPECT_TRUE(live.platform.posted.empty()) << "nothing typed, copied or pasted in a password field";
+    EXPECT_EQ(live.platform.currentLayout()->language, "en");
+    EXPECT_FALSE(live.platform.clipboardContents(ClipboardKind::clipboard).text().has_value());
+
+    live.platform.focusField(FocusedField::ordinary);
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.field(), "привет ") << "the ordinary field beside it is corrected";
+}
+
+TEST(PasswordFields, WithoutTheAccessibilityBusTheUsersChoiceDecides) {
+    for (const bool skip : {false, true}) {
+        Live live(std::string(R"({"active_languages": ["en", "ru", "uk"], "skip_when_fields_unknown": )") +
+                  (skip ? "true" : "false") + "}");
+        live.platform.focusField(FocusedField::unknown);
+        live.typeGhbdtn();
+        live.platform.advance(2.0);
+        EXPECT_EQ(live.field(), skip ? "ghbdtn " : "привет ") << "skip_when_fields_unknown=" << skip;
+    }
+}
+
+TEST(PasswordFields, PasswordPromptsAreNeverCorrectedAndTheUsersListReplacesTheShippedOne) {
+    const FrontmostApplication pinentry{"pinentry-gtk", "PIN entry", std::nullopt, "Pinentry"};
+    Live live;
+    live.platform.activate(pinentry); // named in the shipped list by its window class
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    EXPECT_TRUE(live.platform.posted.empty());
+    live.platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.field(), "привет ");
+
+    // The user's own list: the editor is a prompt now, and pinentry no longer is.
+    Live own;
+    own.home.write(".local/share/keyvane/secure_prompts.json",
+                   R"({"desktop_entries": ["Org.Example.Editor"]})");
+    own.app->reloadConfig();
+    own.platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
+    own.typeGhbdtn();
+    own.platform.advance(2.0);
+    EXPECT_TRUE(own.platform.posted.empty());
+    own.platform.activate(pinentry);
+    own.typeGhbdtn();
+    own.platform.advance(2.0);
+    EXPECT_EQ(own.field(), "привет ");
+
+    // A list that does not parse is no list: the shipped one stands.
+    own.home.write(".local/share/keyvane/secure_prompts.json",
+                   R"({"desktop_entries": "org.example.editor"})");
+    own.app->reloadConfig();
+    own.platform.activate({"org.example.other", "Other", std::nullopt, "Pinentry"});
+    const std::size_t posted = own.platform.posted.size();
+    own.typeGhbdtn();
+    own.platform.advance(2.0);
+    EXPECT_EQ(own.platform.posted.size(), posted);
+}
