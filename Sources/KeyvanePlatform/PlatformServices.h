@@ -149,13 +149,15 @@ struct FrontmostApplication {
 // What the accessibility bus says of the field with the keyboard focus.
 enum class FocusedField {
     ordinary, // an ordinary field, or a window that tells nothing of its fields
-    password, // a password field, or a field just focused whose kind is still being asked
+    password, // a password field
+    asking,   // a field just focused whose kind is still being asked (a password field until told)
     unknown,  // no accessibility bus: password fields cannot be told from others
 };
 inline const char* toString(FocusedField field) {
     switch (field) {
     case FocusedField::ordinary: return "ordinary";
     case FocusedField::password: return "password";
+    case FocusedField::asking: return "asking";
     case FocusedField::unknown: return "unknown";
     }
     return "unknown";

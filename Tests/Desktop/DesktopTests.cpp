@@ -938,7 +938,120 @@ TEST_F(Desktop, AWindowThatIsGoneNeverEndsTheProgram) {
     EXPECT_EQ(platform->frontmostApplication()->desktopEntryID, "keyvanedesktoptests");
 }
 
+namespace {
+
+// The live program with its developer log on, so that a test can wait for what it says.
+struct LoggingLiveProgram : LiveProgram {
+    LoggingLiveProgram()
+        : LiveProgram(R"({"active_languages": ["en", "ru", "uk"], "debug_log": true})") {
+        home.write(".keyvane_dev", "");
+    }
+    std::string log() const {
+        std::ifstream in(home.path() + "/.local/state/keyvane/keyvane.log");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::size_t mark() const { return log().size(); }
+    // Waits until, after `mark`, a field has taken the focus and is known to be of this kind.
+    bool fieldSettles(std::size_t mark, const std::string& kind, int timeoutMs = 5000) const {
+        return spinUntil(
+            [&] {
+                const std::string text = log();
+                const std::string since = text.size() > mark ? text.substr(mark) : std::string();
+                const std::size_t asked = since.find("Focused field: asking");
+                const std::size_t last = since.rfind("Focused field: ");
+                const std::string settled = "Focused field: " + kind + "\n";
+                return asked != std::string::npos && last != std::string::npos && last > asked &&
+                       since.compare(last, settled.size(), settled) == 0;
+            },
+            timeoutMs);
+    }
+    // Waits until the log says `line` after `mark`.
+    bool saysAfter(std::size_t mark, const std::string& line, int timeoutMs = 5000) const {
+        return spinUntil([&] { return log().find(line, mark) != std::string::npos; }, timeoutMs);
+    }
+};
+
+const std::vector<unsigned int> ghbdtn = {KeyCode::g, KeyCode::h, KeyCode::b,    KeyCode::d,
+                                          KeyCode::t, KeyCode::n, KeyCode::space};
+
+} // namespace
+
+TEST_F(Desktop, NothingTypedInAQtPasswordFieldIsCorrected) {
+    LoggingLiveProgram live;
+    ASSERT_TRUE(live.start());
+    QWidget form;
+    auto* layout = new QVBoxLayout(&form);
+    auto* password = new QLineEdit;
+    password->setEchoMode(QLineEdit::Password);
+    auto* plain = new QLineEdit;
+    layout->addWidget(password);
+    layout->addWidget(plain);
+    form.show();
+    form.activateWindow();
+    auto focus = [&](QLineEdit* field, const std::string& kind) {
+        const std::size_t mark = live.mark();
+        field->setFocus();
+        return spinUntil([&] { return field->hasFocus(); }) && live.fieldSettles(mark, kind);
+    };
+
+    ASSERT_TRUE(focus(password, "password")) << live.log();
+    user.typeThroughXTest(ghbdtn, 10);
+    settle(500);
+    EXPECT_EQ(password->text().toStdString(), "ghbdtn ");
+
+    ASSERT_TRUE(focus(plain, "ordinary")) << live.log();
+    user.typeThroughXTest(ghbdtn, 10);
+    EXPECT_TRUE(spinUntil([&] { return plain->text().toStdString() == "привет "; }))
+        << plain->text().toStdString() << live.log();
+
+    settle(1800);
+    user.useGroup(0);
+    ASSERT_TRUE(focus(password, "password")) << live.log();
+    user.press({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
+    settle(500);
+    EXPECT_EQ(password->text().toStdString(), "ghbdtn vbh ") << "back in the password field: left alone";
+}
+
+TEST_F(Desktop, NothingTypedInAGtkPasswordFieldIsCorrected) {
+    LoggingLiveProgram live;
+    ASSERT_TRUE(live.start());
+    // A GTK dialog with a password field and an ordinary one; it prints both when accepted.
+    QProcess dialog;
+    std::size_t mark = live.mark();
+    dialog.start("zenity", {"--forms", "--separator=|", "--add-password=Password", "--add-entry=Name"});
+    ASSERT_TRUE(dialog.waitForStarted());
+    // No window manager here: the dialog is given the focus as one would.
+    ASSERT_TRUE(spinUntil(
+        [] {
+            return QProcess::execute("xdotool", {"search", "--onlyvisible", "--class", "zenity",
+                                                 "windowfocus", "--sync"}) == 0;
+        },
+        15000));
+    ASSERT_TRUE(live.fieldSettles(mark, "password")) << "the password field has the focus first\n"
+                                                     << live.log();
+    user.typeThroughXTest(ghbdtn, 10);
+    mark = live.mark();
+    user.press({KeyCode::tab});
+    ASSERT_TRUE(live.fieldSettles(mark, "ordinary")) << live.log();
+    mark = live.mark();
+    user.typeThroughXTest(ghbdtn, 10);
+    ASSERT_TRUE(live.saysAfter(mark, "layout switch")) << live.log();
+
+    settle(1800);
+    user.useGroup(0);
+    mark = live.mark();
+    user.chord(KeyCode::leftShift, KeyCode::tab); // back to the password field
+    ASSERT_TRUE(live.fieldSettles(mark, "password")) << live.log();
+    user.press({KeyCode::end, KeyCode::v, KeyCode::b, KeyCode::h});         // GTK selected the field's text
+    user.press({KeyCode::tab, KeyCode::tab, KeyCode::tab, KeyCode::space}); // past the name and Cancel to OK
+    ASSERT_TRUE(dialog.waitForFinished(5000));
+    EXPECT_EQ(dialog.readAllStandardOutput().toStdString(), "ghbdtn vbh|привет \n");
+}
+
 int main(int argc, char** argv) {
+    // The test's own windows show their fields on the accessibility bus, as Qt programs do while
+    // the desktop's accessibility is on.
+    qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

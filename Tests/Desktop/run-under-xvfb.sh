@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Runs a command on a private Xvfb display with the us,ru,ua keyboard layouts, then stops it.
+# Runs a command on a private Xvfb display with the us,ru,ua keyboard layouts and a private session
+# bus, then stops them.
 set -euo pipefail
 displayfile=$(mktemp)
 # -displayfd: the server picks a display number that no other server uses (its lock file and its
@@ -20,4 +21,9 @@ if [ -z "$number" ]; then
 fi
 export DISPLAY=":${number}"
 setxkbmap -layout us,ru,ua
-"$@"
+# A session bus of its own, where the accessibility bus is started on demand.
+if command -v dbus-run-session >/dev/null; then
+  dbus-run-session -- "$@"
+else
+  "$@"
+fi

@@ -332,6 +332,14 @@ void AppState::reloadConfig() {
 
 bool AppState::keysOffLimits() {
     const FocusedField field = platform_.focusedField();
+    if (field != lastField_) {
+        lastField_ = field;
+        appLog(std::string("[Keyvane] Focused field: ") + toString(field));
+    }
+    // A field whose kind is still being asked counts as a password field, but is not said to be one.
+    if (field == FocusedField::asking) {
+        return true;
+    }
     const bool offLimits = frontIsSecurePrompt_ || field == FocusedField::password ||
                            (field == FocusedField::unknown && skipWhenFieldsUnknown_);
     if (offLimits != keysWereOffLimits_) {

@@ -119,7 +119,7 @@ void AccessibilityWatcher::stateChanged(const QDBusMessage& message) {
     if (arguments[1].toInt() != 0) {
         ApplicationFocus& focus = applications_[sender];
         focus.path = path;
-        focus.field = FocusedField::password; // until the application says what it is
+        focus.field = FocusedField::asking; // a password field until the application says otherwise
         lastFocused_ = sender;
         if (!focus.pid) {
             askProcess(sender);

@@ -42,7 +42,7 @@ private slots:
 private:
     struct ApplicationFocus {
         QString path; // the focused object of the application
-        FocusedField field = FocusedField::password;
+        FocusedField field = FocusedField::asking;
         std::optional<long long> pid; // the application's process, once the bus has told it
     };
     void askRole(const QString& sender, const QString& path);

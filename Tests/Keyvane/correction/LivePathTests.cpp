@@ -123,6 +123,21 @@ TEST(KeyObservation, NothingIsReadWhileAnotherProgramHoldsTheKeyboard) {
     EXPECT_EQ(desk.words[0].token, "t");
 }
 
+TEST(KeyObservation, KeysOffLimitsNeverReachTheWordOrTheLine) {
+    Desk desk;
+    bool password = false;
+    desk.observer.setKeysOffLimits([&] { return password; });
+    desk.type({KeyCode::a, KeyCode::space, KeyCode::g, KeyCode::h});
+    password = true; // the keys go to a password field now, without a focus event
+    desk.type({KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
+    EXPECT_EQ(desk.observer.typedBeforeCursor(), "");
+    password = false;
+    desk.type({KeyCode::t, KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 2u);
+    EXPECT_EQ(desk.words[1].token, "t") << "the word begun before the password field is forgotten";
+    EXPECT_EQ(desk.observer.typedBeforeCursor(), "t ");
+}
+
 TEST(KeyObservation, SwitchingApplicationsOrStoppingForgetsTheHalfTypedWord) {
     Desk desk;
     desk.type({KeyCode::g, KeyCode::h});
