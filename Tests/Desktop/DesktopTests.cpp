@@ -256,7 +256,8 @@ TEST_F(Desktop, TypedKeysReachTheTokenBufferAsTheCharactersOfEachLayout) {
     EXPECT_EQ(words[0], (EmittedToken{"ghbdtn", BoundaryType::space()}));
     EXPECT_EQ(words[1], (EmittedToken{"привет!", BoundaryType::space()}));
     EXPECT_EQ(words[2], (EmittedToken{"привіт", BoundaryType::space()}));
-    EXPECT_EQ(text(), "ghbdtn привет! привіт ");
+    // The window reads its keys on a connection of its own, which may lag behind the observer's.
+    EXPECT_TRUE(spinUntil([&] { return text() == "ghbdtn привет! привіт "; })) << text();
 }
 
 TEST_F(Desktop, ReplacementTurnsTheTypedWordIntoTheReplacementExactly) {
@@ -284,6 +285,7 @@ TEST_F(Desktop, KeysOfAnotherXTestClientAreTheUsersEvenAmongTheProgramsOwn) {
     ASSERT_TRUE(spinUntil([&] { return words.size() == 1; })) << seen();
     EXPECT_EQ(words[0].token, "c");
     // The two programs' keys may interleave in the window; none is lost.
+    EXPECT_TRUE(spinUntil([&] { return text().size() == 4; })) << text();
     std::string typed = text();
     std::sort(typed.begin(), typed.end());
     EXPECT_EQ(typed, " abc");
@@ -979,37 +981,48 @@ const std::vector<unsigned int> ghbdtn = {KeyCode::g, KeyCode::h, KeyCode::b,   
 TEST_F(Desktop, NothingTypedInAQtPasswordFieldIsCorrected) {
     LoggingLiveProgram live;
     ASSERT_TRUE(live.start());
-    QWidget form;
-    auto* layout = new QVBoxLayout(&form);
-    auto* password = new QLineEdit;
-    password->setEchoMode(QLineEdit::Password);
-    auto* plain = new QLineEdit;
-    layout->addWidget(password);
-    layout->addWidget(plain);
-    form.show();
-    form.activateWindow();
-    auto focus = [&](QLineEdit* field, const std::string& kind) {
-        const std::size_t mark = live.mark();
-        field->setFocus();
-        return spinUntil([&] { return field->hasFocus(); }) && live.fieldSettles(mark, kind);
+    // A Qt program with a password field and an ordinary one, its accessibility on.
+    QProcess form;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    form.setProcessEnvironment(environment);
+    QByteArray shown;
+    auto fields = [&] {
+        shown += form.readAllStandardOutput();
+        const qsizetype end = shown.lastIndexOf('\n');
+        const qsizetype start = shown.lastIndexOf('\n', end - 1) + 1;
+        return end < 0 ? std::string() : shown.mid(start, end - start).toStdString();
     };
-
-    ASSERT_TRUE(focus(password, "password")) << live.log();
+    std::size_t mark = live.mark();
+    form.start(QCoreApplication::applicationFilePath(), {"--password-form"});
+    ASSERT_TRUE(form.waitForStarted());
+    ASSERT_TRUE(spinUntil(
+        [] {
+            return QProcess::execute("xdotool", {"search", "--onlyvisible", "--name",
+                                                 "^Keyvane password form$", "windowfocus", "--sync"}) == 0;
+        },
+        10000));
+    ASSERT_TRUE(live.fieldSettles(mark, "password")) << live.log();
     user.typeThroughXTest(ghbdtn, 10);
     settle(500);
-    EXPECT_EQ(password->text().toStdString(), "ghbdtn ");
+    EXPECT_EQ(fields(), "ghbdtn |");
 
-    ASSERT_TRUE(focus(plain, "ordinary")) << live.log();
+    mark = live.mark();
+    user.press({KeyCode::tab});
+    ASSERT_TRUE(live.fieldSettles(mark, "ordinary")) << live.log();
     user.typeThroughXTest(ghbdtn, 10);
-    EXPECT_TRUE(spinUntil([&] { return plain->text().toStdString() == "привет "; }))
-        << plain->text().toStdString() << live.log();
+    EXPECT_TRUE(spinUntil([&] { return fields() == "ghbdtn |привет "; })) << fields() << live.log();
 
     settle(1800);
     user.useGroup(0);
-    ASSERT_TRUE(focus(password, "password")) << live.log();
-    user.press({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
+    mark = live.mark();
+    user.chord(KeyCode::leftShift, KeyCode::tab);
+    ASSERT_TRUE(live.fieldSettles(mark, "password")) << live.log();
+    user.press({KeyCode::end, KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space}); // Tab selected its text
     settle(500);
-    EXPECT_EQ(password->text().toStdString(), "ghbdtn vbh ") << "back in the password field: left alone";
+    EXPECT_EQ(fields(), "ghbdtn vbh |привет ") << "back in the password field: left alone";
+    form.terminate();
+    form.waitForFinished(5000);
 }
 
 TEST_F(Desktop, NothingTypedInAGtkPasswordFieldIsCorrected) {
@@ -1048,10 +1061,37 @@ TEST_F(Desktop, NothingTypedInAGtkPasswordFieldIsCorrected) {
     EXPECT_EQ(dialog.readAllStandardOutput().toStdString(), "ghbdtn vbh|привет \n");
 }
 
+namespace {
+
+// The test program in another role: a Qt window with a password field and an ordinary one, which
+// prints both ("password|ordinary") whenever either changes.
+int showPasswordForm(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QWidget form;
+    form.setWindowTitle("Keyvane password form");
+    auto* layout = new QVBoxLayout(&form);
+    auto* password = new QLineEdit;
+    password->setEchoMode(QLineEdit::Password);
+    auto* plain = new QLineEdit;
+    layout->addWidget(password);
+    layout->addWidget(plain);
+    auto print = [password, plain] {
+        std::printf("%s|%s\n", password->text().toStdString().c_str(), plain->text().toStdString().c_str());
+        std::fflush(stdout);
+    };
+    QObject::connect(password, &QLineEdit::textChanged, print);
+    QObject::connect(plain, &QLineEdit::textChanged, print);
+    form.show();
+    password->setFocus();
+    return QApplication::exec();
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    // The test's own windows show their fields on the accessibility bus, as Qt programs do while
-    // the desktop's accessibility is on.
-    qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    if (argc > 1 && std::string(argv[1]) == "--password-form") {
+        return showPasswordForm(argc, argv);
+    }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -98,6 +98,13 @@ int run(int argc, char** argv) {
         }
         std::cout << "Ctrl+C stops it.\n";
     }
+    if (platform->focusedField() == FocusedField::unknown) {
+        std::cout
+            << "Note: no accessibility bus is running (package at-spi2-core), so password fields cannot be "
+               "told from other fields, and a word typed in one may be corrected. To correct nothing "
+               "meanwhile, set \"skip_when_fields_unknown\": true in "
+            << UserPreferences::defaultPath() << ".\n";
+    }
     std::cout
         << "Pause: keyvane --pause [15m|90s|1h] or keyvane --pause-until-restart; resume: keyvane --resume"
         << std::endl;

@@ -157,6 +157,35 @@ const Row keyRows[] = {
      "Порада: пункт меню «Вимкнути для поточної програми» робить те саме для програми на передньому плані.",
      "Совет: пункт меню «Отключить для текущего приложения» делает то же для приложения на переднем плане."},
     {"apps.panel.title", "Choose an Application", "Виберіть програму", "Выберите приложение"},
+    {"security.header", "Passwords", "Паролі", "Пароли"},
+    {"security.desc",
+     "Keyvane never reads or corrects what you type in a password field or a password prompt.",
+     "Keyvane ніколи не читає й не виправляє те, що ви вводите в поле пароля чи запит пароля.",
+     "Keyvane никогда не читает и не исправляет то, что вы вводите в поле пароля или запрос пароля."},
+    {"security.bus_missing",
+     "The accessibility bus is not running, so Keyvane cannot tell password fields from other fields: a word "
+     "typed in a password field may be corrected.",
+     "Шина доступності не працює, тож Keyvane не може відрізнити поля пароля від інших: слово, введене в "
+     "поле "
+     "пароля, може бути виправлено.",
+     "Шина доступности не работает, поэтому Keyvane не может отличить поля пароля от других: слово, "
+     "введённое в "
+     "поле пароля, может быть исправлено."},
+    {"security.skip_unknown", "Don't correct when I can't tell", "Не виправляти, коли не можна це визначити",
+     "Не исправлять, когда это нельзя определить"},
+    {"security.terminal_hint",
+     "Terminals do not tell when they ask for a password (sudo, ssh). If you type passwords there, exclude "
+     "your "
+     "terminal.",
+     "Термінали не повідомляють, коли запитують пароль (sudo, ssh). Якщо ви вводите там паролі, виключіть "
+     "свій "
+     "термінал.",
+     "Терминалы не сообщают, когда запрашивают пароль (sudo, ssh). Если вы вводите там пароли, исключите "
+     "свой "
+     "терминал."},
+    {"debug.log.typed_warning", "While the developer log is on, the words you type are written to it.",
+     "Поки журнал розробника ввімкнено, слова, які ви вводите, записуються в нього.",
+     "Пока журнал разработчика включён, вводимые вами слова записываются в него."},
     {"apps.panel.prompt", "Exclude", "Виключити", "Исключить"},
     {"languages.header", "Languages Keyvane corrects between, highest priority first:",
      "Мови, між якими Keyvane виправляє, найвищий пріоритет першим:",

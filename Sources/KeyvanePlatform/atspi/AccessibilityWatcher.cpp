@@ -117,6 +117,16 @@ void AccessibilityWatcher::stateChanged(const QDBusMessage& message) {
     const QString sender = message.service();
     const QString path = message.path();
     if (arguments[1].toInt() != 0) {
+        auto known = applications_.find(sender);
+        if (known != applications_.end() && known->second.path == path) {
+            // The same field announced again (toolkits repeat themselves): the focus did not move.
+            const FocusedField before = focusedField();
+            lastFocused_ = sender;
+            if (focusedField() != before) {
+                changed();
+            }
+            return;
+        }
         ApplicationFocus& focus = applications_[sender];
         focus.path = path;
         focus.field = FocusedField::asking; // a password field until the application says otherwise
