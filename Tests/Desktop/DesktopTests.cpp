@@ -981,11 +981,8 @@ const std::vector<unsigned int> ghbdtn = {KeyCode::g, KeyCode::h, KeyCode::b,   
 TEST_F(Desktop, NothingTypedInAQtPasswordFieldIsCorrected) {
     LoggingLiveProgram live;
     ASSERT_TRUE(live.start());
-    // A Qt program with a password field and an ordinary one, its accessibility on.
+    // A Qt program with a password field and an ordinary one, as it starts on any desktop.
     QProcess form;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    form.setProcessEnvironment(environment);
     QByteArray shown;
     auto fields = [&] {
         shown += form.readAllStandardOutput();
@@ -1023,6 +1020,28 @@ TEST_F(Desktop, NothingTypedInAQtPasswordFieldIsCorrected) {
     EXPECT_EQ(fields(), "ghbdtn vbh |привет ") << "back in the password field: left alone";
     form.terminate();
     form.waitForFinished(5000);
+}
+
+TEST_F(Desktop, WithoutTheAccessibilityBusTheProgramSaysItCannotTellPasswordFields) {
+    LiveProgram live(R"({"active_languages": ["en", "ru", "uk"], "skip_when_fields_unknown": true})");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS",
+                       "unix:path=" + QString::fromStdString(live.home.path()) + "/no-bus");
+    live.process.setProcessEnvironment(environment);
+    live.process.start(KEYVANE_EXECUTABLE, QStringList{});
+    QByteArray output;
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            output += live.process.readAllStandardOutput();
+            return output.contains("Pause:");
+        },
+        10000))
+        << output.toStdString();
+    EXPECT_TRUE(output.contains("no accessibility bus is running")) << output.toStdString();
+    // The user chose to correct nothing while fields cannot be told.
+    user.typeThroughXTest(ghbdtn, 10);
+    settle(500);
+    EXPECT_EQ(text(), "ghbdtn ");
 }
 
 TEST_F(Desktop, NothingTypedInAGtkPasswordFieldIsCorrected) {
