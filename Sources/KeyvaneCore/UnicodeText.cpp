@@ -269,8 +269,16 @@ std::string mapSimpleCase(std::string_view text, bool toUpperCase) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto size = static_cast<int32_t>(text.size());
     for (int32_t i = 0; i < size;) {
+        const int32_t start = i;
         UChar32 c = 0;
         U8_NEXT(bytes, i, size, c);
+        // Letters already in the wanted case (most of every word) are copied as they are.
+        const bool kept = toUpperCase ? (c < 0x80 && !(c >= 'a' && c <= 'z')) || (c >= 0x0400 && c <= 0x042F)
+                                      : (c < 0x80 && !(c >= 'A' && c <= 'Z')) || (c >= 0x0430 && c <= 0x045F);
+        if (kept) {
+            out.append(text.data() + start, static_cast<std::size_t>(i - start));
+            continue;
+        }
         UChar32 mapped = toUpperCase ? u_toupper(c) : u_tolower(c);
         char buffer[4];
         int32_t length = 0;

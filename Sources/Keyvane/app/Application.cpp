@@ -4,6 +4,7 @@
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/app/SingleInstance.h"
+#include "Keyvane/app/TerminationSignals.h"
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/correction/CorrectionReadiness.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
@@ -12,19 +13,12 @@
 
 #include <QApplication>
 #include <QLocalServer>
-#include <QTimer>
-#include <csignal>
 #include <iostream>
+#include <malloc.h>
 #include <string>
 #include <vector>
 
 namespace keyvane::Application {
-namespace {
-
-volatile std::sig_atomic_t terminationRequested = 0;
-
-} // namespace
-
 int run(int argc, char** argv) {
     if (!X11Platform::displayAvailable()) {
         std::cerr
@@ -65,6 +59,9 @@ int run(int argc, char** argv) {
         return 1;
     }
     std::unique_ptr<AppState> appState = AppState::create(*platform);
+    // Loading parsed the whole rules file into a document that is gone now: give its pages back
+    // rather than keep them for the life of the program.
+    ::malloc_trim(0);
     if (!appState) {
         std::cerr << "Engine rules config not found (installed data, ./Resources or the build tree)\n";
         return 1;
@@ -76,16 +73,11 @@ int run(int argc, char** argv) {
     hotkeys.registerCallbacks([&] { appState->undoLastCorrection(); }, [&] { appState->convertSelection(); },
                               [&](const std::string& language) { appState->convertSelection(language); });
 
-    // SIGINT and SIGTERM end the program cleanly from the event loop.
-    std::signal(SIGINT, [](int) { terminationRequested = 1; });
-    std::signal(SIGTERM, [](int) { terminationRequested = 1; });
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [] {
-        if (terminationRequested != 0) {
-            QCoreApplication::quit();
-        }
-    });
-    watch.start(100);
+    // SIGINT, SIGTERM and the session's end stop the program cleanly from the event loop.
+    TerminationSignals termination;
+    if (!termination.install([] { QCoreApplication::quit(); })) {
+        std::cerr << "Keyvane: cannot watch for termination signals; they end it without saving.\n";
+    }
     const std::vector<std::string> problems =
         CorrectionReadiness::problems(*platform, appState->rulesEngine());
     if (problems.empty()) {
