@@ -9,8 +9,12 @@
 
 namespace keyvane {
 
-RulesConfig RulesConfig::parse(const nlohmann::json& document) {
-    static const nlohmann::json emptyObject = nlohmann::json::object();
+namespace {
+
+const nlohmann::json emptyObject = nlohmann::json::object();
+
+// The sections of a rules file, with the manual overrides taken from `overrides` (an object).
+RulesConfig parseSections(const nlohmann::json& document, const nlohmann::json& overrides) {
     static const nlohmann::json emptyArray = nlohmann::json::array();
     auto object = [&](const char* key) -> const nlohmann::json& {
         const nlohmann::json* value = JsonValues::objectMember(document, key);
@@ -28,21 +32,25 @@ RulesConfig RulesConfig::parse(const nlohmann::json& document) {
     config.decision = parseDecision(object("decision"));
     config.languages = parseLanguages(object("languages"));
     config.layoutSuspicion = parseLayoutSuspicion(object("layout_suspicion"));
-    config.manualOverrides = parseManualOverrides(object("manual_overrides"));
+    config.manualOverrides = parseManualOverrides(overrides.is_object() ? overrides : emptyObject);
     config.goldenTests = parseGoldenTests(array("golden_tests"));
     return config;
+}
+
+} // namespace
+
+RulesConfig RulesConfig::parse(const nlohmann::json& document) {
+    const nlohmann::json* overrides = JsonValues::objectMember(document, "manual_overrides");
+    return parseSections(document, overrides != nullptr ? *overrides : emptyObject);
 }
 
 RulesConfig RulesConfig::load(const nlohmann::json& engineJSON,
                               const std::optional<nlohmann::json>& manualOverrides,
                               const UserPreferences& userPrefs) {
-    nlohmann::json document = engineJSON.is_object() ? engineJSON : nlohmann::json::object();
-    if (manualOverrides) {
-        document["manual_overrides"] = *manualOverrides;
-    } else {
-        document.erase("manual_overrides");
-    }
-    RulesConfig config = parse(document);
+    // The user's overrides stand in for the file's own seed; the document itself is not copied
+    // (it is the biggest thing the program ever holds).
+    RulesConfig config = parseSections(engineJSON.is_object() ? engineJSON : emptyObject,
+                                       manualOverrides ? *manualOverrides : emptyObject);
     config.excludedApps = userPrefs.excludedApps;
     config.activeLanguages = userPrefs.activeLanguages;
     return config;
