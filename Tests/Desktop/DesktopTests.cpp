@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -1105,11 +1106,39 @@ int showPasswordForm(int argc, char** argv) {
     return QApplication::exec();
 }
 
+// The test program as a typist for the footprint measurements: `words` times "ghbdtn " on the
+// English layout through XTest, `gapMs` between key events.
+int type(int words, int gapMs) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return 1;
+    }
+    const unsigned int keys[] = {KeyCode::g, KeyCode::h, KeyCode::b,    KeyCode::d,
+                                 KeyCode::t, KeyCode::n, KeyCode::space};
+    for (int word = 0; word < words; ++word) {
+        XkbLockGroup(display, XkbUseCoreKbd, 0);
+        for (unsigned int key : keys) {
+            XTestFakeKeyEvent(display, key + 8, True, 0);
+            XFlush(display);
+            QThread::msleep(static_cast<unsigned long>(gapMs / 2));
+            XTestFakeKeyEvent(display, key + 8, False, 0);
+            XFlush(display);
+            QThread::msleep(static_cast<unsigned long>(gapMs - gapMs / 2));
+        }
+    }
+    XSync(display, False);
+    XCloseDisplay(display);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--password-form") {
         return showPasswordForm(argc, argv);
+    }
+    if (argc > 3 && std::string(argv[1]) == "--typist") {
+        return type(std::atoi(argv[2]), std::atoi(argv[3]));
     }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
