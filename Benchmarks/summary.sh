@@ -28,7 +28,7 @@ else
   valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$bench/KeyvaneCoreBenchmarks" \
     --benchmark_filter='BM_EvaluateDistribution' >/dev/null 2>&1
   callgrind_annotate --inclusive=yes "$work/callgrind.out" 2>/dev/null |
-    grep -m1 'RulesEngine::evaluate(' | awk '{gsub(",", "", $1); print $1}' >"$work/instructions.txt"
+    awk '/RulesEngine::evaluate\(/ && !found {found = 1; gsub(",", "", $1); print $1}' >"$work/instructions.txt"
 fi
 
 python3 - "$work" <<'PY'
