@@ -290,7 +290,37 @@ std::string mapSimpleCase(std::string_view text, bool toUpperCase) {
     return out;
 }
 
+// Whether lower-casing leaves the text as it is, decided on the bytes for the common case: ASCII
+// without capitals, and Cyrillic small letters (U+0430 to U+045F). Anything else is left to ICU.
+bool isPlainLowerCase(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char b = bytes[i];
+        if (b < 0x80) {
+            if (b >= 'A' && b <= 'Z') {
+                return false;
+            }
+            continue;
+        }
+        if (i + 1 >= size) {
+            return false;
+        }
+        const unsigned char next = bytes[i + 1];
+        const bool smallCyrillic =
+            (b == 0xD0 && next >= 0xB0 && next <= 0xBF) || (b == 0xD1 && next >= 0x80 && next <= 0x9F);
+        if (!smallCyrillic) {
+            return false;
+        }
+        ++i;
+    }
+    return true;
+}
+
 std::string mapCase(std::string_view text, bool toUpperCase) {
+    if (!toUpperCase && isPlainLowerCase(text)) {
+        return std::string(text);
+    }
     if (isAscii(text)) {
         std::string out(text);
         for (char& ch : out) {

@@ -3,6 +3,7 @@
 
 #include "KeyvaneCore/AtomicFile.h"
 #include "KeyvaneCore/CoreLog.h"
+#include "KeyvaneCore/FastJson.h"
 
 #include <cerrno>
 #include <ctime>
@@ -102,6 +103,9 @@ std::optional<nlohmann::json> parse(std::string_view text, std::string* error) {
             *error = "nested deeper than " + std::to_string(maxDepth) + " levels";
         }
         return std::nullopt;
+    }
+    if (auto strict = FastJson::parse(text)) {
+        return strict;
     }
     try {
         return nlohmann::json::parse(text, nullptr, true, /*ignore_comments=*/true);

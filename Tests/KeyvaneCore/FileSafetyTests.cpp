@@ -2,6 +2,7 @@
 #include "../TempHome.h"
 #include "KeyvaneCore/AtomicFile.h"
 #include "KeyvaneCore/CoreLog.h"
+#include "KeyvaneCore/FastJson.h"
 #include "KeyvaneCore/UserDataFile.h"
 
 #include <chrono>
@@ -198,4 +199,52 @@ TEST(JsonFiles, NestingIsRefusedEvenWhenCommentsHideItsBrackets) {
     auto commented = UserDataFile::parse("{\"a\": \"[[[[\", // [[[[\n /* {{{{ */ \"b\": [1]}");
     ASSERT_TRUE(commented.has_value());
     EXPECT_EQ((*commented)["b"][0], 1);
+}
+
+namespace {
+
+// Equal values of equal kinds all the way down (== alone takes 5 and 5u and 5.0 for one value).
+bool sameDocument(const nlohmann::json& a, const nlohmann::json& b) {
+    if (a.type() != b.type()) {
+        return false;
+    }
+    if (a.is_array()) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), sameDocument);
+    }
+    if (a.is_object()) {
+        if (a.size() != b.size()) {
+            return false;
+        }
+        for (auto it = a.begin(); it != a.end(); ++it) {
+            if (!b.contains(it.key()) || !sameDocument(it.value(), b[it.key()])) {
+                return false;
+            }
+        }
+        return true;
+    }
+    return a == b;
+}
+
+} // namespace
+
+TEST(JsonFiles, TheFastReaderGivesTheOrdinaryReadersDocument) {
+    const std::vector<std::string> texts = {
+        R"({"small": 5, "negative": -3, "zero": 0, "fraction": 1.5, "exponent": 1e3, "max": 18446744073709551615,
+            "min": -9223372036854775808, "text": "\u0416\ud83d\ude00 ё", "yes": true, "no": null,
+            "nested": [[], {}, [1, [2, {"x": "y"}]]]})",
+        R"({"a": 1, "a": 2})", // a repeated key: the last one counts
+        R"([1, 2.0, "3"])",
+        *AtomicFile::read(KEYVANE_RULES_FILE),
+    };
+    for (const std::string& text : texts) {
+        auto fast = FastJson::parse(text);
+        ASSERT_TRUE(fast.has_value()) << text.substr(0, 80);
+        EXPECT_TRUE(sameDocument(*fast, nlohmann::json::parse(text))) << text.substr(0, 80);
+    }
+    // What strict JSON does not allow is left to the ordinary reader, which takes or explains it.
+    for (const char* text :
+         {"{\"a\": 1, // note\n \"b\": 2}", "{\"a\": [1, 2,]}", "{\"a\": 1e999}", "\"\xff\"", ""}) {
+        EXPECT_FALSE(FastJson::parse(text).has_value()) << text;
+    }
+    EXPECT_TRUE(UserDataFile::parse("{\"a\": 1, // note\n \"b\": 2}").has_value());
 }
