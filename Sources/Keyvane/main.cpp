@@ -1,20 +1,63 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Keyvane's entry point: chooses between the developer command line, the self-test, a request to
-// the running copy, and the live program.
+// Keyvane's entry point: chooses between the developer command line, the self-test and the live
+// program with its requests to the running copy. The live program is a module of its own
+// (keyvane-live.so, with Qt and the X libraries), loaded only when it is what runs.
 
-#include "Keyvane/app/Application.h"
-#include "Keyvane/app/InstanceCommand.h"
-#include "Keyvane/app/SingleInstance.h"
 #include "KeyvaneDevTools/CLIEntry.h"
 #include "KeyvaneDevTools/SelfTest.h"
 
 #include <algorithm>
 #include <csignal>
+#include <dlfcn.h>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
 using namespace keyvane;
+
+namespace {
+
+// The installed module (under the library directory of the installed program's prefix), else the
+// one the build tree made.
+std::vector<std::string> liveModuleCandidates() {
+    std::vector<std::string> candidates;
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        candidates.push_back((self.parent_path().parent_path() / KEYVANE_LIVE_MODULE_RELATIVE).string());
+    }
+    candidates.emplace_back(KEYVANE_BUILD_LIVE_MODULE);
+    return candidates;
+}
+
+int runLiveProgram(int argc, char** argv) {
+    std::string errors;
+    for (const std::string& path : liveModuleCandidates()) {
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec)) {
+            continue;
+        }
+        void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module == nullptr) {
+            errors += std::string("\n  ") + ::dlerror();
+            continue;
+        }
+        using Entry = int (*)(int, char**);
+        auto entry = reinterpret_cast<Entry>(::dlsym(module, "keyvaneLiveMain"));
+        if (entry == nullptr) {
+            errors += "\n  " + path + ": no keyvaneLiveMain";
+            continue;
+        }
+        return entry(argc, argv); // the module stays loaded until the process ends
+    }
+    std::cerr << "Keyvane's live program (keyvane-live.so) cannot be loaded; the developer command line "
+                 "and --test still work."
+              << (errors.empty() ? std::string("\n  not found") : errors) << "\n";
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // A file-size limit reached while saving must fail that save (and be reported), not kill the
@@ -27,13 +70,5 @@ int main(int argc, char** argv) {
     if (std::find(args.begin(), args.end(), "--test") != args.end()) {
         return SelfTest::run(std::cout);
     }
-    std::string requestError;
-    if (std::optional<InstanceCommand> command = InstanceCommand::parse(args, &requestError)) {
-        return SingleInstance::sendRequest(argc, argv, *command);
-    }
-    if (!requestError.empty()) {
-        std::cerr << requestError << "\n";
-        return 1;
-    }
-    return Application::run(argc, argv);
+    return runLiveProgram(argc, argv);
 }

@@ -53,11 +53,14 @@ nlohmann::json convert(simdjson::dom::element element) {
 
 } // namespace
 
-std::optional<nlohmann::json> parse(std::string_view text) {
+std::optional<nlohmann::json> parse(std::string_view text, const std::function<void()>& onRead) {
     simdjson::dom::parser parser;
     simdjson::dom::element root;
     if (parser.parse(text.data(), text.size(), /*realloc_if_needed=*/true).get(root) != simdjson::SUCCESS) {
         return std::nullopt;
+    }
+    if (onRead) {
+        onRead();
     }
     return convert(root);
 }

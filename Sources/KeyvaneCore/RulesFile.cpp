@@ -14,7 +14,7 @@ std::optional<nlohmann::json> read() {
         if (!text) {
             continue;
         }
-        auto document = UserDataFile::parse(*text);
+        auto document = UserDataFile::parseReleasing(std::move(*text));
         if (document && document->is_object()) {
             coreLog("[Keyvane] Engine config loaded from: " + path);
             return document;

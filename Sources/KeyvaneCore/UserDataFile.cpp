@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
+#include <functional>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -97,14 +98,17 @@ std::string fileTimestamp() {
 
 } // namespace
 
-std::optional<nlohmann::json> parse(std::string_view text, std::string* error) {
+namespace {
+
+std::optional<nlohmann::json> parseText(std::string_view text, std::string* error,
+                                        const std::function<void()>& onRead) {
     if (nestingDepth(text) > maxDepth) {
         if (error != nullptr) {
             *error = "nested deeper than " + std::to_string(maxDepth) + " levels";
         }
         return std::nullopt;
     }
-    if (auto strict = FastJson::parse(text)) {
+    if (auto strict = FastJson::parse(text, onRead)) {
         return strict;
     }
     try {
@@ -115,6 +119,16 @@ std::optional<nlohmann::json> parse(std::string_view text, std::string* error) {
         }
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<nlohmann::json> parse(std::string_view text, std::string* error) {
+    return parseText(text, error, {});
+}
+
+std::optional<nlohmann::json> parseReleasing(std::string&& text, std::string* error) {
+    return parseText(text, error, [&text] { std::string().swap(text); });
 }
 
 UserDataRead read(const std::string& path) {

@@ -33,6 +33,9 @@ inline constexpr int maxDepth = 64;
 // The JSON text parsed, refusing nesting deeper than maxDepth; nothing (and why) otherwise.
 // Comments are allowed.
 std::optional<nlohmann::json> parse(std::string_view text, std::string* error = nullptr);
+// The same for text that is no longer needed afterwards: it is freed as soon as it has been read,
+// before the document is built (a big file is never held twice).
+std::optional<nlohmann::json> parseReleasing(std::string&& text, std::string* error = nullptr);
 
 // Reads the object at path. A damaged file is renamed to "<path>.damaged-<UTC time stamp>", and
 // what parses once trailing commas are dropped (an empty object when nothing does) is returned and

@@ -46,16 +46,17 @@ std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream&
         return fail();
     }
     std::optional<nlohmann::json> decoded = RulesConfig::decode(*text);
+    text.reset(); // the biggest things held are the text and its document: never both longer than needed
     if (!decoded || !decoded->is_object()) {
         return fail();
     }
-    const nlohmann::json& document = *decoded;
-    const nlohmann::json overrides = RulesFile::seedOverrides(document);
+    const nlohmann::json overrides = RulesFile::seedOverrides(*decoded);
     UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     if (options.languages) {
         preferences.activeLanguages = UserPreferences::normalize(*options.languages);
     }
-    RulesConfig config = RulesConfig::load(document, overrides, preferences);
+    RulesConfig config = RulesConfig::load(*decoded, overrides, preferences);
+    decoded.reset();
     config.useShippedVocabularies();
     return std::make_unique<RulesEngine>(std::move(config));
 }
