@@ -361,6 +361,30 @@ bool CompiledRegex::find(std::string_view text) const {
         icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size()))));
 }
 
+CompiledRegex::Subject::Subject(std::string_view utf8)
+    : utf8_(utf8) {}
+
+CompiledRegex::Subject::~Subject() = default;
+
+const icu::UnicodeString& CompiledRegex::Subject::utf16() const {
+    if (!utf16_) {
+        utf16_ = std::make_unique<icu::UnicodeString>(
+            icu::UnicodeString::fromUTF8(icu::StringPiece(utf8_.data(), static_cast<int32_t>(utf8_.size()))));
+    }
+    return *utf16_;
+}
+
+const std::u32string& CompiledRegex::Subject::codePoints() const {
+    if (!codePoints_) {
+        codePoints_ = keyvane::codePoints(utf8_);
+    }
+    return *codePoints_;
+}
+
+bool CompiledRegex::find(const Subject& subject) const {
+    return simple_ ? simple_->matches(subject.codePoints()) : find(subject.utf16());
+}
+
 bool CompiledRegex::find(const icu::UnicodeString& text) const {
     if (simple_) {
         return simple_->matches(codePoints(text));

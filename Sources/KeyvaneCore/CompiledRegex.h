@@ -35,6 +35,24 @@ public:
     bool find(std::string_view text) const;
     bool find(const icu::UnicodeString& text) const;
 
+    // A text prepared once to be searched by many patterns: its UTF-16 form (for ICU) and its
+    // code points (for the simple shapes) are each made on first need only.
+    class Subject {
+    public:
+        explicit Subject(std::string_view utf8);
+        ~Subject();
+        Subject(const Subject&) = delete;
+        Subject& operator=(const Subject&) = delete;
+        const icu::UnicodeString& utf16() const;
+        const std::u32string& codePoints() const;
+
+    private:
+        std::string_view utf8_;
+        mutable std::unique_ptr<icu::UnicodeString> utf16_;
+        mutable std::optional<std::u32string> codePoints_;
+    };
+    bool find(const Subject& subject) const;
+
     struct SimpleForm;
 
 private:

@@ -181,18 +181,16 @@ std::vector<std::string> RulesEngine::detectSourceLanguages(const ScriptClassifi
 }
 
 bool RulesEngine::matchesProtectedPattern(std::string_view word) const {
-    std::vector<std::string> chars = UnicodeText::graphemes(word);
-    if (chars.size() >= 2 && chars[chars.size() - 2] == ".") {
-        const std::string& last = chars.back();
-        if (last.size() == 1 && std::isalpha(static_cast<unsigned char>(last[0]))) {
-            return false; // "word.x": a word typed with a Cyrillic letter on the full-stop key
-        }
+    // "word.x": a word typed with a Cyrillic letter on the full-stop key. (A full stop and an ASCII
+    // letter at the end are the last two characters whatever comes before them.)
+    if (word.size() >= 2 && word[word.size() - 2] == '.' &&
+        std::isalpha(static_cast<unsigned char>(word.back()))) {
+        return false;
     }
     if (config_.protectedPatterns.empty()) {
         return false;
     }
-    const icu::UnicodeString text =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(word.data(), static_cast<int32_t>(word.size())));
+    const CompiledRegex::Subject text(word);
     return std::any_of(config_.protectedPatterns.begin(), config_.protectedPatterns.end(),
                        [&](const ProtectedPattern& p) { return p.regex.find(text); });
 }

@@ -21,7 +21,7 @@ bool endsWithAny(std::string_view token, const std::vector<std::string>& suffixe
                        [&](const std::string& s) { return token.ends_with(s); });
 }
 
-bool anyMatches(const std::vector<CompiledRegex>& patterns, const icu::UnicodeString& text) {
+bool anyMatches(const std::vector<CompiledRegex>& patterns, const CompiledRegex::Subject& text) {
     return std::any_of(patterns.begin(), patterns.end(),
                        [&](const CompiledRegex& p) { return p.find(text); });
 }
@@ -118,7 +118,7 @@ ScoreBreakdown RulesEngine::scoreToken(std::string_view token, const LanguageCon
     }
 
     if (b.exactCommonWord <= 0 && (!L.impossiblePatterns.empty() || !L.rarePatterns.empty())) {
-        const icu::UnicodeString text = unicode(token);
+        const CompiledRegex::Subject text(token);
         if (anyMatches(L.impossiblePatterns, text) && !index_->domainOrEmail.find(text)) {
             b.impossiblePatternPenalty = w.impossiblePattern;
         }
