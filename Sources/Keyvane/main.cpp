@@ -3,6 +3,7 @@
 // program with its requests to the running copy. The live program is a module of its own
 // (keyvane-live.so, with Qt and the X libraries), loaded only when it is what runs.
 
+#include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneDevTools/CLIEntry.h"
 #include "KeyvaneDevTools/SelfTest.h"
 
@@ -22,10 +23,8 @@ namespace {
 // one the build tree made.
 std::vector<std::string> liveModuleCandidates() {
     std::vector<std::string> candidates;
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        candidates.push_back((self.parent_path().parent_path() / KEYVANE_LIVE_MODULE_RELATIVE).string());
+    if (auto prefix = AppPaths::programPrefix()) {
+        candidates.push_back((std::filesystem::path(*prefix) / KEYVANE_LIVE_MODULE_RELATIVE).string());
     }
     candidates.emplace_back(KEYVANE_BUILD_LIVE_MODULE);
     return candidates;

@@ -95,13 +95,21 @@ std::string crashLogPath() {
     return appSupportDir() + "/crash.log";
 }
 
-std::optional<std::string> installedDataDir() {
+std::optional<std::string> programPrefix() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) {
         return std::nullopt;
     }
-    const std::filesystem::path data = exe.parent_path().parent_path() / "share" / "keyvane";
+    return exe.parent_path().parent_path().string();
+}
+
+std::optional<std::string> installedDataDir() {
+    const std::optional<std::string> prefix = programPrefix();
+    if (!prefix) {
+        return std::nullopt;
+    }
+    const std::filesystem::path data = std::filesystem::path(*prefix) / "share" / "keyvane";
     if (!isFile(data / "keyvane_rules.json")) {
         return std::nullopt;
     }

@@ -30,6 +30,8 @@ std::string manualOverridesPath();
 std::string userPreferencesPath();
 std::string crashLogPath();
 
+// The prefix the running program sits under: the directory above the executable's own.
+std::optional<std::string> programPrefix();
 // <prefix>/share/keyvane when this program is an installed one (its rules file is there).
 std::optional<std::string> installedDataDir();
 // A file shipped with the program, in the places to try in this order: the installed program's

@@ -140,8 +140,8 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
     if (!isEnabled_ || isPaused_) {
         return;
     }
-    if (platform_.keyboardGrabbedElsewhere() || keysOffLimits()) {
-        return; // another program holds the keyboard, or a password is typed: nothing is typed there
+    if (platform_.keyboardGrabbedElsewhere()) {
+        return; // another program holds the keyboard: nothing is typed into it
     }
     const std::optional<FrontmostApplication> front = platform_.frontmostApplication();
     if (pauseInGames_ && front && !front->desktopEntryID.empty() &&

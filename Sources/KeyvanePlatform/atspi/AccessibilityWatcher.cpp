@@ -78,11 +78,7 @@ bool AccessibilityWatcher::start() {
 }
 
 void AccessibilityWatcher::setActiveProcess(std::optional<long long> pid) {
-    const FocusedField before = focusedField();
-    activePid_ = pid;
-    if (focusedField() != before) {
-        changed();
-    }
+    changeQuietly([&] { activePid_ = pid; });
 }
 
 FocusedField AccessibilityWatcher::focusedField() const {
@@ -120,11 +116,7 @@ void AccessibilityWatcher::stateChanged(const QDBusMessage& message) {
         auto known = applications_.find(sender);
         if (known != applications_.end() && known->second.path == path) {
             // The same field announced again (toolkits repeat themselves): the focus did not move.
-            const FocusedField before = focusedField();
-            lastFocused_ = sender;
-            if (focusedField() != before) {
-                changed();
-            }
+            changeQuietly([&] { lastFocused_ = sender; });
             return;
         }
         ApplicationFocus& focus = applications_[sender];
@@ -148,9 +140,8 @@ void AccessibilityWatcher::stateChanged(const QDBusMessage& message) {
 
 void AccessibilityWatcher::nameOwnerChanged(const QString& name, const QString& /*oldOwner*/,
                                             const QString& newOwner) {
-    const FocusedField before = focusedField();
-    if (newOwner.isEmpty() && applications_.erase(name) > 0 && focusedField() != before) {
-        changed(); // the application is gone, and its fields with it
+    if (newOwner.isEmpty()) {
+        changeQuietly([&] { applications_.erase(name); }); // the application is gone, and its fields
     }
 }
 
@@ -172,11 +163,7 @@ void AccessibilityWatcher::askRole(const QString& sender, const QString& path) {
                 const FocusedField field = !reply.isError() && reply.value() == passwordTextRole
                                                ? FocusedField::password
                                                : FocusedField::ordinary;
-                const FocusedField before = focusedField();
-                it->second.field = field;
-                if (focusedField() != before) {
-                    changed();
-                }
+                changeQuietly([&] { it->second.field = field; });
             });
 }
 
@@ -191,13 +178,17 @@ void AccessibilityWatcher::askProcess(const QString& sender) {
         done->deleteLater();
         auto it = applications_.find(sender);
         if (it != applications_.end() && !reply.isError()) {
-            const FocusedField before = focusedField();
-            it->second.pid = static_cast<long long>(reply.value());
-            if (focusedField() != before) {
-                changed();
-            }
+            changeQuietly([&] { it->second.pid = static_cast<long long>(reply.value()); });
         }
     });
+}
+
+void AccessibilityWatcher::changeQuietly(const std::function<void()>& change) {
+    const FocusedField before = focusedField();
+    change();
+    if (focusedField() != before) {
+        changed();
+    }
 }
 
 void AccessibilityWatcher::changed() {

@@ -48,6 +48,8 @@ private:
     void askRole(const QString& sender, const QString& path);
     void askProcess(const QString& sender);
     void changed();
+    // Applies a change of what is known, and tells of it only when the answer changes with it.
+    void changeQuietly(const std::function<void()>& change);
 
     std::function<void()> onChange_;
     QDBusConnection bus_;

@@ -284,11 +284,15 @@ void X11Session::handleFocusEvent(const QueuedEvent& item) {
     if (focus_ && focus_->handle(item.kind == QueuedEvent::Kind::focusOut, item.focusMode, item.focusDetail,
                                  item.window)) {
         notifyFocusChanged();
-        if (accessibility_ && activeWindow_) {
-            accessibility_->setActiveProcess(activeWindow_->processID());
-        }
+        followActiveProcess();
     }
     drainSoon();
+}
+
+void X11Session::followActiveProcess() {
+    if (accessibility_ && activeWindow_) {
+        accessibility_->setActiveProcess(activeWindow_->processID());
+    }
 }
 
 void X11Session::notifyFocusChanged() {
@@ -303,10 +307,8 @@ void X11Session::trackFocus() {
         focus_->follow();
         drainSoon();
     }
-    if (accessibility_ && activeWindow_) {
-        accessibility_->setActiveProcess(activeWindow_->processID());
-        drainSoon();
-    }
+    followActiveProcess();
+    drainSoon();
 }
 
 bool X11Session::isOwnShortcut(unsigned int xkeycode, unsigned int mods) const {

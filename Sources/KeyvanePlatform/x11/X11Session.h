@@ -87,6 +87,8 @@ private:
     // Follows the window with the keyboard focus (its focus events tell of grabs and moves).
     void trackFocus();
     void notifyFocusChanged();
+    // Tells the accessibility watcher which process has the window in front.
+    void followActiveProcess();
     // The text that raw key presses queued from `from` on put into the focused window, skipping
     // the program's own and those of held devices; nothing when one was an editing key.
     std::optional<std::vector<std::string>> textOfQueuedKeys(std::size_t from, unsigned int group,
