@@ -3,6 +3,7 @@
 // program with its requests to the running copy. The live program is a module of its own
 // (keyvane-live.so, with Qt and the X libraries), loaded only when it is what runs.
 
+#include "Keyvane/usage/Usage.h"
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneDevTools/CLIEntry.h"
 #include "KeyvaneDevTools/SelfTest.h"
@@ -66,8 +67,23 @@ int main(int argc, char** argv) {
     if (CLIEntry::isCommandLine(args)) {
         return CLIEntry::run(args, std::cout, std::cerr);
     }
-    if (std::find(args.begin(), args.end(), "--test") != args.end()) {
+    auto given = [&](const char* option) {
+        return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    if (given("--help") || given("-h")) {
+        std::cout << Usage::helpText();
+        return 0;
+    }
+    if (given("--version")) {
+        std::cout << Usage::versionText();
+        return 0;
+    }
+    if (given("--test")) {
         return SelfTest::run(std::cout);
+    }
+    if (std::optional<std::string> unknown = Usage::unknownOption(args)) {
+        std::cerr << Usage::unknownOptionMessage(*unknown);
+        return 2;
     }
     return runLiveProgram(argc, argv);
 }

@@ -81,6 +81,25 @@ struct Workspace {
 
 } // namespace
 
+TEST(ProgramOptions, HelpAndVersionAnswerAndAnUnknownOptionExitsTwo) {
+    Workspace ws;
+    Result help = ws.run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: keyvane", 0), 0u);
+    EXPECT_NE(help.out.find("-minLength N"), std::string::npos);
+    Result version = ws.run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("keyvane 0.", 0), 0u) << version.out;
+    // A misspelt request and an option of another program.
+    for (const std::string option : {"--pasue", "--display"}) {
+        Result unknown = ws.run({option, "en"});
+        EXPECT_EQ(unknown.status, 2) << option;
+        EXPECT_TRUE(unknown.out.empty());
+        EXPECT_NE(unknown.err.find("unknown option \"" + option + "\"\nUsage: keyvane ["), std::string::npos)
+            << unknown.err;
+    }
+}
+
 TEST(CommandLineOptions, EveryErrorIsOneLineOnStandardErrorAndStatusOne) {
     Workspace ws;
     ws.home.write("text.txt", "hello");
@@ -125,10 +144,15 @@ TEST(CommandLineOptions, EveryErrorIsOneLineOnStandardErrorAndStatusOne) {
 
 TEST(CommandLineOptions, OnlyTheFourTriggerOptionsEnterCommandLineMode) {
     Workspace ws;
-    // Without those the live program starts, which needs an X display.
+    // Without those the program's own options are checked, and the live program takes none of the
+    // developer ones.
     Result r = ws.run({"-validation", "normal"});
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("keyvane: unknown option \"-validation\"", 0), 0u) << r.err;
+    // With none at all the live program starts, which needs an X display.
+    r = ws.run({});
+    EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("Keyvane needs an X11 session", 0), 0u) << r.err;
 }
 

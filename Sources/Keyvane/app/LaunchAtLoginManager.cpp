@@ -16,26 +16,65 @@ std::string autostartPath() {
     return AppPaths::configHome() + "/autostart/keyvane.desktop";
 }
 
+std::optional<std::string> autostartEntry(const std::string& program) {
+    if (program.find_first_of("\n\r") != std::string::npos) {
+        return std::nullopt;
+    }
+    // Exec quoting: inside double quotes a quote, backquote, dollar sign or backslash is escaped
+    // with a backslash, every backslash is then doubled as in any string value of the entry, and
+    // a percent sign is doubled so it is no field code.
+    std::string exec = "\"";
+    for (char c : program) {
+        if (c == '"' || c == '`' || c == '$') {
+            exec += "\\\\"; // the quoting backslash, doubled
+            exec += c;
+        } else if (c == '\\') {
+            exec += "\\\\\\\\"; // escaped for the quotes, then both doubled
+        } else if (c == '%') {
+            exec += "%%";
+        } else {
+            exec += c;
+        }
+    }
+    exec += "\"";
+    return "[Desktop Entry]\nType=Application\nName=Keyvane\nComment=Fix words typed in the wrong keyboard "
+           "layout\nExec=" +
+           exec + "\nIcon=keyvane\nTerminal=false\nX-GNOME-Autostart-enabled=true\nNoDisplay=true\n";
+}
+
 void enable() {
     if (!AppPaths::installedDataDir()) {
         appLog("[Keyvane] Skipping launch-at-login registration: not an installed copy (a build tree)");
         return;
     }
     std::error_code ec;
-    if (std::filesystem::exists(autostartPath(), ec)) {
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        appLog("[Keyvane] Launch at login register failed: cannot tell where the program is: " +
+               ec.message());
         return;
     }
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    registerProgram(exe.string());
+}
+
+bool registerProgram(const std::string& program) {
+    const std::optional<std::string> entry = autostartEntry(program);
+    if (!entry) {
+        appLog("[Keyvane] Launch at login register failed: the program's path has a line break");
+        return false;
+    }
+    if (AtomicFile::read(autostartPath()) == entry) {
+        return true;
+    }
     std::string error;
-    const std::string entry = "[Desktop Entry]\nType=Application\nName=Keyvane\nExec=\"" + exe.string() +
-                              "\"\nX-GNOME-Autostart-enabled=true\nNoDisplay=true\n";
     if (AtomicFile::createDirectories(std::filesystem::path(autostartPath()).parent_path().string(),
                                       &error) &&
-        AtomicFile::writeAtomically(autostartPath(), entry, &error)) {
+        AtomicFile::writeAtomically(autostartPath(), *entry, &error)) {
         appLog("[Keyvane] Launch at login registered");
-    } else {
-        appLog("[Keyvane] Launch at login register failed: " + error);
+        return true;
     }
+    appLog("[Keyvane] Launch at login register failed: " + error);
+    return false;
 }
 
 void disable() {

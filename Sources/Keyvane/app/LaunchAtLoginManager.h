@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 
 // Starting Keyvane at login through an XDG autostart entry.
@@ -8,8 +9,15 @@ namespace keyvane::LaunchAtLoginManager {
 
 // ${XDG_CONFIG_HOME:-~/.config}/autostart/keyvane.desktop
 std::string autostartPath();
-// Registers an installed copy; a copy run from a build tree only logs that it skipped.
+// The autostart entry that starts `program` with the desktop session; nothing when the path
+// cannot be written in an entry (a line break in it).
+std::optional<std::string> autostartEntry(const std::string& program);
+// Registers an installed copy (the running binary); a copy run from a build tree only logs that
+// it skipped.
 void enable();
+// Writes the entry for `program` unless the same entry is already there: an entry left by a copy
+// installed elsewhere, or by an older version, is replaced.
+bool registerProgram(const std::string& program);
 void disable();
 
 } // namespace keyvane::LaunchAtLoginManager

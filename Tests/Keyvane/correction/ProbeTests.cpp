@@ -6,9 +6,11 @@
 #include "Keyvane/correction/GameModeDetector.h"
 #include "Keyvane/correction/InstalledLanguageDetector.h"
 #include "KeyvaneCore/AppPaths.h"
+#include "KeyvaneCore/AtomicFile.h"
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvanePlatform/fake/FakePlatform.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace keyvane;
@@ -69,6 +71,27 @@ TEST(LaunchAtLogin, ABuildTreeCopyDoesNotRegisterButCanAlwaysUnregister) {
     home.write(".config/autostart/keyvane.desktop", "[Desktop Entry]\n");
     LaunchAtLoginManager::disable();
     EXPECT_FALSE(std::filesystem::exists(LaunchAtLoginManager::autostartPath()));
+}
+
+TEST(LaunchAtLogin, TheEntryStartsTheProgramItNamesAndReplacesOneForAnotherCopy) {
+    TempHome home;
+    home.write(".config/autostart/keyvane.desktop",
+               "[Desktop Entry]\nType=Application\nName=Keyvane\nExec=\"/usr/local/bin/keyvane\"\n");
+    ASSERT_TRUE(LaunchAtLoginManager::registerProgram("/opt/key vane/bin/keyvane"));
+    std::optional<std::string> entry = AtomicFile::read(LaunchAtLoginManager::autostartPath());
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_NE(entry->find("\nExec=\"/opt/key vane/bin/keyvane\"\n"), std::string::npos) << *entry;
+    EXPECT_EQ(entry->find("/usr/local/bin"), std::string::npos);
+
+    // Characters the desktop's launcher would read as quoting, variables or field codes.
+    ASSERT_TRUE(LaunchAtLoginManager::registerProgram("/opt/a$b%c\\d/keyvane"));
+    entry = AtomicFile::read(LaunchAtLoginManager::autostartPath());
+    EXPECT_NE(entry->find("\nExec=\"/opt/a\\\\$b%%c\\\\\\\\d/keyvane\"\n"), std::string::npos) << *entry;
+    if (std::system("command -v desktop-file-validate >/dev/null") == 0) {
+        const std::string check = "desktop-file-validate '" + LaunchAtLoginManager::autostartPath() + "'";
+        EXPECT_EQ(std::system(check.c_str()), 0);
+    }
+    EXPECT_FALSE(LaunchAtLoginManager::autostartEntry("/opt/a\nb/keyvane").has_value());
 }
 
 TEST(Readiness, TheProgramSaysWhyItCannotCorrect) {

@@ -1,0 +1,106 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The help and the manual page: what they name is what the program takes, they agree, and they
+// read well in a terminal.
+
+#include "Keyvane/usage/Usage.h"
+#include "KeyvaneDevTools/CLIOptionsParser.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace keyvane;
+
+namespace {
+
+// The manual page's text with the roff escapes of plain text undone and requests dropped.
+std::string manText() {
+    std::istringstream lines(Usage::manPage());
+    std::string line;
+    std::string text;
+    while (std::getline(lines, line)) {
+        if (line.rfind(".B ", 0) == 0) {
+            line = line.substr(3);
+        } else if (!line.empty() && line.front() == '.') {
+            continue;
+        }
+        for (std::size_t at; (at = line.find("\\-")) != std::string::npos;) {
+            line.replace(at, 2, "-");
+        }
+        text += line + "\n";
+    }
+    return text;
+}
+
+std::size_t columns(const std::string& line) {
+    std::size_t count = 0;
+    for (unsigned char c : line) {
+        count += (c & 0xC0) != 0x80 ? 1 : 0; // code points, not bytes
+    }
+    return count;
+}
+
+} // namespace
+
+TEST(Help, EveryOptionItNamesIsOneTheProgramTakes) {
+    int developerOptions = 0;
+    for (const Usage::Section& section : Usage::sections()) {
+        for (const Usage::Entry& entry : section.entries) {
+            const std::string option = entry.term.substr(0, entry.term.find_first_of(" ,"));
+            if (option.rfind("--", 0) == 0) {
+                if (option == "--help" || option == "--version" || option == "--test") {
+                    continue; // chosen before anything else
+                }
+                EXPECT_FALSE(Usage::unknownOption({"keyvane", option}).has_value()) << option;
+            } else if (option.rfind("-", 0) == 0) {
+                std::string error;
+                CLIOptionsParser::parse({"keyvane", "-input", "x", option, "en"}, &error);
+                EXPECT_EQ(error.find("Unknown argument"), std::string::npos) << option << ": " << error;
+                ++developerOptions;
+            }
+        }
+    }
+    EXPECT_EQ(developerOptions, 9);
+}
+
+TEST(Help, TheManualPageSaysWhatTheHelpSays) {
+    const std::string man = manText();
+    for (const Usage::Section& section : Usage::sections()) {
+        for (const Usage::Entry& entry : section.entries) {
+            EXPECT_NE(man.find(entry.term + "\n" + entry.text + "\n"), std::string::npos) << entry.term;
+            EXPECT_NE(Usage::helpText().find("  " + entry.term), std::string::npos) << entry.term;
+        }
+    }
+    for (const std::string& line : Usage::synopsis()) {
+        EXPECT_NE(man.find(line), std::string::npos) << line;
+    }
+}
+
+TEST(Help, FitsAnEightyColumnTerminalAndStartsWithTheUsageLine) {
+    const std::string help = Usage::helpText();
+    EXPECT_EQ(help.rfind("Usage: " + Usage::synopsis().front() + "\n", 0), 0u);
+    std::istringstream lines(help);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("Usage: ", 0) != 0 && line.rfind("   or: ", 0) != 0) {
+            EXPECT_LE(columns(line), 80u) << line;
+        }
+    }
+}
+
+TEST(UnknownOptions, TheLiveProgramsRequestsAreKnownAndAnythingElseIsNot) {
+    EXPECT_FALSE(Usage::unknownOption({"keyvane"}));
+    EXPECT_FALSE(Usage::unknownOption({"keyvane", "--pause"}));
+    EXPECT_FALSE(Usage::unknownOption({"keyvane", "--pause", "90s"}));
+    EXPECT_FALSE(Usage::unknownOption({"keyvane", "--pause", "--resume"}));
+    EXPECT_FALSE(Usage::unknownOption({"keyvane", "--pause-until-restart"}));
+    EXPECT_EQ(Usage::unknownOption({"keyvane", "--pause", "15m", "extra"}), "extra");
+    EXPECT_EQ(Usage::unknownOption({"keyvane", "--resume", "-languages", "en"}), "-languages");
+    EXPECT_EQ(Usage::unknownOption({"keyvane", "--Pause"}), "--Pause");
+}
+
+TEST(UnknownOptions, AreNamedWithoutReplayingTerminalEscapes) {
+    const std::string message = Usage::unknownOptionMessage("--x\x1b]0;owned\x07\ny");
+    EXPECT_EQ(message.find('\x1b'), std::string::npos);
+    EXPECT_EQ(message.find('\x07'), std::string::npos);
+    EXPECT_EQ(message.rfind("keyvane: unknown option \"--x?]0;owned??y\"\nUsage: ", 0), 0u);
+}
