@@ -7,7 +7,10 @@
 #include "Keyvane/app/TerminationSignals.h"
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/correction/CorrectionReadiness.h"
+#include "Keyvane/services/CrashReporter.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
+#include "Keyvane/usage/Usage.h"
+#include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvanePlatform/x11/X11Platform.h"
 
@@ -37,6 +40,9 @@ int run(int argc, char** argv) {
         std::cout << "Keyvane is already running on this display." << std::endl;
         return 0;
     }
+    // This is the one copy: from here on a crash leaves a record.
+    CrashReporter::install(AppPaths::crashLogPath(),
+                           CrashReporter::versionString(Usage::version(), Usage::build()));
     QLocalServer instance;
     instance.setSocketOptions(QLocalServer::UserAccessOption);
     if (instanceName) {

@@ -73,6 +73,10 @@ std::string version() {
     return KEYVANE_VERSION;
 }
 
+std::string build() {
+    return KEYVANE_BUILD;
+}
+
 std::string versionText() {
     return "keyvane " + version() +
            "\nCopyright (C) the Keyvane developers.\nLicense GPLv3+: GNU GPL version 3 or later "

@@ -23,6 +23,8 @@ struct Section {
 };
 
 std::string version();
+// The build's own number or name, set when the program is built; empty when none was.
+std::string build();
 // "keyvane 0.1.0" and the licence, for --version.
 std::string versionText();
 
