@@ -95,6 +95,10 @@ std::string crashLogPath() {
     return appSupportDir() + "/crash.log";
 }
 
+std::string userDefaultsPath() {
+    return configHome() + "/Keyvane/Keyvane.conf";
+}
+
 std::optional<std::string> programPrefix() {
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

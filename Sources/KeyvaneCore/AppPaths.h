@@ -29,6 +29,9 @@ std::optional<std::string> runtimeDir();
 std::string manualOverridesPath();
 std::string userPreferencesPath();
 std::string crashLogPath();
+// The program's own settings that are no user data (hotkeys, update checks), in Qt's INI format:
+// ${XDG_CONFIG_HOME:-~/.config}/Keyvane/Keyvane.conf
+std::string userDefaultsPath();
 
 // The prefix the running program sits under: the directory above the executable's own.
 std::optional<std::string> programPrefix();

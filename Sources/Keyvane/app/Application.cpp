@@ -7,7 +7,10 @@
 #include "Keyvane/app/TerminationSignals.h"
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/correction/CorrectionReadiness.h"
+#include "Keyvane/services/CrashLogNotice.h"
 #include "Keyvane/services/CrashReporter.h"
+#include "Keyvane/services/FeedbackClient.h"
+#include "Keyvane/services/UpdateChecker.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
 #include "Keyvane/usage/Usage.h"
 #include "KeyvaneCore/AppPaths.h"
@@ -95,6 +98,28 @@ int run(int argc, char** argv) {
             appLog("[Keyvane] WARNING: " + problem);
         }
         std::cout << "Ctrl+C stops it.\n";
+    }
+    // A crash since the last start is told once; the record stays in the crash log.
+    if (CrashLogNotice::takeNewRecords(AppPaths::crashLogPath(), AppPaths::userDefaultsPath())) {
+        std::cout << "Keyvane stopped unexpectedly last time; what it recorded is in "
+                  << AppPaths::crashLogPath() << ".\n";
+    }
+    UpdateChecker updates(UpdateChecker::fromBuild());
+    QObject::connect(&updates, &UpdateChecker::availabilityChanged, [&updates] {
+        if (const std::optional<AppcastItem>& update = updates.availableUpdate()) {
+            std::cout << "Keyvane " << update->displayVersion.toStdString()
+                      << " is available: " << update->downloadUrl.toStdString() << std::endl;
+        }
+    });
+    updates.applyPolicy(preferences.updateCheckFrequency);
+    if (!updates.isConfigured()) {
+        std::cout
+            << "Note: this build never checks for updates (no update feed and signing key were set when it "
+               "was built).\n";
+    }
+    if (FeedbackClient::fromBuild().endpoint.isEmpty()) {
+        std::cout
+            << "Note: this build cannot send feedback (no feedback service was set when it was built).\n";
     }
     if (platform->focusedField() == FocusedField::unknown) {
         std::cout

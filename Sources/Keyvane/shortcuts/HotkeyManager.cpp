@@ -45,7 +45,7 @@ bool settingsFileUsable() {
 } // namespace
 
 std::string HotkeyManager::settingsPath() {
-    return AppPaths::configHome() + "/Keyvane/Keyvane.conf";
+    return AppPaths::userDefaultsPath();
 }
 
 HotkeyManager::HotkeyManager(PlatformServices& platform)

@@ -2,6 +2,7 @@
 // The crash reporter in child processes that really crash: what the log holds afterwards, and
 // that each child still dies as it would have without the reporter.
 
+#include "Keyvane/services/CrashLogNotice.h"
 #include "Keyvane/services/CrashReporter.h"
 
 #include <atomic>
@@ -167,4 +168,25 @@ TEST(CrashRecords, NameSignalsAndVersionsAsTheyAreKnown) {
     EXPECT_EQ(CrashReporter::signalName(SIGUSR1), std::to_string(SIGUSR1));
     EXPECT_EQ(CrashReporter::versionString("", ""), "dev (?)");
     EXPECT_EQ(CrashReporter::versionString("1.4.0", "27"), "1.4.0 (27)");
+}
+
+TEST_F(CrashReporterTest, ACrashIsToldAtTheNextStartOnlyAndOnlyWhatIsNew) {
+    const std::string settings = dir_ + "/Keyvane.conf";
+    EXPECT_FALSE(CrashLogNotice::takeNewRecords(logPath_, settings)); // no log at all
+    crashChild(logPath_, [] { ::raise(SIGILL); });
+    std::optional<QString> news = CrashLogNotice::takeNewRecords(logPath_, settings);
+    ASSERT_TRUE(news.has_value());
+    EXPECT_NE(news->indexOf("signal 4 (SIGILL)"), -1);
+    EXPECT_FALSE(CrashLogNotice::takeNewRecords(logPath_, settings)); // told once
+
+    crashChild(logPath_, [] { ::raise(SIGTRAP); });
+    news = CrashLogNotice::takeNewRecords(logPath_, settings);
+    ASSERT_TRUE(news.has_value());
+    EXPECT_EQ(news->indexOf("SIGILL"), -1);
+    EXPECT_NE(news->indexOf("signal 5 (SIGTRAP)"), -1);
+
+    std::filesystem::resize_file(logPath_, 0); // emptied by the user
+    EXPECT_FALSE(CrashLogNotice::takeNewRecords(logPath_, settings));
+    crashChild(logPath_, [] { ::raise(SIGSEGV); });
+    EXPECT_TRUE(CrashLogNotice::takeNewRecords(logPath_, settings));
 }
