@@ -188,6 +188,8 @@ public:
     virtual std::optional<KeyboardLayout> layoutInUse() = 0;
     // 0 on success; the effect may lag.
     virtual int selectLayout(const KeyboardLayout& layout) = 0;
+    // Called after the current layout changed, by the user or by the program.
+    virtual void onLayoutChanged(std::function<void()> handler) = 0;
     // Key for key between every two enabled layouts; empty when the desktop cannot tell.
     virtual std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() { return {}; }
     // The text a key types in a layout with the given modifiers (Shift, Caps Lock, Level3 count);

@@ -12,6 +12,7 @@
 #include "Keyvane/services/FeedbackClient.h"
 #include "Keyvane/services/UpdateChecker.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
+#include "Keyvane/ui/StatusBarController.h"
 #include "Keyvane/usage/Usage.h"
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/UserPreferences.h"
@@ -81,6 +82,16 @@ int run(int argc, char** argv) {
     hotkeys.loadSettings();
     hotkeys.registerCallbacks([&] { appState->undoLastCorrection(); }, [&] { appState->convertSelection(); },
                               [&](const std::string& language) { appState->convertSelection(language); });
+    UpdateChecker updates(UpdateChecker::fromBuild());
+    QObject::connect(&updates, &UpdateChecker::availabilityChanged, [&updates] {
+        if (const std::optional<AppcastItem>& update = updates.availableUpdate()) {
+            std::cout << "Keyvane " << update->displayVersion.toStdString()
+                      << " is available: " << update->downloadUrl.toStdString() << std::endl;
+        }
+    });
+    // The tray icon and its menu, where the desktop has a tray.
+    StatusBarController statusBar(*appState, *platform, hotkeys, updates);
+    updates.applyPolicy(preferences.updateCheckFrequency);
 
     // SIGINT, SIGTERM and the session's end stop the program cleanly from the event loop.
     TerminationSignals termination;
@@ -104,14 +115,6 @@ int run(int argc, char** argv) {
         std::cout << "Keyvane stopped unexpectedly last time; what it recorded is in "
                   << AppPaths::crashLogPath() << ".\n";
     }
-    UpdateChecker updates(UpdateChecker::fromBuild());
-    QObject::connect(&updates, &UpdateChecker::availabilityChanged, [&updates] {
-        if (const std::optional<AppcastItem>& update = updates.availableUpdate()) {
-            std::cout << "Keyvane " << update->displayVersion.toStdString()
-                      << " is available: " << update->downloadUrl.toStdString() << std::endl;
-        }
-    });
-    updates.applyPolicy(preferences.updateCheckFrequency);
     if (!updates.isConfigured()) {
         std::cout
             << "Note: this build never checks for updates (no update feed and signing key were set when it "

@@ -31,6 +31,8 @@ const Row keyRows[] = {
     {"menu.disable_app", "Disable “%@”", "Вимкнути «%@»", "Отключить «%@»"},
     {"menu.enable_app", "Enable “%@”", "Увімкнути «%@»", "Включить «%@»"},
     {"menu.settings", "Settings...", "Налаштування...", "Настройки..."},
+    {"menu.update_available", "Keyvane %@ Is Available…", "Доступна версія Keyvane %@…",
+     "Доступна версия Keyvane %@…"},
     {"menu.quit", "Quit Keyvane", "Вийти з Keyvane", "Выйти из Keyvane"},
     {"menu.state.disabled", "Disabled", "Вимкнено", "Отключено"},
     {"menu.state.paused", "Paused", "Призупинено", "Приостановлено"},

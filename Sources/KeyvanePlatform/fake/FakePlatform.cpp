@@ -177,6 +177,14 @@ void FakePlatform::setLayouts(std::vector<KeyboardLayout> layouts, std::size_t c
     current_ = current;
 }
 
+void FakePlatform::switchLayout(std::size_t current) {
+    current_ = current;
+    auto handlers = layoutHandlers_;
+    for (auto& handler : handlers) {
+        handler();
+    }
+}
+
 std::optional<std::vector<KeyboardLayout>> FakePlatform::enabledLayouts() {
     if (!enumerable_) {
         return std::nullopt;
@@ -202,7 +210,10 @@ int FakePlatform::selectLayout(const KeyboardLayout& source) {
         return -50;
     }
     if (++selectionCount_ >= selectionsNeeded_) {
-        current_ = static_cast<std::size_t>(it - layouts_.begin());
+        const auto selected = static_cast<std::size_t>(it - layouts_.begin());
+        if (selected != current_) {
+            switchLayout(selected);
+        }
     }
     return 0;
 }

@@ -27,6 +27,8 @@ public:
     // Another application is in front, but the desktop's notice of the switch has not arrived.
     void bringToFrontUnannounced(const FrontmostApplication& app) { frontmost_ = app; }
     void setLayouts(std::vector<KeyboardLayout> layouts, std::size_t current);
+    // The user switches to another of the layouts (or to none of them: an index past the end).
+    void switchLayout(std::size_t current);
     void setKeyTable(const std::string& layoutID, KeyTable table) { keyTables_[layoutID] = std::move(table); }
     // Selection takes effect only after this many calls to selectLayout (default 1: at once).
     void setSelectionsNeeded(int count) { selectionsNeeded_ = count; }
@@ -51,6 +53,9 @@ public:
     std::optional<KeyboardLayout> currentLayout() override;
     std::optional<KeyboardLayout> layoutInUse() override;
     int selectLayout(const KeyboardLayout& source) override;
+    void onLayoutChanged(std::function<void()> handler) override {
+        layoutHandlers_.push_back(std::move(handler));
+    }
     std::optional<std::string> translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                             ModifierFlags modifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
@@ -136,6 +141,7 @@ private:
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::vector<std::function<void()>> pointerHandlers_;
     std::vector<std::function<void()>> focusHandlers_;
+    std::vector<std::function<void()>> layoutHandlers_;
     FocusedField focusedField_ = FocusedField::ordinary;
     std::map<ClipboardKind, ClipboardContents> clipboards_;
     std::function<void(int)> hotkeyHandler_;

@@ -250,6 +250,15 @@ void X11Session::dispatch(const QueuedEvent& item) {
     switch (item.kind) {
     case QueuedEvent::Kind::rawKey: handleRawKeyPress(item.keycode, item.source); break;
     case QueuedEvent::Kind::state:
+        if (item.group != lockedGroup_ && !layoutHandlers_.empty()) {
+            // Told from the event loop, once this event's work is done.
+            QTimer::singleShot(0, notifier_, [this] {
+                auto handlers = layoutHandlers_;
+                for (auto& handler : handlers) {
+                    handler();
+                }
+            });
+        }
         lockedGroup_ = item.group;
         effectiveMods_ = item.mods;
         break;

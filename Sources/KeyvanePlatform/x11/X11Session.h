@@ -55,6 +55,9 @@ public:
     void onPointerButton(std::function<void()> handler) override {
         pointerHandlers_.push_back(std::move(handler));
     }
+    void onLayoutChanged(std::function<void()> handler) override {
+        layoutHandlers_.push_back(std::move(handler));
+    }
     void onFocusChanged(std::function<void()> handler) override {
         focusHandlers_.push_back(std::move(handler));
     }
@@ -121,6 +124,7 @@ private:
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::vector<std::function<void()>> pointerHandlers_;
     std::vector<std::function<void()>> focusHandlers_;
+    std::vector<std::function<void()>> layoutHandlers_;
     std::unique_ptr<FocusTracker> focus_;                 // made once the display is open
     std::unique_ptr<ActiveWindow> activeWindow_;          // made once the display is open
     std::unique_ptr<AccessibilityWatcher> accessibility_; // made once the display is open

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Keyvane/ui/LayoutChangeLog.h"
+#include "Keyvane/ui/MenuModel.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
+
+namespace keyvane {
+
+class AppState;
+class HotkeyManager;
+class PlatformServices;
+class UpdateChecker;
+
+// The tray icon with the current layout's badge, and its menu: the state, Enabled, Learning Mode,
+// Launch at Login, pausing and resuming, Undo and Convert with their shortcuts, Convert To each
+// active language, excluding the recent applications, Settings and Quit. It follows the
+// coordinator's state and the desktop's layout as they change, and refreshes the menu each time
+// it opens.
+class StatusBarController : public QObject {
+    Q_OBJECT
+
+public:
+    StatusBarController(AppState& appState, PlatformServices& platform, HotkeyManager& hotkeys,
+                        UpdateChecker& updates, QObject* parent = nullptr);
+    ~StatusBarController() override;
+
+    // What "Settings..." opens; without it the item is not shown.
+    void setSettingsOpener(std::function<void()> open);
+    // Builds the menu again, in the interface language now set.
+    void setupMenu();
+    // Brings the icon and every item up to date.
+    void updateMenuState();
+
+    QSystemTrayIcon& trayIcon() { return tray_; }
+    const MenuState& shownState() const { return state_; }
+
+private:
+    QAction* addItem(const std::function<void()>& action, bool checkable = false);
+    void apply(QAction* action, const MenuItemState& item);
+    void refreshIcon();
+
+    AppState& appState_;
+    PlatformServices& platform_;
+    HotkeyManager& hotkeys_;
+    UpdateChecker& updates_;
+    std::function<void()> openSettings_;
+    QSystemTrayIcon tray_;
+    std::unique_ptr<QMenu> menu_;
+    MenuState state_;
+    LayoutChangeLog layoutLog_;
+    QString shownIconKey_;
+
+    QAction* warning_ = nullptr;
+    QAction* warningSeparator_ = nullptr;
+    QAction* status_ = nullptr;
+    QAction* update_ = nullptr;
+    QAction* launchAtLogin_ = nullptr;
+    QAction* enabled_ = nullptr;
+    QAction* learning_ = nullptr;
+    QAction* debug_ = nullptr;
+    QAction* pause15_ = nullptr;
+    QAction* pauseUntilRestart_ = nullptr;
+    QAction* resume_ = nullptr;
+    QAction* undo_ = nullptr;
+    QAction* convertSelected_ = nullptr;
+    QMenu* convertTo_ = nullptr;
+    QAction* excludeAnchor_ = nullptr;
+    std::vector<QAction*> excludeItems_;
+    QAction* settings_ = nullptr;
+    QAction* quit_ = nullptr;
+};
+
+} // namespace keyvane
