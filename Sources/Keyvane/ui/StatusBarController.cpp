@@ -10,6 +10,7 @@
 #include "Keyvane/usage/Usage.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFont>
 
 namespace keyvane {
@@ -41,6 +42,12 @@ StatusBarController::StatusBarController(AppState& appState, PlatformServices& p
         updateMenuState();
     });
     connect(&updates_, &UpdateChecker::availabilityChanged, this, &StatusBarController::updateMenuState);
+    // A left click opens the menu too: most Linux trays have no other use for it.
+    connect(&tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && menu_) {
+            menu_->popup(QCursor::pos());
+        }
+    });
     layoutLog_.changed(platform_);
     setupMenu();
     tray_.show();

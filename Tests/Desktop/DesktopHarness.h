@@ -1,0 +1,245 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What the desktop tests share: waiting for a condition with a deadline, the live program in a home of
+// its own, the user at the keyboard, and a text window with the key observer watching it.
+#include "../TempHome.h"
+#include "Keyvane/correction/InputObserver.h"
+#include "Keyvane/correction/InstalledLanguageDetector.h"
+#include "Keyvane/correction/ReplacementAdapter.h"
+#include "KeyvaneCore/CoreLog.h"
+#include "KeyvanePlatform/x11/X11Platform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTextBlock>
+#include <QThread>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+// Xlib after everything else: its macros (None, Bool, Status) collide with ordinary names.
+// clang-format off
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/XTest.h>
+#undef None
+#undef Bool
+#undef Status
+// clang-format on
+
+namespace keyvane::desktop {
+
+// evdev codes of the keys used here.
+
+inline bool spinUntil(const std::function<bool()>& done, int timeoutMs = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+inline void settle(int ms = 150) {
+    spinUntil([] { return false; }, ms);
+}
+
+// Starts the live program (its preferences already in the temporary home); true once it runs.
+inline bool startLiveProgram(QProcess& program) {
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    return spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000);
+}
+
+// The live program with the three languages active, in a temporary home; stopped at the end.
+struct LiveProgram {
+    explicit LiveProgram(const std::string& preferences = R"({"active_languages": ["en", "ru", "uk"]})") {
+        home.write(".local/share/keyvane/user_preferences.json", preferences);
+    }
+    ~LiveProgram() {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+    bool start() { return startLiveProgram(process); }
+
+    keyvane::testing::TempHome home;
+    QProcess process;
+};
+
+// The user at the keyboard: a separate X connection pressing keys through XTest.
+class User {
+public:
+    User()
+        : display_(XOpenDisplay(nullptr)) {}
+    ~User() {
+        if (keyboard_ != nullptr) {
+            XCloseDevice(display_, keyboard_);
+        }
+        XCloseDisplay(display_);
+    }
+    void useGroup(unsigned int group) {
+        XkbLockGroup(display_, XkbUseCoreKbd, group);
+        XSync(display_, False);
+        settle(50);
+    }
+    unsigned int group() {
+        XkbStateRec state{};
+        XkbGetState(display_, XkbUseCoreKbd, &state);
+        return state.locked_group;
+    }
+    void press(std::initializer_list<unsigned int> evdevKeys, bool shift = false) {
+        for (unsigned int key : evdevKeys) {
+            if (shift) {
+                XTestFakeKeyEvent(display_, KeyCode::leftShift + 8, True, 0);
+            }
+            XTestFakeKeyEvent(display_, key + 8, True, 0);
+            XTestFakeKeyEvent(display_, key + 8, False, 0);
+            if (shift) {
+                XTestFakeKeyEvent(display_, KeyCode::leftShift + 8, False, 0);
+            }
+            XSync(display_, False);
+        }
+    }
+
+    // Types through the server's own keyboard device, as a physical keyboard does (keys of the
+    // XTest device cannot be held), `gapMs` between key events.
+    void typeOnKeyboard(const std::vector<unsigned int>& evdevKeys, int gapMs) {
+        XDevice* keyboard = physicalKeyboard();
+        ASSERT_NE(keyboard, nullptr) << "no keyboard device besides XTest";
+        for (unsigned int key : evdevKeys) {
+            XTestFakeDeviceKeyEvent(display_, keyboard, key + 8, True, nullptr, 0, 0);
+            XFlush(display_);
+            pace(gapMs / 2);
+            XTestFakeDeviceKeyEvent(display_, keyboard, key + 8, False, nullptr, 0, 0);
+            XFlush(display_);
+            pace(gapMs - gapMs / 2);
+        }
+        XSync(display_, False);
+    }
+    // The same through the XTest device, as on-screen keyboards and xdotool type.
+    void typeThroughXTest(const std::vector<unsigned int>& evdevKeys, int gapMs) {
+        for (unsigned int key : evdevKeys) {
+            XTestFakeKeyEvent(display_, key + 8, True, 0);
+            XFlush(display_);
+            pace(gapMs / 2);
+            XTestFakeKeyEvent(display_, key + 8, False, 0);
+            XFlush(display_);
+            pace(gapMs - gapMs / 2);
+        }
+        XSync(display_, False);
+    }
+    // A click of the first mouse button at a point of the screen.
+    void click(int x, int y) {
+        XTestFakeMotionEvent(display_, -1, x, y, 0);
+        XTestFakeButtonEvent(display_, 1, True, 0);
+        XTestFakeButtonEvent(display_, 1, False, 0);
+        XSync(display_, False);
+    }
+
+    // Claims, as a window manager would, that this window is the active one.
+    void setActiveWindow(unsigned long window) {
+        Atom active = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+        XChangeProperty(display_, DefaultRootWindow(display_), active, XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&window), 1);
+        XSync(display_, False);
+    }
+    void clearActiveWindow() {
+        XDeleteProperty(display_, DefaultRootWindow(display_),
+                        XInternAtom(display_, "_NET_ACTIVE_WINDOW", False));
+        XSync(display_, False);
+    }
+    void chord(unsigned int modifier, unsigned int key) {
+        XTestFakeKeyEvent(display_, modifier + 8, True, 0);
+        XTestFakeKeyEvent(display_, key + 8, True, 0);
+        XTestFakeKeyEvent(display_, key + 8, False, 0);
+        XTestFakeKeyEvent(display_, modifier + 8, False, 0);
+        XSync(display_, False);
+    }
+
+private:
+    // The typist's pace: the test's own window keeps handling events meanwhile.
+    static void pace(int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
+    }
+    XDevice* physicalKeyboard() {
+        if (keyboard_ != nullptr) {
+            return keyboard_;
+        }
+        int count = 0;
+        XIDeviceInfo* devices = XIQueryDevice(display_, XIAllDevices, &count);
+        for (int i = 0; i < count && keyboard_ == nullptr; ++i) {
+            if (devices[i].use == XISlaveKeyboard &&
+                std::string(devices[i].name).find("XTEST") == std::string::npos) {
+                keyboard_ = XOpenDevice(display_, static_cast<XID>(devices[i].deviceid));
+            }
+        }
+        XIFreeDeviceInfo(devices);
+        return keyboard_;
+    }
+    Display* display_;
+    XDevice* keyboard_ = nullptr;
+};
+
+class Desktop : public ::testing::Test {
+protected:
+    // Whatever a test writes (the developer log above all) stays in a home of its own.
+    keyvane::testing::TempHome home;
+
+    void SetUp() override {
+        platform = X11Platform::connect();
+        ASSERT_NE(platform, nullptr) << "no X display with XInput 2.2, XKB and XTEST";
+        editor = std::make_unique<QPlainTextEdit>();
+        editor->setWindowTitle("Keyvane desktop test");
+        editor->show();
+        editor->activateWindow();
+        editor->setFocus();
+        ASSERT_TRUE(
+            spinUntil([&] { return editor->hasFocus() && QApplication::focusWidget() == editor.get(); }));
+        observer =
+            std::make_unique<InputObserver>(*platform, [this](const EmittedToken& t) { words.push_back(t); });
+        observer->start();
+        user.useGroup(0);
+        settle();
+    }
+    void TearDown() override {
+        observer.reset();
+        editor.reset();
+        user.useGroup(0);
+    }
+    std::string text() const { return editor->toPlainText().toStdString(); }
+    std::string seen() const {
+        std::string out = "text \"" + text() + "\", words:";
+        for (const EmittedToken& w : words) {
+            out += " [" + w.token + "|" + w.boundary.text() + "]";
+        }
+        return out;
+    }
+
+    std::unique_ptr<PlatformServices> platform;
+    std::unique_ptr<QPlainTextEdit> editor;
+    std::unique_ptr<InputObserver> observer;
+    std::vector<EmittedToken> words;
+    User user;
+};
+
+} // namespace keyvane::desktop

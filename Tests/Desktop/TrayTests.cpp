@@ -1,0 +1,213 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tray icon and its menu on a real tray (trayer, an XEmbed tray) on the test display: the
+// icon appears with the layout's badge, its menu opens, and its items act. With
+// KEYVANE_SCREENSHOTS set to a directory, the icon and the menu are saved there as PNG files.
+
+// clang-format off
+// Qt first: the X headers the harness brings define names Qt uses.
+#include <QDir>
+#include <QImage>
+#include <QPixmap>
+#include <QRegularExpression>
+#include <QScreen>
+#include "KeyvaneCore/UserPreferences.h"
+#include "DesktopHarness.h"
+// clang-format on
+
+using namespace keyvane;
+using namespace keyvane::desktop;
+
+namespace {
+
+QString output(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(5000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// The visible windows of a process, on the screen.
+std::vector<QRect> windowsOf(qint64 pid) {
+    std::vector<QRect> windows;
+    const QStringList ids = output("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)})
+                                .split('\n', Qt::SkipEmptyParts);
+    for (const QString& id : ids) {
+        const QString shell = output("xdotool", {"getwindowgeometry", "--shell", id});
+        auto value = [&](const char* name) {
+            return QRegularExpression(QString(name) + "=(-?\\d+)").match(shell).captured(1).toInt();
+        };
+        const QRect rect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+        if (rect.width() > 1 && rect.height() > 1) {
+            windows.push_back(rect);
+        }
+    }
+    return windows;
+}
+
+QImage grab(const QRect& rect) {
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, rect.x(), rect.y(), rect.width(), rect.height())
+        .toImage();
+}
+
+// The icon's fill, a little off its centre (the badge's letters are at the centre).
+QColor iconFill(const QRect& icon) {
+    const QImage image = grab(icon);
+    return image.pixelColor(image.width() / 2, std::max(1, image.height() / 6 + 1));
+}
+bool looksBlue(const QColor& c) {
+    return c.blue() > c.red() + 60;
+}
+bool looksGrey(const QColor& c) {
+    return std::abs(c.red() - c.blue()) < 30 && std::abs(c.red() - c.green()) < 30;
+}
+
+void save(const QImage& image, const QString& name) {
+    const QByteArray dir = qgetenv("KEYVANE_SCREENSHOTS");
+    if (!dir.isEmpty()) {
+        QDir().mkpath(QString::fromUtf8(dir));
+        image.save(QString::fromUtf8(dir) + "/" + name);
+    }
+}
+
+class Tray {
+public:
+    bool start() {
+        process_.start("trayer",
+                       {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "32",
+                        "--SetDockType", "false", "--transparent", "false", "--tint", "0xeeeeee"});
+        return spinUntil(
+            [] {
+                return !output("xdotool", {"search", "--classname", "trayer"}).isEmpty();
+            },
+            5000);
+    }
+    ~Tray() {
+        process_.terminate();
+        process_.waitForFinished(3000);
+    }
+
+private:
+    QProcess process_;
+};
+
+class TrayIcon : public Desktop {
+protected:
+    void SetUp() override {
+        Desktop::SetUp();
+        ASSERT_TRUE(tray.start()) << "trayer did not start";
+    }
+    void TearDown() override {
+        program.terminate();
+        program.waitForFinished(5000);
+        Desktop::TearDown();
+    }
+    void startProgram(const std::string& language) {
+        home.write(".local/share/keyvane/user_preferences.json",
+                   R"({"active_languages": ["en", "ru", "uk"], "ui_language": ")" + language + R"("})");
+        ASSERT_TRUE(startLiveProgram(program)) << program.readAllStandardError().toStdString();
+        ASSERT_TRUE(spinUntil([&] { return !windowsOf(program.processId()).empty(); }, 5000))
+            << "no tray icon appeared";
+        icon = windowsOf(program.processId()).front();
+    }
+    // Opens the menu with a click on the icon; gives where it is.
+    std::optional<QRect> openMenu() {
+        QProcess::execute("xdotool", {"mousemove", QString::number(icon.center().x()),
+                                      QString::number(icon.center().y()), "click", "3"});
+        std::optional<QRect> menu;
+        spinUntil(
+            [&] {
+                for (const QRect& window : windowsOf(program.processId())) {
+                    if (window.height() > icon.height() * 3) {
+                        menu = window;
+                    }
+                }
+                return menu.has_value();
+            },
+            5000);
+        return menu;
+    }
+    // Opens the menu and picks the item `downs` items down from the top.
+    void choose(int downs) {
+        ASSERT_TRUE(openMenu().has_value()) << "the menu did not open";
+        for (int i = 0; i < downs; ++i) {
+            user.press({KeyCode::down});
+        }
+        user.press({KeyCode::enter});
+        ASSERT_TRUE(spinUntil([&] { return windowsOf(program.processId()).size() == 1; }, 3000))
+            << "the menu stayed open";
+    }
+    bool corrects() {
+        editor->clear();
+        editor->activateWindow();
+        editor->setFocus();
+        settle(200);
+        user.useGroup(0);
+        user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
+        const bool corrected = spinUntil([&] { return text() == "привет "; }, 2000);
+        settle(1800); // the layout chosen by a correction is held this long
+        return corrected;
+    }
+
+    Tray tray;
+    QProcess program;
+    QRect icon;
+};
+
+// Items from the top of the menu, with nothing of developer mode, no update and not paused.
+constexpr int pause15Minutes = 4;
+constexpr int resumeWhilePaused = 6;
+constexpr int firstRecentApplication = 9;
+
+} // namespace
+
+TEST_F(TrayIcon, ShowsTheLayoutAndItsMenuPausesResumesExcludesAndQuits) {
+    startProgram("en");
+    EXPECT_TRUE(looksBlue(iconFill(icon))) << iconFill(icon).name().toStdString();
+    save(grab(icon.adjusted(-4, -4, 4, 4)), "tray-active-en.png");
+
+    const std::optional<QRect> menu = openMenu();
+    ASSERT_TRUE(menu.has_value());
+    settle(300);
+    save(grab(*menu), "tray-menu-en.png");
+    user.press({KeyCode::escape});
+    ASSERT_TRUE(spinUntil([&] { return windowsOf(program.processId()).size() == 1; }));
+
+    choose(pause15Minutes);
+    EXPECT_TRUE(spinUntil([&] { return looksGrey(iconFill(icon)); })) << iconFill(icon).name().toStdString();
+    save(grab(icon.adjusted(-4, -4, 4, 4)), "tray-paused-en.png");
+    EXPECT_FALSE(corrects()) << "paused from the menu";
+
+    choose(resumeWhilePaused);
+    EXPECT_TRUE(spinUntil([&] { return looksBlue(iconFill(icon)); }));
+    EXPECT_TRUE(corrects()) << "resumed from the menu";
+
+    // The window in front is the first of the recent applications.
+    choose(firstRecentApplication);
+    EXPECT_TRUE(spinUntil([&] {
+        return UserPreferences::load(UserPreferences::defaultPath())
+                   .excludedApps.count("keyvanedesktoptests") == 1;
+    }));
+    EXPECT_FALSE(corrects()) << "the application excluded from the menu is left alone";
+
+    ASSERT_TRUE(openMenu().has_value());
+    user.press({KeyCode::up}); // the last item: Quit
+    user.press({KeyCode::enter});
+    ASSERT_TRUE(program.waitForFinished(5000)) << "Quit did not end the program";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+}
+
+TEST_F(TrayIcon, FollowsTheLayoutAndSpeaksTheInterfaceLanguage) {
+    startProgram("uk");
+    // The badge changes with the layout: "EN", then "UA".
+    const QImage english = grab(icon);
+    user.useGroup(2);
+    EXPECT_TRUE(spinUntil([&] { return grab(icon) != english; })) << "the icon did not follow the layout";
+    save(grab(icon.adjusted(-4, -4, 4, 4)), "tray-active-uk.png");
+    const std::optional<QRect> menu = openMenu();
+    ASSERT_TRUE(menu.has_value());
+    settle(300);
+    save(grab(*menu), "tray-menu-uk.png");
+    user.press({KeyCode::escape});
+}
