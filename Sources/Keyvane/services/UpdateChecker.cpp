@@ -14,7 +14,6 @@ namespace keyvane {
 namespace {
 
 const QString lastCheckKey = QStringLiteral("Updates/lastCheck");
-const QString skippedVersionKey = QStringLiteral("Updates/skippedVersion");
 
 QSettings openSettings(const std::string& path) {
     return QSettings(QString::fromStdString(path), QSettings::IniFormat);
@@ -49,6 +48,7 @@ UpdateChecker::Config UpdateChecker::fromBuild() {
     config.publicKey = QByteArrayLiteral(KEYVANE_UPDATE_PUBLIC_KEY);
     config.currentVersion = QStringLiteral(KEYVANE_VERSION);
     config.settingsPath = AppPaths::userDefaultsPath();
+    config.preferencesPath = UserPreferences::defaultPath();
     return config;
 }
 
@@ -177,14 +177,19 @@ void UpdateChecker::setAvailable(const std::optional<AppcastItem>& update) {
 }
 
 void UpdateChecker::skipVersion(const QString& version) {
-    openSettings(config_.settingsPath).setValue(skippedVersionKey, version);
+    UserPreferences preferences = UserPreferences::load(config_.preferencesPath);
+    preferences.skippedUpdateVersion = version.toStdString();
+    if (!UserPreferences::save(preferences, config_.preferencesPath)) {
+        return; // not remembered: keep offering it
+    }
     if (available_ && Appcast::compareVersions(available_->version, version) == 0) {
         setAvailable(std::nullopt);
     }
 }
 
 QString UpdateChecker::skippedVersion() const {
-    return openSettings(config_.settingsPath).value(skippedVersionKey).toString();
+    return QString::fromStdString(
+        UserPreferences::load(config_.preferencesPath).skippedUpdateVersion.value_or(""));
 }
 
 } // namespace keyvane

@@ -33,7 +33,8 @@ public:
         QString feedUrl;
         QByteArray publicKey; // Ed25519, base64
         QString currentVersion;
-        std::string settingsPath; // the last check and the skipped version are kept there
+        std::string settingsPath;    // the time of the last check is kept there
+        std::string preferencesPath; // the user preferences, which keep the skipped version
         int timeoutMs = 30000;
     };
     // The feed and key set when the program was built (none in a development build).

@@ -39,6 +39,7 @@ protected:
             QByteArray(reinterpret_cast<const char*>(publicKey_), sizeof publicKey_).toBase64();
         config_.currentVersion = "0.1.0";
         config_.settingsPath = home_.path() + "/Keyvane.conf";
+        config_.preferencesPath = home_.path() + "/user_preferences.json";
         config_.timeoutMs = 5000;
     }
 
