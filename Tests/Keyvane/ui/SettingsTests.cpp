@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the settings window's controls write, and that the running program takes it up.
+
+#include "../../TempHome.h"
+#include "Keyvane/app/L10n.h"
+#include "Keyvane/correction/AppState.h"
+#include "Keyvane/ui/SettingsActions.h"
+#include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/ManualOverridesFile.h"
+#include "KeyvaneCore/RulesFile.h"
+#include "KeyvaneCore/UserPreferences.h"
+#include "KeyvanePlatform/fake/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+
+namespace {
+
+UserPreferences saved() {
+    return UserPreferences::load(UserPreferences::defaultPath());
+}
+
+std::vector<std::string> codes(const std::vector<SettingsActions::LanguageRow>& rows) {
+    std::vector<std::string> out;
+    for (const auto& row : rows) {
+        out.push_back(row.code + (row.active ? "" : "-"));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(Settings, UntickingUpdatesStoresNeverAndTickingAgainStoresDaily) {
+    TempHome home;
+    ASSERT_TRUE(SettingsActions::setUpdateFrequency(UpdateCheckFrequency::hourly));
+    EXPECT_EQ(SettingsActions::setAutomaticUpdates(false), UpdateCheckFrequency::never);
+    EXPECT_EQ(saved().updateCheckFrequency, UpdateCheckFrequency::never);
+    EXPECT_EQ(SettingsActions::setAutomaticUpdates(true), UpdateCheckFrequency::daily);
+    EXPECT_EQ(saved().updateCheckFrequency, UpdateCheckFrequency::daily);
+    ASSERT_TRUE(SettingsActions::setUpdateFrequency(UpdateCheckFrequency::atStartup));
+    EXPECT_EQ(SettingsActions::setAutomaticUpdates(true), UpdateCheckFrequency::atStartup);
+}
+
+TEST(Settings, TheInterfaceLanguageInUseWritesNothing) {
+    TempHome home;
+    L10n::setLanguage("en");
+    home.write(".local/share/keyvane/user_preferences.json", R"({"ui_language": "en"})");
+    EXPECT_FALSE(SettingsActions::setInterfaceLanguage("en"));
+    EXPECT_EQ(AtomicFile::read(UserPreferences::defaultPath()), R"({"ui_language": "en"})");
+    EXPECT_TRUE(SettingsActions::setInterfaceLanguage("uk"));
+    EXPECT_EQ(saved().uiLanguage, "uk");
+    EXPECT_EQ(L10n::language(), "uk");
+    L10n::setLanguage("en");
+}
+
+TEST(Settings, EnglishStaysFirstAndOnlyActiveLanguagesChangePlaces) {
+    TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru"]})");
+    std::vector<SettingsActions::LanguageRow> rows = SettingsActions::languageRows(saved());
+    EXPECT_EQ(codes(rows), (std::vector<std::string>{"en", "ru", "uk-"}));
+    EXPECT_EQ(rows[1].displayName, "Русский (ru)");
+    EXPECT_FALSE(SettingsActions::canMove(rows, 0, 1)) << "English never moves";
+    EXPECT_FALSE(SettingsActions::canMove(rows, 1, -1)) << "nothing goes above English";
+    EXPECT_FALSE(SettingsActions::canMove(rows, 1, 1)) << "an inactive language takes no place";
+
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    ASSERT_TRUE(SettingsActions::moveLanguage(2, -1));
+    EXPECT_EQ(saved().activeLanguages, (std::vector<std::string>{"en", "uk", "ru"}));
+    rows = SettingsActions::languageRows(saved());
+    EXPECT_EQ(codes(rows), (std::vector<std::string>{"en", "uk", "ru"}));
+    EXPECT_EQ(rows[2].priority, 3);
+    EXPECT_FALSE(SettingsActions::moveLanguage(1, -1));
+
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en"]})");
+    rows = SettingsActions::languageRows(saved());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_FALSE(SettingsActions::canMove(rows, i, -1));
+        EXPECT_FALSE(SettingsActions::canMove(rows, i, 1));
+    }
+}
+
+TEST(Settings, ApplicationsAreExcludedByTheirDesktopEntries) {
+    TempHome home;
+    home.write("apps/org.gnome.Terminal.desktop", "[Desktop Entry]\nName=Terminal\nExec=gnome-terminal\n");
+    home.write("apps/firefox-esr.desktop", "[Desktop Entry]\nName=Firefox ESR\nExec=firefox-esr\n");
+    home.write("apps/notes.txt", "not an application");
+    const std::string apps = home.path() + "/apps/";
+    EXPECT_EQ(
+        SettingsActions::addExcludedApps({apps + "org.gnome.Terminal.desktop", apps + "firefox-esr.desktop",
+                                          apps + "notes.txt", apps + "missing.desktop"}),
+        2);
+    EXPECT_EQ(SettingsActions::addExcludedApps({apps + "firefox-esr.desktop"}), 0) << "already listed";
+    const std::vector<SettingsActions::ExcludedAppRow> rows = SettingsActions::excludedAppRows(saved());
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].name, "Firefox ESR");
+    EXPECT_EQ(rows[0].desktopEntryID, "firefox-esr");
+    EXPECT_EQ(rows[1].desktopEntryID, "org.gnome.Terminal");
+
+    ASSERT_TRUE(SettingsActions::removeExcludedApp("firefox-esr"));
+    EXPECT_EQ(saved().excludedApps.size(), 1u);
+    EXPECT_FALSE(SettingsActions::removeExcludedApp("firefox-esr"));
+}
+
+TEST(Settings, ChangesReachTheRunningProgramOnReload) {
+    TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    FakePlatform platform;
+    platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
+    std::unique_ptr<AppState> app = AppState::create(platform);
+    ASSERT_NE(app, nullptr);
+    ASSERT_TRUE(SettingsActions::setPauseInGames(false));
+    app->reloadConfig();
+    EXPECT_FALSE(app->pauseInGames());
+    ASSERT_TRUE(SettingsActions::moveLanguage(2, -1));
+    app->reloadConfig();
+    EXPECT_EQ(app->rulesEngine().config().activeLanguages, (std::vector<std::string>{"en", "uk", "ru"}));
+}
+
+TEST(Settings, ResetKeepsTheShippedSeedButDropsWhatTheUserSet) {
+    TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json",
+               R"({"active_languages": ["en", "uk", "ru"], "excluded_apps": {"org.example.x": {"name": "X"}},
+                   "pause_in_games": false})");
+    const std::optional<nlohmann::json> rules = RulesFile::read();
+    ASSERT_TRUE(rules.has_value());
+    const nlohmann::json seed = RulesFile::seedOverrides(*rules);
+    ManualOverridesFile::load(*rules); // the user's copy, from the seed
+    ASSERT_EQ(ManualOverridesFile::addExactPair("zzqx", "яяя", "en", "ru"),
+              ManualOverridesFile::Change::added);
+
+    FakePlatform platform; // us, ru and ua installed
+    ASSERT_TRUE(SettingsActions::resetAll(platform));
+    const UserPreferences after = saved();
+    EXPECT_TRUE(after.excludedApps.empty());
+    EXPECT_TRUE(after.pauseInGames);
+    EXPECT_EQ(after.activeLanguages, (std::vector<std::string>{"en", "ru", "uk"}));
+    const nlohmann::json overrides = ManualOverridesFile::load(*rules);
+    EXPECT_FALSE(overrides["exact_pairs"].contains("zzqx"));
+    if (seed.contains("exact_pairs")) {
+        for (const auto& [typed, meant] : seed["exact_pairs"].items()) {
+            EXPECT_EQ(overrides["exact_pairs"].value(typed, ""), meant.get<std::string>()) << typed;
+        }
+    }
+}
