@@ -127,16 +127,18 @@ protected:
             5000);
         return menu;
     }
-    // Opens the menu and picks the item `downs` items down from the top.
-    void choose(int downs) {
+    // Opens the menu and picks the item `downs` items down from the top; the program then shows
+    // `windowsAfter` windows (its icon, and any the item opened).
+    void choose(int downs, std::size_t windowsAfter = 1) {
         ASSERT_TRUE(openMenu().has_value()) << "the menu did not open";
         for (int i = 0; i < downs; ++i) {
             user.press({KeyCode::down});
         }
         user.press({KeyCode::enter});
-        ASSERT_TRUE(spinUntil([&] { return windowsOf(program.processId()).size() == 1; }, 3000))
-            << "the menu stayed open";
+        ASSERT_TRUE(spinUntil([&] { return windowsOf(program.processId()).size() == windowsAfter; }, 3000))
+            << "the menu stayed open, or the item opened no window";
     }
+    void openSettingsAndEachTab(const char* language, const QString& title);
     bool corrects() {
         editor->clear();
         editor->activateWindow();
@@ -158,6 +160,21 @@ protected:
 constexpr int pause15Minutes = 4;
 constexpr int resumeWhilePaused = 6;
 constexpr int firstRecentApplication = 9;
+constexpr int settingsWithOneRecentApplication = 10;
+
+// A window of the program by its exact title.
+std::optional<QRect> windowNamed(const QString& title) {
+    const QString id =
+        output("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"}).section('\n', 0, 0);
+    if (id.isEmpty()) {
+        return std::nullopt;
+    }
+    const QString shell = output("xdotool", {"getwindowgeometry", "--shell", id});
+    auto value = [&](const char* name) {
+        return QRegularExpression(QString(name) + "=(-?\\d+)").match(shell).captured(1).toInt();
+    };
+    return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+}
 
 } // namespace
 
@@ -210,4 +227,27 @@ TEST_F(TrayIcon, FollowsTheLayoutAndSpeaksTheInterfaceLanguage) {
     settle(300);
     save(grab(*menu), "tray-menu-uk.png");
     user.press({KeyCode::escape});
+}
+
+// Opens the settings from the menu and goes through its tabs.
+void TrayIcon::openSettingsAndEachTab(const char* language, const QString& title) {
+    startProgram(language);
+    choose(settingsWithOneRecentApplication, 2);
+    std::optional<QRect> window;
+    ASSERT_TRUE(spinUntil([&] { return (window = windowNamed(title)).has_value(); }, 5000))
+        << "no settings window titled " << title.toStdString();
+    settle(300);
+    for (const char* tab : {"general", "apps", "languages", "feedback"}) {
+        save(grab(*window), QString("settings-%1-%2.png").arg(tab, language));
+        user.chord(KeyCode::leftControl, KeyCode::tab);
+        settle(200);
+    }
+}
+
+TEST_F(TrayIcon, SettingsOpenFromTheMenu) {
+    openSettingsAndEachTab("en", "Keyvane Settings");
+}
+
+TEST_F(TrayIcon, SettingsSpeakTheInterfaceLanguage) {
+    openSettingsAndEachTab("uk", "Налаштування Keyvane");
 }

@@ -12,6 +12,7 @@
 #include "Keyvane/services/FeedbackClient.h"
 #include "Keyvane/services/UpdateChecker.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
+#include "Keyvane/ui/SettingsWindow.h"
 #include "Keyvane/ui/StatusBarController.h"
 #include "Keyvane/usage/Usage.h"
 #include "KeyvaneCore/AppPaths.h"
@@ -89,8 +90,37 @@ int run(int argc, char** argv) {
                       << " is available: " << update->downloadUrl.toStdString() << std::endl;
         }
     });
-    // The tray icon and its menu, where the desktop has a tray.
+    // The tray icon and its menu, where the desktop has a tray; the settings window, made when it is
+    // first opened.
     StatusBarController statusBar(*appState, *platform, hotkeys, updates);
+    FeedbackClient feedback(FeedbackClient::fromBuild());
+    std::unique_ptr<SettingsWindow> settings;
+    statusBar.setSettingsOpener([&] {
+        if (!settings) {
+            SettingsCallbacks callbacks;
+            callbacks.reloadConfig = [&] {
+                appState->reloadConfig();
+                statusBar.updateMenuState();
+            };
+            callbacks.checkForUpdates = [&] { updates.checkNow(); };
+            callbacks.updatePolicyChanged = [&] {
+                updates.applyPolicy(
+                    UserPreferences::load(UserPreferences::defaultPath()).updateCheckFrequency);
+            };
+            callbacks.interfaceLanguageChanged = [&] { statusBar.setupMenu(); };
+            callbacks.availableUpdate = [&]() -> std::optional<std::string> {
+                if (const std::optional<AppcastItem>& update = updates.availableUpdate()) {
+                    return update->displayVersion.toStdString();
+                }
+                return std::nullopt;
+            };
+            callbacks.updatesConfigured = updates.isConfigured();
+            settings = std::make_unique<SettingsWindow>(*platform, feedback, callbacks);
+            QObject::connect(&updates, &UpdateChecker::availabilityChanged, settings.get(),
+                             &SettingsWindow::updateAvailabilityChanged);
+        }
+        settings->present();
+    });
     updates.applyPolicy(preferences.updateCheckFrequency);
 
     // SIGINT, SIGTERM and the session's end stop the program cleanly from the event loop.

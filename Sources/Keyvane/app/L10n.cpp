@@ -74,6 +74,12 @@ const Row keyRows[] = {
     {"general.updates.auto", "Check for updates automatically", "Автоматично перевіряти оновлення",
      "Автоматически проверять обновления"},
     {"general.updates.freq_label", "Check:", "Перевіряти:", "Проверять:"},
+    {"general.updates.unconfigured",
+     "This build never checks for updates: no update feed and signing key were set when it was built.",
+     "Ця збірка ніколи не перевіряє оновлень: під час збирання не було вказано стрічку оновлень і ключ "
+     "підпису.",
+     "Эта сборка никогда не проверяет обновления: при сборке не были указаны лента обновлений и ключ "
+     "подписи."},
     {"general.updates.check_now", "Check Now", "Перевірити зараз", "Проверить сейчас"},
     {"general.updates.desc", "Keyvane looks for a new version on the chosen schedule.",
      "Keyvane шукає нову версію за обраним розкладом.",
@@ -207,6 +213,8 @@ const Row keyRows[] = {
     {"feedback.message", "Message:", "Повідомлення:", "Сообщение:"},
     {"feedback.email", "E-mail (optional):", "Ел. пошта (необов'язково):", "Эл. почта (необязательно):"},
     {"feedback.email_placeholder", "you@example.com", "you@example.com", "you@example.com"},
+    {"feedback.include_crash_log", "Include the record of the last crash", "Додати запис про останній збій",
+     "Приложить запись о последнем сбое"},
     {"feedback.privacy",
      "Submitting sends only what you see here — your message, the type, and the optional e-mail — plus the "
      "app "

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QTabWidget;
+
+namespace keyvane {
+
+class FeedbackClient;
+class PlatformServices;
+
+// What the settings window asks of the running program.
+struct SettingsCallbacks {
+    std::function<void()> reloadConfig;             // the engine takes up changed files
+    std::function<void()> checkForUpdates;          // "Check Now"
+    std::function<void()> updatePolicyChanged;      // the update-check frequency changed
+    std::function<void()> interfaceLanguageChanged; // the menu follows
+    std::function<std::optional<std::string>()> availableUpdate;
+    bool updatesConfigured = false;
+};
+
+// The settings window: General (interface language, updates, documentation, reset), Apps
+// (excluded applications, pause in games), Languages (their order), Feedback, and Debug in
+// developer mode. Every control writes its file at once and the program takes it up; the tabs
+// read their files again whenever the window comes to the front.
+class SettingsWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    SettingsWindow(PlatformServices& platform, FeedbackClient& feedback, SettingsCallbacks callbacks,
+                   QWidget* parent = nullptr);
+
+    // Shows the window in front, on the tab it was on.
+    void present();
+    // The tabs built again in the interface language now set.
+    void rebuild();
+    // The update line of the General tab follows the update checker.
+    void updateAvailabilityChanged();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* generalTab();
+    QWidget* appsTab();
+    QWidget* languagesTab();
+    QWidget* feedbackTab();
+    QWidget* debugTab();
+
+    PlatformServices& platform_;
+    FeedbackClient& feedback_;
+    SettingsCallbacks callbacks_;
+    QTabWidget* tabs_ = nullptr;
+    // Each tab's re-reading of its files, and the General tab's update line.
+    std::vector<std::function<void()>> refreshers_;
+    std::function<void()> refreshUpdateLine_;
+};
+
+} // namespace keyvane

@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The settings window's controls, used as a user would (clicks and selections), with the
+// coordinator on the in-memory desktop behind them.
+
+#include "../../TempHome.h"
+#include "../services/LocalHttpServer.h"
+#include "Keyvane/app/L10n.h"
+#include "Keyvane/correction/AppState.h"
+#include "Keyvane/services/FeedbackClient.h"
+#include "Keyvane/ui/SettingsWindow.h"
+#include "KeyvaneCore/UserPreferences.h"
+#include "KeyvanePlatform/fake/FakePlatform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace keyvane;
+using keyvane::testing::LocalHttpServer;
+using keyvane::testing::TempHome;
+
+namespace {
+
+UserPreferences saved() {
+    return UserPreferences::load(UserPreferences::defaultPath());
+}
+
+template <class T> T* find(QWidget& window, const QString& text) {
+    for (T* widget : window.findChildren<T*>()) {
+        if (widget->text() == text) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+struct Window {
+    TempHome home;
+    FakePlatform platform;
+    std::unique_ptr<AppState> app;
+    FeedbackClient::Config feedbackConfig;
+    std::unique_ptr<FeedbackClient> feedback;
+    std::unique_ptr<SettingsWindow> window;
+    int reloads = 0;
+    int policyChanges = 0;
+    int languageChanges = 0;
+
+    explicit Window(const std::string& preferences = R"({"active_languages": ["en", "ru", "uk"]})",
+                    const QString& feedbackEndpoint = {}) {
+        L10n::setLanguage("en");
+        home.write(".local/share/keyvane/user_preferences.json", preferences);
+        platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
+        app = AppState::create(platform);
+        feedbackConfig.endpoint = feedbackEndpoint;
+        feedbackConfig.appVersion = "0.1.0";
+        feedback = std::make_unique<FeedbackClient>(feedbackConfig);
+        SettingsCallbacks callbacks;
+        callbacks.reloadConfig = [this] {
+            ++reloads;
+            app->reloadConfig();
+        };
+        callbacks.updatePolicyChanged = [this] { ++policyChanges; };
+        callbacks.interfaceLanguageChanged = [this] { ++languageChanges; };
+        callbacks.updatesConfigured = true;
+        window = std::make_unique<SettingsWindow>(platform, *feedback, callbacks);
+        window->present();
+    }
+    ~Window() { L10n::setLanguage("en"); }
+    void showTab(const std::string& key) {
+        QTabWidget* tabs = window->findChild<QTabWidget*>();
+        for (int i = 0; i < tabs->count(); ++i) {
+            if (tabs->tabText(i).toStdString() == L10n::t(key)) {
+                tabs->setCurrentIndex(i);
+            }
+        }
+    }
+    template <class T> T* named(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
+};
+
+} // namespace
+
+TEST(SettingsWindow, MovingALanguageUpIsSavedAndUsedByTheNextCorrection) {
+    Window w;
+    w.showTab("settings.tab.languages");
+    QTableWidget* languages = w.named<QTableWidget>("languages");
+    ASSERT_NE(languages, nullptr);
+    ASSERT_EQ(languages->rowCount(), 3);
+    EXPECT_EQ(languages->item(2, 0)->text(), "Українська (uk)");
+    QPushButton* up = w.named<QPushButton>("moveUp");
+    languages->selectRow(0);
+    EXPECT_FALSE(up->isEnabled()) << "English never moves";
+    languages->selectRow(2);
+    ASSERT_TRUE(up->isEnabled());
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(saved().activeLanguages, (std::vector<std::string>{"en", "uk", "ru"}));
+    EXPECT_EQ(w.app->rulesEngine().config().activeLanguages, (std::vector<std::string>{"en", "uk", "ru"}));
+    EXPECT_EQ(languages->item(1, 0)->text(), "Українська (uk)");
+    EXPECT_EQ(languages->currentRow(), 1) << "the moved language stays selected";
+    EXPECT_FALSE(up->isEnabled()) << "nothing goes above English";
+}
+
+TEST(SettingsWindow, UntickingAutomaticUpdatesStoresNeverAndTellsTheChecker) {
+    Window w(R"({"update_check_frequency": "1h"})");
+    QCheckBox* automatic =
+        find<QCheckBox>(*w.window, QString::fromStdString(L10n::t("general.updates.auto")));
+    ASSERT_NE(automatic, nullptr);
+    EXPECT_TRUE(automatic->isChecked());
+    const QPoint box(8, automatic->height() / 2); // on the check box itself
+    QTest::mouseClick(automatic, Qt::LeftButton, {}, box);
+    EXPECT_EQ(saved().updateCheckFrequency, UpdateCheckFrequency::never);
+    EXPECT_EQ(w.policyChanges, 1);
+    QTest::mouseClick(automatic, Qt::LeftButton, {}, box);
+    EXPECT_EQ(saved().updateCheckFrequency, UpdateCheckFrequency::daily);
+}
+
+TEST(SettingsWindow, TheInterfaceLanguageChangesTheWindowAndTheMenu) {
+    Window w;
+    QComboBox* language = w.named<QComboBox>("interfaceLanguage");
+    ASSERT_NE(language, nullptr);
+    language->setCurrentIndex(language->findData("uk"));
+    emit language->activated(language->currentIndex());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.window->windowTitle() == "Налаштування Keyvane"; }));
+    EXPECT_EQ(saved().uiLanguage, "uk");
+    EXPECT_EQ(w.languageChanges, 1);
+    EXPECT_EQ(w.window->findChild<QTabWidget*>()->tabText(0), "Загальні");
+}
+
+TEST(SettingsWindow, AnExcludedApplicationIsRemovedAndCorrectedAgain) {
+    Window w(R"({"active_languages": ["en", "ru", "uk"],
+                 "excluded_apps": {"org.example.editor": {"name": "Editor"}, "org.example.b": {"name": "b"}}})");
+    w.showTab("settings.tab.apps");
+    QTableWidget* apps = w.named<QTableWidget>("excludedApps");
+    ASSERT_EQ(apps->rowCount(), 2);
+    EXPECT_EQ(apps->item(0, 0)->text(), "b") << "sorted by name, ignoring case";
+    apps->selectRow(1);
+    QTest::mouseClick(find<QPushButton>(*w.window, QString::fromStdString(L10n::t("apps.remove"))),
+                      Qt::LeftButton);
+    EXPECT_EQ(apps->rowCount(), 1);
+    EXPECT_EQ(saved().excludedApps.count("org.example.editor"), 0u);
+    EXPECT_EQ(w.reloads, 1);
+    w.app->startObserving();
+    for (auto key :
+         {KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space}) {
+        w.platform.pressKey(key);
+    }
+    w.platform.advance(1);
+    EXPECT_EQ(w.platform.typedText("ghbdtn "), "привет ");
+}
+
+TEST(SettingsWindow, FeedbackSaysWhatHappenedAndKeepsAMessageThatFailed) {
+    LocalHttpServer server;
+    Window w(R"({})", FeedbackClient::endpointOn(server.url("")));
+    w.showTab("settings.tab.feedback");
+    QPlainTextEdit* message = w.named<QPlainTextEdit>("feedbackMessage");
+    QPushButton* send = find<QPushButton>(*w.window, QString::fromStdString(L10n::t("feedback.submit")));
+    auto status = [&] {
+        for (QLabel* label : w.window->findChildren<QLabel*>()) {
+            for (const char* key :
+                 {"feedback.status.empty", "feedback.status.thanks", "feedback.error.server"}) {
+                const QString text = QString::fromStdString(L10n::t(key)).replace("%d", "500");
+                if (label->text() == text) {
+                    return std::string(key);
+                }
+            }
+        }
+        return std::string();
+    };
+    QTest::mouseClick(send, Qt::LeftButton);
+    EXPECT_EQ(status(), "feedback.status.empty");
+    EXPECT_TRUE(server.requests().empty());
+
+    server.serve("/api/keyvane/feedback", {500, "no"});
+    message->setPlainText("The word was left alone.");
+    QTest::mouseClick(send, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status() == "feedback.error.server"; }, 10000));
+    EXPECT_EQ(message->toPlainText(), "The word was left alone.");
+    EXPECT_TRUE(send->isEnabled());
+
+    server.serve("/api/keyvane/feedback", {200, "{}"});
+    QTest::mouseClick(send, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status() == "feedback.status.thanks"; }, 10000));
+    EXPECT_TRUE(message->toPlainText().isEmpty());
+}
+
+TEST(SettingsWindow, ABuildWithoutAFeedbackServiceSaysWhy) {
+    Window w;
+    QPushButton* send = find<QPushButton>(*w.window, QString::fromStdString(L10n::t("feedback.submit")));
+    EXPECT_FALSE(send->isEnabled());
+    const QString reason = QString::fromStdString(L10n::t("feedback.error.unconfigured"));
+    EXPECT_NE(find<QLabel>(*w.window, reason), nullptr);
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
