@@ -148,6 +148,10 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(second.readAllStandardOutput().contains("already running"));
+    // It brought its settings window to the front: the user goes back to the text.
+    settle(300);
+    ASSERT_EQ(QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(editor->winId())}), 0);
+    ASSERT_TRUE(spinUntil([&] { return QApplication::activeWindow() == editor.get(); }));
 
     // A correctly typed word stays as typed.
     settle(1800);

@@ -251,3 +251,13 @@ TEST_F(TrayIcon, SettingsOpenFromTheMenu) {
 TEST_F(TrayIcon, SettingsSpeakTheInterfaceLanguage) {
     openSettingsAndEachTab("uk", "Налаштування Keyvane");
 }
+
+TEST_F(TrayIcon, ASecondStartBringsTheSettingsToTheFront) {
+    startProgram("en");
+    QProcess second;
+    second.start(KEYVANE_EXECUTABLE, QStringList{});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardOutput().contains("already running"));
+    EXPECT_TRUE(spinUntil([] { return windowNamed("Keyvane Settings").has_value(); }, 5000));
+}

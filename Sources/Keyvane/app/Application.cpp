@@ -3,6 +3,7 @@
 
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/app/L10n.h"
+#include "Keyvane/app/LaunchAtLoginManager.h"
 #include "Keyvane/app/SingleInstance.h"
 #include "Keyvane/app/TerminationSignals.h"
 #include "Keyvane/correction/AppState.h"
@@ -42,7 +43,9 @@ int run(int argc, char** argv) {
     // One copy per user and display: a second one would correct every word twice.
     const std::optional<QString> instanceName = SingleInstance::socketName();
     if (instanceName && SingleInstance::anotherCopyRuns(*instanceName)) {
-        std::cout << "Keyvane is already running on this display." << std::endl;
+        SingleInstance::activateRunningCopy(*instanceName);
+        std::cout << "Keyvane is already running on this display; its settings window is in front."
+                  << std::endl;
         return 0;
     }
     // This is the one copy: from here on a crash leaves a record.
@@ -61,6 +64,12 @@ int run(int argc, char** argv) {
     const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     DebugLog::switchAtStartup(preferences.debugLog, CoreLog::logPath());
     L10n::setLanguage(preferences.uiLanguage);
+    // Launch at login follows the preference at every start (an installed copy's autostart entry).
+    if (preferences.launchAtLogin) {
+        LaunchAtLoginManager::enable();
+    } else {
+        LaunchAtLoginManager::disable();
+    }
     appLog("Keyvane starting...");
 
     std::unique_ptr<PlatformServices> platform = X11Platform::connect();
@@ -78,7 +87,12 @@ int run(int argc, char** argv) {
         return 1;
     }
     appState->startObserving();
-    SingleInstance::serveRequests(instance, *appState);
+    std::function<void()> openSettings; // set once the settings window can be made
+    SingleInstance::serveRequests(instance, *appState, [&openSettings] {
+        if (openSettings) {
+            openSettings();
+        }
+    });
     HotkeyManager hotkeys(*platform);
     hotkeys.loadSettings();
     hotkeys.registerCallbacks([&] { appState->undoLastCorrection(); }, [&] { appState->convertSelection(); },
@@ -95,7 +109,7 @@ int run(int argc, char** argv) {
     StatusBarController statusBar(*appState, *platform, hotkeys, updates);
     FeedbackClient feedback(FeedbackClient::fromBuild());
     std::unique_ptr<SettingsWindow> settings;
-    statusBar.setSettingsOpener([&] {
+    openSettings = [&] {
         if (!settings) {
             SettingsCallbacks callbacks;
             callbacks.reloadConfig = [&] {
@@ -120,7 +134,8 @@ int run(int argc, char** argv) {
                              &SettingsWindow::updateAvailabilityChanged);
         }
         settings->present();
-    });
+    };
+    statusBar.setSettingsOpener(openSettings);
     updates.applyPolicy(preferences.updateCheckFrequency);
 
     // SIGINT, SIGTERM and the session's end stop the program cleanly from the event loop.

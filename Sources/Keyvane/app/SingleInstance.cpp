@@ -67,13 +67,28 @@ int sendRequest(int argc, char** argv, const InstanceCommand& command) {
     return 0;
 }
 
+bool activateRunningCopy(const QString& name) {
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(2000) || !ownUserAtTheOtherEnd(socket)) {
+        return false;
+    }
+    socket.write("activate\n");
+    socket.flush();
+    QByteArray answer;
+    while (!answer.contains('\n') && socket.waitForReadyRead(2000)) {
+        answer += socket.readAll();
+    }
+    return answer.contains('\n');
+}
+
 // Answers one request line per connection from a later launch ("keyvane --pause 15m"). Only this
 // user's processes are answered; a few connections at a time, each given two seconds, so that a
 // flood of idle connections can neither use up the program's files nor close the channel.
-void serveRequests(QLocalServer& server, AppState& appState) {
+void serveRequests(QLocalServer& server, AppState& appState, std::function<void()> activate) {
     constexpr int mostConnections = 8;
     static int openConnections = 0;
-    QObject::connect(&server, &QLocalServer::newConnection, [&server, &appState] {
+    QObject::connect(&server, &QLocalServer::newConnection, [&server, &appState, activate] {
         while (QLocalSocket* socket = server.nextPendingConnection()) {
             if (!ownUserAtTheOtherEnd(*socket) || openConnections >= mostConnections) {
                 socket->abort();
@@ -87,7 +102,7 @@ void serveRequests(QLocalServer& server, AppState& appState) {
                 socket->abort();
                 socket->deleteLater();
             });
-            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &appState] {
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &appState, activate] {
                 if (!socket->canReadLine()) {
                     if (socket->bytesAvailable() > 256) {
                         socket->abort(); // not a request of ours
@@ -95,8 +110,16 @@ void serveRequests(QLocalServer& server, AppState& appState) {
                     return;
                 }
                 const std::string line = socket->readLine(256).trimmed().toStdString();
-                const std::optional<InstanceCommand> command = InstanceCommand::fromLine(line);
-                const std::string answer = command ? command->applyTo(appState) : "Error: unknown request";
+                std::string answer;
+                if (line == "activate") {
+                    if (activate) {
+                        QTimer::singleShot(0, activate); // after the answer has gone
+                    }
+                    answer = "Keyvane is running; its settings window is in front.";
+                } else {
+                    const std::optional<InstanceCommand> command = InstanceCommand::fromLine(line);
+                    answer = command ? command->applyTo(appState) : "Error: unknown request";
+                }
                 socket->write(QByteArray::fromStdString(answer + "\n"));
                 socket->disconnectFromServer();
             });

@@ -5,6 +5,7 @@
 
 #include <QLocalServer>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace keyvane {
@@ -25,7 +26,12 @@ bool anotherCopyRuns(const QString& name);
 // Hands a pause or resume request to the running copy and prints its answer; the process status.
 int sendRequest(int argc, char** argv, const InstanceCommand& command);
 
-// Answers one request line per connection from a later launch on the coordinator.
-void serveRequests(QLocalServer& server, AppState& appState);
+// Asks the running copy to bring its settings window to the front (a second start without
+// arguments); false when it did not answer.
+bool activateRunningCopy(const QString& name);
+
+// Answers one request line per connection from a later launch on the coordinator; `activate` is
+// what a second start without arguments asks for.
+void serveRequests(QLocalServer& server, AppState& appState, std::function<void()> activate);
 
 } // namespace keyvane::SingleInstance
