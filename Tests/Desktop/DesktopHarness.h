@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QSettings>
 #include <QTextBlock>
 #include <QThread>
 #include <QVBoxLayout>
@@ -62,6 +63,9 @@ inline void settle(int ms = 150) {
 
 // Starts the live program (its preferences already in the temporary home); true once it runs.
 inline bool startLiveProgram(QProcess& program) {
+    // A returning user: the welcome of the first start was shown before.
+    QSettings(qEnvironmentVariable("HOME") + "/.config/Keyvane/Keyvane.conf", QSettings::IniFormat)
+        .setValue("Onboarding/welcomed", true);
     program.setProgram(KEYVANE_EXECUTABLE);
     program.start();
     return spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000);

@@ -261,3 +261,22 @@ TEST_F(TrayIcon, ASecondStartBringsTheSettingsToTheFront) {
     EXPECT_TRUE(second.readAllStandardOutput().contains("already running"));
     EXPECT_TRUE(spinUntil([] { return windowNamed("Keyvane Settings").has_value(); }, 5000));
 }
+
+TEST_F(TrayIcon, TheFirstStartWelcomesOnceWithoutTakingTheKeyboard) {
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    program.setProgram(KEYVANE_EXECUTABLE);
+    program.start();
+    std::optional<QRect> welcome;
+    ASSERT_TRUE(spinUntil([&] { return (welcome = windowNamed("Welcome to Keyvane")).has_value(); }, 10000));
+    EXPECT_EQ(QApplication::activeWindow(), editor.get()) << "the welcome took the keyboard";
+    settle(300);
+    save(grab(*welcome), "onboarding-welcome-en.png");
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(5000));
+
+    program.start();
+    ASSERT_TRUE(
+        spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
+    settle(500); // time for a window to appear, were one shown
+    EXPECT_FALSE(windowNamed("Welcome to Keyvane").has_value()) << "welcomed again";
+}

@@ -13,6 +13,7 @@
 #include "Keyvane/services/FeedbackClient.h"
 #include "Keyvane/services/UpdateChecker.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
+#include "Keyvane/ui/OnboardingWindow.h"
 #include "Keyvane/ui/SettingsWindow.h"
 #include "Keyvane/ui/StatusBarController.h"
 #include "Keyvane/usage/Usage.h"
@@ -74,9 +75,24 @@ int run(int argc, char** argv) {
 
     std::unique_ptr<PlatformServices> platform = X11Platform::connect();
     if (!platform) {
+        // The X server lacks what Keyvane needs: the onboarding window says so and looks again
+        // every second; Keyvane goes on once it can watch keys, and stops if the window is closed.
         std::cerr << "Keyvane needs an X11 session whose server offers XInput 2.2, XKB and XTEST "
                      "(is DISPLAY set? a Wayland session without X cannot be watched).\n";
-        return 1;
+        bool completed = false;
+        OnboardingWindow onboarding(
+            [&platform] {
+                platform = X11Platform::connect();
+                return platform ? KeyAccess::granted : KeyAccess::missingExtensions;
+            },
+            [&completed] { completed = true; });
+        onboarding.show();
+        while (!completed && onboarding.isVisible()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        if (!completed || !platform) {
+            return 1;
+        }
     }
     std::unique_ptr<AppState> appState = AppState::create(*platform);
     // Loading parsed the whole rules file into a document that is gone now: give its pages back
@@ -179,6 +195,15 @@ int run(int argc, char** argv) {
     std::cout
         << "Pause: keyvane --pause [15m|90s|1h] or keyvane --pause-until-restart; resume: keyvane --resume"
         << std::endl;
+    // The welcome of the first start, shown once, without taking the keyboard from what the user
+    // is typing in.
+    std::unique_ptr<OnboardingWindow> welcome;
+    if (Onboarding::shouldShow(KeyAccess::granted, AppPaths::userDefaultsPath())) {
+        welcome = std::make_unique<OnboardingWindow>([] { return KeyAccess::granted; }, [] {});
+        welcome->setAttribute(Qt::WA_ShowWithoutActivating);
+        welcome->show();
+        Onboarding::rememberWelcomed(AppPaths::userDefaultsPath());
+    }
     int status = QApplication::exec();
     appState->stopObserving();
     appLog("[Keyvane] Terminating — input observer stopped");

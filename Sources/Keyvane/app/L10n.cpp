@@ -279,6 +279,26 @@ const Row keyRows[] = {
     {"onboarding.card.desc", "Log in to an X11 (Xorg) session; Wayland sessions without X do not allow it.",
      "Увійдіть у сеанс X11 (Xorg); сеанси Wayland без X цього не дозволяють.",
      "Войдите в сеанс X11 (Xorg); сеансы Wayland без X этого не позволяют."},
+    {"onboarding.card.desc_extensions",
+     "This X server lacks XInput 2.2 or XTEST, which Keyvane needs to see keys and to type for you. Xorg has "
+     "both; some remote-desktop servers do not.",
+     "Цьому X-серверу бракує XInput 2.2 або XTEST, без яких Keyvane не бачить клавіш і не може набирати за "
+     "вас. "
+     "Xorg має обидва; деякі сервери віддаленого робочого столу — ні.",
+     "Этому X-серверу не хватает XInput 2.2 или XTEST, без которых Keyvane не видит клавиш и не может "
+     "набирать "
+     "за вас. У Xorg есть оба; у некоторых серверов удалённого рабочего стола — нет."},
+    {"onboarding.card.ready",
+     "Keyvane can watch and type keys here. It sits in the tray: its menu pauses it, excludes applications "
+     "and "
+     "opens the settings.",
+     "Keyvane може тут стежити за клавішами й набирати. Він живе в лотку: його меню призупиняє роботу, "
+     "вимикає "
+     "його для програм і відкриває налаштування.",
+     "Keyvane может здесь следить за клавишами и набирать. Он живёт в трее: его меню приостанавливает "
+     "работу, "
+     "отключает его для приложений и открывает настройки."},
+    {"onboarding.continue", "Continue", "Продовжити", "Продолжить"},
     {"onboarding.open_settings", "Open Instructions", "Відкрити інструкції", "Открыть инструкции"},
     {"onboarding.reset_permission", "Check Again", "Перевірити знову", "Проверить снова"},
     {"onboarding.help_prefix", "Having trouble granting permission?\nCheck the ",

@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Keyvane/ui/OnboardingWindow.h"
+
+#include "Keyvane/app/L10n.h"
+#include "Keyvane/ui/SettingsActions.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayoutItem>
+#include <QPushButton>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace keyvane {
+
+namespace {
+
+QString l10n(const char* key) {
+    return QString::fromStdString(L10n::t(key));
+}
+
+QLabel* text(const QString& content, double points, bool secondary = false) {
+    auto* label = new QLabel(content);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignHCenter);
+    QFont font = label->font();
+    font.setPointSizeF(points);
+    label->setFont(font);
+    if (secondary) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
+        label->setPalette(palette);
+    }
+    return label;
+}
+
+void clear(QLayout* layout) {
+    while (QLayoutItem* item = layout->takeAt(0)) {
+        if (QWidget* widget = item->widget()) {
+            widget->deleteLater();
+        }
+        if (QLayout* inner = item->layout()) {
+            clear(inner);
+        }
+        delete item;
+    }
+}
+
+} // namespace
+
+OnboardingWindow::OnboardingWindow(std::function<KeyAccess()> check, std::function<void()> onComplete,
+                                   QWidget* parent)
+    : QWidget(parent)
+    , check_(std::move(check))
+    , onComplete_(std::move(onComplete)) {
+    setObjectName(QStringLiteral("KeyvaneOnboarding"));
+    new QVBoxLayout(this);
+    setMinimumWidth(640);
+    poll_.setInterval(1000);
+    connect(&poll_, &QTimer::timeout, this, &OnboardingWindow::refresh);
+    build();
+    refresh();
+}
+
+void OnboardingWindow::build() {
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    clear(layout);
+    setWindowTitle(l10n("onboarding.window_title"));
+
+    auto* languageRow = new QHBoxLayout;
+    languageRow->addStretch();
+    languageRow->addWidget(new QLabel(l10n("onboarding.language_label")));
+    auto* language = new QComboBox;
+    language->setObjectName(QStringLiteral("onboardingLanguage"));
+    for (const auto& [code, name] : L10n::uiLanguages()) {
+        language->addItem(QString::fromStdString(name), QString::fromStdString(code));
+    }
+    language->setCurrentIndex(language->findData(QString::fromStdString(L10n::language())));
+    languageRow->addWidget(language);
+    layout->addLayout(languageRow);
+    connect(language, &QComboBox::activated, this, [this, language](int index) {
+        if (SettingsActions::setInterfaceLanguage(language->itemData(index).toString().toStdString())) {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    build();
+                    refresh();
+                },
+                Qt::QueuedConnection);
+        }
+    });
+
+    auto* icon = new QLabel;
+    // The installed icon theme's, else the one the build drew.
+    icon->setPixmap(QIcon::fromTheme(QStringLiteral("keyvane"), QIcon(QStringLiteral(KEYVANE_BUILD_ICON)))
+                        .pixmap(96, 96));
+    icon->setAlignment(Qt::AlignHCenter);
+    layout->addWidget(icon);
+    layout->addWidget(text(l10n("onboarding.title"), 20));
+    layout->addWidget(text(l10n("onboarding.subtitle"), 12, true));
+    layout->addWidget(text(l10n("onboarding.subtitle_detail"), 11));
+
+    auto* card = new QFrame;
+    card->setFrameShape(QFrame::StyledPanel);
+    auto* cardLayout = new QVBoxLayout(card);
+    cardLayout->addWidget(text(l10n("onboarding.card.title"), 14));
+    cardText_ = text(QString(), 10.5);
+    cardLayout->addWidget(cardText_);
+    state_ = new QPushButton;
+    state_->setEnabled(false);
+    state_->setMinimumSize(240, 34);
+    cardLayout->addWidget(state_, 0, Qt::AlignHCenter);
+    checkAgain_ = new QPushButton(l10n("onboarding.reset_permission"));
+    cardLayout->addWidget(checkAgain_, 0, Qt::AlignHCenter);
+    connect(checkAgain_, &QPushButton::clicked, this, &OnboardingWindow::refresh);
+    layout->addWidget(card);
+
+    layout->addWidget(text(l10n("onboarding.banner"), 10.5, true));
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    layout->addWidget(line);
+    continue_ = new QPushButton(l10n("onboarding.continue"));
+    continue_->setObjectName(QStringLiteral("onboardingContinue"));
+    continue_->setMinimumSize(320, 38);
+    continue_->setDefault(true);
+    layout->addWidget(continue_, 0, Qt::AlignHCenter);
+    connect(continue_, &QPushButton::clicked, this, &OnboardingWindow::finish);
+    hint_ = text(QString(), 10, true);
+    layout->addWidget(hint_);
+}
+
+void OnboardingWindow::refresh() {
+    access_ = check_();
+    const bool granted = access_ == KeyAccess::granted;
+    cardText_->setText(l10n(granted ? "onboarding.card.ready" : "onboarding.card.desc_extensions"));
+    state_->setText(granted ? QStringLiteral("✓ ") + l10n("onboarding.ax_enabled")
+                            : l10n("onboarding.card.title"));
+    state_->setStyleSheet(granted ? QStringLiteral("color: #2e7d32; font-weight: bold") : QString());
+    checkAgain_->setVisible(!granted);
+    continue_->setEnabled(granted);
+    hint_->setText(granted ? QString() : l10n("onboarding.hint.waiting"));
+    if (granted) {
+        poll_.stop();
+    } else if (!poll_.isActive()) {
+        poll_.start();
+    }
+}
+
+void OnboardingWindow::finish() {
+    if (!canContinue()) {
+        return;
+    }
+    poll_.stop();
+    close();
+    if (onComplete_) {
+        auto complete = std::move(onComplete_);
+        onComplete_ = nullptr;
+        complete();
+    }
+}
+
+void OnboardingWindow::closeEvent(QCloseEvent* event) {
+    poll_.stop(); // shown again, it looks again
+    QWidget::closeEvent(event);
+}
+
+void OnboardingWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        finish(); // does nothing until keys can be watched
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+namespace Onboarding {
+
+bool shouldShow(KeyAccess access, const std::string& settingsPath) {
+    if (access != KeyAccess::granted) {
+        return true;
+    }
+    return !QSettings(QString::fromStdString(settingsPath), QSettings::IniFormat)
+                .value(QStringLiteral("Onboarding/welcomed"), false)
+                .toBool();
+}
+
+void rememberWelcomed(const std::string& settingsPath) {
+    QSettings(QString::fromStdString(settingsPath), QSettings::IniFormat)
+        .setValue(QStringLiteral("Onboarding/welcomed"), true);
+}
+
+} // namespace Onboarding
+} // namespace keyvane

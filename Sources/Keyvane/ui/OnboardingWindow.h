@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+class QLabel;
+class QPushButton;
+
+namespace keyvane {
+
+// Why Keyvane can or cannot watch keys on this desktop, as the onboarding window explains it.
+enum class KeyAccess {
+    granted,           // an X display with XInput 2.2 and XTEST
+    missingExtensions, // an X display without one of them
+};
+
+// The window of the first start, and of any start where Keyvane cannot watch keys: what it needs,
+// what is wrong, and a way on. While keys cannot be watched it looks again every second (and on
+// "Check Again"); Continue (or Return) is possible only once they can. The interface language can
+// be chosen here and the whole window follows.
+class OnboardingWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // `check` tells whether keys can be watched now; `onComplete` runs once, on Continue.
+    OnboardingWindow(std::function<KeyAccess()> check, std::function<void()> onComplete,
+                     QWidget* parent = nullptr);
+
+    // Looks again and shows the state.
+    void refresh();
+    bool canContinue() const { return access_ == KeyAccess::granted; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void build();
+    void finish();
+
+    std::function<KeyAccess()> check_;
+    std::function<void()> onComplete_;
+    KeyAccess access_ = KeyAccess::missingExtensions;
+    QTimer poll_;
+    QLabel* cardText_ = nullptr;
+    QLabel* hint_ = nullptr;
+    QPushButton* state_ = nullptr;
+    QPushButton* checkAgain_ = nullptr;
+    QPushButton* continue_ = nullptr;
+};
+
+namespace Onboarding {
+
+// Whether the window is shown at this start: always while keys cannot be watched; otherwise only
+// at the first start (the welcome, recorded in the program's settings so it is shown once).
+bool shouldShow(KeyAccess access, const std::string& settingsPath);
+void rememberWelcomed(const std::string& settingsPath);
+
+} // namespace Onboarding
+} // namespace keyvane

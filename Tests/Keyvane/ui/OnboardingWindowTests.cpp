@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The onboarding window: it waits while keys cannot be watched, goes on once they can, and
+// follows the interface language.
+
+#include "../../TempHome.h"
+#include "Keyvane/app/L10n.h"
+#include "Keyvane/ui/OnboardingWindow.h"
+#include "KeyvaneCore/UserPreferences.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace keyvane;
+using keyvane::testing::TempHome;
+
+namespace {
+
+bool shows(QWidget& window, const std::string& key) {
+    const QString text = QString::fromStdString(L10n::t(key));
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->text() == text && label->isVisible()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(Onboarding, WaitsWhileKeysCannotBeWatchedAndGoesOnOnceTheyCan) {
+    TempHome home;
+    L10n::setLanguage("en");
+    KeyAccess access = KeyAccess::missingExtensions;
+    int completions = 0;
+    OnboardingWindow window([&] { return access; }, [&] { ++completions; });
+    window.show();
+    QPushButton* next = window.findChild<QPushButton*>("onboardingContinue");
+    ASSERT_NE(next, nullptr);
+    EXPECT_FALSE(next->isEnabled());
+    EXPECT_TRUE(shows(window, "onboarding.card.desc_extensions"));
+    EXPECT_TRUE(shows(window, "onboarding.hint.waiting"));
+    QTest::keyClick(&window, Qt::Key_Return);
+    EXPECT_EQ(completions, 0) << "Return does nothing before keys can be watched";
+    EXPECT_TRUE(window.isVisible());
+
+    access = KeyAccess::granted; // looked at again every second
+    ASSERT_TRUE(QTest::qWaitFor([&] { return next->isEnabled(); }, 3000));
+    EXPECT_TRUE(shows(window, "onboarding.card.ready"));
+    EXPECT_FALSE(shows(window, "onboarding.hint.waiting"));
+    QTest::mouseClick(next, Qt::LeftButton);
+    EXPECT_EQ(completions, 1);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(Onboarding, TheWindowFollowsTheChosenLanguageAndKeepsItsState) {
+    TempHome home;
+    L10n::setLanguage("en");
+    OnboardingWindow window([] { return KeyAccess::missingExtensions; }, [] {});
+    window.show();
+    QComboBox* language = window.findChild<QComboBox*>("onboardingLanguage");
+    language->setCurrentIndex(language->findData("ru"));
+    emit language->activated(language->currentIndex());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.windowTitle() == "Добро пожаловать в Keyvane"; }));
+    EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).uiLanguage, "ru");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shows(window, "onboarding.hint.waiting"); })) << "in Russian";
+    EXPECT_FALSE(window.canContinue());
+    L10n::setLanguage("en");
+}
+
+TEST(Onboarding, TheWelcomeIsShownOnceButAProblemEveryTime) {
+    TempHome home;
+    const std::string settings = home.path() + "/Keyvane.conf";
+    EXPECT_TRUE(Onboarding::shouldShow(KeyAccess::granted, settings));
+    Onboarding::rememberWelcomed(settings);
+    EXPECT_FALSE(Onboarding::shouldShow(KeyAccess::granted, settings));
+    EXPECT_TRUE(Onboarding::shouldShow(KeyAccess::missingExtensions, settings));
+}
