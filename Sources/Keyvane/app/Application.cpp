@@ -145,7 +145,7 @@ int run(int argc, char** argv) {
                 return std::nullopt;
             };
             callbacks.updatesConfigured = updates.isConfigured();
-            settings = std::make_unique<SettingsWindow>(*platform, feedback, callbacks);
+            settings = std::make_unique<SettingsWindow>(*platform, hotkeys, feedback, callbacks);
             QObject::connect(&updates, &UpdateChecker::availabilityChanged, settings.get(),
                              &SettingsWindow::updateAvailabilityChanged);
         }

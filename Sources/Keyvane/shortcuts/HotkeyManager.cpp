@@ -130,11 +130,13 @@ void HotkeyManager::registerCallbacks(std::function<void()> undo, std::function<
     registerHotkeys();
 }
 
-void HotkeyManager::registerHotkeys() {
+std::vector<Shortcut> HotkeyManager::registerHotkeys() {
+    std::vector<Shortcut> refused;
     auto take = [&](int id, const Shortcut& shortcut) {
         if (!platform_.registerHotkey(id, shortcut.keyCode, shortcut.modifiers)) {
             appLog("[Keyvane] Hotkey id=" + std::to_string(id) + " (" + shortcut.toString() +
                    ") registration failed: another program holds it");
+            refused.push_back(shortcut);
         }
     };
     take(1, undoShortcut);
@@ -149,6 +151,7 @@ void HotkeyManager::registerHotkeys() {
     }
     appLog("[Keyvane] Hotkeys registered: undo=" + undoShortcut.toString() +
            ", switch=" + switchShortcut.toString() + ", convertTo=[" + languages + "]");
+    return refused;
 }
 
 void HotkeyManager::unregisterAll() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace keyvane {
 
@@ -37,7 +38,8 @@ public:
     // Stores the callbacks and takes the shortcuts.
     void registerCallbacks(std::function<void()> undo, std::function<void()> manualSwitch,
                            std::function<void(const std::string&)> convertTo);
-    void registerHotkeys();
+    // Takes every shortcut; gives those another program or the desktop already holds.
+    std::vector<Shortcut> registerHotkeys();
     void unregisterAll();
 
     // The settings file (for tests and the settings window).

@@ -3,7 +3,10 @@
 
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/services/FeedbackClient.h"
+#include "Keyvane/shortcuts/HotkeyManager.h"
+#include "Keyvane/ui/HotkeyActions.h"
 #include "Keyvane/ui/SettingsActions.h"
+#include "Keyvane/ui/ShortcutRecorder.h"
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/AtomicFile.h"
 #include "KeyvaneCore/CoreLog.h"
@@ -76,10 +79,11 @@ QTableWidgetItem* cell(const std::string& text) {
 
 } // namespace
 
-SettingsWindow::SettingsWindow(PlatformServices& platform, FeedbackClient& feedback,
+SettingsWindow::SettingsWindow(PlatformServices& platform, HotkeyManager& hotkeys, FeedbackClient& feedback,
                                SettingsCallbacks callbacks, QWidget* parent)
     : QWidget(parent)
     , platform_(platform)
+    , hotkeys_(hotkeys)
     , feedback_(feedback)
     , callbacks_(std::move(callbacks)) {
     setObjectName(QStringLiteral("KeyvaneSettings"));
@@ -110,6 +114,7 @@ void SettingsWindow::rebuild() {
         page->deleteLater();
     }
     tabs_->addTab(generalTab(), l10n("settings.tab.general"));
+    tabs_->addTab(hotkeysTab(), l10n("settings.tab.hotkeys"));
     tabs_->addTab(appsTab(), l10n("settings.tab.apps"));
     tabs_->addTab(languagesTab(), l10n("settings.tab.languages"));
     tabs_->addTab(feedbackTab(), l10n("settings.tab.feedback"));
@@ -117,6 +122,7 @@ void SettingsWindow::rebuild() {
         tabs_->addTab(debugTab(), l10n("settings.tab.debug"));
     }
     tabs_->setCurrentIndex(std::max(0, std::min(current, tabs_->count() - 1)));
+    resize(size().expandedTo(sizeHint())); // room for the tallest tab
 }
 
 void SettingsWindow::updateAvailabilityChanged() {
@@ -263,6 +269,84 @@ QWidget* SettingsWindow::generalTab() {
     return page;
 }
 
+QWidget* SettingsWindow::hotkeysTab() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* form = new QFormLayout;
+    auto* undo = new ShortcutRecorder(hotkeys_.undoShortcut);
+    undo->setObjectName(QStringLiteral("undoRecorder"));
+    form->addRow(l10n("hotkeys.undo.label"), undo);
+    form->addRow(QString(), note(l10n("hotkeys.undo.desc")));
+    auto* convert = new ShortcutRecorder(hotkeys_.switchShortcut);
+    convert->setObjectName(QStringLiteral("convertRecorder"));
+    form->addRow(l10n("hotkeys.switch.label"), convert);
+    form->addRow(QString(), note(l10n("hotkeys.switch.desc")));
+    layout->addLayout(form);
+
+    auto* convertToForm = new QFormLayout;
+    std::map<std::string, ShortcutRecorder*> convertTo;
+    for (const SettingsActions::LanguageRow& language :
+         SettingsActions::languageRows(UserPreferences::load(UserPreferences::defaultPath()))) {
+        if (!language.active) {
+            continue;
+        }
+        const auto binding = hotkeys_.convertToBindings.find(language.code);
+        auto* recorder = new ShortcutRecorder(binding != hotkeys_.convertToBindings.end()
+                                                  ? std::optional<Shortcut>(binding->second)
+                                                  : std::nullopt);
+        recorder->setObjectName(QString::fromStdString("convertTo:" + language.code));
+        auto* clear = new QPushButton(l10n("common.remove"));
+        connect(clear, &QPushButton::clicked, recorder, [recorder] { recorder->setShortcut(std::nullopt); });
+        auto* row = new QHBoxLayout;
+        row->addWidget(recorder);
+        row->addWidget(clear);
+        row->addStretch();
+        convertToForm->addRow(filled("hotkeys.convert.row", QString::fromStdString(language.displayName)),
+                              row);
+        convertTo[language.code] = recorder;
+    }
+    layout->addWidget(section("hotkeys.convert.header", convertToForm));
+
+    auto* buttons = new QHBoxLayout;
+    auto* save = new QPushButton(l10n("hotkeys.save"));
+    save->setObjectName(QStringLiteral("saveHotkeys"));
+    auto* reset = new QPushButton(l10n("hotkeys.reset"));
+    buttons->addWidget(save);
+    buttons->addWidget(reset);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    auto* status = new QLabel;
+    status->setObjectName(QStringLiteral("hotkeysStatus"));
+    status->setWordWrap(true);
+    layout->addWidget(status);
+    layout->addStretch();
+
+    connect(save, &QPushButton::clicked, this, [this, undo, convert, convertTo, status] {
+        HotkeyActions::Choice choice{undo->shortcut(), convert->shortcut(), {}};
+        for (const auto& [language, recorder] : convertTo) {
+            if (recorder->shortcut()) {
+                choice.convertTo[language] = *recorder->shortcut();
+            }
+        }
+        if (std::optional<std::string> refused = HotkeyActions::save(hotkeys_, choice)) {
+            status->setStyleSheet(QStringLiteral("color: #c62828"));
+            status->setText(QString::fromStdString(*refused));
+            return;
+        }
+        status->setStyleSheet(QString());
+        status->setText(l10n("hotkeys.saved"));
+        close(); // taken at once; the menu shows them
+    });
+    connect(reset, &QPushButton::clicked, this, [undo, convert, convertTo] {
+        undo->setShortcut(HotkeyManager::defaultUndo);
+        convert->setShortcut(HotkeyManager::defaultSwitch);
+        for (const auto& [language, recorder] : convertTo) {
+            recorder->setShortcut(std::nullopt);
+        }
+    });
+    return page;
+}
+
 QWidget* SettingsWindow::appsTab() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
@@ -273,6 +357,7 @@ QWidget* SettingsWindow::appsTab() {
     auto* buttons = new QHBoxLayout;
     auto* add = new QPushButton(l10n("apps.add"));
     auto* remove = new QPushButton(l10n("apps.remove"));
+    remove->setObjectName(QStringLiteral("removeApp"));
     buttons->addWidget(add);
     buttons->addWidget(remove);
     buttons->addStretch();

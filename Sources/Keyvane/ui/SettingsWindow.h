@@ -12,6 +12,7 @@ class QTabWidget;
 namespace keyvane {
 
 class FeedbackClient;
+class HotkeyManager;
 class PlatformServices;
 
 // What the settings window asks of the running program.
@@ -24,7 +25,7 @@ struct SettingsCallbacks {
     bool updatesConfigured = false;
 };
 
-// The settings window: General (interface language, updates, documentation, reset), Apps
+// The settings window: General (interface language, updates, reset), Hotkeys, Apps
 // (excluded applications, pause in games), Languages (their order), Feedback, and Debug in
 // developer mode. Every control writes its file at once and the program takes it up; the tabs
 // read their files again whenever the window comes to the front.
@@ -32,8 +33,8 @@ class SettingsWindow : public QWidget {
     Q_OBJECT
 
 public:
-    SettingsWindow(PlatformServices& platform, FeedbackClient& feedback, SettingsCallbacks callbacks,
-                   QWidget* parent = nullptr);
+    SettingsWindow(PlatformServices& platform, HotkeyManager& hotkeys, FeedbackClient& feedback,
+                   SettingsCallbacks callbacks, QWidget* parent = nullptr);
 
     // Shows the window in front, on the tab it was on.
     void present();
@@ -47,12 +48,14 @@ protected:
 
 private:
     QWidget* generalTab();
+    QWidget* hotkeysTab();
     QWidget* appsTab();
     QWidget* languagesTab();
     QWidget* feedbackTab();
     QWidget* debugTab();
 
     PlatformServices& platform_;
+    HotkeyManager& hotkeys_;
     FeedbackClient& feedback_;
     SettingsCallbacks callbacks_;
     QTabWidget* tabs_ = nullptr;

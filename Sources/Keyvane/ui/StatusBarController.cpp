@@ -37,6 +37,7 @@ StatusBarController::StatusBarController(AppState& appState, PlatformServices& p
     , hotkeys_(hotkeys)
     , updates_(updates) {
     appState_.onStateChanged = [this] { updateMenuState(); };
+    hotkeys_.onHotkeysChanged = [this] { updateMenuState(); };
     platform_.onLayoutChanged([this] {
         layoutLog_.changed(platform_);
         updateMenuState();
@@ -55,6 +56,7 @@ StatusBarController::StatusBarController(AppState& appState, PlatformServices& p
 
 StatusBarController::~StatusBarController() {
     appState_.onStateChanged = nullptr;
+    hotkeys_.onHotkeysChanged = nullptr;
 }
 
 void StatusBarController::setSettingsOpener(std::function<void()> open) {

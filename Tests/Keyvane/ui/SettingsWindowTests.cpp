@@ -7,7 +7,9 @@
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/services/FeedbackClient.h"
+#include "Keyvane/shortcuts/HotkeyManager.h"
 #include "Keyvane/ui/SettingsWindow.h"
+#include "Keyvane/ui/ShortcutRecorder.h"
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvanePlatform/fake/FakePlatform.h"
 
@@ -45,6 +47,7 @@ struct Window {
     TempHome home;
     FakePlatform platform;
     std::unique_ptr<AppState> app;
+    std::unique_ptr<HotkeyManager> hotkeys;
     FeedbackClient::Config feedbackConfig;
     std::unique_ptr<FeedbackClient> feedback;
     std::unique_ptr<SettingsWindow> window;
@@ -58,6 +61,9 @@ struct Window {
         home.write(".local/share/keyvane/user_preferences.json", preferences);
         platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
         app = AppState::create(platform);
+        hotkeys = std::make_unique<HotkeyManager>(platform);
+        hotkeys->loadSettings();
+        hotkeys->registerCallbacks([] {}, [] {}, [](const std::string&) {});
         feedbackConfig.endpoint = feedbackEndpoint;
         feedbackConfig.appVersion = "0.1.0";
         feedback = std::make_unique<FeedbackClient>(feedbackConfig);
@@ -69,7 +75,7 @@ struct Window {
         callbacks.updatePolicyChanged = [this] { ++policyChanges; };
         callbacks.interfaceLanguageChanged = [this] { ++languageChanges; };
         callbacks.updatesConfigured = true;
-        window = std::make_unique<SettingsWindow>(platform, *feedback, callbacks);
+        window = std::make_unique<SettingsWindow>(platform, *hotkeys, *feedback, callbacks);
         window->present();
     }
     ~Window() { L10n::setLanguage("en"); }
@@ -140,8 +146,7 @@ TEST(SettingsWindow, AnExcludedApplicationIsRemovedAndCorrectedAgain) {
     ASSERT_EQ(apps->rowCount(), 2);
     EXPECT_EQ(apps->item(0, 0)->text(), "b") << "sorted by name, ignoring case";
     apps->selectRow(1);
-    QTest::mouseClick(find<QPushButton>(*w.window, QString::fromStdString(L10n::t("apps.remove"))),
-                      Qt::LeftButton);
+    QTest::mouseClick(w.named<QPushButton>("removeApp"), Qt::LeftButton);
     EXPECT_EQ(apps->rowCount(), 1);
     EXPECT_EQ(saved().excludedApps.count("org.example.editor"), 0u);
     EXPECT_EQ(w.reloads, 1);
@@ -195,6 +200,57 @@ TEST(SettingsWindow, ABuildWithoutAFeedbackServiceSaysWhy) {
     EXPECT_FALSE(send->isEnabled());
     const QString reason = QString::fromStdString(L10n::t("feedback.error.unconfigured"));
     EXPECT_NE(find<QLabel>(*w.window, reason), nullptr);
+}
+
+TEST(SettingsWindow, AHotkeyHeldElsewhereIsRefusedAndTheOnesInUseStay) {
+    Window w;
+    w.showTab("settings.tab.hotkeys");
+    auto* undo = w.named<ShortcutRecorder>("undoRecorder");
+    ASSERT_NE(undo, nullptr);
+    EXPECT_EQ(undo->text(), "Control+F11");
+    QLabel* status = w.named<QLabel>("hotkeysStatus");
+    QPushButton* save = w.named<QPushButton>("saveHotkeys");
+
+    // Recorded as the user presses it: Control+Alt+U, which another program holds.
+    w.platform.taken.push_back({KeyCode::u, Modifier::control | Modifier::alt});
+    QTest::mouseClick(undo, Qt::LeftButton);
+    EXPECT_TRUE(undo->isRecording());
+    QTest::keyClick(undo, Qt::Key_Control, Qt::ControlModifier); // a modifier alone is no shortcut
+    EXPECT_TRUE(undo->isRecording());
+    QTest::keyClick(undo, Qt::Key_U, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(undo->text(), "Control+Alt+U");
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(status->text().toStdString(),
+              "Control+Alt+U is already used by the desktop or another program; choose another.");
+    EXPECT_EQ(w.hotkeys->undoShortcut, HotkeyManager::defaultUndo);
+    EXPECT_EQ(w.platform.hotkeys.at(1), std::make_pair(KeyCode::f11, Modifier::control)) << "still in use";
+
+    // A bare letter would take a key the user types with.
+    undo->setShortcut(Shortcut{KeyCode::u, Modifier::shift});
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_NE(status->text().indexOf("Shift+U"), -1) << status->text().toStdString();
+
+    // A free one is taken at once and kept for the next start.
+    undo->setShortcut(Shortcut{KeyCode::f9, Modifier::control});
+    auto* toRussian = w.named<ShortcutRecorder>("convertTo:ru");
+    ASSERT_NE(toRussian, nullptr);
+    toRussian->setShortcut(Shortcut{KeyCode::f9, Modifier::control | Modifier::shift});
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(w.hotkeys->undoShortcut, (Shortcut{KeyCode::f9, Modifier::control}));
+    EXPECT_EQ(w.platform.hotkeys.at(1), std::make_pair(KeyCode::f9, Modifier::control));
+    HotkeyManager later(w.platform);
+    later.loadSettings();
+    EXPECT_EQ(later.undoShortcut, (Shortcut{KeyCode::f9, Modifier::control}));
+    EXPECT_EQ(later.convertToBindings.at("ru"), (Shortcut{KeyCode::f9, Modifier::control | Modifier::shift}));
+}
+
+TEST(SettingsWindow, TwoActionsCannotShareAHotkey) {
+    Window w;
+    w.showTab("settings.tab.hotkeys");
+    w.named<ShortcutRecorder>("convertRecorder")->setShortcut(HotkeyManager::defaultUndo);
+    QTest::mouseClick(w.named<QPushButton>("saveHotkeys"), Qt::LeftButton);
+    EXPECT_EQ(w.named<QLabel>("hotkeysStatus")->text().toStdString(), "Control+F11 is given to two actions.");
+    EXPECT_EQ(w.hotkeys->switchShortcut, HotkeyManager::defaultSwitch);
 }
 
 int main(int argc, char** argv) {

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Keyvane/shortcuts/HotkeyManager.h"
+
+#include <map>
+#include <optional>
+#include <string>
+
+// Saving the hotkeys chosen in the settings window: they are taken only when every one of them is
+// free, so a shortcut the desktop or another program holds is refused and the ones in use stay.
+namespace keyvane::HotkeyActions {
+
+struct Choice {
+    std::optional<Shortcut> undo;
+    std::optional<Shortcut> convertSelection;
+    std::map<std::string, Shortcut> convertTo; // by language; a language without one has none
+};
+
+// Why a choice cannot be taken, as the Hotkeys tab says it; nothing when it was taken and saved.
+std::optional<std::string> save(HotkeyManager& hotkeys, const Choice& choice);
+
+// A key alone, or with Shift only, would take a key the user types with: a shortcut needs Control,
+// Alt or Super, unless it is a function key.
+bool typingIsSafe(const Shortcut& shortcut);
+
+} // namespace keyvane::HotkeyActions
