@@ -118,4 +118,15 @@ Change addExactPair(const std::string& typed, const std::string& meant, const st
     });
 }
 
+bool replaceUserRules(const json& exactPairs, const json& exactPairsMeta,
+                      const std::vector<std::string>& neverCorrect, const json& neverCorrectMeta) {
+    return update([&](json& overrides) {
+               overrides["exact_pairs"] = exactPairs;
+               overrides["exact_pairs_meta"] = exactPairsMeta;
+               overrides["never_correct"] = neverCorrect;
+               overrides["never_correct_meta"] = neverCorrectMeta;
+               return true;
+           }) == Change::added;
+}
+
 } // namespace keyvane::ManualOverridesFile

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 // The user's manual overrides ("manual_overrides.json"): the one place that reads, changes and
 // writes them. Created from the rules file's seed on first use and topped up with new seed entries
@@ -28,5 +29,10 @@ Change addNeverCorrect(const std::string& word, const std::string& language);
 // Adds a learned pair: the typed word becomes the meant one, between the two languages.
 Change addExactPair(const std::string& typed, const std::string& meant, const std::string& sourceLanguage,
                     const std::string& targetLanguage);
+
+// Puts the user's pairs and never-correct words, with their languages, in place of those saved (the
+// other sections are kept): what the settings window's Rules tab saves. False when not saved.
+bool replaceUserRules(const nlohmann::json& exactPairs, const nlohmann::json& exactPairsMeta,
+                      const std::vector<std::string>& neverCorrect, const nlohmann::json& neverCorrectMeta);
 
 } // namespace keyvane::ManualOverridesFile

@@ -237,7 +237,7 @@ void TrayIcon::openSettingsAndEachTab(const char* language, const QString& title
     ASSERT_TRUE(spinUntil([&] { return (window = windowNamed(title)).has_value(); }, 5000))
         << "no settings window titled " << title.toStdString();
     settle(300);
-    for (const char* tab : {"general", "hotkeys", "apps", "languages", "feedback"}) {
+    for (const char* tab : {"general", "hotkeys", "rules", "apps", "languages", "feedback"}) {
         save(grab(*window), QString("settings-%1-%2.png").arg(tab, language));
         user.chord(KeyCode::leftControl, KeyCode::tab);
         settle(200);

@@ -5,6 +5,8 @@
 #include "Keyvane/services/FeedbackClient.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
 #include "Keyvane/ui/HotkeyActions.h"
+#include "Keyvane/ui/MenuModel.h"
+#include "Keyvane/ui/RulesActions.h"
 #include "Keyvane/ui/SettingsActions.h"
 #include "Keyvane/ui/ShortcutRecorder.h"
 #include "KeyvaneCore/AppPaths.h"
@@ -15,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -31,6 +34,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <filesystem>
+#include <memory>
 
 namespace keyvane {
 
@@ -115,6 +119,7 @@ void SettingsWindow::rebuild() {
     }
     tabs_->addTab(generalTab(), l10n("settings.tab.general"));
     tabs_->addTab(hotkeysTab(), l10n("settings.tab.hotkeys"));
+    tabs_->addTab(rulesTab(), l10n("settings.tab.rules"));
     tabs_->addTab(appsTab(), l10n("settings.tab.apps"));
     tabs_->addTab(languagesTab(), l10n("settings.tab.languages"));
     tabs_->addTab(feedbackTab(), l10n("settings.tab.feedback"));
@@ -344,6 +349,175 @@ QWidget* SettingsWindow::hotkeysTab() {
             recorder->setShortcut(std::nullopt);
         }
     });
+    return page;
+}
+
+QWidget* SettingsWindow::rulesTab() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* search = new QLineEdit;
+    search->setObjectName(QStringLiteral("rulesSearch"));
+    search->setPlaceholderText(l10n("rules.search_placeholder"));
+    search->setClearButtonEnabled(true);
+    layout->addWidget(search);
+    layout->addWidget(new QLabel(l10n("rules.pairs.header")));
+    QTableWidget* pairs = table({l10n("rules.col.from_lang"), l10n("rules.col.typed"),
+                                 l10n("rules.col.to_lang"), l10n("rules.col.corrected")});
+    pairs->setObjectName(QStringLiteral("pairs"));
+    layout->addWidget(pairs, 2);
+    auto* pairButtons = new QHBoxLayout;
+    auto* addPair = new QPushButton(l10n("common.add"));
+    addPair->setObjectName(QStringLiteral("addPair"));
+    auto* removePair = new QPushButton(l10n("common.remove"));
+    removePair->setObjectName(QStringLiteral("removePair"));
+    pairButtons->addWidget(addPair);
+    pairButtons->addWidget(removePair);
+    pairButtons->addStretch();
+    layout->addLayout(pairButtons);
+    layout->addWidget(new QLabel(l10n("rules.never.header")));
+    QTableWidget* exceptions = table({l10n("rules.col.language"), l10n("rules.col.word")});
+    exceptions->setObjectName(QStringLiteral("exceptions"));
+    layout->addWidget(exceptions, 1);
+    auto* exceptionButtons = new QHBoxLayout;
+    auto* addException = new QPushButton(l10n("common.add"));
+    addException->setObjectName(QStringLiteral("addException"));
+    auto* removeException = new QPushButton(l10n("common.remove"));
+    removeException->setObjectName(QStringLiteral("removeException"));
+    exceptionButtons->addWidget(addException);
+    exceptionButtons->addWidget(removeException);
+    exceptionButtons->addStretch();
+    layout->addLayout(exceptionButtons);
+
+    // The rows shown, as loaded; each row keeps its index in `rules` as its data.
+    auto rules = std::make_shared<RulesActions::Rules>();
+    auto show = [pairs, exceptions, search, rules] {
+        const std::string text = search->text().toStdString();
+        pairs->setRowCount(0);
+        for (std::size_t i = 0; i < rules->pairs.size(); ++i) {
+            const RulesActions::PairRow& row = rules->pairs[i];
+            if (!RulesActions::matches(row, text)) {
+                continue;
+            }
+            const int at = pairs->rowCount();
+            pairs->insertRow(at);
+            pairs->setItem(at, 0, cell(row.fromLanguage));
+            pairs->setItem(at, 1, cell(row.typed));
+            pairs->setItem(at, 2, cell(row.toLanguage));
+            pairs->setItem(at, 3, cell(row.corrected));
+            pairs->item(at, 0)->setData(Qt::UserRole, static_cast<int>(i));
+        }
+        exceptions->setRowCount(0);
+        for (std::size_t i = 0; i < rules->exceptions.size(); ++i) {
+            const RulesActions::ExceptionRow& row = rules->exceptions[i];
+            if (!RulesActions::matches(row, text)) {
+                continue;
+            }
+            const int at = exceptions->rowCount();
+            exceptions->insertRow(at);
+            exceptions->setItem(at, 0, cell(row.language));
+            exceptions->setItem(at, 1, cell(row.word));
+            exceptions->item(at, 0)->setData(Qt::UserRole, static_cast<int>(i));
+        }
+    };
+    auto refresh = [rules, show] {
+        *rules = RulesActions::load();
+        show();
+    };
+    auto commit = [this, rules, show] {
+        if (RulesActions::save(*rules)) {
+            callbacks_.reloadConfig();
+        }
+        *rules = RulesActions::load(); // what was saved, in order
+        show();
+    };
+    connect(search, &QLineEdit::textChanged, this, show);
+
+    // A small form: text fields with their placeholders, and language choices.
+    auto ask = [this](const char* title, const char* body,
+                      const std::vector<std::pair<const char*, const char*>>& fields,
+                      const std::vector<std::pair<const char*, std::string>>& languages)
+        -> std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> {
+        QDialog dialog(this);
+        dialog.setWindowTitle(l10n(title));
+        auto* form = new QFormLayout(&dialog);
+        form->addRow(new QLabel(l10n(body)));
+        std::vector<QLineEdit*> edits;
+        std::vector<QComboBox*> choices;
+        for (std::size_t i = 0; i < std::max(fields.size(), languages.size()); ++i) {
+            if (i < fields.size()) {
+                auto* edit = new QLineEdit;
+                edit->setPlaceholderText(l10n(fields[i].second));
+                form->addRow(l10n(fields[i].first), edit);
+                edits.push_back(edit);
+            }
+            if (i < languages.size()) {
+                auto* choice = new QComboBox;
+                for (const char* code : {"en", "ru", "uk"}) {
+                    choice->addItem(QString::fromStdString(MenuModel::languageName(code)),
+                                    QString::fromLatin1(code));
+                }
+                choice->setCurrentIndex(choice->findData(QString::fromStdString(languages[i].second)));
+                form->addRow(l10n(languages[i].first), choice);
+                choices.push_back(choice);
+            }
+        }
+        auto* buttons = new QHBoxLayout;
+        auto* add = new QPushButton(l10n("common.add"));
+        add->setDefault(true);
+        auto* cancel = new QPushButton(l10n("common.cancel"));
+        buttons->addStretch();
+        buttons->addWidget(cancel);
+        buttons->addWidget(add);
+        form->addRow(buttons);
+        connect(add, &QPushButton::clicked, &dialog, &QDialog::accept);
+        connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        std::pair<std::vector<std::string>, std::vector<std::string>> answer;
+        for (QLineEdit* edit : edits) {
+            answer.first.push_back(edit->text().toStdString());
+        }
+        for (QComboBox* choice : choices) {
+            answer.second.push_back(choice->currentData().toString().toStdString());
+        }
+        return answer;
+    };
+    connect(addPair, &QPushButton::clicked, this, [rules, commit, ask] {
+        const auto answer = ask("rules.add_pair.title", "rules.add_pair.body",
+                                {{"rules.field.typed", "rules.placeholder.typed"},
+                                 {"rules.field.corrected", "rules.placeholder.corrected"}},
+                                {{"rules.field.from_language", "en"}, {"rules.field.to_language", "ru"}});
+        if (answer && RulesActions::addPair(*rules, {answer->second[0], answer->first[0], answer->second[1],
+                                                     answer->first[1]})) {
+            commit();
+        }
+    });
+    connect(addException, &QPushButton::clicked, this, [rules, commit, ask] {
+        const auto answer =
+            ask("rules.add_exc.title", "rules.add_exc.body", {{"rules.field.word", "rules.placeholder.word"}},
+                {{"rules.field.language", "en"}});
+        if (answer && RulesActions::addException(*rules, {answer->second[0], answer->first[0]})) {
+            commit();
+        }
+    });
+    connect(removePair, &QPushButton::clicked, this, [pairs, rules, commit] {
+        const int row = pairs->currentRow();
+        if (row >= 0 && pairs->item(row, 0) != nullptr) {
+            rules->pairs.erase(rules->pairs.begin() + pairs->item(row, 0)->data(Qt::UserRole).toInt());
+            commit();
+        }
+    });
+    connect(removeException, &QPushButton::clicked, this, [exceptions, rules, commit] {
+        const int row = exceptions->currentRow();
+        if (row >= 0 && exceptions->item(row, 0) != nullptr) {
+            rules->exceptions.erase(rules->exceptions.begin() +
+                                    exceptions->item(row, 0)->data(Qt::UserRole).toInt());
+            commit();
+        }
+    });
+    refreshers_.push_back(refresh);
+    refresh();
     return page;
 }
 

@@ -25,7 +25,7 @@ struct SettingsCallbacks {
     bool updatesConfigured = false;
 };
 
-// The settings window: General (interface language, updates, reset), Hotkeys, Apps
+// The settings window: General (interface language, updates, reset), Hotkeys, Rules, Apps
 // (excluded applications, pause in games), Languages (their order), Feedback, and Debug in
 // developer mode. Every control writes its file at once and the program takes it up; the tabs
 // read their files again whenever the window comes to the front.
@@ -49,6 +49,7 @@ protected:
 private:
     QWidget* generalTab();
     QWidget* hotkeysTab();
+    QWidget* rulesTab();
     QWidget* appsTab();
     QWidget* languagesTab();
     QWidget* feedbackTab();

@@ -4,6 +4,7 @@
 #include "../../TempHome.h"
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/correction/AppState.h"
+#include "Keyvane/ui/RulesActions.h"
 #include "Keyvane/ui/SettingsActions.h"
 #include "KeyvaneCore/AtomicFile.h"
 #include "KeyvaneCore/ManualOverridesFile.h"
@@ -143,4 +144,59 @@ TEST(Settings, ResetKeepsTheShippedSeedButDropsWhatTheUserSet) {
             EXPECT_EQ(overrides["exact_pairs"].value(typed, ""), meant.get<std::string>()) << typed;
         }
     }
+}
+
+TEST(RulesTab, AddingAPairWhoseTypedWordExistsReplacesIt) {
+    RulesActions::Rules rules;
+    ASSERT_TRUE(RulesActions::addPair(rules, {"en", "  Ghbdtn ", "ru", "ПРИВЕТ"}));
+    ASSERT_TRUE(RulesActions::addPair(rules, {"en", "ghbdtn", "ru", "приветик"}));
+    ASSERT_EQ(rules.pairs.size(), 1u);
+    EXPECT_EQ(rules.pairs[0].typed, "ghbdtn");
+    EXPECT_EQ(rules.pairs[0].corrected, "приветик");
+    EXPECT_FALSE(RulesActions::addPair(rules, {"en", " ", "ru", "x"}));
+    ASSERT_TRUE(RulesActions::addException(rules, {"ru", " Щас "}));
+    ASSERT_TRUE(RulesActions::addException(rules, {"en", "btw"}));
+    EXPECT_EQ(rules.exceptions[0].word, "btw");
+    EXPECT_EQ(rules.exceptions[1].word, "щас");
+    EXPECT_TRUE(RulesActions::matches(rules.exceptions[1], "ЩА"));
+    EXPECT_FALSE(RulesActions::matches(rules.exceptions[0], "ЩА"));
+    EXPECT_TRUE(RulesActions::matches(rules.pairs[0], ""));
+}
+
+TEST(RulesTab, LanguagesAreDetectedWhenNoneIsSaved) {
+    EXPECT_EQ(RulesActions::detectLanguage("hello", {"en", "uk", "ru"}), "en");
+    EXPECT_EQ(RulesActions::detectLanguage("привіт", {"en", "uk", "ru"}), "uk");
+    EXPECT_EQ(RulesActions::detectLanguage("привет", {"en", "ru", "uk"}), "ru");
+    EXPECT_EQ(RulesActions::detectLanguage("привет", {"en"}), "ru");
+}
+
+TEST(RulesTab, SavedRulesAreUsedByTheNextCorrection) {
+    TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    RulesActions::Rules rules = RulesActions::load();
+    ASSERT_FALSE(rules.pairs.empty()) << "the shipped seed";
+    const auto seeded = std::find_if(rules.pairs.begin(), rules.pairs.end(),
+                                     [](const auto& row) { return row.typed == "ghbdtn"; });
+    ASSERT_NE(seeded, rules.pairs.end());
+    EXPECT_EQ(seeded->toLanguage, "ru");
+
+    // A pair no layout mapping would give.
+    ASSERT_TRUE(RulesActions::addPair(rules, {"en", "zxcv", "ru", "кот"}));
+    std::erase_if(rules.exceptions, [](const auto& row) { return row.word == "btw"; });
+    ASSERT_TRUE(RulesActions::save(rules));
+    const RulesActions::Rules again = RulesActions::load();
+    EXPECT_TRUE(std::any_of(again.pairs.begin(), again.pairs.end(),
+                            [](const auto& row) { return row.typed == "zxcv" && row.corrected == "кот"; }));
+    EXPECT_TRUE(std::none_of(again.exceptions.begin(), again.exceptions.end(),
+                             [](const auto& row) { return row.word == "btw"; }));
+
+    FakePlatform platform;
+    platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
+    std::unique_ptr<AppState> app = AppState::create(platform);
+    app->startObserving();
+    for (auto key : {KeyCode::z, KeyCode::x, KeyCode::c, KeyCode::v, KeyCode::space}) {
+        platform.pressKey(key);
+    }
+    platform.advance(1);
+    EXPECT_EQ(platform.typedText("zxcv "), "кот ");
 }

@@ -16,12 +16,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace keyvane;
@@ -251,6 +254,46 @@ TEST(SettingsWindow, TwoActionsCannotShareAHotkey) {
     QTest::mouseClick(w.named<QPushButton>("saveHotkeys"), Qt::LeftButton);
     EXPECT_EQ(w.named<QLabel>("hotkeysStatus")->text().toStdString(), "Control+F11 is given to two actions.");
     EXPECT_EQ(w.hotkeys->switchShortcut, HotkeyManager::defaultSwitch);
+}
+
+TEST(SettingsWindow, RulesAreSearchedAddedAndRemoved) {
+    Window w;
+    w.showTab("settings.tab.rules");
+    QTableWidget* pairs = w.named<QTableWidget>("pairs");
+    QTableWidget* exceptions = w.named<QTableWidget>("exceptions");
+    ASSERT_GT(pairs->rowCount(), 1);
+    w.named<QLineEdit>("rulesSearch")->setText("GHBD");
+    ASSERT_EQ(pairs->rowCount(), 1) << "the search ignores case";
+    EXPECT_EQ(pairs->item(0, 1)->text(), "ghbdtn");
+    EXPECT_EQ(exceptions->rowCount(), 0);
+    w.named<QLineEdit>("rulesSearch")->clear();
+
+    // A pair added through its dialog, filled in as the user would.
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        const QList<QLineEdit*> fields = dialog->findChildren<QLineEdit*>();
+        ASSERT_EQ(fields.size(), 2);
+        fields[0]->setText(" ZXCV ");
+        fields[1]->setText("кот");
+        dialog->accept();
+    });
+    QTest::mouseClick(w.named<QPushButton>("addPair"), Qt::LeftButton);
+    EXPECT_EQ(w.reloads, 1);
+    EXPECT_FALSE(pairs->findItems("zxcv", Qt::MatchExactly).isEmpty());
+
+    const QList<QTableWidgetItem*> btw = exceptions->findItems("btw", Qt::MatchExactly);
+    ASSERT_FALSE(btw.isEmpty());
+    exceptions->setCurrentCell(btw.front()->row(), 1);
+    QTest::mouseClick(w.named<QPushButton>("removeException"), Qt::LeftButton);
+    EXPECT_TRUE(exceptions->findItems("btw", Qt::MatchExactly).isEmpty());
+    EXPECT_EQ(w.reloads, 2);
+    w.app->startObserving();
+    for (auto key : {KeyCode::z, KeyCode::x, KeyCode::c, KeyCode::v, KeyCode::space}) {
+        w.platform.pressKey(key);
+    }
+    w.platform.advance(1);
+    EXPECT_EQ(w.platform.typedText("zxcv "), "кот ");
 }
 
 int main(int argc, char** argv) {
