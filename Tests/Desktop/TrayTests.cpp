@@ -199,6 +199,12 @@ TEST_F(TrayIcon, ShowsTheLayoutAndItsMenuPausesResumesExcludesAndQuits) {
     EXPECT_TRUE(spinUntil([&] { return looksBlue(iconFill(icon)); }));
     EXPECT_TRUE(corrects()) << "resumed from the menu";
 
+    // A request from a terminal shows in the icon at once.
+    QProcess::execute(KEYVANE_EXECUTABLE, {"--pause", "1m"});
+    EXPECT_TRUE(spinUntil([&] { return looksGrey(iconFill(icon)); })) << "--pause did not show";
+    QProcess::execute(KEYVANE_EXECUTABLE, {"--resume"});
+    EXPECT_TRUE(spinUntil([&] { return looksBlue(iconFill(icon)); })) << "--resume did not show";
+
     // The window in front is the first of the recent applications.
     choose(firstRecentApplication);
     EXPECT_TRUE(spinUntil([&] {

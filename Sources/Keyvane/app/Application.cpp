@@ -171,10 +171,17 @@ int run(int argc, char** argv) {
         }
         std::cout << "Ctrl+C stops it.\n";
     }
-    // A crash since the last start is told once; the record stays in the crash log.
+    // A crash since the last start is told once, in the tray, which offers to send the record with
+    // feedback (nothing is sent unless the user does); the record stays in the crash log.
     if (CrashLogNotice::takeNewRecords(AppPaths::crashLogPath(), AppPaths::userDefaultsPath())) {
         std::cout << "Keyvane stopped unexpectedly last time; what it recorded is in "
                   << AppPaths::crashLogPath() << ".\n";
+        QObject::connect(&statusBar.trayIcon(), &QSystemTrayIcon::messageClicked, [&] {
+            openSettings();
+            settings->presentFeedbackWithCrashLog();
+        });
+        statusBar.trayIcon().showMessage(QString::fromStdString(L10n::t("crash.notice.title")),
+                                         QString::fromStdString(L10n::t("crash.notice.body")));
     }
     if (!updates.isConfigured()) {
         std::cout

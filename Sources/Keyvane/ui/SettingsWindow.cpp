@@ -107,6 +107,17 @@ void SettingsWindow::present() {
     activateWindow();
 }
 
+void SettingsWindow::presentFeedbackWithCrashLog() {
+    present();
+    if (auto* feedbackPage = findChild<QWidget*>(QStringLiteral("feedbackTab"))) {
+        tabs_->setCurrentWidget(feedbackPage);
+    }
+    if (auto* crashLog = findChild<QCheckBox*>(QStringLiteral("includeCrashLog"));
+        crashLog && crashLog->isVisible()) {
+        crashLog->setChecked(true);
+    }
+}
+
 void SettingsWindow::rebuild() {
     const int current = tabs_->currentIndex();
     setWindowTitle(l10n("settings.title"));
@@ -658,6 +669,7 @@ QWidget* SettingsWindow::languagesTab() {
 
 QWidget* SettingsWindow::feedbackTab() {
     auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("feedbackTab"));
     auto* layout = new QVBoxLayout(page);
     auto* form = new QFormLayout;
     auto* type = new QComboBox;
@@ -675,6 +687,7 @@ QWidget* SettingsWindow::feedbackTab() {
     form->addRow(l10n("feedback.email"), email);
     layout->addLayout(form);
     auto* crashLog = new QCheckBox(l10n("feedback.include_crash_log"));
+    crashLog->setObjectName(QStringLiteral("includeCrashLog"));
     layout->addWidget(crashLog);
     layout->addWidget(note(l10n("feedback.privacy")));
     auto* row = new QHBoxLayout;

@@ -38,6 +38,8 @@ public:
 
     // Shows the window in front, on the tab it was on.
     void present();
+    // Shows the Feedback tab with the record of the last crash ticked, for the user to send.
+    void presentFeedbackWithCrashLog();
     // The tabs built again in the interface language now set.
     void rebuild();
     // The update line of the General tab follows the update checker.

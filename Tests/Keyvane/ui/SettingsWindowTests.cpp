@@ -197,6 +197,34 @@ TEST(SettingsWindow, FeedbackSaysWhatHappenedAndKeepsAMessageThatFailed) {
     EXPECT_TRUE(message->toPlainText().isEmpty());
 }
 
+TEST(SettingsWindow, TheLastCrashIsOfferedWithFeedbackAndSentOnlyWhenTicked) {
+    LocalHttpServer server;
+    server.serve("/api/keyvane/feedback", {200, "{}"});
+    Window w(R"({})", FeedbackClient::endpointOn(server.url("")));
+    w.home.write(".local/share/keyvane/crash.log",
+                 "====\n[2026-12-08T04:39:56Z] Keyvane 0.1.0 (?) — fatal signal\n");
+    auto* crashLog = w.named<QCheckBox>("includeCrashLog");
+    auto* message = w.named<QPlainTextEdit>("feedbackMessage");
+    QPushButton* send = find<QPushButton>(*w.window, QString::fromStdString(L10n::t("feedback.submit")));
+
+    w.window->presentFeedbackWithCrashLog(); // the tray's notice was clicked
+    EXPECT_EQ(w.window->findChild<QTabWidget*>()->currentWidget()->objectName(), "feedbackTab");
+    ASSERT_TRUE(crashLog->isVisible());
+    EXPECT_TRUE(crashLog->isChecked());
+    crashLog->setChecked(false); // the user changes their mind: nothing of the log goes
+    message->setPlainText("It stopped.");
+    QTest::mouseClick(send, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() == 1; }, 10000));
+    EXPECT_EQ(server.requests()[0].body.indexOf("fatal signal"), -1);
+
+    crashLog->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return send->isEnabled(); }, 10000));
+    message->setPlainText("It stopped again.");
+    QTest::mouseClick(send, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() == 2; }, 10000));
+    EXPECT_NE(server.requests()[1].body.indexOf("fatal signal"), -1);
+}
+
 TEST(SettingsWindow, ABuildWithoutAFeedbackServiceSaysWhy) {
     Window w;
     QPushButton* send = find<QPushButton>(*w.window, QString::fromStdString(L10n::t("feedback.submit")));
