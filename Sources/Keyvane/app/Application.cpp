@@ -138,11 +138,19 @@ int run(int argc, char** argv) {
                     UserPreferences::load(UserPreferences::defaultPath()).updateCheckFrequency);
             };
             callbacks.interfaceLanguageChanged = [&] { statusBar.setupMenu(); };
-            callbacks.availableUpdate = [&]() -> std::optional<std::string> {
+            callbacks.availableUpdate = [&]() -> std::optional<std::pair<std::string, std::string>> {
                 if (const std::optional<AppcastItem>& update = updates.availableUpdate()) {
-                    return update->displayVersion.toStdString();
+                    return std::make_pair(update->displayVersion.toStdString(),
+                                          update->downloadUrl.toStdString());
                 }
                 return std::nullopt;
+            };
+            callbacks.skipVersion = [&](const std::string& version) {
+                if (const std::optional<AppcastItem>& update = updates.availableUpdate()) {
+                    if (update->displayVersion.toStdString() == version) {
+                        updates.skipVersion(update->version);
+                    }
+                }
             };
             callbacks.updatesConfigured = updates.isConfigured();
             settings = std::make_unique<SettingsWindow>(*platform, hotkeys, feedback, callbacks);

@@ -80,6 +80,7 @@ const Row keyRows[] = {
      "підпису.",
      "Эта сборка никогда не проверяет обновления: при сборке не были указаны лента обновлений и ключ "
      "подписи."},
+    {"general.updates.skip", "Skip This Version", "Пропустити цю версію", "Пропустить эту версию"},
     {"general.updates.check_now", "Check Now", "Перевірити зараз", "Проверить сейчас"},
     {"general.updates.desc", "Keyvane looks for a new version on the chosen schedule.",
      "Keyvane шукає нову версію за обраним розкладом.",

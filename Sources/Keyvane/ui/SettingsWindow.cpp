@@ -201,9 +201,18 @@ QWidget* SettingsWindow::generalTab() {
     auto* checkNow = new QPushButton(l10n("general.updates.check_now"));
     row->addWidget(checkNow);
     updatesBox->addLayout(row);
+    auto* updateRow = new QHBoxLayout;
     auto* updateLine = new QLabel;
+    updateLine->setObjectName(QStringLiteral("updateAvailable"));
     updateLine->setWordWrap(true);
-    updatesBox->addWidget(updateLine);
+    updateLine->setTextFormat(Qt::RichText);
+    connect(updateLine, &QLabel::linkActivated, this,
+            [this](const QString& link) { platform_.openURL(link.toStdString()); });
+    auto* skip = new QPushButton(l10n("general.updates.skip"));
+    skip->setObjectName(QStringLiteral("skipVersion"));
+    updateRow->addWidget(updateLine, 1);
+    updateRow->addWidget(skip);
+    updatesBox->addLayout(updateRow);
     updatesBox->addWidget(note(callbacks_.updatesConfigured ? l10n("general.updates.desc")
                                                             : l10n("general.updates.unconfigured")));
     layout->addWidget(section("general.updates.header", updatesBox));
@@ -238,13 +247,26 @@ QWidget* SettingsWindow::generalTab() {
             callbacks_.checkForUpdates();
         }
     });
-    refreshUpdateLine_ = [this, updateLine] {
-        const std::optional<std::string> version =
+    refreshUpdateLine_ = [this, updateLine, skip] {
+        const std::optional<std::pair<std::string, std::string>> update =
             callbacks_.availableUpdate ? callbacks_.availableUpdate() : std::nullopt;
-        updateLine->setText(version ? filled("general.updates.available", QString::fromStdString(*version))
-                                    : QString());
-        updateLine->setVisible(version.has_value());
+        if (update) {
+            // The whole line links to the download page.
+            updateLine->setText(
+                QStringLiteral("<a href=\"%1\">%2</a>")
+                    .arg(QString::fromStdString(update->second).toHtmlEscaped(),
+                         filled("general.updates.available", QString::fromStdString(update->first))
+                             .toHtmlEscaped()));
+        }
+        updateLine->setVisible(update.has_value());
+        skip->setVisible(update.has_value() && static_cast<bool>(callbacks_.skipVersion));
     };
+    connect(skip, &QPushButton::clicked, this, [this] {
+        if (const auto update = callbacks_.availableUpdate ? callbacks_.availableUpdate() : std::nullopt) {
+            callbacks_.skipVersion(update->first);
+        }
+        updateAvailabilityChanged();
+    });
 
     auto* resetBox = new QVBoxLayout;
     auto* reset = new QPushButton(l10n("general.reset.button"));

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QTabWidget;
@@ -21,7 +22,9 @@ struct SettingsCallbacks {
     std::function<void()> checkForUpdates;          // "Check Now"
     std::function<void()> updatePolicyChanged;      // the update-check frequency changed
     std::function<void()> interfaceLanguageChanged; // the menu follows
-    std::function<std::optional<std::string>()> availableUpdate;
+    // The newer version known, and where to download it.
+    std::function<std::optional<std::pair<std::string, std::string>>()> availableUpdate;
+    std::function<void(const std::string& version)> skipVersion;
     bool updatesConfigured = false;
 };
 

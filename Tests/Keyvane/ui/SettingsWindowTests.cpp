@@ -54,6 +54,8 @@ struct Window {
     FeedbackClient::Config feedbackConfig;
     std::unique_ptr<FeedbackClient> feedback;
     std::unique_ptr<SettingsWindow> window;
+    std::optional<std::pair<std::string, std::string>> update; // as the update checker knows it
+    std::vector<std::string> skipped;
     int reloads = 0;
     int policyChanges = 0;
     int languageChanges = 0;
@@ -78,6 +80,11 @@ struct Window {
         callbacks.updatePolicyChanged = [this] { ++policyChanges; };
         callbacks.interfaceLanguageChanged = [this] { ++languageChanges; };
         callbacks.updatesConfigured = true;
+        callbacks.availableUpdate = [this] { return update; };
+        callbacks.skipVersion = [this](const std::string& version) {
+            skipped.push_back(version);
+            update.reset();
+        };
         window = std::make_unique<SettingsWindow>(platform, *hotkeys, *feedback, callbacks);
         window->present();
     }
@@ -223,6 +230,24 @@ TEST(SettingsWindow, TheLastCrashIsOfferedWithFeedbackAndSentOnlyWhenTicked) {
     QTest::mouseClick(send, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests().size() == 2; }, 10000));
     EXPECT_NE(server.requests()[1].body.indexOf("fatal signal"), -1);
+}
+
+TEST(SettingsWindow, ANewerVersionLinksToItsDownloadAndCanBeSkipped) {
+    Window w;
+    auto* line = w.named<QLabel>("updateAvailable");
+    auto* skip = w.named<QPushButton>("skipVersion");
+    EXPECT_FALSE(line->isVisible());
+    w.update =
+        std::make_pair(std::string("0.2.0"), std::string("https://example.org/keyvane_0.2.0_amd64.deb"));
+    w.window->updateAvailabilityChanged(); // the checker found it
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_NE(line->text().indexOf("New version 0.2.0 is available"), -1) << line->text().toStdString();
+    emit line->linkActivated("https://example.org/keyvane_0.2.0_amd64.deb");
+    EXPECT_EQ(w.platform.openedURLs,
+              (std::vector<std::string>{"https://example.org/keyvane_0.2.0_amd64.deb"}));
+    QTest::mouseClick(skip, Qt::LeftButton);
+    EXPECT_EQ(w.skipped, (std::vector<std::string>{"0.2.0"}));
+    EXPECT_FALSE(line->isVisible());
 }
 
 TEST(SettingsWindow, ABuildWithoutAFeedbackServiceSaysWhy) {
