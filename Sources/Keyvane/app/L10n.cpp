@@ -396,4 +396,14 @@ const std::vector<std::string>& keys() {
     return tables().keys;
 }
 
+std::string format(const std::string& key, const std::string& argument) {
+    std::string text = t(key);
+    for (const char* placeholder : {"%@", "%d"}) {
+        if (const std::size_t at = text.find(placeholder); at != std::string::npos) {
+            text.replace(at, 2, argument);
+        }
+    }
+    return text;
+}
+
 } // namespace keyvane::L10n

@@ -21,6 +21,9 @@ std::string t(const std::string& key);
 // The same in a given language.
 std::string t(const std::string& key, const std::string& languageCode);
 
+// The text for a key with its one placeholder ("%@" or "%d") filled with `argument`.
+std::string format(const std::string& key, const std::string& argument);
+
 // Every key, in table order.
 const std::vector<std::string>& keys();
 

@@ -39,13 +39,6 @@ QString lastCharacters(const QString& text, int count) {
     return text;
 }
 
-QString fill(const std::string& text, const QString& value) {
-    QString result = QString::fromStdString(text);
-    result.replace(QStringLiteral("%@"), value);
-    result.replace(QStringLiteral("%d"), value);
-    return result;
-}
-
 } // namespace
 
 const char* toString(FeedbackType type) {
@@ -68,8 +61,10 @@ std::optional<FeedbackType> feedbackTypeFromString(const std::string& text) {
 
 QString FeedbackError::description() const {
     switch (kind) {
-    case Kind::server: return fill(L10n::t("feedback.error.server"), QString::number(statusCode));
-    case Kind::network: return fill(L10n::t("feedback.error.network"), message);
+    case Kind::server:
+        return QString::fromStdString(L10n::format("feedback.error.server", std::to_string(statusCode)));
+    case Kind::network:
+        return QString::fromStdString(L10n::format("feedback.error.network", message.toStdString()));
     case Kind::emptyMessage: return QString::fromStdString(L10n::t("feedback.error.empty"));
     case Kind::rateLimited: return QString::fromStdString(L10n::t("feedback.error.rate_limited"));
     case Kind::unconfigured: return QString::fromStdString(L10n::t("feedback.error.unconfigured"));

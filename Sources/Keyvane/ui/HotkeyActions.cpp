@@ -9,14 +9,6 @@ namespace keyvane::HotkeyActions {
 
 namespace {
 
-std::string withArgument(const std::string& key, const std::string& argument) {
-    std::string text = L10n::t(key);
-    if (const std::size_t at = text.find("%@"); at != std::string::npos) {
-        text.replace(at, 2, argument);
-    }
-    return text;
-}
-
 bool isFunctionKey(std::uint16_t key) {
     return (key >= KeyCode::f1 && key <= KeyCode::f10) || key == KeyCode::f11 || key == KeyCode::f12 ||
            (key >= 183 && key <= 194); // F13 to F24
@@ -39,11 +31,11 @@ std::optional<std::string> save(HotkeyManager& hotkeys, const Choice& choice) {
     }
     for (std::size_t i = 0; i < all.size(); ++i) {
         if (!typingIsSafe(all[i])) {
-            return withArgument("hotkeys.error.needs_modifier", all[i].toString());
+            return L10n::format("hotkeys.error.needs_modifier", all[i].toString());
         }
         for (std::size_t j = 0; j < i; ++j) {
             if (all[i] == all[j]) {
-                return withArgument("hotkeys.error.duplicate", all[i].toString());
+                return L10n::format("hotkeys.error.duplicate", all[i].toString());
             }
         }
     }
@@ -63,7 +55,7 @@ std::optional<std::string> save(HotkeyManager& hotkeys, const Choice& choice) {
         hotkeys.switchShortcut = previousSwitch;
         hotkeys.convertToBindings = previousConvertTo;
         hotkeys.registerHotkeys();
-        return withArgument("hotkeys.error.taken", refused.front().toString());
+        return L10n::format("hotkeys.error.taken", refused.front().toString());
     }
     hotkeys.saveSettings();
     if (hotkeys.onHotkeysChanged) {

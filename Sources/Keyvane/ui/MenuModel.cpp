@@ -7,14 +7,6 @@ namespace keyvane::MenuModel {
 
 namespace {
 
-std::string withArgument(const std::string& key, const std::string& argument) {
-    std::string text = L10n::t(key);
-    if (const std::size_t at = text.find("%@"); at != std::string::npos) {
-        text.replace(at, 2, argument);
-    }
-    return text;
-}
-
 MenuItemState item(const std::string& key) {
     MenuItemState state;
     state.title = L10n::t(key);
@@ -66,7 +58,7 @@ MenuState build(const MenuInputs& in) {
     menu.warning.visible = !in.observing;
     menu.update.visible = in.availableUpdate.has_value();
     if (in.availableUpdate) {
-        menu.update.title = withArgument("menu.update_available", *in.availableUpdate);
+        menu.update.title = L10n::format("menu.update_available", *in.availableUpdate);
     }
 
     menu.launchAtLogin = item("menu.launch_at_login");
@@ -113,7 +105,7 @@ MenuState build(const MenuInputs& in) {
     for (std::size_t i = 0; i < in.recentApps.size() && i < maxExcludeItems; ++i) {
         const RecentApp& app = in.recentApps[i];
         MenuItemState entry;
-        entry.title = withArgument(in.excludedApps.count(app.desktopEntryID) != 0 ? "menu.enable_app"
+        entry.title = L10n::format(in.excludedApps.count(app.desktopEntryID) != 0 ? "menu.enable_app"
                                                                                   : "menu.disable_app",
                                    app.name);
         entry.data = app.desktopEntryID;

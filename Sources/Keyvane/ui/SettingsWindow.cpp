@@ -45,10 +45,7 @@ QString l10n(const char* key) {
 }
 
 QString filled(const char* key, const QString& value) {
-    QString text = l10n(key);
-    text.replace(QStringLiteral("%@"), value);
-    text.replace(QStringLiteral("%d"), value);
-    return text;
+    return QString::fromStdString(L10n::format(key, value.toStdString()));
 }
 
 QLabel* note(const QString& text) {
