@@ -826,8 +826,9 @@ TEST_F(Desktop, NothingTypedInAGtkPasswordFieldIsCorrected) {
                                                  "windowfocus", "--sync"}) == 0;
         },
         15000));
-    ASSERT_TRUE(live.fieldSettles(mark, "password")) << "the password field has the focus first\n"
-                                                     << live.log();
+    // GTK's accessibility bridge starts with the dialog: on a loaded machine that takes seconds.
+    ASSERT_TRUE(live.fieldSettles(mark, "password", 15000)) << "the password field has the focus first\n"
+                                                            << live.log();
     user.typeThroughXTest(ghbdtn, 10);
     mark = live.mark();
     user.press({KeyCode::tab});

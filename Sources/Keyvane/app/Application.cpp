@@ -153,6 +153,8 @@ int run(int argc, char** argv) {
                 }
             };
             callbacks.updatesConfigured = updates.isConfigured();
+            callbacks.learningMode = [&] { return appState->learningMode(); };
+            callbacks.setLearningMode = [&](bool on) { appState->setLearningMode(on); };
             settings = std::make_unique<SettingsWindow>(*platform, hotkeys, feedback, callbacks);
             QObject::connect(&updates, &UpdateChecker::availabilityChanged, settings.get(),
                              &SettingsWindow::updateAvailabilityChanged);

@@ -5,10 +5,12 @@
 #include "Keyvane/services/FeedbackClient.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
 #include "Keyvane/ui/HotkeyActions.h"
+#include "Keyvane/ui/MenuActions.h"
 #include "Keyvane/ui/MenuModel.h"
 #include "Keyvane/ui/RulesActions.h"
 #include "Keyvane/ui/SettingsActions.h"
 #include "Keyvane/ui/ShortcutRecorder.h"
+#include "Keyvane/usage/Usage.h"
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/AtomicFile.h"
 #include "KeyvaneCore/CoreLog.h"
@@ -265,12 +267,40 @@ QWidget* SettingsWindow::generalTab() {
         updateAvailabilityChanged();
     });
 
+    // What the menu also switches: launch at login and learning mode.
+    auto* startBox = new QVBoxLayout;
+    auto* launch = new QCheckBox(l10n("menu.launch_at_login"));
+    launch->setObjectName(QStringLiteral("launchAtLogin"));
+    auto* learning = new QCheckBox(l10n("menu.learning_mode"));
+    learning->setObjectName(QStringLiteral("learningMode"));
+    startBox->addWidget(launch);
+    startBox->addWidget(learning);
+    auto* behaviour = new QGroupBox;
+    behaviour->setLayout(startBox);
+    layout->addWidget(behaviour);
+    connect(launch, &QCheckBox::toggled, this, [](bool on) { MenuActions::setLaunchAtLogin(on); });
+    connect(learning, &QCheckBox::toggled, this, [this](bool on) {
+        if (callbacks_.setLearningMode) {
+            callbacks_.setLearningMode(on);
+        }
+    });
+    learning->setVisible(static_cast<bool>(callbacks_.learningMode));
+    refreshers_.push_back([this, launch, learning] {
+        const QSignalBlocker quietLaunch(launch);
+        const QSignalBlocker quietLearning(learning);
+        launch->setChecked(UserPreferences::load(UserPreferences::defaultPath()).launchAtLogin);
+        learning->setChecked(callbacks_.learningMode && callbacks_.learningMode());
+    });
+
     auto* resetBox = new QVBoxLayout;
     auto* reset = new QPushButton(l10n("general.reset.button"));
     reset->setObjectName(QStringLiteral("resetAll"));
     resetBox->addWidget(reset, 0, Qt::AlignLeft);
     resetBox->addWidget(note(l10n("general.reset.desc")));
     layout->addWidget(section("general.reset.header", resetBox));
+    auto* aboutBox = new QVBoxLayout;
+    aboutBox->addWidget(note(QString::fromStdString(L10n::format("general.about.text", Usage::version()))));
+    layout->addWidget(section("general.about.header", aboutBox));
     connect(reset, &QPushButton::clicked, this, [this] {
         QMessageBox ask(QMessageBox::Warning, l10n("settings.reset.confirm_title"),
                         l10n("settings.reset.confirm_title"), QMessageBox::NoButton, this);

@@ -26,6 +26,8 @@ struct SettingsCallbacks {
     std::function<std::optional<std::pair<std::string, std::string>>()> availableUpdate;
     std::function<void(const std::string& version)> skipVersion;
     bool updatesConfigured = false;
+    std::function<bool()> learningMode; // the coordinator's, which the menu also switches
+    std::function<void(bool)> setLearningMode;
 };
 
 // The settings window: General (interface language, updates, reset), Hotkeys, Rules, Apps

@@ -81,6 +81,8 @@ struct Window {
         callbacks.interfaceLanguageChanged = [this] { ++languageChanges; };
         callbacks.updatesConfigured = true;
         callbacks.availableUpdate = [this] { return update; };
+        callbacks.learningMode = [this] { return app->learningMode(); };
+        callbacks.setLearningMode = [this](bool on) { app->setLearningMode(on); };
         callbacks.skipVersion = [this](const std::string& version) {
             skipped.push_back(version);
             update.reset();
@@ -248,6 +250,22 @@ TEST(SettingsWindow, ANewerVersionLinksToItsDownloadAndCanBeSkipped) {
     QTest::mouseClick(skip, Qt::LeftButton);
     EXPECT_EQ(w.skipped, (std::vector<std::string>{"0.2.0"}));
     EXPECT_FALSE(line->isVisible());
+}
+
+TEST(SettingsWindow, LaunchAtLoginAndLearningAreSwitchedHereToo) {
+    Window w(R"({"launch_at_login": true})");
+    auto* launch = w.named<QCheckBox>("launchAtLogin");
+    auto* learning = w.named<QCheckBox>("learningMode");
+    EXPECT_TRUE(launch->isChecked());
+    const bool wasLearning = w.app->learningMode();
+    EXPECT_EQ(learning->isChecked(), wasLearning);
+    launch->click();
+    EXPECT_FALSE(saved().launchAtLogin);
+    learning->click();
+    EXPECT_EQ(w.app->learningMode(), !wasLearning);
+    w.app->setLearningMode(wasLearning); // from the menu
+    w.window->present();
+    EXPECT_EQ(learning->isChecked(), wasLearning);
 }
 
 TEST(SettingsWindow, ABuildWithoutAFeedbackServiceSaysWhy) {
