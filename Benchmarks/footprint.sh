@@ -22,6 +22,9 @@ home=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$home"' EXIT
 mkdir -p "$home/.local/share/keyvane"
 echo '{"active_languages": ["en", "ru", "uk"]}' >"$home/.local/share/keyvane/user_preferences.json"
+# A returning user: the welcome window of the first start was shown before.
+mkdir -p "$home/.config/Keyvane"
+printf '[Onboarding]\nwelcomed=true\n' >"$home/.config/Keyvane/Keyvane.conf"
 
 xterm -class XTerm -e sh -c 'cat >/dev/null' &
 until xdotool search --onlyvisible --class XTerm windowfocus --sync 2>/dev/null; do sleep 0.1; done

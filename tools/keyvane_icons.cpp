@@ -3,9 +3,14 @@
 // menus, launchers and trays use. Both come from the one drawing below, on a 256-unit square:
 // two key caps, one behind the other, with arrows that swap them, on a blue rounded square. At
 // the smallest sizes the arrows are left out, where they would only blur.
-//   keyvane-icons <output directory>   (writes <dir>/hicolor/...)
+// It also draws the tray's badges in every size and state, so that the program loads pictures
+// instead of drawing text at start.
+//   keyvane-icons <output directory>   (writes <dir>/hicolor/... and <dir>/tray/...)
+
+#include "Keyvane/ui/TrayIconPainter.h"
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -115,6 +120,8 @@ QImage png(int size) {
 } // namespace
 
 int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen"); // the badges' letters need fonts, not a display
+    QGuiApplication application(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: keyvane-icons <output directory>\n");
         return 1;
@@ -133,6 +140,22 @@ int main(int argc, char** argv) {
         if (!png(size).save(QString::fromStdString((dir / "keyvane.png").string()), "PNG")) {
             std::fprintf(stderr, "keyvane-icons: cannot write %s\n", (dir / "keyvane.png").c_str());
             return 1;
+        }
+    }
+    const std::filesystem::path tray = std::filesystem::path(argv[1]) / "tray";
+    std::filesystem::create_directories(tray);
+    for (const char* badge : {"EN", "RU", "UA", "—"}) {
+        for (bool dimmed : {false, true}) {
+            for (int size : keyvane::TrayIconPainter::sizes) {
+                const QString name =
+                    QString::fromStdString(tray.string()) + "/" +
+                    keyvane::TrayIconPainter::fileName(QString::fromUtf8(badge), dimmed, size);
+                if (!keyvane::TrayIconPainter::image(QString::fromUtf8(badge), dimmed, size)
+                         .save(name, "PNG")) {
+                    std::fprintf(stderr, "keyvane-icons: cannot write %s\n", name.toUtf8().constData());
+                    return 1;
+                }
+            }
         }
     }
     return 0;

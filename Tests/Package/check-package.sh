@@ -32,6 +32,7 @@ for path in /usr/bin/keyvane /usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/
   /usr/share/icons/hicolor/scalable/apps/keyvane.svg /usr/share/icons/hicolor/16x16/apps/keyvane.png \
   /usr/share/icons/hicolor/22x22/apps/keyvane.png /usr/share/icons/hicolor/48x48/apps/keyvane.png \
   /usr/share/icons/hicolor/256x256/apps/keyvane.png /usr/share/man/man1/keyvane.1.gz \
+  /usr/share/keyvane/tray/EN-22.png /usr/share/keyvane/tray/none-22-dim.png \
   /usr/share/doc/keyvane/copyright /usr/share/doc/keyvane/changelog.gz /usr/share/doc/keyvane/NOTICE.txt; do
   grep -qx "$path" "$work/contents" || fail "the package lacks $path"
 done

@@ -8,6 +8,7 @@
 #include "Keyvane/ui/MenuActions.h"
 #include "Keyvane/ui/TrayIconPainter.h"
 #include "Keyvane/usage/Usage.h"
+#include "KeyvaneCore/AppPaths.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -16,6 +17,17 @@
 namespace keyvane {
 
 namespace {
+
+// Where the build's drawn badges are: beside the installed rules file, else in the build tree.
+QString badgeDirectory() {
+    static const QString directory = [] {
+        if (const std::optional<std::string> installed = AppPaths::installedDataDir()) {
+            return QString::fromStdString(*installed + "/tray");
+        }
+        return QStringLiteral(KEYVANE_BUILD_TRAY_BADGES);
+    }();
+    return directory;
+}
 
 // An item's title with its shortcut in the menu's shortcut column.
 QString titleOf(const MenuItemState& item) {
@@ -196,7 +208,7 @@ void StatusBarController::refreshIcon() {
     const QString badge = QString::fromStdString(state_.badge);
     const QString key = badge + (state_.dimmed ? QStringLiteral("/dim") : QString());
     if (key != shownIconKey_) {
-        tray_.setIcon(TrayIconPainter::icon(badge, state_.dimmed));
+        tray_.setIcon(TrayIconPainter::icon(badge, state_.dimmed, badgeDirectory()));
         shownIconKey_ = key;
     }
     tray_.setToolTip(QString::fromStdString(state_.tooltip));

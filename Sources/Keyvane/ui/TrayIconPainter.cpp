@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Keyvane/ui/TrayIconPainter.h"
 
+#include <QDir>
 #include <QFont>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
+#include <iterator>
 
 namespace keyvane::TrayIconPainter {
 
@@ -32,10 +35,23 @@ QImage image(const QString& badge, bool dimmed, int size) {
     return image;
 }
 
-QIcon icon(const QString& badge, bool dimmed) {
+QString fileName(const QString& badge, bool dimmed, int size) {
+    const QString name = badge == QStringLiteral("—") ? QStringLiteral("none") : badge;
+    return QStringLiteral("%1-%2%3.png").arg(name).arg(size).arg(dimmed ? QStringLiteral("-dim") : QString());
+}
+
+QIcon icon(const QString& badge, bool dimmed, const QString& directory) {
     QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64}) {
-        icon.addPixmap(QPixmap::fromImage(image(badge, dimmed, size)));
+    const QDir dir(directory);
+    const bool drawn = !directory.isEmpty() && std::all_of(std::begin(sizes), std::end(sizes), [&](int size) {
+        return dir.exists(fileName(badge, dimmed, size));
+    });
+    for (int size : sizes) {
+        if (drawn) {
+            icon.addFile(dir.filePath(fileName(badge, dimmed, size)), QSize(size, size));
+        } else {
+            icon.addPixmap(QPixmap::fromImage(image(badge, dimmed, size)));
+        }
     }
     return icon;
 }

@@ -5,6 +5,7 @@
 #include "../../TempHome.h"
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/ui/OnboardingWindow.h"
+#include "Keyvane/ui/TrayIconPainter.h"
 #include "KeyvaneCore/UserPreferences.h"
 
 #include <QComboBox>
@@ -77,4 +78,19 @@ TEST(Onboarding, TheWelcomeIsShownOnceButAProblemEveryTime) {
     Onboarding::rememberWelcomed(settings);
     EXPECT_FALSE(Onboarding::shouldShow(KeyAccess::granted, settings));
     EXPECT_TRUE(Onboarding::shouldShow(KeyAccess::missingExtensions, settings));
+}
+
+TEST(TrayBadges, TheBuildsPicturesAreUsedAndDrawnOnlyWhenMissing) {
+    TempHome home;
+    const QString directory = QString::fromStdString(home.path());
+    auto centre = [](const QIcon& icon) { return icon.pixmap(22, 22).toImage().pixelColor(11, 4); };
+    EXPECT_GT(centre(TrayIconPainter::icon("EN", false, directory)).blue(), 150) << "drawn: blue";
+    for (int size : TrayIconPainter::sizes) {
+        QImage red(size, size, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        red.save(directory + "/" + TrayIconPainter::fileName("EN", false, size));
+    }
+    EXPECT_EQ(centre(TrayIconPainter::icon("EN", false, directory)), QColor(Qt::red))
+        << "the build's picture";
+    EXPECT_EQ(TrayIconPainter::fileName("—", true, 16), "none-16-dim.png");
 }
