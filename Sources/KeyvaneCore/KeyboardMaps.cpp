@@ -109,19 +109,19 @@ const KeyboardMapsByDirection& defaultKeyboardShiftMaps() {
 std::string mapToken(std::string_view token, const KeyboardMap& lowerMap, const KeyboardMap& upperMap) {
     std::string out;
     out.reserve(token.size() * 2);
-    for (const std::string& c : UnicodeText::graphemes(token)) {
+    UnicodeText::eachGrapheme(token, [&](std::string_view c) {
         if (UnicodeText::isUpperCase(c)) {
             if (auto it = upperMap.find(c); it != upperMap.end()) {
                 out += it->second;
-                continue;
+                return;
             }
             std::string lower = UnicodeText::firstGrapheme(UnicodeText::toLower(c));
             if (auto it = lowerMap.find(lower); it != lowerMap.end()) {
                 out += UnicodeText::toUpper(it->second);
-                continue;
+                return;
             }
             out += c;
-            continue;
+            return;
         }
         if (auto it = lowerMap.find(c); it != lowerMap.end()) {
             out += it->second;
@@ -130,7 +130,7 @@ std::string mapToken(std::string_view token, const KeyboardMap& lowerMap, const 
         } else {
             out += c;
         }
-    }
+    });
     return out;
 }
 

@@ -207,6 +207,11 @@ std::vector<std::string> graphemes(std::string_view text) {
     return out;
 }
 
+void eachGrapheme(std::string_view text, void (*sink)(void* context, std::string_view grapheme),
+                  void* context) {
+    forEachGrapheme(text, [&](std::string_view g) { sink(context, g); });
+}
+
 StringSet characterSet(std::string_view text) {
     StringSet set;
     forEachGrapheme(text, [&](std::string_view c) { set.emplace(c); });
@@ -358,6 +363,9 @@ std::string toUpper(std::string_view text) {
 }
 
 bool isUpperCase(std::string_view character) {
+    if (character.size() == 1 && static_cast<unsigned char>(character[0]) < 0x80) {
+        return character[0] >= 'A' && character[0] <= 'Z'; // the only cased upper-case ASCII
+    }
     // Decided by the base character: the marks that may follow it in a cluster carry no case.
     UChar32 c = firstScalar(character);
     if (c < 0) {
@@ -395,6 +403,26 @@ std::string trimWhitespace(std::string_view text) {
 }
 
 std::string trim(std::string_view text, bool (*drop)(std::string_view character)) {
+    if (isValidUtf8(text)) {
+        // The clusters are views into the text itself: no copies, and the kept part is one piece.
+        std::vector<std::string_view> clusters;
+        clusters.reserve(text.size());
+        forEachGrapheme(text, [&](std::string_view g) { clusters.push_back(g); });
+        std::size_t first = 0;
+        std::size_t last = clusters.size();
+        while (first < last && drop(clusters[first])) {
+            ++first;
+        }
+        while (last > first && drop(clusters[last - 1])) {
+            --last;
+        }
+        if (first == last) {
+            return {};
+        }
+        const char* begin = clusters[first].data();
+        const char* end = clusters[last - 1].data() + clusters[last - 1].size();
+        return std::string(begin, static_cast<std::size_t>(end - begin));
+    }
     std::vector<std::string> chars = graphemes(text);
     std::size_t first = 0;
     std::size_t last = chars.size();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 // Unicode helpers for UTF-8 text. A "character" everywhere in Keyvane is one
@@ -22,6 +23,19 @@ std::string fromCodePoints(std::u32string_view codePoints);
 
 // Splits text into grapheme clusters, in order. Invalid UTF-8 bytes become U+FFFD.
 std::vector<std::string> graphemes(std::string_view text);
+
+// The same clusters handed to `sink` one by one, without copying them (each view lives only for
+// the call).
+void eachGrapheme(std::string_view text, void (*sink)(void* context, std::string_view grapheme),
+                  void* context);
+template <typename Sink> void eachGrapheme(std::string_view text, Sink&& sink) {
+    eachGrapheme(
+        text,
+        [](void* context, std::string_view grapheme) {
+            (*static_cast<std::remove_reference_t<Sink>*>(context))(grapheme);
+        },
+        &sink);
+}
 
 // The distinct characters of text.
 StringSet characterSet(std::string_view text);
