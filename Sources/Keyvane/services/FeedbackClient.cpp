@@ -3,6 +3,7 @@
 
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/app/L10n.h"
+#include "Keyvane/usage/Usage.h"
 
 #include <QJsonDocument>
 #include <QLocale>
@@ -75,8 +76,8 @@ QString FeedbackError::description() const {
 FeedbackClient::Config FeedbackClient::fromBuild() {
     Config config;
     config.endpoint = endpointOn(QStringLiteral(KEYVANE_FEEDBACK_HOST));
-    config.appVersion = QStringLiteral(KEYVANE_VERSION);
-    config.buildNumber = QStringLiteral(KEYVANE_BUILD);
+    config.appVersion = QString::fromStdString(Usage::version());
+    config.buildNumber = QString::fromStdString(Usage::build());
     return config;
 }
 

@@ -3,6 +3,7 @@
 
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/services/FeedSignature.h"
+#include "Keyvane/usage/Usage.h"
 #include "KeyvaneCore/AppPaths.h"
 
 #include <QDateTime>
@@ -46,7 +47,7 @@ UpdateChecker::Config UpdateChecker::fromBuild() {
     Config config;
     config.feedUrl = QStringLiteral(KEYVANE_UPDATE_FEED_URL);
     config.publicKey = QByteArrayLiteral(KEYVANE_UPDATE_PUBLIC_KEY);
-    config.currentVersion = QStringLiteral(KEYVANE_VERSION);
+    config.currentVersion = QString::fromStdString(Usage::version());
     config.settingsPath = AppPaths::userDefaultsPath();
     config.preferencesPath = UserPreferences::defaultPath();
     return config;

@@ -83,14 +83,14 @@ bool setLaunchAtLogin(bool launch) {
     return true;
 }
 
-bool setDebugLog(bool on) {
+bool setDebugLog(bool on, const std::string& from) {
     UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     preferences.debugLog = on;
     const bool saved = UserPreferences::save(preferences, UserPreferences::defaultPath());
     DebugLog::setEnabled(on);
     if (on) {
         CoreLog::truncate();
-        appLog("[Keyvane] Debug logging enabled");
+        appLog("[Keyvane] Debug logging enabled" + from);
     }
     return saved;
 }

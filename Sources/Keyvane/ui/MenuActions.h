@@ -24,7 +24,8 @@ void setEnabled(AppState& appState, bool enabled);
 bool toggleExcludedApp(AppState& appState, const RecentApp& app);
 // Saves the preference and adds or removes the autostart entry.
 bool setLaunchAtLogin(bool launch);
-// The developer log (developer mode only): switched now and remembered for the next start.
-bool setDebugLog(bool on);
+// The developer log (developer mode only): switched now and remembered for the next start;
+// `from` ends the log line that says so (" (from Settings)").
+bool setDebugLog(bool on, const std::string& from = "");
 
 } // namespace keyvane::MenuActions

@@ -812,16 +812,8 @@ QWidget* SettingsWindow::debugTab() {
     logBox->addWidget(note(l10n("debug.log.desc") + QStringLiteral(" ") + l10n("debug.log.typed_warning")));
     layout->addWidget(section("debug.log.header", logBox));
     layout->addStretch();
-    connect(log, &QCheckBox::toggled, this, [](bool on) {
-        UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
-        preferences.debugLog = on;
-        UserPreferences::save(preferences, UserPreferences::defaultPath());
-        DebugLog::setEnabled(on);
-        if (on) {
-            CoreLog::truncate();
-            coreLog("[Keyvane] Debug logging enabled (from Settings)");
-        }
-    });
+    connect(log, &QCheckBox::toggled, this,
+            [](bool on) { MenuActions::setDebugLog(on, " (from Settings)"); });
     connect(show, &QPushButton::clicked, this, [this, logPath] {
         const QString target =
             std::filesystem::exists(logPath.toStdString())

@@ -50,9 +50,14 @@ StatusBarController::StatusBarController(AppState& appState, PlatformServices& p
     , updates_(updates) {
     appState_.onStateChanged = [this] { updateMenuState(); };
     hotkeys_.onHotkeysChanged = [this] { updateMenuState(); };
+    // After every correction that switches the layout: only the badge changes (the menu is
+    // brought up to date when it opens), so nothing is read from disk here.
     platform_.onLayoutChanged([this] {
         layoutLog_.changed(platform_);
-        updateMenuState();
+        const std::optional<KeyboardLayout> layout = platform_.currentLayout();
+        inputs_.layoutLanguage = layout ? layout->language : std::nullopt;
+        state_ = MenuModel::build(inputs_);
+        refreshIcon();
     });
     connect(&updates_, &UpdateChecker::availabilityChanged, this, &StatusBarController::updateMenuState);
     // A left click opens the menu too: most Linux trays have no other use for it.
@@ -155,9 +160,10 @@ void StatusBarController::apply(QAction* action, const MenuItemState& item) {
 
 void StatusBarController::updateMenuState() {
     const std::optional<AppcastItem>& update = updates_.availableUpdate();
-    state_ = MenuModel::build(MenuActions::gather(
-        appState_, platform_, hotkeys_, Usage::version(),
-        update ? std::optional<std::string>(update->displayVersion.toStdString()) : std::nullopt));
+    inputs_ = MenuActions::gather(appState_, platform_, hotkeys_, Usage::version(),
+                                  update ? std::optional<std::string>(update->displayVersion.toStdString())
+                                         : std::nullopt);
+    state_ = MenuModel::build(inputs_);
     apply(warning_, state_.warning);
     warningSeparator_->setVisible(state_.warning.visible);
     status_->setText(QString::fromStdString(state_.statusTitle));

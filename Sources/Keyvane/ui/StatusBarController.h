@@ -52,6 +52,7 @@ private:
     std::function<void()> openSettings_;
     QSystemTrayIcon tray_;
     std::unique_ptr<QMenu> menu_;
+    MenuInputs inputs_; // as last gathered
     MenuState state_;
     LayoutChangeLog layoutLog_;
     QString shownIconKey_;
