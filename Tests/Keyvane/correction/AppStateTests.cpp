@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The live correction flow on the in-memory desktop with the shipped rules file.
 
-#include "../../TempHome.h"
+#include "../LiveDesktop.h"
 #include "Keyvane/correction/AppState.h"
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvanePlatform/fake/FakePlatform.h"
@@ -15,27 +15,7 @@ using keyvane::testing::TempHome;
 
 namespace {
 
-struct Live {
-    TempHome home;
-    FakePlatform platform;
-    std::unique_ptr<AppState> app;
-
-    explicit Live(const std::string& prefs = R"({"active_languages": ["en", "ru", "uk"]})") {
-        home.write(".local/share/keyvane/user_preferences.json", prefs);
-        platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
-        app = AppState::create(platform);
-        app->startObserving();
-    }
-    void type(std::initializer_list<std::uint16_t> keys) {
-        for (auto k : keys) {
-            platform.pressKey(k);
-        }
-    }
-    void typeGhbdtn() {
-        type({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
-    }
-    std::string field(const std::string& before = "ghbdtn ") const { return platform.typedText(before); }
-};
+using Live = keyvane::testing::LiveDesktop;
 
 } // namespace
 

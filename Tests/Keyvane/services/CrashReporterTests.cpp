@@ -162,14 +162,6 @@ TEST_F(CrashReporterTest, AnUnwritableLogIsSilentAndAbortIsLeftToTheSystem) {
     EXPECT_FALSE(std::filesystem::exists(logPath_));
 }
 
-TEST(CrashRecords, NameSignalsAndVersionsAsTheyAreKnown) {
-    EXPECT_EQ(CrashReporter::signalName(SIGABRT), "SIGABRT");
-    EXPECT_EQ(CrashReporter::signalName(SIGTRAP), "SIGTRAP");
-    EXPECT_EQ(CrashReporter::signalName(SIGUSR1), std::to_string(SIGUSR1));
-    EXPECT_EQ(CrashReporter::versionString("", ""), "dev (?)");
-    EXPECT_EQ(CrashReporter::versionString("1.4.0", "27"), "1.4.0 (27)");
-}
-
 TEST_F(CrashReporterTest, ACrashIsToldAtTheNextStartOnlyAndOnlyWhatIsNew) {
     const std::string settings = dir_ + "/Keyvane.conf";
     EXPECT_FALSE(CrashLogNotice::takeNewRecords(logPath_, settings)); // no log at all

@@ -91,14 +91,6 @@ TEST_F(Feedback, TheCrashLogGoesOnlyWhenAskedAndOnlyItsEnd) {
     EXPECT_TRUE(sent.endsWith("the last record"));
 }
 
-TEST_F(Feedback, ABlankMessageIsRefusedBeforeAnythingIsSent) {
-    const std::optional<FeedbackError> error = send(" \n\t\r\n ");
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->kind, FeedbackError::Kind::emptyMessage);
-    EXPECT_EQ(error->description(), "Please enter a message.");
-    EXPECT_TRUE(server_.requests().empty());
-}
-
 TEST_F(Feedback, EachAnswerOfTheServiceHasItsOwnText) {
     server_.serve("/api/keyvane/feedback", {429, "slow down"});
     std::optional<FeedbackError> error = send("hello");
@@ -114,13 +106,6 @@ TEST_F(Feedback, EachAnswerOfTheServiceHasItsOwnText) {
     error = send("hello");
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->kind, FeedbackError::Kind::server);
-
-    L10n::setLanguage("uk");
-    server_.serve("/api/keyvane/feedback", {500, "broken"});
-    error = send("hello");
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->description(), QString::fromUtf8("Сервер відхилив запит (HTTP 500)."));
-    L10n::setLanguage("en");
 }
 
 TEST_F(Feedback, ASilentServiceTimesOutAsANetworkError) {
@@ -131,13 +116,4 @@ TEST_F(Feedback, ASilentServiceTimesOutAsANetworkError) {
     EXPECT_EQ(error->kind, FeedbackError::Kind::network);
     EXPECT_TRUE(error->description().startsWith("Could not send feedback: "))
         << error->description().toStdString();
-}
-
-TEST_F(Feedback, ABuildWithoutAServiceSaysWhySendingIsUnavailable) {
-    config_.endpoint = FeedbackClient::endpointOn("  ");
-    const std::optional<FeedbackError> error = send("hello");
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->kind, FeedbackError::Kind::unconfigured);
-    EXPECT_NE(error->description().indexOf("not available in this build"), -1);
-    EXPECT_TRUE(server_.requests().empty());
 }

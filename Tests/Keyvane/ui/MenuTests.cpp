@@ -2,7 +2,7 @@
 // The tray menu as the user sees it in each state of the program, and what its items do, on the
 // in-memory desktop.
 
-#include "../../TempHome.h"
+#include "../LiveDesktop.h"
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
@@ -15,40 +15,21 @@
 #include <gtest/gtest.h>
 
 using namespace keyvane;
+using keyvane::testing::LiveDesktop;
 using keyvane::testing::TempHome;
 
 namespace {
 
-struct Live {
-    TempHome home;
-    FakePlatform platform;
-    std::unique_ptr<AppState> app;
-    std::unique_ptr<HotkeyManager> hotkeys;
-
+struct Live : LiveDesktop {
+    HotkeyManager hotkeys{platform};
     Live() {
         L10n::setLanguage("en");
-        home.write(".local/share/keyvane/user_preferences.json",
-                   R"({"active_languages": ["en", "ru", "uk"], "pause_in_games": true})");
-        platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
-        app = AppState::create(platform);
-        app->startObserving();
-        hotkeys = std::make_unique<HotkeyManager>(platform);
-        hotkeys->loadSettings();
+        hotkeys.loadSettings();
     }
     MenuState menu(std::optional<std::string> update = std::nullopt) {
-        return MenuModel::build(MenuActions::gather(*app, platform, *hotkeys, "0.1.0", update));
-    }
-    bool corrects() {
-        const std::size_t before = platform.posted.size();
-        for (auto key :
-             {KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space}) {
-            platform.pressKey(key);
-        }
-        platform.advance(2);
-        return platform.posted.size() > before;
+        return MenuModel::build(MenuActions::gather(*app, platform, hotkeys, "0.1.0", update));
     }
 };
-
 std::vector<std::string> titles(const std::vector<MenuItemState>& items) {
     std::vector<std::string> out;
     for (const MenuItemState& item : items) {
@@ -179,15 +160,6 @@ TEST(TrayMenu, TheMenuSpeaksTheInterfaceLanguage) {
     EXPECT_EQ(menu.resume.title, "Продовжити");
     EXPECT_EQ(menu.excludeApps[0].title, "Вимкнути «Editor»");
     L10n::setLanguage("en");
-}
-
-TEST(TrayMenu, LaunchAtLoginIsSavedAndFollowed) {
-    Live live;
-    ASSERT_TRUE(MenuActions::setLaunchAtLogin(false));
-    EXPECT_FALSE(live.menu().launchAtLogin.checked);
-    EXPECT_FALSE(UserPreferences::load(UserPreferences::defaultPath()).launchAtLogin);
-    ASSERT_TRUE(MenuActions::setLaunchAtLogin(true));
-    EXPECT_TRUE(live.menu().launchAtLogin.checked);
 }
 
 TEST(LayoutLog, ChangesAreLoggedOnceWithWhoMadeThem) {

@@ -33,17 +33,6 @@ std::vector<std::string> codes(const std::vector<SettingsActions::LanguageRow>& 
 
 } // namespace
 
-TEST(Settings, UntickingUpdatesStoresNeverAndTickingAgainStoresDaily) {
-    TempHome home;
-    ASSERT_TRUE(SettingsActions::setUpdateFrequency(UpdateCheckFrequency::hourly));
-    EXPECT_EQ(SettingsActions::setAutomaticUpdates(false), UpdateCheckFrequency::never);
-    EXPECT_EQ(saved().updateCheckFrequency, UpdateCheckFrequency::never);
-    EXPECT_EQ(SettingsActions::setAutomaticUpdates(true), UpdateCheckFrequency::daily);
-    EXPECT_EQ(saved().updateCheckFrequency, UpdateCheckFrequency::daily);
-    ASSERT_TRUE(SettingsActions::setUpdateFrequency(UpdateCheckFrequency::atStartup));
-    EXPECT_EQ(SettingsActions::setAutomaticUpdates(true), UpdateCheckFrequency::atStartup);
-}
-
 TEST(Settings, TheInterfaceLanguageInUseWritesNothing) {
     TempHome home;
     L10n::setLanguage("en");
@@ -104,21 +93,6 @@ TEST(Settings, ApplicationsAreExcludedByTheirDesktopEntries) {
     EXPECT_FALSE(SettingsActions::removeExcludedApp("firefox-esr"));
 }
 
-TEST(Settings, ChangesReachTheRunningProgramOnReload) {
-    TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    FakePlatform platform;
-    platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
-    std::unique_ptr<AppState> app = AppState::create(platform);
-    ASSERT_NE(app, nullptr);
-    ASSERT_TRUE(SettingsActions::setPauseInGames(false));
-    app->reloadConfig();
-    EXPECT_FALSE(app->pauseInGames());
-    ASSERT_TRUE(SettingsActions::moveLanguage(2, -1));
-    app->reloadConfig();
-    EXPECT_EQ(app->rulesEngine().config().activeLanguages, (std::vector<std::string>{"en", "uk", "ru"}));
-}
-
 TEST(Settings, ResetKeepsTheShippedSeedButDropsWhatTheUserSet) {
     TempHome home;
     home.write(".local/share/keyvane/user_preferences.json",
@@ -168,35 +142,4 @@ TEST(RulesTab, LanguagesAreDetectedWhenNoneIsSaved) {
     EXPECT_EQ(RulesActions::detectLanguage("привіт", {"en", "uk", "ru"}), "uk");
     EXPECT_EQ(RulesActions::detectLanguage("привет", {"en", "ru", "uk"}), "ru");
     EXPECT_EQ(RulesActions::detectLanguage("привет", {"en"}), "ru");
-}
-
-TEST(RulesTab, SavedRulesAreUsedByTheNextCorrection) {
-    TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    RulesActions::Rules rules = RulesActions::load();
-    ASSERT_FALSE(rules.pairs.empty()) << "the shipped seed";
-    const auto seeded = std::find_if(rules.pairs.begin(), rules.pairs.end(),
-                                     [](const auto& row) { return row.typed == "ghbdtn"; });
-    ASSERT_NE(seeded, rules.pairs.end());
-    EXPECT_EQ(seeded->toLanguage, "ru");
-
-    // A pair no layout mapping would give.
-    ASSERT_TRUE(RulesActions::addPair(rules, {"en", "zxcv", "ru", "кот"}));
-    std::erase_if(rules.exceptions, [](const auto& row) { return row.word == "btw"; });
-    ASSERT_TRUE(RulesActions::save(rules));
-    const RulesActions::Rules again = RulesActions::load();
-    EXPECT_TRUE(std::any_of(again.pairs.begin(), again.pairs.end(),
-                            [](const auto& row) { return row.typed == "zxcv" && row.corrected == "кот"; }));
-    EXPECT_TRUE(std::none_of(again.exceptions.begin(), again.exceptions.end(),
-                             [](const auto& row) { return row.word == "btw"; }));
-
-    FakePlatform platform;
-    platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
-    std::unique_ptr<AppState> app = AppState::create(platform);
-    app->startObserving();
-    for (auto key : {KeyCode::z, KeyCode::x, KeyCode::c, KeyCode::v, KeyCode::space}) {
-        platform.pressKey(key);
-    }
-    platform.advance(1);
-    EXPECT_EQ(platform.typedText("zxcv "), "кот ");
 }

@@ -2,7 +2,7 @@
 // The settings window's controls, used as a user would (clicks and selections), with the
 // coordinator on the in-memory desktop behind them.
 
-#include "../../TempHome.h"
+#include "../LiveDesktop.h"
 #include "../services/LocalHttpServer.h"
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/correction/AppState.h"
@@ -46,10 +46,7 @@ template <class T> T* find(QWidget& window, const QString& text) {
     return nullptr;
 }
 
-struct Window {
-    TempHome home;
-    FakePlatform platform;
-    std::unique_ptr<AppState> app;
+struct Window : keyvane::testing::LiveDesktop {
     std::unique_ptr<HotkeyManager> hotkeys;
     FeedbackClient::Config feedbackConfig;
     std::unique_ptr<FeedbackClient> feedback;
@@ -61,11 +58,9 @@ struct Window {
     int languageChanges = 0;
 
     explicit Window(const std::string& preferences = R"({"active_languages": ["en", "ru", "uk"]})",
-                    const QString& feedbackEndpoint = {}) {
+                    const QString& feedbackEndpoint = {})
+        : LiveDesktop(preferences) {
         L10n::setLanguage("en");
-        home.write(".local/share/keyvane/user_preferences.json", preferences);
-        platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
-        app = AppState::create(platform);
         hotkeys = std::make_unique<HotkeyManager>(platform);
         hotkeys->loadSettings();
         hotkeys->registerCallbacks([] {}, [] {}, [](const std::string&) {});
@@ -162,13 +157,7 @@ TEST(SettingsWindow, AnExcludedApplicationIsRemovedAndCorrectedAgain) {
     EXPECT_EQ(apps->rowCount(), 1);
     EXPECT_EQ(saved().excludedApps.count("org.example.editor"), 0u);
     EXPECT_EQ(w.reloads, 1);
-    w.app->startObserving();
-    for (auto key :
-         {KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space}) {
-        w.platform.pressKey(key);
-    }
-    w.platform.advance(1);
-    EXPECT_EQ(w.platform.typedText("ghbdtn "), "привет ");
+    EXPECT_TRUE(w.corrects()) << "the application in front is corrected again";
 }
 
 TEST(SettingsWindow, FeedbackSaysWhatHappenedAndKeepsAMessageThatFailed) {
@@ -359,12 +348,9 @@ TEST(SettingsWindow, RulesAreSearchedAddedAndRemoved) {
     QTest::mouseClick(w.named<QPushButton>("removeException"), Qt::LeftButton);
     EXPECT_TRUE(exceptions->findItems("btw", Qt::MatchExactly).isEmpty());
     EXPECT_EQ(w.reloads, 2);
-    w.app->startObserving();
-    for (auto key : {KeyCode::z, KeyCode::x, KeyCode::c, KeyCode::v, KeyCode::space}) {
-        w.platform.pressKey(key);
-    }
+    w.type({KeyCode::z, KeyCode::x, KeyCode::c, KeyCode::v, KeyCode::space});
     w.platform.advance(1);
-    EXPECT_EQ(w.platform.typedText("zxcv "), "кот ");
+    EXPECT_EQ(w.field("zxcv "), "кот ");
 }
 
 int main(int argc, char** argv) {

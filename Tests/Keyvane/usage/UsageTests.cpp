@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The help and the manual page: what they name is what the program takes, they agree, and they
-// read well in a terminal.
+// The help: what it names is what the program takes, and it reads well in a terminal.
 
 #include "Keyvane/usage/Usage.h"
 #include "KeyvaneDevTools/CLIOptionsParser.h"
@@ -11,25 +10,6 @@
 using namespace keyvane;
 
 namespace {
-
-// The manual page's text with the roff escapes of plain text undone and requests dropped.
-std::string manText() {
-    std::istringstream lines(Usage::manPage());
-    std::string line;
-    std::string text;
-    while (std::getline(lines, line)) {
-        if (line.rfind(".B ", 0) == 0) {
-            line = line.substr(3);
-        } else if (!line.empty() && line.front() == '.') {
-            continue;
-        }
-        for (std::size_t at; (at = line.find("\\-")) != std::string::npos;) {
-            line.replace(at, 2, "-");
-        }
-        text += line + "\n";
-    }
-    return text;
-}
 
 std::size_t columns(const std::string& line) {
     std::size_t count = 0;
@@ -60,19 +40,6 @@ TEST(Help, EveryOptionItNamesIsOneTheProgramTakes) {
         }
     }
     EXPECT_EQ(developerOptions, 9);
-}
-
-TEST(Help, TheManualPageSaysWhatTheHelpSays) {
-    const std::string man = manText();
-    for (const Usage::Section& section : Usage::sections()) {
-        for (const Usage::Entry& entry : section.entries) {
-            EXPECT_NE(man.find(entry.term + "\n" + entry.text + "\n"), std::string::npos) << entry.term;
-            EXPECT_NE(Usage::helpText().find("  " + entry.term), std::string::npos) << entry.term;
-        }
-    }
-    for (const std::string& line : Usage::synopsis()) {
-        EXPECT_NE(man.find(line), std::string::npos) << line;
-    }
 }
 
 TEST(Help, FitsAnEightyColumnTerminalAndStartsWithTheUsageLine) {
