@@ -242,11 +242,6 @@ std::string describeCurrentException() {
 
 } // namespace
 
-std::string signalName(int signal) {
-    const char* name = knownSignalName(signal);
-    return name != nullptr ? name : std::to_string(signal);
-}
-
 std::string versionString(const std::string& shortVersion, const std::string& build) {
     return (shortVersion.empty() ? "dev" : shortVersion) + " (" + (build.empty() ? "?" : build) + ")";
 }

@@ -21,9 +21,6 @@ namespace keyvane::CrashReporter {
 // `version` is the program's version as the records give it, e.g. "0.1.0 (?)".
 void install(const std::string& crashLogPath, const std::string& version);
 
-// "SIGSEGV" for 11 and so on (SIGABRT included); any other number as its decimal value.
-std::string signalName(int signal);
-
 // The version as records give it: the short version, then the build in parentheses ("?" when the
 // build has none); "dev" when there is no short version.
 std::string versionString(const std::string& shortVersion, const std::string& build);

@@ -51,15 +51,6 @@ const char* toString(FeedbackType type) {
     return "other";
 }
 
-std::optional<FeedbackType> feedbackTypeFromString(const std::string& text) {
-    for (FeedbackType type : {FeedbackType::bug, FeedbackType::idea, FeedbackType::other}) {
-        if (text == toString(type)) {
-            return type;
-        }
-    }
-    return std::nullopt;
-}
-
 QString FeedbackError::description() const {
     switch (kind) {
     case Kind::server:

@@ -12,7 +12,6 @@ namespace keyvane {
 
 enum class FeedbackType { bug, idea, other };
 const char* toString(FeedbackType type);
-std::optional<FeedbackType> feedbackTypeFromString(const std::string& text);
 
 // Why feedback was not sent; `description()` is the text the Feedback tab shows.
 struct FeedbackError {

@@ -38,7 +38,6 @@ public:
     void updateMenuState();
 
     QSystemTrayIcon& trayIcon() { return tray_; }
-    const MenuState& shownState() const { return state_; }
 
 private:
     QAction* addItem(const std::function<void()>& action, bool checkable = false);
