@@ -148,16 +148,19 @@ struct FrontmostApplication {
 
 // What the accessibility bus says of the field with the keyboard focus.
 enum class FocusedField {
-    ordinary, // an ordinary field, or a window that tells nothing of its fields
+    ordinary, // an ordinary field
     password, // a password field
     asking,   // a field just focused whose kind is still being asked (a password field until told)
-    unknown,  // no accessibility bus: password fields cannot be told from others
+    untold,   // a program that can tell has not told (not on the bus, no answer): as a password field
+    unknown,  // password fields cannot be told from others here (no accessibility bus, or a
+              // program such as xterm that tells nothing): the user's choice decides
 };
 inline const char* toString(FocusedField field) {
     switch (field) {
     case FocusedField::ordinary: return "ordinary";
     case FocusedField::password: return "password";
     case FocusedField::asking: return "asking";
+    case FocusedField::untold: return "untold";
     case FocusedField::unknown: return "unknown";
     }
     return "unknown";
@@ -229,6 +232,8 @@ public:
     // Whether the focused field is a password field. Called for every key: answered from what the
     // backend already knows. A change calls the focus handlers.
     virtual FocusedField focusedField() { return FocusedField::ordinary; }
+    // Whether password fields can be told from others here at all (an accessibility bus runs).
+    virtual bool tellsFocusedFields() { return true; }
     // Whether the focused text field holds several lines (Return then types a line break rather
     // than submitting); nothing when it cannot be told.
     virtual std::optional<bool> focusedTextIsMultiLine() { return std::nullopt; }

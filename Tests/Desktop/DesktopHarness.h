@@ -61,14 +61,56 @@ inline void settle(int ms = 150) {
     spinUntil([] { return false; }, ms);
 }
 
-// Starts the live program (its preferences already in the temporary home); true once it runs.
+// What the live program's developer log says, in the temporary home.
+inline std::string liveProgramLog() {
+    std::ifstream in(qEnvironmentVariable("HOME").toStdString() + "/.local/state/keyvane/keyvane.log");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Whether the log, from `mark` on, says the focused field is known: keys are read (or knowingly
+// left alone) from then on.
+inline bool focusedFieldKnown(std::size_t mark = 0) {
+    const std::string log = liveProgramLog();
+    for (std::size_t at = log.find("Focused field: ", mark); at != std::string::npos;
+         at = log.find("Focused field: ", at + 1)) {
+        if (log.compare(at, 22, "Focused field: asking") != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Starts the live program (its preferences already in the temporary home); true once it runs and
+// knows what the focused field is. Its developer log is on, where the preferences file can be
+// read, so that the test can tell when.
 inline bool startLiveProgram(QProcess& program) {
+    const std::string home = qEnvironmentVariable("HOME").toStdString();
     // A returning user: the welcome of the first start was shown before.
-    QSettings(qEnvironmentVariable("HOME") + "/.config/Keyvane/Keyvane.conf", QSettings::IniFormat)
+    QSettings(QString::fromStdString(home) + "/.config/Keyvane/Keyvane.conf", QSettings::IniFormat)
         .setValue("Onboarding/welcomed", true);
+    const std::string preferencesPath = home + "/.local/share/keyvane/user_preferences.json";
+    std::ifstream in(preferencesPath);
+    std::stringstream text;
+    text << in.rdbuf();
+    in.close();
+    const std::string preferences = text.str();
+    const bool logging = !preferences.empty() && preferences.front() == '{' && preferences.back() == '}' &&
+                         preferences.find("debug_log") == std::string::npos;
+    if (logging) {
+        std::ofstream(home + "/.keyvane_dev");
+        const bool empty = preferences.find_first_not_of(" \n\t", 1) == preferences.size() - 1;
+        std::ofstream(preferencesPath) << "{\"debug_log\": true" << (empty ? "" : ", ") << preferences.substr(1);
+    }
+    const std::size_t mark = liveProgramLog().size();
     program.setProgram(KEYVANE_EXECUTABLE);
     program.start();
-    return spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000);
+    if (!spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000)) {
+        return false;
+    }
+    if (logging || preferences.find("\"debug_log\": true") != std::string::npos) {
+        return spinUntil([&] { return focusedFieldKnown(mark); }, 10000);
+    }
+    return true;
 }
 
 // The live program with the three languages active, in a temporary home; stopped at the end.

@@ -202,7 +202,7 @@ int run(int argc, char** argv) {
         std::cout
             << "Note: this build cannot send feedback (no feedback service was set when it was built).\n";
     }
-    if (platform->focusedField() == FocusedField::unknown) {
+    if (!platform->tellsFocusedFields()) {
         std::cout
             << "Note: no accessibility bus is running (package at-spi2-core), so password fields cannot be "
                "told from other fields, and a word typed in one may be corrected. To correct nothing "

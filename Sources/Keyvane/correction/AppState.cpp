@@ -60,12 +60,13 @@ AppState::AppState(PlatformServices& platform, std::string ownDesktopEntryID,
     if (!problem.empty()) {
         appLog("[Keyvane] Password prompts list: " + problem);
     }
-    if (platform_.focusedField() == FocusedField::unknown) {
+    if (!platform_.tellsFocusedFields()) {
         appLog(std::string("[Keyvane] No accessibility bus: password fields cannot be told from others; ") +
                (skipWhenFieldsUnknown_ ? "nothing is corrected meanwhile"
                                        : "words typed in them may be corrected"));
     }
     observeFrontmost();
+    keysOffLimits(); // says what is known of the focused field at start
     std::weak_ptr<AppState*> weak = self_;
     // A password field taking or leaving the focus is said in the log at once.
     platform_.onFocusChanged([weak] {
@@ -336,8 +337,9 @@ bool AppState::keysOffLimits() {
         lastField_ = field;
         appLog(std::string("[Keyvane] Focused field: ") + toString(field));
     }
-    // A field whose kind is still being asked counts as a password field, but is not said to be one.
-    if (field == FocusedField::asking) {
+    // A field whose kind is still being asked, or a program that has not told, counts as a
+    // password field, but is not said to be one.
+    if (field == FocusedField::asking || field == FocusedField::untold) {
         return true;
     }
     const bool offLimits = frontIsSecurePrompt_ || field == FocusedField::password ||

@@ -98,7 +98,7 @@ private:
     SecurePrompts securePrompts_;
     bool frontIsSecurePrompt_ = false;
     bool keysWereOffLimits_ = false;
-    FocusedField lastField_ = FocusedField::ordinary;
+    std::optional<FocusedField> lastField_; // the first answer is said too
     std::unique_ptr<InputObserver> inputObserver_;
     std::unique_ptr<RulesEngine> rulesEngine_;
     long long pauseGeneration_ = 0;

@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvanePlatform/atspi/AccessibilityWatcher.h"
 
+#include "KeyvanePlatform/atspi/FocusedObjectSearch.h"
+#include "KeyvanePlatform/atspi/ToolkitProbe.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QStringList>
+#include <cmath>
+#include <memory>
 
 namespace keyvane {
 namespace {
@@ -18,12 +24,18 @@ constexpr int questionTimeoutMs = 1000;
 const QString registryService = QStringLiteral("org.a11y.atspi.Registry");
 const QString registryPath = QStringLiteral("/org/a11y/atspi/registry");
 const QString focusEvent = QStringLiteral("object:state-changed:focused");
+const QString busService = QStringLiteral("org.freedesktop.DBus");
+const QString busPath = QStringLiteral("/org/freedesktop/DBus");
 
 } // namespace
 
 AccessibilityWatcher::AccessibilityWatcher(std::function<void()> onChange)
     : onChange_(std::move(onChange))
-    , bus_(QStringLiteral("keyvane-accessibility")) {}
+    , bus_(QStringLiteral("keyvane-accessibility")) {
+    clock_.start();
+    wake_.setSingleShot(true);
+    connect(&wake_, &QTimer::timeout, this, [this] { change([] {}); });
+}
 
 AccessibilityWatcher::~AccessibilityWatcher() {
     if (available_) {
@@ -31,16 +43,22 @@ AccessibilityWatcher::~AccessibilityWatcher() {
     }
 }
 
+double AccessibilityWatcher::now() const {
+    return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+}
+
 bool AccessibilityWatcher::start() {
     QDBusConnection session = QDBusConnection::sessionBus();
     if (!session.isConnected()) {
         return false;
     }
+    turnOnAccessibility(session);
     // The accessibility bus is a bus of its own; the session bus tells its address.
-    QDBusMessage reply = session.call(
-        QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                                       QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress")),
-        QDBus::Block, startTimeoutMs);
+    QDBusMessage reply = session.call(QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"),
+                                                                     QStringLiteral("/org/a11y/bus"),
+                                                                     QStringLiteral("org.a11y.Bus"),
+                                                                     QStringLiteral("GetAddress")),
+                                      QDBus::Block, startTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty() ||
         reply.arguments().first().toString().isEmpty()) {
         return false;
@@ -70,39 +88,65 @@ bool AccessibilityWatcher::start() {
     }
     bus_.connect(QString(), QString(), QStringLiteral("org.a11y.atspi.Event.Object"),
                  QStringLiteral("StateChanged"), this, SLOT(stateChanged(QDBusMessage)));
-    bus_.connect(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                 QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameOwnerChanged"), this,
+    bus_.connect(busService, busPath, busService, QStringLiteral("NameOwnerChanged"), this,
                  SLOT(nameOwnerChanged(QString, QString, QString)));
     available_ = true;
+    listConnections();
     return true;
 }
 
+void AccessibilityWatcher::turnOnAccessibility(QDBusConnection& session) {
+    // The switch that assistive tools turn on: Qt, Chromium and Firefox join the bus only when it
+    // is on as they start, or as the bus's launcher starts (GTK always joins); it stays on for the
+    // programs started later. Set before anything else: when this call starts the launcher, the
+    // programs waiting for it see the switch on.
+    QDBusMessage set = QDBusMessage::createMethodCall(
+        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"));
+    set << QStringLiteral("org.a11y.Status") << QStringLiteral("IsEnabled")
+        << QVariant::fromValue(QDBusVariant(true));
+    session.call(set, QDBus::Block, startTimeoutMs);
+}
+
+void AccessibilityWatcher::listConnections() {
+    // Every connection of the bus, and the process behind it: a program is on the bus when one of
+    // them is its process. Nothing is known until all have answered.
+    auto* watcher = new QDBusPendingCallWatcher(
+        bus_.asyncCall(QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("ListNames")),
+                       startTimeoutMs),
+        this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
+        done->deleteLater();
+        QDBusPendingReply<QStringList> reply = *done;
+        auto left = std::make_shared<int>(1);
+        auto answered = [this, left] {
+            if (--*left == 0) {
+                change([this] { focus_.connectionsKnown(); });
+            }
+        };
+        if (!reply.isError()) {
+            for (const QString& name : reply.value()) {
+                if (name.startsWith(QLatin1Char(':')) && name != bus_.baseService()) {
+                    ++*left;
+                    askProcess(name, answered);
+                }
+            }
+        }
+        answered();
+    });
+}
+
 void AccessibilityWatcher::setActiveProcess(std::optional<long long> pid) {
-    changeQuietly([&] { activePid_ = pid; });
+    const ProgramKind kind = pid ? ToolkitProbe::kindOf(*pid) : ProgramKind::silent;
+    change([&] { focus_.windowFocused(pid, kind, now()); });
+}
+
+void AccessibilityWatcher::focusMayMove() {
+    change([&] { focus_.focusMayMove(now()); });
 }
 
 FocusedField AccessibilityWatcher::focusedField() const {
-    if (!available_) {
-        return FocusedField::unknown;
-    }
-    const ApplicationFocus* focus = nullptr;
-    auto last = applications_.find(lastFocused_);
-    if (activePid_) {
-        // The application of the active window; the one focused last among several of one process.
-        if (last != applications_.end() && last->second.pid == activePid_) {
-            focus = &last->second;
-        }
-        for (auto it = applications_.begin(); focus == nullptr && it != applications_.end(); ++it) {
-            if (it->second.pid == activePid_) {
-                focus = &it->second;
-            }
-        }
-    }
-    // An application whose process is not known yet has just taken the focus: it is the one.
-    if (focus == nullptr && last != applications_.end() && (!activePid_ || !last->second.pid)) {
-        focus = &last->second;
-    }
-    return focus != nullptr && !focus->path.isEmpty() ? focus->field : FocusedField::ordinary;
+    return available_ ? focus_.field(now()) : FocusedField::unknown;
 }
 
 void AccessibilityWatcher::stateChanged(const QDBusMessage& message) {
@@ -113,35 +157,22 @@ void AccessibilityWatcher::stateChanged(const QDBusMessage& message) {
     const QString sender = message.service();
     const QString path = message.path();
     if (arguments[1].toInt() != 0) {
-        auto known = applications_.find(sender);
-        if (known != applications_.end() && known->second.path == path) {
-            // The same field announced again (toolkits repeat themselves): the focus did not move.
-            changeQuietly([&] { lastFocused_ = sender; });
-            return;
-        }
-        ApplicationFocus& focus = applications_[sender];
-        focus.path = path;
-        focus.field = FocusedField::asking; // a password field until the application says otherwise
-        lastFocused_ = sender;
-        if (!focus.pid) {
-            askProcess(sender);
-        }
+        change([&] { focus_.focused(sender.toStdString(), path.toStdString(), now()); });
         askRole(sender, path);
-        changed();
-        return;
-    }
-    auto it = applications_.find(sender);
-    if (it != applications_.end() && it->second.path == path) {
-        it->second.path.clear();
-        it->second.field = FocusedField::ordinary;
-        changed();
+    } else {
+        change([&] { focus_.unfocused(sender.toStdString(), path.toStdString(), now()); });
     }
 }
 
 void AccessibilityWatcher::nameOwnerChanged(const QString& name, const QString& /*oldOwner*/,
                                             const QString& newOwner) {
+    if (!name.startsWith(QLatin1Char(':'))) {
+        return;
+    }
     if (newOwner.isEmpty()) {
-        changeQuietly([&] { applications_.erase(name); }); // the application is gone, and its fields
+        change([&] { focus_.left(name.toStdString()); }); // the program is gone, and its fields
+    } else {
+        askProcess(name);
     }
 }
 
@@ -155,45 +186,73 @@ void AccessibilityWatcher::askRole(const QString& sender, const QString& path) {
             [this, sender, path](QDBusPendingCallWatcher* done) {
                 QDBusPendingReply<unsigned int> reply = *done;
                 done->deleteLater();
-                auto it = applications_.find(sender);
-                if (it == applications_.end() || it->second.path != path) {
-                    return; // the focus has moved on meanwhile
-                }
-                // An application that cannot say what its field is has no password field to protect.
-                const FocusedField field = !reply.isError() && reply.value() == passwordTextRole
-                                               ? FocusedField::password
-                                               : FocusedField::ordinary;
-                changeQuietly([&] { it->second.field = field; });
+                // A program that does not answer has not said its field is no password field.
+                const std::optional<bool> password =
+                    reply.isError() ? std::nullopt : std::optional<bool>(reply.value() == passwordTextRole);
+                change([&] { focus_.roleTold(sender.toStdString(), path.toStdString(), password); });
             });
 }
 
-void AccessibilityWatcher::askProcess(const QString& sender) {
-    QDBusMessage question = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
-    question << sender;
+void AccessibilityWatcher::askProcess(const QString& connection, std::function<void()> then) {
+    QDBusMessage question =
+        QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("GetConnectionUnixProcessID"));
+    question << connection;
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(question, questionTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, sender](QDBusPendingCallWatcher* done) {
-        QDBusPendingReply<unsigned int> reply = *done;
-        done->deleteLater();
-        auto it = applications_.find(sender);
-        if (it != applications_.end() && !reply.isError()) {
-            changeQuietly([&] { it->second.pid = static_cast<long long>(reply.value()); });
-        }
-    });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, connection, then = std::move(then)](QDBusPendingCallWatcher* done) {
+                QDBusPendingReply<unsigned int> reply = *done;
+                done->deleteLater();
+                if (!reply.isError()) {
+                    change([&] { focus_.joined(connection.toStdString(), static_cast<long long>(reply.value())); });
+                }
+                if (then) {
+                    then();
+                }
+            });
 }
 
-void AccessibilityWatcher::changeQuietly(const std::function<void()>& change) {
+void AccessibilityWatcher::search() {
+    QStringList connections;
+    for (const std::string& connection : focus_.activeConnections()) {
+        connections << QString::fromStdString(connection);
+    }
+    const int number = focus_.searchStarted();
+    if (search_) {
+        search_->deleteLater(); // the focus it looked for has moved: its answer no longer counts
+    }
+    search_ = new FocusedObjectSearch(
+        bus_, connections,
+        [this, number](std::optional<FocusedObjectSearch::Found> found) {
+            change([&] {
+                if (found) {
+                    focus_.searchFound(number, found->connection.toStdString(), found->path.toStdString(),
+                                       found->password, now());
+                } else {
+                    focus_.searchFoundNothing(number);
+                }
+            });
+        },
+        this);
+}
+
+void AccessibilityWatcher::change(const std::function<void()>& change) {
     const FocusedField before = focusedField();
     change();
-    if (focusedField() != before) {
-        changed();
+    if (focus_.searchWanted(now())) {
+        search();
+    }
+    wakeForNextChange();
+    if (focusedField() != before && onChange_) {
+        onChange_();
     }
 }
 
-void AccessibilityWatcher::changed() {
-    if (onChange_) {
-        onChange_();
+void AccessibilityWatcher::wakeForNextChange() {
+    const double current = now();
+    if (const auto due = focus_.nextChange(current)) {
+        wake_.start(static_cast<int>(std::ceil((*due - current) * 1000)) + 1);
+    } else {
+        wake_.stop();
     }
 }
 

@@ -2,37 +2,47 @@
 #pragma once
 
 #include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/atspi/AccessibleFocus.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <functional>
-#include <map>
 #include <optional>
 
 class QDBusMessage;
 
 namespace keyvane {
+class FocusedObjectSearch;
+}
+
+namespace keyvane {
 
 // Follows the keyboard focus inside applications through the accessibility bus (AT-SPI over
-// D-Bus), to tell password fields from others. Focus events arrive as signals; the role of a
-// newly focused field is asked once, without waiting for the answer (the field counts as a
-// password field until it comes). Each application's focused field is kept, and the one of the
-// application whose window is active is the answer.
+// D-Bus), to tell password fields from others. Turns on the desktop's accessibility switch, so
+// that Qt, Chromium and Firefox join the bus as GTK always does; learns which process is behind
+// every connection of the bus; takes the focus events as signals and asks the role of a newly
+// focused field without waiting for the answer. When a program says nothing of its focus after
+// its window got the keyboard (it had the focus before Keyvane started), its objects are searched
+// for the focused one. What the answer is, and when nothing is known, is AccessibleFocus's.
 class AccessibilityWatcher : public QObject {
     Q_OBJECT
 
 public:
-    // `onChange` is called whenever the focus moves between fields, or a field's kind becomes known.
+    // `onChange` is called whenever the answer of focusedField() changes.
     explicit AccessibilityWatcher(std::function<void()> onChange);
     ~AccessibilityWatcher() override;
 
     // Connects to the accessibility bus and asks its registry for focus events; false when there
     // is no bus (no session bus, or no AT-SPI registry on it).
     bool start();
-    bool available() const { return available_; }
-    // The process whose window has the keyboard focus (its _NET_WM_PID), when known.
+    // The window with the keyboard focus changed, to one of this process (its _NET_WM_PID).
     void setActiveProcess(std::optional<long long> pid);
+    // A Tab or a click: the focus may have moved inside the window.
+    void focusMayMove();
     FocusedField focusedField() const;
 
 private slots:
@@ -40,23 +50,24 @@ private slots:
     void nameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
 
 private:
-    struct ApplicationFocus {
-        QString path; // the focused object of the application
-        FocusedField field = FocusedField::asking;
-        std::optional<long long> pid; // the application's process, once the bus has told it
-    };
+    double now() const;
+    void turnOnAccessibility(QDBusConnection& session);
+    void listConnections();
+    void askProcess(const QString& connection, std::function<void()> then = {});
     void askRole(const QString& sender, const QString& path);
-    void askProcess(const QString& sender);
-    void changed();
-    // Applies a change of what is known, and tells of it only when the answer changes with it.
-    void changeQuietly(const std::function<void()>& change);
+    void search();
+    // Applies a change of what is known, and tells of it only when the answer changes with it;
+    // looks again when a wait ends.
+    void change(const std::function<void()>& change);
+    void wakeForNextChange();
 
     std::function<void()> onChange_;
     QDBusConnection bus_;
     bool available_ = false;
-    std::map<QString, ApplicationFocus> applications_; // by bus name
-    QString lastFocused_;                              // the application that took the focus last
-    std::optional<long long> activePid_;
+    AccessibleFocus focus_;
+    QElapsedTimer clock_;
+    QTimer wake_;
+    QPointer<FocusedObjectSearch> search_; // the latest search, finished or not
 };
 
 } // namespace keyvane

@@ -81,6 +81,7 @@ public:
     bool keyboardGrabbedElsewhere() override { return grabbedElsewhere; }
     std::optional<bool> focusedTextIsMultiLine() override { return multiLine; }
     FocusedField focusedField() override { return focusedField_; }
+    bool tellsFocusedFields() override { return focusedField_ != FocusedField::unknown; }
     // Test controls: a mouse click, a focus move inside the application, a keyboard grab by
     // another program, what is known of the focused field.
     void click();

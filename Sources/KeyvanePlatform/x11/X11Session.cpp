@@ -278,6 +278,9 @@ void X11Session::dispatch(const QueuedEvent& item) {
         }
         break;
     case QueuedEvent::Kind::button: {
+        if (accessibility_) {
+            accessibility_->focusMayMove(); // a click may put the focus in another field
+        }
         auto handlers = pointerHandlers_;
         for (auto& handler : handlers) {
             handler();
@@ -468,6 +471,10 @@ void X11Session::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
     auto monitors = monitors_;
     for (auto& [handle, handler] : monitors) {
         handler(press);
+    }
+    // Tab moves the focus between fields; the key itself still belonged to the field it was typed in.
+    if (!ours && accessibility_ && evdev == KeyCode::tab) {
+        accessibility_->focusMayMove();
     }
 }
 

@@ -65,6 +65,7 @@ public:
     FocusedField focusedField() override {
         return accessibility_ ? accessibility_->focusedField() : FocusedField::unknown;
     }
+    bool tellsFocusedFields() override { return accessibility_ != nullptr; }
     std::optional<FrontmostApplication> frontmostApplication() override;
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return true; }

@@ -327,6 +327,21 @@ TEST(PasswordFields, NothingTypedInAPasswordFieldIsReadCorrectedOrConverted) {
     EXPECT_EQ(live.field(), "привет ") << "the ordinary field beside it is corrected";
 }
 
+TEST(PasswordFields, AFieldNotToldOfYetIsTreatedAsAPasswordField) {
+    for (const FocusedField field : {FocusedField::asking, FocusedField::untold}) {
+        Live live;
+        live.platform.focusField(field);
+        live.typeGhbdtn();
+        live.app->undoLastCorrection();
+        live.platform.advance(2.0);
+        EXPECT_TRUE(live.platform.posted.empty()) << toString(field);
+        live.platform.focusField(FocusedField::ordinary); // the program has told now
+        live.typeGhbdtn();
+        live.platform.advance(2.0);
+        EXPECT_EQ(live.field(), "привет ") << toString(field);
+    }
+}
+
 TEST(PasswordFields, WithoutTheAccessibilityBusTheUsersChoiceDecides) {
     for (const bool skip : {false, true}) {
         Live live(std::string(R"({"active_languages": ["en", "ru", "uk"], "skip_when_fields_unknown": )") +
