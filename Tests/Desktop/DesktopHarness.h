@@ -71,19 +71,23 @@ inline std::string liveProgramLog() {
 // left alone) from then on.
 inline bool focusedFieldKnown(std::size_t mark = 0) {
     const std::string log = liveProgramLog();
+    if (log.size() < mark) {
+        mark = 0; // a new log was begun
+    }
     for (std::size_t at = log.find("Focused field: ", mark); at != std::string::npos;
          at = log.find("Focused field: ", at + 1)) {
-        if (log.compare(at, 22, "Focused field: asking") != 0) {
+        const std::string asking = "Focused field: asking";
+        if (log.compare(at, asking.size(), asking) != 0) {
             return true;
         }
     }
     return false;
 }
 
-// Starts the live program (its preferences already in the temporary home); true once it runs and
-// knows what the focused field is. Its developer log is on, where the preferences file can be
-// read, so that the test can tell when.
-inline bool startLiveProgram(QProcess& program) {
+// Starts the live program (its preferences already in the temporary home); true once it runs and,
+// unless told not to wait, knows what the focused field is. Its developer log is on, where the
+// preferences file can be read, so that the test can tell when.
+inline bool startLiveProgram(QProcess& program, bool waitForTheField = true) {
     const std::string home = qEnvironmentVariable("HOME").toStdString();
     // A returning user: the welcome of the first start was shown before.
     QSettings(QString::fromStdString(home) + "/.config/Keyvane/Keyvane.conf", QSettings::IniFormat)
@@ -99,7 +103,8 @@ inline bool startLiveProgram(QProcess& program) {
     if (logging) {
         std::ofstream(home + "/.keyvane_dev");
         const bool empty = preferences.find_first_not_of(" \n\t", 1) == preferences.size() - 1;
-        std::ofstream(preferencesPath) << "{\"debug_log\": true" << (empty ? "" : ", ") << preferences.substr(1);
+        std::ofstream(preferencesPath)
+            << "{\"debug_log\": true" << (empty ? "" : ", ") << preferences.substr(1);
     }
     const std::size_t mark = liveProgramLog().size();
     program.setProgram(KEYVANE_EXECUTABLE);
@@ -107,7 +112,7 @@ inline bool startLiveProgram(QProcess& program) {
     if (!spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000)) {
         return false;
     }
-    if (logging || preferences.find("\"debug_log\": true") != std::string::npos) {
+    if (waitForTheField && (logging || preferences.find("\"debug_log\": true") != std::string::npos)) {
         return spinUntil([&] { return focusedFieldKnown(mark); }, 10000);
     }
     return true;
@@ -122,10 +127,41 @@ struct LiveProgram {
         process.terminate();
         process.waitForFinished(5000);
     }
-    bool start() { return startLiveProgram(process); }
+    bool start(bool waitForTheField = true) { return startLiveProgram(process, waitForTheField); }
 
     keyvane::testing::TempHome home;
     QProcess process;
+};
+
+// The live program with its developer log on, so that a test can wait for what it says.
+struct LoggingLiveProgram : LiveProgram {
+    LoggingLiveProgram()
+        : LiveProgram(R"({"active_languages": ["en", "ru", "uk"], "debug_log": true})") {
+        home.write(".keyvane_dev", "");
+    }
+    std::string log() const {
+        std::ifstream in(home.path() + "/.local/state/keyvane/keyvane.log");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::size_t mark() const { return log().size(); }
+    // Waits until, after `mark`, a field has taken the focus and is known to be of this kind.
+    bool fieldSettles(std::size_t mark, const std::string& kind, int timeoutMs = 5000) const {
+        return spinUntil(
+            [&] {
+                const std::string text = log();
+                const std::string since = text.size() > mark ? text.substr(mark) : std::string();
+                const std::size_t asked = since.find("Focused field: asking");
+                const std::size_t last = since.rfind("Focused field: ");
+                const std::string settled = "Focused field: " + kind + "\n";
+                return asked != std::string::npos && last != std::string::npos && last > asked &&
+                       since.compare(last, settled.size(), settled) == 0;
+            },
+            timeoutMs);
+    }
+    // Waits until the log says `line` after `mark`.
+    bool saysAfter(std::size_t mark, const std::string& line, int timeoutMs = 5000) const {
+        return spinUntil([&] { return log().find(line, mark) != std::string::npos; }, timeoutMs);
+    }
 };
 
 // The user at the keyboard: a separate X connection pressing keys through XTest.

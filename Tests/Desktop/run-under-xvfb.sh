@@ -21,7 +21,9 @@ if [ -z "$number" ]; then
 fi
 export DISPLAY=":${number}"
 setxkbmap -layout us,ru,ua
-# A session bus of its own, where the accessibility bus is started on demand.
+# A session bus of its own, where the accessibility bus is started on demand. The desktop settings
+# it keeps (the accessibility switch among them) stay in memory, away from the user's own.
+export GSETTINGS_BACKEND=memory
 if command -v dbus-run-session >/dev/null; then
   dbus-run-session -- "$@"
 else

@@ -106,8 +106,20 @@ void InputObserver::handleKeyEvent(const KeyDown& press) {
         loseContext();
         return;
     }
+    const bool endsAWord =
+        press.keyCode == KeyCode::space || press.keyCode == KeyCode::tab || press.keyCode == KeyCode::enter;
     if (keysOffLimits_ && keysOffLimits_()) {
         loseContext(); // nothing typed there is kept, not even the word before it
+        // A key of a word went unread: the rest of that word is no word to correct ("ghb" unread,
+        // "dtn" would become "вет"), whatever is known once it is typed.
+        midWordUnread_ = !endsAWord;
+        return;
+    }
+    if (midWordUnread_) {
+        if (endsAWord) {
+            midWordUnread_ = false;
+        }
+        loseContext();
         return;
     }
     if (onUserKey_) {

@@ -67,6 +67,7 @@ private:
     std::function<void()> onLineEnd_;
     std::function<bool()> keysOffLimits_;
     std::vector<std::string> line_; // characters, at most lineLimit
+    bool midWordUnread_ = false;    // keys of the word being typed went unread: the rest is skipped
     static constexpr std::size_t lineLimit = 512;
     // Shared with the platform's pointer, focus and activation callbacks, which may outlive us.
     std::shared_ptr<std::function<void()>> onContextLost_ = std::make_shared<std::function<void()>>();

@@ -54,11 +54,10 @@ bool AccessibilityWatcher::start() {
     }
     turnOnAccessibility(session);
     // The accessibility bus is a bus of its own; the session bus tells its address.
-    QDBusMessage reply = session.call(QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"),
-                                                                     QStringLiteral("/org/a11y/bus"),
-                                                                     QStringLiteral("org.a11y.Bus"),
-                                                                     QStringLiteral("GetAddress")),
-                                      QDBus::Block, startTimeoutMs);
+    QDBusMessage reply = session.call(
+        QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                       QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress")),
+        QDBus::Block, startTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty() ||
         reply.arguments().first().toString().isEmpty()) {
         return false;
@@ -112,8 +111,9 @@ void AccessibilityWatcher::listConnections() {
     // Every connection of the bus, and the process behind it: a program is on the bus when one of
     // them is its process. Nothing is known until all have answered.
     auto* watcher = new QDBusPendingCallWatcher(
-        bus_.asyncCall(QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("ListNames")),
-                       startTimeoutMs),
+        bus_.asyncCall(
+            QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("ListNames")),
+            startTimeoutMs),
         this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* done) {
         done->deleteLater();
@@ -194,8 +194,8 @@ void AccessibilityWatcher::askRole(const QString& sender, const QString& path) {
 }
 
 void AccessibilityWatcher::askProcess(const QString& connection, std::function<void()> then) {
-    QDBusMessage question =
-        QDBusMessage::createMethodCall(busService, busPath, busService, QStringLiteral("GetConnectionUnixProcessID"));
+    QDBusMessage question = QDBusMessage::createMethodCall(busService, busPath, busService,
+                                                           QStringLiteral("GetConnectionUnixProcessID"));
     question << connection;
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(question, questionTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
@@ -203,7 +203,10 @@ void AccessibilityWatcher::askProcess(const QString& connection, std::function<v
                 QDBusPendingReply<unsigned int> reply = *done;
                 done->deleteLater();
                 if (!reply.isError()) {
-                    change([&] { focus_.joined(connection.toStdString(), static_cast<long long>(reply.value())); });
+                    change([&] {
+                        focus_.joined(connection.toStdString(), static_cast<long long>(reply.value()));
+                    });
+                    wakeUp(connection);
                 }
                 if (then) {
                     then();
@@ -211,10 +214,31 @@ void AccessibilityWatcher::askProcess(const QString& connection, std::function<v
             });
 }
 
+void AccessibilityWatcher::wakeUp(const QString& connection) {
+    // Chromium and Electron show a page's fields only once a client has asked for the attributes
+    // of their accessible root (after its children, which make its window's object); every other
+    // program just answers.
+    const QString root = QStringLiteral("/org/a11y/atspi/accessible/root");
+    const QString accessible = QStringLiteral("org.a11y.atspi.Accessible");
+    auto* watcher = new QDBusPendingCallWatcher(
+        bus_.asyncCall(
+            QDBusMessage::createMethodCall(connection, root, accessible, QStringLiteral("GetChildren")),
+            questionTimeoutMs),
+        this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, connection, root, accessible](auto* done) {
+                done->deleteLater();
+                bus_.asyncCall(QDBusMessage::createMethodCall(connection, root, accessible,
+                                                              QStringLiteral("GetAttributes")),
+                               questionTimeoutMs);
+            });
+}
+
 void AccessibilityWatcher::search() {
     QStringList connections;
     for (const std::string& connection : focus_.activeConnections()) {
         connections << QString::fromStdString(connection);
+        wakeUp(connections.back()); // it may have joined before it had a window to show
     }
     const int number = focus_.searchStarted();
     if (search_) {
@@ -228,7 +252,7 @@ void AccessibilityWatcher::search() {
                     focus_.searchFound(number, found->connection.toStdString(), found->path.toStdString(),
                                        found->password, now());
                 } else {
-                    focus_.searchFoundNothing(number);
+                    focus_.searchFoundNothing(number, now());
                 }
             });
         },

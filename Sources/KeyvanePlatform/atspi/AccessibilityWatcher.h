@@ -55,6 +55,7 @@ private:
     void listConnections();
     void askProcess(const QString& connection, std::function<void()> then = {});
     void askRole(const QString& sender, const QString& path);
+    void wakeUp(const QString& connection);
     void search();
     // Applies a change of what is known, and tells of it only when the answer changes with it;
     // looks again when a wait ends.

@@ -7,7 +7,7 @@ void AccessibleFocus::moved(double now) {
     movedAt_ = now;
     ++search_; // a search under way answers for the focus before the move
     searching_ = false;
-    searchFailed_ = false;
+    failedSearches_ = 0;
 }
 
 void AccessibleFocus::windowFocused(std::optional<long long> pid, ProgramKind kind, double now) {
@@ -28,6 +28,10 @@ void AccessibleFocus::left(const std::string& connection) {
 
 void AccessibleFocus::focused(const std::string& connection, const std::string& path, double now) {
     Program& program = programs_[connection];
+    if (program.path == path && !program.path.empty()) {
+        program.toldAt = now; // the same field told again (toolkits repeat themselves): still what it was
+        return;
+    }
     program = Program{path, std::nullopt, false, now};
 }
 
@@ -86,12 +90,21 @@ std::vector<std::string> AccessibleFocus::activeConnections() const {
     return found;
 }
 
-bool AccessibleFocus::searchWanted(double now) const {
-    if (!windowKnown_ || !activePid_ || !connectionsKnown_ || !activeOnBus() || searching_ || searchFailed_) {
-        return false;
+std::optional<double> AccessibleFocus::searchDue() const {
+    if (!windowKnown_ || !activePid_ || !connectionsKnown_ || !activeOnBus() || searching_ ||
+        failedSearches_ >= searchLimit) {
+        return std::nullopt;
     }
     const Program* program = activeProgram();
-    return !(fresh(program) && !program->path.empty()) && now >= movedAt_ + focusEventWait;
+    if (fresh(program) && !program->path.empty()) {
+        return std::nullopt;
+    }
+    return failedSearches_ == 0 ? movedAt_ + focusEventWait : lastSearchEnded_ + searchRetryDelay;
+}
+
+bool AccessibleFocus::searchWanted(double now) const {
+    const auto due = searchDue();
+    return due && now >= *due;
 }
 
 int AccessibleFocus::searchStarted() {
@@ -112,12 +125,13 @@ void AccessibleFocus::searchFound(int search, const std::string& connection, con
     programs_[connection] = Program{path, password, false, now};
 }
 
-void AccessibleFocus::searchFoundNothing(int search) {
+void AccessibleFocus::searchFoundNothing(int search, double now) {
     if (search != search_) {
         return;
     }
     searching_ = false;
-    searchFailed_ = true;
+    ++failedSearches_;
+    lastSearchEnded_ = now;
 }
 
 FocusedField AccessibleFocus::field(double now) const {
@@ -144,20 +158,19 @@ FocusedField AccessibleFocus::field(double now) const {
         }
         return *program->password ? FocusedField::password : FocusedField::ordinary;
     }
-    return searchFailed_ ? FocusedField::untold : FocusedField::asking;
+    return failedSearches_ > 0 ? FocusedField::untold : FocusedField::asking;
 }
 
 std::optional<double> AccessibleFocus::nextChange(double now) const {
-    if (!windowKnown_ || !activePid_ || !connectionsKnown_ || !activeOnBus() || searching_ || searchFailed_) {
-        return std::nullopt;
-    }
     const Program* program = activeProgram();
-    if (fresh(program) && !program->path.empty()) {
+    if (windowKnown_ && activePid_ && connectionsKnown_ && activeOnBus() && fresh(program) &&
+        !program->path.empty()) {
         const double doubtEnds = doubtSince_ + focusEventWait;
-        return program->toldAt < doubtSince_ && doubtEnds > now ? std::optional<double>(doubtEnds) : std::nullopt;
+        return program->toldAt < doubtSince_ && doubtEnds > now ? std::optional<double>(doubtEnds)
+                                                                : std::nullopt;
     }
-    const double due = movedAt_ + focusEventWait;
-    return due > now ? std::optional<double>(due) : std::nullopt;
+    const auto due = searchDue();
+    return due && *due > now ? due : std::nullopt;
 }
 
 } // namespace keyvane

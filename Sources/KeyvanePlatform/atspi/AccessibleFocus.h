@@ -24,8 +24,8 @@ enum class ProgramKind { tellsFields, silent };
 //   the last window change or a search of its objects finds the focused one; meanwhile the field
 //   is being asked about (off limits); after a Tab or a click in the window, the same for as long
 //   as the program may take to tell of a move;
-// - a search that finds no focused object, or a role question left unanswered, leaves the field
-//   untold (off limits) until the program sends a focus event;
+// - a search that finds no focused object (made again a few times), or a role question left
+//   unanswered, leaves the field untold (off limits) until the program sends a focus event;
 // - a program that can tell its fields but is not on the bus (it started before the desktop's
 //   accessibility switch was on, or has not joined yet) is untold (off limits);
 // - a program that cannot tell (xterm, a window without a process) is unknown: the user's choice
@@ -36,6 +36,10 @@ public:
     // How long after a focus move the program's own focus event is waited for before its
     // objects are searched.
     static constexpr double focusEventWait = 0.3;
+    // A search that found nothing is made again this long after, up to this many searches in all:
+    // a program may show its objects only a moment after it was first asked (Chromium).
+    static constexpr double searchRetryDelay = 0.5;
+    static constexpr int searchLimit = 4;
 
     // The window with the keyboard focus changed, to one of this process (nothing when the window
     // does not say) and of this kind.
@@ -66,7 +70,7 @@ public:
     int searchStarted();
     void searchFound(int search, const std::string& connection, const std::string& path, bool password,
                      double now);
-    void searchFoundNothing(int search);
+    void searchFoundNothing(int search, double now);
 
     FocusedField field(double now) const;
     // When the answer will change by itself (a wait ending), if it will.
@@ -84,6 +88,8 @@ private:
     const Program* activeProgram() const;
     bool fresh(const Program* program) const { return program != nullptr && program->toldAt >= movedAt_; }
     void moved(double now);
+    // When the next search should start, if one should.
+    std::optional<double> searchDue() const;
 
     std::map<std::string, long long> connections_; // connection → process
     std::map<std::string, Program> programs_;      // connection → its focus
@@ -94,7 +100,8 @@ private:
     double doubtSince_ = -1; // the last Tab or click
     int search_ = 0;         // the number of the latest search, or of the focus move that ended it
     bool searching_ = false; // a search of the active process runs
-    bool searchFailed_ = false;
+    int failedSearches_ = 0; // since the last window change
+    double lastSearchEnded_ = 0;
     bool windowKnown_ = false; // the window system has said which window has the focus
 };
 

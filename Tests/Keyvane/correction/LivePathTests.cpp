@@ -138,6 +138,26 @@ TEST(KeyObservation, KeysOffLimitsNeverReachTheWordOrTheLine) {
     EXPECT_EQ(desk.observer.typedBeforeCursor(), "t ");
 }
 
+TEST(KeyObservation, AWordWhoseFirstKeysWentUnreadIsNoWord) {
+    Desk desk;
+    bool fieldUnknown = true; // the focused field is not known yet, as at start
+    desk.observer.setKeysOffLimits([&] { return fieldUnknown; });
+    desk.type({KeyCode::g, KeyCode::h, KeyCode::b});
+    fieldUnknown = false; // told now: an ordinary field
+    desk.type({KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
+    EXPECT_TRUE(desk.words.empty()) << "\"dtn\" is the tail of \"ghbdtn\", no word of its own";
+    desk.type({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 1u);
+    EXPECT_EQ(desk.words[0].token, "vbh") << "the next word is read whole";
+
+    fieldUnknown = true; // a word ended while unread leaves nothing behind
+    desk.type({KeyCode::g, KeyCode::space});
+    fieldUnknown = false;
+    desk.type({KeyCode::t, KeyCode::space});
+    ASSERT_EQ(desk.words.size(), 2u);
+    EXPECT_EQ(desk.words[1].token, "t");
+}
+
 TEST(KeyObservation, SwitchingApplicationsOrStoppingForgetsTheHalfTypedWord) {
     Desk desk;
     desk.type({KeyCode::g, KeyCode::h});
