@@ -137,7 +137,19 @@ void AccessibilityWatcher::listConnections() {
 }
 
 void AccessibilityWatcher::setActiveProcess(std::optional<long long> pid) {
-    const ProgramKind kind = pid ? ToolkitProbe::kindOf(*pid) : ProgramKind::silent;
+    ProgramKind kind = ProgramKind::silent;
+    if (pid) {
+        // Toolkit programs are remembered (Chromium's map runs to thousands of lines); should the
+        // process number be taken by another program, it is at worst left alone. Others are small.
+        if (tellingProcesses_.count(*pid) != 0) {
+            kind = ProgramKind::tellsFields;
+        } else if ((kind = ToolkitProbe::kindOf(*pid)) == ProgramKind::tellsFields) {
+            if (tellingProcesses_.size() > 64) {
+                tellingProcesses_.clear();
+            }
+            tellingProcesses_.insert(*pid);
+        }
+    }
     change([&] { focus_.windowFocused(pid, kind, now()); });
 }
 

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <functional>
 #include <optional>
+#include <set>
 
 class QDBusMessage;
 
@@ -69,6 +70,7 @@ private:
     QElapsedTimer clock_;
     QTimer wake_;
     QPointer<FocusedObjectSearch> search_; // the latest search, finished or not
+    std::set<long long> tellingProcesses_; // toolkit programs whose windows had the focus
 };
 
 } // namespace keyvane
