@@ -203,6 +203,17 @@ public:
     // Posts one key event to the focused application, in posting order.
     virtual void postKeyEvent(const SyntheticKeyEvent& event) = 0;
 
+    // How a host replaces a word. The X11 host sees keys as the application gets them: the key that
+    // ended a word is in the text already, and the replacement erases it and types it again. An
+    // input-method host holds that key until the word is replaced, so the word is replaced first,
+    // whatever the key (Return and Tab too), and the key follows.
+    virtual bool replacesBeforeTheEndingKey() { return false; }
+    // Replaces `typed`, right before the cursor, with `text` at once; false when it cannot. Asked
+    // only of hosts that replace before the ending key.
+    virtual bool replaceBeforeCursor(const std::string& /*typed*/, const std::string& /*text*/) {
+        return false;
+    }
+
     // Keeps the user's key presses away from applications until endHoldingKeys, which lets them
     // through after everything the program posted meanwhile, in their order. Returns the text
     // of key presses the user already made after the last one seen by the key monitor (the

@@ -182,10 +182,12 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
 
         // Tab moves to the next field and Return may submit the line (a shell runs it, a chat sends
         // it): retyping after them would land elsewhere. The layout still follows, so that the next
-        // word comes out right; Return in a field known to hold several lines is a line break.
+        // word comes out right; Return in a field known to hold several lines is a line break. A
+        // host that holds the ending key replaces the word before Tab or Return goes on.
         const bool tab = emitted.boundary.kind == BoundaryType::Kind::tab;
         const bool enter = emitted.boundary.kind == BoundaryType::Kind::enter;
-        if (tab || (enter && platform_.focusedTextIsMultiLine() != true)) {
+        if (!platform_.replacesBeforeTheEndingKey() &&
+            (tab || (enter && platform_.focusedTextIsMultiLine() != true))) {
             tracker_.recordWord(streak);
             appLog(std::string("[Keyvane] skip: word ended by ") + (tab ? "Tab" : "Return") +
                    " — left as typed, layout switch → " + language + " (basis=" + basis + ")");
@@ -205,7 +207,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
                 eraseLength += UnicodeText::length(previous->token) + UnicodeText::length(previous->boundary);
             }
         }
-        if (!ReplacementAdapter::replaceLastWord(platform_, eraseLength, replacement, boundary)) {
+        if (!ReplacementAdapter::replaceTypedWord(platform_, original, replacement, boundary)) {
             return;
         }
         if (inputObserver_) {

@@ -138,6 +138,15 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
     return true;
 }
 
+bool replaceTypedWord(PlatformServices& platform, const std::string& typed, const std::string& replacement,
+                      const std::string& trailingBoundary) {
+    if (platform.replacesBeforeTheEndingKey()) {
+        // The ending key waits in the host: nothing was typed after the word.
+        return platform.replaceBeforeCursor(typed, replacement);
+    }
+    return replaceLastWord(platform, UnicodeText::length(typed), replacement, trailingBoundary);
+}
+
 void typeString(PlatformServices& platform, const std::string& text) {
     for (const std::string& c : UnicodeText::graphemes(text)) {
         postMarked(platform, SyntheticKeyEvent{KeyCode::a, true, c, false, false, std::nullopt});

@@ -22,6 +22,11 @@ inline constexpr double retypeDelay = 0.02;
 bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, const std::string& replacement,
                      const std::string& trailingBoundary);
 
+// Replaces the word just typed, `typed`, which its boundary ended: on a host that holds the ending
+// key, before the key goes on; elsewhere as replaceLastWord does.
+bool replaceTypedWord(PlatformServices& platform, const std::string& typed, const std::string& replacement,
+                      const std::string& trailingBoundary);
+
 // Types text one character per key-event pair, whatever the active layout.
 void typeString(PlatformServices& platform, const std::string& text);
 

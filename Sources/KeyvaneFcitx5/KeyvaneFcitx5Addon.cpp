@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyvaneFcitx5/KeyvaneFcitx5Addon.h"
+
+#include "Keyvane/correction/AppState.h"
+#include "KeyvaneInputMethod/InputMethodHost.h"
+
+#include <ctime>
+#include <fcitx-utils/capabilityflags.h>
+#include <fcitx-utils/utf8.h>
+#include <fcitx/addonfactory.h>
+#include <fcitx/addonmanager.h>
+#include <fcitx/event.h>
+#include <fcitx/inputcontext.h>
+
+namespace keyvane {
+namespace {
+
+// fcitx5's keyboard input methods are named after the XKB layout they type with.
+const std::string keyboardPrefix = "keyboard-";
+
+ModifierFlags modifiersOf(fcitx::KeyStates states) {
+    ModifierFlags flags = 0;
+    if (states.test(fcitx::KeyState::Shift)) {
+        flags |= Modifier::shift;
+    }
+    if (states.test(fcitx::KeyState::CapsLock)) {
+        flags |= Modifier::capsLock;
+    }
+    if (states.test(fcitx::KeyState::Ctrl)) {
+        flags |= Modifier::control;
+    }
+    if (states.test(fcitx::KeyState::Alt)) {
+        flags |= Modifier::alt;
+    }
+    if (states.test(fcitx::KeyState::Super)) {
+        flags |= Modifier::super;
+    }
+    if (states.test(fcitx::KeyState::Mod5)) {
+        flags |= Modifier::level3;
+    }
+    return flags;
+}
+
+} // namespace
+
+KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
+    : instance_(instance)
+    , host_(std::make_unique<InputMethodHost>(*this)) {
+    app_ = AppState::create(*host_, "keyvane");
+    if (!app_) {
+        return; // no rules file: the log says so, and keys pass untouched
+    }
+    app_->startObserving();
+
+    watchers_.push_back(instance_->watchEvent(
+        fcitx::EventType::InputContextKeyEvent, fcitx::EventWatcherPhase::PreInputMethod,
+        [this](fcitx::Event& event) {
+            auto& key = static_cast<fcitx::KeyEvent&>(event);
+            fcitx::InputContext* context = key.inputContext();
+            if (key.isRelease() || context != focused_) {
+                return;
+            }
+            const fcitx::Key raw = key.rawKey();
+            if (raw.code() < 8) {
+                return;
+            }
+            const auto verdict =
+                host_->keyPressed(static_cast<std::uint16_t>(raw.code() - 8), modifiersOf(raw.states()));
+            if (verdict == InputMethodHost::KeyVerdict::hold) {
+                // The word before it was replaced: the key follows the committed text, on the same way.
+                key.filterAndAccept();
+                context->forwardKey(raw, false);
+            }
+        }));
+    watchers_.push_back(
+        instance_->watchEvent(fcitx::EventType::InputContextFocusIn, fcitx::EventWatcherPhase::PreInputMethod,
+                              [this](fcitx::Event& event) {
+                                  focusIn(static_cast<fcitx::InputContextEvent&>(event).inputContext());
+                              }));
+    watchers_.push_back(instance_->watchEvent(
+        fcitx::EventType::InputContextCapabilityChanged, fcitx::EventWatcherPhase::PreInputMethod,
+        [this](fcitx::Event& event) {
+            auto* context = static_cast<fcitx::InputContextEvent&>(event).inputContext();
+            if (context == focused_) {
+                focusIn(context); // a field may become a password field
+            }
+        }));
+    watchers_.push_back(instance_->watchEvent(
+        fcitx::EventType::InputContextFocusOut, fcitx::EventWatcherPhase::PreInputMethod,
+        [this](fcitx::Event& event) {
+            if (static_cast<fcitx::InputContextEvent&>(event).inputContext() == focused_) {
+                focused_ = nullptr;
+                host_->focusOut();
+            }
+        }));
+    watchers_.push_back(instance_->watchEvent(
+        fcitx::EventType::InputContextDestroyed, fcitx::EventWatcherPhase::PreInputMethod,
+        [this](fcitx::Event& event) {
+            if (static_cast<fcitx::InputContextEvent&>(event).inputContext() == focused_) {
+                focused_ = nullptr;
+                host_->focusOut();
+            }
+        }));
+    watchers_.push_back(instance_->watchEvent(
+        fcitx::EventType::InputContextReset, fcitx::EventWatcherPhase::PreInputMethod,
+        [this](fcitx::Event& event) {
+            if (static_cast<fcitx::InputContextEvent&>(event).inputContext() == focused_) {
+                host_->reset(); // a click or a cursor move: the word being typed is forgotten
+            }
+        }));
+    watchers_.push_back(instance_->watchEvent(fcitx::EventType::InputContextSwitchInputMethod,
+                                              fcitx::EventWatcherPhase::PostInputMethod,
+                                              [this](fcitx::Event&) { host_->layoutChanged(); }));
+}
+
+KeyvaneFcitx5Addon::~KeyvaneFcitx5Addon() {
+    app_.reset(); // before the host it drives
+}
+
+void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {
+    focused_ = context;
+    const bool password = context->capabilityFlags().testAny(
+        fcitx::CapabilityFlags(fcitx::CapabilityFlag::PasswordOrSensitive));
+    host_->focusIn(password, context->program());
+}
+
+double KeyvaneFcitx5Addon::now() {
+    return static_cast<double>(fcitx::now(CLOCK_MONOTONIC)) / 1e6;
+}
+
+void KeyvaneFcitx5Addon::schedule(double delaySeconds, std::function<void()> step) {
+    // Spent timers are let go here, never from within their own call.
+    timers_.remove_if([this](const Timer& timer) { return timer.done && &timer != running_; });
+    const auto at = fcitx::now(CLOCK_MONOTONIC) + static_cast<std::uint64_t>(delaySeconds * 1e6);
+    timers_.emplace_back();
+    Timer* timer = &timers_.back();
+    timer->source = instance_->eventLoop().addTimeEvent(
+        CLOCK_MONOTONIC, at, 1000,
+        [this, timer, step = std::move(step)](fcitx::EventSourceTime*, std::uint64_t) {
+            timer->done = true;
+            Timer* outer = running_;
+            running_ = timer;
+            step();
+            running_ = outer;
+            return true;
+        });
+}
+
+std::optional<std::string> KeyvaneFcitx5Addon::textBeforeCursor() {
+    if (focused_ == nullptr || !focused_->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText)) {
+        return std::nullopt;
+    }
+    const fcitx::SurroundingText& surrounding = focused_->surroundingText();
+    if (!surrounding.isValid()) {
+        return std::nullopt;
+    }
+    const std::string& text = surrounding.text();
+    const std::size_t length = fcitx::utf8::length(text);
+    const std::size_t cursor = std::min<std::size_t>(surrounding.cursor(), length);
+    return text.substr(0, static_cast<std::size_t>(fcitx::utf8::ncharByteLength(text.begin(), cursor)));
+}
+
+void KeyvaneFcitx5Addon::deleteBeforeCursor(std::size_t characters) {
+    if (focused_ != nullptr) {
+        focused_->deleteSurroundingText(-static_cast<int>(characters), static_cast<unsigned int>(characters));
+    }
+}
+
+void KeyvaneFcitx5Addon::sendBackspace() {
+    if (focused_ != nullptr) {
+        const fcitx::Key backspace(FcitxKey_BackSpace);
+        focused_->forwardKey(backspace, false);
+        focused_->forwardKey(backspace, true);
+    }
+}
+
+void KeyvaneFcitx5Addon::commit(const std::string& text) {
+    if (focused_ != nullptr) {
+        focused_->commitString(text);
+    }
+}
+
+std::string KeyvaneFcitx5Addon::currentLayout() {
+    if (focused_ == nullptr) {
+        return {};
+    }
+    const std::string method = instance_->inputMethod(focused_);
+    return method.rfind(keyboardPrefix, 0) == 0 ? method.substr(keyboardPrefix.size()) : std::string();
+}
+
+void KeyvaneFcitx5Addon::selectLayout(const std::string& layout) {
+    if (focused_ != nullptr) {
+        instance_->setCurrentInputMethod(focused_, keyboardPrefix + layout, true);
+    }
+}
+
+class KeyvaneFcitx5AddonFactory : public fcitx::AddonFactory {
+public:
+    fcitx::AddonInstance* create(fcitx::AddonManager* manager) override {
+        return new KeyvaneFcitx5Addon(manager->instance());
+    }
+};
+
+} // namespace keyvane
+
+FCITX_ADDON_FACTORY(keyvane::KeyvaneFcitx5AddonFactory);

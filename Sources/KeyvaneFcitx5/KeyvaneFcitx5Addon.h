@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "KeyvaneInputMethod/InputMethodFrontend.h"
+
+#include <fcitx-utils/event.h>
+#include <fcitx/addoninstance.h>
+#include <fcitx/instance.h>
+#include <list>
+#include <memory>
+#include <vector>
+
+namespace keyvane {
+
+class AppState;
+class InputMethodHost;
+
+// Keyvane inside fcitx5: a module that sees every key of the focused field before the input
+// method does, and hands it to the coordinator through an InputMethodHost. A word's ending key is
+// held while the word is replaced (deleted through the field's surrounding text or by BackSpace,
+// then committed), and sent on after it; the layout follows through fcitx5's own keyboard-us,
+// keyboard-ru and keyboard-ua input methods.
+class KeyvaneFcitx5Addon : public fcitx::AddonInstance, public InputMethodFrontend {
+public:
+    explicit KeyvaneFcitx5Addon(fcitx::Instance* instance);
+    ~KeyvaneFcitx5Addon() override;
+
+    // InputMethodFrontend, on the focused input context
+    double now() override;
+    void schedule(double delaySeconds, std::function<void()> step) override;
+    std::optional<std::string> textBeforeCursor() override;
+    void deleteBeforeCursor(std::size_t characters) override;
+    void sendBackspace() override;
+    void commit(const std::string& text) override;
+    std::string currentLayout() override;
+    void selectLayout(const std::string& layout) override;
+
+private:
+    void focusIn(fcitx::InputContext* context);
+
+    fcitx::Instance* instance_;
+    fcitx::InputContext* focused_ = nullptr;
+    std::unique_ptr<InputMethodHost> host_;
+    std::unique_ptr<AppState> app_;
+    std::vector<std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>>> watchers_;
+    struct Timer {
+        std::unique_ptr<fcitx::EventSourceTime> source;
+        bool done = false;
+    };
+    std::list<Timer> timers_;
+    Timer* running_ = nullptr; // the timer whose step runs now
+};
+
+} // namespace keyvane

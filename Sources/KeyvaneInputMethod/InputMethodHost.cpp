@@ -1,0 +1,176 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyvaneInputMethod/InputMethodHost.h"
+
+#include "KeyvaneCore/UnicodeText.h"
+#include "KeyvanePlatform/xkb/XkbKeyMaps.h"
+
+#include <xkbcommon/xkbcommon.h>
+
+namespace keyvane {
+
+const std::vector<KeyboardLayout>& InputMethodHost::layouts() {
+    static const std::vector<KeyboardLayout> all = {
+        {0, "us", "", "English (US)", "en"},
+        {1, "ru", "", "Russian", "ru"},
+        {2, "ua", "", "Ukrainian", "uk"},
+    };
+    return all;
+}
+
+void InputMethodHost::KeymapDeleter::operator()(xkb_keymap* keymap) const {
+    xkb_keymap_unref(keymap);
+}
+
+void InputMethodHost::StateDeleter::operator()(xkb_state* state) const {
+    xkb_state_unref(state);
+}
+
+InputMethodHost::InputMethodHost(InputMethodFrontend& frontend)
+    : frontend_(frontend)
+    , keymap_(XkbKeyMaps::compile("us,ru,ua", ",,").release()) {
+    if (keymap_) {
+        state_.reset(xkb_state_new(keymap_.get()));
+    }
+}
+
+InputMethodHost::~InputMethodHost() = default;
+
+void InputMethodHost::notify(const std::vector<std::function<void()>>& handlers) {
+    auto copy = handlers; // a handler may register another
+    for (auto& handler : copy) {
+        handler();
+    }
+}
+
+void InputMethodHost::focusIn(bool passwordOrSensitive, const std::string& program) {
+    // Decided anew for every field: nothing of the field before carries over.
+    field_ = passwordOrSensitive ? FocusedField::password : FocusedField::ordinary;
+    const bool otherProgram = program != program_;
+    program_ = program;
+    notify(focusHandlers_);
+    if (otherProgram && !program.empty()) {
+        const FrontmostApplication app = *frontmostApplication();
+        auto handlers = activationHandlers_;
+        for (auto& handler : handlers) {
+            handler(app);
+        }
+    }
+}
+
+void InputMethodHost::focusOut() {
+    field_ = FocusedField::asking; // no field: nothing is read until the next one says what it is
+    notify(focusHandlers_);
+}
+
+void InputMethodHost::reset() {
+    notify(resetHandlers_);
+}
+
+void InputMethodHost::layoutChanged() {
+    notify(layoutHandlers_);
+}
+
+InputMethodHost::KeyVerdict InputMethodHost::keyPressed(std::uint16_t keyCode, ModifierFlags modifiers) {
+    replaced_ = false;
+    if (monitor_) {
+        (*monitor_)(KeyDown{keyCode, modifiers, std::nullopt, false});
+    }
+    const bool replaced = replaced_;
+    replaced_ = false;
+    return replaced ? KeyVerdict::hold : KeyVerdict::pass;
+}
+
+std::optional<PlatformServices::MonitorHandle> InputMethodHost::addGlobalKeyMonitor(KeyHandler handler) {
+    if (!keymap_) {
+        return std::nullopt; // without the XKB data, keys cannot be read as characters
+    }
+    monitor_ = std::move(handler);
+    return MonitorHandle{1};
+}
+
+void InputMethodHost::removeKeyMonitor(MonitorHandle /*handle*/) {
+    monitor_.reset();
+}
+
+std::optional<KeyboardLayout> InputMethodHost::currentLayout() {
+    const std::string current = frontend_.currentLayout();
+    for (const KeyboardLayout& layout : layouts()) {
+        if (layout.layout == current) {
+            return layout;
+        }
+    }
+    return std::nullopt;
+}
+
+int InputMethodHost::selectLayout(const KeyboardLayout& layout) {
+    frontend_.selectLayout(layout.layout);
+    return 0;
+}
+
+std::optional<std::string> InputMethodHost::translateKey(const KeyboardLayout& layout, std::uint16_t keyCode,
+                                                         ModifierFlags modifiers) {
+    if (!state_) {
+        return std::nullopt;
+    }
+    xkb_mod_mask_t depressed = 0;
+    xkb_mod_mask_t locked = 0;
+    auto mask = [&](const char* name) {
+        const xkb_mod_index_t index = xkb_keymap_mod_get_index(keymap_.get(), name);
+        return index == XKB_MOD_INVALID ? 0u : (1u << index);
+    };
+    if ((modifiers & Modifier::shift) != 0) {
+        depressed |= mask(XKB_MOD_NAME_SHIFT);
+    }
+    if ((modifiers & Modifier::capsLock) != 0) {
+        locked |= mask(XKB_MOD_NAME_CAPS);
+    }
+    if ((modifiers & Modifier::level3) != 0) {
+        depressed |= mask("Mod5");
+    }
+    xkb_state_update_mask(state_.get(), depressed, 0, locked, 0, 0, layout.group);
+    char text[16] = {};
+    const int size =
+        xkb_state_key_get_utf8(state_.get(), static_cast<xkb_keycode_t>(keyCode + 8), text, sizeof text);
+    if (size <= 0 || static_cast<std::size_t>(size) >= sizeof text) {
+        return std::nullopt;
+    }
+    return std::string(text, static_cast<std::size_t>(size));
+}
+
+bool InputMethodHost::replaceBeforeCursor(const std::string& typed, const std::string& text) {
+    const std::size_t length = UnicodeText::length(typed);
+    // The field's own text lags behind the keys: it is used only when it shows the typed word right
+    // before the cursor; otherwise the word is erased key by key. Never both in one replacement.
+    const std::optional<std::string> before = frontend_.textBeforeCursor();
+    if (before && before->size() >= typed.size() &&
+        before->compare(before->size() - typed.size(), typed.size(), typed) == 0) {
+        frontend_.deleteBeforeCursor(length);
+    } else {
+        for (std::size_t i = 0; i < length; ++i) {
+            frontend_.sendBackspace();
+        }
+    }
+    frontend_.commit(text);
+    replaced_ = true;
+    return true;
+}
+
+void InputMethodHost::postKeyEvent(const SyntheticKeyEvent& event) {
+    if (!event.keyDown) {
+        return;
+    }
+    if (event.unicodeText) {
+        frontend_.commit(*event.unicodeText);
+    } else if (event.keyCode == KeyCode::backspace) {
+        frontend_.sendBackspace();
+    }
+}
+
+std::optional<FrontmostApplication> InputMethodHost::frontmostApplication() {
+    if (program_.empty()) {
+        return std::nullopt;
+    }
+    return FrontmostApplication{program_, program_, std::nullopt, program_};
+}
+
+} // namespace keyvane

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "KeyvaneInputMethod/InputMethodFrontend.h"
+#include "KeyvanePlatform/PlatformServices.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct xkb_keymap;
+struct xkb_state;
+
+namespace keyvane {
+
+// The desktop as an input-method framework shows it, for the same coordinator that the X11 host
+// drives: the keys of the focused field, one at a time, before the application has them. A word
+// is replaced before the key that ended it goes on, so a terminal gets the corrected line. The
+// framework's adapter feeds it focus, keys and layout changes, and carries out the one thing a
+// key can ask of it: hold the key until the replacement is committed, then send it on.
+class InputMethodHost : public PlatformServices {
+public:
+    // The three layouts an input-method host types with, in this order.
+    static const std::vector<KeyboardLayout>& layouts();
+
+    explicit InputMethodHost(InputMethodFrontend& frontend);
+    ~InputMethodHost() override;
+
+    // A field took the focus: whether it is a password or otherwise sensitive field, and the
+    // program it belongs to (empty when the framework does not name it).
+    void focusIn(bool passwordOrSensitive, const std::string& program);
+    void focusOut();
+    // The cursor moved or the field's text changed out of the keys' sight (a click, a reset).
+    void reset();
+    void layoutChanged();
+
+    enum class KeyVerdict {
+        pass, // let the key go on as it is
+        hold, // the word before it was replaced: send the key on after the replacement
+    };
+    // A key press (evdev code, modifiers held) in the focused field.
+    KeyVerdict keyPressed(std::uint16_t keyCode, ModifierFlags modifiers);
+
+    // PlatformServices
+    double now() override { return frontend_.now(); }
+    void schedule(double delaySeconds, std::function<void()> step) override {
+        frontend_.schedule(delaySeconds, std::move(step));
+    }
+    std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
+    void removeKeyMonitor(MonitorHandle handle) override;
+    std::optional<std::vector<KeyboardLayout>> enabledLayouts() override { return layouts(); }
+    std::optional<KeyboardLayout> currentLayout() override;
+    std::optional<KeyboardLayout> layoutInUse() override { return currentLayout(); }
+    int selectLayout(const KeyboardLayout& layout) override;
+    void onLayoutChanged(std::function<void()> handler) override {
+        layoutHandlers_.push_back(std::move(handler));
+    }
+    std::optional<std::string> translateKey(const KeyboardLayout& layout, std::uint16_t keyCode,
+                                            ModifierFlags modifiers) override;
+    void postKeyEvent(const SyntheticKeyEvent& event) override;
+    bool replacesBeforeTheEndingKey() override { return true; }
+    bool replaceBeforeCursor(const std::string& typed, const std::string& text) override;
+    std::optional<std::vector<std::string>> beginHoldingKeys() override { return std::vector<std::string>{}; }
+    void endHoldingKeys() override {}
+    void onPointerButton(std::function<void()> handler) override {
+        resetHandlers_.push_back(std::move(handler));
+    }
+    void onFocusChanged(std::function<void()> handler) override {
+        focusHandlers_.push_back(std::move(handler));
+    }
+    bool keyboardGrabbedElsewhere() override { return false; }
+    FocusedField focusedField() override { return field_; }
+    std::optional<FrontmostApplication> frontmostApplication() override;
+    void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override {
+        activationHandlers_.push_back(std::move(handler));
+    }
+    bool isTrusted() override { return true; }
+    void openURL(const std::string& /*url*/) override {}
+    bool registerHotkey(int /*id*/, std::uint16_t /*keyCode*/, ModifierFlags /*modifiers*/) override {
+        return false;
+    }
+    void unregisterHotkeys() override {}
+    void onHotkey(std::function<void(int id)> /*handler*/) override {}
+    ClipboardContents clipboardContents(ClipboardKind /*kind*/) override { return {}; }
+    void setClipboardContents(const ClipboardContents& /*contents*/, ClipboardKind /*kind*/) override {}
+
+private:
+    void notify(const std::vector<std::function<void()>>& handlers);
+
+    InputMethodFrontend& frontend_;
+    struct KeymapDeleter {
+        void operator()(xkb_keymap* keymap) const;
+    };
+    struct StateDeleter {
+        void operator()(xkb_state* state) const;
+    };
+    std::unique_ptr<xkb_keymap, KeymapDeleter> keymap_; // us, ru and ua as groups 0, 1 and 2
+    std::unique_ptr<xkb_state, StateDeleter> state_;
+    std::optional<KeyHandler> monitor_;
+    FocusedField field_ = FocusedField::asking; // until a field says what it is
+    std::string program_;
+    bool replaced_ = false; // the key being handled ended a word that was replaced
+    std::vector<std::function<void()>> layoutHandlers_;
+    std::vector<std::function<void()>> resetHandlers_;
+    std::vector<std::function<void()>> focusHandlers_;
+    std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
+};
+
+} // namespace keyvane
