@@ -15,7 +15,7 @@ Tests/Desktop/run-under-xvfb.sh build/Tests/Desktop/KeyvaneDesktopTests \
 printf '%-62s %-18s %-18s %s\n' "case" "password altered" "word not corrected" "failed runs"
 awk '
   /^fields of / {
-    name = $3; sub(/:$/, "", name); line = $0; sub(/^[^[]*\[/, "", line); sub(/\]$/, "", line)
+    name = $3; sub(/:$/, "", name); sub(/^[^\/]*\//, "", name); line = $0; sub(/^[^[]*\[/, "", line); sub(/\]$/, "", line)
     split(line, parts, "|"); runs[name]++
     if (parts[1] != "ghbdtn ") altered[name]++
     if (parts[2] != "привет ") missed[name]++

@@ -2,6 +2,8 @@
 #include "KeyvaneFcitx5/KeyvaneFcitx5Addon.h"
 
 #include "Keyvane/correction/AppState.h"
+#include "KeyvaneCore/CoreLog.h"
+#include "KeyvaneCore/UserPreferences.h"
 #include "KeyvaneInputMethod/InputMethodHost.h"
 
 #include <ctime>
@@ -46,6 +48,7 @@ ModifierFlags modifiersOf(fcitx::KeyStates states) {
 KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     : instance_(instance)
     , host_(std::make_unique<InputMethodHost>(*this)) {
+    DebugLog::switchAtStartup(UserPreferences::load(UserPreferences::defaultPath()).debugLog, CoreLog::logPath());
     app_ = AppState::create(*host_, "keyvane");
     if (!app_) {
         return; // no rules file: the log says so, and keys pass untouched
