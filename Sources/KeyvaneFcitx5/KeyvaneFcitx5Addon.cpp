@@ -70,9 +70,15 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
             const auto verdict =
                 host_->keyPressed(static_cast<std::uint16_t>(raw.code() - 8), modifiersOf(raw.states()));
             if (verdict == InputMethodHost::KeyVerdict::hold) {
-                // The word before it was replaced: the key follows the committed text, on the same way.
+                // The word before it was replaced: the key follows the committed text. A space is
+                // committed as text, on the very way the word went (a forwarded key can overtake a
+                // commit in GTK's module); Return and Tab are sent on as keys.
                 key.filterAndAccept();
-                context->forwardKey(raw, false);
+                if (raw.sym() == FcitxKey_space && !raw.states().testAny(fcitx::KeyStates(fcitx::KeyState::Ctrl_Alt))) {
+                    context->commitString(" ");
+                } else {
+                    context->forwardKey(raw, false);
+                }
             }
         }));
     watchers_.push_back(

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// keyvane-field-gtk3: one GTK3 text entry for the input-method tests. Prints the entry's whole text
+// on standard output, one line each time it changes and each time the entry gets the keyboard
+// focus, so the first line (empty) tells that the field has the focus and a test can then wait for
+// the line "привет мир ". With --password the entry is a password field (hidden text, input purpose
+// password), as an input method sees a login form's.
+#include <gtk/gtk.h>
+#include <stdio.h>
+#include <string.h>
+
+static void printText(GtkEntry* entry) {
+    printf("%s\n", gtk_entry_get_text(entry));
+    fflush(stdout);
+}
+
+static void onChanged(GtkEditable* editable, gpointer data) {
+    (void)data;
+    printText(GTK_ENTRY(editable));
+}
+
+static gboolean onFocusIn(GtkWidget* widget, GdkEvent* event, gpointer data) {
+    (void)event;
+    (void)data;
+    printText(GTK_ENTRY(widget));
+    return FALSE;
+}
+
+int main(int argc, char** argv) {
+    gboolean password = argc > 1 && strcmp(argv[1], "--password") == 0;
+    if (argc > 2 || (argc == 2 && !password)) {
+        fprintf(stderr, "usage: keyvane-field-gtk3 [--password]\n");
+        return 2;
+    }
+    // The Wayland app_id and the X11 class, by which a compositor's rules or a test find the window.
+    g_set_prgname("keyvane-field-gtk3");
+    gtk_init(&argc, &argv);
+
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(window), password ? "Keyvane password field" : "Keyvane field");
+    gtk_window_set_default_size(GTK_WINDOW(window), 400, 60);
+    g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
+
+    GtkWidget* entry = gtk_entry_new();
+    if (password) {
+        gtk_entry_set_visibility(GTK_ENTRY(entry), FALSE);
+        gtk_entry_set_input_purpose(GTK_ENTRY(entry), GTK_INPUT_PURPOSE_PASSWORD);
+    }
+    g_signal_connect(entry, "changed", G_CALLBACK(onChanged), NULL);
+    g_signal_connect(entry, "focus-in-event", G_CALLBACK(onFocusIn), NULL);
+    gtk_container_add(GTK_CONTAINER(window), entry);
+    gtk_widget_show_all(window);
+    gtk_widget_grab_focus(entry);
+    gtk_main();
+    return 0;
+}
