@@ -48,7 +48,8 @@ ModifierFlags modifiersOf(fcitx::KeyStates states) {
 KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     : instance_(instance)
     , host_(std::make_unique<InputMethodHost>(*this)) {
-    DebugLog::switchAtStartup(UserPreferences::load(UserPreferences::defaultPath()).debugLog, CoreLog::logPath());
+    DebugLog::switchAtStartup(UserPreferences::load(UserPreferences::defaultPath()).debugLog,
+                              CoreLog::logPath());
     app_ = AppState::create(*host_, "keyvane");
     if (!app_) {
         return; // no rules file: the log says so, and keys pass untouched
@@ -74,7 +75,8 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
                 // committed as text, on the very way the word went (a forwarded key can overtake a
                 // commit in GTK's module); Return and Tab are sent on as keys.
                 key.filterAndAccept();
-                if (raw.sym() == FcitxKey_space && !raw.states().testAny(fcitx::KeyStates(fcitx::KeyState::Ctrl_Alt))) {
+                if (raw.sym() == FcitxKey_space &&
+                    !raw.states().testAny(fcitx::KeyStates(fcitx::KeyState::Ctrl_Alt))) {
                     context->commitString(" ");
                 } else {
                     context->forwardKey(raw, false);
