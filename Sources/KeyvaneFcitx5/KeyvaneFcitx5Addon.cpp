@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneFcitx5/KeyvaneFcitx5Addon.h"
 
+#include "Keyvane/app/AppLog.h"
 #include "Keyvane/correction/AppState.h"
+#include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/CoreLog.h"
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvaneInputMethod/InputMethodHost.h"
 
+#include <cerrno>
 #include <ctime>
 #include <fcitx-utils/capabilityflags.h>
 #include <fcitx-utils/utf8.h>
@@ -13,6 +16,9 @@
 #include <fcitx/addonmanager.h>
 #include <fcitx/event.h>
 #include <fcitx/inputcontext.h>
+#include <filesystem>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace keyvane {
 namespace {
@@ -55,6 +61,7 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
         return; // no rules file: the log says so, and keys pass untouched
     }
     app_->startObserving();
+    watchUserFiles();
 
     watchers_.push_back(instance_->watchEvent(
         fcitx::EventType::InputContextKeyEvent, fcitx::EventWatcherPhase::PreInputMethod,
@@ -125,7 +132,46 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
 }
 
 KeyvaneFcitx5Addon::~KeyvaneFcitx5Addon() {
+    userFilesWatch_.reset();
+    if (inotify_ >= 0) {
+        ::close(inotify_);
+    }
     app_.reset(); // before the host it drives
+}
+
+void KeyvaneFcitx5Addon::watchUserFiles() {
+    const std::string directory = AppPaths::appSupportDir();
+    std::error_code ec;
+    std::filesystem::create_directories(directory, ec);
+    inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    // Files are saved whole under a temporary name and renamed into place.
+    if (inotify_ < 0 ||
+        inotify_add_watch(inotify_, directory.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE) < 0) {
+        appLog("[Keyvane] Cannot watch " + directory + ": settings changes are taken up at the next start");
+        return;
+    }
+    userFilesWatch_ = instance_->eventLoop().addIOEvent(
+        inotify_, fcitx::IOEventFlag::In, [this](fcitx::EventSourceIO*, int fd, fcitx::IOEventFlags) {
+            alignas(inotify_event) char buffer[4096];
+            bool ours = false;
+            ssize_t size = 0;
+            while ((size = ::read(fd, buffer, sizeof buffer)) > 0) {
+                for (char* at = buffer; at < buffer + size;) {
+                    const auto* event = reinterpret_cast<const inotify_event*>(at);
+                    const std::string name = event->len > 0 ? event->name : "";
+                    ours = ours || name == "user_preferences.json" || name == "manual_overrides.json";
+                    at += sizeof(inotify_event) + event->len;
+                }
+            }
+            if (ours && !reloadPending_) {
+                reloadPending_ = true; // a save is often several events: one reload for them all
+                schedule(0.05, [this] {
+                    reloadPending_ = false;
+                    app_->reloadConfig();
+                });
+            }
+            return true;
+        });
 }
 
 void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {

@@ -37,6 +37,9 @@ public:
 
 private:
     void focusIn(fcitx::InputContext* context);
+    // The user's files are the settings window's way to the coordinator: a change to the
+    // preferences or the overrides (from the window, a hand edit, another copy) is taken up at once.
+    void watchUserFiles();
 
     fcitx::Instance* instance_;
     fcitx::InputContext* focused_ = nullptr;
@@ -48,6 +51,9 @@ private:
         bool done = false;
     };
     std::list<Timer> timers_;
+    int inotify_ = -1;
+    std::unique_ptr<fcitx::EventSourceIO> userFilesWatch_;
+    bool reloadPending_ = false;
     Timer* running_ = nullptr; // the timer whose step runs now
 };
 
