@@ -95,37 +95,27 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
                               [this](fcitx::Event& event) {
                                   focusIn(static_cast<fcitx::InputContextEvent&>(event).inputContext());
                               }));
-    watchers_.push_back(instance_->watchEvent(
-        fcitx::EventType::InputContextCapabilityChanged, fcitx::EventWatcherPhase::PreInputMethod,
-        [this](fcitx::Event& event) {
-            auto* context = static_cast<fcitx::InputContextEvent&>(event).inputContext();
-            if (context == focused_) {
-                focusIn(context); // a field may become a password field
-            }
-        }));
-    watchers_.push_back(instance_->watchEvent(
-        fcitx::EventType::InputContextFocusOut, fcitx::EventWatcherPhase::PreInputMethod,
-        [this](fcitx::Event& event) {
-            if (static_cast<fcitx::InputContextEvent&>(event).inputContext() == focused_) {
-                focused_ = nullptr;
-                host_->focusOut();
-            }
-        }));
-    watchers_.push_back(instance_->watchEvent(
-        fcitx::EventType::InputContextDestroyed, fcitx::EventWatcherPhase::PreInputMethod,
-        [this](fcitx::Event& event) {
-            if (static_cast<fcitx::InputContextEvent&>(event).inputContext() == focused_) {
-                focused_ = nullptr;
-                host_->focusOut();
-            }
-        }));
-    watchers_.push_back(instance_->watchEvent(
-        fcitx::EventType::InputContextReset, fcitx::EventWatcherPhase::PreInputMethod,
-        [this](fcitx::Event& event) {
-            if (static_cast<fcitx::InputContextEvent&>(event).inputContext() == focused_) {
-                host_->reset(); // a click or a cursor move: the word being typed is forgotten
-            }
-        }));
+    // What happens to the focused input context only.
+    auto onFocused = [this](fcitx::EventType type, std::function<void(fcitx::InputContext*)> then) {
+        watchers_.push_back(instance_->watchEvent(
+            type, fcitx::EventWatcherPhase::PreInputMethod,
+            [this, then = std::move(then)](fcitx::Event& event) {
+                fcitx::InputContext* context = static_cast<fcitx::InputContextEvent&>(event).inputContext();
+                if (context == focused_) {
+                    then(context);
+                }
+            }));
+    };
+    onFocused(fcitx::EventType::InputContextCapabilityChanged,
+              [this](fcitx::InputContext* context) { focusIn(context); }); // it may become a password field
+    auto leave = [this](fcitx::InputContext*) {
+        focused_ = nullptr;
+        host_->focusOut();
+    };
+    onFocused(fcitx::EventType::InputContextFocusOut, leave);
+    onFocused(fcitx::EventType::InputContextDestroyed, leave);
+    // A click or a cursor move: the word being typed is forgotten.
+    onFocused(fcitx::EventType::InputContextReset, [this](fcitx::InputContext*) { host_->reset(); });
     watchers_.push_back(instance_->watchEvent(fcitx::EventType::InputContextSwitchInputMethod,
                                               fcitx::EventWatcherPhase::PostInputMethod,
                                               [this](fcitx::Event&) { host_->layoutChanged(); }));
