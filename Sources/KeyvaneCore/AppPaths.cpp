@@ -82,6 +82,10 @@ std::optional<std::string> runtimeDir() {
     return runtime + "/keyvane";
 }
 
+std::string inputMethodHostMarkerPath() {
+    return runtimeDir().value_or(stateDir()) + "/input-method-host";
+}
+
 std::string manualOverridesPath() {
     return appSupportDir() + "/manual_overrides.json";
 }

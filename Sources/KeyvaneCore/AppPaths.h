@@ -26,6 +26,9 @@ std::string stateDir();
 // "$XDG_RUNTIME_DIR/keyvane", the user's private place for the developer log and the instance
 // socket; nothing when the session names no runtime directory.
 std::optional<std::string> runtimeDir();
+// Where an input-method host that corrects the keys (the fcitx5 addon) says so, by its process
+// number: in the runtime directory, else the state directory.
+std::string inputMethodHostMarkerPath();
 std::string manualOverridesPath();
 std::string userPreferencesPath();
 std::string crashLogPath();

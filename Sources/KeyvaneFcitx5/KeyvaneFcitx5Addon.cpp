@@ -3,6 +3,7 @@
 
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/correction/AppState.h"
+#include "Keyvane/correction/InputMethodPresence.h"
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/CoreLog.h"
 #include "KeyvaneCore/UserPreferences.h"
@@ -62,6 +63,8 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     }
     app_->startObserving();
     watchUserFiles();
+    InputMethodPresence::announce(
+        AppPaths::inputMethodHostMarkerPath()); // the X11 host leaves the keys to us
 
     watchers_.push_back(instance_->watchEvent(
         fcitx::EventType::InputContextKeyEvent, fcitx::EventWatcherPhase::PreInputMethod,
@@ -122,6 +125,7 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
 }
 
 KeyvaneFcitx5Addon::~KeyvaneFcitx5Addon() {
+    InputMethodPresence::withdraw(AppPaths::inputMethodHostMarkerPath());
     userFilesWatch_.reset();
     if (inotify_ >= 0) {
         ::close(inotify_);

@@ -4,6 +4,7 @@
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/correction/ConfigStore.h"
 #include "Keyvane/correction/GameModeDetector.h"
+#include "Keyvane/correction/InputMethodPresence.h"
 #include "Keyvane/correction/InstalledLanguageDetector.h"
 #include "Keyvane/correction/ReplacementAdapter.h"
 #include "Keyvane/shortcuts/SelectionConverter.h"
@@ -143,6 +144,11 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
     }
     if (platform_.keyboardGrabbedElsewhere()) {
         return; // another program holds the keyboard: nothing is typed into it
+    }
+    if (!platform_.replacesBeforeTheEndingKey() &&
+        InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath())) {
+        appLog("[Keyvane] skip: the input-method host corrects these keys");
+        return;
     }
     const std::optional<FrontmostApplication> front = platform_.frontmostApplication();
     if (pauseInGames_ && front && !front->desktopEntryID.empty() &&

@@ -3,12 +3,16 @@
 
 #include "../LiveDesktop.h"
 #include "Keyvane/correction/AppState.h"
+#include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvanePlatform/fake/FakePlatform.h"
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <unistd.h>
 
 using namespace keyvane;
 using keyvane::testing::TempHome;
@@ -340,6 +344,17 @@ TEST(PasswordFields, AFieldNotToldOfYetIsTreatedAsAPasswordField) {
         live.platform.advance(2.0);
         EXPECT_EQ(live.field(), "привет ") << toString(field);
     }
+}
+
+TEST(InputMethodHosts, WhileAnInputMethodHostCorrectsTheKeysTheX11HostLeavesThemAlone) {
+    Live live;
+    // The fcitx5 addon's process says it corrects the keys (here: a process that surely runs).
+    const std::string marker = AppPaths::inputMethodHostMarkerPath();
+    std::filesystem::create_directories(std::filesystem::path(marker).parent_path());
+    std::ofstream(marker) << ::getppid() << '\n';
+    EXPECT_FALSE(live.corrects()) << "a word corrected twice";
+    std::ofstream(marker) << 999999999 << '\n'; // it stopped without taking it back
+    EXPECT_TRUE(live.corrects());
 }
 
 TEST(PasswordFields, WithoutTheAccessibilityBusTheUsersChoiceDecides) {
