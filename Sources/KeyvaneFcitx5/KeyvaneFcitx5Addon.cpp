@@ -4,6 +4,7 @@
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/correction/InputMethodPresence.h"
+#include "Keyvane/shortcuts/HotkeyManager.h"
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/CoreLog.h"
 #include "KeyvaneCore/UserPreferences.h"
@@ -18,6 +19,7 @@
 #include <fcitx/event.h>
 #include <fcitx/inputcontext.h>
 #include <filesystem>
+#include <fstream>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -62,6 +64,7 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
         return; // no rules file: the log says so, and keys pass untouched
     }
     app_->startObserving();
+    undoShortcut_ = savedUndoShortcut();
     watchUserFiles();
     InputMethodPresence::announce(
         AppPaths::inputMethodHostMarkerPath()); // the X11 host leaves the keys to us
@@ -78,8 +81,16 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
             if (raw.code() < 8) {
                 return;
             }
-            const auto verdict =
-                host_->keyPressed(static_cast<std::uint16_t>(raw.code() - 8), modifiersOf(raw.states()));
+            const auto keyCode = static_cast<std::uint16_t>(raw.code() - 8);
+            const ModifierFlags modifiers = modifiersOf(raw.states());
+            const ModifierFlags held =
+                modifiers & (Modifier::control | Modifier::shift | Modifier::alt | Modifier::super);
+            if (Shortcut{keyCode, held} == undoShortcut_) {
+                key.filterAndAccept(); // the shortcut is ours: the application never sees it
+                app_->undoLastCorrection();
+                return;
+            }
+            const auto verdict = host_->keyPressed(keyCode, modifiers);
             if (verdict == InputMethodHost::KeyVerdict::hold) {
                 // The word before it was replaced: the key follows the committed text. A space is
                 // committed as text, on the very way the word went (a forwarded key can overtake a
@@ -131,6 +142,20 @@ KeyvaneFcitx5Addon::~KeyvaneFcitx5Addon() {
         ::close(inotify_);
     }
     app_.reset(); // before the host it drives
+}
+
+Shortcut KeyvaneFcitx5Addon::savedUndoShortcut() {
+    // The settings window keeps the shortcuts in Qt's INI file, under [General].
+    std::ifstream in(AppPaths::userDefaultsPath());
+    const std::string key = "undoShortcut=";
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(key, 0) == 0) {
+            if (auto shortcut = Shortcut::fromString(line.substr(key.size()))) {
+                return *shortcut;
+            }
+        }
+    }
+    return HotkeyManager::defaultUndo;
 }
 
 void KeyvaneFcitx5Addon::watchUserFiles() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Keyvane/shortcuts/Shortcut.h"
 #include "KeyvaneInputMethod/InputMethodFrontend.h"
 
 #include <fcitx-utils/event.h>
@@ -40,6 +41,8 @@ private:
     // The user's files are the settings window's way to the coordinator: a change to the
     // preferences or the overrides (from the window, a hand edit, another copy) is taken up at once.
     void watchUserFiles();
+    // The undo shortcut the user chose in the settings window (Control+F11 unless changed).
+    static Shortcut savedUndoShortcut();
 
     fcitx::Instance* instance_;
     fcitx::InputContext* focused_ = nullptr;
@@ -54,6 +57,7 @@ private:
     int inotify_ = -1;
     std::unique_ptr<fcitx::EventSourceIO> userFilesWatch_;
     bool reloadPending_ = false;
+    Shortcut undoShortcut_;
     Timer* running_ = nullptr; // the timer whose step runs now
 };
 

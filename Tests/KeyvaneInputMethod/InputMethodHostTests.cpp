@@ -129,6 +129,20 @@ TEST(InputMethodHost, AWordIsReplacedBeforeItsEndingKeyAndTheLayoutFollows) {
     EXPECT_EQ(s.field.text, "привет мир ");
 }
 
+TEST(InputMethodHost, UndoBringsTheTypedWordBack) {
+    Session s;
+    s.type(ghbdtn);
+    s.type({KeyCode::space});
+    s.field.steps.clear();
+    s.app->undoLastCorrection();
+    EXPECT_EQ(s.field.text, "ghbdtn ");
+    EXPECT_EQ(s.field.steps, (std::vector<std::string>{"delete 7", "commit ghbdtn "}));
+    s.field.advance(2);
+    EXPECT_EQ(s.field.layout, "us") << "the layout goes back with the word";
+    s.app->undoLastCorrection(); // nothing left to undo: the field stays
+    EXPECT_EQ(s.field.text, "ghbdtn ");
+}
+
 TEST(InputMethodHost, ReturnAndTabCorrectTheWordBeforeTheyGoOn) {
     // A terminal runs the line at Return: it must get the corrected word, not a retype after it.
     Session s;

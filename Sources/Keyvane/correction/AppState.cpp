@@ -276,8 +276,14 @@ void AppState::undoLastCorrection() {
         appLog("[Keyvane] Undo requested in a password field: nothing done");
         return;
     }
-    if (!ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected),
-                                             record.original, record.boundary)) {
+    // The correction and its boundary are what precedes the cursor on every host.
+    const bool replaced =
+        platform_.replacesBeforeTheEndingKey()
+            ? platform_.replaceBeforeCursor(record.corrected + record.boundary,
+                                            record.original + record.boundary)
+            : ReplacementAdapter::replaceLastWord(platform_, UnicodeText::length(record.corrected),
+                                                  record.original, record.boundary);
+    if (!replaced) {
         return;
     }
     if (inputObserver_) {
