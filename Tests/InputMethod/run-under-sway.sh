@@ -228,6 +228,15 @@ if (($(id -u) == 0)); then
   for path in "${needed[@]}"; do
     [[ -n "$path" ]] || continue
     if ! readable "$path"; then
+      # A checkout under root's own home (as a CI machine may have it): the folders above it are
+      # made searchable, not listable, by others, which is all the session needs.
+      folder=$(dirname "$(realpath "$path")")
+      while [[ "$folder" != / ]]; do
+        "${as_user[@]}" test -x "$folder" || { chmod o+x "$folder" && echo "run-under-sway.sh: made $folder searchable by others"; }
+        folder=$(dirname "$folder")
+      done
+    fi
+    if ! readable "$path"; then
       echo "run-under-sway.sh: the user $user, who runs the session (sway refuses root), cannot read" \
         "$path: it and every folder above it must be readable and searchable by others" \
         "(chmod o+rX; a build tree made with umask 022 is)" >&2
