@@ -151,9 +151,16 @@ TEST(CommandLineOptions, OnlyTheFourTriggerOptionsEnterCommandLineMode) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.rfind("keyvane: unknown option \"-validation\"", 0), 0u) << r.err;
     // With none at all the live program starts, which needs an X display.
+    ::unsetenv("WAYLAND_DISPLAY");
     r = ws.run({});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("Keyvane needs an X11 session", 0), 0u) << r.err;
+    // On Wayland without X it says how to have it correct there: inside fcitx5.
+    ::setenv("WAYLAND_DISPLAY", "wayland-7", 1);
+    r = ws.run({});
+    ::unsetenv("WAYLAND_DISPLAY");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("apt install fcitx5 keyvane-fcitx5"), std::string::npos) << r.err;
 }
 
 TEST(CommandLineEngine, ABrokenRulesFileIsNamedWithEveryCandidate) {

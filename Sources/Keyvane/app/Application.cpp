@@ -8,6 +8,7 @@
 #include "Keyvane/app/TerminationSignals.h"
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/correction/CorrectionReadiness.h"
+#include "Keyvane/correction/InputMethodPresence.h"
 #include "Keyvane/services/CrashLogNotice.h"
 #include "Keyvane/services/CrashReporter.h"
 #include "Keyvane/services/FeedbackClient.h"
@@ -23,6 +24,7 @@
 
 #include <QApplication>
 #include <QLocalServer>
+#include <QtGlobal>
 #include <iostream>
 #include <malloc.h>
 #include <string>
@@ -31,6 +33,20 @@
 namespace keyvane::Application {
 int run(int argc, char** argv) {
     if (!X11Platform::displayAvailable()) {
+        if (InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath())) {
+            std::cout
+                << "Keyvane corrects inside fcitx5 here: its addon (package keyvane-fcitx5) is running.\n";
+            return 0;
+        }
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+            std::cerr
+                << "On Wayland only the input-method framework sees the keys. To have Keyvane correct "
+                   "here: install fcitx5 and the addon (apt install fcitx5 keyvane-fcitx5), make fcitx5 "
+                   "the input method (im-config -n fcitx5, or your desktop's setting), add Keyboard - "
+                   "English (US), Russian and Ukrainian to its input methods (fcitx5-configtool), and log "
+                   "in again.\n";
+            return 1;
+        }
         std::cerr
             << "Keyvane needs an X11 session (is DISPLAY set? a Wayland session without X cannot be "
                "watched).\nDeveloper command line: keyvane -file <text> | -input \"<words>\"; self-test: "
