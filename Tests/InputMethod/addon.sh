@@ -85,7 +85,12 @@ close_field() {
   field_pid=""
 }
 
-grep -q "Loaded addon keyvane" "$KEYVANE_FCITX5_LOG" || fail "fcitx5 did not load the addon"
+# fcitx5 may answer on the bus before it has loaded every addon.
+loaded_by=$((SECONDS + 10))
+until grep -q "Loaded addon keyvane" "$KEYVANE_FCITX5_LOG"; do
+  ((SECONDS < loaded_by)) || fail "fcitx5 did not load the addon within 10 s"
+  sleep 0.02
+done
 
 # A password field: left as typed, and the layout stays.
 open_field --password

