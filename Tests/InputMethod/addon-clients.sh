@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The fcitx5 addon in a private sway with fcitx5 (run-under-sway.sh), beyond addon.sh's GTK3 field:
+# The fcitx5 addon in a private sway with fcitx5 (run-under-sway.sh): a GTK3 field and
 # other clients (foot, xterm through XIM, GTK4 through both its modules, Qt 6 through fcitx5's Qt
 # module) get their wrongly typed words corrected before the ending key reaches them, and at the
 # edges the addon leaves text alone: a password field typed into fast, a word broken by a cursor
