@@ -63,6 +63,7 @@ void InputMethodHost::focusOut() {
 }
 
 void InputMethodHost::reset() {
+    afterReset_ = true;
     notify(resetHandlers_);
 }
 
@@ -72,8 +73,33 @@ void InputMethodHost::layoutChanged() {
 
 InputMethodHost::KeyVerdict InputMethodHost::keyPressed(std::uint16_t keyCode, ModifierFlags modifiers) {
     replaced_ = false;
+    // The first key after the cursor moved: when the field shows other text right before the
+    // cursor, the word typed now continues that text ("ghb", Left, Right, "dtn") and is no word
+    // of its own, so it goes unread to its end, as keys of a field not yet known do.
+    const FocusedField field = field_;
+    if (afterReset_) {
+        afterReset_ = false;
+        const std::optional<std::string> before = frontend_.textBeforeCursor();
+        if (field_ == FocusedField::ordinary && before && !before->empty() &&
+            !UnicodeText::isWhitespace(UnicodeText::graphemes(*before).back())) {
+            field_ = FocusedField::asking;
+        }
+    }
     if (monitor_) {
         (*monitor_)(KeyDown{keyCode, modifiers, std::nullopt, false});
+    }
+    field_ = field;
+    switch (keyCode) {
+    case KeyCode::left:
+    case KeyCode::right:
+    case KeyCode::up:
+    case KeyCode::down:
+    case KeyCode::home:
+    case KeyCode::end:
+    case KeyCode::pageUp:
+    case KeyCode::pageDown:
+    case KeyCode::deleteKey: afterReset_ = true; break; // the cursor moved, or text went unseen
+    default: break;
     }
     const bool replaced = replaced_;
     replaced_ = false;

@@ -100,7 +100,8 @@ private:
     std::optional<KeyHandler> monitor_;
     FocusedField field_ = FocusedField::asking; // until a field says what it is
     std::string program_;
-    bool replaced_ = false; // the key being handled ended a word that was replaced
+    bool replaced_ = false;   // the key being handled ended a word that was replaced
+    bool afterReset_ = false; // the cursor moved, and no key was typed since
     std::vector<std::function<void()>> layoutHandlers_;
     std::vector<std::function<void()>> resetHandlers_;
     std::vector<std::function<void()>> focusHandlers_;

@@ -186,6 +186,25 @@ TEST(InputMethodHost, NothingTypedInAPasswordFieldIsReadAndNothingCarriesOverToT
     EXPECT_EQ(s.field.steps, (std::vector<std::string>{"delete 6", "commit привет"}));
 }
 
+TEST(InputMethodHost, AWordContinuedAfterTheCursorMovedIsNoWordOfItsOwn) {
+    Session s;
+    s.type({KeyCode::g, KeyCode::h, KeyCode::b});
+    s.host.reset(); // a click: the cursor is back after "ghb"
+    s.type({KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
+    EXPECT_EQ(s.field.text, "ghbdtn ");
+    EXPECT_TRUE(s.field.steps.empty());
+    s.type({KeyCode::g, KeyCode::h, KeyCode::b});
+    s.host.keyPressed(KeyCode::left, 0); // the framework tells of no reset; the keys say it
+    s.host.keyPressed(KeyCode::right, 0);
+    s.type({KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
+    EXPECT_EQ(s.field.text, "ghbdtn ghbdtn ");
+    EXPECT_TRUE(s.field.steps.empty());
+    s.host.reset(); // after a space: the next word is a word
+    s.type(ghbdtn);
+    s.type({KeyCode::space});
+    EXPECT_EQ(s.field.text, "ghbdtn ghbdtn привет ");
+}
+
 TEST(InputMethodHost, ExcludedProgramsAreLeftAlone) {
     Session s;
     s.home.write(".local/share/keyvane/user_preferences.json",
