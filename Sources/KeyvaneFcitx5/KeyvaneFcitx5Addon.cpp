@@ -52,11 +52,28 @@ ModifierFlags modifiersOf(fcitx::KeyStates states) {
     return flags;
 }
 
+// Whether fcitx5 itself commits the key as text (or swallows it) in the phase after the input
+// methods: it does so for a key that its keyboard-xx layout reads otherwise than the system's.
+bool typedAsText(const fcitx::KeyEvent& key) {
+    if (key.rawKey().sym() == key.origKey().sym() || key.key().states().test(fcitx::KeyState::Ctrl)) {
+        return false;
+    }
+    const std::uint32_t character = fcitx::Key::keySymToUnicode(key.key().sym());
+    if (character == '\n' || character == '\b' || character == '\r' || character == '\033' ||
+        character == 0x7f) {
+        return false;
+    }
+    return character != 0 || fcitx::Key::keySymToUnicode(key.origKey().sym()) != 0;
+}
+
 } // namespace
 
 KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     : instance_(instance)
-    , host_(std::make_unique<InputMethodHost>(*this)) {
+    , host_(std::make_unique<InputMethodHost>(*this))
+    , order_([this] { return now(); },
+             [this](double delay, std::function<void()> step) { schedule(delay, std::move(step)); },
+             deliveryGap) {
     DebugLog::switchAtStartup(UserPreferences::load(UserPreferences::defaultPath()).debugLog,
                               CoreLog::logPath());
     app_ = AppState::create(*host_, "keyvane");
@@ -74,36 +91,41 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
         [this](fcitx::Event& event) {
             auto& key = static_cast<fcitx::KeyEvent&>(event);
             fcitx::InputContext* context = key.inputContext();
-            if (key.isRelease() || context != focused_) {
+            if (context != focused_) {
                 return;
             }
-            const fcitx::Key raw = key.rawKey();
-            if (raw.code() < 8) {
-                return;
-            }
-            const auto keyCode = static_cast<std::uint16_t>(raw.code() - 8);
-            const ModifierFlags modifiers = modifiersOf(raw.states());
-            const ModifierFlags held =
-                modifiers & (Modifier::control | Modifier::shift | Modifier::alt | Modifier::super);
-            if (Shortcut{keyCode, held} == undoShortcut_) {
-                key.filterAndAccept(); // the shortcut is ours: the application never sees it
-                app_->undoLastCorrection();
-                return;
-            }
-            const auto verdict = host_->keyPressed(keyCode, modifiers);
-            if (verdict == InputMethodHost::KeyVerdict::hold) {
-                // The word before it was replaced: the key follows the committed text. A space is
-                // committed as text, on the very way the word went (a forwarded key can overtake a
-                // commit in GTK's module); Return and Tab are sent on as keys.
+            if (!replaying_ && order_.busy()) {
+                // Text or keys on their way to the field wait for their turn, and so does this key.
                 key.filterAndAccept();
-                if (raw.sym() == FcitxKey_space &&
-                    !raw.states().testAny(fcitx::KeyStates(fcitx::KeyState::Ctrl_Alt))) {
-                    context->commitString(" ");
-                } else {
-                    context->forwardKey(raw, false);
-                }
+                order_.send(DeliveryOrder::Way::replay,
+                            [this, context = context->watch(), raw = key.origKey(), release = key.isRelease(),
+                             time = key.time()] { replayKey(context, raw, release, time); });
+                return;
+            }
+            if (!key.isRelease()) {
+                keyPressed(key);
             }
         }));
+    // A key that no input method took goes on to the application as a key, unless fcitx5 types it
+    // as text itself, as it does right after this phase for the keys of a layout other than the
+    // system's.
+    watchers_.push_back(
+        instance_->watchEvent(fcitx::EventType::InputContextKeyEvent,
+                              fcitx::EventWatcherPhase::PostInputMethod, [this](fcitx::Event& event) {
+                                  auto& key = static_cast<fcitx::KeyEvent&>(event);
+                                  if (key.inputContext() != focused_ || replaying_) {
+                                      return; // a replayed key is sent on by replayKey
+                                  }
+                                  if (typedAsText(key)) {
+                                      return;
+                                  }
+                                  if (order_.busy() || order_.mustWait(DeliveryOrder::Way::key)) {
+                                      key.filterAndAccept();
+                                      forward(key.origKey(), key.isRelease());
+                                  } else {
+                                      order_.went(DeliveryOrder::Way::key);
+                                  }
+                              }));
     watchers_.push_back(
         instance_->watchEvent(fcitx::EventType::InputContextFocusIn, fcitx::EventWatcherPhase::PreInputMethod,
                               [this](fcitx::Event& event) {
@@ -122,12 +144,16 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     };
     onFocused(fcitx::EventType::InputContextCapabilityChanged,
               [this](fcitx::InputContext* context) { focusIn(context); }); // it may become a password field
-    auto leave = [this](fcitx::InputContext*) {
+    onFocused(fcitx::EventType::InputContextFocusOut, [this](fcitx::InputContext*) {
+        order_.flush(); // what waits still goes to the field it was meant for
         focused_ = nullptr;
         host_->focusOut();
-    };
-    onFocused(fcitx::EventType::InputContextFocusOut, leave);
-    onFocused(fcitx::EventType::InputContextDestroyed, leave);
+    });
+    onFocused(fcitx::EventType::InputContextDestroyed, [this](fcitx::InputContext*) {
+        order_.clear();
+        focused_ = nullptr;
+        host_->focusOut();
+    });
     // A click or a cursor move: the word being typed is forgotten.
     onFocused(fcitx::EventType::InputContextReset, [this](fcitx::InputContext*) { host_->reset(); });
     watchers_.push_back(instance_->watchEvent(fcitx::EventType::InputContextSwitchInputMethod,
@@ -142,6 +168,63 @@ KeyvaneFcitx5Addon::~KeyvaneFcitx5Addon() {
         ::close(inotify_);
     }
     app_.reset(); // before the host it drives
+}
+
+void KeyvaneFcitx5Addon::keyPressed(fcitx::KeyEvent& key) {
+    const fcitx::Key raw = key.rawKey();
+    if (raw.code() < 8) {
+        return;
+    }
+    const auto keyCode = static_cast<std::uint16_t>(raw.code() - 8);
+    const ModifierFlags modifiers = modifiersOf(raw.states());
+    const ModifierFlags held =
+        modifiers & (Modifier::control | Modifier::shift | Modifier::alt | Modifier::super);
+    if (Shortcut{keyCode, held} == undoShortcut_) {
+        key.filterAndAccept(); // the shortcut is ours: the application never sees it
+        app_->undoLastCorrection();
+        return;
+    }
+    if (host_->keyPressed(keyCode, modifiers) == InputMethodHost::KeyVerdict::hold) {
+        // The word before it was replaced: the key follows the committed text. A space is committed
+        // as text, on the very way the word went; Return and Tab are sent on as keys.
+        key.filterAndAccept();
+        if (raw.sym() == FcitxKey_space &&
+            !raw.states().testAny(fcitx::KeyStates(fcitx::KeyState::Ctrl_Alt))) {
+            commit(" ");
+        } else {
+            forward(raw, false);
+        }
+    }
+}
+
+void KeyvaneFcitx5Addon::replayKey(const fcitx::TrackableObjectReference<fcitx::InputContext>& context,
+                                   const fcitx::Key& raw, bool release, int time) {
+    fcitx::InputContext* target = context.get();
+    if (target == nullptr) {
+        return;
+    }
+    fcitx::KeyEvent event(target, raw, release, time);
+    replaying_ = true;
+    const bool taken = target->keyEvent(event);
+    replaying_ = false;
+    if (!taken) {
+        // Nobody took it: it goes to the application, as it would have when it was typed.
+        order_.send(DeliveryOrder::Way::key, [context, raw, release] {
+            if (fcitx::InputContext* still = context.get()) {
+                still->forwardKey(raw, release);
+            }
+        });
+    }
+}
+
+void KeyvaneFcitx5Addon::forward(const fcitx::Key& raw, bool release) {
+    if (focused_ != nullptr) {
+        order_.send(DeliveryOrder::Way::key, [context = focused_->watch(), raw, release] {
+            if (fcitx::InputContext* target = context.get()) {
+                target->forwardKey(raw, release);
+            }
+        });
+    }
 }
 
 Shortcut KeyvaneFcitx5Addon::savedUndoShortcut() {
@@ -195,6 +278,7 @@ void KeyvaneFcitx5Addon::watchUserFiles() {
 
 void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {
     focused_ = context;
+    order_.setKeySpacing(std::string(context->frontend()) == "xim" ? ximKeySpacing : 0);
     const bool password = context->capabilityFlags().testAny(
         fcitx::CapabilityFlags(fcitx::CapabilityFlag::PasswordOrSensitive));
     host_->focusIn(password, context->program());
@@ -238,21 +322,30 @@ std::optional<std::string> KeyvaneFcitx5Addon::textBeforeCursor() {
 
 void KeyvaneFcitx5Addon::deleteBeforeCursor(std::size_t characters) {
     if (focused_ != nullptr) {
-        focused_->deleteSurroundingText(-static_cast<int>(characters), static_cast<unsigned int>(characters));
+        order_.send(DeliveryOrder::Way::text, [context = focused_->watch(), characters] {
+            if (fcitx::InputContext* target = context.get()) {
+                target->deleteSurroundingText(-static_cast<int>(characters),
+                                              static_cast<unsigned int>(characters));
+            }
+        });
     }
 }
 
 void KeyvaneFcitx5Addon::sendBackspace() {
-    if (focused_ != nullptr) {
-        const fcitx::Key backspace(FcitxKey_BackSpace);
-        focused_->forwardKey(backspace, false);
-        focused_->forwardKey(backspace, true);
+    const fcitx::Key backspace(FcitxKey_BackSpace);
+    forward(backspace, false);
+    if (focused_ != nullptr && std::string(focused_->frontend()) != "xim") {
+        forward(backspace, true); // an X client sees no release it did not ask for, and needs none
     }
 }
 
 void KeyvaneFcitx5Addon::commit(const std::string& text) {
     if (focused_ != nullptr) {
-        focused_->commitString(text);
+        order_.send(DeliveryOrder::Way::text, [context = focused_->watch(), text] {
+            if (fcitx::InputContext* target = context.get()) {
+                target->commitString(text);
+            }
+        });
     }
 }
 

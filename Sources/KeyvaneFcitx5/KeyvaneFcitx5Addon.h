@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Keyvane/shortcuts/Shortcut.h"
+#include "KeyvaneInputMethod/DeliveryOrder.h"
 #include "KeyvaneInputMethod/InputMethodFrontend.h"
 
 #include <fcitx-utils/event.h>
@@ -37,7 +38,19 @@ public:
     void selectLayout(const std::string& layout) override;
 
 private:
+    // How long a commit waits after a key sent to the application, and a key after a commit: long
+    // enough for a client to take in the one before (see DeliveryOrder).
+    static constexpr double deliveryGap = 0.03;
+    // How long a key forwarded to an XIM client waits after the one before.
+    static constexpr double ximKeySpacing = 0.01;
+
     void focusIn(fcitx::InputContext* context);
+    void keyPressed(fcitx::KeyEvent& key);
+    // A key held while text was on its way, handled now as if it had just been typed.
+    void replayKey(const fcitx::TrackableObjectReference<fcitx::InputContext>& context, const fcitx::Key& raw,
+                   bool release, int time);
+    // Sends a key to the focused field's application, in its turn.
+    void forward(const fcitx::Key& raw, bool release);
     // The user's files are the settings window's way to the coordinator: a change to the
     // preferences or the overrides (from the window, a hand edit, another copy) is taken up at once.
     void watchUserFiles();
@@ -59,6 +72,8 @@ private:
     bool reloadPending_ = false;
     Shortcut undoShortcut_;
     Timer* running_ = nullptr; // the timer whose step runs now
+    DeliveryOrder order_;
+    bool replaying_ = false; // a held key is being handled again
 };
 
 } // namespace keyvane

@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyvaneInputMethod/DeliveryOrder.h"
+
+#include <algorithm>
+
+namespace keyvane {
+
+DeliveryOrder::DeliveryOrder(std::function<double()> now,
+                             std::function<void(double, std::function<void()>)> schedule, double gap)
+    : now_(std::move(now))
+    , schedule_(std::move(schedule))
+    , gap_(gap) {}
+
+double DeliveryOrder::waitFor(Way way) const {
+    if (way == Way::replay) {
+        return 0;
+    }
+    const double needed = way != lastWay_ ? gap_ : way == Way::key ? keySpacing_ : 0;
+    return std::max(0.0, lastAt_ + needed - now_());
+}
+
+bool DeliveryOrder::mustWait(Way way) const {
+    return waitFor(way) > 0;
+}
+
+void DeliveryOrder::send(Way way, std::function<void()> step) {
+    if (replaying_) {
+        // What a held key brings about goes before the keys held after it.
+        waiting_.insert(waiting_.begin() + static_cast<std::ptrdiff_t>(insertAt_++),
+                        Step{way, std::move(step)});
+        return; // the drain that runs the replay goes on with it
+    }
+    if (waiting_.empty() && !draining_ && (flushing_ || !mustWait(way))) {
+        runStep(Step{way, std::move(step)});
+        return;
+    }
+    waiting_.push_back(Step{way, std::move(step)});
+    drain();
+}
+
+void DeliveryOrder::went(Way way) {
+    lastWay_ = way;
+    lastAt_ = now_();
+}
+
+void DeliveryOrder::runStep(Step step) {
+    step.run();
+    went(step.way);
+}
+
+void DeliveryOrder::drain() {
+    if (draining_) {
+        return;
+    }
+    draining_ = true;
+    while (!waiting_.empty()) {
+        if (!flushing_ && mustWait(waiting_.front().way)) {
+            if (!timerArmed_) {
+                timerArmed_ = true;
+                schedule_(std::max(0.001, waitFor(waiting_.front().way)), [this] {
+                    timerArmed_ = false;
+                    drain();
+                });
+            }
+            break;
+        }
+        Step step = std::move(waiting_.front());
+        waiting_.pop_front();
+        if (step.way == Way::replay) {
+            replaying_ = true;
+            insertAt_ = 0;
+            step.run();
+            replaying_ = false;
+        } else {
+            runStep(std::move(step));
+        }
+    }
+    draining_ = false;
+}
+
+void DeliveryOrder::flush() {
+    flushing_ = true;
+    drain();
+    flushing_ = false;
+}
+
+void DeliveryOrder::clear() {
+    waiting_.clear();
+}
+
+} // namespace keyvane

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What an input method sends to a field arrives in the order it was sent, whichever way it goes
+// (keys or text), and the user's keys typed meanwhile come after it.
+
+#include "KeyvaneInputMethod/DeliveryOrder.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+
+using namespace keyvane;
+using Way = DeliveryOrder::Way;
+
+namespace {
+
+// A field that takes in what reaches it, on a clock the test moves.
+struct Field {
+    double clock = 0;
+    std::multimap<double, std::function<void()>> timers;
+    std::string received;
+    DeliveryOrder order{
+        [this] { return clock; },
+        [this](double delay, std::function<void()> step) { timers.emplace(clock + delay, std::move(step)); },
+        0.03};
+
+    void advance(double seconds) {
+        const double until = clock + seconds;
+        while (!timers.empty() && timers.begin()->first <= until) {
+            auto step = timers.begin()->second;
+            clock = timers.begin()->first;
+            timers.erase(timers.begin());
+            step();
+        }
+        clock = until;
+    }
+    void send(Way way, const std::string& what) {
+        order.send(way, [this, what] { received += what; });
+    }
+    // A key of the user's: held while something waits, else handled now (here: typed as text).
+    void type(const std::string& key) {
+        if (order.busy()) {
+            order.send(Way::replay, [this, key] { send(Way::text, key); });
+        } else {
+            send(Way::text, key);
+        }
+    }
+};
+
+TEST(DeliveryOrder, TextAfterAKeyWaitsUntilTheKeyHasArrivedAndKeysTypedMeanwhileFollowIt) {
+    Field field;
+    field.send(Way::key, "<BS>");
+    field.send(Way::text, "привет");
+    field.send(Way::text, " ");
+    EXPECT_EQ(field.received, "<BS>") << "the commit must not overtake the BackSpace";
+    field.advance(0.01);
+    field.type("м");
+    field.type("и");
+    EXPECT_EQ(field.received, "<BS>");
+    field.advance(0.03);
+    EXPECT_EQ(field.received, "<BS>привет ми");
+    EXPECT_FALSE(field.order.busy());
+}
+
+TEST(DeliveryOrder, StepsOnOneWayGoAtOnce) {
+    Field field;
+    field.send(Way::text, "при");
+    field.send(Way::text, "вет");
+    field.type(" ");
+    EXPECT_EQ(field.received, "привет ");
+    field.send(Way::key, "<Return>");
+    EXPECT_EQ(field.received, "привет ") << "a key right after text waits too";
+    field.advance(0.031);
+    EXPECT_EQ(field.received, "привет <Return>");
+}
+
+TEST(DeliveryOrder, WhatAHeldKeyBringsAboutComesBeforeTheKeysHeldAfterIt) {
+    Field field;
+    field.send(Way::key, "<BS>");
+    field.send(Way::text, "привет");
+    // The first held key ends a word whose replacement goes by key and text again.
+    field.order.send(Way::replay, [&field] {
+        field.send(Way::key, "<BS2>");
+        field.send(Way::text, "мир");
+    });
+    field.type("!");
+    field.advance(0.2);
+    EXPECT_EQ(field.received, "<BS>привет<BS2>мир!");
+}
+
+TEST(DeliveryOrder, KeysToAnXimClientGoOneByOneSpacedApart) {
+    Field field;
+    field.order.setKeySpacing(0.01);
+    field.send(Way::key, "1");
+    field.send(Way::key, "2");
+    field.send(Way::key, "3");
+    EXPECT_EQ(field.received, "1");
+    field.advance(0.011);
+    EXPECT_EQ(field.received, "12");
+    field.advance(0.011);
+    EXPECT_EQ(field.received, "123");
+}
+
+TEST(DeliveryOrder, WhenTheFieldLeavesWhatWaitsGoesAtOnceAndWhenItIsGoneNothingDoes) {
+    Field leaving;
+    leaving.send(Way::key, "<BS>");
+    leaving.send(Way::text, "привет");
+    leaving.type("м");
+    leaving.order.flush();
+    EXPECT_EQ(leaving.received, "<BS>приветм");
+
+    Field gone;
+    gone.send(Way::key, "<BS>");
+    gone.send(Way::text, "привет");
+    gone.order.clear();
+    gone.advance(1);
+    EXPECT_EQ(gone.received, "<BS>");
+    gone.send(Way::text, "x");
+    EXPECT_EQ(gone.received, "<BS>x") << "a cleared order goes on sending";
+}
+
+} // namespace
