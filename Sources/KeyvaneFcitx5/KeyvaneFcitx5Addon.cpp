@@ -10,6 +10,7 @@
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvaneInputMethod/InputMethodHost.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <fcitx-utils/capabilityflags.h>
@@ -88,44 +89,10 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
 
     watchers_.push_back(instance_->watchEvent(
         fcitx::EventType::InputContextKeyEvent, fcitx::EventWatcherPhase::PreInputMethod,
-        [this](fcitx::Event& event) {
-            auto& key = static_cast<fcitx::KeyEvent&>(event);
-            fcitx::InputContext* context = key.inputContext();
-            if (context != focused_) {
-                return;
-            }
-            if (!replaying_ && order_.busy()) {
-                // Text or keys on their way to the field wait for their turn, and so does this key.
-                key.filterAndAccept();
-                order_.send(DeliveryOrder::Way::replay,
-                            [this, context = context->watch(), raw = key.origKey(), release = key.isRelease(),
-                             time = key.time()] { replayKey(context, raw, release, time); });
-                return;
-            }
-            if (!key.isRelease()) {
-                keyPressed(key);
-            }
-        }));
-    // A key that no input method took goes on to the application as a key, unless fcitx5 types it
-    // as text itself, as it does right after this phase for the keys of a layout other than the
-    // system's.
-    watchers_.push_back(
-        instance_->watchEvent(fcitx::EventType::InputContextKeyEvent,
-                              fcitx::EventWatcherPhase::PostInputMethod, [this](fcitx::Event& event) {
-                                  auto& key = static_cast<fcitx::KeyEvent&>(event);
-                                  if (key.inputContext() != focused_ || replaying_) {
-                                      return; // a replayed key is sent on by replayKey
-                                  }
-                                  if (typedAsText(key)) {
-                                      return;
-                                  }
-                                  if (order_.busy() || order_.mustWait(DeliveryOrder::Way::key)) {
-                                      key.filterAndAccept();
-                                      forward(key.origKey(), key.isRelease());
-                                  } else {
-                                      order_.went(DeliveryOrder::Way::key);
-                                  }
-                              }));
+        [this](fcitx::Event& event) { keyBeforeInputMethod(static_cast<fcitx::KeyEvent&>(event)); }));
+    watchers_.push_back(instance_->watchEvent(
+        fcitx::EventType::InputContextKeyEvent, fcitx::EventWatcherPhase::PostInputMethod,
+        [this](fcitx::Event& event) { keyAfterInputMethod(static_cast<fcitx::KeyEvent&>(event)); }));
     watchers_.push_back(
         instance_->watchEvent(fcitx::EventType::InputContextFocusIn, fcitx::EventWatcherPhase::PreInputMethod,
                               [this](fcitx::Event& event) {
@@ -154,6 +121,8 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
         focused_ = nullptr;
         host_->focusOut();
     });
+    onFocused(fcitx::EventType::InputContextSurroundingTextUpdated,
+              [this](fcitx::InputContext*) { order_.fieldTold(); });
     // A click or a cursor move: the word being typed is forgotten.
     onFocused(fcitx::EventType::InputContextReset, [this](fcitx::InputContext*) { host_->reset(); });
     watchers_.push_back(instance_->watchEvent(fcitx::EventType::InputContextSwitchInputMethod,
@@ -168,6 +137,42 @@ KeyvaneFcitx5Addon::~KeyvaneFcitx5Addon() {
         ::close(inotify_);
     }
     app_.reset(); // before the host it drives
+}
+
+void KeyvaneFcitx5Addon::keyBeforeInputMethod(fcitx::KeyEvent& key) {
+    fcitx::InputContext* context = key.inputContext();
+    if (context != focused_) {
+        return;
+    }
+    if (!replaying_ && order_.busy()) {
+        // Text or keys on their way to the field wait for their turn, and so does this key.
+        key.filterAndAccept();
+        order_.send(DeliveryOrder::Way::replay,
+                    [this, context = context->watch(), raw = key.origKey(), release = key.isRelease(),
+                     time = key.time()] { replayKey(context, raw, release, time); });
+        return;
+    }
+    if (!key.isRelease()) {
+        handlingKey_ = true;
+        keyPressed(key);
+        handlingKey_ = false;
+    }
+}
+
+void KeyvaneFcitx5Addon::keyAfterInputMethod(fcitx::KeyEvent& key) {
+    // A key that no input method took goes on to the application as a key, unless fcitx5 types it
+    // as text itself, as it does right after this phase for the keys of a layout other than the
+    // system's.
+    if (key.inputContext() != focused_ || replaying_ || typedAsText(key)) {
+        return; // a replayed key is sent on by replayKey
+    }
+    const auto way = key.isRelease() ? DeliveryOrder::Way::release : DeliveryOrder::Way::key;
+    if (order_.busy() || order_.mustWait(way)) {
+        key.filterAndAccept();
+        forward(key.origKey(), key.isRelease());
+    } else {
+        order_.went(way);
+    }
 }
 
 void KeyvaneFcitx5Addon::keyPressed(fcitx::KeyEvent& key) {
@@ -209,22 +214,24 @@ void KeyvaneFcitx5Addon::replayKey(const fcitx::TrackableObjectReference<fcitx::
     replaying_ = false;
     if (!taken) {
         // Nobody took it: it goes to the application, as it would have when it was typed.
-        order_.send(DeliveryOrder::Way::key, [context, raw, release] {
-            if (fcitx::InputContext* still = context.get()) {
-                still->forwardKey(raw, release);
-            }
-        });
+        sendKey(context, raw, release);
     }
 }
 
 void KeyvaneFcitx5Addon::forward(const fcitx::Key& raw, bool release) {
     if (focused_ != nullptr) {
-        order_.send(DeliveryOrder::Way::key, [context = focused_->watch(), raw, release] {
-            if (fcitx::InputContext* target = context.get()) {
-                target->forwardKey(raw, release);
-            }
-        });
+        sendKey(focused_->watch(), raw, release);
     }
+}
+
+void KeyvaneFcitx5Addon::sendKey(fcitx::TrackableObjectReference<fcitx::InputContext> context,
+                                 const fcitx::Key& raw, bool release) {
+    order_.send(release ? DeliveryOrder::Way::release : DeliveryOrder::Way::key,
+                [context = std::move(context), raw, release] {
+                    if (fcitx::InputContext* target = context.get()) {
+                        target->forwardKey(raw, release);
+                    }
+                });
 }
 
 Shortcut KeyvaneFcitx5Addon::savedUndoShortcut() {
@@ -279,6 +286,7 @@ void KeyvaneFcitx5Addon::watchUserFiles() {
 void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {
     focused_ = context;
     order_.setKeySpacing(std::string(context->frontend()) == "xim" ? ximKeySpacing : 0);
+    order_.setFieldTells(context->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText));
     const bool password = context->capabilityFlags().testAny(
         fcitx::CapabilityFlags(fcitx::CapabilityFlag::PasswordOrSensitive));
     host_->focusIn(password, context->program());
@@ -322,6 +330,9 @@ std::optional<std::string> KeyvaneFcitx5Addon::textBeforeCursor() {
 
 void KeyvaneFcitx5Addon::deleteBeforeCursor(std::size_t characters) {
     if (focused_ != nullptr) {
+        if (handlingKey_ && std::string(focused_->frontend()) == "dbus") {
+            order_.later();
+        }
         order_.send(DeliveryOrder::Way::text, [context = focused_->watch(), characters] {
             if (fcitx::InputContext* target = context.get()) {
                 target->deleteSurroundingText(-static_cast<int>(characters),
@@ -329,6 +340,15 @@ void KeyvaneFcitx5Addon::deleteBeforeCursor(std::size_t characters) {
             }
         });
     }
+}
+
+bool KeyvaneFcitx5Addon::deletesExactly(const std::string& text) {
+    // text-input-v3 counts the text to delete in bytes, and GTK 4.8 takes the count for characters:
+    // "руддщ" (ten bytes) took the five characters before it along. Text of one byte a character
+    // counts the same either way.
+    const bool textInputV3 = focused_ != nullptr && std::string(focused_->frontend()) == "wayland_v2";
+    return !textInputV3 ||
+           std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 void KeyvaneFcitx5Addon::sendBackspace() {

@@ -32,6 +32,7 @@ public:
     void schedule(double delaySeconds, std::function<void()> step) override;
     std::optional<std::string> textBeforeCursor() override;
     void deleteBeforeCursor(std::size_t characters) override;
+    bool deletesExactly(const std::string& text) override;
     void sendBackspace() override;
     void commit(const std::string& text) override;
     std::string currentLayout() override;
@@ -45,12 +46,17 @@ private:
     static constexpr double ximKeySpacing = 0.01;
 
     void focusIn(fcitx::InputContext* context);
+    // A key before fcitx5's input method has it, and after, when none took it.
+    void keyBeforeInputMethod(fcitx::KeyEvent& key);
+    void keyAfterInputMethod(fcitx::KeyEvent& key);
     void keyPressed(fcitx::KeyEvent& key);
     // A key held while text was on its way, handled now as if it had just been typed.
     void replayKey(const fcitx::TrackableObjectReference<fcitx::InputContext>& context, const fcitx::Key& raw,
                    bool release, int time);
-    // Sends a key to the focused field's application, in its turn.
+    // Sends a key to the focused field's application, or the context's, in its turn.
     void forward(const fcitx::Key& raw, bool release);
+    void sendKey(fcitx::TrackableObjectReference<fcitx::InputContext> context, const fcitx::Key& raw,
+                 bool release);
     // The user's files are the settings window's way to the coordinator: a change to the
     // preferences or the overrides (from the window, a hand edit, another copy) is taken up at once.
     void watchUserFiles();
@@ -73,7 +79,8 @@ private:
     Shortcut undoShortcut_;
     Timer* running_ = nullptr; // the timer whose step runs now
     DeliveryOrder order_;
-    bool replaying_ = false; // a held key is being handled again
+    bool replaying_ = false;   // a held key is being handled again
+    bool handlingKey_ = false; // within a key event of the focused field
 };
 
 } // namespace keyvane

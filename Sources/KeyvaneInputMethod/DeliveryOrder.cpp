@@ -12,10 +12,16 @@ DeliveryOrder::DeliveryOrder(std::function<double()> now,
     , gap_(gap) {}
 
 double DeliveryOrder::waitFor(Way way) const {
-    if (way == Way::replay) {
+    if (later_) {
+        return 1e9; // until the next turn, which drains
+    }
+    if (way == Way::replay || way == Way::release) {
         return 0;
     }
-    const double needed = way != lastWay_ ? gap_ : way == Way::key ? keySpacing_ : 0;
+    double needed = way != lastWay_ ? gap_ : way == Way::key ? keySpacing_ : 0;
+    if (way == Way::text && fieldTells_ && keysUntold_) {
+        needed = std::max(needed, fieldWait);
+    }
     return std::max(0.0, lastAt_ + needed - now_());
 }
 
@@ -39,8 +45,35 @@ void DeliveryOrder::send(Way way, std::function<void()> step) {
 }
 
 void DeliveryOrder::went(Way way) {
+    if (way == Way::release || way == Way::replay) {
+        return;
+    }
+    if (way == Way::key) {
+        keysUntold_ = true;
+    }
     lastWay_ = way;
     lastAt_ = now_();
+}
+
+void DeliveryOrder::later() {
+    if (later_) {
+        return;
+    }
+    later_ = true;
+    schedule_(0, [this] {
+        later_ = false;
+        drain();
+    });
+}
+
+void DeliveryOrder::fieldTold() {
+    if (!keysUntold_) {
+        return;
+    }
+    keysUntold_ = false;
+    if (!waiting_.empty() && !draining_) {
+        drain(); // what waited for it may go now, or after the gap
+    }
 }
 
 void DeliveryOrder::runStep(Step step) {
@@ -55,10 +88,11 @@ void DeliveryOrder::drain() {
     draining_ = true;
     while (!waiting_.empty()) {
         if (!flushing_ && mustWait(waiting_.front().way)) {
-            if (!timerArmed_) {
-                timerArmed_ = true;
-                schedule_(std::max(0.001, waitFor(waiting_.front().way)), [this] {
-                    timerArmed_ = false;
+            const double wait = std::max(0.001, waitFor(waiting_.front().way));
+            if (!later_ && (!timerAt_ || now_() + wait < *timerAt_)) {
+                timerAt_ = now_() + wait; // a timer set for later, if any, finds nothing to do
+                schedule_(wait, [this] {
+                    timerAt_.reset();
                     drain();
                 });
             }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 
 namespace keyvane {
 
@@ -17,9 +18,10 @@ namespace keyvane {
 class DeliveryOrder {
 public:
     enum class Way {
-        key,    // a key the application reads itself
-        text,   // text put into the field for it
-        replay, // a held key of the user's, to be handled again as if it came now
+        key,     // a key the application reads itself
+        release, // a key's release: it changes no text, so it waits only for its turn
+        text,    // text put into the field for it
+        replay,  // a held key of the user's, to be handled again as if it came now
     };
 
     DeliveryOrder(std::function<double()> now, std::function<void(double, std::function<void()>)> schedule,
@@ -29,6 +31,19 @@ public:
     // through XIM takes a forwarded key for its own only when it came alone, and sends the others
     // back to the input method as if typed.
     void setKeySpacing(double spacing) { keySpacing_ = spacing; }
+
+    // Whether the field tells its text after it took in keys (its surrounding text): then text
+    // after keys also waits until the field has told its text since the last key, up to
+    // `fieldWait`. A client busy drawing (GTK 4 the first time it shows a script) takes in keys
+    // late, but text at once.
+    void setFieldTells(bool tells) { fieldTells_ = tells; }
+    // The field told its text.
+    void fieldTold();
+
+    // What is sent from now on waits for the next turn of the event loop, after the event being
+    // handled: fcitx5 puts the commits and keys of a key event into its answer to the client, but
+    // sends a deletion at once, and a client that waits for the answer applies it first.
+    void later();
 
     // Whether a step on this way would have to wait now.
     bool mustWait(Way way) const;
@@ -58,11 +73,16 @@ private:
     std::function<void(double, std::function<void()>)> schedule_;
     double gap_;
     double keySpacing_ = 0;
+    bool fieldTells_ = false;
+    bool later_ = false;      // waiting for the next turn of the event loop
+    bool keysUntold_ = false; // keys went to the field since it last told its text
+    static constexpr double fieldWait = 0.5;
     std::deque<Step> waiting_;
     Way lastWay_ = Way::text;
     double lastAt_ = -1e9;
     bool draining_ = false;
-    bool timerArmed_ = false;
+    std::optional<double> timerAt_; // when the earliest timer set runs
+
     bool replaying_ = false;
     std::size_t insertAt_ = 0; // while a replay runs: where the steps it sends go
     bool flushing_ = false;

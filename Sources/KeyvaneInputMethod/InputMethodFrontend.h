@@ -22,6 +22,9 @@ public:
     virtual std::optional<std::string> textBeforeCursor() = 0;
     // Deletes characters right before the cursor through the field's surrounding text.
     virtual void deleteBeforeCursor(std::size_t characters) = 0;
+    // Whether deleting this text right before the cursor through the surrounding text removes
+    // exactly it: a protocol that counts bytes where the field counts characters removes more.
+    virtual bool deletesExactly(const std::string& /*text*/) { return true; }
     // Sends a BackSpace key to the application.
     virtual void sendBackspace() = 0;
     // Types text into the field.

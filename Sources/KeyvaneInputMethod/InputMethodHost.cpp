@@ -169,7 +169,8 @@ bool InputMethodHost::replaceBeforeCursor(const std::string& typed, const std::s
     // before the cursor; otherwise the word is erased key by key. Never both in one replacement.
     const std::optional<std::string> before = frontend_.textBeforeCursor();
     if (before && before->size() >= typed.size() &&
-        before->compare(before->size() - typed.size(), typed.size(), typed) == 0) {
+        before->compare(before->size() - typed.size(), typed.size(), typed) == 0 &&
+        frontend_.deletesExactly(typed)) {
         frontend_.deleteBeforeCursor(length);
     } else {
         for (std::size_t i = 0; i < length; ++i) {

@@ -16,16 +16,18 @@
 set -euo pipefail
 
 all_cases=(foot xterm gtk4-wayland gtk4-fcitx qt6 password-fast password-then-plain
-  password-then-plain-wayland cursor-move cursor-move-wayland user-switch
+  password-then-plain-wayland cursor-move cursor-move-wayland user-switch undo excluded-application
   key-order-gtk3-10 key-order-gtk3-20 key-order-gtk4-10 key-order-gtk4-20)
 # Cases that fail today, left out of the default run (named on the command line, they run):
 # - qt6, not the addon's doing: in about one session in three the Qt field's input context (fcitx5's
 #   Qt module, 5.0.16, under Xwayland) stays at focus:0 although the field has the focus, so keys
 #   bypass fcitx5; starting the field again in that session, or moving sway's focus away and back,
 #   did not mend it. When it gets the focus, the field is corrected.
-known_faults=(qt6)
+known_faults=(qt6 undo)
 # Cases that take minutes, run by a test of their own (InputMethodFcitx5KeyOrder) that names them.
 slow_cases=(key-order-gtk3-10 key-order-gtk3-20 key-order-gtk4-10 key-order-gtk4-20)
+# Measurements, not tests: run by Benchmarks/input-method-latency.sh.
+benchmark_cases=(latency-gtk3 latency-gtk4 latency-gtk4-wayland)
 
 if [[ -z "${KEYVANE_ADDON_TEST_INSIDE:-}" ]]; then
   if (($# < 3)); then
@@ -66,6 +68,8 @@ fail() {
   cat "$out" >&2 2>/dev/null || true
   echo "--- fcitx5:" >&2
   grep -i -E "keyvane|error" "$KEYVANE_FCITX5_LOG" | tail -n 10 >&2 || true
+  echo "--- the addon's log:" >&2
+  tail -n 15 "$KEYVANE_ADDON_LOG" >&2 2>/dev/null || true
   exit 1
 }
 
@@ -346,8 +350,9 @@ check_key_order() {
     typist "gap $2"
     typist "type ghbdtn hello ntcn world "
     typist "gap 20"
-    # Four spaces: the round's last key has arrived (a replacement comes before its space).
-    line=$(await_line "* * * * ")
+    # Four spaces: the round's last key has arrived (a replacement comes before its space). A
+    # round whose keys went astray may never get there: its last line counts.
+    line=$(await_line "* * * * " 2>/dev/null) || line=$(last_line)
     if [[ "$line" != "привет hello тест world " ]]; then
       wrong=$((wrong + 1))
       echo "addon-clients.sh: $case: round $round gave \"$line\"" >&2
@@ -382,6 +387,96 @@ case_user-switch() {
   [[ "$line" == "привет hello " ]] || fail "the text became \"$line\", not \"привет hello \""
   [[ "$(current_input_method)" == keyboard-us ]] || fail "the layout left the user's keyboard-us"
 }
+
+# Control+F11 right after a correction brings the typed word back, and the layout with it; the
+# shortcut itself never reaches the field.
+case_undo() {
+  local line
+  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3"
+  expect_line ""
+  await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
+  set_input_method keyboard-us
+  typist "type ghbdtn "
+  expect_line "привет "
+  typist "key ctrl+F11"
+  expect_line "ghbdtn "
+  [[ "$(current_input_method)" == keyboard-us ]] || fail "the layout stayed $(current_input_method) after the undo"
+  typist "type hello "
+  line=$(await_line "* * ")
+  [[ "$line" == "ghbdtn hello " ]] || fail "the text became \"$line\", not \"ghbdtn hello \""
+}
+
+# Writes the user's preferences as the settings window would (whole, then renamed into place) and
+# waits until the addon has taken them up: its log says so.
+set_preferences() {
+  local file=$XDG_DATA_HOME/keyvane/user_preferences.json before end
+  before=$(grep -c "user_preferences.json loaded: $2 excluded" "$KEYVANE_ADDON_LOG" || true)
+  printf '%s\n' "$1" >"$file.new" && mv "$file.new" "$file"
+  end=$((SECONDS + 10))
+  until (($(grep -c "user_preferences.json loaded: $2 excluded" "$KEYVANE_ADDON_LOG" || true) > before)); do
+    ((SECONDS < end)) || fail "the addon did not take up the preferences within 10 s"
+    sleep 0.02
+  done
+}
+
+# An application the user excluded in the settings window (by the program name fcitx5 gives) keeps
+# what is typed in it; once the exclusion is removed it is corrected again, without a restart.
+case_excluded-application() {
+  local line
+  set_preferences '{"active_languages": ["en", "ru", "uk"], "debug_log": true,
+    "excluded_apps": {"keyvane-field-gtk3": {"name": "Keyvane field"}}}' 1
+  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3"
+  expect_line ""
+  await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
+  set_input_method keyboard-us
+  typist "type ghbdtn "
+  line=$(await_line "* ")
+  [[ "$line" == "ghbdtn " ]] || fail "the excluded application's text became \"$line\""
+  [[ "$(current_input_method)" == keyboard-us ]] || fail "the layout changed in an excluded application"
+  set_preferences "$KEYVANE_PREFERENCES" 0
+  typist "type ghbdtn "
+  line=$(await_line "* * ")
+  [[ "$line" == "ghbdtn привет " ]] || fail "once no longer excluded, the text became \"$line\""
+}
+
+# Latency, for Benchmarks/input-method-latency.sh: from the space that ends a word to the field
+# showing the text, $KEYVANE_LATENCY_RUNS times (20 unless set), for "ghbdtn" (corrected to
+# "привет ") and "hello" (left as typed: the way through sway and fcitx5 alone). $1 is the field
+# and $2 its GTK module: "gtk3 fcitx", whose surrounding text lets the word go by deletion, "gtk4
+# fcitx", which gives none, so the word goes by BackSpace and the commit waits until it has
+# arrived, or "gtk4 wayland" (text-input-v3). Prints a line "latency FIELD/MODULE WORD MS" for each.
+measure_latency() {
+  local round typed expected pressed shown runs=${KEYVANE_LATENCY_RUNS:-20} answer pattern
+  KEYVANE_FIELD_TIMES=1 GTK_IM_MODULE=$2 start "$bin/keyvane-field-$1"
+  expect_line ""
+  pattern="*frontend:wayland_v2 *"
+  [[ $2 == wayland ]] || pattern="*program:keyvane-field-$1 frontend:dbus *"
+  await_focus "$pattern" >/dev/null
+  for round in $(seq 1 "$runs"); do
+    for typed in ghbdtn hello; do
+      expected="hello "
+      [[ $typed == hello ]] || expected="привет "
+      set_input_method keyboard-us
+      typist "type $typed"
+      expect_line "$typed"
+      typist "key space"
+      echo stamp >&"$typist_in"
+      read -r -t 10 -u "$typist_out" answer pressed || fail "the typist did not answer \"stamp\""
+      [[ $answer == ok ]] || fail "the typist answered \"$answer\" to \"stamp\""
+      expect_line "$expected"
+      shown=$(awk -v want="$expected" '{ t = $1; sub(/^[0-9]+ /, ""); if ($0 == want) last = t } END { print last }' \
+        "$work/client.err")
+      echo "latency $1/$2 $typed $(((shown - pressed) / 1000)).$((((shown - pressed) % 1000) / 100))"
+      typist "key ctrl+a"
+      typist "key BackSpace"
+      expect_line ""
+    done
+  done
+}
+
+case_latency-gtk3() { measure_latency gtk3 fcitx; }
+case_latency-gtk4() { measure_latency gtk4 fcitx; }
+case_latency-gtk4-wayland() { measure_latency gtk4 wayland; }
 
 # fcitx5 may answer on the bus before it has loaded every addon.
 loaded_by=$((SECONDS + 10))

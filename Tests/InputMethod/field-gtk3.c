@@ -5,15 +5,21 @@
 // the line "привет мир ". With --password the entry is a password field (hidden text, input purpose
 // password), as an input method sees a login form's. With --password-then-plain the window holds a
 // password entry (focused at start) above an ordinary one, as a login form does, and each line is
-// both texts, "password|plain", printed when either changes or takes the focus.
+// both texts, "password|plain", printed when either changes or takes the focus. With
+// KEYVANE_FIELD_TIMES set, standard error gets each text again after the time it was shown
+// (g_get_monotonic_time).
 #include <gtk/gtk.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 static GtkWidget* passwordEntry = NULL; // the first entry in --password-then-plain, else NULL
 static GtkWidget* plainEntry = NULL;
 
 static void printText(GtkEntry* entry) {
+    if (getenv("KEYVANE_FIELD_TIMES") != NULL) { // when each text was shown, for latency figures
+        fprintf(stderr, "%" G_GINT64_FORMAT " %s\n", g_get_monotonic_time(), gtk_entry_get_text(entry));
+    }
     if (passwordEntry != NULL) {
         printf("%s|%s\n", gtk_entry_get_text(GTK_ENTRY(passwordEntry)),
                gtk_entry_get_text(GTK_ENTRY(plainEntry)));

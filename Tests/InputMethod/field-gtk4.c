@@ -2,11 +2,15 @@
 // keyvane-field-gtk4: one GTK4 text entry for the input-method tests, as keyvane-field-gtk3 is for
 // GTK3. Prints the entry's whole text on standard output, one line each time it changes and each
 // time the entry gets the keyboard focus, so the first line (empty) tells that the field has the
-// focus.
+// focus. KEYVANE_FIELD_TIMES as for keyvane-field-gtk3.
 #include <gtk/gtk.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 static void printText(GtkEditable* editable) {
+    if (getenv("KEYVANE_FIELD_TIMES") != NULL) { // when each text was shown, for latency figures
+        fprintf(stderr, "%" G_GINT64_FORMAT " %s\n", g_get_monotonic_time(), gtk_editable_get_text(editable));
+    }
     printf("%s\n", gtk_editable_get_text(editable));
     fflush(stdout);
 }

@@ -165,6 +165,12 @@ EOF
     ln -s "$KEYVANE_FCITX5_ADDON_CONF_DIR" "$session/data/fcitx5/addon"
     export XDG_DATA_DIRS="$session/data:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}"
   fi
+  # Keyvane's preferences as a new user's, with the developer log on, so that a test can see what
+  # the addon did (and wait until it has taken up changed preferences).
+  export KEYVANE_PREFERENCES='{"active_languages": ["en", "ru", "uk"], "debug_log": true}'
+  mkdir -p "$XDG_DATA_HOME/keyvane"
+  printf '%s\n' "$KEYVANE_PREFERENCES" >"$XDG_DATA_HOME/keyvane/user_preferences.json"
+  touch "$HOME/.keyvane_dev"
   fcitx5 >"$session/fcitx5.log" 2>&1 &
   fcitx_pid=$!
   # Asked before it owns its name, the bus would start a second fcitx5 of its own (D-Bus
@@ -183,6 +189,7 @@ EOF
   export GTK_IM_MODULE=fcitx QT_IM_MODULE=fcitx XMODIFIERS=@im=fcitx
   # Where a test finds the compositor's and the input method's logs.
   export KEYVANE_SWAY_LOG="$session/sway.log" KEYVANE_FCITX5_LOG="$session/fcitx5.log"
+  export KEYVANE_ADDON_LOG="$XDG_RUNTIME_DIR/keyvane/keyvane.log"
   status=0
   "$@" || status=$?
   exit "$status"

@@ -12,6 +12,8 @@
 //   key <combo>      presses and releases one key, with modifiers held: `Return`, `Tab`,
 //                    `BackSpace`, `ctrl+a`, `ctrl+shift+Left`, `alt+F4` (XKB key names)
 //   gap <ms>         the pause after every key event from now on (20 ms at start)
+//   stamp            answers `ok <µs>`: when the last key press went to the compositor
+//                    (CLOCK_MONOTONIC, as g_get_monotonic_time), for latency measurements
 // The one keyboard lives until standard input closes: sway 1.7 crashes when a virtual keyboard goes
 // away while the input method holds the keyboard grab, so a test keeps this process for its whole
 // run.
@@ -42,6 +44,7 @@ struct Typist {
     struct xkb_keymap* keymap;
     struct xkb_state* state;
     long gapMs;
+    long long lastPressUs; // CLOCK_MONOTONIC
     // The modifiers last told to the compositor: the virtual keyboard does not derive them from
     // the keys, the client sends them.
     xkb_mod_mask_t depressed, latched, locked;
@@ -105,6 +108,11 @@ static void sendKey(struct Typist* typist, uint32_t evdevCode, int keyState) {
     }
     if (wl_display_flush(typist->display) < 0) {
         fail("lost the connection to the compositor");
+    }
+    if (keyState == KeyPressed) {
+        struct timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        typist->lastPressUs = (long long)now.tv_sec * 1000000 + now.tv_nsec / 1000;
     }
     waitMs(typist->gapMs);
 }
@@ -293,12 +301,14 @@ int main(void) {
         while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) {
             line[--length] = '\0';
         }
-        const char* error = runCommand(&typist, line);
+        const char* error = strcmp(line, "stamp") == 0 ? NULL : runCommand(&typist, line);
         if (wl_display_roundtrip(typist.display) < 0) {
             fail("lost the connection to the compositor");
         }
         if (error) {
             printf("error: %s\n", error);
+        } else if (strcmp(line, "stamp") == 0) {
+            printf("ok %lld\n", typist.lastPressUs);
         } else {
             printf("ok\n");
         }
