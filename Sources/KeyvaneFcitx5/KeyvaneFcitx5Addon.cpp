@@ -67,6 +67,11 @@ bool typedAsText(const fcitx::KeyEvent& key) {
     return character != 0 || fcitx::Key::keySymToUnicode(key.origKey().sym()) != 0;
 }
 
+bool isPasswordField(const fcitx::InputContext* context) {
+    return context->capabilityFlags().testAny(
+        fcitx::CapabilityFlags(fcitx::CapabilityFlag::PasswordOrSensitive));
+}
+
 } // namespace
 
 KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
@@ -109,8 +114,11 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
                 }
             }));
     };
-    onFocused(fcitx::EventType::InputContextCapabilityChanged,
-              [this](fcitx::InputContext* context) { focusIn(context); }); // it may become a password field
+    // The field may become a password field, or give its surrounding text from now on.
+    onFocused(fcitx::EventType::InputContextCapabilityChanged, [this](fcitx::InputContext* context) {
+        order_.setFieldTells(context->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText));
+        host_->fieldChanged(isPasswordField(context));
+    });
     onFocused(fcitx::EventType::InputContextFocusOut, [this](fcitx::InputContext*) {
         order_.flush(); // what waits still goes to the field it was meant for
         focused_ = nullptr;
@@ -284,12 +292,21 @@ void KeyvaneFcitx5Addon::watchUserFiles() {
 }
 
 void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {
+    if (std::string(context->frontend()) == "xim") {
+        // X clients reading keys through XIM are left alone: a replacement's forwarded keys there
+        // leave the protocol waiting for a synchronisation the client never sends, and xterm then
+        // hangs in its next request to the input method.
+        if (focused_ != nullptr || !ximNoticed_) {
+            appLog("[Keyvane] " + context->program() + " reads keys through XIM: its text is left as typed");
+            ximNoticed_ = true;
+        }
+        focused_ = nullptr;
+        host_->focusOut();
+        return;
+    }
     focused_ = context;
-    order_.setKeySpacing(std::string(context->frontend()) == "xim" ? ximKeySpacing : 0);
     order_.setFieldTells(context->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText));
-    const bool password = context->capabilityFlags().testAny(
-        fcitx::CapabilityFlags(fcitx::CapabilityFlag::PasswordOrSensitive));
-    host_->focusIn(password, context->program());
+    host_->focusIn(isPasswordField(context), context->program());
 }
 
 double KeyvaneFcitx5Addon::now() {
@@ -354,9 +371,7 @@ bool KeyvaneFcitx5Addon::deletesExactly(const std::string& text) {
 void KeyvaneFcitx5Addon::sendBackspace() {
     const fcitx::Key backspace(FcitxKey_BackSpace);
     forward(backspace, false);
-    if (focused_ != nullptr && std::string(focused_->frontend()) != "xim") {
-        forward(backspace, true); // an X client sees no release it did not ask for, and needs none
-    }
+    forward(backspace, true);
 }
 
 void KeyvaneFcitx5Addon::commit(const std::string& text) {

@@ -42,8 +42,6 @@ private:
     // How long a commit waits after a key sent to the application, and a key after a commit: long
     // enough for a client to take in the one before (see DeliveryOrder).
     static constexpr double deliveryGap = 0.03;
-    // How long a key forwarded to an XIM client waits after the one before.
-    static constexpr double ximKeySpacing = 0.01;
 
     void focusIn(fcitx::InputContext* context);
     // A key before fcitx5's input method has it, and after, when none took it.
@@ -81,6 +79,7 @@ private:
     DeliveryOrder order_;
     bool replaying_ = false;   // a held key is being handled again
     bool handlingKey_ = false; // within a key event of the focused field
+    bool ximNoticed_ = false;
 };
 
 } // namespace keyvane

@@ -18,7 +18,7 @@ double DeliveryOrder::waitFor(Way way) const {
     if (way == Way::replay || way == Way::release) {
         return 0;
     }
-    double needed = way != lastWay_ ? gap_ : way == Way::key ? keySpacing_ : 0;
+    double needed = way != lastWay_ ? gap_ : 0;
     if (way == Way::text && fieldTells_ && keysUntold_) {
         needed = std::max(needed, fieldWait);
     }

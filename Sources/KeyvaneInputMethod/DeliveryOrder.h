@@ -11,8 +11,8 @@ namespace keyvane {
 // Keeps what reaches the application in the order it was sent. An input method reaches a field two
 // ways: as keys (forwarded, or passed through untouched) and as text (commits, deletions of the
 // surrounding text), and the two may overtake each other on the way: GTK's modules put a forwarded
-// key back in the toolkit's event queue but apply a commit at once, and XIM clients put both back
-// in their X event queue in the order they are read. So a step on one way waits until the last
+// key back in the toolkit's event queue but apply a commit at once, and GTK 4 on Wayland takes in
+// keys at its next frame but text at once. So a step on one way waits until the last
 // step on the other way is `gap` old, and everything after it waits behind it, the user's own keys
 // included: those are held and handled again, in order, once what came before them has gone.
 class DeliveryOrder {
@@ -26,11 +26,6 @@ public:
 
     DeliveryOrder(std::function<double()> now, std::function<void(double, std::function<void()>)> schedule,
                   double gap);
-
-    // How long a key waits after the key before it (none unless set): an X client reading keys
-    // through XIM takes a forwarded key for its own only when it came alone, and sends the others
-    // back to the input method as if typed.
-    void setKeySpacing(double spacing) { keySpacing_ = spacing; }
 
     // Whether the field tells its text after it took in keys (its surrounding text): then text
     // after keys also waits until the field has told its text since the last key, up to
@@ -72,7 +67,6 @@ private:
     std::function<double()> now_;
     std::function<void(double, std::function<void()>)> schedule_;
     double gap_;
-    double keySpacing_ = 0;
     bool fieldTells_ = false;
     bool later_ = false;      // waiting for the next turn of the event loop
     bool keysUntold_ = false; // keys went to the field since it last told its text

@@ -57,6 +57,14 @@ void InputMethodHost::focusIn(bool passwordOrSensitive, const std::string& progr
     }
 }
 
+void InputMethodHost::fieldChanged(bool passwordOrSensitive) {
+    const FocusedField field = passwordOrSensitive ? FocusedField::password : FocusedField::ordinary;
+    if (field != field_) {
+        field_ = field;
+        notify(focusHandlers_); // a word begun in the field as it was is no word of the new one
+    }
+}
+
 void InputMethodHost::focusOut() {
     field_ = FocusedField::asking; // no field: nothing is read until the next one says what it is
     notify(focusHandlers_);
@@ -71,7 +79,26 @@ void InputMethodHost::layoutChanged() {
     notify(layoutHandlers_);
 }
 
+bool InputMethodHost::isModifierKey(std::uint16_t keyCode) const {
+    if (!keymap_) {
+        return false;
+    }
+    const xkb_keysym_t* symbols = nullptr;
+    const int count = xkb_keymap_key_get_syms_by_level(keymap_.get(), static_cast<xkb_keycode_t>(keyCode + 8),
+                                                       0, 0, &symbols);
+    if (count != 1) {
+        return false;
+    }
+    const xkb_keysym_t symbol = symbols[0];
+    return (symbol >= XKB_KEY_Shift_L && symbol <= XKB_KEY_Hyper_R) ||
+           (symbol >= XKB_KEY_ISO_Lock && symbol <= XKB_KEY_ISO_Last_Group_Lock) ||
+           symbol == XKB_KEY_Mode_switch || symbol == XKB_KEY_Num_Lock;
+}
+
 InputMethodHost::KeyVerdict InputMethodHost::keyPressed(std::uint16_t keyCode, ModifierFlags modifiers) {
+    if (isModifierKey(keyCode)) {
+        return KeyVerdict::pass; // Control or Shift alone types nothing and moves nothing
+    }
     replaced_ = false;
     // The first key after the cursor moved: when the field shows other text right before the
     // cursor, the word typed now continues that text ("ghb", Left, Right, "dtn") and is no word

@@ -30,6 +30,8 @@ public:
     // A field took the focus: whether it is a password or otherwise sensitive field, and the
     // program it belongs to (empty when the framework does not name it).
     void focusIn(bool passwordOrSensitive, const std::string& program);
+    // The focused field's kind changed without a focus change (its capabilities were told anew).
+    void fieldChanged(bool passwordOrSensitive);
     void focusOut();
     // The cursor moved or the field's text changed out of the keys' sight (a click, a reset).
     void reset();
@@ -86,6 +88,7 @@ public:
     void setClipboardContents(const ClipboardContents& /*contents*/, ClipboardKind /*kind*/) override {}
 
 private:
+    bool isModifierKey(std::uint16_t keyCode) const;
     void notify(const std::vector<std::function<void()>>& handlers);
 
     InputMethodFrontend& frontend_;

@@ -87,19 +87,6 @@ TEST(DeliveryOrder, WhatAHeldKeyBringsAboutComesBeforeTheKeysHeldAfterIt) {
     EXPECT_EQ(field.received, "<BS>привет<BS2>мир!");
 }
 
-TEST(DeliveryOrder, KeysToAnXimClientGoOneByOneSpacedApart) {
-    Field field;
-    field.order.setKeySpacing(0.01);
-    field.send(Way::key, "1");
-    field.send(Way::key, "2");
-    field.send(Way::key, "3");
-    EXPECT_EQ(field.received, "1");
-    field.advance(0.011);
-    EXPECT_EQ(field.received, "12");
-    field.advance(0.011);
-    EXPECT_EQ(field.received, "123");
-}
-
 TEST(DeliveryOrder, WhenTheFieldLeavesWhatWaitsGoesAtOnceAndWhenItIsGoneNothingDoes) {
     Field leaving;
     leaving.send(Way::key, "<BS>");
