@@ -2,6 +2,8 @@
 #include "KeyvaneFcitx5/KeyvaneFcitx5Addon.h"
 
 #include "Keyvane/app/AppLog.h"
+#include "Keyvane/app/InstanceChannel.h"
+#include "Keyvane/app/InstanceCommand.h"
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/correction/InputMethodPresence.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
@@ -9,6 +11,7 @@
 #include "KeyvaneCore/CoreLog.h"
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvaneInputMethod/InputMethodHost.h"
+#include "KeyvaneInputMethod/RequestListener.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -91,6 +94,7 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     watchUserFiles();
     InputMethodPresence::announce(
         AppPaths::inputMethodHostMarkerPath()); // the X11 host leaves the keys to us
+    takeRequests();
 
     watchers_.push_back(instance_->watchEvent(
         fcitx::EventType::InputContextKeyEvent, fcitx::EventWatcherPhase::PreInputMethod,
@@ -140,6 +144,8 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
 
 KeyvaneFcitx5Addon::~KeyvaneFcitx5Addon() {
     InputMethodPresence::withdraw(AppPaths::inputMethodHostMarkerPath());
+    requestsWatch_.reset();
+    requests_.reset();
     userFilesWatch_.reset();
     if (inotify_ >= 0) {
         ::close(inotify_);
@@ -254,6 +260,30 @@ Shortcut KeyvaneFcitx5Addon::savedUndoShortcut() {
         }
     }
     return HotkeyManager::defaultUndo;
+}
+
+void KeyvaneFcitx5Addon::takeRequests() {
+    std::string error;
+    if (auto path = InstanceChannel::inputMethodSocketPath(&error)) {
+        requests_ = RequestListener::listen(*path, &error);
+    }
+    if (!requests_) {
+        appLog("[Keyvane] Cannot take requests (" + error +
+               "): keyvane --pause and --resume will not reach fcitx5");
+        return;
+    }
+    requestsWatch_ = instance_->eventLoop().addIOEvent(
+        requests_->descriptor(), fcitx::IOEventFlag::In,
+        [this](fcitx::EventSourceIO*, int, fcitx::IOEventFlags) {
+            requests_->serve([this](const std::string& line) -> std::string {
+                if (line == "activate") {
+                    return "Keyvane corrects inside fcitx5; it has no window there yet.";
+                }
+                const std::optional<InstanceCommand> command = InstanceCommand::fromLine(line);
+                return command ? command->applyTo(*app_) : "Error: unknown request";
+            });
+            return true;
+        });
 }
 
 void KeyvaneFcitx5Addon::watchUserFiles() {

@@ -16,6 +16,7 @@ namespace keyvane {
 
 class AppState;
 class InputMethodHost;
+class RequestListener;
 
 // Keyvane inside fcitx5: a module that sees every key of the focused field before the input
 // method does, and hands it to the coordinator through an InputMethodHost. A word's ending key is
@@ -58,6 +59,8 @@ private:
     // The user's files are the settings window's way to the coordinator: a change to the
     // preferences or the overrides (from the window, a hand edit, another copy) is taken up at once.
     void watchUserFiles();
+    // "keyvane --pause" and "keyvane --resume" from a terminal or a desktop shortcut.
+    void takeRequests();
     // The undo shortcut the user chose in the settings window (Control+F11 unless changed).
     static Shortcut savedUndoShortcut();
 
@@ -73,6 +76,8 @@ private:
     std::list<Timer> timers_;
     int inotify_ = -1;
     std::unique_ptr<fcitx::EventSourceIO> userFilesWatch_;
+    std::unique_ptr<RequestListener> requests_;
+    std::unique_ptr<fcitx::EventSourceIO> requestsWatch_;
     bool reloadPending_ = false;
     Shortcut undoShortcut_;
     Timer* running_ = nullptr; // the timer whose step runs now

@@ -66,6 +66,14 @@ std::optional<std::string> socketPath(const std::string& display, std::string* e
     return *directory + "/instance-" + normalisedDisplay(display);
 }
 
+std::optional<std::string> inputMethodSocketPath(std::string* error) {
+    auto directory = privateDirectory(error);
+    if (!directory) {
+        return std::nullopt;
+    }
+    return *directory + "/input-method";
+}
+
 std::optional<uid_t> peerUser(int socketDescriptor) {
     struct ucred credentials {};
     socklen_t length = sizeof credentials;

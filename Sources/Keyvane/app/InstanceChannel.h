@@ -23,6 +23,9 @@ std::optional<std::string> privateDirectory(std::string* error = nullptr);
 // The socket's full path for this user on the given display.
 std::optional<std::string> socketPath(const std::string& display, std::string* error = nullptr);
 
+// The socket where Keyvane inside the user's input-method framework takes the same requests.
+std::optional<std::string> inputMethodSocketPath(std::string* error = nullptr);
+
 // The user ID of the process at the other end of a connected local socket; nothing when unknown.
 std::optional<uid_t> peerUser(int socketDescriptor);
 

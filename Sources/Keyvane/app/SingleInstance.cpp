@@ -3,6 +3,8 @@
 
 #include "Keyvane/app/InstanceChannel.h"
 #include "Keyvane/correction/AppState.h"
+#include "Keyvane/correction/InputMethodPresence.h"
+#include "KeyvaneCore/AppPaths.h"
 
 #include <QCoreApplication>
 #include <QLocalSocket>
@@ -39,14 +41,29 @@ bool anotherCopyRuns(const QString& name) {
 
 int sendRequest(int argc, char** argv, const InstanceCommand& command) {
     QCoreApplication app(argc, argv);
-    const std::optional<QString> name = socketName();
+    // Inside the input-method framework is where words are corrected while its host runs (the copy
+    // on the X display then leaves the keys to it).
+    const bool insideInputMethod = InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath());
+    std::optional<QString> name;
+    if (insideInputMethod) {
+        std::string error;
+        if (auto path = InstanceChannel::inputMethodSocketPath(&error)) {
+            name = QString::fromStdString(*path);
+        } else {
+            std::cerr << "Keyvane: no private place for its request socket (" << error << ").\n";
+        }
+    } else {
+        name = socketName();
+    }
     if (!name) {
         return 1;
     }
     QLocalSocket socket;
     socket.connectToServer(*name);
     if (!socket.waitForConnected(2000)) {
-        std::cerr << "Keyvane is not running on this display; start it first with: keyvane\n";
+        std::cerr << (insideInputMethod
+                          ? "Keyvane's input-method addon does not take requests (restart fcitx5).\n"
+                          : "Keyvane is not running on this display; start it first with: keyvane\n");
         return 1;
     }
     if (!ownUserAtTheOtherEnd(socket)) {
