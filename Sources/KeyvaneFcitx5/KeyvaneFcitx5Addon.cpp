@@ -90,7 +90,8 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
         return; // no rules file: the log says so, and keys pass untouched
     }
     app_->startObserving();
-    undoShortcut_ = savedUndoShortcut();
+    undoShortcut_ = savedShortcut("undoShortcut", HotkeyManager::defaultUndo);
+    convertShortcut_ = savedShortcut("switchShortcut", HotkeyManager::defaultSwitch);
     watchUserFiles();
     InputMethodPresence::announce(
         AppPaths::inputMethodHostMarkerPath()); // the X11 host leaves the keys to us
@@ -203,6 +204,11 @@ void KeyvaneFcitx5Addon::keyPressed(fcitx::KeyEvent& key) {
         app_->undoLastCorrection();
         return;
     }
+    if (Shortcut{keyCode, held} == convertShortcut_) {
+        key.filterAndAccept();
+        app_->convertSelection();
+        return;
+    }
     if (host_->keyPressed(keyCode, modifiers) == InputMethodHost::KeyVerdict::hold) {
         // The word before it was replaced: the key follows the committed text. A space is committed
         // as text, on the very way the word went; Return and Tab are sent on as keys.
@@ -248,18 +254,18 @@ void KeyvaneFcitx5Addon::sendKey(fcitx::TrackableObjectReference<fcitx::InputCon
                 });
 }
 
-Shortcut KeyvaneFcitx5Addon::savedUndoShortcut() {
+Shortcut KeyvaneFcitx5Addon::savedShortcut(const std::string& key, Shortcut fallback) {
     // The settings window keeps the shortcuts in Qt's INI file, under [General].
     std::ifstream in(AppPaths::userDefaultsPath());
-    const std::string key = "undoShortcut=";
+    const std::string prefix = key + "=";
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind(key, 0) == 0) {
-            if (auto shortcut = Shortcut::fromString(line.substr(key.size()))) {
+        if (line.rfind(prefix, 0) == 0) {
+            if (auto shortcut = Shortcut::fromString(line.substr(prefix.size()))) {
                 return *shortcut;
             }
         }
     }
-    return HotkeyManager::defaultUndo;
+    return fallback;
 }
 
 void KeyvaneFcitx5Addon::takeRequests() {
@@ -373,6 +379,14 @@ std::optional<std::string> KeyvaneFcitx5Addon::textBeforeCursor() {
     const std::size_t length = fcitx::utf8::length(text);
     const std::size_t cursor = std::min<std::size_t>(surrounding.cursor(), length);
     return text.substr(0, static_cast<std::size_t>(fcitx::utf8::ncharByteLength(text.begin(), cursor)));
+}
+
+std::optional<std::string> KeyvaneFcitx5Addon::selectedText() {
+    if (focused_ == nullptr || !focused_->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText) ||
+        !focused_->surroundingText().isValid()) {
+        return std::nullopt;
+    }
+    return focused_->surroundingText().selectedText();
 }
 
 void KeyvaneFcitx5Addon::deleteBeforeCursor(std::size_t characters) {

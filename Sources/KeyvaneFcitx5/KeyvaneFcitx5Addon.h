@@ -32,6 +32,7 @@ public:
     double now() override;
     void schedule(double delaySeconds, std::function<void()> step) override;
     std::optional<std::string> textBeforeCursor() override;
+    std::optional<std::string> selectedText() override;
     void deleteBeforeCursor(std::size_t characters) override;
     bool deletesExactly(const std::string& text) override;
     void sendBackspace() override;
@@ -61,8 +62,9 @@ private:
     void watchUserFiles();
     // "keyvane --pause" and "keyvane --resume" from a terminal or a desktop shortcut.
     void takeRequests();
-    // The undo shortcut the user chose in the settings window (Control+F11 unless changed).
-    static Shortcut savedUndoShortcut();
+    // The shortcut the user chose in the settings window for a key of Keyvane.conf ("undoShortcut",
+    // "convertShortcut"), or the default.
+    static Shortcut savedShortcut(const std::string& key, Shortcut fallback);
 
     fcitx::Instance* instance_;
     fcitx::InputContext* focused_ = nullptr;
@@ -80,6 +82,7 @@ private:
     std::unique_ptr<fcitx::EventSourceIO> requestsWatch_;
     bool reloadPending_ = false;
     Shortcut undoShortcut_;
+    Shortcut convertShortcut_;
     Timer* running_ = nullptr; // the timer whose step runs now
     DeliveryOrder order_;
     bool replaying_ = false;   // a held key is being handled again

@@ -20,6 +20,8 @@ public:
     // The field's text before the cursor, when the field tells it (its surrounding text is valid);
     // it may lag behind the keys.
     virtual std::optional<std::string> textBeforeCursor() = 0;
+    // The text selected in the field, when its surrounding text is given (empty: none selected).
+    virtual std::optional<std::string> selectedText() = 0;
     // Deletes characters right before the cursor through the field's surrounding text.
     virtual void deleteBeforeCursor(std::size_t characters) = 0;
     // Whether deleting this text right before the cursor through the surrounding text removes

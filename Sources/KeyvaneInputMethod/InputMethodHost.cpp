@@ -209,6 +209,19 @@ bool InputMethodHost::replaceBeforeCursor(const std::string& typed, const std::s
     return true;
 }
 
+std::optional<std::string> InputMethodHost::selectedText() {
+    if (field_ != FocusedField::ordinary) {
+        return std::nullopt; // the converter refuses such fields before it asks
+    }
+    return frontend_.selectedText();
+}
+
+bool InputMethodHost::replaceSelection(const std::string& text) {
+    // A committed text takes the place of the field's selection, as typing over it does.
+    frontend_.commit(text);
+    return true;
+}
+
 void InputMethodHost::postKeyEvent(const SyntheticKeyEvent& event) {
     if (!event.keyDown) {
         return;

@@ -63,6 +63,8 @@ public:
     void postKeyEvent(const SyntheticKeyEvent& event) override;
     bool replacesBeforeTheEndingKey() override { return true; }
     bool replaceBeforeCursor(const std::string& typed, const std::string& text) override;
+    std::optional<std::string> selectedText() override;
+    bool replaceSelection(const std::string& text) override;
     std::optional<std::vector<std::string>> beginHoldingKeys() override { return std::vector<std::string>{}; }
     void endHoldingKeys() override {}
     void onPointerButton(std::function<void()> handler) override {

@@ -214,6 +214,12 @@ public:
         return false;
     }
 
+    // The text selected in the focused field, where the host is told it (an input-method host, from
+    // the field's surrounding text); nothing where it must be copied through the clipboard.
+    virtual std::optional<std::string> selectedText() { return std::nullopt; }
+    // Puts text in place of that selection; false when it cannot.
+    virtual bool replaceSelection(const std::string& /*text*/) { return false; }
+
     // Keeps the user's key presses away from applications until endHoldingKeys, which lets them
     // through after everything the program posted meanwhile, in their order. Returns the text
     // of key presses the user already made after the last one seen by the key monitor (the

@@ -17,6 +17,7 @@ set -euo pipefail
 
 all_cases=(foot xterm gtk4-wayland gtk4-fcitx qt6 password-fast password-then-plain
   password-then-plain-wayland cursor-move cursor-move-wayland user-switch undo excluded-application pause
+  convert-selection
   key-order-gtk3-10 key-order-gtk3-20 key-order-gtk4-10 key-order-gtk4-20)
 # Cases that fail today, left out of the default run (named on the command line, they run):
 # - qt6, not the addon's doing: in about one session in three the Qt field's input context (fcitx5's
@@ -414,6 +415,25 @@ case_undo() {
   typist "type ckjdj "
   line=$(await_line "* * ")
   [[ "$line" == "ckjdj ckjdj " ]] || fail "the word undone was corrected again: \"$line\""
+}
+
+# Control+F12 converts the text selected in a field that tells its selection (GTK 4 through
+# fcitx5's module), in place, and the layout follows.
+case_convert-selection() {
+  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk4"
+  expect_line ""
+  await_focus "*program:keyvane-field-gtk4 frontend:dbus *" >/dev/null
+  set_input_method keyboard-us
+  typist "type ghbdtn"
+  expect_line "ghbdtn"
+  typist "key ctrl+a"
+  typist "key ctrl+F12"
+  expect_line "привет"
+  local end=$((SECONDS + 10))
+  until [[ "$(current_input_method)" == keyboard-ru ]]; do
+    ((SECONDS < end)) || fail "the layout did not follow the conversion"
+    sleep 0.02
+  done
 }
 
 # "keyvane --pause" from a terminal or a desktop shortcut reaches the addon: words stay as typed

@@ -51,6 +51,11 @@ public:
         }
         return shown;
     }
+    // The selection, at the end of the text; committing replaces it, as toolkits do.
+    std::optional<std::string> selectedText() override {
+        return surroundingValid ? std::optional<std::string>(selection) : std::nullopt;
+    }
+    std::string selection;
     void deleteBeforeCursor(std::size_t characters) override {
         steps.push_back("delete " + std::to_string(characters));
         erase(characters);
@@ -61,6 +66,8 @@ public:
     }
     void commit(const std::string& committed) override {
         steps.push_back("commit " + committed);
+        text.resize(text.size() - selection.size());
+        selection.clear();
         text += committed;
     }
     std::string currentLayout() override { return layout; }
@@ -220,4 +227,24 @@ TEST(InputMethodHost, ExcludedProgramsAreLeftAlone) {
     s.type(ghbdtn);
     s.type({KeyCode::space});
     EXPECT_EQ(s.field.text, "ghbdtn привет ");
+}
+
+TEST(InputMethodHost, TheSelectionTheFieldTellsIsConvertedInPlaceAndNeverInAPasswordField) {
+    Session s;
+    s.field.text = "ok ghbdtn";
+    s.field.selection = "ghbdtn";
+    s.app->convertSelection();
+    EXPECT_EQ(s.field.text, "ok привет");
+    s.field.advance(2);
+    EXPECT_EQ(s.field.layout, "ru");
+
+    s.field.text = "ok ";
+    s.app->convertSelection(); // nothing selected: nothing typed
+    EXPECT_EQ(s.field.text, "ok ");
+
+    s.host.focusIn(true, "gedit");
+    s.field.text = "ghbdtn";
+    s.field.selection = "ghbdtn";
+    s.app->convertSelection();
+    EXPECT_EQ(s.field.text, "ghbdtn");
 }

@@ -108,6 +108,22 @@ void finish(PlatformServices& platform, RulesEngine& engine, bool learningMode, 
 
 void performConversion(PlatformServices& platform, RulesEngine& engine, bool learningMode, Converter convert,
                        const std::string& typedBeforeCursor) {
+    // A host that is told the selection replaces it in place, without the clipboard.
+    if (const std::optional<std::string> selected = platform.selectedText()) {
+        if (selected->empty()) {
+            appLog("[Keyvane] No selection to convert");
+            return;
+        }
+        const ManualConversionResult result = convert(*selected);
+        if (!platform.replaceSelection(result.text)) {
+            appLog("[Keyvane] The selection cannot be replaced here");
+            return;
+        }
+        learnPairs(engine, learningMode, *selected, result);
+        ReplacementAdapter::switchLayout(platform, result.targetLanguage);
+        appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(*selected)) + " chars");
+        return;
+    }
     const auto front = platform.frontmostApplication();
     const ClipboardContents previousClipboard = platform.clipboardContents(ClipboardKind::clipboard);
 
