@@ -261,7 +261,13 @@ Shortcut KeyvaneFcitx5Addon::savedShortcut(const std::string& key, Shortcut fall
     for (std::string line; std::getline(in, line);) {
         if (line.rfind(prefix, 0) == 0) {
             if (auto shortcut = Shortcut::fromString(line.substr(prefix.size()))) {
-                return *shortcut;
+                if (shortcut->leavesTypingAlone()) {
+                    return *shortcut;
+                }
+                appLog("[Keyvane] " + prefix + shortcut->toString() +
+                       " is refused: a shortcut needs Control, Alt "
+                       "or Super, or a function key; " +
+                       fallback.toString() + " applies");
             }
         }
     }

@@ -19,8 +19,23 @@ constexpr const char* convertToKeyPrefix = "convertToShortcut.";
 constexpr const char* earlierConvertKeyCode = "convertToKeyCode.";
 constexpr const char* earlierConvertModifiers = "convertToModifiers.";
 
-std::optional<Shortcut> readShortcut(const QSettings& settings, const QString& key) {
-    return Shortcut::fromString(settings.value(key).toString().toStdString());
+// A shortcut that would take a key the user types with is refused, whoever wrote it there: grabbed
+// as a global hotkey, "E" would take every e typed ("hello every" became "hllovry").
+std::optional<Shortcut> refusedIfTyping(const std::optional<Shortcut>& shortcut, const QString& key,
+                                        const std::string& instead) {
+    if (shortcut && !shortcut->leavesTypingAlone()) {
+        userNotice("Keyvane: " + key.toStdString() + "=" + shortcut->toString() + " in " +
+                   HotkeyManager::settingsPath() +
+                   " is refused: a shortcut needs Control, Alt or Super, or a function key; " + instead);
+        return std::nullopt;
+    }
+    return shortcut;
+}
+
+std::optional<Shortcut> readShortcut(const QSettings& settings, const QString& key,
+                                     const std::optional<Shortcut>& fallback) {
+    return refusedIfTyping(Shortcut::fromString(settings.value(key).toString().toStdString()), key,
+                           fallback ? fallback->toString() + " applies" : "it is not used");
 }
 
 QSettings openSettings() {
@@ -60,15 +75,15 @@ void HotkeyManager::loadSettings() {
         readEarlierNumbers();
         return;
     }
-    undoShortcut = readShortcut(settings, undoKey).value_or(defaultUndo);
-    switchShortcut = readShortcut(settings, switchKey).value_or(defaultSwitch);
+    undoShortcut = readShortcut(settings, undoKey, defaultUndo).value_or(defaultUndo);
+    switchShortcut = readShortcut(settings, switchKey, defaultSwitch).value_or(defaultSwitch);
     convertToBindings.clear();
     for (const QString& key : settings.allKeys()) {
         if (!key.startsWith(convertToKeyPrefix)) {
             continue;
         }
         const QString language = key.mid(static_cast<qsizetype>(std::string(convertToKeyPrefix).size()));
-        if (auto shortcut = readShortcut(settings, key); shortcut && !language.isEmpty()) {
+        if (auto shortcut = readShortcut(settings, key, std::nullopt); shortcut && !language.isEmpty()) {
             convertToBindings[language.toStdString()] = *shortcut;
         }
     }
@@ -77,8 +92,9 @@ void HotkeyManager::loadSettings() {
 void HotkeyManager::readEarlierNumbers() {
     QSettings settings = openSettings();
     auto earlier = [&](const QString& keyCode, const QString& modifiers, const Shortcut& fallback) {
-        return Shortcut::fromEarlierNumbers(settings.value(keyCode).toUInt(),
-                                            settings.value(modifiers).toUInt())
+        return refusedIfTyping(Shortcut::fromEarlierNumbers(settings.value(keyCode).toUInt(),
+                                                            settings.value(modifiers).toUInt()),
+                               keyCode, fallback.toString() + " applies")
             .value_or(fallback);
     };
     undoShortcut = earlier("undoKeyCode", "undoModifiers", defaultUndo);
@@ -90,8 +106,9 @@ void HotkeyManager::readEarlierNumbers() {
         }
         const QString language = key.mid(static_cast<qsizetype>(std::string(earlierConvertKeyCode).size()));
         const QString modifiersKey = QString(earlierConvertModifiers) + language;
-        auto shortcut =
-            Shortcut::fromEarlierNumbers(settings.value(key).toUInt(), settings.value(modifiersKey).toUInt());
+        auto shortcut = refusedIfTyping(
+            Shortcut::fromEarlierNumbers(settings.value(key).toUInt(), settings.value(modifiersKey).toUInt()),
+            key, "it is not used");
         if (!language.isEmpty() && settings.contains(modifiersKey) && shortcut) {
             convertToBindings[language.toStdString()] = *shortcut;
         }

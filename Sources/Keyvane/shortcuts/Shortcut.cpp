@@ -107,6 +107,12 @@ std::string Shortcut::toString() const {
     return out + "Key" + std::to_string(keyCode);
 }
 
+bool Shortcut::leavesTypingAlone() const {
+    const bool functionKey = (keyCode >= KeyCode::f1 && keyCode <= KeyCode::f10) || keyCode == KeyCode::f11 ||
+                             keyCode == KeyCode::f12 || (keyCode >= 183 && keyCode <= 194); // F13 to F24
+    return (modifiers & (Modifier::control | Modifier::alt | Modifier::super)) != 0 || functionKey;
+}
+
 std::optional<Shortcut> Shortcut::fromString(std::string_view text) {
     Shortcut shortcut;
     while (true) {

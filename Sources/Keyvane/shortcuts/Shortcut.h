@@ -18,6 +18,10 @@ struct Shortcut {
 
     bool operator==(const Shortcut&) const = default;
 
+    // A key alone, or with Shift only, would take a key the user types with: a shortcut needs
+    // Control, Alt or Super, unless it is a function key.
+    bool leavesTypingAlone() const;
+
     // "Control+Shift+F12": the modifiers in the order Control, Shift, Alt, Super, then the key.
     std::string toString() const;
     // The text form back; nothing for an unknown key or modifier name, or no key.

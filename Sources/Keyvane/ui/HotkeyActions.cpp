@@ -7,20 +7,6 @@
 
 namespace keyvane::HotkeyActions {
 
-namespace {
-
-bool isFunctionKey(std::uint16_t key) {
-    return (key >= KeyCode::f1 && key <= KeyCode::f10) || key == KeyCode::f11 || key == KeyCode::f12 ||
-           (key >= 183 && key <= 194); // F13 to F24
-}
-
-} // namespace
-
-bool typingIsSafe(const Shortcut& shortcut) {
-    return (shortcut.modifiers & (Modifier::control | Modifier::alt | Modifier::super)) != 0 ||
-           isFunctionKey(shortcut.keyCode);
-}
-
 std::optional<std::string> save(HotkeyManager& hotkeys, const Choice& choice) {
     if (!choice.undo || !choice.convertSelection) {
         return L10n::t("hotkeys.error.missing");
@@ -30,7 +16,7 @@ std::optional<std::string> save(HotkeyManager& hotkeys, const Choice& choice) {
         all.push_back(shortcut);
     }
     for (std::size_t i = 0; i < all.size(); ++i) {
-        if (!typingIsSafe(all[i])) {
+        if (!all[i].leavesTypingAlone()) {
             return L10n::format("hotkeys.error.needs_modifier", all[i].toString());
         }
         for (std::size_t j = 0; j < i; ++j) {

@@ -20,8 +20,4 @@ struct Choice {
 // Why a choice cannot be taken, as the Hotkeys tab says it; nothing when it was taken and saved.
 std::optional<std::string> save(HotkeyManager& hotkeys, const Choice& choice);
 
-// A key alone, or with Shift only, would take a key the user types with: a shortcut needs Control,
-// Alt or Super, unless it is a function key.
-bool typingIsSafe(const Shortcut& shortcut);
-
 } // namespace keyvane::HotkeyActions

@@ -128,3 +128,29 @@ TEST(Hotkeys, ASettingsPathThatIsNoFileLeavesTheDefaultsAndIsNotTouched) {
     hotkeys.saveSettings();
     EXPECT_TRUE(std::filesystem::is_fifo(HotkeyManager::settingsPath()));
 }
+
+TEST(Hotkeys, AShortcutReadFromTheFileThatWouldTakeATypedKeyIsRefusedForTheDefault) {
+    TempHome home;
+    FakePlatform platform;
+    std::filesystem::create_directories(home.path() + "/.config/Keyvane");
+    {
+        QSettings written(QString::fromStdString(HotkeyManager::settingsPath()), QSettings::IniFormat);
+        written.setValue("undoShortcut", "Space");
+        written.setValue("switchShortcut", "E");
+        written.setValue("convertToShortcut.ru", "Shift+R");
+        written.setValue("convertToShortcut.uk", "Alt+U");
+    }
+    HotkeyManager hotkeys(platform);
+    hotkeys.loadSettings();
+    EXPECT_EQ(hotkeys.undoShortcut, HotkeyManager::defaultUndo);
+    EXPECT_EQ(hotkeys.switchShortcut, HotkeyManager::defaultSwitch);
+    EXPECT_EQ(hotkeys.convertToBindings,
+              (std::map<std::string, Shortcut>{{"uk", {KeyCode::u, Modifier::alt}}}));
+    // A function key needs no modifier.
+    {
+        QSettings written(QString::fromStdString(HotkeyManager::settingsPath()), QSettings::IniFormat);
+        written.setValue("undoShortcut", "F9");
+    }
+    hotkeys.loadSettings();
+    EXPECT_EQ(hotkeys.undoShortcut, (Shortcut{KeyCode::f9, 0}));
+}
