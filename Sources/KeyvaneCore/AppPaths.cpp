@@ -129,8 +129,8 @@ std::vector<std::string> shippedFileCandidates(const std::string& name) {
     if (auto installed = installedDataDir()) {
         candidates.push_back(*installed + "/" + name);
     }
-    std::error_code ec;
-    candidates.push_back((std::filesystem::current_path(ec) / "Resources" / name).string());
+    // Never the directory the program was started in: anyone who can write there would choose the
+    // program's rules and password prompts.
 #ifdef KEYVANE_BUILD_RESOURCES
     const std::string built = KEYVANE_BUILD_RESOURCES "/" + name;
     if (std::find(candidates.begin(), candidates.end(), built) == candidates.end()) {
@@ -153,8 +153,6 @@ std::optional<std::string> vocabularyPath(const std::string& language) {
 #ifdef KEYVANE_BUILD_VOCABULARY
     candidates.push_back(std::filesystem::path(KEYVANE_BUILD_VOCABULARY) / name);
 #endif
-    std::error_code ec;
-    candidates.push_back(std::filesystem::current_path(ec) / "Resources" / name);
     for (const std::filesystem::path& candidate : candidates) {
         if (isFile(candidate)) {
             return candidate.string();

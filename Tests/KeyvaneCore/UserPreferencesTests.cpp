@@ -116,3 +116,26 @@ TEST(AppPathsLocations, FollowTheHomeAndXdgDataDirectory) {
     ::setenv("XDG_CONFIG_HOME", "conf", 1);
     EXPECT_EQ(AppPaths::configHome(), home.path() + "/.config");
 }
+
+TEST(AppPathsLocations, ShippedFilesAreNeverTakenFromTheDirectoryTheProgramStartsIn) {
+    // Another user's shared directory holding rules of their own and an empty password-prompt list.
+    TempHome home;
+    const std::string shared = home.path() + "/shared";
+    std::filesystem::create_directories(shared + "/Resources");
+    for (const char* name : {"keyvane_rules.json", "secure_prompts.json", "vocabulary_en.marisa"}) {
+        std::ofstream(shared + "/Resources/" + name) << "{}";
+    }
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(shared);
+    const auto rules = AppPaths::rulesFileCandidates();
+    const auto prompts = AppPaths::shippedFileCandidates("secure_prompts.json");
+    const auto vocabulary = AppPaths::vocabularyPath("en");
+    std::filesystem::current_path(started);
+    for (const auto& candidates : {rules, prompts}) {
+        ASSERT_FALSE(candidates.empty());
+        for (const std::string& candidate : candidates) {
+            EXPECT_EQ(candidate.find(shared), std::string::npos) << candidate;
+        }
+    }
+    EXPECT_TRUE(!vocabulary || vocabulary->find(shared) == std::string::npos) << *vocabulary;
+}
