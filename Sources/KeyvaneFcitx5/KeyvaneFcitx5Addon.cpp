@@ -12,6 +12,7 @@
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvaneInputMethod/InputMethodHost.h"
 #include "KeyvaneInputMethod/RequestListener.h"
+#include "KeyvaneInputMethod/SavedShortcut.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,7 +24,6 @@
 #include <fcitx/event.h>
 #include <fcitx/inputcontext.h>
 #include <filesystem>
-#include <fstream>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -90,8 +90,8 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
         return; // no rules file: the log says so, and keys pass untouched
     }
     app_->startObserving();
-    undoShortcut_ = savedShortcut("undoShortcut", HotkeyManager::defaultUndo);
-    convertShortcut_ = savedShortcut("switchShortcut", HotkeyManager::defaultSwitch);
+    undoShortcut_ = SavedShortcut::read("undoShortcut", HotkeyManager::defaultUndo);
+    convertShortcut_ = SavedShortcut::read("switchShortcut", HotkeyManager::defaultSwitch);
     watchUserFiles();
     InputMethodPresence::announce(
         AppPaths::inputMethodHostMarkerPath()); // the X11 host leaves the keys to us
@@ -252,26 +252,6 @@ void KeyvaneFcitx5Addon::sendKey(fcitx::TrackableObjectReference<fcitx::InputCon
                         target->forwardKey(raw, release);
                     }
                 });
-}
-
-Shortcut KeyvaneFcitx5Addon::savedShortcut(const std::string& key, Shortcut fallback) {
-    // The settings window keeps the shortcuts in Qt's INI file, under [General].
-    std::ifstream in(AppPaths::userDefaultsPath());
-    const std::string prefix = key + "=";
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind(prefix, 0) == 0) {
-            if (auto shortcut = Shortcut::fromString(line.substr(prefix.size()))) {
-                if (shortcut->leavesTypingAlone()) {
-                    return *shortcut;
-                }
-                appLog("[Keyvane] " + prefix + shortcut->toString() +
-                       " is refused: a shortcut needs Control, Alt "
-                       "or Super, or a function key; " +
-                       fallback.toString() + " applies");
-            }
-        }
-    }
-    return fallback;
 }
 
 void KeyvaneFcitx5Addon::takeRequests() {

@@ -62,9 +62,6 @@ private:
     void watchUserFiles();
     // "keyvane --pause" and "keyvane --resume" from a terminal or a desktop shortcut.
     void takeRequests();
-    // The shortcut the user chose in the settings window for a key of Keyvane.conf ("undoShortcut",
-    // "convertShortcut"), or the default.
-    static Shortcut savedShortcut(const std::string& key, Shortcut fallback);
 
     fcitx::Instance* instance_;
     fcitx::InputContext* focused_ = nullptr;
