@@ -182,6 +182,26 @@ stop_client() {
   done
 }
 
+# Starts a text field, $1 ("gtk3" or "gtk4", its options after $2), through GTK's input-method
+# module $2 ("fcitx", over D-Bus, or "wayland", text-input-v3), waits until fcitx5 has its focus and
+# puts the field on keyboard-us.
+open_field() {
+  local field=$1 module=$2 pattern="*frontend:wayland_v2 *"
+  shift 2
+  [[ $module == wayland ]] || pattern="*program:keyvane-field-$field frontend:dbus *"
+  GTK_IM_MODULE=$module start "$bin/keyvane-field-$field" "$@"
+  expect_line ""
+  await_focus "$pattern" >/dev/null
+  set_input_method keyboard-us
+}
+
+# Empties the field, as the user would.
+clear_field() {
+  typist "key ctrl+a"
+  typist "key BackSpace"
+  expect_line ""
+}
+
 # A terminal running a shell that reads one line and writes it, whole, to $out.
 # shellcheck disable=SC2016 # expanded by that shell
 line_reader=(sh -c 'read -r line; printf %s "$line" >"$1.new" && mv "$1.new" "$1"' sh)
@@ -259,10 +279,7 @@ case_qt6() {
 # typed, and the layout stays.
 case_password-fast() {
   local round changed=0 line
-  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3" --password
-  expect_line ""
-  await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
-  set_input_method keyboard-us
+  open_field gtk3 fcitx --password
   typist "gap 10"
   for round in $(seq 1 20); do
     typist "type ghbdtn "
@@ -273,9 +290,7 @@ case_password-fast() {
       changed=$((changed + 1))
       echo "addon-clients.sh: $case: round $round gave \"$line\"" >&2
     fi
-    typist "key ctrl+a"
-    typist "key BackSpace"
-    expect_line ""
+    clear_field
   done
   typist "gap 20"
   ((changed == 0)) || fail "the password field's text changed in $changed of 20 rounds"
@@ -312,13 +327,10 @@ case_password-then-plain-wayland() {
 }
 
 # "ghb", the cursor left and back, "dtn ": the word was broken, so it stays as typed. $1 is the
-# GTK module, $2 the pattern of the field's input context.
+# GTK module.
 check_cursor_move() {
   local line
-  GTK_IM_MODULE=$1 start "$bin/keyvane-field-gtk3"
-  expect_line ""
-  await_focus "$2" >/dev/null
-  set_input_method keyboard-us
+  open_field gtk3 "$1"
   typist "type ghb"
   expect_line "ghb"
   typist "key Left"
@@ -331,11 +343,11 @@ check_cursor_move() {
 }
 
 case_cursor-move() {
-  check_cursor_move fcitx "*program:keyvane-field-gtk3 frontend:dbus *"
+  check_cursor_move fcitx
 }
 
 case_cursor-move-wayland() {
-  check_cursor_move wayland "*frontend:wayland_v2 *"
+  check_cursor_move wayland
 }
 
 # Key order at speed: the line "ghbdtn hello ntcn world " (four corrections, the layout going to
@@ -345,15 +357,7 @@ case_cursor-move-wayland() {
 # text lags most). Each round starts from an empty field on keyboard-us.
 check_key_order() {
   local round wrong=0 line runs=${KEYVANE_KEY_ORDER_RUNS:-$3}
-  if [[ $1 == gtk3 ]]; then
-    GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3"
-    expect_line ""
-    await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
-  else
-    GTK_IM_MODULE=wayland start "$bin/keyvane-field-gtk4"
-    expect_line ""
-    await_focus "*frontend:wayland_v2 *" >/dev/null
-  fi
+  if [[ $1 == gtk3 ]]; then open_field gtk3 fcitx; else open_field gtk4 wayland; fi
   for round in $(seq 1 "$runs"); do
     set_input_method keyboard-us
     typist "gap $2"
@@ -366,9 +370,7 @@ check_key_order() {
       wrong=$((wrong + 1))
       echo "addon-clients.sh: $case: round $round gave \"$line\"" >&2
     fi
-    typist "key ctrl+a"
-    typist "key BackSpace"
-    expect_line ""
+    clear_field
   done
   ((wrong == 0)) || fail "$wrong of $runs rounds at $2 ms a key event came out wrong"
   echo "addon-clients.sh: $case: $runs of $runs rounds right at $2 ms a key event"
@@ -384,10 +386,7 @@ case_key-order-gtk4-20() { check_key_order gtk4 20 30; }
 # shortcut would, and types English: it stays.
 case_user-switch() {
   local line
-  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3"
-  expect_line ""
-  await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
-  set_input_method keyboard-us
+  open_field gtk3 fcitx
   typist "type ghbdtn "
   expect_line "привет "
   [[ "$(current_input_method)" == keyboard-ru ]] || fail "the layout did not follow"
@@ -403,10 +402,7 @@ case_user-switch() {
 # stays. (A word of its own, so that the other cases' words are still corrected.)
 case_undo() {
   local line
-  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3"
-  expect_line ""
-  await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
-  set_input_method keyboard-us
+  open_field gtk3 fcitx
   typist "type ckjdj "
   expect_line "слово "
   typist "key ctrl+F11"
@@ -420,10 +416,7 @@ case_undo() {
 # Control+F12 converts the text selected in a field that tells its selection (GTK 4 through
 # fcitx5's module), in place, and the layout follows.
 case_convert-selection() {
-  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk4"
-  expect_line ""
-  await_focus "*program:keyvane-field-gtk4 frontend:dbus *" >/dev/null
-  set_input_method keyboard-us
+  open_field gtk4 fcitx
   typist "type ghbdtn"
   expect_line "ghbdtn"
   typist "key ctrl+a"
@@ -442,10 +435,7 @@ case_pause() {
   local line answer program=${KEYVANE_PROGRAM:-$bin/../../Sources/Keyvane/keyvane}
   answer=$("$program" --pause 1m 2>&1) || fail "keyvane --pause failed: $answer"
   [[ $answer == "Keyvane is paused for 1 minute." ]] || fail "keyvane --pause answered \"$answer\""
-  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3"
-  expect_line ""
-  await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
-  set_input_method keyboard-us
+  open_field gtk3 fcitx
   typist "type ghbdtn "
   line=$(await_line "* ")
   [[ "$line" == "ghbdtn " ]] || fail "while paused the text became \"$line\""
@@ -475,10 +465,7 @@ case_excluded-application() {
   local line
   set_preferences '{"active_languages": ["en", "ru", "uk"], "debug_log": true,
     "excluded_apps": {"keyvane-field-gtk3": {"name": "Keyvane field"}}}' 1
-  GTK_IM_MODULE=fcitx start "$bin/keyvane-field-gtk3"
-  expect_line ""
-  await_focus "*program:keyvane-field-gtk3 frontend:dbus *" >/dev/null
-  set_input_method keyboard-us
+  open_field gtk3 fcitx
   typist "type ghbdtn "
   line=$(await_line "* ")
   [[ "$line" == "ghbdtn " ]] || fail "the excluded application's text became \"$line\""
@@ -496,12 +483,8 @@ case_excluded-application() {
 # fcitx", which gives none, so the word goes by BackSpace and the commit waits until it has
 # arrived, or "gtk4 wayland" (text-input-v3). Prints a line "latency FIELD/MODULE WORD MS" for each.
 measure_latency() {
-  local round typed expected pressed shown runs=${KEYVANE_LATENCY_RUNS:-20} answer pattern
-  KEYVANE_FIELD_TIMES=1 GTK_IM_MODULE=$2 start "$bin/keyvane-field-$1"
-  expect_line ""
-  pattern="*frontend:wayland_v2 *"
-  [[ $2 == wayland ]] || pattern="*program:keyvane-field-$1 frontend:dbus *"
-  await_focus "$pattern" >/dev/null
+  local round typed expected pressed shown runs=${KEYVANE_LATENCY_RUNS:-20} answer
+  KEYVANE_FIELD_TIMES=1 open_field "$1" "$2"
   for round in $(seq 1 "$runs"); do
     for typed in ghbdtn hello; do
       expected="hello "
@@ -517,9 +500,7 @@ measure_latency() {
       shown=$(awk -v want="$expected" '{ t = $1; sub(/^[0-9]+ /, ""); if ($0 == want) last = t } END { print last }' \
         "$work/client.err")
       echo "latency $1/$2 $typed $(((shown - pressed) / 1000)).$((((shown - pressed) % 1000) / 100))"
-      typist "key ctrl+a"
-      typist "key BackSpace"
-      expect_line ""
+      clear_field
     done
   done
 }
