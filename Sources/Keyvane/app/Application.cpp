@@ -2,6 +2,7 @@
 #include "Keyvane/app/Application.h"
 
 #include "Keyvane/app/AppLog.h"
+#include "Keyvane/app/InstanceLock.h"
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/app/LaunchAtLoginManager.h"
 #include "Keyvane/app/SingleInstance.h"
@@ -57,12 +58,23 @@ int run(int argc, char** argv) {
     QApplication::setApplicationName("keyvane");
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // One copy per user and display: a second one would correct every word twice.
+    // One copy per user and display: a second one would correct every word twice. The lock in the
+    // user's own state directory decides; the socket only carries requests to the copy.
     const std::optional<QString> instanceName = SingleInstance::socketName();
-    if (instanceName && SingleInstance::anotherCopyRuns(*instanceName)) {
-        SingleInstance::activateRunningCopy(*instanceName);
-        std::cout << "Keyvane is already running on this display; its settings window is in front."
-                  << std::endl;
+    const InstanceLock::Attempt oneCopy = InstanceLock::take(qEnvironmentVariable("DISPLAY").toStdString());
+    if (oneCopy.outcome == InstanceLock::Outcome::unavailable) {
+        std::cerr << "Keyvane: no one-copy lock (" << oneCopy.error
+                  << "); a copy already running is found through its socket only.\n";
+    }
+    if (oneCopy.outcome == InstanceLock::Outcome::heldByCopy ||
+        (oneCopy.outcome == InstanceLock::Outcome::unavailable && instanceName &&
+         SingleInstance::anotherCopyRuns(*instanceName))) {
+        if (instanceName && SingleInstance::activateRunningCopy(*instanceName)) {
+            std::cout << "Keyvane is already running on this display; its settings window is in front."
+                      << std::endl;
+        } else {
+            std::cout << "Keyvane is already running on this display." << std::endl;
+        }
         return 0;
     }
     // This is the one copy: from here on a crash leaves a record.
