@@ -12,6 +12,7 @@
 #include <execinfo.h>
 #include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 #include <time.h>
 #include <typeinfo>
 #include <unistd.h>
@@ -20,7 +21,7 @@ namespace keyvane::CrashReporter {
 
 namespace {
 
-constexpr int handledSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP};
+constexpr int handledSignals[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGABRT};
 constexpr int maxFrames = 64;
 constexpr std::size_t recordCapacity = 24 * 1024;
 
@@ -28,6 +29,8 @@ constexpr std::size_t recordCapacity = 24 * 1024;
 char logPath[4096];
 char headerSuffix[256]; // "] Keyvane <version> — "
 std::atomic<int> writers{0};
+// An uncaught exception has its record already when it aborts the process.
+std::atomic<bool> terminating{false};
 alignas(16) char alternateStack[128 * 1024]; // for a crash that overflowed the stack
 
 // Appends to a fixed buffer without allocating; text that does not fit is cut.
@@ -174,8 +177,15 @@ __attribute__((noinline)) void writeRecord(const char* kind, const char* detail,
         buffer[recordCapacity - 2] = '\n';
         buffer[recordCapacity - 1] = '\n';
     }
-    const int fd = ::open(logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0644);
+    // Never waits: a FIFO put at the path would keep the crashing process alive for ever.
+    const int fd =
+        ::open(logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK, 0644);
     if (fd < 0) {
+        return;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
         return;
     }
     ssize_t ignored = ::write(fd, buffer, record.size());
@@ -186,16 +196,19 @@ __attribute__((noinline)) void writeRecord(const char* kind, const char* detail,
 __attribute__((noinline)) void onFatalSignal(int signal, siginfo_t*, void*) {
     const int savedErrno = errno;
     writers.fetch_add(1);
-    char detail[64];
-    Record text(detail, sizeof detail);
-    text.add("signal ").number(signal).add(" (");
-    if (const char* name = knownSignalName(signal)) {
-        text.add(name);
-    } else {
-        text.number(signal);
+    // The abort that ends an uncaught exception follows its own record: nothing more to say.
+    if (signal != SIGABRT || !terminating.load()) {
+        char detail[64];
+        Record text(detail, sizeof detail);
+        text.add("signal ").number(signal).add(" (");
+        if (const char* name = knownSignalName(signal)) {
+            text.add(name);
+        } else {
+            text.number(signal);
+        }
+        text.add(")");
+        writeRecord("fatal signal", detail, text.size());
     }
-    text.add(")");
-    writeRecord("fatal signal", detail, text.size());
     writers.fetch_sub(1);
     // Another thread that crashed at the same moment may still be writing its record: give it a
     // moment before the process ends.
@@ -237,6 +250,7 @@ std::string describeCurrentException() {
 [[noreturn]] __attribute__((noinline)) void onTerminate() {
     const std::string detail = describeCurrentException();
     writeRecord("uncaught exception", detail.data(), detail.size());
+    terminating.store(true);
     std::abort(); // the system's own ending for an uncaught exception
 }
 

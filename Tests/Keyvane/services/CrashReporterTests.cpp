@@ -15,6 +15,7 @@
 #include <regex>
 #include <sstream>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -149,17 +150,46 @@ TEST_F(CrashReporterTest, TwoThreadsCrashingAtOnceLeaveWholeRecords) {
     }
 }
 
-TEST_F(CrashReporterTest, AnUnwritableLogIsSilentAndAbortIsLeftToTheSystem) {
+TEST_F(CrashReporterTest, AnUnwritableLogIsSilent) {
     const std::string unwritable = dir_ + "/no such directory/crash.log";
     const int status = crashChild(unwritable, [] { ::raise(SIGBUS); });
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGBUS);
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/no such directory"));
+}
 
-    const int aborted = crashChild(logPath_, [] { std::abort(); });
+TEST_F(CrashReporterTest, AnAbortLeavesARecordAndAnUncaughtExceptionStillOnlyOne) {
+    const int aborted = crashChild(logPath_, [] { std::abort(); }); // a failed assertion in a library
     ASSERT_TRUE(WIFSIGNALED(aborted));
     EXPECT_EQ(WTERMSIG(aborted), SIGABRT);
-    EXPECT_FALSE(std::filesystem::exists(logPath_));
+    crashChild(logPath_, [] { throw std::runtime_error("gone"); });
+    const std::vector<Record> records = readRecords(logPath_);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].detail, "signal 6 (SIGABRT)");
+    EXPECT_EQ(records[1].detail, "std::runtime_error: gone");
+}
+
+TEST_F(CrashReporterTest, AFifoInPlaceOfTheLogDoesNotKeepTheCrashingProcessAlive) {
+    ASSERT_EQ(::mkfifo(logPath_.c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        CrashReporter::install(logPath_, CrashReporter::versionString("0.1.0", ""));
+        ::raise(SIGSEGV);
+        ::_exit(0);
+    }
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 500 && ended == 0; ++i) { // five seconds at the most
+        ended = ::waitpid(child, &status, WNOHANG);
+        ::usleep(10'000);
+    }
+    if (ended == 0) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, &status, 0);
+        FAIL() << "the crashing process waited for a reader of the FIFO";
+    }
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
 }
 
 TEST_F(CrashReporterTest, ACrashIsToldAtTheNextStartOnlyAndOnlyWhatIsNew) {
