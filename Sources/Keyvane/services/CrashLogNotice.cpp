@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Keyvane/services/CrashLogNotice.h"
 
+#include "Keyvane/app/SettingsFile.h"
+
 #include <QFile>
 #include <QSettings>
 
 namespace keyvane::CrashLogNotice {
 
 std::optional<QString> takeNewRecords(const std::string& crashLogPath, const std::string& settingsPath) {
+    if (!SettingsFile::usable(settingsPath)) {
+        return std::nullopt; // where it was told last cannot be kept: nothing is told rather than all of it
+                             // each time
+    }
     QSettings settings(QString::fromStdString(settingsPath), QSettings::IniFormat);
     const QString key = QStringLiteral("CrashLog/seenSize");
     const qint64 seen = settings.value(key, 0).toLongLong();

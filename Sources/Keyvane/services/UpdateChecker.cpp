@@ -2,6 +2,7 @@
 #include "Keyvane/services/UpdateChecker.h"
 
 #include "Keyvane/app/AppLog.h"
+#include "Keyvane/app/SettingsFile.h"
 #include "Keyvane/services/FeedSignature.h"
 #include "Keyvane/usage/Usage.h"
 #include "KeyvaneCore/AppPaths.h"
@@ -92,7 +93,9 @@ void UpdateChecker::scheduleNext() {
         timer_.stop();
         return;
     }
-    const qint64 last = openSettings(config_.settingsPath).value(lastCheckKey, 0).toLongLong();
+    const qint64 last = SettingsFile::usable(config_.settingsPath)
+                            ? openSettings(config_.settingsPath).value(lastCheckKey, 0).toLongLong()
+                            : 0;
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     const qint64 due = last + intervalSeconds_;
     // Never sooner than a few seconds after start, never later than one interval from now (a
@@ -144,7 +147,9 @@ void UpdateChecker::conclude(const QByteArray& feed, const QByteArray& signature
         fail(error);
         return;
     }
-    openSettings(config_.settingsPath).setValue(lastCheckKey, QDateTime::currentSecsSinceEpoch());
+    if (SettingsFile::usable(config_.settingsPath)) {
+        openSettings(config_.settingsPath).setValue(lastCheckKey, QDateTime::currentSecsSinceEpoch());
+    }
     const std::optional<AppcastItem> update =
         Appcast::newestUpdate(*items, config_.currentVersion, skippedVersion());
     checking_ = false;

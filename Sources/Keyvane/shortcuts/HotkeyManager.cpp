@@ -2,6 +2,7 @@
 #include "Keyvane/shortcuts/HotkeyManager.h"
 
 #include "Keyvane/app/AppLog.h"
+#include "Keyvane/app/SettingsFile.h"
 #include "KeyvaneCore/AppPaths.h"
 
 #include <QSettings>
@@ -42,21 +43,6 @@ QSettings openSettings() {
     return QSettings(QString::fromStdString(HotkeyManager::settingsPath()), QSettings::IniFormat);
 }
 
-// Missing or a regular file: anything else at the path (a FIFO would block the reader for ever, a
-// directory cannot be written) is left alone and the defaults apply.
-bool settingsFileUsable() {
-    struct stat info {};
-    if (::lstat(HotkeyManager::settingsPath().c_str(), &info) != 0) {
-        return errno == ENOENT;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        appLog("[Keyvane] " + HotkeyManager::settingsPath() +
-               " is no regular file; the default shortcuts apply");
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string HotkeyManager::settingsPath() {
@@ -67,7 +53,7 @@ HotkeyManager::HotkeyManager(PlatformServices& platform)
     : platform_(platform) {}
 
 void HotkeyManager::loadSettings() {
-    if (!settingsFileUsable()) {
+    if (!SettingsFile::usable(settingsPath())) {
         return;
     }
     QSettings settings = openSettings();
@@ -118,7 +104,7 @@ void HotkeyManager::readEarlierNumbers() {
 }
 
 void HotkeyManager::saveSettings() const {
-    if (!settingsFileUsable()) {
+    if (!SettingsFile::usable(settingsPath())) {
         return;
     }
     QSettings settings = openSettings();

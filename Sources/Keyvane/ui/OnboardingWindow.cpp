@@ -2,6 +2,7 @@
 #include "Keyvane/ui/OnboardingWindow.h"
 
 #include "Keyvane/app/L10n.h"
+#include "Keyvane/app/SettingsFile.h"
 #include "Keyvane/ui/SettingsActions.h"
 
 #include <QCloseEvent>
@@ -183,14 +184,17 @@ bool shouldShow(KeyAccess access, const std::string& settingsPath) {
     if (access != KeyAccess::granted) {
         return true;
     }
-    return !QSettings(QString::fromStdString(settingsPath), QSettings::IniFormat)
+    return !SettingsFile::usable(settingsPath) ||
+           !QSettings(QString::fromStdString(settingsPath), QSettings::IniFormat)
                 .value(QStringLiteral("Onboarding/welcomed"), false)
                 .toBool();
 }
 
 void rememberWelcomed(const std::string& settingsPath) {
-    QSettings(QString::fromStdString(settingsPath), QSettings::IniFormat)
-        .setValue(QStringLiteral("Onboarding/welcomed"), true);
+    if (SettingsFile::usable(settingsPath)) {
+        QSettings(QString::fromStdString(settingsPath), QSettings::IniFormat)
+            .setValue(QStringLiteral("Onboarding/welcomed"), true);
+    }
 }
 
 } // namespace Onboarding

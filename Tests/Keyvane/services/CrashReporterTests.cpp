@@ -212,3 +212,13 @@ TEST_F(CrashReporterTest, ACrashIsToldAtTheNextStartOnlyAndOnlyWhatIsNew) {
     crashChild(logPath_, [] { ::raise(SIGSEGV); });
     EXPECT_TRUE(CrashLogNotice::takeNewRecords(logPath_, settings));
 }
+
+TEST_F(CrashReporterTest, AFifoInPlaceOfTheSettingsFileDoesNotHangTheNoticeAtStart) {
+    const std::string settings = dir_ + "/Keyvane.conf";
+    ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0);
+    crashChild(logPath_, [] { ::raise(SIGILL); });
+    ::alarm(5); // a hang ends the test run here
+    EXPECT_FALSE(CrashLogNotice::takeNewRecords(logPath_, settings));
+    ::alarm(0);
+    EXPECT_TRUE(std::filesystem::is_fifo(settings));
+}

@@ -12,7 +12,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace keyvane;
 using keyvane::testing::TempHome;
@@ -78,6 +81,17 @@ TEST(Onboarding, TheWelcomeIsShownOnceButAProblemEveryTime) {
     Onboarding::rememberWelcomed(settings);
     EXPECT_FALSE(Onboarding::shouldShow(KeyAccess::granted, settings));
     EXPECT_TRUE(Onboarding::shouldShow(KeyAccess::missingExtensions, settings));
+}
+
+TEST(Onboarding, AFifoInPlaceOfTheSettingsFileNeitherHangsTheStartNorIsReplaced) {
+    TempHome home;
+    const std::string settings = home.path() + "/Keyvane.conf";
+    ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0); // a reader would wait for ever
+    ::alarm(5);                                     // a hang ends the test run here
+    EXPECT_TRUE(Onboarding::shouldShow(KeyAccess::granted, settings));
+    Onboarding::rememberWelcomed(settings);
+    ::alarm(0);
+    EXPECT_TRUE(std::filesystem::is_fifo(settings));
 }
 
 TEST(TrayBadges, TheBuildsPicturesAreUsedAndDrawnOnlyWhenMissing) {

@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+// The settings window's INI file (Keyvane.conf), which several parts of the program read and write
+// through QSettings. QSettings would wait for ever on a FIFO put at the path, and cannot write a
+// directory: anything but a regular file (or no file) is left alone, and the defaults apply.
+namespace keyvane::SettingsFile {
+
+// Whether the file may be read and written: there is none yet, or it is a regular file. Says once
+// per process, in the log, why not.
+bool usable(const std::string& path);
+
+} // namespace keyvane::SettingsFile
