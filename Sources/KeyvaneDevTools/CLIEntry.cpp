@@ -26,7 +26,8 @@ bool isCommandLine(const std::vector<std::string>& args) {
 }
 
 std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream& err) {
-    const std::vector<std::string> candidates = AppPaths::rulesFileCandidates();
+    const std::vector<std::string> candidates =
+        options.rulesFile ? std::vector<std::string>{*options.rulesFile} : AppPaths::rulesFileCandidates();
     auto fail = [&]() -> std::unique_ptr<RulesEngine> {
         err << "Error: Cannot load rules config. Tried: ";
         for (std::size_t i = 0; i < candidates.size(); ++i) {

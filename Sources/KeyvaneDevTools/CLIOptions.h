@@ -33,6 +33,7 @@ struct CLIOptions {
     bool unique = false;
     bool keys = false; // roundtrip: type the text key for key, punctuation included
     std::optional<std::vector<std::string>> languages;
+    std::optional<std::string> rulesFile; // a rules file the user names, in place of the shipped one
     std::optional<std::string> session;
 };
 

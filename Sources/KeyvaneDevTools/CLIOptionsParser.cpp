@@ -14,9 +14,9 @@
 namespace keyvane::CLIOptionsParser {
 namespace {
 
-constexpr std::array<const char*, 10> knownOptions = {"-file",      "-input",   "-type",       "-language",
+constexpr std::array<const char*, 11> knownOptions = {"-file",      "-input",   "-type",       "-language",
                                                       "-languages", "-session", "-validation", "-minLength",
-                                                      "-unique",    "-keys"};
+                                                      "-unique",    "-keys",    "-rules"};
 
 std::optional<ExpectedLanguage> languageFrom(const std::string& value) {
     for (ExpectedLanguage language : {ExpectedLanguage::en, ExpectedLanguage::ru, ExpectedLanguage::uk}) {
@@ -101,6 +101,9 @@ std::variant<CLIOptions, CLIError> parseOrRefuse(const std::vector<std::string>&
         return CLIError{CLIError::Kind::unsupportedLanguage, language, {}};
     }
 
+    if (auto rules = value("-rules")) {
+        options.rulesFile = *rules;
+    }
     if (auto list = value("-languages")) {
         std::vector<std::string> languages;
         std::size_t start = 0;

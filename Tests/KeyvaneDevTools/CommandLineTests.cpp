@@ -4,6 +4,7 @@
 #include "../KeyvaneCore/EngineTestConfig.h"
 #include "../TempHome.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -72,11 +73,20 @@ Result runKeyvane(const std::vector<std::string>& args, const std::string& dir,
 }
 
 // A scratch home that is also the working directory, with the test rules in ./Resources.
+// A directory holding the tests' own rules file, which every command-line run there names.
 struct Workspace {
     TempHome home;
     Workspace() { home.write("Resources/keyvane_rules.json", keyvane::testing::testRules().dump()); }
     const std::string& dir() const { return home.path(); }
-    Result run(const std::vector<std::string>& args) const { return runKeyvane(args, dir()); }
+    Result run(std::vector<std::string> args) const {
+        const bool commandLine = std::any_of(args.begin(), args.end(), [](const std::string& a) {
+            return a == "-file" || a == "-input" || a == "-type" || a == "-language";
+        });
+        if (commandLine) {
+            args.insert(args.end(), {"-rules", "Resources/keyvane_rules.json"});
+        }
+        return runKeyvane(args, dir());
+    }
 };
 
 } // namespace
@@ -163,13 +173,21 @@ TEST(CommandLineOptions, OnlyTheFourTriggerOptionsEnterCommandLineMode) {
     EXPECT_NE(r.err.find("apt install fcitx5 keyvane-fcitx5"), std::string::npos) << r.err;
 }
 
-TEST(CommandLineEngine, ABrokenRulesFileIsNamedWithEveryCandidate) {
+TEST(CommandLineEngine, ABrokenRulesFileIsNamed) {
     Workspace ws;
     ws.home.write("Resources/keyvane_rules.json", "{broken");
     Result r = ws.run({"-input", "ghbdtn"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Error: Cannot load rules config. Tried: " + ws.dir() +
-                         "/Resources/keyvane_rules.json, " + KEYVANE_RULES_FILE "\n");
+    EXPECT_EQ(r.err, "Error: Cannot load rules config. Tried: Resources/keyvane_rules.json\n");
+}
+
+TEST(CommandLineEngine, RulesInTheStartDirectoryAreNeverTakenUnlessNamed) {
+    // Another user's shared directory with rules of their own: the program's own are used.
+    TempHome shared;
+    shared.write("Resources/keyvane_rules.json", "{broken");
+    Result r = runKeyvane({"-input", "ghbdtn", "-languages", "en,ru"}, shared.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("ghbdtn → привет"), std::string::npos) << r.out;
 }
 
 TEST(CommandLineEngine, WorksFromAnyDirectoryWithTheProgramsOwnRulesFile) {

@@ -138,6 +138,8 @@ const std::vector<Section>& sections() {
              {"-session LANG", "The language of the words typed before, for -input: en, ru or uk."},
              {"-validation MODE", "normal (the default) or reverse."},
              {"-minLength N", "The shortest word taken, in letters (default 3 with reverse, else 0)."},
+             {"-rules PATH", "A rules file to use in place of the shipped one (never taken from the current "
+                             "directory otherwise)."},
              {"-unique BOOL", "Count each distinct word once: true or false (default true with reverse or "
                               "roundtrip)."},
          }},
