@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -143,6 +144,27 @@ TEST(DeveloperLog, RefusesALinkOrAFileOfAnotherUserPlantedAtItsPath) {
     EXPECT_TRUE(CoreLog::truncate(linkPath));
     EXPECT_EQ(home.read("victim.txt"), "secret\n");
     EXPECT_FALSE(std::filesystem::is_symlink(linkPath));
+}
+
+TEST(DeveloperLog, RefusesAHardLinkToAnotherFileAndAFifoWithAReader) {
+    TempHome home;
+    // A hard link to a file elsewhere is a regular file of this user, but writing would change
+    // the other file.
+    home.write("victim.txt", "secret\n");
+    const std::string logPath = home.path() + "/keyvane.log";
+    ASSERT_EQ(::link((home.path() + "/victim.txt").c_str(), logPath.c_str()), 0);
+    EXPECT_FALSE(CoreLog::appendLine(logPath, "[Keyvane] typed text"));
+    EXPECT_EQ(home.read("victim.txt"), "secret\n");
+
+    // A FIFO that someone reads: typed text would flow to them.
+    const std::string fifoPath = home.path() + "/fifo.log";
+    ASSERT_EQ(::mkfifo(fifoPath.c_str(), 0600), 0);
+    const int reader = ::open(fifoPath.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_FALSE(CoreLog::appendLine(fifoPath, "[Keyvane] typed text"));
+    char buffer[64];
+    EXPECT_LE(::read(reader, buffer, sizeof buffer), 0) << "nothing reached the reader";
+    ::close(reader);
 }
 
 TEST(DeveloperLog, ALogLeftReadableByOthersIsMadePrivate) {

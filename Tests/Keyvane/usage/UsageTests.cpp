@@ -39,7 +39,7 @@ TEST(Help, EveryOptionItNamesIsOneTheProgramTakes) {
             }
         }
     }
-    EXPECT_EQ(developerOptions, 9);
+    EXPECT_EQ(developerOptions, 10);
 }
 
 TEST(Help, FitsAnEightyColumnTerminalAndStartsWithTheUsageLine) {
