@@ -4,10 +4,16 @@
 #include "KeyvaneCore/AtomicFile.h"
 #include "KeyvaneCore/UnicodeText.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <unicode/utf8.h>
+#include <unistd.h>
 #include <vector>
 
 namespace keyvane::TextFormat {
@@ -68,10 +74,34 @@ bool forEachPiece(const std::string& path, const std::function<bool(const std::s
     return pending.empty() || onLine(pending);
 }
 
+// Why the file cannot be read as a text, or nothing when it can.
+std::optional<std::string> unreadable(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::string(std::strerror(errno));
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return std::string("it is a directory");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return std::string("it is no regular file (a FIFO, a socket or a device)");
+    }
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor < 0) {
+        return std::string(std::strerror(errno));
+    }
+    ::close(descriptor);
+    return std::nullopt;
+}
+
 } // namespace
 
 bool forEachInputLine(const std::string& path, std::ostream& err,
                       const std::function<void(const std::string&)>& onLine) {
+    if (const std::optional<std::string> why = unreadable(path)) {
+        err << "Error: Cannot read " << path << ": " << *why << "\n";
+        return false;
+    }
     const bool utf8 =
         forEachPiece(path, [](const std::string& line) { return UnicodeText::isValidUtf8(line); });
     if (!utf8) {

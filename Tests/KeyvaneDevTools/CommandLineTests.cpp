@@ -203,7 +203,11 @@ TEST(CommandLineEngine, AFifoOrADeeplyNestedFileIsRefusedAtOnce) {
     ASSERT_EQ(::mkfifo((ws.dir() + "/text.txt").c_str(), 0600), 0);
     Result text = ws.run({"-file", "text.txt"});
     EXPECT_EQ(text.status, 1);
-    EXPECT_EQ(text.err, "Error: Failed to read file as UTF-8: text.txt\n");
+    EXPECT_EQ(text.err,
+              "Error: Cannot read text.txt: it is no regular file (a FIFO, a socket or a device)\n");
+    // A directory is named as what it is, not as a text that is not UTF-8.
+    std::filesystem::create_directories(ws.dir() + "/texts");
+    EXPECT_EQ(ws.run({"-file", "texts"}).err, "Error: Cannot read texts: it is a directory\n");
     std::filesystem::create_directories(ws.dir() + "/Resources");
     std::filesystem::remove(ws.dir() + "/Resources/keyvane_rules.json");
     ASSERT_EQ(::mkfifo((ws.dir() + "/Resources/keyvane_rules.json").c_str(), 0600), 0);
