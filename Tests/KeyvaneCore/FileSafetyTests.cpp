@@ -223,6 +223,31 @@ TEST(JsonFiles, NestingIsRefusedEvenWhenCommentsHideItsBrackets) {
     EXPECT_EQ((*commented)["b"][0], 1);
 }
 
+TEST(UserDataLock, ALinkPlantedAtTheLockFileIsNotFollowed) {
+    TempHome home;
+    // Followed, the link would create a file of the attacker's choosing, in the user's name.
+    const std::string target = home.path() + "/made-through-the-link";
+    const std::string file = home.path() + "/manual_overrides.json";
+    ASSERT_EQ(::symlink(target.c_str(), (file + ".lock").c_str()), 0);
+    { UserDataFile::Lock lock(file); }
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_TRUE(std::filesystem::is_symlink(file + ".lock"));
+}
+
+TEST(JsonFiles, NestingIsTakenUpToItsBoundAndRefusedOneLevelBeyond) {
+    auto nested = [](int depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+    EXPECT_TRUE(UserDataFile::parse(nested(UserDataFile::maxDepth)).has_value());
+    EXPECT_FALSE(UserDataFile::parse(nested(UserDataFile::maxDepth + 1)).has_value());
+    // Objects count as arrays do.
+    std::string objects;
+    for (int i = 0; i < UserDataFile::maxDepth; ++i) {
+        objects += "{\"a\": ";
+    }
+    objects += "1" + std::string(UserDataFile::maxDepth, '}');
+    EXPECT_TRUE(UserDataFile::parse(objects).has_value());
+    EXPECT_FALSE(UserDataFile::parse("[" + objects + "]").has_value());
+}
+
 namespace {
 
 // Equal values of equal kinds all the way down (== alone takes 5 and 5u and 5.0 for one value).
