@@ -3,6 +3,7 @@
 
 #include "../../TempHome.h"
 #include "Keyvane/services/Appcast.h"
+#include "Keyvane/services/FeedSignature.h"
 #include "Keyvane/services/UpdateChecker.h"
 #include "LocalHttpServer.h"
 
@@ -71,6 +72,26 @@ protected:
 };
 
 } // namespace
+
+TEST(FeedSignatures, OnlyASignatureAndAKeyOfTheirExactSizeAreBelieved) {
+    ASSERT_GE(::sodium_init(), 0);
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+    ::crypto_sign_keypair(publicKey, secretKey);
+    const QByteArray feed = "<rss>the feed</rss>";
+    unsigned char signature[crypto_sign_BYTES];
+    ::crypto_sign_detached(signature, nullptr, reinterpret_cast<const unsigned char*>(feed.constData()),
+                           static_cast<unsigned long long>(feed.size()), secretKey);
+    const QByteArray rawSignature(reinterpret_cast<const char*>(signature), crypto_sign_BYTES);
+    const QByteArray rawKey(reinterpret_cast<const char*>(publicKey), crypto_sign_PUBLICKEYBYTES);
+    EXPECT_TRUE(FeedSignature::verify(feed, rawSignature.toBase64(), rawKey.toBase64()));
+    // The right bytes with more after them, or cut short, are refused, never read in part.
+    EXPECT_FALSE(FeedSignature::verify(feed, (rawSignature + "x").toBase64(), rawKey.toBase64()));
+    EXPECT_FALSE(
+        FeedSignature::verify(feed, rawSignature.left(crypto_sign_BYTES - 1).toBase64(), rawKey.toBase64()));
+    EXPECT_FALSE(FeedSignature::verify(feed, rawSignature.toBase64(), (rawKey + "x").toBase64()));
+    EXPECT_FALSE(FeedSignature::verify(feed, rawSignature.toBase64() + "!", rawKey.toBase64()));
+}
 
 TEST(Appcast, VersionsCompareAsPeopleReadThem) {
     EXPECT_GT(Appcast::compareVersions("1.10", "1.9"), 0);
