@@ -36,6 +36,11 @@ struct Field {
     void send(Way way, const std::string& what) {
         order.send(way, [this, what] { received += what; });
     }
+    // A word erased by BackSpace and "привет" committed: the commit must wait for the key.
+    void replaceByBackspace() {
+        send(Way::key, "<BS>");
+        send(Way::text, "привет");
+    }
     // A key of the user's: held while something waits, else handled now (here: typed as text).
     void type(const std::string& key) {
         if (order.busy()) {
@@ -48,8 +53,7 @@ struct Field {
 
 TEST(DeliveryOrder, TextAfterAKeyWaitsUntilTheKeyHasArrivedAndKeysTypedMeanwhileFollowIt) {
     Field field;
-    field.send(Way::key, "<BS>");
-    field.send(Way::text, "привет");
+    field.replaceByBackspace();
     field.send(Way::text, " ");
     EXPECT_EQ(field.received, "<BS>") << "the commit must not overtake the BackSpace";
     field.advance(0.01);
@@ -75,8 +79,7 @@ TEST(DeliveryOrder, StepsOnOneWayGoAtOnce) {
 
 TEST(DeliveryOrder, WhatAHeldKeyBringsAboutComesBeforeTheKeysHeldAfterIt) {
     Field field;
-    field.send(Way::key, "<BS>");
-    field.send(Way::text, "привет");
+    field.replaceByBackspace();
     // The first held key ends a word whose replacement goes by key and text again.
     field.order.send(Way::replay, [&field] {
         field.send(Way::key, "<BS2>");
@@ -90,15 +93,13 @@ TEST(DeliveryOrder, WhatAHeldKeyBringsAboutComesBeforeTheKeysHeldAfterIt) {
 
 TEST(DeliveryOrder, WhenTheFieldLeavesWhatWaitsGoesAtOnceAndWhenItIsGoneNothingDoes) {
     Field leaving;
-    leaving.send(Way::key, "<BS>");
-    leaving.send(Way::text, "привет");
+    leaving.replaceByBackspace();
     leaving.type("м");
     leaving.order.flush();
     EXPECT_EQ(leaving.received, "<BS>приветм");
 
     Field gone;
-    gone.send(Way::key, "<BS>");
-    gone.send(Way::text, "привет");
+    gone.replaceByBackspace();
     gone.order.clear();
     gone.advance(1);
     EXPECT_EQ(gone.received, "<BS>");
