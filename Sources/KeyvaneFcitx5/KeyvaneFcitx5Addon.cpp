@@ -93,8 +93,8 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     undoShortcut_ = SavedShortcut::read("undoShortcut", HotkeyManager::defaultUndo);
     convertShortcut_ = SavedShortcut::read("switchShortcut", HotkeyManager::defaultSwitch);
     watchUserFiles();
-    InputMethodPresence::announce(
-        AppPaths::inputMethodHostMarkerPath()); // the X11 host leaves the keys to us
+    publishStatus(); // the X11 host leaves the keys to us from now on
+    app_->onStateChanged = [this] { publishStatus(); };
     takeRequests();
 
     watchers_.push_back(instance_->watchEvent(
@@ -140,10 +140,16 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     onFocused(fcitx::EventType::InputContextReset, [this](fcitx::InputContext*) { host_->reset(); });
     watchers_.push_back(instance_->watchEvent(fcitx::EventType::InputContextSwitchInputMethod,
                                               fcitx::EventWatcherPhase::PostInputMethod,
-                                              [this](fcitx::Event&) { host_->layoutChanged(); }));
+                                              [this](fcitx::Event&) {
+                                                  host_->layoutChanged();
+                                                  publishStatus();
+                                              }));
 }
 
 KeyvaneFcitx5Addon::~KeyvaneFcitx5Addon() {
+    if (app_) {
+        app_->onStateChanged = nullptr; // nothing is announced once withdrawn
+    }
     InputMethodPresence::withdraw(AppPaths::inputMethodHostMarkerPath());
     requestsWatch_.reset();
     requests_.reset();
@@ -329,6 +335,24 @@ void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {
     focused_ = context;
     order_.setFieldTells(context->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText));
     host_->focusIn(isPasswordField(context), context->program());
+    publishStatus(); // fcitx5 may keep an input method per application
+}
+
+void KeyvaneFcitx5Addon::publishStatus() {
+    InputMethodHostStatus status;
+    if (published_) {
+        status.layoutLanguage = published_->layoutLanguage; // while no field has the focus
+    }
+    if (focused_ != nullptr) {
+        const std::optional<KeyboardLayout> layout = host_->currentLayout();
+        status.layoutLanguage = layout && layout->language ? *layout->language : std::string();
+    }
+    status.paused = app_->isPaused();
+    if (!published_ || published_->layoutLanguage != status.layoutLanguage ||
+        published_->paused != status.paused) {
+        InputMethodPresence::announce(AppPaths::inputMethodHostMarkerPath(), status);
+        published_ = status;
+    }
 }
 
 double KeyvaneFcitx5Addon::now() {

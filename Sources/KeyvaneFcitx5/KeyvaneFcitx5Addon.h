@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Keyvane/correction/InputMethodPresence.h"
 #include "Keyvane/shortcuts/Shortcut.h"
 #include "KeyvaneInputMethod/DeliveryOrder.h"
 #include "KeyvaneInputMethod/InputMethodFrontend.h"
@@ -10,6 +11,7 @@
 #include <fcitx/instance.h>
 #include <list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace keyvane {
@@ -62,6 +64,9 @@ private:
     void watchUserFiles();
     // "keyvane --pause" and "keyvane --resume" from a terminal or a desktop shortcut.
     void takeRequests();
+    // Tells the tray of the copy on the desktop the language typed with and whether correction is
+    // paused, when either changed.
+    void publishStatus();
 
     fcitx::Instance* instance_;
     fcitx::InputContext* focused_ = nullptr;
@@ -85,6 +90,7 @@ private:
     bool replaying_ = false;   // a held key is being handled again
     bool handlingKey_ = false; // within a key event of the focused field
     bool ximNoticed_ = false;
+    std::optional<InputMethodHostStatus> published_;
 };
 
 } // namespace keyvane

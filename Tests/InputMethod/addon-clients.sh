@@ -431,10 +431,16 @@ case_convert-selection() {
 
 # "keyvane --pause" from a terminal or a desktop shortcut reaches the addon: words stay as typed
 # until "keyvane --resume".
+# What the addon tells the tray of the copy on the desktop (its marker), checked line by line.
+host_says() {
+  grep -qx "$1" "$XDG_RUNTIME_DIR/keyvane/input-method-host" || fail "the addon's marker lacks \"$1\""
+}
+
 case_pause() {
   local line answer program=${KEYVANE_PROGRAM:-$bin/../../Sources/Keyvane/keyvane}
   answer=$("$program" --pause 1m 2>&1) || fail "keyvane --pause failed: $answer"
   [[ $answer == "Keyvane is paused for 1 minute." ]] || fail "keyvane --pause answered \"$answer\""
+  host_says "paused 1"
   open_field gtk3 fcitx
   typist "type ghbdtn "
   line=$(await_line "* ")
@@ -444,6 +450,8 @@ case_pause() {
   typist "type ghbdtn "
   line=$(await_line "* * ")
   [[ "$line" == "ghbdtn привет " ]] || fail "after the resume the text became \"$line\""
+  host_says "paused 0"
+  host_says "language ru" # the tray's badge follows the correction's switch
 }
 
 # Writes the user's preferences as the settings window would (whole, then renamed into place) and

@@ -15,6 +15,7 @@
 #include "Keyvane/services/FeedbackClient.h"
 #include "Keyvane/services/UpdateChecker.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
+#include "Keyvane/ui/InputMethodLink.h"
 #include "Keyvane/ui/OnboardingWindow.h"
 #include "Keyvane/ui/SettingsWindow.h"
 #include "Keyvane/ui/StatusBarController.h"
@@ -151,6 +152,9 @@ int run(int argc, char** argv) {
     // The tray icon and its menu, where the desktop has a tray; the settings window, made when it is
     // first opened.
     StatusBarController statusBar(*appState, *platform, hotkeys, updates);
+    // Where fcitx5 runs Keyvane's addon, that addon corrects the keys: the tray shows its state.
+    InputMethodLink inputMethod(AppPaths::inputMethodHostMarkerPath(), SingleInstance::askInputMethodHost);
+    statusBar.setInputMethodLink(&inputMethod);
     FeedbackClient feedback(FeedbackClient::fromBuild());
     std::unique_ptr<SettingsWindow> settings;
     openSettings = [&] {

@@ -39,6 +39,41 @@ bool anotherCopyRuns(const QString& name) {
     return sibling.waitForConnected(500) && ownUserAtTheOtherEnd(sibling);
 }
 
+namespace {
+
+// One request line to the socket and its answer's line; nothing, and why in `failure`, when no
+// process of this user answered in time.
+enum class Failure { noAnswerer, otherUser, silent };
+std::optional<std::string> exchange(const QString& name, const std::string& line, int waitMs,
+                                    Failure* failure = nullptr) {
+    auto failed = [failure](Failure why) {
+        if (failure != nullptr) {
+            *failure = why;
+        }
+        return std::nullopt;
+    };
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(waitMs)) {
+        return failed(Failure::noAnswerer);
+    }
+    if (!ownUserAtTheOtherEnd(socket)) {
+        return failed(Failure::otherUser);
+    }
+    socket.write(QByteArray::fromStdString(line + "\n"));
+    socket.flush();
+    QByteArray answer;
+    while (!answer.contains('\n') && socket.waitForReadyRead(waitMs)) {
+        answer += socket.readAll();
+    }
+    if (!answer.contains('\n')) {
+        return failed(Failure::silent);
+    }
+    return answer.left(answer.indexOf('\n')).toStdString();
+}
+
+} // namespace
+
 int sendRequest(int argc, char** argv, const InstanceCommand& command) {
     QCoreApplication app(argc, argv);
     // Inside the input-method framework is where words are corrected while its host runs (the copy
@@ -58,45 +93,37 @@ int sendRequest(int argc, char** argv, const InstanceCommand& command) {
     if (!name) {
         return 1;
     }
-    QLocalSocket socket;
-    socket.connectToServer(*name);
-    if (!socket.waitForConnected(2000)) {
-        std::cerr << (insideInputMethod
-                          ? "Keyvane's input-method addon does not take requests (restart fcitx5).\n"
-                          : "Keyvane is not running on this display; start it first with: keyvane\n");
+    Failure failure = Failure::silent;
+    const std::optional<std::string> answer = exchange(*name, command.line(), 2000, &failure);
+    if (!answer) {
+        switch (failure) {
+        case Failure::noAnswerer:
+            std::cerr << (insideInputMethod
+                              ? "Keyvane's input-method addon does not take requests (restart fcitx5).\n"
+                              : "Keyvane is not running on this display; start it first with: keyvane\n");
+            break;
+        case Failure::otherUser:
+            std::cerr << "Keyvane: the instance socket is held by another user; the request was not sent.\n";
+            break;
+        case Failure::silent: std::cerr << "Keyvane did not answer the request.\n"; break;
+        }
         return 1;
     }
-    if (!ownUserAtTheOtherEnd(socket)) {
-        std::cerr << "Keyvane: the instance socket is held by another user; the request was not sent.\n";
-        return 1;
-    }
-    socket.write(QByteArray::fromStdString(command.line() + "\n"));
-    socket.flush();
-    QByteArray answer;
-    while (!answer.contains('\n') && socket.waitForReadyRead(5000)) {
-        answer += socket.readAll();
-    }
-    if (!answer.contains('\n')) {
-        std::cerr << "Keyvane did not answer the request.\n";
-        return 1;
-    }
-    std::cout << InstanceChannel::plainText(answer.toStdString()) << std::endl;
+    std::cout << InstanceChannel::plainText(*answer) << std::endl;
     return 0;
 }
 
+std::optional<std::string> askInputMethodHost(const InstanceCommand& command) {
+    const std::optional<std::string> path = InstanceChannel::inputMethodSocketPath();
+    if (!path) {
+        return std::nullopt;
+    }
+    // The host answers at once; a tray click must not freeze the menu for long.
+    return exchange(QString::fromStdString(*path), command.line(), 1000);
+}
+
 bool activateRunningCopy(const QString& name) {
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (!socket.waitForConnected(2000) || !ownUserAtTheOtherEnd(socket)) {
-        return false;
-    }
-    socket.write("activate\n");
-    socket.flush();
-    QByteArray answer;
-    while (!answer.contains('\n') && socket.waitForReadyRead(2000)) {
-        answer += socket.readAll();
-    }
-    return answer.contains('\n');
+    return exchange(name, "activate", 2000).has_value();
 }
 
 // Answers one request line per connection from a later launch ("keyvane --pause 15m"). Only this

@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace keyvane {
 class AppState;
@@ -25,6 +26,10 @@ bool anotherCopyRuns(const QString& name);
 
 // Hands a pause or resume request to the running copy and prints its answer; the process status.
 int sendRequest(int argc, char** argv, const InstanceCommand& command);
+
+// Hands a request to Keyvane inside the input-method framework; its answer, or nothing when it did
+// not answer.
+std::optional<std::string> askInputMethodHost(const InstanceCommand& command);
 
 // Asks the running copy to bring its settings window to the front (a second start without
 // arguments); false when it did not answer.

@@ -1,40 +1,74 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Keyvane/correction/InputMethodPresence.h"
 
+#include "KeyvaneCore/AtomicFile.h"
+
 #include <cerrno>
 #include <csignal>
-#include <filesystem>
+#include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 namespace keyvane::InputMethodPresence {
 namespace {
 
-long long announcedProcess(const std::string& markerPath) {
-    std::ifstream in(markerPath);
+// The marker: the host's process number on the first line, then "language xx" and "paused 0|1".
+struct Marker {
     long long pid = 0;
-    return in >> pid ? pid : 0;
+    InputMethodHostStatus status;
+};
+
+Marker read(const std::string& markerPath) {
+    Marker marker;
+    std::ifstream in(markerPath);
+    if (!(in >> marker.pid)) {
+        return {};
+    }
+    std::string name;
+    std::string value;
+    while (in >> name >> value) {
+        if (name == "language" && value.size() <= 8) {
+            marker.status.layoutLanguage = value == "-" ? std::string() : value;
+        } else if (name == "paused") {
+            marker.status.paused = value == "1";
+        }
+    }
+    return marker;
+}
+
+bool running(long long pid) {
+    // A host that died without taking it back no longer corrects anything.
+    return pid > 0 && pid != ::getpid() && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
 } // namespace
 
-void announce(const std::string& markerPath) {
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(markerPath).parent_path(), ec);
-    std::ofstream(markerPath, std::ios::trunc) << ::getpid() << '\n';
+void announce(const std::string& markerPath, const InputMethodHostStatus& status) {
+    std::ostringstream text;
+    text << ::getpid() << "\nlanguage " << (status.layoutLanguage.empty() ? "-" : status.layoutLanguage)
+         << "\npaused " << (status.paused ? 1 : 0) << '\n';
+    // Whole or not at all: a reader never sees half a marker.
+    AtomicFile::createDirectories(markerPath.substr(0, markerPath.find_last_of('/')));
+    AtomicFile::writeAtomically(markerPath, text.str());
 }
 
 void withdraw(const std::string& markerPath) {
-    if (announcedProcess(markerPath) == ::getpid()) {
-        std::error_code ec;
-        std::filesystem::remove(markerPath, ec);
+    if (read(markerPath).pid == ::getpid()) {
+        std::remove(markerPath.c_str());
     }
 }
 
 bool active(const std::string& markerPath) {
-    const long long pid = announcedProcess(markerPath);
-    // A host that died without taking it back no longer corrects anything.
-    return pid > 0 && pid != ::getpid() && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+    return running(read(markerPath).pid);
+}
+
+std::optional<InputMethodHostStatus> status(const std::string& markerPath) {
+    const Marker marker = read(markerPath);
+    if (!running(marker.pid)) {
+        return std::nullopt;
+    }
+    return marker.status;
 }
 
 } // namespace keyvane::InputMethodPresence

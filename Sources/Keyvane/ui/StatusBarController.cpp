@@ -5,6 +5,7 @@
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/services/UpdateChecker.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
+#include "Keyvane/ui/InputMethodLink.h"
 #include "Keyvane/ui/MenuActions.h"
 #include "Keyvane/ui/TrayIconPainter.h"
 #include "Keyvane/usage/Usage.h"
@@ -56,6 +57,7 @@ StatusBarController::StatusBarController(AppState& appState, PlatformServices& p
         layoutLog_.changed(platform_);
         const std::optional<KeyboardLayout> layout = platform_.currentLayout();
         inputs_.layoutLanguage = layout ? layout->language : std::nullopt;
+        takeHostStatus();
         state_ = MenuModel::build(inputs_);
         refreshIcon();
     });
@@ -86,6 +88,32 @@ QAction* StatusBarController::addItem(const std::function<void()>& action, bool 
     item->setCheckable(checkable);
     connect(item, &QAction::triggered, this, [action] { action(); });
     return item;
+}
+
+void StatusBarController::setInputMethodLink(InputMethodLink* link) {
+    inputMethod_ = link;
+    if (link != nullptr) {
+        connect(link, &InputMethodLink::statusChanged, this, &StatusBarController::updateMenuState);
+    }
+    updateMenuState();
+}
+
+void StatusBarController::takeHostStatus() {
+    if (inputMethod_ != nullptr) {
+        if (const std::optional<InputMethodHostStatus>& host = inputMethod_->status()) {
+            inputs_.layoutLanguage = host->layoutLanguage.empty()
+                                         ? std::nullopt
+                                         : std::optional<std::string>(host->layoutLanguage);
+            inputs_.paused = host->paused;
+        }
+    }
+}
+
+void StatusBarController::pauseOrResume(const InstanceCommand& command) {
+    if (inputMethod_ != nullptr && inputMethod_->send(command)) {
+        return; // the host, which corrects the keys, answered
+    }
+    command.applyTo(appState_);
 }
 
 void StatusBarController::setupMenu() {
@@ -127,9 +155,9 @@ void StatusBarController::setupMenu() {
         },
         true);
     menu_->addSeparator();
-    pause15_ = addItem([this] { appState_.pause(15 * 60); });
-    pauseUntilRestart_ = addItem([this] { appState_.pauseIndefinitely(); });
-    resume_ = addItem([this] { appState_.resume(); });
+    pause15_ = addItem([this] { pauseOrResume({InstanceCommand::Kind::pause, 15 * 60}); });
+    pauseUntilRestart_ = addItem([this] { pauseOrResume({InstanceCommand::Kind::pauseUntilRestart}); });
+    resume_ = addItem([this] { pauseOrResume({InstanceCommand::Kind::resume}); });
     menu_->addSeparator();
     undo_ = addItem([this] { appState_.undoLastCorrection(); });
     convertSelected_ = addItem([this] { appState_.convertSelection(); });
@@ -163,6 +191,7 @@ void StatusBarController::updateMenuState() {
     inputs_ = MenuActions::gather(appState_, platform_, hotkeys_, Usage::version(),
                                   update ? std::optional<std::string>(update->displayVersion.toStdString())
                                          : std::nullopt);
+    takeHostStatus();
     state_ = MenuModel::build(inputs_);
     apply(warning_, state_.warning);
     warningSeparator_->setVisible(state_.warning.visible);

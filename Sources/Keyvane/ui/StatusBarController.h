@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Keyvane/app/InstanceCommand.h"
 #include "Keyvane/ui/LayoutChangeLog.h"
 #include "Keyvane/ui/MenuModel.h"
 
@@ -14,6 +15,7 @@ namespace keyvane {
 
 class AppState;
 class HotkeyManager;
+class InputMethodLink;
 class PlatformServices;
 class UpdateChecker;
 
@@ -32,22 +34,31 @@ public:
 
     // What "Settings..." opens; without it the item is not shown.
     void setSettingsOpener(std::function<void()> open);
+    // While Keyvane inside the input-method framework corrects the keys, the badge shows the
+    // language it types with, and pausing and resuming are done there.
+    void setInputMethodLink(InputMethodLink* link);
     // Builds the menu again, in the interface language now set.
     void setupMenu();
     // Brings the icon and every item up to date.
     void updateMenuState();
 
     QSystemTrayIcon& trayIcon() { return tray_; }
+    // What the icon and the menu show now.
+    const MenuState& shown() const { return state_; }
 
 private:
     QAction* addItem(const std::function<void()>& action, bool checkable = false);
     void apply(QAction* action, const MenuItemState& item);
     void refreshIcon();
+    // The host's language and pause in place of this copy's, while the host corrects.
+    void takeHostStatus();
+    void pauseOrResume(const InstanceCommand& command);
 
     AppState& appState_;
     PlatformServices& platform_;
     HotkeyManager& hotkeys_;
     UpdateChecker& updates_;
+    InputMethodLink* inputMethod_ = nullptr;
     std::function<void()> openSettings_;
     QSystemTrayIcon tray_;
     std::unique_ptr<QMenu> menu_;
