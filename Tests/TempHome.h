@@ -19,8 +19,9 @@ public:
     TempHome() {
         char pattern[] = "/tmp/keyvane-home-XXXXXX";
         path_ = ::mkdtemp(pattern);
-        for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME",
-                                 "XDG_RUNTIME_DIR", "APP_SANDBOX_CONTAINER_ID", "FLATPAK_ID", "SNAP"}) {
+        for (const char* name :
+             {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR",
+              "APP_SANDBOX_CONTAINER_ID", "FLATPAK_ID", "SNAP", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"}) {
             const char* value = std::getenv(name);
             saved_.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
             ::unsetenv(name);

@@ -37,16 +37,13 @@ int run(int argc, char** argv) {
     if (!X11Platform::displayAvailable()) {
         if (InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath())) {
             std::cout
-                << "Keyvane corrects inside fcitx5 here: its addon (package keyvane-fcitx5) is running.\n";
+                << "Keyvane corrects inside fcitx5 here: its addon (package keyvane-fcitx5) is running. Its "
+                   "tray and settings window need an X display (Xwayland); keyvane --pause and --resume "
+                   "reach the addon without one.\n";
             return 0;
         }
         if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-            std::cerr
-                << "On Wayland only the input-method framework sees the keys. To have Keyvane correct "
-                   "here: install fcitx5 and the addon (apt install fcitx5 keyvane-fcitx5), make fcitx5 "
-                   "the input method (im-config -n fcitx5, or your desktop's setting), add Keyboard - "
-                   "English (US), Russian and Ukrainian to its input methods (fcitx5-configtool), and log "
-                   "in again.\n";
+            std::cerr << CorrectionReadiness::inputMethodSetupSteps() << "\n";
             return 1;
         }
         std::cerr
@@ -114,7 +111,7 @@ int run(int argc, char** argv) {
                 platform = X11Platform::connect();
                 return platform ? KeyAccess::granted : KeyAccess::missingExtensions;
             },
-            [&completed] { completed = true; });
+            [&completed] { completed = true; }, CorrectionReadiness::waylandReach);
         onboarding.show();
         while (!completed && onboarding.isVisible()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -248,7 +245,8 @@ int run(int argc, char** argv) {
     // is typing in.
     std::unique_ptr<OnboardingWindow> welcome;
     if (Onboarding::shouldShow(KeyAccess::granted, AppPaths::userDefaultsPath())) {
-        welcome = std::make_unique<OnboardingWindow>([] { return KeyAccess::granted; }, [] {});
+        welcome = std::make_unique<OnboardingWindow>([] { return KeyAccess::granted; }, [] {},
+                                                     CorrectionReadiness::waylandReach);
         welcome->setAttribute(Qt::WA_ShowWithoutActivating);
         welcome->show();
         Onboarding::rememberWelcomed(AppPaths::userDefaultsPath());

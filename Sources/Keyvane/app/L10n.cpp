@@ -337,6 +337,29 @@ const Row keyRows[] = {
      "Доступ к клавиатуре предоставлен"},
     {"onboarding.hint.waiting", "Waiting for keyboard access in an X11 session…",
      "Очікування доступу до клавіатури в сеансі X11…", "Ожидание доступа к клавиатуре в сеансе X11…"},
+    {"onboarding.wayland.title", "Programs on Wayland", "Програми у Wayland", "Программы в Wayland"},
+    {"onboarding.wayland.steps",
+     "In this Wayland session only the input-method framework sees the keys of programs that do not run "
+     "through X. To have Keyvane correct them: install fcitx5 and the addon (apt install fcitx5 "
+     "keyvane-fcitx5), make fcitx5 the input method (im-config -n fcitx5, or your desktop's setting), add "
+     "Keyboard - English (US), Russian and Ukrainian to its input methods (fcitx5-configtool), and log in "
+     "again.",
+     "У цьому сеансі Wayland клавіші програм, що працюють не через X, бачить лише система методів введення. "
+     "Щоб Keyvane виправляв і їх: встановіть fcitx5 і доповнення (apt install fcitx5 keyvane-fcitx5), "
+     "зробіть fcitx5 методом введення (im-config -n fcitx5 або налаштування вашого робочого столу), додайте "
+     "до його методів введення Keyboard - English (US), Russian і Ukrainian (fcitx5-configtool) і увійдіть "
+     "знову.",
+     "В этом сеансе Wayland клавиши программ, работающих не через X, видит только система методов ввода. "
+     "Чтобы Keyvane исправлял и их: установите fcitx5 и дополнение (apt install fcitx5 keyvane-fcitx5), "
+     "сделайте fcitx5 методом ввода (im-config -n fcitx5 или настройки вашего рабочего стола), добавьте в "
+     "его методы ввода Keyboard - English (US), Russian и Ukrainian (fcitx5-configtool) и войдите снова."},
+    {"onboarding.wayland.ready",
+     "Keyvane's addon runs inside fcitx5: words typed in programs on Wayland are corrected there, and the "
+     "tray shows the layout it types with.",
+     "Доповнення Keyvane працює всередині fcitx5: слова, набрані в програмах у Wayland, виправляються там, "
+     "а лоток показує розкладку, якою воно набирає.",
+     "Дополнение Keyvane работает внутри fcitx5: слова, набранные в программах в Wayland, исправляются там, "
+     "а трей показывает раскладку, которой оно набирает."},
     {"onboarding.language_label", "Interface language:", "Мова інтерфейсу:", "Язык интерфейса:"},
 };
 

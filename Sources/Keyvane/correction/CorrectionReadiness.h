@@ -11,8 +11,19 @@
 // banner that claims it works.
 namespace keyvane::CorrectionReadiness {
 
-// One sentence per reason the program cannot correct words, or cannot keep what it learns;
-// empty when all is well.
+// Whether the keys of programs on Wayland reach Keyvane: there only the input-method framework
+// sees them, so they are corrected only where fcitx5 runs Keyvane's addon.
+enum class WaylandReach {
+    notWayland,    // an X11 session: the X11 host sees every program's keys
+    addonCorrects, // a Wayland session whose fcitx5 runs the addon
+    unreached,     // a Wayland session without it: only programs on Xwayland are corrected
+};
+WaylandReach waylandReach();
+// What a user does to have programs on Wayland corrected, in one paragraph.
+std::string inputMethodSetupSteps();
+
+// One sentence per reason the program cannot correct words (or the words of some programs), or
+// cannot keep what it learns; empty when all is well.
 std::vector<std::string> problems(PlatformServices& platform, const RulesEngine& engine);
 
 // Whether the data directory exists or can be made, and takes a new file.

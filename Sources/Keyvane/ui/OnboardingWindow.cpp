@@ -55,10 +55,11 @@ void clear(QLayout* layout) {
 } // namespace
 
 OnboardingWindow::OnboardingWindow(std::function<KeyAccess()> check, std::function<void()> onComplete,
-                                   QWidget* parent)
+                                   WaylandCheck wayland, QWidget* parent)
     : QWidget(parent)
     , check_(std::move(check))
-    , onComplete_(std::move(onComplete)) {
+    , onComplete_(std::move(onComplete))
+    , wayland_(std::move(wayland)) {
     setObjectName(QStringLiteral("KeyvaneOnboarding"));
     new QVBoxLayout(this);
     setMinimumWidth(640);
@@ -121,6 +122,17 @@ void OnboardingWindow::build() {
     connect(checkAgain_, &QPushButton::clicked, this, &OnboardingWindow::refresh);
     layout->addWidget(card);
 
+    auto* waylandCard = new QFrame;
+    waylandCard->setObjectName(QStringLiteral("onboardingWayland"));
+    waylandCard->setFrameShape(QFrame::StyledPanel);
+    auto* waylandLayout = new QVBoxLayout(waylandCard);
+    waylandLayout->addWidget(text(l10n("onboarding.wayland.title"), 14));
+    waylandText_ = text(QString(), 10.5);
+    waylandText_->setTextInteractionFlags(Qt::TextSelectableByMouse); // the commands can be copied
+    waylandLayout->addWidget(waylandText_);
+    waylandCard_ = waylandCard;
+    layout->addWidget(waylandCard);
+
     layout->addWidget(text(l10n("onboarding.banner"), 10.5, true));
     auto* line = new QFrame;
     line->setFrameShape(QFrame::HLine);
@@ -145,7 +157,12 @@ void OnboardingWindow::refresh() {
     checkAgain_->setVisible(!granted);
     continue_->setEnabled(granted);
     hint_->setText(granted ? QString() : l10n("onboarding.hint.waiting"));
-    if (granted) {
+    using CorrectionReadiness::WaylandReach;
+    const WaylandReach reach = wayland_ ? wayland_() : WaylandReach::notWayland;
+    waylandCard_->setVisible(reach != WaylandReach::notWayland);
+    waylandText_->setText(
+        l10n(reach == WaylandReach::addonCorrects ? "onboarding.wayland.ready" : "onboarding.wayland.steps"));
+    if (granted && reach != WaylandReach::unreached) {
         poll_.stop();
     } else if (!poll_.isActive()) {
         poll_.start();

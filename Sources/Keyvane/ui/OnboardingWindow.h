@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Keyvane/correction/CorrectionReadiness.h"
+
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -26,8 +28,11 @@ class OnboardingWindow : public QWidget {
 
 public:
     // `check` tells whether keys can be watched now; `onComplete` runs once, on Continue.
+    // `wayland`, where given, tells whether programs on Wayland are reached: in a Wayland session a
+    // second card says so, or gives the steps that make it so, and is looked at again until then.
+    using WaylandCheck = std::function<CorrectionReadiness::WaylandReach()>;
     OnboardingWindow(std::function<KeyAccess()> check, std::function<void()> onComplete,
-                     QWidget* parent = nullptr);
+                     WaylandCheck wayland = nullptr, QWidget* parent = nullptr);
 
     // Looks again and shows the state.
     void refresh();
@@ -43,6 +48,7 @@ private:
 
     std::function<KeyAccess()> check_;
     std::function<void()> onComplete_;
+    WaylandCheck wayland_;
     KeyAccess access_ = KeyAccess::missingExtensions;
     QTimer poll_;
     QLabel* cardText_ = nullptr;
@@ -50,6 +56,8 @@ private:
     QPushButton* state_ = nullptr;
     QPushButton* checkAgain_ = nullptr;
     QPushButton* continue_ = nullptr;
+    QWidget* waylandCard_ = nullptr;
+    QLabel* waylandText_ = nullptr;
 };
 
 namespace Onboarding {

@@ -118,3 +118,20 @@ TEST(Readiness, TheProgramSaysWhyItCannotCorrect) {
     EXPECT_NE(problems[0].find("cannot be written"), std::string::npos) << problems[0];
     EXPECT_NE(problems[1].find("Only one language is active (en)"), std::string::npos) << problems[1];
 }
+
+TEST(Readiness, AWaylandSessionWithoutTheAddonIsToldHowToSetItUp) {
+    TempHome home;
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    FakePlatform platform;
+    platform.setLayouts(FakePlatform::standardLayouts(), 0);
+    RulesEngine engine(*ConfigStore::loadConfiguration());
+    ::setenv("XDG_SESSION_TYPE", "wayland", 1);
+    auto problems = CorrectionReadiness::problems(platform, engine);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("im-config -n fcitx5"), std::string::npos) << problems[0];
+
+    // The addon announced by a process that runs (the first one always does).
+    home.write(".local/state/keyvane/input-method-host", "1\nlanguage en\npaused 0\n");
+    EXPECT_EQ(CorrectionReadiness::waylandReach(), CorrectionReadiness::WaylandReach::addonCorrects);
+    EXPECT_TRUE(CorrectionReadiness::problems(platform, engine).empty());
+}

@@ -59,6 +59,25 @@ TEST(Onboarding, WaitsWhileKeysCannotBeWatchedAndGoesOnOnceTheyCan) {
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST(Onboarding, OnWaylandWithoutTheAddonTheStepsAreGivenUntilItRuns) {
+    TempHome home;
+    L10n::setLanguage("en");
+    using CorrectionReadiness::WaylandReach;
+    WaylandReach reach = WaylandReach::notWayland;
+    OnboardingWindow window([] { return KeyAccess::granted; }, [] {}, [&] { return reach; });
+    window.show();
+    EXPECT_FALSE(window.findChild<QWidget*>("onboardingWayland")->isVisible()) << "an X11 session";
+
+    reach = WaylandReach::unreached;
+    window.refresh();
+    EXPECT_TRUE(shows(window, "onboarding.wayland.steps"));
+    EXPECT_TRUE(window.canContinue()) << "programs on Xwayland are corrected meanwhile";
+
+    reach = WaylandReach::addonCorrects; // fcitx5 started with the addon: looked at again every second
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shows(window, "onboarding.wayland.ready"); }, 3000));
+    EXPECT_FALSE(shows(window, "onboarding.wayland.steps"));
+}
+
 TEST(Onboarding, TheWindowFollowsTheChosenLanguageAndKeepsItsState) {
     TempHome home;
     L10n::setLanguage("en");
