@@ -90,6 +90,7 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
         return; // no rules file: the log says so, and keys pass untouched
     }
     app_->startObserving();
+    ximWake_ = std::make_unique<XimWake>(instance_->addonManager().addon("xcb"));
     undoShortcut_ = SavedShortcut::read("undoShortcut", HotkeyManager::defaultUndo);
     convertShortcut_ = SavedShortcut::read("switchShortcut", HotkeyManager::defaultSwitch);
     watchUserFiles();
@@ -165,8 +166,9 @@ void KeyvaneFcitx5Addon::keyBeforeInputMethod(fcitx::KeyEvent& key) {
     if (context != focused_) {
         return;
     }
-    if (!replaying_ && order_.busy()) {
-        // Text or keys on their way to the field wait for their turn, and so does this key.
+    if (!replaying_ && (order_.busy() || order_.mustWait(DeliveryOrder::Way::replay))) {
+        // Text or keys on their way to the field wait for their turn, and so does this key (and, for
+        // a client that takes one message at a time, one that comes too soon after the last).
         key.filterAndAccept();
         order_.send(DeliveryOrder::Way::replay,
                     [this, context = context->watch(), raw = key.origKey(), release = key.isRelease(),
@@ -238,6 +240,7 @@ void KeyvaneFcitx5Addon::replayKey(const fcitx::TrackableObjectReference<fcitx::
     replaying_ = true;
     const bool taken = target->keyEvent(event);
     replaying_ = false;
+    sent(target); // fcitx5 may have committed what the key types
     if (!taken) {
         // Nobody took it: it goes to the application, as it would have when it was typed.
         sendKey(context, raw, release);
@@ -253,11 +256,18 @@ void KeyvaneFcitx5Addon::forward(const fcitx::Key& raw, bool release) {
 void KeyvaneFcitx5Addon::sendKey(fcitx::TrackableObjectReference<fcitx::InputContext> context,
                                  const fcitx::Key& raw, bool release) {
     order_.send(release ? DeliveryOrder::Way::release : DeliveryOrder::Way::key,
-                [context = std::move(context), raw, release] {
+                [this, context = std::move(context), raw, release] {
                     if (fcitx::InputContext* target = context.get()) {
                         target->forwardKey(raw, release);
+                        sent(target);
                     }
                 });
+}
+
+void KeyvaneFcitx5Addon::sent(fcitx::InputContext* context) {
+    if (std::string(context->frontend()) == "xim") {
+        ximWake_->wake();
+    }
 }
 
 void KeyvaneFcitx5Addon::takeRequests() {
@@ -320,20 +330,11 @@ void KeyvaneFcitx5Addon::watchUserFiles() {
 }
 
 void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {
-    if (std::string(context->frontend()) == "xim") {
-        // X clients reading keys through XIM are left alone: a replacement's forwarded keys there
-        // leave the protocol waiting for a synchronisation the client never sends, and xterm then
-        // hangs in its next request to the input method.
-        if (focused_ != nullptr || !ximNoticed_) {
-            appLog("[Keyvane] " + context->program() + " reads keys through XIM: its text is left as typed");
-            ximNoticed_ = true;
-        }
-        focused_ = nullptr;
-        host_->focusOut();
-        return;
-    }
     focused_ = context;
     order_.setFieldTells(context->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText));
+    // An X client reading keys through XIM sends what comes together back to fcitx5 as if typed
+    // (libX11 marks only one event at a time as the input method's).
+    order_.setSpacing(std::string(context->frontend()) == "xim" ? deliveryGap : 0);
     host_->focusIn(isPasswordField(context), context->program());
     publishStatus(); // fcitx5 may keep an input method per application
 }
@@ -425,14 +426,17 @@ bool KeyvaneFcitx5Addon::deletesExactly(const std::string& text) {
 void KeyvaneFcitx5Addon::sendBackspace() {
     const fcitx::Key backspace(FcitxKey_BackSpace);
     forward(backspace, false);
-    forward(backspace, true);
+    if (focused_ != nullptr && std::string(focused_->frontend()) != "xim") {
+        forward(backspace, true); // an XIM client acts on presses only: one message fewer
+    }
 }
 
 void KeyvaneFcitx5Addon::commit(const std::string& text) {
     if (focused_ != nullptr) {
-        order_.send(DeliveryOrder::Way::text, [context = focused_->watch(), text] {
+        order_.send(DeliveryOrder::Way::text, [this, context = focused_->watch(), text] {
             if (fcitx::InputContext* target = context.get()) {
                 target->commitString(text);
+                sent(target);
             }
         });
     }

@@ -3,6 +3,7 @@
 
 #include "Keyvane/correction/InputMethodPresence.h"
 #include "Keyvane/shortcuts/Shortcut.h"
+#include "KeyvaneFcitx5/XimWake.h"
 #include "KeyvaneInputMethod/DeliveryOrder.h"
 #include "KeyvaneInputMethod/InputMethodFrontend.h"
 
@@ -59,6 +60,8 @@ private:
     void forward(const fcitx::Key& raw, bool release);
     void sendKey(fcitx::TrackableObjectReference<fcitx::InputContext> context, const fcitx::Key& raw,
                  bool release);
+    // After something was sent to the context's client: an XIM client's next request is read.
+    void sent(fcitx::InputContext* context);
     // The user's files are the settings window's way to the coordinator: a change to the
     // preferences or the overrides (from the window, a hand edit, another copy) is taken up at once.
     void watchUserFiles();
@@ -89,7 +92,7 @@ private:
     DeliveryOrder order_;
     bool replaying_ = false;   // a held key is being handled again
     bool handlingKey_ = false; // within a key event of the focused field
-    bool ximNoticed_ = false;
+    std::unique_ptr<XimWake> ximWake_;
     std::optional<InputMethodHostStatus> published_;
 };
 

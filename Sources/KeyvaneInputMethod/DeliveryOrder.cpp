@@ -16,9 +16,9 @@ double DeliveryOrder::waitFor(Way way) const {
         return 1e9; // until the next turn, which drains
     }
     if (way == Way::replay || way == Way::release) {
-        return 0;
+        return std::max(0.0, lastAt_ + spacing_ - now_());
     }
-    double needed = way != lastWay_ ? gap_ : 0;
+    double needed = std::max(way != lastWay_ ? gap_ : 0, spacing_);
     if (way == Way::text && fieldTells_ && keysUntold_) {
         needed = std::max(needed, fieldWait);
     }
@@ -46,6 +46,9 @@ void DeliveryOrder::send(Way way, std::function<void()> step) {
 
 void DeliveryOrder::went(Way way) {
     if (way == Way::release || way == Way::replay) {
+        if (spacing_ > 0) {
+            lastAt_ = now_(); // the way it went is whatever comes of it
+        }
         return;
     }
     if (way == Way::key) {
@@ -105,6 +108,7 @@ void DeliveryOrder::drain() {
             insertAt_ = 0;
             step.run();
             replaying_ = false;
+            went(Way::replay);
         } else {
             runStep(std::move(step));
         }

@@ -27,6 +27,12 @@ public:
     DeliveryOrder(std::function<double()> now, std::function<void(double, std::function<void()>)> schedule,
                   double gap);
 
+    // How long every step waits after the one before it, whatever its way (none unless set): an X
+    // client reading keys through XIM takes a forwarded key or a commit for the input method's
+    // only when it came alone, and sends the others back as if typed, where a commit is lost. A
+    // held key handled again counts as a step: fcitx5 may commit what it types.
+    void setSpacing(double spacing) { spacing_ = spacing; }
+
     // Whether the field tells its text after it took in keys (its surrounding text): then text
     // after keys also waits until the field has told its text since the last key, up to
     // `fieldWait`. A client busy drawing (GTK 4 the first time it shows a script) takes in keys
@@ -67,6 +73,7 @@ private:
     std::function<double()> now_;
     std::function<void(double, std::function<void()>)> schedule_;
     double gap_;
+    double spacing_ = 0;
     bool fieldTells_ = false;
     bool later_ = false;      // waiting for the next turn of the event loop
     bool keysUntold_ = false; // keys went to the field since it last told its text

@@ -181,7 +181,14 @@ EOF
       dbus-send --session --print-reply --dest=org.fcitx.Fcitx5 /controller \
         org.fcitx.Fcitx.Controller1.CurrentInputMethod
   }
-  if ! wait_for "fcitx5 does not answer on the session bus" "$fcitx_pid" fcitx_answers; then
+  # X programs find the input method through the root window's XIM_SERVERS, which fcitx5 sets once
+  # its XIM frontend runs, after it answers on the bus; one started before that (at login, fcitx5
+  # starts first) would type without it for its whole life.
+  xim_serves() {
+    [[ "$(xprop -root XIM_SERVERS)" == *"@server=fcitx"* ]]
+  }
+  if ! wait_for "fcitx5 does not answer on the session bus" "$fcitx_pid" fcitx_answers ||
+    ! wait_for "fcitx5 does not serve XIM on $DISPLAY" "$fcitx_pid" xim_serves; then
     tail -n 20 "$session/fcitx5.log" >&2
     exit 1
   fi
@@ -200,7 +207,7 @@ if (($# == 0)); then
   echo "usage: run-under-sway.sh COMMAND [ARGUMENT...]" >&2
   exit 2
 fi
-for program in sway Xwayland xdpyinfo swaymsg fcitx5 dbus-run-session dbus-send; do
+for program in sway Xwayland xdpyinfo xprop swaymsg fcitx5 dbus-run-session dbus-send; do
   if ! command -v "$program" >/dev/null; then
     echo "run-under-sway.sh: $program is missing (scripts/install-deps installs it)" >&2
     exit 1

@@ -77,6 +77,30 @@ TEST(DeliveryOrder, StepsOnOneWayGoAtOnce) {
     EXPECT_EQ(field.received, "привет <Return>");
 }
 
+// An XIM client takes one message of the input method's at a time: each BackSpace, the commit
+// and each held key handled again (fcitx5 commits what it types) come alone, spaced.
+TEST(DeliveryOrder, WithSpacingEveryStepComesAloneWhateverItsWay) {
+    Field field;
+    field.order.setSpacing(0.03);
+    field.send(Way::key, "<BS>");
+    field.send(Way::key, "<BS>");
+    field.send(Way::text, "да");
+    field.type("т");
+    EXPECT_EQ(field.received, "<BS>");
+    field.advance(0.029);
+    EXPECT_EQ(field.received, "<BS>") << "two keys in one go: the client would send one back";
+    field.advance(0.002);
+    EXPECT_EQ(field.received, "<BS><BS>");
+    field.advance(0.03);
+    EXPECT_EQ(field.received, "<BS><BS>да");
+    field.advance(0.061); // the held key's turn, then what it typed
+    EXPECT_EQ(field.received, "<BS><BS>дат");
+    field.send(Way::text, "а");
+    EXPECT_EQ(field.received, "<BS><BS>дат") << "text right after text waits too";
+    field.advance(0.031);
+    EXPECT_EQ(field.received, "<BS><BS>дата");
+}
+
 TEST(DeliveryOrder, WhatAHeldKeyBringsAboutComesBeforeTheKeysHeldAfterIt) {
     Field field;
     field.replaceByBackspace();
