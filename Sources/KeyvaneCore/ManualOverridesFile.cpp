@@ -18,20 +18,49 @@ namespace {
 
 using nlohmann::json;
 
+json objectOrEmpty(const json& document, const char* key) {
+    const json* member = JsonValues::objectMember(document, key);
+    return member != nullptr ? *member : json::object();
+}
+
+// The overrides as load() gives them; what the merge adds is written only when `mayWrite` (the
+// caller holds the lock).
+json loadHeld(const json& rulesFile, bool mayWrite) {
+    const json seed = RulesFile::seedOverrides(rulesFile);
+    const UserDataRead current = UserDataFile::read(AppPaths::manualOverridesPath());
+    if (current.state == UserDataState::unreadable) {
+        // What the user taught is in that file: work from the seed and write nothing over it.
+        return ManualOverridesMerge::merge(seed, json::object()).merged;
+    }
+    if (current.state != UserDataState::missing) {
+        auto [merged, changed] = ManualOverridesMerge::merge(seed, current.document);
+        if (changed && mayWrite && save(merged)) {
+            coreLog("[Keyvane] manual_overrides overlaid with new seed entries of the shipped rules file");
+        }
+        return merged;
+    }
+    // Merged into nothing, so that the file remembers what it was given from the start.
+    json created = ManualOverridesMerge::merge(seed, json::object()).merged;
+    if (mayWrite) {
+        coreLog("[Keyvane] manual_overrides seeded from the shipped rules file");
+        save(created);
+    }
+    return created;
+}
+
 // Loads, lets `change` edit and saves the overrides under their lock; `change` returns false when
 // there is nothing to save.
 Change update(const std::function<bool(json&)>& change) {
-    const UserDataFile::Lock lock(AppPaths::manualOverridesPath());
-    json overrides = load(RulesFile::read().value_or(json::object()));
+    const UserDataFile::Lock lock(AppPaths::manualOverridesPath(), UserDataFile::Lock::Wait::no);
+    if (lock.busy()) {
+        coreLog("[Keyvane] manual_overrides.json is being saved by another process; the change waits");
+        return Change::busy;
+    }
+    json overrides = loadHeld(RulesFile::read().value_or(json::object()), true);
     if (!change(overrides)) {
         return Change::alreadyThere;
     }
     return save(overrides) ? Change::added : Change::notSaved;
-}
-
-json objectOrEmpty(const json& document, const char* key) {
-    const json* member = JsonValues::objectMember(document, key);
-    return member != nullptr ? *member : json::object();
 }
 
 } // namespace
@@ -58,24 +87,8 @@ bool save(const json& overrides) {
 }
 
 json load(const json& rulesFile) {
-    const json seed = RulesFile::seedOverrides(rulesFile);
-    const UserDataRead current = UserDataFile::read(AppPaths::manualOverridesPath());
-    if (current.state == UserDataState::unreadable) {
-        // What the user taught is in that file: work from the seed and write nothing over it.
-        return ManualOverridesMerge::merge(seed, json::object()).merged;
-    }
-    if (current.state != UserDataState::missing) {
-        auto [merged, changed] = ManualOverridesMerge::merge(seed, current.document);
-        if (changed && save(merged)) {
-            coreLog("[Keyvane] manual_overrides overlaid with new seed entries of the shipped rules file");
-        }
-        return merged;
-    }
-    coreLog("[Keyvane] manual_overrides seeded from the shipped rules file");
-    // Merged into nothing, so that the file remembers what it was given from the start.
-    json created = ManualOverridesMerge::merge(seed, json::object()).merged;
-    save(created);
-    return created;
+    const UserDataFile::Lock lock(AppPaths::manualOverridesPath(), UserDataFile::Lock::Wait::no);
+    return loadHeld(rulesFile, !lock.busy());
 }
 
 Change addNeverCorrect(const std::string& word, const std::string& language) {

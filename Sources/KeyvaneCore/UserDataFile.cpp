@@ -183,11 +183,19 @@ UserDataRead read(const std::string& path) {
     return result;
 }
 
-Lock::Lock(const std::string& path) {
+Lock::Lock(const std::string& path, Wait wait) {
     fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-    if (fd_ >= 0) {
-        while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-        }
+    if (fd_ < 0) {
+        return;
+    }
+    const int operation = wait == Wait::no ? LOCK_EX | LOCK_NB : LOCK_EX;
+    int result = 0;
+    while ((result = ::flock(fd_, operation)) != 0 && errno == EINTR) {
+    }
+    if (result != 0 && errno == EWOULDBLOCK) {
+        busy_ = true;
+        ::close(fd_);
+        fd_ = -1;
     }
 }
 

@@ -43,17 +43,22 @@ std::optional<nlohmann::json> parseReleasing(std::string&& text, std::string* er
 UserDataRead read(const std::string& path);
 
 // An advisory lock on a file of the user's for a load-modify-save, held until destroyed (a
-// "<path>.lock" beside it; waits for another holder). Without a lock file the work goes on
-// unlocked rather than not at all.
+// "<path>.lock" beside it). It waits for another holder unless told not to: then `busy()` says that
+// another process holds it, and nothing is held. Without a lock file the work goes on unlocked
+// rather than not at all.
 class Lock {
 public:
-    explicit Lock(const std::string& path);
+    enum class Wait { untilFree, no };
+    explicit Lock(const std::string& path, Wait wait = Wait::untilFree);
     ~Lock();
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
 
+    bool busy() const { return busy_; }
+
 private:
     int fd_ = -1;
+    bool busy_ = false;
 };
 
 // Whether a new version may replace what is at path: true when nothing is there or the file there

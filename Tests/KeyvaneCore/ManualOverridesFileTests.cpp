@@ -7,8 +7,10 @@
 #include "KeyvaneCore/ManualOverridesFile.h"
 #include "KeyvaneCore/ManualOverridesMerge.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -103,8 +105,12 @@ TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
         pid_t child = ::fork();
         if (child == 0) {
             for (int word = 0; word < wordsPerCopy; ++word) {
-                ManualOverridesFile::addNeverCorrect("w" + std::to_string(copy) + "-" + std::to_string(word),
-                                                     "en");
+                // Another copy saving: nothing waits for it, the word is tried again.
+                while (ManualOverridesFile::addNeverCorrect(
+                           "w" + std::to_string(copy) + "-" + std::to_string(word), "en") ==
+                       ManualOverridesFile::Change::busy) {
+                    ::usleep(1000);
+                }
             }
             ::_exit(0);
         }
@@ -123,6 +129,28 @@ TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
                 << expected;
         }
     }
+}
+
+TEST(ManualOverridesFile, WhileAnotherProcessSavesNothingWaitsAndTheSeedMergeIsWrittenLater) {
+    TempHome home;
+    ManualOverridesFile::load(rulesWithSeed);
+    const std::string lockPath = home.path() + "/" + overridesPath + ".lock";
+    const int held = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0); // as the other process would hold it
+    EXPECT_EQ(ManualOverridesFile::addNeverCorrect("mine", "en"), ManualOverridesFile::Change::busy);
+    EXPECT_FALSE(ManualOverridesFile::replaceUserRules(json::object(), json::object(), {}, json::object()));
+    json grown = rulesWithSeed;
+    grown["manual_overrides"]["exact_pairs"]["rfr"] = "как";
+    EXPECT_EQ(ManualOverridesFile::load(grown)["exact_pairs"]["rfr"], "как") << "the merge is used at once";
+    EXPECT_FALSE(json::parse(home.read(overridesPath))["exact_pairs"].contains("rfr"))
+        << "but not written under another's lock";
+    ::close(held);
+    EXPECT_EQ(ManualOverridesFile::addNeverCorrect("mine", "en"), ManualOverridesFile::Change::added);
+    const json saved = json::parse(home.read(overridesPath));
+    EXPECT_NE(std::find(saved["never_correct"].begin(), saved["never_correct"].end(), "mine"),
+              saved["never_correct"].end());
+    ManualOverridesFile::load(grown);
+    EXPECT_EQ(json::parse(home.read(overridesPath))["exact_pairs"]["rfr"], "как");
 }
 
 TEST(ManualOverridesFile, AFailedSaveReportsFalseAndKeepsThePreviousFile) {

@@ -296,28 +296,29 @@ void AppState::undoLastCorrection() {
     const std::size_t space = record.original.rfind(' ');
     const std::string word = space == std::string::npos ? record.original : record.original.substr(space + 1);
     if (auto entry = LearningWritePolicy::neverCorrectEntryForUndo(learningMode_, word)) {
-        if (addNeverCorrect(*entry)) {
-            reloadConfig();
-            appLog("[Keyvane] Undo: token added to never-correct (learning mode)");
-        }
+        addNeverCorrect(*entry);
     }
     appLog("[Keyvane] Undo: reverted correction in " + record.applicationID);
     lastCorrection_.reset();
 }
 
-bool AppState::addNeverCorrect(const std::string& token) {
+void AppState::addNeverCorrect(const std::string& token) {
     const std::string normalized = UnicodeText::trimWhitespace(UnicodeText::toLower(token));
     if (normalized.empty()) {
-        return false;
+        return;
     }
     const std::string language = rulesEngine_->detectLanguage(normalized).value_or("en");
-    const bool saved =
-        ManualOverridesFile::addNeverCorrect(normalized, language) == ManualOverridesFile::Change::added;
-    if (!saved) {
-        appLog("[Keyvane] Undo: no never-correct entry written (already there, or the file could not be "
-               "written)");
-    }
-    return saved;
+    learningWrites_.submit(
+        [normalized, language] { return ManualOverridesFile::addNeverCorrect(normalized, language); },
+        [this](ManualOverridesFile::Change change) {
+            if (change == ManualOverridesFile::Change::added) {
+                reloadConfig();
+                appLog("[Keyvane] Undo: token added to never-correct (learning mode)");
+            } else {
+                appLog("[Keyvane] Undo: no never-correct entry written (already there, or the "
+                       "file could not be written)");
+            }
+        });
 }
 
 void AppState::convertSelection(const std::optional<std::string>& target) {
@@ -328,9 +329,11 @@ void AppState::convertSelection(const std::optional<std::string>& target) {
     }
     const std::string typed = inputObserver_ ? inputObserver_->typedBeforeCursor() : std::string();
     if (target) {
-        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, *target, typed);
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, *target, typed,
+                                             &learningWrites_);
     } else {
-        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, typed);
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, typed,
+                                             &learningWrites_);
     }
     if (inputObserver_) {
         inputObserver_->forget(); // the text around the cursor changed out of the observer's sight

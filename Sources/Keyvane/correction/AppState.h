@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Keyvane/correction/InputObserver.h"
+#include "Keyvane/correction/LearningWrites.h"
 #include "KeyvaneCore/LineLanguageEvidence.h"
 #include "KeyvaneCore/RulesEngine.h"
 #include "KeyvaneCore/SecurePrompts.h"
@@ -85,7 +86,8 @@ private:
     // then. Says so in the log when that changes.
     bool keysOffLimits();
     void recordRecent(const std::string& desktopEntryID, const std::string& name);
-    bool addNeverCorrect(const std::string& token);
+    // Learns that the word undone is never to be corrected, now or once the overrides are free.
+    void addNeverCorrect(const std::string& token);
 
     PlatformServices& platform_;
     std::string ownDesktopEntryID_;
@@ -115,6 +117,7 @@ private:
     SessionLanguageTracker tracker_{sessionStreak};
     LineLanguageEvidence line_; // the words of the line being typed
     std::vector<RecentApp> recentApps_;
+    LearningWrites learningWrites_{platform_};
     std::shared_ptr<AppState*> self_; // weak handle for callbacks that may outlive the coordinator
 };
 

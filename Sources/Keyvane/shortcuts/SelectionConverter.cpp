@@ -4,6 +4,7 @@
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/correction/ConfigStore.h"
 #include "Keyvane/correction/InstalledLanguageDetector.h"
+#include "Keyvane/correction/LearningWrites.h"
 #include "Keyvane/correction/ReplacementAdapter.h"
 #include "KeyvaneCore/LearningWritePolicy.h"
 #include "KeyvaneCore/ManualOverridesFile.h"
@@ -24,22 +25,6 @@ void postShortcut(PlatformServices& platform, std::uint16_t keyCode, bool contro
     platform.postKeyEvent(event);
 }
 
-bool addToConfig(const std::string& original, const std::string& converted,
-                 const std::string& targetLanguage) {
-    const ManualOverridesFile::Change change =
-        ManualOverridesFile::addExactPair(original, converted, scriptLanguage(original), targetLanguage);
-    const bool known = change == ManualOverridesFile::Change::alreadyThere;
-    const bool saved = change == ManualOverridesFile::Change::added;
-    if (known) {
-        appLog("[Keyvane] Learning: pair '" + original + "' already exists");
-    } else if (!saved) {
-        appLog("[Keyvane] Learning: write failed");
-    } else {
-        appLog("[Keyvane] Learning: added pair '" + original + "' → '" + converted + "'");
-    }
-    return saved;
-}
-
 void reloadRules(RulesEngine& engine) {
     if (ConfigStore::reload(engine)) {
         appLog("[Keyvane] Learning: rules reloaded — new pair active");
@@ -48,7 +33,40 @@ void reloadRules(RulesEngine& engine) {
     }
 }
 
-void learnPairs(RulesEngine& engine, bool learningMode, const std::string& copied,
+// Whether the user's conversions teach pairs, and where the writes wait while the overrides are
+// busy (nowhere: a busy file loses the pair).
+struct Learning {
+    bool on = false;
+    LearningWrites* writes = nullptr;
+};
+
+void learn(RulesEngine& engine, LearningWrites* writes, const std::string& original,
+           const std::string& converted, const std::string& targetLanguage) {
+    auto write = [original, converted, targetLanguage] {
+        return ManualOverridesFile::addExactPair(original, converted, scriptLanguage(original),
+                                                 targetLanguage);
+    };
+    auto done = [&engine, original, converted](ManualOverridesFile::Change change) {
+        switch (change) {
+        case ManualOverridesFile::Change::alreadyThere:
+            appLog("[Keyvane] Learning: pair '" + original + "' already exists");
+            break;
+        case ManualOverridesFile::Change::added:
+            appLog("[Keyvane] Learning: added pair '" + original + "' → '" + converted + "'");
+            reloadRules(engine);
+            break;
+        case ManualOverridesFile::Change::notSaved:
+        case ManualOverridesFile::Change::busy: appLog("[Keyvane] Learning: write failed"); break;
+        }
+    };
+    if (writes != nullptr) {
+        writes->submit(write, done);
+    } else {
+        done(write());
+    }
+}
+
+void learnPairs(RulesEngine& engine, Learning learning, const std::string& copied,
                 const ManualConversionResult& result) {
     // Only what the keys of the copied text type on another layout may be learned.
     auto isLayoutReading = [&engine](const std::string& source, const std::string& target) {
@@ -61,20 +79,16 @@ void learnPairs(RulesEngine& engine, bool learningMode, const std::string& copie
         }
         return false;
     };
-    bool learned = false;
     for (const auto& pair : LearningWritePolicy::exactPairsForManualConversion(
-             learningMode, copied, result.text, isLayoutReading)) {
-        learned = addToConfig(pair.source, pair.target, result.targetLanguage) || learned;
-    }
-    if (learned) {
-        reloadRules(engine);
+             learning.on, copied, result.text, isLayoutReading)) {
+        learn(engine, learning.writes, pair.source, pair.target, result.targetLanguage);
     }
 }
 
 // A terminal pastes at its cursor, never over the selection: the selection is replaced only when
 // it is the end of what was just typed on the line, where Backspace erases it; otherwise the
 // conversion waits on the clipboard.
-void convertInTerminal(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+void convertInTerminal(PlatformServices& platform, RulesEngine& engine, Learning learning,
                        const std::string& copied, const ManualConversionResult& result,
                        const std::string& typedBeforeCursor) {
     const bool atCursor =
@@ -87,16 +101,16 @@ void convertInTerminal(PlatformServices& platform, RulesEngine& engine, bool lea
         platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
         appLog(convertedToClipboard);
     }
-    learnPairs(engine, learningMode, copied, result);
+    learnPairs(engine, learning, copied, result);
     ReplacementAdapter::switchLayout(platform, result.targetLanguage);
 }
 
 // Pastes the result, learns, and after a moment puts back what the clipboards held before.
-void finish(PlatformServices& platform, RulesEngine& engine, bool learningMode, const std::string& copied,
+void finish(PlatformServices& platform, RulesEngine& engine, Learning learning, const std::string& copied,
             const ManualConversionResult& result, const ClipboardContents& previousClipboard) {
     platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
     postShortcut(platform, KeyCode::v, true, false);
-    learnPairs(engine, learningMode, copied, result);
+    learnPairs(engine, learning, copied, result);
     const std::string target = result.targetLanguage;
     platform.schedule(restoreDelay, [&platform, previousClipboard, target] {
         // The user's clipboard comes back whole, whatever it held (text, an image, or nothing).
@@ -106,7 +120,7 @@ void finish(PlatformServices& platform, RulesEngine& engine, bool learningMode, 
     appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
 }
 
-void performConversion(PlatformServices& platform, RulesEngine& engine, bool learningMode, Converter convert,
+void performConversion(PlatformServices& platform, RulesEngine& engine, Learning learning, Converter convert,
                        const std::string& typedBeforeCursor) {
     // A host that is told the selection replaces it in place, without the clipboard.
     if (const std::optional<std::string> selected = platform.selectedText()) {
@@ -119,7 +133,7 @@ void performConversion(PlatformServices& platform, RulesEngine& engine, bool lea
             appLog("[Keyvane] The selection cannot be replaced here");
             return;
         }
-        learnPairs(engine, learningMode, *selected, result);
+        learnPairs(engine, learning, *selected, result);
         ReplacementAdapter::switchLayout(platform, result.targetLanguage);
         appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(*selected)) + " chars");
         return;
@@ -134,36 +148,37 @@ void performConversion(PlatformServices& platform, RulesEngine& engine, bool lea
             appLog("[Keyvane] No selection to convert");
             return;
         }
-        convertInTerminal(platform, engine, learningMode, *copied, convert(*copied), typedBeforeCursor);
+        convertInTerminal(platform, engine, learning, *copied, convert(*copied), typedBeforeCursor);
         return;
     }
     postShortcut(platform, KeyCode::c, true, false);
-    platform.schedule(copyDelay, [&platform, &engine, learningMode, convert, previousClipboard] {
+    platform.schedule(copyDelay, [&platform, &engine, learning, convert, previousClipboard] {
         auto copied = platform.clipboardContents(ClipboardKind::clipboard).text();
         auto previousText = previousClipboard.text();
         if (!copied || copied->empty() || (previousText && *copied == *previousText)) {
             appLog("[Keyvane] No selection to convert");
             return;
         }
-        finish(platform, engine, learningMode, *copied, convert(*copied), previousClipboard);
+        finish(platform, engine, learning, *copied, convert(*copied), previousClipboard);
     });
 }
 
 } // namespace
 
 void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
-                      const std::string& typedBeforeCursor) {
+                      const std::string& typedBeforeCursor, LearningWrites* writes) {
     const std::optional<std::string> layout = InstalledLanguageDetector::currentKey(platform);
     performConversion(
-        platform, engine, learningMode,
+        platform, engine, Learning{learningMode, writes},
         [&engine, layout](const std::string& text) { return engine.convertSelectionSmart(text, layout); },
         typedBeforeCursor);
 }
 
 void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
-                      const std::string& target, const std::string& typedBeforeCursor) {
+                      const std::string& target, const std::string& typedBeforeCursor,
+                      LearningWrites* writes) {
     performConversion(
-        platform, engine, learningMode,
+        platform, engine, Learning{learningMode, writes},
         [&engine, target](const std::string& text) { return engine.convertSelection(text, target); },
         typedBeforeCursor);
 }

@@ -9,6 +9,10 @@
 // Converts the text selected in the focused application: copies it, converts it with the
 // engine, pastes the result over it, puts the user's clipboard back whole and switches the
 // layout. In learning mode each converted word becomes an exact correction pair.
+namespace keyvane {
+class LearningWrites;
+}
+
 namespace keyvane::SelectionConverter {
 
 // Seconds from the copy to reading the clipboard, and from the paste to restoring it.
@@ -23,12 +27,14 @@ inline constexpr const char* convertedToClipboard =
 
 // To the language the engine chooses (the active layout is read now, at the request).
 // `typedBeforeCursor`: what the user typed on the current line before the cursor, as far as the
-// key observer can tell; in a terminal only a selection at its end can be replaced.
+// key observer can tell; in a terminal only a selection at its end can be replaced. In learning
+// mode the pairs learned are written through `writes` (at once when there is none).
 void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
-                      const std::string& typedBeforeCursor = {});
+                      const std::string& typedBeforeCursor = {}, LearningWrites* writes = nullptr);
 // To the given language.
 void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
-                      const std::string& target, const std::string& typedBeforeCursor);
+                      const std::string& target, const std::string& typedBeforeCursor,
+                      LearningWrites* writes = nullptr);
 
 // Terminal emulators take Control+C as an interrupt and paste at the cursor, not over the
 // selection: their selection is read from PRIMARY. When it is the end of what was just typed it

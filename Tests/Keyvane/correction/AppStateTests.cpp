@@ -7,11 +7,13 @@
 #include "KeyvaneCore/UserPreferences.h"
 #include "KeyvanePlatform/fake/FakePlatform.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/file.h>
 #include <unistd.h>
 
 using namespace keyvane;
@@ -143,6 +145,35 @@ TEST(Undo, RightAfterACorrectionRestoresTheTypedWordAndLearnsIt) {
     live.typeGhbdtn();
     live.platform.advance(2.0);
     EXPECT_EQ(live.platform.posted.size(), posted);
+}
+
+TEST(Undo, WhileAnotherProcessHoldsTheOverridesItIsDoneAtOnceAndLearnedOnceTheyAreFree) {
+    Live live;
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    const std::string overrides = live.home.path() + "/.local/share/keyvane/manual_overrides.json";
+    const int held = ::open((overrides + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0); // another copy's settings window saving, say
+    live.app->undoLastCorrection();       // never waits for it
+    live.platform.advance(0.5);
+    EXPECT_EQ(live.field(), "ghbdtn ");
+    auto learned = [&] {
+        const auto saved =
+            nlohmann::json::parse(live.home.read(".local/share/keyvane/manual_overrides.json"));
+        return std::find(saved["never_correct"].begin(), saved["never_correct"].end(), "ghbdtn") !=
+               saved["never_correct"].end();
+    };
+    EXPECT_FALSE(learned());
+    live.platform.advance(3.0);
+    EXPECT_FALSE(learned()) << "still held";
+
+    ::close(held);
+    live.platform.advance(1.0);
+    EXPECT_TRUE(learned());
+    const std::size_t posted = live.platform.posted.size();
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.platform.posted.size(), posted) << "and taken up: the word is left alone";
 }
 
 TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
