@@ -94,7 +94,10 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     undoShortcut_ = SavedShortcut::read("undoShortcut", HotkeyManager::defaultUndo);
     convertShortcut_ = SavedShortcut::read("switchShortcut", HotkeyManager::defaultSwitch);
     watchUserFiles();
-    publishStatus(); // the X11 host leaves the keys to us from now on
+    // The X11 host leaves the keys to us from now on; the language follows once known.
+    InputMethodPresence::announce(AppPaths::inputMethodHostMarkerPath());
+    published_ = InputMethodHostStatus{};
+    publishStatus();
     app_->onStateChanged = [this] { publishStatus(); };
     takeRequests();
 
@@ -340,20 +343,29 @@ void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {
 }
 
 void KeyvaneFcitx5Addon::publishStatus() {
-    InputMethodHostStatus status;
-    if (published_) {
-        status.layoutLanguage = published_->layoutLanguage; // while no field has the focus
+    // Said after the event that changed it, never within: a correction's keys do not wait for a
+    // file to be written.
+    if (publishPending_) {
+        return;
     }
-    if (focused_ != nullptr) {
-        const std::optional<KeyboardLayout> layout = host_->currentLayout();
-        status.layoutLanguage = layout && layout->language ? *layout->language : std::string();
-    }
-    status.paused = app_->isPaused();
-    if (!published_ || published_->layoutLanguage != status.layoutLanguage ||
-        published_->paused != status.paused) {
-        InputMethodPresence::announce(AppPaths::inputMethodHostMarkerPath(), status);
-        published_ = status;
-    }
+    publishPending_ = true;
+    schedule(0, [this] {
+        publishPending_ = false;
+        InputMethodHostStatus status;
+        if (published_) {
+            status.layoutLanguage = published_->layoutLanguage; // while no field has the focus
+        }
+        if (focused_ != nullptr) {
+            const std::optional<KeyboardLayout> layout = host_->currentLayout();
+            status.layoutLanguage = layout && layout->language ? *layout->language : std::string();
+        }
+        status.paused = app_->isPaused();
+        if (!published_ || published_->layoutLanguage != status.layoutLanguage ||
+            published_->paused != status.paused) {
+            InputMethodPresence::announce(AppPaths::inputMethodHostMarkerPath(), status);
+            published_ = status;
+        }
+    });
 }
 
 double KeyvaneFcitx5Addon::now() {

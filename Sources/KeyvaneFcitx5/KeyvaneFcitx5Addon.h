@@ -94,6 +94,7 @@ private:
     bool handlingKey_ = false; // within a key event of the focused field
     std::unique_ptr<XimWake> ximWake_;
     std::optional<InputMethodHostStatus> published_;
+    bool publishPending_ = false;
 };
 
 } // namespace keyvane

@@ -448,9 +448,13 @@ case_convert-selection() {
 
 # "keyvane --pause" from a terminal or a desktop shortcut reaches the addon: words stay as typed
 # until "keyvane --resume".
-# What the addon tells the tray of the copy on the desktop (its marker), checked line by line.
+# What the addon tells the tray of the copy on the desktop (its marker), line by line, within 5 s.
 host_says() {
-  grep -qx "$1" "$XDG_RUNTIME_DIR/keyvane/input-method-host" || fail "the addon's marker lacks \"$1\""
+  local end=$((SECONDS + 5))
+  until grep -qx "$1" "$XDG_RUNTIME_DIR/keyvane/input-method-host" 2>/dev/null; do
+    ((SECONDS < end)) || fail "the addon's marker lacks \"$1\""
+    sleep 0.02
+  done
 }
 
 case_pause() {

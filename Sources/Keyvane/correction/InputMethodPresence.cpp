@@ -48,9 +48,21 @@ void announce(const std::string& markerPath, const InputMethodHostStatus& status
     std::ostringstream text;
     text << ::getpid() << "\nlanguage " << (status.layoutLanguage.empty() ? "-" : status.layoutLanguage)
          << "\npaused " << (status.paused ? 1 : 0) << '\n';
-    // Whole or not at all: a reader never sees half a marker.
+    // Whole or not at all, so that a reader never sees half a marker; not synced to disk: it lives
+    // in the runtime directory and says nothing once the session is over.
     AtomicFile::createDirectories(markerPath.substr(0, markerPath.find_last_of('/')));
-    AtomicFile::writeAtomically(markerPath, text.str());
+    const std::string partial = markerPath + ".new-" + std::to_string(::getpid());
+    {
+        std::ofstream out(partial, std::ios::trunc);
+        out << text.str();
+        if (!out.flush()) {
+            std::remove(partial.c_str());
+            return;
+        }
+    }
+    if (std::rename(partial.c_str(), markerPath.c_str()) != 0) {
+        std::remove(partial.c_str());
+    }
 }
 
 void withdraw(const std::string& markerPath) {
