@@ -7,71 +7,100 @@
 #include "KeyvaneDevTools/WordTokenizer.h"
 
 #include <map>
+#include <optional>
+#include <vector>
 
 namespace keyvane {
 
-void TextVerificationRunner::noteMissed(const std::string& word, Missed& missed) const {
+std::optional<KeyvaneMissedCandidate> TextVerificationRunner::missedBy(const std::string& word) const {
     if (static_cast<long long>(UnicodeText::length(word)) < options_.minLength) {
-        return;
+        return std::nullopt;
     }
-    auto candidate = analyzer_.diagnoseMissed(word, options_.language);
-    if (!candidate) {
-        return;
-    }
-    if (!options_.unique) {
-        missed.candidates.push_back(std::move(*candidate));
-        return;
-    }
-    std::string key = UnicodeText::toLower(word);
-    if (auto it = missed.positionByKey.find(key); it != missed.positionByKey.end()) {
-        missed.candidates[it->second].count += 1;
-    } else {
-        missed.positionByKey.emplace(key, missed.candidates.size());
-        missed.candidates.push_back(std::move(*candidate));
-    }
+    return analyzer_.diagnoseMissed(word, options_.language);
 }
 
-void TextVerificationRunner::noteCandidate(const std::string& word,
-                                           std::vector<KeyvaneCandidate>& candidates) const {
+std::optional<KeyvaneCandidate> TextVerificationRunner::switchedBy(const std::string& word) const {
     RulesDecision decision =
         analyzer_.engine().evaluate(word, "cli.verification", false, std::nullopt, std::nullopt);
     if (!decision.shouldCorrect || !decision.correctedToken) {
-        return;
+        return std::nullopt;
     }
     auto direction = KeyvaneDiagnosticAnalyzer::detectDirection(word);
     const auto wanted = directionFor(options_.language);
     if (!direction || !wanted || *direction != *wanted) {
-        return;
+        return std::nullopt;
     }
-    candidates.push_back({word, *decision.correctedToken, *direction, options_.language,
-                          KeyvaneDiagnosticAnalyzer::humanReason(toString(decision.reason)),
-                          decision.confidence});
+    return KeyvaneCandidate{word,
+                            *decision.correctedToken,
+                            *direction,
+                            options_.language,
+                            KeyvaneDiagnosticAnalyzer::humanReason(toString(decision.reason)),
+                            decision.confidence};
 }
 
 int TextVerificationRunner::run(std::ostream& out, std::ostream& err) const {
     const bool reverse = options_.validation == VerificationValidationMode::reverse;
+    // What is found is written as it is found; only the unique missed words are gathered, to count
+    // them.
     std::size_t total = 0;
-    Missed missed;
-    std::vector<KeyvaneCandidate> candidates;
+    std::size_t found = 0;
+    long long occurrences = 0;
+    std::vector<KeyvaneMissedCandidate> unique;
+    std::map<std::string, std::size_t> positionByKey;
+    bool begun = false;
+    auto begin = [&] {
+        if (!begun) {
+            begun = true;
+            reverse ? VerificationReportWriter::beginReverse(out, options_)
+                    : VerificationReportWriter::begin(out, options_);
+        }
+    };
     const bool read = TextFormat::forEachInputLine(options_.file, err, [&](const std::string& line) {
+        begin(); // once the file is known to be readable
         for (const std::string& word :
              reverse ? WordTokenizer::reverseWords(line) : WordTokenizer::words(line)) {
             ++total;
-            if (reverse) {
-                noteMissed(word, missed);
+            if (!reverse) {
+                if (std::optional<KeyvaneCandidate> candidate = switchedBy(word)) {
+                    VerificationReportWriter::candidate(out, ++found, *candidate);
+                }
+                continue;
+            }
+            std::optional<KeyvaneMissedCandidate> candidate = missedBy(word);
+            if (!candidate) {
+                continue;
+            }
+            ++occurrences;
+            if (!options_.unique) {
+                ++found;
+                VerificationReportWriter::missed(out, options_, *candidate);
+            } else if (auto at = positionByKey.find(UnicodeText::toLower(word)); at != positionByKey.end()) {
+                unique[at->second].count += 1;
             } else {
-                noteCandidate(word, candidates);
+                positionByKey.emplace(UnicodeText::toLower(word), unique.size());
+                unique.push_back(std::move(*candidate));
             }
         }
     });
     if (!read) {
         return 1;
     }
-    if (reverse) {
-        VerificationReportWriter::writeReverse(out, options_, total, missed.candidates);
-    } else {
-        VerificationReportWriter::write(out, options_, total, candidates);
+    begin();
+    if (!reverse) {
+        VerificationReportWriter::end(out, total, found);
+        return 0;
     }
+    for (const KeyvaneMissedCandidate& candidate : unique) {
+        VerificationReportWriter::missed(out, options_, candidate);
+    }
+    if (options_.unique) {
+        found = unique.size();
+        occurrences = 0;
+        for (const KeyvaneMissedCandidate& candidate : unique) {
+            occurrences += candidate.count;
+        }
+    }
+    VerificationReportWriter::endReverse(out, options_, total, found, occurrences);
     return 0;
 }
 

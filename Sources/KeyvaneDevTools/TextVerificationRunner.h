@@ -4,7 +4,7 @@
 #include "KeyvaneDevTools/CLIOptions.h"
 #include "KeyvaneDevTools/KeyvaneDiagnosticAnalyzer.h"
 
-#include <map>
+#include <optional>
 #include <ostream>
 
 namespace keyvane {
@@ -20,13 +20,11 @@ public:
     int run(std::ostream& out, std::ostream& err) const;
 
 private:
-    // The missed candidates so far, grouped by lower-cased word when unique.
-    struct Missed {
-        std::vector<KeyvaneMissedCandidate> candidates;
-        std::map<std::string, std::size_t> positionByKey;
-    };
-    void noteMissed(const std::string& word, Missed& missed) const;
-    void noteCandidate(const std::string& word, std::vector<KeyvaneCandidate>& candidates) const;
+    // Why the engine leaves the word, typed on the other layout, alone; nothing when it switches it
+    // (or the word is shorter than the minimum length).
+    std::optional<KeyvaneMissedCandidate> missedBy(const std::string& word) const;
+    // What the engine would switch the word to, in the expected direction.
+    std::optional<KeyvaneCandidate> switchedBy(const std::string& word) const;
 
     CLIOptions options_;
     const KeyvaneDiagnosticAnalyzer& analyzer_;

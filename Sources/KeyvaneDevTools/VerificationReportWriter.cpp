@@ -16,62 +16,64 @@ void header(std::ostream& out, const CLIOptions& options) {
 
 } // namespace
 
-void write(std::ostream& out, const CLIOptions& options, std::size_t totalWords,
-           const std::vector<KeyvaneCandidate>& candidates) {
+void begin(std::ostream& out, const CLIOptions& options) {
     header(out, options);
     out << "\n";
-    if (candidates.empty()) {
-        out << "No switch candidates found.\n\nTotal words processed: " << totalWords
-            << "\nCandidates found: 0\n";
-        return;
-    }
-    std::size_t n = 0;
-    for (const KeyvaneCandidate& c : candidates) {
-        out << "Candidate #" << ++n << "\n"
-            << "Original: " << c.originalWord << "\n"
-            << "Suggested: " << c.suggestedWord << "\n"
-            << "Direction: " << toString(c.direction) << "\n"
-            << "Expected language: " << toString(c.expectedLanguage) << "\n"
-            << "Reason: " << c.reason << "\n";
-        if (c.confidenceScore) {
-            out << "Confidence: " << TextFormat::formatted("%.2f", *c.confidenceScore) << "\n";
-        }
-        out << "\n";
-    }
-    out << "Total words processed: " << totalWords << "\nCandidates found: " << candidates.size() << "\n";
 }
 
-void writeReverse(std::ostream& out, const CLIOptions& options, std::size_t totalWords,
-                  const std::vector<KeyvaneMissedCandidate>& missed) {
+void candidate(std::ostream& out, std::size_t number, const KeyvaneCandidate& found) {
+    out << "Candidate #" << number << "\n"
+        << "Original: " << found.originalWord << "\n"
+        << "Suggested: " << found.suggestedWord << "\n"
+        << "Direction: " << toString(found.direction) << "\n"
+        << "Expected language: " << toString(found.expectedLanguage) << "\n"
+        << "Reason: " << found.reason << "\n";
+    if (found.confidenceScore) {
+        out << "Confidence: " << TextFormat::formatted("%.2f", *found.confidenceScore) << "\n";
+    }
+    out << "\n";
+}
+
+void end(std::ostream& out, std::size_t totalWords, std::size_t found) {
+    if (found == 0) {
+        out << "No switch candidates found.\n\n";
+    }
+    out << "Total words processed: " << totalWords << "\nCandidates found: " << found << "\n";
+}
+
+void beginReverse(std::ostream& out, const CLIOptions& options) {
     header(out, options);
     out << "MinLength: " << options.minLength << "\n"
         << "Unique: " << (options.unique ? "true" : "false") << "\n\n";
-    if (missed.empty()) {
+}
+
+void missed(std::ostream& out, const CLIOptions& options, const KeyvaneMissedCandidate& found) {
+    out << "False negative candidate:\n"
+        << "Word: " << found.originalWord << "\n"
+        << "Expected: " << found.expectedSwitchedWord.value_or("(no mapping available)") << "\n"
+        << "ExpectedDirection: " << toString(found.expectedDirection) << "\n"
+        << "ActualDecision: " << found.actualDecision << "\n";
+    if (found.finalScore) {
+        out << "FinalScore: " << TextFormat::formatted("%.2f", *found.finalScore) << "\n";
+    }
+    if (found.threshold) {
+        out << "Threshold: " << TextFormat::formatted("%.2f", *found.threshold) << "\n";
+    }
+    out << "Reason: " << found.rejectionReason << "\n";
+    if (options.unique) {
+        out << "Count: " << found.count << "\n";
+    }
+    out << "\n";
+}
+
+void endReverse(std::ostream& out, const CLIOptions& options, std::size_t totalWords, std::size_t found,
+                long long occurrences) {
+    if (found == 0) {
         out << "No false negative candidates found.\n\nTotal words processed: " << totalWords
             << "\nFalse negative candidates found: 0\n";
         return;
     }
-    long long occurrences = 0;
-    for (const KeyvaneMissedCandidate& m : missed) {
-        occurrences += m.count;
-        out << "False negative candidate:\n"
-            << "Word: " << m.originalWord << "\n"
-            << "Expected: " << m.expectedSwitchedWord.value_or("(no mapping available)") << "\n"
-            << "ExpectedDirection: " << toString(m.expectedDirection) << "\n"
-            << "ActualDecision: " << m.actualDecision << "\n";
-        if (m.finalScore) {
-            out << "FinalScore: " << TextFormat::formatted("%.2f", *m.finalScore) << "\n";
-        }
-        if (m.threshold) {
-            out << "Threshold: " << TextFormat::formatted("%.2f", *m.threshold) << "\n";
-        }
-        out << "Reason: " << m.rejectionReason << "\n";
-        if (options.unique) {
-            out << "Count: " << m.count << "\n";
-        }
-        out << "\n";
-    }
-    out << "Total words processed: " << totalWords << "\nFalse negative candidates found: " << missed.size();
+    out << "Total words processed: " << totalWords << "\nFalse negative candidates found: " << found;
     if (options.unique) {
         out << " unique (" << occurrences << " total occurrences)";
     }

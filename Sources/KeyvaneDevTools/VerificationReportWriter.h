@@ -6,13 +6,20 @@
 #include <ostream>
 #include <vector>
 
-// The reports of the verification run, on the given stream.
+// The reports of the verification run, on the given stream. A report is written as the text is
+// read: its header, each candidate as it is found (numbered from 1), then the totals, so that a
+// text of any size needs no more memory than one line of it.
 namespace keyvane::VerificationReportWriter {
 
-void write(std::ostream& out, const CLIOptions& options, std::size_t totalWords,
-           const std::vector<KeyvaneCandidate>& candidates);
+void begin(std::ostream& out, const CLIOptions& options);
+void candidate(std::ostream& out, std::size_t number, const KeyvaneCandidate& found);
+void end(std::ostream& out, std::size_t totalWords, std::size_t found);
 
-void writeReverse(std::ostream& out, const CLIOptions& options, std::size_t totalWords,
-                  const std::vector<KeyvaneMissedCandidate>& missed);
+// Reverse validation: the words the engine fails to switch. With `unique`, each word once with its
+// count, which the caller gathers before writing them.
+void beginReverse(std::ostream& out, const CLIOptions& options);
+void missed(std::ostream& out, const CLIOptions& options, const KeyvaneMissedCandidate& found);
+void endReverse(std::ostream& out, const CLIOptions& options, std::size_t totalWords, std::size_t found,
+                long long occurrences);
 
 } // namespace keyvane::VerificationReportWriter
