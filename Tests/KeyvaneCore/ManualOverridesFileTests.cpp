@@ -61,6 +61,29 @@ TEST(ManualOverridesFile, ASeedEntryTheUserRemovedStaysRemoved) {
     }
 }
 
+// A rules-file update brings new seed entries; what the user deleted stays deleted, also in a file
+// written before the file kept its record of what it was given.
+TEST(ManualOverridesFile, AnUpdateAddsNewSeedEntriesAndKeepsTheUsersDeletionsInAnOldFileToo) {
+    TempHome home;
+    // From before the record: the seed pair and word are there, nothing says they were given.
+    home.write(overridesPath, R"({"exact_pairs": {"ghbdtn": "привет"}, "never_correct": ["lol"]})");
+    json loaded = ManualOverridesFile::load(rulesWithSeed);
+    EXPECT_EQ(taught(loaded), rulesWithSeed["manual_overrides"]);
+    // The user deletes both.
+    loaded["exact_pairs"] = json::object();
+    loaded["never_correct"] = json::array();
+    home.write(overridesPath, loaded.dump());
+
+    json updated = rulesWithSeed;
+    updated["manual_overrides"]["exact_pairs"]["rfr"] = "как";
+    updated["manual_overrides"]["never_correct"].push_back("brb");
+    const json merged = ManualOverridesFile::load(updated);
+    EXPECT_EQ(merged["exact_pairs"], json({{"rfr", "как"}}))
+        << "the new pair comes, the deleted one stays away";
+    EXPECT_EQ(merged["never_correct"], json({"brb"}));
+    EXPECT_EQ(taught(json::parse(home.read(overridesPath))), taught(merged));
+}
+
 TEST(ManualOverridesFile, ADamagedFileIsKeptAsideAndWhatItTaughtIsKept) {
     TempHome home;
     // A hand edit with a trailing comma: the learned pair and the never-correct word survive it.
