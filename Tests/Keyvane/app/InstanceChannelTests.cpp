@@ -52,10 +52,24 @@ TEST(InstanceChannel, TheSocketLivesInADirectoryOnlyThisUserCanEnter) {
     ASSERT_EQ(::stat((runtime.path + "/keyvane").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     std::filesystem::remove(runtime.path + "/keyvane");
-    std::filesystem::create_directory_symlink("/tmp", runtime.path + "/keyvane");
+    const std::string elsewhere = runtime.home.path() + "/elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    std::filesystem::create_directory_symlink(elsewhere, runtime.path + "/keyvane");
     std::string error;
     EXPECT_FALSE(InstanceChannel::socketPath(":0", &error).has_value());
     EXPECT_FALSE(error.empty());
+    if (::getuid() == 0) {
+        // Another user's directory in its place, private to that user or open to all.
+        std::filesystem::remove(runtime.path + "/keyvane");
+        std::filesystem::create_directory(runtime.path + "/keyvane");
+        ASSERT_EQ(::chown((runtime.path + "/keyvane").c_str(), 65534, 65534), 0);
+        for (mode_t mode : {0700, 0777}) {
+            ::chmod((runtime.path + "/keyvane").c_str(), mode);
+            error.clear();
+            EXPECT_FALSE(InstanceChannel::socketPath(":0", &error).has_value()) << std::oct << mode;
+            EXPECT_FALSE(error.empty());
+        }
+    }
 }
 
 TEST(InstanceChannel, AConnectionFromAnotherUserIsToldApart) {
