@@ -5,10 +5,12 @@
 #include "KeyvaneCore/CoreLog.h"
 #include "KeyvaneCore/FastJson.h"
 
+#include <cctype>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
+#include <map>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -87,6 +89,12 @@ std::string withoutTrailingCommas(std::string_view text) {
     return out;
 }
 
+// Files salvaged in this run whose readable part could not be written back, by path.
+std::map<std::string, nlohmann::json>& unsavedSalvage() {
+    static std::map<std::string, nlohmann::json> salvaged;
+    return salvaged;
+}
+
 std::string fileTimestamp() {
     std::time_t now = std::time(nullptr);
     std::tm utc{};
@@ -131,9 +139,189 @@ std::optional<nlohmann::json> parseReleasing(std::string&& text, std::string* er
     return parseText(text, error, [&text] { std::string().swap(text); });
 }
 
+namespace {
+
+std::string withoutComments(std::string_view text);
+
+// A tolerant reader for what a strict one refuses: a truncated file, a stray byte, a comment
+// beside a trailing comma. An object or array is read member by member, each on its own (and its
+// own objects and arrays the same way): what parses is kept, what does not is left out alone.
+class Salvager {
+public:
+    explicit Salvager(std::string_view text)
+        : text_(text) {}
+
+    std::optional<nlohmann::json> value(std::size_t from, std::size_t to, int depth) const {
+        from = skipSpace(from, to);
+        if (from >= to) {
+            return std::nullopt;
+        }
+        const std::string_view whole = trimmed(from, to);
+        if (auto strict = parse(withoutTrailingCommas(withoutComments(whole))); strict) {
+            return strict;
+        }
+        if (depth >= maxDepth) {
+            return std::nullopt;
+        }
+        if (text_[from] == '{') {
+            return object(from + 1, to, depth + 1);
+        }
+        if (text_[from] == '[') {
+            return array(from + 1, to, depth + 1);
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::string_view trimmed(std::size_t from, std::size_t to) const {
+        std::size_t end = to;
+        while (end > from && std::isspace(static_cast<unsigned char>(text_[end - 1]))) {
+            --end;
+        }
+        return text_.substr(from, end - from);
+    }
+
+    std::size_t skipSpace(std::size_t at, std::size_t to) const {
+        while (at < to) {
+            if (std::isspace(static_cast<unsigned char>(text_[at]))) {
+                ++at;
+            } else if (auto end = commentEnd(text_.substr(0, to), at)) {
+                at = *end + 1;
+            } else {
+                break;
+            }
+        }
+        return at;
+    }
+
+    // Where the string starting at `at` (its opening quote) ends: one past its closing quote.
+    std::size_t stringEnd(std::size_t at, std::size_t to) const {
+        for (++at; at < to; ++at) {
+            if (text_[at] == '\\') {
+                ++at;
+            } else if (text_[at] == '"') {
+                return at + 1;
+            }
+        }
+        return to;
+    }
+
+    // Where the member starting at `at` ends: at the comma or closing bracket that follows it on its
+    // own level, or at `to`.
+    std::size_t memberEnd(std::size_t at, std::size_t to) const {
+        int depth = 0;
+        while (at < to) {
+            const char c = text_[at];
+            if (c == '"') {
+                at = stringEnd(at, to);
+                continue;
+            }
+            if (auto end = commentEnd(text_.substr(0, to), at)) {
+                at = *end + 1;
+                continue;
+            }
+            if (c == '{' || c == '[') {
+                ++depth;
+            } else if (c == '}' || c == ']') {
+                if (depth == 0) {
+                    return at;
+                }
+                --depth;
+            } else if (c == ',' && depth == 0) {
+                return at;
+            }
+            ++at;
+        }
+        return to;
+    }
+
+    std::optional<nlohmann::json> object(std::size_t at, std::size_t to, int depth) const {
+        nlohmann::json out = nlohmann::json::object();
+        while (true) {
+            at = skipSpace(at, to);
+            if (at >= to || text_[at] == '}') {
+                return out;
+            }
+            const std::size_t end = memberEnd(at, to);
+            if (text_[at] == '"') {
+                const std::size_t keyEnd = stringEnd(at, end);
+                const std::size_t colon = skipSpace(keyEnd, end);
+                auto key = parse(text_.substr(at, keyEnd - at));
+                if (key && key->is_string() && colon < end && text_[colon] == ':') {
+                    if (auto member = value(colon + 1, end, depth)) {
+                        out[key->get<std::string>()] = std::move(*member);
+                    }
+                }
+            }
+            if (end >= to || text_[end] != ',') {
+                return out;
+            }
+            at = end + 1;
+        }
+    }
+
+    std::optional<nlohmann::json> array(std::size_t at, std::size_t to, int depth) const {
+        nlohmann::json out = nlohmann::json::array();
+        while (true) {
+            at = skipSpace(at, to);
+            if (at >= to || text_[at] == ']') {
+                return out;
+            }
+            const std::size_t end = memberEnd(at, to);
+            if (auto element = value(at, end, depth)) {
+                out.push_back(std::move(*element));
+            }
+            if (end >= to || text_[end] != ',') {
+                return out;
+            }
+            at = end + 1;
+        }
+    }
+
+    std::string_view text_;
+};
+
+// The text without its comments (outside strings).
+std::string withoutComments(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            out += c;
+            if (c == '\\' && i + 1 < text.size()) {
+                out += text[++i];
+            } else if (c == '"') {
+                inString = false;
+            }
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+        } else if (auto end = commentEnd(text, i)) {
+            i = *end;
+            out += ' ';
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
 UserDataRead read(const std::string& path) {
     UserDataRead result;
     struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 && errno == ENOENT) {
+        if (auto unsaved = unsavedSalvage().find(path); unsaved != unsavedSalvage().end()) {
+            // Salvaged earlier in this run but not written back (a full disk): the same, unsaid.
+            result.state = UserDataState::loaded;
+            result.document = unsaved->second;
+            return result;
+        }
+    }
     if (::lstat(path.c_str(), &info) != 0) {
         result.state = errno == ENOENT ? UserDataState::missing : UserDataState::unreadable;
         return result;
@@ -171,15 +359,24 @@ UserDataRead read(const std::string& path) {
     ::chmod(kept.c_str(), 0600);
     result.state = UserDataState::salvaged;
     result.keptAs = kept;
-    if (auto salvaged = parse(withoutTrailingCommas(*text)); salvaged && salvaged->is_object()) {
+    if (auto salvaged = Salvager(*text).value(0, text->size(), 0); salvaged && salvaged->is_object()) {
         result.document = std::move(*salvaged);
     }
     // What was read of it takes its place at once, so that every later reader finds it.
-    AtomicFile::writeAtomically(
-        path, result.document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
-    userNotice(
-        "[Keyvane] " + path + " was damaged (" + error + "); kept as " + kept +
-        (result.document.empty() ? ", nothing of it could be read" : ", what could be read of it is used"));
+    std::string writeError;
+    const bool rewritten = AtomicFile::writeAtomically(
+        path, result.document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n",
+        &writeError);
+    const std::size_t entries = result.document.size();
+    userNotice("[Keyvane] " + path + " was damaged (" + error + "); kept as " + kept + "; " +
+               (entries == 0 ? std::string("nothing of it could be read")
+                             : std::to_string(entries) + " of its entries could be read and are used") +
+               (rewritten ? std::string()
+                          : "; they could not be written back (" + writeError +
+                                "), so they are used until Keyvane stops and the kept copy is all there is"));
+    if (!rewritten) {
+        unsavedSalvage()[path] = result.document; // what later readers of the missing file get
+    }
     return result;
 }
 

@@ -3,10 +3,14 @@
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/UserPreferences.h"
 
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace keyvane;
 using keyvane::testing::TempHome;
@@ -37,11 +41,57 @@ TEST(UserPreferencesFile, ADamagedFileIsKeptAsideAndWhatCanBeReadOfItIsUsed) {
     EXPECT_EQ(UserPreferences::load(path), prefs);
 
     // Nothing readable: the defaults, and the file is kept beside the first one.
-    for (const std::string damaged : {"{\"active_languages\": [\"ru\"", "[1, 2]", "\xff\xfe"}) {
+    for (const std::string damaged : {"[1, 2]", "\xff\xfe"}) {
         home.write(preferencesPath, damaged);
         EXPECT_EQ(UserPreferences::load(path), UserPreferences::empty()) << damaged;
     }
-    EXPECT_EQ(home.siblings(preferencesPath, ".damaged-").size(), 4u) << "no kept copy is overwritten";
+    EXPECT_EQ(home.siblings(preferencesPath, ".damaged-").size(), 3u) << "no kept copy is overwritten";
+}
+
+TEST(UserPreferencesFile, EachEntryOfADamagedFileIsSalvagedOnItsOwn) {
+    TempHome home;
+    const std::string path = home.path() + "/" + preferencesPath;
+    const std::string exclusions = R"("excluded_apps": {"org.a": {"name": "A"}, "org.b)"
+                                   "\xff"
+                                   R"(": {"name": "B"}, "org.c": {"name": "C"}})";
+    const std::vector<std::pair<std::string, std::string>> damaged = {
+        {"cut off mid-file", R"({"active_languages": ["en", "uk"], )" + exclusions + R"(, "launch_at_lo)"},
+        {"one bad byte", R"({"active_languages": ["en", "uk"], )" + exclusions + "}"},
+        {"a comment after a trailing comma",
+         R"({"active_languages": ["en", "uk"], /* mine */ )" + exclusions + ", // the end\n}"},
+    };
+    for (const auto& [what, text] : damaged) {
+        home.write(preferencesPath, text);
+        const UserPreferences prefs = UserPreferences::load(path);
+        EXPECT_EQ(prefs.activeLanguages, (std::vector<std::string>{"en", "uk"})) << what;
+        EXPECT_TRUE(prefs.excludedApps.contains("org.a")) << what;
+        EXPECT_TRUE(prefs.excludedApps.contains("org.c")) << what << ": the entry after the bad one too";
+        EXPECT_EQ(prefs.excludedApps.size(), 2u) << what << ": only the unreadable one is left out";
+        EXPECT_EQ(UserPreferences::load(path), prefs) << what << ": written back for every later reader";
+    }
+}
+
+// On a full disk the damaged file is kept aside but what was read of it cannot be written back:
+// it is still what every reader of this run gets, never the defaults.
+TEST(UserPreferencesFile, WhatWasSalvagedIsUsedEvenWhenItCannotBeWrittenBack) {
+    TempHome home;
+    const std::string path = home.path() + "/" + preferencesPath;
+    home.write(preferencesPath, R"({"active_languages": ["en", "uk"], "launch_at_login": false,})");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit full{8, 8}; // no file grows beyond 8 bytes: the write-back fails
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        const UserPreferences first = UserPreferences::load(path);
+        const UserPreferences again = UserPreferences::load(path);
+        const bool kept =
+            first.activeLanguages == std::vector<std::string>{"en", "uk"} && !first.launchAtLogin;
+        ::_exit(kept && again == first ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(home.siblings(preferencesPath, ".damaged-").size(), 1u);
 }
 
 TEST(UserPreferencesFile, AFileThatCannotBeReadIsNeverOverwritten) {
