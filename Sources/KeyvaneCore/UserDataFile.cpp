@@ -403,6 +403,32 @@ Lock::~Lock() {
     }
 }
 
+std::optional<std::string> keepCopy(const std::string& path) {
+    const std::optional<std::string> text = AtomicFile::read(path);
+    if (!text) {
+        return std::nullopt;
+    }
+    const std::string stamp = path + ".replaced-" + fileTimestamp();
+    for (int n = 1; n < 100; ++n) {
+        const std::string copy = n == 1 ? stamp : stamp + "-" + std::to_string(n);
+        const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        const bool written = ::write(fd, text->data(), text->size()) == static_cast<ssize_t>(text->size());
+        ::close(fd);
+        if (!written) {
+            ::unlink(copy.c_str());
+            return std::nullopt;
+        }
+        return copy;
+    }
+    return std::nullopt;
+}
+
 bool mayReplace(const std::string& path) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0) {

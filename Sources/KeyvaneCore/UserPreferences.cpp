@@ -150,6 +150,27 @@ bool UserPreferences::save(const UserPreferences& preferences, const std::string
     document["skip_when_fields_unknown"] = preferences.skipWhenFieldsUnknown;
     document["ui_language"] = preferences.uiLanguage;
 
+    // What the file holds that this record does not (a key of a later version or a typo, a value of
+    // the wrong type) is not dropped unseen: the file is copied aside first, and the user told.
+    const UserDataRead current = UserDataFile::read(path);
+    if (current.state == UserDataState::loaded) {
+        std::string dropped;
+        for (const auto& [key, value] : current.document.items()) {
+            const auto kept = document.find(key);
+            if (kept == document.end() || kept->type() != value.type()) {
+                dropped += (dropped.empty() ? "" : ", ") + key;
+            }
+        }
+        if (!dropped.empty()) {
+            if (const std::optional<std::string> copy = UserDataFile::keepCopy(path)) {
+                userNotice("[Keyvane] " + path + " held what Keyvane does not use (" + dropped +
+                           "); it is rewritten without it, and kept as it was in " + *copy);
+            } else {
+                coreLog("[Keyvane] user_preferences.json could not be copied aside; the change is not saved");
+                return false;
+            }
+        }
+    }
     std::string text;
     try {
         // Invalid UTF-8 in a name is replaced rather than failing the whole save.

@@ -128,6 +128,26 @@ TEST(UserPreferencesFile, WrongTypesFallBackFieldByField) {
     EXPECT_EQ(prefs.excludedApps.at("org.gnome.Terminal"), (AppExclusionConfig{"org.gnome.Terminal", true}));
 }
 
+TEST(UserPreferencesFile, ASaveThatDropsWhatTheFileHeldKeepsACopyOfItFirst) {
+    TempHome home;
+    const std::string path = home.path() + "/" + preferencesPath;
+    const std::string original =
+        R"({"active_languages": ["en", "uk"], "launch_at_login": "yes", "my_note": "keep me"})";
+    home.write(preferencesPath, original);
+    UserPreferences prefs = UserPreferences::load(path);
+    ASSERT_TRUE(UserPreferences::save(prefs, path)); // as the start-up reconciliation does
+    const auto copies = home.siblings(preferencesPath, ".replaced-");
+    ASSERT_EQ(copies.size(), 1u)
+        << "a key of a later version and a value of the wrong type are kept somewhere";
+    std::ifstream in(copies.front(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), original);
+    EXPECT_EQ(UserPreferences::load(path), prefs);
+
+    prefs.debugLog = true; // an ordinary change afterwards drops nothing: no further copy
+    ASSERT_TRUE(UserPreferences::save(prefs, path));
+    EXPECT_EQ(home.siblings(preferencesPath, ".replaced-").size(), 1u);
+}
+
 TEST(UserPreferencesFile, SavesTheWholeRecordSortedAndReadsItBack) {
     TempHome home;
     const std::string path = home.path() + "/" + preferencesPath;
