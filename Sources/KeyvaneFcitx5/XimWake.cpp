@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneFcitx5/XimWake.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace keyvane {
@@ -19,9 +20,14 @@ XimWake::XimWake(fcitx::AddonInstance* xcb) {
             if (screens.rem == 0) {
                 return;
             }
+            // Never mapped, and left alone by the window manager (a window of fcitx5's that the
+            // compositor takes into account moved the keyboard focus as fcitx5's popups came and
+            // went).
             const xcb_window_t window = xcb_generate_id(connection);
-            xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screens.data->root, 0, 0, 1, 1, 0,
-                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+            const std::uint32_t overrideRedirect = 1;
+            xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screens.data->root, -1, -1, 1, 1, 0,
+                              XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT,
+                              &overrideRedirect);
             xcb_flush(connection);
             connections_[name] = {connection, window};
         });
