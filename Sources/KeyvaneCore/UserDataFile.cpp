@@ -60,8 +60,9 @@ int nestingDepth(std::string_view text) {
     return deepest;
 }
 
-// The text without the commas that a hand edit leaves before a closing bracket.
-std::string withoutTrailingCommas(std::string_view text) {
+// The text a hand edit left, tidied for a strict parser: without its comments (outside strings)
+// and without the commas before a closing bracket.
+std::string tidied(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     bool inString = false;
@@ -76,14 +77,27 @@ std::string withoutTrailingCommas(std::string_view text) {
             }
             continue;
         }
-        if (c == '"') {
-            inString = true;
-        } else if (c == ',') {
-            std::size_t next = text.find_first_not_of(" \t\r\n", i + 1);
-            if (next != std::string_view::npos && (text[next] == '}' || text[next] == ']')) {
+        if (auto end = commentEnd(text, i)) {
+            i = *end;
+            out += ' ';
+            continue;
+        }
+        if (c == ',') {
+            std::size_t next = i + 1;
+            while (next < text.size()) {
+                if (std::isspace(static_cast<unsigned char>(text[next]))) {
+                    ++next;
+                } else if (auto end = commentEnd(text, next)) {
+                    next = *end + 1;
+                } else {
+                    break;
+                }
+            }
+            if (next < text.size() && (text[next] == '}' || text[next] == ']')) {
                 continue;
             }
         }
+        inString = c == '"';
         out += c;
     }
     return out;
@@ -141,8 +155,6 @@ std::optional<nlohmann::json> parseReleasing(std::string&& text, std::string* er
 
 namespace {
 
-std::string withoutComments(std::string_view text);
-
 // A tolerant reader for what a strict one refuses: a truncated file, a stray byte, a comment
 // beside a trailing comma. An object or array is read member by member, each on its own (and its
 // own objects and arrays the same way): what parses is kept, what does not is left out alone.
@@ -157,7 +169,7 @@ public:
             return std::nullopt;
         }
         const std::string_view whole = trimmed(from, to);
-        if (auto strict = parse(withoutTrailingCommas(withoutComments(whole))); strict) {
+        if (auto strict = parse(tidied(whole)); strict) {
             return strict;
         }
         if (depth >= maxDepth) {
@@ -280,34 +292,6 @@ private:
 
     std::string_view text_;
 };
-
-// The text without its comments (outside strings).
-std::string withoutComments(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    bool inString = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inString) {
-            out += c;
-            if (c == '\\' && i + 1 < text.size()) {
-                out += text[++i];
-            } else if (c == '"') {
-                inString = false;
-            }
-            continue;
-        }
-        if (c == '"') {
-            inString = true;
-        } else if (auto end = commentEnd(text, i)) {
-            i = *end;
-            out += ' ';
-            continue;
-        }
-        out += c;
-    }
-    return out;
-}
 
 } // namespace
 

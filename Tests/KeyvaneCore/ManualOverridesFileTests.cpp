@@ -47,21 +47,6 @@ TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) 
     EXPECT_EQ(json::parse(home.read(overridesPath)), merged);
 }
 
-TEST(ManualOverridesFile, ASeedEntryTheUserRemovedStaysRemoved) {
-    TempHome home;
-    json created = ManualOverridesFile::load(rulesWithSeed);
-    // The user deletes the seeded pair and word by hand.
-    created["exact_pairs"].erase("ghbdtn");
-    created["never_correct"] = json::array();
-    home.write(overridesPath, created.dump());
-    for (int start = 0; start < 2; ++start) {
-        json loaded = ManualOverridesFile::load(rulesWithSeed);
-        EXPECT_FALSE(loaded["exact_pairs"].contains("ghbdtn"));
-        EXPECT_EQ(loaded["never_correct"], json::array());
-    }
-}
-
-// A rules-file update brings new seed entries; what the user deleted stays deleted, also in a file
 // written before the file kept its record of what it was given.
 TEST(ManualOverridesFile, AnUpdateAddsNewSeedEntriesAndKeepsTheUsersDeletionsInAnOldFileToo) {
     TempHome home;
