@@ -70,9 +70,18 @@ bool typedAsText(const fcitx::KeyEvent& key) {
     return character != 0 || fcitx::Key::keySymToUnicode(key.origKey().sym()) != 0;
 }
 
-bool isPasswordField(const fcitx::InputContext* context) {
-    return context->capabilityFlags().testAny(
-        fcitx::CapabilityFlags(fcitx::CapabilityFlag::PasswordOrSensitive));
+bool isXimField(const fcitx::InputContext* context) {
+    return std::string(context->frontend()) == "xim";
+}
+
+// An X program through XIM tells nothing of its fields, a password field included: the user's
+// "skip where fields cannot be told" decides there, as on the X11 host.
+FocusedField fieldOf(const fcitx::InputContext* context) {
+    if (context->capabilityFlags().testAny(
+            fcitx::CapabilityFlags(fcitx::CapabilityFlag::PasswordOrSensitive))) {
+        return FocusedField::password;
+    }
+    return isXimField(context) ? FocusedField::unknown : FocusedField::ordinary;
 }
 
 } // namespace
@@ -126,7 +135,7 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     // The field may become a password field, or give its surrounding text from now on.
     onFocused(fcitx::EventType::InputContextCapabilityChanged, [this](fcitx::InputContext* context) {
         order_.setFieldTells(context->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText));
-        host_->fieldChanged(isPasswordField(context));
+        host_->fieldChanged(fieldOf(context));
     });
     onFocused(fcitx::EventType::InputContextFocusOut, [this](fcitx::InputContext*) {
         order_.flush(); // what waits still goes to the field it was meant for
@@ -337,8 +346,8 @@ void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {
     order_.setFieldTells(context->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText));
     // An X client reading keys through XIM sends what comes together back to fcitx5 as if typed
     // (libX11 marks only one event at a time as the input method's).
-    order_.setSpacing(std::string(context->frontend()) == "xim" ? deliveryGap : 0);
-    host_->focusIn(isPasswordField(context), context->program());
+    order_.setSpacing(isXimField(context) ? deliveryGap : 0);
+    host_->focusIn(fieldOf(context), context->program());
     publishStatus(); // fcitx5 may keep an input method per application
 }
 

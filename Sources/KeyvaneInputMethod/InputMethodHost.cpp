@@ -42,9 +42,9 @@ void InputMethodHost::notify(const std::vector<std::function<void()>>& handlers)
     }
 }
 
-void InputMethodHost::focusIn(bool passwordOrSensitive, const std::string& program) {
+void InputMethodHost::focusIn(FocusedField field, const std::string& program) {
     // Decided anew for every field: nothing of the field before carries over.
-    field_ = passwordOrSensitive ? FocusedField::password : FocusedField::ordinary;
+    field_ = field;
     const bool otherProgram = program != program_;
     program_ = program;
     notify(focusHandlers_);
@@ -57,8 +57,7 @@ void InputMethodHost::focusIn(bool passwordOrSensitive, const std::string& progr
     }
 }
 
-void InputMethodHost::fieldChanged(bool passwordOrSensitive) {
-    const FocusedField field = passwordOrSensitive ? FocusedField::password : FocusedField::ordinary;
+void InputMethodHost::fieldChanged(FocusedField field) {
     if (field != field_) {
         field_ = field;
         notify(focusHandlers_); // a word begun in the field as it was is no word of the new one
@@ -107,7 +106,7 @@ InputMethodHost::KeyVerdict InputMethodHost::keyPressed(std::uint16_t keyCode, M
     if (afterReset_) {
         afterReset_ = false;
         const std::optional<std::string> before = frontend_.textBeforeCursor();
-        if (field_ == FocusedField::ordinary && before && !before->empty() &&
+        if (fieldIsRead() && before && !before->empty() &&
             !UnicodeText::isWhitespace(UnicodeText::graphemes(*before).back())) {
             field_ = FocusedField::asking;
         }
@@ -210,7 +209,7 @@ bool InputMethodHost::replaceBeforeCursor(const std::string& typed, const std::s
 }
 
 std::optional<std::string> InputMethodHost::selectedText() {
-    if (field_ != FocusedField::ordinary) {
+    if (!fieldIsRead()) {
         return std::nullopt; // the converter refuses such fields before it asks
     }
     return frontend_.selectedText();

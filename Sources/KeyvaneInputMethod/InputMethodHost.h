@@ -27,11 +27,12 @@ public:
     explicit InputMethodHost(InputMethodFrontend& frontend);
     ~InputMethodHost() override;
 
-    // A field took the focus: whether it is a password or otherwise sensitive field, and the
-    // program it belongs to (empty when the framework does not name it).
-    void focusIn(bool passwordOrSensitive, const std::string& program);
+    // A field took the focus: what it is (ordinary, password, or unknown where the program tells
+    // nothing, as an X program through XIM), and the program it belongs to (empty when the
+    // framework does not name it).
+    void focusIn(FocusedField field, const std::string& program);
     // The focused field's kind changed without a focus change (its capabilities were told anew).
-    void fieldChanged(bool passwordOrSensitive);
+    void fieldChanged(FocusedField field);
     void focusOut();
     // The cursor moved or the field's text changed out of the keys' sight (a click, a reset).
     void reset();
@@ -91,6 +92,7 @@ public:
 
 private:
     bool isModifierKey(std::uint16_t keyCode) const;
+    bool fieldIsRead() const { return field_ == FocusedField::ordinary || field_ == FocusedField::unknown; }
     void notify(const std::vector<std::function<void()>>& handlers);
 
     InputMethodFrontend& frontend_;

@@ -15,7 +15,7 @@
 # did.
 set -euo pipefail
 
-all_cases=(foot xterm gtk4-wayland gtk4-fcitx qt6 password-fast password-then-plain
+all_cases=(foot xterm xterm-skip-unknown gtk4-wayland gtk4-fcitx qt6 password-fast password-then-plain
   password-then-plain-wayland cursor-move cursor-move-wayland user-switch undo excluded-application pause
   convert-selection
   key-order-gtk3-10 key-order-gtk3-20 key-order-gtk4-10 key-order-gtk4-20)
@@ -252,6 +252,19 @@ case_xterm() {
   client_pid=$!
   check_terminal "*program:xterm frontend:xim *" "привет мир дата привет мир дата привет мир дата" \
     "ghbdtn vbh lfnf ghbdtn vbh lfnf ghbdtn vbh lfnf"
+}
+
+# XIM tells nothing of a field, a password prompt included: a user who skips fields that cannot be
+# told has the line left as typed there.
+case_xterm-skip-unknown() {
+  set_preferences '{"active_languages": ["en", "ru", "uk"], "debug_log": true,
+    "skip_when_fields_unknown": true}' 0
+  rm -f "$out"
+  LANG=C.UTF-8 LC_ALL=C.UTF-8 xterm -class KeyvaneXterm -e "${line_reader[@]}" "$out" \
+    >"$work/client.err" 2>&1 &
+  client_pid=$!
+  check_terminal "*program:xterm frontend:xim *" "lfnf"
+  set_preferences "$KEYVANE_PREFERENCES" 0
 }
 
 # "ghbdtn vbh" in a field whose input context is like the pattern: "привет мир", and the layout

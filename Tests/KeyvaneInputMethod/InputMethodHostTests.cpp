@@ -95,7 +95,7 @@ struct Session {
                    R"({"active_languages": ["en", "ru", "uk"]})");
         app = AppState::create(host);
         app->startObserving();
-        host.focusIn(false, "gedit");
+        host.focusIn(FocusedField::ordinary, "gedit");
     }
     // Types keys as the framework would: each reaches the field unless the host holds it; a held
     // key reaches it after the replacement.
@@ -179,7 +179,7 @@ TEST(InputMethodHost, WhereTheFieldsTextLagsOrIsNotGivenTheWordIsErasedKeyByKey)
 
 TEST(InputMethodHost, NothingTypedInAPasswordFieldIsReadAndNothingCarriesOverToTheNextField) {
     Session s;
-    s.host.focusIn(true, "gedit");
+    s.host.focusIn(FocusedField::password, "gedit");
     s.type(ghbdtn);
     s.type({KeyCode::space});
     EXPECT_EQ(s.field.text, "ghbdtn ");
@@ -189,10 +189,30 @@ TEST(InputMethodHost, NothingTypedInAPasswordFieldIsReadAndNothingCarriesOverToT
     s.type(ghbdtn);
     s.type({KeyCode::space});
     EXPECT_TRUE(s.field.steps.empty());
-    s.host.focusIn(false, "gedit");
+    s.host.focusIn(FocusedField::ordinary, "gedit");
     s.type(ghbdtn);
     s.type({KeyCode::space});
     EXPECT_EQ(s.field.steps, (std::vector<std::string>{"delete 6", "commit привет"}));
+}
+
+TEST(InputMethodHost, AFieldThatTellsNothingIsCorrectedUnlessTheUserSkipsSuchFields) {
+    // An X program through XIM: a password field there looks like any other.
+    for (const bool skip : {false, true}) {
+        Session s;
+        if (skip) {
+            s.home.write(".local/share/keyvane/user_preferences.json",
+                         R"({"active_languages": ["en", "ru", "uk"], "skip_when_fields_unknown": true})");
+            s.app->reloadConfig();
+        }
+        s.host.focusIn(FocusedField::unknown, "xterm");
+        s.type(ghbdtn);
+        s.type({KeyCode::space});
+        EXPECT_EQ(s.field.text, skip ? "ghbdtn " : "привет ");
+        s.host.focusIn(FocusedField::ordinary, "gedit"); // a field that tells is corrected either way
+        s.type(ghbdtn);
+        s.type({KeyCode::space});
+        EXPECT_EQ(s.field.text, skip ? "ghbdtn привет " : "привет привет ");
+    }
 }
 
 TEST(InputMethodHost, AWordContinuedAfterTheCursorMovedIsNoWordOfItsOwn) {
@@ -219,11 +239,11 @@ TEST(InputMethodHost, ExcludedProgramsAreLeftAlone) {
     s.home.write(".local/share/keyvane/user_preferences.json",
                  R"({"active_languages": ["en", "ru", "uk"], "excluded_apps": {"foot": {"name": "foot"}}})");
     s.app->reloadConfig();
-    s.host.focusIn(false, "foot");
+    s.host.focusIn(FocusedField::ordinary, "foot");
     s.type(ghbdtn);
     s.type({KeyCode::space});
     EXPECT_EQ(s.field.text, "ghbdtn ");
-    s.host.focusIn(false, "gedit");
+    s.host.focusIn(FocusedField::ordinary, "gedit");
     s.type(ghbdtn);
     s.type({KeyCode::space});
     EXPECT_EQ(s.field.text, "ghbdtn привет ");
@@ -242,7 +262,7 @@ TEST(InputMethodHost, TheSelectionTheFieldTellsIsConvertedInPlaceAndNeverInAPass
     s.app->convertSelection(); // nothing selected: nothing typed
     EXPECT_EQ(s.field.text, "ok ");
 
-    s.host.focusIn(true, "gedit");
+    s.host.focusIn(FocusedField::password, "gedit");
     s.field.text = "ghbdtn";
     s.field.selection = "ghbdtn";
     s.app->convertSelection();
