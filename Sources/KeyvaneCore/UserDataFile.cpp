@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <functional>
 #include <map>
+#include <mutex>
+#include <set>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -107,6 +109,17 @@ std::string tidied(std::string_view text) {
 std::map<std::string, nlohmann::json>& unsavedSalvage() {
     static std::map<std::string, nlohmann::json> salvaged;
     return salvaged;
+}
+
+// A file that stays unreadable is read again by every part of the program that needs it: said
+// once per process.
+void noticeOnce(const std::string& message) {
+    static std::mutex mutex;
+    static std::set<std::string> said;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (said.insert(message).second) {
+        userNotice(message);
+    }
 }
 
 std::string fileTimestamp() {
@@ -313,7 +326,7 @@ UserDataRead read(const std::string& path) {
     const std::optional<std::string> text = AtomicFile::read(path);
     if (!text) {
         result.state = UserDataState::unreadable;
-        userNotice("[Keyvane] " + path + " cannot be read; it is left as it is and nothing is saved over it");
+        noticeOnce("[Keyvane] " + path + " cannot be read; it is left as it is and nothing is saved over it");
         return result;
     }
     std::string error;
@@ -336,7 +349,7 @@ UserDataRead read(const std::string& path) {
     }
     if (renamed != 0) {
         result.state = UserDataState::unreadable;
-        userNotice("[Keyvane] " + path + " is damaged (" + error +
+        noticeOnce("[Keyvane] " + path + " is damaged (" + error +
                    ") and could not be kept aside; it is left as it is");
         return result;
     }
@@ -387,12 +400,12 @@ Lock::~Lock() {
     }
 }
 
-std::optional<std::string> keepCopy(const std::string& path) {
+std::optional<std::string> keepCopy(const std::string& path, const std::string& why) {
     const std::optional<std::string> text = AtomicFile::read(path);
     if (!text) {
         return std::nullopt;
     }
-    const std::string stamp = path + ".replaced-" + fileTimestamp();
+    const std::string stamp = path + "." + why + "-" + fileTimestamp();
     for (int n = 1; n < 100; ++n) {
         const std::string copy = n == 1 ? stamp : stamp + "-" + std::to_string(n);
         const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);

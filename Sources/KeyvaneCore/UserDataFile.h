@@ -61,10 +61,10 @@ private:
     bool busy_ = false;
 };
 
-// Copies the file at path beside it as "<path>.replaced-<UTC time stamp>" (private to the user,
-// never over an earlier copy), before a save replaces what it held that the program does not use;
-// the copy's path, or nothing when it could not be made.
-std::optional<std::string> keepCopy(const std::string& path);
+// Copies the file at path beside it as "<path>.<why>-<UTC time stamp>" (private to the user, never
+// over an earlier copy), before a save replaces what it held that the program does not use
+// ("replaced") or could not read ("damaged"); the copy's path, or nothing when it could not be made.
+std::optional<std::string> keepCopy(const std::string& path, const std::string& why = "replaced");
 
 // Whether a new version may replace what is at path: true when nothing is there or the file there
 // can be read and parsed. False for a file that could not be read or parsed (it is the user's

@@ -54,8 +54,9 @@ TEST_F(Desktop, KeysOfAnotherXTestClientAreTheUsersEvenAmongTheProgramsOwn) {
     EXPECT_EQ(typed, " abc");
 }
 
-TEST_F(Desktop, KeyPressRoundTripFromTheServerToTheTokenBuffer) {
-    // Not a pass/fail figure: how long a key press takes from the X server to the observer.
+// A measurement, not a test: run by Benchmarks/key-round-trip.sh.
+TEST_F(Desktop, DISABLED_KeyPressRoundTripFromTheServerToTheTokenBuffer) {
+    // How long a key press takes from the X server to the observer.
     QElapsedTimer timer;
     double total = 0;
     const int presses = 50;
@@ -251,7 +252,8 @@ TEST_F(Desktop, FastTypingNeverLosesOrReordersAKey) {
 }
 
 TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    home.write(".local/share/keyvane/user_preferences.json",
+               R"({"active_languages": ["en", "ru", "uk"], "debug_log": true})");
     QProcess program;
     ASSERT_TRUE(startLiveProgram(program));
     auto request = [](const QStringList& options) {
@@ -262,15 +264,14 @@ TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
         return sender.readAllStandardOutput().toStdString();
     };
 
-    EXPECT_EQ(request({"--pause", "4s"}), "Keyvane is paused for 4 seconds.\n");
-    QElapsedTimer paused;
-    paused.start();
+    // The word typed while paused stays as typed: the word typed once the pause is over is
+    // corrected, and the line shows that nothing came back to the first one.
+    EXPECT_EQ(request({"--pause", "1m"}), "Keyvane is paused for 1 minute.\n");
     user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
-    settle(500);
-    EXPECT_EQ(text(), "ghbdtn ") << "paused: the word stays as typed";
-    ASSERT_LT(paused.elapsed(), 3500) << "the check above must fall inside the pause";
-
-    spinUntil([] { return false; }, static_cast<int>(4300 - paused.elapsed()));
+    // A later pause takes the place of the one before: this one ends on its own.
+    EXPECT_EQ(request({"--pause", "3s"}), "Keyvane is paused for 3 seconds.\n");
+    ASSERT_TRUE(
+        spinUntil([] { return liveProgramLog().find("The pause is over") != std::string::npos; }, 15000));
     user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "ghbdtn привет "; })) << "the pause is over: " << text();
 
@@ -278,8 +279,6 @@ TEST_F(Desktop, ATimedPauseStopsCorrectionsUntilItEnds) {
     user.useGroup(0);
     EXPECT_EQ(request({"--pause-until-restart"}), "Keyvane is paused until it restarts.\n");
     user.press({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
-    settle(500);
-    EXPECT_EQ(text(), "ghbdtn привет vbh ");
     EXPECT_EQ(request({"--resume"}), "Keyvane corrects words again.\n");
     user.press({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "ghbdtn привет vbh мир "; })) << text();

@@ -91,12 +91,7 @@ int run(int argc, char** argv) {
     const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     DebugLog::switchAtStartup(preferences.debugLog, CoreLog::logPath());
     L10n::setLanguage(preferences.uiLanguage);
-    // Launch at login follows the preference at every start (an installed copy's autostart entry).
-    if (preferences.launchAtLogin) {
-        LaunchAtLoginManager::enable();
-    } else {
-        LaunchAtLoginManager::disable();
-    }
+    LaunchAtLoginManager::followPreference(UserPreferences::defaultPath());
     appLog("Keyvane starting...");
 
     std::unique_ptr<PlatformServices> platform = X11Platform::connect();

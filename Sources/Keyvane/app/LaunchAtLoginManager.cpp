@@ -4,6 +4,8 @@
 #include "Keyvane/app/AppLog.h"
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/AtomicFile.h"
+#include "KeyvaneCore/UserDataFile.h"
+#include "KeyvaneCore/UserPreferences.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -83,6 +85,26 @@ void disable() {
     } else {
         appLog(std::string("[Keyvane] Launch at login unregister failed: ") + std::strerror(errno));
     }
+}
+
+void followPreference(const std::string& preferencesPath) {
+    const UserDataRead read = UserDataFile::read(preferencesPath);
+    if (read.state == UserDataState::unreadable) {
+        return;
+    }
+    const auto stored = read.document.find("launch_at_login");
+    if (read.state == UserDataState::missing || (stored != read.document.end() && stored->is_boolean())) {
+        UserPreferences::load(preferencesPath).launchAtLogin ? enable() : disable();
+        return;
+    }
+    std::error_code ec;
+    const bool registered = std::filesystem::exists(autostartPath(), ec);
+    UserPreferences preferences = UserPreferences::load(preferencesPath);
+    preferences.launchAtLogin = registered;
+    appLog(
+        std::string("[Keyvane] user_preferences.json does not say whether to launch at login; it is left ") +
+        (registered ? "on" : "off") + ", as the autostart entry is");
+    UserPreferences::save(preferences, preferencesPath);
 }
 
 } // namespace keyvane::LaunchAtLoginManager

@@ -19,5 +19,10 @@ void enable();
 // installed elsewhere, or by an older version, is replaced.
 bool registerProgram(const std::string& program);
 void disable();
+// At every start the autostart entry follows the preference. A preferences file that does not say
+// (written by hand, or salvaged without it) leaves the entry as it is, and the preference is
+// written to match it, so the menu shows what will happen; a file that cannot be read changes
+// nothing.
+void followPreference(const std::string& preferencesPath);
 
 } // namespace keyvane::LaunchAtLoginManager

@@ -393,6 +393,9 @@ void AppState::pauseIndefinitely() {
 }
 
 void AppState::resume() {
+    if (isPaused_) {
+        appLog("[Keyvane] The pause is over: corrections resume");
+    }
     setFlag(isPaused_, false);
     ++pauseGeneration_;
     if (isEnabled_ && inputObserver_) {

@@ -94,6 +94,28 @@ TEST(LaunchAtLogin, TheEntryStartsTheProgramItNamesAndReplacesOneForAnotherCopy)
     EXPECT_FALSE(LaunchAtLoginManager::autostartEntry("/opt/a\nb/keyvane").has_value());
 }
 
+TEST(LaunchAtLogin, APreferencesFileThatLostTheSettingLeavesTheEntryAsItIs) {
+    // A damaged file salvaged without the setting must not turn launch at login on by itself.
+    for (const bool registered : {false, true}) {
+        TempHome home;
+        if (registered) {
+            home.write(".config/autostart/keyvane.desktop", "[Desktop Entry]\n");
+        }
+        home.write(".local/share/keyvane/user_preferences.json",
+                   R"({"active_languages": ["en", "ru"], "launch_at_login": )");
+        LaunchAtLoginManager::followPreference(UserPreferences::defaultPath());
+        EXPECT_EQ(std::filesystem::exists(LaunchAtLoginManager::autostartPath()), registered);
+        const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
+        EXPECT_EQ(preferences.launchAtLogin, registered) << "the menu shows what happens";
+        EXPECT_EQ(preferences.activeLanguages, (std::vector<std::string>{"en", "ru"}));
+    }
+    TempHome home; // a file that says it is obeyed
+    home.write(".config/autostart/keyvane.desktop", "[Desktop Entry]\n");
+    home.write(".local/share/keyvane/user_preferences.json", R"({"launch_at_login": false})");
+    LaunchAtLoginManager::followPreference(UserPreferences::defaultPath());
+    EXPECT_FALSE(std::filesystem::exists(LaunchAtLoginManager::autostartPath()));
+}
+
 TEST(Readiness, TheProgramSaysWhyItCannotCorrect) {
     TempHome home;
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");

@@ -129,6 +129,23 @@ TEST(Hotkeys, ASettingsPathThatIsNoFileLeavesTheDefaultsAndIsNotTouched) {
     EXPECT_TRUE(std::filesystem::is_fifo(HotkeyManager::settingsPath()));
 }
 
+TEST(Hotkeys, ASettingsFileReadOnlyInPartIsCopiedAsideBeforeItIsRewritten) {
+    TempHome home;
+    FakePlatform platform;
+    const std::string damaged = "undoShortcut=Alt+Z\n\xff\xfe\x01 what once was a setting\n";
+    home.write(".config/Keyvane/Keyvane.conf", damaged);
+    HotkeyManager hotkeys(platform);
+    hotkeys.loadSettings();
+    EXPECT_EQ(hotkeys.undoShortcut, (Shortcut{KeyCode::z, Modifier::alt})) << "what could be read is used";
+    hotkeys.switchShortcut = {KeyCode::s, Modifier::alt};
+    hotkeys.saveSettings();
+    const std::vector<std::string> copies = home.siblings(".config/Keyvane/Keyvane.conf", ".damaged-");
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(home.read(copies[0]), damaged); // an absolute path: read as it is
+    hotkeys.loadSettings();
+    EXPECT_EQ(hotkeys.switchShortcut, (Shortcut{KeyCode::s, Modifier::alt}));
+}
+
 TEST(Hotkeys, AShortcutReadFromTheFileThatWouldTakeATypedKeyIsRefusedForTheDefault) {
     TempHome home;
     FakePlatform platform;
