@@ -67,6 +67,28 @@ inline std::string liveProgramLog() {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// Until the layout the program chose last is no longer held: it re-asserts its choice for a while
+// (1.7 s), and a switch by the user in that time would be taken for the user's own choice. Read
+// from the developer log, which must be on.
+inline bool awaitLayoutHoldOver() {
+    return spinUntil(
+        [] {
+            const std::string log = liveProgramLog();
+            const std::size_t held = log.rfind("switchLayout: holding ");
+            if (held == std::string::npos) {
+                return !log.empty(); // no switch yet; an empty log is a test without the log on
+            }
+            for (const char* verdict :
+                 {"Switched keyboard layout to: ", "did NOT hold", "no more re-assertion"}) {
+                if (log.find(verdict, held) != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        10000);
+}
+
 // Whether the log, from `mark` on, says the focused field is known: keys are read (or knowingly
 // left alone) from then on.
 inline bool focusedFieldKnown(std::size_t mark = 0) {

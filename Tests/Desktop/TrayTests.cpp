@@ -62,6 +62,13 @@ bool looksGrey(const QColor& c) {
     return std::abs(c.red() - c.blue()) < 30 && std::abs(c.red() - c.green()) < 30;
 }
 
+// Only where pictures are asked for: a menu or window just shown may still be drawing.
+void waitForScreenshot() {
+    if (!qgetenv("KEYVANE_SCREENSHOTS").isEmpty()) {
+        settle(300);
+    }
+}
+
 void save(const QImage& image, const QString& name) {
     const QByteArray dir = qgetenv("KEYVANE_SCREENSHOTS");
     if (!dir.isEmpty()) {
@@ -123,7 +130,8 @@ protected:
                         menu = window;
                     }
                 }
-                return menu.has_value();
+                // Open, and taking keys: a menu grabs the keyboard once it is shown.
+                return menu.has_value() && platform->keyboardGrabbedElsewhere();
             },
             5000);
         return menu;
@@ -153,7 +161,7 @@ protected:
                 {KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
             corrected = spinUntil([&] { return text() == "привет "; }, 1000);
         }
-        settle(1800); // the layout chosen by a correction is held this long
+        settle(1800); // the layout chosen by a correction is held this long (the tray runs without a log)
         return corrected;
     }
 
@@ -191,10 +199,11 @@ TEST_F(TrayIcon, ShowsTheLayoutAndItsMenuPausesResumesExcludesAndQuits) {
 
     const std::optional<QRect> menu = openMenu();
     ASSERT_TRUE(menu.has_value());
-    settle(300);
+    settle(300); // an Escape in the first moments of a menu leaves the tray unable to open it again
     save(grab(*menu), "tray-menu-en.png");
     user.press({KeyCode::escape});
-    ASSERT_TRUE(spinUntil([&] { return windowsOf(program.processId()).size() == 1; }));
+    ASSERT_TRUE(spinUntil(
+        [&] { return windowsOf(program.processId()).size() == 1 && !platform->keyboardGrabbedElsewhere(); }));
 
     choose(pause15Minutes);
     EXPECT_TRUE(spinUntil([&] { return looksGrey(iconFill(icon)); })) << iconFill(icon).name().toStdString();
@@ -233,26 +242,51 @@ TEST_F(TrayIcon, FollowsTheLayoutAndSpeaksTheInterfaceLanguage) {
     const QImage english = grab(icon);
     user.useGroup(2);
     EXPECT_TRUE(spinUntil([&] { return grab(icon) != english; })) << "the icon did not follow the layout";
+    const QImage ukrainian = grab(icon);
     save(grab(icon.adjusted(-4, -4, 4, 4)), "tray-active-uk.png");
+    user.useGroup(1);
+    EXPECT_TRUE(spinUntil([&] { return grab(icon) != english && grab(icon) != ukrainian; }))
+        << "Russian has a badge of its own";
+    user.useGroup(0);
+    EXPECT_TRUE(spinUntil([&] { return grab(icon) == english; })) << "the English badge came back";
     const std::optional<QRect> menu = openMenu();
     ASSERT_TRUE(menu.has_value());
-    settle(300);
+    waitForScreenshot();
     save(grab(*menu), "tray-menu-uk.png");
     user.press({KeyCode::escape});
 }
 
-// Opens the settings from the menu and goes through its tabs.
+// Opens the settings from the menu and goes through its six tabs: each shows a page of its own.
 void TrayIcon::openSettingsAndEachTab(const char* language, const QString& title) {
     startProgram(language);
     choose(settingsWithOneRecentApplication, 2);
     std::optional<QRect> window;
     ASSERT_TRUE(spinUntil([&] { return (window = windowNamed(title)).has_value(); }, 5000))
         << "no settings window titled " << title.toStdString();
-    settle(300);
+    // A page is what the window shows once two looks in a row agree: drawn, not half drawn.
+    auto page = [&] {
+        QImage last;
+        QImage now;
+        spinUntil([&] {
+            last = std::exchange(now, grab(*window));
+            return now == last;
+        });
+        return now;
+    };
+    std::vector<QImage> pages{page()};
     for (const char* tab : {"general", "hotkeys", "rules", "apps", "languages", "feedback"}) {
+        waitForScreenshot();
         save(grab(*window), QString("settings-%1-%2.png").arg(tab, language));
+        if (pages.size() == 6) {
+            break;
+        }
         user.chord(KeyCode::leftControl, KeyCode::tab);
-        settle(200);
+        QImage next;
+        ASSERT_TRUE(spinUntil([&] {
+            return std::find(pages.begin(), pages.end(), next = page()) == pages.end();
+        })) << "Control+Tab did not show another page after the "
+            << tab << " tab";
+        pages.push_back(next);
     }
 }
 

@@ -176,6 +176,8 @@ void switchLayout(PlatformServices& platform, const std::string& language) {
     }
     state().lastID = source->id().empty() ? std::nullopt : std::optional<std::string>(source->id());
     state().lastAt = platform.now();
+    appLog("[Keyvane] switchLayout: holding " +
+           (source->id().empty() ? std::string("<unknown>") : source->id()) + " until it stays");
     selectUntilEffective(platform,
                          SwitchRequest{*source, platform.currentLayout(), ++state().generation, false}, 0);
 }
