@@ -246,6 +246,9 @@ public:
     // Whether another program holds the keyboard (a screen locker, a terminal's secure keyboard,
     // a password prompt): its keys are then neither read nor typed into.
     virtual bool keyboardGrabbedElsewhere() = 0;
+    // Whether the user holds Shift, Control, Alt or Super now (a shortcut's own keys): a key typed
+    // for the user meanwhile would reach the application as a shortcut of its own.
+    virtual bool modifiersHeld() { return false; }
     // Whether the focused field is a password field. Called for every key: answered from what the
     // backend already knows. A change calls the focus handlers.
     virtual FocusedField focusedField() { return FocusedField::ordinary; }

@@ -248,6 +248,17 @@ public:
         }
         XSync(display_, False);
     }
+    // Presses a key with a modifier and keeps the modifier down, until let go with `release`.
+    void chordHeld(unsigned int modifier, unsigned int key) {
+        XTestFakeKeyEvent(display_, modifier + 8, True, 0);
+        XTestFakeKeyEvent(display_, key + 8, True, 0);
+        XTestFakeKeyEvent(display_, key + 8, False, 0);
+        XSync(display_, False);
+    }
+    void release(unsigned int key) {
+        XTestFakeKeyEvent(display_, key + 8, False, 0);
+        XSync(display_, False);
+    }
     // A click of the first mouse button at a point of the screen.
     void click(int x, int y) {
         XTestFakeMotionEvent(display_, -1, x, y, 0);

@@ -195,6 +195,24 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
 }
 
+// Control+F11 held as a person holds it: the corrected word must go before the typed one comes
+// back, and neither may arrive as Control and a key.
+TEST_F(Desktop, UndoWaitsUntilTheShortcutsControlIsLetGo) {
+    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
+    QProcess program;
+    ASSERT_TRUE(startLiveProgram(program));
+    user.press({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
+    ASSERT_TRUE(spinUntil([&] { return text() == "мир "; })) << text();
+    user.chordHeld(KeyCode::leftControl, KeyCode::f11);
+    const bool waited =
+        spinUntil([] { return liveProgramLog().find("Shortcut waits until") != std::string::npos; });
+    user.release(KeyCode::leftControl);
+    ASSERT_TRUE(waited) << liveProgramLog();
+    EXPECT_TRUE(spinUntil([&] { return text() == "vbh "; })) << text();
+    program.terminate();
+    program.waitForFinished(5000);
+}
+
 TEST_F(Desktop, ShortcutsWithSuperOrAltAreTakenAndRecognised) {
     std::vector<int> fired;
     platform->onHotkey([&](int id) { fired.push_back(id); });

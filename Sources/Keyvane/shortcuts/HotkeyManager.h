@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,10 +48,13 @@ public:
 
 private:
     void dispatch(int id);
+    void waitForModifiersUp(int id, double since);
+    static constexpr double modifierWait = 3; // seconds a shortcut's keys may stay held
     // Reads the numbers an earlier version stored and writes them back as text.
     void readEarlierNumbers();
 
     PlatformServices& platform_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // for the steps it schedules
     std::map<int, std::string> idToLanguage_;
 };
 

@@ -79,6 +79,7 @@ public:
         focusHandlers_.push_back(std::move(handler));
     }
     bool keyboardGrabbedElsewhere() override { return grabbedElsewhere; }
+    bool modifiersHeld() override { return heldModifiers != 0; }
     std::optional<bool> focusedTextIsMultiLine() override { return multiLine; }
     FocusedField focusedField() override { return focusedField_; }
     bool tellsFocusedFields() override { return focusedField_ != FocusedField::unknown; }
@@ -104,7 +105,9 @@ public:
     // Registered shortcuts: id → (key code, modifiers). Taken: shortcuts another program holds.
     std::map<int, std::pair<std::uint16_t, ModifierFlags>> hotkeys;
     std::vector<std::pair<std::uint16_t, ModifierFlags>> taken;
+    // The shortcut's modifiers stay held (heldModifiers) until the test lets them go.
     void pressHotkey(std::uint16_t keyCode, ModifierFlags modifiers);
+    ModifierFlags heldModifiers = 0;
 
     ClipboardContents clipboardContents(ClipboardKind kind) override { return clipboards_[kind]; }
     void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) override {

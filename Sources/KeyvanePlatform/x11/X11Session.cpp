@@ -507,6 +507,10 @@ std::optional<KeyboardLayout> X11Session::layoutInUse() {
     return currentLayout();
 }
 
+bool X11Session::modifiersHeld() {
+    return (effectiveMods_ & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask)) != 0;
+}
+
 int X11Session::selectLayout(const KeyboardLayout& source) {
     auto group = keyboard_.groupOf(source);
     if (!group) {

@@ -62,6 +62,7 @@ public:
         focusHandlers_.push_back(std::move(handler));
     }
     bool keyboardGrabbedElsewhere() override { return focus_ && focus_->grabbedElsewhere(); }
+    bool modifiersHeld() override;
     FocusedField focusedField() override {
         return accessibility_ ? accessibility_->focusedField() : FocusedField::unknown;
     }
