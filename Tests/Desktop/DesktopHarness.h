@@ -186,6 +186,48 @@ struct LoggingLiveProgram : LiveProgram {
     }
 };
 
+// A GTK 3 entry in a window of its own (keyvane-field-gtk3), for what GTK programs do with the keys
+// they get: it prints its whole text at every change.
+class GtkField {
+public:
+    GtkField() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("GDK_BACKEND", "x11");
+        environment.insert("GTK_IM_MODULE", "gtk-im-context-simple"); // the keys as they come
+        process_.setProcessEnvironment(environment);
+        process_.start(KEYVANE_FIELD_GTK3, QStringList{});
+    }
+    ~GtkField() {
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
+    // No window manager here: the window is given the focus as one would.
+    bool focus() {
+        return process_.waitForStarted() &&
+               spinUntil(
+                   [] {
+                       return QProcess::execute("xdotool", {"search", "--onlyvisible", "--class",
+                                                            "keyvane-field-gtk3", "windowfocus"}) == 0;
+                   },
+                   10000);
+    }
+    std::string text() {
+        read();
+        return text_;
+    }
+
+private:
+    void read() {
+        buffer_ += process_.readAllStandardOutput().toStdString();
+        for (std::size_t end; (end = buffer_.find('\n')) != std::string::npos; buffer_.erase(0, end + 1)) {
+            text_ = buffer_.substr(0, end);
+        }
+    }
+    QProcess process_;
+    std::string buffer_;
+    std::string text_;
+};
+
 // The user at the keyboard: a separate X connection pressing keys through XTest.
 class User {
 public:

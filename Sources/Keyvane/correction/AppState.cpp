@@ -6,6 +6,7 @@
 #include "Keyvane/correction/GameModeDetector.h"
 #include "Keyvane/correction/InputMethodPresence.h"
 #include "Keyvane/correction/InstalledLanguageDetector.h"
+#include "Keyvane/correction/ModifierRelease.h"
 #include "Keyvane/correction/ReplacementAdapter.h"
 #include "Keyvane/shortcuts/SelectionConverter.h"
 #include "KeyvaneCore/AppPaths.h"
@@ -105,6 +106,7 @@ void AppState::startObserving() {
     // correction is no longer the last thing in the field.
     inputObserver_->setOnUserKey([weak] {
         if (auto self = weak.lock(); self && *self) {
+            ++(*self)->userKeys_;
             (*self)->lastCorrection_.reset();
         }
     });
@@ -268,6 +270,22 @@ void AppState::undoLastCorrection() {
     }
     const CorrectionRecord record = *lastCorrection_;
     lastCorrection_.reset();
+    // Decided now, done once the shortcut's keys are up; a key typed meanwhile puts other text
+    // last, and the undo is dropped.
+    const unsigned long long typedBefore = userKeys_;
+    std::weak_ptr<AppState*> weak = self_;
+    ModifierRelease::then(platform_, self_, [weak, record, typedBefore] {
+        if (auto self = weak.lock(); self && *self) {
+            if ((*self)->userKeys_ != typedBefore) {
+                appLog("[Keyvane] Undo dropped: a key was typed while the shortcut was held");
+                return;
+            }
+            (*self)->revert(record);
+        }
+    });
+}
+
+void AppState::revert(const CorrectionRecord& record) {
     if (platform_.keyboardGrabbedElsewhere()) {
         appLog("[Keyvane] Undo requested but another program holds the keyboard");
         return;

@@ -118,6 +118,8 @@ private:
     LineLanguageEvidence line_; // the words of the line being typed
     std::vector<RecentApp> recentApps_;
     LearningWrites learningWrites_{platform_};
+    void revert(const CorrectionRecord& record);
+    unsigned long long userKeys_ = 0; // keys the user typed, counted
     std::shared_ptr<AppState*> self_; // weak handle for callbacks that may outlive the coordinator
 };
 

@@ -3,6 +3,7 @@
 
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/app/SettingsFile.h"
+#include "Keyvane/correction/ModifierRelease.h"
 #include "KeyvaneCore/AppPaths.h"
 
 #include <QSettings>
@@ -163,35 +164,17 @@ void HotkeyManager::unregisterAll() {
 }
 
 void HotkeyManager::dispatch(int id) {
-    // The shortcut's own Control is still down when it fires: a BackSpace sent now would reach
-    // the application as Control+BackSpace, a letter as Control and the letter. The action waits
-    // until the user has let go of it, and is dropped if that does not come.
-    if (platform_.modifiersHeld()) {
-        appLog("[Keyvane] Shortcut waits until its keys are let go");
-    }
-    waitForModifiersUp(id, platform_.now());
-}
-
-void HotkeyManager::waitForModifiersUp(int id, double since) {
-    if (platform_.modifiersHeld()) {
-        if (platform_.now() - since > modifierWait) {
-            appLog("[Keyvane] Shortcut not carried out: its keys were still held after " +
-                   std::to_string(static_cast<int>(modifierWait)) + " s");
-            return;
-        }
-        std::weak_ptr<bool> alive = alive_;
-        platform_.schedule(0.02, [this, alive, id, since] {
-            if (alive.lock()) {
-                waitForModifiersUp(id, since);
-            }
-        });
-        return;
-    }
     if (id == 1) {
         if (onUndo) {
-            onUndo();
+            onUndo(); // it decides at once what to undo, and waits itself for the keys to go up
         }
-    } else if (id == 2) {
+        return;
+    }
+    ModifierRelease::then(platform_, alive_, [this, id] { act(id); });
+}
+
+void HotkeyManager::act(int id) {
+    if (id == 2) {
         if (onManualSwitch) {
             onManualSwitch();
         }

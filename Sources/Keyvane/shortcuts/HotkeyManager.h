@@ -48,8 +48,7 @@ public:
 
 private:
     void dispatch(int id);
-    void waitForModifiersUp(int id, double since);
-    static constexpr double modifierWait = 3; // seconds a shortcut's keys may stay held
+    void act(int id);
     // Reads the numbers an earlier version stored and writes them back as text.
     void readEarlierNumbers();
 

@@ -277,6 +277,31 @@ TEST(LiveCorrection, TheWordsOfTheLineTellRussianFromUkrainian) {
     EXPECT_TRUE(live.platform.posted.empty());
 }
 
+TEST(Undo, WaitsForTheShortcutsKeysToGoUpAndIsDroppedWhenTheUserTypesMeanwhile) {
+    Live live;
+    live.typeGhbdtn();
+    live.platform.advance(2.0);
+    live.platform.heldModifiers = Modifier::control; // Control of Control+F11 still down
+    const std::size_t posted = live.platform.posted.size();
+    live.app->undoLastCorrection();
+    live.platform.advance(0.5);
+    EXPECT_EQ(live.platform.posted.size(), posted) << "an erase now would arrive as Control+BackSpace";
+    live.platform.heldModifiers = 0;
+    live.platform.advance(2.0);
+    EXPECT_EQ(live.field(), "ghbdtn ");
+
+    Live typing;
+    typing.typeGhbdtn();
+    typing.platform.advance(2.0);
+    typing.platform.heldModifiers = Modifier::control;
+    typing.app->undoLastCorrection();
+    typing.type({KeyCode::v}); // the undo would now erase what was typed since
+    const std::size_t before = typing.platform.posted.size();
+    typing.platform.heldModifiers = 0;
+    typing.platform.advance(2.0);
+    EXPECT_EQ(typing.platform.posted.size(), before) << "nothing erased, nothing typed";
+}
+
 TEST(Undo, ErasesWhatTheCorrectionTypedWhateverItsLength) {
     // A learned pair longer than the word typed: undo must take back all of it.
     Live live;
