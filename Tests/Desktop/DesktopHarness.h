@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -186,18 +187,21 @@ struct LoggingLiveProgram : LiveProgram {
     }
 };
 
-// A GTK 3 entry in a window of its own (keyvane-field-gtk3), for what GTK programs do with the keys
-// they get: it prints its whole text at every change.
-class GtkField {
+// A one-line field in a program of its own, for what other toolkits do with the keys they get:
+// the program prints the field's whole text at every change. A GTK 3 entry (keyvane-field-gtk3) or
+// a Qt 5 line edit (keyvane-field-qt5).
+class FieldProgram {
 public:
-    GtkField() {
+    explicit FieldProgram(const QString& program)
+        : class_(QFileInfo(program).fileName()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("GDK_BACKEND", "x11");
         environment.insert("GTK_IM_MODULE", "gtk-im-context-simple"); // the keys as they come
         process_.setProcessEnvironment(environment);
-        process_.start(KEYVANE_FIELD_GTK3, QStringList{});
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(program, QStringList{});
     }
-    ~GtkField() {
+    ~FieldProgram() {
         process_.terminate();
         process_.waitForFinished(5000);
     }
@@ -205,9 +209,9 @@ public:
     bool focus() {
         return process_.waitForStarted() &&
                spinUntil(
-                   [] {
-                       return QProcess::execute("xdotool", {"search", "--onlyvisible", "--class",
-                                                            "keyvane-field-gtk3", "windowfocus"}) == 0;
+                   [&] {
+                       return QProcess::execute("xdotool", {"search", "--onlyvisible", "--class", class_,
+                                                            "windowfocus"}) == 0;
                    },
                    10000);
     }
@@ -223,6 +227,7 @@ private:
             text_ = buffer_.substr(0, end);
         }
     }
+    QString class_;
     QProcess process_;
     std::string buffer_;
     std::string text_;
@@ -300,6 +305,22 @@ public:
     void release(unsigned int key) {
         XTestFakeKeyEvent(display_, key + 8, False, 0);
         XSync(display_, False);
+    }
+    // How many key codes the server's keyboard map binds to a symbol (the program binds spare ones
+    // for a moment to type what no key of the layout types).
+    int boundKeycodes() {
+        int minKeycode = 0, maxKeycode = 0;
+        XDisplayKeycodes(display_, &minKeycode, &maxKeycode);
+        int perKeycode = 0;
+        KeySym* map = XGetKeyboardMapping(display_, static_cast<::KeyCode>(minKeycode),
+                                          maxKeycode - minKeycode + 1, &perKeycode);
+        int bound = 0;
+        for (int kc = 0; kc <= maxKeycode - minKeycode; ++kc) {
+            bound += std::any_of(map + kc * perKeycode, map + (kc + 1) * perKeycode,
+                                 [](KeySym sym) { return sym != NoSymbol; });
+        }
+        XFree(map);
+        return bound;
     }
     // A click of the first mouse button at a point of the screen.
     void click(int x, int y) {

@@ -200,7 +200,7 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
 // Control and the key.
 TEST_F(Desktop, UndoWaitsUntilTheShortcutsControlIsLetGo) {
     LiveProgram live;
-    GtkField field;
+    FieldProgram field(KEYVANE_FIELD_GTK3);
     ASSERT_TRUE(field.focus());
     ASSERT_TRUE(live.start());
     QGuiApplication::clipboard()->setText("CLIP");
@@ -212,6 +212,27 @@ TEST_F(Desktop, UndoWaitsUntilTheShortcutsControlIsLetGo) {
     user.release(KeyCode::leftControl);
     ASSERT_TRUE(waited) << liveProgramLog();
     EXPECT_TRUE(spinUntil([&] { return field.text() == "ok vbh "; })) << field.text() << liveProgramLog();
+}
+
+// Qt 5 keeps a keyboard state of its own and starts it afresh, in the first layout, whenever the
+// server's keyboard map is sent anew (as it is when keys come from another device): the words after
+// a correction must still come out in the layout the correction chose.
+TEST_F(Desktop, AQt5ProgramTypesInTheLayoutACorrectionChose) {
+    LiveProgram live;
+    FieldProgram field(KEYVANE_FIELD_QT5);
+    ASSERT_TRUE(field.focus());
+    ASSERT_TRUE(live.start());
+    const int bound = user.boundKeycodes();
+    user.typeOnKeyboard(
+        {KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space}, 40);
+    ASSERT_TRUE(spinUntil([&] { return field.text() == "привет "; })) << field.text();
+    user.typeOnKeyboard({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space}, 40);
+    EXPECT_TRUE(spinUntil([&] { return field.text() == "привет мир "; })) << field.text();
+    // The key codes bound to type "привет" on the English layout are given back a moment later,
+    // and the map sent anew: the next word still comes out in Russian.
+    ASSERT_TRUE(spinUntil([&] { return user.boundKeycodes() == bound; }, 5000));
+    user.typeOnKeyboard({KeyCode::l, KeyCode::f, KeyCode::n, KeyCode::f, KeyCode::space}, 40);
+    EXPECT_TRUE(spinUntil([&] { return field.text() == "привет мир дата "; })) << field.text();
 }
 
 TEST_F(Desktop, ShortcutsWithSuperOrAltAreTakenAndRecognised) {

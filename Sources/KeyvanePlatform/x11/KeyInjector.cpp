@@ -104,6 +104,9 @@ void KeyInjector::scheduleScratchRestore(double delay) {
         restoreScheduled_ = false;
         scratch_.restore(display_);
         hooks_.afterRequest();
+        if (hooks_.keymapRestored) {
+            hooks_.keymapRestored();
+        }
     });
 }
 

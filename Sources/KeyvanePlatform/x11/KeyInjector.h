@@ -27,6 +27,8 @@ public:
         std::function<void(double delaySeconds, std::function<void()> step)> schedule;
         // Called after a request that may have read events into Xlib's queue.
         std::function<void()> afterRequest;
+        // Called once the spare key codes are given back (a change of the server's keyboard map).
+        std::function<void()> keymapRestored;
     };
 
     KeyInjector(Display* display, const XkbKeyboard& keyboard, Hooks hooks);
@@ -51,6 +53,8 @@ public:
     bool takeOwnPress(unsigned int xkeycode);
     // The key codes of the presses posted and not yet come back, oldest first.
     std::deque<unsigned int> pressesInFlight() const;
+    // The spare key code kept unbound: see X11Session::retellGroup().
+    unsigned int quietKeycode() const { return scratch_.quiet(); }
 
 private:
     void fakeKey(unsigned int xkeycode, bool press, bool ours = true);

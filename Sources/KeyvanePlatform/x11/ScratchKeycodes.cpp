@@ -16,6 +16,13 @@ void ScratchKeycodes::find(Display* display, xkb_keymap* keymap) {
             codes_.push_back(static_cast<unsigned int>(kc));
         }
     }
+    quiet_ = 0;
+    for (int kc = minKeycode; kc <= maxKeycode && quiet_ == 0; ++kc) {
+        if (xkb_keymap_num_layouts_for_key(keymap, static_cast<xkb_keycode_t>(kc)) == 0 &&
+            !contains(static_cast<unsigned int>(kc))) {
+            quiet_ = static_cast<unsigned int>(kc);
+        }
+    }
 }
 
 bool ScratchKeycodes::contains(unsigned int keycode) const {

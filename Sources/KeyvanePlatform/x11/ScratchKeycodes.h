@@ -15,8 +15,11 @@ namespace keyvane {
 // the text asked for. The bindings are given back with restore().
 class ScratchKeycodes {
 public:
-    // Takes up to eight spare key codes of the keymap.
+    // Takes up to eight spare key codes of the keymap, and keeps one more unbound (quiet()).
     void find(Display* display, xkb_keymap* keymap);
+    // A spare key code that is never bound: pressing it types nothing and does nothing, anywhere
+    // (0 when the keymap has none to spare).
+    unsigned int quiet() const { return quiet_; }
     bool empty() const { return codes_.empty(); }
     bool contains(unsigned int keycode) const;
     bool anyBound() const { return !binding_.empty(); }
@@ -30,6 +33,7 @@ public:
 
 private:
     std::vector<unsigned int> codes_;
+    unsigned int quiet_ = 0;
     std::map<unsigned int, unsigned int> binding_; // key code → keysym
     std::size_t next_ = 0;
 };

@@ -14,9 +14,11 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <algorithm>
+#include <utility>
 #include <xkbcommon/xkbcommon-x11.h>
 
 // Xlib's macros collide with ordinary names.
@@ -144,7 +146,7 @@ bool X11Session::open() {
                                                          [this](double delay, std::function<void()> step) {
                                                              schedule(delay, std::move(step));
                                                          },
-                                                         [this] { drainSoon(); }});
+                                                         [this] { drainSoon(); }, [this] { retellGroup(); }});
     XFlush(display_.get());
 
     notifier_ = new QSocketNotifier(ConnectionNumber(display_.get()), QSocketNotifier::Read);
@@ -371,7 +373,7 @@ std::optional<std::vector<std::string>> X11Session::textOfQueuedKeys(std::size_t
             ours.pop_front();
             continue; // the program's own
         }
-        if (i < from) {
+        if (i < from || item.keycode == injector_->quietKeycode()) {
             continue;
         }
         const std::uint16_t evdev = static_cast<std::uint16_t>(item.keycode - 8);
@@ -450,12 +452,21 @@ void X11Session::endHoldingKeys() {
     XUngrabServer(display_.get());
     serverGrabbed_ = false;
     XFlush(display_.get());
+    if (std::exchange(retellAfterHold_, false)) {
+        retellGroup();
+    }
     if (notifier_ != nullptr) {
         QTimer::singleShot(0, notifier_, [this] { processEvents(); });
     }
 }
 
 void X11Session::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
+    if (injector_ && xkeycode == injector_->quietKeycode()) {
+        return; // pressed by retellGroup(): it does nothing
+    }
+    if (sourceDevice != xtestKeyboard_) {
+        userKeyboard_ = sourceDevice;
+    }
     const bool ours = sourceDevice == xtestKeyboard_ && injector_->takeOwnPress(xkeycode);
     const std::uint16_t evdev = static_cast<std::uint16_t>(xkeycode - 8);
     if (xkeycode < 8 || isModifierKey(evdev) || monitors_.empty()) {
@@ -507,6 +518,34 @@ std::optional<KeyboardLayout> X11Session::layoutInUse() {
     return currentLayout();
 }
 
+// Qt 5 keeps a keyboard state of its own and makes it afresh, in the first group, whenever the
+// server sends the keyboard map anew: when keys come from another device than the last ones did
+// (the user's keyboard after this program's XTest keys) and when a key code is bound anew. It
+// learns the group again only from the next state notification, so the user's next words would
+// come out in the first layout. A key that does nothing, pressed on the user's keyboard, makes it
+// the source now rather than at the user's next key; a group latch of a whole turn (the group in
+// effect stays as it is) then makes the server tell the state anew.
+void X11Session::retellGroup() {
+    Display* display = display_.get();
+    if (hold_.active()) {
+        retellAfterHold_ = true; // the held keys come back through XTest first
+        return;
+    }
+    const unsigned int quiet = injector_ ? injector_->quietKeycode() : 0;
+    if (quiet != 0 && userKeyboard_ >= 0) {
+        XErrors::clear(); // the device may be gone
+        if (XDevice* device = XOpenDevice(display, static_cast<XID>(userKeyboard_))) {
+            XTestFakeDeviceKeyEvent(display, device, quiet, True, nullptr, 0, CurrentTime);
+            XTestFakeDeviceKeyEvent(display, device, quiet, False, nullptr, 0, CurrentTime);
+            XCloseDevice(display, device);
+            XSync(display, False); // the press is handled before the latch, whose news must come last
+            drainSoon();
+        }
+    }
+    XkbLatchGroup(display, XkbUseCoreKbd, keyboard_.groupCount());
+    XFlush(display);
+}
+
 bool X11Session::modifiersHeld() {
     return (effectiveMods_ & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask)) != 0;
 }
@@ -519,7 +558,7 @@ int X11Session::selectLayout(const KeyboardLayout& source) {
     if (!XkbLockGroup(display_.get(), XkbUseCoreKbd, *group)) {
         return -2;
     }
-    XFlush(display_.get());
+    retellGroup();
     drainSoon();
     return 0;
 }

@@ -100,6 +100,8 @@ private:
                                                              unsigned int mods) const;
     bool isOwnShortcut(unsigned int xkeycode, unsigned int mods) const;
     std::optional<unsigned int> currentGroup();
+    // Makes every client learn the keyboard group anew, after this program typed or bound keys.
+    void retellGroup();
 
     // The C handles, each released by its own function when the session goes.
     struct Release {
@@ -111,6 +113,7 @@ private:
     int xiOpcode_ = 0;
     int xkbEventBase_ = 0;
     int xtestKeyboard_ = -1;
+    int userKeyboard_ = -1; // the device of the user's last key press, XTest aside
     int32_t coreKeyboard_ = -1;
     XkbKeyboard keyboard_; // the keymap, its groups as layouts, key translation
     unsigned int lockedGroup_ = 0;
@@ -119,6 +122,7 @@ private:
     MonitorHandle nextHandle_ = 1;
     KeyHold hold_;
     bool serverGrabbed_ = false; // from catchUpHeldKeys to endHoldingKeys
+    bool retellAfterHold_ = false;
     // Made once the display is open.
     std::unique_ptr<KeyInjector> injector_;
     std::unique_ptr<EventQueue> queue_;
