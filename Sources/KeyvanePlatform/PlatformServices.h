@@ -241,6 +241,9 @@ public:
     // Called on every press of a mouse button that may move the text cursor or the focus (not
     // the wheel): the text around the cursor is then no longer known.
     virtual void onPointerButton(std::function<void()> handler) = 0;
+    // Called on a press of the middle button, which pastes the selection where the pointer is, and
+    // of the right one, whose menu may paste.
+    virtual void onPointerPaste(std::function<void()> /*handler*/) {}
     // Called whenever the keyboard focus moves to another window, within one application too.
     virtual void onFocusChanged(std::function<void()> handler) = 0;
     // Whether another program holds the keyboard (a screen locker, a terminal's secure keyboard,

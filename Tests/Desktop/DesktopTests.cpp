@@ -214,6 +214,22 @@ TEST_F(Desktop, UndoWaitsUntilTheShortcutsControlIsLetGo) {
     EXPECT_TRUE(spinUntil([&] { return field.text() == "ok vbh "; })) << field.text() << liveProgramLog();
 }
 
+// A paste in the middle of a word: the letters typed after it continue the pasted text, and no
+// part of the word is converted (as it was: "ghbXYZвет ").
+TEST_F(Desktop, APasteInTheMiddleOfAWordLeavesTheWordAsTyped) {
+    LiveProgram live;
+    FieldProgram field(KEYVANE_FIELD_GTK3);
+    ASSERT_TRUE(field.focus());
+    ASSERT_TRUE(live.start());
+    QGuiApplication::clipboard()->setText("XYZ");
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b});
+    user.chord(KeyCode::leftControl, KeyCode::v);
+    ASSERT_TRUE(spinUntil([&] { return field.text() == "ghbXYZ"; })) << field.text();
+    user.press({KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space, KeyCode::v, KeyCode::b, KeyCode::h,
+                KeyCode::space});
+    EXPECT_TRUE(spinUntil([&] { return field.text() == "ghbXYZdtn мир "; })) << field.text();
+}
+
 // Qt 5 keeps a keyboard state of its own and starts it afresh, in the first layout, whenever the
 // server's keyboard map is sent anew (as it is when keys come from another device): the words after
 // a correction must still come out in the layout the correction chose.

@@ -42,6 +42,13 @@ InputObserver::InputObserver(PlatformServices& platform, EmitCallback onEmit)
     };
     platform_.onApplicationActivated([forget](const FrontmostApplication&) { forget(); });
     platform_.onPointerButton(forget);
+    // Text pasted with the pointer lands before the cursor: the letters typed next continue it.
+    std::weak_ptr<bool> unread = midWordUnread_;
+    platform_.onPointerPaste([unread] {
+        if (auto flag = unread.lock()) {
+            *flag = true;
+        }
+    });
     platform_.onFocusChanged(forget);
 }
 
@@ -112,12 +119,12 @@ void InputObserver::handleKeyEvent(const KeyDown& press) {
         loseContext(); // nothing typed there is kept, not even the word before it
         // A key of a word went unread: the rest of that word is no word to correct ("ghb" unread,
         // "dtn" would become "вет"), whatever is known once it is typed.
-        midWordUnread_ = !endsAWord;
+        *midWordUnread_ = !endsAWord;
         return;
     }
-    if (midWordUnread_) {
+    if (*midWordUnread_) {
         if (endsAWord) {
-            midWordUnread_ = false;
+            *midWordUnread_ = false;
         }
         loseContext();
         return;
@@ -125,8 +132,17 @@ void InputObserver::handleKeyEvent(const KeyDown& press) {
     if (onUserKey_) {
         onUserKey_();
     }
+    // A paste puts text before the cursor that was never typed: the letters typed next continue it
+    // ("ghb", a paste of "XYZ", "dtn" is no word "dtn").
+    const bool pastes = (press.shortcutHeld() && press.keyCode == KeyCode::v) ||
+                        (press.keyCode == KeyCode::insert && (press.modifiers & Modifier::shift) != 0);
+    if (pastes) {
+        loseContext();
+        *midWordUnread_ = true;
+        return;
+    }
     if (press.shortcutHeld() || press.altHeld()) {
-        loseContext(); // a shortcut may paste, cut, undo or move the cursor
+        loseContext(); // a shortcut may cut, undo or move the cursor
         return;
     }
     const ModifierFlags modifiers =

@@ -67,7 +67,8 @@ private:
     std::function<void()> onLineEnd_;
     std::function<bool()> keysOffLimits_;
     std::vector<std::string> line_; // characters, at most lineLimit
-    bool midWordUnread_ = false;    // keys of the word being typed went unread: the rest is skipped
+    // Keys of the word being typed went unread, or text was pasted into it: the rest is skipped.
+    std::shared_ptr<bool> midWordUnread_ = std::make_shared<bool>(false);
     static constexpr std::size_t lineLimit = 512;
     // Shared with the platform's pointer, focus and activation callbacks, which may outlive us.
     std::shared_ptr<std::function<void()>> onContextLost_ = std::make_shared<std::function<void()>>();

@@ -147,6 +147,14 @@ void FakePlatform::pressKey(const KeyDown& press) {
     }
 }
 
+void FakePlatform::middleClick() {
+    click();
+    auto handlers = pasteHandlers_;
+    for (auto& handler : handlers) {
+        handler();
+    }
+}
+
 void FakePlatform::click() {
     auto handlers = pointerHandlers_;
     for (auto& handler : handlers) {

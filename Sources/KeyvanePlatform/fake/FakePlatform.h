@@ -75,6 +75,9 @@ public:
     void onPointerButton(std::function<void()> handler) override {
         pointerHandlers_.push_back(std::move(handler));
     }
+    void onPointerPaste(std::function<void()> handler) override {
+        pasteHandlers_.push_back(std::move(handler));
+    }
     void onFocusChanged(std::function<void()> handler) override {
         focusHandlers_.push_back(std::move(handler));
     }
@@ -86,6 +89,7 @@ public:
     // Test controls: a mouse click, a focus move inside the application, a keyboard grab by
     // another program, what is known of the focused field.
     void click();
+    void middleClick(); // pastes the selection
     void moveFocus();
     // The focus moves to a field of this kind (the focus handlers are called).
     void focusField(FocusedField field) {
@@ -144,6 +148,7 @@ private:
     std::optional<FrontmostApplication> frontmost_;
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::vector<std::function<void()>> pointerHandlers_;
+    std::vector<std::function<void()>> pasteHandlers_;
     std::vector<std::function<void()>> focusHandlers_;
     std::vector<std::function<void()>> layoutHandlers_;
     FocusedField focusedField_ = FocusedField::ordinary;

@@ -42,7 +42,9 @@ void EventQueue::readPending() {
             } else if (event.xcookie.evtype == XI_RawButtonPress) {
                 auto* raw = static_cast<XIRawEvent*>(event.xcookie.data);
                 if (raw->detail < 4 || raw->detail > 7) { // the wheel moves no cursor
-                    items_.push_back(QueuedEvent{QueuedEvent::Kind::button});
+                    QueuedEvent item{QueuedEvent::Kind::button};
+                    item.button = static_cast<unsigned int>(raw->detail);
+                    items_.push_back(item);
                 }
             } else if (event.xcookie.evtype == XI_KeyPress || event.xcookie.evtype == XI_KeyRelease) {
                 auto* device = static_cast<XIDeviceEvent*>(event.xcookie.data);

@@ -19,6 +19,7 @@ struct QueuedEvent {
     unsigned int mods = 0;    // state: the effective modifiers
     unsigned int group = 0;   // state: the locked group
     int hotkeyID = 0;
+    unsigned int button = 0; // button: which
     int focusMode = 0;
     int focusDetail = 0;
     unsigned long window = 0;

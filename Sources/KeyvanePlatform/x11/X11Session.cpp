@@ -284,6 +284,9 @@ void X11Session::dispatch(const QueuedEvent& item) {
             accessibility_->focusMayMove(); // a click may put the focus in another field
         }
         auto handlers = pointerHandlers_;
+        if (item.button == Button2 || item.button == Button3) { // a paste, or a menu that may paste
+            handlers.insert(handlers.end(), pasteHandlers_.begin(), pasteHandlers_.end());
+        }
         for (auto& handler : handlers) {
             handler();
         }

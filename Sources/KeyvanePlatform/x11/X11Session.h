@@ -55,6 +55,9 @@ public:
     void onPointerButton(std::function<void()> handler) override {
         pointerHandlers_.push_back(std::move(handler));
     }
+    void onPointerPaste(std::function<void()> handler) override {
+        pasteHandlers_.push_back(std::move(handler));
+    }
     void onLayoutChanged(std::function<void()> handler) override {
         layoutHandlers_.push_back(std::move(handler));
     }
@@ -129,6 +132,7 @@ private:
     bool processing_ = false;
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
     std::vector<std::function<void()>> pointerHandlers_;
+    std::vector<std::function<void()>> pasteHandlers_;
     std::vector<std::function<void()>> focusHandlers_;
     std::vector<std::function<void()>> layoutHandlers_;
     std::unique_ptr<FocusTracker> focus_;                 // made once the display is open
