@@ -127,6 +127,13 @@ const Row keyRows[] = {
     {"hotkeys.convert.row",
      "Convert Selection to %@:", "Конвертувати виділене в %@:", "Конвертировать выделенное в %@:"},
     {"hotkeys.save", "Save", "Зберегти", "Сохранить"},
+    {"hotkeys.save.desc",
+     "Hotkeys are taken together when you press Save: one that another program holds is refused, and "
+     "the others stay as they were.",
+     "Гарячі клавіші беруться разом, коли ви натискаєте «Зберегти»: ту, яку тримає інша програма, "
+     "відхилено, а решта лишаються як були.",
+     "Горячие клавиши берутся вместе, когда вы нажимаете «Сохранить»: ту, что держит другая программа, "
+     "отклоняют, а остальные остаются как были."},
     {"hotkeys.saved", "Saved: the new hotkeys work now.", "Збережено: нові гарячі клавіші вже діють.",
      "Сохранено: новые горячие клавиши уже действуют."},
     {"hotkeys.error.missing", "Undo and Convert Selection both need a hotkey.",
@@ -227,7 +234,7 @@ const Row keyRows[] = {
      "Язык активен, когда установлена его раскладка клавиатуры."},
     {"languages.status.active", "Active", "Активна", "Активен"},
     {"languages.status.inactive", "Inactive", "Неактивна", "Неактивен"},
-    {"languages.always_first", "  (always first)", "  (завжди перша)", "  (всегда первый)"},
+    {"languages.always_first", " (always first)", " (завжди перша)", " (всегда первый)"},
     {"feedback.type", "Type:", "Тип:", "Тип:"},
     {"feedback.message", "Message:", "Повідомлення:", "Сообщение:"},
     {"feedback.email", "E-mail (optional):", "Ел. пошта (необов'язково):", "Эл. почта (необязательно):"},
@@ -292,6 +299,8 @@ const Row keyRows[] = {
      "Добро пожаловать в Keyvane"},
     {"onboarding.title", "Keyvane needs access to your keyboard", "Keyvane потрібен доступ до клавіатури",
      "Keyvane нужен доступ к клавиатуре"},
+    {"onboarding.title_ready", "Keyvane can watch your keyboard", "Keyvane може стежити за клавіатурою",
+     "Keyvane может следить за клавиатурой"},
     {"onboarding.subtitle", "To fix words typed in the wrong layout, Keyvane watches key presses.",
      "Щоб виправляти слова, набрані не в тій розкладці, Keyvane стежить за натисканнями клавіш.",
      "Чтобы исправлять слова, набранные не в той раскладке, Keyvane следит за нажатиями клавиш."},

@@ -103,7 +103,9 @@ void OnboardingWindow::build() {
                         .pixmap(96, 96));
     icon->setAlignment(Qt::AlignHCenter);
     layout->addWidget(icon);
-    layout->addWidget(text(l10n("onboarding.title"), 20));
+    title_ = text(l10n("onboarding.title"), 20);
+    title_->setObjectName(QStringLiteral("onboardingTitle"));
+    layout->addWidget(title_);
     layout->addWidget(text(l10n("onboarding.subtitle"), 12, true));
     layout->addWidget(text(l10n("onboarding.subtitle_detail"), 11));
 
@@ -150,6 +152,7 @@ void OnboardingWindow::build() {
 void OnboardingWindow::refresh() {
     access_ = check_();
     const bool granted = access_ == KeyAccess::granted;
+    title_->setText(l10n(granted ? "onboarding.title_ready" : "onboarding.title"));
     cardText_->setText(l10n(granted ? "onboarding.card.ready" : "onboarding.card.desc_extensions"));
     state_->setText(granted ? QStringLiteral("✓ ") + l10n("onboarding.ax_enabled")
                             : l10n("onboarding.card.title"));

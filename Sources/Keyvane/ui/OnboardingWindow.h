@@ -51,6 +51,7 @@ private:
     WaylandCheck wayland_;
     KeyAccess access_ = KeyAccess::missingExtensions;
     QTimer poll_;
+    QLabel* title_ = nullptr;
     QLabel* cardText_ = nullptr;
     QLabel* hint_ = nullptr;
     QPushButton* state_ = nullptr;

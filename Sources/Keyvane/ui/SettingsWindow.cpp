@@ -138,6 +138,10 @@ void SettingsWindow::rebuild() {
     }
     tabs_->setCurrentIndex(std::max(0, std::min(current, tabs_->count() - 1)));
     resize(size().expandedTo(sizeHint())); // room for the tallest tab
+    // The new tabs show what is set now (the window may stay active: no activation refreshes them).
+    for (const auto& refresh : refreshers_) {
+        refresh();
+    }
 }
 
 void SettingsWindow::updateAvailabilityChanged() {
@@ -219,12 +223,13 @@ QWidget* SettingsWindow::generalTab() {
                              static_cast<QWidget*>(checkNow)}) {
         control->setEnabled(callbacks_.updatesConfigured);
     }
-    auto showFrequency = [automatic, frequency] {
+    // A build without an update feed never checks: its box is not ticked, whatever was saved.
+    auto showFrequency = [automatic, frequency, configured = callbacks_.updatesConfigured] {
         const UpdateCheckFrequency saved =
             UserPreferences::load(UserPreferences::defaultPath()).updateCheckFrequency;
         const QSignalBlocker quietBox(automatic);
         const QSignalBlocker quietList(frequency);
-        automatic->setChecked(saved != UpdateCheckFrequency::never);
+        automatic->setChecked(configured && saved != UpdateCheckFrequency::never);
         frequency->setCurrentIndex(frequency->findData(static_cast<int>(saved)));
     };
     connect(automatic, &QCheckBox::toggled, this, [this, showFrequency](bool on) {
@@ -372,6 +377,7 @@ QWidget* SettingsWindow::hotkeysTab() {
     }
     layout->addWidget(section("hotkeys.convert.header", convertToForm));
 
+    layout->addWidget(note(l10n("hotkeys.save.desc")));
     auto* buttons = new QHBoxLayout;
     auto* save = new QPushButton(l10n("hotkeys.save"));
     save->setObjectName(QStringLiteral("saveHotkeys"));

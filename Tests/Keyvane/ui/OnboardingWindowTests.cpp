@@ -46,6 +46,7 @@ TEST(Onboarding, WaitsWhileKeysCannotBeWatchedAndGoesOnOnceTheyCan) {
     EXPECT_FALSE(next->isEnabled());
     EXPECT_TRUE(shows(window, "onboarding.card.desc_extensions"));
     EXPECT_TRUE(shows(window, "onboarding.hint.waiting"));
+    EXPECT_TRUE(shows(window, "onboarding.title"));
     QTest::keyClick(&window, Qt::Key_Return);
     EXPECT_EQ(completions, 0) << "Return does nothing before keys can be watched";
     EXPECT_TRUE(window.isVisible());
@@ -54,6 +55,8 @@ TEST(Onboarding, WaitsWhileKeysCannotBeWatchedAndGoesOnOnceTheyCan) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return next->isEnabled(); }, 3000));
     EXPECT_TRUE(shows(window, "onboarding.card.ready"));
     EXPECT_FALSE(shows(window, "onboarding.hint.waiting"));
+    EXPECT_TRUE(shows(window, "onboarding.title_ready"));
+    EXPECT_FALSE(shows(window, "onboarding.title")) << "no longer asks for what it has";
     QTest::mouseClick(next, Qt::LeftButton);
     EXPECT_EQ(completions, 1);
     EXPECT_FALSE(window.isVisible());

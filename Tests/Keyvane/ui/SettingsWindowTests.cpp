@@ -58,7 +58,7 @@ struct Window : keyvane::testing::LiveDesktop {
     int languageChanges = 0;
 
     explicit Window(const std::string& preferences = R"({"active_languages": ["en", "ru", "uk"]})",
-                    const QString& feedbackEndpoint = {})
+                    const QString& feedbackEndpoint = {}, bool updatesConfigured = true)
         : LiveDesktop(preferences) {
         L10n::setLanguage("en");
         hotkeys = std::make_unique<HotkeyManager>(platform);
@@ -74,7 +74,7 @@ struct Window : keyvane::testing::LiveDesktop {
         };
         callbacks.updatePolicyChanged = [this] { ++policyChanges; };
         callbacks.interfaceLanguageChanged = [this] { ++languageChanges; };
-        callbacks.updatesConfigured = true;
+        callbacks.updatesConfigured = updatesConfigured;
         callbacks.availableUpdate = [this] { return update; };
         callbacks.learningMode = [this] { return app->learningMode(); };
         callbacks.setLearningMode = [this](bool on) { app->setLearningMode(on); };
@@ -134,7 +134,8 @@ TEST(SettingsWindow, UntickingAutomaticUpdatesStoresNeverAndTellsTheChecker) {
 }
 
 TEST(SettingsWindow, TheInterfaceLanguageChangesTheWindowAndTheMenu) {
-    Window w;
+    Window w(R"({"launch_at_login": true})");
+    ASSERT_TRUE(w.app->learningMode());
     QComboBox* language = w.named<QComboBox>("interfaceLanguage");
     ASSERT_NE(language, nullptr);
     language->setCurrentIndex(language->findData("uk"));
@@ -143,6 +144,18 @@ TEST(SettingsWindow, TheInterfaceLanguageChangesTheWindowAndTheMenu) {
     EXPECT_EQ(saved().uiLanguage, "uk");
     EXPECT_EQ(w.languageChanges, 1);
     EXPECT_EQ(w.window->findChild<QTabWidget*>()->tabText(0), "Загальні");
+    // The tabs made anew show what is on, as before.
+    EXPECT_TRUE(w.named<QCheckBox>("launchAtLogin")->isChecked());
+    EXPECT_TRUE(w.named<QCheckBox>("learningMode")->isChecked());
+}
+
+TEST(SettingsWindow, ABuildThatNeverChecksForUpdatesDoesNotSayItDoes) {
+    Window w(R"({"update_check_frequency": "1h"})", {}, /*updatesConfigured=*/false);
+    QCheckBox* automatic =
+        find<QCheckBox>(*w.window, QString::fromStdString(L10n::t("general.updates.auto")));
+    ASSERT_NE(automatic, nullptr);
+    EXPECT_FALSE(automatic->isEnabled());
+    EXPECT_FALSE(automatic->isChecked());
 }
 
 TEST(SettingsWindow, AnExcludedApplicationIsRemovedAndCorrectedAgain) {
