@@ -136,6 +136,7 @@ TEST(SettingsWindow, UntickingAutomaticUpdatesStoresNeverAndTellsTheChecker) {
 TEST(SettingsWindow, TheInterfaceLanguageChangesTheWindowAndTheMenu) {
     Window w(R"({"launch_at_login": true})");
     ASSERT_TRUE(w.app->learningMode());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get())); // no activation will refresh the new tabs
     QComboBox* language = w.named<QComboBox>("interfaceLanguage");
     ASSERT_NE(language, nullptr);
     language->setCurrentIndex(language->findData("uk"));
