@@ -26,6 +26,7 @@
 
 #include <QApplication>
 #include <QLocalServer>
+#include <QTimer>
 #include <QtGlobal>
 #include <iostream>
 #include <malloc.h>
@@ -179,6 +180,15 @@ int run(int argc, char** argv) {
             callbacks.updatesConfigured = updates.isConfigured();
             callbacks.learningMode = [&] { return appState->learningMode(); };
             callbacks.setLearningMode = [&](bool on) { appState->setLearningMode(on); };
+            // Closed, the window goes, and the memory its widgets took goes back to the system.
+            callbacks.closed = [&] {
+                QTimer::singleShot(0, [&] {
+                    if (settings && !settings->isVisible()) {
+                        settings.reset();
+                        ::malloc_trim(0);
+                    }
+                });
+            };
             settings = std::make_unique<SettingsWindow>(*platform, hotkeys, feedback, callbacks);
             QObject::connect(&updates, &UpdateChecker::availabilityChanged, settings.get(),
                              &SettingsWindow::updateAvailabilityChanged);

@@ -18,6 +18,7 @@
 #include "KeyvanePlatform/PlatformServices.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
 #include <QEvent>
@@ -158,6 +159,13 @@ void SettingsWindow::changeEvent(QEvent* event) {
         }
     }
     QWidget::changeEvent(event);
+}
+
+void SettingsWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && callbacks_.closed) {
+        callbacks_.closed();
+    }
 }
 
 QWidget* SettingsWindow::generalTab() {

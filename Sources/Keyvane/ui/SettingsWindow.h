@@ -28,6 +28,8 @@ struct SettingsCallbacks {
     bool updatesConfigured = false;
     std::function<bool()> learningMode; // the coordinator's, which the menu also switches
     std::function<void(bool)> setLearningMode;
+    // The window was closed: its owner may let it go (it holds tens of megabytes of widgets).
+    std::function<void()> closed;
 };
 
 // The settings window: General (interface language, updates, reset), Hotkeys, Rules, Apps
@@ -52,6 +54,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QWidget* generalTab();

@@ -56,6 +56,7 @@ struct Window : keyvane::testing::LiveDesktop {
     int reloads = 0;
     int policyChanges = 0;
     int languageChanges = 0;
+    int closes = 0;
 
     explicit Window(const std::string& preferences = R"({"active_languages": ["en", "ru", "uk"]})",
                     const QString& feedbackEndpoint = {}, bool updatesConfigured = true)
@@ -74,6 +75,7 @@ struct Window : keyvane::testing::LiveDesktop {
         };
         callbacks.updatePolicyChanged = [this] { ++policyChanges; };
         callbacks.interfaceLanguageChanged = [this] { ++languageChanges; };
+        callbacks.closed = [this] { ++closes; };
         callbacks.updatesConfigured = updatesConfigured;
         callbacks.availableUpdate = [this] { return update; };
         callbacks.learningMode = [this] { return app->learningMode(); };
@@ -148,6 +150,13 @@ TEST(SettingsWindow, TheInterfaceLanguageChangesTheWindowAndTheMenu) {
     // The tabs made anew show what is on, as before.
     EXPECT_TRUE(w.named<QCheckBox>("launchAtLogin")->isChecked());
     EXPECT_TRUE(w.named<QCheckBox>("learningMode")->isChecked());
+}
+
+TEST(SettingsWindow, ClosingItTellsItsOwnerWhichLetsItGo) {
+    Window w;
+    w.window->close();
+    EXPECT_EQ(w.closes, 1);
+    w.window.reset(); // as the program does, to give the memory of its widgets back
 }
 
 TEST(SettingsWindow, ABuildThatNeverChecksForUpdatesDoesNotSayItDoes) {
