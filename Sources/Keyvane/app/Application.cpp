@@ -13,6 +13,7 @@
 #include "Keyvane/services/CrashLogNotice.h"
 #include "Keyvane/services/CrashReporter.h"
 #include "Keyvane/services/FeedbackClient.h"
+#include "Keyvane/services/LearningNotice.h"
 #include "Keyvane/services/UpdateChecker.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
 #include "Keyvane/ui/InputMethodLink.h"
@@ -215,6 +216,14 @@ int run(int argc, char** argv) {
         }
         std::cout << "Ctrl+C stops it.\n";
     }
+    // The first word learned from an undo is told in the tray, with where to take it back.
+    appState->onLearnedFromUndo = [&statusBar](const std::string& word) {
+        if (LearningNotice::takeFirst(AppPaths::userDefaultsPath())) {
+            statusBar.trayIcon().showMessage(
+                QString::fromStdString(L10n::format("learning.notice.title", word)),
+                QString::fromStdString(L10n::t("learning.notice.body")));
+        }
+    };
     // A crash since the last start is told once, in the tray, which offers to send the record with
     // feedback (nothing is sent unless the user does); the record stays in the crash log.
     if (CrashLogNotice::takeNewRecords(AppPaths::crashLogPath(), AppPaths::userDefaultsPath())) {

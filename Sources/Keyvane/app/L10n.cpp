@@ -239,6 +239,15 @@ const Row keyRows[] = {
     {"feedback.message", "Message:", "Повідомлення:", "Сообщение:"},
     {"feedback.email", "E-mail (optional):", "Ел. пошта (необов'язково):", "Эл. почта (необязательно):"},
     {"feedback.email_placeholder", "you@example.com", "you@example.com", "you@example.com"},
+    {"learning.notice.title", "Keyvane will leave “%@” alone", "Keyvane більше не чіпатиме «%@»",
+     "Keyvane больше не будет трогать «%@»"},
+    {"learning.notice.body",
+     "You undid its correction, so it is no longer corrected (learning mode). Settings → Rules lists "
+     "such words: remove one there to have it corrected again.",
+     "Ви скасували його виправлення, тож воно більше не виправляється (режим навчання). Налаштування → "
+     "Правила показують такі слова: видаліть слово там, щоб його знову виправляли.",
+     "Вы отменили его исправление, поэтому оно больше не исправляется (режим обучения). Настройки → "
+     "Правила показывают такие слова: удалите слово там, чтобы его снова исправляли."},
     {"crash.notice.title", "Keyvane stopped unexpectedly", "Keyvane несподівано зупинився",
      "Keyvane неожиданно остановился"},
     {"crash.notice.body", "It kept a record of what happened. Click to send it with your feedback.",

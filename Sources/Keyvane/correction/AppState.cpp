@@ -328,10 +328,13 @@ void AppState::addNeverCorrect(const std::string& token) {
     const std::string language = rulesEngine_->detectLanguage(normalized).value_or("en");
     learningWrites_.submit(
         [normalized, language] { return ManualOverridesFile::addNeverCorrect(normalized, language); },
-        [this](ManualOverridesFile::Change change) {
+        [this, normalized](ManualOverridesFile::Change change) {
             if (change == ManualOverridesFile::Change::added) {
                 reloadConfig();
                 appLog("[Keyvane] Undo: token added to never-correct (learning mode)");
+                if (onLearnedFromUndo) {
+                    onLearnedFromUndo(normalized);
+                }
             } else {
                 appLog("[Keyvane] Undo: no never-correct entry written (already there, or the "
                        "file could not be written)");

@@ -65,6 +65,8 @@ public:
     void setEnabled(bool value) { setFlag(isEnabled_, value); }
     void setLearningMode(bool value) { setFlag(learningMode_, value); }
     std::function<void()> onStateChanged;
+    // An undo in learning mode made the word one that is never corrected again.
+    std::function<void(const std::string& word)> onLearnedFromUndo;
 
     const std::optional<CorrectionRecord>& lastCorrection() const { return lastCorrection_; }
     const std::vector<RecentApp>& recentApps() const { return recentApps_; }

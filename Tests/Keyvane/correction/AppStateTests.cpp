@@ -128,11 +128,14 @@ TEST(LiveCorrection, AOneLetterWordIsCorrectedWithTheWordAfterIt) {
 
 TEST(Undo, RightAfterACorrectionRestoresTheTypedWordAndLearnsIt) {
     Live live;
+    std::vector<std::string> told;
+    live.app->onLearnedFromUndo = [&](const std::string& word) { told.push_back(word); };
     live.typeGhbdtn();
     live.platform.advance(2.0);
     live.app->undoLastCorrection();
     live.platform.advance(2.0);
     EXPECT_EQ(live.field(), "ghbdtn ");
+    EXPECT_EQ(told, (std::vector<std::string>{"ghbdtn"})) << "the user is told what was learned";
     EXPECT_EQ(live.platform.currentLayout()->language, "en");
     auto overrides = nlohmann::json::parse(live.home.read(".local/share/keyvane/manual_overrides.json"));
     EXPECT_NE(std::find(overrides["never_correct"].begin(), overrides["never_correct"].end(), "ghbdtn"),
