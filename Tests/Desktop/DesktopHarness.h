@@ -254,6 +254,13 @@ public:
         XkbGetState(display_, XkbUseCoreKbd, &state);
         return state.locked_group;
     }
+    // The group latched now (until the next key): the program latches a whole turn to have every
+    // client told the group anew.
+    int latchedGroup() {
+        XkbStateRec state{};
+        XkbGetState(display_, XkbUseCoreKbd, &state);
+        return state.latched_group;
+    }
     void press(std::initializer_list<unsigned int> evdevKeys, bool shift = false) {
         for (unsigned int key : evdevKeys) {
             if (shift) {

@@ -414,13 +414,14 @@ void AppState::pauseIndefinitely() {
 }
 
 void AppState::resume() {
-    if (isPaused_) {
-        appLog("[Keyvane] The pause is over: corrections resume");
-    }
+    const bool wasPaused = isPaused_;
     setFlag(isPaused_, false);
     ++pauseGeneration_;
     if (isEnabled_ && inputObserver_) {
         inputObserver_->start();
+    }
+    if (wasPaused) {
+        appLog("[Keyvane] The pause is over: corrections resume"); // keys are read again from here
     }
 }
 

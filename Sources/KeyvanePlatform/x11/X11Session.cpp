@@ -201,7 +201,8 @@ std::optional<PlatformServices::MonitorHandle> X11Session::addGlobalKeyMonitor(K
         XISetMask(bits, XI_RawButtonPress);
         XIEventMask mask{XIAllMasterDevices, static_cast<int>(sizeof bits), bits};
         XISelectEvents(display_.get(), DefaultRootWindow(display_.get()), &mask, 1);
-        XFlush(display_.get());
+        XSync(display_.get(), False); // every key from here on is seen
+        drainSoon();
     }
     monitors_[nextHandle_] = std::move(handler);
     return nextHandle_++;
@@ -448,8 +449,37 @@ void X11Session::endHoldingKeys() {
     hold_.releaseKeyboards(display_.get());
     // The held physical keys, in their order, after everything posted meanwhile. They are seen by
     // the key monitor as they come back, in the layout active now, as the application sees them.
-    for (const KeyHold::Key& key : hold_.finish()) {
-        injector_->replay(key.keycode, key.press);
+    // Qt 5 reads keys in the first group after the keyboard map is sent anew (see retellGroup()):
+    // the replacement may have bound spare key codes, and keys coming back through XTest, then the
+    // user's next ones from the keyboard, switch devices twice. So the held keys come back through
+    // the user's own keyboard, made the source first and the group told anew, and nothing
+    // switches devices until this program types again.
+    const std::vector<KeyHold::Key> held = hold_.finish();
+    Display* display = display_.get();
+    const unsigned int quiet = injector_->quietKeycode();
+    XDevice* keyboard = nullptr;
+    if (!held.empty() && userKeyboard_ >= 0 && quiet != 0) {
+        XErrors::clear(); // the device may be gone
+        keyboard = XOpenDevice(display, static_cast<XID>(userKeyboard_));
+    }
+    if (keyboard != nullptr) {
+        XTestFakeDeviceKeyEvent(display, keyboard, quiet, True, nullptr, 0, CurrentTime);
+        XTestFakeDeviceKeyEvent(display, keyboard, quiet, False, nullptr, 0, CurrentTime);
+        XSync(display, False);
+    }
+    if (!held.empty()) {
+        XkbLatchGroup(display, XkbUseCoreKbd, keyboard_.groupCount());
+    }
+    for (const KeyHold::Key& key : held) {
+        if (keyboard != nullptr) {
+            XTestFakeDeviceKeyEvent(display, keyboard, key.keycode, key.press ? True : False, nullptr, 0,
+                                    CurrentTime);
+        } else {
+            injector_->replay(key.keycode, key.press);
+        }
+    }
+    if (keyboard != nullptr) {
+        XCloseDevice(display, keyboard);
     }
     injector_->thawState();
     XUngrabServer(display_.get());
