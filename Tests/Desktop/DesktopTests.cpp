@@ -743,7 +743,7 @@ TEST_F(Desktop, TheProgramSaysSoWhenItCannotCorrect) {
     program.waitForFinished(5000);
 }
 
-TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
+TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextAreaAlsoTypedFast) {
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     // The page mirrors the text area into the window title (spaces as "_": a title's white space
     // is collapsed), which the test reads from the server.
@@ -786,6 +786,36 @@ TEST_F(Desktop, TheLiveProgramCorrectsInAChromiumTextArea) {
     user.press({KeyCode::g}, /*shift=*/true);
     user.press({KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return title() == "T:привет_Привет_"; }, 5000)) << title();
+
+    // Typed fast on the keyboard device, two corrections and two words left alone a line: no key
+    // lost, none in the wrong layout. Benchmarks/fast-typing.sh runs it more often.
+    const std::vector<unsigned int> line = {
+        KeyCode::g,     KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n,
+        KeyCode::space, KeyCode::h, KeyCode::e, KeyCode::l, KeyCode::l, KeyCode::o,
+        KeyCode::space, KeyCode::n, KeyCode::t, KeyCode::c, KeyCode::n, KeyCode::space,
+        KeyCode::w,     KeyCode::o, KeyCode::r, KeyCode::l, KeyCode::d, KeyCode::space};
+    const int runs = std::max(3, qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_RUNS"));
+    std::string expected = "T:привет_Привет_";
+    for (const int gap : {10, 20}) {
+        if (qEnvironmentVariableIsSet("KEYVANE_FAST_TYPING_GAP_MS") &&
+            qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_GAP_MS") != gap) {
+            continue;
+        }
+        int faults = 0;
+        for (int run = 0; run < runs; ++run) {
+            ASSERT_TRUE(awaitLayoutHoldOver());
+            user.useGroup(0);
+            user.typeOnKeyboard(line, gap);
+            expected += "привет_hello_тест_world_";
+            if (!spinUntil([&] { return title() == expected; }, 5000)) {
+                ++faults;
+                std::printf("run %d: \"%s\"\n", run, title().c_str());
+                expected = title(); // the next run goes on from what is there
+            }
+        }
+        std::printf("fast typing, %d ms between keys, chromium: %d faults in %d runs\n", gap, faults, runs);
+        EXPECT_EQ(faults, 0) << gap << " ms";
+    }
 
     program.terminate();
     program.waitForFinished(5000);
