@@ -3,7 +3,8 @@
 # Fast typing on the live program: 100 runs (or $1) of "привет дорогой " typed on the English layout
 # at 10 and 20 ms between keys (or the speeds in $2, "10 20 35"): into the tests' Qt 6 editor through
 # a keyboard device and through an XTest client, and into a GTK 3 entry and a Qt 5 line edit through
-# the keyboard device; and "ghbdtn hello ntcn world " into a Chromium text area (at 10 and 20 ms,
+# the keyboard device; "ghbdtn ljhjujq" and Return into xterm, and "ghbdtn hello ntcn world " into a
+# Chromium text area (at 10 and 20 ms,
 # whatever $2 says); on a private Xvfb display. Prints the faults (lost or reordered keys, keys in
 # the wrong layout) per speed and program.
 set -euo pipefail

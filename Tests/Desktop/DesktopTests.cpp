@@ -489,6 +489,40 @@ TEST_F(Desktop, ReturnInATerminalNeverRunsASecondCommand) {
     EXPECT_TRUE(spinUntil([&] { return terminal.lines() == "вфеу\nпривет \n"; })) << terminal.lines();
 }
 
+// Fast typing in xterm, a line at a time: Benchmarks/fast-typing.sh runs it more often.
+TEST_F(Desktop, FastTypingInATerminalNeverLosesOrReordersAKey) {
+    LiveProgram live;
+    LineReaderTerminal terminal(live.home.path());
+    ASSERT_TRUE(terminal.focus());
+    ASSERT_TRUE(live.start());
+    const std::vector<unsigned int> keys = {KeyCode::g, KeyCode::h, KeyCode::b,     KeyCode::d,
+                                            KeyCode::t, KeyCode::n, KeyCode::space, KeyCode::l,
+                                            KeyCode::j, KeyCode::h, KeyCode::j,     KeyCode::u,
+                                            KeyCode::j, KeyCode::q, KeyCode::space, KeyCode::enter};
+    const int runs = std::max(3, qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_RUNS"));
+    std::string expected;
+    for (const int gap : {10, 20}) {
+        if (qEnvironmentVariableIsSet("KEYVANE_FAST_TYPING_GAP_MS") &&
+            qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_GAP_MS") != gap) {
+            continue;
+        }
+        int faults = 0;
+        for (int run = 0; run < runs; ++run) {
+            ASSERT_TRUE(awaitLayoutHoldOver());
+            user.useGroup(0);
+            user.typeOnKeyboard(keys, gap);
+            expected += "привет дорогой \n";
+            if (!spinUntil([&] { return terminal.lines() == expected; }, 5000)) {
+                ++faults;
+                std::printf("run %d: \"%s\"\n", run, terminal.lines().c_str());
+                expected = terminal.lines();
+            }
+        }
+        std::printf("fast typing, %d ms between keys, xterm: %d faults in %d runs\n", gap, faults, runs);
+        EXPECT_EQ(faults, 0) << gap << " ms";
+    }
+}
+
 TEST_F(Desktop, NothingIsReadOrTypedWhileATerminalHasItsSecureKeyboardOn) {
     LiveProgram live;
     LineReaderTerminal terminal(live.home.path());
