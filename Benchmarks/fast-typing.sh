@@ -4,8 +4,7 @@
 # at 10 and 20 ms between keys (or the speeds in $2, "10 20 35"): into the tests' Qt 6 editor through
 # a keyboard device and through an XTest client, and into a GTK 3 entry and a Qt 5 line edit through
 # the keyboard device; "ghbdtn ljhjujq" and Return into xterm, and "ghbdtn hello ntcn world " into a
-# Chromium text area (at 10 and 20 ms,
-# whatever $2 says); on a private Xvfb display. Prints the faults (lost or reordered keys, keys in
+# Chromium text area (these two at 10 and 20 ms, whatever $2 says); on a private Xvfb display. Prints the faults (lost or reordered keys, keys in
 # the wrong layout) per speed and program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
