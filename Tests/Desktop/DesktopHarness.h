@@ -254,13 +254,6 @@ public:
         XkbGetState(display_, XkbUseCoreKbd, &state);
         return state.locked_group;
     }
-    // The group latched now (until the next key): the program latches a whole turn to have every
-    // client told the group anew.
-    int latchedGroup() {
-        XkbStateRec state{};
-        XkbGetState(display_, XkbUseCoreKbd, &state);
-        return state.latched_group;
-    }
     void press(std::initializer_list<unsigned int> evdevKeys, bool shift = false) {
         for (unsigned int key : evdevKeys) {
             if (shift) {
@@ -412,6 +405,35 @@ protected:
         user.useGroup(0);
     }
     std::string text() const { return editor->toPlainText().toStdString(); }
+    // Types `keys` on the keyboard device `runs` times (KEYVANE_FAST_TYPING_RUNS, at least 3) at 10
+    // and at 20 ms between key events (or at KEYVANE_FAST_TYPING_GAP_MS only), each time expecting
+    // `each` more after `start` in what `shown` gives, as the live program corrects them; prints the
+    // runs that did not and the count for each speed ("fast typing, ..." for the benchmark).
+    void typeFast(const char* program, const std::vector<unsigned int>& keys, const std::string& each,
+                  const std::function<std::string()>& shown, std::string start = {}) {
+        const int runs = std::max(3, qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_RUNS"));
+        for (const int gap : {10, 20}) {
+            if (qEnvironmentVariableIsSet("KEYVANE_FAST_TYPING_GAP_MS") &&
+                qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_GAP_MS") != gap) {
+                continue;
+            }
+            int faults = 0;
+            for (int run = 0; run < runs; ++run) {
+                ASSERT_TRUE(awaitLayoutHoldOver());
+                user.useGroup(0);
+                user.typeOnKeyboard(keys, gap);
+                start += each;
+                if (!spinUntil([&] { return shown() == start; }, 5000)) {
+                    ++faults;
+                    start = shown(); // the next run goes on from what is there
+                    std::printf("run %d: \"%s\"\n", run, start.c_str());
+                }
+            }
+            std::printf("fast typing, %d ms between keys, %s: %d faults in %d runs\n", gap, program, faults,
+                        runs);
+            EXPECT_EQ(faults, 0) << program << ", " << gap << " ms";
+        }
+    }
     std::string seen() const {
         std::string out = "text \"" + text() + "\", words:";
         for (const EmittedToken& w : words) {

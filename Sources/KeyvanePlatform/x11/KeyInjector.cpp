@@ -102,11 +102,15 @@ void KeyInjector::scheduleScratchRestore(double delay) {
             return;
         }
         restoreScheduled_ = false;
+        // No other client sees the map without what follows it (the group told anew).
+        XGrabServer(display_);
         scratch_.restore(display_);
-        hooks_.afterRequest();
         if (hooks_.keymapRestored) {
             hooks_.keymapRestored();
         }
+        XUngrabServer(display_);
+        XFlush(display_);
+        hooks_.afterRequest();
     });
 }
 

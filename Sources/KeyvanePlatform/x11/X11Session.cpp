@@ -468,7 +468,7 @@ void X11Session::endHoldingKeys() {
         XSync(display, False);
     }
     if (!held.empty()) {
-        XkbLatchGroup(display, XkbUseCoreKbd, keyboard_.groupCount());
+        tellGroupAnew();
     }
     for (const KeyHold::Key& key : held) {
         if (keyboard != nullptr) {
@@ -556,8 +556,7 @@ std::optional<KeyboardLayout> X11Session::layoutInUse() {
 // (the user's keyboard after this program's XTest keys) and when a key code is bound anew. It
 // learns the group again only from the next state notification, so the user's next words would
 // come out in the first layout. A key that does nothing, pressed on the user's keyboard, makes it
-// the source now rather than at the user's next key; a group latch of a whole turn (the group in
-// effect stays as it is) then makes the server tell the state anew.
+// the source now rather than at the user's next key; then the server tells the state anew.
 void X11Session::retellGroup() {
     Display* display = display_.get();
     if (hold_.active()) {
@@ -575,8 +574,16 @@ void X11Session::retellGroup() {
             drainSoon();
         }
     }
-    XkbLatchGroup(display, XkbUseCoreKbd, keyboard_.groupCount());
+    tellGroupAnew();
     XFlush(display);
+}
+
+// A group latch of a whole turn, taken back at once: the group in effect never changes, and the
+// server tells every client the state twice. (A latch left until the next key is no good: some
+// clients, Chromium among them, do not wrap the latched group, and read that key in the first.)
+void X11Session::tellGroupAnew() {
+    XkbLatchGroup(display_.get(), XkbUseCoreKbd, keyboard_.groupCount());
+    XkbLatchGroup(display_.get(), XkbUseCoreKbd, 0);
 }
 
 bool X11Session::modifiersHeld() {

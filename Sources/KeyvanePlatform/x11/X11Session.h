@@ -105,6 +105,7 @@ private:
     std::optional<unsigned int> currentGroup();
     // Makes every client learn the keyboard group anew, after this program typed or bound keys.
     void retellGroup();
+    void tellGroupAnew();
 
     // The C handles, each released by its own function when the session goes.
     struct Release {
