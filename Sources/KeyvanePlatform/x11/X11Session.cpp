@@ -560,7 +560,7 @@ std::optional<KeyboardLayout> X11Session::layoutInUse() {
 void X11Session::retellGroup() {
     Display* display = display_.get();
     if (hold_.active()) {
-        retellAfterHold_ = true; // the held keys come back through XTest first
+        retellAfterHold_ = true; // once the held keys are back
         return;
     }
     const unsigned int quiet = injector_ ? injector_->quietKeycode() : 0;
