@@ -10,7 +10,9 @@
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QScreen>
+#include "Keyvane/app/L10n.h"
 #include "KeyvaneCore/UserPreferences.h"
+#include "AccessibleTree.h"
 #include "DesktopHarness.h"
 // clang-format on
 
@@ -256,13 +258,25 @@ TEST_F(TrayIcon, FollowsTheLayoutAndSpeaksTheInterfaceLanguage) {
     user.press({KeyCode::escape});
 }
 
-// Opens the settings from the menu and goes through its six tabs: each shows a page of its own.
+// Opens the settings from the menu and goes through its six tabs: each shows a page of its own, and
+// each tab says its name in the interface language, as a screen reader reads it.
 void TrayIcon::openSettingsAndEachTab(const char* language, const QString& title) {
     startProgram(language);
     choose(settingsWithOneRecentApplication, 2);
     std::optional<QRect> window;
     ASSERT_TRUE(spinUntil([&] { return (window = windowNamed(title)).has_value(); }, 5000))
         << "no settings window titled " << title.toStdString();
+    AccessibleTree tree;
+    std::vector<QString> names;
+    for (const char* key : {"settings.tab.general", "settings.tab.hotkeys", "settings.tab.rules",
+                            "settings.tab.apps", "settings.tab.languages", "settings.tab.feedback"}) {
+        const QString tab = QString::fromStdString(L10n::t(key, language));
+        EXPECT_TRUE(spinUntil([&] {
+            names = tree.names(program.processId());
+            return std::find(names.begin(), names.end(), tab) != names.end();
+        })) << "no tab reads \""
+            << tab.toStdString() << "\" (" << names.size() << " names read)";
+    }
     // A page is what the window shows once two looks in a row agree: drawn, not half drawn.
     auto page = [&] {
         QImage last;
