@@ -260,47 +260,49 @@ private:
         return to;
     }
 
-    std::optional<nlohmann::json> object(std::size_t at, std::size_t to, int depth) const {
-        nlohmann::json out = nlohmann::json::object();
+    // Hands each comma-separated entry from `at` up to `closing` (or `to`) to `take`, one by one,
+    // so that one entry that cannot be read loses no other.
+    template <class Take> void eachEntry(std::size_t at, std::size_t to, char closing, Take take) const {
         while (true) {
             at = skipSpace(at, to);
-            if (at >= to || text_[at] == '}') {
-                return out;
+            if (at >= to || text_[at] == closing) {
+                return;
             }
             const std::size_t end = memberEnd(at, to);
-            if (text_[at] == '"') {
-                const std::size_t keyEnd = stringEnd(at, end);
-                const std::size_t colon = skipSpace(keyEnd, end);
-                auto key = parse(text_.substr(at, keyEnd - at));
-                if (key && key->is_string() && colon < end && text_[colon] == ':') {
-                    if (auto member = value(colon + 1, end, depth)) {
-                        out[key->get<std::string>()] = std::move(*member);
-                    }
-                }
-            }
+            take(at, end);
             if (end >= to || text_[end] != ',') {
-                return out;
+                return;
             }
             at = end + 1;
         }
     }
 
+    std::optional<nlohmann::json> object(std::size_t at, std::size_t to, int depth) const {
+        nlohmann::json out = nlohmann::json::object();
+        eachEntry(at, to, '}', [&](std::size_t from, std::size_t end) {
+            if (text_[from] != '"') {
+                return;
+            }
+            const std::size_t keyEnd = stringEnd(from, end);
+            const std::size_t colon = skipSpace(keyEnd, end);
+            auto key = parse(text_.substr(from, keyEnd - from));
+            if (key && key->is_string() && colon < end && text_[colon] == ':') {
+                if (auto member = value(colon + 1, end, depth)) {
+                    out[key->get<std::string>()] = std::move(*member);
+                }
+            }
+        });
+        return out;
+    }
+
     std::optional<nlohmann::json> array(std::size_t at, std::size_t to, int depth) const {
         nlohmann::json out = nlohmann::json::array();
-        while (true) {
-            at = skipSpace(at, to);
-            if (at >= to || text_[at] == ']') {
-                return out;
-            }
-            const std::size_t end = memberEnd(at, to);
-            if (auto element = value(at, end, depth)) {
+        eachEntry(at, to, ']', [&](std::size_t from, std::size_t end) {
+            if (auto element = value(from, end, depth)) {
                 out.push_back(std::move(*element));
             }
-            if (end >= to || text_[end] != ',') {
-                return out;
-            }
-            at = end + 1;
-        }
+        });
+        return out;
     }
 
     std::string_view text_;
