@@ -66,7 +66,9 @@ public:
     bool replaceBeforeCursor(const std::string& typed, const std::string& text) override;
     std::optional<std::string> selectedText() override;
     bool replaceSelection(const std::string& text) override;
-    std::optional<std::vector<std::string>> beginHoldingKeys() override { return std::vector<std::string>{}; }
+    std::optional<std::vector<std::string>> beginHoldingKeys(const std::optional<KeyboardLayout>&) override {
+        return std::vector<std::string>{};
+    }
     void endHoldingKeys() override {}
     void onPointerButton(std::function<void()> handler) override {
         resetHandlers_.push_back(std::move(handler));

@@ -224,8 +224,11 @@ public:
     // through after everything the program posted meanwhile, in their order. Returns the text
     // of key presses the user already made after the last one seen by the key monitor (the
     // focused application has them): nothing when one of them was an editing key (backspace,
-    // Return, an arrow, …) that cannot simply be typed again.
-    virtual std::optional<std::vector<std::string>> beginHoldingKeys() = 0;
+    // Return, an arrow, …) that cannot simply be typed again. With `readIn`, the layout about to
+    // be selected, that text is read in it (the user typed those keys before the switch, meaning
+    // them in the layout that follows the correction), and so does the key monitor read them.
+    virtual std::optional<std::vector<std::string>>
+    beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) = 0;
     // Right before the replacement is typed: what reached the application since beginHoldingKeys
     // although keys were held (programs that type through XTest cannot be held): how many
     // characters to erase, and their text, to type again after the replacement so that every key

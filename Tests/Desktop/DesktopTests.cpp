@@ -4,6 +4,8 @@
 
 #include "DesktopHarness.h"
 
+#include <csignal>
+
 using namespace keyvane;
 using namespace keyvane::desktop;
 
@@ -679,6 +681,23 @@ TEST_F(Desktop, AOneLetterWordIsCorrectedWithTheNextWord) {
     user.press({KeyCode::i}, /*shift=*/true);
     user.press({KeyCode::space, KeyCode::a, 50 /* M */, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "I am "; })) << text();
+}
+
+TEST_F(Desktop, KeysTypedBeforeTheCorrectionComeOutInTheLayoutItSwitchesTo) {
+    LiveProgram live;
+    ASSERT_TRUE(live.start());
+    // The program is too slow for the typist this once: "ghbdtn rfr" is all in the field before
+    // it reads the space. The next word was meant in the layout the correction switches to.
+    const auto pid = static_cast<pid_t>(live.process.processId());
+    ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space,
+                KeyCode::r, KeyCode::f, KeyCode::r});
+    const bool typed = spinUntil([&] { return text() == "ghbdtn rfr"; });
+    ASSERT_EQ(::kill(pid, SIGCONT), 0);
+    ASSERT_TRUE(typed) << text();
+    EXPECT_TRUE(spinUntil([&] { return text() == "привет как"; })) << text();
+    user.press({KeyCode::space, KeyCode::l, KeyCode::t, KeyCode::k, KeyCode::f, KeyCode::space});
+    EXPECT_TRUE(spinUntil([&] { return text() == "привет как дела "; })) << text();
 }
 
 TEST_F(Desktop, PunctuationTypedOnTheWrongLayoutComesOutAsMeant) {

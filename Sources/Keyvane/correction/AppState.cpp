@@ -215,7 +215,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
                 eraseLength += UnicodeText::length(previous->token) + UnicodeText::length(previous->boundary);
             }
         }
-        if (!ReplacementAdapter::replaceTypedWord(platform_, original, replacement, boundary)) {
+        if (!ReplacementAdapter::replaceTypedWord(platform_, original, replacement, boundary, language)) {
             return;
         }
         if (inputObserver_) {

@@ -105,8 +105,8 @@ void selectUntilEffective(PlatformServices& platform, SwitchRequest request, int
 } // namespace
 
 bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, const std::string& replacement,
-                     const std::string& trailingBoundary) {
-    const auto typedAhead = platform.beginHoldingKeys();
+                     const std::string& trailingBoundary, const std::optional<KeyboardLayout>& nextLayout) {
+    const auto typedAhead = platform.beginHoldingKeys(nextLayout);
     if (!typedAhead) {
         platform.endHoldingKeys();
         appLog("[Keyvane] skip: the user kept editing past the word — no replacement");
@@ -139,12 +139,14 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
 }
 
 bool replaceTypedWord(PlatformServices& platform, const std::string& typed, const std::string& replacement,
-                      const std::string& trailingBoundary) {
+                      const std::string& trailingBoundary, const std::string& nextLanguage) {
     if (platform.replacesBeforeTheEndingKey()) {
         // The ending key waits in the host: nothing was typed after the word.
         return platform.replaceBeforeCursor(typed, replacement);
     }
-    return replaceLastWord(platform, UnicodeText::length(typed), replacement, trailingBoundary);
+    const auto layouts = platform.enabledLayouts();
+    const auto next = layouts ? resolveLayout(UnicodeText::toLower(nextLanguage), *layouts) : std::nullopt;
+    return replaceLastWord(platform, UnicodeText::length(typed), replacement, trailingBoundary, next);
 }
 
 void typeString(PlatformServices& platform, const std::string& text) {

@@ -18,14 +18,18 @@ inline constexpr double retypeDelay = 0.02;
 // Erases originalLength characters and the boundary, then 20 ms later types replacement and
 // the boundary as Unicode key events. The user's keys are held meanwhile, so that they land after
 // the replacement; characters the user had already typed past the boundary are erased and typed
-// again after it. False (nothing posted) when the user had already pressed an editing key.
+// again after it, in `nextLayout` where given (the layout the correction switches to: the user
+// typed them before the switch, meaning that layout). False (nothing posted) when the user had
+// already pressed an editing key.
 bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, const std::string& replacement,
-                     const std::string& trailingBoundary);
+                     const std::string& trailingBoundary,
+                     const std::optional<KeyboardLayout>& nextLayout = std::nullopt);
 
 // Replaces the word just typed, `typed`, which its boundary ended: on a host that holds the ending
-// key, before the key goes on; elsewhere as replaceLastWord does.
+// key, before the key goes on; elsewhere as replaceLastWord does, with the keys typed past the
+// boundary read in the layout of `nextLanguage`, which the correction switches to.
 bool replaceTypedWord(PlatformServices& platform, const std::string& typed, const std::string& replacement,
-                      const std::string& trailingBoundary);
+                      const std::string& trailingBoundary, const std::string& nextLanguage);
 
 // Types text one character per key-event pair, whatever the active layout.
 void typeString(PlatformServices& platform, const std::string& text);

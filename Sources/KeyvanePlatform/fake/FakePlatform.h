@@ -59,9 +59,11 @@ public:
     std::optional<std::string> translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                             ModifierFlags modifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
-    std::optional<std::vector<std::string>> beginHoldingKeys() override {
+    std::optional<std::vector<std::string>>
+    beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) override {
         holding = true;
         ++holds;
+        typedAheadReadIn = readIn;
         return typedAhead;
     }
     std::optional<LateKeys> catchUpHeldKeys() override { return lateKeys; }
@@ -70,6 +72,7 @@ public:
     std::optional<LateKeys> lateKeys = LateKeys{};
     // What beginHoldingKeys reports; whether keys are held now; how many holds began.
     std::optional<std::vector<std::string>> typedAhead = std::vector<std::string>{};
+    std::optional<KeyboardLayout> typedAheadReadIn; // the layout the last hold was asked to read them in
     bool holding = false;
     int holds = 0;
     void onPointerButton(std::function<void()> handler) override {

@@ -25,6 +25,18 @@ QueuedEvent EventQueue::pop() {
     return item;
 }
 
+void EventQueue::readKeysIn(unsigned int group, unsigned int mods) {
+    for (QueuedEvent& item : items_) {
+        if (item.kind == QueuedEvent::Kind::state) {
+            item.group = group;
+        }
+    }
+    QueuedEvent first{QueuedEvent::Kind::state};
+    first.mods = mods;
+    first.group = group;
+    items_.push_front(first);
+}
+
 void EventQueue::readPending() {
     while (XPending(display_) > 0) {
         XEvent event;

@@ -39,6 +39,9 @@ public:
     std::size_t size() const { return items_.size(); }
     const QueuedEvent& operator[](std::size_t index) const { return items_[index]; }
     QueuedEvent pop();
+    // The keys queued now are to be read in `group`: every queued state change keeps its
+    // modifiers but takes that group, and one in front (with `mods`) says so before them.
+    void readKeysIn(unsigned int group, unsigned int mods);
 
 private:
     Display* display_;

@@ -333,7 +333,8 @@ bool X11Session::isOwnShortcut(unsigned int xkeycode, unsigned int mods) const {
     return hotkeys_.idFor(xkeycode, mods).has_value();
 }
 
-std::optional<std::vector<std::string>> X11Session::beginHoldingKeys() {
+std::optional<std::vector<std::string>>
+X11Session::beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) {
     if (hold_.active()) {
         return std::vector<std::string>{};
     }
@@ -345,6 +346,13 @@ std::optional<std::vector<std::string>> X11Session::beginHoldingKeys() {
     hold_.grabKeyboards(display_.get(), xtestKeyboard_);
     XSync(display_.get(), False);
     drainDisplay();
+    // Key presses of the user already received by the server after the one being handled now.
+    const std::optional<unsigned int> group = readIn ? keyboard_.groupOf(*readIn) : std::nullopt;
+    auto typed = textOfQueuedKeys(0, lockedGroup_, effectiveMods_, group);
+    if (typed && !typed->empty() && group) {
+        // They are typed again in the new layout; the key monitor reads them so too.
+        queue_->readKeysIn(*group, effectiveMods_);
+    }
     // Everything queued so far reached the applications; from here on held devices' presses wait.
     hold_.arm(queue_->size());
     XUngrabServer(display_.get());
@@ -355,18 +363,19 @@ std::optional<std::vector<std::string>> X11Session::beginHoldingKeys() {
             endHoldingKeys();
         }
     });
-    // Key presses of the user already received by the server after the one being handled now.
-    return textOfQueuedKeys(0, lockedGroup_, effectiveMods_);
+    return typed;
 }
 
-std::optional<std::vector<std::string>> X11Session::textOfQueuedKeys(std::size_t from, unsigned int group,
-                                                                     unsigned int mods) const {
+std::optional<std::vector<std::string>>
+X11Session::textOfQueuedKeys(std::size_t from, unsigned int group, unsigned int mods,
+                             std::optional<unsigned int> readIn) const {
     std::vector<std::string> typed;
+    group = readIn.value_or(group);
     std::deque<unsigned int> ours = injector_->pressesInFlight();
     for (std::size_t i = 0; i < queue_->size(); ++i) {
         const QueuedEvent& item = (*queue_)[i];
         if (item.kind == QueuedEvent::Kind::state) {
-            group = item.group;
+            group = readIn.value_or(item.group);
             mods = item.mods;
             continue;
         }

@@ -49,7 +49,8 @@ public:
     std::optional<std::string> translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                             ModifierFlags modifiers) override;
     void postKeyEvent(const SyntheticKeyEvent& event) override;
-    std::optional<std::vector<std::string>> beginHoldingKeys() override;
+    std::optional<std::vector<std::string>>
+    beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) override;
     std::optional<LateKeys> catchUpHeldKeys() override;
     void endHoldingKeys() override;
     void onPointerButton(std::function<void()> handler) override {
@@ -98,9 +99,11 @@ private:
     // Tells the accessibility watcher which process has the window in front.
     void followActiveProcess();
     // The text that raw key presses queued from `from` on put into the focused window, skipping
-    // the program's own and those of held devices; nothing when one was an editing key.
-    std::optional<std::vector<std::string>> textOfQueuedKeys(std::size_t from, unsigned int group,
-                                                             unsigned int mods) const;
+    // the program's own and those of held devices; nothing when one was an editing key. Read in
+    // `readIn` where given, else in the group each was typed in.
+    std::optional<std::vector<std::string>>
+    textOfQueuedKeys(std::size_t from, unsigned int group, unsigned int mods,
+                     std::optional<unsigned int> readIn = std::nullopt) const;
     bool isOwnShortcut(unsigned int xkeycode, unsigned int mods) const;
     std::optional<unsigned int> currentGroup();
     // Makes every client learn the keyboard group anew, after this program typed or bound keys.

@@ -307,12 +307,16 @@ TEST(LayoutSwitching, TakesTheFirstLayoutOfTheLanguageAndNoneOfAnother) {
 
 TEST(WordReplacement, KeysTypedPastTheBoundaryLandAfterTheReplacement) {
     FakePlatform platform;
-    platform.typedAhead = std::vector<std::string>{"r", "f"}; // already in the field: "ghbdtn rf"
-    EXPECT_TRUE(ReplacementAdapter::replaceLastWord(platform, 6, "привет", " "));
+    platform.setLayouts(FakePlatform::standardLayouts(), 0);
+    // Already in the field: "ghbdtn rf". The user meant those keys in the layout that follows.
+    platform.typedAhead = std::vector<std::string>{"к", "а"};
+    EXPECT_TRUE(ReplacementAdapter::replaceTypedWord(platform, "ghbdtn", "привет", " ", "ru"));
+    ASSERT_TRUE(platform.typedAheadReadIn.has_value());
+    EXPECT_EQ(platform.typedAheadReadIn->language, "ru");
     EXPECT_TRUE(platform.holding) << "the user's further keys wait until the replacement is typed";
     platform.advance(0.02);
     EXPECT_FALSE(platform.holding);
-    EXPECT_EQ(platform.typedText("ghbdtn rf"), "привет rf");
+    EXPECT_EQ(platform.typedText("ghbdtn rf"), "привет ка");
 
     FakePlatform editing;
     editing.typedAhead = std::nullopt; // the user pressed Backspace or Return after the word
