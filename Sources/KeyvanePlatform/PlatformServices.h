@@ -231,8 +231,9 @@ public:
     beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) = 0;
     // Right before the replacement is typed: what reached the application since beginHoldingKeys
     // although keys were held (programs that type through XTest cannot be held): how many
-    // characters to erase, and their text, to type again after the replacement so that every key
-    // lands in order. Nothing when one of them was an editing key. From here until endHoldingKeys
+    // characters to erase, and their text (read as beginHoldingKeys read its own), to type again
+    // after the replacement so that every key lands in order. Nothing when one of them was an
+    // editing key. From here until endHoldingKeys
     // no other program's key can come in between.
     struct LateKeys {
         std::size_t erase = 0;

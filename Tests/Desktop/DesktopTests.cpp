@@ -269,20 +269,6 @@ TEST_F(Desktop, ShortcutsWithSuperOrAltAreTakenAndRecognised) {
     platform->unregisterHotkeys();
 }
 
-TEST_F(Desktop, AFastTypistsNextLettersLandAfterTheCorrectedWord) {
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    QProcess program;
-    ASSERT_TRUE(startLiveProgram(program));
-    // The next word's first letters follow the boundary at once, before the correction is made.
-    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space,
-                KeyCode::r, KeyCode::g});
-    ASSERT_TRUE(spinUntil([&] { return text() == "привет rg"; })) << text();
-    settle(300);
-    EXPECT_EQ(text(), "привет rg");
-    program.terminate();
-    program.waitForFinished(5000);
-}
-
 // Runs 5 times at 10 ms between keys on each kind of device; Benchmarks/fast-typing.sh runs it
 // 100 times at each speed (KEYVANE_FAST_TYPING_RUNS, KEYVANE_FAST_TYPING_GAP_MS).
 TEST_F(Desktop, FastTypingNeverLosesOrReordersAKey) {

@@ -347,11 +347,11 @@ X11Session::beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) {
     XSync(display_.get(), False);
     drainDisplay();
     // Key presses of the user already received by the server after the one being handled now.
-    const std::optional<unsigned int> group = readIn ? keyboard_.groupOf(*readIn) : std::nullopt;
-    auto typed = textOfQueuedKeys(0, lockedGroup_, effectiveMods_, group);
-    if (typed && !typed->empty() && group) {
+    holdReadsIn_ = readIn ? keyboard_.groupOf(*readIn) : std::nullopt;
+    auto typed = textOfQueuedKeys(0, lockedGroup_, effectiveMods_, holdReadsIn_);
+    if (typed && !typed->empty() && holdReadsIn_) {
         // They are typed again in the new layout; the key monitor reads them so too.
-        queue_->readKeysIn(*group, effectiveMods_);
+        queue_->readKeysIn(*holdReadsIn_, effectiveMods_);
     }
     // Everything queued so far reached the applications; from here on held devices' presses wait.
     hold_.arm(queue_->size());
@@ -435,9 +435,12 @@ std::optional<PlatformServices::LateKeys> X11Session::catchUpHeldKeys() {
                            static_cast<unsigned int>(state.mods));
     // Keys of other XTest clients (on-screen keyboards, xdotool) reached the application during the
     // hold, after the erase: erase them too and type them again after the replacement.
-    auto late = textOfQueuedKeys(hold_.queueMark(), lockedGroup_, effectiveMods_);
+    auto late = textOfQueuedKeys(hold_.queueMark(), lockedGroup_, effectiveMods_, holdReadsIn_);
     if (!late) {
         return std::nullopt;
+    }
+    if (!late->empty() && holdReadsIn_) {
+        queue_->readKeysIn(*holdReadsIn_, effectiveMods_);
     }
     LateKeys keys;
     keys.erase = late->size();

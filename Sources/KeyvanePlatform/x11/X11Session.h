@@ -130,6 +130,7 @@ private:
     KeyHold hold_;
     bool serverGrabbed_ = false; // from catchUpHeldKeys to endHoldingKeys
     bool retellAfterHold_ = false;
+    std::optional<unsigned int> holdReadsIn_; // the group keys typed during this hold are read in
     // Made once the display is open.
     std::unique_ptr<KeyInjector> injector_;
     std::unique_ptr<EventQueue> queue_;
