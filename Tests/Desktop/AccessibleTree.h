@@ -5,6 +5,8 @@
 // accessibility bus that the harness's session starts), so that a test reads what a window says,
 // as a screen reader would. (Qt leaves popups, menus among them, out of this tree.)
 
+#include "KeyvanePlatform/atspi/FocusedObjectSearch.h"
+
 // clang-format off
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -71,20 +73,11 @@ private:
             bus_.call(QDBusMessage::createMethodCall(object.service, object.path, "org.a11y.atspi.Accessible",
                                                      "GetChildren"),
                       QDBus::Block, 2000);
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-            return found;
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            for (const auto& [service, path] : FocusedObjectSearch::childrenOf(reply.arguments().value(0))) {
+                found.push_back({service, path});
+            }
         }
-        const QDBusArgument list = reply.arguments().first().value<QDBusArgument>();
-        list.beginArray();
-        while (!list.atEnd()) {
-            QString service;
-            QDBusObjectPath path;
-            list.beginStructure();
-            list >> service >> path;
-            list.endStructure();
-            found.push_back({service, path.path()});
-        }
-        list.endArray();
         return found;
     }
     qint64 processOf(const QString& service) {

@@ -405,12 +405,14 @@ protected:
         user.useGroup(0);
     }
     std::string text() const { return editor->toPlainText().toStdString(); }
-    // Types `keys` on the keyboard device `runs` times (KEYVANE_FAST_TYPING_RUNS, at least 3) at 10
-    // and at 20 ms between key events (or at KEYVANE_FAST_TYPING_GAP_MS only), each time expecting
-    // `each` more after `start` in what `shown` gives, as the live program corrects them; prints the
-    // runs that did not and the count for each speed ("fast typing, ..." for the benchmark).
+    // Types `keys` on the keyboard device (or through XTest) `runs` times (KEYVANE_FAST_TYPING_RUNS,
+    // at least 3) at 10 and at 20 ms between key events (or at KEYVANE_FAST_TYPING_GAP_MS only),
+    // each time expecting `each` more after `start` in what `shown` gives, as the live program
+    // corrects them; prints the runs that did not and the count for each speed ("fast typing, ..."
+    // for the benchmark).
     void typeFast(const char* program, const std::vector<unsigned int>& keys, const std::string& each,
-                  const std::function<std::string()>& shown, std::string start = {}) {
+                  const std::function<std::string()>& shown, std::string start = {},
+                  bool throughXTest = false) {
         const int runs = std::max(3, qEnvironmentVariableIntValue("KEYVANE_FAST_TYPING_RUNS"));
         for (const int gap : {10, 20}) {
             if (qEnvironmentVariableIsSet("KEYVANE_FAST_TYPING_GAP_MS") &&
@@ -421,7 +423,11 @@ protected:
             for (int run = 0; run < runs; ++run) {
                 ASSERT_TRUE(awaitLayoutHoldOver());
                 user.useGroup(0);
-                user.typeOnKeyboard(keys, gap);
+                if (throughXTest) {
+                    user.typeThroughXTest(keys, gap);
+                } else {
+                    user.typeOnKeyboard(keys, gap);
+                }
                 start += each;
                 if (!spinUntil([&] { return shown() == start; }, 5000)) {
                     ++faults;

@@ -329,7 +329,7 @@ TEST_F(TrayIcon, TheFirstStartWelcomesOnceWithoutTakingTheKeyboard) {
     std::optional<QRect> welcome;
     ASSERT_TRUE(spinUntil([&] { return (welcome = windowNamed("Welcome to Keyvane")).has_value(); }, 10000));
     EXPECT_EQ(QApplication::activeWindow(), editor.get()) << "the welcome took the keyboard";
-    settle(300);
+    waitForScreenshot();
     save(grab(*welcome), "onboarding-welcome-en.png");
     program.terminate();
     ASSERT_TRUE(program.waitForFinished(5000));
@@ -337,6 +337,7 @@ TEST_F(TrayIcon, TheFirstStartWelcomesOnceWithoutTakingTheKeyboard) {
     program.start();
     ASSERT_TRUE(
         spinUntil([&] { return program.readAllStandardOutput().contains("Keyvane is running"); }, 10000));
-    settle(500); // time for a window to appear, were one shown
+    // The welcome would be shown before the program's first turn, the tray icon only after it.
+    ASSERT_TRUE(spinUntil([&] { return !windowsOf(program.processId()).empty(); }, 5000));
     EXPECT_FALSE(windowNamed("Welcome to Keyvane").has_value()) << "welcomed again";
 }

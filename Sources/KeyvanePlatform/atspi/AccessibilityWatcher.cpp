@@ -272,13 +272,15 @@ void AccessibilityWatcher::search() {
 }
 
 void AccessibilityWatcher::change(const std::function<void()>& change) {
-    const FocusedField before = focusedField();
+    const FocusedField before = told_.value_or(focusedField());
     change();
     if (focus_.searchWanted(now())) {
         search();
     }
     wakeForNextChange();
-    if (focusedField() != before && onChange_) {
+    const FocusedField after = focusedField();
+    if (after != before && onChange_) {
+        told_ = after;
         onChange_();
     }
 }

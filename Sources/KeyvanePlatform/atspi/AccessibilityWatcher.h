@@ -64,6 +64,9 @@ private:
     void wakeForNextChange();
 
     std::function<void()> onChange_;
+    // What was last told through onChange_: the field also changes with time alone (a click's doubt
+    // ends), and the wake-up that follows must tell that too.
+    std::optional<FocusedField> told_;
     QDBusConnection bus_;
     bool available_ = false;
     AccessibleFocus focus_;

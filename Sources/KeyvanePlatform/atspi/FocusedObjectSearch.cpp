@@ -34,8 +34,9 @@ unsigned int firstStateWord(const QVariant& value) {
     return words.isEmpty() ? 0 : words.first();
 }
 
-// The children of an object ("a(so)").
-QList<std::pair<QString, QString>> childrenOf(const QVariant& value) {
+} // namespace
+
+QList<std::pair<QString, QString>> FocusedObjectSearch::childrenOf(const QVariant& value) {
     QList<std::pair<QString, QString>> result;
     if (!value.canConvert<QDBusArgument>()) {
         return result;
@@ -53,8 +54,6 @@ QList<std::pair<QString, QString>> childrenOf(const QVariant& value) {
     argument.endArray();
     return result;
 }
-
-} // namespace
 
 FocusedObjectSearch::FocusedObjectSearch(QDBusConnection bus, const QStringList& connections,
                                          std::function<void(std::optional<Found>)> done, QObject* parent)

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace keyvane {
 
@@ -28,6 +31,9 @@ public:
 
     FocusedObjectSearch(QDBusConnection bus, const QStringList& connections,
                         std::function<void(std::optional<Found>)> done, QObject* parent = nullptr);
+
+    // The (connection, path) of each object an answer to GetChildren lists ("a(so)").
+    static QList<std::pair<QString, QString>> childrenOf(const QVariant& answer);
 
 private:
     void visit(const QString& connection, const QString& path, bool root);
