@@ -1,18 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneFcitx5/KeyvaneFcitx5Addon.h"
 
-#include "Keyvane/app/AppLog.h"
-#include "Keyvane/app/InstanceChannel.h"
-#include "Keyvane/app/InstanceCommand.h"
-#include "Keyvane/correction/AppState.h"
-#include "Keyvane/correction/InputMethodPresence.h"
-#include "Keyvane/shortcuts/HotkeyManager.h"
-#include "KeyvaneCore/AppPaths.h"
-#include "KeyvaneCore/CoreLog.h"
-#include "KeyvaneCore/UserPreferences.h"
 #include "KeyvaneInputMethod/InputMethodHost.h"
-#include "KeyvaneInputMethod/RequestListener.h"
-#include "KeyvaneInputMethod/SavedShortcut.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,9 +12,6 @@
 #include <fcitx/addonmanager.h>
 #include <fcitx/event.h>
 #include <fcitx/inputcontext.h>
-#include <filesystem>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 namespace keyvane {
 namespace {
@@ -88,27 +74,16 @@ FocusedField fieldOf(const fcitx::InputContext* context) {
 
 KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     : instance_(instance)
-    , host_(std::make_unique<InputMethodHost>(*this))
     , order_([this] { return now(); },
              [this](double delay, std::function<void()> step) { schedule(delay, std::move(step)); },
              deliveryGap) {
-    DebugLog::switchAtStartup(UserPreferences::load(UserPreferences::defaultPath()).debugLog,
-                              CoreLog::logPath());
-    app_ = AppState::create(*host_, "keyvane");
-    if (!app_) {
+    session_ = std::make_unique<InputMethodSession>(*this, "fcitx5");
+    if (!session_->running()) {
         return; // no rules file: the log says so, and keys pass untouched
     }
-    app_->startObserving();
     ximWake_ = std::make_unique<XimWake>(instance_->addonManager().addon("xcb"));
-    undoShortcut_ = SavedShortcut::read("undoShortcut", HotkeyManager::defaultUndo);
-    convertShortcut_ = SavedShortcut::read("switchShortcut", HotkeyManager::defaultSwitch);
-    watchUserFiles();
-    // The X11 host leaves the keys to us from now on; the language follows once known.
-    InputMethodPresence::announce(AppPaths::inputMethodHostMarkerPath());
-    published_ = InputMethodHostStatus{};
-    publishStatus();
-    app_->onStateChanged = [this] { publishStatus(); };
-    takeRequests();
+    watchDescriptor(session_->userFilesDescriptor(), [this] { session_->readUserFiles(); });
+    watchDescriptor(session_->requestsDescriptor(), [this] { session_->serveRequests(); });
 
     watchers_.push_back(instance_->watchEvent(
         fcitx::EventType::InputContextKeyEvent, fcitx::EventWatcherPhase::PreInputMethod,
@@ -135,42 +110,47 @@ KeyvaneFcitx5Addon::KeyvaneFcitx5Addon(fcitx::Instance* instance)
     // The field may become a password field, or give its surrounding text from now on.
     onFocused(fcitx::EventType::InputContextCapabilityChanged, [this](fcitx::InputContext* context) {
         order_.setFieldTells(context->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText));
-        host_->fieldChanged(fieldOf(context));
+        session_->host().fieldChanged(fieldOf(context));
     });
     onFocused(fcitx::EventType::InputContextFocusOut, [this](fcitx::InputContext*) {
         order_.flush(); // what waits still goes to the field it was meant for
         focused_ = nullptr;
-        host_->focusOut();
+        session_->host().focusOut();
+        session_->publishStatus(false);
     });
     onFocused(fcitx::EventType::InputContextDestroyed, [this](fcitx::InputContext*) {
         order_.clear();
         focused_ = nullptr;
-        host_->focusOut();
+        session_->host().focusOut();
     });
     onFocused(fcitx::EventType::InputContextSurroundingTextUpdated,
               [this](fcitx::InputContext*) { order_.fieldTold(); });
     // A click or a cursor move: the word being typed is forgotten.
-    onFocused(fcitx::EventType::InputContextReset, [this](fcitx::InputContext*) { host_->reset(); });
+    onFocused(fcitx::EventType::InputContextReset,
+              [this](fcitx::InputContext*) { session_->host().reset(); });
     watchers_.push_back(instance_->watchEvent(fcitx::EventType::InputContextSwitchInputMethod,
                                               fcitx::EventWatcherPhase::PostInputMethod,
                                               [this](fcitx::Event&) {
-                                                  host_->layoutChanged();
-                                                  publishStatus();
+                                                  session_->host().layoutChanged();
+                                                  session_->publishStatus(focused_ != nullptr);
                                               }));
 }
 
 KeyvaneFcitx5Addon::~KeyvaneFcitx5Addon() {
-    if (app_) {
-        app_->onStateChanged = nullptr; // nothing is announced once withdrawn
+    watches_.clear();
+    session_.reset();
+}
+
+void KeyvaneFcitx5Addon::watchDescriptor(int descriptor, std::function<void()> readable) {
+    if (descriptor < 0) {
+        return;
     }
-    InputMethodPresence::withdraw(AppPaths::inputMethodHostMarkerPath());
-    requestsWatch_.reset();
-    requests_.reset();
-    userFilesWatch_.reset();
-    if (inotify_ >= 0) {
-        ::close(inotify_);
-    }
-    app_.reset(); // before the host it drives
+    watches_.push_back(instance_->eventLoop().addIOEvent(
+        descriptor, fcitx::IOEventFlag::In,
+        [readable = std::move(readable)](fcitx::EventSourceIO*, int, fcitx::IOEventFlags) {
+            readable();
+            return true;
+        }));
 }
 
 void KeyvaneFcitx5Addon::keyBeforeInputMethod(fcitx::KeyEvent& key) {
@@ -216,20 +196,12 @@ void KeyvaneFcitx5Addon::keyPressed(fcitx::KeyEvent& key) {
         return;
     }
     const auto keyCode = static_cast<std::uint16_t>(raw.code() - 8);
-    const ModifierFlags modifiers = modifiersOf(raw.states());
-    const ModifierFlags held =
-        modifiers & (Modifier::control | Modifier::shift | Modifier::alt | Modifier::super);
-    if (Shortcut{keyCode, held} == undoShortcut_) {
+    const InputMethodSession::KeyAction action = session_->keyPressed(keyCode, modifiersOf(raw.states()));
+    if (action == InputMethodSession::KeyAction::taken) {
         key.filterAndAccept(); // the shortcut is ours: the application never sees it
-        app_->undoLastCorrection();
         return;
     }
-    if (Shortcut{keyCode, held} == convertShortcut_) {
-        key.filterAndAccept();
-        app_->convertSelection();
-        return;
-    }
-    if (host_->keyPressed(keyCode, modifiers) == InputMethodHost::KeyVerdict::hold) {
+    if (action == InputMethodSession::KeyAction::replaced) {
         // The word before it was replaced: the key follows the committed text. A space is committed
         // as text, on the very way the word went; Return and Tab are sent on as keys.
         key.filterAndAccept();
@@ -282,99 +254,14 @@ void KeyvaneFcitx5Addon::sent(fcitx::InputContext* context) {
     }
 }
 
-void KeyvaneFcitx5Addon::takeRequests() {
-    std::string error;
-    if (auto path = InstanceChannel::inputMethodSocketPath(&error)) {
-        requests_ = RequestListener::listen(*path, &error);
-    }
-    if (!requests_) {
-        appLog("[Keyvane] Cannot take requests (" + error +
-               "): keyvane --pause and --resume will not reach fcitx5");
-        return;
-    }
-    requestsWatch_ = instance_->eventLoop().addIOEvent(
-        requests_->descriptor(), fcitx::IOEventFlag::In,
-        [this](fcitx::EventSourceIO*, int, fcitx::IOEventFlags) {
-            requests_->serve([this](const std::string& line) -> std::string {
-                if (line == "activate") {
-                    return "Keyvane corrects inside fcitx5; it has no window there yet.";
-                }
-                const std::optional<InstanceCommand> command = InstanceCommand::fromLine(line);
-                return command ? command->applyTo(*app_) : "Error: unknown request";
-            });
-            return true;
-        });
-}
-
-void KeyvaneFcitx5Addon::watchUserFiles() {
-    const std::string directory = AppPaths::appSupportDir();
-    std::error_code ec;
-    std::filesystem::create_directories(directory, ec);
-    inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    // Files are saved whole under a temporary name and renamed into place.
-    if (inotify_ < 0 ||
-        inotify_add_watch(inotify_, directory.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE) < 0) {
-        appLog("[Keyvane] Cannot watch " + directory + ": settings changes are taken up at the next start");
-        return;
-    }
-    userFilesWatch_ = instance_->eventLoop().addIOEvent(
-        inotify_, fcitx::IOEventFlag::In, [this](fcitx::EventSourceIO*, int fd, fcitx::IOEventFlags) {
-            alignas(inotify_event) char buffer[4096];
-            bool ours = false;
-            ssize_t size = 0;
-            while ((size = ::read(fd, buffer, sizeof buffer)) > 0) {
-                for (char* at = buffer; at < buffer + size;) {
-                    const auto* event = reinterpret_cast<const inotify_event*>(at);
-                    const std::string name = event->len > 0 ? event->name : "";
-                    ours = ours || name == "user_preferences.json" || name == "manual_overrides.json";
-                    at += sizeof(inotify_event) + event->len;
-                }
-            }
-            if (ours && !reloadPending_) {
-                reloadPending_ = true; // a save is often several events: one reload for them all
-                schedule(0.05, [this] {
-                    reloadPending_ = false;
-                    app_->reloadConfig();
-                });
-            }
-            return true;
-        });
-}
-
 void KeyvaneFcitx5Addon::focusIn(fcitx::InputContext* context) {
     focused_ = context;
     order_.setFieldTells(context->capabilityFlags().test(fcitx::CapabilityFlag::SurroundingText));
     // An X client reading keys through XIM sends what comes together back to fcitx5 as if typed
     // (libX11 marks only one event at a time as the input method's).
     order_.setSpacing(isXimField(context) ? deliveryGap : 0);
-    host_->focusIn(fieldOf(context), context->program());
-    publishStatus(); // fcitx5 may keep an input method per application
-}
-
-void KeyvaneFcitx5Addon::publishStatus() {
-    // Said after the event that changed it, never within: a correction's keys do not wait for a
-    // file to be written.
-    if (publishPending_) {
-        return;
-    }
-    publishPending_ = true;
-    schedule(0, [this] {
-        publishPending_ = false;
-        InputMethodHostStatus status;
-        if (published_) {
-            status.layoutLanguage = published_->layoutLanguage; // while no field has the focus
-        }
-        if (focused_ != nullptr) {
-            const std::optional<KeyboardLayout> layout = host_->currentLayout();
-            status.layoutLanguage = layout && layout->language ? *layout->language : std::string();
-        }
-        status.paused = app_->isPaused();
-        if (!published_ || published_->layoutLanguage != status.layoutLanguage ||
-            published_->paused != status.paused) {
-            InputMethodPresence::announce(AppPaths::inputMethodHostMarkerPath(), status);
-            published_ = status;
-        }
-    });
+    session_->host().focusIn(fieldOf(context), context->program());
+    session_->publishStatus(true); // fcitx5 may keep an input method per application
 }
 
 double KeyvaneFcitx5Addon::now() {

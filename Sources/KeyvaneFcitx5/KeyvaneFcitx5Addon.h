@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Keyvane/correction/InputMethodPresence.h"
-#include "Keyvane/shortcuts/Shortcut.h"
 #include "KeyvaneFcitx5/XimWake.h"
 #include "KeyvaneInputMethod/DeliveryOrder.h"
 #include "KeyvaneInputMethod/InputMethodFrontend.h"
+#include "KeyvaneInputMethod/InputMethodSession.h"
 
 #include <fcitx-utils/event.h>
 #include <fcitx/addoninstance.h>
@@ -16,10 +15,6 @@
 #include <vector>
 
 namespace keyvane {
-
-class AppState;
-class InputMethodHost;
-class RequestListener;
 
 // Keyvane inside fcitx5: a module that sees every key of the focused field before the input
 // method does, and hands it to the coordinator through an InputMethodHost. A word's ending key is
@@ -62,39 +57,24 @@ private:
                  bool release);
     // After something was sent to the context's client: an XIM client's next request is read.
     void sent(fcitx::InputContext* context);
-    // The user's files are the settings window's way to the coordinator: a change to the
-    // preferences or the overrides (from the window, a hand edit, another copy) is taken up at once.
-    void watchUserFiles();
-    // "keyvane --pause" and "keyvane --resume" from a terminal or a desktop shortcut.
-    void takeRequests();
-    // Tells the tray of the copy on the desktop the language typed with and whether correction is
-    // paused, when either changed.
-    void publishStatus();
+    // Calls `readable` whenever the descriptor can be read (nothing for -1).
+    void watchDescriptor(int descriptor, std::function<void()> readable);
 
     fcitx::Instance* instance_;
     fcitx::InputContext* focused_ = nullptr;
-    std::unique_ptr<InputMethodHost> host_;
-    std::unique_ptr<AppState> app_;
+    std::unique_ptr<InputMethodSession> session_;
     std::vector<std::unique_ptr<fcitx::HandlerTableEntry<fcitx::EventHandler>>> watchers_;
     struct Timer {
         std::unique_ptr<fcitx::EventSourceTime> source;
         bool done = false;
     };
     std::list<Timer> timers_;
-    int inotify_ = -1;
-    std::unique_ptr<fcitx::EventSourceIO> userFilesWatch_;
-    std::unique_ptr<RequestListener> requests_;
-    std::unique_ptr<fcitx::EventSourceIO> requestsWatch_;
-    bool reloadPending_ = false;
-    Shortcut undoShortcut_;
-    Shortcut convertShortcut_;
+    std::vector<std::unique_ptr<fcitx::EventSourceIO>> watches_;
     Timer* running_ = nullptr; // the timer whose step runs now
     DeliveryOrder order_;
     bool replaying_ = false;   // a held key is being handled again
     bool handlingKey_ = false; // within a key event of the focused field
     std::unique_ptr<XimWake> ximWake_;
-    std::optional<InputMethodHostStatus> published_;
-    bool publishPending_ = false;
 };
 
 } // namespace keyvane

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneInputMethod/InputMethodHost.h"
 
+#include "Keyvane/app/AppLog.h"
 #include "KeyvaneCore/UnicodeText.h"
 #include "KeyvanePlatform/xkb/XkbKeyMaps.h"
 
@@ -197,8 +198,10 @@ bool InputMethodHost::replaceBeforeCursor(const std::string& typed, const std::s
     if (before && before->size() >= typed.size() &&
         before->compare(before->size() - typed.size(), typed.size(), typed) == 0 &&
         frontend_.deletesExactly(typed)) {
+        appLog("[Keyvane] Replacement: the word deleted through the field's text");
         frontend_.deleteBeforeCursor(length);
     } else {
+        appLog("[Keyvane] Replacement: the word erased by " + std::to_string(length) + " BackSpace keys");
         for (std::size_t i = 0; i < length; ++i) {
             frontend_.sendBackspace();
         }
