@@ -1,0 +1,275 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The IBus engine on a private Xvfb display: ibus-daemon runs the engine from the build tree as
+# the input source, and keys typed through XTest reach a GTK3 field through IBus's GTK module and
+# xterm through IBus's XIM bridge. Words typed in the wrong layout are corrected before the key
+# that ended them; the engine types the layout it chose, follows the user's switch key and undoes;
+# a password field is never touched; a line typed fast arrives whole and in order.
+#
+#   ibus-xvfb.sh COMPONENT_FOLDER FIELD_GTK3 [CASE...]
+#
+# Without CASE, every quick case. KEYVANE_KEY_ORDER_RUNS sets the runs of the key-order cases (100).
+set -euo pipefail
+
+all_cases=(gtk3 xterm-return layout password-fast user-switch undo key-order-10 key-order-20)
+slow_cases=(key-order-10 key-order-20)
+
+if (($# < 2)); then
+  echo "usage: ibus-xvfb.sh COMPONENT_FOLDER FIELD_GTK3 [CASE...]" >&2
+  echo "cases: ${all_cases[*]}" >&2
+  exit 2
+fi
+if [[ -z "${KEYVANE_IBUS_TEST_INSIDE:-}" ]]; then
+  # A session bus of its own, gone with the test.
+  KEYVANE_IBUS_TEST_INSIDE=1 exec dbus-run-session -- "$0" "$@"
+fi
+components=$(cd "$1" && pwd)
+field_gtk3=$2
+shift 2
+if (($#)); then
+  cases=("$@")
+else
+  cases=()
+  for name in "${all_cases[@]}"; do
+    [[ " ${slow_cases[*]} " == *" $name "* ]] || cases+=("$name")
+  done
+fi
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
+export XDG_STATE_HOME=$work/home/.local/state XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_DATA_HOME/keyvane" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+touch "$HOME/.keyvane_dev" # the engine's developer log, shown when a case fails
+log=$XDG_STATE_HOME/keyvane/keyvane.log
+[[ -d "$XDG_RUNTIME_DIR" ]] && log=$XDG_RUNTIME_DIR/keyvane/keyvane.log
+
+# A free display.
+display=""
+for n in $(seq 150 199); do
+  if [[ ! -e /tmp/.X$n-lock && ! -e /tmp/.X11-unix/X$n ]]; then
+    display=:$n
+    break
+  fi
+done
+[[ -n "$display" ]] || { echo "ibus-xvfb.sh: no free display" >&2; exit 1; }
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+end=$((SECONDS + 10))
+until xdpyinfo >/dev/null 2>&1; do
+  ((SECONDS < end)) || { echo "ibus-xvfb.sh: Xvfb did not start" >&2; exit 1; }
+  sleep 0.05
+done
+setxkbmap us
+
+out=$work/client.out
+client_pid=""
+
+fail() {
+  echo "ibus-xvfb.sh: $case: $*" >&2
+  echo "--- what the client showed:" >&2
+  tail -n 5 "$out" >&2 2>/dev/null || true
+  echo "--- ibus-daemon:" >&2
+  tail -n 10 "$work/ibus.log" >&2 2>/dev/null || true
+  echo "--- the engine's log:" >&2
+  tail -n 15 "$log" >&2 2>/dev/null || true
+  exit 1
+}
+
+# Waits, at most 10 s, until the client's last line is the text.
+expect_line() {
+  local end=$((SECONDS + 10))
+  until [[ -s "$out" && "$(tail -n 1 "$out")" == "$1" ]]; do
+    ((SECONDS < end)) || fail "the client does not show \"$1\""
+    kill -0 "$client_pid" 2>/dev/null || fail "the client ended"
+    sleep 0.02
+  done
+}
+
+# The engine's status, as the desktop copy's tray reads it ("language ru", "paused 0").
+host_says() {
+  local end=$((SECONDS + 5))
+  until grep -qx "$1" "$XDG_RUNTIME_DIR/keyvane/input-method-host" 2>/dev/null; do
+    ((SECONDS < end)) || fail "the engine's status lacks \"$1\""
+    sleep 0.02
+  done
+}
+
+# Keys by their X names, a gap of $gap ms between them.
+gap=30
+keys() {
+  xdotool key --clearmodifiers --delay "$gap" "$@"
+}
+
+# A daemon for each case, so that each begins on the English layout with nothing typed.
+start_daemon() {
+  printf '{"active_languages": ["en", "ru", "uk"], "debug_log": true}\n' >"$XDG_DATA_HOME/keyvane/user_preferences.json"
+  IBUS_COMPONENT_PATH=$components:/usr/share/ibus/component ibus-daemon --xim --panel=disable \
+    --replace --verbose >"$work/ibus.log" 2>&1 &
+  daemon_pid=$!
+  local end=$((SECONDS + 20))
+  until ibus list-engine 2>/dev/null | grep -q "keyvane "; do
+    ((SECONDS < end)) || { case=start; fail "ibus-daemon does not list the engine"; }
+    sleep 0.1
+  done
+  until ibus engine keyvane >/dev/null 2>&1; do
+    ((SECONDS < end)) || { case=start; fail "the engine cannot be made the input source"; }
+    sleep 0.1
+  done
+}
+
+stop_daemon() {
+  ibus exit >/dev/null 2>&1 || true
+  kill "$daemon_pid" 2>/dev/null || true
+  wait "$daemon_pid" 2>/dev/null || true
+  pkill -f ibus-engine-keyvane 2>/dev/null || true
+}
+
+# Starts a client whose window takes the keyboard focus; its lines go to $out.
+open_gtk3() {
+  : >"$out"
+  GTK_IM_MODULE=ibus GDK_BACKEND=x11 "$field_gtk3" "$@" >"$out" 2>"$work/client.err" &
+  client_pid=$!
+  echo "$client_pid" >"$work/client.pid"
+  focus_client
+  expect_line ""
+}
+
+open_xterm() {
+  : >"$out"
+  XMODIFIERS=@im=ibus LC_CTYPE=C.UTF-8 xterm -xrm 'XTerm*inputMethod: ibus' -e sh -c "cat >'$out'" \
+    2>"$work/client.err" &
+  client_pid=$!
+  echo "$client_pid" >"$work/client.pid"
+  focus_client
+}
+
+focus_client() {
+  local end=$((SECONDS + 10)) window=""
+  until window=$(xdotool search --onlyvisible --pid "$client_pid" 2>/dev/null | head -n 1) && [[ -n "$window" ]]; do
+    ((SECONDS < end)) || fail "the client shows no window"
+    sleep 0.05
+  done
+  xdotool windowfocus --sync "$window"
+}
+
+close_client() {
+  if [[ -s "$work/client.pid" ]]; then
+    kill "$(cat "$work/client.pid")" 2>/dev/null || true
+    rm -f "$work/client.pid"
+  fi
+}
+
+case_gtk3() {
+  open_gtk3
+  keys g h b d t n space v b h space
+  expect_line "привет мир "
+  host_says "language ru"
+}
+
+# The word is corrected before Return reaches the terminal: the line read is the corrected one.
+case_xterm-return() {
+  open_xterm
+  keys g h b d t n space v b h Return
+  local end=$((SECONDS + 10))
+  until [[ "$(cat "$out")" == "привет мир" ]]; do
+    ((SECONDS < end)) || fail "the terminal read \"$(cat "$out")\""
+    sleep 0.02
+  done
+}
+
+# After a correction the engine types the layout it chose; the user's layout choice shows.
+case_layout() {
+  open_gtk3
+  keys g h b d t n space
+  expect_line "привет "
+  host_says "language ru"
+  keys l t k f space # typed on the Russian layout now: "дела"
+  expect_line "привет дела "
+}
+
+# A password field: nothing read, nothing corrected, 20 times at 10 ms between keys.
+case_password-fast() {
+  open_gtk3 --password
+  local run
+  gap=10
+  for run in $(seq 1 20); do
+    keys g h b d t n space
+  done
+  local expected="" run2
+  for run2 in $(seq 1 20); do expected+="ghbdtn "; done
+  expect_line "$expected"
+  gap=30
+}
+
+# The user's own switch key (Alt+Shift here) goes to the next layout, and the engine types it.
+case_user-switch() {
+  setxkbmap us -option grp:alt_shift_toggle
+  open_gtk3
+  keys shift+alt
+  host_says "language ru"
+  keys g h b d t n space
+  expect_line "привет "
+  setxkbmap us -option ""
+}
+
+case_undo() {
+  open_gtk3
+  keys v b h space
+  expect_line "мир "
+  keys ctrl+F11
+  expect_line "vbh "
+}
+
+# A line with four corrections typed fast, again and again: every key lands, in order.
+key_order() {
+  gap=$1
+  open_gtk3
+  local runs=${KEYVANE_KEY_ORDER_RUNS:-100} run expected="" faults=0
+  for run in $(seq 1 "$runs"); do
+    keys g h b d t n space h e l l o space n t c n space w o r l d space
+    expected+="привет hello тест world "
+    local end=$((SECONDS + 10))
+    until [[ "$(tail -n 1 "$out")" == "$expected" ]] || ((SECONDS >= end)); do sleep 0.02; done
+    if [[ "$(tail -n 1 "$out")" != "$expected" ]]; then
+      faults=$((faults + 1))
+      echo "run $run: \"$(tail -n 1 "$out")\""
+      expected=$(tail -n 1 "$out")
+    fi
+  done
+  echo "key order, $gap ms between keys, gtk3 through IBus: $faults faults in $runs runs"
+  gap=30
+  ((faults == 0)) || fail "$faults of $runs runs lost or reordered keys"
+}
+case_key-order-10() { key_order 10; }
+case_key-order-20() { key_order 20; }
+
+failed=0
+daemon_pid=""
+for case in "${cases[@]}"; do
+  if ! declare -F "case_$case" >/dev/null; then
+    echo "ibus-xvfb.sh: no case \"$case\"" >&2
+    exit 2
+  fi
+  started=$SECONDS
+  start_daemon
+  if ("case_$case"); then
+    echo "ibus-xvfb.sh: $case passed ($((SECONDS - started)) s)"
+  else
+    failed=1
+  fi
+  close_client
+  stop_daemon
+done
+exit "$failed"
