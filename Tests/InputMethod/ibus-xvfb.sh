@@ -11,7 +11,7 @@
 # Without CASE, every quick case. KEYVANE_KEY_ORDER_RUNS sets the runs of the key-order cases (100).
 set -euo pipefail
 
-all_cases=(gtk3 xterm-return layout password-fast user-switch undo key-order-10 key-order-20)
+all_cases=(gtk3 xterm-return layout password-fast user-switch undo excluded-application key-order-10 key-order-20)
 slow_cases=(key-order-10 key-order-20)
 
 if (($# < 2)); then
@@ -114,7 +114,10 @@ keys() {
 
 # A daemon for each case, so that each begins on the English layout with nothing typed.
 start_daemon() {
-  printf '{"active_languages": ["en", "ru", "uk"], "debug_log": true}\n' >"$XDG_DATA_HOME/keyvane/user_preferences.json"
+  local excluded=""
+  [[ "$case" != excluded-application ]] || excluded=', "excluded_apps": {"keyvane-field-gtk3": {"name": "Field"}}'
+  printf '{"active_languages": ["en", "ru", "uk"], "debug_log": true%s}\n' "$excluded" \
+    >"$XDG_DATA_HOME/keyvane/user_preferences.json"
   IBUS_COMPONENT_PATH=$components:/usr/share/ibus/component ibus-daemon --xim --panel=disable \
     --replace --verbose >"$work/ibus.log" 2>&1 &
   daemon_pid=$!
@@ -230,6 +233,18 @@ case_undo() {
   expect_line "мир "
   keys ctrl+F11
   expect_line "vbh "
+}
+
+# A program excluded by the name IBus's GTK module gives is left alone.
+case_excluded-application() {
+  open_gtk3
+  keys g h b d t n space
+  local end=$((SECONDS + 10))
+  until grep -q "is in the exclusion list" "$log" 2>/dev/null; do
+    ((SECONDS < end)) || fail "the engine did not leave the excluded program alone"
+    sleep 0.02
+  done
+  expect_line "ghbdtn "
 }
 
 # A line with four corrections typed fast, again and again: every key lands, in order.

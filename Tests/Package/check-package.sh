@@ -94,6 +94,24 @@ else
   echo "lintian is not installed: not run"
 fi
 
+# The IBus engine's own package: the engine where its component file says it is.
+ibus_deb=$(ls "$work"/out/keyvane-ibus_*.deb 2>/dev/null || true)
+if [[ -n "$ibus_deb" ]]; then
+  dpkg-deb -x "$ibus_deb" "$work/ibus-root"
+  component=$work/ibus-root/usr/share/ibus/component/keyvane.xml
+  [[ -f "$component" ]] || fail "keyvane-ibus has no component file"
+  engine=$(sed -n 's|.*<exec>\([^ <]*\).*|\1|p' "$component")
+  [[ "$engine" == /usr/libexec/ibus-engine-keyvane && -x "$work/ibus-root$engine" ]] ||
+    fail "the component file starts \"$engine\", which keyvane-ibus does not hold"
+  [[ "$(dpkg-deb -f "$ibus_deb" Depends)" == *"keyvane (= $(dpkg-deb -f "$deb" Version))"* ]] ||
+    fail "keyvane-ibus does not depend on this keyvane"
+  if command -v lintian >/dev/null; then
+    lintian --fail-on error --info "$ibus_deb" || fail "lintian reports errors in keyvane-ibus"
+  fi
+else
+  fail "no keyvane-ibus package was built"
+fi
+
 if ((failures)); then
   echo "$failures check(s) failed"
   exit 1
