@@ -12,16 +12,8 @@ using namespace keyvane;
 
 TEST(LearnMode, SuffixesOfNearMissesBecomeBoosts) {
     auto miss = [](const char* expected) {
-        KeyvaneMissedCandidate m{"x",
-                                 std::string(expected),
-                                 KeyvaneDirection::ruTypedAsEn,
-                                 ExpectedLanguage::en,
-                                 "ignored",
-                                 "",
-                                 0.5,
-                                 40.0,
-                                 50.0,
-                                 1};
+        KeyvaneMissedCandidate m{};
+        m.expectedSwitchedWord = expected;
         return m;
     };
     // A four-letter word contributes its 2- and 3-letter endings only.

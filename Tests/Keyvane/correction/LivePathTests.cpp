@@ -25,37 +25,39 @@ struct Desk {
         }
     }
     void useLayout(std::size_t index) { platform.setLayouts(FakePlatform::standardLayouts(), index); }
+    std::vector<std::string> tokens() const {
+        std::vector<std::string> read;
+        for (const EmittedToken& word : words) {
+            read.push_back(word.token);
+        }
+        return read;
+    }
 };
 
-const std::initializer_list<std::uint16_t> ghbdtnKeys = {KeyCode::g, KeyCode::h, KeyCode::b,
-                                                         KeyCode::d, KeyCode::t, KeyCode::n};
+using Words = std::vector<std::string>;
 
 } // namespace
 
-TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayout) {
+TEST(KeyObservation, KeysBecomeTheCharactersOfTheActiveLayoutUpToTheWordsEnd) {
     Desk desk;
-    desk.type(ghbdtnKeys);
-    desk.type({KeyCode::space});
+    desk.type({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     desk.useLayout(1);
-    desk.type(ghbdtnKeys);
+    desk.type({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n});
     desk.type({KeyCode::one}, Modifier::shift);   // "!" on the Russian layout too
     desk.type({KeyCode::slash}, Modifier::shift); // "," there: punctuation stays in the word
     desk.type({KeyCode::space});
     ASSERT_EQ(desk.words.size(), 2u);
     EXPECT_EQ(desk.words[0], (EmittedToken{"ghbdtn", BoundaryType::space()}));
     EXPECT_EQ(desk.words[1], (EmittedToken{"привет!,", BoundaryType::space()}));
-}
 
-TEST(KeyObservation, EveryCharacterUpToTheSpaceIsPartOfTheWordCursorKeysResetIt) {
-    Desk desk;
-    desk.type({KeyCode::leftBrace, KeyCode::v}); // "[v": х and м on the Russian layout
-    desk.type({KeyCode::enter});
-    desk.type({KeyCode::g, KeyCode::minus, KeyCode::h});
-    desk.type({KeyCode::tab});
+    // Every character up to the space, Return or Tab is part of the word; cursor keys reset it.
+    desk.useLayout(0);
+    desk.type({KeyCode::leftBrace, KeyCode::v, KeyCode::enter}); // "[v": х and м on the Russian layout
+    desk.type({KeyCode::g, KeyCode::minus, KeyCode::h, KeyCode::tab});
     desk.type({KeyCode::g, KeyCode::left, KeyCode::h, KeyCode::escape, KeyCode::space});
-    ASSERT_EQ(desk.words.size(), 2u);
-    EXPECT_EQ(desk.words[0], (EmittedToken{"[v", BoundaryType::enter()}));
-    EXPECT_EQ(desk.words[1], (EmittedToken{"g-h", BoundaryType::tab()}));
+    ASSERT_EQ(desk.words.size(), 4u);
+    EXPECT_EQ(desk.words[2], (EmittedToken{"[v", BoundaryType::enter()}));
+    EXPECT_EQ(desk.words[3], (EmittedToken{"g-h", BoundaryType::tab()}));
 }
 
 TEST(KeyObservation, TheProgramsOwnKeysAndShortcutsNeverJoinTheWord) {
@@ -71,16 +73,20 @@ TEST(KeyObservation, TheProgramsOwnKeysAndShortcutsNeverJoinTheWord) {
     desk.type({KeyCode::t});
     desk.platform.pressKey(undo);
     desk.type({KeyCode::n, KeyCode::space});
-    ASSERT_EQ(desk.words.size(), 2u);
-    EXPECT_EQ(desk.words[0].token, "gh");
-    EXPECT_EQ(desk.words[1].token, "tn");
+    EXPECT_EQ(desk.tokens(), (Words{"gh", "tn"}));
 }
 
 TEST(KeyObservation, AnythingThatMovesTheCursorOrChangesTextUnseenForgetsTheWord) {
-    // "ljh", then something the observer cannot follow, then "jut ": only "jut" may be corrected,
-    // never "ljhjut", which would erase text the user did not type here. (After a paste not even
-    // "jut": see below.)
-    const auto forgetting = std::vector<std::pair<const char*, std::function<void(Desk&)>>>{
+    // "gh", then something the observer cannot follow, then "b ": only "b" may be corrected, never
+    // "ghb", which would erase text the user did not type here. After a paste, whichever way it
+    // came, not even "b": the field shows "gh<pasted>b", and "b" continues the pasted text.
+    struct Case {
+        const char* what;
+        std::function<void(Desk&)> act;
+        bool paste = false;
+    };
+    const FrontmostApplication other{"org.example.Other", "Other", std::nullopt, ""};
+    const std::vector<Case> cases = {
         {"Control+Z", [](Desk& d) { d.platform.pressKey(KeyCode::z, Modifier::control); }},
         {"Alt+F", [](Desk& d) { d.platform.pressKey(KeyCode::f, Modifier::alt); }},
         {"a click", [](Desk& d) { d.platform.click(); }},
@@ -92,14 +98,32 @@ TEST(KeyObservation, AnythingThatMovesTheCursorOrChangesTextUnseenForgetsTheWord
         {"Delete", [](Desk& d) { d.type({KeyCode::deleteKey}); }},
         {"Insert", [](Desk& d) { d.type({KeyCode::insert}); }},
         {"F5", [](Desk& d) { d.type({static_cast<std::uint16_t>(KeyCode::f1 + 4)}); }},
+        {"another application", [&](Desk& d) { d.platform.activate(other); }},
+        // Keys typed meanwhile are not read at all.
+        {"stopping",
+         [](Desk& d) {
+             d.observer.stop();
+             d.type({KeyCode::d, KeyCode::space});
+             d.observer.start();
+         }},
+        {"a locker or a terminal's secure keyboard holding the keys",
+         [](Desk& d) {
+             d.platform.grabbedElsewhere = true;
+             d.type({KeyCode::d, KeyCode::t, KeyCode::space});
+             d.platform.grabbedElsewhere = false;
+         }},
+        {"Control+V", [](Desk& d) { d.type({KeyCode::v}, Modifier::control); }, true},
+        {"Control+Shift+V", [](Desk& d) { d.type({KeyCode::v}, Modifier::control | Modifier::shift); }, true},
+        {"Shift+Insert", [](Desk& d) { d.type({KeyCode::insert}, Modifier::shift); }, true},
+        {"the middle button", [](Desk& d) { d.platform.middleClick(); }, true},
     };
-    for (const auto& [what, act] : forgetting) {
+    for (const auto& [what, act, paste] : cases) {
         Desk desk;
         desk.type({KeyCode::g, KeyCode::h});
         act(desk);
-        desk.type({KeyCode::b, KeyCode::space});
-        ASSERT_EQ(desk.words.size(), 1u) << what;
-        EXPECT_EQ(desk.words[0].token, "b") << what;
+        desk.type({KeyCode::b, KeyCode::space, KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
+        EXPECT_EQ(desk.tokens(), (paste ? Words{"vbh"} : Words{"b", "vbh"}))
+            << what << ": the next word is read whole";
     }
 }
 
@@ -113,93 +137,26 @@ TEST(KeyObservation, BackspaceIntoTheTextBeforeTheWordForgetsItsPlace) {
     EXPECT_TRUE(lost);
 }
 
-TEST(KeyObservation, NothingIsReadWhileAnotherProgramHoldsTheKeyboard) {
+TEST(KeyObservation, KeysOffLimitsNeverReachTheWordOrTheLineAndAWordBegunThereIsNoWord) {
     Desk desk;
-    desk.type({KeyCode::g, KeyCode::h});
-    desk.platform.grabbedElsewhere = true; // a locker or a terminal's secure keyboard
-    desk.type({KeyCode::b, KeyCode::d, KeyCode::space});
-    desk.platform.grabbedElsewhere = false;
-    desk.type({KeyCode::t, KeyCode::space});
-    ASSERT_EQ(desk.words.size(), 1u);
-    EXPECT_EQ(desk.words[0].token, "t");
-}
-
-TEST(KeyObservation, KeysOffLimitsNeverReachTheWordOrTheLine) {
-    Desk desk;
-    bool password = false;
-    desk.observer.setKeysOffLimits([&] { return password; });
+    bool offLimits = false;
+    desk.observer.setKeysOffLimits([&] { return offLimits; });
     desk.type({KeyCode::a, KeyCode::space, KeyCode::g, KeyCode::h});
-    password = true; // the keys go to a password field now, without a focus event
+    offLimits = true; // the keys go to a password field now, without a focus event
     desk.type({KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
     EXPECT_EQ(desk.observer.typedBeforeCursor(), "");
-    password = false;
+    offLimits = false;
     desk.type({KeyCode::t, KeyCode::space});
-    ASSERT_EQ(desk.words.size(), 2u);
-    EXPECT_EQ(desk.words[1].token, "t") << "the word begun before the password field is forgotten";
+    EXPECT_EQ(desk.tokens(), (Words{"a", "t"})) << "the word begun before the password field is forgotten";
     EXPECT_EQ(desk.observer.typedBeforeCursor(), "t ");
-}
 
-TEST(KeyObservation, AWordWhoseFirstKeysWentUnreadIsNoWord) {
-    Desk desk;
-    bool fieldUnknown = true; // the focused field is not known yet, as at start
-    desk.observer.setKeysOffLimits([&] { return fieldUnknown; });
+    offLimits = true; // the focused field is not known yet, as at start
     desk.type({KeyCode::g, KeyCode::h, KeyCode::b});
-    fieldUnknown = false; // told now: an ordinary field
+    offLimits = false; // told now: an ordinary field
     desk.type({KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
-    EXPECT_TRUE(desk.words.empty()) << "\"dtn\" is the tail of \"ghbdtn\", no word of its own";
     desk.type({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
-    ASSERT_EQ(desk.words.size(), 1u);
-    EXPECT_EQ(desk.words[0].token, "vbh") << "the next word is read whole";
-
-    fieldUnknown = true; // a word ended while unread leaves nothing behind
-    desk.type({KeyCode::g, KeyCode::space});
-    fieldUnknown = false;
-    desk.type({KeyCode::t, KeyCode::space});
-    ASSERT_EQ(desk.words.size(), 2u);
-    EXPECT_EQ(desk.words[1].token, "t");
-}
-
-TEST(KeyObservation, LettersTypedAfterAPasteContinueThePastedTextWhicheverWayItCame) {
-    // "ghb", a paste of "XYZ", "dtn ": the field shows "ghbXYZdtn", and "dtn" is no word to convert.
-    const std::vector<std::function<void(Desk&)>> pastes = {
-        [](Desk& desk) { desk.type({KeyCode::v}, Modifier::control); },
-        [](Desk& desk) { desk.type({KeyCode::v}, Modifier::control | Modifier::shift); },
-        [](Desk& desk) { desk.type({KeyCode::insert}, Modifier::shift); },
-        [](Desk& desk) { desk.platform.middleClick(); },
-    };
-    for (std::size_t way = 0; way < pastes.size(); ++way) {
-        Desk desk;
-        desk.type({KeyCode::g, KeyCode::h, KeyCode::b});
-        pastes[way](desk);
-        desk.type({KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
-        EXPECT_TRUE(desk.words.empty()) << "paste " << way;
-        desk.type({KeyCode::v, KeyCode::b, KeyCode::h, KeyCode::space});
-        ASSERT_EQ(desk.words.size(), 1u) << "paste " << way << ": the next word is read whole";
-        EXPECT_EQ(desk.words[0].token, "vbh");
-    }
-    Desk desk; // a plain click only forgets the word: the next one is read
-    desk.type({KeyCode::g, KeyCode::h, KeyCode::b});
-    desk.platform.click();
-    desk.type({KeyCode::space});
-    desk.type(ghbdtnKeys);
-    desk.type({KeyCode::space});
-    ASSERT_EQ(desk.words.size(), 1u);
-    EXPECT_EQ(desk.words[0].token, "ghbdtn");
-}
-
-TEST(KeyObservation, SwitchingApplicationsOrStoppingForgetsTheHalfTypedWord) {
-    Desk desk;
-    desk.type({KeyCode::g, KeyCode::h});
-    desk.platform.activate({"org.example.Other", "Other", std::nullopt, ""});
-    desk.type({KeyCode::b, KeyCode::space});
-    desk.type({KeyCode::d});
-    desk.observer.stop();
-    EXPECT_FALSE(desk.observer.isListening());
-    desk.observer.start();
-    desk.type({KeyCode::t, KeyCode::space});
-    ASSERT_EQ(desk.words.size(), 2u);
-    EXPECT_EQ(desk.words[0].token, "b");
-    EXPECT_EQ(desk.words[1].token, "t");
+    EXPECT_EQ(desk.tokens(), (Words{"a", "t", "vbh"}))
+        << "\"dtn\" is the tail of \"ghbdtn\", no word of its own; the next word is read whole";
 }
 
 TEST(KeyObservation, WithoutPermissionNothingIsObserved) {
@@ -212,7 +169,7 @@ TEST(KeyObservation, WithoutPermissionNothingIsObserved) {
     platform.pressKey(KeyCode::space);
 }
 
-TEST(WordReplacement, ErasesWordAndBoundaryThenRetypesAfterTwentyMilliseconds) {
+TEST(WordReplacement, ErasesWordAndBoundaryThenRetypesEveryCharacterWholeAfterTwentyMilliseconds) {
     FakePlatform platform;
     ReplacementAdapter::replaceLastWord(platform, 6, "привет", " ");
     ASSERT_EQ(platform.posted.size(), 14u); // 7 backspace pairs
@@ -226,14 +183,12 @@ TEST(WordReplacement, ErasesWordAndBoundaryThenRetypesAfterTwentyMilliseconds) {
     EXPECT_EQ(platform.typedText("hello ghbdtn "), "hello привет ");
     EXPECT_TRUE(std::all_of(platform.posted.begin(), platform.posted.end(),
                             [](const SyntheticKeyEvent& e) { return e.userData == syntheticEventMarker; }));
-}
 
-TEST(WordReplacement, EveryCharacterIsSentWholeIncludingNewlinesAndEmoji) {
-    FakePlatform platform;
-    ReplacementAdapter::replaceLastWord(platform, 3, "М'ЯТА👍🏽", "\n");
-    platform.advance(0.02);
-    EXPECT_EQ(platform.typedText("x v`z\n"), "x М'ЯТА👍🏽\n");
-    EXPECT_EQ(platform.posted.back().unicodeText, "\n");
+    FakePlatform emoji; // every character is sent whole, newlines and emoji too
+    ReplacementAdapter::replaceLastWord(emoji, 3, "М'ЯТА👍🏽", "\n");
+    emoji.advance(0.02);
+    EXPECT_EQ(emoji.typedText("x v`z\n"), "x М'ЯТА👍🏽\n");
+    EXPECT_EQ(emoji.posted.back().unicodeText, "\n");
 }
 
 TEST(LayoutSwitching, SelectsTheLanguagesLayoutAndReassertsUntilItHolds) {
@@ -248,6 +203,17 @@ TEST(LayoutSwitching, SelectsTheLanguagesLayoutAndReassertsUntilItHolds) {
     EXPECT_EQ(platform.selectedLayouts.size(), 3u) << "no selection once the layout holds";
     EXPECT_EQ(platform.pendingSteps(), 0u);
     EXPECT_EQ(ReplacementAdapter::lastProgrammaticSwitchID(), "ru");
+
+    FakePlatform stubborn;              // only the newest request keeps reasserting
+    stubborn.setSelectionsNeeded(1000); // never takes effect
+    ReplacementAdapter::switchLayout(stubborn, "ru");
+    stubborn.advance(0.2);
+    ReplacementAdapter::switchLayout(stubborn, "uk");
+    stubborn.advance(3.0);
+    EXPECT_EQ(std::count(stubborn.selectedLayouts.begin(), stubborn.selectedLayouts.end(), "ru"), 3)
+        << "ticks 0, 1 and 2 before the second request";
+    EXPECT_EQ(std::count(stubborn.selectedLayouts.begin(), stubborn.selectedLayouts.end(), "ua"), 8)
+        << "ticks 0 to 7";
 }
 
 TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
@@ -268,28 +234,6 @@ TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
     EXPECT_EQ(early.selectedLayouts.size(), 1u);
 }
 
-TEST(WordReplacement, KeysAnotherProgramTypedMeanwhileFollowTheReplacement) {
-    FakePlatform platform;
-    // An on-screen keyboard typed "r" after the erase, before the retype.
-    platform.lateKeys = PlatformServices::LateKeys{1, "r"};
-    ReplacementAdapter::replaceLastWord(platform, 6, "привет", " ");
-    platform.advance(0.02);
-    EXPECT_EQ(platform.typedText("ghbdtn "), "привет r");
-}
-
-TEST(LayoutSwitching, OnlyTheNewestRequestKeepsReasserting) {
-    FakePlatform platform;
-    platform.setSelectionsNeeded(1000); // never takes effect
-    ReplacementAdapter::switchLayout(platform, "ru");
-    platform.advance(0.2);
-    ReplacementAdapter::switchLayout(platform, "uk");
-    platform.advance(3.0);
-    auto ru = std::count(platform.selectedLayouts.begin(), platform.selectedLayouts.end(), "ru");
-    auto uk = std::count(platform.selectedLayouts.begin(), platform.selectedLayouts.end(), "ua");
-    EXPECT_EQ(ru, 3); // ticks 0, 1 and 2 before the second request
-    EXPECT_EQ(uk, 8); // ticks 0 to 7
-}
-
 TEST(LayoutSwitching, TakesTheFirstLayoutOfTheLanguageAndNoneOfAnother) {
     const KeyboardLayout english = FakePlatform::standardLayouts()[0];
     const KeyboardLayout belarusian{1, "by", "", "Belarusian", std::nullopt};
@@ -305,7 +249,13 @@ TEST(LayoutSwitching, TakesTheFirstLayoutOfTheLanguageAndNoneOfAnother) {
     EXPECT_EQ(platform.pendingSteps(), 0u);
 }
 
-TEST(WordReplacement, KeysTypedPastTheBoundaryLandAfterTheReplacement) {
+TEST(WordReplacement, KeysTypedMeanwhileOrPastTheBoundaryLandAfterTheReplacement) {
+    FakePlatform onScreen; // an on-screen keyboard typed "r" after the erase, before the retype
+    onScreen.lateKeys = PlatformServices::LateKeys{1, "r"};
+    ReplacementAdapter::replaceLastWord(onScreen, 6, "привет", " ");
+    onScreen.advance(0.02);
+    EXPECT_EQ(onScreen.typedText("ghbdtn "), "привет r");
+
     FakePlatform platform;
     platform.setLayouts(FakePlatform::standardLayouts(), 0);
     // Already in the field: "ghbdtn rf". The user meant those keys in the layout that follows.

@@ -16,7 +16,7 @@
 using namespace keyvane;
 using keyvane::testing::TempHome;
 
-TEST(LayoutLanguages, OnlyLayoutsOfKeyvanesLanguagesCount) {
+TEST(LayoutLanguages, OnlyLayoutsOfKeyvanesLanguagesCountAndTheActiveLanguagesFollowThem) {
     FakePlatform platform;
     platform.setLayouts({FakePlatform::standardLayouts()[0],
                          KeyboardLayout{1, "by", "", "Belarusian", std::nullopt},
@@ -28,16 +28,16 @@ TEST(LayoutLanguages, OnlyLayoutsOfKeyvanesLanguagesCount) {
     platform.setLayouts(*platform.enabledLayouts(), 2);
     EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), "ru");
     EXPECT_EQ(InstalledLanguageDetector::currentLayoutID(platform), "ru(phonetic)");
-}
 
-TEST(LayoutLanguages, ActiveLanguagesFollowTheInstalledLayouts) {
+    // The active languages follow the installed layouts.
     using InstalledLanguageDetector::reconcile;
     EXPECT_EQ(reconcile({"uk", "en", "ru"}, {"en", "ru"}), (std::vector<std::string>{"en", "ru"}));
     EXPECT_EQ(reconcile({"EN", "Ru"}, {"en", "ru"}), (std::vector<std::string>{"en", "ru"}));
     EXPECT_EQ(reconcile({"en"}, {"uk", "ru", "en"}), (std::vector<std::string>{"en", "ru", "uk"}));
 
     TempHome home;
-    FakePlatform platform; // English, Russian and Ukrainian installed
+    platform.setLayouts(FakePlatform::standardLayouts(), 2); // English, Russian and Ukrainian
+    EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), "uk");
     UserPreferences prefs;
     prefs.activeLanguages = {"en", "uk"};
     UserPreferences::save(prefs, UserPreferences::defaultPath());
@@ -45,9 +45,6 @@ TEST(LayoutLanguages, ActiveLanguagesFollowTheInstalledLayouts) {
     EXPECT_EQ(UserPreferences::load(UserPreferences::defaultPath()).activeLanguages,
               (std::vector<std::string>{"en", "uk", "ru"}));
     EXPECT_FALSE(InstalledLanguageDetector::reconcileAndPersist(platform));
-
-    platform.setLayouts(FakePlatform::standardLayouts(), 2);
-    EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), "uk");
 }
 
 TEST(GameDetection, ByTheDesktopEntryCategoryOnceperApplication) {
@@ -63,7 +60,7 @@ TEST(GameDetection, ByTheDesktopEntryCategoryOnceperApplication) {
     EXPECT_TRUE(GameModeDetector::isGameApp("org.example.chess", home.path() + "/game.desktop"));
 }
 
-TEST(LaunchAtLogin, ABuildTreeCopyDoesNotRegisterButCanAlwaysUnregister) {
+TEST(LaunchAtLogin, ABuildTreeCopyDoesNotRegisterItselfAndAnEntryStartsTheProgramItNames) {
     TempHome home;
     ASSERT_FALSE(AppPaths::installedDataDir().has_value());
     LaunchAtLoginManager::enable();
@@ -71,10 +68,8 @@ TEST(LaunchAtLogin, ABuildTreeCopyDoesNotRegisterButCanAlwaysUnregister) {
     home.write(".config/autostart/keyvane.desktop", "[Desktop Entry]\n");
     LaunchAtLoginManager::disable();
     EXPECT_FALSE(std::filesystem::exists(LaunchAtLoginManager::autostartPath()));
-}
 
-TEST(LaunchAtLogin, TheEntryStartsTheProgramItNamesAndReplacesOneForAnotherCopy) {
-    TempHome home;
+    // The entry starts the program it names, and replaces one for another copy.
     home.write(".config/autostart/keyvane.desktop",
                "[Desktop Entry]\nType=Application\nName=Keyvane\nExec=\"/usr/local/bin/keyvane\"\n");
     ASSERT_TRUE(LaunchAtLoginManager::registerProgram("/opt/key vane/bin/keyvane"));
@@ -121,9 +116,7 @@ TEST(Readiness, TheProgramSaysWhyItCannotCorrect) {
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
     FakePlatform platform;
     platform.setLayouts(FakePlatform::standardLayouts(), 0);
-    auto config = ConfigStore::loadConfiguration();
-    ASSERT_TRUE(config.has_value());
-    RulesEngine engine(std::move(*config));
+    RulesEngine engine(*ConfigStore::loadConfiguration());
     EXPECT_TRUE(CorrectionReadiness::problems(platform, engine).empty());
 
     platform.setLayouts({FakePlatform::standardLayouts()[0]}, 0); // only the us layout
@@ -131,29 +124,23 @@ TEST(Readiness, TheProgramSaysWhyItCannotCorrect) {
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find("setxkbmap"), std::string::npos) << problems[0];
 
+    // A Wayland session without the input-method addon is told how to set it up.
+    platform.setLayouts(FakePlatform::standardLayouts(), 0);
+    ::setenv("XDG_SESSION_TYPE", "wayland", 1);
+    problems = CorrectionReadiness::problems(platform, engine);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("im-config -n fcitx5"), std::string::npos) << problems[0];
+    // The addon announced by a process that runs (the first one always does).
+    home.write(".local/state/keyvane/input-method-host", "1\nlanguage en\npaused 0\n");
+    EXPECT_EQ(CorrectionReadiness::waylandReach(), CorrectionReadiness::WaylandReach::addonCorrects);
+    EXPECT_TRUE(CorrectionReadiness::problems(platform, engine).empty());
+    ::unsetenv("XDG_SESSION_TYPE");
+
     TempHome blocked; // a file where the data directory should be: nothing can be saved
     blocked.write(".local/share/keyvane", "not a directory");
-    platform.setLayouts(FakePlatform::standardLayouts(), 0);
     RulesEngine englishOnly(*ConfigStore::loadConfiguration());
     problems = CorrectionReadiness::problems(platform, englishOnly);
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_NE(problems[0].find("cannot be written"), std::string::npos) << problems[0];
     EXPECT_NE(problems[1].find("Only one language is active (en)"), std::string::npos) << problems[1];
-}
-
-TEST(Readiness, AWaylandSessionWithoutTheAddonIsToldHowToSetItUp) {
-    TempHome home;
-    home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru", "uk"]})");
-    FakePlatform platform;
-    platform.setLayouts(FakePlatform::standardLayouts(), 0);
-    RulesEngine engine(*ConfigStore::loadConfiguration());
-    ::setenv("XDG_SESSION_TYPE", "wayland", 1);
-    auto problems = CorrectionReadiness::problems(platform, engine);
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_NE(problems[0].find("im-config -n fcitx5"), std::string::npos) << problems[0];
-
-    // The addon announced by a process that runs (the first one always does).
-    home.write(".local/state/keyvane/input-method-host", "1\nlanguage en\npaused 0\n");
-    EXPECT_EQ(CorrectionReadiness::waylandReach(), CorrectionReadiness::WaylandReach::addonCorrects);
-    EXPECT_TRUE(CorrectionReadiness::problems(platform, engine).empty());
 }

@@ -76,16 +76,7 @@ TEST(SelectionConversion, LearningTakesOnlyTheWordItsKeysType) {
     EXPECT_NE(desk.engine->evaluate("vbh", "", false, std::nullopt, std::nullopt).correctedToken, "мирб");
 }
 
-TEST(SelectionConversion, NothingSelectedLeavesTheClipboardAndTheTextAlone) {
-    Desk desk;
-    desk.platform.setClipboardContents(ClipboardContents::ofText("keep me"), ClipboardKind::clipboard);
-    SelectionConverter::convertSelection(desk.platform, *desk.engine, true);
-    desk.platform.advance(1.0);
-    EXPECT_FALSE(desk.posted(KeyCode::v, true, false));
-    EXPECT_EQ(desk.clipboard(), "keep me");
-}
-
-TEST(SelectionConversion, AClipboardWithoutTextIsRestoredWholeToo) {
+TEST(SelectionConversion, AClipboardWithoutTextIsRestoredWholeAndNothingSelectedLeavesItAlone) {
     Desk desk;
     const ClipboardContents image{{{"image/png", std::string("\x89PNG\r\n", 6)}}};
     desk.platform.setClipboardContents(image, ClipboardKind::clipboard);
@@ -97,6 +88,13 @@ TEST(SelectionConversion, AClipboardWithoutTextIsRestoredWholeToo) {
     EXPECT_EQ(desk.platform.clipboardContents(ClipboardKind::clipboard), image);
     // Learning mode off: nothing written.
     EXPECT_EQ(desk.home.read(".local/share/keyvane/manual_overrides.json").find("ghbdsn"), std::string::npos);
+
+    Desk nothing; // nothing selected: the clipboard and the text are left alone
+    nothing.platform.setClipboardContents(ClipboardContents::ofText("keep me"), ClipboardKind::clipboard);
+    SelectionConverter::convertSelection(nothing.platform, *nothing.engine, true);
+    nothing.platform.advance(1.0);
+    EXPECT_FALSE(nothing.posted(KeyCode::v, true, false));
+    EXPECT_EQ(nothing.clipboard(), "keep me");
 }
 
 TEST(SelectionConversion, ATerminalsSelectionIsReplacedOnlyWhereItWasJustTyped) {
