@@ -3,7 +3,8 @@
 // on standard output, one line each time it changes and each time the entry gets the keyboard
 // focus, so the first line (empty) tells that the field has the focus and a test can then wait for
 // the line "привет мир ". With --password the entry is a password field (hidden text, input purpose
-// password), as an input method sees a login form's. With --password-then-plain the window holds a
+// password), as an input method sees a login form's; with --shown-password its text is shown, as
+// after a login form's "show password". With --password-then-plain the window holds a
 // password entry (focused at start) above an ordinary one, as a login form does, and each line is
 // both texts, "password|plain", printed when either changes or takes the focus. With
 // KEYVANE_FIELD_TIMES set, standard error gets each text again after the time it was shown
@@ -41,10 +42,11 @@ static gboolean onFocusIn(GtkWidget* widget, GdkEvent* event, gpointer data) {
     return FALSE;
 }
 
-static GtkWidget* newEntry(gboolean password) {
+// A password field hides its text unless `shown` (a login form's "show password").
+static GtkWidget* newEntry(gboolean password, gboolean shown) {
     GtkWidget* entry = gtk_entry_new();
     if (password) {
-        gtk_entry_set_visibility(GTK_ENTRY(entry), FALSE);
+        gtk_entry_set_visibility(GTK_ENTRY(entry), shown);
         gtk_entry_set_input_purpose(GTK_ENTRY(entry), GTK_INPUT_PURPOSE_PASSWORD);
     }
     g_signal_connect(entry, "changed", G_CALLBACK(onChanged), NULL);
@@ -53,10 +55,11 @@ static GtkWidget* newEntry(gboolean password) {
 }
 
 int main(int argc, char** argv) {
-    gboolean password = argc == 2 && strcmp(argv[1], "--password") == 0;
+    gboolean shown = argc == 2 && strcmp(argv[1], "--shown-password") == 0;
+    gboolean password = shown || (argc == 2 && strcmp(argv[1], "--password") == 0);
     gboolean both = argc == 2 && strcmp(argv[1], "--password-then-plain") == 0;
     if (argc > 2 || (argc == 2 && !password && !both)) {
-        fprintf(stderr, "usage: keyvane-field-gtk3 [--password | --password-then-plain]\n");
+        fprintf(stderr, "usage: keyvane-field-gtk3 [--password | --shown-password | --password-then-plain]\n");
         return 2;
     }
     // The Wayland app_id and the X11 class, by which a compositor's rules or a test find the window.
@@ -72,15 +75,15 @@ int main(int argc, char** argv) {
 
     GtkWidget* first;
     if (both) {
-        passwordEntry = newEntry(TRUE);
-        plainEntry = newEntry(FALSE);
+        passwordEntry = newEntry(TRUE, FALSE);
+        plainEntry = newEntry(FALSE, FALSE);
         GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 4);
         gtk_container_add(GTK_CONTAINER(box), passwordEntry);
         gtk_container_add(GTK_CONTAINER(box), plainEntry);
         gtk_container_add(GTK_CONTAINER(window), box);
         first = passwordEntry;
     } else {
-        first = newEntry(password);
+        first = newEntry(password, shown);
         gtk_container_add(GTK_CONTAINER(window), first);
     }
     gtk_widget_show_all(window);
