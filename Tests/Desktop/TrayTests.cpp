@@ -112,8 +112,10 @@ protected:
         Desktop::TearDown();
     }
     void startProgram(const std::string& language) {
+        // The developer log tells the test when a correction's layout is no longer held.
+        home.write(".keyvane_dev", "");
         home.write(".local/share/keyvane/user_preferences.json",
-                   R"({"active_languages": ["en", "ru", "uk"], "debug_log": false, "ui_language": ")" +
+                   R"({"active_languages": ["en", "ru", "uk"], "debug_log": true, "ui_language": ")" +
                        language + R"("})");
         ASSERT_TRUE(startLiveProgram(program)) << program.readAllStandardError().toStdString();
         ASSERT_TRUE(spinUntil([&] { return !windowsOf(program.processId()).empty(); }, 5000))
@@ -157,13 +159,12 @@ protected:
         bool corrected = false;
         for (int attempt = 0; attempt < 3 && !corrected; ++attempt) {
             editor->clear();
-            settle(200);
             user.useGroup(0);
             user.press(
                 {KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
             corrected = spinUntil([&] { return text() == "привет "; }, 1000);
         }
-        settle(1800); // the layout chosen by a correction is held this long (the tray runs without a log)
+        EXPECT_TRUE(awaitLayoutHoldOver()); // the user's next switch is the user's own
         return corrected;
     }
 
@@ -172,11 +173,11 @@ protected:
     QRect icon;
 };
 
-// Items from the top of the menu, with nothing of developer mode, no update and not paused.
-constexpr int pause15Minutes = 4;
-constexpr int resumeWhilePaused = 6;
-constexpr int firstRecentApplication = 9;
-constexpr int settingsWithOneRecentApplication = 10;
+// Items from the top of the menu in developer mode (its Debug item), with no update and not paused.
+constexpr int pause15Minutes = 5;
+constexpr int resumeWhilePaused = 7;
+constexpr int firstRecentApplication = 10;
+constexpr int settingsWithOneRecentApplication = 11;
 
 // A window of the program by its exact title.
 std::optional<QRect> windowNamed(const QString& title) {
