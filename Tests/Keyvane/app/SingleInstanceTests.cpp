@@ -101,21 +101,13 @@ TEST(RequestsToTheRunningCopy, AreAnsweredForThisUserAndRefusedForAnother) {
     ::chmod(copy.home.path().c_str(), 0755);
     const pid_t other = ::fork();
     if (other == 0) {
-        if (::setuid(65534) != 0) {
-            ::_exit(3);
-        }
-        const int client = connectTo(copy.socketPath);
-        if (client < 0) {
-            ::_exit(4);
-        }
-        const std::string sent = pause + "\n";
-        if (::write(client, sent.data(), sent.size()) != static_cast<ssize_t>(sent.size())) {
-            ::_exit(5);
-        }
+        const int client = ::setuid(65534) == 0 ? connectTo(copy.socketPath) : -1;
+        const std::string line = pause + "\n";
+        const bool sent = client >= 0 && ::write(client, line.data(), line.size()) == ssize_t(line.size());
         pollfd wait{client, POLLIN, 0};
         char buffer[64];
-        // Closed (or reset) unanswered: 0; an answer, or nothing at all: 1.
-        ::_exit(::poll(&wait, 1, 3000) == 1 && ::read(client, buffer, sizeof buffer) <= 0 ? 0 : 1);
+        // Closed (or reset) unanswered: 0; not even sent, an answer, or nothing at all: 1.
+        ::_exit(sent && ::poll(&wait, 1, 3000) == 1 && ::read(client, buffer, sizeof buffer) <= 0 ? 0 : 1);
     }
     int status = -1;
     ASSERT_TRUE(QTest::qWaitFor([&] { return ::waitpid(other, &status, WNOHANG) == other; }, 5000));

@@ -97,6 +97,9 @@ struct Window : keyvane::testing::LiveDesktop {
         }
     }
     template <class T> T* named(const char* name) { return window->findChild<T*>(QString::fromLatin1(name)); }
+    template <class T> T* saying(const char* key) {
+        return find<T>(*window, QString::fromStdString(L10n::t(key)));
+    }
 };
 
 } // namespace
@@ -123,8 +126,7 @@ TEST(SettingsWindow, MovingALanguageUpIsSavedAndUsedByTheNextCorrection) {
 
 TEST(SettingsWindow, UntickingAutomaticUpdatesStoresNeverAndTellsTheChecker) {
     Window w(R"({"update_check_frequency": "1h"})");
-    QCheckBox* automatic =
-        find<QCheckBox>(*w.window, QString::fromStdString(L10n::t("general.updates.auto")));
+    QCheckBox* automatic = w.saying<QCheckBox>("general.updates.auto");
     ASSERT_NE(automatic, nullptr);
     EXPECT_TRUE(automatic->isChecked());
     const QPoint box(8, automatic->height() / 2); // on the check box itself
@@ -135,7 +137,7 @@ TEST(SettingsWindow, UntickingAutomaticUpdatesStoresNeverAndTellsTheChecker) {
     EXPECT_EQ(saved().updateCheckFrequency, UpdateCheckFrequency::daily);
 }
 
-TEST(SettingsWindow, TheInterfaceLanguageChangesTheWindowAndTheMenu) {
+TEST(SettingsWindow, TheInterfaceLanguageChangesTheWindowWhoseSwitchesStillShowAndChangeWhatIsOn) {
     Window w(R"({"launch_at_login": true})");
     ASSERT_TRUE(w.app->learningMode());
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.window.get())); // no activation will refresh the new tabs
@@ -147,9 +149,18 @@ TEST(SettingsWindow, TheInterfaceLanguageChangesTheWindowAndTheMenu) {
     EXPECT_EQ(saved().uiLanguage, "uk");
     EXPECT_EQ(w.languageChanges, 1);
     EXPECT_EQ(w.window->findChild<QTabWidget*>()->tabText(0), "Загальні");
-    // The tabs made anew show what is on, as before.
-    EXPECT_TRUE(w.named<QCheckBox>("launchAtLogin")->isChecked());
-    EXPECT_TRUE(w.named<QCheckBox>("learningMode")->isChecked());
+    // The tabs made anew show what is on, as before, and switch it.
+    auto* launch = w.named<QCheckBox>("launchAtLogin");
+    auto* learning = w.named<QCheckBox>("learningMode");
+    EXPECT_TRUE(launch->isChecked());
+    EXPECT_TRUE(learning->isChecked());
+    launch->click();
+    EXPECT_FALSE(saved().launchAtLogin);
+    learning->click();
+    EXPECT_FALSE(w.app->learningMode());
+    w.app->setLearningMode(true); // from the menu
+    w.window->present();
+    EXPECT_TRUE(learning->isChecked());
 }
 
 TEST(SettingsWindow, ClosingItTellsItsOwnerWhichLetsItGo) {
@@ -159,13 +170,14 @@ TEST(SettingsWindow, ClosingItTellsItsOwnerWhichLetsItGo) {
     w.window.reset(); // as the program does, to give the memory of its widgets back
 }
 
-TEST(SettingsWindow, ABuildThatNeverChecksForUpdatesDoesNotSayItDoes) {
+TEST(SettingsWindow, ABuildWithoutUpdateChecksOrAFeedbackServiceSaysSo) {
     Window w(R"({"update_check_frequency": "1h"})", {}, /*updatesConfigured=*/false);
-    QCheckBox* automatic =
-        find<QCheckBox>(*w.window, QString::fromStdString(L10n::t("general.updates.auto")));
+    QCheckBox* automatic = w.saying<QCheckBox>("general.updates.auto");
     ASSERT_NE(automatic, nullptr);
     EXPECT_FALSE(automatic->isEnabled());
     EXPECT_FALSE(automatic->isChecked());
+    EXPECT_FALSE(w.saying<QPushButton>("feedback.submit")->isEnabled());
+    EXPECT_NE(w.saying<QLabel>("feedback.error.unconfigured"), nullptr);
 }
 
 TEST(SettingsWindow, AnExcludedApplicationIsRemovedAndCorrectedAgain) {
@@ -188,15 +200,11 @@ TEST(SettingsWindow, FeedbackSaysWhatHappenedAndKeepsAMessageThatFailed) {
     Window w(R"({})", FeedbackClient::endpointOn(server.url("")));
     w.showTab("settings.tab.feedback");
     QPlainTextEdit* message = w.named<QPlainTextEdit>("feedbackMessage");
-    QPushButton* send = find<QPushButton>(*w.window, QString::fromStdString(L10n::t("feedback.submit")));
-    auto status = [&] {
-        for (QLabel* label : w.window->findChildren<QLabel*>()) {
-            for (const char* key :
-                 {"feedback.status.empty", "feedback.status.thanks", "feedback.error.server"}) {
-                const QString text = QString::fromStdString(L10n::t(key)).replace("%d", "500");
-                if (label->text() == text) {
-                    return std::string(key);
-                }
+    QPushButton* send = w.saying<QPushButton>("feedback.submit");
+    auto status = [&] { // which of the three the window says
+        for (const char* key : {"feedback.status.empty", "feedback.status.thanks", "feedback.error.server"}) {
+            if (find<QLabel>(*w.window, QString::fromStdString(L10n::t(key)).replace("%d", "500"))) {
+                return std::string(key);
             }
         }
         return std::string();
@@ -226,7 +234,7 @@ TEST(SettingsWindow, TheLastCrashIsOfferedWithFeedbackAndSentOnlyWhenTicked) {
                  "====\n[2026-12-08T04:39:56Z] Keyvane 0.1.0 (?) — fatal signal\n");
     auto* crashLog = w.named<QCheckBox>("includeCrashLog");
     auto* message = w.named<QPlainTextEdit>("feedbackMessage");
-    QPushButton* send = find<QPushButton>(*w.window, QString::fromStdString(L10n::t("feedback.submit")));
+    QPushButton* send = w.saying<QPushButton>("feedback.submit");
 
     w.window->presentFeedbackWithCrashLog(); // the tray's notice was clicked
     EXPECT_EQ(w.window->findChild<QTabWidget*>()->currentWidget()->objectName(), "feedbackTab");
@@ -264,31 +272,7 @@ TEST(SettingsWindow, ANewerVersionLinksToItsDownloadAndCanBeSkipped) {
     EXPECT_FALSE(line->isVisible());
 }
 
-TEST(SettingsWindow, LaunchAtLoginAndLearningAreSwitchedHereToo) {
-    Window w(R"({"launch_at_login": true})");
-    auto* launch = w.named<QCheckBox>("launchAtLogin");
-    auto* learning = w.named<QCheckBox>("learningMode");
-    EXPECT_TRUE(launch->isChecked());
-    const bool wasLearning = w.app->learningMode();
-    EXPECT_EQ(learning->isChecked(), wasLearning);
-    launch->click();
-    EXPECT_FALSE(saved().launchAtLogin);
-    learning->click();
-    EXPECT_EQ(w.app->learningMode(), !wasLearning);
-    w.app->setLearningMode(wasLearning); // from the menu
-    w.window->present();
-    EXPECT_EQ(learning->isChecked(), wasLearning);
-}
-
-TEST(SettingsWindow, ABuildWithoutAFeedbackServiceSaysWhy) {
-    Window w;
-    QPushButton* send = find<QPushButton>(*w.window, QString::fromStdString(L10n::t("feedback.submit")));
-    EXPECT_FALSE(send->isEnabled());
-    const QString reason = QString::fromStdString(L10n::t("feedback.error.unconfigured"));
-    EXPECT_NE(find<QLabel>(*w.window, reason), nullptr);
-}
-
-TEST(SettingsWindow, AHotkeyHeldElsewhereIsRefusedAndTheOnesInUseStay) {
+TEST(SettingsWindow, AHotkeyHeldElsewhereOrTwiceIsRefusedAndTheOnesInUseStay) {
     Window w;
     w.showTab("settings.tab.hotkeys");
     auto* undo = w.named<ShortcutRecorder>("undoRecorder");
@@ -296,6 +280,14 @@ TEST(SettingsWindow, AHotkeyHeldElsewhereIsRefusedAndTheOnesInUseStay) {
     EXPECT_EQ(undo->text(), "Control+F11");
     QLabel* status = w.named<QLabel>("hotkeysStatus");
     QPushButton* save = w.named<QPushButton>("saveHotkeys");
+
+    // One shortcut for two actions.
+    auto* convert = w.named<ShortcutRecorder>("convertRecorder");
+    convert->setShortcut(HotkeyManager::defaultUndo);
+    QTest::mouseClick(save, Qt::LeftButton);
+    EXPECT_EQ(status->text().toStdString(), "Control+F11 is given to two actions.");
+    EXPECT_EQ(w.hotkeys->switchShortcut, HotkeyManager::defaultSwitch);
+    convert->setShortcut(HotkeyManager::defaultSwitch);
 
     // Recorded as the user presses it: Control+Alt+U, which another program holds.
     w.platform.taken.push_back({KeyCode::u, Modifier::control | Modifier::alt});
@@ -328,15 +320,6 @@ TEST(SettingsWindow, AHotkeyHeldElsewhereIsRefusedAndTheOnesInUseStay) {
     later.loadSettings();
     EXPECT_EQ(later.undoShortcut, (Shortcut{KeyCode::f9, Modifier::control}));
     EXPECT_EQ(later.convertToBindings.at("ru"), (Shortcut{KeyCode::f9, Modifier::control | Modifier::shift}));
-}
-
-TEST(SettingsWindow, TwoActionsCannotShareAHotkey) {
-    Window w;
-    w.showTab("settings.tab.hotkeys");
-    w.named<ShortcutRecorder>("convertRecorder")->setShortcut(HotkeyManager::defaultUndo);
-    QTest::mouseClick(w.named<QPushButton>("saveHotkeys"), Qt::LeftButton);
-    EXPECT_EQ(w.named<QLabel>("hotkeysStatus")->text().toStdString(), "Control+F11 is given to two actions.");
-    EXPECT_EQ(w.hotkeys->switchShortcut, HotkeyManager::defaultSwitch);
 }
 
 TEST(SettingsWindow, RulesAreSearchedAddedAndRemoved) {
