@@ -71,19 +71,8 @@ fail() {
   exit 1
 }
 
-last_line() {
-  [[ -s "$out" ]] && tail -n 1 "$out"
-}
-
-# Waits, at most 10 s, until the client's last line is the text.
-expect_line() {
-  local end=$((SECONDS + 10))
-  until [[ -s "$out" && "$(tail -n 1 "$out")" == "$1" ]]; do
-    ((SECONDS < end)) || fail "the client does not show \"$1\""
-    kill -0 "$client_pid" 2>/dev/null || fail "the client ended"
-    sleep 0.02
-  done
-}
+# shellcheck source=client-waits.sh
+source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
 
 # Waits, at most 10 s, until the client's last line matches the glob pattern, and prints it.
 await_line() {
@@ -461,14 +450,6 @@ case_convert-selection() {
 
 # "keyvane --pause" from a terminal or a desktop shortcut reaches the addon: words stay as typed
 # until "keyvane --resume".
-# What the addon tells the tray of the copy on the desktop (its marker), line by line, within 5 s.
-host_says() {
-  local end=$((SECONDS + 5))
-  until grep -qx "$1" "$XDG_RUNTIME_DIR/keyvane/input-method-host" 2>/dev/null; do
-    ((SECONDS < end)) || fail "the addon's marker lacks \"$1\""
-    sleep 0.02
-  done
-}
 
 case_pause() {
   local line answer program=${KEYVANE_PROGRAM:-$bin/../../Sources/Keyvane/keyvane}

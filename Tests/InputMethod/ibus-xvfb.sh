@@ -87,24 +87,8 @@ fail() {
   exit 1
 }
 
-# Waits, at most 10 s, until the client's last line is the text.
-expect_line() {
-  local end=$((SECONDS + 10))
-  until [[ -s "$out" && "$(tail -n 1 "$out")" == "$1" ]]; do
-    ((SECONDS < end)) || fail "the client does not show \"$1\""
-    kill -0 "$client_pid" 2>/dev/null || fail "the client ended"
-    sleep 0.02
-  done
-}
-
-# The engine's status, as the desktop copy's tray reads it ("language ru", "paused 0").
-host_says() {
-  local end=$((SECONDS + 5))
-  until grep -qx "$1" "$XDG_RUNTIME_DIR/keyvane/input-method-host" 2>/dev/null; do
-    ((SECONDS < end)) || fail "the engine's status lacks \"$1\""
-    sleep 0.02
-  done
-}
+# shellcheck source=client-waits.sh
+source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
 
 # Keys by their X names, a gap of $gap ms between them.
 gap=30

@@ -1,0 +1,26 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Sourced by the input-method test scripts: waiting for what a client shows and what the host says.
+# The script defines fail, and sets out (the client's lines) and client_pid.
+
+last_line() {
+  [[ -s "$out" ]] && tail -n 1 "$out"
+}
+
+# Waits, at most 10 s, until the client's last line is the text.
+expect_line() {
+  local end=$((SECONDS + 10))
+  until [[ -s "$out" && "$(tail -n 1 "$out")" == "$1" ]]; do
+    ((SECONDS < end)) || fail "the client does not show \"$1\""
+    kill -0 "$client_pid" 2>/dev/null || fail "the client ended"
+    sleep 0.02
+  done
+}
+
+# What the host tells the tray of the copy on the desktop (its marker), line by line, within 5 s.
+host_says() {
+  local end=$((SECONDS + 5))
+  until grep -qx "$1" "$XDG_RUNTIME_DIR/keyvane/input-method-host" 2>/dev/null; do
+    ((SECONDS < end)) || fail "the host's marker lacks \"$1\""
+    sleep 0.02
+  done
+}
