@@ -4,10 +4,13 @@
 // A small, self-contained configuration for engine tests: the English–Russian keyboard maps
 // of the standard layouts, a few words per language, and the built-in tables for the rest.
 
+#include "KeyvaneCore/KeyboardMaps.h"
 #include "KeyvaneCore/RulesConfig.h"
 #include "KeyvaneCore/RulesEngine.h"
 
+#include <initializer_list>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,6 +71,23 @@ inline RulesConfig testConfig(std::vector<std::string> active = {"en", "ru", "uk
     RulesConfig config = RulesConfig::parse(rules);
     config.activeLanguages = std::move(active);
     return config;
+}
+
+// Puts the built-in keyboard maps of the given directions into the rules.
+inline void addBuiltInMaps(nlohmann::json& rules,
+                           std::initializer_list<std::pair<const char*, const char*>> directions) {
+    for (const auto& [from, to] : directions) {
+        for (const auto& [key, value] : KeyboardMaps::defaultKeyboardMaps().at(LayoutDirection{from, to})) {
+            rules["keyboard_layout"]["maps"][std::string(from) + "_to_" + to][key] = value;
+        }
+    }
+}
+
+// What a typed word becomes on the screen: its correction, or the word as it was typed.
+inline std::string typedWord(const RulesEngine& engine, const std::string& word, const LineContext& line = {},
+                             const std::optional<std::string>& layout = std::nullopt) {
+    const RulesDecision d = engine.evaluate(word, "", false, layout, std::nullopt, line);
+    return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
 }
 
 } // namespace keyvane::testing

@@ -2,7 +2,6 @@
 // Words typed key for key on the wrong layout, punctuation keys included, come back as meant.
 
 #include "EngineTestConfig.h"
-#include "KeyvaneCore/KeyboardMaps.h"
 #include "KeyvaneCore/RulesEngine.h"
 
 #include <gtest/gtest.h>
@@ -15,12 +14,8 @@ namespace {
 // and Ukrainian full stop is on the "/" key and their comma is Shift+"/", "?" is Shift+7, ":" Shift+6.
 RulesEngine keyForKeyEngine() {
     nlohmann::json rules = keyvane::testing::testRules();
+    keyvane::testing::addBuiltInMaps(rules, {{"en", "uk"}, {"uk", "en"}}); // built-in letters
     auto& maps = rules["keyboard_layout"]["maps"];
-    for (const auto& [from, to] : {std::pair{"en", "uk"}, std::pair{"uk", "en"}}) { // built-in letters
-        for (const auto& [key, value] : KeyboardMaps::defaultKeyboardMaps().at(LayoutDirection{from, to})) {
-            maps[std::string(from) + "_to_" + to][key] = value;
-        }
-    }
     for (const std::string cyrillic : {"ru", "uk"}) {
         maps["en_to_" + cyrillic]["/"] = ".";
         maps[cyrillic + "_to_en"]["."] = "/";
@@ -32,57 +27,32 @@ RulesEngine keyForKeyEngine() {
     }
     // Punctuation is never part of an English word: a candidate scored with its full stop loses.
     rules["languages"]["en"]["impossible_patterns"] = {"[a-z][.,;]"};
-    auto& en = rules["languages"]["en"]["common_words"];
     for (const char* word : {"done", "fine", "isn't", "when", "et", "to"}) {
-        en.push_back(word);
+        rules["languages"]["en"]["common_words"].push_back(word);
     }
-    auto& ru = rules["languages"]["ru"]["common_words"];
     for (const char* word : {"тоже", "уже", "двадцать", "зачем", "вечером", "ещё", "небо"}) {
-        ru.push_back(word);
+        rules["languages"]["ru"]["common_words"].push_back(word);
     }
     return RulesEngine(keyvane::testing::testConfig({"en", "ru", "uk"}, rules));
 }
 
-std::string typed(const RulesEngine& engine, const std::string& word) {
-    RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt);
-    return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
-}
-
 } // namespace
 
-TEST(KeyForKey, PunctuationKeysInsideAWordAreItsLetters) {
-    RulesEngine engine = keyForKeyEngine();
-    EXPECT_EQ(typed(engine, "nj;t"), "тоже");
-    // "et" is an English word, but the ";" inside is no part of an English word.
-    EXPECT_EQ(typed(engine, "e;t"), "уже");
-    EXPECT_EQ(typed(engine, "yt,j/"), "небо.");
-}
-
-TEST(KeyForKey, ACandidateEndingInPunctuationIsScoredWithoutIt) {
-    RulesEngine engine = keyForKeyEngine();
-    EXPECT_EQ(typed(engine, "вщтую"), "done.");
-    EXPECT_EQ(typed(engine, "Аштуб"), "Fine,");
-    EXPECT_EQ(typed(engine, "шытэе"), "isn't");
-    // Only sentence punctuation may end a word: "ещё" is not "to" and a stray "`".
-    EXPECT_EQ(typed(engine, "ещё"), "ещё");
-}
-
-TEST(KeyForKey, PunctuationTypedOnTheWrongLayoutComesOutAsTheMeantPunctuation) {
-    RulesEngine engine = keyForKeyEngine();
-    EXPECT_EQ(typed(engine, "ldflwfnm?"), "двадцать,");
-    EXPECT_EQ(typed(engine, "pfxtv&"), "зачем?");
-    EXPECT_EQ(typed(engine, "dtxthjv/"), "вечером.");
-    EXPECT_EQ(typed(engine, "Ghbdtn^"), "Привет:");
-    EXPECT_EQ(typed(engine, "црут,"), "when?");
-    EXPECT_EQ(typed(engine, "ntcn?"), "тест,"); // a learned pair alike
-}
-
-TEST(KeyForKey, PunctuationTypedAsPunctuationOnPurposeStays) {
-    RulesEngine engine = keyForKeyEngine();
-    EXPECT_EQ(typed(engine, "hello,"), "hello,");
-    EXPECT_EQ(typed(engine, "world."), "world.");
-    // The "," key is "б", but "приветб" is no word and "привет" is: a comma typed as a comma.
-    EXPECT_EQ(typed(engine, "ghbdtn,"), "привет,");
-    EXPECT_EQ(typed(engine, "vbh!"), "мир!");
-    EXPECT_EQ(typed(engine, "привет,"), "привет,");
+TEST(KeyForKey, PunctuationKeysComeBackAsTheLettersOrThePunctuationMeant) {
+    const RulesEngine engine = keyForKeyEngine();
+    // Punctuation keys inside a word are its letters: "et" is an English word, but the ";" inside
+    // is no part of an English word. A candidate ending in punctuation is scored without it, and
+    // only sentence punctuation may end a word: "ещё" is not "to" and a stray "`". Punctuation
+    // typed on the wrong layout comes out as the punctuation meant, after a learned pair ("ntcn")
+    // alike. Punctuation typed as punctuation stays: the "," key is "б", but "приветб" is no word
+    // and "привет" is.
+    const std::pair<const char*, const char*> cases[] = {
+        {"nj;t", "тоже"},     {"e;t", "уже"},           {"yt,j/", "небо."},     {"вщтую", "done."},
+        {"Аштуб", "Fine,"},   {"шытэе", "isn't"},       {"ещё", "ещё"},         {"ldflwfnm?", "двадцать,"},
+        {"pfxtv&", "зачем?"}, {"dtxthjv/", "вечером."}, {"Ghbdtn^", "Привет:"}, {"црут,", "when?"},
+        {"ntcn?", "тест,"},   {"hello,", "hello,"},     {"world.", "world."},   {"ghbdtn,", "привет,"},
+        {"vbh!", "мир!"},     {"привет,", "привет,"}};
+    for (const auto& [word, meant] : cases) {
+        EXPECT_EQ(keyvane::testing::typedWord(engine, word), meant) << word;
+    }
 }

@@ -43,48 +43,24 @@ TEST(LanguagesSection, EmptyUkrainianEntryGetsEveryBuiltInDefault) {
     EXPECT_DOUBLE_EQ(uk.ngramScoringScale, 20.0);
 }
 
-TEST(LanguagesSection, BuiltInTablesMatchTheirDocumentedSizes) {
-    auto en = language("en", json::object());
-    auto ru = language("ru", json::object());
-    EXPECT_EQ(en.microDictionary.size(), 47u);
-    EXPECT_EQ(ru.microDictionary.size(), 45u); // "был" is listed twice
-    EXPECT_EQ(en.bigramLogWeights.size(), 148u);
-    EXPECT_EQ(ru.bigramLogWeights.size(), 119u);
-    EXPECT_DOUBLE_EQ(ru.bigramLogWeights.at("ъъ"), -8.0);
-    EXPECT_EQ(en.scriptAlphabet.size(), 26u);
-    EXPECT_EQ(ru.scriptAlphabet.size(), 33u);
-    // There is no built-in Russian or English vowel set.
-    EXPECT_TRUE(ru.vowels.empty());
-    EXPECT_TRUE(en.vowels.empty());
-    EXPECT_TRUE(language("de", json::object()).microDictionary.empty());
-}
-
-TEST(LanguagesSection, WordListsAreCaseInsensitiveButPatternListsAreNot) {
-    auto en = language("en", {{"common_words", {"The", "the", "WORD"}},
-                              {"strong_bigrams", {"Th", "th"}},
-                              {"strong_word_starts", {"un", "re", "un"}}});
-    EXPECT_EQ(en.commonWords.size(), 2u);
-    EXPECT_TRUE(en.commonWords.contains("the"));
-    EXPECT_TRUE(en.commonWords.contains("word"));
-    EXPECT_EQ(en.strongBigrams, (StringSet{"Th", "th"}));
-    EXPECT_EQ(en.strongWordStarts, (std::vector<std::string>{"un", "re", "un"}));
-}
-
-TEST(LanguagesSection, EmptyListsAndObjectsSelectDefaultsOnlyWhereDocumented) {
+TEST(LanguagesSection, EmptyOrBrokenValuesSelectDefaultsOnlyWhereDocumented) {
     EXPECT_TRUE(language("en", {{"micro_dictionary", json::array()}}).microDictionary.empty());
     EXPECT_EQ(language("en", {{"bigram_log_weights", json::object()}}).bigramLogWeights.size(), 148u);
     EXPECT_TRUE(language("en", {{"bigram_log_weights", {{"th", "x"}}}}).bigramLogWeights.empty());
     EXPECT_EQ(language("uk", {{"script_alphabet", ""}}).scriptAlphabet.size(), 34u);
     EXPECT_EQ(language("en", {{"script_alphabet", "ABc"}}).scriptAlphabet, (StringSet{"a", "b", "c"}));
-    // A list whose patterns all fail to compile is empty, not the built-in list.
+    // A list whose patterns all fail to compile is empty, not the built-in list; one that fails
+    // to compile is dropped and the valid one kept.
     EXPECT_TRUE(language("uk", {{"rare_patterns", {"(", "["}}}).rarePatterns.empty());
     EXPECT_EQ(language("uk", {{"rare_patterns", json::array()}}).rarePatterns.size(), 2u);
-}
-
-TEST(LanguagesSection, InvalidPatternIsDroppedAndTheValidOneKept) {
     auto ru = language("ru", {{"impossible_patterns", {"[unclosed", "ъъ"}}});
     ASSERT_EQ(ru.impossiblePatterns.size(), 1u);
     EXPECT_TRUE(ru.impossiblePatterns[0].find("объъект"));
+    // A language entry that is not an object is skipped.
+    auto config =
+        RulesConfig::parse(json{{"languages", {{"en", 5}, {"ru", json::object()}, {"uk", {1, 2}}}}});
+    EXPECT_EQ(config.languages.size(), 1u);
+    EXPECT_TRUE(config.languages.contains("ru"));
 }
 
 TEST(LanguagesSection, CamelCaseAliasesAreReadOnlyWhenSnakeCaseIsMissingOrMistyped) {
@@ -110,47 +86,31 @@ TEST(LanguagesSection, CamelCaseAliasesAreReadOnlyWhenSnakeCaseIsMissingOrMistyp
     EXPECT_DOUBLE_EQ(both.unknownBigramWeight, -2);
 }
 
-TEST(LanguagesSection, NonObjectEntriesAreSkipped) {
-    auto config =
-        RulesConfig::parse(json{{"languages", {{"en", 5}, {"ru", json::object()}, {"uk", {1, 2}}}}});
-    EXPECT_EQ(config.languages.size(), 1u);
-    EXPECT_TRUE(config.languages.contains("ru"));
-}
-
 TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould) {
-    // Simple patterns are searched without the regex engine; wrapping one in a group keeps it on
-    // the regex engine, so both must agree on every text.
-    const std::vector<std::string> patterns = {
-        "шы|ж[ыяю]",
-        "a[bc]|xy",
-        "q[z]",
-        "ї[ґє]|'[а]",
-        "😀x", // letter pairs
-        "[іїєґ]",
-        "[^a-z'\\-]",
-        "^[ьъы]",
-        "[ъь]{2}",
-        "[bcdfghjklmnpqrstvwxz]{5}", // one class with a count
-        "^[^aeiouy]{4,}$",
-        "^[bcdfghjklmnpqrstvwxz]{6,}$",
-        "^[a-c]{2}$",
-        "[xy]+$",
-        "^[йцкнгшщзхфвпрлджчсмтьб]{4,}",
-        "(ру|еру|шт|щт)",
-        "(ghb|nj|xnj|ntcn|rfr|pf|vs)", // literal words
-    };
+    // Simple patterns (letter pairs, classes, one class with a count, literal words) are searched
+    // without the regex engine; wrapping one in a group keeps it on the regex engine, so both must
+    // agree on every text.
+    const std::vector<std::string> shortPatterns = {
+        "шы|ж[ыяю]",  "a[bc]|xy",   "q[z]",          "ї[ґє]|'[а]", "😀x",
+        "[іїєґ]",     "[^a-z'\\-]", "^[ьъы]",        "[ъь]{2}",    "^[^aeiouy]{4,}$",
+        "^[a-c]{2}$", "[xy]+$",     "(ру|еру|шт|щт)"};
+    const std::vector<std::string> longPatterns = {
+        "[bcdfghjklmnpqrstvwxz]{5}", "^[bcdfghjklmnpqrstvwxz]{6,}$", "^[йцкнгшщзхфвпрлджчсмтьб]{4,}",
+        "(ghb|nj|xnj|ntcn|rfr|pf|vs)"};
     const std::vector<std::string> texts = {
         "",        "ш",        "шы",   "машына",  "жюри",     "ЖЫ",      "ab",     "cab",      "xxy",
         "yx",      "qz",       "q",    "її",      "ґїє",      "п'ять",   "'а",     "😀x",       "😀",
         "ы\xffж",  "жы\xff",   "шй",   "hello",   "strength", "rhythms", "bcdfgh", "bcdfg",    "ab\n",
         "abc\r\n", "bcdfgh\n", "x\n",  "rhy-thm", "don't",    "Hello",   "ьъ",     "ъ",        "ьтот",
         "щтука",   "ghbdtn",   "ntcn", "вспл",    "стрпк",    "ac",      "abc",    "bb\u2028", "xy\x0b"};
-    for (const std::string& pattern : patterns) {
-        auto fast = CompiledRegex::compile(pattern);
-        auto regex = CompiledRegex::compile("(?:" + pattern + ")");
-        ASSERT_TRUE(fast && regex) << pattern;
-        for (const std::string& text : texts) {
-            EXPECT_EQ(fast->find(text), regex->find(text)) << pattern << " in " << text;
+    for (const auto& patterns : {shortPatterns, longPatterns}) {
+        for (const std::string& pattern : patterns) {
+            auto fast = CompiledRegex::compile(pattern);
+            auto regex = CompiledRegex::compile("(?:" + pattern + ")");
+            ASSERT_TRUE(fast && regex) << pattern;
+            for (const std::string& text : texts) {
+                EXPECT_EQ(fast->find(text), regex->find(text)) << pattern << " in " << text;
+            }
         }
     }
     // Anything else stays a regular expression: a property, a lookahead, an alternation of classes.
@@ -159,7 +119,17 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
     EXPECT_FALSE(CompiledRegex::compile("^ab")->find("cab"));
 }
 
-TEST(LanguagesSection, LargeCommonWordListsFindEveryWordAndNothingElse) {
+TEST(LanguagesSection, WordListsAreCaseInsensitiveAndFindEveryWordButPatternListsAreNot) {
+    auto en = language("en", {{"common_words", {"The", "the", "WORD"}},
+                              {"strong_bigrams", {"Th", "th"}},
+                              {"strong_word_starts", {"un", "re", "un"}}});
+    EXPECT_EQ(en.commonWords.size(), 2u);
+    EXPECT_TRUE(en.commonWords.contains("the"));
+    EXPECT_TRUE(en.commonWords.contains("word"));
+    EXPECT_EQ(en.strongBigrams, (StringSet{"Th", "th"}));
+    EXPECT_EQ(en.strongWordStarts, (std::vector<std::string>{"un", "re", "un"}));
+
+    // A large list.
     json words = json::array();
     for (int i = 0; i < 20000; ++i) {
         words.push_back("слово" + std::to_string(i));

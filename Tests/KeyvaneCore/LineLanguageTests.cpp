@@ -3,7 +3,6 @@
 // which share most letters, are told apart by it and by the full vocabularies.
 
 #include "EngineTestConfig.h"
-#include "KeyvaneCore/KeyboardMaps.h"
 #include "KeyvaneCore/LineLanguageEvidence.h"
 #include "KeyvaneCore/RulesEngine.h"
 
@@ -17,13 +16,7 @@ namespace {
 // Russian only, Ukrainian only, or a form of each that the other layout types on the same keys.
 RulesEngine threeLayoutEngine() {
     nlohmann::json rules = keyvane::testing::testRules();
-    auto& maps = rules["keyboard_layout"]["maps"];
-    for (const auto& [from, to] :
-         {std::pair{"en", "uk"}, std::pair{"uk", "en"}, std::pair{"ru", "uk"}, std::pair{"uk", "ru"}}) {
-        for (const auto& [key, value] : KeyboardMaps::defaultKeyboardMaps().at(LayoutDirection{from, to})) {
-            maps[std::string(from) + "_to_" + to][key] = value;
-        }
-    }
+    keyvane::testing::addBuiltInMaps(rules, {{"en", "uk"}, {"uk", "en"}, {"ru", "uk"}, {"uk", "ru"}});
     for (const char* word : {"файлы", "ты", "это", "системы", "нема", "ни", "дома"}) {
         rules["languages"]["ru"]["common_words"].push_back(word);
     }
@@ -33,12 +26,6 @@ RulesEngine threeLayoutEngine() {
     rules["languages"]["uk"]["micro_dictionary"] = {"ті", "ні", "ми"};
     rules["languages"]["ru"]["micro_dictionary"] = {"ты", "ни", "мы", "вы"};
     return RulesEngine(keyvane::testing::testConfig({"en", "ru", "uk"}, rules));
-}
-
-std::string typedOnLine(const RulesEngine& engine, const std::string& word,
-                        const std::optional<std::string>& line) {
-    RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, LineContext{line, false});
-    return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
 }
 
 } // namespace
@@ -100,41 +87,25 @@ TEST(LineLanguage, AWordLeftAloneCountsForTheOneLanguageThatHasIt) {
     EXPECT_EQ(line.language(), std::nullopt);
 }
 
-TEST(LineLanguage, ARussianLineTakesBackRussianTypedOnTheUkrainianLayout) {
+TEST(LineLanguage, OfTheReadingsOfAWordTheLinesLanguageDecides) {
     RulesEngine engine = threeLayoutEngine();
-    // "файлы" on the Ukrainian layout is "файлі", a Ukrainian word: only the line can tell.
-    EXPECT_EQ(typedOnLine(engine, "файлі", std::nullopt), "файлі");
-    EXPECT_EQ(typedOnLine(engine, "файлі", "ru"), "файлы");
-    EXPECT_EQ(typedOnLine(engine, "Системі,", "ru"), "Системы,");
-    EXPECT_EQ(typedOnLine(engine, "ті", "ru"), "ты");
-    // A Ukrainian line keeps its words, and so does an English one.
-    EXPECT_EQ(typedOnLine(engine, "файлі", "uk"), "файлі");
-    EXPECT_EQ(typedOnLine(engine, "ті", "uk"), "ті");
-    EXPECT_EQ(typedOnLine(engine, "ті", "en"), "ті");
-    // And back: Ukrainian typed on the Russian layout in a Ukrainian line.
-    EXPECT_EQ(typedOnLine(engine, "файлы", "uk"), "файлі");
-    EXPECT_EQ(typedOnLine(engine, "файлы", "ru"), "файлы");
-}
-
-TEST(LineLanguage, AShortWordWhoseTypedFormIsNoWordIsCorrectedWithoutTheLine) {
-    RulesEngine engine = threeLayoutEngine();
-    // "это" on the Ukrainian layout is "єто", no Ukrainian word.
-    EXPECT_EQ(typedOnLine(engine, "єто", std::nullopt), "это");
-    EXPECT_EQ(typedOnLine(engine, "Єто", std::nullopt), "Это");
-}
-
-TEST(LineLanguage, OfTwoReadingsOfEnglishKeysTheLinesLanguageWins) {
-    RulesEngine engine = threeLayoutEngine();
-    // "afqks" is "файлы" on the Russian layout and "файлі" on the Ukrainian one.
-    EXPECT_EQ(typedOnLine(engine, "afqks", "ru"), "файлы");
-    EXPECT_EQ(typedOnLine(engine, "afqks", "uk"), "файлі");
-    EXPECT_EQ(typedOnLine(engine, "cbcntvs", "uk"), "системі");
-}
-
-TEST(LineLanguage, AKeyThatIsALetterInBothReadingsStaysALetter) {
-    RulesEngine engine = threeLayoutEngine();
-    // "немає" on English keys ends in "'": "нема" with an apostrophe is a word too, but the key
-    // was typed as part of the word.
-    EXPECT_EQ(typedOnLine(engine, "ytvf'", "uk"), "немає");
-    EXPECT_EQ(typedOnLine(engine, "ys;", "uk"), "ніж");
+    // "файлы" on the Ukrainian layout is "файлі", a Ukrainian word: only a Russian line takes it
+    // back, and back again a Ukrainian line takes "файлі" typed on the Russian layout; Ukrainian and
+    // English lines keep their words. "это" on the Ukrainian layout is "єто", no Ukrainian word, so
+    // it is taken back without the line. English keys read as Russian or Ukrainian go the line's
+    // way: "afqks" is "файлы" on the Russian layout and "файлі" on the Ukrainian one. "немає" on
+    // English keys ends in "'": "нема" with an apostrophe is a word too, but the key was typed as
+    // part of the word.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"файлі", nullptr, "файлі"}, {"файлі", "ru", "файлы"},     {"Системі,", "ru", "Системы,"},
+        {"ті", "ru", "ты"},          {"файлі", "uk", "файлі"},     {"ті", "uk", "ті"},
+        {"ті", "en", "ті"},          {"файлы", "uk", "файлі"},     {"файлы", "ru", "файлы"},
+        {"єто", nullptr, "это"},     {"Єто", nullptr, "Это"},      {"afqks", "ru", "файлы"},
+        {"afqks", "uk", "файлі"},    {"cbcntvs", "uk", "системі"}, {"ytvf'", "uk", "немає"},
+        {"ys;", "uk", "ніж"}};
+    for (const auto& [word, line, meant] : cases) {
+        const LineContext context{line ? std::optional<std::string>(line) : std::nullopt, false};
+        EXPECT_EQ(keyvane::testing::typedWord(engine, word, context), meant)
+            << word << " " << (line ? line : "");
+    }
 }

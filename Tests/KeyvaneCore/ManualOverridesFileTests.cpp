@@ -8,7 +8,6 @@
 #include "KeyvaneCore/ManualOverridesMerge.h"
 
 #include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -29,9 +28,13 @@ json taught(json overrides) {
 }
 const json rulesWithSeed = {
     {"manual_overrides", {{"exact_pairs", {{"ghbdtn", "привет"}}}, {"never_correct", {"lol"}}}}};
+
+bool listed(const json& words, const std::string& word) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
 } // namespace
 
-TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) {
+TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEditsOrDeletions) {
     TempHome home;
     json first = ManualOverridesFile::load(rulesWithSeed);
     EXPECT_EQ(taught(first), rulesWithSeed["manual_overrides"]);
@@ -45,24 +48,18 @@ TEST(ManualOverridesFile, CreatedFromTheSeedThenToppedUpWithoutLosingUserEdits) 
     EXPECT_EQ(merged["exact_pairs"], json({{"ghbdtn", "Привет!"}, {"rfr", "как"}}));
     EXPECT_EQ(merged["never_correct"], json({"mine", "lol"}));
     EXPECT_EQ(json::parse(home.read(overridesPath)), merged);
-}
 
-// written before the file kept its record of what it was given.
-TEST(ManualOverridesFile, AnUpdateAddsNewSeedEntriesAndKeepsTheUsersDeletionsInAnOldFileToo) {
-    TempHome home;
-    // From before the record: the seed pair and word are there, nothing says they were given.
+    // A file written before it kept its record of what it was given: the seed pair and word are
+    // there, nothing says they were given. The user deletes both, and an update must not bring
+    // them back while its new entries come.
     home.write(overridesPath, R"({"exact_pairs": {"ghbdtn": "привет"}, "never_correct": ["lol"]})");
     json loaded = ManualOverridesFile::load(rulesWithSeed);
     EXPECT_EQ(taught(loaded), rulesWithSeed["manual_overrides"]);
-    // The user deletes both.
     loaded["exact_pairs"] = json::object();
     loaded["never_correct"] = json::array();
     home.write(overridesPath, loaded.dump());
-
-    json updated = rulesWithSeed;
-    updated["manual_overrides"]["exact_pairs"]["rfr"] = "как";
-    updated["manual_overrides"]["never_correct"].push_back("brb");
-    const json merged = ManualOverridesFile::load(updated);
+    grown["manual_overrides"]["never_correct"].push_back("brb");
+    merged = ManualOverridesFile::load(grown);
     EXPECT_EQ(merged["exact_pairs"], json({{"rfr", "как"}}))
         << "the new pair comes, the deleted one stays away";
     EXPECT_EQ(merged["never_correct"], json({"brb"}));
@@ -80,8 +77,7 @@ TEST(ManualOverridesFile, ADamagedFileIsKeptAsideAndWhatItTaughtIsKept) {
     EXPECT_EQ(json::parse(home.read(overridesPath)), loaded);
     const auto kept = home.siblings(overridesPath, ".damaged-");
     ASSERT_EQ(kept.size(), 1u);
-    std::ifstream in(kept.front(), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), damaged);
+    EXPECT_EQ(home.read(kept.front()), damaged); // an absolute path is read as it is
 
     // Nothing readable: the seed, and the damaged file is kept too.
     home.write(overridesPath, "{\"exact_pairs\": ");
@@ -91,16 +87,15 @@ TEST(ManualOverridesFile, ADamagedFileIsKeptAsideAndWhatItTaughtIsKept) {
 
 TEST(ManualOverridesFile, AFileThatCannotBeReadIsNeverOverwritten) {
     TempHome home;
+    // A directory where the file should be, and a FIFO, which must not hang the program.
     const std::string path = home.path() + "/" + overridesPath;
-    std::filesystem::create_directories(path); // a directory where the file should be
-    EXPECT_EQ(taught(ManualOverridesFile::load(rulesWithSeed)), rulesWithSeed["manual_overrides"]);
-    EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
-    EXPECT_TRUE(std::filesystem::is_directory(path));
-    std::filesystem::remove(path);
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); // and a FIFO must not hang the program
-    EXPECT_EQ(taught(ManualOverridesFile::load(rulesWithSeed)), rulesWithSeed["manual_overrides"]);
-    EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
-    EXPECT_TRUE(std::filesystem::is_fifo(path));
+    for (const bool fifo : {false, true}) {
+        std::filesystem::remove(path);
+        ASSERT_TRUE(fifo ? ::mkfifo(path.c_str(), 0600) == 0 : std::filesystem::create_directories(path));
+        EXPECT_EQ(taught(ManualOverridesFile::load(rulesWithSeed)), rulesWithSeed["manual_overrides"]);
+        EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
+        EXPECT_TRUE(fifo ? std::filesystem::is_fifo(path) : std::filesystem::is_directory(path));
+    }
 }
 
 TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
@@ -108,14 +103,14 @@ TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
     ManualOverridesFile::load(rulesWithSeed);
     constexpr int copyCount = 6;
     constexpr int wordsPerCopy = 8;
+    auto wordOf = [](int copy, int word) { return "w" + std::to_string(copy) + "-" + std::to_string(word); };
     std::vector<pid_t> children;
     for (int copy = 0; copy < copyCount; ++copy) {
         pid_t child = ::fork();
         if (child == 0) {
             for (int word = 0; word < wordsPerCopy; ++word) {
                 // Another copy saving: nothing waits for it, the word is tried again.
-                while (ManualOverridesFile::addNeverCorrect(
-                           "w" + std::to_string(copy) + "-" + std::to_string(word), "en") ==
+                while (ManualOverridesFile::addNeverCorrect(wordOf(copy, word), "en") ==
                        ManualOverridesFile::Change::busy) {
                     ::usleep(1000);
                 }
@@ -131,10 +126,7 @@ TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
     const json saved = json::parse(home.read(overridesPath));
     for (int copy = 0; copy < copyCount; ++copy) {
         for (int word = 0; word < wordsPerCopy; ++word) {
-            const std::string expected = "w" + std::to_string(copy) + "-" + std::to_string(word);
-            EXPECT_NE(std::find(saved["never_correct"].begin(), saved["never_correct"].end(), expected),
-                      saved["never_correct"].end())
-                << expected;
+            EXPECT_TRUE(listed(saved["never_correct"], wordOf(copy, word))) << wordOf(copy, word);
         }
     }
 }
@@ -154,9 +146,7 @@ TEST(ManualOverridesFile, WhileAnotherProcessSavesNothingWaitsAndTheSeedMergeIsW
         << "but not written under another's lock";
     ::close(held);
     EXPECT_EQ(ManualOverridesFile::addNeverCorrect("mine", "en"), ManualOverridesFile::Change::added);
-    const json saved = json::parse(home.read(overridesPath));
-    EXPECT_NE(std::find(saved["never_correct"].begin(), saved["never_correct"].end(), "mine"),
-              saved["never_correct"].end());
+    EXPECT_TRUE(listed(json::parse(home.read(overridesPath))["never_correct"], "mine"));
     ManualOverridesFile::load(grown);
     EXPECT_EQ(json::parse(home.read(overridesPath))["exact_pairs"]["rfr"], "как");
 }
@@ -182,8 +172,7 @@ TEST(ManualOverridesFile, AWordOrPairIsAddedOnceWithItsLanguagesAndKeepsWhatIsTh
     EXPECT_EQ(saved["exact_pairs"]["vbh"], "мир") << "a pair the user has is never replaced";
     EXPECT_EQ(saved["exact_pairs"]["ytn"], "нет");
     EXPECT_EQ(saved["exact_pairs_meta"]["ytn"], json({{"src", "en"}, {"dst", "ru"}}));
-    EXPECT_NE(std::find(saved["never_correct"].begin(), saved["never_correct"].end(), "ab"),
-              saved["never_correct"].end());
+    EXPECT_TRUE(listed(saved["never_correct"], "ab"));
     EXPECT_EQ(saved["never_correct_meta"]["ab"], "en");
     EXPECT_EQ(saved["notes"], json({1}));
 }

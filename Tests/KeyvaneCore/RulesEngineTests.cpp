@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EngineTestConfig.h"
-#include "KeyvaneCore/KeyboardMaps.h"
 #include "KeyvaneCore/RulesEngine.h"
 
 #include <cmath>
@@ -41,59 +40,34 @@ nlohmann::json equallyGoodReadings() {
 
 } // namespace
 
-TEST(WrongLayoutCorrection, RussianAndUkrainianTypedOnEnglishKeys) {
+TEST(WrongLayoutCorrection, WordsOfEachLanguageTypedOnAnotherComeBackWithTheirCaseAndPunctuation) {
     RulesEngine engine(testConfig());
+    // Ukrainian "і" sits on the S key. A comma is the "б" key: "ghbdtn," is "привет" and a comma,
+    // not "приветб", while a comma inside the word is a letter: ",skj" is "было".
+    const std::pair<const char*, const char*> cases[] = {
+        {"ghbdtn", "привет"}, {"ghbdsn", "привіт"},   {"руддщ", "hello"},     {"іфьу", "same"},
+        {"ефиду", "table"},   {"привыт", "привіт"},   {"сїезд", "съезд"},     {"Ghbdtn", "Привет"},
+        {"GHBDTN", "ПРИВЕТ"}, {"Ghbdtn!", "Привет!"}, {"ghbdtn,", "привет,"}, {",skj", "было"},
+        {"Руддщ?", "Hello?"}};
+    for (const auto& [word, meant] : cases) {
+        EXPECT_EQ(corrected(decide(engine, word)), meant) << word;
+    }
     auto hello = decide(engine, "ghbdtn");
-    EXPECT_EQ(corrected(hello), "привет");
     EXPECT_EQ(hello.sourceLanguage, "en");
     EXPECT_EQ(hello.targetLanguage, "ru");
     EXPECT_EQ(hello.reason, DecisionReason::layoutMismatch);
-
-    auto ukrainian = decide(engine, "ghbdsn");
-    EXPECT_EQ(corrected(ukrainian), "привіт");
-    EXPECT_EQ(ukrainian.targetLanguage, "uk");
+    EXPECT_EQ(decide(engine, "ghbdsn").targetLanguage, "uk");
+    EXPECT_EQ(decide(engine, "привыт").sourceLanguage, "ru");
+    EXPECT_EQ(decide(engine, "сїезд").targetLanguage, "ru");
 }
 
-TEST(WrongLayoutCorrection, EnglishTypedOnCyrillicKeys) {
+TEST(LeftAlone, CorrectWordsShortWordsUrlsAddressesIdentifiersAndDigits) {
     RulesEngine engine(testConfig());
-    EXPECT_EQ(corrected(decide(engine, "руддщ")), "hello");
-    EXPECT_EQ(corrected(decide(engine, "іфьу")), "same"); // Ukrainian і sits on the S key
-    EXPECT_EQ(corrected(decide(engine, "ефиду")), "table");
-}
-
-TEST(WrongLayoutCorrection, BetweenRussianAndUkrainian) {
-    RulesEngine engine(testConfig());
-    auto toUkrainian = decide(engine, "привыт");
-    EXPECT_EQ(corrected(toUkrainian), "привіт");
-    EXPECT_EQ(toUkrainian.sourceLanguage, "ru");
-    auto toRussian = decide(engine, "сїезд");
-    EXPECT_EQ(corrected(toRussian), "съезд");
-    EXPECT_EQ(toRussian.targetLanguage, "ru");
-}
-
-TEST(WrongLayoutCorrection, KeepsCapitalisationAndTrailingPunctuation) {
-    RulesEngine engine(testConfig());
-    EXPECT_EQ(corrected(decide(engine, "Ghbdtn")), "Привет");
-    EXPECT_EQ(corrected(decide(engine, "GHBDTN")), "ПРИВЕТ");
-    EXPECT_EQ(corrected(decide(engine, "Ghbdtn!")), "Привет!");
-    // A comma is the б key: "ghbdtn," is "привет" and a comma, not "приветб".
-    EXPECT_EQ(corrected(decide(engine, "ghbdtn,")), "привет,");
-    // …while a full stop inside the word is a letter: ",skj" is "было".
-    EXPECT_EQ(corrected(decide(engine, ",skj")), "было");
-    EXPECT_EQ(corrected(decide(engine, "Руддщ?")), "Hello?");
-}
-
-TEST(LeftAlone, CorrectlyTypedWords) {
-    RulesEngine engine(testConfig());
-    for (const char* word : {"hello", "world", "привет", "спасибо", "привіт", "дякую", "Hello", "table"}) {
+    for (const char* word :
+         {"hello", "world", "привет", "спасибо", "привіт", "дякую", "Hello", "table", "--"}) {
         auto d = decide(engine, word);
         EXPECT_FALSE(d.shouldCorrect) << word << " → " << corrected(d);
     }
-}
-
-TEST(LeftAlone, ShortWordsUrlsAddressesIdentifiersAndDigits) {
-    RulesEngine engine(testConfig());
-    EXPECT_EQ(decide(engine, "g").reason, DecisionReason::tooShort);
     // Addresses and identifiers are left alone because they are recognised as such, not only
     // because their readings score badly.
     for (const char* protectedWord :
@@ -103,11 +77,11 @@ TEST(LeftAlone, ShortWordsUrlsAddressesIdentifiersAndDigits) {
             << protectedWord;
     }
     EXPECT_EQ(decide(engine, "ghbdtn_vbh").reason, DecisionReason::protectedPattern);
+    EXPECT_EQ(decide(engine, "g").reason, DecisionReason::tooShort);
     EXPECT_EQ(decide(engine, "ghbdtn2").reason, DecisionReason::containsDigits);
+    EXPECT_EQ(decide(engine, "123").reason, DecisionReason::containsDigits);
     EXPECT_EQ(decide(engine, "lol").reason, DecisionReason::neverCorrect);
     EXPECT_EQ(decide(engine, "LOL").reason, DecisionReason::neverCorrect);
-    EXPECT_EQ(decide(engine, "123").reason, DecisionReason::containsDigits);
-    EXPECT_FALSE(decide(engine, "--").shouldCorrect);
     EXPECT_EQ(decide(engine, "").reason, DecisionReason::emptyToken);
     EXPECT_EQ(decide(engine, std::string(40, 'g')).reason, DecisionReason::tooLong);
 }
@@ -134,12 +108,16 @@ TEST(LeftAlone, ExcludedApplicationsRegardlessOfCase) {
     EXPECT_TRUE(decide(engine, "ghbdtn", std::nullopt, std::nullopt, "org.example.editor").shouldCorrect);
 }
 
-TEST(LeftAlone, OnlyTheSourceLanguageActive) {
-    RulesEngine engine(testConfig({"en"}));
+TEST(LeftAlone, OnlyTheSourceLanguageActiveAlsoAfterAReload) {
+    EXPECT_EQ(decide(RulesEngine(testConfig({"en"})), "ghbdtn").reason, DecisionReason::noTargetLanguage);
+    // A reload replaces the whole configuration.
+    RulesEngine engine(testConfig());
+    ASSERT_TRUE(decide(engine, "ghbdtn").shouldCorrect);
+    engine.reloadConfig(testConfig({"en"}));
     EXPECT_EQ(decide(engine, "ghbdtn").reason, DecisionReason::noTargetLanguage);
 }
 
-TEST(LearnedPairs, ExactPairWinsWithItsCase) {
+TEST(LearnedPairs, ExactPairWinsWithItsCaseIntoAnActiveLanguageOnly) {
     RulesEngine engine(testConfig());
     auto d = decide(engine, "Ntcn");
     EXPECT_EQ(corrected(d), "Тест");
@@ -147,9 +125,8 @@ TEST(LearnedPairs, ExactPairWinsWithItsCase) {
     EXPECT_DOUBLE_EQ(d.confidence, 0.99);
     // "тест" is Cyrillic and fits both Russian and Ukrainian alphabets: no single target.
     EXPECT_FALSE(d.targetLanguage.has_value());
-}
 
-TEST(LearnedPairs, APairIntoALanguageThatIsNotActiveDoesNotFire) {
+    // A pair into a language that is not active does not fire.
     nlohmann::json rules = testRules();
     rules["manual_overrides"]["exact_pairs"]["ghbdtn"] = "привет";
     rules["manual_overrides"]["exact_pairs_meta"]["ghbdtn"] = {{"src", "en"}, {"dst", "ru"}};
@@ -163,15 +140,14 @@ TEST(LearnedPairs, APairIntoALanguageThatIsNotActiveDoesNotFire) {
     EXPECT_EQ(corrected(decide(englishRussian, "Ghbdtn")), "Привет");
 }
 
-TEST(TieBreaks, SameWordFromTwoSourcesPrefersTheActiveLayoutThenTheSmallestKey) {
-    RulesEngine engine(testConfig());
+TEST(TieBreaks, OneWordFromTwoLayoutsTakesTheActiveOneAndTwoCloseWordsWaitForTheSessionOrPriority) {
+    const RulesEngine standard(testConfig());
     // "руддщ" is the same keys on the Russian and the Ukrainian layout.
-    EXPECT_EQ(decide(engine, "руддщ").sourceLanguage, "ru");
-    EXPECT_EQ(decide(engine, "руддщ", std::string("uk")).sourceLanguage, "uk");
-    EXPECT_EQ(decide(engine, "руддщ", std::string("en")).sourceLanguage, "ru");
-}
+    EXPECT_EQ(decide(standard, "руддщ").sourceLanguage, "ru");
+    EXPECT_EQ(decide(standard, "руддщ", std::string("uk")).sourceLanguage, "uk");
+    EXPECT_EQ(decide(standard, "руддщ", std::string("en")).sourceLanguage, "ru");
 
-TEST(TieBreaks, DifferentWordsWithinTwoPointsAreAmbiguousUnlessTheSessionDecides) {
+    // Different words within two points are ambiguous unless the session or the priority decides.
     nlohmann::json rules = equallyGoodReadings();
     RulesEngine engine(testConfig({"ru", "uk", "en"}, rules));
 
@@ -187,6 +163,12 @@ TEST(TieBreaks, DifferentWordsWithinTwoPointsAreAmbiguousUnlessTheSessionDecides
     EXPECT_EQ(decide(engine, "vskj", std::nullopt, std::string("en")).reason,
               DecisionReason::ambiguousTarget);
 
+    // Lower-priority targets pay a penalty: with Ukrainian third its reading loses 12 points, so
+    // the Russian word wins.
+    auto ukrainianLast = decide(RulesEngine(testConfig({"en", "ru", "uk"}, rules)), "vskj");
+    EXPECT_EQ(corrected(ukrainianLast), "мыло");
+    EXPECT_EQ(ukrainianLast.reason, DecisionReason::layoutMismatch);
+
     // The Ukrainian reading a point and a half ahead is still a tie; two points ahead it wins.
     rules["languages"]["uk"]["micro_dictionary"] = {"міло"};
     rules["decision"]["scoring_weights"]["frequent_token_bonus"] = 1.5;
@@ -194,15 +176,6 @@ TEST(TieBreaks, DifferentWordsWithinTwoPointsAreAmbiguousUnlessTheSessionDecides
               DecisionReason::ambiguousTarget);
     rules["decision"]["scoring_weights"]["frequent_token_bonus"] = 2.0;
     EXPECT_EQ(corrected(decide(RulesEngine(testConfig({"ru", "uk", "en"}, rules)), "vskj")), "міло");
-}
-
-TEST(TieBreaks, LowerPriorityTargetsPayAPenalty) {
-    // With Ukrainian third in priority its reading loses 12 points, so the Russian word wins.
-    nlohmann::json rules = equallyGoodReadings();
-    RulesEngine engine(testConfig({"en", "ru", "uk"}, rules));
-    auto d = decide(engine, "vskj");
-    EXPECT_EQ(corrected(d), "мыло");
-    EXPECT_EQ(d.reason, DecisionReason::layoutMismatch);
 }
 
 TEST(ShortWords, OneLetterOnlyInsideAnEnglishSessionAndTwoLettersOnlyFromTheMicroDictionary) {
@@ -222,7 +195,7 @@ TEST(ShortWords, OneLetterOnlyInsideAnEnglishSessionAndTwoLettersOnlyFromTheMicr
     EXPECT_EQ(decide(engine, "ds", std::nullopt, std::string("uk")).shouldCorrect, false);
 }
 
-TEST(MixedScript, WordSwitchedMidwayIsReadWhole) {
+TEST(MixedScript, WordSwitchedMidwayIsReadWholeThroughTheActiveLanguages) {
     RulesEngine engine(testConfig());
     auto d = decide(engine, "ghbвет"); // layout switched after three keys
     EXPECT_EQ(corrected(d), "привет");
@@ -235,15 +208,10 @@ TEST(MixedScript, WordSwitchedMidwayIsReadWhole) {
     rules["tokenization"]["mixed_script_auto"] = false;
     RulesEngine strict(testConfig({"en", "ru", "uk"}, rules));
     EXPECT_EQ(decide(strict, "ghbвет1").reason, DecisionReason::mixedScript);
-}
 
-TEST(MixedScript, AHalfSwitchedWordIsReadThroughTheActiveLanguagesOnly) {
-    nlohmann::json rules = testRules();
-    for (const auto& [from, to] : {std::pair{"en", "uk"}, std::pair{"uk", "en"}}) {
-        for (const auto& [key, value] : KeyboardMaps::defaultKeyboardMaps().at(LayoutDirection{from, to})) {
-            rules["keyboard_layout"]["maps"][std::string(from) + "_to_" + to][key] = value;
-        }
-    }
+    // Read through the layouts of the active languages only.
+    rules = testRules();
+    keyvane::testing::addBuiltInMaps(rules, {{"en", "uk"}, {"uk", "en"}});
     RulesEngine englishOnly(testConfig({"en"}, rules));
     EXPECT_EQ(corrected(decide(englishOnly, "ghbвет")), "<none>") << "Russian is not active";
     RulesEngine englishUkrainian(testConfig({"en", "uk"}, rules));
@@ -275,11 +243,4 @@ TEST(Robustness, OverflowingScoresNeverPassAThresholdAsNaN) {
     for (const char* word : {"ghbdtn", "hello", "привет", "ghbвет"}) {
         EXPECT_FALSE(std::isnan(decide(flat, word).confidence)) << word;
     }
-}
-
-TEST(Reload, ReplacesTheWholeConfiguration) {
-    RulesEngine engine(testConfig());
-    ASSERT_TRUE(decide(engine, "ghbdtn").shouldCorrect);
-    engine.reloadConfig(testConfig({"en"}));
-    EXPECT_EQ(decide(engine, "ghbdtn").reason, DecisionReason::noTargetLanguage);
 }

@@ -24,10 +24,9 @@ TEST(KeyboardLayoutSection, FileMapsReplaceTheirDirectionWholeAndDefaultsFillThe
     EXPECT_EQ(layout.maps.at(LayoutDirection{"en", "uk"}), (KeyboardMap{{"q", "ю"}}));
     EXPECT_FALSE(layout.maps.contains(LayoutDirection::ruToEn));
     EXPECT_FALSE(layout.maps.contains(LayoutDirection({"en", "ru_to_uk"})));
-}
 
-TEST(KeyboardLayoutSection, SwitchesKeepTheirDefaultUnlessGivenAsBooleans) {
-    auto config = RulesConfig::parse(
+    // Switches keep their default unless given as booleans.
+    config = RulesConfig::parse(
         json{{"keyboard_layout", {{"preserve_case", "no"}, {"preserve_unknown_characters", false}}}});
     EXPECT_TRUE(config.keyboardLayout.preserveCase);
     EXPECT_FALSE(config.keyboardLayout.preserveUnknownCharacters);
@@ -51,44 +50,25 @@ TEST(TokenizationSection, ReadsIntegersOnlyWhenExact) {
               32);
 }
 
-TEST(ProtectedPatternsSection, KeepsValidPatternsInOrderAndHonoursCaseInsensitivity) {
-    auto config = RulesConfig::parse(json::parse(R"({"protected_patterns": [
-        {"id": "url", "regex": "^https?://", "case_insensitive": true},
-        {"id": "broken", "regex": "(unclosed"},
-        {"regex": "^no-id$"},
-        {"id": "email", "regex": "^[^@]+@[^@]+$"},
-        {"id": "ci-wrong-type", "regex": "^ABC$", "case_insensitive": "yes"}
-    ]})"));
-    ASSERT_EQ(config.protectedPatterns.size(), 3u);
-    EXPECT_EQ(config.protectedPatterns[0].id, "url");
-    EXPECT_TRUE(config.protectedPatterns[0].regex.find("HTTPS://example.com"));
-    EXPECT_EQ(config.protectedPatterns[1].id, "email");
-    EXPECT_FALSE(config.protectedPatterns[2].regex.find("abc"));
-
-    EXPECT_TRUE(RulesConfig::parse(json::parse(R"({"protected_patterns": [{"id": "a", "regex": "x"}, 3]})"))
-                    .protectedPatterns.empty());
-}
-
-TEST(DecisionSection, LengthTablesTakeCatchAllAndFallbackValues) {
+TEST(DecisionSection, LengthTablesTakeCatchAllAndFallbackValuesAndMistypedValuesKeepDefaults) {
     auto config = RulesConfig::parse(json::parse(R"({"decision": {"auto_thresholds": {
         "min_delta_by_length": {"2": 40, "3": "high", "6plus": 18, "abc": 1, "": 2, "-1": 7},
         "min_candidate_score_by_length": {"4+": "x"}
     }}})"));
-    const auto& d = config.decision;
+    auto d = config.decision;
     EXPECT_EQ(d.minDeltaByLength, (std::map<int, double>{{-1, 7}, {2, 40}, {3, 30}}));
     EXPECT_DOUBLE_EQ(d.minDeltaDefault, 18);
     EXPECT_TRUE(d.minCandidateScoreByLength.empty());
     EXPECT_DOUBLE_EQ(d.minCandidateScoreDefault, 42);
-}
 
-TEST(DecisionSection, MissingOrMistypedValuesKeepDefaults) {
-    auto config = RulesConfig::parse(json::parse(R"({"decision": {
+    // Missing or mistyped values keep their defaults.
+    config = RulesConfig::parse(json::parse(R"({"decision": {
         "scoring_weights": {"exact_common_word": 100, "rare_bigram": "x"},
         "confidence": {"scale": 12},
         "dynamic_threshold_curve": {"floor": 9, "candidate_base_at_len_5": "x", "baseAtLen5": 33, "enabled": false},
         "dynamicThresholdCurve": {"candidate_floor": 1}
     }})"));
-    const auto& d = config.decision;
+    d = config.decision;
     EXPECT_DOUBLE_EQ(d.minConfidence, 0.82);
     EXPECT_EQ(d.sameScriptMinLength, 4);
     EXPECT_DOUBLE_EQ(d.scoringWeights.exactCommonWord, 100);
@@ -108,40 +88,50 @@ TEST(DecisionSection, MissingOrMistypedValuesKeepDefaults) {
     EXPECT_EQ(huge.decision.sameScriptMinLength, std::numeric_limits<int>::max());
 }
 
-TEST(LayoutSuspicionSection, DropsIncompleteOrInvalidRules) {
-    auto config = RulesConfig::parse(json::parse(R"({"layout_suspicion": {
+TEST(RulesFileSections, ListsKeepTheirCompleteEntriesInOrderAndDropTheBrokenOnes) {
+    auto config = RulesConfig::parse(json::parse(R"({"protected_patterns": [
+        {"id": "url", "regex": "^https?://", "case_insensitive": true},
+        {"id": "broken", "regex": "(unclosed"},
+        {"regex": "^no-id$"},
+        {"id": "email", "regex": "^[^@]+@[^@]+$"},
+        {"id": "ci-wrong-type", "regex": "^ABC$", "case_insensitive": "yes"}
+    ], "layout_suspicion": {
         "latin_raw_suspicious_for_ru": [
             {"regex": "^[bcdfghjklmnpqrstvwxz]{4}", "bonus_to_candidate": 14},
             {"regex": "(", "bonus_to_candidate": 1},
             {"regex": "x"}, {"regex": "y", "bonus_to_candidate": "big"}],
         "cyrillic_raw_suspicious_for_en": [{"regex": "ш", "bonus_to_candidate": 2}, "junk"]
-    }})"));
-    ASSERT_EQ(config.layoutSuspicion.latinSuspiciousForRu.size(), 1u);
-    EXPECT_DOUBLE_EQ(config.layoutSuspicion.latinSuspiciousForRu[0].bonus, 14);
-    EXPECT_TRUE(config.layoutSuspicion.cyrillicSuspiciousForEn.empty());
-}
-
-TEST(ManualOverridesSection, LowerCasesSourcesAndSkipsBrokenEntries) {
-    auto config = RulesConfig::parse(json::parse(R"({"manual_overrides": {
+    }, "manual_overrides": {
         "exact_pairs": {"Ghbdtn": "Привет", "bad": 5},
         "never_correct": ["IPhone", "git"],
         "exact_pairs_meta": {"Ghbdtn": {"dst": "RU"}, "x": {"dst": ""}, "y": 3},
         "never_correct_meta": {"Git": "EN", "z": ""}
-    }})"));
-    const auto& o = config.manualOverrides;
-    EXPECT_EQ(o.exactPairs, (StringMap<std::string>{{"ghbdtn", "Привет"}}));
-    EXPECT_EQ(o.neverCorrect, (StringSet{"iphone", "git"}));
-    EXPECT_EQ(o.exactPairTargetLang, (StringMap<std::string>{{"ghbdtn", "ru"}}));
-    EXPECT_EQ(o.neverCorrectLang, (StringMap<std::string>{{"git", "en"}}));
-}
-
-TEST(GoldenTestsSection, KeepsCompleteCasesInOrder) {
-    auto config = RulesConfig::parse(json::parse(R"({"golden_tests": [
+    }, "golden_tests": [
         {"input": "ghbdtn", "expected": "привет", "mode": "auto", "reason": "r", "session_language": 5,
          "active_input_source": "en"},
         {"input": "x", "expected": "y", "mode": "auto"},
         {"input": "rfr", "expected": "как", "mode": "auto", "reason": "r", "expected_source_lang": "en"}
     ]})"));
+    // Protected patterns honour their case insensitivity only when it is a boolean.
+    ASSERT_EQ(config.protectedPatterns.size(), 3u);
+    EXPECT_EQ(config.protectedPatterns[0].id, "url");
+    EXPECT_TRUE(config.protectedPatterns[0].regex.find("HTTPS://example.com"));
+    EXPECT_EQ(config.protectedPatterns[1].id, "email");
+    EXPECT_FALSE(config.protectedPatterns[2].regex.find("abc"));
+    EXPECT_TRUE(RulesConfig::parse(json::parse(R"({"protected_patterns": [{"id": "a", "regex": "x"}, 3]})"))
+                    .protectedPatterns.empty());
+
+    ASSERT_EQ(config.layoutSuspicion.latinSuspiciousForRu.size(), 1u);
+    EXPECT_DOUBLE_EQ(config.layoutSuspicion.latinSuspiciousForRu[0].bonus, 14);
+    EXPECT_TRUE(config.layoutSuspicion.cyrillicSuspiciousForEn.empty());
+
+    // The overrides' sources and languages are lower-cased.
+    const auto& o = config.manualOverrides;
+    EXPECT_EQ(o.exactPairs, (StringMap<std::string>{{"ghbdtn", "Привет"}}));
+    EXPECT_EQ(o.neverCorrect, (StringSet{"iphone", "git"}));
+    EXPECT_EQ(o.exactPairTargetLang, (StringMap<std::string>{{"ghbdtn", "ru"}}));
+    EXPECT_EQ(o.neverCorrectLang, (StringMap<std::string>{{"git", "en"}}));
+
     ASSERT_EQ(config.goldenTests.size(), 2u);
     EXPECT_EQ(config.goldenTests[0].input, "ghbdtn");
     EXPECT_FALSE(config.goldenTests[0].sessionLanguage.has_value());
@@ -149,19 +139,7 @@ TEST(GoldenTestsSection, KeepsCompleteCasesInOrder) {
     EXPECT_EQ(config.goldenTests[1].expectedSourceLang, "en");
 }
 
-TEST(RulesFileTolerance, EmptyDocumentGivesEveryDefault) {
-    for (const json& document : {json::object(), json::array(), json("text"), json(nullptr)}) {
-        auto config = RulesConfig::parse(document);
-        EXPECT_TRUE(config.languages.empty());
-        EXPECT_EQ(config.keyboardLayout.maps.size(), 4u);
-        EXPECT_EQ(config.keyboardLayout.shiftMaps.size(), 4u);
-        EXPECT_EQ(config.tokenization.maxTokenLengthForAuto, 32);
-        EXPECT_DOUBLE_EQ(config.decision.minDeltaDefault, 22);
-        EXPECT_TRUE(config.goldenTests.empty());
-    }
-}
-
-TEST(RulesFileTolerance, GarbageInEverySectionLoadsWithDefaults) {
+TEST(RulesFileTolerance, AGarbageDocumentOrGarbageInEverySectionLoadsWithDefaults) {
     const json garbageValues[] = {json(nullptr),
                                   json(true),
                                   json(-1e308),
@@ -171,6 +149,15 @@ TEST(RulesFileTolerance, GarbageInEverySectionLoadsWithDefaults) {
     const char* sections[] = {"keyboard_layout", "tokenization",     "protected_patterns", "decision",
                               "languages",       "layout_suspicion", "manual_overrides",   "golden_tests"};
     for (const json& garbage : garbageValues) {
+        // A whole document of garbage gives every default.
+        auto defaults = RulesConfig::parse(garbage);
+        EXPECT_TRUE(defaults.languages.empty());
+        EXPECT_EQ(defaults.keyboardLayout.maps.size(), 4u);
+        EXPECT_EQ(defaults.keyboardLayout.shiftMaps.size(), 4u);
+        EXPECT_EQ(defaults.tokenization.maxTokenLengthForAuto, 32);
+        EXPECT_DOUBLE_EQ(defaults.decision.minDeltaDefault, 22);
+        EXPECT_TRUE(defaults.goldenTests.empty());
+
         json document;
         for (const char* section : sections) {
             document[section] = garbage;

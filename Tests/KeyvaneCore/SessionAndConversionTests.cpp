@@ -21,67 +21,52 @@ TEST(SessionLanguage, ActivatesAfterAStreakAndRestartsOnAnotherLanguage) {
     EXPECT_FALSE(tracker.sessionLanguage().has_value());
     tracker.reset();
     EXPECT_FALSE(tracker.sessionLanguage().has_value());
+
+    // A streak of zero means the first word decides.
+    SessionLanguageTracker eager(0);
+    eager.recordWord(std::string("uk"));
+    EXPECT_EQ(eager.sessionLanguage(), "uk");
 }
 
-TEST(SessionLanguage, AStreakOfZeroMeansTheFirstWordDecides) {
-    SessionLanguageTracker tracker(0);
-    tracker.recordWord(std::string("uk"));
-    EXPECT_EQ(tracker.sessionLanguage(), "uk");
-}
-
-namespace {
-
-// The shipped-style configuration with both Cyrillic layouts mapped to English.
-RulesEngine conversionEngine(std::vector<std::string> active = {"en", "uk", "ru"}) {
-    return RulesEngine(testConfig(std::move(active)));
-}
-
-} // namespace
-
-TEST(ManualConversion, CyrillicTextBecomesLatinWhicheverCyrillicLayoutItWasTypedIn) {
-    RulesEngine engine = conversionEngine();
+TEST(ManualConversion, ASelectionGoesToTheLanguageItsWordsOrItsLettersSay) {
+    const RulesEngine engine(testConfig({"en", "uk", "ru"}));
+    // Cyrillic text becomes Latin whichever Cyrillic layout it was typed in.
     EXPECT_EQ(engine.convertSelectionSmart("ЕЗІ", std::nullopt), (ManualConversionResult{"TPS", "en"}));
     EXPECT_EQ(engine.convertSelectionSmart("привіт", std::nullopt), (ManualConversionResult{"ghbdsn", "en"}));
     EXPECT_EQ(engine.convertSelectionSmart("привет", std::nullopt), (ManualConversionResult{"ghbdtn", "en"}));
     EXPECT_EQ(engine.convertSelectionSmart("Руддщ, цщкдв!", std::nullopt).text, "Hello, world!");
     // As many Cyrillic as Latin letters counts as Cyrillic.
     EXPECT_EQ(engine.convertSelectionSmart("ab вг", std::nullopt).targetLanguage, "en");
-}
-
-TEST(ManualConversion, LatinTextGoesToTheCyrillicLanguageThatKnowsTheWords) {
-    RulesEngine engine = conversionEngine();
+    // Latin text goes to the Cyrillic language that knows the words; when neither does, the
+    // higher-priority Cyrillic language wins.
     EXPECT_EQ(engine.convertSelectionSmart("ghbdsn", std::nullopt), (ManualConversionResult{"привіт", "uk"}));
     EXPECT_EQ(engine.convertSelectionSmart("ghbdtn", std::nullopt).text, "привет");
-    // Neither language knows the words: the higher-priority Cyrillic language wins.
     EXPECT_EQ(engine.convertSelectionSmart("qwe", std::nullopt).targetLanguage, "uk");
-    EXPECT_EQ(conversionEngine({"en", "ru", "uk"}).convertSelectionSmart("qwe", std::nullopt).targetLanguage,
+    EXPECT_EQ(RulesEngine(testConfig({"en", "ru", "uk"})).convertSelectionSmart("qwe", {}).targetLanguage,
               "ru");
     // The active layout never changes the result.
     for (const char* source : {"en", "ru", "uk"}) {
         EXPECT_EQ(engine.convertSelectionSmart("ghbdsn", std::string(source)),
                   engine.convertSelectionSmart("ghbdsn", std::nullopt));
     }
-}
-
-TEST(ManualConversion, NothingToConvertOrNoCyrillicLanguageLeavesTextAlone) {
-    RulesEngine engine = conversionEngine();
+    // Nothing to convert, or no Cyrillic language to convert to, leaves the text alone.
     EXPECT_EQ(engine.convertSelectionSmart("123 !?", std::nullopt), (ManualConversionResult{"123 !?", "en"}));
-    EXPECT_EQ(conversionEngine({"en"}).convertSelectionSmart("ghbdtn", std::nullopt),
+    EXPECT_EQ(RulesEngine(testConfig({"en"})).convertSelectionSmart("ghbdtn", std::nullopt),
               (ManualConversionResult{"ghbdtn", "en"}));
 }
 
 TEST(ManualConversion, ToAChosenLanguage) {
-    RulesEngine engine = conversionEngine();
+    const RulesEngine engine(testConfig({"en", "uk", "ru"}));
     EXPECT_EQ(engine.convertSelection("ghbdtn", "uk"), (ManualConversionResult{"привет", "uk"}));
     EXPECT_EQ(engine.convertSelection("ghbdsn", "ru"), (ManualConversionResult{"привыт", "ru"}));
     EXPECT_EQ(engine.convertSelection("ЕЗІ", "en"), (ManualConversionResult{"TPS", "en"}));
     EXPECT_EQ(engine.convertSelection("привыт", "uk"), (ManualConversionResult{"привіт", "uk"}));
     EXPECT_EQ(engine.convertSelection("їжак", "ru"), (ManualConversionResult{"ъжак", "ru"}));
     // No Cyrillic language active: Cyrillic text converted to Russian is taken as Ukrainian.
-    EXPECT_EQ(conversionEngine({"en"}).convertSelection("її", "ru").text, "ъъ");
+    EXPECT_EQ(RulesEngine(testConfig({"en"})).convertSelection("її", "ru").text, "ъъ");
 }
 
-TEST(Diagnostics, ExplainTheSameDecisionAsEvaluate) {
+TEST(Diagnostics, ExplainTheSameDecisionAsEvaluateWithEveryCompetingDirection) {
     RulesEngine engine(testConfig());
     const char* words[] = {"ghbdtn",        "Ghbdtn,", "ghbdsn", "руддщ",  "іфьу",   "привыт", "сїезд",
                            "hello",         "привет",  "g",      "ghbвет", "lol",    "Ntcn",   "ds",
@@ -98,10 +83,8 @@ TEST(Diagnostics, ExplainTheSameDecisionAsEvaluate) {
             EXPECT_EQ(explained.decision.targetLanguage, live.targetLanguage) << word;
         }
     }
-}
 
-TEST(Diagnostics, RecordEveryCompetingDirectionWithItsScores) {
-    RulesEngine engine(testConfig());
+    // Every competing direction is recorded with its scores.
     RulesDiagnostic d = engine.diagnose("ghbdtn", "", false, std::nullopt);
     EXPECT_EQ(d.detectedDirection, "RU_TYPED_AS_EN");
     EXPECT_EQ(d.candidate, "привет");

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "EngineTestConfig.h"
 #include "KeyvaneCore/KeyboardMaps.h"
 #include "KeyvaneCore/RulesConfig.h"
 #include "KeyvaneCore/RulesEngine.h"
@@ -10,6 +11,7 @@
 #include <sstream>
 
 using namespace keyvane;
+using keyvane::testing::typedWord;
 
 namespace {
 
@@ -75,7 +77,6 @@ TEST(ShippedRulesFile, RussianWordsTypedOnEnglishKeysRenderBothWays) {
     EXPECT_EQ(render(config, "~of", LayoutDirection::enToRu), "Ёща");
     EXPECT_EQ(render(config, "съешь", LayoutDirection::ruToEn), "c]tim");
     EXPECT_EQ(render(config, "Э", LayoutDirection::ruToEn), "\"");
-
     // Every key of the Russian layout, lower and shifted, survives the round trip.
     const std::string keys = "qwertyuiop[]asdfghjkl;'zxcvbnm,.`QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>~";
     std::string russian = render(config, keys, LayoutDirection::enToRu);
@@ -96,49 +97,24 @@ TEST(ShippedRulesFile, ASelectionIsConvertedIntoOneLanguage) {
 
 TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
     const RulesEngine& engine = shippedEngine();
-    auto typed = [&](const std::string& word, const std::optional<std::string>& line = std::nullopt) {
-        RulesDecision d =
-            engine.evaluate(word, "", false, std::nullopt, std::nullopt, LineContext{line, false});
-        return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
-    };
-    // English contractions on the Cyrillic layouts: the apostrophe key is "э" or "є" there.
-    EXPECT_EQ(typed("Шэь"), "I'm");
-    EXPECT_EQ(typed("вщтэе"), "don't");
-    // Punctuation keys typed with the word, on both sides.
-    EXPECT_EQ(typed("nj;t"), "тоже");
-    EXPECT_EQ(typed("ldflwfnm?"), "двадцать,");
-    EXPECT_EQ(typed("pfxtv&"), "зачем?");
-    EXPECT_EQ(typed("dtxsh/"), "вечір.");
-    EXPECT_EQ(typed("црут,"), "when?");
+    // English contractions on the Cyrillic layouts, whose apostrophe key is "э" or "є", and
+    // punctuation keys typed with the word, on both sides. Correct text stays: an abbreviation
+    // with its full stop, a common word with a misplaced apostrophe.
+    const std::pair<const char*, const char*> cases[] = {
+        {"Шэь", "I'm"},       {"вщтэе", "don't"},   {"nj;t", "тоже"},     {"ldflwfnm?", "двадцать,"},
+        {"pfxtv&", "зачем?"}, {"dtxsh/", "вечір."}, {"црут,", "when?"},   {"hello,", "hello,"},
+        {"PDF.", "PDF."},     {"NYC", "NYC"},       {"the're", "the're"}, {"привет,", "привет,"},
+        {"файлі", "файлі"},   {"файлы", "файлы"}};
+    for (const auto& [word, meant] : cases) {
+        EXPECT_EQ(typedWord(engine, word), meant) << word;
+    }
     // "немає": the last key is "є", not an apostrophe after "нема".
-    EXPECT_EQ(typed("ytvf'", "uk"), "немає");
+    EXPECT_EQ(typedWord(engine, "ytvf'", {"uk", false}), "немає");
     // "gjldbcfyb." reads "подвисани" and a full stop, or "подвисанию" whole; neither is a known
     // word, so nothing is typed rather than half a word.
     EXPECT_EQ(engine.evaluate("gjldbcfyb.", "", false, std::nullopt, std::nullopt).reason,
               DecisionReason::ambiguousTrailingUnknownStem);
-    EXPECT_EQ(typed("gjldbcfyb."), "gjldbcfyb.");
-    // Correct text stays: an abbreviation with its full stop, a common word with a misplaced
-    // apostrophe.
-    for (const char* word : {"hello,", "PDF.", "NYC", "the're", "привет,", "файлі", "файлы"}) {
-        EXPECT_EQ(typed(word), word);
-    }
-}
-
-TEST(ShippedRulesFile, OfTwoCommonWordsOnTheSameKeysALineTypedOnTheWrongLayoutDecides) {
-    const RulesEngine& engine = shippedEngine();
-    auto typed = [&](const std::string& word, const LineContext& line) {
-        RulesDecision d = engine.evaluate(word, "", false, std::nullopt, std::nullopt, line);
-        return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
-    };
-    // "of" on the Russian layout is "ща", Russian chat for "now"; "із" on English keys is "sp".
-    EXPECT_EQ(typed("ща", {}), "ща");
-    EXPECT_EQ(typed("ща", {"ru", true}), "ща");
-    EXPECT_EQ(typed("ща", {"en", true}), "of");
-    EXPECT_EQ(typed("sp", {"en", true}), "sp");
-    EXPECT_EQ(typed("sp", {"uk", true}), "із");
-    // A line typed on the right layout: "ps" in a Ukrainian sentence was switched to on purpose.
-    EXPECT_EQ(typed("ps", {"uk", false}), "ps");
-    EXPECT_EQ(typed("ща", {"en", false}), "ща");
+    EXPECT_EQ(typedWord(engine, "gjldbcfyb."), "gjldbcfyb.");
 }
 
 TEST(ShippedRulesFile, AWordNoListKnowsIsCorrectedWithTheConfidenceItDeserves) {
@@ -171,44 +147,39 @@ TEST(ShippedRulesFile, RussianAndUkrainianWordsTypedRightStayWithoutALine) {
     }
 }
 
-TEST(ShippedRulesFile, BetweenRussianAndUkrainianOnlyRealWordsAreTakenBack) {
-    const RulesEngine& engine = shippedEngine();
-    auto typed = [&](const std::string& word, const std::string& layout, const LineContext& line) {
-        RulesDecision d = engine.evaluate(word, "", false, layout, std::nullopt, line);
-        return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
-    };
-    const LineContext russianLine{"ru", true};
-    const LineContext ukrainianLine{"uk", true};
-    // A Russian line typed on the Ukrainian layout takes back a common short word ("мы"), but a
-    // short word is never turned into a rare one ("абі" is not "абы").
-    EXPECT_EQ(typed("мі", "uk", russianLine), "мы");
-    EXPECT_EQ(typed("абі", "uk", russianLine), "абі");
-    EXPECT_EQ(typed("алы", "ru", ukrainianLine), "алы");
-    // A Ukrainian word no dictionary has stays as typed: never a made-up Russian form.
-    for (const char* word : {"хештегі", "тіктокі", "лайфхакі", "мемасік"}) {
-        EXPECT_EQ(typed(word, "uk", russianLine), word);
+TEST(ShippedRulesFile, OfTwoReadingsALineTypedOnTheWrongLayoutOrTheDictionaryDecides) {
+    // "of" on the Russian layout is "ща", Russian chat for "now"; "із" on English keys is "sp"; a
+    // line typed on the right layout keeps them, as "ps" in a Ukrainian sentence was switched to on
+    // purpose. A Russian line typed on the Ukrainian layout takes back a common short word ("мы"),
+    // but a short word is never turned into a rare one ("абі" is not "абы"), and a Ukrainian word
+    // no dictionary has stays as typed: never a made-up Russian form. "вашы" reads as a slip for
+    // the Russian "ваши": left alone unless the line is Ukrainian. "кеші" typed on the Russian
+    // layout is "кешы"; its English reading "rtis" scores too, but only the Ukrainian reading is a
+    // word.
+    // Lines in a language typed on the wrong layout, and typed on the right one.
+    const LineContext none, ru{"ru", true}, uk{"uk", true}, en{"en", true}, ukRight{"uk", false},
+        enRight{"en", false};
+    const std::tuple<const char*, const char*, LineContext, const char*> cases[] = {
+        {"ща", nullptr, none, "ща"},        {"ща", nullptr, ru, "ща"},
+        {"ща", nullptr, en, "of"},          {"sp", nullptr, en, "sp"},
+        {"sp", nullptr, uk, "із"},          {"ps", nullptr, ukRight, "ps"},
+        {"ща", nullptr, enRight, "ща"},     {"мі", "uk", ru, "мы"},
+        {"абі", "uk", ru, "абі"},           {"алы", "ru", uk, "алы"},
+        {"хештегі", "uk", ru, "хештегі"},   {"тіктокі", "uk", ru, "тіктокі"},
+        {"лайфхакі", "uk", ru, "лайфхакі"}, {"мемасік", "uk", ru, "мемасік"},
+        {"вашы", "ru", none, "вашы"},       {"ключы", "ru", none, "ключы"},
+        {"вашы", "ru", uk, "ваші"},         {"кешы", "ru", none, "кеші"}};
+    for (const auto& [word, layout, line, meant] : cases) {
+        const auto source = layout ? std::optional<std::string>(layout) : std::nullopt;
+        EXPECT_EQ(typedWord(shippedEngine(), word, line, source), meant)
+            << word << " on " << (layout ? layout : "-") << " in a line of " << line.language.value_or("-");
     }
-    // "вашы" reads as a slip for the Russian "ваши": left alone unless the line is Ukrainian.
-    EXPECT_EQ(typed("вашы", "ru", {}), "вашы");
-    EXPECT_EQ(typed("ключы", "ru", {}), "ключы");
-    EXPECT_EQ(typed("вашы", "ru", ukrainianLine), "ваші");
-}
-
-TEST(ShippedRulesFile, OfTwoReadingsTheOneTheDictionaryHasWins) {
-    // "кеші" typed on the Russian layout is "кешы"; its English reading "rtis" scores too, but
-    // only the Ukrainian reading is a word.
-    RulesDecision d = shippedEngine().evaluate("кешы", "", false, std::string("ru"), std::nullopt);
-    EXPECT_EQ(d.correctedToken, "кеші");
 }
 
 TEST(ShippedRulesFile, WithCapsLockOnAWordComesBackInCapitalsEvenItsPunctuationKeys) {
     // Caps Lock leaves "," and ";" as they are, though on the Russian layout they are "б" and "ж".
-    auto typed = [](const std::string& word) {
-        RulesDecision d = shippedEngine().evaluate(word, "", false, std::nullopt, std::nullopt);
-        return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
-    };
-    EXPECT_EQ(typed("J,TL"), "ОБЕД");
-    EXPECT_EQ(typed("VJ;YJ"), "МОЖНО");
+    EXPECT_EQ(typedWord(shippedEngine(), "J,TL"), "ОБЕД");
+    EXPECT_EQ(typedWord(shippedEngine(), "VJ;YJ"), "МОЖНО");
     // Half of it typed after switching, the rest before.
-    EXPECT_EQ(typed("VJ;НО"), "МОЖНО");
+    EXPECT_EQ(typedWord(shippedEngine(), "VJ;НО"), "МОЖНО");
 }

@@ -19,9 +19,14 @@ namespace {
 const std::string preferencesPath = ".local/share/keyvane/user_preferences.json";
 }
 
-TEST(UserPreferencesFile, ADamagedFileIsKeptAsideAndWhatCanBeReadOfItIsUsed) {
+// Each test has a home of its own, with the preferences file at its usual place in it.
+class UserPreferencesFile : public ::testing::Test {
+protected:
     TempHome home;
     const std::string path = home.path() + "/" + preferencesPath;
+};
+
+TEST_F(UserPreferencesFile, ADamagedFileIsKeptAsideAndWhatCanBeReadOfItIsUsed) {
     // A hand edit that left a trailing comma: the exclusion must survive it.
     const std::string handEdited = R"({"active_languages": ["en", "ru"],
         "excluded_apps": {"org.gnome.Terminal": {"name": "Terminal"}},})";
@@ -31,8 +36,7 @@ TEST(UserPreferencesFile, ADamagedFileIsKeptAsideAndWhatCanBeReadOfItIsUsed) {
     EXPECT_TRUE(prefs.excludedApps.contains("org.gnome.Terminal"));
     const auto kept = home.siblings(preferencesPath, ".damaged-");
     ASSERT_EQ(kept.size(), 1u);
-    std::ifstream in(kept.front(), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), handEdited);
+    EXPECT_EQ(home.read(kept.front()), handEdited);
     EXPECT_EQ(std::filesystem::status(kept.front()).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     // What was read of it stays for every later reader, and the start-up reconciliation may save.
@@ -48,9 +52,7 @@ TEST(UserPreferencesFile, ADamagedFileIsKeptAsideAndWhatCanBeReadOfItIsUsed) {
     EXPECT_EQ(home.siblings(preferencesPath, ".damaged-").size(), 3u) << "no kept copy is overwritten";
 }
 
-TEST(UserPreferencesFile, EachEntryOfADamagedFileIsSalvagedOnItsOwn) {
-    TempHome home;
-    const std::string path = home.path() + "/" + preferencesPath;
+TEST_F(UserPreferencesFile, EachEntryOfADamagedFileIsSalvagedOnItsOwn) {
     const std::string exclusions = R"("excluded_apps": {"org.a": {"name": "A"}, "org.b)"
                                    "\xff"
                                    R"(": {"name": "B"}, "org.c": {"name": "C"}})";
@@ -73,9 +75,7 @@ TEST(UserPreferencesFile, EachEntryOfADamagedFileIsSalvagedOnItsOwn) {
 
 // On a full disk the damaged file is kept aside but what was read of it cannot be written back:
 // it is still what every reader of this run gets, never the defaults.
-TEST(UserPreferencesFile, WhatWasSalvagedIsUsedEvenWhenItCannotBeWrittenBack) {
-    TempHome home;
-    const std::string path = home.path() + "/" + preferencesPath;
+TEST_F(UserPreferencesFile, WhatWasSalvagedIsUsedEvenWhenItCannotBeWrittenBack) {
     home.write(preferencesPath, R"({"active_languages": ["en", "uk"], "launch_at_login": false,})");
     const pid_t child = ::fork();
     if (child == 0) {
@@ -94,9 +94,7 @@ TEST(UserPreferencesFile, WhatWasSalvagedIsUsedEvenWhenItCannotBeWrittenBack) {
     EXPECT_EQ(home.siblings(preferencesPath, ".damaged-").size(), 1u);
 }
 
-TEST(UserPreferencesFile, AFileThatCannotBeReadIsNeverOverwritten) {
-    TempHome home;
-    const std::string path = home.path() + "/" + preferencesPath;
+TEST_F(UserPreferencesFile, AFileThatCannotBeReadIsNeverOverwritten) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     // A FIFO must not hang the program, and a directory where the file should be is no file.
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
@@ -116,13 +114,12 @@ TEST(UserPreferencesFile, AFileThatCannotBeReadIsNeverOverwritten) {
     EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 
-TEST(UserPreferencesFile, WrongTypesFallBackFieldByField) {
-    TempHome home;
+TEST_F(UserPreferencesFile, WrongTypesFallBackFieldByField) {
     home.write(preferencesPath, R"({"active_languages": [" RU", "uk", "ru", ""], "launch_at_login": "yes",
         "pause_in_games": false, "debug_log": 1, "ui_language": "uk", "skipped_update_version": 3,
         "update_check_frequency": "weekly", "check_for_updates": false,
         "excluded_apps": {"org.gnome.Terminal": {"disable_manual_switching": true}, "bad": 5}})");
-    UserPreferences prefs = UserPreferences::load(home.path() + "/" + preferencesPath);
+    UserPreferences prefs = UserPreferences::load(path);
     EXPECT_EQ(prefs.activeLanguages, (std::vector<std::string>{"en", "ru", "uk"}));
     EXPECT_TRUE(prefs.launchAtLogin);
     EXPECT_FALSE(prefs.pauseInGames);
@@ -134,9 +131,7 @@ TEST(UserPreferencesFile, WrongTypesFallBackFieldByField) {
     EXPECT_EQ(prefs.excludedApps.at("org.gnome.Terminal"), (AppExclusionConfig{"org.gnome.Terminal", true}));
 }
 
-TEST(UserPreferencesFile, ASaveThatDropsWhatTheFileHeldKeepsACopyOfItFirst) {
-    TempHome home;
-    const std::string path = home.path() + "/" + preferencesPath;
+TEST_F(UserPreferencesFile, ASaveThatDropsWhatTheFileHeldKeepsACopyOfItFirst) {
     const std::string original =
         R"({"active_languages": ["en", "uk"], "launch_at_login": "yes", "my_note": "keep me"})";
     home.write(preferencesPath, original);
@@ -145,8 +140,7 @@ TEST(UserPreferencesFile, ASaveThatDropsWhatTheFileHeldKeepsACopyOfItFirst) {
     const auto copies = home.siblings(preferencesPath, ".replaced-");
     ASSERT_EQ(copies.size(), 1u)
         << "a key of a later version and a value of the wrong type are kept somewhere";
-    std::ifstream in(copies.front(), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), original);
+    EXPECT_EQ(home.read(copies.front()), original);
     EXPECT_EQ(UserPreferences::load(path), prefs);
 
     prefs.debugLog = true; // an ordinary change afterwards drops nothing: no further copy
@@ -154,9 +148,7 @@ TEST(UserPreferencesFile, ASaveThatDropsWhatTheFileHeldKeepsACopyOfItFirst) {
     EXPECT_EQ(home.siblings(preferencesPath, ".replaced-").size(), 1u);
 }
 
-TEST(UserPreferencesFile, SavesTheWholeRecordSortedAndReadsItBack) {
-    TempHome home;
-    const std::string path = home.path() + "/" + preferencesPath;
+TEST_F(UserPreferencesFile, SavesTheWholeRecordSortedAndReadsItBack) {
     home.write(preferencesPath, R"({"update_check_frequency": "15m", "unknown_key": 1})");
     UserPreferences prefs = UserPreferences::load(path);
     EXPECT_EQ(prefs.updateCheckFrequency, UpdateCheckFrequency::hourly);

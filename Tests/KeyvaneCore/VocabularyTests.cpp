@@ -9,7 +9,7 @@
 
 using namespace keyvane;
 
-TEST(Vocabulary, AWrittenFileMapsBackWithEveryWordAndNoOther) {
+TEST(Vocabulary, AWrittenFileMapsBackWithEveryWordAndNoOtherAndADamagedOneNotAtAll) {
     keyvane::testing::TempHome home;
     const std::string path = home.path() + "/vocabulary_uk.marisa";
     ASSERT_TRUE(Vocabulary::write({"полі", "книзі", "надворі", "м'ята"}, path));
@@ -21,10 +21,8 @@ TEST(Vocabulary, AWrittenFileMapsBackWithEveryWordAndNoOther) {
     EXPECT_FALSE(vocabulary->contains("книз")); // a prefix is no word
     EXPECT_FALSE(vocabulary->contains("полы"));
     EXPECT_FALSE(vocabulary->contains(""));
-}
 
-TEST(Vocabulary, AMissingOrDamagedFileGivesNoVocabulary) {
-    keyvane::testing::TempHome home;
+    // A missing or damaged file gives no vocabulary, and one that cannot be written says so.
     EXPECT_EQ(Vocabulary::map(home.path() + "/absent.marisa"), nullptr);
     const std::string damaged = home.path() + "/damaged.marisa";
     std::ofstream(damaged) << "not a trie";
