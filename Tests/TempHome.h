@@ -21,7 +21,8 @@ public:
         path_ = ::mkdtemp(pattern);
         for (const char* name :
              {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR",
-              "APP_SANDBOX_CONTAINER_ID", "FLATPAK_ID", "SNAP", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"}) {
+              "APP_SANDBOX_CONTAINER_ID", "FLATPAK_ID", "SNAP", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE",
+              "XDG_CURRENT_DESKTOP", "IBUS_COMPONENT_PATH"}) {
             const char* value = std::getenv(name);
             saved_.push_back({name, value ? std::optional<std::string>(value) : std::nullopt});
             ::unsetenv(name);

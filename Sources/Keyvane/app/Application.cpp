@@ -38,10 +38,13 @@ namespace keyvane::Application {
 int run(int argc, char** argv) {
     if (!X11Platform::displayAvailable()) {
         if (InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath())) {
-            std::cout
-                << "Keyvane corrects inside fcitx5 here: its addon (package keyvane-fcitx5) is running. Its "
-                   "tray and settings window need an X display (Xwayland); keyvane --pause and --resume "
-                   "reach the addon without one.\n";
+            std::cout << (CorrectionReadiness::gnomeDesktop()
+                              ? "Keyvane corrects inside IBus here: its engine (package keyvane-ibus) is the "
+                                "input source. Its settings window needs an X display (Xwayland); keyvane "
+                                "--pause and --resume reach the engine without one.\n"
+                              : "Keyvane corrects inside fcitx5 here: its addon (package keyvane-fcitx5) is "
+                                "running. Its tray and settings window need an X display (Xwayland); keyvane "
+                                "--pause and --resume reach the addon without one.\n");
             return 0;
         }
         if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {

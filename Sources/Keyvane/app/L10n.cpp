@@ -371,6 +371,36 @@ const Row keyRows[] = {
      "Чтобы Keyvane исправлял и их: установите fcitx5 и дополнение (apt install fcitx5 keyvane-fcitx5), "
      "сделайте fcitx5 методом ввода (im-config -n fcitx5 или настройки вашего рабочего стола), добавьте в "
      "его методы ввода Keyboard - English (US), Russian и Ukrainian (fcitx5-configtool) и войдите снова."},
+    {"onboarding.gnome.steps",
+     "On GNOME on Wayland only IBus sees the keys of programs that do not run through X. To have Keyvane "
+     "correct them: install its IBus engine (apt install keyvane-ibus), then in Settings, Keyboard, Input "
+     "Sources, add \"Keyvane (English, Russian, Ukrainian)\" and remove the separate English, Russian and "
+     "Ukrainian sources: it types all three.",
+     "У GNOME на Wayland клавіші програм, що працюють не через X, бачить лише IBus. Щоб Keyvane виправляв і "
+     "їх: встановіть його рушій IBus (apt install keyvane-ibus), потім у Параметрах, розділ Клавіатура, "
+     "Джерела введення, додайте «Keyvane (English, Russian, Ukrainian)» і приберіть окремі англійське, "
+     "російське й українське джерела: він набирає всіма трьома.",
+     "В GNOME на Wayland клавиши программ, работающих не через X, видит только IBus. Чтобы Keyvane "
+     "исправлял и их: установите его движок IBus (apt install keyvane-ibus), затем в Параметрах, раздел "
+     "Клавиатура, Источники ввода, добавьте «Keyvane (English, Russian, Ukrainian)» и уберите отдельные "
+     "английский, русский и украинский источники: он набирает всеми тремя."},
+    {"onboarding.gnome.select",
+     "Keyvane's IBus engine is installed but is not your input source: in Settings, Keyboard, Input Sources, "
+     "add \"Keyvane (English, Russian, Ukrainian)\" and remove the separate English, Russian and Ukrainian "
+     "sources.",
+     "Рушій IBus від Keyvane встановлено, але він не є вашим джерелом введення: у Параметрах, розділ "
+     "Клавіатура, Джерела введення, додайте «Keyvane (English, Russian, Ukrainian)» і приберіть окремі "
+     "англійське, російське й українське джерела.",
+     "Движок IBus от Keyvane установлен, но не является вашим источником ввода: в Параметрах, раздел "
+     "Клавиатура, Источники ввода, добавьте «Keyvane (English, Russian, Ukrainian)» и уберите отдельные "
+     "английский, русский и украинский источники."},
+    {"onboarding.gnome.ready",
+     "Keyvane types and corrects as your IBus input source: words typed in programs on Wayland are corrected "
+     "there, and GNOME's panel shows the layout it types with.",
+     "Keyvane набирає й виправляє як ваше джерело введення IBus: слова, набрані в програмах у Wayland, "
+     "виправляються там, а панель GNOME показує розкладку, якою він набирає.",
+     "Keyvane набирает и исправляет как ваш источник ввода IBus: слова, набранные в программах в Wayland, "
+     "исправляются там, а панель GNOME показывает раскладку, которой он набирает."},
     {"onboarding.wayland.ready",
      "Keyvane's addon runs inside fcitx5: words typed in programs on Wayland are corrected there, and the "
      "tray shows the layout it types with.",

@@ -6,8 +6,11 @@
 #include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/AtomicFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <sstream>
 #include <unistd.h>
 
 namespace keyvane::CorrectionReadiness {
@@ -31,11 +34,54 @@ WaylandReach waylandReach() {
     if (!wayland) {
         return WaylandReach::notWayland;
     }
-    return InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath()) ? WaylandReach::addonCorrects
-                                                                              : WaylandReach::unreached;
+    const bool hostRuns = InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath());
+    if (gnomeDesktop()) {
+        return hostRuns                ? WaylandReach::engineCorrects
+               : ibusEngineInstalled() ? WaylandReach::engineNotSelected
+                                       : WaylandReach::engineNotInstalled;
+    }
+    return hostRuns ? WaylandReach::addonCorrects : WaylandReach::unreached;
+}
+
+bool gnomeDesktop() {
+    const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
+    if (desktops == nullptr) {
+        return false;
+    }
+    // A list such as "ubuntu:GNOME".
+    std::stringstream list(desktops);
+    std::string name;
+    while (std::getline(list, name, ':')) {
+        if (name == "GNOME") {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ibusEngineInstalled() {
+    std::vector<std::string> folders;
+    if (const char* path = std::getenv("IBUS_COMPONENT_PATH"); path != nullptr && *path != '\0') {
+        std::stringstream list(path);
+        for (std::string folder; std::getline(list, folder, ':');) {
+            folders.push_back(folder);
+        }
+    } else {
+        folders = {"/usr/share/ibus/component", "/usr/local/share/ibus/component"};
+    }
+    std::error_code ec;
+    return std::any_of(folders.begin(), folders.end(), [&](const std::string& folder) {
+        return std::filesystem::is_regular_file(folder + "/keyvane.xml", ec);
+    });
 }
 
 std::string inputMethodSetupSteps() {
+    if (gnomeDesktop()) {
+        return "On GNOME on Wayland only IBus sees the keys of programs that do not run through X. To have "
+               "Keyvane correct them: install its IBus engine (apt install keyvane-ibus), then in Settings, "
+               "Keyboard, Input Sources, add \"Keyvane (English, Russian, Ukrainian)\" and remove the "
+               "separate English, Russian and Ukrainian sources (it types all three).";
+    }
     return "On Wayland only the input-method framework sees the keys of programs that do not run "
            "through X. To have Keyvane correct them: install fcitx5 and the addon (apt install fcitx5 "
            "keyvane-fcitx5), make fcitx5 the input method (im-config -n fcitx5, or your desktop's "
@@ -70,7 +116,9 @@ std::vector<std::string> problems(PlatformServices& platform, const RulesEngine&
             " of English (us), Russian (ru) and Ukrainian (ua): add a second one, for example with "
             "setxkbmap -layout us,ru,ua.");
     }
-    if (waylandReach() == WaylandReach::unreached) {
+    if (const WaylandReach reach = waylandReach(); reach == WaylandReach::unreached ||
+                                                   reach == WaylandReach::engineNotInstalled ||
+                                                   reach == WaylandReach::engineNotSelected) {
         found.push_back("Only programs running through Xwayland are corrected in this Wayland session. " +
                         inputMethodSetupSteps());
     }

@@ -163,9 +163,19 @@ void OnboardingWindow::refresh() {
     using CorrectionReadiness::WaylandReach;
     const WaylandReach reach = wayland_ ? wayland_() : WaylandReach::notWayland;
     waylandCard_->setVisible(reach != WaylandReach::notWayland);
-    waylandText_->setText(
-        l10n(reach == WaylandReach::addonCorrects ? "onboarding.wayland.ready" : "onboarding.wayland.steps"));
-    if (granted && reach != WaylandReach::unreached) {
+    const char* said = "onboarding.wayland.steps";
+    switch (reach) {
+    case WaylandReach::addonCorrects: said = "onboarding.wayland.ready"; break;
+    case WaylandReach::engineCorrects: said = "onboarding.gnome.ready"; break;
+    case WaylandReach::engineNotSelected: said = "onboarding.gnome.select"; break;
+    case WaylandReach::engineNotInstalled: said = "onboarding.gnome.steps"; break;
+    case WaylandReach::notWayland:
+    case WaylandReach::unreached: break;
+    }
+    waylandText_->setText(l10n(said));
+    const bool reached = reach == WaylandReach::notWayland || reach == WaylandReach::addonCorrects ||
+                         reach == WaylandReach::engineCorrects;
+    if (granted && reached) {
         poll_.stop();
     } else if (!poll_.isActive()) {
         poll_.start();

@@ -6,6 +6,7 @@
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/ui/OnboardingWindow.h"
 #include "Keyvane/ui/TrayIconPainter.h"
+#include "KeyvaneCore/AppPaths.h"
 #include "KeyvaneCore/UserPreferences.h"
 
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,6 +90,39 @@ TEST(Onboarding, OnWaylandWithoutTheAddonTheStepsAreGivenUntilItRuns) {
     reach = WaylandReach::addonCorrects; // fcitx5 started with the addon: looked at again every second
     ASSERT_TRUE(QTest::qWaitFor([&] { return shows(window, "onboarding.wayland.ready"); }, 3000));
     EXPECT_FALSE(shows(window, "onboarding.wayland.steps"));
+}
+
+// On GNOME the IBus engine is the way: the window says whether it is installed and the input
+// source, as the session is found to be.
+TEST(Onboarding, OnGnomeTheIBusEngineIsFoundInstalledThenSelected) {
+    TempHome home;
+    L10n::setLanguage("en");
+    using CorrectionReadiness::WaylandReach;
+    ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+    ::setenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME", 1);
+    const std::string components = home.path() + "/components";
+    std::filesystem::create_directories(components);
+    ::setenv("IBUS_COMPONENT_PATH", components.c_str(), 1);
+    OnboardingWindow window([] { return KeyAccess::granted; }, [] {}, CorrectionReadiness::waylandReach);
+    window.show();
+    EXPECT_TRUE(shows(window, "onboarding.gnome.steps"));
+    EXPECT_NE(CorrectionReadiness::inputMethodSetupSteps().find("keyvane-ibus"), std::string::npos);
+
+    home.write("components/keyvane.xml", "<component/>");
+    window.refresh();
+    EXPECT_TRUE(shows(window, "onboarding.gnome.select"));
+
+    // The engine runs (as a process of its own: init's number stands for it).
+    const std::filesystem::path marker = AppPaths::inputMethodHostMarkerPath();
+    std::filesystem::create_directories(marker.parent_path());
+    std::ofstream(marker) << "1\nlanguage en\npaused 0\n";
+    window.refresh();
+    EXPECT_TRUE(shows(window, "onboarding.gnome.ready"));
+    std::filesystem::remove(marker);
+
+    ::setenv("XDG_CURRENT_DESKTOP", "KDE", 1); // elsewhere on Wayland, fcitx5's addon
+    window.refresh();
+    EXPECT_TRUE(shows(window, "onboarding.wayland.steps"));
 }
 
 TEST(Onboarding, TheWelcomeIsShownOnceButAProblemEveryTime) {
