@@ -114,8 +114,9 @@ void KeyvaneIBusEngine::focusIn(IBusEngine* engine, const std::string& client) {
     takenPresses_.clear();
     order_.setFieldTells((engine->client_capabilities & IBUS_CAP_SURROUNDING_TEXT) != 0);
     // An X client reading keys through XIM takes a forwarded key or a commit for the input method's
-    // only when it came alone, and sends the others back as if typed.
-    order_.setSpacing(client == "xim" ? deliveryGap : 0);
+    // only when it came alone, and sends the others back as if typed. GNOME Shell 43 passes on one
+    // commit per update of Wayland's text-input: of two commits made at once, only the last arrives.
+    order_.setSpacing(client == "xim" || countsInBytes(client) ? deliveryGap : 0);
     showLayout(engine);
     ibus_engine_get_surrounding_text(engine, nullptr, nullptr, nullptr); // the field's text, please
     ownResets_ = 0;

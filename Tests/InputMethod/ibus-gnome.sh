@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The IBus engine on a headless GNOME Shell (Wayland, no X): the engine is the session's only input
+# source, GNOME Shell hands a GTK4 field's keys to IBus through Wayland's text-input, and keys are
+# typed through Mutter's RemoteDesktop interface. Words typed in the wrong layout are corrected.
+#
+#   ibus-gnome.sh COMPONENT_FOLDER FIELD_GTK4
+set -euo pipefail
+
+if (($# != 2)); then
+  echo "usage: ibus-gnome.sh COMPONENT_FOLDER FIELD_GTK4" >&2
+  exit 2
+fi
+if [[ -z "${KEYVANE_GNOME_TEST_INSIDE:-}" ]]; then
+  KEYVANE_GNOME_TEST_INSIDE=1 exec dbus-run-session -- "$0" "$@"
+fi
+components=$(cd "$1" && pwd)
+field_gtk4=$2
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[$i]}" 2>/dev/null || true
+  done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
+export XDG_STATE_HOME=$work/home/.local/state XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_DATA_HOME/keyvane" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+touch "$HOME/.keyvane_dev"
+printf '{"active_languages": ["en", "ru", "uk"], "debug_log": true}\n' >"$XDG_DATA_HOME/keyvane/user_preferences.json"
+log=$XDG_RUNTIME_DIR/keyvane/keyvane.log
+out=$work/client.out
+client_pid=""
+
+fail() {
+  echo "ibus-gnome.sh: $*" >&2
+  echo "--- what the field showed:" >&2
+  cat "$out" >&2 2>/dev/null || true
+  echo "--- gnome-shell:" >&2
+  grep -v "^$" "$work/shell.log" | tail -n 15 >&2 2>/dev/null || true
+  echo "--- the engine's log:" >&2
+  tail -n 15 "$log" >&2 2>/dev/null || true
+  exit 1
+}
+# shellcheck source=client-waits.sh
+source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
+
+# A system bus of its own: GNOME Shell asks it for the session's services.
+cat >"$work/system.conf" <<EOF
+<busconfig>
+  <type>system</type>
+  <listen>unix:path=$work/system_bus_socket</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default"><allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/><allow own="*"/></policy>
+</busconfig>
+EOF
+dbus-daemon --config-file="$work/system.conf" --nofork --nopidfile >"$work/system-bus.log" 2>&1 &
+pids+=($!)
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/system_bus_socket
+
+# The settings every process of the session reads: Keyvane's engine is the only input source.
+export GSETTINGS_BACKEND=keyfile
+gsettings set org.gnome.desktop.input-sources sources "[('ibus', 'keyvane')]"
+export IBUS_COMPONENT_PATH=$components:/usr/share/ibus/component
+
+gnome-shell --headless --wayland --no-x11 --virtual-monitor 1024x768 >"$work/shell.log" 2>&1 &
+pids+=($!)
+end=$((SECONDS + 30))
+until [[ -S "$XDG_RUNTIME_DIR/wayland-0" ]] && gdbus introspect --session --dest org.gnome.Mutter.RemoteDesktop \
+  --object-path /org/gnome/Mutter/RemoteDesktop >/dev/null 2>&1; do
+  ((SECONDS < end)) || fail "GNOME Shell did not start"
+  sleep 0.2
+done
+export WAYLAND_DISPLAY=wayland-0
+
+# A remote-desktop session of Mutter's, to type real key codes with, kept by one process.
+coproc typist { "$(dirname "$field_gtk4")/keyvane-remote-typist" 2>"$work/typist.err"; }
+pids+=("$typist_PID")
+read -r -t 10 -u "${typist[0]}" answer || fail "the typist did not start: $(cat "$work/typist.err")"
+[[ "$answer" == ready ]] || fail "the typist said \"$answer\""
+
+# Evdev key codes by name.
+declare -A code=([g]=34 [h]=35 [b]=48 [d]=32 [t]=20 [n]=49 [v]=47 [x]=45 [space]=57 [Escape]=1 [BackSpace]=14)
+keys() {
+  local key answer
+  for key in "$@"; do
+    echo "${code[$key]}" >&"${typist[1]}"
+    read -r -t 10 -u "${typist[0]}" answer || fail "the typist did not answer"
+    sleep 0.03
+  done
+}
+
+GDK_BACKEND=wayland "$field_gtk4" >"$out" 2>"$work/client.err" &
+client_pid=$!
+pids+=("$client_pid")
+expect_line ""
+keys Escape # the overview, shown at start, has its search field in front
+# The field takes keys once the overview is gone: a letter shows, and goes again.
+end=$((SECONDS + 10))
+until keys x && sleep 0.2 && [[ "$(tail -n 1 "$out")" == x ]]; do
+  ((SECONDS < end)) || fail "the field never took a key"
+  [[ "$(tail -n 1 "$out")" == "" ]] || keys BackSpace
+done
+keys BackSpace
+expect_line ""
+keys g h b d t n space v b h space
+expect_line "привет мир "
+echo "ibus-gnome.sh: gtk4 through GNOME Shell passed"

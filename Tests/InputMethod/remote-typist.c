@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// keyvane-remote-typist: types real key codes into a GNOME Shell session through Mutter's
+// RemoteDesktop interface, as a remote-desktop client does. Mutter ends a remote-desktop session
+// when the connection that made it goes, so one process keeps it: each line on standard input is
+// an evdev key code, which is pressed and released; "ok" is answered once Mutter took both.
+#include <gio/gio.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+static const char* const service = "org.gnome.Mutter.RemoteDesktop";
+
+static GVariant* call(GDBusConnection* bus, const char* path, const char* interface, const char* method,
+                      GVariant* arguments) {
+    GError* error = NULL;
+    GVariant* reply = g_dbus_connection_call_sync(bus, service, path, interface, method, arguments, NULL,
+                                                  G_DBUS_CALL_FLAGS_NONE, 5000, NULL, &error);
+    if (reply == NULL) {
+        fprintf(stderr, "keyvane-remote-typist: %s: %s\n", method, error->message);
+        exit(1);
+    }
+    return reply;
+}
+
+int main(void) {
+    GError* error = NULL;
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, NULL, &error);
+    if (bus == NULL) {
+        fprintf(stderr, "keyvane-remote-typist: no session bus: %s\n", error->message);
+        return 1;
+    }
+    GVariant* created = call(bus, "/org/gnome/Mutter/RemoteDesktop", service, "CreateSession", NULL);
+    const char* path = NULL;
+    g_variant_get(created, "(&o)", &path);
+    const char* session = "org.gnome.Mutter.RemoteDesktop.Session";
+    g_variant_unref(call(bus, path, session, "Start", NULL));
+    printf("ready\n");
+    fflush(stdout);
+    unsigned int keycode = 0;
+    while (scanf("%u", &keycode) == 1) {
+        g_variant_unref(call(bus, path, session, "NotifyKeyboardKeycode", g_variant_new("(ub)", keycode, TRUE)));
+        g_variant_unref(call(bus, path, session, "NotifyKeyboardKeycode", g_variant_new("(ub)", keycode, FALSE)));
+        printf("ok\n");
+        fflush(stdout);
+    }
+    g_variant_unref(created);
+    g_object_unref(bus);
+    return 0;
+}
