@@ -2,6 +2,17 @@
 # Sourced by the input-method test scripts: waiting for what a client shows and what the host says.
 # The script defines fail, and sets out (the client's lines) and client_pid.
 
+# A home of the test's own below the folder $1, with the developer log on (shown when a case
+# fails, and at "$log"); the runtime folder private.
+private_home() {
+  export HOME=$1/home XDG_CONFIG_HOME=$1/home/.config XDG_DATA_HOME=$1/home/.local/share
+  export XDG_STATE_HOME=$1/home/.local/state XDG_CACHE_HOME=$1/home/.cache XDG_RUNTIME_DIR=$1/run
+  mkdir -p "$XDG_DATA_HOME/keyvane" "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+  touch "$HOME/.keyvane_dev"
+  log=$XDG_RUNTIME_DIR/keyvane/keyvane.log
+}
+
 last_line() {
   [[ -s "$out" ]] && tail -n 1 "$out"
 }

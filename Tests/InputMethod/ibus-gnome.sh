@@ -28,13 +28,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
-export XDG_STATE_HOME=$work/home/.local/state XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_DATA_HOME/keyvane" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-touch "$HOME/.keyvane_dev"
+# shellcheck source=client-waits.sh
+source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
+private_home "$work"
 printf '{"active_languages": ["en", "ru", "uk"], "debug_log": true}\n' >"$XDG_DATA_HOME/keyvane/user_preferences.json"
-log=$XDG_RUNTIME_DIR/keyvane/keyvane.log
 out=$work/client.out
 client_pid=""
 
@@ -48,8 +45,6 @@ fail() {
   tail -n 15 "$log" >&2 2>/dev/null || true
   exit 1
 }
-# shellcheck source=client-waits.sh
-source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
 
 # A system bus of its own: GNOME Shell asks it for the session's services.
 cat >"$work/system.conf" <<EOF

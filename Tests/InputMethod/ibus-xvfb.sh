@@ -46,13 +46,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
-export XDG_STATE_HOME=$work/home/.local/state XDG_CACHE_HOME=$work/home/.cache XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_DATA_HOME/keyvane" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-touch "$HOME/.keyvane_dev" # the engine's developer log, shown when a case fails
-log=$XDG_STATE_HOME/keyvane/keyvane.log
-[[ -d "$XDG_RUNTIME_DIR" ]] && log=$XDG_RUNTIME_DIR/keyvane/keyvane.log
+# shellcheck source=client-waits.sh
+source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
+private_home "$work"
 
 # A free display.
 display=""
@@ -87,8 +83,6 @@ fail() {
   exit 1
 }
 
-# shellcheck source=client-waits.sh
-source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
 
 # Keys by their X names, a gap of $gap ms between them.
 gap=30
