@@ -2,7 +2,9 @@
 // keyvane-remote-typist: types real key codes into a GNOME Shell session through Mutter's
 // RemoteDesktop interface, as a remote-desktop client does. Mutter ends a remote-desktop session
 // when the connection that made it goes, so one process keeps it: each line on standard input is
-// an evdev key code, which is pressed and released; "ok" is answered once Mutter took both.
+// an evdev key code, which is pressed and released; "ok" is answered once both are sent (not
+// waiting for Mutter's answers, which come only after the key went through the input method: the
+// keys go as fast as they are given).
 #include <gio/gio.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -37,8 +39,15 @@ int main(void) {
     fflush(stdout);
     unsigned int keycode = 0;
     while (scanf("%u", &keycode) == 1) {
-        g_variant_unref(call(bus, path, session, "NotifyKeyboardKeycode", g_variant_new("(ub)", keycode, TRUE)));
-        g_variant_unref(call(bus, path, session, "NotifyKeyboardKeycode", g_variant_new("(ub)", keycode, FALSE)));
+        for (int pressed = 1; pressed >= 0; --pressed) {
+            g_dbus_connection_call(bus, service, path, session, "NotifyKeyboardKeycode",
+                                   g_variant_new("(ub)", keycode, pressed), NULL, G_DBUS_CALL_FLAGS_NONE, -1, NULL,
+                                   NULL, NULL);
+        }
+        if (!g_dbus_connection_flush_sync(bus, NULL, &error)) {
+            fprintf(stderr, "keyvane-remote-typist: %s\n", error->message);
+            return 1;
+        }
         printf("ok\n");
         fflush(stdout);
     }
