@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <glib-unix.h>
+#include <utility>
 
 namespace keyvane {
 namespace {
@@ -211,6 +212,9 @@ void KeyvaneIBusEngine::replayKey(IBusEngine* engine, unsigned int keyval, unsig
 }
 
 void KeyvaneIBusEngine::sendKey(unsigned int keyval, unsigned int keycode, unsigned int state) {
+    if (joining_) {
+        sendJoined(); // text already joined goes first
+    }
     const bool release = (state & IBUS_RELEASE_MASK) != 0;
     order_.send(release ? DeliveryOrder::Way::release : DeliveryOrder::Way::key,
                 [this, keyval, keycode, state] {
@@ -242,14 +246,22 @@ bool KeyvaneIBusEngine::keyPressed(unsigned int keyval, unsigned int keycode, un
     }
     const auto keyCode = static_cast<std::uint16_t>(keycode);
     const ModifierFlags modifiers = modifiersOf(state);
-    switch (session_->keyPressed(keyCode, modifiers)) {
+    // What the key commits goes as one text: GNOME Shell passes on one commit per update.
+    joining_ = true;
+    const InputMethodSession::KeyAction action = session_->keyPressed(keyCode, modifiers);
+    const bool space = keyval == IBUS_KEY_space && (modifiers & (Modifier::control | Modifier::alt)) == 0;
+    if (action == InputMethodSession::KeyAction::replaced && space) {
+        joined_ += " "; // the ending space follows the word, on the same way
+    }
+    joining_ = false;
+    sendJoined();
+    switch (action) {
     case InputMethodSession::KeyAction::taken: return take();
     case InputMethodSession::KeyAction::replaced:
-        // The word before it was replaced: the key follows the committed text, on the same way.
-        if (keyval == IBUS_KEY_space && (modifiers & (Modifier::control | Modifier::alt)) == 0) {
-            commit(" ");
+        if (space) {
             return take();
         }
+        // Return, Tab: the key follows the committed text.
         sendKey(keyval, keycode, state);
         sendKey(keyval, keycode, state | IBUS_RELEASE_MASK);
         return take();
@@ -366,6 +378,7 @@ std::optional<std::string> KeyvaneIBusEngine::selectedText() {
 }
 
 void KeyvaneIBusEngine::deleteBeforeCursor(std::size_t characters) {
+    sendJoined(); // text already joined goes first
     order_.send(DeliveryOrder::Way::text, [this, characters] {
         if (focused_ != nullptr) {
             ibus_engine_delete_surrounding_text(focused_, -static_cast<int>(characters),
@@ -387,7 +400,18 @@ void KeyvaneIBusEngine::sendBackspace() {
     sendKey(IBUS_KEY_BackSpace, backspaceCode, IBUS_RELEASE_MASK);
 }
 
+void KeyvaneIBusEngine::sendJoined() {
+    if (!joined_.empty()) {
+        const std::string text = std::exchange(joined_, std::string());
+        commit(text);
+    }
+}
+
 void KeyvaneIBusEngine::commit(const std::string& text) {
+    if (joining_) {
+        joined_ += text;
+        return;
+    }
     order_.send(DeliveryOrder::Way::text, [this, text] {
         if (focused_ != nullptr) {
             ibus_engine_commit_text(focused_, ibus_text_new_from_string(text.c_str()));

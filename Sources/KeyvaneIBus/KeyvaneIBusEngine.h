@@ -63,6 +63,8 @@ private:
     bool keyPressed(unsigned int keyval, unsigned int keycode, unsigned int state);
     // A key held while text was on its way, handled now as if it had just been typed.
     void replayKey(IBusEngine* engine, unsigned int keyval, unsigned int keycode, unsigned int state);
+    // Commits the text joined while a key was handled, as one.
+    void sendJoined();
     // Sends a key on to the application, in its turn.
     void sendKey(unsigned int keyval, unsigned int keycode, unsigned int state);
     FocusedField fieldOf(IBusEngine* engine) const;
@@ -80,6 +82,8 @@ private:
     std::unique_ptr<InputMethodSession> session_;
     DeliveryOrder order_;
     bool replaying_ = false; // a held key is being handled again
+    bool joining_ = false;   // while a key is handled, commits are joined into one text
+    std::string joined_;
     // BackSpace keys sent to the field whose reset of the input method is still to come, and when
     // the last went.
     int ownResets_ = 0;
