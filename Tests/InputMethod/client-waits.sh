@@ -2,6 +2,16 @@
 # Sourced by the input-method test scripts: waiting for what a client shows and what the host says.
 # The script defines fail, and sets out (the client's lines) and client_pid.
 
+# A scratch folder for the test ($work), removed at the end with every process left in $pids, last
+# started first.
+scratch_folder() {
+  work=$(mktemp -d)
+  pids=()
+  trap 'for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[$i]}" 2>/dev/null || true; done
+        wait 2>/dev/null || true
+        rm -rf "$work"' EXIT
+}
+
 # A home of the test's own below the folder $1, with the developer log on (shown when a case
 # fails, and at "$log"); the runtime folder private.
 private_home() {

@@ -19,19 +19,9 @@ fi
 components=$(cd "$1" && pwd)
 field_gtk4=$2
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[$i]}" 2>/dev/null || true
-  done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 # shellcheck source=client-waits.sh
 source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
+scratch_folder
 private_home "$work"
 printf '{"active_languages": ["en", "ru", "uk"], "debug_log": true}\n' >"$XDG_DATA_HOME/keyvane/user_preferences.json"
 out=$work/client.out

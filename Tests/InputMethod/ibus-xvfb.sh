@@ -35,19 +35,9 @@ else
   done
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 # shellcheck source=client-waits.sh
 source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
+scratch_folder
 private_home "$work"
 
 # A free display.
