@@ -621,8 +621,11 @@ TEST_F(Desktop, MovingTheFocusToAnotherWindowOfTheSameApplicationForgetsTheWord)
     user.press({KeyCode::v, KeyCode::f, KeyCode::i}); // the first half of "машина" in the first window
     ASSERT_TRUE(spinUntil([&] { return text() == "vfi"; })) << text();
     // As a window manager would on Alt+Tab: the keyboard focus moves to the other window.
+    const std::size_t moved = liveProgramLog().size();
     ASSERT_EQ(QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(other.winId())}), 0);
     ASSERT_TRUE(spinUntil([&] { return QApplication::activeWindow() == &other; }));
+    // The new window's field is asked about; keys are read once it answers.
+    ASSERT_TRUE(spinUntil([&] { return focusedFieldKnown(moved); }, 10000)) << liveProgramLog().substr(moved);
     user.press({KeyCode::b, KeyCode::y, KeyCode::f, KeyCode::space, KeyCode::v, KeyCode::b, KeyCode::h,
                 KeyCode::space}); // words are decided in order: "byf " was, once "vbh " is corrected
     ASSERT_TRUE(spinUntil([&] { return other.toPlainText().contains("мир "); }))
