@@ -116,8 +116,10 @@ void KeyvaneIBusEngine::focusIn(IBusEngine* engine, const std::string& client) {
     order_.setFieldTells((engine->client_capabilities & IBUS_CAP_SURROUNDING_TEXT) != 0);
     // An X client reading keys through XIM takes a forwarded key or a commit for the input method's
     // only when it came alone, and sends the others back as if typed. GNOME Shell 43 passes on one
-    // commit per update of Wayland's text-input: of two commits made at once, only the last arrives.
-    order_.setSpacing(client == "xim" || countsInBytes(client) ? deliveryGap : 0);
+    // text per update of Wayland's text-input (of two made at once, only the last arrives) and takes
+    // a forwarded key in later than text.
+    order_.setSpacing(client == "xim" ? deliveryGap : 0);
+    order_.setOwnSpacing(countsInBytes(client) ? deliveryGap : 0);
     showLayout(engine);
     ibus_engine_get_surrounding_text(engine, nullptr, nullptr, nullptr); // the field's text, please
     ownResets_ = 0;
@@ -192,7 +194,10 @@ bool KeyvaneIBusEngine::keyEvent(IBusEngine* engine, unsigned int keyval, unsign
     if (keyPressed(keyval, keycode, state)) {
         return true;
     }
-    order_.went(DeliveryOrder::Way::key);
+    // A modifier changes no text: the field tells nothing of it.
+    const bool modifier = (keyval >= IBUS_KEY_Shift_L && keyval <= IBUS_KEY_Hyper_R) ||
+                          (keyval >= IBUS_KEY_ISO_Lock && keyval <= IBUS_KEY_ISO_Last_Group_Lock);
+    order_.went(modifier ? DeliveryOrder::Way::release : DeliveryOrder::Way::key);
     return false;
 }
 
@@ -207,16 +212,18 @@ void KeyvaneIBusEngine::replayKey(IBusEngine* engine, unsigned int keyval, unsig
     replaying_ = false;
     if (!taken) {
         // Nobody took it: it goes to the application, as it would have when it was typed.
-        sendKey(keyval, keycode, state);
+        sendKey(keyval, keycode, state, false);
     }
 }
 
-void KeyvaneIBusEngine::sendKey(unsigned int keyval, unsigned int keycode, unsigned int state) {
+void KeyvaneIBusEngine::sendKey(unsigned int keyval, unsigned int keycode, unsigned int state, bool own) {
     if (joining_) {
         sendJoined(); // text already joined goes first
     }
     const bool release = (state & IBUS_RELEASE_MASK) != 0;
-    order_.send(release ? DeliveryOrder::Way::release : DeliveryOrder::Way::key,
+    order_.send(release ? DeliveryOrder::Way::release
+                : own   ? DeliveryOrder::Way::key
+                        : DeliveryOrder::Way::usersKey,
                 [this, keyval, keycode, state] {
                     if (focused_ != nullptr) {
                         if (keyval == IBUS_KEY_BackSpace && (state & IBUS_RELEASE_MASK) == 0) {
@@ -262,8 +269,8 @@ bool KeyvaneIBusEngine::keyPressed(unsigned int keyval, unsigned int keycode, un
             return take();
         }
         // Return, Tab: the key follows the committed text.
-        sendKey(keyval, keycode, state);
-        sendKey(keyval, keycode, state | IBUS_RELEASE_MASK);
+        sendKey(keyval, keycode, state, false);
+        sendKey(keyval, keycode, state | IBUS_RELEASE_MASK, false);
         return take();
     case InputMethodSession::KeyAction::pass: break;
     }
@@ -396,8 +403,8 @@ bool KeyvaneIBusEngine::deletesExactly(const std::string& text) {
 
 void KeyvaneIBusEngine::sendBackspace() {
     constexpr unsigned int backspaceCode = 14; // evdev
-    sendKey(IBUS_KEY_BackSpace, backspaceCode, 0);
-    sendKey(IBUS_KEY_BackSpace, backspaceCode, IBUS_RELEASE_MASK);
+    sendKey(IBUS_KEY_BackSpace, backspaceCode, 0, true);
+    sendKey(IBUS_KEY_BackSpace, backspaceCode, IBUS_RELEASE_MASK, true);
 }
 
 void KeyvaneIBusEngine::sendJoined() {

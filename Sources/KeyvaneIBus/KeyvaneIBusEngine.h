@@ -65,8 +65,9 @@ private:
     void replayKey(IBusEngine* engine, unsigned int keyval, unsigned int keycode, unsigned int state);
     // Commits the text joined while a key was handled, as one.
     void sendJoined();
-    // Sends a key on to the application, in its turn.
-    void sendKey(unsigned int keyval, unsigned int keycode, unsigned int state);
+    // Sends a key on to the application, in its turn: one of the engine's own (a BackSpace that
+    // erases a word), or the user's.
+    void sendKey(unsigned int keyval, unsigned int keycode, unsigned int state, bool own);
     FocusedField fieldOf(IBusEngine* engine) const;
     // The focused field's text and the cursor and selection in characters (GNOME Shell tells the
     // cursor in bytes).

@@ -18,11 +18,13 @@ double DeliveryOrder::waitFor(Way way) const {
     if (way == Way::replay || way == Way::release) {
         return std::max(0.0, lastAt_ + spacing_ - now_());
     }
+    const double own = way == Way::usersKey ? 0 : lastOwnAt_ + ownSpacing_ - now_();
+    way = way == Way::usersKey ? Way::key : way;
     double needed = std::max(way != lastWay_ ? gap_ : 0, spacing_);
-    if (way == Way::text && fieldTells_ && keysUntold_) {
+    if (way == Way::text && fieldTells_ && keysUntold_ > 0) {
         needed = std::max(needed, fieldWait);
     }
-    return std::max(0.0, lastAt_ + needed - now_());
+    return std::max({0.0, lastAt_ + needed - now_(), own});
 }
 
 bool DeliveryOrder::mustWait(Way way) const {
@@ -45,6 +47,7 @@ void DeliveryOrder::send(Way way, std::function<void()> step) {
 }
 
 void DeliveryOrder::went(Way way) {
+    way = way == Way::usersKey ? Way::key : way;
     if (way == Way::release || way == Way::replay) {
         if (spacing_ > 0) {
             lastAt_ = now_(); // the way it went is whatever comes of it
@@ -52,7 +55,9 @@ void DeliveryOrder::went(Way way) {
         return;
     }
     if (way == Way::key) {
-        keysUntold_ = true;
+        keysUntold_ = ownSpacing_ > 0 ? keysUntold_ + 1 : 1;
+    } else if (way == Way::text && ownSpacing_ > 0) {
+        ++keysUntold_; // GNOME Shell: the next text waits until the field took this one
     }
     lastWay_ = way;
     lastAt_ = now_();
@@ -70,10 +75,10 @@ void DeliveryOrder::later() {
 }
 
 void DeliveryOrder::fieldTold() {
-    if (!keysUntold_) {
+    if (keysUntold_ == 0) {
         return;
     }
-    keysUntold_ = false;
+    --keysUntold_;
     if (!waiting_.empty() && !draining_) {
         drain(); // what waited for it may go now, or after the gap
     }
@@ -82,6 +87,9 @@ void DeliveryOrder::fieldTold() {
 void DeliveryOrder::runStep(Step step) {
     step.run();
     went(step.way);
+    if (step.way == Way::key || step.way == Way::text) {
+        lastOwnAt_ = now_();
+    }
 }
 
 void DeliveryOrder::drain() {
@@ -124,6 +132,7 @@ void DeliveryOrder::flush() {
 
 void DeliveryOrder::clear() {
     waiting_.clear();
+    keysUntold_ = 0;
 }
 
 } // namespace keyvane

@@ -22,6 +22,8 @@ public:
         release, // a key's release: it changes no text, so it waits only for its turn
         text,    // text put into the field for it
         replay,  // a held key of the user's, to be handled again as if it came now
+        usersKey, // a held key of the user's, sent on to the application as typed: a key, but
+                  // not one of the input method's own (see setOwnSpacing)
     };
 
     DeliveryOrder(std::function<double()> now, std::function<void(double, std::function<void()>)> schedule,
@@ -32,6 +34,12 @@ public:
     // only when it came alone, and sends the others back as if typed, where a commit is lost. A
     // held key handled again counts as a step: fcitx5 may commit what it types.
     void setSpacing(double spacing) { spacing_ = spacing; }
+    // How long each key or text the input method sends itself waits after the one before it (none
+    // unless set): GNOME Shell 43 passes on one text per update of Wayland's text-input (of two
+    // sent at once only the last arrives) and takes a forwarded key in later than text. The user's
+    // own keys are not held for it unless such steps wait, so a fast typist's keys reach the field
+    // as fast as they come.
+    void setOwnSpacing(double spacing) { ownSpacing_ = spacing; }
 
     // Whether the field tells its text after it took in keys (its surrounding text): then text
     // after keys also waits until the field has told its text since the last key, up to
@@ -74,9 +82,14 @@ private:
     std::function<void(double, std::function<void()>)> schedule_;
     double gap_;
     double spacing_ = 0;
+    double ownSpacing_ = 0;
+    double lastOwnAt_ = -1e9; // when the last key or text sent through send() went
     bool fieldTells_ = false;
     bool later_ = false;      // waiting for the next turn of the event loop
-    bool keysUntold_ = false; // keys went to the field since it last told its text
+    // Keys that went to the field since it last told its text. With own spacing (GNOME Shell, where
+    // a forwarded key arrives late and a text is lost when another follows too soon) the field
+    // tells once for each key and each text, and text waits for all of them.
+    int keysUntold_ = 0;
     static constexpr double fieldWait = 0.5;
     std::deque<Step> waiting_;
     Way lastWay_ = Way::text;

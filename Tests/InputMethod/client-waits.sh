@@ -3,13 +3,23 @@
 # The script defines fail, and sets out (the client's lines) and client_pid.
 
 # A scratch folder for the test ($work), removed at the end with every process left in $pids, last
-# started first.
+# started first, and what each started (GNOME Shell starts ibus-daemon, which outlives it).
 scratch_folder() {
   work=$(mktemp -d)
   pids=()
-  trap 'for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[$i]}" 2>/dev/null || true; done
+  trap 'for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+          kill $(descendants "${pids[$i]}") "${pids[$i]}" 2>/dev/null || true
+        done
         wait 2>/dev/null || true
         rm -rf "$work"' EXIT
+}
+
+descendants() {
+  local child
+  for child in $(ps -o pid= --ppid "$1" 2>/dev/null); do
+    echo "$child"
+    descendants "$child"
+  done
 }
 
 # A home of the test's own below the folder $1, with the developer log on (shown when a case
@@ -27,9 +37,9 @@ last_line() {
   [[ -s "$out" ]] && tail -n 1 "$out"
 }
 
-# Waits, at most 10 s, until the client's last line is the text.
+# Waits, at most 10 s (or $2), until the client's last line is the text.
 expect_line() {
-  local end=$((SECONDS + 10))
+  local end=$((SECONDS + ${2:-10}))
   until [[ -s "$out" && "$(tail -n 1 "$out")" == "$1" ]]; do
     ((SECONDS < end)) || fail "the client does not show \"$1\""
     kill -0 "$client_pid" 2>/dev/null || fail "the client ended"

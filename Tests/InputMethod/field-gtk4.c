@@ -2,10 +2,13 @@
 // keyvane-field-gtk4: one GTK4 text entry for the input-method tests, as keyvane-field-gtk3 is for
 // GTK3. Prints the entry's whole text on standard output, one line each time it changes and each
 // time the entry gets the keyboard focus, so the first line (empty) tells that the field has the
-// focus. KEYVANE_FIELD_TIMES as for keyvane-field-gtk3.
+// focus. Return prints the line "Return: " and the text, so a test sees what the text was when
+// Return came. With --password the entry is a password entry (input purpose password), whose text
+// is printed all the same. KEYVANE_FIELD_TIMES as for keyvane-field-gtk3.
 #include <gtk/gtk.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 static void printText(GtkEditable* editable) {
     if (getenv("KEYVANE_FIELD_TIMES") != NULL) { // when each text was shown, for latency figures
@@ -18,6 +21,12 @@ static void printText(GtkEditable* editable) {
 static void onChanged(GtkEditable* editable, gpointer data) {
     (void)data;
     printText(editable);
+}
+
+static void onActivate(GtkWidget* entry, gpointer data) {
+    (void)data;
+    printf("Return: %s\n", gtk_editable_get_text(GTK_EDITABLE(entry)));
+    fflush(stdout);
 }
 
 // The focus lands on the entry's inner text widget: the entry's controller sees it as entering.
@@ -33,9 +42,9 @@ static gboolean onCloseRequest(GtkWindow* window, gpointer done) {
 }
 
 int main(int argc, char** argv) {
-    (void)argv;
-    if (argc > 1) {
-        fprintf(stderr, "usage: keyvane-field-gtk4\n");
+    const gboolean password = argc == 2 && strcmp(argv[1], "--password") == 0;
+    if (argc > 2 || (argc == 2 && !password)) {
+        fprintf(stderr, "usage: keyvane-field-gtk4 [--password]\n");
         return 2;
     }
     // The Wayland app_id, by which a compositor's rules or a test find the window.
@@ -48,8 +57,9 @@ int main(int argc, char** argv) {
     gtk_window_set_default_size(GTK_WINDOW(window), 400, 60);
     g_signal_connect(window, "close-request", G_CALLBACK(onCloseRequest), &done);
 
-    GtkWidget* entry = gtk_entry_new();
+    GtkWidget* entry = password ? gtk_password_entry_new() : gtk_entry_new();
     g_signal_connect(entry, "changed", G_CALLBACK(onChanged), NULL);
+    g_signal_connect(entry, "activate", G_CALLBACK(onActivate), NULL);
     GtkEventController* focus = gtk_event_controller_focus_new();
     g_signal_connect(focus, "enter", G_CALLBACK(onFocusEnter), entry);
     gtk_widget_add_controller(entry, focus);

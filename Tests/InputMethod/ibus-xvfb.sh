@@ -9,6 +9,7 @@
 #   ibus-xvfb.sh COMPONENT_FOLDER FIELD_GTK3 [CASE...]
 #
 # Without CASE, every quick case. KEYVANE_KEY_ORDER_RUNS sets the runs of the key-order cases (100).
+# As root, the test runs as the user keyvane-test (see test-user.sh).
 set -euo pipefail
 
 all_cases=(gtk3 xterm-return layout password-fast user-switch undo excluded-application key-order-10 key-order-20)
@@ -20,8 +21,11 @@ if (($# < 2)); then
   exit 2
 fi
 if [[ -z "${KEYVANE_IBUS_TEST_INSIDE:-}" ]]; then
-  # A session bus of its own, gone with the test.
-  KEYVANE_IBUS_TEST_INSIDE=1 exec dbus-run-session -- "$0" "$@"
+  # A session bus of its own, gone with the test; as root, the user keyvane-test's.
+  # shellcheck source=test-user.sh
+  source "$(dirname "${BASH_SOURCE[0]}")/test-user.sh"
+  as_test_user "$0" "$@"
+  KEYVANE_IBUS_TEST_INSIDE=1 exec "${as_user[@]}" dbus-run-session -- "$0" "$@"
 fi
 components=$(cd "$1" && pwd)
 field_gtk3=$2

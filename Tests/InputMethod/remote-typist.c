@@ -2,12 +2,14 @@
 // keyvane-remote-typist: types real key codes into a GNOME Shell session through Mutter's
 // RemoteDesktop interface, as a remote-desktop client does. Mutter ends a remote-desktop session
 // when the connection that made it goes, so one process keeps it: each line on standard input is
-// an evdev key code, which is pressed and released; "ok" is answered once both are sent (not
+// evdev key codes, each pressed and released ("+29" only presses it, "-29" only releases it, for
+// shortcuts), "@10" first to wait 10 ms after each; "ok" is answered once the events are sent (not
 // waiting for Mutter's answers, which come only after the key went through the input method: the
 // keys go as fast as they are given).
 #include <gio/gio.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 static const char* const service = "org.gnome.Mutter.RemoteDesktop";
 
@@ -37,16 +39,36 @@ int main(void) {
     g_variant_unref(call(bus, path, session, "Start", NULL));
     printf("ready\n");
     fflush(stdout);
-    unsigned int keycode = 0;
-    while (scanf("%u", &keycode) == 1) {
-        for (int pressed = 1; pressed >= 0; --pressed) {
-            g_dbus_connection_call(bus, service, path, session, "NotifyKeyboardKeycode",
-                                   g_variant_new("(ub)", keycode, pressed), NULL, G_DBUS_CALL_FLAGS_NONE, -1, NULL,
-                                   NULL, NULL);
-        }
-        if (!g_dbus_connection_flush_sync(bus, NULL, &error)) {
-            fprintf(stderr, "keyvane-remote-typist: %s\n", error->message);
-            return 1;
+    char line[4096];
+    while (fgets(line, sizeof line, stdin) != NULL) {
+        unsigned long gap = 0; // milliseconds after each key
+        for (char* word = strtok(line, " \n"); word != NULL; word = strtok(NULL, " \n")) {
+            if (word[0] == '@') {
+                gap = strtoul(word + 1, NULL, 10);
+                continue;
+            }
+            const char* number = word + (word[0] == '+' || word[0] == '-');
+            char* end = NULL;
+            const unsigned long keycode = strtoul(number, &end, 10);
+            if (end == number || *end != '\0' || keycode > 767) {
+                fprintf(stderr, "keyvane-remote-typist: not a key code: %s\n", word);
+                return 2;
+            }
+            for (int pressed = 1; pressed >= 0; --pressed) {
+                if ((word[0] == '+' && !pressed) || (word[0] == '-' && pressed)) {
+                    continue;
+                }
+                g_dbus_connection_call(bus, service, path, session, "NotifyKeyboardKeycode",
+                                       g_variant_new("(ub)", (guint32)keycode, pressed), NULL,
+                                       G_DBUS_CALL_FLAGS_NONE, -1, NULL, NULL, NULL);
+            }
+            if (!g_dbus_connection_flush_sync(bus, NULL, &error)) {
+                fprintf(stderr, "keyvane-remote-typist: %s\n", error->message);
+                return 1;
+            }
+            if (word[0] != '+') {
+                g_usleep(gap * 1000);
+            }
         }
         printf("ok\n");
         fflush(stdout);

@@ -214,50 +214,10 @@ for program in sway Xwayland xdpyinfo xprop swaymsg fcitx5 dbus-run-session dbus
   fi
 done
 
-as_user=()
-if (($(id -u) == 0)); then
-  user=keyvane-test
-  if ! id -u "$user" >/dev/null 2>&1; then
-    # Another run may make the user at the same moment: only its absence afterwards is an error.
-    useradd --system --user-group --home-dir "/var/tmp/$user" --create-home \
-      --shell /usr/sbin/nologin "$user" 2>/dev/null || true
-    id -u "$user" >/dev/null
-  fi
-  as_user=(setpriv --reuid="$user" --regid="$user" --init-groups --)
-  readable() {
-    if [[ -d "$1" ]]; then
-      "${as_user[@]}" test -r "$1" -a -x "$1"
-    else
-      "${as_user[@]}" test -r "$1"
-    fi
-  }
-  # The command and every argument that names a file or folder (a test's build folder).
-  needed=("$self" "$PWD")
-  for argument in "$@"; do
-    [[ ! -e "$argument" ]] || needed+=("$argument")
-  done
-  IFS=: read -ra addon_dirs <<<"${KEYVANE_FCITX5_ADDON_DIRS:-}"
-  needed+=("${addon_dirs[@]}")
-  [[ -z "${KEYVANE_FCITX5_ADDON_CONF_DIR:-}" ]] || needed+=("$KEYVANE_FCITX5_ADDON_CONF_DIR")
-  for path in "${needed[@]}"; do
-    [[ -n "$path" ]] || continue
-    if ! readable "$path"; then
-      # A checkout under root's own home (as a CI machine may have it): the folders above it are
-      # made searchable, not listable, by others, which is all the session needs.
-      folder=$(dirname "$(realpath "$path")")
-      while [[ "$folder" != / ]]; do
-        "${as_user[@]}" test -x "$folder" || { chmod o+x "$folder" && echo "run-under-sway.sh: made $folder searchable by others"; }
-        folder=$(dirname "$folder")
-      done
-    fi
-    if ! readable "$path"; then
-      echo "run-under-sway.sh: the user $user, who runs the session (sway refuses root), cannot read" \
-        "$path: it and every folder above it must be readable and searchable by others" \
-        "(chmod o+rX; a build tree made with umask 022 is)" >&2
-      exit 1
-    fi
-  done
-fi
+# shellcheck source=test-user.sh
+source "$(dirname "$self")/test-user.sh"
+IFS=: read -ra addon_dirs <<<"${KEYVANE_FCITX5_ADDON_DIRS:-}"
+as_test_user "$self" "$@" "${addon_dirs[@]}" "${KEYVANE_FCITX5_ADDON_CONF_DIR:-}"
 
 session=$(mktemp -d /tmp/keyvane-sway.XXXXXX)
 trap 'rm -rf "$session"' EXIT

@@ -101,6 +101,36 @@ TEST(DeliveryOrder, WithSpacingEveryStepComesAloneWhateverItsWay) {
     EXPECT_EQ(field.received, "<BS><BS>дата");
 }
 
+// GNOME Shell: what the input method sends itself comes spaced, the user's keys typed meanwhile
+// after it, and once nothing waits the user's keys pass as they come.
+TEST(DeliveryOrder, WithOwnSpacingTheInputMethodsStepsComeSpacedButTheUsersKeysAreNotHeldForIt) {
+    Field field;
+    field.order.setOwnSpacing(0.03);
+    field.send(Way::key, "<BS>");
+    field.send(Way::key, "<BS>");
+    field.send(Way::text, "да");
+    field.send(Way::text, " ");
+    field.type("т");
+    EXPECT_EQ(field.received, "<BS>");
+    field.advance(0.031);
+    EXPECT_EQ(field.received, "<BS><BS>") << "a key right after another: GNOME Shell takes it in late";
+    field.advance(0.031);
+    EXPECT_EQ(field.received, "<BS><BS>да");
+    field.advance(0.031);
+    EXPECT_EQ(field.received, "<BS><BS>да ") << "two texts at once: only the last would arrive";
+    field.advance(0.031);
+    EXPECT_EQ(field.received, "<BS><BS>да т");
+    field.advance(0.031);
+    field.send(Way::usersKey, "<h>"); // held keys of the user's, sent on as typed
+    field.send(Way::usersKey, "<e>");
+    EXPECT_EQ(field.received, "<BS><BS>да т<h><e>") << "the user's held keys lag";
+    for (int key = 0; key < 3; ++key) {
+        field.advance(0.01);
+        EXPECT_FALSE(field.order.mustWait(Way::replay)) << "a key held behind nothing: the typist's keys would lag";
+        field.order.went(Way::key); // the user's key passed to the field
+    }
+}
+
 TEST(DeliveryOrder, WhatAHeldKeyBringsAboutComesBeforeTheKeysHeldAfterIt) {
     Field field;
     field.replaceByBackspace();
