@@ -6,6 +6,7 @@
 #include "KeyvaneInputMethod/InputMethodHost.h"
 
 #include <algorithm>
+#include <gio/gio.h>
 #include <glib-unix.h>
 #include <utility>
 
@@ -59,10 +60,38 @@ bool countsInBytes(const std::string& client) {
     return client == "gnome-shell";
 }
 
+// The user's XKB layouts in GNOME's list of input sources ("us", "ru+phonetic"), whose variants
+// the engine types: empty where GNOME's settings are not installed.
+std::vector<std::string> gnomeLayouts() {
+    std::vector<std::string> layouts;
+    GSettingsSchemaSource* schemas = g_settings_schema_source_get_default();
+    GSettingsSchema* schema =
+        schemas != nullptr ? g_settings_schema_source_lookup(schemas, "org.gnome.desktop.input-sources", TRUE)
+                           : nullptr;
+    if (schema == nullptr) {
+        return layouts;
+    }
+    g_settings_schema_unref(schema);
+    GSettings* settings = g_settings_new("org.gnome.desktop.input-sources");
+    GVariant* sources = g_settings_get_value(settings, "sources");
+    GVariantIter iter;
+    g_variant_iter_init(&iter, sources);
+    const char* type = nullptr;
+    const char* id = nullptr;
+    while (g_variant_iter_next(&iter, "(&s&s)", &type, &id)) {
+        if (std::string(type) == "xkb") {
+            layouts.emplace_back(id);
+        }
+    }
+    g_variant_unref(sources);
+    g_object_unref(settings);
+    return layouts;
+}
+
 } // namespace
 
 KeyvaneIBusEngine::KeyvaneIBusEngine()
-    : session_(std::make_unique<InputMethodSession>(*this, "IBus"))
+    : session_(std::make_unique<InputMethodSession>(*this, "IBus", InputMethodHost::layoutsFor(gnomeLayouts())))
     , order_([this] { return now(); },
              [this](double delay, std::function<void()> step) { schedule(delay, std::move(step)); },
              deliveryGap) {
@@ -242,7 +271,7 @@ bool KeyvaneIBusEngine::keyPressed(unsigned int keyval, unsigned int keycode, un
     };
     // The user's own group-switch key (an XKB option of the system's keymap) goes round the three.
     if (keyval == IBUS_KEY_ISO_Next_Group || keyval == IBUS_KEY_ISO_Prev_Group) {
-        const auto& all = InputMethodHost::layouts();
+        const auto& all = session_->host().layouts();
         auto at = std::find_if(all.begin(), all.end(),
                                [&](const KeyboardLayout& l) { return l.layout == layout_; });
         const std::size_t index = at == all.end() ? 0 : static_cast<std::size_t>(at - all.begin());
@@ -274,11 +303,13 @@ bool KeyvaneIBusEngine::keyPressed(unsigned int keyval, unsigned int keycode, un
         return take();
     case InputMethodSession::KeyAction::pass: break;
     }
-    // The layout is this engine's own: a key that types a character in it is committed as that.
-    if (layout_ == "us" || (modifiers & (Modifier::control | Modifier::alt | Modifier::super)) != 0) {
+    // The layout is this engine's own: a key that types a character in it is committed as that
+    // (the system's keymap is plain us).
+    const std::optional<KeyboardLayout> layout = session_->host().currentLayout();
+    if ((layout && layout->layout == "us" && layout->variant.empty()) ||
+        (modifiers & (Modifier::control | Modifier::alt | Modifier::super)) != 0) {
         return false;
     }
-    const std::optional<KeyboardLayout> layout = session_->host().currentLayout();
     const std::optional<std::string> text =
         layout ? session_->host().translateKey(*layout, keyCode, modifiers) : std::nullopt;
     if (!text || text->empty() || UnicodeText::firstCodePoint(*text) < 0x20 || *text == "\x7f") {

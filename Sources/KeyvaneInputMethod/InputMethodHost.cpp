@@ -9,13 +9,30 @@
 
 namespace keyvane {
 
-const std::vector<KeyboardLayout>& InputMethodHost::layouts() {
+const std::vector<KeyboardLayout>& InputMethodHost::defaultLayouts() {
     static const std::vector<KeyboardLayout> all = {
         {0, "us", "", "English (US)", "en"},
         {1, "ru", "", "Russian", "ru"},
         {2, "ua", "", "Ukrainian", "uk"},
     };
     return all;
+}
+
+std::vector<KeyboardLayout> InputMethodHost::layoutsFor(const std::vector<std::string>& userLayouts) {
+    std::vector<KeyboardLayout> layouts = defaultLayouts();
+    for (KeyboardLayout& layout : layouts) {
+        for (const std::string& user : userLayouts) {
+            const std::size_t plus = user.find('+');
+            if (user.substr(0, plus) == layout.layout) {
+                if (plus != std::string::npos && plus + 1 < user.size()) {
+                    layout.variant = user.substr(plus + 1);
+                    layout.name += " (" + layout.variant + ")";
+                }
+                break;
+            }
+        }
+    }
+    return layouts;
 }
 
 void InputMethodHost::KeymapDeleter::operator()(xkb_keymap* keymap) const {
@@ -26,12 +43,44 @@ void InputMethodHost::StateDeleter::operator()(xkb_state* state) const {
     xkb_state_unref(state);
 }
 
-InputMethodHost::InputMethodHost(InputMethodFrontend& frontend)
+InputMethodHost::InputMethodHost(InputMethodFrontend& frontend, std::vector<KeyboardLayout> layouts)
     : frontend_(frontend)
-    , keymap_(XkbKeyMaps::compile("us,ru,ua", ",,").release()) {
+    , layouts_(std::move(layouts)) {
+    std::string names;
+    std::string variants;
+    for (const KeyboardLayout& layout : layouts_) {
+        names += (names.empty() ? "" : ",") + layout.layout;
+        variants += (&layout == &layouts_.front() ? "" : ",") + layout.variant;
+    }
+    keymap_.reset(XkbKeyMaps::compile(names, variants).release());
+    if (!keymap_ && variants != std::string(layouts_.size() - 1, ',')) {
+        // A variant the XKB data does not know: the layouts as they come by default.
+        appLog("[Keyvane] Unknown layout variants \"" + variants + "\": the default layouts are used");
+        layouts_ = defaultLayouts();
+        keymap_.reset(XkbKeyMaps::compile("us,ru,ua", ",,").release());
+    }
     if (keymap_) {
         state_.reset(xkb_state_new(keymap_.get()));
     }
+    std::string ids;
+    for (const KeyboardLayout& layout : layouts_) {
+        ids += (ids.empty() ? "" : ", ") + layout.id();
+    }
+    appLog("[Keyvane] Layouts typed: " + ids);
+}
+
+std::vector<LayoutKeyMaps> InputMethodHost::keyMapsBetweenLayouts() {
+    std::vector<LayoutKeyMaps> maps;
+    if (!keymap_) {
+        return maps;
+    }
+    for (GroupKeyMaps& between : XkbKeyMaps::betweenGroups(keymap_.get())) {
+        if (between.fromGroup < layouts_.size() && between.toGroup < layouts_.size()) {
+            maps.push_back(LayoutKeyMaps{layouts_[between.fromGroup], layouts_[between.toGroup],
+                                         std::move(between.lower), std::move(between.shift)});
+        }
+    }
+    return maps;
 }
 
 InputMethodHost::~InputMethodHost() = default;
@@ -147,7 +196,7 @@ void InputMethodHost::removeKeyMonitor(MonitorHandle /*handle*/) {
 
 std::optional<KeyboardLayout> InputMethodHost::currentLayout() {
     const std::string current = frontend_.currentLayout();
-    for (const KeyboardLayout& layout : layouts()) {
+    for (const KeyboardLayout& layout : layouts_) {
         if (layout.layout == current) {
             return layout;
         }

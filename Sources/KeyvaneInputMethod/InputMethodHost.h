@@ -21,10 +21,16 @@ namespace keyvane {
 // key can ask of it: hold the key until the replacement is committed, then send it on.
 class InputMethodHost : public PlatformServices {
 public:
-    // The three layouts an input-method host types with, in this order.
-    static const std::vector<KeyboardLayout>& layouts();
+    // The three layouts an input-method host types with, in this order: us, ru and ua.
+    static const std::vector<KeyboardLayout>& defaultLayouts();
+    // The three, each with the variant of the first of the user's XKB layouts ("ru+phonetic",
+    // "us") that is of it; the others are left out.
+    static std::vector<KeyboardLayout> layoutsFor(const std::vector<std::string>& userLayouts);
 
-    explicit InputMethodHost(InputMethodFrontend& frontend);
+    // Types with `layouts`: the three, in the order of defaultLayouts(), with any variants.
+    explicit InputMethodHost(InputMethodFrontend& frontend,
+                             std::vector<KeyboardLayout> layouts = defaultLayouts());
+    const std::vector<KeyboardLayout>& layouts() const { return layouts_; }
     ~InputMethodHost() override;
 
     // A field took the focus: what it is (ordinary, password, or unknown where the program tells
@@ -52,7 +58,8 @@ public:
     }
     std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
     void removeKeyMonitor(MonitorHandle handle) override;
-    std::optional<std::vector<KeyboardLayout>> enabledLayouts() override { return layouts(); }
+    std::optional<std::vector<KeyboardLayout>> enabledLayouts() override { return layouts_; }
+    std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override;
     std::optional<KeyboardLayout> currentLayout() override;
     std::optional<KeyboardLayout> layoutInUse() override { return currentLayout(); }
     int selectLayout(const KeyboardLayout& layout) override;
@@ -104,6 +111,7 @@ private:
     struct StateDeleter {
         void operator()(xkb_state* state) const;
     };
+    std::vector<KeyboardLayout> layouts_;
     std::unique_ptr<xkb_keymap, KeymapDeleter> keymap_; // us, ru and ua as groups 0, 1 and 2
     std::unique_ptr<xkb_state, StateDeleter> state_;
     std::optional<KeyHandler> monitor_;

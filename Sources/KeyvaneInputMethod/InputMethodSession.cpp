@@ -19,10 +19,11 @@
 
 namespace keyvane {
 
-InputMethodSession::InputMethodSession(InputMethodFrontend& frontend, std::string framework)
+InputMethodSession::InputMethodSession(InputMethodFrontend& frontend, std::string framework,
+                                       std::vector<KeyboardLayout> layouts)
     : frontend_(frontend)
     , framework_(std::move(framework))
-    , host_(std::make_unique<InputMethodHost>(frontend)) {
+    , host_(std::make_unique<InputMethodHost>(frontend, std::move(layouts))) {
     DebugLog::switchAtStartup(UserPreferences::load(UserPreferences::defaultPath()).debugLog,
                               CoreLog::logPath());
     app_ = AppState::create(*host_, "keyvane");

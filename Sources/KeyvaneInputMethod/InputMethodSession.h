@@ -4,6 +4,7 @@
 #include "Keyvane/correction/InputMethodPresence.h"
 #include "Keyvane/shortcuts/Shortcut.h"
 #include "KeyvaneInputMethod/InputMethodFrontend.h"
+#include "KeyvaneInputMethod/InputMethodHost.h"
 #include "KeyvanePlatform/PlatformServices.h"
 
 #include <memory>
@@ -13,7 +14,6 @@
 namespace keyvane {
 
 class AppState;
-class InputMethodHost;
 class RequestListener;
 
 // What every input-method framework's adapter runs alike: the coordinator and its host, the user's
@@ -24,7 +24,8 @@ class RequestListener;
 class InputMethodSession {
 public:
     // `framework` names the framework in what a request to show a window is answered ("fcitx5").
-    InputMethodSession(InputMethodFrontend& frontend, std::string framework);
+    InputMethodSession(InputMethodFrontend& frontend, std::string framework,
+                       std::vector<KeyboardLayout> layouts = InputMethodHost::defaultLayouts());
     ~InputMethodSession();
     InputMethodSession(const InputMethodSession&) = delete;
     InputMethodSession& operator=(const InputMethodSession&) = delete;

@@ -12,7 +12,8 @@
 # As root, the test runs as the user keyvane-test (see test-user.sh).
 set -euo pipefail
 
-all_cases=(gtk3 xterm-return layout password-fast user-switch undo excluded-application key-order-10 key-order-20)
+all_cases=(gtk3 xterm-return layout layout-variant password-fast user-switch undo excluded-application key-order-10
+  key-order-20)
 slow_cases=(key-order-10 key-order-20)
 
 if (($# < 2)); then
@@ -55,7 +56,7 @@ done
 [[ -n "$display" ]] || { echo "ibus-xvfb.sh: no free display" >&2; exit 1; }
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-export DISPLAY=$display
+export DISPLAY=$display GSETTINGS_BACKEND=keyfile
 end=$((SECONDS + 10))
 until xdpyinfo >/dev/null 2>&1; do
   ((SECONDS < end)) || { echo "ibus-xvfb.sh: Xvfb did not start" >&2; exit 1; }
@@ -90,6 +91,10 @@ start_daemon() {
   [[ "$case" != excluded-application ]] || excluded=', "excluded_apps": {"keyvane-field-gtk3": {"name": "Field"}}'
   printf '{"active_languages": ["en", "ru", "uk"], "debug_log": true%s}\n' "$excluded" \
     >"$XDG_DATA_HOME/keyvane/user_preferences.json"
+  # The user's layouts as GNOME lists them, which the engine reads when it starts.
+  local sources="[('xkb', 'us'), ('xkb', 'ru'), ('xkb', 'ua')]"
+  [[ "$case" != layout-variant ]] || sources="[('xkb', 'us'), ('xkb', 'ru+phonetic')]"
+  gsettings set org.gnome.desktop.input-sources sources "$sources"
   IBUS_COMPONENT_PATH=$components:/usr/share/ibus/component ibus-daemon --xim --panel=disable \
     --replace --verbose >"$work/ibus.log" 2>&1 &
   daemon_pid=$!
@@ -187,6 +192,16 @@ case_password-fast() {
   for run2 in $(seq 1 20); do expected+="ghbdtn "; done
   expect_line "$expected"
   gap=30
+}
+
+# A user whose Russian layout was the phonetic one: the engine types it, and reads a word typed on
+# the English layout as typed on it.
+case_layout-variant() {
+  open_gtk3
+  keys p r i w e t space
+  expect_line "привет "
+  keys q space # "я" on the phonetic layout, "й" on the usual one
+  expect_line "привет я "
 }
 
 # The user's own switch key (Alt+Shift here) goes to the next layout, and the engine types it.

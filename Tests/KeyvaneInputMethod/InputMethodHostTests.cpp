@@ -78,10 +78,11 @@ public:
 struct Session {
     keyvane::testing::TempHome home;
     Field field;
-    InputMethodHost host{field};
+    InputMethodHost host;
     std::unique_ptr<AppState> app;
 
-    Session() {
+    explicit Session(std::vector<KeyboardLayout> layouts = InputMethodHost::defaultLayouts())
+        : host(field, std::move(layouts)) {
         home.write(".local/share/keyvane/user_preferences.json",
                    R"({"active_languages": ["en", "ru", "uk"]})");
         app = AppState::create(host);
@@ -227,4 +228,24 @@ TEST(InputMethodHost, TheSelectionTheFieldTellsIsConvertedInPlaceAndNeverInAPass
     s.field.selection = "ghbdtn";
     s.app->convertSelection();
     EXPECT_EQ(s.field.text, "ghbdtn");
+}
+
+// A user whose Russian layout was the phonetic one gets it from the host: the keys type it, and a
+// word typed on the English layout is read as typed on it.
+TEST(InputMethodHost, TheUsersLayoutVariantsAreTypedAndCorrectedAsTheyMapTheKeys) {
+    const auto layouts = InputMethodHost::layoutsFor({"de", "ru+phonetic", "ru", "us"});
+    ASSERT_EQ(layouts.size(), 3u);
+    EXPECT_EQ(layouts[0].id(), "us");
+    EXPECT_EQ(layouts[1].id(), "ru(phonetic)") << "the first of the user's Russian layouts";
+    EXPECT_EQ(layouts[2].id(), "ua");
+
+    Session s(layouts);
+    s.type({KeyCode::p, KeyCode::r, KeyCode::i, KeyCode::w, KeyCode::e, KeyCode::t, KeyCode::space});
+    EXPECT_EQ(s.field.text, "привет ");
+    s.field.advance(2);
+    s.type({KeyCode::q, KeyCode::space}); // "я" on the phonetic layout, "й" on the usual one
+    EXPECT_EQ(s.field.text, "привет я ");
+
+    Session unknown(InputMethodHost::layoutsFor({"ru+no-such-variant"}));
+    EXPECT_EQ(unknown.host.layouts(), InputMethodHost::defaultLayouts()) << "a variant XKB does not know";
 }
