@@ -91,7 +91,8 @@ std::vector<std::string> gnomeLayouts() {
 } // namespace
 
 KeyvaneIBusEngine::KeyvaneIBusEngine()
-    : session_(std::make_unique<InputMethodSession>(*this, "IBus", InputMethodHost::layoutsFor(gnomeLayouts())))
+    : session_(
+          std::make_unique<InputMethodSession>(*this, "IBus", InputMethodHost::layoutsFor(gnomeLayouts())))
     , order_([this] { return now(); },
              [this](double delay, std::function<void()> step) { schedule(delay, std::move(step)); },
              deliveryGap) {

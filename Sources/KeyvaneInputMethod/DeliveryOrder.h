@@ -18,10 +18,10 @@ namespace keyvane {
 class DeliveryOrder {
 public:
     enum class Way {
-        key,     // a key the application reads itself
-        release, // a key's release: it changes no text, so it waits only for its turn
-        text,    // text put into the field for it
-        replay,  // a held key of the user's, to be handled again as if it came now
+        key,      // a key the application reads itself
+        release,  // a key's release: it changes no text, so it waits only for its turn
+        text,     // text put into the field for it
+        replay,   // a held key of the user's, to be handled again as if it came now
         usersKey, // a held key of the user's, sent on to the application as typed: a key, but
                   // not one of the input method's own (see setOwnSpacing)
     };
@@ -85,7 +85,7 @@ private:
     double ownSpacing_ = 0;
     double lastOwnAt_ = -1e9; // when the last key or text sent through send() went
     bool fieldTells_ = false;
-    bool later_ = false;      // waiting for the next turn of the event loop
+    bool later_ = false; // waiting for the next turn of the event loop
     // Keys that went to the field since it last told its text. With own spacing (GNOME Shell, where
     // a forwarded key arrives late and a text is lost when another follows too soon) the field
     // tells once for each key and each text, and text waits for all of them.

@@ -120,15 +120,46 @@ TEST(DeliveryOrder, WithOwnSpacingTheInputMethodsStepsComeSpacedButTheUsersKeysA
     EXPECT_EQ(field.received, "<BS><BS>да ") << "two texts at once: only the last would arrive";
     field.advance(0.031);
     EXPECT_EQ(field.received, "<BS><BS>да т");
-    field.advance(0.031);
+    field.advance(0.061);
+    field.send(Way::key, "<BS>");
     field.send(Way::usersKey, "<h>"); // held keys of the user's, sent on as typed
     field.send(Way::usersKey, "<e>");
-    EXPECT_EQ(field.received, "<BS><BS>да т<h><e>") << "the user's held keys lag";
+    EXPECT_EQ(field.received, "<BS><BS>да т<BS><h><e>") << "the user's held keys lag";
     for (int key = 0; key < 3; ++key) {
         field.advance(0.01);
-        EXPECT_FALSE(field.order.mustWait(Way::replay)) << "a key held behind nothing: the typist's keys would lag";
+        EXPECT_FALSE(field.order.mustWait(Way::replay))
+            << "a key held behind nothing: the typist's keys would lag";
         field.order.went(Way::key); // the user's key passed to the field
     }
+}
+
+// Where the field tells its text, GNOME Shell's next text waits until the field has told it took
+// every key and text before it: a text sent sooner may be lost, a key taken in after it.
+TEST(DeliveryOrder, WithOwnSpacingTextWaitsUntilTheFieldToldItTookWhatWentBefore) {
+    Field field;
+    field.order.setOwnSpacing(0.03);
+    field.order.setFieldTells(true);
+    field.send(Way::key, "<BS>");
+    field.send(Way::key, "<BS>");
+    field.send(Way::text, "да");
+    field.advance(0.1);
+    EXPECT_EQ(field.received, "<BS><BS>");
+    field.order.fieldTold(); // the first BackSpace arrived, the second not yet
+    field.advance(0.1);
+    EXPECT_EQ(field.received, "<BS><BS>") << "the text would overtake the second BackSpace";
+    field.order.fieldTold();
+    field.advance(0.031);
+    EXPECT_EQ(field.received, "<BS><BS>да");
+    field.send(Way::text, " ");
+    field.advance(0.1);
+    EXPECT_EQ(field.received, "<BS><BS>да") << "two texts before the field took the first";
+    field.order.fieldTold();
+    field.advance(0.031);
+    EXPECT_EQ(field.received, "<BS><BS>да ");
+    field.send(Way::text, "x");
+    field.advance(0.6);
+    EXPECT_EQ(field.received, "<BS><BS>да x")
+        << "a field that never tells holds text up at most half a second";
 }
 
 TEST(DeliveryOrder, WhatAHeldKeyBringsAboutComesBeforeTheKeysHeldAfterIt) {
