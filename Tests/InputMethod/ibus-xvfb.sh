@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The IBus engine on a private Xvfb display: ibus-daemon runs the engine from the build tree as
-# the input source, and keys typed through XTest reach a GTK3 field through IBus's GTK module and
-# xterm through IBus's XIM bridge. Words typed in the wrong layout are corrected before the key
-# that ended them; the engine types the layout it chose, follows the user's switch key and undoes;
-# a password field is never touched; a line typed fast arrives whole and in order.
+# the input source, and keys typed through XTest reach a GTK3 field through IBus's GTK module, a
+# Qt 6 field through Qt's IBus plugin and xterm through IBus's XIM bridge. Words typed in the wrong
+# layout are corrected before the key that ended them; the engine types the layout it chose (and
+# the user's variant of it), follows the user's switch key and undoes; a password field is never
+# touched; a line typed fast arrives whole and in order.
 #
 #   ibus-xvfb.sh COMPONENT_FOLDER FIELD_GTK3 [CASE...]
 #
@@ -12,8 +13,8 @@
 # As root, the test runs as the user keyvane-test (see test-user.sh).
 set -euo pipefail
 
-all_cases=(gtk3 xterm-return layout layout-variant password-fast user-switch undo excluded-application key-order-10
-  key-order-20)
+all_cases=(gtk3 qt6 xterm-return layout layout-variant password-fast user-switch undo excluded-application
+  key-order-10 key-order-20)
 slow_cases=(key-order-10 key-order-20)
 
 if (($# < 2)); then
@@ -126,6 +127,17 @@ open_gtk3() {
   expect_line ""
 }
 
+# Qt 6 through Qt's own IBus plugin, which talks to ibus-daemon over D-Bus: as Qt programs do on
+# GNOME, on Wayland too.
+open_qt6() {
+  : >"$out"
+  QT_IM_MODULE=ibus QT_QPA_PLATFORM=xcb "$(dirname "$field_gtk3")/keyvane-field-qt6" >"$out" 2>"$work/client.err" &
+  client_pid=$!
+  echo "$client_pid" >"$work/client.pid"
+  focus_client
+  expect_line ""
+}
+
 open_xterm() {
   : >"$out"
   XMODIFIERS=@im=ibus LC_CTYPE=C.UTF-8 xterm -xrm 'XTerm*inputMethod: ibus' -e sh -c "cat >'$out'" \
@@ -156,6 +168,14 @@ case_gtk3() {
   keys g h b d t n space v b h space
   expect_line "привет мир "
   host_says "language ru"
+}
+
+case_qt6() {
+  open_qt6
+  keys g h b d t n space v b h space
+  expect_line "привет мир "
+  keys c k j d j space # typed on the Russian layout now: "слово"
+  expect_line "привет мир слово "
 }
 
 # The word is corrected before Return reaches the terminal: the line read is the corrected one.

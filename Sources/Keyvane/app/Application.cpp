@@ -13,6 +13,7 @@
 #include "Keyvane/services/CrashLogNotice.h"
 #include "Keyvane/services/CrashReporter.h"
 #include "Keyvane/services/FeedbackClient.h"
+#include "Keyvane/services/GnomeInputSources.h"
 #include "Keyvane/services/LearningNotice.h"
 #include "Keyvane/services/UpdateChecker.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
@@ -112,6 +113,7 @@ int run(int argc, char** argv) {
                 return platform ? KeyAccess::granted : KeyAccess::missingExtensions;
             },
             [&completed] { completed = true; }, CorrectionReadiness::waylandReach);
+        onboarding.offerToAddInputSource(GnomeInputSources::addKeyvane);
         onboarding.show();
         while (!completed && onboarding.isVisible()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -264,6 +266,7 @@ int run(int argc, char** argv) {
     if (Onboarding::shouldShow(KeyAccess::granted, AppPaths::userDefaultsPath())) {
         welcome = std::make_unique<OnboardingWindow>([] { return KeyAccess::granted; }, [] {},
                                                      CorrectionReadiness::waylandReach);
+        welcome->offerToAddInputSource(GnomeInputSources::addKeyvane);
         welcome->setAttribute(Qt::WA_ShowWithoutActivating);
         welcome->show();
         Onboarding::rememberWelcomed(AppPaths::userDefaultsPath());

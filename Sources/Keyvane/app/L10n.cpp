@@ -394,6 +394,18 @@ const Row keyRows[] = {
      "Движок IBus от Keyvane установлен, но не является вашим источником ввода: в Параметрах, раздел "
      "Клавиатура, Источники ввода, добавьте «Keyvane (English, Russian, Ukrainian)» и уберите отдельные "
      "английский, русский и украинский источники."},
+    {"onboarding.gnome.add", "Add Keyvane to my input sources", "Додати Keyvane до моїх джерел введення",
+     "Добавить Keyvane в мои источники ввода"},
+    {"onboarding.gnome.added",
+     "Keyvane is now first in your input sources, and your other sources are kept: choose it in the "
+     "input-source menu of GNOME's top bar.",
+     "Keyvane тепер перший у ваших джерелах введення, а інші джерела залишилися: виберіть його в меню "
+     "джерел введення на верхній панелі GNOME.",
+     "Keyvane теперь первый в ваших источниках ввода, а остальные источники остались: выберите его в "
+     "меню источников ввода на верхней панели GNOME."},
+    {"onboarding.gnome.add_failed", "Keyvane could not be added to your input sources: ",
+     "Не вдалося додати Keyvane до ваших джерел введення: ",
+     "Не удалось добавить Keyvane в ваши источники ввода: "},
     {"onboarding.gnome.ready",
      "Keyvane types and corrects as your IBus input source: words typed in programs on Wayland are corrected "
      "there, and GNOME's panel shows the layout it types with.",

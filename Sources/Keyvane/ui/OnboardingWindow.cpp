@@ -132,6 +132,16 @@ void OnboardingWindow::build() {
     waylandText_ = text(QString(), 10.5);
     waylandText_->setTextInteractionFlags(Qt::TextSelectableByMouse); // the commands can be copied
     waylandLayout->addWidget(waylandText_);
+    addSourceButton_ = new QPushButton(l10n("onboarding.gnome.add"));
+    addSourceButton_->setObjectName(QStringLiteral("onboardingAddInputSource"));
+    waylandLayout->addWidget(addSourceButton_, 0, Qt::AlignHCenter);
+    connect(addSourceButton_, &QPushButton::clicked, this, [this] {
+        if (addSource_) {
+            const std::optional<std::string> failure = addSource_();
+            addResult_ = failure.value_or(std::string());
+            refresh();
+        }
+    });
     waylandCard_ = waylandCard;
     layout->addWidget(waylandCard);
 
@@ -172,7 +182,15 @@ void OnboardingWindow::refresh() {
     case WaylandReach::notWayland:
     case WaylandReach::unreached: break;
     }
-    waylandText_->setText(l10n(said));
+    QString shown = l10n(said);
+    if (reach == WaylandReach::engineNotSelected && addResult_) {
+        shown = addResult_->empty()
+                    ? l10n("onboarding.gnome.added")
+                    : l10n("onboarding.gnome.add_failed") + QString::fromStdString(*addResult_);
+    }
+    waylandText_->setText(shown);
+    addSourceButton_->setVisible(reach == WaylandReach::engineNotSelected && addSource_ &&
+                                 (!addResult_ || !addResult_->empty()));
     const bool reached = reach == WaylandReach::notWayland || reach == WaylandReach::addonCorrects ||
                          reach == WaylandReach::engineCorrects;
     if (granted && reached) {

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -34,6 +35,12 @@ public:
     OnboardingWindow(std::function<KeyAccess()> check, std::function<void()> onComplete,
                      WaylandCheck wayland = nullptr, QWidget* parent = nullptr);
 
+    // Where given, the Wayland card offers to add Keyvane's IBus engine to GNOME's input sources
+    // while it is installed but not chosen, and calls this when the user asks: nothing on
+    // success, else the reason.
+    using SourceAdder = std::function<std::optional<std::string>()>;
+    void offerToAddInputSource(SourceAdder add) { addSource_ = std::move(add); }
+
     // Looks again and shows the state.
     void refresh();
     bool canContinue() const { return access_ == KeyAccess::granted; }
@@ -59,6 +66,9 @@ private:
     QPushButton* continue_ = nullptr;
     QWidget* waylandCard_ = nullptr;
     QLabel* waylandText_ = nullptr;
+    QPushButton* addSourceButton_ = nullptr;
+    SourceAdder addSource_;
+    std::optional<std::string> addResult_; // what adding the input source said, once asked
 };
 
 namespace Onboarding {

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace keyvane {
+
+// The user's list of input sources in GNOME (the "sources" key of org.gnome.desktop.input-sources,
+// which GNOME Settings shows under Keyboard, Input Sources), read and changed through GSettings.
+namespace GnomeInputSources {
+
+struct Source {
+    std::string type; // "xkb" or "ibus"
+    std::string id;   // "us", "ru+phonetic", "keyvane"
+    bool operator==(const Source&) const = default;
+};
+
+// Keyvane's IBus engine as GNOME lists it.
+inline const Source keyvane{"ibus", "keyvane"};
+
+// The list with Keyvane's engine first and every source the user had after it, in their order:
+// their layouts and their variants stay, for the engine to type and for the user to go back to.
+std::vector<Source> withKeyvane(std::vector<Source> sources);
+
+// Adds Keyvane's engine to the user's list, as withKeyvane() says; nothing when it is there. On
+// failure, the reason ("GNOME's input-source settings are not installed").
+std::optional<std::string> addKeyvane();
+
+} // namespace GnomeInputSources
+} // namespace keyvane
