@@ -2,11 +2,11 @@
 #include "KeyvaneIBus/KeyvaneIBusEngine.h"
 
 #include "Keyvane/app/AppLog.h"
+#include "Keyvane/correction/GnomeInputSources.h"
 #include "KeyvaneCore/UnicodeText.h"
 #include "KeyvaneInputMethod/InputMethodHost.h"
 
 #include <algorithm>
-#include <gio/gio.h>
 #include <glib-unix.h>
 #include <utility>
 
@@ -61,30 +61,14 @@ bool countsInBytes(const std::string& client) {
 }
 
 // The user's XKB layouts in GNOME's list of input sources ("us", "ru+phonetic"), whose variants
-// the engine types: empty where GNOME's settings are not installed.
+// the engine types.
 std::vector<std::string> gnomeLayouts() {
     std::vector<std::string> layouts;
-    GSettingsSchemaSource* schemas = g_settings_schema_source_get_default();
-    GSettingsSchema* schema =
-        schemas != nullptr ? g_settings_schema_source_lookup(schemas, "org.gnome.desktop.input-sources", TRUE)
-                           : nullptr;
-    if (schema == nullptr) {
-        return layouts;
-    }
-    g_settings_schema_unref(schema);
-    GSettings* settings = g_settings_new("org.gnome.desktop.input-sources");
-    GVariant* sources = g_settings_get_value(settings, "sources");
-    GVariantIter iter;
-    g_variant_iter_init(&iter, sources);
-    const char* type = nullptr;
-    const char* id = nullptr;
-    while (g_variant_iter_next(&iter, "(&s&s)", &type, &id)) {
-        if (std::string(type) == "xkb") {
-            layouts.emplace_back(id);
+    for (const GnomeInputSources::Source& source : GnomeInputSources::read()) {
+        if (source.type == "xkb") {
+            layouts.push_back(source.id);
         }
     }
-    g_variant_unref(sources);
-    g_object_unref(settings);
     return layouts;
 }
 
@@ -225,8 +209,7 @@ bool KeyvaneIBusEngine::keyEvent(IBusEngine* engine, unsigned int keyval, unsign
         return true;
     }
     // A modifier changes no text: the field tells nothing of it.
-    const bool modifier = (keyval >= IBUS_KEY_Shift_L && keyval <= IBUS_KEY_Hyper_R) ||
-                          (keyval >= IBUS_KEY_ISO_Lock && keyval <= IBUS_KEY_ISO_Last_Group_Lock);
+    const bool modifier = session_->host().isModifierKey(static_cast<std::uint16_t>(keycode));
     order_.went(modifier ? DeliveryOrder::Way::release : DeliveryOrder::Way::key);
     return false;
 }

@@ -31,6 +31,8 @@ public:
     explicit InputMethodHost(InputMethodFrontend& frontend,
                              std::vector<KeyboardLayout> layouts = defaultLayouts());
     const std::vector<KeyboardLayout>& layouts() const { return layouts_; }
+    // Whether the key (evdev code) is a modifier, which types nothing and moves nothing.
+    bool isModifierKey(std::uint16_t keyCode) const;
     ~InputMethodHost() override;
 
     // A field took the focus: what it is (ordinary, password, or unknown where the program tells
@@ -100,7 +102,6 @@ public:
     void setClipboardContents(const ClipboardContents& /*contents*/, ClipboardKind /*kind*/) override {}
 
 private:
-    bool isModifierKey(std::uint16_t keyCode) const;
     bool fieldIsRead() const { return field_ == FocusedField::ordinary || field_ == FocusedField::unknown; }
     void notify(const std::vector<std::function<void()>>& handlers);
 

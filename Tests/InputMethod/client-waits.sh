@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sourced by the input-method test scripts: waiting for what a client shows and what the host says.
-# The script defines fail, and sets out (the client's lines) and client_pid.
+# Sourced by the input-method test scripts: choosing and running their cases, and waiting for what
+# a client shows and what the host says. The script defines fail, and sets out (the client's lines)
+# and client_pid.
 
 # A scratch folder for the test ($work), removed at the end with every process left in $pids, last
 # started first, and what each started (GNOME Shell starts ibus-daemon, which outlives it).
@@ -54,4 +55,39 @@ host_says() {
     ((SECONDS < end)) || fail "the host's marker lacks \"$1\""
     sleep 0.02
   done
+}
+
+# The cases named ($@), or else every one of $all_cases that is not in $slow_cases: in $cases.
+pick_cases() {
+  if (($#)); then
+    cases=("$@")
+    return
+  fi
+  cases=()
+  local name
+  for name in "${all_cases[@]}"; do
+    [[ " ${slow_cases[*]} " == *" $name "* ]] || cases+=("$name")
+  done
+}
+
+# Runs each of $cases (the function case_NAME, in a subshell of its own), with the script's
+# begin_case and end_case around it, and ends the script: failed when a case did.
+run_cases() {
+  local failed=0 started script
+  script=$(basename "$0")
+  for case in "${cases[@]}"; do
+    if ! declare -F "case_$case" >/dev/null; then
+      echo "$script: no case \"$case\"" >&2
+      exit 2
+    fi
+    started=$SECONDS
+    begin_case
+    if ("case_$case"); then
+      echo "$script: $case passed ($((SECONDS - started)) s)"
+    else
+      failed=1
+    fi
+    end_case
+  done
+  exit "$failed"
 }

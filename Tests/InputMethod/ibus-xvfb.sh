@@ -32,17 +32,9 @@ fi
 components=$(cd "$1" && pwd)
 field_gtk3=$2
 shift 2
-if (($#)); then
-  cases=("$@")
-else
-  cases=()
-  for name in "${all_cases[@]}"; do
-    [[ " ${slow_cases[*]} " == *" $name "* ]] || cases+=("$name")
-  done
-fi
-
 # shellcheck source=client-waits.sh
 source "$(dirname "${BASH_SOURCE[0]}")/client-waits.sh"
+pick_cases "$@"
 scratch_folder
 private_home "$work"
 
@@ -278,21 +270,10 @@ key_order() {
 case_key-order-10() { key_order 10; }
 case_key-order-20() { key_order 20; }
 
-failed=0
 daemon_pid=""
-for case in "${cases[@]}"; do
-  if ! declare -F "case_$case" >/dev/null; then
-    echo "ibus-xvfb.sh: no case \"$case\"" >&2
-    exit 2
-  fi
-  started=$SECONDS
-  start_daemon
-  if ("case_$case"); then
-    echo "ibus-xvfb.sh: $case passed ($((SECONDS - started)) s)"
-  else
-    failed=1
-  fi
+begin_case() { start_daemon; }
+end_case() {
   close_client
   stop_daemon
-done
-exit "$failed"
+}
+run_cases

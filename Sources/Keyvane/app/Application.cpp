@@ -13,7 +13,7 @@
 #include "Keyvane/services/CrashLogNotice.h"
 #include "Keyvane/services/CrashReporter.h"
 #include "Keyvane/services/FeedbackClient.h"
-#include "Keyvane/services/GnomeInputSources.h"
+#include "Keyvane/correction/GnomeInputSources.h"
 #include "Keyvane/services/LearningNotice.h"
 #include "Keyvane/services/UpdateChecker.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"

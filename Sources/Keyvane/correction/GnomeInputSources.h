@@ -20,6 +20,9 @@ struct Source {
 // Keyvane's IBus engine as GNOME lists it.
 inline const Source keyvane{"ibus", "keyvane"};
 
+// The user's list as it is now: empty where GNOME's settings are not installed.
+std::vector<Source> read();
+
 // The list with Keyvane's engine first and every source the user had after it, in their order:
 // their layouts and their variants stay, for the engine to type and for the user to go back to.
 std::vector<Source> withKeyvane(std::vector<Source> sources);

@@ -2,7 +2,7 @@
 // Keyvane's IBus engine is added to GNOME's list of input sources in front of what the user had,
 // which stays, and only once.
 
-#include "Keyvane/services/GnomeInputSources.h"
+#include "Keyvane/correction/GnomeInputSources.h"
 
 #include <cstdlib>
 #include <gio/gio.h>
