@@ -14,7 +14,7 @@
 # root, the session runs as the user keyvane-test (see test-user.sh).
 set -euo pipefail
 
-all_cases=(gtk4 gtk3 return layout password-fast user-switch undo key-order-10 key-order-20)
+all_cases=(gtk4 gtk3 return layout password-fast user-switch super-space undo key-order-10 key-order-20)
 slow_cases=(key-order-10 key-order-20)
 
 if (($# < 2)); then
@@ -109,7 +109,7 @@ exec {to_typist}>&"${typist[1]}" {from_typist}<&"${typist[0]}"
 # Evdev key codes by name; "ctrl+F11" holds the first keys while it types the last.
 declare -A code=([q]=16 [w]=17 [e]=18 [r]=19 [t]=20 [o]=24 [d]=32 [f]=33 [g]=34 [h]=35 [k]=37 [l]=38
   [x]=45 [c]=46 [v]=47 [b]=48 [n]=49 [space]=57 [Return]=28 [Escape]=1 [BackSpace]=14 [F11]=87
-  [ctrl]=29 [shift]=42 [alt]=56)
+  [ctrl]=29 [shift]=42 [alt]=56 [super]=125)
 gap=30 # ms after each key
 # Types the keys in one go, $gap ms apart.
 keys() {
@@ -224,6 +224,30 @@ case_user-switch() {
   host_says "language ru"
   keys g h b d t n space
   expect_line "привет "
+}
+
+# Super+Space as the welcome window gives it, with the user's consent, to the engine's layouts:
+# GNOME's switch of input sources gives up the key, and an XKB option makes it switch layouts.
+# Changed while the session runs, as the user's click does.
+case_super-space() {
+  open_field gtk4
+  gsettings set org.gnome.desktop.input-sources xkb-options "['grp:win_space_toggle']"
+  gsettings set org.gnome.desktop.wm.keybindings switch-input-source "['XF86Keyboard']"
+  gsettings set org.gnome.desktop.wm.keybindings switch-input-source-backward "['<Shift>XF86Keyboard']"
+  # GNOME Shell takes the change a moment later: until then the key is still its own.
+  local end=$((SECONDS + 10)) marker=$XDG_RUNTIME_DIR/keyvane/input-method-host
+  until grep -qx "language ru" "$marker"; do
+    ((SECONDS < end)) || fail "Super+Space never reached the engine"
+    keys super+space
+    sleep 0.5
+  done
+  keys x
+  expect_line "ч"
+  keys super+space
+  host_says "language uk"
+  keys super+space
+  host_says "language en"
+  gsettings set org.gnome.desktop.input-sources xkb-options "['grp:alt_shift_toggle']"
 }
 
 case_undo() {

@@ -114,6 +114,8 @@ int run(int argc, char** argv) {
             },
             [&completed] { completed = true; }, CorrectionReadiness::waylandReach);
         onboarding.offerToAddInputSource(GnomeInputSources::addKeyvane);
+        onboarding.offerSwitchKey([] { return !GnomeInputSources::hasLayoutSwitchKey(); },
+                                  GnomeInputSources::giveSuperSpaceToKeyvane);
         onboarding.show();
         while (!completed && onboarding.isVisible()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -267,6 +269,8 @@ int run(int argc, char** argv) {
         welcome = std::make_unique<OnboardingWindow>([] { return KeyAccess::granted; }, [] {},
                                                      CorrectionReadiness::waylandReach);
         welcome->offerToAddInputSource(GnomeInputSources::addKeyvane);
+        welcome->offerSwitchKey([] { return !GnomeInputSources::hasLayoutSwitchKey(); },
+                                GnomeInputSources::giveSuperSpaceToKeyvane);
         welcome->setAttribute(Qt::WA_ShowWithoutActivating);
         welcome->show();
         Onboarding::rememberWelcomed(AppPaths::userDefaultsPath());

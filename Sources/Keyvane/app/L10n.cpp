@@ -406,6 +406,24 @@ const Row keyRows[] = {
     {"onboarding.gnome.add_failed", "Keyvane could not be added to your input sources: ",
      "Не вдалося додати Keyvane до ваших джерел введення: ",
      "Не удалось добавить Keyvane в ваши источники ввода: "},
+    {"onboarding.gnome.switch_key_why",
+     "GNOME keeps Super+Space for going from one input source to the next, so with Keyvane as your only "
+     "source it switches nothing. Keyvane can take Super+Space to switch among its English, Russian and "
+     "Ukrainian layouts; GNOME keeps its other keys for input sources.",
+     "GNOME залишає Super+Пробіл для переходу між джерелами введення, тож коли Keyvane — ваше єдине "
+     "джерело, він нічого не перемикає. Keyvane може взяти Super+Пробіл, щоб перемикати свої англійську, "
+     "російську й українську розкладки; GNOME залишить собі інші клавіші для джерел введення.",
+     "GNOME оставляет Super+Пробел для перехода между источниками ввода, поэтому, когда Keyvane — ваш "
+     "единственный источник, он ничего не переключает. Keyvane может взять Super+Пробел, чтобы "
+     "переключать свои английскую, русскую и украинскую раскладки; GNOME оставит себе другие клавиши для "
+     "источников ввода."},
+    {"onboarding.gnome.switch_key", "Switch Keyvane's layouts with Super+Space",
+     "Перемикати розкладки Keyvane клавішами Super+Пробіл",
+     "Переключать раскладки Keyvane клавишами Super+Пробел"},
+    {"onboarding.gnome.switch_key_given", "Super+Space now switches Keyvane's layouts.",
+     "Super+Пробіл тепер перемикає розкладки Keyvane.", "Super+Пробел теперь переключает раскладки Keyvane."},
+    {"onboarding.gnome.switch_key_failed", "Super+Space could not be given to Keyvane: ",
+     "Не вдалося віддати Super+Пробіл Keyvane: ", "Не удалось отдать Super+Пробел Keyvane: "},
     {"onboarding.gnome.ready",
      "Keyvane types and corrects as your IBus input source: words typed in programs on Wayland are corrected "
      "there, and GNOME's panel shows the layout it types with.",

@@ -9,6 +9,8 @@ namespace keyvane::GnomeInputSources {
 namespace {
 
 constexpr const char* schemaId = "org.gnome.desktop.input-sources";
+constexpr const char* keybindingsSchemaId = "org.gnome.desktop.wm.keybindings";
+constexpr const char* superSpaceOption = "grp:win_space_toggle";
 
 struct ObjectDeleter {
     void operator()(gpointer object) const { g_object_unref(object); }
@@ -19,15 +21,38 @@ struct VariantDeleter {
 
 // GNOME's settings of input sources, or nothing where their schema is not installed (GSettings
 // would abort the program).
-std::unique_ptr<GSettings, ObjectDeleter> settings() {
+std::unique_ptr<GSettings, ObjectDeleter> settings(const char* id = schemaId) {
     GSettingsSchemaSource* schemas = g_settings_schema_source_get_default();
     GSettingsSchema* schema =
-        schemas != nullptr ? g_settings_schema_source_lookup(schemas, schemaId, TRUE) : nullptr;
+        schemas != nullptr ? g_settings_schema_source_lookup(schemas, id, TRUE) : nullptr;
     if (schema == nullptr) {
         return nullptr;
     }
     g_settings_schema_unref(schema);
-    return std::unique_ptr<GSettings, ObjectDeleter>(g_settings_new(schemaId));
+    return std::unique_ptr<GSettings, ObjectDeleter>(g_settings_new(id));
+}
+
+std::vector<std::string> stringsOf(GSettings* settings, const char* key) {
+    std::vector<std::string> strings;
+    gchar** values = g_settings_get_strv(settings, key);
+    for (gchar** value = values; *value != nullptr; ++value) {
+        strings.emplace_back(*value);
+    }
+    g_strfreev(values);
+    return strings;
+}
+
+bool setStrings(GSettings* settings, const char* key, const std::vector<std::string>& strings) {
+    std::vector<const gchar*> values;
+    for (const std::string& value : strings) {
+        values.push_back(value.c_str());
+    }
+    values.push_back(nullptr);
+    return g_settings_set_strv(settings, key, values.data());
+}
+
+bool isLayoutSwitchOption(const std::string& option) {
+    return option.starts_with("grp:");
 }
 
 std::vector<Source> sourcesOf(GSettings* gnome) {
@@ -74,6 +99,45 @@ std::optional<std::string> addKeyvane() {
         return "GNOME's input-source settings cannot be changed";
     }
     g_settings_sync(); // written before the program may end
+    return std::nullopt;
+}
+
+bool hasLayoutSwitchKey() {
+    const auto gnome = settings();
+    if (!gnome) {
+        return false;
+    }
+    const std::vector<std::string> options = stringsOf(gnome.get(), "xkb-options");
+    return std::any_of(options.begin(), options.end(), isLayoutSwitchOption);
+}
+
+std::vector<std::string> withSuperSpaceSwitch(std::vector<std::string> xkbOptions) {
+    if (std::none_of(xkbOptions.begin(), xkbOptions.end(), isLayoutSwitchOption)) {
+        xkbOptions.emplace_back(superSpaceOption);
+    }
+    return xkbOptions;
+}
+
+std::optional<std::string> giveSuperSpaceToKeyvane() {
+    const auto gnome = settings();
+    const auto keybindings = settings(keybindingsSchemaId);
+    if (!gnome || !keybindings) {
+        return "GNOME's keyboard settings are not installed";
+    }
+    // GNOME's binding first: while it holds Super+Space the shell takes the key before any engine.
+    for (const auto& [key, binding] : {std::pair{"switch-input-source", "<Super>space"},
+                                       std::pair{"switch-input-source-backward", "<Shift><Super>space"}}) {
+        std::vector<std::string> bindings = stringsOf(keybindings.get(), key);
+        if (std::erase(bindings, binding) > 0 && !setStrings(keybindings.get(), key, bindings)) {
+            return "GNOME's keyboard shortcuts cannot be changed";
+        }
+    }
+    const std::vector<std::string> options = stringsOf(gnome.get(), "xkb-options");
+    const std::vector<std::string> wanted = withSuperSpaceSwitch(options);
+    if (wanted != options && !setStrings(gnome.get(), "xkb-options", wanted)) {
+        return "GNOME's keyboard options cannot be changed";
+    }
+    g_settings_sync();
     return std::nullopt;
 }
 

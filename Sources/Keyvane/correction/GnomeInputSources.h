@@ -31,5 +31,20 @@ std::vector<Source> withKeyvane(std::vector<Source> sources);
 // failure, the reason ("GNOME's input-source settings are not installed").
 std::optional<std::string> addKeyvane();
 
+// GNOME keeps Super+Space for going from one input source to the next, so with Keyvane's engine as
+// the only source that key switches nothing. A layout-switch option of XKB ("grp:", as GNOME Tweaks
+// sets) reaches the engine, which goes round its layouts on it.
+
+// Whether the user has such an option: their switch key already reaches the engine.
+bool hasLayoutSwitchKey();
+
+// The options with "grp:win_space_toggle" added, unless one "grp:" option is there.
+std::vector<std::string> withSuperSpaceSwitch(std::vector<std::string> xkbOptions);
+
+// Super+Space switches the engine's layouts: the option above is added, and GNOME's own switching
+// of input sources gives up Super+Space (and Shift+Super+Space) and keeps its other keys. On
+// failure, the reason.
+std::optional<std::string> giveSuperSpaceToKeyvane();
+
 } // namespace GnomeInputSources
 } // namespace keyvane

@@ -142,6 +142,16 @@ void OnboardingWindow::build() {
             refresh();
         }
     });
+    switchKeyButton_ = new QPushButton(l10n("onboarding.gnome.switch_key"));
+    switchKeyButton_->setObjectName(QStringLiteral("onboardingSwitchKey"));
+    waylandLayout->addWidget(switchKeyButton_, 0, Qt::AlignHCenter);
+    connect(switchKeyButton_, &QPushButton::clicked, this, [this] {
+        if (giveSwitchKey_) {
+            const std::optional<std::string> failure = giveSwitchKey_();
+            switchKeyResult_ = failure.value_or(std::string());
+            refresh();
+        }
+    });
     waylandCard_ = waylandCard;
     layout->addWidget(waylandCard);
 
@@ -188,9 +198,25 @@ void OnboardingWindow::refresh() {
                     ? l10n("onboarding.gnome.added")
                     : l10n("onboarding.gnome.add_failed") + QString::fromStdString(*addResult_);
     }
+    // With the engine as the only input source GNOME's Super+Space switches nothing.
+    bool offerSwitchKey = false;
+    if (reach == WaylandReach::engineCorrects && giveSwitchKey_) {
+        if (switchKeyResult_) {
+            shown += QStringLiteral("\n\n") + (switchKeyResult_->empty()
+                                                   ? l10n("onboarding.gnome.switch_key_given")
+                                                   : l10n("onboarding.gnome.switch_key_failed") +
+                                                         QString::fromStdString(*switchKeyResult_));
+        }
+        offerSwitchKey =
+            (!switchKeyResult_ || !switchKeyResult_->empty()) && switchKeyNeeded_ && switchKeyNeeded_();
+        if (offerSwitchKey && !switchKeyResult_) {
+            shown += QStringLiteral("\n\n") + l10n("onboarding.gnome.switch_key_why");
+        }
+    }
     waylandText_->setText(shown);
     addSourceButton_->setVisible(reach == WaylandReach::engineNotSelected && addSource_ &&
                                  (!addResult_ || !addResult_->empty()));
+    switchKeyButton_->setVisible(offerSwitchKey);
     const bool reached = reach == WaylandReach::notWayland || reach == WaylandReach::addonCorrects ||
                          reach == WaylandReach::engineCorrects;
     if (granted && reached) {

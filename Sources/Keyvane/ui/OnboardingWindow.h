@@ -41,6 +41,14 @@ public:
     using SourceAdder = std::function<std::optional<std::string>()>;
     void offerToAddInputSource(SourceAdder add) { addSource_ = std::move(add); }
 
+    // Where given, the card offers Super+Space as the key that switches the engine's layouts while
+    // the engine corrects and `needed` says no switch key of the user's reaches it; `give` is called
+    // when the user asks: nothing on success, else the reason.
+    void offerSwitchKey(std::function<bool()> needed, SourceAdder give) {
+        switchKeyNeeded_ = std::move(needed);
+        giveSwitchKey_ = std::move(give);
+    }
+
     // Looks again and shows the state.
     void refresh();
     bool canContinue() const { return access_ == KeyAccess::granted; }
@@ -69,6 +77,10 @@ private:
     QPushButton* addSourceButton_ = nullptr;
     SourceAdder addSource_;
     std::optional<std::string> addResult_; // what adding the input source said, once asked
+    QPushButton* switchKeyButton_ = nullptr;
+    std::function<bool()> switchKeyNeeded_;
+    SourceAdder giveSwitchKey_;
+    std::optional<std::string> switchKeyResult_;
 };
 
 namespace Onboarding {

@@ -24,11 +24,11 @@ using keyvane::testing::TempHome;
 
 namespace {
 
-// Whether a visible label shows the text of `key` (at its start: some add a detail).
+// Whether a visible label shows the text of `key` (some add a detail, or follow another text).
 bool shows(QWidget& window, const std::string& key) {
     const QString text = QString::fromStdString(L10n::t(key));
     for (QLabel* label : window.findChildren<QLabel*>()) {
-        if (label->text().startsWith(text) && label->isVisible()) {
+        if (label->text().contains(text) && label->isVisible()) {
             return true;
         }
     }
@@ -141,6 +141,34 @@ TEST(Onboarding, OnGnomeTheIBusEngineIsFoundInstalledThenSelected) {
     std::ofstream(marker) << "1\nlanguage en\npaused 0\n";
     window.refresh();
     EXPECT_TRUE(shows(window, "onboarding.gnome.ready"));
+    auto* switchKey = window.findChild<QPushButton*>("onboardingSwitchKey");
+    EXPECT_FALSE(switchKey->isVisible()) << "offered where nothing can give the key";
+
+    // Super+Space is offered only while no switch key of the user's reaches the engine, and given
+    // only when asked.
+    bool userHasSwitchKey = true;
+    int given = 0;
+    std::optional<std::string> giveAnswer = "GNOME's keyboard settings are not installed";
+    window.offerSwitchKey([&] { return !userHasSwitchKey; },
+                          [&] {
+                              ++given;
+                              return giveAnswer;
+                          });
+    window.refresh();
+    EXPECT_FALSE(switchKey->isVisible()) << "offered to a user who has a switch key";
+    userHasSwitchKey = false;
+    window.refresh();
+    ASSERT_TRUE(switchKey->isVisible());
+    EXPECT_TRUE(shows(window, "onboarding.gnome.switch_key_why"));
+    EXPECT_EQ(given, 0);
+    switchKey->click();
+    EXPECT_TRUE(shows(window, "onboarding.gnome.switch_key_failed")) << "the reason is missing";
+    EXPECT_TRUE(switchKey->isVisible());
+    giveAnswer.reset();
+    switchKey->click();
+    EXPECT_EQ(given, 2);
+    EXPECT_TRUE(shows(window, "onboarding.gnome.switch_key_given"));
+    EXPECT_FALSE(switchKey->isVisible());
     std::filesystem::remove(marker);
 
     ::setenv("XDG_CURRENT_DESKTOP", "KDE", 1); // elsewhere on Wayland, fcitx5's addon
