@@ -2,6 +2,7 @@
 #include "KeyvaneCore/DecisionConfig.h"
 
 #include "KeyvaneCore/JsonValues.h"
+#include "KeyvaneCore/UnicodeText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -97,6 +98,23 @@ DynamicThresholdCurveConfig parseCurve(const Json& c) {
     return curve;
 }
 
+// "same_script_letters": {"ы": {"at_end": -28, "elsewhere": 10}, …}. An entry that is no object,
+// or whose key is not one character, is left out; a value that is not a number is no value.
+std::vector<SameScriptLetter> parseSameScriptLetters(const Json& letters) {
+    std::vector<SameScriptLetter> parsed;
+    for (const auto& [letter, weights] : letters.items()) {
+        if (!weights.is_object() || UnicodeText::length(letter) != 1) {
+            continue;
+        }
+        SameScriptLetter entry{.letter = letter};
+        entry.atStart = JsonValues::number(JsonValues::member(weights, "at_start"));
+        entry.atEnd = JsonValues::number(JsonValues::member(weights, "at_end"));
+        readNumber(weights, "elsewhere", entry.elsewhere);
+        parsed.push_back(std::move(entry));
+    }
+    return parsed;
+}
+
 } // namespace
 
 DecisionConfig parseDecision(const Json& section) {
@@ -137,6 +155,17 @@ DecisionConfig parseDecision(const Json& section) {
         curve = JsonValues::objectMember(section, "dynamicThresholdCurve");
     }
     decision.dynamicThresholdCurve = parseCurve(curve != nullptr ? *curve : emptyObject);
+
+    if (const Json* bypass = JsonValues::objectMember(section, "gibberish_bypass")) {
+        readNumber(*bypass, "min_delta", decision.gibberishBypass.minDelta);
+        readNumber(*bypass, "min_confidence", decision.gibberishBypass.minConfidence);
+        readNumber(*bypass, "min_candidate_score", decision.gibberishBypass.minCandidateScore);
+    }
+    readNumber(section, "target_priority_penalty_per_index", decision.targetPriorityPenaltyPerIndex);
+    readNumber(section, "non_dictionary_confidence_cap", decision.nonDictionaryConfidenceCap);
+    if (const Json* letters = JsonValues::objectMember(section, "same_script_letters")) {
+        decision.sameScriptLetters = parseSameScriptLetters(*letters);
+    }
     return decision;
 }
 

@@ -3,6 +3,9 @@
 
 #include <map>
 #include <nlohmann/json_fwd.hpp>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace keyvane {
 
@@ -41,6 +44,24 @@ struct DynamicThresholdCurveConfig {
     double deltaFloor = 10.0;
 };
 
+// How a letter typed in one Cyrillic language on the other's layout weighs, by its place in the
+// word: Russian "ы" rarely ends a Ukrainian word typed on the Russian layout, "э" rarely starts one.
+// At the start wins over at the end; without either, `elsewhere` applies.
+struct SameScriptLetter {
+    std::string letter;
+    std::optional<double> atStart = std::nullopt;
+    std::optional<double> atEnd = std::nullopt;
+    double elsewhere = 0;
+};
+
+// Where a reading with no convincing score is still taken: the typed word is gibberish and the
+// reading far better.
+struct GibberishBypassConfig {
+    double minDelta = 27.0;
+    double minConfidence = 0.82;
+    double minCandidateScore = 8.0;
+};
+
 // Thresholds and weights of the correction decision ("decision" section of the rules file).
 struct DecisionConfig {
     static constexpr double defaultMinDelta = 22.0;
@@ -59,6 +80,17 @@ struct DecisionConfig {
     double confidenceScale = 18.0;
     double protectedPatternOverrideMinScore = 60.0;
     DynamicThresholdCurveConfig dynamicThresholdCurve;
+    GibberishBypassConfig gibberishBypass;
+    // Taken off a reading's score per place its language stands after the second in the order of
+    // active languages.
+    double targetPriorityPenaltyPerIndex = 12.0;
+    // The confidence reported for a correction into a word that no word list holds, at most.
+    double nonDictionaryConfidenceCap = 0.95;
+    std::vector<SameScriptLetter> sameScriptLetters = {
+        {.letter = "ы", .atEnd = -28.0, .elsewhere = 10.0},
+        {.letter = "э", .atStart = -20.0, .elsewhere = 4.0},
+        {.letter = "ъ", .elsewhere = -6.0},
+    };
 };
 
 DecisionConfig parseDecision(const nlohmann::json& section);

@@ -366,7 +366,7 @@ RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view toke
     } else {
         double reported = out.winnerBreakdown.exactCommonWord > 0
                               ? out.confidence
-                              : std::min(out.confidence, nonDictionaryConfidenceCap);
+                              : std::min(out.confidence, config_.decision.nonDictionaryConfidenceCap);
         out.decision = {true,         preserveCase(token, out.winnerCandidate) + std::string(trailing),
                         reported,     DecisionReason::mixedScriptDualEval,
                         loserTotal,   winnerTotal,

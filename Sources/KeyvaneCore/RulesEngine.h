@@ -40,12 +40,6 @@ struct ManualConversionResult {
 // engine from one thread.
 class RulesEngine {
 public:
-    static constexpr double priorityPenaltyPerIndex = 12.0;
-    static constexpr double gibberishBypassMinDelta = 27.0;
-    static constexpr double gibberishBypassMinConfidence = 0.82;
-    static constexpr double gibberishBypassMinCandidateScore = 8.0;
-    static constexpr double nonDictionaryConfidenceCap = 0.95;
-
     explicit RulesEngine(RulesConfig config);
     ~RulesEngine();
     RulesEngine(const RulesEngine&) = delete;
@@ -111,7 +105,7 @@ public:
     // Punctuation typed after a word, as the target layout types it.
     std::string renderTrailing(std::string_view trailing, const LayoutDirection& direction) const;
     double layoutSuspicionBonus(std::string_view token, const LayoutDirection& direction) const;
-    static double sameScriptPhoneticAdjustment(std::string_view source);
+    double sameScriptPhoneticAdjustment(std::string_view source) const;
 
     // Manual conversion of selected text.
     ManualConversionResult convertSelectionSmart(std::string_view text,

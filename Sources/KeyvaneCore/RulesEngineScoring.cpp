@@ -214,19 +214,25 @@ double RulesEngine::layoutSuspicionBonus(std::string_view token, const LayoutDir
     return bonus;
 }
 
-double RulesEngine::sameScriptPhoneticAdjustment(std::string_view source) {
+double RulesEngine::sameScriptPhoneticAdjustment(std::string_view source) const {
     const std::vector<std::string> chars = UnicodeText::graphemes(source);
     if (chars.size() < 2) {
         return 0;
     }
     double adjustment = 0;
     for (std::size_t i = 0; i < chars.size(); ++i) {
-        if (chars[i] == "ы") {
-            adjustment += (i == chars.size() - 1) ? -28.0 : 10.0;
-        } else if (chars[i] == "э") {
-            adjustment += (i == 0) ? -20.0 : 4.0;
-        } else if (chars[i] == "ъ") {
-            adjustment += -6.0;
+        for (const SameScriptLetter& letter : config_.decision.sameScriptLetters) {
+            if (chars[i] != letter.letter) {
+                continue;
+            }
+            if (i == 0 && letter.atStart) {
+                adjustment += *letter.atStart;
+            } else if (i == chars.size() - 1 && letter.atEnd) {
+                adjustment += *letter.atEnd;
+            } else {
+                adjustment += letter.elsewhere;
+            }
+            break;
         }
     }
     return adjustment;
@@ -322,8 +328,9 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     out.candidateBreakdown = memo.score(*this, out.candidateLower, targetLang, isSentenceStart);
 
     double suspicion = layoutSuspicionBonus(token, direction);
-    double priorityPenalty =
-        targetPriorityIndex >= 2 ? -priorityPenaltyPerIndex * (targetPriorityIndex - 1) : 0.0;
+    double priorityPenalty = targetPriorityIndex >= 2
+                                 ? -config_.decision.targetPriorityPenaltyPerIndex * (targetPriorityIndex - 1)
+                                 : 0.0;
     const bool sameScript = isSameScriptDirection(direction);
     if (sameScript) {
         suspicion += sameScriptPhoneticAdjustment(out.source);
@@ -365,8 +372,9 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
         return out;
     };
     auto correct = [&](DecisionReason reason) {
-        double reported =
-            out.candidateBreakdown.exactCommonWord > 0 ? conf : std::min(conf, nonDictionaryConfidenceCap);
+        double reported = out.candidateBreakdown.exactCommonWord > 0
+                              ? conf
+                              : std::min(conf, config_.decision.nonDictionaryConfidenceCap);
         out.decision = {
             true,          preserveCase(token, out.candidate) + renderTrailing(trailing, direction),
             reported,      reason,
@@ -430,9 +438,9 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     // Comparisons are written so that NaN never passes a threshold.
     if (!(candidateScore >= minCandidate)) {
         bool gibberishSource = originalScore < 0 || countUnknownBigrams(out.source, sourceLang) >= 2;
-        bool bypass = delta >= gibberishBypassMinDelta && gibberishSource &&
-                      conf >= gibberishBypassMinConfidence &&
-                      candidateScore >= gibberishBypassMinCandidateScore;
+        const GibberishBypassConfig& g = d.gibberishBypass;
+        bool bypass = delta >= g.minDelta && gibberishSource && conf >= g.minConfidence &&
+                      candidateScore >= g.minCandidateScore;
         if (!bypass) {
             return refuse(DecisionReason::candidateScoreTooLow, conf);
         }

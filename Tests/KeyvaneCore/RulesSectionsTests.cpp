@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesEngine.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -86,6 +87,34 @@ TEST(DecisionSection, LengthTablesTakeCatchAllAndFallbackValuesAndMistypedValues
     auto huge = RulesConfig::parse(
         json::parse(R"({"decision": {"auto_thresholds": {"same_script_min_length": 1e300}}})"));
     EXPECT_EQ(huge.decision.sameScriptMinLength, std::numeric_limits<int>::max());
+}
+
+// What the decision knows of the languages (how "ы" or "э" weighs where it stands, when gibberish
+// is read anyway) is the rules file's, with the shipped values where it says nothing.
+TEST(DecisionSection, LetterWeightsAndBypassLimitsComeFromTheFileAndDefaultWhereItIsSilent) {
+    auto config = RulesConfig::parse(json::parse(R"({"decision": {
+        "gibberish_bypass": {"min_delta": 30, "min_confidence": "x"},
+        "target_priority_penalty_per_index": 5,
+        "same_script_letters": {"ы": {"at_end": -1}, "ыы": {"elsewhere": 3}, "э": 4}
+    }})"));
+    const DecisionConfig& d = config.decision;
+    EXPECT_DOUBLE_EQ(d.gibberishBypass.minDelta, 30);
+    EXPECT_DOUBLE_EQ(d.gibberishBypass.minConfidence, 0.82);
+    EXPECT_DOUBLE_EQ(d.gibberishBypass.minCandidateScore, 8);
+    EXPECT_DOUBLE_EQ(d.targetPriorityPenaltyPerIndex, 5);
+    EXPECT_DOUBLE_EQ(d.nonDictionaryConfidenceCap, 0.95);
+    ASSERT_EQ(d.sameScriptLetters.size(), 1u) << "a key of two letters, or a weight that is no object";
+
+    const RulesEngine given(config);
+    EXPECT_DOUBLE_EQ(given.sameScriptPhoneticAdjustment("быы"), -1); // nothing elsewhere, -1 at the end
+    EXPECT_DOUBLE_EQ(given.sameScriptPhoneticAdjustment("эхо"), 0);
+
+    const RulesEngine defaults(RulesConfig::parse(json::object()));
+    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment("быы"), 10 - 28);
+    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment("эхо"), -20);
+    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment("ахэ"), 4);
+    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment("підʼїзд"), 0);
+    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment("съел"), -6);
 }
 
 TEST(RulesFileSections, ListsKeepTheirCompleteEntriesInOrderAndDropTheBrokenOnes) {

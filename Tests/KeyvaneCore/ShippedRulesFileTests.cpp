@@ -123,7 +123,7 @@ TEST(ShippedRulesFile, AWordNoListKnowsIsCorrectedWithTheConfidenceItDeserves) {
     // of a dictionary word.
     RulesDecision d = engine.evaluate("ctkmlthtq", "", false, std::nullopt, std::nullopt);
     EXPECT_EQ(d.correctedToken, "сельдерей");
-    EXPECT_LE(d.confidence, RulesEngine::nonDictionaryConfidenceCap);
+    EXPECT_LE(d.confidence, engine.config().decision.nonDictionaryConfidenceCap);
     // A long word whose typed form is gibberish is corrected even below the usual minimum score.
     d = engine.evaluate("nhfycajhvfnjh", "", false, std::nullopt, std::nullopt);
     EXPECT_EQ(d.correctedToken, "трансформатор");
