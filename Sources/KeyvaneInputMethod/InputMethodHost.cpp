@@ -98,8 +98,9 @@ void InputMethodHost::focusIn(FocusedField field, const std::string& program) {
     const bool otherProgram = program != program_;
     program_ = program;
     notify(focusHandlers_);
-    if (otherProgram && !program.empty()) {
-        const FrontmostApplication app = *frontmostApplication();
+    // A field of no named program is announced too: what was in front is not any more.
+    if (otherProgram) {
+        const FrontmostApplication app = frontmostApplication().value_or(FrontmostApplication{});
         auto handlers = activationHandlers_;
         for (auto& handler : handlers) {
             handler(app);

@@ -189,6 +189,11 @@ TEST(InputMethodHost, ExcludedProgramsAndIfTheUserSaysSoFieldsThatTellNothingAre
         s.host.focusIn(FocusedField::ordinary, "gedit"); // a field that tells is corrected either way
         s.typeGhbdtn();
         EXPECT_EQ(s.field.text, skip ? "ghbdtn ghbdtn привет " : "ghbdtn привет привет ");
+        // A program with no name (through GNOME Shell) after the excluded one is not that one.
+        s.host.focusIn(FocusedField::ordinary, "foot");
+        s.host.focusIn(FocusedField::ordinary, "");
+        s.typeGhbdtn();
+        EXPECT_EQ(s.field.text, skip ? "ghbdtn ghbdtn привет привет " : "ghbdtn привет привет привет ");
     }
 }
 

@@ -152,7 +152,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         appLog("[Keyvane] skip: the input-method host corrects these keys");
         return;
     }
-    const std::optional<FrontmostApplication> front = platform_.frontmostApplication();
+    const std::optional<FrontmostApplication>& front = front_;
     if (pauseInGames_ && front && !front->desktopEntryID.empty() &&
         GameModeDetector::isGameApp(front->desktopEntryID, front->desktopEntryPath)) {
         appLog("[Keyvane] skip: frontmost app is a game and pause-in-games is on — no correction");
@@ -426,7 +426,8 @@ void AppState::resume() {
 }
 
 void AppState::observeFrontmost() {
-    const auto front = platform_.frontmostApplication();
+    front_ = platform_.frontmostApplication();
+    const auto& front = front_;
     frontIsSecurePrompt_ = front && securePrompts_.matches(front->desktopEntryID, front->wmClass);
     if (front && !front->desktopEntryID.empty() && front->desktopEntryID != ownDesktopEntryID_) {
         recordRecent(front->desktopEntryID, front->name.empty() ? front->desktopEntryID : front->name);
@@ -441,6 +442,7 @@ void AppState::observeFrontmost() {
 }
 
 void AppState::activated(const FrontmostApplication& app) {
+    front_ = app;
     frontIsSecurePrompt_ = securePrompts_.matches(app.desktopEntryID, app.wmClass);
     keysOffLimits(); // says so when a password prompt came to the front
     if (app.desktopEntryID.empty() || app.desktopEntryID == ownDesktopEntryID_) {

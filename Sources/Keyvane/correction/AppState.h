@@ -101,6 +101,9 @@ private:
     bool skipWhenFieldsUnknown_ = false;
     SecurePrompts securePrompts_;
     bool frontIsSecurePrompt_ = false;
+    // The application in front as the desktop last announced it: read on every finished word
+    // without asking the desktop again.
+    std::optional<FrontmostApplication> front_;
     bool keysWereOffLimits_ = false;
     std::optional<FocusedField> lastField_; // the first answer is said too
     std::unique_ptr<InputObserver> inputObserver_;

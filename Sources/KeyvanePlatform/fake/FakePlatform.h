@@ -100,9 +100,13 @@ public:
         moveFocus();
     }
     bool grabbedElsewhere = false;
+    int frontmostQueries = 0;                 // how often the program asked which application is in front
     std::vector<LayoutKeyMaps> layoutKeyMaps; // what keyMapsBetweenLayouts() answers
     std::optional<bool> multiLine;
-    std::optional<FrontmostApplication> frontmostApplication() override { return frontmost_; }
+    std::optional<FrontmostApplication> frontmostApplication() override {
+        ++frontmostQueries;
+        return frontmost_;
+    }
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
     bool isTrusted() override { return trusted_; }
     void openURL(const std::string& url) override { openedURLs.push_back(url); }

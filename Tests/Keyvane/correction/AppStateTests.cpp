@@ -203,6 +203,23 @@ TEST(Undo, NeverTouchesTextAfterTheUserTypedOnOrSwitchedApplications) {
     }
 }
 
+// The application in front is known from the desktop's announcements: a finished word costs no
+// question to the desktop, and an exclusion holds from the first word after the switch.
+TEST(SessionAndApps, TheApplicationInFrontIsTheOneLastAnnouncedAndIsNotAskedForPerWord) {
+    Live live(R"({"active_languages": ["en", "ru"], "excluded_apps": {"org.example.mail": {}}})");
+    const int asked = live.platform.frontmostQueries;
+    for (int i = 0; i < 20; ++i) {
+        live.platform.setLayouts(FakePlatform::standardLayouts(), 0); // back on English
+        EXPECT_TRUE(live.corrects());
+    }
+    EXPECT_EQ(live.platform.frontmostQueries, asked) << "asked on finished words";
+    live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
+    live.platform.activate({"org.example.mail", "Mail", std::nullopt, ""});
+    EXPECT_FALSE(live.corrects()) << "the excluded application announced in front";
+    live.platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
+    EXPECT_TRUE(live.corrects());
+}
+
 TEST(SessionAndApps, ThreeWordsMakeASessionThatDecidesTwoLetterWordsUntilAnotherAppIsInFront) {
     // Three Russian words ("ltkf" is "дела"; the learned pair for "ghbdtn" names no single language)
     // or three English ones; then "yt" (не) on a new line, with no evidence of its own, is
