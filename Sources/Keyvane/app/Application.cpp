@@ -156,6 +156,9 @@ int run(int argc, char** argv) {
     // Where fcitx5 runs Keyvane's addon, that addon corrects the keys: the tray shows its state.
     InputMethodLink inputMethod(AppPaths::inputMethodHostMarkerPath(), SingleInstance::askInputMethodHost);
     statusBar.setInputMethodLink(&inputMethod);
+    QObject::connect(&inputMethod, &InputMethodLink::statusChanged,
+                     [&] { appState->setInputMethodHostCorrects(inputMethod.status().has_value()); });
+    appState->setInputMethodHostCorrects(inputMethod.status().has_value());
     FeedbackClient feedback(FeedbackClient::fromBuild());
     std::unique_ptr<SettingsWindow> settings;
     openSettings = [&] {

@@ -96,6 +96,7 @@ void AppState::startObserving() {
     if (inputObserver_) {
         return;
     }
+    inputMethodHostCorrects_ = InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath());
     std::weak_ptr<AppState*> weak = self_;
     inputObserver_ = std::make_unique<InputObserver>(platform_, [weak](const EmittedToken& token) {
         if (auto self = weak.lock(); self && *self) {
@@ -147,8 +148,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
     if (platform_.keyboardGrabbedElsewhere()) {
         return; // another program holds the keyboard: nothing is typed into it
     }
-    if (!platform_.replacesBeforeTheEndingKey() &&
-        InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath())) {
+    if (inputMethodHostCorrects_ && !platform_.replacesBeforeTheEndingKey()) {
         appLog("[Keyvane] skip: the input-method host corrects these keys");
         return;
     }

@@ -64,6 +64,10 @@ public:
     bool learningMode() const { return learningMode_; }
     void setEnabled(bool value) { setFlag(isEnabled_, value); }
     void setLearningMode(bool value) { setFlag(learningMode_, value); }
+    // Whether an input-method host (the fcitx5 addon, the IBus engine) corrects the user's keys,
+    // told whenever that changes (its marker is read once as observing starts): while one does, a
+    // host that sees the same keys leaves them to it, so that no word is corrected twice.
+    void setInputMethodHostCorrects(bool corrects) { inputMethodHostCorrects_ = corrects; }
     std::function<void()> onStateChanged;
     // An undo in learning mode made the word one that is never corrected again.
     std::function<void(const std::string& word)> onLearnedFromUndo;
@@ -104,6 +108,7 @@ private:
     // The application in front as the desktop last announced it: read on every finished word
     // without asking the desktop again.
     std::optional<FrontmostApplication> front_;
+    bool inputMethodHostCorrects_ = false;
     bool keysWereOffLimits_ = false;
     std::optional<FocusedField> lastField_; // the first answer is said too
     std::unique_ptr<InputObserver> inputObserver_;

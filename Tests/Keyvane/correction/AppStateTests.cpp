@@ -382,14 +382,22 @@ TEST(PasswordFields, AFieldNotToldOfYetIsAPasswordFieldAndWithoutTheBusTheUsersC
 }
 
 TEST(InputMethodHosts, WhileAnInputMethodHostCorrectsTheKeysTheX11HostLeavesThemAlone) {
+    // The fcitx5 addon's process says it corrects the keys (here: a process that surely runs)
+    // before Keyvane starts observing: its marker is read then.
     Live live;
-    // The fcitx5 addon's process says it corrects the keys (here: a process that surely runs).
     const std::string marker = AppPaths::inputMethodHostMarkerPath();
     std::filesystem::create_directories(std::filesystem::path(marker).parent_path());
     std::ofstream(marker) << ::getppid() << '\n';
+    live.app->stopObserving();
+    live.app->startObserving();
     EXPECT_FALSE(live.corrects()) << "a word corrected twice";
+    // Later changes are told (the live program follows the marker); the word path reads no file.
     std::ofstream(marker) << 999999999 << '\n'; // it stopped without taking it back
+    EXPECT_FALSE(live.corrects()) << "the marker read on a finished word";
+    live.app->setInputMethodHostCorrects(false);
     EXPECT_TRUE(live.corrects());
+    live.app->setInputMethodHostCorrects(true);
+    EXPECT_FALSE(live.corrects());
 }
 
 TEST(PasswordFields, PasswordPromptsAreNeverCorrectedAndTheUsersListReplacesTheShippedOne) {
