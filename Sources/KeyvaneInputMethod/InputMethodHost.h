@@ -63,7 +63,6 @@ public:
     std::optional<std::vector<KeyboardLayout>> enabledLayouts() override { return layouts_; }
     std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override;
     std::optional<KeyboardLayout> currentLayout() override;
-    std::optional<KeyboardLayout> layoutInUse() override { return currentLayout(); }
     int selectLayout(const KeyboardLayout& layout) override;
     void onLayoutChanged(std::function<void()> handler) override {
         layoutHandlers_.push_back(std::move(handler));
@@ -91,7 +90,6 @@ public:
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override {
         activationHandlers_.push_back(std::move(handler));
     }
-    bool isTrusted() override { return true; }
     void openURL(const std::string& /*url*/) override {}
     bool registerHotkey(int /*id*/, std::uint16_t /*keyCode*/, ModifierFlags /*modifiers*/) override {
         return false;

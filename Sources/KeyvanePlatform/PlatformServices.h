@@ -186,9 +186,8 @@ public:
 
     // The desktop's keyboard layouts in group order; nothing when they cannot be listed.
     virtual std::optional<std::vector<KeyboardLayout>> enabledLayouts() = 0;
-    // The selected layout, and the layout actually used for typing.
+    // The selected layout, which keys type with.
     virtual std::optional<KeyboardLayout> currentLayout() = 0;
-    virtual std::optional<KeyboardLayout> layoutInUse() = 0;
     // 0 on success; the effect may lag.
     virtual int selectLayout(const KeyboardLayout& layout) = 0;
     // Called after the current layout changed, by the user or by the program.
@@ -269,8 +268,6 @@ public:
     // Called on every change of the frontmost application.
     virtual void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) = 0;
 
-    // Whether key monitoring and synthetic events are possible here.
-    virtual bool isTrusted() = 0;
     virtual void openURL(const std::string& url) = 0;
 
     // System-wide shortcuts (Control, Shift, Alt and Super count). False when the shortcut cannot be

@@ -130,6 +130,7 @@ void AppState::startObserving() {
         return self && *self && (*self)->keysOffLimits();
     });
     inputObserver_->start();
+    keysCannotBeWatched_ = !inputObserver_->isListening();
 }
 
 void AppState::stopObserving() {

@@ -59,6 +59,8 @@ public:
 
     bool isEnabled() const { return isEnabled_; }
     bool isPaused() const { return isPaused_; }
+    // Whether the desktop refused to let the user's keys be watched when observing started.
+    bool keysCannotBeWatched() const { return keysCannotBeWatched_; }
     bool pauseInGames() const { return pauseInGames_; }
     bool isFrontmostGame() const { return isFrontmostGame_; }
     bool learningMode() const { return learningMode_; }
@@ -109,6 +111,7 @@ private:
     // without asking the desktop again.
     std::optional<FrontmostApplication> front_;
     bool inputMethodHostCorrects_ = false;
+    bool keysCannotBeWatched_ = false;
     bool keysWereOffLimits_ = false;
     std::optional<FocusedField> lastField_; // the first answer is said too
     std::unique_ptr<InputObserver> inputObserver_;

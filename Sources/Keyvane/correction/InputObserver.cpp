@@ -212,7 +212,7 @@ std::optional<TokenEvent> InputObserver::mapToTokenEvent(std::uint16_t keyCode, 
 
 std::optional<std::string> InputObserver::currentLayoutCharacter(std::uint16_t keyCode,
                                                                  ModifierFlags modifiers) {
-    auto source = platform_.layoutInUse();
+    auto source = platform_.currentLayout();
     if (!source) {
         return std::nullopt;
     }

@@ -38,7 +38,7 @@ std::optional<std::string> characterForR(PlatformServices& platform, const Keybo
 }
 
 bool effectiveLayoutMatches(PlatformServices& platform, const KeyboardLayout& target) {
-    auto current = platform.layoutInUse();
+    auto current = platform.currentLayout();
     if (!current) {
         return false;
     }
@@ -91,7 +91,7 @@ void selectUntilEffective(PlatformServices& platform, SwitchRequest request, int
             appLog("[Keyvane] Switched keyboard layout to: " + id);
         } else {
             auto current = platform.currentLayout();
-            auto layout = platform.layoutInUse();
+            auto layout = platform.currentLayout();
             appLog("[Keyvane] switchLayout: effective layout did NOT hold " + id + " (selected=" +
                    (current ? current->id() : "?") + " in use=" + (layout ? layout->id() : "?") + ")");
         }

@@ -12,7 +12,7 @@ MenuInputs gather(const AppState& appState, PlatformServices& platform, const Ho
                   const std::string& version, const std::optional<std::string>& availableUpdate) {
     const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     MenuInputs in;
-    in.observing = platform.isTrusted();
+    in.observing = !appState.keysCannotBeWatched();
     in.enabled = appState.isEnabled();
     in.paused = appState.isPaused();
     in.pauseInGames = appState.pauseInGames();

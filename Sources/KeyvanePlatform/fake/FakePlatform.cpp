@@ -120,7 +120,7 @@ void FakePlatform::advance(double seconds) {
 }
 
 std::optional<PlatformServices::MonitorHandle> FakePlatform::addGlobalKeyMonitor(KeyHandler handler) {
-    if (!trusted_) {
+    if (keyMonitorsRefused_) {
         return std::nullopt;
     }
     monitors_[nextHandle_] = std::move(handler);
@@ -205,10 +205,6 @@ std::optional<KeyboardLayout> FakePlatform::currentLayout() {
         return std::nullopt;
     }
     return layouts_[current_];
-}
-
-std::optional<KeyboardLayout> FakePlatform::layoutInUse() {
-    return currentLayout();
 }
 
 int FakePlatform::selectLayout(const KeyboardLayout& source) {

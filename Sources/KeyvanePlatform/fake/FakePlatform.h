@@ -32,7 +32,8 @@ public:
     void setKeyTable(const std::string& layoutID, KeyTable table) { keyTables_[layoutID] = std::move(table); }
     // Selection takes effect only after this many calls to selectLayout (default 1: at once).
     void setSelectionsNeeded(int count) { selectionsNeeded_ = count; }
-    void setTrusted(bool trusted) { trusted_ = trusted; }
+    // Key monitors are refused from now on, as where keys cannot be watched.
+    void refuseKeyMonitors() { keyMonitorsRefused_ = true; }
     void setEnumerable(bool enumerable) { enumerable_ = enumerable; }
 
     std::vector<SyntheticKeyEvent> posted;
@@ -51,7 +52,6 @@ public:
     std::optional<std::vector<KeyboardLayout>> enabledLayouts() override;
     std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override { return layoutKeyMaps; }
     std::optional<KeyboardLayout> currentLayout() override;
-    std::optional<KeyboardLayout> layoutInUse() override;
     int selectLayout(const KeyboardLayout& source) override;
     void onLayoutChanged(std::function<void()> handler) override {
         layoutHandlers_.push_back(std::move(handler));
@@ -108,7 +108,6 @@ public:
         return frontmost_;
     }
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
-    bool isTrusted() override { return trusted_; }
     void openURL(const std::string& url) override { openedURLs.push_back(url); }
     bool registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) override;
     void unregisterHotkeys() override { hotkeys.clear(); }
@@ -150,7 +149,7 @@ private:
     int selectionsNeeded_ = 1;
     int selectionCount_ = 0;
     std::optional<std::size_t> pendingSelection_;
-    bool trusted_ = true;
+    bool keyMonitorsRefused_ = false;
     bool enumerable_ = true;
     std::optional<FrontmostApplication> frontmost_;
     std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;

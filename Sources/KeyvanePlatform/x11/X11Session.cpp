@@ -559,10 +559,6 @@ std::optional<KeyboardLayout> X11Session::currentLayout() {
                : std::nullopt;
 }
 
-std::optional<KeyboardLayout> X11Session::layoutInUse() {
-    return currentLayout();
-}
-
 // Qt 5 keeps a keyboard state of its own and makes it afresh, in the first group, whenever the
 // server sends the keyboard map anew: when keys come from another device than the last ones did
 // (the user's keyboard after this program's XTest keys) and when a key code is bound anew. It

@@ -44,7 +44,6 @@ public:
     std::optional<std::vector<KeyboardLayout>> enabledLayouts() override;
     std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override;
     std::optional<KeyboardLayout> currentLayout() override;
-    std::optional<KeyboardLayout> layoutInUse() override;
     int selectLayout(const KeyboardLayout& source) override;
     std::optional<std::string> translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                             ModifierFlags modifiers) override;
@@ -73,7 +72,6 @@ public:
     bool tellsFocusedFields() override { return accessibility_ != nullptr; }
     std::optional<FrontmostApplication> frontmostApplication() override;
     void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
-    bool isTrusted() override { return true; }
     void openURL(const std::string& url) override;
     bool registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) override;
     void unregisterHotkeys() override;

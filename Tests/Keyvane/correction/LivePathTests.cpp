@@ -161,7 +161,7 @@ TEST(KeyObservation, KeysOffLimitsNeverReachTheWordOrTheLineAndAWordBegunThereIs
 
 TEST(KeyObservation, WithoutPermissionNothingIsObserved) {
     FakePlatform platform;
-    platform.setTrusted(false);
+    platform.refuseKeyMonitors();
     InputObserver observer(platform, [](const EmittedToken&) { FAIL(); });
     observer.start();
     EXPECT_FALSE(observer.isListening());

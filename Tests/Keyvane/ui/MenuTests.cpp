@@ -142,7 +142,9 @@ TEST(TrayMenu, RecentApplicationsCanBeExcludedAndIncludedAgain) {
 
 TEST(TrayMenu, KeysThatCannotBeWatchedAnUpdateAndDeveloperModeShowTheirItems) {
     Live live;
-    live.platform.setTrusted(false);
+    live.platform.refuseKeyMonitors();
+    live.app->stopObserving();
+    live.app->startObserving();
     live.home.write(".keyvane_dev", "");
     MenuState menu = live.menu("0.2.0");
     EXPECT_TRUE(menu.warning.visible);
