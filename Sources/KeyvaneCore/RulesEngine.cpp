@@ -300,7 +300,8 @@ bool RulesEngine::isDictionaryConfirmed(const std::string& targetKey, const Rule
 }
 
 RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view token, int length,
-                                                           std::string_view trailing, bool isProtected,
+                                                           std::string_view trailing,
+                                                           const ProtectedCheck& isProtected,
                                                            bool isSentenceStart) const {
     MixedOutcome out;
     // Every reading of the word through the layouts of the active languages: a word half typed on
@@ -360,7 +361,7 @@ RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view toke
         !(out.confidence >= d.minConfidence)) {
         out.decision = RulesDecision::refusal(DecisionReason::mixedScriptNoClearWinner, out.confidence,
                                               loserTotal, winnerTotal);
-    } else if (isProtected && !(winnerTotal >= d.protectedPatternOverrideMinScore)) {
+    } else if (isProtected() && !(winnerTotal >= d.protectedPatternOverrideMinScore)) {
         out.decision =
             RulesDecision::refusal(DecisionReason::protectedPattern, out.confidence, loserTotal, winnerTotal);
     } else {
@@ -400,7 +401,7 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     if (out.length > t.maxTokenLengthForAuto) {
         return gate(DecisionReason::tooLong);
     }
-    out.isProtected = matchesProtectedPattern(token);
+    out.isProtected = ProtectedCheck(*this, token);
     const ScriptClassification script = classifyScript(chars);
     out.hasDigits = std::any_of(chars.begin(), chars.end(),
                                 [](const std::string& c) { return UnicodeText::isNumeric(c); });
@@ -693,7 +694,7 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     }
     // A protected word ("PDF", "NYC") stays protected with its full stop: "PDF." read whole is
     // no word either.
-    if (out.trimmed->isProtected && !isKnownWordInAnyTarget(fullDecision.correctedToken)) {
+    if (out.trimmed->isProtected() && !isKnownWordInAnyTarget(fullDecision.correctedToken)) {
         return pickTrimmed();
     }
     if (!trimmedDecision.shouldCorrect || hasLayoutMappedTrailing(trailing, true)) {
@@ -755,7 +756,7 @@ RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view a
     base.trimmedToken = pair->token;
     base.trailingPunctuation = pair->trailing;
     base.tokenLength = pair->length;
-    base.isProtectedPattern = pair->isProtected;
+    base.isProtectedPattern = pair->isProtected();
     base.isMixedScript = pair->isMixed;
     base.containsDigits = pair->hasDigits;
     base.isNeverCorrect = pair->isNeverCorrect;

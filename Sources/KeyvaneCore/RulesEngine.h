@@ -124,6 +124,7 @@ public:
     struct PairOutcome;
     struct WordOutcome;
     struct ScoreMemo;
+    class ProtectedCheck;
 
 private:
     enum class Selection { live, diagnostic };
@@ -163,12 +164,13 @@ private:
                              const std::optional<std::string>& sessionLanguage, const LineContext& line,
                              Selection selection) const;
     DirectionOutcome scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
-                                                const LayoutDirection& direction, bool isProtected,
-                                                bool isSentenceStart, int targetPriorityIndex,
+                                                const LayoutDirection& direction,
+                                                const ProtectedCheck& isProtected, bool isSentenceStart,
+                                                int targetPriorityIndex,
                                                 const std::optional<std::string>& sessionLanguage,
                                                 const LineContext& line, ScoreMemo& memo) const;
     MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
-                                     bool isProtected, bool isSentenceStart) const;
+                                     const ProtectedCheck& isProtected, bool isSentenceStart) const;
     void selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
                       const std::optional<std::string>& sessionLanguage, const LineContext& line,
                       Selection selection) const;

@@ -50,6 +50,28 @@ struct RulesEngine::ScoreMemo {
     }
 };
 
+// Whether a word matches a protected pattern, found out when a decision first needs it: most words
+// are decided without it, and the patterns are the dearest test of a word. The word's text must
+// outlive the check.
+class RulesEngine::ProtectedCheck {
+public:
+    ProtectedCheck() = default;
+    ProtectedCheck(const RulesEngine& engine, std::string_view token)
+        : engine_(&engine)
+        , token_(token) {}
+    bool operator()() const {
+        if (!value_) {
+            value_ = engine_ != nullptr && engine_->matchesProtectedPattern(token_);
+        }
+        return *value_;
+    }
+
+private:
+    const RulesEngine* engine_ = nullptr;
+    std::string_view token_;
+    mutable std::optional<bool> value_;
+};
+
 // One source-to-target reading of a word.
 struct RulesEngine::DirectionOutcome {
     LayoutDirection direction;
@@ -89,7 +111,7 @@ struct RulesEngine::PairOutcome {
     std::string token;
     std::string trailing;
     int length = 0;
-    bool isProtected = false;
+    ProtectedCheck isProtected;
     bool isMixed = false;
     bool hasDigits = false;
     bool isNeverCorrect = false;

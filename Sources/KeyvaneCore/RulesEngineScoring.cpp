@@ -298,7 +298,7 @@ bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source,
 
 RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     std::string_view token, int length, std::string_view trailing, const LayoutDirection& direction,
-    bool isProtected, bool isSentenceStart, int targetPriorityIndex,
+    const ProtectedCheck& isProtected, bool isSentenceStart, int targetPriorityIndex,
     const std::optional<std::string>& sessionLanguage, const LineContext& line, ScoreMemo& memo) const {
     DirectionOutcome out;
     out.direction = direction;
@@ -389,7 +389,7 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
                                      sessionLanguage, direction.to)) {
             return refuse(DecisionReason::length1NoExactPair, 0);
         }
-        if (isProtected) {
+        if (isProtected()) {
             return refuse(DecisionReason::protectedPattern, 0);
         }
         return correct(DecisionReason::layoutMismatchLength1);
@@ -423,7 +423,7 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
             return refuse(DecisionReason::sameScriptSourceIsInflectedWord, conf);
         }
         // Both forms are words and score alike ("файлы", "файлі"); the line decides.
-        if (lineSaysTarget && !isProtected) {
+        if (lineSaysTarget && !isProtected()) {
             out.minCandidate = minCandidate;
             return correct(DecisionReason::layoutMismatch);
         }
@@ -431,7 +431,7 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     out.minCandidate = minCandidate;
     // Two common words on the same keys ("sp" and "із", "ин" and "by"): the words before it on the
     // line are the only evidence there is, and they name the target.
-    if (lineOutweighsSource && !isProtected && targetLang != nullptr &&
+    if (lineOutweighsSource && !isProtected() && targetLang != nullptr &&
         targetLang->commonWords.contains(out.candidateLower) && delta >= 0) {
         return correct(DecisionReason::layoutMismatch);
     }
@@ -444,15 +444,15 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
         if (!bypass) {
             return refuse(DecisionReason::candidateScoreTooLow, conf);
         }
-        if (isProtected && !(candidateScore >= d.protectedPatternOverrideMinScore)) {
+        if (isProtected() && !(candidateScore >= d.protectedPatternOverrideMinScore)) {
             return refuse(DecisionReason::protectedPattern, conf);
         }
         return correct(DecisionReason::highConfidenceGibberishBypass);
     }
     if (!(delta >= requiredDelta) || !(conf >= d.minConfidence)) {
-        return refuse(isProtected ? DecisionReason::protectedPattern : DecisionReason::lowConfidence, conf);
+        return refuse(isProtected() ? DecisionReason::protectedPattern : DecisionReason::lowConfidence, conf);
     }
-    if (!isProtected) {
+    if (!isProtected()) {
         return correct(DecisionReason::layoutMismatch);
     }
     if (!(candidateScore >= d.protectedPatternOverrideMinScore)) {
