@@ -85,48 +85,38 @@ std::vector<LayoutKeyMaps> InputMethodHost::keyMapsBetweenLayouts() {
 
 InputMethodHost::~InputMethodHost() = default;
 
-void InputMethodHost::notify(const std::vector<std::function<void()>>& handlers) {
-    auto copy = handlers; // a handler may register another
-    for (auto& handler : copy) {
-        handler();
-    }
-}
-
 void InputMethodHost::focusIn(FocusedField field, const std::string& program) {
     // Decided anew for every field: nothing of the field before carries over.
     field_ = field;
     const bool otherProgram = program != program_;
     program_ = program;
-    notify(focusHandlers_);
+    focusHandlers_.call();
     // A field of no named program is announced too: what was in front is not any more.
     if (otherProgram) {
         const FrontmostApplication app = frontmostApplication().value_or(FrontmostApplication{});
-        auto handlers = activationHandlers_;
-        for (auto& handler : handlers) {
-            handler(app);
-        }
+        activationHandlers_.call(app);
     }
 }
 
 void InputMethodHost::fieldChanged(FocusedField field) {
     if (field != field_) {
         field_ = field;
-        notify(focusHandlers_); // a word begun in the field as it was is no word of the new one
+        focusHandlers_.call(); // a word begun in the field as it was is no word of the new one
     }
 }
 
 void InputMethodHost::focusOut() {
     field_ = FocusedField::asking; // no field: nothing is read until the next one says what it is
-    notify(focusHandlers_);
+    focusHandlers_.call();
 }
 
 void InputMethodHost::reset() {
     afterReset_ = true;
-    notify(resetHandlers_);
+    resetHandlers_.call();
 }
 
 void InputMethodHost::layoutChanged() {
-    notify(layoutHandlers_);
+    layoutHandlers_.call();
 }
 
 bool InputMethodHost::isModifierKey(std::uint16_t keyCode) const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KeyvaneInputMethod/InputMethodFrontend.h"
+#include "KeyvanePlatform/HandlerList.h"
 #include "KeyvanePlatform/PlatformServices.h"
 
 #include <memory>
@@ -64,8 +65,8 @@ public:
     std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override;
     std::optional<KeyboardLayout> currentLayout() override;
     int selectLayout(const KeyboardLayout& layout) override;
-    void onLayoutChanged(std::function<void()> handler) override {
-        layoutHandlers_.push_back(std::move(handler));
+    Registration onLayoutChanged(std::function<void()> handler) override {
+        return layoutHandlers_.add(std::move(handler));
     }
     std::optional<std::string> translateKey(const KeyboardLayout& layout, std::uint16_t keyCode,
                                             ModifierFlags modifiers) override;
@@ -78,30 +79,29 @@ public:
         return std::vector<std::string>{};
     }
     void endHoldingKeys() override {}
-    void onPointerButton(std::function<void()> handler) override {
-        resetHandlers_.push_back(std::move(handler));
+    Registration onPointerButton(std::function<void()> handler) override {
+        return resetHandlers_.add(std::move(handler));
     }
-    void onFocusChanged(std::function<void()> handler) override {
-        focusHandlers_.push_back(std::move(handler));
+    Registration onFocusChanged(std::function<void()> handler) override {
+        return focusHandlers_.add(std::move(handler));
     }
     bool keyboardGrabbedElsewhere() override { return false; }
     FocusedField focusedField() override { return field_; }
     std::optional<FrontmostApplication> frontmostApplication() override;
-    void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override {
-        activationHandlers_.push_back(std::move(handler));
+    Registration onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override {
+        return activationHandlers_.add(std::move(handler));
     }
     void openURL(const std::string& /*url*/) override {}
     bool registerHotkey(int /*id*/, std::uint16_t /*keyCode*/, ModifierFlags /*modifiers*/) override {
         return false;
     }
     void unregisterHotkeys() override {}
-    void onHotkey(std::function<void(int id)> /*handler*/) override {}
+    Registration onHotkey(std::function<void(int id)> /*handler*/) override { return Registration(); }
     ClipboardContents clipboardContents(ClipboardKind /*kind*/) override { return {}; }
     void setClipboardContents(const ClipboardContents& /*contents*/, ClipboardKind /*kind*/) override {}
 
 private:
     bool fieldIsRead() const { return field_ == FocusedField::ordinary || field_ == FocusedField::unknown; }
-    void notify(const std::vector<std::function<void()>>& handlers);
 
     InputMethodFrontend& frontend_;
     struct KeymapDeleter {
@@ -118,10 +118,10 @@ private:
     std::string program_;
     bool replaced_ = false;   // the key being handled ended a word that was replaced
     bool afterReset_ = false; // the cursor moved, and no key was typed since
-    std::vector<std::function<void()>> layoutHandlers_;
-    std::vector<std::function<void()>> resetHandlers_;
-    std::vector<std::function<void()>> focusHandlers_;
-    std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
+    HandlerList<> layoutHandlers_;
+    HandlerList<> resetHandlers_;
+    HandlerList<> focusHandlers_;
+    HandlerList<const FrontmostApplication&> activationHandlers_;
 };
 
 } // namespace keyvane

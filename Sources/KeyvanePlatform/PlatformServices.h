@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyvanePlatform/Registration.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -191,7 +193,7 @@ public:
     // 0 on success; the effect may lag.
     virtual int selectLayout(const KeyboardLayout& layout) = 0;
     // Called after the current layout changed, by the user or by the program.
-    virtual void onLayoutChanged(std::function<void()> handler) = 0;
+    virtual Registration onLayoutChanged(std::function<void()> handler) = 0;
     // Key for key between every two enabled layouts; empty when the desktop cannot tell.
     virtual std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() { return {}; }
     // The text a key types in a layout with the given modifiers (Shift, Caps Lock, Level3 count);
@@ -243,12 +245,12 @@ public:
 
     // Called on every press of a mouse button that may move the text cursor or the focus (not
     // the wheel): the text around the cursor is then no longer known.
-    virtual void onPointerButton(std::function<void()> handler) = 0;
+    virtual Registration onPointerButton(std::function<void()> handler) = 0;
     // Called on a press of the middle button, which pastes the selection where the pointer is, and
     // of the right one, whose menu may paste.
-    virtual void onPointerPaste(std::function<void()> /*handler*/) {}
+    virtual Registration onPointerPaste(std::function<void()> /*handler*/) { return Registration(); }
     // Called whenever the keyboard focus moves to another window, within one application too.
-    virtual void onFocusChanged(std::function<void()> handler) = 0;
+    virtual Registration onFocusChanged(std::function<void()> handler) = 0;
     // Whether another program holds the keyboard (a screen locker, a terminal's secure keyboard,
     // a password prompt): its keys are then neither read nor typed into.
     virtual bool keyboardGrabbedElsewhere() = 0;
@@ -266,7 +268,7 @@ public:
 
     virtual std::optional<FrontmostApplication> frontmostApplication() = 0;
     // Called on every change of the frontmost application.
-    virtual void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) = 0;
+    virtual Registration onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) = 0;
 
     virtual void openURL(const std::string& url) = 0;
 
@@ -275,7 +277,7 @@ public:
     virtual bool registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) = 0;
     virtual void unregisterHotkeys() = 0;
     // Called with the id of a registered shortcut when it is pressed.
-    virtual void onHotkey(std::function<void(int id)> handler) = 0;
+    virtual Registration onHotkey(std::function<void(int id)> handler) = 0;
 
     virtual ClipboardContents clipboardContents(ClipboardKind kind) = 0;
     virtual void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) = 0;

@@ -247,7 +247,7 @@ TEST_F(Desktop, AQt5ProgramTypesInTheLayoutACorrectionChose) {
 
 TEST_F(Desktop, ShortcutsWithSuperOrAltAreTakenAndRecognised) {
     std::vector<int> fired;
-    platform->onHotkey([&](int id) { fired.push_back(id); });
+    const Registration registration = platform->onHotkey([&](int id) { fired.push_back(id); });
     ASSERT_TRUE(platform->registerHotkey(7, KeyCode::f9, Modifier::super));
     ASSERT_TRUE(platform->registerHotkey(8, KeyCode::f8, Modifier::alt));
     user.chord(KeyCode::leftSuper, KeyCode::f9);

@@ -69,13 +69,8 @@ AppState::AppState(PlatformServices& platform, std::string ownDesktopEntryID,
     }
     observeFrontmost();
     keysOffLimits(); // says what is known of the focused field at start
-    std::weak_ptr<AppState*> weak = self_;
     // A password field taking or leaving the focus is said in the log at once.
-    platform_.onFocusChanged([weak] {
-        if (auto self = weak.lock(); self && *self) {
-            (*self)->keysOffLimits();
-        }
-    });
+    registrations_.push_back(platform_.onFocusChanged([this] { keysOffLimits(); }));
 }
 
 AppState::~AppState() {
@@ -434,12 +429,8 @@ void AppState::observeFrontmost() {
         recordRecent(front->desktopEntryID, front->name.empty() ? front->desktopEntryID : front->name);
         logActivation(*front);
     }
-    std::weak_ptr<AppState*> weak = self_;
-    platform_.onApplicationActivated([weak](const FrontmostApplication& app) {
-        if (auto self = weak.lock(); self && *self) {
-            (*self)->activated(app);
-        }
-    });
+    registrations_.push_back(
+        platform_.onApplicationActivated([this](const FrontmostApplication& app) { activated(app); }));
 }
 
 void AppState::activated(const FrontmostApplication& app) {

@@ -133,7 +133,10 @@ private:
     LearningWrites learningWrites_{platform_};
     void revert(const CorrectionRecord& record);
     unsigned long long userKeys_ = 0; // keys the user typed, counted
-    std::shared_ptr<AppState*> self_; // weak handle for callbacks that may outlive the coordinator
+    // A weak handle for the steps it schedules, which may come after it is gone.
+    std::shared_ptr<AppState*> self_;
+    // The platform's focus and activation handlers, taken out first as this goes.
+    std::vector<Registration> registrations_;
 };
 
 } // namespace keyvane

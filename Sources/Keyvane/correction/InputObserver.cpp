@@ -30,26 +30,18 @@ bool isCursorOrEditingKey(std::uint16_t keyCode) {
 InputObserver::InputObserver(PlatformServices& platform, EmitCallback onEmit)
     : platform_(platform)
     , tokenBuffer_(std::make_shared<TokenBuffer>(std::move(onEmit))) {
-    std::weak_ptr<TokenBuffer> buffer = tokenBuffer_;
-    std::weak_ptr<std::function<void()>> lost = onContextLost_;
-    auto forget = [buffer, lost] {
-        if (auto alive = buffer.lock()) {
-            alive->process(TokenEvent::reset());
-        }
-        if (auto callback = lost.lock(); callback && *callback) {
-            (*callback)();
+    auto forget = [this] {
+        tokenBuffer_->process(TokenEvent::reset());
+        if (*onContextLost_) {
+            (*onContextLost_)();
         }
     };
-    platform_.onApplicationActivated([forget](const FrontmostApplication&) { forget(); });
-    platform_.onPointerButton(forget);
+    registrations_.push_back(
+        platform_.onApplicationActivated([forget](const FrontmostApplication&) { forget(); }));
+    registrations_.push_back(platform_.onPointerButton(forget));
     // Text pasted with the pointer lands before the cursor: the letters typed next continue it.
-    std::weak_ptr<bool> unread = midWordUnread_;
-    platform_.onPointerPaste([unread] {
-        if (auto flag = unread.lock()) {
-            *flag = true;
-        }
-    });
-    platform_.onFocusChanged(forget);
+    registrations_.push_back(platform_.onPointerPaste([this] { *midWordUnread_ = true; }));
+    registrations_.push_back(platform_.onFocusChanged(forget));
 }
 
 InputObserver::~InputObserver() {

@@ -70,8 +70,9 @@ private:
     // Keys of the word being typed went unread, or text was pasted into it: the rest is skipped.
     std::shared_ptr<bool> midWordUnread_ = std::make_shared<bool>(false);
     static constexpr std::size_t lineLimit = 512;
-    // Shared with the platform's pointer, focus and activation callbacks, which may outlive us.
     std::shared_ptr<std::function<void()>> onContextLost_ = std::make_shared<std::function<void()>>();
+    // The platform's pointer, focus and activation handlers, taken out first as this goes.
+    std::vector<Registration> registrations_;
 };
 
 } // namespace keyvane

@@ -130,7 +130,7 @@ void HotkeyManager::registerCallbacks(std::function<void()> undo, std::function<
     onUndo = std::move(undo);
     onManualSwitch = std::move(manualSwitch);
     onConvertToLanguage = std::move(convertTo);
-    platform_.onHotkey([this](int id) { dispatch(id); });
+    hotkeyRegistration_ = platform_.onHotkey([this](int id) { dispatch(id); });
     registerHotkeys();
 }
 

@@ -55,6 +55,7 @@ private:
     PlatformServices& platform_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // for the steps it schedules
     std::map<int, std::string> idToLanguage_;
+    Registration hotkeyRegistration_; // taken out first as this goes
 };
 
 } // namespace keyvane

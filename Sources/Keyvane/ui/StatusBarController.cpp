@@ -53,7 +53,7 @@ StatusBarController::StatusBarController(AppState& appState, PlatformServices& p
     hotkeys_.onHotkeysChanged = [this] { updateMenuState(); };
     // After every correction that switches the layout: only the badge changes (the menu is
     // brought up to date when it opens), so nothing is read from disk here.
-    platform_.onLayoutChanged([this] {
+    layoutRegistration_ = platform_.onLayoutChanged([this] {
         layoutLog_.changed(platform_);
         const std::optional<KeyboardLayout> layout = platform_.currentLayout();
         inputs_.layoutLanguage = layout ? layout->language : std::nullopt;

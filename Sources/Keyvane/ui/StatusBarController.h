@@ -4,6 +4,7 @@
 #include "Keyvane/app/InstanceCommand.h"
 #include "Keyvane/ui/LayoutChangeLog.h"
 #include "Keyvane/ui/MenuModel.h"
+#include "KeyvanePlatform/Registration.h"
 
 #include <QMenu>
 #include <QObject>
@@ -85,6 +86,7 @@ private:
     std::vector<QAction*> excludeItems_;
     QAction* settings_ = nullptr;
     QAction* quit_ = nullptr;
+    Registration layoutRegistration_; // taken out first as this goes
 };
 
 } // namespace keyvane

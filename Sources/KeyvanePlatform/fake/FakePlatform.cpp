@@ -149,35 +149,20 @@ void FakePlatform::pressKey(const KeyDown& press) {
 
 void FakePlatform::middleClick() {
     click();
-    auto handlers = pasteHandlers_;
-    for (auto& handler : handlers) {
-        handler();
-    }
+    pasteHandlers_.call();
 }
 
 void FakePlatform::click() {
-    auto handlers = pointerHandlers_;
-    for (auto& handler : handlers) {
-        handler();
-    }
+    pointerHandlers_.call();
 }
 
 void FakePlatform::moveFocus() {
-    auto handlers = focusHandlers_;
-    for (auto& handler : handlers) {
-        handler();
-    }
+    focusHandlers_.call();
 }
 
 void FakePlatform::activate(const FrontmostApplication& app) {
     frontmost_ = app;
-    for (auto& handler : activationHandlers_) {
-        handler(app);
-    }
-}
-
-void FakePlatform::onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) {
-    activationHandlers_.push_back(std::move(handler));
+    activationHandlers_.call(app);
 }
 
 void FakePlatform::setLayouts(std::vector<KeyboardLayout> layouts, std::size_t current) {
@@ -187,10 +172,7 @@ void FakePlatform::setLayouts(std::vector<KeyboardLayout> layouts, std::size_t c
 
 void FakePlatform::switchLayout(std::size_t current) {
     current_ = current;
-    auto handlers = layoutHandlers_;
-    for (auto& handler : handlers) {
-        handler();
-    }
+    layoutHandlers_.call();
 }
 
 std::optional<std::vector<KeyboardLayout>> FakePlatform::enabledLayouts() {
@@ -249,14 +231,14 @@ bool FakePlatform::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags m
 
 void FakePlatform::pressHotkey(std::uint16_t keyCode, ModifierFlags modifiers) {
     for (const auto& [id, binding] : hotkeys) {
-        if (binding == std::make_pair(keyCode, modifiers) && hotkeyHandler_) {
+        if (binding == std::make_pair(keyCode, modifiers) && !hotkeyHandlers_.empty()) {
             // The key monitor sees the press too, as on a real desktop.
             KeyDown press;
             press.keyCode = keyCode;
             press.modifiers = modifiers;
             press.ownShortcut = true;
             pressKey(press);
-            hotkeyHandler_(id);
+            hotkeyHandlers_.call(id);
             return;
         }
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyvanePlatform/HandlerList.h"
 #include "KeyvanePlatform/PlatformServices.h"
 
 #include <map>
@@ -53,8 +54,8 @@ public:
     std::vector<LayoutKeyMaps> keyMapsBetweenLayouts() override { return layoutKeyMaps; }
     std::optional<KeyboardLayout> currentLayout() override;
     int selectLayout(const KeyboardLayout& source) override;
-    void onLayoutChanged(std::function<void()> handler) override {
-        layoutHandlers_.push_back(std::move(handler));
+    Registration onLayoutChanged(std::function<void()> handler) override {
+        return layoutHandlers_.add(std::move(handler));
     }
     std::optional<std::string> translateKey(const KeyboardLayout& source, std::uint16_t keyCode,
                                             ModifierFlags modifiers) override;
@@ -75,14 +76,14 @@ public:
     std::optional<KeyboardLayout> typedAheadReadIn; // the layout the last hold was asked to read them in
     bool holding = false;
     int holds = 0;
-    void onPointerButton(std::function<void()> handler) override {
-        pointerHandlers_.push_back(std::move(handler));
+    Registration onPointerButton(std::function<void()> handler) override {
+        return pointerHandlers_.add(std::move(handler));
     }
-    void onPointerPaste(std::function<void()> handler) override {
-        pasteHandlers_.push_back(std::move(handler));
+    Registration onPointerPaste(std::function<void()> handler) override {
+        return pasteHandlers_.add(std::move(handler));
     }
-    void onFocusChanged(std::function<void()> handler) override {
-        focusHandlers_.push_back(std::move(handler));
+    Registration onFocusChanged(std::function<void()> handler) override {
+        return focusHandlers_.add(std::move(handler));
     }
     bool keyboardGrabbedElsewhere() override { return grabbedElsewhere; }
     bool modifiersHeld() override { return heldModifiers != 0; }
@@ -107,11 +108,15 @@ public:
         ++frontmostQueries;
         return frontmost_;
     }
-    void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
+    Registration onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override {
+        return activationHandlers_.add(std::move(handler));
+    }
     void openURL(const std::string& url) override { openedURLs.push_back(url); }
     bool registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) override;
     void unregisterHotkeys() override { hotkeys.clear(); }
-    void onHotkey(std::function<void(int id)> handler) override { hotkeyHandler_ = std::move(handler); }
+    Registration onHotkey(std::function<void(int id)> handler) override {
+        return hotkeyHandlers_.add(std::move(handler));
+    }
     // Registered shortcuts: id → (key code, modifiers). Taken: shortcuts another program holds.
     std::map<int, std::pair<std::uint16_t, ModifierFlags>> hotkeys;
     std::vector<std::pair<std::uint16_t, ModifierFlags>> taken;
@@ -152,14 +157,14 @@ private:
     bool keyMonitorsRefused_ = false;
     bool enumerable_ = true;
     std::optional<FrontmostApplication> frontmost_;
-    std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
-    std::vector<std::function<void()>> pointerHandlers_;
-    std::vector<std::function<void()>> pasteHandlers_;
-    std::vector<std::function<void()>> focusHandlers_;
-    std::vector<std::function<void()>> layoutHandlers_;
+    HandlerList<const FrontmostApplication&> activationHandlers_;
+    HandlerList<> pointerHandlers_;
+    HandlerList<> pasteHandlers_;
+    HandlerList<> focusHandlers_;
+    HandlerList<> layoutHandlers_;
     FocusedField focusedField_ = FocusedField::ordinary;
     std::map<ClipboardKind, ClipboardContents> clipboards_;
-    std::function<void(int)> hotkeyHandler_;
+    HandlerList<int> hotkeyHandlers_;
 };
 
 } // namespace keyvane

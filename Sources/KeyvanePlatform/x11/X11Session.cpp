@@ -255,41 +255,31 @@ void X11Session::dispatch(const QueuedEvent& item) {
     case QueuedEvent::Kind::state:
         if (item.group != lockedGroup_ && !layoutHandlers_.empty()) {
             // Told from the event loop, once this event's work is done.
-            QTimer::singleShot(0, notifier_, [this] {
-                auto handlers = layoutHandlers_;
-                for (auto& handler : handlers) {
-                    handler();
-                }
-            });
+            QTimer::singleShot(0, notifier_, [this] { layoutHandlers_.call(); });
         }
         lockedGroup_ = item.group;
         effectiveMods_ = item.mods;
         break;
     case QueuedEvent::Kind::keymap: reloadKeymap(); break;
     case QueuedEvent::Kind::hotkey:
-        if (hotkeyHandler_) {
+        if (!hotkeyHandlers_.empty()) {
             const int id = item.hotkeyID;
-            QTimer::singleShot(0, notifier_, [this, id] { hotkeyHandler_(id); });
+            QTimer::singleShot(0, notifier_, [this, id] { hotkeyHandlers_.call(id); });
         }
         break;
     case QueuedEvent::Kind::activeWindow:
         trackFocus();
         if (auto app = frontmostApplication()) {
-            for (auto& handler : activationHandlers_) {
-                handler(*app);
-            }
+            activationHandlers_.call(*app);
         }
         break;
     case QueuedEvent::Kind::button: {
         if (accessibility_) {
             accessibility_->focusMayMove(); // a click may put the focus in another field
         }
-        auto handlers = pointerHandlers_;
+        pointerHandlers_.call();
         if (item.button == Button2 || item.button == Button3) { // a paste, or a menu that may paste
-            handlers.insert(handlers.end(), pasteHandlers_.begin(), pasteHandlers_.end());
-        }
-        for (auto& handler : handlers) {
-            handler();
+            pasteHandlers_.call();
         }
         break;
     }
@@ -314,10 +304,7 @@ void X11Session::followActiveProcess() {
 }
 
 void X11Session::notifyFocusChanged() {
-    auto handlers = focusHandlers_;
-    for (auto& handler : handlers) {
-        handler();
-    }
+    focusHandlers_.call();
 }
 
 void X11Session::trackFocus() {
@@ -639,10 +626,6 @@ bool X11Session::registerHotkey(int id, std::uint16_t keyCode, ModifierFlags mod
 void X11Session::unregisterHotkeys() {
     hotkeys_.ungrabAll(display_.get());
     drainSoon();
-}
-
-void X11Session::onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) {
-    activationHandlers_.push_back(std::move(handler));
 }
 
 void X11Session::openURL(const std::string& url) {

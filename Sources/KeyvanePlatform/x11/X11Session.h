@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyvanePlatform/HandlerList.h"
 #include "KeyvanePlatform/PlatformServices.h"
 #include "KeyvanePlatform/atspi/AccessibilityWatcher.h"
 #include "KeyvanePlatform/x11/ActiveWindow.h"
@@ -52,17 +53,17 @@ public:
     beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) override;
     std::optional<LateKeys> catchUpHeldKeys() override;
     void endHoldingKeys() override;
-    void onPointerButton(std::function<void()> handler) override {
-        pointerHandlers_.push_back(std::move(handler));
+    Registration onPointerButton(std::function<void()> handler) override {
+        return pointerHandlers_.add(std::move(handler));
     }
-    void onPointerPaste(std::function<void()> handler) override {
-        pasteHandlers_.push_back(std::move(handler));
+    Registration onPointerPaste(std::function<void()> handler) override {
+        return pasteHandlers_.add(std::move(handler));
     }
-    void onLayoutChanged(std::function<void()> handler) override {
-        layoutHandlers_.push_back(std::move(handler));
+    Registration onLayoutChanged(std::function<void()> handler) override {
+        return layoutHandlers_.add(std::move(handler));
     }
-    void onFocusChanged(std::function<void()> handler) override {
-        focusHandlers_.push_back(std::move(handler));
+    Registration onFocusChanged(std::function<void()> handler) override {
+        return focusHandlers_.add(std::move(handler));
     }
     bool keyboardGrabbedElsewhere() override { return focus_ && focus_->grabbedElsewhere(); }
     bool modifiersHeld() override;
@@ -71,11 +72,15 @@ public:
     }
     bool tellsFocusedFields() override { return accessibility_ != nullptr; }
     std::optional<FrontmostApplication> frontmostApplication() override;
-    void onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override;
+    Registration onApplicationActivated(std::function<void(const FrontmostApplication&)> handler) override {
+        return activationHandlers_.add(std::move(handler));
+    }
     void openURL(const std::string& url) override;
     bool registerHotkey(int id, std::uint16_t keyCode, ModifierFlags modifiers) override;
     void unregisterHotkeys() override;
-    void onHotkey(std::function<void(int id)> handler) override { hotkeyHandler_ = std::move(handler); }
+    Registration onHotkey(std::function<void(int id)> handler) override {
+        return hotkeyHandlers_.add(std::move(handler));
+    }
     ClipboardContents clipboardContents(ClipboardKind kind) override;
     void setClipboardContents(const ClipboardContents& contents, ClipboardKind kind) override;
 
@@ -133,16 +138,16 @@ private:
     std::unique_ptr<KeyInjector> injector_;
     std::unique_ptr<EventQueue> queue_;
     bool processing_ = false;
-    std::vector<std::function<void(const FrontmostApplication&)>> activationHandlers_;
-    std::vector<std::function<void()>> pointerHandlers_;
-    std::vector<std::function<void()>> pasteHandlers_;
-    std::vector<std::function<void()>> focusHandlers_;
-    std::vector<std::function<void()>> layoutHandlers_;
+    HandlerList<const FrontmostApplication&> activationHandlers_;
+    HandlerList<> pointerHandlers_;
+    HandlerList<> pasteHandlers_;
+    HandlerList<> focusHandlers_;
+    HandlerList<> layoutHandlers_;
     std::unique_ptr<FocusTracker> focus_;                 // made once the display is open
     std::unique_ptr<ActiveWindow> activeWindow_;          // made once the display is open
     std::unique_ptr<AccessibilityWatcher> accessibility_; // made once the display is open
     HotkeyGrabs hotkeys_;
-    std::function<void(int)> hotkeyHandler_;
+    HandlerList<int> hotkeyHandlers_;
 };
 
 } // namespace keyvane
