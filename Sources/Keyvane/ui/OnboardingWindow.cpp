@@ -132,26 +132,10 @@ void OnboardingWindow::build() {
     waylandText_ = text(QString(), 10.5);
     waylandText_->setTextInteractionFlags(Qt::TextSelectableByMouse); // the commands can be copied
     waylandLayout->addWidget(waylandText_);
-    addSourceButton_ = new QPushButton(l10n("onboarding.gnome.add"));
-    addSourceButton_->setObjectName(QStringLiteral("onboardingAddInputSource"));
-    waylandLayout->addWidget(addSourceButton_, 0, Qt::AlignHCenter);
-    connect(addSourceButton_, &QPushButton::clicked, this, [this] {
-        if (addSource_) {
-            const std::optional<std::string> failure = addSource_();
-            addResult_ = failure.value_or(std::string());
-            refresh();
-        }
-    });
-    switchKeyButton_ = new QPushButton(l10n("onboarding.gnome.switch_key"));
-    switchKeyButton_->setObjectName(QStringLiteral("onboardingSwitchKey"));
-    waylandLayout->addWidget(switchKeyButton_, 0, Qt::AlignHCenter);
-    connect(switchKeyButton_, &QPushButton::clicked, this, [this] {
-        if (giveSwitchKey_) {
-            const std::optional<std::string> failure = giveSwitchKey_();
-            switchKeyResult_ = failure.value_or(std::string());
-            refresh();
-        }
-    });
+    addSourceButton_ = consentButton(*waylandLayout, "onboarding.gnome.add", "onboardingAddInputSource",
+                                     addSource_, addResult_);
+    switchKeyButton_ = consentButton(*waylandLayout, "onboarding.gnome.switch_key", "onboardingSwitchKey",
+                                     giveSwitchKey_, switchKeyResult_);
     waylandCard_ = waylandCard;
     layout->addWidget(waylandCard);
 
@@ -167,6 +151,21 @@ void OnboardingWindow::build() {
     connect(continue_, &QPushButton::clicked, this, &OnboardingWindow::finish);
     hint_ = text(QString(), 10, true);
     layout->addWidget(hint_);
+}
+
+QPushButton* OnboardingWindow::consentButton(QBoxLayout& layout, const char* textKey, const char* name,
+                                             const SourceAdder& change, std::optional<std::string>& result) {
+    auto* button = new QPushButton(l10n(textKey));
+    button->setObjectName(QString::fromLatin1(name));
+    layout.addWidget(button, 0, Qt::AlignHCenter);
+    // The change is given later, once the window exists: it is looked up on each click.
+    connect(button, &QPushButton::clicked, this, [this, &change, &result] {
+        if (change) {
+            result = change().value_or(std::string());
+            refresh();
+        }
+    });
+    return button;
 }
 
 void OnboardingWindow::refresh() {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+class QBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -60,6 +61,10 @@ protected:
 private:
     void build();
     void finish();
+    // A button that makes a change of the user's desktop only when clicked; what the change said
+    // (nothing on success, else the reason) goes to `result`, and the window is shown anew.
+    QPushButton* consentButton(QBoxLayout& layout, const char* textKey, const char* name,
+                               const SourceAdder& change, std::optional<std::string>& result);
 
     std::function<KeyAccess()> check_;
     std::function<void()> onComplete_;
