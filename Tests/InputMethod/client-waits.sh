@@ -91,3 +91,52 @@ run_cases() {
   done
   exit "$failed"
 }
+
+# Cases both IBus suites share; each opens its field with "$@" and types with its own `keys`.
+
+# After a correction the engine types the layout it chose, and tells it.
+check_layout_follows() {
+  "$@"
+  keys g h b d t n space
+  expect_line "привет "
+  host_says "language ru"
+  keys l t k f space # typed on the Russian layout now: "дела"
+  expect_line "привет дела "
+}
+
+# A password field: 20 words typed 10 ms apart stay as they were typed.
+check_password_kept() {
+  "$@"
+  local run expected=""
+  gap=10
+  for run in $(seq 1 20); do
+    keys g h b d t n space
+    expected+="ghbdtn "
+  done
+  gap=30
+  expect_line "$expected" 60
+}
+
+# A line with four corrections typed again and again, $1 ms between keys: every key lands, in
+# order (KEYVANE_KEY_ORDER_RUNS runs, 100 by default). $2 names the way, for the log.
+check_key_order() {
+  local pace=$1 way=$2
+  shift 2
+  "$@"
+  gap=$pace
+  local runs=${KEYVANE_KEY_ORDER_RUNS:-100} run expected="" faults=0 end
+  for run in $(seq 1 "$runs"); do
+    keys g h b d t n space h e l l o space n t c n space w o r l d space
+    expected+="привет hello тест world "
+    end=$((SECONDS + 10))
+    until [[ "$(last_line)" == "$expected" ]] || ((SECONDS >= end)); do sleep 0.02; done
+    if [[ "$(last_line)" != "$expected" ]]; then
+      faults=$((faults + 1))
+      echo "run $run: \"$(last_line)\""
+      expected=$(last_line)
+    fi
+  done
+  echo "key order, $pace ms between keys, $way: $faults faults in $runs runs"
+  gap=30
+  ((faults == 0)) || fail "$faults of $runs runs lost or reordered keys"
+}

@@ -182,29 +182,11 @@ case_xterm-return() {
 }
 
 # After a correction the engine types the layout it chose; the user's layout choice shows.
-case_layout() {
-  open_gtk3
-  keys g h b d t n space
-  expect_line "привет "
-  host_says "language ru"
-  keys l t k f space # typed on the Russian layout now: "дела"
-  expect_line "привет дела "
-}
+case_layout() { check_layout_follows open_gtk3; }
 
 # A password field whose text is shown (IBus's GTK module keeps the hidden kind from the engine
 # altogether): nothing read, nothing corrected, 20 times at 10 ms between keys.
-case_password-fast() {
-  open_gtk3 --shown-password
-  local run
-  gap=10
-  for run in $(seq 1 20); do
-    keys g h b d t n space
-  done
-  local expected="" run2
-  for run2 in $(seq 1 20); do expected+="ghbdtn "; done
-  expect_line "$expected"
-  gap=30
-}
+case_password-fast() { check_password_kept open_gtk3 --shown-password; }
 
 # A user whose Russian layout was the phonetic one: the engine types it, and reads a word typed on
 # the English layout as typed on it.
@@ -248,27 +230,8 @@ case_excluded-application() {
 }
 
 # A line with four corrections typed fast, again and again: every key lands, in order.
-key_order() {
-  gap=$1
-  open_gtk3
-  local runs=${KEYVANE_KEY_ORDER_RUNS:-100} run expected="" faults=0
-  for run in $(seq 1 "$runs"); do
-    keys g h b d t n space h e l l o space n t c n space w o r l d space
-    expected+="привет hello тест world "
-    local end=$((SECONDS + 10))
-    until [[ "$(tail -n 1 "$out")" == "$expected" ]] || ((SECONDS >= end)); do sleep 0.02; done
-    if [[ "$(tail -n 1 "$out")" != "$expected" ]]; then
-      faults=$((faults + 1))
-      echo "run $run: \"$(tail -n 1 "$out")\""
-      expected=$(tail -n 1 "$out")
-    fi
-  done
-  echo "key order, $gap ms between keys, gtk3 through IBus: $faults faults in $runs runs"
-  gap=30
-  ((faults == 0)) || fail "$faults of $runs runs lost or reordered keys"
-}
-case_key-order-10() { key_order 10; }
-case_key-order-20() { key_order 20; }
+case_key-order-10() { check_key_order 10 "gtk3 through IBus" open_gtk3; }
+case_key-order-20() { check_key_order 20 "gtk3 through IBus" open_gtk3; }
 
 daemon_pid=""
 begin_case() { start_daemon; }
