@@ -106,31 +106,30 @@ const KeyboardMapsByDirection& defaultKeyboardShiftMaps() {
     return maps;
 }
 
+std::string mapCharacter(std::string_view c, const KeyboardMap& lowerMap, const KeyboardMap& upperMap) {
+    if (UnicodeText::isUpperCase(c)) {
+        if (auto it = upperMap.find(c); it != upperMap.end()) {
+            return it->second;
+        }
+        std::string lower = UnicodeText::firstGrapheme(UnicodeText::toLower(c));
+        if (auto it = lowerMap.find(lower); it != lowerMap.end()) {
+            return UnicodeText::toUpper(it->second);
+        }
+        return std::string(c);
+    }
+    if (auto it = lowerMap.find(c); it != lowerMap.end()) {
+        return it->second;
+    }
+    if (auto up = upperMap.find(c); up != upperMap.end()) {
+        return up->second;
+    }
+    return std::string(c);
+}
+
 std::string mapToken(std::string_view token, const KeyboardMap& lowerMap, const KeyboardMap& upperMap) {
     std::string out;
     out.reserve(token.size() * 2);
-    UnicodeText::eachGrapheme(token, [&](std::string_view c) {
-        if (UnicodeText::isUpperCase(c)) {
-            if (auto it = upperMap.find(c); it != upperMap.end()) {
-                out += it->second;
-                return;
-            }
-            std::string lower = UnicodeText::firstGrapheme(UnicodeText::toLower(c));
-            if (auto it = lowerMap.find(lower); it != lowerMap.end()) {
-                out += UnicodeText::toUpper(it->second);
-                return;
-            }
-            out += c;
-            return;
-        }
-        if (auto it = lowerMap.find(c); it != lowerMap.end()) {
-            out += it->second;
-        } else if (auto up = upperMap.find(c); up != upperMap.end()) {
-            out += up->second;
-        } else {
-            out += c;
-        }
-    });
+    UnicodeText::eachGrapheme(token, [&](std::string_view c) { out += mapCharacter(c, lowerMap, upperMap); });
     return out;
 }
 

@@ -36,6 +36,12 @@ std::vector<std::pair<std::string, std::string>>
 uppercasedLayoutMap(const std::vector<std::pair<std::string, std::string>>& lowerPairs,
                     const KeyboardMap* shiftedPunctuation = nullptr);
 
+// What one character (grapheme cluster) becomes through a lower and an upper (shift) map: the
+// upper map's value for a capital, else the lower map's value of its small letter in capitals;
+// for any other character the lower map's value, else the upper map's; else the character itself.
+std::string mapCharacter(std::string_view character, const KeyboardMap& lowerMap,
+                         const KeyboardMap& upperMap);
+
 // Renders a word key by key through a lower and an upper (shift) map. Characters that neither
 // map knows pass through, so the result has as many characters as the token.
 std::string mapToken(std::string_view token, const KeyboardMap& lowerMap, const KeyboardMap& upperMap);

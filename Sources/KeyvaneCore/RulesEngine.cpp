@@ -63,7 +63,7 @@ RulesEngine::RulesEngine(RulesConfig config) {
 RulesEngine::~RulesEngine() = default;
 
 void RulesEngine::reloadConfig(RulesConfig config) {
-    auto index = std::make_unique<Index>(Index{{}, {}, {}, {}, {}, {}, {}, {}, 0, domainOrEmailPrototype()});
+    auto index = std::make_unique<Index>(Index{.domainOrEmail = domainOrEmailPrototype()});
     for (const auto& [key, language] : config.languages) {
         if (index->languageKeys.size() == 64) {
             break;
@@ -129,6 +129,19 @@ void RulesEngine::reloadConfig(RulesConfig config) {
             index->detectionOrder.push_back(key);
         }
     }
+    for (const auto* maps : {&config.keyboardLayout.maps, &config.keyboardLayout.shiftMaps}) {
+        for (const auto& [direction, map] : *maps) {
+            if (index->keyTables.contains(direction)) {
+                continue;
+            }
+            auto lower = config.keyboardLayout.maps.find(direction);
+            auto shift = config.keyboardLayout.shiftMaps.find(direction);
+            index->keyTables.emplace(
+                direction,
+                KeyMapTable(lower == config.keyboardLayout.maps.end() ? KeyboardMap() : lower->second,
+                            shift == config.keyboardLayout.shiftMaps.end() ? KeyboardMap() : shift->second));
+        }
+    }
     config_ = std::move(config);
     index_ = std::move(index);
 }
@@ -144,12 +157,11 @@ const LanguageConfig* RulesEngine::language(const std::string& key) const {
 }
 
 std::string RulesEngine::mapToken(std::string_view token, const LayoutDirection& direction) const {
+    if (auto table = index_->keyTables.find(direction); table != index_->keyTables.end()) {
+        return table->second.render(token);
+    }
     static const KeyboardMap empty;
-    auto lower = config_.keyboardLayout.maps.find(direction);
-    auto upperMap = config_.keyboardLayout.shiftMaps.find(direction);
-    return KeyboardMaps::mapToken(token, lower == config_.keyboardLayout.maps.end() ? empty : lower->second,
-                                  upperMap == config_.keyboardLayout.shiftMaps.end() ? empty
-                                                                                     : upperMap->second);
+    return KeyboardMaps::mapToken(token, empty, empty); // no map: every character as it is
 }
 
 RulesEngine::ScriptClassification RulesEngine::classifyScript(const std::vector<std::string>& chars) const {

@@ -4,6 +4,7 @@
 // Records shared by the parts of the rules engine: what it precomputes from a configuration,
 // and the detailed outcomes from which both the live decision and the diagnostic are read.
 
+#include "KeyvaneCore/KeyMapTable.h"
 #include "KeyvaneCore/RulesEngine.h"
 
 #include <set>
@@ -12,18 +13,20 @@
 namespace keyvane {
 
 struct RulesEngine::Index {
-    StringSet letterKeys;        // characters that some lower map sends to a letter
-    StringSet excludedAppsLower; // excluded desktop-entry IDs, lower-cased
-    KeyboardMap cyrillicToLatinLower;
-    KeyboardMap cyrillicToLatinUpper;
-    std::set<std::pair<std::string, std::string>> sameScriptPairs;
-    std::vector<std::string> detectionOrder; // active languages first, then the other keys
+    StringSet letterKeys{};        // characters that some lower map sends to a letter
+    StringSet excludedAppsLower{}; // excluded desktop-entry IDs, lower-cased
+    KeyboardMap cyrillicToLatinLower{};
+    KeyboardMap cyrillicToLatinUpper{};
+    std::set<std::pair<std::string, std::string>> sameScriptPairs{};
+    std::vector<std::string> detectionOrder{}; // active languages first, then the other keys
     // Script detection: language keys in order (at most 64 take part), and for every letter of
     // any alphabet the languages that hold it, as bits of that order.
-    std::vector<std::string> languageKeys;
-    StringMap<std::uint64_t> letterLanguages;
+    std::vector<std::string> languageKeys{};
+    StringMap<std::uint64_t> letterLanguages{};
     std::uint64_t allLanguages = 0;
     CompiledRegex domainOrEmail;
+    // Every configured direction's maps, ready to render words.
+    std::unordered_map<LayoutDirection, KeyMapTable, LayoutDirectionHash> keyTables{};
 };
 
 // Scores already computed while deciding one word: the same string is often scored as the same

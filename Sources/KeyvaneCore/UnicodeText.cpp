@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/UnicodeText.h"
 
+#include <array>
 #include <memory>
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
@@ -25,6 +26,59 @@ icu::BreakIterator* characterIterator() {
     }();
     return iterator.get();
 }
+
+// The properties the engine asks of a character, read from ICU once for the code points that
+// words are made of (Latin, Greek, Cyrillic and general punctuation) and kept in a table.
+enum CharacterProperty : std::uint8_t {
+    breaksAlone = 1 << 0, // never joins a neighbour into one cluster (grapheme cluster break Other)
+    letter = 1 << 1,
+    numeric = 1 << 2,
+    upperCase = 1 << 3,
+    whiteSpace = 1 << 4,
+    punctuation = 1 << 5,
+};
+
+constexpr UChar32 tableEnd = 0x2070; // Latin, Greek, Cyrillic, …, General Punctuation
+
+std::uint8_t propertiesFromIcu(UChar32 c) {
+    std::uint8_t p = 0;
+    if (c != '\r' && u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK) == U_GCB_OTHER) {
+        p |= breaksAlone;
+    }
+    if (u_isalpha(c) != 0) {
+        p |= letter;
+    }
+    if (u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) != U_NT_NONE) {
+        p |= numeric;
+    }
+    if (u_isUUppercase(c) != 0 || (u_hasBinaryProperty(c, UCHAR_CASED) != 0 && u_toupper(c) == c)) {
+        p |= upperCase;
+    }
+    if (u_isUWhiteSpace(c) != 0) {
+        p |= whiteSpace;
+    }
+    if (u_ispunct(c) != 0) {
+        p |= punctuation;
+    }
+    return p;
+}
+
+std::uint8_t properties(UChar32 c) {
+    static const auto table = [] {
+        std::array<std::uint8_t, tableEnd> built{};
+        for (UChar32 i = 0; i < tableEnd; ++i) {
+            built[static_cast<std::size_t>(i)] = propertiesFromIcu(i);
+        }
+        return built;
+    }();
+    if (c < 0) {
+        return 0;
+    }
+    return c < tableEnd ? table[static_cast<std::size_t>(c)] : propertiesFromIcu(c);
+}
+
+// Whether the thread's character iterator is walking a text now.
+thread_local bool sharedIteratorBusy = false;
 
 // ASCII text needs no iterator: every byte is a character, except that CR LF is one.
 template <typename Sink> void splitAscii(std::string_view text, Sink&& sink) {
@@ -65,7 +119,7 @@ template <typename Sink> bool splitSimple(std::string_view text, Sink&& sink) {
     for (int32_t i = 0; i < size;) {
         UChar32 c = 0;
         U8_NEXT(bytes, i, size, c);
-        if (c < 0 || c == '\r' || u_getIntPropertyValue(c, UCHAR_GRAPHEME_CLUSTER_BREAK) != U_GCB_OTHER) {
+        if ((properties(c) & breaksAlone) == 0) {
             return false;
         }
     }
@@ -92,7 +146,26 @@ template <typename Sink> void forEachGrapheme(std::string_view input, Sink&& sin
         repaired = sanitizedUtf8(input);
         text = repaired;
     }
+    // The sink may split text of its own (a character's lower-case form): the shared iterator is
+    // then busy with this text, and that split takes a copy of its own.
+    std::unique_ptr<icu::BreakIterator> own;
     icu::BreakIterator* iterator = characterIterator();
+    if (sharedIteratorBusy && iterator != nullptr) {
+        own.reset(iterator->clone());
+        iterator = own.get();
+    }
+    const bool usesShared = own == nullptr;
+    if (usesShared) {
+        sharedIteratorBusy = true;
+    }
+    struct Release {
+        bool active;
+        ~Release() {
+            if (active) {
+                sharedIteratorBusy = false;
+            }
+        }
+    } release{usesShared};
     UErrorCode status = U_ZERO_ERROR;
     UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
     if (iterator == nullptr || U_FAILURE(status)) {
@@ -367,21 +440,15 @@ bool isUpperCase(std::string_view character) {
         return character[0] >= 'A' && character[0] <= 'Z'; // the only cased upper-case ASCII
     }
     // Decided by the base character: the marks that may follow it in a cluster carry no case.
-    UChar32 c = firstScalar(character);
-    if (c < 0) {
-        return false;
-    }
-    return u_isUUppercase(c) != 0 || (u_hasBinaryProperty(c, UCHAR_CASED) != 0 && u_toupper(c) == c);
+    return (properties(firstScalar(character)) & upperCase) != 0;
 }
 
 bool isLetter(std::string_view character) {
-    UChar32 c = firstScalar(character);
-    return c >= 0 && u_isalpha(c) != 0;
+    return (properties(firstScalar(character)) & letter) != 0;
 }
 
 bool isNumeric(std::string_view character) {
-    UChar32 c = firstScalar(character);
-    return c >= 0 && u_getIntPropertyValue(c, UCHAR_NUMERIC_TYPE) != U_NT_NONE;
+    return (properties(firstScalar(character)) & numeric) != 0;
 }
 
 int32_t firstCodePoint(std::string_view text) {
@@ -389,13 +456,11 @@ int32_t firstCodePoint(std::string_view text) {
 }
 
 bool isWhitespace(std::string_view character) {
-    UChar32 c = firstScalar(character);
-    return c >= 0 && u_isUWhiteSpace(c) != 0;
+    return (properties(firstScalar(character)) & whiteSpace) != 0;
 }
 
 bool isPunctuation(std::string_view character) {
-    UChar32 c = firstScalar(character);
-    return c >= 0 && u_ispunct(c) != 0;
+    return (properties(firstScalar(character)) & punctuation) != 0;
 }
 
 std::string trimWhitespace(std::string_view text) {

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "EngineTestConfig.h"
+#include "KeyvaneCore/KeyMapTable.h"
 #include "KeyvaneCore/KeyboardMaps.h"
 #include "KeyvaneCore/RulesConfig.h"
 #include "KeyvaneCore/UnicodeText.h"
@@ -50,6 +52,23 @@ TEST(KeyboardMapping, TheBuiltInTablesTypeEachLayoutsWordsOnTheOthersKeys) {
     EXPECT_EQ(UnicodeText::length(out), UnicodeText::length(input));
     // A combining mark stays attached to its mapped base character as one character.
     EXPECT_EQ(UnicodeText::length(render(layout, "e\xCC\x81", enToUk)), 1u);
+    // A capital whose small form is two code points, among clusters: every character comes out.
+    EXPECT_EQ(render(layout, "e\xCC\x81\xC4\xB0qw", enToUk), "e\xCC\x81\xC4\xB0йц");
+}
+
+TEST(KeyboardMapping, TheDirectionsTableRendersEveryCharacterAsTheMapsDo) {
+    const KeyboardLayoutConfig layout = keyvane::testing::testConfig().keyboardLayout;
+    std::string everyCharacter = "e\xCC\x81 👍🏽 \r\n";
+    for (char32_t c = 1; c < 0x0600; ++c) {
+        everyCharacter += UnicodeText::fromCodePoints(std::u32string_view(&c, 1));
+    }
+    for (const auto& [direction, map] : layout.maps) {
+        const auto shift = layout.shiftMaps.find(direction);
+        const KeyboardMap upper = shift == layout.shiftMaps.end() ? KeyboardMap() : shift->second;
+        const KeyMapTable table(map, upper);
+        EXPECT_EQ(table.render(everyCharacter), mapToken(everyCharacter, map, upper)) << direction.name();
+        EXPECT_EQ(table.render("Ghbdtn, {}"), mapToken("Ghbdtn, {}", map, upper)) << direction.name();
+    }
 }
 
 TEST(CasePreservation, FollowsTheTypedWord) {

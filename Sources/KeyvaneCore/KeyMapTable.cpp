@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyvaneCore/KeyMapTable.h"
+
+#include "KeyvaneCore/UnicodeText.h"
+
+namespace keyvane {
+
+KeyMapTable::KeyMapTable(KeyboardMap lower, KeyboardMap upper)
+    : lower_(std::move(lower))
+    , upper_(std::move(upper))
+    , slots_(tableEnd, 0) {
+    for (char32_t c = 0; c < tableEnd; ++c) {
+        char bytes[2] = {static_cast<char>(c), 0};
+        std::string_view character(bytes, 1);
+        if (c >= 0x80) {
+            bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+            bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+            character = std::string_view(bytes, 2);
+        }
+        // A character that is no key of either map and no capital stays as it is.
+        if (!UnicodeText::isUpperCase(character) && !lower_.contains(character) &&
+            !upper_.contains(character)) {
+            continue;
+        }
+        std::string rendered = KeyboardMaps::mapCharacter(character, lower_, upper_);
+        if (rendered != character) {
+            rendered_.push_back(std::move(rendered));
+            slots_[c] = static_cast<std::uint16_t>(rendered_.size());
+        }
+    }
+}
+
+std::string KeyMapTable::render(std::string_view token) const {
+    std::string out;
+    out.reserve(token.size() * 2);
+    UnicodeText::eachGrapheme(token, [&](std::string_view c) {
+        const auto lead = static_cast<unsigned char>(c[0]);
+        char32_t code = tableEnd;
+        if (c.size() == 1 && lead < 0x80) {
+            code = lead;
+        } else if (c.size() == 2 && (lead & 0xE0) == 0xC0) {
+            code = (static_cast<char32_t>(lead & 0x1F) << 6) | (static_cast<unsigned char>(c[1]) & 0x3F);
+        }
+        if (code < tableEnd && slots_.size() == tableEnd) {
+            const std::uint16_t slot = slots_[code];
+            out += slot == 0 ? c : std::string_view(rendered_[slot - 1]);
+            return;
+        }
+        out += KeyboardMaps::mapCharacter(c, lower_, upper_);
+    });
+    return out;
+}
+
+} // namespace keyvane

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "KeyvaneCore/KeyboardMaps.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace keyvane {
+
+// One direction's key maps with what every character of the Latin, Greek and Cyrillic blocks
+// becomes worked out once: rendering a word then reads a table per character. Other characters
+// (and clusters of several code points) go through the maps as `KeyboardMaps::mapToken` does,
+// with the same result.
+class KeyMapTable {
+public:
+    KeyMapTable() = default;
+    KeyMapTable(KeyboardMap lower, KeyboardMap upper);
+
+    std::string render(std::string_view token) const;
+
+private:
+    static constexpr char32_t tableEnd = 0x0530;
+
+    KeyboardMap lower_;
+    KeyboardMap upper_;
+    // For each code point below tableEnd: 0 when it stays as it is, else 1 + its index in rendered_.
+    std::vector<std::uint16_t> slots_;
+    std::vector<std::string> rendered_;
+};
+
+} // namespace keyvane
