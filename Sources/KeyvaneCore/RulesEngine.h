@@ -17,6 +17,8 @@
 
 namespace keyvane {
 
+class Word;
+
 // What the words already typed on the line being typed say about the next one.
 struct LineContext {
     std::optional<std::string> language; // the line's language, if its words tell one
@@ -90,22 +92,24 @@ public:
     // Scoring of one lower-cased string as a word of one language (nullptr: all zeros).
     ScoreBreakdown scoreToken(std::string_view token, const LanguageConfig* language,
                               bool isSentenceStart) const;
+    ScoreBreakdown scoreWord(const Word& word, const LanguageConfig* language, bool isSentenceStart) const;
     struct BigramScoring {
         std::vector<BigramScoreDetail> bigrams;
         double sumLogProb = 0;
         double normalized = 0;
     };
     BigramScoring bigramScoringDetail(std::string_view token, const LanguageConfig* language) const;
-    int countUnknownBigrams(std::string_view token, const LanguageConfig* language) const;
+    int countUnknownBigrams(const Word& word, const LanguageConfig* language) const;
     // The word without the punctuation before and after it; what is scored of a typed word and of
     // its candidate.
     static std::string sanitizeSourceForScoring(std::string_view source);
     // A candidate without the sentence punctuation before and after it: what is scored of it.
     std::string candidateForScoring(std::string_view candidate) const;
+    std::string candidateForScoring(const Word& candidate) const;
     // Punctuation typed after a word, as the target layout types it.
     std::string renderTrailing(std::string_view trailing, const LayoutDirection& direction) const;
     double layoutSuspicionBonus(std::string_view token, const LayoutDirection& direction) const;
-    double sameScriptPhoneticAdjustment(std::string_view source) const;
+    double sameScriptPhoneticAdjustment(const Word& source) const;
 
     // Manual conversion of selected text.
     ManualConversionResult convertSelectionSmart(std::string_view text,

@@ -6,7 +6,9 @@
 
 #include "KeyvaneCore/KeyMapTable.h"
 #include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/Word.h"
 
+#include <deque>
 #include <set>
 #include <utility>
 
@@ -29,26 +31,39 @@ struct RulesEngine::Index {
     std::unordered_map<LayoutDirection, KeyMapTable, LayoutDirectionHash> keyTables{};
 };
 
-// Scores already computed while deciding one word: the same string is often scored as the same
-// language for two directions (the typed word against each target). Lives for one call only.
+// Words already split and scores already computed while deciding one word: the same string is
+// often scored as the same language for two directions (the typed word against each target).
+// Lives for one call only.
 struct RulesEngine::ScoreMemo {
     struct Entry {
-        std::string token;
+        const Word* word;
         const LanguageConfig* language;
         bool isSentenceStart;
         ScoreBreakdown breakdown;
     };
+    std::optional<std::string> typedForScoring; // the typed word, lower-cased, punctuation around it gone
+    std::deque<Word> words;                     // stable addresses
     std::vector<Entry> entries;
 
-    ScoreBreakdown score(const RulesEngine& engine, const std::string& token, const LanguageConfig* language,
+    const Word& split(std::string_view text) {
+        for (const Word& word : words) {
+            if (word.text() == text) {
+                return word;
+            }
+        }
+        return words.emplace_back(text);
+    }
+
+    ScoreBreakdown score(const RulesEngine& engine, std::string_view text, const LanguageConfig* language,
                          bool isSentenceStart) {
+        const Word& word = split(text);
         for (const Entry& e : entries) {
-            if (e.language == language && e.isSentenceStart == isSentenceStart && e.token == token) {
+            if (e.word == &word && e.language == language && e.isSentenceStart == isSentenceStart) {
                 return e.breakdown;
             }
         }
         entries.push_back(
-            {token, language, isSentenceStart, engine.scoreToken(token, language, isSentenceStart)});
+            {&word, language, isSentenceStart, engine.scoreWord(word, language, isSentenceStart)});
         return entries.back().breakdown;
     }
 };

@@ -3,6 +3,7 @@
 
 #include "KeyvaneCore/RulesEngineInternals.h"
 #include "KeyvaneCore/UnicodeText.h"
+#include "KeyvaneCore/Word.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,12 +31,12 @@ icu::UnicodeString unicode(std::string_view text) {
     return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
 
-// Walks the adjacent character pairs of a token: visit(bigram, weight, isUnknown).
+// Walks the adjacent character pairs of a word: visit(bigram, weight, isUnknown). A pair is two
+// neighbouring characters of the word's own text, looked up without a copy.
 template <typename Visit>
-void forEachBigram(const std::vector<std::string>& chars, const LanguageConfig& language, Visit&& visit) {
-    std::string bigram;
-    for (std::size_t i = 0; i + 1 < chars.size(); ++i) {
-        bigram.assign(chars[i]).append(chars[i + 1]);
+void forEachBigram(const Word& word, const LanguageConfig& language, Visit&& visit) {
+    for (std::size_t i = 0; i + 1 < word.length(); ++i) {
+        const std::string_view bigram = word.characters(i, i + 2);
         auto it = language.bigramLogWeights.find(bigram);
         bool unknown = it == language.bigramLogWeights.end();
         visit(bigram, unknown ? language.unknownBigramWeight : it->second, unknown);
@@ -46,13 +47,18 @@ void forEachBigram(const std::vector<std::string>& chars, const LanguageConfig& 
 
 ScoreBreakdown RulesEngine::scoreToken(std::string_view token, const LanguageConfig* language,
                                        bool isSentenceStart) const {
+    return scoreWord(Word(token), language, isSentenceStart);
+}
+
+ScoreBreakdown RulesEngine::scoreWord(const Word& word, const LanguageConfig* language,
+                                      bool isSentenceStart) const {
     ScoreBreakdown b;
     if (language == nullptr) {
         return b;
     }
     const ScoringWeights& w = config_.decision.scoringWeights;
     const LanguageConfig& L = *language;
-    const std::vector<std::string> chars = UnicodeText::graphemes(token);
+    const std::string_view token = word.text();
 
     if (L.commonWords.contains(token)) {
         b.exactCommonWord = w.exactCommonWord;
@@ -60,19 +66,22 @@ ScoreBreakdown RulesEngine::scoreToken(std::string_view token, const LanguageCon
     if (isSentenceStart && L.phraseStartWords.contains(token)) {
         b.exactPhraseStart = w.exactPhraseStartWord;
     }
-    if (std::any_of(chars.begin(), chars.end(), [&](const std::string& c) { return L.vowels.contains(c); })) {
-        b.vowelBonus = w.hasLanguageVowel;
+    for (std::size_t i = 0; i < word.length(); ++i) {
+        if (L.vowels.contains(word.character(i))) {
+            b.vowelBonus = w.hasLanguageVowel;
+            break;
+        }
     }
 
     bool shapeFeatures = true;
-    if (chars.size() >= 2) {
+    if (word.length() >= 2) {
         double sum = 0;
         int unknown = 0;
         int counted = 0;
         // The apostrophe of a common word ("i'm", "don't") is spelling, not a rare pair of letters.
         const bool skipApostrophes = b.exactCommonWord > 0 && !L.scriptAlphabet.contains("'");
-        forEachBigram(chars, L, [&](const std::string& bigram, double weight, bool isUnknown) {
-            if (skipApostrophes && bigram.find('\'') != std::string::npos) {
+        forEachBigram(word, L, [&](std::string_view bigram, double weight, bool isUnknown) {
+            if (skipApostrophes && bigram.find('\'') != std::string_view::npos) {
                 return;
             }
             sum += weight;
@@ -106,12 +115,8 @@ ScoreBreakdown RulesEngine::scoreToken(std::string_view token, const LanguageCon
 
     // A micro-dictionary word, or a token that starts with one of four or more characters.
     bool frequent = L.microDictionary.contains(token);
-    std::size_t prefixBytes = 0;
-    for (std::size_t i = 0; !frequent && i < chars.size(); ++i) {
-        prefixBytes += chars[i].size();
-        if (i + 1 >= 4 && L.microDictionary.contains(token.substr(0, prefixBytes))) {
-            frequent = true;
-        }
+    for (std::size_t i = 3; !frequent && i < word.length(); ++i) {
+        frequent = L.microDictionary.contains(word.characters(0, i + 1));
     }
     if (frequent) {
         b.frequentTokenBonus = w.frequentTokenBonus;
@@ -132,25 +137,25 @@ ScoreBreakdown RulesEngine::scoreToken(std::string_view token, const LanguageCon
 RulesEngine::BigramScoring RulesEngine::bigramScoringDetail(std::string_view token,
                                                             const LanguageConfig* language) const {
     BigramScoring result;
-    const std::vector<std::string> chars = UnicodeText::graphemes(token);
-    if (language == nullptr || chars.size() < 2) {
+    const Word word(token);
+    if (language == nullptr || word.length() < 2) {
         return result;
     }
-    forEachBigram(chars, *language, [&](const std::string& bigram, double weight, bool isUnknown) {
-        result.bigrams.push_back({bigram, weight, isUnknown});
+    forEachBigram(word, *language, [&](std::string_view bigram, double weight, bool isUnknown) {
+        result.bigrams.push_back({std::string(bigram), weight, isUnknown});
         result.sumLogProb += weight;
     });
-    result.normalized = result.sumLogProb / static_cast<double>(chars.size() - 1);
+    result.normalized = result.sumLogProb / static_cast<double>(word.length() - 1);
     return result;
 }
 
-int RulesEngine::countUnknownBigrams(std::string_view token, const LanguageConfig* language) const {
+int RulesEngine::countUnknownBigrams(const Word& word, const LanguageConfig* language) const {
     if (language == nullptr) {
         return 0;
     }
     int unknown = 0;
-    forEachBigram(UnicodeText::graphemes(token), *language,
-                  [&](const std::string&, double, bool isUnknown) { unknown += isUnknown ? 1 : 0; });
+    forEachBigram(word, *language,
+                  [&](std::string_view, double, bool isUnknown) { unknown += isUnknown ? 1 : 0; });
     return unknown;
 }
 
@@ -160,27 +165,32 @@ std::string RulesEngine::sanitizeSourceForScoring(std::string_view source) {
 }
 
 std::string RulesEngine::candidateForScoring(std::string_view candidate) const {
+    return candidateForScoring(Word(candidate));
+}
+
+std::string RulesEngine::candidateForScoring(const Word& candidate) const {
     // Only sentence punctuation may stand around a word: "вщтую" is "done." and "done" is scored,
     // but "ещё" is not "to`".
-    std::vector<std::string> chars = UnicodeText::graphemes(candidate);
-    auto isPunctuation = [this](const std::string& c) {
+    auto isPunctuation = [this](std::string_view c) {
         return config_.tokenization.wordBoundaries.contains(c) && !UnicodeText::isLetter(c);
     };
     // Before a word only what opens one: a quote or a bracket ("Эрудд" is '"Hello'); ":fr" is
     // no word "fr" after a colon but "Жак".
     static const StringSet opening = {"\"", "'", "(", "[", "{", "«", "“", "‘"};
-    auto opens = [&](const std::string& c) { return isPunctuation(c) && opening.contains(c); };
-    auto first = std::find_if_not(chars.begin(), chars.end(), opens);
-    auto last = std::find_if_not(chars.rbegin(), std::make_reverse_iterator(first), isPunctuation).base();
+    std::size_t first = 0;
+    while (first < candidate.length() && isPunctuation(candidate.character(first)) &&
+           opening.contains(candidate.character(first))) {
+        ++first;
+    }
+    std::size_t last = candidate.length();
+    while (last > first && isPunctuation(candidate.character(last - 1))) {
+        --last;
+    }
     // What is left must still be a word: "Дж" is no "l" and a semicolon.
     if (last - first < 2) {
-        return std::string(candidate);
+        return candidate.text();
     }
-    std::string out;
-    for (auto it = first; it != last; ++it) {
-        out += *it;
-    }
-    return out;
+    return std::string(candidate.characters(first, last));
 }
 
 std::string RulesEngine::renderTrailing(std::string_view trailing, const LayoutDirection& direction) const {
@@ -214,20 +224,19 @@ double RulesEngine::layoutSuspicionBonus(std::string_view token, const LayoutDir
     return bonus;
 }
 
-double RulesEngine::sameScriptPhoneticAdjustment(std::string_view source) const {
-    const std::vector<std::string> chars = UnicodeText::graphemes(source);
-    if (chars.size() < 2) {
+double RulesEngine::sameScriptPhoneticAdjustment(const Word& source) const {
+    if (source.length() < 2) {
         return 0;
     }
     double adjustment = 0;
-    for (std::size_t i = 0; i < chars.size(); ++i) {
+    for (std::size_t i = 0; i < source.length(); ++i) {
         for (const SameScriptLetter& letter : config_.decision.sameScriptLetters) {
-            if (chars[i] != letter.letter) {
+            if (source.character(i) != letter.letter) {
                 continue;
             }
             if (i == 0 && letter.atStart) {
                 adjustment += *letter.atStart;
-            } else if (i == chars.size() - 1 && letter.atEnd) {
+            } else if (i == source.length() - 1 && letter.atEnd) {
                 adjustment += *letter.atEnd;
             } else {
                 adjustment += letter.elsewhere;
@@ -310,8 +319,11 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     out.scored = true;
     const LanguageConfig* sourceLang = language(direction.from);
     const LanguageConfig* targetLang = language(direction.to);
-    out.source = sanitizeSourceForScoring(UnicodeText::toLower(token));
-    out.candidateLower = candidateForScoring(UnicodeText::toLower(out.candidate));
+    if (!memo.typedForScoring) {
+        memo.typedForScoring = sanitizeSourceForScoring(UnicodeText::toLower(token));
+    }
+    out.source = *memo.typedForScoring;
+    out.candidateLower = candidateForScoring(memo.split(UnicodeText::toLower(out.candidate)));
     out.sourceBreakdown = memo.score(*this, out.source, sourceLang, isSentenceStart);
     // An apostrophe misplaced in a common word of the source ("the're") is still that word: it is
     // typed as such far more often than "э" or "є" is typed on its key inside a word.
@@ -333,7 +345,7 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
                                  : 0.0;
     const bool sameScript = isSameScriptDirection(direction);
     if (sameScript) {
-        suspicion += sameScriptPhoneticAdjustment(out.source);
+        suspicion += sameScriptPhoneticAdjustment(memo.split(out.source));
     }
     out.suspicion = suspicion;
 
@@ -437,7 +449,8 @@ RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
     }
     // Comparisons are written so that NaN never passes a threshold.
     if (!(candidateScore >= minCandidate)) {
-        bool gibberishSource = originalScore < 0 || countUnknownBigrams(out.source, sourceLang) >= 2;
+        bool gibberishSource =
+            originalScore < 0 || countUnknownBigrams(memo.split(out.source), sourceLang) >= 2;
         const GibberishBypassConfig& g = d.gibberishBypass;
         bool bypass = delta >= g.minDelta && gibberishSource && conf >= g.minConfidence &&
                       candidateScore >= g.minCandidateScore;

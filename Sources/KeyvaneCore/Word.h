@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace keyvane {
+
+// A piece of text split once into its characters (grapheme clusters): the stages of the engine
+// read one split of a word instead of each making its own. Text that is not well-formed UTF-8 is
+// held with U+FFFD in place of the bad bytes, as every split in the program reads it.
+class Word {
+public:
+    Word() = default;
+    explicit Word(std::string_view text);
+
+    const std::string& text() const { return text_; }
+    // The number of characters.
+    std::size_t length() const { return ends_.size(); }
+    bool empty() const { return ends_.empty(); }
+    std::string_view character(std::size_t index) const { return characters(index, index + 1); }
+    // Characters [from, to) as one piece of the text.
+    std::string_view characters(std::size_t from, std::size_t to) const {
+        const std::size_t begin = from == 0 ? 0 : ends_[from - 1];
+        return std::string_view(text_).substr(begin, ends_[to - 1] - begin);
+    }
+    // The text without its first `count` characters.
+    std::string_view from(std::size_t count) const {
+        return count == 0 ? std::string_view(text_) : std::string_view(text_).substr(ends_[count - 1]);
+    }
+
+private:
+    std::string text_;
+    std::vector<std::uint32_t> ends_; // the byte where each character ends
+};
+
+} // namespace keyvane
