@@ -63,7 +63,7 @@ RulesEngine::RulesEngine(RulesConfig config) {
 RulesEngine::~RulesEngine() = default;
 
 void RulesEngine::reloadConfig(RulesConfig config) {
-    auto index = std::make_unique<Index>(Index{.domainOrEmail = domainOrEmailPrototype()});
+    auto index = std::make_unique<EngineIndex>(EngineIndex{.domainOrEmail = domainOrEmailPrototype()});
     for (const auto& [key, language] : config.languages) {
         if (index->languageKeys.size() == 64) {
             break;
@@ -146,17 +146,17 @@ void RulesEngine::reloadConfig(RulesConfig config) {
     index_ = std::move(index);
 }
 
-bool RulesEngine::isActive(const std::string& key) const {
+bool RulesEvaluation::isActive(const std::string& key) const {
     return std::find(config_.activeLanguages.begin(), config_.activeLanguages.end(), key) !=
            config_.activeLanguages.end();
 }
 
-const LanguageConfig* RulesEngine::language(const std::string& key) const {
+const LanguageConfig* RulesEvaluation::language(const std::string& key) const {
     auto it = config_.languages.find(key);
     return it == config_.languages.end() ? nullptr : &it->second;
 }
 
-std::string RulesEngine::mapToken(std::string_view token, const LayoutDirection& direction) const {
+std::string RulesEvaluation::mapToken(std::string_view token, const LayoutDirection& direction) const {
     if (auto table = index_->keyTables.find(direction); table != index_->keyTables.end()) {
         return table->second.render(token);
     }
@@ -164,7 +164,8 @@ std::string RulesEngine::mapToken(std::string_view token, const LayoutDirection&
     return KeyboardMaps::mapToken(token, empty, empty); // no map: every character as it is
 }
 
-RulesEngine::ScriptClassification RulesEngine::classifyScript(const std::vector<std::string>& chars) const {
+RulesEvaluation::ScriptClassification
+RulesEvaluation::classifyScript(const std::vector<std::string>& chars) const {
     ScriptClassification script{0, index_->allLanguages};
     for (const std::string& c : chars) {
         if (!UnicodeText::isLetter(c)) {
@@ -182,7 +183,7 @@ RulesEngine::ScriptClassification RulesEngine::classifyScript(const std::vector<
     return script;
 }
 
-std::vector<std::string> RulesEngine::detectSourceLanguages(const ScriptClassification& script) const {
+std::vector<std::string> RulesEvaluation::detectSourceLanguages(const ScriptClassification& script) const {
     std::vector<std::string> sources; // keys ascending
     for (std::size_t i = 0; i < index_->languageKeys.size(); ++i) {
         if (script.coveringLanguages & (std::uint64_t{1} << i)) {
@@ -192,7 +193,7 @@ std::vector<std::string> RulesEngine::detectSourceLanguages(const ScriptClassifi
     return sources;
 }
 
-bool RulesEngine::matchesProtectedPattern(std::string_view word) const {
+bool RulesEvaluation::matchesProtectedPattern(std::string_view word) const {
     // "word.x": a word typed with a Cyrillic letter on the full-stop key. (A full stop and an ASCII
     // letter at the end are the last two characters whatever comes before them.)
     if (word.size() >= 2 && word[word.size() - 2] == '.' &&
@@ -207,18 +208,18 @@ bool RulesEngine::matchesProtectedPattern(std::string_view word) const {
                        [&](const ProtectedPattern& p) { return p.regex.find(text); });
 }
 
-std::optional<std::string> RulesEngine::uniqueAlphabetLanguage(std::string_view word) const {
+std::optional<std::string> RulesEvaluation::uniqueAlphabetLanguage(std::string_view word) const {
     auto sources = detectSourceLanguages(classifyScript(UnicodeText::graphemes(word)));
     return sources.size() == 1 ? std::optional<std::string>(sources.front()) : std::nullopt;
 }
 
-std::optional<std::string> RulesEngine::exactPairTargetLanguage(std::string_view word) const {
+std::optional<std::string> RulesEvaluation::exactPairTargetLanguage(std::string_view word) const {
     auto it = config_.manualOverrides.exactPairTargetLang.find(UnicodeText::toLower(word));
     return it == config_.manualOverrides.exactPairTargetLang.end() ? std::nullopt
                                                                    : std::optional<std::string>(it->second);
 }
 
-std::optional<std::string> RulesEngine::detectLanguage(std::string_view text) const {
+std::optional<std::string> RulesEvaluation::detectLanguage(std::string_view text) const {
     const ScriptClassification script = classifyScript(UnicodeText::graphemes(text));
     for (const std::string& key : index_->detectionOrder) {
         auto position = std::find(index_->languageKeys.begin(), index_->languageKeys.end(), key);
@@ -231,7 +232,8 @@ std::optional<std::string> RulesEngine::detectLanguage(std::string_view text) co
     return std::nullopt;
 }
 
-bool RulesEngine::hasLayoutMappedTrailing(std::string_view trailing, bool skipAmbiguousPunctuation) const {
+bool RulesEvaluation::hasLayoutMappedTrailing(std::string_view trailing,
+                                              bool skipAmbiguousPunctuation) const {
     for (const std::string& c : UnicodeText::graphemes(trailing)) {
         if (skipAmbiguousPunctuation && ambiguousTrailingPunctuation().contains(c)) {
             continue;
@@ -269,7 +271,7 @@ std::string lookupForm(std::string_view word) {
 
 } // namespace
 
-bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word) const {
+bool RulesEvaluation::isKnownWordInAnyTarget(const std::optional<std::string>& word) const {
     if (!word) {
         return false;
     }
@@ -287,7 +289,7 @@ bool RulesEngine::isKnownWordInAnyTarget(const std::optional<std::string>& word)
                        });
 }
 
-std::vector<std::string> RulesEngine::languagesOfWord(std::string_view word) const {
+std::vector<std::string> RulesEvaluation::languagesOfWord(std::string_view word) const {
     std::vector<std::string> found;
     const std::string form = lookupForm(word);
     if (form.empty()) {
@@ -302,7 +304,8 @@ std::vector<std::string> RulesEngine::languagesOfWord(std::string_view word) con
     return found;
 }
 
-bool RulesEngine::isDictionaryConfirmed(const std::string& targetKey, const RulesDecision& decision) const {
+bool RulesEvaluation::isDictionaryConfirmed(const std::string& targetKey,
+                                            const RulesDecision& decision) const {
     const LanguageConfig* target = language(targetKey);
     if (target == nullptr || !decision.correctedToken) {
         return false;
@@ -311,10 +314,10 @@ bool RulesEngine::isDictionaryConfirmed(const std::string& targetKey, const Rule
     return !word.empty() && target->knows(word);
 }
 
-RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view token, int length,
-                                                           std::string_view trailing,
-                                                           const ProtectedCheck& isProtected,
-                                                           bool isSentenceStart) const {
+MixedOutcome RulesEvaluation::evaluateMixedScript(std::string_view token, int length,
+                                                  std::string_view trailing,
+                                                  const ProtectedCheck& isProtected,
+                                                  bool isSentenceStart) const {
     MixedOutcome out;
     // Every reading of the word through the layouts of the active languages: a word half typed on
     // English keys reads as each active Cyrillic language, and back. Russian first on equal
@@ -388,11 +391,11 @@ RulesEngine::MixedOutcome RulesEngine::evaluateMixedScript(std::string_view toke
     return out;
 }
 
-RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::string_view trailing,
-                                                   bool isSentenceStart,
-                                                   const std::optional<std::string>& activeInputSource,
-                                                   const std::optional<std::string>& sessionLanguage,
-                                                   const LineContext& line, Selection selection) const {
+PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_view trailing,
+                                          bool isSentenceStart,
+                                          const std::optional<std::string>& activeInputSource,
+                                          const std::optional<std::string>& sessionLanguage,
+                                          const LineContext& line, Selection selection) const {
     PairOutcome out;
     out.token = std::string(token);
     out.trailing = std::string(trailing);
@@ -511,9 +514,9 @@ RulesEngine::PairOutcome RulesEngine::evaluatePair(std::string_view token, std::
     return out;
 }
 
-void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
-                               const std::optional<std::string>& sessionLanguage, const LineContext& line,
-                               Selection selection) const {
+void RulesEvaluation::selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
+                                   const std::optional<std::string>& sessionLanguage, const LineContext& line,
+                                   Selection selection) const {
     const auto& all = pair.directions;
     auto decisionOf = [&](std::size_t i) -> const RulesDecision& { return all[i].decision; };
     auto choose = [&](std::size_t i) {
@@ -640,11 +643,11 @@ void RulesEngine::selectWinner(PairOutcome& pair, const std::optional<std::strin
                                            bestDecision.originalScore, bestDecision.candidateScore);
 }
 
-RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::string_view applicationID,
-                                                   bool isSentenceStart,
-                                                   const std::optional<std::string>& activeInputSource,
-                                                   const std::optional<std::string>& sessionLanguage,
-                                                   const LineContext& line, Selection selection) const {
+WordOutcome RulesEvaluation::evaluateWord(std::string_view token, std::string_view applicationID,
+                                          bool isSentenceStart,
+                                          const std::optional<std::string>& activeInputSource,
+                                          const std::optional<std::string>& sessionLanguage,
+                                          const LineContext& line, Selection selection) const {
     // The line's language settles close calls before the session's streak does.
     const std::optional<std::string>& context = line.language ? line.language : sessionLanguage;
     WordOutcome out;
@@ -726,18 +729,19 @@ RulesEngine::WordOutcome RulesEngine::evaluateWord(std::string_view token, std::
     return fullDecision.candidateScore > trimmedDecision.candidateScore ? pickFull() : pickTrimmed();
 }
 
-RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view applicationID,
-                                    bool isSentenceStart, const std::optional<std::string>& activeInputSource,
-                                    const std::optional<std::string>& sessionLanguage,
-                                    const LineContext& line) const {
+RulesDecision RulesEvaluation::evaluate(std::string_view token, std::string_view applicationID,
+                                        bool isSentenceStart,
+                                        const std::optional<std::string>& activeInputSource,
+                                        const std::optional<std::string>& sessionLanguage,
+                                        const LineContext& line) const {
     // The line's language settles close calls before the session's streak does.
     return evaluateWord(token, applicationID, isSentenceStart, activeInputSource, sessionLanguage, line,
                         Selection::live)
         .decision;
 }
 
-TokenScoreDetail RulesEngine::scoreDetail(const std::string& token, const std::string& languageKey,
-                                          const ScoreBreakdown& breakdown) const {
+TokenScoreDetail RulesEvaluation::scoreDetail(const std::string& token, const std::string& languageKey,
+                                              const ScoreBreakdown& breakdown) const {
     const LanguageConfig* lang = language(languageKey);
     BigramScoring bigrams = bigramScoringDetail(token, lang);
     return {token,
@@ -749,9 +753,10 @@ TokenScoreDetail RulesEngine::scoreDetail(const std::string& token, const std::s
             lang != nullptr ? lang->ngramScoringScale : 0.0};
 }
 
-RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view applicationID,
-                                      bool isSentenceStart, const std::optional<std::string>& sessionLanguage,
-                                      const LineContext& line) const {
+RulesDiagnostic RulesEvaluation::diagnose(std::string_view token, std::string_view applicationID,
+                                          bool isSentenceStart,
+                                          const std::optional<std::string>& sessionLanguage,
+                                          const LineContext& line) const {
     WordOutcome word = evaluateWord(token, applicationID, isSentenceStart, std::nullopt, sessionLanguage,
                                     line, Selection::diagnostic);
     RulesDiagnostic base;
@@ -817,6 +822,69 @@ RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view a
         winner.competingDirections.push_back(directionRecord(d));
     }
     return winner;
+}
+
+} // namespace keyvane
+
+namespace keyvane {
+
+// The public face of the engine: each call is worked out on the configuration and index of now.
+
+RulesEvaluation RulesEngine::evaluation() const {
+    return RulesEvaluation(config_, *index_);
+}
+
+RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view applicationID,
+                                    bool isSentenceStart, const std::optional<std::string>& activeInputSource,
+                                    const std::optional<std::string>& sessionLanguage,
+                                    const LineContext& line) const {
+    return evaluation().evaluate(token, applicationID, isSentenceStart, activeInputSource, sessionLanguage,
+                                 line);
+}
+
+RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view applicationID,
+                                      bool isSentenceStart, const std::optional<std::string>& sessionLanguage,
+                                      const LineContext& line) const {
+    return evaluation().diagnose(token, applicationID, isSentenceStart, sessionLanguage, line);
+}
+
+std::string RulesEngine::mapToken(std::string_view token, const LayoutDirection& direction) const {
+    return evaluation().mapToken(token, direction);
+}
+
+ManualConversionResult
+RulesEngine::convertSelectionSmart(std::string_view text,
+                                   const std::optional<std::string>& activeInputSource) const {
+    return evaluation().convertSelectionSmart(text, activeInputSource);
+}
+
+ManualConversionResult RulesEngine::convertSelection(std::string_view text, const std::string& target) const {
+    return evaluation().convertSelection(text, target);
+}
+
+std::optional<std::string> RulesEngine::convertOneLetterWord(std::string_view word, const std::string& from,
+                                                             const std::string& to) const {
+    return evaluation().convertOneLetterWord(word, from, to);
+}
+
+std::optional<std::string> RulesEngine::uniqueAlphabetLanguage(std::string_view word) const {
+    return evaluation().uniqueAlphabetLanguage(word);
+}
+
+std::optional<std::string> RulesEngine::exactPairTargetLanguage(std::string_view word) const {
+    return evaluation().exactPairTargetLanguage(word);
+}
+
+std::vector<std::string> RulesEngine::languagesOfWord(std::string_view word) const {
+    return evaluation().languagesOfWord(word);
+}
+
+std::optional<std::string> RulesEngine::detectLanguage(std::string_view text) const {
+    return evaluation().detectLanguage(text);
+}
+
+std::pair<double, double> RulesEngine::thresholdsFor(int length) const {
+    return evaluation().thresholdsFor(length);
 }
 
 } // namespace keyvane

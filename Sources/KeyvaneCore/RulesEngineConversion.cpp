@@ -87,7 +87,7 @@ std::optional<std::string> uniqueMaxKey(const std::vector<std::pair<std::string,
 
 } // namespace
 
-std::vector<std::string> RulesEngine::cyrillicCandidates() const {
+std::vector<std::string> RulesEvaluation::cyrillicCandidates() const {
     std::vector<std::string> candidates;
     for (const std::string& key : config_.activeLanguages) {
         const LanguageConfig* lang = language(key);
@@ -98,13 +98,13 @@ std::vector<std::string> RulesEngine::cyrillicCandidates() const {
     return candidates;
 }
 
-std::string RulesEngine::mapCyrillicToLatin(std::string_view text) const {
+std::string RulesEvaluation::mapCyrillicToLatin(std::string_view text) const {
     return KeyboardMaps::mapToken(text, index_->cyrillicToLatinLower, index_->cyrillicToLatinUpper);
 }
 
 std::optional<std::string>
-RulesEngine::chooseCyrillicTarget(std::string_view latinText,
-                                  const std::vector<std::string>& candidates) const {
+RulesEvaluation::chooseCyrillicTarget(std::string_view latinText,
+                                      const std::vector<std::string>& candidates) const {
     if (candidates.empty()) {
         return std::nullopt;
     }
@@ -147,8 +147,8 @@ RulesEngine::chooseCyrillicTarget(std::string_view latinText,
 }
 
 ManualConversionResult
-RulesEngine::convertSelectionSmart(std::string_view text,
-                                   const std::optional<std::string>& /*activeInputSource*/) const {
+RulesEvaluation::convertSelectionSmart(std::string_view text,
+                                       const std::optional<std::string>& /*activeInputSource*/) const {
     // The active input source deliberately plays no part: the same text always converts the same way.
     LetterCounts counts = scriptLetterCounts(text);
     if (counts.latin == 0 && counts.cyrillic == 0) {
@@ -163,7 +163,8 @@ RulesEngine::convertSelectionSmart(std::string_view text,
     return {std::string(text), "en"};
 }
 
-ManualConversionResult RulesEngine::convertSelection(std::string_view text, const std::string& target) const {
+ManualConversionResult RulesEvaluation::convertSelection(std::string_view text,
+                                                         const std::string& target) const {
     if (target == "en") {
         return {mapCyrillicToLatin(text), "en"};
     }
@@ -187,8 +188,8 @@ ManualConversionResult RulesEngine::convertSelection(std::string_view text, cons
 
 // Whether a lower-cased letter is a word of its own. A word list that names every letter of its
 // alphabet counted letters as words (frequency lists do); the built-in short words decide then.
-bool RulesEngine::isOneLetterWord(const std::string& letter, const std::string& key,
-                                  const LanguageConfig& lang) {
+bool RulesEvaluation::isOneLetterWord(const std::string& letter, const std::string& key,
+                                      const LanguageConfig& lang) {
     if (lang.commonWords.contains(letter)) {
         return true;
     }
@@ -200,8 +201,9 @@ bool RulesEngine::isOneLetterWord(const std::string& letter, const std::string& 
                        : lang.microDictionary.contains(letter);
 }
 
-std::optional<std::string> RulesEngine::convertOneLetterWord(std::string_view word, const std::string& from,
-                                                             const std::string& to) const {
+std::optional<std::string> RulesEvaluation::convertOneLetterWord(std::string_view word,
+                                                                 const std::string& from,
+                                                                 const std::string& to) const {
     const LanguageConfig* source = language(from);
     const LanguageConfig* target = language(to);
     if (source == nullptr || target == nullptr || from == to || UnicodeText::length(word) != 1 ||

@@ -45,13 +45,13 @@ void forEachBigram(const Word& word, const LanguageConfig& language, Visit&& vis
 
 } // namespace
 
-ScoreBreakdown RulesEngine::scoreToken(std::string_view token, const LanguageConfig* language,
-                                       bool isSentenceStart) const {
+ScoreBreakdown RulesEvaluation::scoreToken(std::string_view token, const LanguageConfig* language,
+                                           bool isSentenceStart) const {
     return scoreWord(Word(token), language, isSentenceStart);
 }
 
-ScoreBreakdown RulesEngine::scoreWord(const Word& word, const LanguageConfig* language,
-                                      bool isSentenceStart) const {
+ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig* language,
+                                          bool isSentenceStart) const {
     ScoreBreakdown b;
     if (language == nullptr) {
         return b;
@@ -134,8 +134,8 @@ ScoreBreakdown RulesEngine::scoreWord(const Word& word, const LanguageConfig* la
     return b;
 }
 
-RulesEngine::BigramScoring RulesEngine::bigramScoringDetail(std::string_view token,
-                                                            const LanguageConfig* language) const {
+RulesEvaluation::BigramScoring RulesEvaluation::bigramScoringDetail(std::string_view token,
+                                                                    const LanguageConfig* language) const {
     BigramScoring result;
     const Word word(token);
     if (language == nullptr || word.length() < 2) {
@@ -149,7 +149,7 @@ RulesEngine::BigramScoring RulesEngine::bigramScoringDetail(std::string_view tok
     return result;
 }
 
-int RulesEngine::countUnknownBigrams(const Word& word, const LanguageConfig* language) const {
+int RulesEvaluation::countUnknownBigrams(const Word& word, const LanguageConfig* language) const {
     if (language == nullptr) {
         return 0;
     }
@@ -159,16 +159,16 @@ int RulesEngine::countUnknownBigrams(const Word& word, const LanguageConfig* lan
     return unknown;
 }
 
-std::string RulesEngine::sanitizeSourceForScoring(std::string_view source) {
+std::string RulesEvaluation::sanitizeSourceForScoring(std::string_view source) {
     // Punctuation around the word is not part of it; inside it stays ("nj;t" is no English word).
     return UnicodeText::trim(source, [](std::string_view c) { return !UnicodeText::isLetter(c); });
 }
 
-std::string RulesEngine::candidateForScoring(std::string_view candidate) const {
+std::string RulesEvaluation::candidateForScoring(std::string_view candidate) const {
     return candidateForScoring(Word(candidate));
 }
 
-std::string RulesEngine::candidateForScoring(const Word& candidate) const {
+std::string RulesEvaluation::candidateForScoring(const Word& candidate) const {
     // Only sentence punctuation may stand around a word: "вщтую" is "done." and "done" is scored,
     // but "ещё" is not "to`".
     auto isPunctuation = [this](std::string_view c) {
@@ -193,7 +193,8 @@ std::string RulesEngine::candidateForScoring(const Word& candidate) const {
     return std::string(candidate.characters(first, last));
 }
 
-std::string RulesEngine::renderTrailing(std::string_view trailing, const LayoutDirection& direction) const {
+std::string RulesEvaluation::renderTrailing(std::string_view trailing,
+                                            const LayoutDirection& direction) const {
     std::string out;
     for (const std::string& c : UnicodeText::graphemes(trailing)) {
         const std::string rendered = mapToken(c, direction);
@@ -204,7 +205,7 @@ std::string RulesEngine::renderTrailing(std::string_view trailing, const LayoutD
     return out;
 }
 
-double RulesEngine::layoutSuspicionBonus(std::string_view token, const LayoutDirection& direction) const {
+double RulesEvaluation::layoutSuspicionBonus(std::string_view token, const LayoutDirection& direction) const {
     const std::vector<LayoutSuspicionRule>* rules = nullptr;
     if (direction == LayoutDirection::enToRu) {
         rules = &config_.layoutSuspicion.latinSuspiciousForRu;
@@ -224,7 +225,7 @@ double RulesEngine::layoutSuspicionBonus(std::string_view token, const LayoutDir
     return bonus;
 }
 
-double RulesEngine::sameScriptPhoneticAdjustment(const Word& source) const {
+double RulesEvaluation::sameScriptPhoneticAdjustment(const Word& source) const {
     if (source.length() < 2) {
         return 0;
     }
@@ -247,11 +248,11 @@ double RulesEngine::sameScriptPhoneticAdjustment(const Word& source) const {
     return adjustment;
 }
 
-bool RulesEngine::isSameScriptDirection(const LayoutDirection& direction) const {
+bool RulesEvaluation::isSameScriptDirection(const LayoutDirection& direction) const {
     return index_->sameScriptPairs.contains({direction.from, direction.to});
 }
 
-std::pair<double, double> RulesEngine::thresholdsFor(int length) const {
+std::pair<double, double> RulesEvaluation::thresholdsFor(int length) const {
     const DecisionConfig& d = config_.decision;
     const DynamicThresholdCurveConfig& curve = d.dynamicThresholdCurve;
     if (curve.enabled && length <= 4) {
@@ -266,17 +267,17 @@ std::pair<double, double> RulesEngine::thresholdsFor(int length) const {
             candidate != d.minCandidateScoreByLength.end() ? candidate->second : d.minCandidateScoreDefault};
 }
 
-double RulesEngine::confidenceOf(double delta) const {
+double RulesEvaluation::confidenceOf(double delta) const {
     double conf = 1.0 / (1.0 + std::exp(-delta / config_.decision.confidenceScale));
     // A NaN (a NaN delta, or a zero scale with no gain) must never pass a confidence threshold.
     return std::isnan(conf) ? 0.0 : conf;
 }
 
-bool RulesEngine::allowsLength1Correction(std::string_view token, std::string_view candidateLower,
-                                          const LanguageConfig* targetLang, double sourceExactCommonWord,
-                                          bool sameScript, std::string_view trailing,
-                                          const std::optional<std::string>& sessionLanguage,
-                                          const std::string& targetKey) const {
+bool RulesEvaluation::allowsLength1Correction(std::string_view token, std::string_view candidateLower,
+                                              const LanguageConfig* targetLang, double sourceExactCommonWord,
+                                              bool sameScript, std::string_view trailing,
+                                              const std::optional<std::string>& sessionLanguage,
+                                              const std::string& targetKey) const {
     if (config_.tokenization.autoSkipLength1 || targetKey != "en" || sameScript ||
         trailing.find('.') != std::string_view::npos || sourceExactCommonWord > 0) {
         return false;
@@ -290,8 +291,8 @@ bool RulesEngine::allowsLength1Correction(std::string_view token, std::string_vi
            targetLang->commonWords.contains(candidateLower);
 }
 
-bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source,
-                                             const LayoutDirection& direction) const {
+bool RulesEvaluation::sourceIsInflectedKnownWord(std::string_view source,
+                                                 const LayoutDirection& direction) const {
     const LanguageConfig* sourceLang = language(direction.from);
     const LanguageConfig* targetLang = language(direction.to);
     if (sourceLang == nullptr || targetLang == nullptr || !source.ends_with("ы")) {
@@ -305,7 +306,7 @@ bool RulesEngine::sourceIsInflectedKnownWord(std::string_view source,
     return UnicodeText::length(stem) >= 3 && sourceLang->commonWords.contains(stem);
 }
 
-RulesEngine::DirectionOutcome RulesEngine::scoreAndDecideForDirection(
+DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
     std::string_view token, int length, std::string_view trailing, const LayoutDirection& direction,
     const ProtectedCheck& isProtected, bool isSentenceStart, int targetPriorityIndex,
     const std::optional<std::string>& sessionLanguage, const LineContext& line, ScoreMemo& memo) const {

@@ -72,7 +72,8 @@ KeyvaneDiagnosticAnalyzer::diagnoseMissed(const std::string& word, ExpectedLangu
     if (decision.shouldCorrect) {
         return std::nullopt;
     }
-    std::string mapped = expected == ExpectedLanguage::en ? engine_.mapEnToRu(word) : engine_.mapRuToEn(word);
+    std::string mapped = engine_.mapToken(word, expected == ExpectedLanguage::en ? LayoutDirection::enToRu
+                                                                                 : LayoutDirection::ruToEn);
     std::optional<std::string> expectedWord =
         mapped == word ? std::nullopt : std::optional<std::string>(mapped);
 

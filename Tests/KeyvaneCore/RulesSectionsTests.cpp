@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/RulesConfig.h"
 #include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/RulesEngineInternals.h"
 #include "KeyvaneCore/Word.h"
 
 #include <gtest/gtest.h>
@@ -107,15 +108,16 @@ TEST(DecisionSection, LetterWeightsAndBypassLimitsComeFromTheFileAndDefaultWhere
     ASSERT_EQ(d.sameScriptLetters.size(), 1u) << "a key of two letters, or a weight that is no object";
 
     const RulesEngine given(config);
-    EXPECT_DOUBLE_EQ(given.sameScriptPhoneticAdjustment(Word("быы")), -1); // nothing elsewhere, -1 at the end
-    EXPECT_DOUBLE_EQ(given.sameScriptPhoneticAdjustment(Word("эхо")), 0);
+    EXPECT_DOUBLE_EQ(given.evaluation().sameScriptPhoneticAdjustment(Word("быы")),
+                     -1); // nothing elsewhere, -1 at the end
+    EXPECT_DOUBLE_EQ(given.evaluation().sameScriptPhoneticAdjustment(Word("эхо")), 0);
 
     const RulesEngine defaults(RulesConfig::parse(json::object()));
-    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment(Word("быы")), 10 - 28);
-    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment(Word("эхо")), -20);
-    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment(Word("ахэ")), 4);
-    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment(Word("підʼїзд")), 0);
-    EXPECT_DOUBLE_EQ(defaults.sameScriptPhoneticAdjustment(Word("съел")), -6);
+    EXPECT_DOUBLE_EQ(defaults.evaluation().sameScriptPhoneticAdjustment(Word("быы")), 10 - 28);
+    EXPECT_DOUBLE_EQ(defaults.evaluation().sameScriptPhoneticAdjustment(Word("эхо")), -20);
+    EXPECT_DOUBLE_EQ(defaults.evaluation().sameScriptPhoneticAdjustment(Word("ахэ")), 4);
+    EXPECT_DOUBLE_EQ(defaults.evaluation().sameScriptPhoneticAdjustment(Word("підʼїзд")), 0);
+    EXPECT_DOUBLE_EQ(defaults.evaluation().sameScriptPhoneticAdjustment(Word("съел")), -6);
 }
 
 TEST(RulesFileSections, ListsKeepTheirCompleteEntriesInOrderAndDropTheBrokenOnes) {
