@@ -7,8 +7,8 @@ namespace keyvane {
 
 using Change = ManualOverridesFile::Change;
 
-LearningWrites::LearningWrites(PlatformServices& platform)
-    : platform_(platform)
+LearningWrites::LearningWrites(Scheduler& scheduler)
+    : scheduler_(scheduler)
     , self_(std::make_shared<LearningWrites*>(this)) {}
 
 LearningWrites::~LearningWrites() {
@@ -36,7 +36,7 @@ void LearningWrites::retryLater() {
         return;
     }
     scheduled_ = true;
-    platform_.schedule(retrySeconds, [self = self_] {
+    scheduler_.schedule(retrySeconds, [self = self_] {
         if (LearningWrites* writes = *self) {
             writes->scheduled_ = false;
             writes->retry();

@@ -21,12 +21,12 @@ SwitchState& state() {
     return s;
 }
 
-void postMarked(PlatformServices& platform, SyntheticKeyEvent event) {
+void postMarked(TextInjection& typing, SyntheticKeyEvent event) {
     event.userData = syntheticEventMarker;
     event.keyDown = true;
-    platform.postKeyEvent(event);
+    typing.postKeyEvent(event);
     event.keyDown = false;
-    platform.postKeyEvent(event);
+    typing.postKeyEvent(event);
 }
 
 std::optional<std::string> characterForR(PlatformServices& platform, const KeyboardLayout& source) {
@@ -149,9 +149,9 @@ bool replaceTypedWord(PlatformServices& platform, const std::string& typed, cons
     return replaceLastWord(platform, UnicodeText::length(typed), replacement, trailingBoundary, next);
 }
 
-void typeString(PlatformServices& platform, const std::string& text) {
+void typeString(TextInjection& typing, const std::string& text) {
     for (const std::string& c : UnicodeText::graphemes(text)) {
-        postMarked(platform, SyntheticKeyEvent{KeyCode::a, true, c, false, false, std::nullopt});
+        postMarked(typing, SyntheticKeyEvent{KeyCode::a, true, c, false, false, std::nullopt});
     }
 }
 
