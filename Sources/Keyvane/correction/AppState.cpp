@@ -394,11 +394,12 @@ void AppState::pause(double seconds) {
     }
     const long long generation = ++pauseGeneration_;
     std::weak_ptr<AppState*> weak = self_;
-    platform_.schedule(seconds, [weak, generation] {
+    Registration end = platform_.schedule(seconds, [weak, generation] {
         if (auto self = weak.lock(); self && *self && (*self)->pauseGeneration_ == generation) {
             (*self)->resume();
         }
     });
+    end.detach();
 }
 
 void AppState::pauseIndefinitely() {

@@ -36,12 +36,13 @@ void LearningWrites::retryLater() {
         return;
     }
     scheduled_ = true;
-    scheduler_.schedule(retrySeconds, [self = self_] {
+    Registration retry = scheduler_.schedule(retrySeconds, [self = self_] {
         if (LearningWrites* writes = *self) {
             writes->scheduled_ = false;
             writes->retry();
         }
     });
+    retry.detach();
 }
 
 void LearningWrites::retry() {

@@ -19,10 +19,11 @@ void poll(PlatformServices& platform, std::weak_ptr<void> owner, std::function<v
         appLog("[Keyvane] Shortcut not carried out: its keys were still held after 3 s");
         return;
     }
-    platform.schedule(0.02,
-                      [&platform, owner = std::move(owner), action = std::move(action), since]() mutable {
-                          poll(platform, std::move(owner), std::move(action), since);
-                      });
+    Registration next = platform.schedule(
+        0.02, [&platform, owner = std::move(owner), action = std::move(action), since]() mutable {
+            poll(platform, std::move(owner), std::move(action), since);
+        });
+    next.detach();
 }
 
 } // namespace

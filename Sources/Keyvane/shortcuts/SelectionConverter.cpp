@@ -112,11 +112,12 @@ void finish(PlatformServices& platform, RulesEngine& engine, Learning learning, 
     postShortcut(platform, KeyCode::v, true, false);
     learnPairs(engine, learning, copied, result);
     const std::string target = result.targetLanguage;
-    platform.schedule(restoreDelay, [&platform, previousClipboard, target] {
+    Registration restore = platform.schedule(restoreDelay, [&platform, previousClipboard, target] {
         // The user's clipboard comes back whole, whatever it held (text, an image, or nothing).
         platform.setClipboardContents(previousClipboard, ClipboardKind::clipboard);
         ReplacementAdapter::switchLayout(platform, target);
     });
+    restore.detach(); // it needs nothing but the platform
     appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
 }
 
@@ -152,15 +153,17 @@ void performConversion(PlatformServices& platform, RulesEngine& engine, Learning
         return;
     }
     postShortcut(platform, KeyCode::c, true, false);
-    platform.schedule(copyDelay, [&platform, &engine, learning, convert, previousClipboard] {
-        auto copied = platform.clipboardContents(ClipboardKind::clipboard).text();
-        auto previousText = previousClipboard.text();
-        if (!copied || copied->empty() || (previousText && *copied == *previousText)) {
-            appLog("[Keyvane] No selection to convert");
-            return;
-        }
-        finish(platform, engine, learning, *copied, convert(*copied), previousClipboard);
-    });
+    Registration paste =
+        platform.schedule(copyDelay, [&platform, &engine, learning, convert, previousClipboard] {
+            auto copied = platform.clipboardContents(ClipboardKind::clipboard).text();
+            auto previousText = previousClipboard.text();
+            if (!copied || copied->empty() || (previousText && *copied == *previousText)) {
+                appLog("[Keyvane] No selection to convert");
+                return;
+            }
+            finish(platform, engine, learning, *copied, convert(*copied), previousClipboard);
+        });
+    paste.detach();
 }
 
 } // namespace
