@@ -6,7 +6,6 @@
 #include "Keyvane/correction/GameModeDetector.h"
 #include "Keyvane/correction/InputMethodPresence.h"
 #include "Keyvane/correction/InstalledLanguageDetector.h"
-#include "Keyvane/correction/ModifierRelease.h"
 #include "Keyvane/correction/ReplacementAdapter.h"
 #include "Keyvane/shortcuts/SelectionConverter.h"
 #include "KeyvaneCore/AppPaths.h"
@@ -269,15 +268,12 @@ void AppState::undoLastCorrection() {
     // Decided now, done once the shortcut's keys are up; a key typed meanwhile puts other text
     // last, and the undo is dropped.
     const unsigned long long typedBefore = userKeys_;
-    std::weak_ptr<AppState*> weak = self_;
-    ModifierRelease::then(platform_, self_, [weak, record, typedBefore] {
-        if (auto self = weak.lock(); self && *self) {
-            if ((*self)->userKeys_ != typedBefore) {
-                appLog("[Keyvane] Undo dropped: a key was typed while the shortcut was held");
-                return;
-            }
-            (*self)->revert(record);
+    shortcutKeysUp_.then([this, record, typedBefore] {
+        if (userKeys_ != typedBefore) {
+            appLog("[Keyvane] Undo dropped: a key was typed while the shortcut was held");
+            return;
         }
+        revert(record);
     });
 }
 

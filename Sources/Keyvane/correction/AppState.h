@@ -3,6 +3,7 @@
 
 #include "Keyvane/correction/InputObserver.h"
 #include "Keyvane/correction/LearningWrites.h"
+#include "Keyvane/correction/ModifierRelease.h"
 #include "KeyvaneCore/LineLanguageEvidence.h"
 #include "KeyvaneCore/RulesEngine.h"
 #include "KeyvaneCore/SecurePrompts.h"
@@ -131,6 +132,7 @@ private:
     LineLanguageEvidence line_; // the words of the line being typed
     std::vector<RecentApp> recentApps_;
     LearningWrites learningWrites_{platform_};
+    ModifierRelease shortcutKeysUp_{platform_, platform_}; // an undo waits there until its keys are up
     void revert(const CorrectionRecord& record);
     unsigned long long userKeys_ = 0; // keys the user typed, counted
     // A weak handle for the steps it schedules, which may come after it is gone.
