@@ -8,11 +8,9 @@ namespace keyvane {
 using Change = ManualOverridesFile::Change;
 
 LearningWrites::LearningWrites(Scheduler& scheduler)
-    : scheduler_(scheduler)
-    , self_(std::make_shared<LearningWrites*>(this)) {}
+    : scheduler_(scheduler) {}
 
 LearningWrites::~LearningWrites() {
-    *self_ = nullptr;
     if (!waiting_.empty()) {
         appLog("[Keyvane] Learning: " + std::to_string(waiting_.size()) +
                " change(s) not saved (the overrides stayed busy until the end)");
@@ -36,13 +34,10 @@ void LearningWrites::retryLater() {
         return;
     }
     scheduled_ = true;
-    Registration retry = scheduler_.schedule(retrySeconds, [self = self_] {
-        if (LearningWrites* writes = *self) {
-            writes->scheduled_ = false;
-            writes->retry();
-        }
+    nextTry_ = scheduler_.schedule(retrySeconds, [this] {
+        scheduled_ = false;
+        retry();
     });
-    retry.detach();
 }
 
 void LearningWrites::retry() {

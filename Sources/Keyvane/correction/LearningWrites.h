@@ -6,7 +6,6 @@
 
 #include <deque>
 #include <functional>
-#include <memory>
 
 namespace keyvane {
 
@@ -43,7 +42,7 @@ private:
     Scheduler& scheduler_;
     std::deque<Pending> waiting_;
     bool scheduled_ = false;
-    std::shared_ptr<LearningWrites*> self_; // cleared when destroyed: a retry due after does nothing
+    Registration nextTry_; // a retry due after this is gone never runs
 };
 
 } // namespace keyvane
