@@ -56,8 +56,11 @@ public:
 
     // PlatformServices
     double now() override { return frontend_.now(); }
-    void schedule(double delaySeconds, std::function<void()> step) override {
-        frontend_.schedule(delaySeconds, std::move(step));
+    // The framework's timers cannot be taken back: a cancelled step does nothing when it is due.
+    Registration schedule(double delaySeconds, std::function<void()> step) override {
+        CancellableStep cancellable = Scheduler::cancellable(std::move(step));
+        frontend_.schedule(delaySeconds, std::move(cancellable.run));
+        return std::move(cancellable.handle);
     }
     std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
     void removeKeyMonitor(MonitorHandle handle) override;

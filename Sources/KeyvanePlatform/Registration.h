@@ -6,9 +6,10 @@
 
 namespace keyvane {
 
-// A handler's place in one of the platform's lists of handlers: while the registration lives, the
-// handler is called; its destruction takes the handler out. An owner that keeps its registrations
-// as members needs no guard against being called after it is gone.
+// A handler's place in one of the platform's lists of handlers, or a step waiting on its main loop:
+// while the registration lives, the handler is called (the step runs when due); its destruction
+// takes the handler out (the step, if it has not run). An owner that keeps its registrations as
+// members needs no guard against being called after it is gone.
 class [[nodiscard]] Registration {
 public:
     Registration() = default;
@@ -33,6 +34,9 @@ public:
             undo();
         }
     }
+    // Lets the handler stay (the step run) whatever becomes of this registration: for one that
+    // touches nothing that may go before the platform.
+    void detach() { undo_ = nullptr; }
 
 private:
     std::function<void()> undo_;

@@ -6,7 +6,6 @@
 #include "Keyvane/correction/GameModeDetector.h"
 #include "Keyvane/correction/InputMethodPresence.h"
 #include "Keyvane/correction/InstalledLanguageDetector.h"
-#include "Keyvane/correction/ModifierRelease.h"
 #include "Keyvane/correction/ReplacementAdapter.h"
 #include "Keyvane/shortcuts/SelectionConverter.h"
 #include "KeyvaneCore/AppPaths.h"
@@ -52,8 +51,7 @@ AppState::AppState(PlatformServices& platform, std::string ownDesktopEntryID,
                    std::unique_ptr<RulesEngine> engine)
     : platform_(platform)
     , ownDesktopEntryID_(std::move(ownDesktopEntryID))
-    , rulesEngine_(std::move(engine))
-    , self_(std::make_shared<AppState*>(this)) {
+    , rulesEngine_(std::move(engine)) {
     const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     pauseInGames_ = preferences.pauseInGames;
     skipWhenFieldsUnknown_ = preferences.skipWhenFieldsUnknown;
@@ -74,7 +72,6 @@ AppState::AppState(PlatformServices& platform, std::string ownDesktopEntryID,
 }
 
 AppState::~AppState() {
-    *self_ = nullptr; // callbacks still registered with the platform become no-ops
     stopObserving();
 }
 
@@ -92,38 +89,24 @@ void AppState::startObserving() {
         return;
     }
     inputMethodHostCorrects_ = InputMethodPresence::active(AppPaths::inputMethodHostMarkerPath());
-    std::weak_ptr<AppState*> weak = self_;
-    inputObserver_ = std::make_unique<InputObserver>(platform_, [weak](const EmittedToken& token) {
-        if (auto self = weak.lock(); self && *self) {
-            (*self)->handleEmittedToken(token);
-        }
-    });
+    // The observer is this coordinator's own and goes with it: its callbacks never come after.
+    inputObserver_ = std::make_unique<InputObserver>(
+        platform_, [this](const EmittedToken& token) { handleEmittedToken(token); });
     // Undo may only touch the text it typed itself: once the user types anything else, the
     // correction is no longer the last thing in the field.
-    inputObserver_->setOnUserKey([weak] {
-        if (auto self = weak.lock(); self && *self) {
-            ++(*self)->userKeys_;
-            (*self)->lastCorrection_.reset();
-        }
+    inputObserver_->setOnUserKey([this] {
+        ++userKeys_;
+        lastCorrection_.reset();
     });
     // A click, a cursor key, a shortcut or a focus change: the text before the cursor is no longer
     // the text the program saw, so nothing it remembers may be erased.
-    inputObserver_->setOnContextLost([weak] {
-        if (auto self = weak.lock(); self && *self) {
-            (*self)->lastCorrection_.reset();
-            (*self)->previousWord_.reset();
-            (*self)->line_.newLine();
-        }
+    inputObserver_->setOnContextLost([this] {
+        lastCorrection_.reset();
+        previousWord_.reset();
+        line_.newLine();
     });
-    inputObserver_->setOnLineEnd([weak] {
-        if (auto self = weak.lock(); self && *self) {
-            (*self)->line_.newLine();
-        }
-    });
-    inputObserver_->setKeysOffLimits([weak] {
-        auto self = weak.lock();
-        return self && *self && (*self)->keysOffLimits();
-    });
+    inputObserver_->setOnLineEnd([this] { line_.newLine(); });
+    inputObserver_->setKeysOffLimits([this] { return keysOffLimits(); });
     inputObserver_->start();
     keysCannotBeWatched_ = !inputObserver_->isListening();
 }
@@ -269,15 +252,12 @@ void AppState::undoLastCorrection() {
     // Decided now, done once the shortcut's keys are up; a key typed meanwhile puts other text
     // last, and the undo is dropped.
     const unsigned long long typedBefore = userKeys_;
-    std::weak_ptr<AppState*> weak = self_;
-    ModifierRelease::then(platform_, self_, [weak, record, typedBefore] {
-        if (auto self = weak.lock(); self && *self) {
-            if ((*self)->userKeys_ != typedBefore) {
-                appLog("[Keyvane] Undo dropped: a key was typed while the shortcut was held");
-                return;
-            }
-            (*self)->revert(record);
+    shortcutKeysUp_.then([this, record, typedBefore] {
+        if (userKeys_ != typedBefore) {
+            appLog("[Keyvane] Undo dropped: a key was typed while the shortcut was held");
+            return;
         }
+        revert(record);
     });
 }
 
@@ -346,10 +326,10 @@ void AppState::convertSelection(const std::optional<std::string>& target) {
     }
     const std::string typed = inputObserver_ ? inputObserver_->typedBeforeCursor() : std::string();
     if (target) {
-        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, *target, typed,
-                                             &learningWrites_);
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, conversions_, learningMode_, *target,
+                                             typed, &learningWrites_);
     } else {
-        SelectionConverter::convertSelection(platform_, *rulesEngine_, learningMode_, typed,
+        SelectionConverter::convertSelection(platform_, *rulesEngine_, conversions_, learningMode_, typed,
                                              &learningWrites_);
     }
     if (inputObserver_) {
@@ -392,13 +372,8 @@ void AppState::pause(double seconds) {
     if (inputObserver_) {
         inputObserver_->stop();
     }
-    const long long generation = ++pauseGeneration_;
-    std::weak_ptr<AppState*> weak = self_;
-    platform_.schedule(seconds, [weak, generation] {
-        if (auto self = weak.lock(); self && *self && (*self)->pauseGeneration_ == generation) {
-            (*self)->resume();
-        }
-    });
+    // The end of an older pause, if still due, goes with its handle: it never ends this one.
+    pauseEnd_ = platform_.schedule(seconds, [this] { resume(); });
 }
 
 void AppState::pauseIndefinitely() {
@@ -406,13 +381,13 @@ void AppState::pauseIndefinitely() {
     if (inputObserver_) {
         inputObserver_->stop();
     }
-    ++pauseGeneration_; // a pending timed pause no longer ends this one
+    pauseEnd_.reset(); // a pending timed pause no longer ends this one
 }
 
 void AppState::resume() {
     const bool wasPaused = isPaused_;
     setFlag(isPaused_, false);
-    ++pauseGeneration_;
+    pauseEnd_.reset();
     if (isEnabled_ && inputObserver_) {
         inputObserver_->start();
     }

@@ -3,10 +3,12 @@
 
 #include "Keyvane/correction/InputObserver.h"
 #include "Keyvane/correction/LearningWrites.h"
+#include "Keyvane/correction/ModifierRelease.h"
 #include "KeyvaneCore/LineLanguageEvidence.h"
 #include "KeyvaneCore/RulesEngine.h"
 #include "KeyvaneCore/SecurePrompts.h"
 #include "KeyvaneCore/SessionLanguageTracker.h"
+#include "KeyvanePlatform/PendingSteps.h"
 #include "KeyvanePlatform/PlatformServices.h"
 
 #include <functional>
@@ -116,7 +118,7 @@ private:
     std::optional<FocusedField> lastField_; // the first answer is said too
     std::unique_ptr<InputObserver> inputObserver_;
     std::unique_ptr<RulesEngine> rulesEngine_;
-    long long pauseGeneration_ = 0;
+    Registration pauseEnd_; // the end of a timed pause, while one is due
     std::optional<CorrectionRecord> lastCorrection_;
     // The word typed just before, left as it was, while nothing else happened since: a one-letter
     // word is corrected together with the word after it.
@@ -131,10 +133,10 @@ private:
     LineLanguageEvidence line_; // the words of the line being typed
     std::vector<RecentApp> recentApps_;
     LearningWrites learningWrites_{platform_};
+    ModifierRelease shortcutKeysUp_{platform_, platform_}; // an undo waits there until its keys are up
+    PendingSteps conversions_{platform_};                  // conversions waiting for the copied selection
     void revert(const CorrectionRecord& record);
     unsigned long long userKeys_ = 0; // keys the user typed, counted
-    // A weak handle for the steps it schedules, which may come after it is gone.
-    std::shared_ptr<AppState*> self_;
     // The platform's focus and activation handlers, taken out first as this goes.
     std::vector<Registration> registrations_;
 };

@@ -3,7 +3,7 @@
 
 #include "KeyvaneCore/RulesConfig.h"
 #include "KeyvaneCore/RulesEngine.h"
-#include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/PlatformTypes.h"
 
 #include <nlohmann/json.hpp>
 #include <optional>

@@ -101,14 +101,14 @@ bool dataDirectoryWritable(const std::string& directory) {
     return true;
 }
 
-std::vector<std::string> problems(PlatformServices& platform, const RulesEngine& engine) {
+std::vector<std::string> problems(KeyboardLayouts& keyboard, const RulesEngine& engine) {
     std::vector<std::string> found;
     const std::string directory = AppPaths::appSupportDir();
     if (!dataDirectoryWritable(directory)) {
         found.push_back("Its data directory " + directory +
                         " cannot be written: your languages, exclusions and what it learns cannot be kept.");
     }
-    const std::set<std::string> installed = InstalledLanguageDetector::detectInstalledKeys(platform);
+    const std::set<std::string> installed = InstalledLanguageDetector::detectInstalledKeys(keyboard);
     if (installed.size() < 2) {
         found.push_back(
             "The keyboard layouts in use offer " +

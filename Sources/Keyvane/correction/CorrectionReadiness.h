@@ -2,7 +2,7 @@
 #pragma once
 
 #include "KeyvaneCore/RulesEngine.h"
-#include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/KeyboardLayouts.h"
 
 #include <string>
 #include <vector>
@@ -32,7 +32,7 @@ std::string inputMethodSetupSteps();
 
 // One sentence per reason the program cannot correct words (or the words of some programs), or
 // cannot keep what it learns; empty when all is well.
-std::vector<std::string> problems(PlatformServices& platform, const RulesEngine& engine);
+std::vector<std::string> problems(KeyboardLayouts& keyboard, const RulesEngine& engine);
 
 // Whether the data directory exists or can be made, and takes a new file.
 bool dataDirectoryWritable(const std::string& directory);

@@ -20,21 +20,21 @@ std::string joined(const std::vector<std::string>& items) {
 
 } // namespace
 
-std::optional<std::string> currentLayoutID(PlatformServices& platform) {
-    auto layout = platform.currentLayout();
+std::optional<std::string> currentLayoutID(KeyboardLayouts& keyboard) {
+    auto layout = keyboard.currentLayout();
     if (!layout) {
         return std::nullopt;
     }
     return layout->id();
 }
 
-std::optional<std::string> currentKey(PlatformServices& platform) {
-    auto layout = platform.currentLayout();
+std::optional<std::string> currentKey(KeyboardLayouts& keyboard) {
+    auto layout = keyboard.currentLayout();
     return layout ? layout->language : std::nullopt;
 }
 
-std::set<std::string> detectInstalledKeys(PlatformServices& platform) {
-    auto layouts = platform.enabledLayouts();
+std::set<std::string> detectInstalledKeys(KeyboardLayouts& keyboard) {
+    auto layouts = keyboard.enabledLayouts();
     if (!layouts) {
         appLog("[Keyvane] The keyboard layouts could not be listed — assuming no detected languages");
         return {};
@@ -70,9 +70,9 @@ std::vector<std::string> reconcile(const std::vector<std::string>& saved,
     return result;
 }
 
-bool reconcileAndPersist(PlatformServices& platform) {
+bool reconcileAndPersist(KeyboardLayouts& keyboard) {
     UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
-    std::set<std::string> detected = detectInstalledKeys(platform);
+    std::set<std::string> detected = detectInstalledKeys(keyboard);
     detected.insert("en");
     std::vector<std::string> reconciled = reconcile(preferences.activeLanguages, detected);
     if (reconciled == preferences.activeLanguages) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/KeyboardLayouts.h"
 
 #include <optional>
 #include <set>
@@ -12,17 +12,17 @@
 namespace keyvane::InstalledLanguageDetector {
 
 // The language of the selected layout; nothing for a layout of another language.
-std::optional<std::string> currentKey(PlatformServices& platform);
+std::optional<std::string> currentKey(KeyboardLayouts& keyboard);
 // The selected layout as logs name it ("ru", "ru(phonetic)").
-std::optional<std::string> currentLayoutID(PlatformServices& platform);
+std::optional<std::string> currentLayoutID(KeyboardLayouts& keyboard);
 // The languages that have a layout on the desktop.
-std::set<std::string> detectInstalledKeys(PlatformServices& platform);
+std::set<std::string> detectInstalledKeys(KeyboardLayouts& keyboard);
 
 // English first, then the saved languages that are still installed, then newly installed ones.
 std::vector<std::string> reconcile(const std::vector<std::string>& saved,
                                    const std::set<std::string>& detected);
 
 // Reconciles the preferences' active languages with the installed layouts; true when they changed.
-bool reconcileAndPersist(PlatformServices& platform);
+bool reconcileAndPersist(KeyboardLayouts& keyboard);
 
 } // namespace keyvane::InstalledLanguageDetector

@@ -7,12 +7,10 @@ namespace keyvane {
 
 using Change = ManualOverridesFile::Change;
 
-LearningWrites::LearningWrites(PlatformServices& platform)
-    : platform_(platform)
-    , self_(std::make_shared<LearningWrites*>(this)) {}
+LearningWrites::LearningWrites(Scheduler& scheduler)
+    : scheduler_(scheduler) {}
 
 LearningWrites::~LearningWrites() {
-    *self_ = nullptr;
     if (!waiting_.empty()) {
         appLog("[Keyvane] Learning: " + std::to_string(waiting_.size()) +
                " change(s) not saved (the overrides stayed busy until the end)");
@@ -36,11 +34,9 @@ void LearningWrites::retryLater() {
         return;
     }
     scheduled_ = true;
-    platform_.schedule(retrySeconds, [self = self_] {
-        if (LearningWrites* writes = *self) {
-            writes->scheduled_ = false;
-            writes->retry();
-        }
+    nextTry_ = scheduler_.schedule(retrySeconds, [this] {
+        scheduled_ = false;
+        retry();
     });
 }
 

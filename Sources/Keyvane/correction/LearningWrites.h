@@ -2,11 +2,10 @@
 #pragma once
 
 #include "KeyvaneCore/ManualOverridesFile.h"
-#include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/Scheduler.h"
 
 #include <deque>
 #include <functional>
-#include <memory>
 
 namespace keyvane {
 
@@ -18,7 +17,7 @@ public:
     using Write = std::function<ManualOverridesFile::Change()>;
     using Done = std::function<void(ManualOverridesFile::Change)>;
 
-    explicit LearningWrites(PlatformServices& platform);
+    explicit LearningWrites(Scheduler& scheduler);
     ~LearningWrites();
     LearningWrites(const LearningWrites&) = delete;
     LearningWrites& operator=(const LearningWrites&) = delete;
@@ -40,10 +39,10 @@ private:
     void retryLater();
     void retry();
 
-    PlatformServices& platform_;
+    Scheduler& scheduler_;
     std::deque<Pending> waiting_;
     bool scheduled_ = false;
-    std::shared_ptr<LearningWrites*> self_; // cleared when destroyed: a retry due after does nothing
+    Registration nextTry_; // a retry due after this is gone never runs
 };
 
 } // namespace keyvane

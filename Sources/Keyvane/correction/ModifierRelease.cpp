@@ -3,35 +3,32 @@
 
 #include "Keyvane/app/AppLog.h"
 
-namespace keyvane::ModifierRelease {
+#include <utility>
 
-namespace {
+namespace keyvane {
 
-void poll(PlatformServices& platform, std::weak_ptr<void> owner, std::function<void()> action, double since) {
-    if (owner.expired()) {
-        return;
+ModifierRelease::ModifierRelease(KeyMonitor& keys, Scheduler& scheduler)
+    : keys_(keys)
+    , scheduler_(scheduler)
+    , waiting_(scheduler) {}
+
+void ModifierRelease::then(std::function<void()> action) {
+    if (keys_.modifiersHeld()) {
+        appLog("[Keyvane] Shortcut waits until its keys are let go");
     }
-    if (!platform.modifiersHeld()) {
+    poll(std::move(action), scheduler_.now());
+}
+
+void ModifierRelease::poll(std::function<void()> action, double since) {
+    if (!keys_.modifiersHeld()) {
         action();
         return;
     }
-    if (platform.now() - since > limit) {
+    if (scheduler_.now() - since > limit) {
         appLog("[Keyvane] Shortcut not carried out: its keys were still held after 3 s");
         return;
     }
-    platform.schedule(0.02,
-                      [&platform, owner = std::move(owner), action = std::move(action), since]() mutable {
-                          poll(platform, std::move(owner), std::move(action), since);
-                      });
+    waiting_.after(0.02, [this, action = std::move(action), since] { poll(action, since); });
 }
 
-} // namespace
-
-void then(PlatformServices& platform, std::weak_ptr<void> owner, std::function<void()> action) {
-    if (platform.modifiersHeld()) {
-        appLog("[Keyvane] Shortcut waits until its keys are let go");
-    }
-    poll(platform, std::move(owner), std::move(action), platform.now());
-}
-
-} // namespace keyvane::ModifierRelease
+} // namespace keyvane

@@ -21,12 +21,12 @@ SwitchState& state() {
     return s;
 }
 
-void postMarked(PlatformServices& platform, SyntheticKeyEvent event) {
+void postMarked(TextInjection& typing, SyntheticKeyEvent event) {
     event.userData = syntheticEventMarker;
     event.keyDown = true;
-    platform.postKeyEvent(event);
+    typing.postKeyEvent(event);
     event.keyDown = false;
-    platform.postKeyEvent(event);
+    typing.postKeyEvent(event);
 }
 
 std::optional<std::string> characterForR(PlatformServices& platform, const KeyboardLayout& source) {
@@ -98,8 +98,9 @@ void selectUntilEffective(PlatformServices& platform, SwitchRequest request, int
         return;
     }
     double wait = tick == 0 ? reassertSchedule[0] : reassertSchedule[tick] - reassertSchedule[tick - 1];
-    platform.schedule(wait,
-                      [&platform, request, tick] { selectUntilEffective(platform, request, tick + 1); });
+    Registration next = platform.schedule(
+        wait, [&platform, request, tick] { selectUntilEffective(platform, request, tick + 1); });
+    next.detach(); // it needs nothing but the platform
 }
 
 } // namespace
@@ -122,7 +123,7 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
                    SyntheticKeyEvent{KeyCode::backspace, true, std::nullopt, false, false, std::nullopt});
     }
     const std::string text = replacement + trailingBoundary + ahead;
-    platform.schedule(retypeDelay, [&platform, text] {
+    Registration retype = platform.schedule(retypeDelay, [&platform, text] {
         const std::optional<PlatformServices::LateKeys> late = platform.catchUpHeldKeys();
         if (!late) {
             appLog("[Keyvane] another program typed an editing key during the replacement");
@@ -135,6 +136,7 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
         typeString(platform, late ? text + late->text : text);
         platform.endHoldingKeys();
     });
+    retype.detach(); // it needs nothing but the platform, and the hold must end whatever happens
     return true;
 }
 
@@ -149,9 +151,9 @@ bool replaceTypedWord(PlatformServices& platform, const std::string& typed, cons
     return replaceLastWord(platform, UnicodeText::length(typed), replacement, trailingBoundary, next);
 }
 
-void typeString(PlatformServices& platform, const std::string& text) {
+void typeString(TextInjection& typing, const std::string& text) {
     for (const std::string& c : UnicodeText::graphemes(text)) {
-        postMarked(platform, SyntheticKeyEvent{KeyCode::a, true, c, false, false, std::nullopt});
+        postMarked(typing, SyntheticKeyEvent{KeyCode::a, true, c, false, false, std::nullopt});
     }
 }
 

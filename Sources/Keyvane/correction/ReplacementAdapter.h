@@ -32,7 +32,7 @@ bool replaceTypedWord(PlatformServices& platform, const std::string& typed, cons
                       const std::string& trailingBoundary, const std::string& nextLanguage);
 
 // Types text one character per key-event pair, whatever the active layout.
-void typeString(PlatformServices& platform, const std::string& text);
+void typeString(TextInjection& typing, const std::string& text);
 
 // Selects an enabled layout for "en", "ru" or "uk" and re-asserts it until it holds.
 void switchLayout(PlatformServices& platform, const std::string& language);

@@ -3,7 +3,6 @@
 
 #include "Keyvane/app/AppLog.h"
 #include "Keyvane/app/SettingsFile.h"
-#include "Keyvane/correction/ModifierRelease.h"
 #include "KeyvaneCore/AppPaths.h"
 
 #include <QSettings>
@@ -51,7 +50,8 @@ std::string HotkeyManager::settingsPath() {
 }
 
 HotkeyManager::HotkeyManager(PlatformServices& platform)
-    : platform_(platform) {}
+    : platform_(platform)
+    , shortcutKeysUp_(platform, platform) {}
 
 void HotkeyManager::loadSettings() {
     if (!SettingsFile::usable(settingsPath())) {
@@ -170,7 +170,7 @@ void HotkeyManager::dispatch(int id) {
         }
         return;
     }
-    ModifierRelease::then(platform_, alive_, [this, id] { act(id); });
+    shortcutKeysUp_.then([this, id] { act(id); });
 }
 
 void HotkeyManager::act(int id) {

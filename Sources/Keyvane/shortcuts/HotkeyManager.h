@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Keyvane/correction/ModifierRelease.h"
 #include "Keyvane/shortcuts/Shortcut.h"
 #include "KeyvanePlatform/PlatformServices.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,7 +53,7 @@ private:
     void readEarlierNumbers();
 
     PlatformServices& platform_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true); // for the steps it schedules
+    ModifierRelease shortcutKeysUp_; // what a shortcut does waits there until its keys are up
     std::map<int, std::string> idToLanguage_;
     Registration hotkeyRegistration_; // taken out first as this goes
 };

@@ -112,16 +112,17 @@ void finish(PlatformServices& platform, RulesEngine& engine, Learning learning, 
     postShortcut(platform, KeyCode::v, true, false);
     learnPairs(engine, learning, copied, result);
     const std::string target = result.targetLanguage;
-    platform.schedule(restoreDelay, [&platform, previousClipboard, target] {
+    Registration restore = platform.schedule(restoreDelay, [&platform, previousClipboard, target] {
         // The user's clipboard comes back whole, whatever it held (text, an image, or nothing).
         platform.setClipboardContents(previousClipboard, ClipboardKind::clipboard);
         ReplacementAdapter::switchLayout(platform, target);
     });
+    restore.detach(); // it needs nothing but the platform
     appLog("[Keyvane] Selection converted: " + std::to_string(UnicodeText::length(copied)) + " chars");
 }
 
-void performConversion(PlatformServices& platform, RulesEngine& engine, Learning learning, Converter convert,
-                       const std::string& typedBeforeCursor) {
+void performConversion(PlatformServices& platform, RulesEngine& engine, PendingSteps& steps,
+                       Learning learning, Converter convert, const std::string& typedBeforeCursor) {
     // A host that is told the selection replaces it in place, without the clipboard.
     if (const std::optional<std::string> selected = platform.selectedText()) {
         if (selected->empty()) {
@@ -152,7 +153,7 @@ void performConversion(PlatformServices& platform, RulesEngine& engine, Learning
         return;
     }
     postShortcut(platform, KeyCode::c, true, false);
-    platform.schedule(copyDelay, [&platform, &engine, learning, convert, previousClipboard] {
+    steps.after(copyDelay, [&platform, &engine, learning, convert, previousClipboard] {
         auto copied = platform.clipboardContents(ClipboardKind::clipboard).text();
         auto previousText = previousClipboard.text();
         if (!copied || copied->empty() || (previousText && *copied == *previousText)) {
@@ -165,20 +166,20 @@ void performConversion(PlatformServices& platform, RulesEngine& engine, Learning
 
 } // namespace
 
-void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+void convertSelection(PlatformServices& platform, RulesEngine& engine, PendingSteps& steps, bool learningMode,
                       const std::string& typedBeforeCursor, LearningWrites* writes) {
     const std::optional<std::string> layout = InstalledLanguageDetector::currentKey(platform);
     performConversion(
-        platform, engine, Learning{learningMode, writes},
+        platform, engine, steps, Learning{learningMode, writes},
         [&engine, layout](const std::string& text) { return engine.convertSelectionSmart(text, layout); },
         typedBeforeCursor);
 }
 
-void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+void convertSelection(PlatformServices& platform, RulesEngine& engine, PendingSteps& steps, bool learningMode,
                       const std::string& target, const std::string& typedBeforeCursor,
                       LearningWrites* writes) {
     performConversion(
-        platform, engine, Learning{learningMode, writes},
+        platform, engine, steps, Learning{learningMode, writes},
         [&engine, target](const std::string& text) { return engine.convertSelection(text, target); },
         typedBeforeCursor);
 }

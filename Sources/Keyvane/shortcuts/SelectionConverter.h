@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KeyvaneCore/RulesEngine.h"
+#include "KeyvanePlatform/PendingSteps.h"
 #include "KeyvanePlatform/PlatformServices.h"
 
 #include <string>
@@ -28,11 +29,13 @@ inline constexpr const char* convertedToClipboard =
 // To the language the engine chooses (the active layout is read now, at the request).
 // `typedBeforeCursor`: what the user typed on the current line before the cursor, as far as the
 // key observer can tell; in a terminal only a selection at its end can be replaced. In learning
-// mode the pairs learned are written through `writes` (at once when there is none).
-void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+// mode the pairs learned are written through `writes` (at once when there is none). The copied
+// selection is read in a step that waits in `steps`, kept by the owner of the engine and the
+// writes: it never comes after them.
+void convertSelection(PlatformServices& platform, RulesEngine& engine, PendingSteps& steps, bool learningMode,
                       const std::string& typedBeforeCursor = {}, LearningWrites* writes = nullptr);
 // To the given language.
-void convertSelection(PlatformServices& platform, RulesEngine& engine, bool learningMode,
+void convertSelection(PlatformServices& platform, RulesEngine& engine, PendingSteps& steps, bool learningMode,
                       const std::string& target, const std::string& typedBeforeCursor,
                       LearningWrites* writes = nullptr);
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/PlatformTypes.h"
 
 #include <cstdint>
 #include <optional>

@@ -8,7 +8,7 @@
 
 namespace keyvane::MenuActions {
 
-MenuInputs gather(const AppState& appState, PlatformServices& platform, const HotkeyManager& hotkeys,
+MenuInputs gather(const AppState& appState, KeyboardLayouts& keyboard, const HotkeyManager& hotkeys,
                   const std::string& version, const std::optional<std::string>& availableUpdate) {
     const UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     MenuInputs in;
@@ -22,7 +22,7 @@ MenuInputs gather(const AppState& appState, PlatformServices& platform, const Ho
     in.developerMode = DevTools::isEnabled();
     in.debugLog = DebugLog::isEnabled();
     in.version = version;
-    if (std::optional<KeyboardLayout> layout = platform.currentLayout()) {
+    if (std::optional<KeyboardLayout> layout = keyboard.currentLayout()) {
         in.layoutLanguage = layout->language;
     }
     in.activeLanguages = appState.rulesEngine().config().activeLanguages;

@@ -4,6 +4,7 @@
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
 #include "Keyvane/ui/MenuModel.h"
+#include "KeyvanePlatform/KeyboardLayouts.h"
 
 #include <optional>
 #include <string>
@@ -13,7 +14,7 @@ namespace keyvane::MenuActions {
 
 // The state the menu shows now: the coordinator's flags, the saved preferences, the hotkeys, the
 // current layout and the recent applications.
-MenuInputs gather(const AppState& appState, PlatformServices& platform, const HotkeyManager& hotkeys,
+MenuInputs gather(const AppState& appState, KeyboardLayouts& keyboard, const HotkeyManager& hotkeys,
                   const std::string& version, const std::optional<std::string>& availableUpdate);
 
 // Enabled: when off, keys are no longer watched at all; when on again, they are.

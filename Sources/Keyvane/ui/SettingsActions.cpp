@@ -175,13 +175,13 @@ bool setPauseInGames(bool on) {
     return true;
 }
 
-bool resetAll(PlatformServices& platform) {
+bool resetAll(KeyboardLayouts& keyboard) {
     const std::optional<nlohmann::json> rules = RulesFile::read();
     const nlohmann::json seed = rules ? RulesFile::seedOverrides(*rules) : nlohmann::json::object();
     if (!ManualOverridesFile::save(seed) || !savePreferences(UserPreferences::empty())) {
         return false;
     }
-    InstalledLanguageDetector::reconcileAndPersist(platform);
+    InstalledLanguageDetector::reconcileAndPersist(keyboard);
     if (loadPreferences().launchAtLogin) {
         LaunchAtLoginManager::enable();
     } else {

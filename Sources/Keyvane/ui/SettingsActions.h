@@ -2,7 +2,7 @@
 #pragma once
 
 #include "KeyvaneCore/UserPreferences.h"
-#include "KeyvanePlatform/PlatformServices.h"
+#include "KeyvanePlatform/KeyboardLayouts.h"
 
 #include <optional>
 #include <string>
@@ -53,6 +53,6 @@ bool setPauseInGames(bool on);
 // Every setting back to its default: the manual overrides to the shipped seed, the preferences
 // emptied, the active languages taken again from the installed layouts, launch at login as the
 // defaults say.
-bool resetAll(PlatformServices& platform);
+bool resetAll(KeyboardLayouts& keyboard);
 
 } // namespace keyvane::SettingsActions

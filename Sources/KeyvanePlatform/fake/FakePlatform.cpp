@@ -98,22 +98,36 @@ std::vector<KeyboardLayout> FakePlatform::standardLayouts() {
             KeyboardLayout{2, "ua", "", "Ukrainian", "uk"}};
 }
 
-void FakePlatform::schedule(double delaySeconds, std::function<void()> step) {
-    steps_.push_back({clock_ + std::max(0.0, delaySeconds), order_++, std::move(step)});
+Registration FakePlatform::schedule(double delaySeconds, std::function<void()> step) {
+    const long long order = order_++;
+    steps_->push_back({clock_ + std::max(0.0, delaySeconds), order, std::move(step)});
+    return Registration([weak = std::weak_ptr<std::vector<Step>>(steps_), order] {
+        auto steps = weak.lock();
+        if (!steps) {
+            return;
+        }
+        auto it =
+            std::find_if(steps->begin(), steps->end(), [order](const Step& s) { return s.order == order; });
+        if (it != steps->end()) {
+            // Destroyed once out of the queue: what it holds may cancel other steps.
+            const std::function<void()> cancelled = std::move(it->run);
+            steps->erase(it);
+        }
+    });
 }
 
 void FakePlatform::advance(double seconds) {
     const double end = clock_ + seconds;
     for (;;) {
-        auto next = std::min_element(steps_.begin(), steps_.end(), [](const Step& a, const Step& b) {
+        auto next = std::min_element(steps_->begin(), steps_->end(), [](const Step& a, const Step& b) {
             return a.due != b.due ? a.due < b.due : a.order < b.order;
         });
-        if (next == steps_.end() || next->due > end + 1e-9) {
+        if (next == steps_->end() || next->due > end + 1e-9) {
             break;
         }
         clock_ = std::max(clock_, next->due);
         std::function<void()> run = std::move(next->run);
-        steps_.erase(next);
+        steps_->erase(next);
         run();
     }
     clock_ = end;

@@ -5,6 +5,7 @@
 #include "KeyvanePlatform/PlatformServices.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,14 +41,14 @@ public:
     std::vector<SyntheticKeyEvent> posted;
     std::vector<std::string> selectedLayouts; // the id() of each layout selected, in order
     std::vector<std::string> openedURLs;
-    std::size_t pendingSteps() const { return steps_.size(); }
+    std::size_t pendingSteps() const { return steps_->size(); }
 
     // The text that the posted events leave in a field that held `initial`.
     std::string typedText(std::string initial = {}) const;
 
     // PlatformServices
     double now() override { return clock_; }
-    void schedule(double delaySeconds, std::function<void()> step) override;
+    Registration schedule(double delaySeconds, std::function<void()> step) override;
     std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
     void removeKeyMonitor(MonitorHandle handle) override;
     std::optional<std::vector<KeyboardLayout>> enabledLayouts() override;
@@ -145,7 +146,8 @@ private:
     };
     double clock_ = 0;
     long long order_ = 0;
-    std::vector<Step> steps_;
+    // Shared with the handles of the steps, which may outlive the fake.
+    std::shared_ptr<std::vector<Step>> steps_ = std::make_shared<std::vector<Step>>();
     std::map<MonitorHandle, KeyHandler> monitors_;
     MonitorHandle nextHandle_ = 1;
     std::vector<KeyboardLayout> layouts_;

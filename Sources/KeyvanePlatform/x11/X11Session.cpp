@@ -144,7 +144,7 @@ bool X11Session::open() {
         std::make_unique<KeyInjector>(display_.get(), keyboard_,
                                       KeyInjector::Hooks{[this] { return now(); },
                                                          [this](double delay, std::function<void()> step) {
-                                                             schedule(delay, std::move(step));
+                                                             later(delay, std::move(step));
                                                          },
                                                          [this] { drainSoon(); }, [this] { retellGroup(); }});
     XFlush(display_.get());
@@ -186,7 +186,14 @@ double X11Session::now() {
     return static_cast<double>(clock_.nsecsElapsed()) / 1e9;
 }
 
-void X11Session::schedule(double delaySeconds, std::function<void()> step) {
+Registration X11Session::schedule(double delaySeconds, std::function<void()> step) {
+    // A single-shot timer cannot be taken back: a cancelled step does nothing when it is due.
+    CancellableStep cancellable = Scheduler::cancellable(std::move(step));
+    later(delaySeconds, std::move(cancellable.run));
+    return std::move(cancellable.handle);
+}
+
+void X11Session::later(double delaySeconds, std::function<void()> step) {
     if (notifier_ == nullptr) {
         return;
     }
@@ -345,7 +352,7 @@ X11Session::beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) {
     XUngrabServer(display_.get());
     XFlush(display_.get());
     // Never hold longer than this, whatever happens to the replacement.
-    schedule(0.5, [this, number] {
+    later(0.5, [this, number] {
         if (hold_.isCurrent(number)) {
             endHoldingKeys();
         }

@@ -39,7 +39,7 @@ public:
     ~X11Session() override;
 
     double now() override;
-    void schedule(double delaySeconds, std::function<void()> step) override;
+    Registration schedule(double delaySeconds, std::function<void()> step) override;
     std::optional<MonitorHandle> addGlobalKeyMonitor(KeyHandler handler) override;
     void removeKeyMonitor(MonitorHandle handle) override;
     std::optional<std::vector<KeyboardLayout>> enabledLayouts() override;
@@ -91,6 +91,8 @@ private:
     X11Session() = default;
     bool open();
     void reloadKeymap();
+    // Runs `step` on the loop after `delaySeconds`, unless the session is gone first.
+    void later(double delaySeconds, std::function<void()> step);
     void drainSoon();
     void drainDisplay();
     void dispatch(const QueuedEvent& item);

@@ -428,3 +428,36 @@ TEST(PasswordFields, PasswordPromptsAreNeverCorrectedAndTheUsersListReplacesTheS
     own.platform.activate({"org.example.other", "Other", std::nullopt, "Pinentry"});
     EXPECT_FALSE(own.corrects());
 }
+
+// What the coordinator leaves waiting on the main loop (an undo until the shortcut's keys are up,
+// a learning write until the overrides are free, the end of a pause) goes with it: nothing is
+// erased, typed or learned for a coordinator that is gone.
+TEST(Lifetime, WhatTheCoordinatorLeftWaitingGoesWithIt) {
+    Live live;
+    typeGhbdtnAndWait(live);
+    const std::string lock = live.home.path() + "/" + overridesFile + ".lock";
+    const int held = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    live.app->undoLastCorrection(); // learned once the overrides are free
+    typeGhbdtnAndWait(live);
+    live.platform.heldModifiers = Modifier::control;
+    live.app->undoLastCorrection(); // done once Control is up
+    live.app->pause(60);
+    ASSERT_GE(live.platform.pendingSteps(), 3u);
+
+    const std::size_t posted = live.platform.posted.size();
+    live.app.reset();
+    ::close(held);
+    live.platform.heldModifiers = 0;
+    ASSERT_EQ(live.platform.pendingSteps(), 0u) << "nothing of it is left to run";
+    live.platform.advance(600);
+    EXPECT_EQ(live.platform.posted.size(), posted);
+    EXPECT_FALSE(neverCorrected(live, "ghbdtn"));
+
+    bool ran = false;
+    {
+        const Registration step = live.platform.schedule(0, [&] { ran = true; });
+    } // a step whose handle went never runs
+    live.platform.advance(1);
+    EXPECT_FALSE(ran);
+}

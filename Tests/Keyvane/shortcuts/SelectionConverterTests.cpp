@@ -18,6 +18,7 @@ struct Desk {
     TempHome home;
     FakePlatform platform;
     std::unique_ptr<RulesEngine> engine;
+    PendingSteps steps{platform};
 
     explicit Desk(const std::string& app = "org.example.editor") {
         home.write(".local/share/keyvane/user_preferences.json",
@@ -42,7 +43,7 @@ TEST(SelectionConversion, PastesTheConversionAndGivesTheClipboardBack) {
     Desk desk;
     desk.platform.setClipboardContents(ClipboardContents::ofText("keep me"), ClipboardKind::clipboard);
     desk.platform.selectedText = "vbh";
-    SelectionConverter::convertSelection(desk.platform, *desk.engine, /*learningMode=*/true);
+    SelectionConverter::convertSelection(desk.platform, *desk.engine, desk.steps, /*learningMode=*/true);
     EXPECT_TRUE(desk.posted(KeyCode::c, true, false));
     desk.platform.advance(0.1);
     EXPECT_TRUE(desk.posted(KeyCode::v, true, false));
@@ -64,7 +65,7 @@ TEST(SelectionConversion, LearningTakesOnlyTheWordItsKeysType) {
     // conversion shows, "vbh" must never be learned as "мирб", nor ",skj" (было) as "skj".
     Desk desk;
     desk.platform.selectedText = "vbh, ,skj";
-    SelectionConverter::convertSelection(desk.platform, *desk.engine, /*learningMode=*/true);
+    SelectionConverter::convertSelection(desk.platform, *desk.engine, desk.steps, /*learningMode=*/true);
     desk.platform.advance(2.0);
     auto overrides = nlohmann::json::parse(desk.home.read(".local/share/keyvane/manual_overrides.json"));
     for (const char* typed : {"vbh", "skj", ",skj", "vbh,"}) {
@@ -81,7 +82,7 @@ TEST(SelectionConversion, AClipboardWithoutTextIsRestoredWholeAndNothingSelected
     const ClipboardContents image{{{"image/png", std::string("\x89PNG\r\n", 6)}}};
     desk.platform.setClipboardContents(image, ClipboardKind::clipboard);
     desk.platform.selectedText = "ghbdsn";
-    SelectionConverter::convertSelection(desk.platform, *desk.engine, false, "uk");
+    SelectionConverter::convertSelection(desk.platform, *desk.engine, desk.steps, false, "uk");
     desk.platform.advance(0.1);
     EXPECT_EQ(desk.clipboard(), "привіт");
     desk.platform.advance(0.2);
@@ -91,7 +92,7 @@ TEST(SelectionConversion, AClipboardWithoutTextIsRestoredWholeAndNothingSelected
 
     Desk nothing; // nothing selected: the clipboard and the text are left alone
     nothing.platform.setClipboardContents(ClipboardContents::ofText("keep me"), ClipboardKind::clipboard);
-    SelectionConverter::convertSelection(nothing.platform, *nothing.engine, true);
+    SelectionConverter::convertSelection(nothing.platform, *nothing.engine, nothing.steps, true);
     nothing.platform.advance(1.0);
     EXPECT_FALSE(nothing.posted(KeyCode::v, true, false));
     EXPECT_EQ(nothing.clipboard(), "keep me");
@@ -101,7 +102,7 @@ TEST(SelectionConversion, ATerminalsSelectionIsReplacedOnlyWhereItWasJustTyped) 
     // A terminal pastes at its cursor, never over the selection: pasting would append.
     Desk typed("xterm"); // "echo ghbdtn" was just typed and "ghbdtn" selected: it ends the line
     typed.platform.setClipboardContents(ClipboardContents::ofText("ghbdtn"), ClipboardKind::primary);
-    SelectionConverter::convertSelection(typed.platform, *typed.engine, false, "echo ghbdtn");
+    SelectionConverter::convertSelection(typed.platform, *typed.engine, typed.steps, false, "echo ghbdtn");
     typed.platform.advance(1.0);
     EXPECT_FALSE(std::any_of(typed.platform.posted.begin(), typed.platform.posted.end(),
                              [](const SyntheticKeyEvent& e) { return e.controlHeld || e.shiftHeld; }))
@@ -111,7 +112,8 @@ TEST(SelectionConversion, ATerminalsSelectionIsReplacedOnlyWhereItWasJustTyped) 
     Desk elsewhere("xterm"); // selected in the program's output: the conversion waits on the clipboard
     elsewhere.platform.setClipboardContents(ClipboardContents::ofText("keep me"), ClipboardKind::clipboard);
     elsewhere.platform.setClipboardContents(ClipboardContents::ofText("ghbdtn vbh"), ClipboardKind::primary);
-    SelectionConverter::convertSelection(elsewhere.platform, *elsewhere.engine, false, "echo ");
+    SelectionConverter::convertSelection(elsewhere.platform, *elsewhere.engine, elsewhere.steps, false,
+                                         "echo ");
     elsewhere.platform.advance(1.0);
     EXPECT_TRUE(elsewhere.platform.posted.empty()) << "nothing is typed at the cursor";
     EXPECT_EQ(elsewhere.clipboard(), "привет мир");
