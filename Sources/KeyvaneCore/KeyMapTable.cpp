@@ -10,13 +10,7 @@ KeyMapTable::KeyMapTable(KeyboardMap lower, KeyboardMap upper)
     , upper_(std::move(upper))
     , slots_(tableEnd, 0) {
     for (char32_t c = 0; c < tableEnd; ++c) {
-        char bytes[2] = {static_cast<char>(c), 0};
-        std::string_view character(bytes, 1);
-        if (c >= 0x80) {
-            bytes[0] = static_cast<char>(0xC0 | (c >> 6));
-            bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-            character = std::string_view(bytes, 2);
-        }
+        const std::string character = UnicodeText::fromCodePoint(c);
         // A character that is no key of either map and no capital stays as it is.
         if (!UnicodeText::isUpperCase(character) && !lower_.contains(character) &&
             !upper_.contains(character)) {

@@ -20,14 +20,12 @@ void LineLanguageEvidence::recordWord(const std::optional<std::string>& language
 
 void LineLanguageEvidence::recordWord(const RulesEngine& engine, std::string_view typed,
                                       const RulesDecision& decision) {
-    if (decision.shouldCorrect && !decision.correctedToken) {
-        return;
-    }
-    const std::string_view word = decision.shouldCorrect ? std::string_view(*decision.correctedToken) : typed;
+    const std::string_view word =
+        decision.shouldCorrect() ? std::string_view(*decision.correctedToken) : typed;
     const std::vector<std::string> languages = engine.languagesOfWord(word);
     if (languages.size() == 1) {
-        recordWord(languages.front(), decision.shouldCorrect);
-    } else if (languages.empty() && decision.shouldCorrect) {
+        recordWord(languages.front(), decision.shouldCorrect());
+    } else if (languages.empty() && decision.shouldCorrect()) {
         // A correction into a word no list has counts for the language it was corrected into;
         // "Напиши", Russian and Ukrainian alike, tells nothing whichever reading won.
         recordWord(decision.targetLanguage, true);

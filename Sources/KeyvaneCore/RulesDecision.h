@@ -43,10 +43,9 @@ enum class DecisionReason {
 // "layout_mismatch", "too_short", …
 const char* toString(DecisionReason reason);
 
-// The engine's answer for one typed word.
+// The engine's answer for one typed word: it corrects exactly when it gives the word to type.
 struct RulesDecision {
-    bool shouldCorrect = false;
-    std::optional<std::string> correctedToken; // with any trailing punctuation; only when correcting
+    std::optional<std::string> correctedToken; // with any trailing punctuation
     double confidence = 0;
     DecisionReason reason = DecisionReason::emptyToken;
     double originalScore = 0;
@@ -54,10 +53,27 @@ struct RulesDecision {
     std::optional<std::string> sourceLanguage;
     std::optional<std::string> targetLanguage;
 
+    bool shouldCorrect() const { return correctedToken.has_value(); }
+
     static RulesDecision refusal(DecisionReason reason, double confidence = 0, double originalScore = 0,
                                  double candidateScore = 0) {
-        return {false,         std::nullopt,   confidence,   reason,
-                originalScore, candidateScore, std::nullopt, std::nullopt};
+        return {.correctedToken = std::nullopt,
+                .confidence = confidence,
+                .reason = reason,
+                .originalScore = originalScore,
+                .candidateScore = candidateScore,
+                .sourceLanguage = std::nullopt,
+                .targetLanguage = std::nullopt};
+    }
+    static RulesDecision correction(std::string word, DecisionReason reason, double confidence,
+                                    double originalScore, double candidateScore) {
+        return {.correctedToken = std::move(word),
+                .confidence = confidence,
+                .reason = reason,
+                .originalScore = originalScore,
+                .candidateScore = candidateScore,
+                .sourceLanguage = std::nullopt,
+                .targetLanguage = std::nullopt};
     }
 };
 

@@ -129,6 +129,14 @@ void RulesEngine::reloadConfig(RulesConfig config) {
             index->detectionOrder.push_back(key);
         }
     }
+    index->smallLetterLanguages.assign(0x0800, 0);
+    for (char32_t c = 0; c < 0x0800; ++c) {
+        const std::string character = UnicodeText::fromCodePoint(c);
+        if (UnicodeText::isLetter(character)) {
+            auto it = index->letterLanguages.find(UnicodeText::toLower(character));
+            index->smallLetterLanguages[c] = it == index->letterLanguages.end() ? 0 : it->second;
+        }
+    }
     for (const auto* maps : {&config.keyboardLayout.maps, &config.keyboardLayout.shiftMaps}) {
         for (const auto& [direction, map] : *maps) {
             if (index->keyTables.contains(direction)) {
@@ -164,17 +172,19 @@ std::string RulesEvaluation::mapToken(std::string_view token, const LayoutDirect
     return KeyboardMaps::mapToken(token, empty, empty); // no map: every character as it is
 }
 
-RulesEvaluation::ScriptClassification
-RulesEvaluation::classifyScript(const std::vector<std::string>& chars) const {
+RulesEvaluation::ScriptClassification RulesEvaluation::classifyScript(const Word& word) const {
     ScriptClassification script{0, index_->allLanguages};
-    for (const std::string& c : chars) {
-        if (!UnicodeText::isLetter(c)) {
-            continue;
+    for (std::size_t i = 0; i < word.length(); ++i) {
+        std::uint64_t languages = 0;
+        if (const char32_t code = word.smallCodePoint(i); code < index_->smallLetterLanguages.size()) {
+            languages = index_->smallLetterLanguages[code];
+        } else if (UnicodeText::isLetter(word.character(i))) {
+            auto it = index_->letterLanguages.find(UnicodeText::toLower(word.character(i)));
+            languages = it == index_->letterLanguages.end() ? 0 : it->second;
         }
-        auto it = index_->letterLanguages.find(UnicodeText::toLower(c));
-        if (it != index_->letterLanguages.end()) { // letters of no configured alphabet are ignored
+        if (languages != 0) { // letters of no configured alphabet are ignored
             ++script.classifiedLetters;
-            script.coveringLanguages &= it->second;
+            script.coveringLanguages &= languages;
         }
     }
     if (script.classifiedLetters == 0) {
@@ -209,7 +219,7 @@ bool RulesEvaluation::matchesProtectedPattern(std::string_view word) const {
 }
 
 std::optional<std::string> RulesEvaluation::uniqueAlphabetLanguage(std::string_view word) const {
-    auto sources = detectSourceLanguages(classifyScript(UnicodeText::graphemes(word)));
+    auto sources = detectSourceLanguages(classifyScript(Word(word)));
     return sources.size() == 1 ? std::optional<std::string>(sources.front()) : std::nullopt;
 }
 
@@ -220,7 +230,7 @@ std::optional<std::string> RulesEvaluation::exactPairTargetLanguage(std::string_
 }
 
 std::optional<std::string> RulesEvaluation::detectLanguage(std::string_view text) const {
-    const ScriptClassification script = classifyScript(UnicodeText::graphemes(text));
+    const ScriptClassification script = classifyScript(Word(text));
     for (const std::string& key : index_->detectionOrder) {
         auto position = std::find(index_->languageKeys.begin(), index_->languageKeys.end(), key);
         std::size_t bit = static_cast<std::size_t>(position - index_->languageKeys.begin());
@@ -250,23 +260,31 @@ namespace {
 // A finished word as the word lists hold it: lower-cased, letters and inner apostrophes only
 // ("Don't," is "don't", "(файл)" is "файл"); empty when fewer than two characters remain.
 std::string lookupForm(std::string_view word) {
-    std::vector<std::string> kept;
-    for (std::string& c : UnicodeText::graphemes(UnicodeText::toLower(word))) {
-        if (UnicodeText::isLetter(c) || c == "'") {
-            kept.push_back(std::move(c));
+    const Word lower(UnicodeText::toLower(word));
+    std::string kept;
+    std::size_t letters = 0;       // characters kept
+    std::size_t lastLetterEnd = 0; // the kept text up to its last letter
+    std::size_t lettersToLast = 0; // characters kept up to it
+    for (std::size_t i = 0; i < lower.length(); ++i) {
+        const std::string_view c = lower.character(i);
+        const bool apostrophe = c == "'";
+        if (apostrophe && letters == 0) {
+            continue; // apostrophes before the first letter
+        }
+        if (apostrophe || UnicodeText::isLetter(c)) {
+            kept.append(c);
+            ++letters;
+            if (!apostrophe) {
+                lastLetterEnd = kept.size();
+                lettersToLast = letters;
+            }
         }
     }
-    auto first = std::find_if(kept.begin(), kept.end(), [](const std::string& c) { return c != "'"; });
-    auto last =
-        std::find_if(kept.rbegin(), kept.rend(), [](const std::string& c) { return c != "'"; }).base();
-    if (first >= last || last - first < 2) {
+    if (lettersToLast < 2) {
         return {};
     }
-    std::string out;
-    for (auto it = first; it != last; ++it) {
-        out += *it;
-    }
-    return out;
+    kept.resize(lastLetterEnd);
+    return kept;
 }
 
 } // namespace
@@ -383,10 +401,9 @@ MixedOutcome RulesEvaluation::evaluateMixedScript(std::string_view token, int le
         double reported = out.winnerBreakdown.exactCommonWord > 0
                               ? out.confidence
                               : std::min(out.confidence, config_.decision.nonDictionaryConfidenceCap);
-        out.decision = {true,         preserveCase(token, out.winnerCandidate) + std::string(trailing),
-                        reported,     DecisionReason::mixedScriptDualEval,
-                        loserTotal,   winnerTotal,
-                        std::nullopt, std::nullopt};
+        out.decision =
+            RulesDecision::correction(preserveCase(token, out.winnerCandidate) + std::string(trailing),
+                                      DecisionReason::mixedScriptDualEval, reported, loserTotal, winnerTotal);
     }
     return out;
 }
@@ -399,8 +416,8 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
     PairOutcome out;
     out.token = std::string(token);
     out.trailing = std::string(trailing);
-    const std::vector<std::string> chars = UnicodeText::graphemes(token);
-    out.length = static_cast<int>(std::min<std::size_t>(chars.size(), std::numeric_limits<int>::max()));
+    const Word typed(token);
+    out.length = static_cast<int>(std::min<std::size_t>(typed.length(), std::numeric_limits<int>::max()));
     const TokenizationConfig& t = config_.tokenization;
 
     auto gate = [&](DecisionReason reason) {
@@ -417,9 +434,10 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
         return gate(DecisionReason::tooLong);
     }
     out.isProtected = ProtectedCheck(*this, token);
-    const ScriptClassification script = classifyScript(chars);
-    out.hasDigits = std::any_of(chars.begin(), chars.end(),
-                                [](const std::string& c) { return UnicodeText::isNumeric(c); });
+    const ScriptClassification script = classifyScript(typed);
+    for (std::size_t i = 0; i < typed.length() && !out.hasDigits; ++i) {
+        out.hasDigits = UnicodeText::isNumeric(typed.character(i));
+    }
     out.isMixed = isMixedScript(script);
     if (out.isMixed) {
         if (!t.mixedScriptAuto) {
@@ -466,7 +484,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
         if (auto recorded = exactPairTargetLanguage(lower)) {
             targets.push_back(*recorded);
         } else {
-            targets = detectSourceLanguages(classifyScript(UnicodeText::graphemes(pair->second)));
+            targets = detectSourceLanguages(classifyScript(Word(pair->second)));
         }
         const bool anyActive =
             targets.empty() || std::any_of(targets.begin(), targets.end(),
@@ -487,9 +505,10 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
         const std::string after = sources.size() == 1 && layout && *layout != sources.front()
                                       ? renderTrailing(trailing, LayoutDirection{sources.front(), *layout})
                                       : std::string(trailing);
-        out.decision = {
-            true, preserveCase(token, pair->second) + after,     0.99,         DecisionReason::exactSeedPair,
-            0,    config_.decision.scoringWeights.exactSeedPair, std::nullopt, target};
+        out.decision = RulesDecision::correction(preserveCase(token, pair->second) + after,
+                                                 DecisionReason::exactSeedPair, 0.99, 0,
+                                                 config_.decision.scoringWeights.exactSeedPair);
+        out.decision.targetLanguage = target;
         return out;
     }
     ScoreMemo memo;
@@ -538,7 +557,7 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, const std::optional<std::s
     }
     std::vector<std::size_t> correcting;
     for (std::size_t i : order) {
-        if (decisionOf(i).shouldCorrect) {
+        if (decisionOf(i).shouldCorrect()) {
             correcting.push_back(i);
         }
     }
@@ -633,7 +652,6 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, const std::optional<std::s
             });
         if (oneWord) {
             choose(sessionMatches.front());
-            pair.decision.shouldCorrect = true;
             pair.decision.reason = DecisionReason::sessionLanguageTieBreak;
             return;
         }
@@ -660,19 +678,17 @@ WordOutcome RulesEvaluation::evaluateWord(std::string_view token, std::string_vi
     // is no letter and types none on any layout ("/", "&", "^" stand for ".", "?", ":" elsewhere).
     std::string_view trimmed = token;
     if (config_.tokenization.stripBoundaryBeforeScoring && !token.empty()) {
-        std::vector<std::string> chars = UnicodeText::graphemes(token);
-        std::size_t keep = chars.size();
-        while (keep > 0 &&
-               (config_.tokenization.wordBoundaries.contains(chars[keep - 1]) ||
-                (!UnicodeText::isLetter(chars[keep - 1]) && !UnicodeText::isNumeric(chars[keep - 1]) &&
-                 !index_->letterKeys.contains(chars[keep - 1])))) {
+        const Word chars(token);
+        std::size_t keep = chars.length();
+        auto ends = [&](std::string_view c) {
+            return config_.tokenization.wordBoundaries.contains(c) ||
+                   (!UnicodeText::isLetter(c) && !UnicodeText::isNumeric(c) &&
+                    !index_->letterKeys.contains(c));
+        };
+        while (keep > 0 && ends(chars.character(keep - 1))) {
             --keep;
         }
-        std::size_t bytes = 0;
-        for (std::size_t i = 0; i < keep; ++i) {
-            bytes += chars[i].size();
-        }
-        trimmed = token.substr(0, bytes);
+        trimmed = token.substr(0, keep == 0 ? 0 : chars.characters(0, keep).size());
     }
     std::string_view trailing = token.substr(trimmed.size());
 
@@ -688,8 +704,9 @@ WordOutcome RulesEvaluation::evaluateWord(std::string_view token, std::string_vi
 
     auto pickTrimmed = [&]() {
         out.usedFull = false;
-        if (!trimmedDecision.shouldCorrect || isKnownWordInAnyTarget(trimmedDecision.correctedToken) ||
-            isKnownWordInAnyTarget(fullDecision.shouldCorrect ? fullDecision.correctedToken : std::nullopt)) {
+        if (!trimmedDecision.shouldCorrect() || isKnownWordInAnyTarget(trimmedDecision.correctedToken) ||
+            isKnownWordInAnyTarget(fullDecision.shouldCorrect() ? fullDecision.correctedToken
+                                                                : std::nullopt)) {
             out.decision = trimmedDecision;
         } else {
             out.decision = RulesDecision::refusal(DecisionReason::ambiguousTrailingUnknownStem,
@@ -704,7 +721,7 @@ WordOutcome RulesEvaluation::evaluateWord(std::string_view token, std::string_vi
         return std::move(out);
     };
 
-    if (!fullDecision.shouldCorrect) {
+    if (!fullDecision.shouldCorrect()) {
         return pickTrimmed();
     }
     // A protected word ("PDF", "NYC") stays protected with its full stop: "PDF." read whole is
@@ -712,7 +729,7 @@ WordOutcome RulesEvaluation::evaluateWord(std::string_view token, std::string_vi
     if (out.trimmed->isProtected() && !isKnownWordInAnyTarget(fullDecision.correctedToken)) {
         return pickTrimmed();
     }
-    if (!trimmedDecision.shouldCorrect || hasLayoutMappedTrailing(trailing, true)) {
+    if (!trimmedDecision.shouldCorrect() || hasLayoutMappedTrailing(trailing, true)) {
         return pickFull();
     }
     bool fullKnown = isKnownWordInAnyTarget(fullDecision.correctedToken);

@@ -33,6 +33,8 @@ struct EngineIndex {
     // any alphabet the languages that hold it, as bits of that order.
     std::vector<std::string> languageKeys{};
     StringMap<std::uint64_t> letterLanguages{};
+    // The same for every code point below U+0800 (0: no letter of any alphabet), capitals too.
+    std::vector<std::uint64_t> smallLetterLanguages{};
     std::uint64_t allLanguages = 0;
     CompiledRegex domainOrEmail;
     // Every configured direction's maps, ready to render words.
@@ -128,7 +130,7 @@ public:
         int classifiedLetters = 0;
         std::uint64_t coveringLanguages = 0;
     };
-    ScriptClassification classifyScript(const std::vector<std::string>& chars) const;
+    ScriptClassification classifyScript(const Word& word) const;
     std::vector<std::string> detectSourceLanguages(const ScriptClassification& script) const;
     static bool isMixedScript(const ScriptClassification& script) {
         return script.classifiedLetters > 0 && script.coveringLanguages == 0;

@@ -388,11 +388,9 @@ DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
         double reported = out.candidateBreakdown.exactCommonWord > 0
                               ? conf
                               : std::min(conf, config_.decision.nonDictionaryConfidenceCap);
-        out.decision = {
-            true,          preserveCase(token, out.candidate) + renderTrailing(trailing, direction),
-            reported,      reason,
-            originalScore, candidateScore,
-            std::nullopt,  std::nullopt};
+        out.decision = RulesDecision::correction(preserveCase(token, out.candidate) +
+                                                     renderTrailing(trailing, direction),
+                                                 reason, reported, originalScore, candidateScore);
         return out;
     };
 

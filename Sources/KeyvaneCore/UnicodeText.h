@@ -20,6 +20,8 @@ bool isValidUtf8(std::string_view text);
 // The code points of UTF-8 text (invalid bytes become U+FFFD), and back.
 std::u32string codePoints(std::string_view text);
 std::string fromCodePoints(std::u32string_view codePoints);
+// One code point in UTF-8 (U+FFFD for a surrogate or a value past U+10FFFF).
+std::string fromCodePoint(char32_t codePoint);
 
 // Splits text into grapheme clusters, in order. Invalid UTF-8 bytes become U+FFFD.
 std::vector<std::string> graphemes(std::string_view text);

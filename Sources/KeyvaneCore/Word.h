@@ -26,9 +26,19 @@ public:
         const std::size_t begin = from == 0 ? 0 : ends_[from - 1];
         return std::string_view(text_).substr(begin, ends_[to - 1] - begin);
     }
-    // The text without its first `count` characters.
-    std::string_view from(std::size_t count) const {
-        return count == 0 ? std::string_view(text_) : std::string_view(text_).substr(ends_[count - 1]);
+    // The code point of a character that is one code point below U+0800 (every letter of the
+    // Latin, Greek and Cyrillic blocks); `noCodePoint` for any other character.
+    static constexpr char32_t noCodePoint = 0xFFFFFFFF;
+    char32_t smallCodePoint(std::size_t index) const {
+        const std::string_view c = character(index);
+        const auto lead = static_cast<unsigned char>(c[0]);
+        if (c.size() == 1) {
+            return lead < 0x80 ? lead : noCodePoint;
+        }
+        if (c.size() == 2 && (lead & 0xE0) == 0xC0) {
+            return (static_cast<char32_t>(lead & 0x1F) << 6) | (static_cast<unsigned char>(c[1]) & 0x3F);
+        }
+        return noCodePoint;
     }
 
 private:

@@ -18,7 +18,7 @@ bool run(const RulesEngine& engine, std::ostream& out) {
             engine.evaluate(test.input, "com.test.app", false, test.activeInputSource, test.sessionLanguage);
         std::string actual;
         if (test.mode == "skip") {
-            actual = d.shouldCorrect && d.correctedToken ? *d.correctedToken : test.input;
+            actual = d.shouldCorrect() ? *d.correctedToken : test.input;
         } else {
             actual = d.correctedToken.value_or(test.input);
         }
@@ -35,7 +35,7 @@ bool run(const RulesEngine& engine, std::ostream& out) {
         } else {
             ++failed;
             out << "  ✗ " << test.input << " → " << actual << " (expected: " << test.expected << ") ["
-                << test.reason << "] decision: shouldCorrect=" << (d.shouldCorrect ? "true" : "false")
+                << test.reason << "] decision: shouldCorrect=" << (d.shouldCorrect() ? "true" : "false")
                 << " reason=" << toString(d.reason) << " conf=" << TextFormat::formatted("%.2f", d.confidence)
                 << "\n";
         }

@@ -254,7 +254,7 @@ void InputDiagnosticRunner::renderMultiCandidate(std::ostream& out, const RulesD
                 "raw=" + number(total - penalty) + "  priority=" + number(penalty) +
                     "  final=" + number(total) + "  Δ=" + optionalNumber(d.delta, "%.2f") +
                     "  p=" + optionalNumber(d.confidence, "%.4f") + "  " +
-                    (d.decision.shouldCorrect ? "✓ " : "✗ ") + toString(d.decision.reason));
+                    (d.decision.shouldCorrect() ? "✓ " : "✗ ") + toString(d.decision.reason));
     }
     printKV(out, "Min confidence", formatted("%.4f", diag.minConfidence));
     if (diag.minCandidateScore) {
@@ -305,9 +305,9 @@ void InputDiagnosticRunner::printReport(std::ostream& out, std::size_t index, st
     }
     out << "\n";
     sub(out, "Decision");
-    printKV(out, "Decision", diag.decision.shouldCorrect ? "SWITCHED" : "IGNORED");
+    printKV(out, "Decision", diag.decision.shouldCorrect() ? "SWITCHED" : "IGNORED");
     printKV(out, "Reason", toString(diag.decision.reason));
-    if (diag.decision.shouldCorrect && diag.decision.correctedToken) {
+    if (diag.decision.shouldCorrect()) {
         printKV(out, "Result", word + " → " + *diag.decision.correctedToken);
     }
 }

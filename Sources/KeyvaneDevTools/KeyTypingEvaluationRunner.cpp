@@ -91,8 +91,9 @@ std::optional<KeyTypingEvaluationRunner::Tally> KeyTypingEvaluationRunner::typeO
             const RulesDecision decision = engine_.evaluate(
                 typed, "cli.keytyping", false, layout, tracker.sessionLanguage(), lineEvidence.context());
             lineEvidence.recordWord(engine_, typed, decision);
-            const std::string result = decision.shouldCorrect ? decision.correctedToken.value_or("") : typed;
-            tracker.recordWord(decision.shouldCorrect
+            const std::string result =
+                decision.shouldCorrect() ? decision.correctedToken.value_or("") : typed;
+            tracker.recordWord(decision.shouldCorrect()
                                    ? (decision.targetLanguage ? decision.targetLanguage
                                                               : engine_.uniqueAlphabetLanguage(result))
                                    : engine_.uniqueAlphabetLanguage(typed));
@@ -100,10 +101,10 @@ std::optional<KeyTypingEvaluationRunner::Tally> KeyTypingEvaluationRunner::typeO
                 continue;
             }
             ++tally.words;
-            Sample sample{word, typed, decision.shouldCorrect ? result : "", toString(decision.reason)};
-            if (result == word && (decision.shouldCorrect || source == layout)) {
+            Sample sample{word, typed, decision.shouldCorrect() ? result : "", toString(decision.reason)};
+            if (result == word && (decision.shouldCorrect() || source == layout)) {
                 ++tally.recovered;
-            } else if (decision.shouldCorrect) {
+            } else if (decision.shouldCorrect()) {
                 ++tally.otherText;
                 if (tally.otherSamples.size() < maxSamples) {
                     tally.otherSamples.push_back(std::move(sample));

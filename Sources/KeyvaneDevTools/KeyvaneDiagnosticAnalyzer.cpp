@@ -69,7 +69,7 @@ KeyvaneDiagnosticAnalyzer::diagnoseMissed(const std::string& word, ExpectedLangu
         return std::nullopt;
     }
     RulesDecision decision = engine_.evaluate(word, "cli.verification", false, std::nullopt, std::nullopt);
-    if (decision.shouldCorrect) {
+    if (decision.shouldCorrect()) {
         return std::nullopt;
     }
     std::string mapped = engine_.mapToken(word, expected == ExpectedLanguage::en ? LayoutDirection::enToRu

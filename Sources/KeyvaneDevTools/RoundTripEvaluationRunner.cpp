@@ -175,7 +175,7 @@ int RoundTripEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
             RulesDecision decision =
                 engine_.evaluate(rendered, "cli.roundtrip", false, std::nullopt, std::nullopt);
             const std::string reason = toString(decision.reason);
-            if (decision.shouldCorrect) {
+            if (decision.shouldCorrect()) {
                 std::string corrected = decision.correctedToken.value_or("");
                 if (UnicodeText::toLower(corrected) == word) {
                     cell.correct += 1;

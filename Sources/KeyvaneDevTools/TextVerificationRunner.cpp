@@ -22,7 +22,7 @@ std::optional<KeyvaneMissedCandidate> TextVerificationRunner::missedBy(const std
 std::optional<KeyvaneCandidate> TextVerificationRunner::switchedBy(const std::string& word) const {
     RulesDecision decision =
         analyzer_.engine().evaluate(word, "cli.verification", false, std::nullopt, std::nullopt);
-    if (!decision.shouldCorrect || !decision.correctedToken) {
+    if (!decision.shouldCorrect()) {
         return std::nullopt;
     }
     auto direction = KeyvaneDiagnosticAnalyzer::detectDirection(word);

@@ -87,7 +87,7 @@ inline void addBuiltInMaps(nlohmann::json& rules,
 inline std::string typedWord(const RulesEngine& engine, const std::string& word, const LineContext& line = {},
                              const std::optional<std::string>& layout = std::nullopt) {
     const RulesDecision d = engine.evaluate(word, "", false, layout, std::nullopt, line);
-    return d.shouldCorrect ? d.correctedToken.value_or("?") : word;
+    return d.shouldCorrect() ? d.correctedToken.value_or("?") : word;
 }
 
 } // namespace keyvane::testing

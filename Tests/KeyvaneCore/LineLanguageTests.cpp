@@ -75,14 +75,14 @@ TEST(LineLanguage, AWordLeftAloneCountsForTheOneLanguageThatHasIt) {
     line.recordWord(engine, "Что,", engine.evaluate("Что,", "", false, std::nullopt, std::nullopt));
     EXPECT_EQ(line.language(), "ru");
     const RulesDecision corrected = engine.evaluate("ghbdsn", "", false, std::nullopt, std::nullopt);
-    ASSERT_TRUE(corrected.shouldCorrect);
+    ASSERT_TRUE(corrected.shouldCorrect());
     line.recordWord(engine, "ghbdsn", corrected);
     line.recordWord(engine, "ghbdsn", corrected);
     EXPECT_EQ(line.language(), "uk"); // "привіт", corrected into Ukrainian twice
     // A correction into a word of both Cyrillic languages says nothing, whichever reading won.
     line.newLine();
     const RulesDecision shared = engine.evaluate("ljvf", "", false, std::nullopt, std::nullopt);
-    ASSERT_TRUE(shared.shouldCorrect);
+    ASSERT_TRUE(shared.shouldCorrect());
     line.recordWord(engine, "ljvf", shared);
     EXPECT_EQ(line.language(), std::nullopt);
 }

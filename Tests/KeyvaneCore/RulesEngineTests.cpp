@@ -18,7 +18,7 @@ RulesDecision decide(const RulesEngine& engine, const std::string& word,
 }
 
 std::string corrected(const RulesDecision& d) {
-    return d.shouldCorrect ? d.correctedToken.value_or("?") : "<none>";
+    return d.shouldCorrect() ? d.correctedToken.value_or("?") : "<none>";
 }
 
 // "vskj" reads "мыло" in Russian and "міло" in Ukrainian; each language knows its own word and
@@ -66,13 +66,13 @@ TEST(LeftAlone, CorrectWordsShortWordsUrlsAddressesIdentifiersAndDigits) {
     for (const char* word :
          {"hello", "world", "привет", "спасибо", "привіт", "дякую", "Hello", "table", "--"}) {
         auto d = decide(engine, word);
-        EXPECT_FALSE(d.shouldCorrect) << word << " → " << corrected(d);
+        EXPECT_FALSE(d.shouldCorrect()) << word << " → " << corrected(d);
     }
     // Addresses and identifiers are left alone because they are recognised as such, not only
     // because their readings score badly.
     for (const char* protectedWord :
          {"https://ghbdtn.com", "WWW.ghbdtn.com", "ghbdtn@vbh.com", "ghbdtn_vbh"}) {
-        EXPECT_FALSE(decide(engine, protectedWord).shouldCorrect) << protectedWord;
+        EXPECT_FALSE(decide(engine, protectedWord).shouldCorrect()) << protectedWord;
         EXPECT_TRUE(engine.diagnose(protectedWord, "", false, std::nullopt).isProtectedPattern)
             << protectedWord;
     }
@@ -94,7 +94,7 @@ TEST(LeftAlone, AWordOfOneLanguageIsNotReadAsUnknownInAnotherWithTheSameLetters)
     rules["languages"]["en"]["common_words"].push_back("ult");
     RulesEngine engine(testConfig({"en", "ru", "uk"}, rules));
     auto d = decide(engine, "где");
-    EXPECT_FALSE(d.shouldCorrect) << corrected(d);
+    EXPECT_FALSE(d.shouldCorrect()) << corrected(d);
     // A word no language knows is still read from every language whose letters it uses.
     EXPECT_EQ(corrected(decide(engine, "руддщ")), "hello");
 }
@@ -105,14 +105,14 @@ TEST(LeftAlone, ExcludedApplicationsRegardlessOfCase) {
     RulesEngine engine(config);
     EXPECT_EQ(decide(engine, "ghbdtn", std::nullopt, std::nullopt, "ORG.EXAMPLE.terminal").reason,
               DecisionReason::excludedApp);
-    EXPECT_TRUE(decide(engine, "ghbdtn", std::nullopt, std::nullopt, "org.example.editor").shouldCorrect);
+    EXPECT_TRUE(decide(engine, "ghbdtn", std::nullopt, std::nullopt, "org.example.editor").shouldCorrect());
 }
 
 TEST(LeftAlone, OnlyTheSourceLanguageActiveAlsoAfterAReload) {
     EXPECT_EQ(decide(RulesEngine(testConfig({"en"})), "ghbdtn").reason, DecisionReason::noTargetLanguage);
     // A reload replaces the whole configuration.
     RulesEngine engine(testConfig());
-    ASSERT_TRUE(decide(engine, "ghbdtn").shouldCorrect);
+    ASSERT_TRUE(decide(engine, "ghbdtn").shouldCorrect());
     engine.reloadConfig(testConfig({"en"}));
     EXPECT_EQ(decide(engine, "ghbdtn").reason, DecisionReason::noTargetLanguage);
 }
@@ -153,7 +153,7 @@ TEST(TieBreaks, OneWordFromTwoLayoutsTakesTheActiveOneAndTwoCloseWordsWaitForThe
 
     auto undecided = decide(engine, "vskj");
     EXPECT_EQ(undecided.reason, DecisionReason::ambiguousTarget);
-    EXPECT_FALSE(undecided.shouldCorrect);
+    EXPECT_FALSE(undecided.shouldCorrect());
     EXPECT_FALSE(undecided.targetLanguage.has_value());
 
     auto ukrainianSession = decide(engine, "vskj", std::nullopt, std::string("uk"));
@@ -191,8 +191,8 @@ TEST(ShortWords, OneLetterOnlyInsideAnEnglishSessionAndTwoLettersOnlyFromTheMicr
 
     // "ds" is "вы", a word of the built-in Russian micro dictionary; "dq" ("вй") is not.
     EXPECT_EQ(corrected(decide(engine, "ds")), "вы");
-    EXPECT_EQ(decide(engine, "dq").shouldCorrect, false);
-    EXPECT_EQ(decide(engine, "ds", std::nullopt, std::string("uk")).shouldCorrect, false);
+    EXPECT_EQ(decide(engine, "dq").shouldCorrect(), false);
+    EXPECT_EQ(decide(engine, "ds", std::nullopt, std::string("uk")).shouldCorrect(), false);
 }
 
 TEST(MixedScript, WordSwitchedMidwayIsReadWholeThroughTheActiveLanguages) {
@@ -229,12 +229,12 @@ TEST(Robustness, OverflowingScoresNeverPassAThresholdAsNaN) {
     rules["languages"]["en"]["vowels"].push_back("g");
     RulesEngine engine(testConfig({"en", "ru"}, rules));
     auto d = decide(engine, "ghbdtn");
-    EXPECT_FALSE(d.shouldCorrect);
+    EXPECT_FALSE(d.shouldCorrect());
     EXPECT_FALSE(std::isnan(d.confidence));
     // Even with no minimum confidence at all, a NaN delta passes no threshold.
     rules["decision"]["auto_thresholds"]["min_confidence"] = 0;
     RulesEngine permissive(testConfig({"en", "ru"}, rules));
-    EXPECT_FALSE(decide(permissive, "ghbdtn").shouldCorrect);
+    EXPECT_FALSE(decide(permissive, "ghbdtn").shouldCorrect());
 
     // A zero confidence scale makes a zero gain 0/0.
     rules = testRules();

@@ -76,7 +76,7 @@ TEST(Diagnostics, ExplainTheSameDecisionAsEvaluateWithEveryCompetingDirection) {
         for (const auto& session : {std::optional<std::string>(), std::optional<std::string>("en")}) {
             RulesDecision live = engine.evaluate(word, "", false, std::nullopt, session);
             RulesDiagnostic explained = engine.diagnose(word, "", false, session);
-            EXPECT_EQ(explained.decision.shouldCorrect, live.shouldCorrect) << word;
+            EXPECT_EQ(explained.decision.shouldCorrect(), live.shouldCorrect()) << word;
             EXPECT_EQ(explained.decision.correctedToken, live.correctedToken) << word;
             EXPECT_EQ(explained.decision.reason, live.reason) << word;
             EXPECT_DOUBLE_EQ(explained.decision.confidence, live.confidence) << word;

@@ -142,7 +142,7 @@ TEST(ShippedRulesFile, RussianAndUkrainianWordsTypedRightStayWithoutALine) {
     for (const auto& [layout, words] : typedOn) {
         for (const char* word : words) {
             RulesDecision d = engine.evaluate(word, "", false, std::string(layout), std::nullopt);
-            EXPECT_FALSE(d.shouldCorrect) << word << " → " << d.correctedToken.value_or("");
+            EXPECT_FALSE(d.shouldCorrect()) << word << " → " << d.correctedToken.value_or("");
         }
     }
 }

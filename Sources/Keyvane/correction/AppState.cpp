@@ -152,14 +152,11 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
     if (DebugLog::isEnabled()) {
         appLog("[Keyvane] len=" + std::to_string(UnicodeText::length(token)) + " | orig='" + token +
                "' → cand='" + decision.correctedToken.value_or("—") + "' | correct=" +
-               (decision.shouldCorrect ? "true" : "false") + " | conf=" + fixed(decision.confidence, 2) +
+               (decision.shouldCorrect() ? "true" : "false") + " | conf=" + fixed(decision.confidence, 2) +
                " | reason=" + toString(decision.reason) + " | origScore=" + fixed(decision.originalScore, 0) +
                " | candScore=" + fixed(decision.candidateScore, 0));
     }
-    if (decision.shouldCorrect) {
-        if (!decision.correctedToken) {
-            return;
-        }
+    if (decision.shouldCorrect()) {
         const std::string& corrected = *decision.correctedToken;
         const std::string boundary = emitted.boundary.text();
         std::optional<std::string> streak = decision.targetLanguage
