@@ -223,6 +223,10 @@ std::string fromCodePoints(std::u32string_view codePoints) {
     return out;
 }
 
+bool standsAlone(char32_t codePoint) {
+    return codePoint <= 0x10FFFF && (properties(static_cast<UChar32>(codePoint)) & breaksAlone) != 0;
+}
+
 std::string fromCodePoint(char32_t c) {
     if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
         c = 0xFFFD;

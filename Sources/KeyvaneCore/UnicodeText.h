@@ -39,6 +39,10 @@ template <typename Sink> void eachGrapheme(std::string_view text, Sink&& sink) {
         &sink);
 }
 
+// Whether a code point is a character of its own whatever stands around it (it never joins a
+// neighbour into one cluster): letters, digits and punctuation of most scripts, not CR or marks.
+bool standsAlone(char32_t codePoint);
+
 // The distinct characters of text.
 StringSet characterSet(std::string_view text);
 

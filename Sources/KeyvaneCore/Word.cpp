@@ -5,9 +5,49 @@
 
 namespace keyvane {
 
+namespace {
+
+// The length of the UTF-8 sequence at `at` when it is well-formed and encodes a code point that
+// stands alone as a character (0 otherwise).
+std::size_t aloneCharacterAt(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    char32_t c = 0;
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        c = lead;
+        length = 1;
+    } else if ((lead & 0xE0) == 0xC0 && at + 1 < text.size() && (byte(at + 1) & 0xC0) == 0x80) {
+        c = (static_cast<char32_t>(lead & 0x1F) << 6) | (byte(at + 1) & 0x3F);
+        length = c >= 0x80 ? 2 : 0;
+    } else if ((lead & 0xF0) == 0xE0 && at + 2 < text.size() && (byte(at + 1) & 0xC0) == 0x80 &&
+               (byte(at + 2) & 0xC0) == 0x80) {
+        c = (static_cast<char32_t>(lead & 0x0F) << 12) | (static_cast<char32_t>(byte(at + 1) & 0x3F) << 6) |
+            (byte(at + 2) & 0x3F);
+        length = c >= 0x800 && !(c >= 0xD800 && c <= 0xDFFF) ? 3 : 0;
+    }
+    return length != 0 && UnicodeText::standsAlone(c) ? length : 0;
+}
+
+} // namespace
+
 Word::Word(std::string_view text) {
-    text_.reserve(text.size());
     ends_.reserve(text.size());
+    // Most words are made of code points that are characters of their own: split them directly.
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = aloneCharacterAt(text, at);
+        if (length == 0) {
+            ends_.clear();
+            break;
+        }
+        at += length;
+        ends_.push_back(static_cast<std::uint32_t>(at));
+    }
+    if (!ends_.empty() || text.empty()) {
+        text_.assign(text);
+        return;
+    }
+    text_.reserve(text.size());
     UnicodeText::eachGrapheme(text, [&](std::string_view character) {
         text_.append(character);
         ends_.push_back(static_cast<std::uint32_t>(text_.size()));

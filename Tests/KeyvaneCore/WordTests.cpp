@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyvaneCore/UnicodeText.h"
+#include "KeyvaneCore/Word.h"
+
+#include <gtest/gtest.h>
+
+using namespace keyvane;
+
+TEST(Word, SplitsIntoTheCharactersTheUserSeesAsTheCharacterIteratorDoes) {
+    // Plain letters, a letter with a combining accent, CR LF, an emoji with its skin tone, a bad
+    // byte (read as U+FFFD), a control character, a capital whose small form is two code points.
+    for (const char* text : {"", "ghbdtn,", "привіт", "пам'ять", "e\xCC\x81t", "a\r\nb", "👍🏽x",
+                             "\xFF"
+                             "ab",
+                             "\x01x", "İı"}) {
+        const Word word(text);
+        const std::vector<std::string> expected = UnicodeText::graphemes(text);
+        ASSERT_EQ(word.length(), expected.size()) << text;
+        std::string joined;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(word.character(i), expected[i]) << text << " at " << i;
+            joined += expected[i];
+        }
+        EXPECT_EQ(word.text(), joined);
+    }
+    const Word word("жe\xCC\x81👍");
+    EXPECT_EQ(word.characters(0, 2), "жe\xCC\x81");
+    EXPECT_EQ(word.smallCodePoint(0), U'ж');
+    EXPECT_EQ(word.smallCodePoint(1), Word::noCodePoint); // two code points
+    EXPECT_EQ(word.smallCodePoint(2), Word::noCodePoint); // past U+07FF
+}
