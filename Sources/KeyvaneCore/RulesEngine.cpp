@@ -151,12 +151,25 @@ void RulesEngine::reloadConfig(RulesConfig config) {
         }
     }
     config_ = std::move(config);
+    for (const auto& [key, language] : config_.languages) {
+        index->letterTables.emplace_back(&language, LetterTables(language));
+    }
     index_ = std::move(index);
 }
 
 bool RulesEvaluation::isActive(const std::string& key) const {
     return std::find(config_.activeLanguages.begin(), config_.activeLanguages.end(), key) !=
            config_.activeLanguages.end();
+}
+
+const LetterTables& RulesEvaluation::lettersOf(const LanguageConfig& language,
+                                               std::optional<LetterTables>& made) const {
+    for (const auto& [configured, tables] : index_->letterTables) {
+        if (configured == &language) {
+            return tables;
+        }
+    }
+    return made.emplace(language); // a language from elsewhere (a copy): tables for the caller
 }
 
 const LanguageConfig* RulesEvaluation::language(const std::string& key) const {

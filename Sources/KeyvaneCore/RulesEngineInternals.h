@@ -5,6 +5,7 @@
 // and the detailed outcomes from which both the live decision and the diagnostic are read.
 
 #include "KeyvaneCore/KeyMapTable.h"
+#include "KeyvaneCore/LetterTables.h"
 #include "KeyvaneCore/RulesEngine.h"
 #include "KeyvaneCore/Word.h"
 
@@ -37,6 +38,8 @@ struct EngineIndex {
     std::vector<std::uint64_t> smallLetterLanguages{};
     std::uint64_t allLanguages = 0;
     CompiledRegex domainOrEmail;
+    // Each configured language's letter tables, by the language's place in the configuration.
+    std::vector<std::pair<const LanguageConfig*, LetterTables>> letterTables{};
     // Every configured direction's maps, ready to render words.
     std::unordered_map<LayoutDirection, KeyMapTable, LayoutDirectionHash> keyTables{};
 };
@@ -123,6 +126,8 @@ public:
     enum class Selection { live, diagnostic };
 
     const LanguageConfig* language(const std::string& key) const;
+    // The tables of a language of this configuration, else tables made in `made`.
+    const LetterTables& lettersOf(const LanguageConfig& language, std::optional<LetterTables>& made) const;
     bool isActive(const std::string& key) const;
     // The letters of a word that belong to some configured alphabet, and which languages'
     // alphabets hold all of them (one bit per language, in key order).

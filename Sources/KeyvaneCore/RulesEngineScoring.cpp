@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Scoring of candidate words and the decision for one source-to-target direction.
 
+#include "KeyvaneCore/LetterTables.h"
 #include "KeyvaneCore/RulesEngineInternals.h"
 #include "KeyvaneCore/UnicodeText.h"
 #include "KeyvaneCore/Word.h"
@@ -33,13 +34,10 @@ icu::UnicodeString unicode(std::string_view text) {
 
 // Walks the adjacent character pairs of a word: visit(bigram, weight, isUnknown). A pair is two
 // neighbouring characters of the word's own text, looked up without a copy.
-template <typename Visit>
-void forEachBigram(const Word& word, const LanguageConfig& language, Visit&& visit) {
+template <typename Visit> void forEachBigram(const Word& word, const LetterTables& letters, Visit&& visit) {
     for (std::size_t i = 0; i + 1 < word.length(); ++i) {
-        const std::string_view bigram = word.characters(i, i + 2);
-        auto it = language.bigramLogWeights.find(bigram);
-        bool unknown = it == language.bigramLogWeights.end();
-        visit(bigram, unknown ? language.unknownBigramWeight : it->second, unknown);
+        const std::optional<double> weight = letters.pairWeight(word, i);
+        visit(word.characters(i, i + 2), weight.value_or(letters.unknownPairWeight()), !weight.has_value());
     }
 }
 
@@ -59,6 +57,8 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
     const ScoringWeights& w = config_.decision.scoringWeights;
     const LanguageConfig& L = *language;
     const std::string_view token = word.text();
+    std::optional<LetterTables> made;
+    const LetterTables& letters = lettersOf(L, made);
 
     if (L.commonWords.contains(token)) {
         b.exactCommonWord = w.exactCommonWord;
@@ -67,7 +67,7 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
         b.exactPhraseStart = w.exactPhraseStartWord;
     }
     for (std::size_t i = 0; i < word.length(); ++i) {
-        if (L.vowels.contains(word.character(i))) {
+        if (letters.isVowel(word, i)) {
             b.vowelBonus = w.hasLanguageVowel;
             break;
         }
@@ -80,7 +80,7 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
         int counted = 0;
         // The apostrophe of a common word ("i'm", "don't") is spelling, not a rare pair of letters.
         const bool skipApostrophes = b.exactCommonWord > 0 && !L.scriptAlphabet.contains("'");
-        forEachBigram(word, L, [&](std::string_view bigram, double weight, bool isUnknown) {
+        forEachBigram(word, letters, [&](std::string_view bigram, double weight, bool isUnknown) {
             if (skipApostrophes && bigram.find('\'') != std::string_view::npos) {
                 return;
             }
@@ -115,7 +115,7 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
 
     // A micro-dictionary word, or a token that starts with one of four or more characters.
     bool frequent = L.microDictionary.contains(token);
-    for (std::size_t i = 3; !frequent && i < word.length(); ++i) {
+    for (std::size_t i = 3; !frequent && i < word.length() && letters.mayStartWithFrequentWord(word); ++i) {
         frequent = L.microDictionary.contains(word.characters(0, i + 1));
     }
     if (frequent) {
@@ -141,10 +141,12 @@ RulesEvaluation::BigramScoring RulesEvaluation::bigramScoringDetail(std::string_
     if (language == nullptr || word.length() < 2) {
         return result;
     }
-    forEachBigram(word, *language, [&](std::string_view bigram, double weight, bool isUnknown) {
-        result.bigrams.push_back({std::string(bigram), weight, isUnknown});
-        result.sumLogProb += weight;
-    });
+    std::optional<LetterTables> made;
+    forEachBigram(word, lettersOf(*language, made),
+                  [&](std::string_view bigram, double weight, bool isUnknown) {
+                      result.bigrams.push_back({std::string(bigram), weight, isUnknown});
+                      result.sumLogProb += weight;
+                  });
     result.normalized = result.sumLogProb / static_cast<double>(word.length() - 1);
     return result;
 }
@@ -154,7 +156,8 @@ int RulesEvaluation::countUnknownBigrams(const Word& word, const LanguageConfig*
         return 0;
     }
     int unknown = 0;
-    forEachBigram(word, *language,
+    std::optional<LetterTables> made;
+    forEachBigram(word, lettersOf(*language, made),
                   [&](std::string_view, double, bool isUnknown) { unknown += isUnknown ? 1 : 0; });
     return unknown;
 }

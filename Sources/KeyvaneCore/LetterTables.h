@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "KeyvaneCore/LanguageConfig.h"
+#include "KeyvaneCore/Word.h"
+
+#include <bitset>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
+namespace keyvane {
+
+// One language's vowels and letter pairs as tables of code points, and the beginnings of its
+// frequent words, made when the rules file loads: scoring a word then reads numbers instead of
+// hashing strings. Characters past the tables' range (and clusters of several code points) are
+// looked up in the language's own sets, with the same answers.
+class LetterTables {
+public:
+    explicit LetterTables(const LanguageConfig& language);
+
+    bool isVowel(const Word& word, std::size_t index) const;
+    // The weight of the pair of characters at `index` and `index + 1`; nothing for a pair the
+    // language does not list.
+    std::optional<double> pairWeight(const Word& word, std::size_t index) const;
+    // Whether some frequent word of four or more characters could begin the word: false means
+    // none does.
+    bool mayStartWithFrequentWord(const Word& word) const;
+    double unknownPairWeight() const { return language_->unknownBigramWeight; }
+
+private:
+    static constexpr char32_t tableEnd = 0x0800; // Word::smallCodePoint's range
+    static std::uint32_t pairKey(char32_t first, char32_t second) { return (first << 11) | second; }
+
+    const LanguageConfig* language_;
+    std::bitset<tableEnd> vowels_;
+    std::unordered_map<std::uint32_t, double> pairs_; // every listed pair of two small code points
+    StringSet frequentBeginnings_;                    // the first four characters of frequent words
+};
+
+} // namespace keyvane
