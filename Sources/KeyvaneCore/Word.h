@@ -24,7 +24,7 @@ public:
     // Characters [from, to) as one piece of the text.
     std::string_view characters(std::size_t from, std::size_t to) const {
         const std::size_t begin = from == 0 ? 0 : ends_[from - 1];
-        return std::string_view(text_).substr(begin, ends_[to - 1] - begin);
+        return std::string_view(text_.data() + begin, ends_[to - 1] - begin);
     }
     // The code point of a character that is one code point below U+0800 (every letter of the
     // Latin, Greek and Cyrillic blocks); `noCodePoint` for any other character.
