@@ -144,6 +144,26 @@ struct CompiledRegex::SimpleForm {
     }
 };
 
+// The characters that may begin a match of an anchored pattern.
+struct CompiledRegex::FirstCharacter {
+    std::vector<std::pair<char32_t, char32_t>> ranges;
+    bool negated = false;
+    bool caseInsensitive = false; // then only ASCII ranges, and only Cyrillic is turned away
+
+    bool mayBegin(int32_t c) const {
+        if (c < 0) {
+            return false; // empty text: the pattern needs one character
+        }
+        if (caseInsensitive) {
+            return !(c >= 0x0400 && c <= 0x052F); // Cyrillic never folds into ASCII
+        }
+        const bool member = std::any_of(ranges.begin(), ranges.end(), [c](const auto& r) {
+            return static_cast<char32_t>(c) >= r.first && static_cast<char32_t>(c) <= r.second;
+        });
+        return member != negated;
+    }
+};
+
 namespace {
 
 // Characters that stand for themselves outside a class, and inside one.
@@ -301,6 +321,76 @@ bool parseWords(const std::u32string& p, CompiledRegex::SimpleForm& form) {
     return true;
 }
 
+// Whether an alternation stands at the top of the pattern (outside every group and class).
+bool hasTopLevelAlternation(const std::u32string& p) {
+    int depth = 0;
+    bool inClass = false;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        const char32_t c = p[i];
+        if (c == U'\\') {
+            ++i; // the escaped character
+        } else if (inClass) {
+            inClass = c != U']';
+        } else if (c == U'[') {
+            inClass = true;
+        } else if (c == U'(') {
+            ++depth;
+        } else if (c == U')') {
+            --depth;
+        } else if (c == U'|' && depth == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// "^[a-z]+…", "^[#@]…", "^x…": a pattern anchored at the start of the text whose first element is
+// one character of a class (or a literal) that must be there at least once. The characters that
+// can begin a match, so that a text beginning otherwise is turned away without the regex engine.
+std::shared_ptr<const CompiledRegex::FirstCharacter> firstCharacter(const icu::UnicodeString& pattern,
+                                                                    bool caseInsensitive) {
+    const std::u32string p = codePoints(pattern);
+    if (p.size() < 2 || p[0] != U'^' || hasTopLevelAlternation(p)) {
+        return nullptr;
+    }
+    CompiledRegex::SimpleForm form;
+    std::size_t next = 0;
+    if (plain(p[1])) {
+        form.ranges.emplace_back(p[1], p[1]);
+        next = 2;
+    } else if (p[1] == U'[') {
+        // The class as the simple forms read it: "^[...]" parsed alone, then what follows it.
+        const std::size_t close = p.find(U']', 3);
+        std::u32string head = close == std::u32string::npos ? std::u32string() : p.substr(0, close + 1);
+        if (head.size() > 3 && head[head.size() - 2] == U'-' && head[head.size() - 3] != U'\\') {
+            head.insert(head.size() - 2, 1, U'\\'); // "[a-z-]": a last "-" stands for itself
+        }
+        if (head.empty() || !parseClassRun(head, form)) {
+            return nullptr;
+        }
+        next = close + 1;
+    } else {
+        return nullptr;
+    }
+    if (next < p.size()) {
+        const char32_t q = p[next];
+        const bool optional =
+            q == U'*' || q == U'?' || (q == U'{' && next + 1 < p.size() && p[next + 1] == U'0');
+        if (optional) {
+            return nullptr;
+        }
+    }
+    auto first = std::make_shared<CompiledRegex::FirstCharacter>();
+    first->ranges = std::move(form.ranges);
+    first->negated = form.negated;
+    first->caseInsensitive = caseInsensitive;
+    if (caseInsensitive && (first->negated || std::any_of(first->ranges.begin(), first->ranges.end(),
+                                                          [](const auto& r) { return r.second >= 0x80; }))) {
+        return nullptr; // case folding beyond ASCII is ICU's to know
+    }
+    return first;
+}
+
 std::shared_ptr<const CompiledRegex::SimpleForm> simpleForm(const icu::UnicodeString& pattern) {
     const std::u32string p = codePoints(pattern);
     for (auto parse : {parsePairs, parseClassRun, parseWords}) {
@@ -320,12 +410,14 @@ CompiledRegex::CompiledRegex(std::shared_ptr<const icu::RegexPattern> compiled)
 // A copy shares the compiled pattern but gets its own matcher.
 CompiledRegex::CompiledRegex(const CompiledRegex& other)
     : compiled_(other.compiled_)
-    , simple_(other.simple_) {}
+    , simple_(other.simple_)
+    , first_(other.first_) {}
 
 CompiledRegex& CompiledRegex::operator=(const CompiledRegex& other) {
     if (this != &other) {
         compiled_ = other.compiled_;
         simple_ = other.simple_;
+        first_ = other.first_;
         matcher_.reset();
     }
     return *this;
@@ -349,6 +441,9 @@ std::optional<CompiledRegex> CompiledRegex::compile(std::string_view pattern, bo
     CompiledRegex regex(std::move(compiled));
     if (!caseInsensitive) {
         regex.simple_ = simpleForm(source);
+    }
+    if (!regex.simple_) {
+        regex.first_ = firstCharacter(source, caseInsensitive);
     }
     return regex;
 }
@@ -374,6 +469,18 @@ const icu::UnicodeString& CompiledRegex::Subject::utf16() const {
     return *utf16_;
 }
 
+int32_t CompiledRegex::Subject::firstCodePoint() const {
+    if (utf8_.empty()) {
+        return -1;
+    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(utf8_.data());
+    const auto length = static_cast<int32_t>(utf8_.size());
+    int32_t i = 0;
+    UChar32 c = 0;
+    U8_NEXT(bytes, i, length, c);
+    return c < 0 ? 0xFFFD : c; // as ICU reads a malformed sequence
+}
+
 const std::u32string& CompiledRegex::Subject::codePoints() const {
     if (!codePoints_) {
         codePoints_ = keyvane::codePoints(utf8_);
@@ -382,12 +489,21 @@ const std::u32string& CompiledRegex::Subject::codePoints() const {
 }
 
 bool CompiledRegex::find(const Subject& subject) const {
-    return simple_ ? simple_->matches(subject.codePoints()) : find(subject.utf16());
+    if (simple_) {
+        return simple_->matches(subject.codePoints());
+    }
+    if (first_ && !first_->mayBegin(subject.firstCodePoint())) {
+        return false;
+    }
+    return find(subject.utf16());
 }
 
 bool CompiledRegex::find(const icu::UnicodeString& text) const {
     if (simple_) {
         return simple_->matches(codePoints(text));
+    }
+    if (first_ && !first_->mayBegin(text.isEmpty() ? -1 : text.char32At(0))) {
+        return false;
     }
     UErrorCode status = U_ZERO_ERROR;
     if (!matcher_) {

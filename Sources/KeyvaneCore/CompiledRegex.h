@@ -45,6 +45,8 @@ public:
         Subject& operator=(const Subject&) = delete;
         const icu::UnicodeString& utf16() const;
         const std::u32string& codePoints() const;
+        // The first code point (U+FFFD for a malformed one), -1 for empty text.
+        int32_t firstCodePoint() const;
 
     private:
         std::string_view utf8_;
@@ -54,6 +56,7 @@ public:
     bool find(const Subject& subject) const;
 
     struct SimpleForm;
+    struct FirstCharacter;
 
 private:
     explicit CompiledRegex(std::shared_ptr<const icu::RegexPattern> compiled);
@@ -63,6 +66,9 @@ private:
     // with a count "^[^aeiouy]{4,}$", a group of literal words "(ghb|nj)") are searched directly,
     // with the same result as the regular expression at a fraction of its cost.
     std::shared_ptr<const SimpleForm> simple_;
+    // A pattern anchored at the start whose first character must be of one class ("^[a-z]+…") turns
+    // away a text that begins otherwise before the regex engine is asked.
+    std::shared_ptr<const FirstCharacter> first_;
     mutable std::unique_ptr<icu::RegexMatcher> matcher_;
 };
 

@@ -113,6 +113,25 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
             }
         }
     }
+    // Patterns anchored at the start turn a text away by its first character; never one that the
+    // regular expression would match (a first element that may be absent, an alternation at the
+    // top, case folding).
+    for (const auto& [pattern, caseInsensitive] :
+         std::vector<std::pair<std::string, bool>>{{"^[a-z0-9-]+(\\.[a-z0-9-]+)*\\.(com|ru)$", true},
+                                                   {"^[a-z]+(_[a-z0-9]+)+$", true},
+                                                   {"^[a-z]+[A-Z][a-zA-Z]*$", false},
+                                                   {"^[#@][\\p{L}\\p{N}_]+$", false},
+                                                   {"^[a-z]*1", false},
+                                                   {"^a|b", false},
+                                                   {"^x{0,2}y", false}}) {
+        auto guarded = CompiledRegex::compile(pattern, caseInsensitive);
+        auto regex = CompiledRegex::compile("(?:" + pattern + ")", caseInsensitive);
+        ASSERT_TRUE(guarded && regex) << pattern;
+        for (const char* text : {"", "1", "xb", "y", "snake_case", "Snake_Case", "camelCase", "@ghbdtn",
+                                 "#тег", "ghbdtn@", "пример.ru", "EXAMPLE.COM", "my-site.com", "\xff"}) {
+            EXPECT_EQ(guarded->find(text), regex->find(text)) << pattern << " in " << text;
+        }
+    }
     // Anything else stays a regular expression: a property, a lookahead, an alternation of classes.
     EXPECT_TRUE(CompiledRegex::compile("[;\\[\\]',.`]\\p{L}")->find("a;b"));
     EXPECT_TRUE(CompiledRegex::compile("^(?!x)[a-z]+$")->find("abc"));
