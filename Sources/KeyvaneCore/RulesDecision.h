@@ -57,16 +57,16 @@ struct RulesDecision {
 
     static RulesDecision refusal(DecisionReason reason, double confidence = 0, double originalScore = 0,
                                  double candidateScore = 0) {
-        return {.correctedToken = std::nullopt,
-                .confidence = confidence,
-                .reason = reason,
-                .originalScore = originalScore,
-                .candidateScore = candidateScore,
-                .sourceLanguage = std::nullopt,
-                .targetLanguage = std::nullopt};
+        return make(std::nullopt, reason, confidence, originalScore, candidateScore);
     }
     static RulesDecision correction(std::string word, DecisionReason reason, double confidence,
                                     double originalScore, double candidateScore) {
+        return make(std::move(word), reason, confidence, originalScore, candidateScore);
+    }
+
+private:
+    static RulesDecision make(std::optional<std::string> word, DecisionReason reason, double confidence,
+                              double originalScore, double candidateScore) {
         return {.correctedToken = std::move(word),
                 .confidence = confidence,
                 .reason = reason,

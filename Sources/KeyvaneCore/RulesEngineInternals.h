@@ -52,25 +52,14 @@ public:
         : config_(config)
         , index_(&index) {}
 
-    // The decision for one word as the token buffer emitted it (it may end with punctuation).
-    // `line` is what the words already typed on the same line say (`LineLanguageEvidence`): its
-    // language stands before the session's streak, and where it names the target it also lets a
-    // word be corrected whose typed form is a word of its own (Russian typed on the Ukrainian
-    // layout gives Ukrainian words: "файлі" for "файлы").
+    // What RulesEngine's functions of the same names answer, worked out here.
     RulesDecision evaluate(std::string_view token, std::string_view applicationID, bool isSentenceStart,
                            const std::optional<std::string>& activeInputSource,
-                           const std::optional<std::string>& sessionLanguage,
-                           const LineContext& line = {}) const;
-
-    // The same decision with every intermediate value, for the developer's input diagnostic.
+                           const std::optional<std::string>& sessionLanguage, const LineContext& line) const;
     RulesDiagnostic diagnose(std::string_view token, std::string_view applicationID, bool isSentenceStart,
                              const std::optional<std::string>& sessionLanguage,
-                             const LineContext& line = {}) const;
-
-    // Rendering through the configured keyboard maps.
+                             const LineContext& line) const;
     std::string mapToken(std::string_view token, const LayoutDirection& direction) const;
-    std::string mapEnToRu(std::string_view token) const { return mapToken(token, LayoutDirection::enToRu); }
-    std::string mapRuToEn(std::string_view token) const { return mapToken(token, LayoutDirection::ruToEn); }
     static std::string preserveCase(std::string_view original, std::string_view replacement) {
         return KeyboardMaps::preserveCase(original, replacement);
     }
