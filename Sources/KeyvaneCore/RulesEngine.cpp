@@ -468,11 +468,13 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
         return gate(DecisionReason::unknownScript);
     }
     const std::string lower = UnicodeText::toLower(token);
+    ScoreMemo memo;
+    memo.typedForScoring = sanitizeSourceForScoring(lower);
     // A word written in letters that two languages share ("где" is Russian and could be Ukrainian
     // letters) is read only as the languages it is a common word of: a correct Russian word must
     // not be replaced because it is unknown as Ukrainian.
     if (sources.size() > 1) {
-        const std::string word = sanitizeSourceForScoring(lower);
+        const std::string& word = memo.typedForScoring;
         std::vector<std::string> knownIn;
         for (const std::string& source : sources) {
             const LanguageConfig* lang = language(source);
@@ -524,7 +526,6 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
         out.decision.targetLanguage = target;
         return out;
     }
-    ScoreMemo memo;
     for (const std::string& source : sources) {
         for (std::size_t index = 0; index < config_.activeLanguages.size(); ++index) {
             const std::string& target = config_.activeLanguages[index];

@@ -94,7 +94,6 @@ public:
     // its candidate.
     static std::string sanitizeSourceForScoring(std::string_view source);
     // A candidate without the sentence punctuation before and after it: what is scored of it.
-    std::string candidateForScoring(std::string_view candidate) const;
     std::string candidateForScoring(const Word& candidate) const;
     // Punctuation typed after a word, as the target layout types it.
     std::string renderTrailing(std::string_view trailing, const LayoutDirection& direction) const;
@@ -186,8 +185,8 @@ struct ScoreMemo {
         bool isSentenceStart;
         ScoreBreakdown breakdown;
     };
-    std::optional<std::string> typedForScoring; // the typed word, lower-cased, punctuation around it gone
-    std::deque<Word> words;                     // stable addresses
+    std::string typedForScoring; // the typed word, lower-cased, punctuation around it gone
+    std::deque<Word> words;      // stable addresses
     std::vector<Entry> entries;
 
     const Word& split(std::string_view text) {

@@ -167,10 +167,6 @@ std::string RulesEvaluation::sanitizeSourceForScoring(std::string_view source) {
     return UnicodeText::trim(source, [](std::string_view c) { return !UnicodeText::isLetter(c); });
 }
 
-std::string RulesEvaluation::candidateForScoring(std::string_view candidate) const {
-    return candidateForScoring(Word(candidate));
-}
-
 std::string RulesEvaluation::candidateForScoring(const Word& candidate) const {
     // Only sentence punctuation may stand around a word: "вщтую" is "done." and "done" is scored,
     // but "ещё" is not "to`".
@@ -323,10 +319,7 @@ DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
     out.scored = true;
     const LanguageConfig* sourceLang = language(direction.from);
     const LanguageConfig* targetLang = language(direction.to);
-    if (!memo.typedForScoring) {
-        memo.typedForScoring = sanitizeSourceForScoring(UnicodeText::toLower(token));
-    }
-    out.source = *memo.typedForScoring;
+    out.source = memo.typedForScoring;
     out.candidateLower = candidateForScoring(memo.split(UnicodeText::toLower(out.candidate)));
     out.sourceBreakdown = memo.score(*this, out.source, sourceLang, isSentenceStart);
     // An apostrophe misplaced in a common word of the source ("the're") is still that word: it is
