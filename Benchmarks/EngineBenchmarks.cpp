@@ -37,7 +37,7 @@ std::vector<std::string> sampleWords() {
 
 RulesEngine shippedEngine() {
     RulesConfig config = RulesConfig::parse(RulesConfig::decode(readFile(KEYVANE_RULES_FILE)).value());
-    config.activeLanguages = {"en", "ru", "uk"};
+    config.activeLanguages = {Language::en, Language::ru, Language::uk};
     config.useShippedVocabularies();
     return RulesEngine(std::move(config));
 }
@@ -109,7 +109,7 @@ BENCHMARK(BM_EvaluateWithLineEvidence);
 void BM_VocabularyLookup(benchmark::State& state) {
     RulesConfig config = RulesConfig::parse(RulesConfig::decode(readFile(KEYVANE_RULES_FILE)).value());
     config.useShippedVocabularies();
-    const LanguageConfig& uk = config.languages.at("uk");
+    const LanguageConfig& uk = config.languages.at(Language::uk);
     if (!uk.vocabulary) {
         state.SkipWithError("no Ukrainian vocabulary built");
         return;

@@ -23,7 +23,7 @@ void BM_FirstLoadOfShippedRulesFile(benchmark::State& state) {
         // As the program reads it: AtomicFile::read, then the JSON document.
         document = RulesConfig::decode(AtomicFile::read(KEYVANE_RULES_FILE).value());
         RulesConfig config = RulesConfig::parse(document.value());
-        config.activeLanguages = {"en", "ru", "uk"};
+        config.activeLanguages = {Language::en, Language::ru, Language::uk};
         engine = std::make_unique<RulesEngine>(std::move(config));
         benchmark::DoNotOptimize(engine);
     }

@@ -34,10 +34,12 @@ BENCHMARK(BM_LoadShippedRulesFile)->Unit(benchmark::kMillisecond);
 // Words of all three languages and both scripts, correct and mistyped.
 const std::vector<std::pair<std::string, LayoutDirection>>& sampleWords() {
     static const std::vector<std::pair<std::string, LayoutDirection>> words = {
-        {"ghbdtn", {"en", "ru"}}, {"Cgfcb,j", {"en", "ru"}},      {"hello", {"en", "ru"}},
-        {"ghbdsn", {"en", "uk"}}, {"lzre.", {"en", "uk"}},        {"Understanding", {"en", "uk"}},
-        {"привет", {"ru", "en"}}, {"Здравствуйте", {"ru", "en"}}, {"съешь", {"ru", "uk"}},
-        {"руддщ", {"uk", "en"}},  {"м'ята", {"uk", "en"}},        {"їжак", {"uk", "ru"}},
+        {"ghbdtn", {Language::en, Language::ru}}, {"Cgfcb,j", {Language::en, Language::ru}},
+        {"hello", {Language::en, Language::ru}},  {"ghbdsn", {Language::en, Language::uk}},
+        {"lzre.", {Language::en, Language::uk}},  {"Understanding", {Language::en, Language::uk}},
+        {"привет", {Language::ru, Language::en}}, {"Здравствуйте", {Language::ru, Language::en}},
+        {"съешь", {Language::ru, Language::uk}},  {"руддщ", {Language::uk, Language::en}},
+        {"м'ята", {Language::uk, Language::en}},  {"їжак", {Language::uk, Language::ru}},
     };
     return words;
 }

@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
     }
     const nlohmann::json rules = nlohmann::json::parse(*rulesText, nullptr, false);
     const RulesConfig config = RulesConfig::parse(rules.is_object() ? rules : nlohmann::json::object());
-    auto found = config.languages.find(language);
+    const std::optional<Language> configured = languageFromString(language);
+    auto found = configured ? config.languages.find(*configured) : config.languages.end();
     if (found == config.languages.end() || found->second.scriptAlphabet.empty()) {
         std::cerr << "Error: the rules file has no alphabet for language '" << language << "'\n";
         return 1;

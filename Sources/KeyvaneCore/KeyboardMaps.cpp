@@ -85,10 +85,10 @@ Pairs uppercasedLayoutMap(const Pairs& lowerPairs, const KeyboardMap* shiftedPun
 
 const KeyboardMapsByDirection& defaultKeyboardMaps() {
     static const KeyboardMapsByDirection maps = {
-        {LayoutDirection{"en", "uk"}, toMap(enToUkLowerPairs())},
-        {LayoutDirection{"uk", "en"}, invertMap(enToUkLowerPairs())},
-        {LayoutDirection{"ru", "uk"}, toMap(ruToUkLowerPairs())},
-        {LayoutDirection{"uk", "ru"}, toMap(ukToRuLowerPairs())},
+        {LayoutDirection{Language::en, Language::uk}, toMap(enToUkLowerPairs())},
+        {LayoutDirection{Language::uk, Language::en}, invertMap(enToUkLowerPairs())},
+        {LayoutDirection{Language::ru, Language::uk}, toMap(ruToUkLowerPairs())},
+        {LayoutDirection{Language::uk, Language::ru}, toMap(ukToRuLowerPairs())},
     };
     return maps;
 }
@@ -97,10 +97,10 @@ const KeyboardMapsByDirection& defaultKeyboardShiftMaps() {
     static const KeyboardMapsByDirection maps = [] {
         Pairs enToUkShift = uppercasedLayoutMap(enToUkLowerPairs(), &qwertyShiftedPunctuation());
         return KeyboardMapsByDirection{
-            {LayoutDirection{"en", "uk"}, toMap(enToUkShift)},
-            {LayoutDirection{"uk", "en"}, invertMap(enToUkShift)},
-            {LayoutDirection{"ru", "uk"}, toMap(uppercasedLayoutMap(ruToUkLowerPairs()))},
-            {LayoutDirection{"uk", "ru"}, toMap(uppercasedLayoutMap(ukToRuLowerPairs()))},
+            {LayoutDirection{Language::en, Language::uk}, toMap(enToUkShift)},
+            {LayoutDirection{Language::uk, Language::en}, invertMap(enToUkShift)},
+            {LayoutDirection{Language::ru, Language::uk}, toMap(uppercasedLayoutMap(ruToUkLowerPairs()))},
+            {LayoutDirection{Language::uk, Language::ru}, toMap(uppercasedLayoutMap(ukToRuLowerPairs()))},
         };
     }();
     return maps;

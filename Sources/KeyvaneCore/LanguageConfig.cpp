@@ -36,19 +36,13 @@ StringMap<double> weightsOf(const char* entries) {
     return out;
 }
 
-template <typename T>
-const T& byLanguage(const std::string& language, const T& en, const T& ru, const T& uk) {
-    static const T empty{};
-    if (language == "en") {
-        return en;
+template <typename T> const T& byLanguage(Language language, const T& en, const T& ru, const T& uk) {
+    switch (language) {
+    case Language::ru: return ru;
+    case Language::uk: return uk;
+    case Language::en: break;
     }
-    if (language == "ru") {
-        return ru;
-    }
-    if (language == "uk") {
-        return uk;
-    }
-    return empty;
+    return en;
 }
 
 const char* const ukrainianLetters = "абвгґдеєжзиіїйклмнопрстуфхцчшщьюя'";
@@ -57,20 +51,20 @@ const char* const ukrainianLetters = "абвгґдеєжзиіїйклмнопр
 
 namespace LanguageDefaults {
 
-const StringSet& defaultVowels(const std::string& language) {
+const StringSet& defaultVowels(Language language) {
     static const StringSet none;
     static const StringSet uk = UnicodeText::characterSet("аеєиіїоуюя");
     return byLanguage(language, none, none, uk);
 }
 
-const StringSet& defaultScriptAlphabet(const std::string& language) {
+const StringSet& defaultScriptAlphabet(Language language) {
     static const StringSet en = UnicodeText::characterSet("abcdefghijklmnopqrstuvwxyz");
     static const StringSet ru = UnicodeText::characterSet("абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
     static const StringSet uk = UnicodeText::characterSet(ukrainianLetters);
     return byLanguage(language, en, ru, uk);
 }
 
-const StringSet& defaultMicroDictionary(const std::string& language) {
+const StringSet& defaultMicroDictionary(Language language) {
     static const StringSet en =
         wordsOf("i a in on at of to by is it he we an as or no my me us the and for you are "
                 "was but not can his her its all any who why how one two this that what "
@@ -83,7 +77,7 @@ const StringSet& defaultMicroDictionary(const std::string& language) {
     return byLanguage(language, en, ru, uk);
 }
 
-const StringMap<double>& defaultBigramLogWeights(const std::string& language) {
+const StringMap<double>& defaultBigramLogWeights(Language language) {
     static const StringMap<double> en = weightsOf(
         "th=3 he=3 in=2.8 er=2.8 an=2.6 re=2.5 on=2.4 at=2.3 en=2.3 nd=2.2 ti=2.1 es=2 or=2 te=1.9 of=1.9 "
         "ed=1.9 is=1.9 it=1.8 al=1.8 ar=1.8 st=1.8 to=1.7 nt=1.7 ng=1.6 se=1.6 ha=1.6 as=1.5 ou=1.5 io=1.5 "
@@ -114,14 +108,14 @@ const StringMap<double>& defaultBigramLogWeights(const std::string& language) {
     return byLanguage(language, en, ru, uk);
 }
 
-const std::vector<CompiledRegex>& defaultImpossiblePatterns(const std::string& language) {
+const std::vector<CompiledRegex>& defaultImpossiblePatterns(Language language) {
     static const std::vector<CompiledRegex> none;
     static const std::vector<CompiledRegex> uk =
         JsonValues::compileAll({std::string("^[^") + ukrainianLetters + "]+$"});
     return byLanguage(language, none, none, uk);
 }
 
-const std::vector<CompiledRegex>& defaultRarePatterns(const std::string& language) {
+const std::vector<CompiledRegex>& defaultRarePatterns(Language language) {
     static const std::vector<CompiledRegex> none;
     static const std::vector<CompiledRegex> uk =
         JsonValues::compileAll({"^[бвгґджзйклмнпрстфхцчшщ]{4,}$", "ыэёъ"});
@@ -183,7 +177,7 @@ std::vector<CompiledRegex> patternsOrDefault(const Json& entry, const char* key,
 
 } // namespace
 
-LanguageConfig parseLanguage(const std::string& code, const Json& entry) {
+LanguageConfig parseLanguage(Language code, const Json& entry) {
     using namespace LanguageDefaults;
     LanguageConfig config;
     config.script = JsonValues::string(JsonValues::member(entry, "script")).value_or("");
@@ -252,14 +246,15 @@ LanguageConfig parseLanguage(const std::string& code, const Json& entry) {
     return config;
 }
 
-std::map<std::string, LanguageConfig> parseLanguages(const Json& section) {
-    std::map<std::string, LanguageConfig> languages;
+std::map<Language, LanguageConfig> parseLanguages(const Json& section) {
+    std::map<Language, LanguageConfig> languages;
     if (!section.is_object()) {
         return languages;
     }
     for (const auto& [code, entry] : section.items()) {
-        if (entry.is_object()) {
-            languages.emplace(code, parseLanguage(code, entry));
+        std::optional<Language> language = languageFromString(code);
+        if (language && entry.is_object()) {
+            languages.emplace(*language, parseLanguage(*language, entry));
         }
     }
     return languages;

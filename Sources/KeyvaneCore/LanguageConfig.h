@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KeyvaneCore/CompiledRegex.h"
+#include "KeyvaneCore/Language.h"
 #include "KeyvaneCore/Models.h"
 #include "KeyvaneCore/Vocabulary.h"
 #include "KeyvaneCore/WordSet.h"
@@ -47,20 +48,21 @@ struct LanguageConfig {
 
 namespace LanguageDefaults {
 
-// Built-in defaults by language code ("en", "ru", "uk"); empty for any other code.
-const StringSet& defaultVowels(const std::string& language);
-const StringSet& defaultScriptAlphabet(const std::string& language);
-const StringSet& defaultMicroDictionary(const std::string& language);
-const StringMap<double>& defaultBigramLogWeights(const std::string& language);
-const std::vector<CompiledRegex>& defaultImpossiblePatterns(const std::string& language);
-const std::vector<CompiledRegex>& defaultRarePatterns(const std::string& language);
+// Built-in defaults by language.
+const StringSet& defaultVowels(Language language);
+const StringSet& defaultScriptAlphabet(Language language);
+const StringSet& defaultMicroDictionary(Language language);
+const StringMap<double>& defaultBigramLogWeights(Language language);
+const std::vector<CompiledRegex>& defaultImpossiblePatterns(Language language);
+const std::vector<CompiledRegex>& defaultRarePatterns(Language language);
 
 } // namespace LanguageDefaults
 
-// The "languages" section: language code → its data. Entries that are not objects are skipped.
-std::map<std::string, LanguageConfig> parseLanguages(const nlohmann::json& section);
+// The "languages" section: language code → its data. Entries that are not objects, and codes
+// that name no language, are skipped.
+std::map<Language, LanguageConfig> parseLanguages(const nlohmann::json& section);
 
-// One language entry; `code` selects the built-in defaults.
-LanguageConfig parseLanguage(const std::string& code, const nlohmann::json& entry);
+// One language entry; `language` selects the built-in defaults.
+LanguageConfig parseLanguage(Language language, const nlohmann::json& entry);
 
 } // namespace keyvane

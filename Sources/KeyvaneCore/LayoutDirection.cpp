@@ -3,7 +3,7 @@
 
 namespace keyvane {
 
-const LayoutDirection LayoutDirection::enToRu{"en", "ru"};
-const LayoutDirection LayoutDirection::ruToEn{"ru", "en"};
+const LayoutDirection LayoutDirection::enToRu{Language::en, Language::ru};
+const LayoutDirection LayoutDirection::ruToEn{Language::ru, Language::en};
 
 } // namespace keyvane

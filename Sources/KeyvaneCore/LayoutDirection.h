@@ -1,17 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyvaneCore/Language.h"
+
 #include <cstddef>
-#include <functional>
 #include <string>
 
 namespace keyvane {
 
-// A pair of keyboard layouts named by language code ("en", "ru", "uk"): the layout a word was
-// typed in and the layout it is rendered into.
+// A pair of keyboard layouts named by their languages: the layout a word was typed in and the
+// layout it is rendered into.
 struct LayoutDirection {
-    std::string from;
-    std::string to;
+    Language from = Language::en;
+    Language to = Language::ru;
 
     static const LayoutDirection enToRu;
     static const LayoutDirection ruToEn;
@@ -19,13 +20,12 @@ struct LayoutDirection {
     bool operator==(const LayoutDirection&) const = default;
 
     // "en_to_ru", the form used in the rules file and in reports.
-    std::string name() const { return from + "_to_" + to; }
+    std::string name() const { return std::string(toString(from)) + "_to_" + toString(to); }
 };
 
 struct LayoutDirectionHash {
     std::size_t operator()(const LayoutDirection& d) const noexcept {
-        std::size_t h = std::hash<std::string>{}(d.from);
-        return h ^ (std::hash<std::string>{}(d.to) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+        return static_cast<std::size_t>(d.from) * allLanguages.size() + static_cast<std::size_t>(d.to);
     }
 };
 

@@ -4,11 +4,11 @@
 #include "KeyvaneCore/RulesEngine.h"
 
 #include <algorithm>
-#include <map>
+#include <array>
 
 namespace keyvane {
 
-void LineLanguageEvidence::recordWord(const std::optional<std::string>& language, bool corrected) {
+void LineLanguageEvidence::recordWord(std::optional<Language> language, bool corrected) {
     if (!language) {
         return;
     }
@@ -22,7 +22,7 @@ void LineLanguageEvidence::recordWord(const RulesEngine& engine, std::string_vie
                                       const RulesDecision& decision) {
     const std::string_view word =
         decision.shouldCorrect() ? std::string_view(*decision.correctedToken) : typed;
-    const std::vector<std::string> languages = engine.languagesOfWord(word);
+    const std::vector<Language> languages = engine.languagesOfWord(word);
     if (languages.size() == 1) {
         recordWord(languages.front(), decision.shouldCorrect());
     } else if (languages.empty() && decision.shouldCorrect()) {
@@ -36,28 +36,31 @@ void LineLanguageEvidence::newLine() {
     recent_.clear();
 }
 
-void LineLanguageEvidence::useLayout(const std::string& layout) {
+void LineLanguageEvidence::useLayout(Language layout) {
     if (layout_ != layout) {
         newLine();
         layout_ = layout;
     }
 }
 
-std::optional<std::string> LineLanguageEvidence::language() const {
+std::optional<Language> LineLanguageEvidence::language() const {
     return context().language;
 }
 
 LineContext LineLanguageEvidence::context() const {
-    std::map<std::string, std::size_t> votes;
+    std::array<std::size_t, allLanguages.size()> votes{};
+    auto votesFor = [&](Language language) -> std::size_t& {
+        return votes[static_cast<std::size_t>(language)];
+    };
     for (const Vote& vote : recent_) {
-        ++votes[vote.language];
+        ++votesFor(vote.language);
     }
     LineContext context;
     std::size_t best = 0;
     // Newest first: of languages with equal votes, the one seen last wins.
     for (auto it = recent_.rbegin(); it != recent_.rend(); ++it) {
-        if (votes[it->language] > best) {
-            best = votes[it->language];
+        if (votesFor(it->language) > best) {
+            best = votesFor(it->language);
             context.language = it->language;
         }
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyvaneCore/Language.h"
+
 #include <deque>
 #include <optional>
 #include <string>
@@ -22,7 +24,7 @@ public:
 
     // A finished word of the line and the one language it belongs to (absent: none or several,
     // which is no evidence either way).
-    void recordWord(const std::optional<std::string>& language, bool corrected = false);
+    void recordWord(std::optional<Language> language, bool corrected = false);
     // A word as typed and the engine's decision on it: the one language that has the word as it
     // now stands; a corrected word no list has, the language it was corrected into.
     void recordWord(const RulesEngine& engine, std::string_view typed, const RulesDecision& decision);
@@ -30,20 +32,20 @@ public:
     void newLine();
     // The layout the next word is typed on. The evidence is about words typed on one layout: once
     // the layout changes (the user switched, or a correction did), the line starts over.
-    void useLayout(const std::string& layout);
+    void useLayout(Language layout);
 
-    std::optional<std::string> language() const;
+    std::optional<Language> language() const;
     // The language, and whether some of its voting words were corrections (the line is being
     // typed on the wrong layout).
     LineContext context() const;
 
 private:
     struct Vote {
-        std::string language;
+        Language language = Language::en;
         bool corrected = false;
     };
     std::deque<Vote> recent_; // oldest first
-    std::optional<std::string> layout_;
+    std::optional<Language> layout_;
 };
 
 } // namespace keyvane

@@ -52,7 +52,12 @@ RulesConfig RulesConfig::load(const nlohmann::json& engineJSON,
     RulesConfig config = parseSections(engineJSON.is_object() ? engineJSON : emptyObject,
                                        manualOverrides ? *manualOverrides : emptyObject);
     config.excludedApps = userPrefs.excludedApps;
-    config.activeLanguages = userPrefs.activeLanguages;
+    config.activeLanguages.clear();
+    for (const std::string& code : userPrefs.activeLanguages) {
+        if (auto language = languageFromString(code)) {
+            config.activeLanguages.push_back(*language);
+        }
+    }
     return config;
 }
 
@@ -62,11 +67,11 @@ std::optional<nlohmann::json> RulesConfig::decode(std::string_view text, std::st
 
 void RulesConfig::useShippedVocabularies() {
     // Mapped once per process: a reload after the user taught a word maps nothing again.
-    static std::map<std::string, std::shared_ptr<const Vocabulary>> mapped;
+    static std::map<Language, std::shared_ptr<const Vocabulary>> mapped;
     for (auto& [key, language] : languages) {
         auto found = mapped.find(key);
         if (found == mapped.end()) {
-            const std::optional<std::string> path = AppPaths::vocabularyPath(key);
+            const std::optional<std::string> path = AppPaths::vocabularyPath(toString(key));
             found = mapped.emplace(key, path ? Vocabulary::map(*path) : nullptr).first;
         }
         language.vocabulary = found->second;

@@ -23,13 +23,14 @@ struct RulesConfig {
     TokenizationConfig tokenization;
     std::vector<ProtectedPattern> protectedPatterns;
     DecisionConfig decision;
-    std::map<std::string, LanguageConfig> languages;
+    std::map<Language, LanguageConfig> languages;
     LayoutSuspicionConfig layoutSuspicion;
     ManualOverridesConfig manualOverrides;
     std::vector<GoldenTest> goldenTests;
     // From the user's preferences, not from the rules file.
     std::map<std::string, AppExclusionConfig> excludedApps;
-    std::vector<std::string> activeLanguages{"en"};
+    // In priority order.
+    std::vector<Language> activeLanguages{Language::en};
 
     // The configuration of a decoded rules file. A top level that is not an object counts as
     // an empty object.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyvaneCore/Language.h"
+
 #include <optional>
 #include <string>
 
@@ -50,8 +52,8 @@ struct RulesDecision {
     DecisionReason reason = DecisionReason::emptyToken;
     double originalScore = 0;
     double candidateScore = 0;
-    std::optional<std::string> sourceLanguage;
-    std::optional<std::string> targetLanguage;
+    std::optional<Language> sourceLanguage;
+    std::optional<Language> targetLanguage;
 
     bool shouldCorrect() const { return correctedToken.has_value(); }
 

@@ -13,7 +13,7 @@ namespace keyvane {
 // One string as the engine scored it, with its bigrams.
 struct TokenScoreDetail {
     std::string token;
-    std::string languageKey;
+    Language languageKey = Language::en;
     ScoreBreakdown breakdown;
     std::vector<BigramScoreDetail> bigrams;
     double bigramSumLogProb = 0;

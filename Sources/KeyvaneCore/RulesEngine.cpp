@@ -42,7 +42,7 @@ std::string upper(const std::string& s) {
 }
 
 std::string directionLabel(const LayoutDirection& d) {
-    return upper(d.to) + "_TYPED_AS_" + upper(d.from);
+    return upper(toString(d.to)) + "_TYPED_AS_" + upper(toString(d.from));
 }
 
 // NaN scores sort last instead of breaking the ordering.
@@ -90,7 +90,7 @@ void RulesEngine::reloadConfig(RulesConfig config) {
     // Every configured map into English from another layout, in a fixed order (by source key).
     std::vector<const LayoutDirection*> intoEnglish;
     for (const auto& [direction, map] : config.keyboardLayout.maps) {
-        if (direction.to == "en" && direction.from != "en") {
+        if (direction.to == Language::en && direction.from != Language::en) {
             intoEnglish.push_back(&direction);
         }
     }
@@ -116,7 +116,8 @@ void RulesEngine::reloadConfig(RulesConfig config) {
             }
         }
     }
-    for (const std::string& key : config.activeLanguages) {
+    for (Language key : config.activeLanguages) {
+        index->active.insert(key);
         if (config.languages.contains(key) &&
             std::find(index->detectionOrder.begin(), index->detectionOrder.end(), key) ==
                 index->detectionOrder.end()) {
@@ -157,9 +158,8 @@ void RulesEngine::reloadConfig(RulesConfig config) {
     index_ = std::move(index);
 }
 
-bool RulesEvaluation::isActive(const std::string& key) const {
-    return std::find(config_.activeLanguages.begin(), config_.activeLanguages.end(), key) !=
-           config_.activeLanguages.end();
+bool RulesEvaluation::isActive(Language key) const {
+    return index_->active.contains(key);
 }
 
 const LetterTables& RulesEvaluation::lettersOf(const LanguageConfig& language,
@@ -172,7 +172,7 @@ const LetterTables& RulesEvaluation::lettersOf(const LanguageConfig& language,
     return made.emplace(language); // a language from elsewhere (a copy): tables for the caller
 }
 
-const LanguageConfig* RulesEvaluation::language(const std::string& key) const {
+const LanguageConfig* RulesEvaluation::language(Language key) const {
     auto it = config_.languages.find(key);
     return it == config_.languages.end() ? nullptr : &it->second;
 }
@@ -206,8 +206,8 @@ RulesEvaluation::ScriptClassification RulesEvaluation::classifyScript(const Word
     return script;
 }
 
-std::vector<std::string> RulesEvaluation::detectSourceLanguages(const ScriptClassification& script) const {
-    std::vector<std::string> sources; // keys ascending
+std::vector<Language> RulesEvaluation::detectSourceLanguages(const ScriptClassification& script) const {
+    std::vector<Language> sources; // in the order of the enumeration
     for (std::size_t i = 0; i < index_->languageKeys.size(); ++i) {
         if (script.coveringLanguages & (std::uint64_t{1} << i)) {
             sources.push_back(index_->languageKeys[i]);
@@ -231,20 +231,20 @@ bool RulesEvaluation::matchesProtectedPattern(std::string_view word) const {
                        [&](const ProtectedPattern& p) { return p.regex.find(text); });
 }
 
-std::optional<std::string> RulesEvaluation::uniqueAlphabetLanguage(std::string_view word) const {
+std::optional<Language> RulesEvaluation::uniqueAlphabetLanguage(std::string_view word) const {
     auto sources = detectSourceLanguages(classifyScript(Word(word)));
-    return sources.size() == 1 ? std::optional<std::string>(sources.front()) : std::nullopt;
+    return sources.size() == 1 ? std::optional<Language>(sources.front()) : std::nullopt;
 }
 
-std::optional<std::string> RulesEvaluation::exactPairTargetLanguage(std::string_view word) const {
+std::optional<Language> RulesEvaluation::exactPairTargetLanguage(std::string_view word) const {
     auto it = config_.manualOverrides.exactPairTargetLang.find(UnicodeText::toLower(word));
     return it == config_.manualOverrides.exactPairTargetLang.end() ? std::nullopt
-                                                                   : std::optional<std::string>(it->second);
+                                                                   : std::optional<Language>(it->second);
 }
 
-std::optional<std::string> RulesEvaluation::detectLanguage(std::string_view text) const {
+std::optional<Language> RulesEvaluation::detectLanguage(std::string_view text) const {
     const ScriptClassification script = classifyScript(Word(text));
-    for (const std::string& key : index_->detectionOrder) {
+    for (Language key : index_->detectionOrder) {
         auto position = std::find(index_->languageKeys.begin(), index_->languageKeys.end(), key);
         std::size_t bit = static_cast<std::size_t>(position - index_->languageKeys.begin());
         if (position != index_->languageKeys.end() &&
@@ -313,20 +313,19 @@ bool RulesEvaluation::isKnownWordInAnyTarget(const std::optional<std::string>& w
     if (UnicodeText::length(letters) < 2) {
         return false;
     }
-    return std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(),
-                       [&](const std::string& key) {
-                           const LanguageConfig* lang = language(key);
-                           return lang != nullptr && (lang->knows(letters) || lang->knows(form));
-                       });
+    return std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](Language key) {
+        const LanguageConfig* lang = language(key);
+        return lang != nullptr && (lang->knows(letters) || lang->knows(form));
+    });
 }
 
-std::vector<std::string> RulesEvaluation::languagesOfWord(std::string_view word) const {
-    std::vector<std::string> found;
+std::vector<Language> RulesEvaluation::languagesOfWord(std::string_view word) const {
+    std::vector<Language> found;
     const std::string form = lookupForm(word);
     if (form.empty()) {
         return found;
     }
-    for (const std::string& key : config_.activeLanguages) {
+    for (Language key : config_.activeLanguages) {
         const LanguageConfig* lang = language(key);
         if (lang != nullptr && lang->knows(form)) {
             found.push_back(key);
@@ -335,8 +334,7 @@ std::vector<std::string> RulesEvaluation::languagesOfWord(std::string_view word)
     return found;
 }
 
-bool RulesEvaluation::isDictionaryConfirmed(const std::string& targetKey,
-                                            const RulesDecision& decision) const {
+bool RulesEvaluation::isDictionaryConfirmed(Language targetKey, const RulesDecision& decision) const {
     const LanguageConfig* target = language(targetKey);
     if (target == nullptr || !decision.correctedToken) {
         return false;
@@ -363,8 +361,8 @@ MixedOutcome RulesEvaluation::evaluateMixedScript(std::string_view token, int le
     for (const LayoutDirection& preferred : {LayoutDirection::enToRu, LayoutDirection::ruToEn}) {
         directions.push_back(preferred);
     }
-    for (const std::string& from : config_.activeLanguages) {
-        for (const std::string& to : config_.activeLanguages) {
+    for (Language from : config_.activeLanguages) {
+        for (Language to : config_.activeLanguages) {
             const LayoutDirection direction{from, to};
             if (from != to &&
                 std::find(directions.begin(), directions.end(), direction) == directions.end()) {
@@ -422,10 +420,9 @@ MixedOutcome RulesEvaluation::evaluateMixedScript(std::string_view token, int le
 }
 
 PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_view trailing,
-                                          bool isSentenceStart,
-                                          const std::optional<std::string>& activeInputSource,
-                                          const std::optional<std::string>& sessionLanguage,
-                                          const LineContext& line, Selection selection) const {
+                                          bool isSentenceStart, std::optional<Language> activeInputSource,
+                                          std::optional<Language> sessionLanguage, const LineContext& line,
+                                          Selection selection) const {
     PairOutcome out;
     out.token = std::string(token);
     out.trailing = std::string(trailing);
@@ -463,7 +460,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
     if (!t.digitsInTokenAuto && out.hasDigits) {
         return gate(DecisionReason::containsDigits);
     }
-    std::vector<std::string> sources = detectSourceLanguages(script);
+    std::vector<Language> sources = detectSourceLanguages(script);
     if (sources.empty()) {
         return gate(DecisionReason::unknownScript);
     }
@@ -475,8 +472,8 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
     // not be replaced because it is unknown as Ukrainian.
     if (sources.size() > 1) {
         const std::string& word = memo.typedForScoring;
-        std::vector<std::string> knownIn;
-        for (const std::string& source : sources) {
+        std::vector<Language> knownIn;
+        for (Language source : sources) {
             const LanguageConfig* lang = language(source);
             if (lang != nullptr && lang->knows(word)) {
                 knownIn.push_back(source);
@@ -495,25 +492,24 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
     // English active): its target is the pair's recorded language, else every language whose
     // alphabet writes it.
     if (pair != config_.manualOverrides.exactPairs.end()) {
-        std::vector<std::string> targets;
+        std::vector<Language> targets;
         if (auto recorded = exactPairTargetLanguage(lower)) {
             targets.push_back(*recorded);
         } else {
             targets = detectSourceLanguages(classifyScript(Word(pair->second)));
         }
-        const bool anyActive =
-            targets.empty() || std::any_of(targets.begin(), targets.end(),
-                                           [&](const std::string& key) { return isActive(key); });
+        const bool anyActive = targets.empty() || std::any_of(targets.begin(), targets.end(),
+                                                              [&](Language key) { return isActive(key); });
         if (!anyActive) {
             pair = config_.manualOverrides.exactPairs.end();
         }
     }
     if (pair != config_.manualOverrides.exactPairs.end()) {
         out.isExactSeedPair = true;
-        const std::optional<std::string> target = uniqueAlphabetLanguage(pair->second);
+        const std::optional<Language> target = uniqueAlphabetLanguage(pair->second);
         // Punctuation after the word as the layout of the learned word types it ("ghbdtn?" is
         // "привет,"); Russian and Ukrainian agree on their punctuation keys.
-        std::optional<std::string> layout = exactPairTargetLanguage(lower);
+        std::optional<Language> layout = exactPairTargetLanguage(lower);
         if (!layout) {
             layout = target ? target : detectLanguage(pair->second);
         }
@@ -526,9 +522,9 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
         out.decision.targetLanguage = target;
         return out;
     }
-    for (const std::string& source : sources) {
+    for (Language source : sources) {
         for (std::size_t index = 0; index < config_.activeLanguages.size(); ++index) {
-            const std::string& target = config_.activeLanguages[index];
+            const Language target = config_.activeLanguages[index];
             if (target == source) {
                 continue;
             }
@@ -547,8 +543,8 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
     return out;
 }
 
-void RulesEvaluation::selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
-                                   const std::optional<std::string>& sessionLanguage, const LineContext& line,
+void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> activeInputSource,
+                                   std::optional<Language> sessionLanguage, const LineContext& line,
                                    Selection selection) const {
     const auto& all = pair.directions;
     auto decisionOf = [&](std::size_t i) -> const RulesDecision& { return all[i].decision; };
@@ -676,12 +672,11 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, const std::optional<std::s
 }
 
 WordOutcome RulesEvaluation::evaluateWord(std::string_view token, std::string_view applicationID,
-                                          bool isSentenceStart,
-                                          const std::optional<std::string>& activeInputSource,
-                                          const std::optional<std::string>& sessionLanguage,
-                                          const LineContext& line, Selection selection) const {
+                                          bool isSentenceStart, std::optional<Language> activeInputSource,
+                                          std::optional<Language> sessionLanguage, const LineContext& line,
+                                          Selection selection) const {
     // The line's language settles close calls before the session's streak does.
-    const std::optional<std::string>& context = line.language ? line.language : sessionLanguage;
+    const std::optional<Language> context = line.language ? line.language : sessionLanguage;
     WordOutcome out;
     if (!applicationID.empty() && index_->excludedAppsLower.contains(UnicodeText::toLower(applicationID))) {
         out.decision = RulesDecision::refusal(DecisionReason::excludedApp);
@@ -761,9 +756,8 @@ WordOutcome RulesEvaluation::evaluateWord(std::string_view token, std::string_vi
 }
 
 RulesDecision RulesEvaluation::evaluate(std::string_view token, std::string_view applicationID,
-                                        bool isSentenceStart,
-                                        const std::optional<std::string>& activeInputSource,
-                                        const std::optional<std::string>& sessionLanguage,
+                                        bool isSentenceStart, std::optional<Language> activeInputSource,
+                                        std::optional<Language> sessionLanguage,
                                         const LineContext& line) const {
     // The line's language settles close calls before the session's streak does.
     return evaluateWord(token, applicationID, isSentenceStart, activeInputSource, sessionLanguage, line,
@@ -771,7 +765,7 @@ RulesDecision RulesEvaluation::evaluate(std::string_view token, std::string_view
         .decision;
 }
 
-TokenScoreDetail RulesEvaluation::scoreDetail(const std::string& token, const std::string& languageKey,
+TokenScoreDetail RulesEvaluation::scoreDetail(const std::string& token, Language languageKey,
                                               const ScoreBreakdown& breakdown) const {
     const LanguageConfig* lang = language(languageKey);
     BigramScoring bigrams = bigramScoringDetail(token, lang);
@@ -785,8 +779,7 @@ TokenScoreDetail RulesEvaluation::scoreDetail(const std::string& token, const st
 }
 
 RulesDiagnostic RulesEvaluation::diagnose(std::string_view token, std::string_view applicationID,
-                                          bool isSentenceStart,
-                                          const std::optional<std::string>& sessionLanguage,
+                                          bool isSentenceStart, std::optional<Language> sessionLanguage,
                                           const LineContext& line) const {
     WordOutcome word = evaluateWord(token, applicationID, isSentenceStart, std::nullopt, sessionLanguage,
                                     line, Selection::diagnostic);
@@ -866,15 +859,14 @@ RulesEvaluation RulesEngine::evaluation() const {
 }
 
 RulesDecision RulesEngine::evaluate(std::string_view token, std::string_view applicationID,
-                                    bool isSentenceStart, const std::optional<std::string>& activeInputSource,
-                                    const std::optional<std::string>& sessionLanguage,
-                                    const LineContext& line) const {
+                                    bool isSentenceStart, std::optional<Language> activeInputSource,
+                                    std::optional<Language> sessionLanguage, const LineContext& line) const {
     return evaluation().evaluate(token, applicationID, isSentenceStart, activeInputSource, sessionLanguage,
                                  line);
 }
 
 RulesDiagnostic RulesEngine::diagnose(std::string_view token, std::string_view applicationID,
-                                      bool isSentenceStart, const std::optional<std::string>& sessionLanguage,
+                                      bool isSentenceStart, std::optional<Language> sessionLanguage,
                                       const LineContext& line) const {
     return evaluation().diagnose(token, applicationID, isSentenceStart, sessionLanguage, line);
 }
@@ -883,34 +875,33 @@ std::string RulesEngine::mapToken(std::string_view token, const LayoutDirection&
     return evaluation().mapToken(token, direction);
 }
 
-ManualConversionResult
-RulesEngine::convertSelectionSmart(std::string_view text,
-                                   const std::optional<std::string>& activeInputSource) const {
+ManualConversionResult RulesEngine::convertSelectionSmart(std::string_view text,
+                                                          std::optional<Language> activeInputSource) const {
     return evaluation().convertSelectionSmart(text, activeInputSource);
 }
 
-ManualConversionResult RulesEngine::convertSelection(std::string_view text, const std::string& target) const {
+ManualConversionResult RulesEngine::convertSelection(std::string_view text, Language target) const {
     return evaluation().convertSelection(text, target);
 }
 
-std::optional<std::string> RulesEngine::convertOneLetterWord(std::string_view word, const std::string& from,
-                                                             const std::string& to) const {
+std::optional<std::string> RulesEngine::convertOneLetterWord(std::string_view word, Language from,
+                                                             Language to) const {
     return evaluation().convertOneLetterWord(word, from, to);
 }
 
-std::optional<std::string> RulesEngine::uniqueAlphabetLanguage(std::string_view word) const {
+std::optional<Language> RulesEngine::uniqueAlphabetLanguage(std::string_view word) const {
     return evaluation().uniqueAlphabetLanguage(word);
 }
 
-std::optional<std::string> RulesEngine::exactPairTargetLanguage(std::string_view word) const {
+std::optional<Language> RulesEngine::exactPairTargetLanguage(std::string_view word) const {
     return evaluation().exactPairTargetLanguage(word);
 }
 
-std::vector<std::string> RulesEngine::languagesOfWord(std::string_view word) const {
+std::vector<Language> RulesEngine::languagesOfWord(std::string_view word) const {
     return evaluation().languagesOfWord(word);
 }
 
-std::optional<std::string> RulesEngine::detectLanguage(std::string_view text) const {
+std::optional<Language> RulesEngine::detectLanguage(std::string_view text) const {
     return evaluation().detectLanguage(text);
 }
 

@@ -69,8 +69,8 @@ std::string trimNonLetters(const std::string& word) {
 }
 
 // The key with the highest count, when that count is at least 1 and no other key has it.
-std::optional<std::string> uniqueMaxKey(const std::vector<std::pair<std::string, int>>& counts) {
-    std::optional<std::string> best;
+std::optional<Language> uniqueMaxKey(const std::vector<std::pair<Language, int>>& counts) {
+    std::optional<Language> best;
     int bestCount = 0;
     bool tied = false;
     for (const auto& [key, count] : counts) {
@@ -87,9 +87,9 @@ std::optional<std::string> uniqueMaxKey(const std::vector<std::pair<std::string,
 
 } // namespace
 
-std::vector<std::string> RulesEvaluation::cyrillicCandidates() const {
-    std::vector<std::string> candidates;
-    for (const std::string& key : config_.activeLanguages) {
+std::vector<Language> RulesEvaluation::cyrillicCandidates() const {
+    std::vector<Language> candidates;
+    for (Language key : config_.activeLanguages) {
         const LanguageConfig* lang = language(key);
         if (lang != nullptr && lang->script == "cyrillic") {
             candidates.push_back(key);
@@ -102,9 +102,8 @@ std::string RulesEvaluation::mapCyrillicToLatin(std::string_view text) const {
     return KeyboardMaps::mapToken(text, index_->cyrillicToLatinLower, index_->cyrillicToLatinUpper);
 }
 
-std::optional<std::string>
-RulesEvaluation::chooseCyrillicTarget(std::string_view latinText,
-                                      const std::vector<std::string>& candidates) const {
+std::optional<Language> RulesEvaluation::chooseCyrillicTarget(std::string_view latinText,
+                                                              const std::vector<Language>& candidates) const {
     if (candidates.empty()) {
         return std::nullopt;
     }
@@ -112,14 +111,15 @@ RulesEvaluation::chooseCyrillicTarget(std::string_view latinText,
         return candidates.front();
     }
     const std::vector<std::string> words = latinWords(latinText);
-    std::vector<std::pair<std::string, int>> hits;
+    std::vector<std::pair<Language, int>> hits;
     std::vector<double> scores;
-    for (const std::string& candidate : candidates) {
+    for (Language candidate : candidates) {
         const LanguageConfig* lang = language(candidate);
         int count = 0;
         double score = 0;
         for (const std::string& word : words) {
-            const std::string rendered = trimNonLetters(mapToken(word, LayoutDirection{"en", candidate}));
+            const std::string rendered =
+                trimNonLetters(mapToken(word, LayoutDirection{Language::en, candidate}));
             if (lang->commonWords.contains(rendered)) {
                 ++count;
             }
@@ -148,48 +148,46 @@ RulesEvaluation::chooseCyrillicTarget(std::string_view latinText,
 
 ManualConversionResult
 RulesEvaluation::convertSelectionSmart(std::string_view text,
-                                       const std::optional<std::string>& /*activeInputSource*/) const {
+                                       std::optional<Language> /*activeInputSource*/) const {
     // The active input source deliberately plays no part: the same text always converts the same way.
     LetterCounts counts = scriptLetterCounts(text);
     if (counts.latin == 0 && counts.cyrillic == 0) {
-        return {std::string(text), "en"};
+        return {std::string(text), Language::en};
     }
     if (counts.cyrillic >= counts.latin) {
-        return {mapCyrillicToLatin(text), "en"};
+        return {mapCyrillicToLatin(text), Language::en};
     }
     if (auto target = chooseCyrillicTarget(text, cyrillicCandidates())) {
-        return {mapToken(text, LayoutDirection{"en", *target}), *target};
+        return {mapToken(text, LayoutDirection{Language::en, *target}), *target};
     }
-    return {std::string(text), "en"};
+    return {std::string(text), Language::en};
 }
 
-ManualConversionResult RulesEvaluation::convertSelection(std::string_view text,
-                                                         const std::string& target) const {
-    if (target == "en") {
-        return {mapCyrillicToLatin(text), "en"};
+ManualConversionResult RulesEvaluation::convertSelection(std::string_view text, Language target) const {
+    if (target == Language::en) {
+        return {mapCyrillicToLatin(text), Language::en};
     }
     LetterCounts counts = scriptLetterCounts(text);
-    std::string source;
+    std::optional<Language> source;
     if (counts.cyrillic < counts.latin || counts.cyrillic == 0) {
-        source = "en";
+        source = Language::en;
     } else {
-        for (const std::string& candidate : cyrillicCandidates()) {
+        for (Language candidate : cyrillicCandidates()) {
             if (candidate != target) {
                 source = candidate;
                 break;
             }
         }
-        if (source.empty()) {
-            source = target == "ru" ? "uk" : "ru";
+        if (!source) {
+            source = target == Language::ru ? Language::uk : Language::ru;
         }
     }
-    return {mapToken(text, LayoutDirection{source, target}), target};
+    return {mapToken(text, LayoutDirection{*source, target}), target};
 }
 
 // Whether a lower-cased letter is a word of its own. A word list that names every letter of its
 // alphabet counted letters as words (frequency lists do); the built-in short words decide then.
-bool RulesEvaluation::isOneLetterWord(const std::string& letter, const std::string& key,
-                                      const LanguageConfig& lang) {
+bool RulesEvaluation::isOneLetterWord(const std::string& letter, Language key, const LanguageConfig& lang) {
     if (lang.commonWords.contains(letter)) {
         return true;
     }
@@ -201,9 +199,8 @@ bool RulesEvaluation::isOneLetterWord(const std::string& letter, const std::stri
                        : lang.microDictionary.contains(letter);
 }
 
-std::optional<std::string> RulesEvaluation::convertOneLetterWord(std::string_view word,
-                                                                 const std::string& from,
-                                                                 const std::string& to) const {
+std::optional<std::string> RulesEvaluation::convertOneLetterWord(std::string_view word, Language from,
+                                                                 Language to) const {
     const LanguageConfig* source = language(from);
     const LanguageConfig* target = language(to);
     if (source == nullptr || target == nullptr || from == to || UnicodeText::length(word) != 1 ||

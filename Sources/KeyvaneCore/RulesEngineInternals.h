@@ -28,11 +28,12 @@ struct EngineIndex {
     StringSet excludedAppsLower{}; // excluded desktop-entry IDs, lower-cased
     KeyboardMap cyrillicToLatinLower{};
     KeyboardMap cyrillicToLatinUpper{};
-    std::set<std::pair<std::string, std::string>> sameScriptPairs{};
-    std::vector<std::string> detectionOrder{}; // active languages first, then the other keys
+    std::set<std::pair<Language, Language>> sameScriptPairs{};
+    LanguageSet active{};                   // the active languages, configured or not
+    std::vector<Language> detectionOrder{}; // active languages first, then the other keys
     // Script detection: language keys in order (at most 64 take part), and for every letter of
     // any alphabet the languages that hold it, as bits of that order.
-    std::vector<std::string> languageKeys{};
+    std::vector<Language> languageKeys{};
     StringMap<std::uint64_t> letterLanguages{};
     // The same for every code point below U+0800 (0: no letter of any alphabet), capitals too.
     std::vector<std::uint64_t> smallLetterLanguages{};
@@ -54,11 +55,10 @@ public:
 
     // What RulesEngine's functions of the same names answer, worked out here.
     RulesDecision evaluate(std::string_view token, std::string_view applicationID, bool isSentenceStart,
-                           const std::optional<std::string>& activeInputSource,
-                           const std::optional<std::string>& sessionLanguage, const LineContext& line) const;
+                           std::optional<Language> activeInputSource, std::optional<Language> sessionLanguage,
+                           const LineContext& line) const;
     RulesDiagnostic diagnose(std::string_view token, std::string_view applicationID, bool isSentenceStart,
-                             const std::optional<std::string>& sessionLanguage,
-                             const LineContext& line) const;
+                             std::optional<Language> sessionLanguage, const LineContext& line) const;
     std::string mapToken(std::string_view token, const LayoutDirection& direction) const;
     static std::string preserveCase(std::string_view original, std::string_view replacement) {
         return KeyboardMaps::preserveCase(original, replacement);
@@ -70,14 +70,14 @@ public:
 
     bool matchesProtectedPattern(std::string_view word) const;
     // The one configured language whose alphabet covers the word's letters, if exactly one does.
-    std::optional<std::string> uniqueAlphabetLanguage(std::string_view word) const;
-    std::optional<std::string> exactPairTargetLanguage(std::string_view word) const;
+    std::optional<Language> uniqueAlphabetLanguage(std::string_view word) const;
+    std::optional<Language> exactPairTargetLanguage(std::string_view word) const;
     // The active languages that have the finished word among their words (punctuation around it
     // and case ignored), in priority order. What a word says about its line.
-    std::vector<std::string> languagesOfWord(std::string_view word) const;
+    std::vector<Language> languagesOfWord(std::string_view word) const;
     // A configured language whose alphabet covers every letter of the text (active languages
     // first, in priority order, then the others by key).
-    std::optional<std::string> detectLanguage(std::string_view text) const;
+    std::optional<Language> detectLanguage(std::string_view text) const;
 
     // Scoring of one lower-cased string as a word of one language (nullptr: all zeros).
     ScoreBreakdown scoreToken(std::string_view token, const LanguageConfig* language,
@@ -102,21 +102,20 @@ public:
 
     // Manual conversion of selected text.
     ManualConversionResult convertSelectionSmart(std::string_view text,
-                                                 const std::optional<std::string>& activeInputSource) const;
-    ManualConversionResult convertSelection(std::string_view text, const std::string& target) const;
+                                                 std::optional<Language> activeInputSource) const;
+    ManualConversionResult convertSelection(std::string_view text, Language target) const;
 
     // A one-letter word typed just before a word corrected from `from` to `to`, rendered into
     // `to`, when that reading is a common word of `to` and the typed letter is no word of
     // `from` ("z" before "nt,z" is "я"; "Ш" before "фь" is "I"). Nothing otherwise.
-    std::optional<std::string> convertOneLetterWord(std::string_view word, const std::string& from,
-                                                    const std::string& to) const;
+    std::optional<std::string> convertOneLetterWord(std::string_view word, Language from, Language to) const;
 
     enum class Selection { live, diagnostic };
 
-    const LanguageConfig* language(const std::string& key) const;
+    const LanguageConfig* language(Language key) const;
     // The tables of a language of this configuration, else tables made in `made`.
     const LetterTables& lettersOf(const LanguageConfig& language, std::optional<LetterTables>& made) const;
-    bool isActive(const std::string& key) const;
+    bool isActive(Language key) const;
     // The letters of a word that belong to some configured alphabet, and which languages'
     // alphabets hold all of them (one bit per language, in key order).
     struct ScriptClassification {
@@ -124,7 +123,7 @@ public:
         std::uint64_t coveringLanguages = 0;
     };
     ScriptClassification classifyScript(const Word& word) const;
-    std::vector<std::string> detectSourceLanguages(const ScriptClassification& script) const;
+    std::vector<Language> detectSourceLanguages(const ScriptClassification& script) const;
     static bool isMixedScript(const ScriptClassification& script) {
         return script.classifiedLetters > 0 && script.coveringLanguages == 0;
     }
@@ -134,41 +133,39 @@ public:
     bool allowsLength1Correction(std::string_view token, std::string_view candidateLower,
                                  const LanguageConfig* targetLang, double sourceExactCommonWord,
                                  bool sameScript, std::string_view trailing,
-                                 const std::optional<std::string>& sessionLanguage,
-                                 const std::string& targetKey) const;
+                                 std::optional<Language> sessionLanguage, Language targetKey) const;
     bool sourceIsInflectedKnownWord(std::string_view source, const LayoutDirection& direction) const;
     bool hasLayoutMappedTrailing(std::string_view trailing, bool skipAmbiguousPunctuation) const;
     bool isKnownWordInAnyTarget(const std::optional<std::string>& word) const;
-    bool isDictionaryConfirmed(const std::string& targetKey, const RulesDecision& decision) const;
+    bool isDictionaryConfirmed(Language targetKey, const RulesDecision& decision) const;
 
     WordOutcome evaluateWord(std::string_view token, std::string_view applicationID, bool isSentenceStart,
-                             const std::optional<std::string>& activeInputSource,
-                             const std::optional<std::string>& sessionLanguage, const LineContext& line,
+                             std::optional<Language> activeInputSource,
+                             std::optional<Language> sessionLanguage, const LineContext& line,
                              Selection selection) const;
     PairOutcome evaluatePair(std::string_view token, std::string_view trailing, bool isSentenceStart,
-                             const std::optional<std::string>& activeInputSource,
-                             const std::optional<std::string>& sessionLanguage, const LineContext& line,
+                             std::optional<Language> activeInputSource,
+                             std::optional<Language> sessionLanguage, const LineContext& line,
                              Selection selection) const;
     DirectionOutcome scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
                                                 const LayoutDirection& direction,
                                                 const ProtectedCheck& isProtected, bool isSentenceStart,
                                                 int targetPriorityIndex,
-                                                const std::optional<std::string>& sessionLanguage,
+                                                std::optional<Language> sessionLanguage,
                                                 const LineContext& line, ScoreMemo& memo) const;
     MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
                                      const ProtectedCheck& isProtected, bool isSentenceStart) const;
-    void selectWinner(PairOutcome& pair, const std::optional<std::string>& activeInputSource,
-                      const std::optional<std::string>& sessionLanguage, const LineContext& line,
+    void selectWinner(PairOutcome& pair, std::optional<Language> activeInputSource,
+                      std::optional<Language> sessionLanguage, const LineContext& line,
                       Selection selection) const;
-    TokenScoreDetail scoreDetail(const std::string& token, const std::string& languageKey,
+    TokenScoreDetail scoreDetail(const std::string& token, Language languageKey,
                                  const ScoreBreakdown& breakdown) const;
 
     std::string mapCyrillicToLatin(std::string_view text) const;
-    static bool isOneLetterWord(const std::string& letter, const std::string& key,
-                                const LanguageConfig& lang);
-    std::optional<std::string> chooseCyrillicTarget(std::string_view latinText,
-                                                    const std::vector<std::string>& candidates) const;
-    std::vector<std::string> cyrillicCandidates() const;
+    static bool isOneLetterWord(const std::string& letter, Language key, const LanguageConfig& lang);
+    std::optional<Language> chooseCyrillicTarget(std::string_view latinText,
+                                                 const std::vector<Language>& candidates) const;
+    std::vector<Language> cyrillicCandidates() const;
 
 private:
     const RulesConfig& config_;

@@ -275,9 +275,9 @@ double RulesEvaluation::confidenceOf(double delta) const {
 bool RulesEvaluation::allowsLength1Correction(std::string_view token, std::string_view candidateLower,
                                               const LanguageConfig* targetLang, double sourceExactCommonWord,
                                               bool sameScript, std::string_view trailing,
-                                              const std::optional<std::string>& sessionLanguage,
-                                              const std::string& targetKey) const {
-    if (config_.tokenization.autoSkipLength1 || targetKey != "en" || sameScript ||
+                                              std::optional<Language> sessionLanguage,
+                                              Language targetKey) const {
+    if (config_.tokenization.autoSkipLength1 || targetKey != Language::en || sameScript ||
         trailing.find('.') != std::string_view::npos || sourceExactCommonWord > 0) {
         return false;
     }
@@ -308,7 +308,7 @@ bool RulesEvaluation::sourceIsInflectedKnownWord(std::string_view source,
 DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
     std::string_view token, int length, std::string_view trailing, const LayoutDirection& direction,
     const ProtectedCheck& isProtected, bool isSentenceStart, int targetPriorityIndex,
-    const std::optional<std::string>& sessionLanguage, const LineContext& line, ScoreMemo& memo) const {
+    std::optional<Language> sessionLanguage, const LineContext& line, ScoreMemo& memo) const {
     DirectionOutcome out;
     out.direction = direction;
     out.candidate = mapToken(token, direction);

@@ -12,7 +12,7 @@ using JsonValues::Json;
 constexpr std::string_view shiftSuffix = "_shift";
 constexpr std::string_view directionSeparator = "_to_";
 
-// "en_to_ru" → ("en", "ru"); nothing unless the name splits into exactly two non-empty parts.
+// "en_to_ru" → (en, ru); nothing unless the name splits into exactly two language codes.
 std::optional<LayoutDirection> directionFromName(std::string_view name) {
     auto at = name.find(directionSeparator);
     if (at == std::string_view::npos) {
@@ -20,10 +20,12 @@ std::optional<LayoutDirection> directionFromName(std::string_view name) {
     }
     std::string_view from = name.substr(0, at);
     std::string_view to = name.substr(at + directionSeparator.size());
-    if (from.empty() || to.empty() || to.find(directionSeparator) != std::string_view::npos) {
+    std::optional<Language> fromLanguage = languageFromString(from);
+    std::optional<Language> toLanguage = languageFromString(to);
+    if (!fromLanguage || !toLanguage) {
         return std::nullopt;
     }
-    return LayoutDirection{std::string(from), std::string(to)};
+    return LayoutDirection{*fromLanguage, *toLanguage};
 }
 
 // An object whose values are all strings, as a keyboard map; nothing otherwise.
@@ -183,17 +185,17 @@ ManualOverridesConfig parseManualOverrides(const Json& section) {
     if (const Json* meta = JsonValues::objectMember(section, "exact_pairs_meta")) {
         for (const auto& [source, value] : meta->items()) {
             auto dst = JsonValues::string(JsonValues::member(value, "dst"));
-            if (dst && !dst->empty()) {
-                config.exactPairTargetLang[UnicodeText::toLower(source)] = UnicodeText::toLower(*dst);
+            if (auto language = dst ? languageFromString(UnicodeText::toLower(*dst)) : std::nullopt) {
+                config.exactPairTargetLang[UnicodeText::toLower(source)] = *language;
             }
         }
     }
-    forEachStringEntry(JsonValues::member(section, "never_correct_meta"), [&](const std::string& word,
-                                                                              const std::string& code) {
-        if (!code.empty()) {
-            config.neverCorrectLang[UnicodeText::toLower(word)] = UnicodeText::toLower(code);
-        }
-    });
+    forEachStringEntry(JsonValues::member(section, "never_correct_meta"),
+                       [&](const std::string& word, const std::string& code) {
+                           if (auto language = languageFromString(UnicodeText::toLower(code))) {
+                               config.neverCorrectLang[UnicodeText::toLower(word)] = *language;
+                           }
+                       });
     return config;
 }
 

@@ -59,8 +59,10 @@ struct LayoutSuspicionConfig {
 struct ManualOverridesConfig {
     StringMap<std::string> exactPairs;
     StringSet neverCorrect;
-    StringMap<std::string> exactPairTargetLang;
-    StringMap<std::string> neverCorrectLang;
+    // The language a learned pair corrects into, and the one a word left alone was written in;
+    // entries naming no language are skipped.
+    StringMap<Language> exactPairTargetLang;
+    StringMap<Language> neverCorrectLang;
 };
 
 // One regression case of "golden_tests".

@@ -9,7 +9,7 @@ namespace keyvane {
 SessionLanguageTracker::SessionLanguageTracker(int streakToActivate)
     : streakToActivate_(std::max(streakToActivate, 1)) {}
 
-void SessionLanguageTracker::recordWord(const std::optional<std::string>& language) {
+void SessionLanguageTracker::recordWord(std::optional<Language> language) {
     if (!language) {
         return;
     }
@@ -29,7 +29,7 @@ void SessionLanguageTracker::reset() {
     streakCount_ = 0;
 }
 
-std::optional<std::string> SessionLanguageTracker::sessionLanguage() const {
+std::optional<Language> SessionLanguageTracker::sessionLanguage() const {
     return streakCount_ >= streakToActivate_ ? streakLanguage_ : std::nullopt;
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyvaneCore/Language.h"
+
 #include <optional>
 #include <string>
 
@@ -13,14 +15,14 @@ public:
     explicit SessionLanguageTracker(int streakToActivate);
 
     // An absent language neither extends nor breaks the streak.
-    void recordWord(const std::optional<std::string>& language);
+    void recordWord(std::optional<Language> language);
     void reset();
 
-    std::optional<std::string> sessionLanguage() const;
+    std::optional<Language> sessionLanguage() const;
 
 private:
     int streakToActivate_;
-    std::optional<std::string> streakLanguage_;
+    std::optional<Language> streakLanguage_;
     int streakCount_ = 0;
 };
 

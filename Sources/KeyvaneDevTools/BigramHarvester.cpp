@@ -15,14 +15,13 @@ namespace keyvane {
 int BigramHarvester::run(std::ostream& out, std::ostream& err) const {
     const std::string language = toString(options_.language);
     const StringSet& ukrainian =
-        LanguageDefaults::defaultScriptAlphabet("uk"); // 33 letters and the apostrophe
+        LanguageDefaults::defaultScriptAlphabet(Language::uk); // 33 letters and the apostrophe
     auto belongs = [&](const std::string& c) {
         const int32_t scalar = UnicodeText::firstCodePoint(c);
         switch (options_.language) {
-        case ExpectedLanguage::en:
-            return (scalar >= 'A' && scalar <= 'Z') || (scalar >= 'a' && scalar <= 'z');
-        case ExpectedLanguage::ru: return scalar >= 0x0400 && scalar <= 0x04FF;
-        case ExpectedLanguage::uk: return ukrainian.contains(UnicodeText::toLower(c));
+        case Language::en: return (scalar >= 'A' && scalar <= 'Z') || (scalar >= 'a' && scalar <= 'z');
+        case Language::ru: return scalar >= 0x0400 && scalar <= 0x04FF;
+        case Language::uk: return ukrainian.contains(UnicodeText::toLower(c));
         }
         return false;
     };

@@ -54,7 +54,11 @@ std::unique_ptr<RulesEngine> makeEngine(const CLIOptions& options, std::ostream&
     const nlohmann::json overrides = RulesFile::seedOverrides(*decoded);
     UserPreferences preferences = UserPreferences::load(UserPreferences::defaultPath());
     if (options.languages) {
-        preferences.activeLanguages = UserPreferences::normalize(*options.languages);
+        std::vector<std::string> codes;
+        for (Language language : *options.languages) {
+            codes.emplace_back(toString(language));
+        }
+        preferences.activeLanguages = UserPreferences::normalize(codes);
     }
     RulesConfig config = RulesConfig::load(*decoded, overrides, preferences);
     decoded.reset();

@@ -16,15 +16,6 @@ const char* toString(CLIType type) {
     return "test";
 }
 
-const char* toString(ExpectedLanguage language) {
-    switch (language) {
-    case ExpectedLanguage::en: return "en";
-    case ExpectedLanguage::ru: return "ru";
-    case ExpectedLanguage::uk: return "uk";
-    }
-    return "en";
-}
-
 const char* toString(VerificationValidationMode mode) {
     return mode == VerificationValidationMode::reverse ? "reverse" : "normal";
 }

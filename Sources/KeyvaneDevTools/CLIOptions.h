@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyvaneCore/Language.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,15 +10,12 @@
 namespace keyvane {
 
 enum class CLIType { test, learn, harvestNgrams, harvestWords, roundtrip };
-enum class ExpectedLanguage { en, ru, uk };
 enum class VerificationValidationMode { normal, reverse };
 // A Cyrillic word typed on the English layout (shows in Latin letters), or the reverse.
 enum class KeyvaneDirection { ruTypedAsEn, enTypedAsRu };
 
 // "test", "learn", "harvest_ngrams", "harvest_words", "roundtrip".
 const char* toString(CLIType type);
-// "en", "ru", "uk".
-const char* toString(ExpectedLanguage language);
 // "normal", "reverse".
 const char* toString(VerificationValidationMode mode);
 // "RU_TYPED_AS_EN", "EN_TYPED_AS_RU".
@@ -27,14 +26,14 @@ struct CLIOptions {
     std::string file;
     std::optional<std::string> inputString;
     CLIType type = CLIType::test;
-    ExpectedLanguage language = ExpectedLanguage::en;
+    Language language = Language::en;
     VerificationValidationMode validation = VerificationValidationMode::normal;
     int minLength = 0;
     bool unique = false;
     bool keys = false; // roundtrip: type the text key for key, punctuation included
-    std::optional<std::vector<std::string>> languages;
+    std::optional<std::vector<Language>> languages;
     std::optional<std::string> rulesFile; // a rules file the user names, in place of the shipped one
-    std::optional<std::string> session;
+    std::optional<Language> session;
 };
 
 // A word the engine would switch (normal verification).
@@ -42,7 +41,7 @@ struct KeyvaneCandidate {
     std::string originalWord;
     std::string suggestedWord;
     KeyvaneDirection direction;
-    ExpectedLanguage expectedLanguage;
+    Language expectedLanguage;
     std::string reason;
     std::optional<double> confidenceScore;
 };
@@ -52,7 +51,7 @@ struct KeyvaneMissedCandidate {
     std::string originalWord;
     std::optional<std::string> expectedSwitchedWord;
     KeyvaneDirection expectedDirection;
-    ExpectedLanguage expectedLanguage;
+    Language expectedLanguage;
     std::string actualDecision;
     std::string rejectionReason;
     std::optional<double> layoutConfidence;

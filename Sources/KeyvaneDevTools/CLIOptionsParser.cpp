@@ -18,15 +18,6 @@ constexpr std::array<const char*, 11> knownOptions = {"-file",      "-input",   
                                                       "-languages", "-session", "-validation", "-minLength",
                                                       "-unique",    "-keys",    "-rules"};
 
-std::optional<ExpectedLanguage> languageFrom(const std::string& value) {
-    for (ExpectedLanguage language : {ExpectedLanguage::en, ExpectedLanguage::ru, ExpectedLanguage::uk}) {
-        if (value == toString(language)) {
-            return language;
-        }
-    }
-    return std::nullopt;
-}
-
 // "+5", "-0", "42"; nothing on anything else or on overflow.
 std::optional<int> parseInteger(const std::string& value) {
     std::string_view digits = value;
@@ -95,7 +86,7 @@ std::variant<CLIOptions, CLIError> parseOrRefuse(const std::vector<std::string>&
     }
 
     const std::string language = value("-language").value_or("en");
-    if (auto parsed = languageFrom(language)) {
+    if (auto parsed = languageFromString(language)) {
         options.language = *parsed;
     } else {
         return CLIError{CLIError::Kind::unsupportedLanguage, language, {}};
@@ -105,7 +96,7 @@ std::variant<CLIOptions, CLIError> parseOrRefuse(const std::vector<std::string>&
         options.rulesFile = *rules;
     }
     if (auto list = value("-languages")) {
-        std::vector<std::string> languages;
+        std::vector<Language> languages;
         std::size_t start = 0;
         while (start <= list->size()) {
             std::size_t comma = list->find(',', start);
@@ -113,10 +104,11 @@ std::variant<CLIOptions, CLIError> parseOrRefuse(const std::vector<std::string>&
                 list->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
             if (!piece.empty()) {
                 std::string code = UnicodeText::toLower(UnicodeText::trimWhitespace(piece));
-                if (!languageFrom(code)) {
+                auto listed = languageFromString(code);
+                if (!listed) {
                     return CLIError{CLIError::Kind::unsupportedLanguage, code, {}};
                 }
-                languages.push_back(code);
+                languages.push_back(*listed);
             }
             if (comma == std::string::npos) {
                 break;
@@ -136,10 +128,10 @@ std::variant<CLIOptions, CLIError> parseOrRefuse(const std::vector<std::string>&
 
     if (auto session = value("-session")) {
         std::string code = UnicodeText::toLower(UnicodeText::trimWhitespace(*session));
-        if (!languageFrom(code)) {
+        options.session = languageFromString(code);
+        if (!options.session) {
             return CLIError{CLIError::Kind::unsupportedLanguage, code, {}};
         }
-        options.session = code;
     }
 
     const bool reverse = options.validation == VerificationValidationMode::reverse;

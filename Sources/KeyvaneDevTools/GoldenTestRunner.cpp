@@ -14,23 +14,27 @@ bool run(const RulesEngine& engine, std::ostream& out) {
     long long passed = 0;
     long long failed = 0;
     for (const GoldenTest& test : tests) {
+        auto languageOf = [](const std::optional<std::string>& code) {
+            return code ? languageFromString(*code) : std::nullopt;
+        };
         RulesDecision d =
-            engine.evaluate(test.input, "com.test.app", false, test.activeInputSource, test.sessionLanguage);
+            engine.evaluate(test.input, "com.test.app", false, languageOf(test.activeInputSource),
+                            languageOf(test.sessionLanguage));
         std::string actual;
         if (test.mode == "skip") {
             actual = d.shouldCorrect() ? *d.correctedToken : test.input;
         } else {
             actual = d.correctedToken.value_or(test.input);
         }
-        bool sourceOk =
-            !test.expectedSourceLang || (d.sourceLanguage && *d.sourceLanguage == *test.expectedSourceLang);
+        bool sourceOk = !test.expectedSourceLang ||
+                        (d.sourceLanguage && toString(*d.sourceLanguage) == *test.expectedSourceLang);
         if (actual == test.expected && sourceOk) {
             ++passed;
             out << "  ✓ " << test.input << " → " << actual << " [" << test.reason << "]\n";
         } else if (actual == test.expected) {
             ++failed;
             out << "  ✗ " << test.input << " → " << actual << " [" << test.reason
-                << "] sourceLanguage=" << d.sourceLanguage.value_or("nil")
+                << "] sourceLanguage=" << (d.sourceLanguage ? toString(*d.sourceLanguage) : "nil")
                 << " (expected: " << test.expectedSourceLang.value_or("nil") << ")\n";
         } else {
             ++failed;

@@ -12,6 +12,10 @@
 namespace keyvane {
 namespace {
 
+std::string code(Language language) {
+    return toString(language);
+}
+
 using TextFormat::formatted;
 
 const std::string ruleLine(80, '=');
@@ -73,9 +77,9 @@ std::vector<std::string> InputDiagnosticRunner::wrap(const std::vector<std::stri
     return lines;
 }
 
-int InputDiagnosticRunner::priorityIndex(const std::string& languageKey) const {
+int InputDiagnosticRunner::priorityIndex(Language languageKey) const {
     // The order the engine used (-languages, else the preferences), not the preferences file's.
-    const std::vector<std::string>& active = engine_.config().activeLanguages;
+    const std::vector<Language>& active = engine_.config().activeLanguages;
     auto it = std::find(active.begin(), active.end(), languageKey);
     return it == active.end() ? -1 : static_cast<int>(it - active.begin());
 }
@@ -146,11 +150,11 @@ void InputDiagnosticRunner::renderSingleCandidate(std::ostream& out, const Rules
     const auto& original = diag.originalDetail;
     const auto& candidate = diag.candidateDetail;
     if (original) {
-        printTokenSection(out, "ORIGINAL SCORING (lang=" + original->languageKey + ")", *original,
+        printTokenSection(out, "ORIGINAL SCORING (lang=" + code(original->languageKey) + ")", *original,
                           std::nullopt);
     }
     if (candidate) {
-        printTokenSection(out, "CANDIDATE SCORING (lang=" + candidate->languageKey + ")", *candidate,
+        printTokenSection(out, "CANDIDATE SCORING (lang=" + code(candidate->languageKey) + ")", *candidate,
                           diag.layoutSuspicionBonus);
     }
     if (original || candidate) {
@@ -213,15 +217,15 @@ void InputDiagnosticRunner::renderMultiCandidate(std::ostream& out, const RulesD
         }
     }
     if (original != nullptr) {
-        printTokenSection(out, "ORIGINAL SCORING (lang=" + original->languageKey + ")", *original,
+        printTokenSection(out, "ORIGINAL SCORING (lang=" + code(original->languageKey) + ")", *original,
                           std::nullopt);
     }
     for (const RulesDiagnostic& d : diag.competingDirections) {
         if (!d.candidateDetail) {
             continue;
         }
-        const std::string& key = d.candidateDetail->languageKey;
-        printTokenSection(out, "CANDIDATE SCORING (lang=" + key + ")", *d.candidateDetail,
+        const Language key = d.candidateDetail->languageKey;
+        printTokenSection(out, "CANDIDATE SCORING (lang=" + code(key) + ")", *d.candidateDetail,
                           d.layoutSuspicionBonus);
         out << "  Priority penalty (idx=" << priorityIndex(key)
             << "): " << number(d.candidateDetail->breakdown.priorityPenalty) << "\n";
@@ -232,17 +236,17 @@ void InputDiagnosticRunner::renderMultiCandidate(std::ostream& out, const RulesD
         if (!d.candidateDetail) {
             continue;
         }
-        const std::string& key = d.candidateDetail->languageKey;
+        const Language key = d.candidateDetail->languageKey;
         double penalty = d.candidateDetail->breakdown.priorityPenalty;
         double total = d.candidateDetail->total();
-        printKV(out, "Priority penalty " + key + " (idx=" + std::to_string(priorityIndex(key)) + ")",
+        printKV(out, "Priority penalty " + code(key) + " (idx=" + std::to_string(priorityIndex(key)) + ")",
                 number(penalty) + "  raw=" + number(total - penalty) + " → final=" + number(total));
     }
     printKV(out, "Layout suspicion (winner)", number(diag.layoutSuspicionBonus));
     out << "\n";
     sub(out, "Comparison");
     if (original != nullptr) {
-        printKV(out, "Original total (lang=" + original->languageKey + ")", number(original->total()));
+        printKV(out, "Original total (lang=" + code(original->languageKey) + ")", number(original->total()));
     }
     for (const RulesDiagnostic& d : diag.competingDirections) {
         if (!d.candidateDetail) {
@@ -250,7 +254,7 @@ void InputDiagnosticRunner::renderMultiCandidate(std::ostream& out, const RulesD
         }
         double penalty = d.candidateDetail->breakdown.priorityPenalty;
         double total = d.candidateDetail->total();
-        printKV(out, d.detectedDirection.value_or(d.candidateDetail->languageKey),
+        printKV(out, d.detectedDirection.value_or(code(d.candidateDetail->languageKey)),
                 "raw=" + number(total - penalty) + "  priority=" + number(penalty) +
                     "  final=" + number(total) + "  Δ=" + optionalNumber(d.delta, "%.2f") +
                     "  p=" + optionalNumber(d.confidence, "%.4f") + "  " +
@@ -265,14 +269,14 @@ void InputDiagnosticRunner::renderMultiCandidate(std::ostream& out, const RulesD
 void InputDiagnosticRunner::printReport(std::ostream& out, std::size_t index, std::size_t total,
                                         const std::string& word, LineLanguageEvidence& line) const {
     const LineContext context = line.context();
-    const std::optional<std::string>& lineLanguage = context.language;
+    const std::optional<Language> lineLanguage = context.language;
     RulesDiagnostic diag = engine_.diagnose(word, "cli.input", false, sessionLanguage_, context);
     line.recordWord(engine_, word, diag.decision);
     out << "\n"
         << ruleLine << "\nWORD #" << index << "/" << total << ": \"" << word << "\"\n"
         << ruleLine << "\n";
     if (lineLanguage) {
-        printKV(out, "Line language", *lineLanguage);
+        printKV(out, "Line language", code(*lineLanguage));
     }
     printKV(out, "Raw token", diag.rawToken);
     printKV(out, "Trimmed token", diag.trimmedToken);

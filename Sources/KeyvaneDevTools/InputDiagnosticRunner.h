@@ -17,10 +17,10 @@ class LineLanguageEvidence;
 class InputDiagnosticRunner {
 public:
     InputDiagnosticRunner(std::string inputString, const RulesEngine& engine,
-                          std::optional<std::string> sessionLanguage)
+                          std::optional<Language> sessionLanguage)
         : inputString_(std::move(inputString))
         , engine_(engine)
-        , sessionLanguage_(std::move(sessionLanguage)) {}
+        , sessionLanguage_(sessionLanguage) {}
 
     int run(std::ostream& out) const;
 
@@ -35,11 +35,11 @@ private:
                            std::optional<double> extraLayoutSuspicion) const;
     void renderSingleCandidate(std::ostream& out, const RulesDiagnostic& diag) const;
     void renderMultiCandidate(std::ostream& out, const RulesDiagnostic& diag) const;
-    int priorityIndex(const std::string& languageKey) const;
+    int priorityIndex(Language languageKey) const;
 
     std::string inputString_;
     const RulesEngine& engine_;
-    std::optional<std::string> sessionLanguage_;
+    std::optional<Language> sessionLanguage_;
 };
 
 } // namespace keyvane

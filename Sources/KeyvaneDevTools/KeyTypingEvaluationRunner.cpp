@@ -32,7 +32,7 @@ nlohmann::json samplesJSON(const std::vector<KeyTypingEvaluationRunner::Sample>&
 
 } // namespace
 
-bool KeyTypingEvaluationRunner::counts(const std::string& word, const std::string& source) const {
+bool KeyTypingEvaluationRunner::counts(const std::string& word, Language source) const {
     const LanguageConfig& language = engine_.config().languages.at(source);
     int letters = 0;
     for (const std::string& c : UnicodeText::graphemes(word)) {
@@ -49,18 +49,18 @@ bool KeyTypingEvaluationRunner::counts(const std::string& word, const std::strin
     return letters >= 2;
 }
 
-bool KeyTypingEvaluationRunner::typeableOn(const std::string& word, const std::string& source) const {
+bool KeyTypingEvaluationRunner::typeableOn(const std::string& word, Language source) const {
     const KeyboardLayoutConfig& keyboard = engine_.config().keyboardLayout;
     auto isKey = [](const KeyboardMapsByDirection& maps, const LayoutDirection& direction,
                     const std::string& c) {
         auto map = maps.find(direction);
         return map != maps.end() && map->second.contains(c);
     };
-    const LayoutDirection fromSource{source, "en"};
-    const LayoutDirection intoSource{"en", source};
+    const LayoutDirection fromSource{source, Language::en};
+    const LayoutDirection intoSource{Language::en, source};
     for (const std::string& c : UnicodeText::graphemes(word)) {
         const bool ascii = c.size() == 1 && c[0] >= 0x20 && c[0] < 0x7f;
-        if (source == "en") {
+        if (source == Language::en) {
             if (!ascii) {
                 return false;
             }
@@ -78,9 +78,8 @@ bool KeyTypingEvaluationRunner::typeableOn(const std::string& word, const std::s
     return true;
 }
 
-std::optional<KeyTypingEvaluationRunner::Tally> KeyTypingEvaluationRunner::typeOn(const std::string& source,
-                                                                                  const std::string& layout,
-                                                                                  std::ostream& err) const {
+std::optional<KeyTypingEvaluationRunner::Tally>
+KeyTypingEvaluationRunner::typeOn(Language source, Language layout, std::ostream& err) const {
     Tally tally;
     SessionLanguageTracker tracker(sessionStreak);
     const LayoutDirection keys{source, layout};
@@ -125,14 +124,14 @@ std::optional<KeyTypingEvaluationRunner::Tally> KeyTypingEvaluationRunner::typeO
 }
 
 int KeyTypingEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
-    const std::string source = toString(options_.language);
+    const Language source = options_.language;
     const RulesConfig& config = engine_.config();
     if (!config.languages.contains(source)) {
         err << "Error: Language '" << source << "' is not configured in the rules file.\n";
         return 1;
     }
-    std::vector<std::string> layouts;
-    for (const std::string& key : config.activeLanguages) {
+    std::vector<Language> layouts;
+    for (Language key : config.activeLanguages) {
         if (key != source && config.languages.contains(key)) {
             layouts.push_back(key);
         }
@@ -144,7 +143,7 @@ int KeyTypingEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
 
     // Every tally first, so that a file that cannot be read prints nothing but its error.
     std::vector<Tally> tallies;
-    for (const std::string& layout : layouts) {
+    for (Language layout : layouts) {
         std::optional<Tally> tally = typeOn(source, layout, err);
         if (!tally) {
             return 1;
@@ -169,7 +168,7 @@ int KeyTypingEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
     }
     out << "\n\n";
     for (std::size_t l = 0; l < layouts.size(); ++l) {
-        const std::string& layout = layouts[l];
+        const Language layout = layouts[l];
         const Tally& t = tallies[l];
         out << "=== " << source << " typed on the " << layout << " layout ===\n"
             << TextFormat::formatted("  Words typed        : %lld\n", t.words)
@@ -188,13 +187,13 @@ int KeyTypingEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
             const Sample& s = t.missedSamples[i];
             out << "    missed: " << s.original << "  --typed-->  " << s.typed << "  (" << s.reason << ")\n";
         }
-        report["layouts"][layout] = {{"words", t.words},
-                                     {"recovered", t.recovered},
-                                     {"otherText", t.otherText},
-                                     {"missed", t.missed},
-                                     {"missedReasons", t.missedReasons},
-                                     {"otherSamples", samplesJSON(t.otherSamples)},
-                                     {"missedSamples", samplesJSON(t.missedSamples)}};
+        report["layouts"][toString(layout)] = {{"words", t.words},
+                                               {"recovered", t.recovered},
+                                               {"otherText", t.otherText},
+                                               {"missed", t.missed},
+                                               {"missedReasons", t.missedReasons},
+                                               {"otherSamples", samplesJSON(t.otherSamples)},
+                                               {"missedSamples", samplesJSON(t.missedSamples)}};
     }
     out << "=== " << source << " typed on its own layout ===\n"
         << TextFormat::formatted("  Words typed        : %lld\n", own.words)

@@ -47,17 +47,16 @@ public:
     // The words of the input file, written in `source`, typed on `layout` line by line; nothing
     // (and the error line on err) when the file cannot be read. On its own layout `otherText`
     // counts the correct words that were changed.
-    std::optional<Tally> typeOn(const std::string& source, const std::string& layout,
-                                std::ostream& err) const;
+    std::optional<Tally> typeOn(Language source, Language layout, std::ostream& err) const;
 
     static constexpr std::size_t maxSamples = 5000;
 
 private:
-    bool counts(const std::string& word, const std::string& source) const;
+    bool counts(const std::string& word, Language source) const;
     // Whether every character of the word is on a key of the source language's layout: a word
     // written with "[" or "«" cannot be typed key for key on the Russian layout, so it is no
     // measure of typing on the wrong one.
-    bool typeableOn(const std::string& word, const std::string& source) const;
+    bool typeableOn(const std::string& word, Language source) const;
 
     CLIOptions options_;
     const RulesEngine& engine_;

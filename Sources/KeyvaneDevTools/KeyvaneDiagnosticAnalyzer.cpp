@@ -7,11 +7,11 @@
 
 namespace keyvane {
 
-std::optional<KeyvaneDirection> directionFor(ExpectedLanguage language) {
+std::optional<KeyvaneDirection> directionFor(Language language) {
     switch (language) {
-    case ExpectedLanguage::en: return KeyvaneDirection::ruTypedAsEn;
-    case ExpectedLanguage::ru: return KeyvaneDirection::enTypedAsRu;
-    case ExpectedLanguage::uk: return std::nullopt;
+    case Language::en: return KeyvaneDirection::ruTypedAsEn;
+    case Language::ru: return KeyvaneDirection::enTypedAsRu;
+    case Language::uk: return std::nullopt;
     }
     return std::nullopt;
 }
@@ -62,8 +62,8 @@ std::string KeyvaneDiagnosticAnalyzer::humanReason(const std::string& reasonCode
     return it == texts.end() ? reasonCode : it->second;
 }
 
-std::optional<KeyvaneMissedCandidate>
-KeyvaneDiagnosticAnalyzer::diagnoseMissed(const std::string& word, ExpectedLanguage expected) const {
+std::optional<KeyvaneMissedCandidate> KeyvaneDiagnosticAnalyzer::diagnoseMissed(const std::string& word,
+                                                                                Language expected) const {
     auto direction = detectDirection(word);
     if (!direction || direction != directionFor(expected)) {
         return std::nullopt;
@@ -72,8 +72,8 @@ KeyvaneDiagnosticAnalyzer::diagnoseMissed(const std::string& word, ExpectedLangu
     if (decision.shouldCorrect()) {
         return std::nullopt;
     }
-    std::string mapped = engine_.mapToken(word, expected == ExpectedLanguage::en ? LayoutDirection::enToRu
-                                                                                 : LayoutDirection::ruToEn);
+    std::string mapped =
+        engine_.mapToken(word, expected == Language::en ? LayoutDirection::enToRu : LayoutDirection::ruToEn);
     std::optional<std::string> expectedWord =
         mapped == word ? std::nullopt : std::optional<std::string>(mapped);
 

@@ -21,8 +21,7 @@ public:
     static std::string humanReason(const std::string& reasonCode);
     // Why the engine leaves a word alone that should have been switched; nothing when it does
     // switch it, or the word is not of the expected direction.
-    std::optional<KeyvaneMissedCandidate> diagnoseMissed(const std::string& word,
-                                                         ExpectedLanguage expected) const;
+    std::optional<KeyvaneMissedCandidate> diagnoseMissed(const std::string& word, Language expected) const;
 
     const RulesEngine& engine() const { return engine_; }
 
@@ -31,6 +30,6 @@ private:
 };
 
 // The direction that normal and reverse verification look for in text of a language.
-std::optional<KeyvaneDirection> directionFor(ExpectedLanguage language);
+std::optional<KeyvaneDirection> directionFor(Language language);
 
 } // namespace keyvane

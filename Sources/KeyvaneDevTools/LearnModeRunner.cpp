@@ -79,7 +79,7 @@ int LearnModeRunner::run(std::ostream& out, std::ostream& err) const {
         return 1;
     }
     const auto boosts = promoteSuffixBoosts(countSuffixes(nearMisses));
-    const std::string target = options_.language == ExpectedLanguage::en ? "ru" : "en";
+    const std::string target = options_.language == Language::en ? "ru" : "en";
 
     nlohmann::json profile = {
         {"languages", {{target, {{"commonSuffixBoosts", boosts}}}}},

@@ -12,7 +12,7 @@ struct Check {
     std::string label;
     std::string input;
     std::string expectedText;
-    std::string expectedLanguage;
+    Language expectedLanguage = Language::en;
     std::string note;
 };
 
@@ -21,18 +21,18 @@ struct Check {
 bool run(const RulesEngine& engine, std::ostream& out) {
     using K = Check::Kind;
     const std::vector<Check> checks = {
-        {K::smart, "smart", "ЕЗІ", "TPS", "en", "UK `і` must map back to S"},
-        {K::smart, "smart", "езі", "tps", "en", ""},
-        {K::smart, "smart", "привіт", "ghbdsn", "en", ""},
-        {K::smart, "smart", "привет", "ghbdtn", "en", ""},
-        {K::smartTextOnly, "smart", "ghbdtn", "привет", "", ""},
-        {K::smart, "smart", "ghbdsn", "привіт", "uk", "привіт is a UK word, привыт is not RU"},
-        {K::hintInvariance, "hint-invariant", "ghbdtn", "", "", ""},
-        {K::hintInvariance, "hint-invariant", "ghbdsn", "", "", ""},
-        {K::targeted, "→uk", "ghbdtn", "привет", "uk", ""},
-        {K::targeted, "→ru", "ghbdsn", "привыт", "ru", ""},
-        {K::targeted, "→en", "ЕЗІ", "TPS", "en", ""},
-        {K::targeted, "→uk", "привыт", "привіт", "uk", ""},
+        {K::smart, "smart", "ЕЗІ", "TPS", Language::en, "UK `і` must map back to S"},
+        {K::smart, "smart", "езі", "tps", Language::en, ""},
+        {K::smart, "smart", "привіт", "ghbdsn", Language::en, ""},
+        {K::smart, "smart", "привет", "ghbdtn", Language::en, ""},
+        {K::smartTextOnly, "smart", "ghbdtn", "привет", Language::en, ""},
+        {K::smart, "smart", "ghbdsn", "привіт", Language::uk, "привіт is a UK word, привыт is not RU"},
+        {K::hintInvariance, "hint-invariant", "ghbdtn", "", Language::en, ""},
+        {K::hintInvariance, "hint-invariant", "ghbdsn", "", Language::en, ""},
+        {K::targeted, "→uk", "ghbdtn", "привет", Language::uk, ""},
+        {K::targeted, "→ru", "ghbdsn", "привыт", Language::ru, ""},
+        {K::targeted, "→en", "ЕЗІ", "TPS", Language::en, ""},
+        {K::targeted, "→uk", "привыт", "привіт", Language::uk, ""},
     };
     out << "\n── ManualConversion ──\n";
     long long passed = 0;
@@ -65,7 +65,8 @@ bool run(const RulesEngine& engine, std::ostream& out) {
             break;
         }
         case K::hintInvariance: {
-            const std::vector<std::optional<std::string>> hints = {std::nullopt, "en", "ru", "uk"};
+            const std::vector<std::optional<Language>> hints = {std::nullopt, Language::en, Language::ru,
+                                                                Language::uk};
             std::vector<ManualConversionResult> results;
             for (const auto& hint : hints) {
                 results.push_back(engine.convertSelectionSmart(check.input, hint));
@@ -78,7 +79,8 @@ bool run(const RulesEngine& engine, std::ostream& out) {
             } else {
                 out << "  ✗ hint-invariant " << check.input << " leaks active layout:";
                 for (std::size_t i = 0; i < hints.size(); ++i) {
-                    out << " " << hints[i].value_or("nil") << ":" << results[i].targetLanguage;
+                    out << " " << (hints[i] ? toString(*hints[i]) : "nil") << ":"
+                        << results[i].targetLanguage;
                 }
                 out << "\n";
             }

@@ -20,6 +20,14 @@ std::string joined(const std::vector<std::string>& items, const std::string& sep
     return out;
 }
 
+std::string joined(const std::vector<Language>& languages, const std::string& separator) {
+    std::vector<std::string> codes;
+    for (Language language : languages) {
+        codes.emplace_back(toString(language));
+    }
+    return joined(codes, separator);
+}
+
 std::string csvField(const std::string& field) {
     if (field.find_first_of(",\"") == std::string::npos) {
         return field;
@@ -48,8 +56,8 @@ double percent(long long part, long long total) {
 
 } // namespace
 
-void RoundTripEvaluationRunner::extractWords(const std::string& line, const std::string& sourceLang,
-                                             int minLength, std::set<std::string>* seen,
+void RoundTripEvaluationRunner::extractWords(const std::string& line, Language sourceLang, int minLength,
+                                             std::set<std::string>* seen,
                                              const std::function<void(const std::string&)>& onWord) const {
     const LanguageConfig& language = engine_.config().languages.at(sourceLang);
     std::vector<std::string> current;
@@ -78,7 +86,7 @@ void RoundTripEvaluationRunner::extractWords(const std::string& line, const std:
     finish();
 }
 
-KeyboardMap RoundTripEvaluationRunner::renderingMap(const std::string& from, const std::string& to) const {
+KeyboardMap RoundTripEvaluationRunner::renderingMap(Language from, Language to) const {
     const auto& maps = engine_.config().keyboardLayout.maps;
     if (auto direct = maps.find(LayoutDirection{from, to}); direct != maps.end()) {
         return direct->second;
@@ -102,7 +110,7 @@ std::string RoundTripEvaluationRunner::winningLanguage(const std::string& correc
         }
     }
     std::vector<std::string> noted;
-    for (const std::string& key : engine_.config().activeLanguages) {
+    for (Language key : engine_.config().activeLanguages) {
         auto language = engine_.config().languages.find(key);
         if (language == engine_.config().languages.end() || letterChars.empty()) {
             continue;
@@ -113,9 +121,9 @@ std::string RoundTripEvaluationRunner::winningLanguage(const std::string& correc
         if (!fits) {
             continue;
         }
-        noted.push_back(key);
+        noted.emplace_back(toString(key));
         if (language->second.commonWords.contains(corrected)) {
-            return key;
+            return toString(key);
         }
     }
     if (noted.empty()) {
@@ -125,22 +133,25 @@ std::string RoundTripEvaluationRunner::winningLanguage(const std::string& correc
 }
 
 int RoundTripEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
-    const std::string source = toString(options_.language);
+    const Language sourceLanguage = options_.language;
+    const std::string source = toString(sourceLanguage);
     const RulesConfig& config = engine_.config();
-    if (!config.languages.contains(source)) {
+    if (!config.languages.contains(sourceLanguage)) {
         err << "Error: Language '" << source << "' is not configured in the rules file.\n";
         return 1;
     }
+    std::vector<Language> typedLanguages;
     std::vector<std::string> typedLayouts;
-    for (const std::string& key : config.activeLanguages) {
-        if (key != source) {
-            typedLayouts.push_back(key);
+    for (Language key : config.activeLanguages) {
+        if (key != sourceLanguage) {
+            typedLanguages.push_back(key);
+            typedLayouts.emplace_back(toString(key));
         }
     }
     if (typedLayouts.empty()) {
         std::vector<std::string> quoted;
-        for (const std::string& key : config.activeLanguages) {
-            quoted.push_back("\"" + key + "\"");
+        for (Language key : config.activeLanguages) {
+            quoted.push_back("\"" + std::string(toString(key)) + "\"");
         }
         err << "Error: No other active languages to render '" << source << "' into. active_languages=["
             << joined(quoted, ", ") << "]\n";
@@ -149,9 +160,9 @@ int RoundTripEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
     const int minimum = std::max(options_.minLength, absoluteMinLength);
     std::map<std::string, Cell> cells;
     std::vector<KeyboardMap> renderMaps;
-    for (const std::string& typed : typedLayouts) {
-        renderMaps.push_back(renderingMap(source, typed));
-        cells[source + "->" + typed];
+    for (std::size_t t = 0; t < typedLayouts.size(); ++t) {
+        renderMaps.push_back(renderingMap(sourceLanguage, typedLanguages[t]));
+        cells[source + "->" + typedLayouts[t]];
     }
     std::size_t wordCount = 0;
     auto testWord = [&](const std::string& word) {
@@ -198,7 +209,7 @@ int RoundTripEvaluationRunner::run(std::ostream& out, std::ostream& err) const {
     };
     std::set<std::string> seen;
     const bool read = TextFormat::forEachInputLine(options_.file, err, [&](const std::string& line) {
-        extractWords(line, source, minimum, options_.unique ? &seen : nullptr, testWord);
+        extractWords(line, sourceLanguage, minimum, options_.unique ? &seen : nullptr, testWord);
     });
     if (!read) {
         return 1;

@@ -50,10 +50,10 @@ public:
     static constexpr std::size_t maxJSONSamplesPerClass = 40;
 
     // Hands each in-script word of a line, lower-cased, to onWord; with `seen`, only words not seen before.
-    void extractWords(const std::string& line, const std::string& sourceLang, int minLength,
+    void extractWords(const std::string& line, Language sourceLang, int minLength,
                       std::set<std::string>* seen,
                       const std::function<void(const std::string&)>& onWord) const;
-    KeyboardMap renderingMap(const std::string& from, const std::string& to) const;
+    KeyboardMap renderingMap(Language from, Language to) const;
     std::string winningLanguage(const std::string& corrected) const;
 
 private:

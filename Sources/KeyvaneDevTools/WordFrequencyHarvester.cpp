@@ -14,7 +14,7 @@ namespace keyvane {
 int WordFrequencyHarvester::run(std::ostream& out, std::ostream& err) const {
     const std::string language = toString(options_.language);
     const int minimum = std::max(options_.minLength, absoluteMinLength);
-    const StringSet& alphabet = LanguageDefaults::defaultScriptAlphabet(language);
+    const StringSet& alphabet = LanguageDefaults::defaultScriptAlphabet(options_.language);
     std::map<std::string, long long> counts;
     std::vector<std::string> current;
     auto finish = [&] {

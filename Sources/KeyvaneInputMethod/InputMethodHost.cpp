@@ -11,9 +11,9 @@ namespace keyvane {
 
 const std::vector<KeyboardLayout>& InputMethodHost::defaultLayouts() {
     static const std::vector<KeyboardLayout> all = {
-        {0, "us", "", "English (US)", "en"},
-        {1, "ru", "", "Russian", "ru"},
-        {2, "ua", "", "Ukrainian", "uk"},
+        {0, "us", "", "English (US)", Language::en},
+        {1, "ru", "", "Russian", Language::ru},
+        {2, "ua", "", "Ukrainian", Language::uk},
     };
     return all;
 }

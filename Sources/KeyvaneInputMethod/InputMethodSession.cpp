@@ -151,7 +151,7 @@ void InputMethodSession::publishStatus(bool fieldFocused) {
         }
         if (fieldFocused_) {
             const std::optional<KeyboardLayout> layout = host_->currentLayout();
-            status.layoutLanguage = layout && layout->language ? *layout->language : std::string();
+            status.layoutLanguage = layout && layout->language ? toString(*layout->language) : "";
         }
         status.paused = app_->isPaused();
         if (!published_ || published_->layoutLanguage != status.layoutLanguage ||

@@ -4,6 +4,8 @@
 // The values the desktop and the program hand each other: key codes and modifier flags, key
 // presses, keyboard layouts, clipboards, the application in front and the focused field.
 
+#include "KeyvaneCore/Language.h"
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -97,13 +99,14 @@ struct SyntheticKeyEvent {
 };
 
 // A keyboard layout of the desktop: one XKB group of the core keyboard. Its language is decided
-// once, by the backend, from the layout code ("us", "gb" → "en"; "ru" → "ru"; "ua" → "uk").
+// once, by the backend, from the layout code ("us", "gb" → English; "ru" → Russian; "ua" →
+// Ukrainian).
 struct KeyboardLayout {
-    unsigned int group = 0;              // the XKB group index
-    std::string layout;                  // "ru"
-    std::string variant;                 // "phonetic", or empty
-    std::string name;                    // "Russian (phonetic)", as the keymap names it
-    std::optional<std::string> language; // "en", "ru" or "uk"; nothing for any other layout
+    unsigned int group = 0;           // the XKB group index
+    std::string layout;               // "ru"
+    std::string variant;              // "phonetic", or empty
+    std::string name;                 // "Russian (phonetic)", as the keymap names it
+    std::optional<Language> language; // nothing for a layout of any other language
 
     // "ru" or "ru(phonetic)": the layout as logs name it.
     std::string id() const { return variant.empty() ? layout : layout + "(" + variant + ")"; }

@@ -82,7 +82,7 @@ TEST_F(Desktop, SwitchingTheLayoutMakesItActiveAndHoldsIt) {
     DebugLog::setEnabled(true);
     CoreLog::truncate();
     for (const auto& [language, layout] :
-         {std::pair<std::string, std::string>{"ru", "ru"}, {"uk", "ua"}, {"en", "us"}}) {
+         {std::pair<Language, std::string>{Language::ru, "ru"}, {Language::uk, "ua"}, {Language::en, "us"}}) {
         ReplacementAdapter::switchLayout(*platform, language);
         EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->id() == layout; }))
             << "current: " << (platform->currentLayout() ? platform->currentLayout()->id() : "none") << ", "
@@ -104,7 +104,7 @@ TEST_F(Desktop, SwitchingTheLayoutMakesItActiveAndHoldsIt) {
 TEST_F(Desktop, ProbesReportTheLiveServer) {
     EXPECT_EQ(InstalledLanguageDetector::detectInstalledKeys(*platform),
               (std::set<std::string>{"en", "ru", "uk"}));
-    EXPECT_EQ(InstalledLanguageDetector::currentKey(*platform), "en");
+    EXPECT_EQ(InstalledLanguageDetector::currentKey(*platform), Language::en);
     auto front = platform->frontmostApplication();
     ASSERT_TRUE(front.has_value());
     EXPECT_EQ(front->desktopEntryID, "keyvanedesktoptests");
@@ -126,7 +126,7 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     user.press({KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет "; })) << text();
     const double boundaryToCorrection = static_cast<double>(latency.nsecsElapsed()) / 1e6;
-    EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->language == "ru"; }));
+    EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->language == Language::ru; }));
     std::printf("boundary key to corrected text: %.1f ms\n", boundaryToCorrection);
 
     // A capital and a trailing comma that is also a letter key; then a Ukrainian word. (The user
@@ -140,7 +140,7 @@ TEST_F(Desktop, TheLiveProgramCorrectsWordsTypedInTheWrongLayout) {
     user.useGroup(0);
     user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::s, KeyCode::n, KeyCode::space});
     ASSERT_TRUE(spinUntil([&] { return text() == "привет Привет, привіт "; })) << text();
-    EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->language == "uk"; }));
+    EXPECT_TRUE(spinUntil([&] { return platform->currentLayout()->language == Language::uk; }));
 
     // A second copy on the same display steps aside instead of correcting every word twice.
     QProcess second;

@@ -66,7 +66,7 @@ inline nlohmann::json testRules() {
     return rules;
 }
 
-inline RulesConfig testConfig(std::vector<std::string> active = {"en", "ru", "uk"},
+inline RulesConfig testConfig(std::vector<Language> active = {Language::en, Language::ru, Language::uk},
                               const nlohmann::json& rules = testRules()) {
     RulesConfig config = RulesConfig::parse(rules);
     config.activeLanguages = std::move(active);
@@ -74,18 +74,17 @@ inline RulesConfig testConfig(std::vector<std::string> active = {"en", "ru", "uk
 }
 
 // Puts the built-in keyboard maps of the given directions into the rules.
-inline void addBuiltInMaps(nlohmann::json& rules,
-                           std::initializer_list<std::pair<const char*, const char*>> directions) {
-    for (const auto& [from, to] : directions) {
-        for (const auto& [key, value] : KeyboardMaps::defaultKeyboardMaps().at(LayoutDirection{from, to})) {
-            rules["keyboard_layout"]["maps"][std::string(from) + "_to_" + to][key] = value;
+inline void addBuiltInMaps(nlohmann::json& rules, std::initializer_list<LayoutDirection> directions) {
+    for (const LayoutDirection& direction : directions) {
+        for (const auto& [key, value] : KeyboardMaps::defaultKeyboardMaps().at(direction)) {
+            rules["keyboard_layout"]["maps"][direction.name()][key] = value;
         }
     }
 }
 
 // What a typed word becomes on the screen: its correction, or the word as it was typed.
 inline std::string typedWord(const RulesEngine& engine, const std::string& word, const LineContext& line = {},
-                             const std::optional<std::string>& layout = std::nullopt) {
+                             std::optional<Language> layout = std::nullopt) {
     const RulesDecision d = engine.evaluate(word, "", false, layout, std::nullopt, line);
     return d.shouldCorrect() ? d.correctedToken.value_or("?") : word;
 }

@@ -14,7 +14,9 @@ namespace {
 // and Ukrainian full stop is on the "/" key and their comma is Shift+"/", "?" is Shift+7, ":" Shift+6.
 RulesEngine keyForKeyEngine() {
     nlohmann::json rules = keyvane::testing::testRules();
-    keyvane::testing::addBuiltInMaps(rules, {{"en", "uk"}, {"uk", "en"}}); // built-in letters
+    keyvane::testing::addBuiltInMaps(rules,
+                                     {LayoutDirection{Language::en, Language::uk},
+                                      LayoutDirection{Language::uk, Language::en}}); // built-in letters
     auto& maps = rules["keyboard_layout"]["maps"];
     for (const std::string cyrillic : {"ru", "uk"}) {
         maps["en_to_" + cyrillic]["/"] = ".";
@@ -33,7 +35,7 @@ RulesEngine keyForKeyEngine() {
     for (const char* word : {"тоже", "уже", "двадцать", "зачем", "вечером", "ещё", "небо"}) {
         rules["languages"]["ru"]["common_words"].push_back(word);
     }
-    return RulesEngine(keyvane::testing::testConfig({"en", "ru", "uk"}, rules));
+    return RulesEngine(keyvane::testing::testConfig({Language::en, Language::ru, Language::uk}, rules));
 }
 
 } // namespace

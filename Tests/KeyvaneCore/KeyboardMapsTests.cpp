@@ -27,7 +27,8 @@ std::string render(const KeyboardLayoutConfig& layout, const std::string& token,
 
 TEST(KeyboardMapping, TheBuiltInTablesTypeEachLayoutsWordsOnTheOthersKeys) {
     const KeyboardLayoutConfig layout = RulesConfig::parse(nlohmann::json::object()).keyboardLayout;
-    const LayoutDirection enToUk{"en", "uk"}, ukToEn{"uk", "en"}, ruToUk{"ru", "uk"}, ukToRu{"uk", "ru"},
+    const LayoutDirection enToUk{Language::en, Language::uk}, ukToEn{Language::uk, Language::en},
+        ruToUk{Language::ru, Language::uk}, ukToRu{Language::uk, Language::ru},
         enToRu = LayoutDirection::enToRu;
     // Punctuation keys are letters of the Cyrillic layouts. Capitals use the shift map, whose
     // shifted punctuation keys carry capital Cyrillic letters, or the lower map upper-cased.

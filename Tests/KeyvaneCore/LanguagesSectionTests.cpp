@@ -11,7 +11,7 @@ namespace {
 
 LanguageConfig language(const std::string& code, const json& entry) {
     auto config = RulesConfig::parse(json{{"languages", {{code, entry}}}});
-    return config.languages.at(code);
+    return config.languages.at(languageFromString(code).value());
 }
 
 bool anyMatches(const std::vector<CompiledRegex>& patterns, const std::string& text) {
@@ -60,7 +60,7 @@ TEST(LanguagesSection, EmptyOrBrokenValuesSelectDefaultsOnlyWhereDocumented) {
     auto config =
         RulesConfig::parse(json{{"languages", {{"en", 5}, {"ru", json::object()}, {"uk", {1, 2}}}}});
     EXPECT_EQ(config.languages.size(), 1u);
-    EXPECT_TRUE(config.languages.contains("ru"));
+    EXPECT_TRUE(config.languages.contains(Language::ru));
 }
 
 TEST(LanguagesSection, CamelCaseAliasesAreReadOnlyWhenSnakeCaseIsMissingOrMistyped) {

@@ -70,7 +70,7 @@ namespace {
 // Whether the target is what the source's keys type on the Russian layout (English keys) or back,
 // as the test configuration's maps say.
 bool isRussianEnglishReading(const std::string& source, const std::string& target) {
-    static const RulesEngine engine(keyvane::testing::testConfig({"en", "ru"}));
+    static const RulesEngine engine(keyvane::testing::testConfig({Language::en, Language::ru}));
     return UnicodeText::toLower(engine.mapToken(source, LayoutDirection::enToRu)) == target ||
            UnicodeText::toLower(engine.mapToken(source, LayoutDirection::ruToEn)) == target;
 }
@@ -111,7 +111,7 @@ TEST(ConfigurationLoading, UserOverridesReplaceTheSeedAndPreferencesApply) {
     RulesConfig withUser = RulesConfig::load(rules, json{{"never_correct", {"Mine"}}}, prefs);
     EXPECT_TRUE(withUser.manualOverrides.exactPairs.empty());
     EXPECT_TRUE(withUser.manualOverrides.neverCorrect.contains("mine"));
-    EXPECT_EQ(withUser.activeLanguages, (std::vector<std::string>{"en", "uk"}));
+    EXPECT_EQ(withUser.activeLanguages, (std::vector<Language>{Language::en, Language::uk}));
     EXPECT_TRUE(withUser.excludedApps.contains("org.example.Game"));
 
     // Without user overrides the rules file's own seed never takes effect by itself.

@@ -16,7 +16,9 @@ namespace {
 // Russian only, Ukrainian only, or a form of each that the other layout types on the same keys.
 RulesEngine threeLayoutEngine() {
     nlohmann::json rules = keyvane::testing::testRules();
-    keyvane::testing::addBuiltInMaps(rules, {{"en", "uk"}, {"uk", "en"}, {"ru", "uk"}, {"uk", "ru"}});
+    keyvane::testing::addBuiltInMaps(
+        rules, {LayoutDirection{Language::en, Language::uk}, LayoutDirection{Language::uk, Language::en},
+                LayoutDirection{Language::ru, Language::uk}, LayoutDirection{Language::uk, Language::ru}});
     for (const char* word : {"файлы", "ты", "это", "системы", "нема", "ни", "дома"}) {
         rules["languages"]["ru"]["common_words"].push_back(word);
     }
@@ -25,7 +27,7 @@ RulesEngine threeLayoutEngine() {
     }
     rules["languages"]["uk"]["micro_dictionary"] = {"ті", "ні", "ми"};
     rules["languages"]["ru"]["micro_dictionary"] = {"ты", "ни", "мы", "вы"};
-    return RulesEngine(keyvane::testing::testConfig({"en", "ru", "uk"}, rules));
+    return RulesEngine(keyvane::testing::testConfig({Language::en, Language::ru, Language::uk}, rules));
 }
 
 } // namespace
@@ -33,36 +35,36 @@ RulesEngine threeLayoutEngine() {
 TEST(LineLanguage, TheLastWordsOfTheLineVoteAndTheNewestBreaksATie) {
     LineLanguageEvidence line;
     EXPECT_EQ(line.language(), std::nullopt);
-    line.recordWord(std::string("ru"));
+    line.recordWord(Language::ru);
     line.recordWord(std::nullopt); // a word of two languages or of none tells nothing
-    EXPECT_EQ(line.language(), "ru");
-    line.recordWord(std::string("uk"));
-    EXPECT_EQ(line.language(), "uk");
-    line.recordWord(std::string("ru"));
-    line.recordWord(std::string("ru"));
-    EXPECT_EQ(line.language(), "ru");
+    EXPECT_EQ(line.language(), Language::ru);
+    line.recordWord(Language::uk);
+    EXPECT_EQ(line.language(), Language::uk);
+    line.recordWord(Language::ru);
+    line.recordWord(Language::ru);
+    EXPECT_EQ(line.language(), Language::ru);
     // Only the last few words vote: a line that moved to English follows it.
     for (std::size_t i = 0; i < LineLanguageEvidence::votingWords; ++i) {
-        line.recordWord(std::string("en"));
+        line.recordWord(Language::en);
     }
-    EXPECT_EQ(line.language(), "en");
+    EXPECT_EQ(line.language(), Language::en);
     line.newLine();
     EXPECT_EQ(line.language(), std::nullopt);
 }
 
 TEST(LineLanguage, ALineIsTypedOnOneLayoutAndCorrectionsShowItIsTheWrongOne) {
     LineLanguageEvidence line;
-    line.useLayout("uk");
-    line.recordWord(std::string("uk"));
-    EXPECT_EQ(line.context().language, "uk");
+    line.useLayout(Language::uk);
+    line.recordWord(Language::uk);
+    EXPECT_EQ(line.context().language, Language::uk);
     EXPECT_FALSE(line.context().typedOnWrongLayout);
-    line.useLayout("uk"); // the same layout: the same line
-    line.recordWord(std::string("en"), /*corrected=*/true);
-    line.recordWord(std::string("en"), /*corrected=*/true);
-    EXPECT_EQ(line.context().language, "en");
+    line.useLayout(Language::uk); // the same layout: the same line
+    line.recordWord(Language::en, /*corrected=*/true);
+    line.recordWord(Language::en, /*corrected=*/true);
+    EXPECT_EQ(line.context().language, Language::en);
     EXPECT_TRUE(line.context().typedOnWrongLayout);
     // The user switched to English: what was typed on Ukrainian keys says nothing any more.
-    line.useLayout("en");
+    line.useLayout(Language::en);
     EXPECT_EQ(line.context().language, std::nullopt);
     EXPECT_FALSE(line.context().typedOnWrongLayout);
 }
@@ -73,12 +75,12 @@ TEST(LineLanguage, AWordLeftAloneCountsForTheOneLanguageThatHasIt) {
     line.recordWord(engine, "файл", engine.evaluate("файл", "", false, std::nullopt, std::nullopt));
     EXPECT_EQ(line.language(), std::nullopt); // no word of the test lists
     line.recordWord(engine, "Что,", engine.evaluate("Что,", "", false, std::nullopt, std::nullopt));
-    EXPECT_EQ(line.language(), "ru");
+    EXPECT_EQ(line.language(), Language::ru);
     const RulesDecision corrected = engine.evaluate("ghbdsn", "", false, std::nullopt, std::nullopt);
     ASSERT_TRUE(corrected.shouldCorrect());
     line.recordWord(engine, "ghbdsn", corrected);
     line.recordWord(engine, "ghbdsn", corrected);
-    EXPECT_EQ(line.language(), "uk"); // "привіт", corrected into Ukrainian twice
+    EXPECT_EQ(line.language(), Language::uk); // "привіт", corrected into Ukrainian twice
     // A correction into a word of both Cyrillic languages says nothing, whichever reading won.
     line.newLine();
     const RulesDecision shared = engine.evaluate("ljvf", "", false, std::nullopt, std::nullopt);
@@ -104,7 +106,7 @@ TEST(LineLanguage, OfTheReadingsOfAWordTheLinesLanguageDecides) {
         {"afqks", "uk", "файлі"},    {"cbcntvs", "uk", "системі"}, {"ytvf'", "uk", "немає"},
         {"ys;", "uk", "ніж"}};
     for (const auto& [word, line, meant] : cases) {
-        const LineContext context{line ? std::optional<std::string>(line) : std::nullopt, false};
+        const LineContext context{line ? languageFromString(line) : std::nullopt, false};
         EXPECT_EQ(keyvane::testing::typedWord(engine, word, context), meant)
             << word << " " << (line ? line : "");
     }

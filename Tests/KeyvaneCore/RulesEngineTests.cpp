@@ -12,8 +12,8 @@ using keyvane::testing::testRules;
 namespace {
 
 RulesDecision decide(const RulesEngine& engine, const std::string& word,
-                     const std::optional<std::string>& activeInputSource = std::nullopt,
-                     const std::optional<std::string>& session = std::nullopt, const std::string& app = "") {
+                     std::optional<Language> activeInputSource = std::nullopt,
+                     std::optional<Language> session = std::nullopt, const std::string& app = "") {
     return engine.evaluate(word, app, false, activeInputSource, session);
 }
 
@@ -53,12 +53,12 @@ TEST(WrongLayoutCorrection, WordsOfEachLanguageTypedOnAnotherComeBackWithTheirCa
         EXPECT_EQ(corrected(decide(engine, word)), meant) << word;
     }
     auto hello = decide(engine, "ghbdtn");
-    EXPECT_EQ(hello.sourceLanguage, "en");
-    EXPECT_EQ(hello.targetLanguage, "ru");
+    EXPECT_EQ(hello.sourceLanguage, Language::en);
+    EXPECT_EQ(hello.targetLanguage, Language::ru);
     EXPECT_EQ(hello.reason, DecisionReason::layoutMismatch);
-    EXPECT_EQ(decide(engine, "ghbdsn").targetLanguage, "uk");
-    EXPECT_EQ(decide(engine, "привыт").sourceLanguage, "ru");
-    EXPECT_EQ(decide(engine, "сїезд").targetLanguage, "ru");
+    EXPECT_EQ(decide(engine, "ghbdsn").targetLanguage, Language::uk);
+    EXPECT_EQ(decide(engine, "привыт").sourceLanguage, Language::ru);
+    EXPECT_EQ(decide(engine, "сїезд").targetLanguage, Language::ru);
 }
 
 TEST(LeftAlone, CorrectWordsShortWordsUrlsAddressesIdentifiersAndDigits) {
@@ -92,7 +92,7 @@ TEST(LeftAlone, AWordOfOneLanguageIsNotReadAsUnknownInAnotherWithTheSameLetters)
     nlohmann::json rules = testRules();
     rules["languages"]["ru"]["common_words"].push_back("где");
     rules["languages"]["en"]["common_words"].push_back("ult");
-    RulesEngine engine(testConfig({"en", "ru", "uk"}, rules));
+    RulesEngine engine(testConfig({Language::en, Language::ru, Language::uk}, rules));
     auto d = decide(engine, "где");
     EXPECT_FALSE(d.shouldCorrect()) << corrected(d);
     // A word no language knows is still read from every language whose letters it uses.
@@ -109,11 +109,12 @@ TEST(LeftAlone, ExcludedApplicationsRegardlessOfCase) {
 }
 
 TEST(LeftAlone, OnlyTheSourceLanguageActiveAlsoAfterAReload) {
-    EXPECT_EQ(decide(RulesEngine(testConfig({"en"})), "ghbdtn").reason, DecisionReason::noTargetLanguage);
+    EXPECT_EQ(decide(RulesEngine(testConfig({Language::en})), "ghbdtn").reason,
+              DecisionReason::noTargetLanguage);
     // A reload replaces the whole configuration.
     RulesEngine engine(testConfig());
     ASSERT_TRUE(decide(engine, "ghbdtn").shouldCorrect());
-    engine.reloadConfig(testConfig({"en"}));
+    engine.reloadConfig(testConfig({Language::en}));
     EXPECT_EQ(decide(engine, "ghbdtn").reason, DecisionReason::noTargetLanguage);
 }
 
@@ -130,69 +131,71 @@ TEST(LearnedPairs, ExactPairWinsWithItsCaseIntoAnActiveLanguageOnly) {
     nlohmann::json rules = testRules();
     rules["manual_overrides"]["exact_pairs"]["ghbdtn"] = "привет";
     rules["manual_overrides"]["exact_pairs_meta"]["ghbdtn"] = {{"src", "en"}, {"dst", "ru"}};
-    RulesEngine englishOnly(testConfig({"en"}, rules));
+    RulesEngine englishOnly(testConfig({Language::en}, rules));
     EXPECT_EQ(corrected(decide(englishOnly, "Ghbdtn")), "<none>");
     EXPECT_EQ(corrected(decide(englishOnly, "ntcn")), "<none>");
-    RulesEngine englishUkrainian(testConfig({"en", "uk"}, rules));
+    RulesEngine englishUkrainian(testConfig({Language::en, Language::uk}, rules));
     EXPECT_EQ(corrected(decide(englishUkrainian, "Ghbdtn")), "<none>") << "learned as Russian";
     EXPECT_EQ(corrected(decide(englishUkrainian, "ntcn")), "тест") << "Ukrainian letters too";
-    RulesEngine englishRussian(testConfig({"en", "ru"}, rules));
+    RulesEngine englishRussian(testConfig({Language::en, Language::ru}, rules));
     EXPECT_EQ(corrected(decide(englishRussian, "Ghbdtn")), "Привет");
 }
 
 TEST(TieBreaks, OneWordFromTwoLayoutsTakesTheActiveOneAndTwoCloseWordsWaitForTheSessionOrPriority) {
     const RulesEngine standard(testConfig());
     // "руддщ" is the same keys on the Russian and the Ukrainian layout.
-    EXPECT_EQ(decide(standard, "руддщ").sourceLanguage, "ru");
-    EXPECT_EQ(decide(standard, "руддщ", std::string("uk")).sourceLanguage, "uk");
-    EXPECT_EQ(decide(standard, "руддщ", std::string("en")).sourceLanguage, "ru");
+    EXPECT_EQ(decide(standard, "руддщ").sourceLanguage, Language::ru);
+    EXPECT_EQ(decide(standard, "руддщ", Language::uk).sourceLanguage, Language::uk);
+    EXPECT_EQ(decide(standard, "руддщ", Language::en).sourceLanguage, Language::ru);
 
     // Different words within two points are ambiguous unless the session or the priority decides.
     nlohmann::json rules = equallyGoodReadings();
-    RulesEngine engine(testConfig({"ru", "uk", "en"}, rules));
+    RulesEngine engine(testConfig({Language::ru, Language::uk, Language::en}, rules));
 
     auto undecided = decide(engine, "vskj");
     EXPECT_EQ(undecided.reason, DecisionReason::ambiguousTarget);
     EXPECT_FALSE(undecided.shouldCorrect());
     EXPECT_FALSE(undecided.targetLanguage.has_value());
 
-    auto ukrainianSession = decide(engine, "vskj", std::nullopt, std::string("uk"));
+    auto ukrainianSession = decide(engine, "vskj", std::nullopt, Language::uk);
     EXPECT_EQ(corrected(ukrainianSession), "міло");
     EXPECT_EQ(ukrainianSession.reason, DecisionReason::sessionLanguageTieBreak);
-    EXPECT_EQ(corrected(decide(engine, "vskj", std::nullopt, std::string("ru"))), "мыло");
-    EXPECT_EQ(decide(engine, "vskj", std::nullopt, std::string("en")).reason,
-              DecisionReason::ambiguousTarget);
+    EXPECT_EQ(corrected(decide(engine, "vskj", std::nullopt, Language::ru)), "мыло");
+    EXPECT_EQ(decide(engine, "vskj", std::nullopt, Language::en).reason, DecisionReason::ambiguousTarget);
 
     // Lower-priority targets pay a penalty: with Ukrainian third its reading loses 12 points, so
     // the Russian word wins.
-    auto ukrainianLast = decide(RulesEngine(testConfig({"en", "ru", "uk"}, rules)), "vskj");
+    auto ukrainianLast =
+        decide(RulesEngine(testConfig({Language::en, Language::ru, Language::uk}, rules)), "vskj");
     EXPECT_EQ(corrected(ukrainianLast), "мыло");
     EXPECT_EQ(ukrainianLast.reason, DecisionReason::layoutMismatch);
 
     // The Ukrainian reading a point and a half ahead is still a tie; two points ahead it wins.
     rules["languages"]["uk"]["micro_dictionary"] = {"міло"};
     rules["decision"]["scoring_weights"]["frequent_token_bonus"] = 1.5;
-    EXPECT_EQ(decide(RulesEngine(testConfig({"ru", "uk", "en"}, rules)), "vskj").reason,
-              DecisionReason::ambiguousTarget);
+    EXPECT_EQ(
+        decide(RulesEngine(testConfig({Language::ru, Language::uk, Language::en}, rules)), "vskj").reason,
+        DecisionReason::ambiguousTarget);
     rules["decision"]["scoring_weights"]["frequent_token_bonus"] = 2.0;
-    EXPECT_EQ(corrected(decide(RulesEngine(testConfig({"ru", "uk", "en"}, rules)), "vskj")), "міло");
+    EXPECT_EQ(
+        corrected(decide(RulesEngine(testConfig({Language::ru, Language::uk, Language::en}, rules)), "vskj")),
+        "міло");
 }
 
 TEST(ShortWords, OneLetterOnlyInsideAnEnglishSessionAndTwoLettersOnlyFromTheMicroDictionary) {
     nlohmann::json rules = testRules();
     rules["tokenization"]["min_token_length_for_auto"] = 1;
     rules["tokenization"]["auto_skip_length_1"] = false;
-    RulesEngine engine(testConfig({"en", "ru", "uk"}, rules));
+    RulesEngine engine(testConfig({Language::en, Language::ru, Language::uk}, rules));
     // "ш" is the I key: the English word "i", but only inside an English session.
-    EXPECT_EQ(corrected(decide(engine, "ш", std::nullopt, std::string("en"))), "i");
+    EXPECT_EQ(corrected(decide(engine, "ш", std::nullopt, Language::en)), "i");
     EXPECT_EQ(decide(engine, "ш").reason, DecisionReason::length1NoExactPair);
-    EXPECT_EQ(decide(engine, "Ш", std::nullopt, std::string("en")).reason,
-              DecisionReason::length1NoExactPair);
+    EXPECT_EQ(decide(engine, "Ш", std::nullopt, Language::en).reason, DecisionReason::length1NoExactPair);
 
     // "ds" is "вы", a word of the built-in Russian micro dictionary; "dq" ("вй") is not.
     EXPECT_EQ(corrected(decide(engine, "ds")), "вы");
     EXPECT_EQ(decide(engine, "dq").shouldCorrect(), false);
-    EXPECT_EQ(decide(engine, "ds", std::nullopt, std::string("uk")).shouldCorrect(), false);
+    EXPECT_EQ(decide(engine, "ds", std::nullopt, Language::uk).shouldCorrect(), false);
 }
 
 TEST(MixedScript, WordSwitchedMidwayIsReadWholeThroughTheActiveLanguages) {
@@ -202,19 +205,20 @@ TEST(MixedScript, WordSwitchedMidwayIsReadWholeThroughTheActiveLanguages) {
     EXPECT_EQ(d.reason, DecisionReason::mixedScriptDualEval);
     EXPECT_FALSE(d.sourceLanguage.has_value());
     EXPECT_FALSE(d.targetLanguage.has_value());
-    EXPECT_EQ(engine.detectLanguage(*d.correctedToken), "ru");
+    EXPECT_EQ(engine.detectLanguage(*d.correctedToken), Language::ru);
 
     nlohmann::json rules = testRules();
     rules["tokenization"]["mixed_script_auto"] = false;
-    RulesEngine strict(testConfig({"en", "ru", "uk"}, rules));
+    RulesEngine strict(testConfig({Language::en, Language::ru, Language::uk}, rules));
     EXPECT_EQ(decide(strict, "ghbвет1").reason, DecisionReason::mixedScript);
 
     // Read through the layouts of the active languages only.
     rules = testRules();
-    keyvane::testing::addBuiltInMaps(rules, {{"en", "uk"}, {"uk", "en"}});
-    RulesEngine englishOnly(testConfig({"en"}, rules));
+    keyvane::testing::addBuiltInMaps(
+        rules, {LayoutDirection{Language::en, Language::uk}, LayoutDirection{Language::uk, Language::en}});
+    RulesEngine englishOnly(testConfig({Language::en}, rules));
     EXPECT_EQ(corrected(decide(englishOnly, "ghbвет")), "<none>") << "Russian is not active";
-    RulesEngine englishUkrainian(testConfig({"en", "uk"}, rules));
+    RulesEngine englishUkrainian(testConfig({Language::en, Language::uk}, rules));
     EXPECT_EQ(corrected(decide(englishUkrainian, "ghbdіт")), "привіт");
     EXPECT_EQ(corrected(decide(englishUkrainian, "Ghbdіт,")), "Привіт,");
 }
@@ -227,19 +231,19 @@ TEST(Robustness, OverflowingScoresNeverPassAThresholdAsNaN) {
     rules["decision"]["scoring_weights"]["has_language_vowel"] = 1e308;
     rules["languages"]["en"]["common_words"].push_back("ghbdtn");
     rules["languages"]["en"]["vowels"].push_back("g");
-    RulesEngine engine(testConfig({"en", "ru"}, rules));
+    RulesEngine engine(testConfig({Language::en, Language::ru}, rules));
     auto d = decide(engine, "ghbdtn");
     EXPECT_FALSE(d.shouldCorrect());
     EXPECT_FALSE(std::isnan(d.confidence));
     // Even with no minimum confidence at all, a NaN delta passes no threshold.
     rules["decision"]["auto_thresholds"]["min_confidence"] = 0;
-    RulesEngine permissive(testConfig({"en", "ru"}, rules));
+    RulesEngine permissive(testConfig({Language::en, Language::ru}, rules));
     EXPECT_FALSE(decide(permissive, "ghbdtn").shouldCorrect());
 
     // A zero confidence scale makes a zero gain 0/0.
     rules = testRules();
     rules["decision"]["confidence"]["scale"] = 0;
-    RulesEngine flat(testConfig({"en", "ru"}, rules));
+    RulesEngine flat(testConfig({Language::en, Language::ru}, rules));
     for (const char* word : {"ghbdtn", "hello", "привет", "ghbвет"}) {
         EXPECT_FALSE(std::isnan(decide(flat, word).confidence)) << word;
     }

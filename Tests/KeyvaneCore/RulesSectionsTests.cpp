@@ -15,7 +15,7 @@ TEST(KeyboardLayoutSection, FileMapsReplaceTheirDirectionWholeAndDefaultsFillThe
         "en_to_ru": {"q": "й", "ab": "cd", "": "x", "w": ""},
         "en_to_ru_shift": {"Q": "Й"},
         "en_to_uk": {"q": "ю"},
-        "en_to_ru_to_uk": {"q": "й"}, "_to_ru": {"q": "й"}, "en_to_": {"q": "й"},
+        "en_to_ru_to_uk": {"q": "й"}, "_to_ru": {"q": "й"}, "en_to_": {"q": "й"}, "en_to_ua": {"q": "й"},
         "ru_to_en": {"й": 5}
     }}})"));
     const auto& layout = config.keyboardLayout;
@@ -24,9 +24,8 @@ TEST(KeyboardLayoutSection, FileMapsReplaceTheirDirectionWholeAndDefaultsFillThe
     EXPECT_EQ(layout.maps.at(LayoutDirection::enToRu), (KeyboardMap{{"q", "й"}, {"a", "c"}}));
     EXPECT_EQ(layout.shiftMaps.at(LayoutDirection::enToRu), (KeyboardMap{{"Q", "Й"}}));
     // A direction given in the file is not merged with its default.
-    EXPECT_EQ(layout.maps.at(LayoutDirection{"en", "uk"}), (KeyboardMap{{"q", "ю"}}));
+    EXPECT_EQ(layout.maps.at(LayoutDirection{Language::en, Language::uk}), (KeyboardMap{{"q", "ю"}}));
     EXPECT_FALSE(layout.maps.contains(LayoutDirection::ruToEn));
-    EXPECT_FALSE(layout.maps.contains(LayoutDirection({"en", "ru_to_uk"})));
 
     // Switches keep their default unless given as booleans.
     config = RulesConfig::parse(
@@ -161,8 +160,8 @@ TEST(RulesFileSections, ListsKeepTheirCompleteEntriesInOrderAndDropTheBrokenOnes
     const auto& o = config.manualOverrides;
     EXPECT_EQ(o.exactPairs, (StringMap<std::string>{{"ghbdtn", "Привет"}}));
     EXPECT_EQ(o.neverCorrect, (StringSet{"iphone", "git"}));
-    EXPECT_EQ(o.exactPairTargetLang, (StringMap<std::string>{{"ghbdtn", "ru"}}));
-    EXPECT_EQ(o.neverCorrectLang, (StringMap<std::string>{{"git", "en"}}));
+    EXPECT_EQ(o.exactPairTargetLang, (StringMap<Language>{{"ghbdtn", Language::ru}}));
+    EXPECT_EQ(o.neverCorrectLang, (StringMap<Language>{{"git", Language::en}}));
 
     ASSERT_EQ(config.goldenTests.size(), 2u);
     EXPECT_EQ(config.goldenTests[0].input, "ghbdtn");
@@ -206,8 +205,8 @@ TEST(RulesFileTolerance, AGarbageDocumentOrGarbageInEverySectionLoadsWithDefault
         EXPECT_EQ(config.keyboardLayout.maps.size(), 4u);
         EXPECT_DOUBLE_EQ(config.decision.scoringWeights.exactCommonWord, 90);
         // A list with one usable entry keeps it; the bad entries are dropped one by one.
-        EXPECT_EQ(config.languages.at("uk").vowels.size(), garbage.is_array() ? 1u : 10u);
-        EXPECT_EQ(config.languages.at("uk").impossiblePatterns.size(), 1u);
+        EXPECT_EQ(config.languages.at(Language::uk).vowels.size(), garbage.is_array() ? 1u : 10u);
+        EXPECT_EQ(config.languages.at(Language::uk).impossiblePatterns.size(), 1u);
     }
 }
 
@@ -218,4 +217,27 @@ TEST(RulesFileTolerance, MalformedTextIsAnErrorNotACrash) {
     EXPECT_FALSE(RulesConfig::decode("\xff\xfe{}").has_value());
     EXPECT_FALSE(RulesConfig::decode("").has_value());
     EXPECT_TRUE(RulesConfig::decode(" {} ").has_value());
+}
+
+TEST(LanguageCodes, ACodeThatNamesNoLanguageIsTurnedAwayWhereItIsRead) {
+    // "ua" is the Ukrainian layout's code, not the language's: a slip that must not become a fourth
+    // language nobody can type in, nor be taken for Ukrainian.
+    const auto config = RulesConfig::parse(json::parse(R"({
+        "languages": {"ua": {"vowels": ["а"]}, "uk": {"vowels": ["і"]}, "EN": {}},
+        "manual_overrides": {"exact_pairs": {"ghbdtn": "привет", "ckjy": "слон"},
+                             "exact_pairs_meta": {"ghbdtn": {"dst": "RU"}, "ckjy": {"dst": "ua"}}}})"));
+    EXPECT_EQ(config.languages.size(), 1u);
+    EXPECT_TRUE(config.languages.contains(Language::uk));
+    EXPECT_EQ(config.manualOverrides.exactPairTargetLang, (StringMap<Language>{{"ghbdtn", Language::ru}}));
+
+    UserPreferences preferences;
+    preferences.activeLanguages = {"en", "ua", "uk", "de", "ru"};
+    EXPECT_EQ(RulesConfig::load(json::object(), std::nullopt, preferences).activeLanguages,
+              (std::vector<Language>{Language::en, Language::uk, Language::ru}));
+
+    // Reports and files hold the code, never the enumeration's number.
+    EXPECT_EQ(json(std::vector<Language>{Language::en, Language::uk}).dump(), R"(["en","uk"])");
+    EXPECT_EQ(json("ru").get<Language>(), Language::ru);
+    EXPECT_THROW((void)json("ua").get<Language>(), json::type_error);
+    EXPECT_THROW((void)json(1).get<Language>(), json::type_error);
 }

@@ -11,59 +11,69 @@ using keyvane::testing::testRules;
 
 TEST(SessionLanguage, ActivatesAfterAStreakAndRestartsOnAnotherLanguage) {
     SessionLanguageTracker tracker(3);
-    tracker.recordWord(std::string("ru"));
+    tracker.recordWord(Language::ru);
     tracker.recordWord(std::nullopt); // a word without a language neither extends nor breaks the streak
-    tracker.recordWord(std::string("ru"));
+    tracker.recordWord(Language::ru);
     EXPECT_FALSE(tracker.sessionLanguage().has_value());
-    tracker.recordWord(std::string("ru"));
-    EXPECT_EQ(tracker.sessionLanguage(), "ru");
-    tracker.recordWord(std::string("en"));
+    tracker.recordWord(Language::ru);
+    EXPECT_EQ(tracker.sessionLanguage(), Language::ru);
+    tracker.recordWord(Language::en);
     EXPECT_FALSE(tracker.sessionLanguage().has_value());
     tracker.reset();
     EXPECT_FALSE(tracker.sessionLanguage().has_value());
 
     // A streak of zero means the first word decides.
     SessionLanguageTracker eager(0);
-    eager.recordWord(std::string("uk"));
-    EXPECT_EQ(eager.sessionLanguage(), "uk");
+    eager.recordWord(Language::uk);
+    EXPECT_EQ(eager.sessionLanguage(), Language::uk);
 }
 
 TEST(ManualConversion, ASelectionGoesToTheLanguageItsWordsOrItsLettersSay) {
-    const RulesEngine engine(testConfig({"en", "uk", "ru"}));
+    const RulesEngine engine(testConfig({Language::en, Language::uk, Language::ru}));
     // Cyrillic text becomes Latin whichever Cyrillic layout it was typed in.
-    EXPECT_EQ(engine.convertSelectionSmart("ЕЗІ", std::nullopt), (ManualConversionResult{"TPS", "en"}));
-    EXPECT_EQ(engine.convertSelectionSmart("привіт", std::nullopt), (ManualConversionResult{"ghbdsn", "en"}));
-    EXPECT_EQ(engine.convertSelectionSmart("привет", std::nullopt), (ManualConversionResult{"ghbdtn", "en"}));
+    EXPECT_EQ(engine.convertSelectionSmart("ЕЗІ", std::nullopt),
+              (ManualConversionResult{"TPS", Language::en}));
+    EXPECT_EQ(engine.convertSelectionSmart("привіт", std::nullopt),
+              (ManualConversionResult{"ghbdsn", Language::en}));
+    EXPECT_EQ(engine.convertSelectionSmart("привет", std::nullopt),
+              (ManualConversionResult{"ghbdtn", Language::en}));
     EXPECT_EQ(engine.convertSelectionSmart("Руддщ, цщкдв!", std::nullopt).text, "Hello, world!");
     // As many Cyrillic as Latin letters counts as Cyrillic.
-    EXPECT_EQ(engine.convertSelectionSmart("ab вг", std::nullopt).targetLanguage, "en");
+    EXPECT_EQ(engine.convertSelectionSmart("ab вг", std::nullopt).targetLanguage, Language::en);
     // Latin text goes to the Cyrillic language that knows the words; when neither does, the
     // higher-priority Cyrillic language wins.
-    EXPECT_EQ(engine.convertSelectionSmart("ghbdsn", std::nullopt), (ManualConversionResult{"привіт", "uk"}));
+    EXPECT_EQ(engine.convertSelectionSmart("ghbdsn", std::nullopt),
+              (ManualConversionResult{"привіт", Language::uk}));
     EXPECT_EQ(engine.convertSelectionSmart("ghbdtn", std::nullopt).text, "привет");
-    EXPECT_EQ(engine.convertSelectionSmart("qwe", std::nullopt).targetLanguage, "uk");
-    EXPECT_EQ(RulesEngine(testConfig({"en", "ru", "uk"})).convertSelectionSmart("qwe", {}).targetLanguage,
-              "ru");
+    EXPECT_EQ(engine.convertSelectionSmart("qwe", std::nullopt).targetLanguage, Language::uk);
+    EXPECT_EQ(RulesEngine(testConfig({Language::en, Language::ru, Language::uk}))
+                  .convertSelectionSmart("qwe", {})
+                  .targetLanguage,
+              Language::ru);
     // The active layout never changes the result.
-    for (const char* source : {"en", "ru", "uk"}) {
-        EXPECT_EQ(engine.convertSelectionSmart("ghbdsn", std::string(source)),
+    for (Language source : allLanguages) {
+        EXPECT_EQ(engine.convertSelectionSmart("ghbdsn", source),
                   engine.convertSelectionSmart("ghbdsn", std::nullopt));
     }
     // Nothing to convert, or no Cyrillic language to convert to, leaves the text alone.
-    EXPECT_EQ(engine.convertSelectionSmart("123 !?", std::nullopt), (ManualConversionResult{"123 !?", "en"}));
-    EXPECT_EQ(RulesEngine(testConfig({"en"})).convertSelectionSmart("ghbdtn", std::nullopt),
-              (ManualConversionResult{"ghbdtn", "en"}));
+    EXPECT_EQ(engine.convertSelectionSmart("123 !?", std::nullopt),
+              (ManualConversionResult{"123 !?", Language::en}));
+    EXPECT_EQ(RulesEngine(testConfig({Language::en})).convertSelectionSmart("ghbdtn", std::nullopt),
+              (ManualConversionResult{"ghbdtn", Language::en}));
 }
 
 TEST(ManualConversion, ToAChosenLanguage) {
-    const RulesEngine engine(testConfig({"en", "uk", "ru"}));
-    EXPECT_EQ(engine.convertSelection("ghbdtn", "uk"), (ManualConversionResult{"привет", "uk"}));
-    EXPECT_EQ(engine.convertSelection("ghbdsn", "ru"), (ManualConversionResult{"привыт", "ru"}));
-    EXPECT_EQ(engine.convertSelection("ЕЗІ", "en"), (ManualConversionResult{"TPS", "en"}));
-    EXPECT_EQ(engine.convertSelection("привыт", "uk"), (ManualConversionResult{"привіт", "uk"}));
-    EXPECT_EQ(engine.convertSelection("їжак", "ru"), (ManualConversionResult{"ъжак", "ru"}));
+    const RulesEngine engine(testConfig({Language::en, Language::uk, Language::ru}));
+    EXPECT_EQ(engine.convertSelection("ghbdtn", Language::uk),
+              (ManualConversionResult{"привет", Language::uk}));
+    EXPECT_EQ(engine.convertSelection("ghbdsn", Language::ru),
+              (ManualConversionResult{"привыт", Language::ru}));
+    EXPECT_EQ(engine.convertSelection("ЕЗІ", Language::en), (ManualConversionResult{"TPS", Language::en}));
+    EXPECT_EQ(engine.convertSelection("привыт", Language::uk),
+              (ManualConversionResult{"привіт", Language::uk}));
+    EXPECT_EQ(engine.convertSelection("їжак", Language::ru), (ManualConversionResult{"ъжак", Language::ru}));
     // No Cyrillic language active: Cyrillic text converted to Russian is taken as Ukrainian.
-    EXPECT_EQ(RulesEngine(testConfig({"en"})).convertSelection("її", "ru").text, "ъъ");
+    EXPECT_EQ(RulesEngine(testConfig({Language::en})).convertSelection("її", Language::ru).text, "ъъ");
 }
 
 TEST(Diagnostics, ExplainTheSameDecisionAsEvaluateWithEveryCompetingDirection) {
@@ -73,7 +83,7 @@ TEST(Diagnostics, ExplainTheSameDecisionAsEvaluateWithEveryCompetingDirection) {
                            "https://x.com", "ghbdtn2", ",skj",   "vskj",   "qwerty", "ytn",    "yt",
                            "ЙЦУК",          "ok.",     "wtyf",   "ekbwf",  "--"};
     for (const char* word : words) {
-        for (const auto& session : {std::optional<std::string>(), std::optional<std::string>("en")}) {
+        for (const auto& session : {std::optional<Language>(), std::optional<Language>(Language::en)}) {
             RulesDecision live = engine.evaluate(word, "", false, std::nullopt, session);
             RulesDiagnostic explained = engine.diagnose(word, "", false, session);
             EXPECT_EQ(explained.decision.shouldCorrect(), live.shouldCorrect()) << word;

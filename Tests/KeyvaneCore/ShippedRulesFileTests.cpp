@@ -34,7 +34,7 @@ std::string render(const RulesConfig& config, const std::string& word, const Lay
 const RulesEngine& shippedEngine() {
     static const RulesEngine engine = [] {
         RulesConfig config = RulesConfig::parse(shippedDocument());
-        config.activeLanguages = {"en", "ru", "uk"};
+        config.activeLanguages = {Language::en, Language::ru, Language::uk};
         config.useShippedVocabularies();
         return RulesEngine(std::move(config));
     }();
@@ -51,7 +51,7 @@ TEST(ShippedRulesFile, HasEverySectionAndEveryLanguage) {
         EXPECT_TRUE(document.contains(section)) << section;
     }
     auto config = RulesConfig::parse(document);
-    for (const char* language : {"en", "ru", "uk"}) {
+    for (Language language : allLanguages) {
         ASSERT_TRUE(config.languages.contains(language)) << language;
         EXPECT_FALSE(config.languages.at(language).commonWords.empty()) << language;
         EXPECT_FALSE(config.languages.at(language).vowels.empty()) << language;
@@ -62,9 +62,10 @@ TEST(ShippedRulesFile, HasEverySectionAndEveryLanguage) {
     EXPECT_EQ(config.layoutSuspicion.latinSuspiciousForRu.size(),
               document["layout_suspicion"]["latin_raw_suspicious_for_ru"].size());
     for (const auto& [code, language] : config.languages) {
-        EXPECT_EQ(
-            language.impossiblePatterns.size(),
-            document["languages"][code].value("impossible_patterns", nlohmann::json::array({"x"})).size())
+        EXPECT_EQ(language.impossiblePatterns.size(),
+                  document["languages"][toString(code)]
+                      .value("impossible_patterns", nlohmann::json::array({"x"}))
+                      .size())
             << code;
     }
 }
@@ -86,13 +87,13 @@ TEST(ShippedRulesFile, RussianWordsTypedOnEnglishKeysRenderBothWays) {
 
 TEST(ShippedRulesFile, ASelectionIsConvertedIntoOneLanguage) {
     RulesConfig config = RulesConfig::parse(shippedDocument());
-    config.activeLanguages = {"en", "uk", "ru"};
+    config.activeLanguages = {Language::en, Language::uk, Language::ru};
     RulesEngine engine(std::move(config));
     // "," is a letter of the Cyrillic layouts: "Lj,hsq" is one word, "Добрый" in Russian.
     EXPECT_EQ(engine.convertSelectionSmart("Lj,hsq dtxth", std::nullopt),
-              (ManualConversionResult{"Добрый вечер", "ru"}));
+              (ManualConversionResult{"Добрый вечер", Language::ru}));
     EXPECT_EQ(engine.convertSelectionSmart("Lj,hbq dtxsh", std::nullopt),
-              (ManualConversionResult{"Добрий вечір", "uk"}));
+              (ManualConversionResult{"Добрий вечір", Language::uk}));
 }
 
 TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
@@ -109,7 +110,7 @@ TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
         EXPECT_EQ(typedWord(engine, word), meant) << word;
     }
     // "немає": the last key is "є", not an apostrophe after "нема".
-    EXPECT_EQ(typedWord(engine, "ytvf'", {"uk", false}), "немає");
+    EXPECT_EQ(typedWord(engine, "ytvf'", {Language::uk, false}), "немає");
     // "gjldbcfyb." reads "подвисани" and a full stop, or "подвисанию" whole; neither is a known
     // word, so nothing is typed rather than half a word.
     EXPECT_EQ(engine.evaluate("gjldbcfyb.", "", false, std::nullopt, std::nullopt).reason,
@@ -134,14 +135,14 @@ TEST(ShippedRulesFile, RussianAndUkrainianWordsTypedRightStayWithoutALine) {
     const RulesEngine& engine = shippedEngine();
     // Words of one language, typed on its layout, whose letters read as a word (or near one) of
     // the other: with nothing on the line to say otherwise, they are what the user typed.
-    const std::pair<const char*, std::vector<const char*>> typedOn[] = {
-        {"uk", {"ті", "мі", "біл", "їх", "дані", "системі", "режимі", "форматі", "показані", "такі"}},
-        {"ru",
+    const std::pair<Language, std::vector<const char*>> typedOn[] = {
+        {Language::uk, {"ті", "мі", "біл", "їх", "дані", "системі", "режимі", "форматі", "показані", "такі"}},
+        {Language::ru,
          {"мы", "ты", "был", "было", "мыло", "сыр", "системы", "даны", "этот", "съезд", "дачный", "тылу",
           "опоры!", "сокеты", "Эйзенхауэр"}}};
     for (const auto& [layout, words] : typedOn) {
         for (const char* word : words) {
-            RulesDecision d = engine.evaluate(word, "", false, std::string(layout), std::nullopt);
+            RulesDecision d = engine.evaluate(word, "", false, layout, std::nullopt);
             EXPECT_FALSE(d.shouldCorrect()) << word << " → " << d.correctedToken.value_or("");
         }
     }
@@ -157,8 +158,8 @@ TEST(ShippedRulesFile, OfTwoReadingsALineTypedOnTheWrongLayoutOrTheDictionaryDec
     // layout is "кешы"; its English reading "rtis" scores too, but only the Ukrainian reading is a
     // word.
     // Lines in a language typed on the wrong layout, and typed on the right one.
-    const LineContext none, ru{"ru", true}, uk{"uk", true}, en{"en", true}, ukRight{"uk", false},
-        enRight{"en", false};
+    const LineContext none, ru{Language::ru, true}, uk{Language::uk, true}, en{Language::en, true},
+        ukRight{Language::uk, false}, enRight{Language::en, false};
     const std::tuple<const char*, const char*, LineContext, const char*> cases[] = {
         {"ща", nullptr, none, "ща"},        {"ща", nullptr, ru, "ща"},
         {"ща", nullptr, en, "of"},          {"sp", nullptr, en, "sp"},
@@ -170,9 +171,10 @@ TEST(ShippedRulesFile, OfTwoReadingsALineTypedOnTheWrongLayoutOrTheDictionaryDec
         {"вашы", "ru", none, "вашы"},       {"ключы", "ru", none, "ключы"},
         {"вашы", "ru", uk, "ваші"},         {"кешы", "ru", none, "кеші"}};
     for (const auto& [word, layout, line, meant] : cases) {
-        const auto source = layout ? std::optional<std::string>(layout) : std::nullopt;
+        const auto source = layout ? languageFromString(layout) : std::nullopt;
         EXPECT_EQ(typedWord(shippedEngine(), word, line, source), meant)
-            << word << " on " << (layout ? layout : "-") << " in a line of " << line.language.value_or("-");
+            << word << " on " << (layout ? layout : "-") << " in a line of "
+            << (line.language ? toString(*line.language) : "-");
     }
 }
 

@@ -36,12 +36,12 @@ TEST(LearnMode, ANearMissIsMeasuredAgainstTheThresholdTheEngineApplied) {
     std::stringstream text;
     text << in.rdbuf();
     RulesConfig config = RulesConfig::parse(RulesConfig::decode(text.str()).value());
-    config.activeLanguages = {"en", "ru"};
+    config.activeLanguages = {Language::en, Language::ru};
     RulesEngine engine(std::move(config));
     ASSERT_NE(engine.thresholdsFor(4).second, engine.config().decision.minCandidateScoreByLength.at(4));
     KeyvaneDiagnosticAnalyzer analyzer(engine);
     // "тылу" typed on English keys, in a text expected to be English.
-    auto missed = analyzer.diagnoseMissed("nske", ExpectedLanguage::en);
+    auto missed = analyzer.diagnoseMissed("nske", Language::en);
     ASSERT_TRUE(missed.has_value());
     ASSERT_TRUE(missed->threshold.has_value());
     EXPECT_DOUBLE_EQ(*missed->threshold, engine.thresholdsFor(4).second);

@@ -141,8 +141,9 @@ int run(int argc, char** argv) {
     });
     HotkeyManager hotkeys(*platform);
     hotkeys.loadSettings();
-    hotkeys.registerCallbacks([&] { appState->undoLastCorrection(); }, [&] { appState->convertSelection(); },
-                              [&](const std::string& language) { appState->convertSelection(language); });
+    hotkeys.registerCallbacks(
+        [&] { appState->undoLastCorrection(); }, [&] { appState->convertSelection(); },
+        [&](const std::string& language) { appState->convertSelection(languageFromString(language)); });
     UpdateChecker updates(UpdateChecker::fromBuild());
     QObject::connect(&updates, &UpdateChecker::availabilityChanged, [&updates] {
         if (const std::optional<AppcastItem>& update = updates.availableUpdate()) {

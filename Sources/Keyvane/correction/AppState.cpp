@@ -138,7 +138,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
         return;
     }
     const std::string desktopEntryID = front ? front->desktopEntryID : std::string();
-    const std::optional<std::string> layoutLanguage = InstalledLanguageDetector::currentKey(platform_);
+    const std::optional<Language> layoutLanguage = InstalledLanguageDetector::currentKey(platform_);
     if (!layoutLanguage) {
         appLog("[Keyvane] skip: active keyboard layout is unsupported (not en/uk/ru) — no correction");
         return;
@@ -159,9 +159,9 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
     if (decision.shouldCorrect()) {
         const std::string& corrected = *decision.correctedToken;
         const std::string boundary = emitted.boundary.text();
-        std::optional<std::string> streak = decision.targetLanguage
-                                                ? decision.targetLanguage
-                                                : rulesEngine_->uniqueAlphabetLanguage(corrected);
+        std::optional<Language> streak = decision.targetLanguage
+                                             ? decision.targetLanguage
+                                             : rulesEngine_->uniqueAlphabetLanguage(corrected);
         const auto [language, basis] = switchTarget(token, corrected, decision);
 
         // Tab moves to the next field and Return may submit the line (a shell runs it, a chat sends
@@ -174,7 +174,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
             (tab || (enter && platform_.focusedTextIsMultiLine() != true))) {
             tracker_.recordWord(streak);
             appLog(std::string("[Keyvane] skip: word ended by ") + (tab ? "Tab" : "Return") +
-                   " — left as typed, layout switch → " + language + " (basis=" + basis + ")");
+                   " — left as typed, layout switch → " + toString(language) + " (basis=" + basis + ")");
             ReplacementAdapter::switchLayout(platform_, language);
             lastCorrection_.reset();
             return;
@@ -199,7 +199,7 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
                                              replacement + boundary);
         }
         tracker_.recordWord(streak);
-        appLog("[Keyvane] layout switch → " + language + " (basis=" + basis + ")");
+        appLog("[Keyvane] layout switch → " + std::string(toString(language)) + " (basis=" + basis + ")");
         ReplacementAdapter::switchLayout(platform_, language);
         lastCorrection_ = CorrectionRecord{original, replacement, boundary, platform_.now(), desktopEntryID};
         return;
@@ -222,16 +222,16 @@ void AppState::handleEmittedToken(const EmittedToken& emitted) {
     }
 }
 
-std::pair<std::string, std::string> AppState::switchTarget(const std::string& token,
-                                                           const std::string& corrected,
-                                                           const RulesDecision& decision) const {
+std::pair<Language, std::string> AppState::switchTarget(const std::string& token,
+                                                        const std::string& corrected,
+                                                        const RulesDecision& decision) const {
     if (auto learned = rulesEngine_->exactPairTargetLanguage(token)) {
         return {*learned, "exact_pair_meta"};
     }
     if (decision.targetLanguage) {
         return {*decision.targetLanguage, "arena_target"};
     }
-    return {rulesEngine_->detectLanguage(corrected).value_or("en"), "alphabet_detect"};
+    return {rulesEngine_->detectLanguage(corrected).value_or(Language::en), "alphabet_detect"};
 }
 
 void AppState::undoLastCorrection() {
@@ -282,7 +282,8 @@ void AppState::revert(const CorrectionRecord& record) {
                                              UnicodeText::length(record.boundary),
                                          record.original + record.boundary);
     }
-    ReplacementAdapter::switchLayout(platform_, rulesEngine_->detectLanguage(record.original).value_or("en"));
+    ReplacementAdapter::switchLayout(platform_,
+                                     rulesEngine_->detectLanguage(record.original).value_or(Language::en));
     // A one-letter word corrected together with the word after it: the word is what is learned.
     const std::size_t space = record.original.rfind(' ');
     const std::string word = space == std::string::npos ? record.original : record.original.substr(space + 1);
@@ -298,7 +299,7 @@ void AppState::addNeverCorrect(const std::string& token) {
     if (normalized.empty()) {
         return;
     }
-    const std::string language = rulesEngine_->detectLanguage(normalized).value_or("en");
+    const std::string language = toString(rulesEngine_->detectLanguage(normalized).value_or(Language::en));
     learningWrites_.submit(
         [normalized, language] { return ManualOverridesFile::addNeverCorrect(normalized, language); },
         [this, normalized](ManualOverridesFile::Change change) {
@@ -315,7 +316,7 @@ void AppState::addNeverCorrect(const std::string& token) {
         });
 }
 
-void AppState::convertSelection(const std::optional<std::string>& target) {
+void AppState::convertSelection(std::optional<Language> target) {
     if (keysOffLimits()) {
         // Copying the selection would put a password on the clipboard.
         appLog("[Keyvane] Selection conversion requested in a password field: nothing done");

@@ -57,7 +57,7 @@ public:
     void undoLastCorrection();
     void reloadConfig();
     // Converts the selected text, to the engine's choice or to the given language.
-    void convertSelection(const std::optional<std::string>& target = std::nullopt);
+    void convertSelection(std::optional<Language> target = std::nullopt);
 
     bool isEnabled() const { return isEnabled_; }
     bool isPaused() const { return isPaused_; }
@@ -79,15 +79,15 @@ public:
     const std::optional<CorrectionRecord>& lastCorrection() const { return lastCorrection_; }
     const std::vector<RecentApp>& recentApps() const { return recentApps_; }
     const RulesEngine& rulesEngine() const { return *rulesEngine_; }
-    std::optional<std::string> sessionLanguage() const { return tracker_.sessionLanguage(); }
+    std::optional<Language> sessionLanguage() const { return tracker_.sessionLanguage(); }
 
 private:
     AppState(PlatformServices& platform, std::string ownDesktopEntryID, std::unique_ptr<RulesEngine> engine);
     void setFlag(bool& flag, bool value);
     void handleEmittedToken(const EmittedToken& token);
     // The language whose layout a correction of `token` switches to, and why.
-    std::pair<std::string, std::string> switchTarget(const std::string& token, const std::string& corrected,
-                                                     const RulesDecision& decision) const;
+    std::pair<Language, std::string> switchTarget(const std::string& token, const std::string& corrected,
+                                                  const RulesDecision& decision) const;
     void observeFrontmost();
     void activated(const FrontmostApplication& app);
     void logActivation(const FrontmostApplication& app);
@@ -125,7 +125,7 @@ private:
     struct PreviousWord {
         std::string token;
         std::string boundary;
-        std::string layout;
+        Language layout = Language::en;
         std::string desktopEntryID;
     };
     std::optional<PreviousWord> previousWord_;

@@ -27,8 +27,8 @@ std::optional<RulesConfig> loadConfiguration() {
 bool useDesktopKeyMaps(RulesConfig& config, const std::vector<LayoutKeyMaps>& desktop) {
     KeyboardLayoutConfig& layout = config.keyboardLayout;
     for (const LayoutKeyMaps& pair : desktop) {
-        const std::optional<std::string>& from = pair.from.language;
-        const std::optional<std::string>& to = pair.to.language;
+        const std::optional<Language>& from = pair.from.language;
+        const std::optional<Language>& to = pair.to.language;
         if (!from || !to || *from == *to || !config.languages.contains(*from) ||
             !config.languages.contains(*to)) {
             continue;
@@ -45,7 +45,7 @@ bool useDesktopKeyMaps(RulesConfig& config, const std::vector<LayoutKeyMaps>& de
     if (!layout.fromDesktop.empty()) {
         std::string names;
         for (const LayoutDirection& d : layout.fromDesktop) {
-            names += (names.empty() ? "" : ", ") + d.from + "→" + d.to;
+            names += (names.empty() ? "" : ", ") + std::string(toString(d.from)) + "→" + toString(d.to);
         }
         appLog("[Keyvane] Keyboard maps from the desktop's layouts: " + names);
     }

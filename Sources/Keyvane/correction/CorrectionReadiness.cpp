@@ -123,7 +123,11 @@ std::vector<std::string> problems(KeyboardLayouts& keyboard, const RulesEngine& 
                         inputMethodSetupSteps());
     }
     if (engine.config().activeLanguages.size() < 2) {
-        found.push_back("Only one language is active (" + joined(engine.config().activeLanguages) +
+        std::vector<std::string> active;
+        for (Language language : engine.config().activeLanguages) {
+            active.emplace_back(toString(language));
+        }
+        found.push_back("Only one language is active (" + joined(active) +
                         "): there is no other layout to correct words into.");
     }
     return found;

@@ -28,7 +28,7 @@ std::optional<std::string> currentLayoutID(KeyboardLayouts& keyboard) {
     return layout->id();
 }
 
-std::optional<std::string> currentKey(KeyboardLayouts& keyboard) {
+std::optional<Language> currentKey(KeyboardLayouts& keyboard) {
     auto layout = keyboard.currentLayout();
     return layout ? layout->language : std::nullopt;
 }
@@ -42,7 +42,7 @@ std::set<std::string> detectInstalledKeys(KeyboardLayouts& keyboard) {
     std::set<std::string> keys;
     for (const KeyboardLayout& layout : *layouts) {
         if (layout.language) {
-            keys.insert(*layout.language);
+            keys.insert(toString(*layout.language));
         }
     }
     appLog("[Keyvane] Installed keyboard layouts → languages: [" +

@@ -12,10 +12,10 @@
 namespace keyvane::InstalledLanguageDetector {
 
 // The language of the selected layout; nothing for a layout of another language.
-std::optional<std::string> currentKey(KeyboardLayouts& keyboard);
+std::optional<Language> currentKey(KeyboardLayouts& keyboard);
 // The selected layout as logs name it ("ru", "ru(phonetic)").
 std::optional<std::string> currentLayoutID(KeyboardLayouts& keyboard);
-// The languages that have a layout on the desktop.
+// The languages that have a layout on the desktop, by code (what the preferences keep).
 std::set<std::string> detectInstalledKeys(KeyboardLayouts& keyboard);
 
 // English first, then the saved languages that are still installed, then newly installed ones.

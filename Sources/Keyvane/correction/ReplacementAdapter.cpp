@@ -141,13 +141,13 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
 }
 
 bool replaceTypedWord(PlatformServices& platform, const std::string& typed, const std::string& replacement,
-                      const std::string& trailingBoundary, const std::string& nextLanguage) {
+                      const std::string& trailingBoundary, Language nextLanguage) {
     if (platform.replacesBeforeTheEndingKey()) {
         // The ending key waits in the host: nothing was typed after the word.
         return platform.replaceBeforeCursor(typed, replacement);
     }
     const auto layouts = platform.enabledLayouts();
-    const auto next = layouts ? resolveLayout(UnicodeText::toLower(nextLanguage), *layouts) : std::nullopt;
+    const auto next = layouts ? resolveLayout(nextLanguage, *layouts) : std::nullopt;
     return replaceLastWord(platform, UnicodeText::length(typed), replacement, trailingBoundary, next);
 }
 
@@ -157,8 +157,7 @@ void typeString(TextInjection& typing, const std::string& text) {
     }
 }
 
-std::optional<KeyboardLayout> resolveLayout(const std::string& language,
-                                            const std::vector<KeyboardLayout>& layouts) {
+std::optional<KeyboardLayout> resolveLayout(Language language, const std::vector<KeyboardLayout>& layouts) {
     for (const KeyboardLayout& layout : layouts) {
         if (layout.language == language) {
             return layout;
@@ -167,15 +166,16 @@ std::optional<KeyboardLayout> resolveLayout(const std::string& language,
     return std::nullopt;
 }
 
-void switchLayout(PlatformServices& platform, const std::string& language) {
+void switchLayout(PlatformServices& platform, Language language) {
     auto sources = platform.enabledLayouts();
     if (!sources) {
         appLog("[Keyvane] switchLayout: could not list the keyboard layouts");
         return;
     }
-    auto source = resolveLayout(UnicodeText::toLower(language), *sources);
+    auto source = resolveLayout(language, *sources);
     if (!source) {
-        appLog("[Keyvane] switchLayout: no enabled keyboard layout found for language '" + language + "'");
+        appLog("[Keyvane] switchLayout: no enabled keyboard layout found for language '" +
+               std::string(toString(language)) + "'");
         return;
     }
     state().lastID = source->id().empty() ? std::nullopt : std::optional<std::string>(source->id());

@@ -29,17 +29,16 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
 // key, before the key goes on; elsewhere as replaceLastWord does, with the keys typed past the
 // boundary read in the layout of `nextLanguage`, which the correction switches to.
 bool replaceTypedWord(PlatformServices& platform, const std::string& typed, const std::string& replacement,
-                      const std::string& trailingBoundary, const std::string& nextLanguage);
+                      const std::string& trailingBoundary, Language nextLanguage);
 
 // Types text one character per key-event pair, whatever the active layout.
 void typeString(TextInjection& typing, const std::string& text);
 
-// Selects an enabled layout for "en", "ru" or "uk" and re-asserts it until it holds.
-void switchLayout(PlatformServices& platform, const std::string& language);
+// Selects an enabled layout of the language and re-asserts it until it holds.
+void switchLayout(PlatformServices& platform, Language language);
 
 // The first of the desktop's layouts whose language is this one.
-std::optional<KeyboardLayout> resolveLayout(const std::string& language,
-                                            const std::vector<KeyboardLayout>& layouts);
+std::optional<KeyboardLayout> resolveLayout(Language language, const std::vector<KeyboardLayout>& layouts);
 
 // The last programmatic switch (read by the status menu's layout-change log).
 std::optional<std::string> lastProgrammaticSwitchID();

@@ -41,10 +41,10 @@ struct Learning {
 };
 
 void learn(RulesEngine& engine, LearningWrites* writes, const std::string& original,
-           const std::string& converted, const std::string& targetLanguage) {
+           const std::string& converted, Language targetLanguage) {
     auto write = [original, converted, targetLanguage] {
         return ManualOverridesFile::addExactPair(original, converted, scriptLanguage(original),
-                                                 targetLanguage);
+                                                 toString(targetLanguage));
     };
     auto done = [&engine, original, converted](ManualOverridesFile::Change change) {
         switch (change) {
@@ -111,7 +111,7 @@ void finish(PlatformServices& platform, RulesEngine& engine, Learning learning, 
     platform.setClipboardContents(ClipboardContents::ofText(result.text), ClipboardKind::clipboard);
     postShortcut(platform, KeyCode::v, true, false);
     learnPairs(engine, learning, copied, result);
-    const std::string target = result.targetLanguage;
+    const Language target = result.targetLanguage;
     Registration restore = platform.schedule(restoreDelay, [&platform, previousClipboard, target] {
         // The user's clipboard comes back whole, whatever it held (text, an image, or nothing).
         platform.setClipboardContents(previousClipboard, ClipboardKind::clipboard);
@@ -168,7 +168,7 @@ void performConversion(PlatformServices& platform, RulesEngine& engine, PendingS
 
 void convertSelection(PlatformServices& platform, RulesEngine& engine, PendingSteps& steps, bool learningMode,
                       const std::string& typedBeforeCursor, LearningWrites* writes) {
-    const std::optional<std::string> layout = InstalledLanguageDetector::currentKey(platform);
+    const std::optional<Language> layout = InstalledLanguageDetector::currentKey(platform);
     performConversion(
         platform, engine, steps, Learning{learningMode, writes},
         [&engine, layout](const std::string& text) { return engine.convertSelectionSmart(text, layout); },
@@ -176,8 +176,7 @@ void convertSelection(PlatformServices& platform, RulesEngine& engine, PendingSt
 }
 
 void convertSelection(PlatformServices& platform, RulesEngine& engine, PendingSteps& steps, bool learningMode,
-                      const std::string& target, const std::string& typedBeforeCursor,
-                      LearningWrites* writes) {
+                      Language target, const std::string& typedBeforeCursor, LearningWrites* writes) {
     performConversion(
         platform, engine, steps, Learning{learningMode, writes},
         [&engine, target](const std::string& text) { return engine.convertSelection(text, target); },

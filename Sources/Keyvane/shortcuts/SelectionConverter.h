@@ -36,7 +36,7 @@ void convertSelection(PlatformServices& platform, RulesEngine& engine, PendingSt
                       const std::string& typedBeforeCursor = {}, LearningWrites* writes = nullptr);
 // To the given language.
 void convertSelection(PlatformServices& platform, RulesEngine& engine, PendingSteps& steps, bool learningMode,
-                      const std::string& target, const std::string& typedBeforeCursor,
+                      Language target, const std::string& typedBeforeCursor,
                       LearningWrites* writes = nullptr);
 
 // Terminal emulators take Control+C as an interrupt and paste at the cursor, not over the

@@ -16,9 +16,10 @@ std::optional<std::string> LayoutChangeLog::changed(PlatformServices& platform) 
     lastID_ = id;
     const bool byKeyvane = id && id == ReplacementAdapter::lastProgrammaticSwitchID() &&
                            platform.now() - ReplacementAdapter::lastProgrammaticSwitchAt() < 2.5;
-    const std::string line = "[Keyvane] system layout changed → " +
-                             (layout && layout->language ? *layout->language : std::string("unsupported")) +
-                             " (" + id.value_or("?") + ") origin=" + (byKeyvane ? "app" : "user");
+    const std::string line =
+        "[Keyvane] system layout changed → " +
+        std::string(layout && layout->language ? toString(*layout->language) : "unsupported") + " (" +
+        id.value_or("?") + ") origin=" + (byKeyvane ? "app" : "user");
     appLog(line);
     return line;
 }

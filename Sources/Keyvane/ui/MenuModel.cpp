@@ -15,30 +15,29 @@ MenuItemState item(const std::string& key) {
 
 } // namespace
 
-std::string badge(const std::optional<std::string>& language) {
-    if (language == "en") {
-        return "EN";
+std::string badge(std::optional<Language> language) {
+    if (!language) {
+        return "—";
     }
-    if (language == "ru") {
-        return "RU";
-    }
-    if (language == "uk") {
-        return "UA";
+    switch (*language) {
+    case Language::en: return "EN";
+    case Language::ru: return "RU";
+    case Language::uk: return "UA";
     }
     return "—";
 }
 
-std::string languageName(const std::string& language) {
-    if (language == "en") {
-        return "English";
+std::string languageName(const std::string& code) {
+    const std::optional<Language> language = languageFromString(code);
+    if (!language) {
+        return code;
     }
-    if (language == "uk") {
-        return "Українська";
+    switch (*language) {
+    case Language::en: return "English";
+    case Language::uk: return "Українська";
+    case Language::ru: return "Русский";
     }
-    if (language == "ru") {
-        return "Русский";
-    }
-    return language;
+    return code;
 }
 
 MenuState build(const MenuInputs& in) {
@@ -81,17 +80,17 @@ MenuState build(const MenuInputs& in) {
     menu.convertSelected = item("menu.convert_selected");
     menu.convertSelected.shortcut = in.convertShortcut.value_or("");
     menu.convertTo = item("menu.convert_to");
-    std::vector<std::string> languages{"en"};
-    for (const std::string& language : in.activeLanguages) {
-        if (language != "en") {
+    std::vector<Language> languages{Language::en};
+    for (Language language : in.activeLanguages) {
+        if (language != Language::en) {
             languages.push_back(language);
         }
     }
-    for (const std::string& language : languages) {
+    for (Language language : languages) {
         MenuItemState entry;
-        entry.title = languageName(language);
-        entry.data = language;
-        if (auto binding = in.convertToShortcuts.find(language); binding != in.convertToShortcuts.end()) {
+        entry.data = toString(language);
+        entry.title = languageName(entry.data);
+        if (auto binding = in.convertToShortcuts.find(entry.data); binding != in.convertToShortcuts.end()) {
             entry.shortcut = binding->second;
         }
         menu.convertToLanguages.push_back(entry);

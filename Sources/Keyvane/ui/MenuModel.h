@@ -25,8 +25,8 @@ struct MenuInputs {
     bool developerMode = false;
     bool debugLog = false;
     std::string version;
-    std::optional<std::string> layoutLanguage; // of the current layout
-    std::vector<std::string> activeLanguages;
+    std::optional<Language> layoutLanguage; // of the current layout
+    std::vector<Language> activeLanguages;
     std::optional<std::string> undoShortcut; // as stored: "Control+F11"
     std::optional<std::string> convertShortcut;
     std::map<std::string, std::string> convertToShortcuts; // by language
@@ -64,7 +64,7 @@ namespace MenuModel {
 constexpr std::size_t maxExcludeItems = 4;
 
 // "EN" for English, "RU" for Russian, "UA" for Ukrainian; "—" for any other layout.
-std::string badge(const std::optional<std::string>& language);
+std::string badge(std::optional<Language> language);
 // "English", "Українська", "Русский"; any other key as it is.
 std::string languageName(const std::string& language);
 

@@ -101,9 +101,7 @@ void StatusBarController::setInputMethodLink(InputMethodLink* link) {
 void StatusBarController::takeHostStatus() {
     if (inputMethod_ != nullptr) {
         if (const std::optional<InputMethodHostStatus>& host = inputMethod_->status()) {
-            inputs_.layoutLanguage = host->layoutLanguage.empty()
-                                         ? std::nullopt
-                                         : std::optional<std::string>(host->layoutLanguage);
+            inputs_.layoutLanguage = languageFromString(host->layoutLanguage);
             inputs_.paused = host->paused;
         }
     }
@@ -211,7 +209,8 @@ void StatusBarController::updateMenuState() {
     for (const MenuItemState& language : state_.convertToLanguages) {
         QAction* item = convertTo_->addAction(titleOf(language));
         const std::string code = language.data;
-        connect(item, &QAction::triggered, this, [this, code] { appState_.convertSelection(code); });
+        connect(item, &QAction::triggered, this,
+                [this, code] { appState_.convertSelection(languageFromString(code)); });
     }
     for (QAction* item : excludeItems_) {
         menu_->removeAction(item);

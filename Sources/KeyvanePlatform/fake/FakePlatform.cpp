@@ -94,8 +94,9 @@ FakePlatform::KeyTable FakePlatform::ukrainianKeys() {
 }
 
 std::vector<KeyboardLayout> FakePlatform::standardLayouts() {
-    return {KeyboardLayout{0, "us", "", "English (US)", "en"}, KeyboardLayout{1, "ru", "", "Russian", "ru"},
-            KeyboardLayout{2, "ua", "", "Ukrainian", "uk"}};
+    return {KeyboardLayout{0, "us", "", "English (US)", Language::en},
+            KeyboardLayout{1, "ru", "", "Russian", Language::ru},
+            KeyboardLayout{2, "ua", "", "Ukrainian", Language::uk}};
 }
 
 Registration FakePlatform::schedule(double delaySeconds, std::function<void()> step) {

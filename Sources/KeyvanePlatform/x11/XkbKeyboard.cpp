@@ -98,7 +98,9 @@ KeyboardLayout XkbKeyboard::layoutForGroup(unsigned int group) const {
     layout.variant = group < variants_.size() ? variants_[group] : std::string();
     const char* name = xkb_keymap_layout_get_name(keymap_.get(), group);
     layout.name = name != nullptr ? name : "Group " + std::to_string(group + 1);
-    layout.language = XkbKeyMaps::languageOfLayout(layout.layout);
+    if (auto code = XkbKeyMaps::languageOfLayout(layout.layout)) {
+        layout.language = languageFromString(*code);
+    }
     return layout;
 }
 

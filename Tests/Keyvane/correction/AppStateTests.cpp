@@ -46,7 +46,7 @@ TEST(LiveCorrection, WrongLayoutWordIsRetypedAndTheLayoutFollows) {
     live.platform.advance(0.02);
     EXPECT_EQ(live.field(), "привет ");
     live.platform.advance(2.0);
-    EXPECT_EQ(live.platform.currentLayout()->language, "ru");
+    EXPECT_EQ(live.platform.currentLayout()->language, Language::ru);
     ASSERT_TRUE(live.app->lastCorrection().has_value());
     EXPECT_EQ(live.app->lastCorrection()->original, "ghbdtn");
     EXPECT_EQ(live.app->lastCorrection()->boundary, " ");
@@ -87,7 +87,7 @@ TEST(LiveCorrection, ReturnAndTabLeaveTheWordAsTypedAndOnlySwitchTheLayout) {
         live.type({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, boundary});
         live.platform.advance(2.0);
         EXPECT_TRUE(live.platform.posted.empty()) << boundary;
-        EXPECT_EQ(live.platform.currentLayout()->language, "ru") << "the next word comes out right";
+        EXPECT_EQ(live.platform.currentLayout()->language, Language::ru) << "the next word comes out right";
         EXPECT_FALSE(live.app->lastCorrection().has_value());
     }
     Live multiLine; // a text known to hold several lines: Return is a line break, corrected as before
@@ -142,7 +142,7 @@ TEST(Undo, RightAfterACorrectionRestoresTheTypedWordWhateverTheCorrectionsLength
     live.platform.advance(2.0);
     EXPECT_EQ(live.field(), "ghbdtn ");
     EXPECT_EQ(told, (std::vector<std::string>{"ghbdtn"})) << "the user is told what was learned";
-    EXPECT_EQ(live.platform.currentLayout()->language, "en");
+    EXPECT_EQ(live.platform.currentLayout()->language, Language::en);
     EXPECT_TRUE(neverCorrected(live, "ghbdtn"));
     EXPECT_EQ(nlohmann::json::parse(live.home.read(overridesFile))["never_correct_meta"]["ghbdtn"], "en");
     EXPECT_FALSE(live.app->lastCorrection().has_value());
@@ -233,7 +233,7 @@ TEST(SessionAndApps, ThreeWordsMakeASessionThatDecidesTwoLetterWordsUntilAnother
             live.platform.advance(2.0);
             EXPECT_EQ(live.app->sessionLanguage().has_value(), i == 2) << i;
         }
-        ASSERT_EQ(live.app->sessionLanguage(), russian ? "ru" : "en");
+        ASSERT_EQ(live.app->sessionLanguage(), russian ? Language::ru : Language::en);
         live.platform.setLayouts(FakePlatform::standardLayouts(), 0);
         live.type({KeyCode::enter});
         live.platform.posted.clear();
@@ -268,8 +268,8 @@ TEST(LiveCorrection, TheDesktopsOwnLayoutsDecideWhatEachKeyMeans) {
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru"]})");
     FakePlatform platform;
     platform.activate({"org.example.editor", "Editor", std::nullopt, ""});
-    const KeyboardLayout us{0, "us", "", "English (US)", "en"};
-    const KeyboardLayout ruPhonetic{1, "ru", "phonetic", "Russian (phonetic)", "ru"};
+    const KeyboardLayout us{0, "us", "", "English (US)", Language::en};
+    const KeyboardLayout ruPhonetic{1, "ru", "phonetic", "Russian (phonetic)", Language::ru};
     LayoutKeyMaps phonetic{us, ruPhonetic, {}, {}};
     LayoutKeyMaps back{ruPhonetic, us, {}, {}};
     for (const auto& [en, ru] : std::vector<std::pair<std::string, std::string>>{
@@ -351,7 +351,7 @@ TEST(PasswordFields, NothingTypedInAPasswordFieldIsReadCorrectedOrConverted) {
     live.app->undoLastCorrection();
     live.platform.advance(2.0);
     EXPECT_TRUE(live.platform.posted.empty()) << "nothing typed, copied or pasted in a password field";
-    EXPECT_EQ(live.platform.currentLayout()->language, "en");
+    EXPECT_EQ(live.platform.currentLayout()->language, Language::en);
     EXPECT_FALSE(live.platform.clipboardContents(ClipboardKind::clipboard).text().has_value());
 
     live.platform.focusField(FocusedField::ordinary);

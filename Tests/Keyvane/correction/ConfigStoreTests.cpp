@@ -16,12 +16,12 @@ TEST(EngineReload, ReadsRulesOverridesAndPreferencesFromDiskAndReplacesTheConfig
     auto config = ConfigStore::loadConfiguration();
     ASSERT_TRUE(config.has_value()) << "the shipped rules file is found among the program's resources";
     RulesEngine engine(*config);
-    EXPECT_EQ(engine.config().activeLanguages, (std::vector<std::string>{"en"}));
+    EXPECT_EQ(engine.config().activeLanguages, (std::vector<Language>{Language::en}));
 
     home.write(".local/share/keyvane/user_preferences.json", R"({"active_languages": ["en", "ru"]})");
     home.write(overridesPath, R"({"exact_pairs": {"zzz": "ззз"}})");
     ASSERT_TRUE(ConfigStore::reload(engine));
-    EXPECT_EQ(engine.config().activeLanguages, (std::vector<std::string>{"en", "ru"}));
+    EXPECT_EQ(engine.config().activeLanguages, (std::vector<Language>{Language::en, Language::ru}));
     EXPECT_EQ(engine.config().manualOverrides.exactPairs.at("zzz"), "ззз");
     EXPECT_EQ(engine.evaluate("zzz", "", false, std::nullopt, std::nullopt).correctedToken, "ззз");
 }

@@ -194,7 +194,7 @@ TEST(WordReplacement, ErasesWordAndBoundaryThenRetypesEveryCharacterWholeAfterTw
 TEST(LayoutSwitching, SelectsTheLanguagesLayoutAndReassertsUntilItHolds) {
     FakePlatform platform;
     platform.setSelectionsNeeded(3); // the desktop ignores the first two requests
-    ReplacementAdapter::switchLayout(platform, "RU");
+    ReplacementAdapter::switchLayout(platform, Language::ru);
     EXPECT_EQ(platform.currentLayout()->id(), "us");
     platform.advance(0.05);
     platform.advance(0.1);
@@ -206,9 +206,9 @@ TEST(LayoutSwitching, SelectsTheLanguagesLayoutAndReassertsUntilItHolds) {
 
     FakePlatform stubborn;              // only the newest request keeps reasserting
     stubborn.setSelectionsNeeded(1000); // never takes effect
-    ReplacementAdapter::switchLayout(stubborn, "ru");
+    ReplacementAdapter::switchLayout(stubborn, Language::ru);
     stubborn.advance(0.2);
-    ReplacementAdapter::switchLayout(stubborn, "uk");
+    ReplacementAdapter::switchLayout(stubborn, Language::uk);
     stubborn.advance(3.0);
     EXPECT_EQ(std::count(stubborn.selectedLayouts.begin(), stubborn.selectedLayouts.end(), "ru"), 3)
         << "ticks 0, 1 and 2 before the second request";
@@ -218,7 +218,7 @@ TEST(LayoutSwitching, SelectsTheLanguagesLayoutAndReassertsUntilItHolds) {
 
 TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
     FakePlatform platform;
-    ReplacementAdapter::switchLayout(platform, "ru");
+    ReplacementAdapter::switchLayout(platform, Language::ru);
     platform.advance(0.2);                                   // the Russian layout holds
     platform.setLayouts(FakePlatform::standardLayouts(), 0); // the user goes back to English
     platform.advance(2.0);
@@ -227,7 +227,7 @@ TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
 
     FakePlatform early; // the user picks Ukrainian before the Russian selection took effect
     early.setSelectionsNeeded(3);
-    ReplacementAdapter::switchLayout(early, "ru");
+    ReplacementAdapter::switchLayout(early, Language::ru);
     early.setLayouts(FakePlatform::standardLayouts(), 2);
     early.advance(2.0);
     EXPECT_EQ(early.currentLayout()->id(), "ua");
@@ -237,14 +237,16 @@ TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
 TEST(LayoutSwitching, TakesTheFirstLayoutOfTheLanguageAndNoneOfAnother) {
     const KeyboardLayout english = FakePlatform::standardLayouts()[0];
     const KeyboardLayout belarusian{1, "by", "", "Belarusian", std::nullopt};
-    const KeyboardLayout phonetic{2, "ru", "phonetic", "Russian (phonetic)", "ru"};
-    const KeyboardLayout russian{3, "ru", "", "Russian", "ru"};
-    EXPECT_EQ(ReplacementAdapter::resolveLayout("ru", {english, belarusian, phonetic, russian}), phonetic);
-    EXPECT_FALSE(ReplacementAdapter::resolveLayout("uk", {english, belarusian, phonetic}).has_value());
+    const KeyboardLayout phonetic{2, "ru", "phonetic", "Russian (phonetic)", Language::ru};
+    const KeyboardLayout russian{3, "ru", "", "Russian", Language::ru};
+    EXPECT_EQ(ReplacementAdapter::resolveLayout(Language::ru, {english, belarusian, phonetic, russian}),
+              phonetic);
+    EXPECT_FALSE(
+        ReplacementAdapter::resolveLayout(Language::uk, {english, belarusian, phonetic}).has_value());
 
     FakePlatform platform;
     platform.setLayouts({english}, 0);
-    ReplacementAdapter::switchLayout(platform, "uk");
+    ReplacementAdapter::switchLayout(platform, Language::uk);
     EXPECT_TRUE(platform.selectedLayouts.empty());
     EXPECT_EQ(platform.pendingSteps(), 0u);
 }
@@ -260,9 +262,9 @@ TEST(WordReplacement, KeysTypedMeanwhileOrPastTheBoundaryLandAfterTheReplacement
     platform.setLayouts(FakePlatform::standardLayouts(), 0);
     // Already in the field: "ghbdtn rf". The user meant those keys in the layout that follows.
     platform.typedAhead = std::vector<std::string>{"к", "а"};
-    EXPECT_TRUE(ReplacementAdapter::replaceTypedWord(platform, "ghbdtn", "привет", " ", "ru"));
+    EXPECT_TRUE(ReplacementAdapter::replaceTypedWord(platform, "ghbdtn", "привет", " ", Language::ru));
     ASSERT_TRUE(platform.typedAheadReadIn.has_value());
-    EXPECT_EQ(platform.typedAheadReadIn->language, "ru");
+    EXPECT_EQ(platform.typedAheadReadIn->language, Language::ru);
     EXPECT_TRUE(platform.holding) << "the user's further keys wait until the replacement is typed";
     platform.advance(0.02);
     EXPECT_FALSE(platform.holding);

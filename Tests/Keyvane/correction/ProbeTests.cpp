@@ -20,13 +20,13 @@ TEST(LayoutLanguages, OnlyLayoutsOfKeyvanesLanguagesCountAndTheActiveLanguagesFo
     FakePlatform platform;
     platform.setLayouts({FakePlatform::standardLayouts()[0],
                          KeyboardLayout{1, "by", "", "Belarusian", std::nullopt},
-                         KeyboardLayout{2, "ru", "phonetic", "Russian (phonetic)", "ru"}},
+                         KeyboardLayout{2, "ru", "phonetic", "Russian (phonetic)", Language::ru}},
                         1);
     EXPECT_EQ(InstalledLanguageDetector::detectInstalledKeys(platform), (std::set<std::string>{"en", "ru"}));
     EXPECT_FALSE(InstalledLanguageDetector::currentKey(platform).has_value()) << "Belarusian is no English";
     EXPECT_EQ(InstalledLanguageDetector::currentLayoutID(platform), "by");
     platform.setLayouts(*platform.enabledLayouts(), 2);
-    EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), "ru");
+    EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), Language::ru);
     EXPECT_EQ(InstalledLanguageDetector::currentLayoutID(platform), "ru(phonetic)");
 
     // The active languages follow the installed layouts.
@@ -37,7 +37,7 @@ TEST(LayoutLanguages, OnlyLayoutsOfKeyvanesLanguagesCountAndTheActiveLanguagesFo
 
     TempHome home;
     platform.setLayouts(FakePlatform::standardLayouts(), 2); // English, Russian and Ukrainian
-    EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), "uk");
+    EXPECT_EQ(InstalledLanguageDetector::currentKey(platform), Language::uk);
     UserPreferences prefs;
     prefs.activeLanguages = {"en", "uk"};
     UserPreferences::save(prefs, UserPreferences::defaultPath());

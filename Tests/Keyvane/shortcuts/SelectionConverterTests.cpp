@@ -51,7 +51,7 @@ TEST(SelectionConversion, PastesTheConversionAndGivesTheClipboardBack) {
     desk.platform.advance(0.2);
     EXPECT_EQ(desk.clipboard(), "keep me");
     desk.platform.advance(2.0);
-    EXPECT_EQ(desk.platform.currentLayout()->language, "ru");
+    EXPECT_EQ(desk.platform.currentLayout()->language, Language::ru);
     // Learned: the engine now corrects the word by itself.
     auto overrides = nlohmann::json::parse(desk.home.read(".local/share/keyvane/manual_overrides.json"));
     EXPECT_EQ(overrides["exact_pairs"]["vbh"], "мир");

@@ -118,7 +118,8 @@ TEST(SettingsWindow, MovingALanguageUpIsSavedAndUsedByTheNextCorrection) {
     ASSERT_TRUE(up->isEnabled());
     QTest::mouseClick(up, Qt::LeftButton);
     EXPECT_EQ(saved().activeLanguages, (std::vector<std::string>{"en", "uk", "ru"}));
-    EXPECT_EQ(w.app->rulesEngine().config().activeLanguages, (std::vector<std::string>{"en", "uk", "ru"}));
+    EXPECT_EQ(w.app->rulesEngine().config().activeLanguages,
+              (std::vector<Language>{Language::en, Language::uk, Language::ru}));
     EXPECT_EQ(languages->item(1, 0)->text(), "Українська (uk)");
     EXPECT_EQ(languages->currentRow(), 1) << "the moved language stays selected";
     EXPECT_FALSE(up->isEnabled()) << "nothing goes above English";

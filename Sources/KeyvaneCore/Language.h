@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <iosfwd>
+#include <nlohmann/json_fwd.hpp>
+#include <optional>
+#include <string_view>
+
+namespace keyvane {
+
+// A language the engine corrects into and out of, and whose keyboard layout it switches to.
+// Written as its code ("en", "ru", "uk") in files, on the command line and in logs, and only
+// there: a code that names no language is turned away where it is read.
+enum class Language : std::uint8_t { en, ru, uk };
+
+inline constexpr std::array<Language, 3> allLanguages{Language::en, Language::ru, Language::uk};
+
+// "en", "ru", "uk".
+const char* toString(Language language);
+// The language of a code; nothing for any other text ("ua", "EN", "").
+std::optional<Language> languageFromString(std::string_view code);
+// Reports and logs print the code; JSON holds it as a string, never as a number.
+std::ostream& operator<<(std::ostream& out, Language language);
+void to_json(nlohmann::json& json, Language language);
+// Throws nlohmann::json::type_error for anything but a language code.
+void from_json(const nlohmann::json& json, Language& language);
+
+// Languages as one bit each: the active ones, the ones that know a word.
+class LanguageSet {
+public:
+    constexpr LanguageSet() = default;
+    constexpr LanguageSet(std::initializer_list<Language> languages) {
+        for (Language language : languages) {
+            insert(language);
+        }
+    }
+
+    constexpr bool contains(Language language) const { return (bits_ & bit(language)) != 0; }
+    constexpr void insert(Language language) { bits_ |= bit(language); }
+    constexpr void erase(Language language) { bits_ &= static_cast<std::uint8_t>(~bit(language)); }
+    constexpr bool empty() const { return bits_ == 0; }
+    constexpr int size() const { return __builtin_popcount(bits_); }
+
+    constexpr bool operator==(const LanguageSet&) const = default;
+
+private:
+    static constexpr std::uint8_t bit(Language language) {
+        return static_cast<std::uint8_t>(1U << static_cast<unsigned>(language));
+    }
+    std::uint8_t bits_ = 0;
+};
+
+} // namespace keyvane
