@@ -164,6 +164,39 @@ struct CompiledRegex::FirstCharacter {
     }
 };
 
+// ASCII characters a match cannot do without: for each set, at least one of its characters is in
+// every text the pattern matches ("@" for an e-mail address, "/" for a path, one of [A-Z] for a
+// camel-case identifier). A text that lacks one is turned away before the regex engine is asked.
+struct CompiledRegex::Needs {
+    using Set = std::bitset<128>;
+    std::vector<Set> all;
+    bool caseInsensitive = false;
+
+    bool mayMatch(const Set& present, bool nonASCII) const {
+        for (const Set& needed : all) {
+            if ((needed & present).any()) {
+                continue;
+            }
+            // Case folding can take a character beyond ASCII to a letter ("K", the Kelvin sign, is
+            // "k"): that is ICU's to know.
+            if (caseInsensitive && nonASCII && (needed & letters()).any()) {
+                continue;
+            }
+            return false;
+        }
+        return true;
+    }
+
+    static Set letters() {
+        Set set;
+        for (char c = 'a'; c <= 'z'; ++c) {
+            set.set(static_cast<std::size_t>(c));
+            set.set(static_cast<std::size_t>(c - 'a' + 'A'));
+        }
+        return set;
+    }
+};
+
 namespace {
 
 // Characters that stand for themselves outside a class, and inside one.
@@ -391,6 +424,262 @@ std::shared_ptr<const CompiledRegex::FirstCharacter> firstCharacter(const icu::U
     return first;
 }
 
+// Reads a pattern for the ASCII characters every match must contain. Conservative: whatever it does
+// not fully understand (a lookaround, a back reference, inline flags, nested classes, a
+// property or an escape it does not know in a class) gives no set, or no guard at all.
+class NeedsReader {
+public:
+    using Set = CompiledRegex::Needs::Set;
+
+    NeedsReader(const std::u32string& pattern, bool caseInsensitive)
+        : p_(pattern)
+        , caseInsensitive_(caseInsensitive) {}
+
+    std::optional<std::vector<Set>> read() {
+        std::vector<Set> needs = alternation();
+        if (!ok_ || i_ != p_.size()) {
+            return std::nullopt;
+        }
+        return needs;
+    }
+
+private:
+    // Branches "a|b|…" up to ")" or the end: one set from each branch (its narrowest), joined,
+    // since only one branch matches; a single branch keeps all of its sets.
+    std::vector<Set> alternation() {
+        std::vector<std::vector<Set>> branches{sequence()};
+        while (ok_ && i_ < p_.size() && p_[i_] == U'|') {
+            ++i_;
+            branches.push_back(sequence());
+        }
+        if (branches.size() == 1) {
+            return branches.front();
+        }
+        Set joined;
+        for (const std::vector<Set>& branch : branches) {
+            if (branch.empty()) {
+                return {};
+            }
+            joined |= *std::min_element(branch.begin(), branch.end(),
+                                        [](const Set& a, const Set& b) { return a.count() < b.count(); });
+        }
+        return {joined};
+    }
+
+    std::vector<Set> sequence() {
+        std::vector<Set> needs;
+        while (ok_ && i_ < p_.size() && p_[i_] != U'|' && p_[i_] != U')') {
+            std::vector<Set> element = atom();
+            if (ok_ && mandatory()) {
+                needs.insert(needs.end(), element.begin(), element.end());
+            }
+        }
+        return needs;
+    }
+
+    // One element; its sets, or none when any character may stand there.
+    std::vector<Set> atom() {
+        const char32_t c = p_[i_++];
+        switch (c) {
+        case U'^':
+        case U'$':
+        case U'.': return {};
+        case U'(': {
+            if (i_ < p_.size() && p_[i_] == U'?') {
+                if (i_ + 1 >= p_.size() || p_[i_ + 1] != U':') {
+                    ok_ = false; // lookaround, flags, a named group
+                    return {};
+                }
+                i_ += 2;
+            }
+            std::vector<Set> inner = alternation();
+            if (i_ >= p_.size() || p_[i_] != U')') {
+                ok_ = false;
+                return {};
+            }
+            ++i_;
+            return inner;
+        }
+        case U'[': return characterClass();
+        case U'\\': return escape();
+        case U'*':
+        case U'+':
+        case U'?':
+        case U'{':
+        case U'|':
+        case U')': ok_ = false; return {};
+        default: return literal(c);
+        }
+    }
+
+    std::vector<Set> literal(char32_t c) {
+        if (c >= 0x80) {
+            return {};
+        }
+        Set set;
+        set.set(c);
+        if (caseInsensitive_ && c >= U'a' && c <= U'z') {
+            set.set(c - U'a' + U'A');
+        } else if (caseInsensitive_ && c >= U'A' && c <= U'Z') {
+            set.set(c - U'A' + U'a');
+        }
+        return {set};
+    }
+
+    // "\." "\/" "\d"; inside a class its characters go into `into`.
+    std::vector<Set> escape(Set* into = nullptr, bool* known = nullptr) {
+        if (i_ >= p_.size()) {
+            ok_ = false;
+            return {};
+        }
+        const char32_t c = p_[i_++];
+        auto unknown = [&]() -> std::vector<Set> {
+            if (known != nullptr) {
+                *known = false;
+            }
+            return {};
+        };
+        const bool alphanumeric =
+            (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || (c >= U'0' && c <= U'9');
+        if (c < 0x80 && !alphanumeric) {
+            if (into != nullptr) {
+                *into |= literal(c).front();
+            }
+            return literal(c);
+        }
+        if (c == U'd') {
+            Set digits;
+            for (char32_t d = U'0'; d <= U'9'; ++d) {
+                digits.set(d);
+            }
+            if (into != nullptr) {
+                *into |= digits;
+            }
+            return {digits};
+        }
+        if (c == U'p' || c == U'P') { // a property: skipped, any character may be one
+            const std::size_t close = p_.find(U'}', i_);
+            if (i_ >= p_.size() || p_[i_] != U'{' || close == std::u32string::npos) {
+                ok_ = false;
+                return {};
+            }
+            i_ = close + 1;
+            return unknown();
+        }
+        if (std::u32string_view(U"sSwWDbBAzZGtnrfe").find(c) != std::u32string_view::npos) {
+            return unknown();
+        }
+        ok_ = false; // back references, \Q…\E, code point escapes, named characters
+        return {};
+    }
+
+    std::vector<Set> characterClass() {
+        const bool negated = i_ < p_.size() && p_[i_] == U'^';
+        if (negated) {
+            ++i_;
+        }
+        if (i_ < p_.size() && (p_[i_] == U']' || p_[i_] == U':')) {
+            ok_ = false; // "[]…]", "[:Lu:]": ICU's own readings
+            return {};
+        }
+        Set set;
+        bool known = !negated;
+        while (ok_ && i_ < p_.size() && p_[i_] != U']') {
+            char32_t c = p_[i_++];
+            if (c == U'[' || c == U'{' || c == U'}' || (c == U'&' && i_ < p_.size() && p_[i_] == U'&')) {
+                ok_ = false; // sets within sets, strings in a set
+                return {};
+            }
+            if (c == U'\\') {
+                escape(&set, &known);
+                continue;
+            }
+            if (i_ + 1 < p_.size() && p_[i_] == U'-' && p_[i_ + 1] != U']') {
+                char32_t last = p_[i_ + 1];
+                i_ += 2;
+                if (last == U'\\' || last == U'[') {
+                    ok_ = false;
+                    return {};
+                }
+                if (last >= 0x80 || c > last) {
+                    known = false;
+                    continue;
+                }
+                for (char32_t r = c; r <= last; ++r) {
+                    set |= literal(r).front();
+                }
+                continue;
+            }
+            if (c >= 0x80) {
+                known = false;
+            } else {
+                set |= literal(c).front();
+            }
+        }
+        if (i_ >= p_.size()) {
+            ok_ = false;
+            return {};
+        }
+        ++i_; // "]"
+        if (!known || set.none()) {
+            return {};
+        }
+        return {set};
+    }
+
+    // Reads the quantifier after an element, if any: whether the element must be there.
+    bool mandatory() {
+        if (i_ >= p_.size()) {
+            return true;
+        }
+        bool must = true;
+        const char32_t q = p_[i_];
+        if (q == U'*' || q == U'?') {
+            must = false;
+            ++i_;
+        } else if (q == U'+') {
+            ++i_;
+        } else if (q == U'{') {
+            const std::size_t close = p_.find(U'}', i_);
+            if (close == std::u32string::npos || i_ + 1 >= close ||
+                !(p_[i_ + 1] >= U'0' && p_[i_ + 1] <= U'9')) {
+                ok_ = false;
+                return false;
+            }
+            std::size_t least = 0;
+            for (std::size_t k = i_ + 1; k < close && p_[k] >= U'0' && p_[k] <= U'9'; ++k) {
+                least = least * 10 + (p_[k] - U'0');
+                least = std::min<std::size_t>(least, 1000);
+            }
+            must = least > 0;
+            i_ = close + 1;
+        } else {
+            return true;
+        }
+        if (i_ < p_.size() && (p_[i_] == U'?' || p_[i_] == U'+')) {
+            ++i_; // lazy or possessive
+        }
+        return must;
+    }
+
+    const std::u32string& p_;
+    bool caseInsensitive_;
+    std::size_t i_ = 0;
+    bool ok_ = true;
+};
+
+std::shared_ptr<const CompiledRegex::Needs> needsOf(const icu::UnicodeString& pattern, bool caseInsensitive) {
+    const std::u32string p = codePoints(pattern);
+    std::optional<std::vector<CompiledRegex::Needs::Set>> sets = NeedsReader(p, caseInsensitive).read();
+    if (!sets || sets->empty()) {
+        return nullptr;
+    }
+    auto needs = std::make_shared<CompiledRegex::Needs>();
+    needs->all = std::move(*sets);
+    needs->caseInsensitive = caseInsensitive;
+    return needs;
+}
+
 std::shared_ptr<const CompiledRegex::SimpleForm> simpleForm(const icu::UnicodeString& pattern) {
     const std::u32string p = codePoints(pattern);
     for (auto parse : {parsePairs, parseClassRun, parseWords}) {
@@ -411,13 +700,15 @@ CompiledRegex::CompiledRegex(std::shared_ptr<const icu::RegexPattern> compiled)
 CompiledRegex::CompiledRegex(const CompiledRegex& other)
     : compiled_(other.compiled_)
     , simple_(other.simple_)
-    , first_(other.first_) {}
+    , first_(other.first_)
+    , needs_(other.needs_) {}
 
 CompiledRegex& CompiledRegex::operator=(const CompiledRegex& other) {
     if (this != &other) {
         compiled_ = other.compiled_;
         simple_ = other.simple_;
         first_ = other.first_;
+        needs_ = other.needs_;
         matcher_.reset();
     }
     return *this;
@@ -444,6 +735,7 @@ std::optional<CompiledRegex> CompiledRegex::compile(std::string_view pattern, bo
     }
     if (!regex.simple_) {
         regex.first_ = firstCharacter(source, caseInsensitive);
+        regex.needs_ = needsOf(source, caseInsensitive);
     }
     return regex;
 }
@@ -481,6 +773,22 @@ int32_t CompiledRegex::Subject::firstCodePoint() const {
     return c < 0 ? 0xFFFD : c; // as ICU reads a malformed sequence
 }
 
+const CompiledRegex::Subject::Characters& CompiledRegex::Subject::characters() const {
+    if (!characters_) {
+        Characters found;
+        for (const char byte : utf8_) {
+            const auto b = static_cast<unsigned char>(byte);
+            if (b < 0x80) {
+                found.ascii.set(b);
+            } else {
+                found.nonASCII = true;
+            }
+        }
+        characters_ = found;
+    }
+    return *characters_;
+}
+
 const std::u32string& CompiledRegex::Subject::codePoints() const {
     if (!codePoints_) {
         codePoints_ = keyvane::codePoints(utf8_);
@@ -495,6 +803,12 @@ bool CompiledRegex::find(const Subject& subject) const {
     if (first_ && !first_->mayBegin(subject.firstCodePoint())) {
         return false;
     }
+    if (needs_) {
+        const Subject::Characters& characters = subject.characters();
+        if (!needs_->mayMatch(characters.ascii, characters.nonASCII)) {
+            return false;
+        }
+    }
     return find(subject.utf16());
 }
 
@@ -504,6 +818,21 @@ bool CompiledRegex::find(const icu::UnicodeString& text) const {
     }
     if (first_ && !first_->mayBegin(text.isEmpty() ? -1 : text.char32At(0))) {
         return false;
+    }
+    if (needs_) {
+        Needs::Set ascii;
+        bool nonASCII = false;
+        for (int32_t k = 0; k < text.length(); ++k) {
+            const char16_t unit = text.charAt(k);
+            if (unit < 0x80) {
+                ascii.set(unit);
+            } else {
+                nonASCII = true;
+            }
+        }
+        if (!needs_->mayMatch(ascii, nonASCII)) {
+            return false;
+        }
     }
     UErrorCode status = U_ZERO_ERROR;
     if (!matcher_) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -47,16 +48,24 @@ public:
         const std::u32string& codePoints() const;
         // The first code point (U+FFFD for a malformed one), -1 for empty text.
         int32_t firstCodePoint() const;
+        // Which ASCII characters the text holds, and whether it holds any other.
+        struct Characters {
+            std::bitset<128> ascii;
+            bool nonASCII = false;
+        };
+        const Characters& characters() const;
 
     private:
         std::string_view utf8_;
         mutable std::unique_ptr<icu::UnicodeString> utf16_;
         mutable std::optional<std::u32string> codePoints_;
+        mutable std::optional<Characters> characters_;
     };
     bool find(const Subject& subject) const;
 
     struct SimpleForm;
     struct FirstCharacter;
+    struct Needs;
 
 private:
     explicit CompiledRegex(std::shared_ptr<const icu::RegexPattern> compiled);
@@ -69,6 +78,9 @@ private:
     // A pattern anchored at the start whose first character must be of one class ("^[a-z]+…") turns
     // away a text that begins otherwise before the regex engine is asked.
     std::shared_ptr<const FirstCharacter> first_;
+    // The ASCII characters every match contains ("@", "/", one of [A-Z]): a text without them is
+    // turned away before the regex engine is asked.
+    std::shared_ptr<const Needs> needs_;
     mutable std::unique_ptr<icu::RegexMatcher> matcher_;
 };
 

@@ -103,10 +103,14 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
         "ы\xffж",  "жы\xff",   "шй",   "hello",   "strength", "rhythms", "bcdfgh", "bcdfg",    "ab\n",
         "abc\r\n", "bcdfgh\n", "x\n",  "rhy-thm", "don't",    "Hello",   "ьъ",     "ъ",        "ьтот",
         "щтука",   "ghbdtn",   "ntcn", "вспл",    "стрпк",    "ac",      "abc",    "bb\u2028", "xy\x0b"};
+    // An empty lookahead before the pattern keeps it on the regex engine, unguarded.
+    auto unguarded = [](const std::string& pattern, bool caseInsensitive = false) {
+        return CompiledRegex::compile("(?=)(?:" + pattern + ")", caseInsensitive);
+    };
     for (const auto& patterns : {shortPatterns, longPatterns}) {
         for (const std::string& pattern : patterns) {
             auto fast = CompiledRegex::compile(pattern);
-            auto regex = CompiledRegex::compile("(?:" + pattern + ")");
+            auto regex = unguarded(pattern);
             ASSERT_TRUE(fast && regex) << pattern;
             for (const std::string& text : texts) {
                 EXPECT_EQ(fast->find(text), regex->find(text)) << pattern << " in " << text;
@@ -125,10 +129,35 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
                                                    {"^a|b", false},
                                                    {"^x{0,2}y", false}}) {
         auto guarded = CompiledRegex::compile(pattern, caseInsensitive);
-        auto regex = CompiledRegex::compile("(?:" + pattern + ")", caseInsensitive);
+        auto regex = unguarded(pattern, caseInsensitive);
         ASSERT_TRUE(guarded && regex) << pattern;
         for (const char* text : {"", "1", "xb", "y", "snake_case", "Snake_Case", "camelCase", "@ghbdtn",
                                  "#тег", "ghbdtn@", "пример.ru", "EXAMPLE.COM", "my-site.com", "\xff"}) {
+            EXPECT_EQ(guarded->find(text), regex->find(text)) << pattern << " in " << text;
+        }
+    }
+    // Any pattern turns away a text without the ASCII characters every match holds ("@", "/",
+    // one of [A-Z]); never one the regular expression would match (an optional or repeated group,
+    // an empty branch, a lazy count, case folding from beyond ASCII).
+    for (const auto& [pattern, caseInsensitive] :
+         std::vector<std::pair<std::string, bool>>{{"^(https?|ftp)://|^www\\.[^.]+\\.", true},
+                                                   {"^[^@\\s]+@[^@\\s]+\\.[a-z]{2,}$", true},
+                                                   {"^(~|\\.{1,2})?/[^/]", false},
+                                                   {"^[a-z]+[A-Z][a-zA-Z]*$", false},
+                                                   {"a(b|)c", false},
+                                                   {"x*y|z{0,3}q", false},
+                                                   {"(ab)+?c[-_]", false},
+                                                   {"[a-c]{2}\\d", true},
+                                                   {"k\\p{L}", true},
+                                                   {"[^a]b\\.|\\.", false}}) {
+        auto guarded = CompiledRegex::compile(pattern, caseInsensitive);
+        auto regex = unguarded(pattern, caseInsensitive);
+        ASSERT_TRUE(guarded && regex) << pattern;
+        for (const char* text :
+             {"",      "hello",   "https://x.y", "ftp:/",  "WWW.EXAMPLE.COM", "me@x.org", "me@x",
+              "~/bin", "./x",     "/",           "/usr",   "camelCase",       "CAMEL",    "ac",
+              "abc",   "xy",      "y",           "q",      "ababc_",          "abc-",     "AB1",
+              "b2",    "\u212Ab", "Kb",          "\u212A", "пример.ru",       "b.",       "\xff@x.io"}) {
             EXPECT_EQ(guarded->find(text), regex->find(text)) << pattern << " in " << text;
         }
     }
