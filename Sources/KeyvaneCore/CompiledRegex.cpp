@@ -36,17 +36,23 @@ std::u32string codePoints(const icu::UnicodeString& text) {
     return out;
 }
 
-// As ICU reads UTF-8 text: a malformed sequence becomes U+FFFD.
-std::u32string codePoints(std::string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
+// As ICU reads UTF-8 text: a malformed sequence becomes U+FFFD. `out` has room for one code point
+// per byte; the number written.
+std::size_t decodeInto(std::string_view text, char32_t* out) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto length = static_cast<int32_t>(text.size());
+    std::size_t count = 0;
     for (int32_t i = 0; i < length;) {
         UChar32 c = 0;
         U8_NEXT(bytes, i, length, c);
-        out.push_back(static_cast<char32_t>(c < 0 ? 0xFFFD : c));
+        out[count++] = static_cast<char32_t>(c < 0 ? 0xFFFD : c);
     }
+    return count;
+}
+
+std::u32string codePoints(std::string_view text) {
+    std::u32string out(text.size(), U'\0');
+    out.resize(decodeInto(text, out.data()));
     return out;
 }
 
@@ -82,7 +88,7 @@ struct CompiledRegex::SimpleForm {
         return member != negated;
     }
 
-    bool matches(const std::u32string& text) const {
+    bool matches(std::u32string_view text) const {
         switch (kind) {
         case Kind::pairs:
             for (std::size_t i = 1; i < text.size(); ++i) {
@@ -93,8 +99,9 @@ struct CompiledRegex::SimpleForm {
             }
             return false;
         case Kind::words:
-            return std::any_of(words.begin(), words.end(),
-                               [&](const std::u32string& w) { return text.find(w) != std::u32string::npos; });
+            return std::any_of(words.begin(), words.end(), [&](const std::u32string& w) {
+                return text.find(w) != std::u32string_view::npos;
+            });
         case Kind::classRun: {
             // "$" also matches before a line terminator that ends the text, as in ICU.
             if (atEnd && !text.empty() && isLineEnd(text.back())) {
@@ -114,7 +121,7 @@ struct CompiledRegex::SimpleForm {
         return c == U'\n' || c == U'\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 || c == 0x2029;
     }
 
-    bool runMatches(const std::u32string& text) const {
+    bool runMatches(std::u32string_view text) const {
         if (atStart && atEnd) {
             return text.size() >= minCount && text.size() <= maxCount &&
                    std::all_of(text.begin(), text.end(), [&](char32_t c) { return inClass(c); });
@@ -789,11 +796,17 @@ const CompiledRegex::Subject::Characters& CompiledRegex::Subject::characters() c
     return *characters_;
 }
 
-const std::u32string& CompiledRegex::Subject::codePoints() const {
-    if (!codePoints_) {
-        codePoints_ = keyvane::codePoints(utf8_);
+std::u32string_view CompiledRegex::Subject::codePoints() const {
+    if (!decoded_) {
+        char32_t* out = inline_.data();
+        if (utf8_.size() > inline_.size()) {
+            heap_.resize(utf8_.size());
+            out = heap_.data();
+        }
+        codePoints_ = std::u32string_view(out, decodeInto(utf8_, out));
+        decoded_ = true;
     }
-    return *codePoints_;
+    return codePoints_;
 }
 
 bool CompiledRegex::find(const Subject& subject) const {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <memory>
@@ -45,7 +46,7 @@ public:
         Subject(const Subject&) = delete;
         Subject& operator=(const Subject&) = delete;
         const icu::UnicodeString& utf16() const;
-        const std::u32string& codePoints() const;
+        std::u32string_view codePoints() const;
         // The first code point (U+FFFD for a malformed one), -1 for empty text.
         int32_t firstCodePoint() const;
         // Which ASCII characters the text holds, and whether it holds any other.
@@ -58,7 +59,11 @@ public:
     private:
         std::string_view utf8_;
         mutable std::unique_ptr<icu::UnicodeString> utf16_;
-        mutable std::optional<std::u32string> codePoints_;
+        // Code points of words are decoded in place; longer texts take the heap.
+        mutable std::array<char32_t, 32> inline_{};
+        mutable std::u32string heap_;
+        mutable std::u32string_view codePoints_;
+        mutable bool decoded_ = false;
         mutable std::optional<Characters> characters_;
     };
     bool find(const Subject& subject) const;

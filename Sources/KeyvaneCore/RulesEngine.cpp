@@ -419,14 +419,14 @@ MixedOutcome RulesEvaluation::evaluateMixedScript(std::string_view token, int le
     return out;
 }
 
-PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_view trailing,
-                                          bool isSentenceStart, std::optional<Language> activeInputSource,
+PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& typed,
+                                          std::string_view trailing, bool isSentenceStart,
+                                          std::optional<Language> activeInputSource,
                                           std::optional<Language> sessionLanguage, const LineContext& line,
                                           Selection selection) const {
     PairOutcome out;
     out.token = std::string(token);
     out.trailing = std::string(trailing);
-    const Word typed(token);
     out.length = static_cast<int>(std::min<std::size_t>(typed.length(), std::numeric_limits<int>::max()));
     const TokenizationConfig& t = config_.tokenization;
 
@@ -475,7 +475,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
         std::vector<Language> knownIn;
         for (Language source : sources) {
             const LanguageConfig* lang = language(source);
-            if (lang != nullptr && lang->knows(word)) {
+            if (lang != nullptr && memo.knows(*lang, word)) {
                 knownIn.push_back(source);
             }
         }
@@ -522,6 +522,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, std::string_vi
         out.decision.targetLanguage = target;
         return out;
     }
+    out.directions.reserve(sources.size() * config_.activeLanguages.size());
     for (Language source : sources) {
         for (std::size_t index = 0; index < config_.activeLanguages.size(); ++index) {
             const Language target = config_.activeLanguages[index];
@@ -686,9 +687,9 @@ WordOutcome RulesEvaluation::evaluateWord(std::string_view token, std::string_vi
     // Split off trailing boundary characters: the configured ones, and every other character that
     // is no letter and types none on any layout ("/", "&", "^" stand for ".", "?", ":" elsewhere).
     std::string_view trimmed = token;
+    const Word chars(token);
+    std::size_t keep = chars.length();
     if (config_.tokenization.stripBoundaryBeforeScoring && !token.empty()) {
-        const Word chars(token);
-        std::size_t keep = chars.length();
         auto ends = [&](std::string_view c) {
             return config_.tokenization.wordBoundaries.contains(c) ||
                    (!UnicodeText::isLetter(c) && !UnicodeText::isNumeric(c) &&
@@ -700,15 +701,20 @@ WordOutcome RulesEvaluation::evaluateWord(std::string_view token, std::string_vi
         trimmed = token.substr(0, keep == 0 ? 0 : chars.characters(0, keep).size());
     }
     std::string_view trailing = token.substr(trimmed.size());
+    // The trimmed word's split is the start of the whole word's (text that is not well-formed
+    // UTF-8 is split again: its split holds U+FFFD where the text has other bytes).
+    const Word trimmedChars = keep == chars.length()  ? Word()
+                              : chars.text() == token ? chars.prefix(keep)
+                                                      : Word(trimmed);
 
-    out.trimmed =
-        evaluatePair(trimmed, trailing, isSentenceStart, activeInputSource, context, line, selection);
+    out.trimmed = evaluatePair(trimmed, keep == chars.length() ? chars : trimmedChars, trailing,
+                               isSentenceStart, activeInputSource, context, line, selection);
     const RulesDecision& trimmedDecision = out.trimmed->decision;
     out.decision = trimmedDecision;
     if (!hasLayoutMappedTrailing(trailing, false)) {
         return out;
     }
-    out.full = evaluatePair(token, "", isSentenceStart, activeInputSource, context, line, selection);
+    out.full = evaluatePair(token, chars, "", isSentenceStart, activeInputSource, context, line, selection);
     const RulesDecision& fullDecision = out.full->decision;
 
     auto pickTrimmed = [&]() {

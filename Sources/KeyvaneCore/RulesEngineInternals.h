@@ -143,8 +143,9 @@ public:
                              std::optional<Language> activeInputSource,
                              std::optional<Language> sessionLanguage, const LineContext& line,
                              Selection selection) const;
-    PairOutcome evaluatePair(std::string_view token, std::string_view trailing, bool isSentenceStart,
-                             std::optional<Language> activeInputSource,
+    // `typed` is the token split into its characters.
+    PairOutcome evaluatePair(std::string_view token, const Word& typed, std::string_view trailing,
+                             bool isSentenceStart, std::optional<Language> activeInputSource,
                              std::optional<Language> sessionLanguage, const LineContext& line,
                              Selection selection) const;
     DirectionOutcome scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
@@ -182,9 +183,27 @@ struct ScoreMemo {
         bool isSentenceStart;
         ScoreBreakdown breakdown;
     };
+    struct Known {
+        const LanguageConfig* language;
+        std::string word;
+        bool known;
+    };
     std::string typedForScoring; // the typed word, lower-cased, punctuation around it gone
     std::deque<Word> words;      // stable addresses
     std::vector<Entry> entries;
+    std::vector<Known> known;
+
+    // LanguageConfig::knows, asked once per language and word: the typed word is asked about
+    // again by each direction that reads it.
+    bool knows(const LanguageConfig& language, std::string_view word) {
+        for (const Known& k : known) {
+            if (k.language == &language && k.word == word) {
+                return k.known;
+            }
+        }
+        known.push_back({&language, std::string(word), language.knows(word)});
+        return known.back().known;
+    }
 
     const Word& split(std::string_view text) {
         for (const Word& word : words) {

@@ -28,10 +28,6 @@ bool anyMatches(const std::vector<CompiledRegex>& patterns, const CompiledRegex:
                        [&](const CompiledRegex& p) { return p.find(text); });
 }
 
-icu::UnicodeString unicode(std::string_view text) {
-    return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-}
-
 // Walks the adjacent character pairs of a word: visit(bigram, weight, isUnknown). A pair is two
 // neighbouring characters of the word's own text, looked up without a copy.
 template <typename Visit> void forEachBigram(const Word& word, const LetterTables& letters, Visit&& visit) {
@@ -115,7 +111,8 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
 
     // A micro-dictionary word, or a token that starts with one of four or more characters.
     bool frequent = L.microDictionary.contains(token);
-    for (std::size_t i = 3; !frequent && i < word.length() && letters.mayStartWithFrequentWord(word); ++i) {
+    const bool mayStartWithFrequent = !frequent && letters.mayStartWithFrequentWord(word);
+    for (std::size_t i = 3; mayStartWithFrequent && !frequent && i < word.length(); ++i) {
         frequent = L.microDictionary.contains(word.characters(0, i + 1));
     }
     if (frequent) {
@@ -214,7 +211,7 @@ double RulesEvaluation::layoutSuspicionBonus(std::string_view token, const Layou
     if (rules == nullptr || rules->empty()) {
         return 0;
     }
-    const icu::UnicodeString text = unicode(token);
+    const CompiledRegex::Subject text(token);
     double bonus = 0;
     for (const LayoutSuspicionRule& rule : *rules) {
         if (rule.regex.find(text)) {
@@ -416,11 +413,11 @@ DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
         // where the typed form is no word and the reading a common one ("єто" is "это").
         const bool candidateCommon =
             targetLang != nullptr && targetLang->commonWords.contains(out.candidateLower);
-        const bool sourceKnown = sourceLang != nullptr && sourceLang->knows(out.source);
+        const bool sourceKnown = sourceLang != nullptr && memo.knows(*sourceLang, out.source);
         if (length < d.sameScriptMinLength && !(candidateCommon && (lineSaysTarget || !sourceKnown))) {
             return refuse(DecisionReason::sameScriptTooShort, conf);
         }
-        if (targetLang == nullptr || !targetLang->knows(out.candidateLower)) {
+        if (targetLang == nullptr || !memo.knows(*targetLang, out.candidateLower)) {
             return refuse(DecisionReason::sameScriptRequiresKnownWord, conf);
         }
         if (sourceKnown && !(lineSaysTarget && candidateCommon)) {

@@ -26,6 +26,13 @@ public:
         const std::size_t begin = from == 0 ? 0 : ends_[from - 1];
         return std::string_view(text_.data() + begin, ends_[to - 1] - begin);
     }
+    // The first `count` characters, split as they are here.
+    Word prefix(std::size_t count) const {
+        Word first;
+        first.ends_.assign(ends_.begin(), ends_.begin() + static_cast<std::ptrdiff_t>(count));
+        first.text_.assign(text_, 0, count == 0 ? 0 : ends_[count - 1]);
+        return first;
+    }
     // The code point of a character that is one code point below U+0800 (every letter of the
     // Latin, Greek and Cyrillic blocks); `noCodePoint` for any other character.
     static constexpr char32_t noCodePoint = 0xFFFFFFFF;

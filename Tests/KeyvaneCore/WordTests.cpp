@@ -22,6 +22,16 @@ TEST(Word, SplitsIntoTheCharactersTheUserSeesAsTheCharacterIteratorDoes) {
             joined += expected[i];
         }
         EXPECT_EQ(word.text(), joined);
+        // Its first characters are the split of its first characters' text.
+        for (std::size_t count = 0; count <= word.length(); ++count) {
+            const Word first = word.prefix(count);
+            const Word again(count == 0 ? std::string_view() : word.characters(0, count));
+            ASSERT_EQ(first.length(), again.length()) << text << " " << count;
+            EXPECT_EQ(first.text(), again.text());
+            if (count > 0) {
+                EXPECT_EQ(first.character(count - 1), again.character(count - 1));
+            }
+        }
     }
     const Word word("жe\xCC\x81👍");
     EXPECT_EQ(word.characters(0, 2), "жe\xCC\x81");
