@@ -43,6 +43,8 @@ TEST(LineLanguage, TheLastWordsOfTheLineVoteAndTheNewestBreaksATie) {
     line.recordWord(Language::ru);
     line.recordWord(Language::ru);
     EXPECT_EQ(line.language(), Language::ru);
+    line.recordWord(Language::uk);
+    EXPECT_EQ(line.language(), Language::ru) << "three votes to two";
     // Only the last few words vote: a line that moved to English follows it.
     for (std::size_t i = 0; i < LineLanguageEvidence::votingWords; ++i) {
         line.recordWord(Language::en);
