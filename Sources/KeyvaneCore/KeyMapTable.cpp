@@ -24,9 +24,39 @@ KeyMapTable::KeyMapTable(KeyboardMap lower, KeyboardMap upper)
     }
 }
 
+bool KeyMapTable::renderByCodePoints(std::string_view token, std::string& out) const {
+    for (std::size_t i = 0; i < token.size();) {
+        const auto lead = static_cast<unsigned char>(token[i]);
+        char32_t code = 0;
+        std::size_t length = 1;
+        if (lead < 0x80) {
+            code = lead;
+        } else if ((lead & 0xE0) == 0xC0 && i + 1 < token.size() &&
+                   (static_cast<unsigned char>(token[i + 1]) & 0xC0) == 0x80) {
+            code =
+                (static_cast<char32_t>(lead & 0x1F) << 6) | (static_cast<unsigned char>(token[i + 1]) & 0x3F);
+            length = 2;
+        } else {
+            return false;
+        }
+        if (code >= tableEnd || (length == 2 && code < 0x80) || !UnicodeText::standsAlone(code)) {
+            return false;
+        }
+        const std::uint16_t slot = slots_[code];
+        out += slot == 0 ? token.substr(i, length) : std::string_view(rendered_[slot - 1]);
+        i += length;
+    }
+    return true;
+}
+
 std::string KeyMapTable::render(std::string_view token) const {
     std::string out;
     out.reserve(token.size() * 2);
+    // Most words are characters of the table's blocks that each stand alone: one per code point.
+    if (slots_.size() == tableEnd && renderByCodePoints(token, out)) {
+        return out;
+    }
+    out.clear();
     UnicodeText::eachGrapheme(token, [&](std::string_view c) {
         const auto lead = static_cast<unsigned char>(c[0]);
         char32_t code = tableEnd;

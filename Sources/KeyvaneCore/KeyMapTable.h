@@ -24,6 +24,10 @@ public:
 private:
     static constexpr char32_t tableEnd = 0x0530;
 
+    // Renders a word whose code points are all below tableEnd and each a character of its own;
+    // false (with `out` partly written) for any other.
+    bool renderByCodePoints(std::string_view token, std::string& out) const;
+
     KeyboardMap lower_;
     KeyboardMap upper_;
     // For each code point below tableEnd: 0 when it stays as it is, else 1 + its index in rendered_.

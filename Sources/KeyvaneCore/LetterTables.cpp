@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/LetterTables.h"
 
+#include <algorithm>
+
 namespace keyvane {
 
 LetterTables::LetterTables(const LanguageConfig& language)
@@ -24,6 +26,31 @@ LetterTables::LetterTables(const LanguageConfig& language)
             frequentBeginnings_.emplace(word.characters(0, 4));
         }
     }
+    const std::vector<std::string>* lists[] = {&language.strongWordStarts, &language.weakWordStarts,
+                                               &language.strongWordEnds, &language.weakWordEnds};
+    for (std::size_t i = 0; i < affixes_.size(); ++i) {
+        for (const std::string& entry : *lists[i]) {
+            affixes_[i].entries.insert(entry);
+            affixes_[i].lengths.push_back(entry.size());
+        }
+        std::vector<std::size_t>& lengths = affixes_[i].lengths;
+        std::sort(lengths.begin(), lengths.end());
+        lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+    }
+}
+
+bool LetterTables::hasAffix(Affix which, std::string_view word) const {
+    const Affixes& affixes = affixes_[static_cast<std::size_t>(which)];
+    const bool start = which == Affix::strongStart || which == Affix::weakStart;
+    for (const std::size_t length : affixes.lengths) {
+        if (length > word.size()) {
+            break;
+        }
+        if (affixes.entries.contains(start ? word.substr(0, length) : word.substr(word.size() - length))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool LetterTables::isVowel(const Word& word, std::size_t index) const {

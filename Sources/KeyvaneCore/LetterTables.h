@@ -4,11 +4,13 @@
 #include "KeyvaneCore/LanguageConfig.h"
 #include "KeyvaneCore/Word.h"
 
+#include <array>
 #include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace keyvane {
 
@@ -29,6 +31,11 @@ public:
     bool mayStartWithFrequentWord(const Word& word) const;
     double unknownPairWeight() const { return language_->unknownBigramWeight; }
 
+    // The language's lists of typical word beginnings and endings.
+    enum class Affix { strongStart, weakStart, strongEnd, weakEnd };
+    // Whether the word begins (ends) with some entry of the list: one lookup per length of entry.
+    bool hasAffix(Affix which, std::string_view word) const;
+
 private:
     static constexpr char32_t tableEnd = 0x0800; // Word::smallCodePoint's range
     static std::uint32_t pairKey(char32_t first, char32_t second) { return (first << 11) | second; }
@@ -37,6 +44,11 @@ private:
     std::bitset<tableEnd> vowels_;
     std::unordered_map<std::uint32_t, double> pairs_; // every listed pair of two small code points
     StringSet frequentBeginnings_;                    // the first four characters of frequent words
+    struct Affixes {
+        StringSet entries;
+        std::vector<std::size_t> lengths; // of the entries in bytes, each once, shortest first
+    };
+    std::array<Affixes, 4> affixes_;
 };
 
 } // namespace keyvane

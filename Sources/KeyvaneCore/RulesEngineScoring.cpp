@@ -8,20 +8,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unicode/unistr.h>
 
 namespace keyvane {
 namespace {
-
-bool startsWithAny(std::string_view token, const std::vector<std::string>& prefixes) {
-    return std::any_of(prefixes.begin(), prefixes.end(),
-                       [&](const std::string& p) { return token.starts_with(p); });
-}
-
-bool endsWithAny(std::string_view token, const std::vector<std::string>& suffixes) {
-    return std::any_of(suffixes.begin(), suffixes.end(),
-                       [&](const std::string& s) { return token.ends_with(s); });
-}
 
 bool anyMatches(const std::vector<CompiledRegex>& patterns, const CompiledRegex::Subject& text) {
     return std::any_of(patterns.begin(), patterns.end(),
@@ -89,16 +78,17 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
         shapeFeatures = unknown <= 1 && avg > -1.0;
     }
     if (shapeFeatures) {
-        if (startsWithAny(token, L.strongWordStarts)) {
+        using Affix = LetterTables::Affix;
+        if (letters.hasAffix(Affix::strongStart, token)) {
             b.strongWordStart = w.strongWordStart;
         }
-        if (b.strongWordStart == 0 && startsWithAny(token, L.weakWordStarts)) {
+        if (b.strongWordStart == 0 && letters.hasAffix(Affix::weakStart, token)) {
             b.weakWordStart = w.weakWordStart;
         }
-        if (endsWithAny(token, L.strongWordEnds)) {
+        if (letters.hasAffix(Affix::strongEnd, token)) {
             b.strongWordEnd = w.strongWordEnd;
         }
-        if (b.strongWordEnd == 0 && endsWithAny(token, L.weakWordEnds)) {
+        if (b.strongWordEnd == 0 && letters.hasAffix(Affix::weakEnd, token)) {
             b.weakWordEnd = w.weakWordEnd;
         }
         for (const auto& [suffix, boost] : L.commonSuffixBoosts) {

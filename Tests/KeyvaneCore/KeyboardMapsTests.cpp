@@ -68,7 +68,13 @@ TEST(KeyboardMapping, TheDirectionsTableRendersEveryCharacterAsTheMapsDo) {
         const KeyboardMap upper = shift == layout.shiftMaps.end() ? KeyboardMap() : shift->second;
         const KeyMapTable table(map, upper);
         EXPECT_EQ(table.render(everyCharacter), mapToken(everyCharacter, map, upper)) << direction.name();
-        EXPECT_EQ(table.render("Ghbdtn, {}"), mapToken("Ghbdtn, {}", map, upper)) << direction.name();
+        // Words of the table's characters alone, and with a mark or CR LF that joins two of them.
+        for (const char* word : {"Ghbdtn, {}",
+                                 "ghe\xCC\x81"
+                                 "dtn",
+                                 "a\r\nb"}) {
+            EXPECT_EQ(table.render(word), mapToken(word, map, upper)) << direction.name() << " " << word;
+        }
     }
 }
 

@@ -13,6 +13,10 @@ TEST(LetterTables, AnswerAsTheLanguagesOwnListsDo) {
         withClusters.bigramLogWeights["e\xCC\x81t"] = -0.25; // an accented letter, then "t"
         withClusters.vowels.insert("e\xCC\x81");
         withClusters.microDictionary.insert("пам'ять");
+        withClusters.strongWordStarts = {"при", "gh", "пам'"};
+        withClusters.weakWordStarts = {"h", "щос", "привіт!"};
+        withClusters.strongWordEnds = {"іт", "tn", "ью", "ghbdtn"};
+        withClusters.weakWordEnds = {"ь", "s", "ятью", "ь"};
         const LetterTables letters(withClusters);
         for (const char* text : {"ghbdtn", "привіт", "пам'ятью", "e\xCC\x81tre", "hello", "щось", "yes"}) {
             const Word word(text);
@@ -27,6 +31,20 @@ TEST(LetterTables, AnswerAsTheLanguagesOwnListsDo) {
                         << key << " " << text << " " << i;
                 }
             }
+            using Affix = LetterTables::Affix;
+            auto starts = [&](const std::vector<std::string>& list) {
+                return std::any_of(list.begin(), list.end(),
+                                   [&](const auto& s) { return word.text().starts_with(s); });
+            };
+            auto ends = [&](const std::vector<std::string>& list) {
+                return std::any_of(list.begin(), list.end(),
+                                   [&](const auto& s) { return word.text().ends_with(s); });
+            };
+            EXPECT_EQ(letters.hasAffix(Affix::strongStart, text), starts(withClusters.strongWordStarts))
+                << text;
+            EXPECT_EQ(letters.hasAffix(Affix::weakStart, text), starts(withClusters.weakWordStarts)) << text;
+            EXPECT_EQ(letters.hasAffix(Affix::strongEnd, text), ends(withClusters.strongWordEnds)) << text;
+            EXPECT_EQ(letters.hasAffix(Affix::weakEnd, text), ends(withClusters.weakWordEnds)) << text;
             bool frequentBeginning = false;
             for (std::size_t n = 4; n <= word.length(); ++n) {
                 frequentBeginning =
