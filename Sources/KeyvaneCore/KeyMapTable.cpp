@@ -43,7 +43,13 @@ bool KeyMapTable::renderByCodePoints(std::string_view token, std::string& out) c
             return false;
         }
         const std::uint16_t slot = slots_[code];
-        out += slot == 0 ? token.substr(i, length) : std::string_view(rendered_[slot - 1]);
+        if (slot != 0) {
+            out += rendered_[slot - 1];
+        } else if (length == 1) {
+            out.push_back(token[i]);
+        } else {
+            out.append(token, i, length);
+        }
         i += length;
     }
     return true;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unicode/utf8.h>
 
 namespace keyvane {
 namespace {
@@ -150,6 +151,32 @@ int RulesEvaluation::countUnknownBigrams(const Word& word, const LanguageConfig*
 }
 
 std::string RulesEvaluation::sanitizeSourceForScoring(std::string_view source) {
+    // Most words begin and end with a letter that is a character of its own (and the one before
+    // the last does not join it): nothing to trim, and no need to split the word to know it.
+    const auto* bytes = reinterpret_cast<const uint8_t*>(source.data());
+    const auto size = static_cast<int32_t>(source.size());
+    if (size >= 2) {
+        UChar32 first = 0;
+        UChar32 last = 0;
+        UChar32 beforeLast = 0;
+        int32_t at = 0;
+        U8_NEXT(bytes, at, size, first);
+        int32_t end = size;
+        U8_PREV(bytes, 0, end, last);
+        if (end > 0) {
+            U8_PREV(bytes, 0, end, beforeLast);
+        } else {
+            beforeLast = first; // one code point
+        }
+        auto letterAlone = [](UChar32 c) {
+            return c >= 0 && UnicodeText::standsAlone(static_cast<char32_t>(c)) &&
+                   UnicodeText::isLetter(static_cast<char32_t>(c));
+        };
+        if (letterAlone(first) && letterAlone(last) && beforeLast >= 0 &&
+            UnicodeText::standsAlone(static_cast<char32_t>(beforeLast))) {
+            return std::string(source);
+        }
+    }
     // Punctuation around the word is not part of it; inside it stays ("nj;t" is no English word).
     return UnicodeText::trim(source, [](std::string_view c) { return !UnicodeText::isLetter(c); });
 }

@@ -223,7 +223,7 @@ std::string fromCodePoints(std::u32string_view codePoints) {
     return out;
 }
 
-bool standsAlone(char32_t codePoint) {
+bool standsAloneBeyondASCII(char32_t codePoint) {
     return codePoint <= 0x10FFFF && (properties(static_cast<UChar32>(codePoint)) & breaksAlone) != 0;
 }
 
@@ -472,6 +472,10 @@ bool isUpperCase(std::string_view character) {
 
 bool isLetter(std::string_view character) {
     return (properties(firstScalar(character)) & letter) != 0;
+}
+
+bool isLetter(char32_t codePoint) {
+    return codePoint <= 0x10FFFF && (properties(static_cast<UChar32>(codePoint)) & letter) != 0;
 }
 
 bool isNumeric(std::string_view character) {

@@ -41,7 +41,11 @@ template <typename Sink> void eachGrapheme(std::string_view text, Sink&& sink) {
 
 // Whether a code point is a character of its own whatever stands around it (it never joins a
 // neighbour into one cluster): letters, digits and punctuation of most scripts, not CR or marks.
-bool standsAlone(char32_t codePoint);
+bool standsAloneBeyondASCII(char32_t codePoint);
+inline bool standsAlone(char32_t codePoint) {
+    // Printable ASCII always does; the table and ICU answer for the rest.
+    return (codePoint >= 0x20 && codePoint < 0x7F) || standsAloneBeyondASCII(codePoint);
+}
 
 // The distinct characters of text.
 StringSet characterSet(std::string_view text);
@@ -63,6 +67,7 @@ bool isUpperCase(std::string_view character);
 
 // True when the character's first code point is a letter (general category L).
 bool isLetter(std::string_view character);
+bool isLetter(char32_t codePoint);
 
 // True when the character's first code point is numeric (a digit or any other number).
 bool isNumeric(std::string_view character);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeyvaneCore/RulesEngineInternals.h"
 #include "KeyvaneCore/UnicodeText.h"
 #include "KeyvaneCore/Word.h"
 
@@ -38,4 +39,18 @@ TEST(Word, SplitsIntoTheCharactersTheUserSeesAsTheCharacterIteratorDoes) {
     EXPECT_EQ(word.smallCodePoint(0), U'ж');
     EXPECT_EQ(word.smallCodePoint(1), Word::noCodePoint); // two code points
     EXPECT_EQ(word.smallCodePoint(2), Word::noCodePoint); // past U+07FF
+}
+
+TEST(Word, OnlyThePunctuationAroundATypedWordIsLeftOutOfItsScore) {
+    // Letters at both ends, punctuation at either, a mark or a prefixed sign that joins the last
+    // letter, a single letter, bad bytes.
+    for (const char* text : {"привіт", "ghbdtn,", "(файл)", "nj;t", "e\xCC\x81", "ae\xCC\x81", "ab\xD8\x80z",
+                             "ж", "жж", "'ok'", "a\xFF",
+                             "\xFF"
+                             "a",
+                             "12ab", "ab12"}) {
+        EXPECT_EQ(RulesEvaluation::sanitizeSourceForScoring(text),
+                  UnicodeText::trim(text, [](std::string_view c) { return !UnicodeText::isLetter(c); }))
+            << text;
+    }
 }
