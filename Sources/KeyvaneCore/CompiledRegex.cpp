@@ -61,6 +61,39 @@ std::u32string codePoints(std::string_view text) {
 struct CompiledRegex::SimpleForm {
     enum class Kind { pairs, classRun, words } kind = Kind::pairs;
     std::unordered_set<std::uint64_t> pairs;
+    // The pairs again as a bit per pair, when they are made of at most 64 code points below
+    // U+0800 (a language's letters): each such code point's place among them, 0 for none.
+    static constexpr char32_t smallEnd = 0x800;
+    std::vector<std::uint8_t> placeOf;
+    std::bitset<64 * 64> pairBits;
+
+    void indexPairs() {
+        std::vector<std::uint8_t> places(smallEnd, 0);
+        std::uint8_t count = 0;
+        auto place = [&](char32_t c) -> int {
+            if (c >= smallEnd) {
+                return -1;
+            }
+            if (places[c] == 0) {
+                if (count == 64) {
+                    return -1;
+                }
+                places[c] = ++count;
+            }
+            return places[c] - 1;
+        };
+        std::bitset<64 * 64> bits;
+        for (const std::uint64_t key : pairs) {
+            const int first = place(static_cast<char32_t>(key >> 32));
+            const int second = place(static_cast<char32_t>(key & 0xFFFFFFFFU));
+            if (first < 0 || second < 0) {
+                return; // the hashed pairs answer alone
+            }
+            bits.set(static_cast<std::size_t>(first * 64 + second));
+        }
+        placeOf = std::move(places);
+        pairBits = bits;
+    }
     // classRun: a run of at least minCount characters of the class (at most maxCount when the
     // pattern is anchored at both ends).
     std::vector<std::pair<char32_t, char32_t>> ranges;
@@ -91,6 +124,17 @@ struct CompiledRegex::SimpleForm {
     bool matches(std::u32string_view text) const {
         switch (kind) {
         case Kind::pairs:
+            if (!placeOf.empty()) {
+                for (std::size_t i = 1; i < text.size(); ++i) {
+                    const char32_t a = text[i - 1];
+                    const char32_t b = text[i];
+                    if (a < smallEnd && b < smallEnd && placeOf[a] != 0 && placeOf[b] != 0 &&
+                        pairBits.test(static_cast<std::size_t>((placeOf[a] - 1) * 64 + (placeOf[b] - 1)))) {
+                        return true;
+                    }
+                }
+                return false; // every pair is of code points below smallEnd
+            }
             for (std::size_t i = 1; i < text.size(); ++i) {
                 if (pairs.contains(
                         pairKey(static_cast<UChar32>(text[i - 1]), static_cast<UChar32>(text[i])))) {
@@ -247,6 +291,7 @@ bool parsePairs(const std::u32string& p, CompiledRegex::SimpleForm& form) {
         ++i;
         if (i == p.size()) {
             form.kind = CompiledRegex::SimpleForm::Kind::pairs;
+            form.indexPairs();
             return true;
         }
         if (p[i++] != U'|') {
