@@ -2,6 +2,8 @@
 #include "KeyvaneCore/LetterTables.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace keyvane {
 
@@ -20,6 +22,7 @@ LetterTables::LetterTables(const LanguageConfig& language)
             pairs_.emplace(pairKey(letters.smallCodePoint(0), letters.smallCodePoint(1)), weight);
         }
     }
+    indexPairs();
     for (const std::string& frequent : language.microDictionary) {
         const Word word(frequent);
         if (word.length() >= 4) {
@@ -58,9 +61,41 @@ bool LetterTables::isVowel(const Word& word, std::size_t index) const {
     return c < tableEnd ? vowels_.test(c) : language_->vowels.contains(word.character(index));
 }
 
+void LetterTables::indexPairs() {
+    constexpr std::size_t mostPlaces = 128;
+    std::vector<std::uint8_t> place(tableEnd, 0);
+    std::size_t count = 0;
+    for (const auto& [key, weight] : pairs_) {
+        for (const char32_t c : {key >> 11, key & 0x7FF}) {
+            if (place[c] == 0) {
+                if (count == mostPlaces) {
+                    return; // the hashed pairs answer alone
+                }
+                place[c] = static_cast<std::uint8_t>(++count);
+            }
+        }
+    }
+    std::vector<double> table(count * count, std::numeric_limits<double>::quiet_NaN());
+    for (const auto& [key, weight] : pairs_) {
+        table[(place[key >> 11] - 1U) * count + (place[key & 0x7FF] - 1U)] = weight;
+    }
+    pairPlace_ = std::move(place);
+    places_ = count;
+    pairTable_ = std::move(table);
+}
+
 std::optional<double> LetterTables::pairWeight(const Word& word, std::size_t index) const {
     const char32_t first = word.smallCodePoint(index);
     const char32_t second = word.smallCodePoint(index + 1);
+    if (first < tableEnd && second < tableEnd && !pairPlace_.empty()) {
+        const std::uint8_t a = pairPlace_[first];
+        const std::uint8_t b = pairPlace_[second];
+        if (a == 0 || b == 0) {
+            return std::nullopt;
+        }
+        const double weight = pairTable_[(a - 1U) * places_ + (b - 1U)];
+        return std::isnan(weight) ? std::nullopt : std::optional<double>(weight);
+    }
     if (first < tableEnd && second < tableEnd) {
         auto it = pairs_.find(pairKey(first, second));
         return it == pairs_.end() ? std::nullopt : std::optional<double>(it->second);

@@ -39,11 +39,17 @@ public:
 private:
     static constexpr char32_t tableEnd = 0x0800; // Word::smallCodePoint's range
     static std::uint32_t pairKey(char32_t first, char32_t second) { return (first << 11) | second; }
+    void indexPairs();
 
     const LanguageConfig* language_;
     std::bitset<tableEnd> vowels_;
     std::unordered_map<std::uint32_t, double> pairs_; // every listed pair of two small code points
-    StringSet frequentBeginnings_;                    // the first four characters of frequent words
+    // The same pairs as a square table over the code points they are made of (at most 128):
+    // each code point's place, 0 for one in no pair; NaN where a pair is not listed.
+    std::vector<std::uint8_t> pairPlace_;
+    std::size_t places_ = 0;
+    std::vector<double> pairTable_;
+    StringSet frequentBeginnings_; // the first four characters of frequent words
     struct Affixes {
         StringSet entries;
         std::vector<std::size_t> lengths; // of the entries in bytes, each once, shortest first
