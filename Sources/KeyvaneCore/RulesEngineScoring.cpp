@@ -390,9 +390,10 @@ DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
     out.delta = delta;
     out.confidence = conf;
 
+    // Each ends the direction: the outcome moves out with its decision.
     auto refuse = [&](DecisionReason reason, double confidence) {
         out.decision = RulesDecision::refusal(reason, confidence, originalScore, candidateScore);
-        return out;
+        return std::move(out);
     };
     auto correct = [&](DecisionReason reason) {
         double reported = out.candidateBreakdown.exactCommonWord > 0
@@ -401,7 +402,7 @@ DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
         out.decision = RulesDecision::correction(preserveCase(token, out.candidate) +
                                                      renderTrailing(trailing, direction),
                                                  reason, reported, originalScore, candidateScore);
-        return out;
+        return std::move(out);
     };
 
     if (length == 1) {
