@@ -139,6 +139,12 @@ TEST(LearnedPairs, ExactPairWinsWithItsCaseIntoAnActiveLanguageOnly) {
     EXPECT_EQ(corrected(decide(englishUkrainian, "ntcn")), "тест") << "Ukrainian letters too";
     RulesEngine englishRussian(testConfig({Language::en, Language::ru}, rules));
     EXPECT_EQ(corrected(decide(englishRussian, "Ghbdtn")), "Привет");
+
+    // A pair recorded with a code that names no language ("ua") is read as a pair without one:
+    // its target's alphabet tells the language.
+    rules["manual_overrides"]["exact_pairs_meta"]["ghbdtn"] = {{"src", "en"}, {"dst", "ua"}};
+    RulesEngine recordedAmiss(testConfig({Language::en, Language::ru}, rules));
+    EXPECT_EQ(corrected(decide(recordedAmiss, "Ghbdtn")), "Привет");
 }
 
 TEST(TieBreaks, OneWordFromTwoLayoutsTakesTheActiveOneAndTwoCloseWordsWaitForTheSessionOrPriority) {
