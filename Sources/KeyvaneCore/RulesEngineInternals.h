@@ -9,7 +9,6 @@
 #include "KeyvaneCore/RulesEngine.h"
 #include "KeyvaneCore/Word.h"
 
-#include <deque>
 #include <set>
 #include <utility>
 
@@ -178,7 +177,7 @@ private:
 // Lives for one call only.
 struct ScoreMemo {
     struct Entry {
-        const Word* word;
+        std::size_t word; // in words
         const LanguageConfig* language;
         bool isSentenceStart;
         ScoreBreakdown breakdown;
@@ -189,9 +188,15 @@ struct ScoreMemo {
         bool known;
     };
     std::string typedForScoring; // the typed word, lower-cased, punctuation around it gone
-    std::deque<Word> words;      // stable addresses
+    std::vector<Word> words;
     std::vector<Entry> entries;
     std::vector<Known> known;
+
+    // Room for what one word's directions usually need, in one allocation each.
+    ScoreMemo() {
+        words.reserve(6);
+        entries.reserve(8);
+    }
 
     // LanguageConfig::knows, asked once per language and word: the typed word is asked about
     // again by each direction that reads it.
@@ -205,29 +210,33 @@ struct ScoreMemo {
         return known.back().known;
     }
 
-    const Word& split(std::string_view text) {
-        for (const Word& word : words) {
-            if (word.text() == text) {
-                return word;
-            }
-        }
-        return words.emplace_back(text);
-    }
+    // The split of a text, made once. The reference holds until the next split.
+    const Word& split(std::string_view text) { return words[indexOf(text)]; }
 
     ScoreBreakdown score(const RulesEvaluation& engine, std::string_view text, const LanguageConfig* language,
                          bool isSentenceStart) {
-        const Word& word = split(text);
+        const std::size_t word = indexOf(text);
         for (const Entry& e : entries) {
-            if (e.word == &word && e.language == language && e.isSentenceStart == isSentenceStart) {
+            if (e.word == word && e.language == language && e.isSentenceStart == isSentenceStart) {
                 return e.breakdown;
             }
         }
-        entries.push_back(
-            {&word, language, isSentenceStart, engine.scoreWord(word, language, isSentenceStart)});
-        return entries.back().breakdown;
+        const ScoreBreakdown breakdown = engine.scoreWord(words[word], language, isSentenceStart);
+        entries.push_back({word, language, isSentenceStart, breakdown});
+        return breakdown;
+    }
+
+private:
+    std::size_t indexOf(std::string_view text) {
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            if (words[i].text() == text) {
+                return i;
+            }
+        }
+        words.emplace_back(text);
+        return words.size() - 1;
     }
 };
-
 // Whether a word matches a protected pattern, found out when a decision first needs it: most words
 // are decided without it, and the patterns are the dearest test of a word. The word's text must
 // outlive the check.
