@@ -646,20 +646,6 @@ TEST_F(Desktop, TheUsersOwnLayoutSwitchIsKept) {
     EXPECT_EQ(user.group(), 0u);
 }
 
-TEST_F(Desktop, AOneLetterWordIsCorrectedWithTheNextWord) {
-    LiveProgram live;
-    ASSERT_TRUE(live.start());
-    user.press({KeyCode::z, KeyCode::space, KeyCode::n, KeyCode::t, KeyCode::comma, KeyCode::z,
-                KeyCode::space}); // "я тебя" on the English layout
-    EXPECT_TRUE(spinUntil([&] { return text() == "я тебя "; })) << text();
-    ASSERT_TRUE(awaitLayoutHoldOver());
-    editor->clear();
-    user.useGroup(1); // "I am" on the Russian layout
-    user.press({KeyCode::i}, /*shift=*/true);
-    user.press({KeyCode::space, KeyCode::a, 50 /* M */, KeyCode::space});
-    EXPECT_TRUE(spinUntil([&] { return text() == "I am "; })) << text();
-}
-
 TEST_F(Desktop, KeysTypedBeforeTheCorrectionComeOutInTheLayoutItSwitchesTo) {
     LiveProgram live;
     ASSERT_TRUE(live.start());
@@ -676,53 +662,6 @@ TEST_F(Desktop, KeysTypedBeforeTheCorrectionComeOutInTheLayoutItSwitchesTo) {
     EXPECT_TRUE(spinUntil([&] { return text() == "привет ц"; })) << text();
     user.press({KeyCode::o, KeyCode::r, KeyCode::l, KeyCode::d, KeyCode::space});
     EXPECT_TRUE(spinUntil([&] { return text() == "привет world "; })) << text();
-}
-
-TEST_F(Desktop, PunctuationTypedOnTheWrongLayoutComesOutAsMeant) {
-    LiveProgram live;
-    ASSERT_TRUE(live.start());
-    // "Привет, двадцать? вечером." typed by the keys of the Russian layout while English is on:
-    // "Ghbdtn?" (the Russian comma is Shift+/), "ldflwfnm&" (its "?" is Shift+7), "dtxthjv/".
-    user.press({KeyCode::g}, /*shift=*/true);
-    user.press({KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n});
-    user.press({KeyCode::slash}, /*shift=*/true);
-    user.press({KeyCode::space});
-    ASSERT_TRUE(spinUntil([&] { return text() == "Привет, "; })) << text();
-    user.useGroup(0);
-    user.press(
-        {KeyCode::l, KeyCode::d, KeyCode::f, KeyCode::l, KeyCode::w, KeyCode::f, KeyCode::n, KeyCode::m});
-    user.press({KeyCode::seven}, /*shift=*/true);
-    user.press({KeyCode::space});
-    ASSERT_TRUE(spinUntil([&] { return text() == "Привет, двадцать? "; })) << text();
-    user.useGroup(0);
-    user.press({KeyCode::d, KeyCode::t, KeyCode::x, KeyCode::t, KeyCode::h, KeyCode::j, KeyCode::v,
-                KeyCode::slash, KeyCode::space});
-    ASSERT_TRUE(spinUntil([&] { return text() == "Привет, двадцать? вечером. "; })) << text();
-    // English on the Russian layout: "Fine," is "Аштуб", its comma the key of "б".
-    editor->clear();
-    user.useGroup(1);
-    user.press({KeyCode::f}, /*shift=*/true);
-    user.press({KeyCode::i, KeyCode::n, KeyCode::e, KeyCode::comma, KeyCode::space});
-    EXPECT_TRUE(spinUntil([&] { return text() == "Fine, "; })) << text();
-}
-
-TEST_F(Desktop, RussianTypedOnTheUkrainianLayoutFollowsTheLine) {
-    LiveProgram live;
-    ASSERT_TRUE(live.start());
-    // "что файлы" on the Ukrainian layout: "что" is the same there, "файлы" is the Ukrainian word
-    // "файлі". The line is Russian, so it is "файлы".
-    user.useGroup(2);
-    user.press({KeyCode::x, KeyCode::n, KeyCode::j, KeyCode::space, KeyCode::a, KeyCode::f, KeyCode::q,
-                KeyCode::k, KeyCode::s, KeyCode::space});
-    EXPECT_TRUE(spinUntil([&] { return text() == "что файлы "; })) << text();
-    // On a new line, typed alone, "файлі" is a Ukrainian word and stays (the word after it shows
-    // that it was seen).
-    user.press({KeyCode::enter});
-    user.useGroup(2);
-    user.press({KeyCode::a, KeyCode::f, KeyCode::q, KeyCode::k, KeyCode::s, KeyCode::space});
-    user.useGroup(0);
-    user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
-    EXPECT_TRUE(spinUntil([&] { return text() == "что файлы \nфайлі привет "; })) << text();
 }
 
 TEST_F(Desktop, TheProgramSaysSoWhenItCannotCorrect) {
