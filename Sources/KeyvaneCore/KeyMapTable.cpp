@@ -62,22 +62,11 @@ std::string KeyMapTable::render(std::string_view token) const {
     if (slots_.size() == tableEnd && renderByCodePoints(token, out)) {
         return out;
     }
+    // A word with a cluster of several code points, or a character past the table: every
+    // character through the maps.
     out.clear();
-    UnicodeText::eachGrapheme(token, [&](std::string_view c) {
-        const auto lead = static_cast<unsigned char>(c[0]);
-        char32_t code = tableEnd;
-        if (c.size() == 1 && lead < 0x80) {
-            code = lead;
-        } else if (c.size() == 2 && (lead & 0xE0) == 0xC0) {
-            code = (static_cast<char32_t>(lead & 0x1F) << 6) | (static_cast<unsigned char>(c[1]) & 0x3F);
-        }
-        if (code < tableEnd && slots_.size() == tableEnd) {
-            const std::uint16_t slot = slots_[code];
-            out += slot == 0 ? c : std::string_view(rendered_[slot - 1]);
-            return;
-        }
-        out += KeyboardMaps::mapCharacter(c, lower_, upper_);
-    });
+    UnicodeText::eachGrapheme(
+        token, [&](std::string_view c) { out += KeyboardMaps::mapCharacter(c, lower_, upper_); });
     return out;
 }
 

@@ -11,9 +11,9 @@
 namespace keyvane {
 
 // One direction's key maps with what every character of the Latin, Greek and Cyrillic blocks
-// becomes worked out once: rendering a word then reads a table per character. Other characters
-// (and clusters of several code points) go through the maps as `KeyboardMaps::mapToken` does,
-// with the same result.
+// becomes worked out once: rendering a word then reads a table per character. A word with any
+// other character (or a cluster of several code points) goes through the maps as
+// `KeyboardMaps::mapToken` does, with the same result.
 class KeyMapTable {
 public:
     KeyMapTable() = default;

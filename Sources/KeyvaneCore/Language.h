@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <iosfwd>
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
@@ -28,23 +27,11 @@ void to_json(nlohmann::json& json, Language language);
 // Throws nlohmann::json::type_error for anything but a language code.
 void from_json(const nlohmann::json& json, Language& language);
 
-// Languages as one bit each: the active ones, the ones that know a word.
+// Languages as one bit each: the active ones.
 class LanguageSet {
 public:
-    constexpr LanguageSet() = default;
-    constexpr LanguageSet(std::initializer_list<Language> languages) {
-        for (Language language : languages) {
-            insert(language);
-        }
-    }
-
     constexpr bool contains(Language language) const { return (bits_ & bit(language)) != 0; }
     constexpr void insert(Language language) { bits_ |= bit(language); }
-    constexpr void erase(Language language) { bits_ &= static_cast<std::uint8_t>(~bit(language)); }
-    constexpr bool empty() const { return bits_ == 0; }
-    constexpr int size() const { return __builtin_popcount(bits_); }
-
-    constexpr bool operator==(const LanguageSet&) const = default;
 
 private:
     static constexpr std::uint8_t bit(Language language) {
