@@ -137,24 +137,24 @@ std::string preserveCase(std::string_view original, std::string_view replacement
     if (original.empty()) {
         return std::string(replacement);
     }
-    std::vector<std::string> chars = UnicodeText::graphemes(original);
+    bool first = true;
+    bool firstUpper = false;
     bool laterUpperLetter = false;
     bool anyLetter = false;
     bool allLettersUpper = true;
-    for (std::size_t i = 0; i < chars.size(); ++i) {
-        bool letter = UnicodeText::isLetter(chars[i]);
-        bool upper = UnicodeText::isUpperCase(chars[i]);
-        if (letter) {
+    UnicodeText::eachGrapheme(original, [&](std::string_view c) {
+        const bool upper = UnicodeText::isUpperCase(c);
+        if (UnicodeText::isLetter(c)) {
             anyLetter = true;
             allLettersUpper = allLettersUpper && upper;
-            if (i > 0 && upper) {
-                laterUpperLetter = true;
-            }
+            laterUpperLetter = laterUpperLetter || (!first && upper);
         }
-    }
-    if (UnicodeText::isUpperCase(chars.front()) && !laterUpperLetter) {
-        std::string first = UnicodeText::firstGrapheme(replacement);
-        return UnicodeText::toUpper(first) + std::string(replacement.substr(first.size()));
+        firstUpper = first ? upper : firstUpper;
+        first = false;
+    });
+    if (firstUpper && !laterUpperLetter) {
+        std::string initial = UnicodeText::firstGrapheme(replacement);
+        return UnicodeText::toUpper(initial) + std::string(replacement.substr(initial.size()));
     }
     if (anyLetter && allLettersUpper) {
         return UnicodeText::toUpper(replacement);

@@ -334,13 +334,15 @@ std::vector<Language> RulesEvaluation::languagesOfWord(std::string_view word) co
     return found;
 }
 
-bool RulesEvaluation::isDictionaryConfirmed(Language targetKey, const RulesDecision& decision) const {
+bool RulesEvaluation::isDictionaryConfirmed(Language targetKey, const RulesDecision& decision,
+                                            ScoreMemo& memo) const {
     const LanguageConfig* target = language(targetKey);
     if (target == nullptr || !decision.correctedToken) {
         return false;
     }
+    // Two typed readings often give one correction ("руддщ" read as Russian and as Ukrainian).
     const std::string word = lookupForm(*decision.correctedToken);
-    return !word.empty() && target->knows(word);
+    return !word.empty() && memo.knows(*target, word);
 }
 
 MixedOutcome RulesEvaluation::evaluateMixedScript(std::string_view token, int length,
@@ -540,13 +542,13 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     if (out.directions.empty()) {
         return gate(DecisionReason::noTargetLanguage);
     }
-    selectWinner(out, activeInputSource, sessionLanguage, line, selection);
+    selectWinner(out, activeInputSource, sessionLanguage, line, selection, memo);
     return out;
 }
 
 void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> activeInputSource,
                                    std::optional<Language> sessionLanguage, const LineContext& line,
-                                   Selection selection) const {
+                                   Selection selection, ScoreMemo& memo) const {
     const auto& all = pair.directions;
     auto decisionOf = [&](std::size_t i) -> const RulesDecision& { return all[i].decision; };
     auto choose = [&](std::size_t i) {
@@ -586,7 +588,7 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> ac
     }
     std::vector<std::size_t> pool;
     for (std::size_t i : correcting) {
-        if (isDictionaryConfirmed(all[i].direction.to, decisionOf(i))) {
+        if (isDictionaryConfirmed(all[i].direction.to, decisionOf(i), memo)) {
             pool.push_back(i);
         }
     }

@@ -136,7 +136,7 @@ public:
     bool sourceIsInflectedKnownWord(std::string_view source, const LayoutDirection& direction) const;
     bool hasLayoutMappedTrailing(std::string_view trailing, bool skipAmbiguousPunctuation) const;
     bool isKnownWordInAnyTarget(const std::optional<std::string>& word) const;
-    bool isDictionaryConfirmed(Language targetKey, const RulesDecision& decision) const;
+    bool isDictionaryConfirmed(Language targetKey, const RulesDecision& decision, ScoreMemo& memo) const;
 
     WordOutcome evaluateWord(std::string_view token, std::string_view applicationID, bool isSentenceStart,
                              std::optional<Language> activeInputSource,
@@ -156,8 +156,8 @@ public:
     MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
                                      const ProtectedCheck& isProtected, bool isSentenceStart) const;
     void selectWinner(PairOutcome& pair, std::optional<Language> activeInputSource,
-                      std::optional<Language> sessionLanguage, const LineContext& line,
-                      Selection selection) const;
+                      std::optional<Language> sessionLanguage, const LineContext& line, Selection selection,
+                      ScoreMemo& memo) const;
     TokenScoreDetail scoreDetail(const std::string& token, Language languageKey,
                                  const ScoreBreakdown& breakdown) const;
 

@@ -43,8 +43,15 @@ template <typename Sink> void eachGrapheme(std::string_view text, Sink&& sink) {
 // neighbour into one cluster): letters, digits and punctuation of most scripts, not CR or marks.
 bool standsAloneBeyondASCII(char32_t codePoint);
 inline bool standsAlone(char32_t codePoint) {
-    // Printable ASCII always does; the table and ICU answer for the rest.
-    return (codePoint >= 0x20 && codePoint < 0x7F) || standsAloneBeyondASCII(codePoint);
+    // Printable ASCII always does, and so does all of Cyrillic but its combining marks
+    // (U+0483–U+0489); the table and ICU answer for the rest.
+    if (codePoint >= 0x20 && codePoint < 0x7F) {
+        return true;
+    }
+    if (codePoint >= 0x0400 && codePoint < 0x0530) {
+        return codePoint < 0x0483 || codePoint > 0x0489;
+    }
+    return standsAloneBeyondASCII(codePoint);
 }
 
 // The distinct characters of text.
