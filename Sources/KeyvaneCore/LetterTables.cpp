@@ -23,19 +23,27 @@ LetterTables::LetterTables(const LanguageConfig& language)
         }
     }
     indexPairs();
-    for (const std::string& frequent : language.microDictionary) {
-        const Word word(frequent);
+    WordSet::Builder frequent(language.microDictionary.size());
+    WordSet::Builder beginnings(language.microDictionary.size());
+    for (const std::string& entry : language.microDictionary) {
+        frequent.insert(entry);
+        const Word word(entry);
         if (word.length() >= 4) {
-            frequentBeginnings_.emplace(word.characters(0, 4));
+            beginnings.insert(word.characters(0, 4));
         }
     }
+    frequentWords_ = frequent.build();
+    frequentBeginnings_ = beginnings.build();
+    apostropheIsLetter_ = language.scriptAlphabet.contains("'");
     const std::vector<std::string>* lists[] = {&language.strongWordStarts, &language.weakWordStarts,
                                                &language.strongWordEnds, &language.weakWordEnds};
     for (std::size_t i = 0; i < affixes_.size(); ++i) {
+        WordSet::Builder entries(lists[i]->size());
         for (const std::string& entry : *lists[i]) {
-            affixes_[i].entries.insert(entry);
+            entries.insert(entry);
             affixes_[i].lengths.push_back(entry.size());
         }
+        affixes_[i].entries = entries.build();
         std::vector<std::size_t>& lengths = affixes_[i].lengths;
         std::sort(lengths.begin(), lengths.end());
         lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());

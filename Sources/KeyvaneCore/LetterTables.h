@@ -3,6 +3,7 @@
 
 #include "KeyvaneCore/LanguageConfig.h"
 #include "KeyvaneCore/Word.h"
+#include "KeyvaneCore/WordSet.h"
 
 #include <array>
 #include <bitset>
@@ -30,6 +31,10 @@ public:
     // none does.
     bool mayStartWithFrequentWord(const Word& word) const;
     double unknownPairWeight() const { return language_->unknownBigramWeight; }
+    // Whether the (lower-cased) text is one of the language's most frequent short words.
+    bool isFrequentWord(std::string_view text) const { return frequentWords_.contains(text); }
+    // Whether the apostrophe is one of the language's letters (as in Ukrainian "пам'ять").
+    bool apostropheIsLetter() const { return apostropheIsLetter_; }
 
     // The language's lists of typical word beginnings and endings.
     enum class Affix { strongStart, weakStart, strongEnd, weakEnd };
@@ -49,9 +54,11 @@ private:
     std::vector<std::uint8_t> pairPlace_;
     std::size_t places_ = 0;
     std::vector<double> pairTable_;
-    StringSet frequentBeginnings_; // the first four characters of frequent words
+    WordSet frequentWords_;      // the language's micro dictionary
+    WordSet frequentBeginnings_; // the first four characters of frequent words
+    bool apostropheIsLetter_ = false;
     struct Affixes {
-        StringSet entries;
+        WordSet entries;
         std::vector<std::size_t> lengths; // of the entries in bytes, each once, shortest first
     };
     std::array<Affixes, 4> affixes_;

@@ -65,7 +65,7 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
         int unknown = 0;
         int counted = 0;
         // The apostrophe of a common word ("i'm", "don't") is spelling, not a rare pair of letters.
-        const bool skipApostrophes = b.exactCommonWord > 0 && !L.scriptAlphabet.contains("'");
+        const bool skipApostrophes = b.exactCommonWord > 0 && !letters.apostropheIsLetter();
         forEachBigram(word, letters, [&](std::string_view bigram, double weight, bool isUnknown) {
             if (skipApostrophes && bigram.find('\'') != std::string_view::npos) {
                 return;
@@ -101,10 +101,10 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
     }
 
     // A micro-dictionary word, or a token that starts with one of four or more characters.
-    bool frequent = L.microDictionary.contains(token);
+    bool frequent = letters.isFrequentWord(token);
     const bool mayStartWithFrequent = !frequent && letters.mayStartWithFrequentWord(word);
     for (std::size_t i = 3; mayStartWithFrequent && !frequent && i < word.length(); ++i) {
-        frequent = L.microDictionary.contains(word.characters(0, i + 1));
+        frequent = letters.isFrequentWord(word.characters(0, i + 1));
     }
     if (frequent) {
         b.frequentTokenBonus = w.frequentTokenBonus;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/WordSet.h"
 
-#include "KeyvaneCore/Models.h"
-
 #include <cstring>
 
 namespace keyvane {
@@ -19,16 +17,47 @@ std::string_view wordAt(const std::string& text, uint32_t offset) {
     return {text.data() + offset + sizeof(uint32_t), wordLength(text, offset)};
 }
 
-uint64_t slotValue(std::size_t hash, uint32_t offset) {
-    return (static_cast<uint64_t>(hash) << 32) | (static_cast<uint64_t>(offset) + 1);
+// Eight bytes at a step: every lookup hashes a whole word. The low bits choose the slot, the high
+// half is kept in it to tell most other words apart without reading their text.
+uint64_t hashOf(std::string_view word) {
+    const char* p = word.data();
+    std::size_t n = word.size();
+    uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t chunk = 0;
+        std::memcpy(&chunk, p, sizeof chunk);
+        h = (h ^ chunk) * 0xBF58476D1CE4E5B9ULL;
+        h ^= h >> 31;
+    }
+    // The last bytes: from four on, the first four and the last four (they may overlap; the
+    // length is in the hash already).
+    uint64_t tail = 0;
+    if (n >= 4) {
+        uint32_t first = 0;
+        uint32_t last = 0;
+        std::memcpy(&first, p, sizeof first);
+        std::memcpy(&last, p + n - 4, sizeof last);
+        tail = (static_cast<uint64_t>(first) << 32) | last;
+    } else if (n > 0) {
+        const auto byte = [&](std::size_t i) {
+            return static_cast<uint64_t>(static_cast<unsigned char>(p[i]));
+        };
+        tail = (byte(0) << 16) | (byte(n / 2) << 8) | byte(n - 1);
+    }
+    h = (h ^ tail) * 0x94D049BB133111EBULL;
+    return h ^ (h >> 29);
+}
+
+uint64_t slotValue(uint64_t hash, uint32_t offset) {
+    return (hash & 0xFFFFFFFF00000000ULL) | (static_cast<uint64_t>(offset) + 1);
 }
 
 uint32_t offsetOf(uint64_t slot) {
     return static_cast<uint32_t>(slot) - 1;
 }
 
-bool sameHash(uint64_t slot, std::size_t hash) {
-    return (slot >> 32) == (static_cast<uint64_t>(hash) & 0xFFFFFFFFu);
+bool sameHash(uint64_t slot, uint64_t hash) {
+    return (slot >> 32) == (hash >> 32);
 }
 
 } // namespace
@@ -51,7 +80,7 @@ void WordSet::Builder::grow() {
     const std::size_t mask = s.cells.size() - 1;
     for (uint64_t entry : old) {
         if (entry != 0) {
-            std::size_t slot = TransparentStringHash{}(wordAt(s.text, offsetOf(entry))) & mask;
+            std::size_t slot = hashOf(wordAt(s.text, offsetOf(entry))) & mask;
             while (s.cells[slot] != 0) {
                 slot = (slot + 1) & mask;
             }
@@ -66,7 +95,7 @@ void WordSet::Builder::insert(std::string_view word) {
     }
     Storage& s = *storage_;
     const std::size_t mask = s.cells.size() - 1;
-    const std::size_t hash = TransparentStringHash{}(word);
+    const uint64_t hash = hashOf(word);
     std::size_t slot = hash & mask;
     for (; s.cells[slot] != 0; slot = (slot + 1) & mask) {
         if (sameHash(s.cells[slot], hash) && wordAt(s.text, offsetOf(s.cells[slot])) == word) {
@@ -96,7 +125,7 @@ bool WordSet::contains(std::string_view word) const {
     }
     const Storage& s = *storage_;
     const std::size_t mask = s.cells.size() - 1;
-    const std::size_t hash = TransparentStringHash{}(word);
+    const uint64_t hash = hashOf(word);
     for (std::size_t slot = hash & mask; s.cells[slot] != 0; slot = (slot + 1) & mask) {
         if (sameHash(s.cells[slot], hash) && wordAt(s.text, offsetOf(s.cells[slot])) == word) {
             return true;

@@ -18,7 +18,8 @@ TEST(LetterTables, AnswerAsTheLanguagesOwnListsDo) {
         withClusters.strongWordEnds = {"іт", "tn", "ью", "ghbdtn"};
         withClusters.weakWordEnds = {"ь", "s", "ятью", "ь"};
         const LetterTables letters(withClusters);
-        for (const char* text : {"ghbdtn", "привіт", "пам'ятью", "e\xCC\x81tre", "hello", "щось", "yes"}) {
+        for (const char* text :
+             {"ghbdtn", "привіт", "пам'ятью", "пам'ять", "e\xCC\x81tre", "hello", "щось", "yes", "и", "не"}) {
             const Word word(text);
             for (std::size_t i = 0; i < word.length(); ++i) {
                 EXPECT_EQ(letters.isVowel(word, i), withClusters.vowels.contains(word.character(i)))
@@ -50,6 +51,7 @@ TEST(LetterTables, AnswerAsTheLanguagesOwnListsDo) {
                 frequentBeginning =
                     frequentBeginning || withClusters.microDictionary.contains(word.characters(0, n));
             }
+            EXPECT_EQ(letters.isFrequentWord(text), withClusters.microDictionary.contains(text)) << text;
             if (frequentBeginning) {
                 EXPECT_TRUE(letters.mayStartWithFrequentWord(word)) << key << " " << text;
             }
