@@ -9,10 +9,10 @@ namespace {
 
 // The length of the UTF-8 sequence at `at` when it is well-formed and encodes a code point that
 // stands alone as a character (0 otherwise).
-std::size_t aloneCharacterAt(std::string_view text, std::size_t at) {
+std::size_t aloneCharacterAt(std::string_view text, std::size_t at, char32_t& c) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);
-    char32_t c = 0;
+    c = 0;
     std::size_t length = 0;
     if (lead < 0x80) {
         c = lead;
@@ -31,26 +31,38 @@ std::size_t aloneCharacterAt(std::string_view text, std::size_t at) {
 
 } // namespace
 
+char32_t Word::smallCodePointOf(std::string_view character) {
+    const auto lead = static_cast<unsigned char>(character[0]);
+    if (character.size() == 1) {
+        return lead < 0x80 ? lead : noCodePoint;
+    }
+    if (character.size() == 2 && (lead & 0xE0) == 0xC0) {
+        return (static_cast<char32_t>(lead & 0x1F) << 6) | (static_cast<unsigned char>(character[1]) & 0x3F);
+    }
+    return noCodePoint;
+}
+
 Word::Word(std::string_view text) {
-    ends_.reserve(text.size());
+    characters_.reserve(text.size());
     // Most words are made of code points that are characters of their own: split them directly.
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = aloneCharacterAt(text, at);
+        char32_t c = 0;
+        const std::size_t length = aloneCharacterAt(text, at, c);
         if (length == 0) {
-            ends_.clear();
+            characters_.clear();
             break;
         }
         at += length;
-        ends_.push_back(static_cast<std::uint32_t>(at));
+        characters_.push_back({static_cast<std::uint32_t>(at), c < 0x800 ? c : noCodePoint});
     }
-    if (!ends_.empty() || text.empty()) {
+    if (!characters_.empty() || text.empty()) {
         text_.assign(text);
         return;
     }
     text_.reserve(text.size());
     UnicodeText::eachGrapheme(text, [&](std::string_view character) {
         text_.append(character);
-        ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+        characters_.push_back({static_cast<std::uint32_t>(text_.size()), smallCodePointOf(character)});
     });
 }
 
