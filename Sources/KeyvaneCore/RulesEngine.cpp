@@ -334,6 +334,29 @@ std::vector<Language> RulesEvaluation::languagesOfWord(std::string_view word) co
     return found;
 }
 
+namespace {
+thread_local ScoreMemo threadMemo;
+thread_local bool threadMemoInUse = false;
+} // namespace
+
+ScoreMemo::ForWord::ForWord() {
+    if (threadMemoInUse) {
+        own_ = std::make_unique<ScoreMemo>();
+        memo_ = own_.get();
+        return;
+    }
+    threadMemoInUse = true;
+    threadMemo.clear();
+    memo_ = &threadMemo;
+}
+
+ScoreMemo::ForWord::~ForWord() {
+    if (memo_ == &threadMemo) {
+        threadMemo.clear();
+        threadMemoInUse = false;
+    }
+}
+
 bool RulesEvaluation::isDictionaryConfirmed(Language targetKey, const RulesDecision& decision,
                                             ScoreMemo& memo) const {
     const LanguageConfig* target = language(targetKey);
@@ -467,7 +490,8 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
         return gate(DecisionReason::unknownScript);
     }
     const std::string lower = UnicodeText::toLower(token);
-    ScoreMemo memo;
+    ScoreMemo::ForWord memoForWord;
+    ScoreMemo& memo = *memoForWord;
     memo.typedForScoring = sanitizeSourceForScoring(lower);
     // A word written in letters that two languages share ("где" is Russian and could be Ukrainian
     // letters) is read only as the languages it is a common word of: a correct Russian word must

@@ -9,6 +9,7 @@
 #include "KeyvaneCore/RulesEngine.h"
 #include "KeyvaneCore/Word.h"
 
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -197,6 +198,29 @@ struct ScoreMemo {
         words.reserve(6);
         entries.reserve(8);
     }
+
+    // Empty again for the next word, with the room already made.
+    void clear() {
+        typedForScoring.clear();
+        words.clear();
+        entries.clear();
+        known.clear();
+    }
+
+    // A memo for one word: the thread's own, kept from word to word so its room is made once, or a
+    // new one when the thread's is in use.
+    class ForWord {
+    public:
+        ForWord();
+        ~ForWord();
+        ForWord(const ForWord&) = delete;
+        ForWord& operator=(const ForWord&) = delete;
+        ScoreMemo& operator*() { return *memo_; }
+
+    private:
+        std::unique_ptr<ScoreMemo> own_;
+        ScoreMemo* memo_;
+    };
 
     // LanguageConfig::knows, asked once per language and word: the typed word is asked about
     // again by each direction that reads it.
