@@ -5,6 +5,7 @@
 #include <bitset>
 #include <string>
 #include <unicode/regex.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utf16.h>
 #include <unicode/utf8.h>
@@ -97,6 +98,7 @@ struct CompiledRegex::SimpleForm {
     // classRun: a run of at least minCount characters of the class (at most maxCount when the
     // pattern is anchored at both ends).
     std::vector<std::pair<char32_t, char32_t>> ranges;
+    std::uint32_t categories = 0; // general categories of the class as well ("\p{Lu}"), U_GC_*_MASK
     bool negated = false;
     bool atStart = false;
     bool atEnd = false;
@@ -106,20 +108,19 @@ struct CompiledRegex::SimpleForm {
     static constexpr char32_t tableSize = 0x500; // Latin and Cyrillic: membership by table
     std::bitset<tableSize> table;
 
+    bool member(char32_t c) const {
+        return std::any_of(ranges.begin(), ranges.end(),
+                           [c](const auto& r) { return c >= r.first && c <= r.second; }) ||
+               (categories != 0 && (U_GET_GC_MASK(static_cast<UChar32>(c)) & categories) != 0);
+    }
+
     void fillTable() {
         for (char32_t c = 0; c < tableSize; ++c) {
-            table[c] = std::any_of(ranges.begin(), ranges.end(),
-                                   [c](const auto& r) { return c >= r.first && c <= r.second; });
+            table[c] = member(c);
         }
     }
 
-    bool inClass(char32_t c) const {
-        bool member =
-            c < tableSize ? table[c] : std::any_of(ranges.begin(), ranges.end(), [c](const auto& r) {
-                return c >= r.first && c <= r.second;
-            });
-        return member != negated;
-    }
+    bool inClass(char32_t c) const { return (c < tableSize ? table[c] : member(c)) != negated; }
 
     bool matches(std::u32string_view text) const {
         switch (kind) {
@@ -300,12 +301,32 @@ bool parsePairs(const std::u32string& p, CompiledRegex::SimpleForm& form) {
     }
 }
 
-// "^[^aeiouy]{4,}$", "[іїєґ]", "[ъь]{2}": one class (ranges and "\-" allowed) with a count.
+bool parseCount(const std::u32string& p, std::size_t i, CompiledRegex::SimpleForm& form);
+
+// A general category named as the whole class: "\p{Lu}" (capitals) or "\p{L}" (letters).
+bool parseCategory(const std::u32string& p, std::size_t& i, CompiledRegex::SimpleForm& form) {
+    static const std::pair<std::u32string_view, std::uint32_t> known[] = {
+        {U"\\p{Lu}", U_GC_LU_MASK}, {U"\\p{Ll}", U_GC_LL_MASK}, {U"\\p{L}", U_GC_L_MASK}};
+    for (const auto& [name, mask] : known) {
+        if (std::u32string_view(p).substr(i, name.size()) == name) {
+            form.categories = mask;
+            i += name.size();
+            return true;
+        }
+    }
+    return false;
+}
+
+// "^[^aeiouy]{4,}$", "[іїєґ]", "[ъь]{2}", "^\p{Lu}{2,5}$": one class (ranges and "\-" allowed, or
+// a general category) with a count.
 bool parseClassRun(const std::u32string& p, CompiledRegex::SimpleForm& form) {
     std::size_t i = 0;
     if (i < p.size() && p[i] == U'^') {
         form.atStart = true;
         ++i;
+    }
+    if (parseCategory(p, i, form)) {
+        return parseCount(p, i, form);
     }
     if (i >= p.size() || p[i] != U'[') {
         return false;
@@ -345,6 +366,11 @@ bool parseClassRun(const std::u32string& p, CompiledRegex::SimpleForm& form) {
         return false;
     }
     ++i; // ]
+    return parseCount(p, i, form);
+}
+
+// What follows a class: a count ("+", "{2}", "{4,}", "{2,5}"), then "$" or nothing.
+bool parseCount(const std::u32string& p, std::size_t i, CompiledRegex::SimpleForm& form) {
     constexpr std::size_t unbounded = static_cast<std::size_t>(-1);
     if (i < p.size() && p[i] == U'+') {
         form.maxCount = unbounded;
@@ -364,6 +390,18 @@ bool parseClassRun(const std::u32string& p, CompiledRegex::SimpleForm& form) {
         if (p[i] == U',') {
             form.maxCount = unbounded;
             ++i;
+            std::size_t most = 0;
+            std::size_t mostDigits = 0;
+            while (i < p.size() && p[i] >= U'0' && p[i] <= U'9' && mostDigits < 4) {
+                most = most * 10 + (p[i++] - U'0');
+                ++mostDigits;
+            }
+            if (mostDigits != 0) {
+                if (most < n) {
+                    return false;
+                }
+                form.maxCount = most;
+            }
         }
         if (i >= p.size() || p[i] != U'}') {
             return false;

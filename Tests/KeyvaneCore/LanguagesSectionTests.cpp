@@ -91,9 +91,9 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
     // without the regex engine; wrapping one in a group keeps it on the regex engine, so both must
     // agree on every text.
     const std::vector<std::string> shortPatterns = {
-        "шы|ж[ыяю]",  "a[bc]|xy",   "q[z]",          "ї[ґє]|'[а]", "😀x",
-        "[іїєґ]",     "[^a-z'\\-]", "^[ьъы]",        "[ъь]{2}",    "^[^aeiouy]{4,}$",
-        "^[a-c]{2}$", "[xy]+$",     "(ру|еру|шт|щт)"};
+        "шы|ж[ыяю]",      "a[bc]|xy",       "q[z]",      "ї[ґє]|'[а]",      "😀x",         "[іїєґ]",
+        "[^a-z'\\-]",     "^[ьъы]",         "[ъь]{2}",   "^[^aeiouy]{4,}$", "^[a-c]{2}$", "[xy]+$",
+        "(ру|еру|шт|щт)", "^\\p{Lu}{2,5}$", "\\p{L}{3}", "^[^\\p{Ll}]{2}"};
     const std::vector<std::string> longPatterns = {
         "[bcdfghjklmnpqrstvwxz]{5}", "^[bcdfghjklmnpqrstvwxz]{6,}$", "^[йцкнгшщзхфвпрлджчсмтьб]{4,}",
         "(ghb|nj|xnj|ntcn|rfr|pf|vs)"};
@@ -102,7 +102,8 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
         "yx",      "qz",       "q",    "її",      "ґїє",      "п'ять",   "'а",     "😀x",       "😀",
         "ы\xffж",  "жы\xff",   "шй",   "hello",   "strength", "rhythms", "bcdfgh", "bcdfg",    "ab\n",
         "abc\r\n", "bcdfgh\n", "x\n",  "rhy-thm", "don't",    "Hello",   "ьъ",     "ъ",        "ьтот",
-        "щтука",   "ghbdtn",   "ntcn", "вспл",    "стрпк",    "ac",      "abc",    "bb\u2028", "xy\x0b"};
+        "щтука",   "ghbdtn",   "ntcn", "вспл",    "стрпк",    "ac",      "abc",    "bb\u2028", "xy\x0b",
+        "NYC",     "ПДФ",      "ǅX",   "ABCDEF",  "Ω𝐀",       "A1",      "ЁЖ\n"};
     // An empty lookahead before the pattern keeps it on the regex engine, unguarded.
     auto unguarded = [](const std::string& pattern, bool caseInsensitive = false) {
         return CompiledRegex::compile("(?=)(?:" + pattern + ")", caseInsensitive);
