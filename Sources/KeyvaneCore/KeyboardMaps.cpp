@@ -134,7 +134,8 @@ std::string mapToken(std::string_view token, const KeyboardMap& lowerMap, const 
 }
 
 std::string preserveCase(std::string_view original, std::string_view replacement) {
-    if (original.empty()) {
+    // Most words are typed in small letters: nothing to carry over.
+    if (original.empty() || !UnicodeText::hasUpperCase(original)) {
         return std::string(replacement);
     }
     bool first = true;

@@ -84,7 +84,9 @@ TEST(CasePreservation, FollowsTheTypedWord) {
         {"Ghbdtn", "привет", "Привет"}, {"G", "п", "П"},
         {"GHBDTN", "привет", "ПРИВЕТ"}, {"ghbDtn", "привет", "привет"},
         {"ghbdtn", "Привет", "Привет"}, {"", "привет", "привет"},
-        {"123", "abc", "abc"},          {"D'BB", "ж'ии", "Ж'ИИ"}};
+        {"123", "abc", "abc"},          {"D'BB", "ж'ии", "Ж'ИИ"},
+        {"Руддщ", "hello", "Hello"},    {"ЁЖ", "`;", "`;"},
+        {"ДЩД", "lol", "LOL"},          {"руддщ", "hello", "hello"}};
     for (const auto& [typed, converted, expected] : cases) {
         EXPECT_EQ(preserveCase(typed, converted), expected) << typed;
     }
