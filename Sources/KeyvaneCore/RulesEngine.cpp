@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 namespace keyvane {
 namespace {
@@ -273,7 +274,24 @@ namespace {
 // A finished word as the word lists hold it: lower-cased, letters and inner apostrophes only
 // ("Don't," is "don't", "(файл)" is "файл"); empty when fewer than two characters remain.
 std::string lookupForm(std::string_view word) {
-    const Word lower(UnicodeText::toLower(word));
+    std::string lowered = UnicodeText::toLower(word);
+    // Most words are letters only, each a character of its own: they are their own form.
+    const auto* bytes = reinterpret_cast<const uint8_t*>(lowered.data());
+    const auto size = static_cast<int32_t>(lowered.size());
+    int32_t count = 0;
+    for (int32_t i = 0; i < size; ++count) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, size, c);
+        if (c < 0 || !UnicodeText::standsAlone(static_cast<char32_t>(c)) ||
+            !UnicodeText::isLetter(static_cast<char32_t>(c))) {
+            count = -1;
+            break;
+        }
+    }
+    if (count >= 2) {
+        return lowered;
+    }
+    const Word lower(lowered);
     std::string kept;
     std::size_t letters = 0;       // characters kept
     std::size_t lastLetterEnd = 0; // the kept text up to its last letter

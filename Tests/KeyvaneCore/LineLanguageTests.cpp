@@ -22,7 +22,7 @@ RulesEngine threeLayoutEngine() {
     for (const char* word : {"файлы", "ты", "это", "системы", "нема", "ни", "дома"}) {
         rules["languages"]["ru"]["common_words"].push_back(word);
     }
-    for (const char* word : {"файлі", "ті", "системі", "немає", "ні", "ніж", "дома"}) {
+    for (const char* word : {"файлі", "ті", "системі", "немає", "ні", "ніж", "дома", "і"}) {
         rules["languages"]["uk"]["common_words"].push_back(word);
     }
     rules["languages"]["uk"]["micro_dictionary"] = {"ті", "ні", "ми"};
@@ -88,6 +88,10 @@ TEST(LineLanguage, AWordLeftAloneCountsForTheOneLanguageThatHasIt) {
     const RulesDecision shared = engine.evaluate("ljvf", "", false, std::nullopt, std::nullopt);
     ASSERT_TRUE(shared.shouldCorrect());
     line.recordWord(engine, "ljvf", shared);
+    EXPECT_EQ(line.language(), std::nullopt);
+    // Nor does a word of one letter, though a language lists it.
+    line.recordWord(engine, "і", engine.evaluate("і", "", false, std::nullopt, std::nullopt));
+    line.recordWord(engine, "(І)", engine.evaluate("(І)", "", false, std::nullopt, std::nullopt));
     EXPECT_EQ(line.language(), std::nullopt);
 }
 
