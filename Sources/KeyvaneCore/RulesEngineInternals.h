@@ -189,7 +189,8 @@ struct ScoreMemo {
         bool known;
     };
     std::string typedForScoring; // the typed word, lower-cased, punctuation around it gone
-    std::vector<Word> words;
+    std::vector<Word> words;     // the first `wordCount` are this word's; the rest keep their room
+    std::size_t wordCount = 0;
     std::vector<Entry> entries;
     std::vector<Known> known;
 
@@ -202,7 +203,7 @@ struct ScoreMemo {
     // Empty again for the next word, with the room already made.
     void clear() {
         typedForScoring.clear();
-        words.clear();
+        wordCount = 0;
         entries.clear();
         known.clear();
     }
@@ -252,13 +253,17 @@ struct ScoreMemo {
 
 private:
     std::size_t indexOf(std::string_view text) {
-        for (std::size_t i = 0; i < words.size(); ++i) {
+        for (std::size_t i = 0; i < wordCount; ++i) {
             if (words[i].text() == text) {
                 return i;
             }
         }
-        words.emplace_back(text);
-        return words.size() - 1;
+        if (wordCount == words.size()) {
+            words.emplace_back(text);
+        } else {
+            words[wordCount].assign(text);
+        }
+        return wordCount++;
     }
 };
 // Whether a word matches a protected pattern, found out when a decision first needs it: most words

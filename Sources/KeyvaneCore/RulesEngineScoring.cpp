@@ -185,7 +185,7 @@ std::string RulesEvaluation::candidateForScoring(const Word& candidate) const {
     // Only sentence punctuation may stand around a word: "вщтую" is "done." and "done" is scored,
     // but "ещё" is not "to`".
     auto isPunctuation = [this](std::string_view c) {
-        return config_.tokenization.wordBoundaries.contains(c) && !UnicodeText::isLetter(c);
+        return !UnicodeText::isLetter(c) && config_.tokenization.wordBoundaries.contains(c);
     };
     // Before a word only what opens one: a quote or a bracket ("Эрудд" is '"Hello'); ":fr" is
     // no word "fr" after a colon but "Жак".

@@ -42,7 +42,8 @@ char32_t Word::smallCodePointOf(std::string_view character) {
     return noCodePoint;
 }
 
-Word::Word(std::string_view text) {
+void Word::assign(std::string_view text) {
+    characters_.clear();
     characters_.reserve(text.size());
     // Most words are made of code points that are characters of their own: split them directly.
     for (std::size_t at = 0; at < text.size();) {
@@ -59,6 +60,7 @@ Word::Word(std::string_view text) {
         text_.assign(text);
         return;
     }
+    text_.clear();
     text_.reserve(text.size());
     UnicodeText::eachGrapheme(text, [&](std::string_view character) {
         text_.append(character);

@@ -14,7 +14,9 @@ namespace keyvane {
 class Word {
 public:
     Word() = default;
-    explicit Word(std::string_view text);
+    explicit Word(std::string_view text) { assign(text); }
+    // Splits another text in its place, keeping the room already made.
+    void assign(std::string_view text);
 
     const std::string& text() const { return text_; }
     // The number of characters.

@@ -25,6 +25,18 @@ TEST(Word, SplitsIntoTheCharactersTheUserSeesAsTheCharacterIteratorDoes) {
             joined += expected[i];
         }
         EXPECT_EQ(word.text(), joined);
+        // A word split again in place of a longer one, of characters joined or not, is split alike.
+        for (const char* before : {"a longer word than any here", "e\xCC\x81\xCC\x81"
+                                                                  "e\xCC\x81 joined marks"}) {
+            Word reused(before);
+            reused.assign(text);
+            ASSERT_EQ(reused.length(), word.length()) << before << " then " << text;
+            EXPECT_EQ(reused.text(), word.text());
+            for (std::size_t i = 0; i < word.length(); ++i) {
+                EXPECT_EQ(reused.character(i), word.character(i));
+                EXPECT_EQ(reused.smallCodePoint(i), word.smallCodePoint(i));
+            }
+        }
         // Its first characters are the split of its first characters' text.
         for (std::size_t count = 0; count <= word.length(); ++count) {
             const Word first = word.prefix(count);
