@@ -184,15 +184,16 @@ struct ScoreMemo {
         ScoreBreakdown breakdown;
     };
     struct Known {
-        const LanguageConfig* language;
+        const LanguageConfig* language = nullptr;
         std::string word;
-        bool known;
+        bool known = false;
     };
     std::string typedForScoring; // the typed word, lower-cased, punctuation around it gone
     std::vector<Word> words;     // the first `wordCount` are this word's; the rest keep their room
     std::size_t wordCount = 0;
     std::vector<Entry> entries;
-    std::vector<Known> known;
+    std::vector<Known> known; // the first `knownCount` are this word's; the rest keep their room
+    std::size_t knownCount = 0;
 
     // Room for what one word's directions usually need, in one allocation each.
     ScoreMemo() {
@@ -205,7 +206,7 @@ struct ScoreMemo {
         typedForScoring.clear();
         wordCount = 0;
         entries.clear();
-        known.clear();
+        knownCount = 0;
     }
 
     // A memo for one word: the thread's own, kept from word to word so its room is made once, or a
@@ -226,13 +227,19 @@ struct ScoreMemo {
     // LanguageConfig::knows, asked once per language and word: the typed word is asked about
     // again by each direction that reads it.
     bool knows(const LanguageConfig& language, std::string_view word) {
-        for (const Known& k : known) {
-            if (k.language == &language && k.word == word) {
-                return k.known;
+        for (std::size_t i = 0; i < knownCount; ++i) {
+            if (known[i].language == &language && known[i].word == word) {
+                return known[i].known;
             }
         }
-        known.push_back({&language, std::string(word), language.knows(word)});
-        return known.back().known;
+        if (knownCount == known.size()) {
+            known.emplace_back();
+        }
+        Known& added = known[knownCount++];
+        added.language = &language;
+        added.word.assign(word);
+        added.known = language.knows(word);
+        return added.known;
     }
 
     // The split of a text, made once. The reference holds until the next split.
