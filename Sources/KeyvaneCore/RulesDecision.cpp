@@ -27,6 +27,7 @@ const char* toString(DecisionReason reason) {
     case DecisionReason::sameScriptSourceIsInflectedWord: return "same_script_source_is_inflected_word";
     case DecisionReason::candidateScoreTooLow: return "candidate_score_too_low";
     case DecisionReason::highConfidenceGibberishBypass: return "high_confidence_gibberish_bypass";
+    case DecisionReason::knownWordOverNonWord: return "known_word_over_non_word";
     case DecisionReason::lowConfidence: return "low_confidence";
     case DecisionReason::protectedPattern: return "protected_pattern";
     case DecisionReason::layoutMismatch: return "layout_mismatch";

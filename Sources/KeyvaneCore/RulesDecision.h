@@ -32,6 +32,7 @@ enum class DecisionReason {
     sameScriptSourceIsInflectedWord,
     candidateScoreTooLow,
     highConfidenceGibberishBypass,
+    knownWordOverNonWord,
     lowConfidence,
     protectedPattern,
     layoutMismatch,

@@ -585,7 +585,66 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
         return gate(DecisionReason::noTargetLanguage);
     }
     selectWinner(out, activeInputSource, sessionLanguage, line, selection, memo);
+    preferKnownReading(out, token, trailing, memo);
     return out;
+}
+
+void RulesEvaluation::preferKnownReading(PairOutcome& pair, std::string_view token, std::string_view trailing,
+                                         ScoreMemo& memo) const {
+    if (!pair.decision.shouldCorrect() || !pair.chosen || pair.isProtected()) {
+        return;
+    }
+    // The readings refused only for their score.
+    auto refusedForScore = [&](std::size_t i) {
+        const DirectionOutcome& d = pair.directions[i];
+        const DecisionReason reason = d.decision.reason;
+        return i != *pair.chosen && d.scored && !d.decision.shouldCorrect() && d.delta > 0 &&
+               (reason == DecisionReason::candidateScoreTooLow || reason == DecisionReason::lowConfidence);
+    };
+    std::size_t refused = 0;
+    for (std::size_t i = 0; i < pair.directions.size(); ++i) {
+        refused += refusedForScore(i) ? 1 : 0;
+    }
+    if (refused == 0) {
+        return;
+    }
+    const std::string chosenForm = lookupForm(pair.directions[*pair.chosen].candidate);
+    if (chosenForm.empty() ||
+        std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](Language key) {
+            const LanguageConfig* lang = language(key);
+            return lang != nullptr && memo.knows(*lang, chosenForm);
+        })) {
+        return;
+    }
+    // "usgthdspjh" read as Russian is "гыпервызор", no word; read as Ukrainian it is
+    // "гіпервізор", refused only because Ukrainian comes third.
+    std::optional<std::size_t> known;
+    for (std::size_t i = 0; i < pair.directions.size(); ++i) {
+        if (!refusedForScore(i)) {
+            continue;
+        }
+        const DirectionOutcome& d = pair.directions[i];
+        const LanguageConfig* target = language(d.direction.to);
+        const std::string form = lookupForm(d.candidate);
+        if (target == nullptr || form.empty() || !memo.knows(*target, form)) {
+            continue;
+        }
+        if (!known || d.decision.candidateScore > pair.directions[*known].decision.candidateScore) {
+            known = i;
+        }
+    }
+    if (!known) {
+        return;
+    }
+    const DirectionOutcome& d = pair.directions[*known];
+    RulesDecision decision =
+        RulesDecision::correction(preserveCase(token, d.candidate) + renderTrailing(trailing, d.direction),
+                                  DecisionReason::knownWordOverNonWord, d.decision.confidence,
+                                  d.decision.originalScore, d.decision.candidateScore);
+    decision.sourceLanguage = d.direction.from;
+    decision.targetLanguage = d.direction.to;
+    pair.chosen = known;
+    pair.decision = std::move(decision);
 }
 
 void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> activeInputSource,

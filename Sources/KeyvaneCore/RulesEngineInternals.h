@@ -156,6 +156,10 @@ public:
                                                 const LineContext& line, ScoreMemo& memo) const;
     MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
                                      const ProtectedCheck& isProtected, bool isSentenceStart) const;
+    // A correction into no word of any active language gives way to a reading, refused only for
+    // its score, that is a word of its language.
+    void preferKnownReading(PairOutcome& pair, std::string_view token, std::string_view trailing,
+                            ScoreMemo& memo) const;
     void selectWinner(PairOutcome& pair, std::optional<Language> activeInputSource,
                       std::optional<Language> sessionLanguage, const LineContext& line, Selection selection,
                       ScoreMemo& memo) const;

@@ -55,6 +55,7 @@ std::string KeyvaneDiagnosticAnalyzer::humanReason(const std::string& reasonCode
         {"length_1_no_exact_pair", "single character without exact pair"},
         {"length_2_no_exact_match", "two characters without curated short-word match"},
         {"length_2_session_mismatch", "two characters, session language disagrees with target"},
+        {"known_word_over_non_word", "the one reading that is a word, over a correction into no word"},
         {"unknown_script", "unknown script"},
         {"empty_token", "empty token"},
     };

@@ -131,6 +131,22 @@ TEST(ShippedRulesFile, AWordNoListKnowsIsCorrectedWithTheConfidenceItDeserves) {
     EXPECT_EQ(d.reason, DecisionReason::highConfidenceGibberishBypass);
 }
 
+TEST(ShippedRulesFile, AReadingThatIsAWordBeatsACorrectionIntoNoWord) {
+    // Ukrainian on English keys: the Russian reading ("гыпервызор", "щезлы") passes on its letters
+    // alone and is no word; the Ukrainian one is, though it scores lower as the third language.
+    // A Russian reading that is a word stays ("дюймовый", not "дюймовій").
+    const std::tuple<const char*, const char*, Language> cases[] = {
+        {"usgthdspjh", "гіпервізор", Language::uk},
+        {"otpks", "щезлі", Language::uk},
+        {"Otpks,", "Щезлі,", Language::uk},
+        {"l.qvjdsq", "дюймовый", Language::ru}};
+    for (const auto& [typed, meant, language] : cases) {
+        const RulesDecision d = shippedEngine().evaluate(typed, "", false, std::nullopt, std::nullopt);
+        EXPECT_EQ(d.correctedToken.value_or(typed), meant) << typed;
+        EXPECT_EQ(d.targetLanguage, language) << typed;
+    }
+}
+
 TEST(ShippedRulesFile, RussianAndUkrainianWordsTypedRightStayWithoutALine) {
     const RulesEngine& engine = shippedEngine();
     // Words of one language, typed on its layout, whose letters read as a word (or near one) of
