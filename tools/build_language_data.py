@@ -170,6 +170,9 @@ def common_words(lists, code, counts):
     words = frequent | attested | all_forms(sorted(lemmas_of), code) | set(CHAT_WORDS[code])
     if code == "en":
         words |= set(CONTRACTIONS)
+        # Possessives ("man's", "john's") as the dictionary accepts them: typed on a Cyrillic layout
+        # the apostrophe key is "э" or "є", and the word is still English.
+        words |= accepted_by_dictionary(sorted(f"{w}'s" for w in words if "'" not in w), LANGUAGES[code][1])
     if code == "ru":
         words |= {w.replace("ё", "е") for w in words if "ё" in w}  # "еще" is how most people type "ещё"
     return sorted(words)

@@ -98,14 +98,14 @@ TEST(ShippedRulesFile, ASelectionIsConvertedIntoOneLanguage) {
 
 TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
     const RulesEngine& engine = shippedEngine();
-    // English contractions on the Cyrillic layouts, whose apostrophe key is "э" or "є", and
-    // punctuation keys typed with the word, on both sides. Correct text stays: an abbreviation
-    // with its full stop, a common word with a misplaced apostrophe.
+    // English contractions and possessives on the Cyrillic layouts, whose apostrophe key is "э" or
+    // "є", and punctuation keys typed with the word, on both sides. Correct text stays: an
+    // abbreviation with its full stop, a common word with a misplaced apostrophe.
     const std::pair<const char*, const char*> cases[] = {
         {"Шэь", "I'm"},       {"вщтэе", "don't"},   {"nj;t", "тоже"},     {"ldflwfnm?", "двадцать,"},
         {"pfxtv&", "зачем?"}, {"dtxsh/", "вечір."}, {"црут,", "when?"},   {"hello,", "hello,"},
         {"PDF.", "PDF."},     {"NYC", "NYC"},       {"the're", "the're"}, {"привет,", "привет,"},
-        {"файлі", "файлі"},   {"файлы", "файлы"}};
+        {"файлі", "файлі"},   {"файлы", "файлы"},   {"Ощртэы", "John's"}, {"ьфтєі", "man's"}};
     for (const auto& [word, meant] : cases) {
         EXPECT_EQ(typedWord(engine, word), meant) << word;
     }
