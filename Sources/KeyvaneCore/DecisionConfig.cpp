@@ -166,6 +166,11 @@ DecisionConfig parseDecision(const Json& section) {
     if (const Json* letters = JsonValues::objectMember(section, "same_script_letters")) {
         decision.sameScriptLetters = parseSameScriptLetters(*letters);
     }
+    // One character, or the default stays.
+    if (auto ending = JsonValues::string(JsonValues::member(section, "same_script_inflected_ending"));
+        ending && UnicodeText::length(*ending) == 1) {
+        decision.sameScriptInflectedEnding = *ending;
+    }
     return decision;
 }
 

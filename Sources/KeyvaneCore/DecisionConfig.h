@@ -86,6 +86,9 @@ struct DecisionConfig {
     double targetPriorityPenaltyPerIndex = 12.0;
     // The confidence reported for a correction into a word that no word list holds, at most.
     double nonDictionaryConfidenceCap = 0.95;
+    // The ending, of the source's letters only, that makes a common word of the source an inflected
+    // form of it ("системы" is "система" with "ы"): such a word is not read as the other language.
+    std::string sameScriptInflectedEnding = "ы";
     std::vector<SameScriptLetter> sameScriptLetters = {
         {.letter = "ы", .atEnd = -28.0, .elsewhere = 10.0},
         {.letter = "э", .atStart = -20.0, .elsewhere = 4.0},

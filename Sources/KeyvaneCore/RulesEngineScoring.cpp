@@ -308,14 +308,15 @@ bool RulesEvaluation::sourceIsInflectedKnownWord(std::string_view source,
                                                  const LayoutDirection& direction) const {
     const LanguageConfig* sourceLang = language(direction.from);
     const LanguageConfig* targetLang = language(direction.to);
-    if (sourceLang == nullptr || targetLang == nullptr || !source.ends_with("ы")) {
+    const std::string& ending = config_.decision.sameScriptInflectedEnding;
+    if (sourceLang == nullptr || targetLang == nullptr || !source.ends_with(ending)) {
         return false;
     }
-    // "ы" must be a letter of the source alphabet that the target alphabet lacks.
-    if (!sourceLang->scriptAlphabet.contains("ы") || targetLang->scriptAlphabet.contains("ы")) {
+    // The ending must be a letter of the source alphabet that the target alphabet lacks.
+    if (!sourceLang->scriptAlphabet.contains(ending) || targetLang->scriptAlphabet.contains(ending)) {
         return false;
     }
-    std::string_view stem = source.substr(0, source.size() - std::string_view("ы").size());
+    std::string_view stem = source.substr(0, source.size() - ending.size());
     return UnicodeText::length(stem) >= 3 && sourceLang->commonWords.contains(stem);
 }
 

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "EngineTestConfig.h"
 #include "KeyvaneCore/RulesConfig.h"
 #include "KeyvaneCore/RulesEngine.h"
 #include "KeyvaneCore/RulesEngineInternals.h"
@@ -96,7 +97,8 @@ TEST(DecisionSection, LetterWeightsAndBypassLimitsComeFromTheFileAndDefaultWhere
     auto config = RulesConfig::parse(json::parse(R"({"decision": {
         "gibberish_bypass": {"min_delta": 30, "min_confidence": "x"},
         "target_priority_penalty_per_index": 5,
-        "same_script_letters": {"ы": {"at_end": -1}, "ыы": {"elsewhere": 3}, "э": 4}
+        "same_script_letters": {"ы": {"at_end": -1}, "ыы": {"elsewhere": 3}, "э": 4},
+        "same_script_inflected_ending": "ыы"
     }})"));
     const DecisionConfig& d = config.decision;
     EXPECT_DOUBLE_EQ(d.gibberishBypass.minDelta, 30);
@@ -105,6 +107,7 @@ TEST(DecisionSection, LetterWeightsAndBypassLimitsComeFromTheFileAndDefaultWhere
     EXPECT_DOUBLE_EQ(d.targetPriorityPenaltyPerIndex, 5);
     EXPECT_DOUBLE_EQ(d.nonDictionaryConfidenceCap, 0.95);
     ASSERT_EQ(d.sameScriptLetters.size(), 1u) << "a key of two letters, or a weight that is no object";
+    EXPECT_EQ(d.sameScriptInflectedEnding, "ы") << "an ending of two letters";
 
     const RulesEngine given(config);
     EXPECT_DOUBLE_EQ(given.evaluation().sameScriptPhoneticAdjustment(Word("быы")),
@@ -117,6 +120,19 @@ TEST(DecisionSection, LetterWeightsAndBypassLimitsComeFromTheFileAndDefaultWhere
     EXPECT_DOUBLE_EQ(defaults.evaluation().sameScriptPhoneticAdjustment(Word("ахэ")), 4);
     EXPECT_DOUBLE_EQ(defaults.evaluation().sameScriptPhoneticAdjustment(Word("підʼїзд")), 0);
     EXPECT_DOUBLE_EQ(defaults.evaluation().sameScriptPhoneticAdjustment(Word("съел")), -6);
+
+    // "системы" is the common Russian word "систем" with the ending only Russian writes: an
+    // inflected Russian word, not Ukrainian typed on the wrong layout. The file may name another.
+    nlohmann::json rules = keyvane::testing::testRules();
+    rules["languages"]["ru"]["common_words"].push_back("систем");
+    const LayoutDirection ruToUk{Language::ru, Language::uk};
+    const RulesEngine shipped(keyvane::testing::testConfig({Language::ru, Language::uk}, rules));
+    EXPECT_TRUE(shipped.evaluation().sourceIsInflectedKnownWord("системы", ruToUk));
+    EXPECT_FALSE(shipped.evaluation().sourceIsInflectedKnownWord("системи", ruToUk));
+    rules["decision"]["same_script_inflected_ending"] = "ё";
+    const RulesEngine other(keyvane::testing::testConfig({Language::ru, Language::uk}, rules));
+    EXPECT_FALSE(other.evaluation().sourceIsInflectedKnownWord("системы", ruToUk));
+    EXPECT_TRUE(other.evaluation().sourceIsInflectedKnownWord("системё", ruToUk));
 }
 
 TEST(RulesFileSections, ListsKeepTheirCompleteEntriesInOrderAndDropTheBrokenOnes) {
