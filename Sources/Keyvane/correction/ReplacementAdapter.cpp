@@ -83,6 +83,10 @@ void selectUntilEffective(PlatformServices& platform, SwitchRequest request, int
         if (status != 0) {
             appLog("[Keyvane] switchLayout: selecting layout '" + id + "' returned status " +
                    std::to_string(status) + " (tick " + std::to_string(tick) + ")");
+        } else if (effectiveLayoutMatches(platform, source)) {
+            // An input method switches its own layouts at once: from now on, a layout other than
+            // this one is the user's choice, even one chosen before the next look.
+            request.held = true;
         }
         verdictNow = tick >= 7;
     }

@@ -232,6 +232,13 @@ TEST(LayoutSwitching, TheUsersOwnSwitchIsNeverUndone) {
     early.advance(2.0);
     EXPECT_EQ(early.currentLayout()->id(), "ua");
     EXPECT_EQ(early.selectedLayouts.size(), 1u);
+
+    FakePlatform quick; // the switch is in effect at once; the user goes back before the first look
+    ReplacementAdapter::switchLayout(quick, Language::ru);
+    quick.setLayouts(FakePlatform::standardLayouts(), 0);
+    quick.advance(2.0);
+    EXPECT_EQ(quick.currentLayout()->id(), "us");
+    EXPECT_EQ(quick.selectedLayouts.size(), 1u);
 }
 
 TEST(LayoutSwitching, TakesTheFirstLayoutOfTheLanguageAndNoneOfAnother) {
