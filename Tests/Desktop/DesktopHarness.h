@@ -167,20 +167,6 @@ struct LoggingLiveProgram : LiveProgram {
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     std::size_t mark() const { return log().size(); }
-    // Waits until, after `mark`, a field has taken the focus and is known to be of this kind.
-    bool fieldSettles(std::size_t mark, const std::string& kind, int timeoutMs = 5000) const {
-        return spinUntil(
-            [&] {
-                const std::string text = log();
-                const std::string since = text.size() > mark ? text.substr(mark) : std::string();
-                const std::size_t asked = since.find("Focused field: asking");
-                const std::size_t last = since.rfind("Focused field: ");
-                const std::string settled = "Focused field: " + kind + "\n";
-                return asked != std::string::npos && last != std::string::npos && last > asked &&
-                       since.compare(last, settled.size(), settled) == 0;
-            },
-            timeoutMs);
-    }
     // Waits until the log says `line` after `mark`.
     bool saysAfter(std::size_t mark, const std::string& line, int timeoutMs = 5000) const {
         return spinUntil([&] { return log().find(line, mark) != std::string::npos; }, timeoutMs);
@@ -305,22 +291,6 @@ public:
     void release(unsigned int key) {
         XTestFakeKeyEvent(display_, key + 8, False, 0);
         XSync(display_, False);
-    }
-    // How many key codes the server's keyboard map binds to a symbol (the program binds spare ones
-    // for a moment to type what no key of the layout types).
-    int boundKeycodes() {
-        int minKeycode = 0, maxKeycode = 0;
-        XDisplayKeycodes(display_, &minKeycode, &maxKeycode);
-        int perKeycode = 0;
-        KeySym* map = XGetKeyboardMapping(display_, static_cast<::KeyCode>(minKeycode),
-                                          maxKeycode - minKeycode + 1, &perKeycode);
-        int bound = 0;
-        for (int kc = 0; kc <= maxKeycode - minKeycode; ++kc) {
-            bound += std::any_of(map + kc * perKeycode, map + (kc + 1) * perKeycode,
-                                 [](KeySym sym) { return sym != NoSymbol; });
-        }
-        XFree(map);
-        return bound;
     }
     // A click of the first mouse button at a point of the screen.
     void click(int x, int y) {

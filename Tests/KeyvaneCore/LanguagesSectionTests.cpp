@@ -63,29 +63,6 @@ TEST(LanguagesSection, EmptyOrBrokenValuesSelectDefaultsOnlyWhereDocumented) {
     EXPECT_TRUE(config.languages.contains(Language::ru));
 }
 
-TEST(LanguagesSection, CamelCaseAliasesAreReadOnlyWhenSnakeCaseIsMissingOrMistyped) {
-    auto aliasOnly =
-        language("en", {{"commonSuffixBoosts", {{"ing", 3}, {"s", 1}, {"ation", 5}, {"ed", "x"}}},
-                        {"microDictionary", {"Xyz"}},
-                        {"unknownBigramWeight", -4},
-                        {"ngramScoringScale", 10}});
-    ASSERT_EQ(aliasOnly.commonSuffixBoosts.size(), 3u);
-    EXPECT_EQ(aliasOnly.commonSuffixBoosts[0].first, "ation");
-    EXPECT_EQ(aliasOnly.commonSuffixBoosts[1].first, "ing");
-    EXPECT_EQ(aliasOnly.commonSuffixBoosts[2].first, "s");
-    EXPECT_EQ(aliasOnly.microDictionary, (StringSet{"xyz"}));
-    EXPECT_DOUBLE_EQ(aliasOnly.unknownBigramWeight, -4);
-    EXPECT_DOUBLE_EQ(aliasOnly.ngramScoringScale, 10);
-
-    auto both = language("en", {{"common_suffix_boosts", {{"ly", 2}}},
-                                {"commonSuffixBoosts", {{"ing", 3}}},
-                                {"unknown_bigram_weight", "oops"},
-                                {"unknownBigramWeight", -2}});
-    ASSERT_EQ(both.commonSuffixBoosts.size(), 1u);
-    EXPECT_EQ(both.commonSuffixBoosts[0].first, "ly");
-    EXPECT_DOUBLE_EQ(both.unknownBigramWeight, -2);
-}
-
 TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould) {
     // Simple patterns (letter pairs, classes, one class with a count, literal words) are searched
     // without the regex engine; wrapping one in a group keeps it on the regex engine, so both must

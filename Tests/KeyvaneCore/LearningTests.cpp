@@ -13,36 +13,6 @@ using namespace keyvane;
 using nlohmann::json;
 using Pair = LearningWritePolicy::ExactPair;
 
-TEST(SeedMerge, AddsOnlyWhatTheUserLacksAndKeepsTheUsersEdits) {
-    json seed = {{"exact_pairs", {{"ghbdtn", "привет"}, {"rfr", "как"}}},
-                 {"never_correct", {"lol", "git"}},
-                 {"never_correct_meta", {{"lol", "en"}}}};
-    json user = {{"exact_pairs", {{"ghbdtn", "Привет!"}}}, {"never_correct", {"git", "mine"}}};
-    auto first = ManualOverridesMerge::merge(seed, user);
-    EXPECT_TRUE(first.changed);
-    EXPECT_EQ(first.merged["exact_pairs"], json({{"ghbdtn", "Привет!"}, {"rfr", "как"}}));
-    EXPECT_EQ(first.merged["never_correct"], json({"git", "mine", "lol"}));
-    EXPECT_EQ(first.merged["never_correct_meta"], json({{"lol", "en"}}));
-
-    auto second = ManualOverridesMerge::merge(seed, first.merged);
-    EXPECT_FALSE(second.changed) << "merging twice adds nothing";
-    EXPECT_EQ(second.merged, first.merged);
-
-    // A seed entry the user deleted stays deleted, its meta too; a new seed entry still arrives.
-    json deleted = first.merged;
-    deleted["exact_pairs"].erase("rfr");
-    deleted["never_correct"] = json({"git", "mine"});
-    deleted["never_correct_meta"].erase("lol");
-    json grown = seed;
-    grown["exact_pairs"]["ntcn"] = "тест";
-    auto third = ManualOverridesMerge::merge(grown, deleted);
-    EXPECT_EQ(third.merged["exact_pairs"], json({{"ghbdtn", "Привет!"}, {"ntcn", "тест"}}));
-    EXPECT_EQ(third.merged["never_correct"], json({"git", "mine"}));
-    EXPECT_FALSE(third.merged.contains("never_correct_meta") &&
-                 third.merged["never_correct_meta"].contains("lol"));
-    EXPECT_FALSE(ManualOverridesMerge::merge(grown, third.merged).changed);
-}
-
 TEST(SeedMerge, OneBadEntryOfAListCostsOnlyItselfAndEmptySeedListsLeaveBrokenValuesAlone) {
     json seed = {{"never_correct", {"lol"}}};
     json user = {{"never_correct", {"mine", 5, nullptr, "yours"}}};

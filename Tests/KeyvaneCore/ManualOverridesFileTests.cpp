@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,19 +84,6 @@ TEST(ManualOverridesFile, ADamagedFileIsKeptAsideAndWhatItTaughtIsKept) {
     EXPECT_EQ(home.siblings(overridesPath, ".damaged-").size(), 2u);
 }
 
-TEST(ManualOverridesFile, AFileThatCannotBeReadIsNeverOverwritten) {
-    TempHome home;
-    // A directory where the file should be, and a FIFO, which must not hang the program.
-    const std::string path = home.path() + "/" + overridesPath;
-    for (const bool fifo : {false, true}) {
-        std::filesystem::remove(path);
-        ASSERT_TRUE(fifo ? ::mkfifo(path.c_str(), 0600) == 0 : std::filesystem::create_directories(path));
-        EXPECT_EQ(taught(ManualOverridesFile::load(rulesWithSeed)), rulesWithSeed["manual_overrides"]);
-        EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
-        EXPECT_TRUE(fifo ? std::filesystem::is_fifo(path) : std::filesystem::is_directory(path));
-    }
-}
-
 TEST(ManualOverridesFile, TwoCopiesSavingAtOnceLoseNothing) {
     TempHome home;
     ManualOverridesFile::load(rulesWithSeed);
@@ -149,15 +135,6 @@ TEST(ManualOverridesFile, WhileAnotherProcessSavesNothingWaitsAndTheSeedMergeIsW
     EXPECT_TRUE(listed(json::parse(home.read(overridesPath))["never_correct"], "mine"));
     ManualOverridesFile::load(grown);
     EXPECT_EQ(json::parse(home.read(overridesPath))["exact_pairs"]["rfr"], "как");
-}
-
-TEST(ManualOverridesFile, AFailedSaveReportsFalseAndKeepsThePreviousFile) {
-    TempHome home;
-    ASSERT_TRUE(ManualOverridesFile::save(json{{"never_correct", {"a"}}}));
-    const std::string before = home.read(overridesPath);
-    // Invalid UTF-8 cannot be serialised as JSON.
-    EXPECT_FALSE(ManualOverridesFile::save(json{{"never_correct", {std::string("\xff")}}}));
-    EXPECT_EQ(home.read(overridesPath), before);
 }
 
 TEST(ManualOverridesFile, AWordOrPairIsAddedOnceWithItsLanguagesAndKeepsWhatIsThere) {

@@ -35,24 +35,6 @@ TEST(KeyboardLayoutSection, FileMapsReplaceTheirDirectionWholeAndDefaultsFillThe
     EXPECT_FALSE(config.keyboardLayout.preserveUnknownCharacters);
 }
 
-TEST(TokenizationSection, ReadsIntegersOnlyWhenExact) {
-    auto config = RulesConfig::parse(json{{"tokenization",
-                                           {{"word_boundaries", {".,", "!", ""}},
-                                            {"max_token_length_for_auto", 40.0},
-                                            {"min_token_length_for_auto", 2.5},
-                                            {"mixed_script_auto", true},
-                                            {"digits_in_token_auto", 1}}}});
-    const auto& t = config.tokenization;
-    EXPECT_EQ(t.wordBoundaries, (StringSet{".", "!"}));
-    EXPECT_EQ(t.maxTokenLengthForAuto, 40);
-    EXPECT_EQ(t.minTokenLengthForAuto, 2);
-    EXPECT_TRUE(t.mixedScriptAuto);
-    EXPECT_FALSE(t.digitsInTokenAuto);
-    EXPECT_EQ(RulesConfig::parse(json{{"tokenization", {{"max_token_length_for_auto", 1e30}}}})
-                  .tokenization.maxTokenLengthForAuto,
-              32);
-}
-
 TEST(DecisionSection, LengthTablesTakeCatchAllAndFallbackValuesAndMistypedValuesKeepDefaults) {
     auto config = RulesConfig::parse(json::parse(R"({"decision": {"auto_thresholds": {
         "min_delta_by_length": {"2": 40, "3": "high", "6plus": 18, "abc": 1, "": 2, "-1": 7},
@@ -63,23 +45,6 @@ TEST(DecisionSection, LengthTablesTakeCatchAllAndFallbackValuesAndMistypedValues
     EXPECT_DOUBLE_EQ(d.minDeltaDefault, 18);
     EXPECT_TRUE(d.minCandidateScoreByLength.empty());
     EXPECT_DOUBLE_EQ(d.minCandidateScoreDefault, 42);
-
-    // Missing or mistyped values keep their defaults.
-    config = RulesConfig::parse(json::parse(R"({"decision": {
-        "scoring_weights": {"exact_common_word": 100, "rare_bigram": "x"},
-        "confidence": {"scale": 12},
-        "dynamic_threshold_curve": {"floor": 9, "candidate_base_at_len_5": "x", "baseAtLen5": 33, "enabled": false},
-        "dynamicThresholdCurve": {"candidate_floor": 1}
-    }})"));
-    d = config.decision;
-    EXPECT_DOUBLE_EQ(d.minConfidence, 0.82);
-    EXPECT_EQ(d.sameScriptMinLength, 4);
-    EXPECT_DOUBLE_EQ(d.scoringWeights.exactCommonWord, 100);
-    EXPECT_DOUBLE_EQ(d.scoringWeights.rareBigram, -10);
-    EXPECT_DOUBLE_EQ(d.confidenceScale, 12);
-    EXPECT_FALSE(d.dynamicThresholdCurve.enabled);
-    EXPECT_DOUBLE_EQ(d.dynamicThresholdCurve.candidateFloor, 9);
-    EXPECT_DOUBLE_EQ(d.dynamicThresholdCurve.candidateBaseAtLen5, 33);
 
     auto aliasCurve = RulesConfig::parse(json::parse(R"({"decision": {
         "dynamic_threshold_curve": 5, "dynamicThresholdCurve": {"candidate_floor": 1, "floor": 2},
@@ -153,12 +118,7 @@ TEST(RulesFileSections, ListsKeepTheirCompleteEntriesInOrderAndDropTheBrokenOnes
         "never_correct": ["IPhone", "git"],
         "exact_pairs_meta": {"Ghbdtn": {"dst": "RU"}, "x": {"dst": ""}, "y": 3},
         "never_correct_meta": {"Git": "EN", "z": ""}
-    }, "golden_tests": [
-        {"input": "ghbdtn", "expected": "привет", "mode": "auto", "reason": "r", "session_language": 5,
-         "active_input_source": "en"},
-        {"input": "x", "expected": "y", "mode": "auto"},
-        {"input": "rfr", "expected": "как", "mode": "auto", "reason": "r", "expected_source_lang": "en"}
-    ]})"));
+    }})"));
     // Protected patterns honour their case insensitivity only when it is a boolean.
     ASSERT_EQ(config.protectedPatterns.size(), 3u);
     EXPECT_EQ(config.protectedPatterns[0].id, "url");
@@ -178,12 +138,6 @@ TEST(RulesFileSections, ListsKeepTheirCompleteEntriesInOrderAndDropTheBrokenOnes
     EXPECT_EQ(o.neverCorrect, (StringSet{"iphone", "git"}));
     EXPECT_EQ(o.exactPairTargetLang, (StringMap<Language>{{"ghbdtn", Language::ru}}));
     EXPECT_EQ(o.neverCorrectLang, (StringMap<Language>{{"git", Language::en}}));
-
-    ASSERT_EQ(config.goldenTests.size(), 2u);
-    EXPECT_EQ(config.goldenTests[0].input, "ghbdtn");
-    EXPECT_FALSE(config.goldenTests[0].sessionLanguage.has_value());
-    EXPECT_EQ(config.goldenTests[0].activeInputSource, "en");
-    EXPECT_EQ(config.goldenTests[1].expectedSourceLang, "en");
 }
 
 TEST(RulesFileTolerance, AGarbageDocumentOrGarbageInEverySectionLoadsWithDefaults) {

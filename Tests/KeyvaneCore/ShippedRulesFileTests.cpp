@@ -102,10 +102,12 @@ TEST(ShippedRulesFile, EverydayWordsTypedKeyForKeyComeBackAsMeant) {
     // "є", and punctuation keys typed with the word, on both sides. Correct text stays: an
     // abbreviation with its full stop, a common word with a misplaced apostrophe.
     const std::pair<const char*, const char*> cases[] = {
-        {"Шэь", "I'm"},       {"вщтэе", "don't"},   {"nj;t", "тоже"},     {"ldflwfnm?", "двадцать,"},
-        {"pfxtv&", "зачем?"}, {"dtxsh/", "вечір."}, {"црут,", "when?"},   {"hello,", "hello,"},
-        {"PDF.", "PDF."},     {"NYC", "NYC"},       {"the're", "the're"}, {"привет,", "привет,"},
-        {"файлі", "файлі"},   {"файлы", "файлы"},   {"Ощртэы", "John's"}, {"ьфтєі", "man's"}};
+        {"Шэь", "I'm"},         {"вщтэе", "don't"},   {"nj;t", "тоже"},     {"ldflwfnm?", "двадцать,"},
+        {"pfxtv&", "зачем?"},   {"dtxsh/", "вечір."}, {"црут,", "when?"},   {"hello,", "hello,"},
+        {"PDF.", "PDF."},       {"NYC", "NYC"},       {"the're", "the're"}, {"привет,", "привет,"},
+        {"файлі", "файлі"},     {"файлы", "файлы"},   {"Ощртэы", "John's"}, {"ьфтєі", "man's"},
+        {"Ghbdtn^", "Привет:"}, {"e;t", "уже"},       {"Аштуб", "Fine,"},   {"yt,j/", "небо."},
+        {"world.", "world."}};
     for (const auto& [word, meant] : cases) {
         EXPECT_EQ(typedWord(engine, word), meant) << word;
     }

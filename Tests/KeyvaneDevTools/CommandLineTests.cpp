@@ -312,11 +312,6 @@ TEST(Harvesters, WordFrequenciesOfACorpusReadInPiecesWithoutCuttingAWordOrLosing
     EXPECT_NE(ws.home.read("word-harvest_uk.json").find("\"п'ять\""), std::string::npos);
     EXPECT_EQ(ws.home.read("word-harvest_uk.json").find("\"ять\""), std::string::npos);
 
-    ws.home.write("latin.txt", "only latin words here");
-    Result none = ws.run({"-file", "latin.txt", "-type", "harvest_words", "-language", "uk"});
-    EXPECT_EQ(none.status, 1);
-    EXPECT_EQ(none.err, "Error: No uk-script words (length >= 2) found in latin.txt\n");
-
     // A text is read in pieces without cutting a word or losing the last line: one line of 1.6 MB, longer
     // than any piece the reader holds, without a final line break.
     std::string line;
@@ -356,32 +351,4 @@ TEST(Harvesters, AFullDiskIsAnErrorNotADeath) {
     Result r = runKeyvane({"-file", "ru.txt", "-type", "harvest_words", "-language", "ru"}, ws.dir(), 2048);
     EXPECT_EQ(r.status, 1);
     EXPECT_HOLDS(r.err, "Error: Failed to write");
-}
-
-TEST(Harvesters, BigramWeightsAnchorTheMostFrequentAtThree) {
-    Workspace ws;
-    // he ×7, th ×6, en ×3, ra ×1 (the apostrophe and the hyphen end words).
-    ws.home.write("en.txt", "the the the the then then hen x-ray it's");
-    Result r = ws.run({"-file", "en.txt", "-type", "harvest_ngrams", "-language", "en"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    auto weights =
-        nlohmann::json::parse(ws.home.read("bigram-harvest.json"))["languages"]["en"]["bigramLogWeights"];
-    EXPECT_DOUBLE_EQ(weights.value("he", 0.0), 3.0);
-    EXPECT_DOUBLE_EQ(weights.value("th", 0.0), 2.84); // 3 + ln(6/7), truncated
-    EXPECT_DOUBLE_EQ(weights.value("en", 0.0), 2.15); // 3 + ln(3/7)
-    EXPECT_FALSE(weights.contains("ra")) << "seen fewer than 3 times";
-    EXPECT_FALSE(weights.contains("s'")) << "the apostrophe ends a word";
-    EXPECT_HOLDS(r.out, "Total bigram instances: ");
-}
-
-TEST(Harvesters, LearnModeWritesAProfileForTheTargetLanguage) {
-    Workspace ws;
-    ws.home.write("typed.txt", "ghbdtn vbh ltkf");
-    Result r = ws.run({"-file", "typed.txt", "-type", "learn", "-languages", "en,ru"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    auto profile = nlohmann::json::parse(ws.home.read("scoring-profile.json"));
-    EXPECT_TRUE(profile["languages"]["ru"]["commonSuffixBoosts"].is_object());
-    EXPECT_EQ(profile["decision"]["dynamicThresholdCurve"]["baseAtLen5"], 42);
-    EXPECT_HOLDS(r.out, "Expected language: en (target: ru)\nNear-miss gap window: [1, 25]\n\nTotal words "
-                        "processed: 3\n");
 }

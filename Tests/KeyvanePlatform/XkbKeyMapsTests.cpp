@@ -49,15 +49,6 @@ TEST_F(XkbKeyMapsTest, PunctuationKeysTypeTheOtherLayoutsPunctuation) {
     EXPECT_EQ(ruToUs.lower.at("э"), "'");
 }
 
-TEST_F(XkbKeyMapsTest, RussianAndUkrainianDifferOnlyWhereTheirLettersDo) {
-    const GroupKeyMaps& ruToUa = between(maps_, 1, 2);
-    EXPECT_EQ(ruToUa.lower.at("ы"), "і");
-    EXPECT_EQ(ruToUa.lower.at("ъ"), "ї");
-    EXPECT_EQ(ruToUa.lower.at("\\"), "ґ");
-    EXPECT_FALSE(ruToUa.lower.contains("а"));
-    EXPECT_FALSE(ruToUa.shift.contains(","));
-}
-
 TEST(XkbKeyMaps, ALayoutCodeNamesOneOfKeyvanesLanguagesOrNone) {
     EXPECT_EQ(XkbKeyMaps::languageOfLayout("us"), "en");
     EXPECT_EQ(XkbKeyMaps::languageOfLayout("gb"), "en");

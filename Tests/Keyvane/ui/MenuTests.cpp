@@ -6,7 +6,6 @@
 #include "Keyvane/app/L10n.h"
 #include "Keyvane/correction/AppState.h"
 #include "Keyvane/shortcuts/HotkeyManager.h"
-#include "Keyvane/ui/LayoutChangeLog.h"
 #include "Keyvane/ui/MenuActions.h"
 #include "Keyvane/ui/MenuModel.h"
 #include "KeyvaneCore/UserPreferences.h"
@@ -153,21 +152,4 @@ TEST(TrayMenu, KeysThatCannotBeWatchedAnUpdateAndDeveloperModeShowTheirItems) {
     EXPECT_TRUE(menu.update.visible);
     EXPECT_EQ(menu.update.title, "Keyvane 0.2.0 Is Available…");
     EXPECT_TRUE(menu.debug.visible);
-}
-
-TEST(LayoutLog, ChangesAreLoggedOnceWithWhoMadeThem) {
-    Live live;
-    LayoutChangeLog log;
-    EXPECT_EQ(log.changed(live.platform), "[Keyvane] system layout changed → en (us) origin=user");
-    EXPECT_FALSE(log.changed(live.platform).has_value()) << "the same layout twice is logged once";
-
-    ASSERT_TRUE(live.corrects()); // the correction switches to Russian
-    EXPECT_EQ(log.changed(live.platform), "[Keyvane] system layout changed → ru (ru) origin=app");
-    live.platform.switchLayout(0);
-    live.platform.advance(3);
-    log.changed(live.platform);
-    live.platform.switchLayout(1);
-    EXPECT_EQ(log.changed(live.platform), "[Keyvane] system layout changed → ru (ru) origin=user");
-    live.platform.switchLayout(7);
-    EXPECT_EQ(log.changed(live.platform), "[Keyvane] system layout changed → unsupported (?) origin=user");
 }
