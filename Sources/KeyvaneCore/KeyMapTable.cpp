@@ -26,20 +26,9 @@ KeyMapTable::KeyMapTable(KeyboardMap lower, KeyboardMap upper)
 
 bool KeyMapTable::renderByCodePoints(std::string_view token, std::string& out) const {
     for (std::size_t i = 0; i < token.size();) {
-        const auto lead = static_cast<unsigned char>(token[i]);
         char32_t code = 0;
-        std::size_t length = 1;
-        if (lead < 0x80) {
-            code = lead;
-        } else if ((lead & 0xE0) == 0xC0 && i + 1 < token.size() &&
-                   (static_cast<unsigned char>(token[i + 1]) & 0xC0) == 0x80) {
-            code =
-                (static_cast<char32_t>(lead & 0x1F) << 6) | (static_cast<unsigned char>(token[i + 1]) & 0x3F);
-            length = 2;
-        } else {
-            return false;
-        }
-        if (code >= tableEnd || (length == 2 && code < 0x80) || !UnicodeText::standsAlone(code)) {
+        const std::size_t length = UnicodeText::aloneCharacterAt(token, i, code);
+        if (length == 0 || code >= tableEnd) {
             return false;
         }
         const std::uint16_t slot = slots_[code];

@@ -11,7 +11,6 @@
 #include <cmath>
 #include <limits>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 namespace keyvane {
 namespace {
@@ -276,19 +275,17 @@ namespace {
 std::string lookupForm(std::string_view word) {
     std::string lowered = UnicodeText::toLower(word);
     // Most words are letters only, each a character of its own: they are their own form.
-    const auto* bytes = reinterpret_cast<const uint8_t*>(lowered.data());
-    const auto size = static_cast<int32_t>(lowered.size());
-    int32_t count = 0;
-    for (int32_t i = 0; i < size; ++count) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, i, size, c);
-        if (c < 0 || !UnicodeText::standsAlone(static_cast<char32_t>(c)) ||
-            !UnicodeText::isLetter(static_cast<char32_t>(c))) {
-            count = -1;
+    std::size_t alone = 0;
+    for (std::size_t at = 0; at < lowered.size(); ++alone) {
+        char32_t c = 0;
+        const std::size_t length = UnicodeText::aloneCharacterAt(lowered, at, c);
+        if (length == 0 || !UnicodeText::isLetter(c)) {
+            alone = 0;
             break;
         }
+        at += length;
     }
-    if (count >= 2) {
+    if (alone >= 2) {
         return lowered;
     }
     const Word lower(lowered);

@@ -54,6 +54,30 @@ inline bool standsAlone(char32_t codePoint) {
     return standsAloneBeyondASCII(codePoint);
 }
 
+// The length of the UTF-8 sequence at `at` when it is well-formed and encodes a code point that
+// stands alone as a character, with that code point in `codePoint`; 0 otherwise (also for a code
+// point past U+FFFF, which the callers send the slow way).
+inline std::size_t aloneCharacterAt(std::string_view text, std::size_t at, char32_t& codePoint) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    char32_t c = 0;
+    std::size_t length = 0;
+    if (lead < 0x80) {
+        c = lead;
+        length = 1;
+    } else if ((lead & 0xE0) == 0xC0 && at + 1 < text.size() && (byte(at + 1) & 0xC0) == 0x80) {
+        c = (static_cast<char32_t>(lead & 0x1F) << 6) | (byte(at + 1) & 0x3F);
+        length = c >= 0x80 ? 2 : 0;
+    } else if ((lead & 0xF0) == 0xE0 && at + 2 < text.size() && (byte(at + 1) & 0xC0) == 0x80 &&
+               (byte(at + 2) & 0xC0) == 0x80) {
+        c = (static_cast<char32_t>(lead & 0x0F) << 12) | (static_cast<char32_t>(byte(at + 1) & 0x3F) << 6) |
+            (byte(at + 2) & 0x3F);
+        length = c >= 0x800 && !(c >= 0xD800 && c <= 0xDFFF) ? 3 : 0;
+    }
+    codePoint = c;
+    return length != 0 && standsAlone(c) ? length : 0;
+}
+
 // The distinct characters of text.
 StringSet characterSet(std::string_view text);
 
