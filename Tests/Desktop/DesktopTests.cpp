@@ -475,7 +475,7 @@ TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
     editor->clear();
     user.useGroup(0);
     user.press({KeyCode::g, KeyCode::h, KeyCode::b, KeyCode::d, KeyCode::t, KeyCode::n, KeyCode::space});
-    ASSERT_TRUE(spinUntil([&] { return text() == "привет "; })) << text();
+    ASSERT_TRUE(spinUntil([&] { return text() == "привет "; })) << text() << "\n" << liveProgramLog();
     const QPoint start =
         editor->viewport()->mapToGlobal(editor->cursorRect(QTextCursor(editor->document())).center());
     user.click(start.x(), start.y());

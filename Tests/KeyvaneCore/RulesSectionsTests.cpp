@@ -107,13 +107,7 @@ TEST(RulesFileSections, ListsKeepTheirCompleteEntriesInOrderAndDropTheBrokenOnes
         {"regex": "^no-id$"},
         {"id": "email", "regex": "^[^@]+@[^@]+$"},
         {"id": "ci-wrong-type", "regex": "^ABC$", "case_insensitive": "yes"}
-    ], "layout_suspicion": {
-        "latin_raw_suspicious_for_ru": [
-            {"regex": "^[bcdfghjklmnpqrstvwxz]{4}", "bonus_to_candidate": 14},
-            {"regex": "(", "bonus_to_candidate": 1},
-            {"regex": "x"}, {"regex": "y", "bonus_to_candidate": "big"}],
-        "cyrillic_raw_suspicious_for_en": [{"regex": "ш", "bonus_to_candidate": 2}, "junk"]
-    }, "manual_overrides": {
+    ], "manual_overrides": {
         "exact_pairs": {"Ghbdtn": "Привет", "bad": 5},
         "never_correct": ["IPhone", "git"],
         "exact_pairs_meta": {"Ghbdtn": {"dst": "RU"}, "x": {"dst": ""}, "y": 3},
@@ -127,10 +121,6 @@ TEST(RulesFileSections, ListsKeepTheirCompleteEntriesInOrderAndDropTheBrokenOnes
     EXPECT_FALSE(config.protectedPatterns[2].regex.find("abc"));
     EXPECT_TRUE(RulesConfig::parse(json::parse(R"({"protected_patterns": [{"id": "a", "regex": "x"}, 3]})"))
                     .protectedPatterns.empty());
-
-    ASSERT_EQ(config.layoutSuspicion.latinSuspiciousForRu.size(), 1u);
-    EXPECT_DOUBLE_EQ(config.layoutSuspicion.latinSuspiciousForRu[0].bonus, 14);
-    EXPECT_TRUE(config.layoutSuspicion.cyrillicSuspiciousForEn.empty());
 
     // The overrides' sources and languages are lower-cased.
     const auto& o = config.manualOverrides;

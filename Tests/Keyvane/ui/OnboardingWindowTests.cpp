@@ -115,8 +115,7 @@ TEST(Onboarding, OnGnomeTheIBusEngineIsFoundInstalledThenSelected) {
     auto* add = window.findChild<QPushButton*>("onboardingAddInputSource");
     EXPECT_FALSE(add->isVisible()) << "offered where nothing can add the source";
 
-    // Added to GNOME's input sources only when the user asks; a failure says why, and may be
-    // tried again.
+    // Added to GNOME's input sources only when the user asks; a failure says why.
     int asked = 0;
     std::optional<std::string> answer = "GNOME's input-source settings are not installed";
     window.offerToAddInputSource([&] {
