@@ -31,8 +31,11 @@ public:
     // Return, an arrow, …) that cannot simply be typed again. With `readIn`, the layout about to
     // be selected, that text is read in it (the user typed those keys before the switch, meaning
     // them in the layout that follows the correction), and so does the key monitor read them.
+    // Until erasePosted, no other program's key can come in between either: the caller posts the
+    // erase at once, in this turn of the event loop, and calls it.
     virtual std::optional<std::vector<std::string>>
     beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) = 0;
+    virtual void erasePosted() {}
     // Right before the replacement is typed: what reached the application since beginHoldingKeys
     // although keys were held (programs that type through XTest cannot be held): how many
     // characters to erase, and their text (read as beginHoldingKeys read its own), to type again

@@ -467,7 +467,8 @@ TEST_F(Desktop, TextTheProgramDidNotSeeTypedIsNeverErased) {
     user.press({KeyCode::v, KeyCode::f, KeyCode::i, KeyCode::left, KeyCode::b, KeyCode::y, KeyCode::f,
                 KeyCode::space, KeyCode::end, KeyCode::space, KeyCode::v, KeyCode::b, KeyCode::h,
                 KeyCode::space});
-    ASSERT_TRUE(spinUntil([&] { return text().find("мир ") != std::string::npos; })) << text();
+    ASSERT_TRUE(spinUntil([&] { return text().find("мир ") != std::string::npos; })) << text() << "\n"
+                                                                                     << liveProgramLog();
     EXPECT_EQ(text().find("машина"), std::string::npos) << text();
     ASSERT_TRUE(awaitLayoutHoldOver());
 

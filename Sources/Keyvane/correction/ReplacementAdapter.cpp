@@ -126,6 +126,7 @@ bool replaceLastWord(PlatformServices& platform, std::size_t originalLength, con
         postMarked(platform,
                    SyntheticKeyEvent{KeyCode::backspace, true, std::nullopt, false, false, std::nullopt});
     }
+    platform.erasePosted();
     const std::string text = replacement + trailingBoundary + ahead;
     Registration retype = platform.schedule(retypeDelay, [&platform, text] {
         const std::optional<PlatformServices::LateKeys> late = platform.catchUpHeldKeys();

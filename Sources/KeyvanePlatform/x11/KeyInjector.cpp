@@ -17,16 +17,16 @@ namespace {
 constexpr unsigned int noSymbol = 0;
 // Spare key codes keep their binding this long after their last use.
 constexpr double scratchLifetime = 1.0;
-// A posted key press that has not come back within this time is forgotten.
-constexpr double pendingLifetime = 2.0;
 
 } // namespace
 
 KeyInjector::KeyInjector(Display* display, const XkbKeyboard& keyboard, Hooks hooks)
     : display_(display)
     , keyboard_(keyboard)
-    , hooks_(std::move(hooks)) {
+    , hooks_(std::move(hooks))
+    , own_(0) {
     scratch_.find(display_, keyboard_.keymap());
+    own_ = OwnKeyPresses(scratch_.quiet());
 }
 
 KeyInjector::~KeyInjector() {
@@ -36,28 +36,6 @@ KeyInjector::~KeyInjector() {
 void KeyInjector::freezeState(unsigned int group, unsigned int mods) {
     frozen_ = std::make_pair(group, mods);
     XQueryKeymap(display_, keysDown_.data());
-}
-
-bool KeyInjector::takeOwnPress(unsigned int xkeycode) {
-    const double t = hooks_.now();
-    while (!pending_.empty() && t - pending_.front().postedAt > pendingLifetime) {
-        pending_.pop_front();
-    }
-    // Our own presses come back in posting order; another XTest client's press does not match the
-    // oldest one we are waiting for, and stays the user's.
-    if (!pending_.empty() && pending_.front().keycode == xkeycode) {
-        pending_.pop_front();
-        return true;
-    }
-    return false;
-}
-
-std::deque<unsigned int> KeyInjector::pressesInFlight() const {
-    std::deque<unsigned int> codes;
-    for (const Pending& p : pending_) {
-        codes.push_back(p.keycode);
-    }
-    return codes;
 }
 
 std::optional<unsigned int> KeyInjector::keycodeFor(unsigned int keysym, unsigned int group,
@@ -116,7 +94,7 @@ void KeyInjector::scheduleScratchRestore(double delay) {
 
 void KeyInjector::fakeKey(unsigned int xkeycode, bool press, bool ours) {
     if (press && ours) {
-        pending_.push_back({xkeycode, hooks_.now()});
+        posting_.push_back(xkeycode);
     }
     XTestFakeKeyEvent(display_, xkeycode, press ? True : False, CurrentTime);
 }
@@ -160,6 +138,12 @@ void KeyInjector::typeCodePoint(char32_t codePoint, bool press, unsigned int gro
 }
 
 void KeyInjector::post(const SyntheticKeyEvent& event, unsigned int group, unsigned int mods) {
+    // The quiet key first: what follows it, sent in the same flush, is known to be ours.
+    posting_.clear();
+    if (const unsigned int quiet = scratch_.quiet(); quiet != 0) {
+        XTestFakeKeyEvent(display_, quiet, True, CurrentTime);
+        XTestFakeKeyEvent(display_, quiet, False, CurrentTime);
+    }
     std::vector<unsigned int> modifiers;
     if (event.controlHeld) {
         modifiers.push_back(XKeysymToKeycode(display_, XK_Control_L));
@@ -188,6 +172,8 @@ void KeyInjector::post(const SyntheticKeyEvent& event, unsigned int group, unsig
             fakeKey(*it, false);
         }
     }
+    own_.posted(std::move(posting_), hooks_.now());
+    posting_.clear();
     XFlush(display_);
     hooks_.afterRequest();
 }

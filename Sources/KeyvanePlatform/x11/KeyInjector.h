@@ -2,13 +2,14 @@
 #pragma once
 
 #include "KeyvanePlatform/PlatformTypes.h"
+#include "KeyvanePlatform/x11/OwnKeyPresses.h"
 #include "KeyvanePlatform/x11/ScratchKeycodes.h"
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <utility>
+#include <vector>
 
 typedef struct _XDisplay Display;
 
@@ -19,7 +20,7 @@ class XkbKeyboard;
 // Types synthetic keys through XTest: characters by the key of the current group that types them
 // (with Shift for the second level), else by a spare key code bound for the moment; remembers its
 // own presses until they come back from the server, so that the key monitor can tell them from
-// the user's.
+// the user's (see OwnKeyPresses).
 class KeyInjector {
 public:
     struct Hooks {
@@ -48,11 +49,11 @@ public:
     void freezeState(unsigned int group, unsigned int mods);
     void thawState() { frozen_.reset(); }
 
-    // Whether a key press from the XTest device is one this program posted (the oldest one still
-    // awaited); it is then no longer awaited.
-    bool takeOwnPress(unsigned int xkeycode);
-    // The key codes of the presses posted and not yet come back, oldest first.
-    std::deque<unsigned int> pressesInFlight() const;
+    // Whether a key press from the XTest device is one this program posted; it is then no longer
+    // awaited.
+    bool takeOwnPress(unsigned int xkeycode) { return own_.take(xkeycode, hooks_.now()); }
+    // The presses posted and not yet come back.
+    const OwnKeyPresses& pressesInFlight() const { return own_; }
     // The spare key code kept unbound: see X11Session::retellGroup().
     unsigned int quietKeycode() const { return scratch_.quiet(); }
 
@@ -68,11 +69,8 @@ private:
     Display* display_;
     const XkbKeyboard& keyboard_;
     Hooks hooks_;
-    struct Pending {
-        unsigned int keycode;
-        double postedAt;
-    };
-    std::deque<Pending> pending_;
+    OwnKeyPresses own_;
+    std::vector<unsigned int> posting_;                           // the presses of the post being sent
     std::optional<std::pair<unsigned int, unsigned int>> frozen_; // group, modifiers
     std::array<char, 32> keysDown_{};                             // key codes held down when frozen
     // Spare key codes bound for the moment to characters that no key of the layout types.

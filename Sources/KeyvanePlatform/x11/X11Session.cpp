@@ -334,9 +334,12 @@ X11Session::beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) {
     }
     const long long number = hold_.start();
     // The physical keyboards are grabbed so that their keys come to us and are let through later.
-    // (The server is grabbed only for the moment of a snapshot, never across a turn of the event
-    // loop: this process's own Qt connection may need it meanwhile.)
+    // The server is grabbed from the snapshot until the erase is posted, so that another program's
+    // key (typed through XTest, which cannot be held) lands before the snapshot or after the erase,
+    // never between them where the erase would take it for the word. It is never grabbed across a
+    // turn of the event loop: this process's own Qt connection may need it meanwhile.
     XGrabServer(display_.get());
+    serverGrabbed_ = true;
     hold_.grabKeyboards(display_.get(), xtestKeyboard_);
     XSync(display_.get(), False);
     drainDisplay();
@@ -349,8 +352,6 @@ X11Session::beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) {
     }
     // Everything queued so far reached the applications; from here on held devices' presses wait.
     hold_.arm(queue_->size());
-    XUngrabServer(display_.get());
-    XFlush(display_.get());
     // Never hold longer than this, whatever happens to the replacement.
     later(0.5, [this, number] {
         if (hold_.isCurrent(number)) {
@@ -360,12 +361,21 @@ X11Session::beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) {
     return typed;
 }
 
+void X11Session::erasePosted() {
+    if (hold_.active() && serverGrabbed_) {
+        XUngrabServer(display_.get());
+        serverGrabbed_ = false;
+        XFlush(display_.get());
+    }
+}
+
 std::optional<std::vector<std::string>>
 X11Session::textOfQueuedKeys(std::size_t from, unsigned int group, unsigned int mods,
                              std::optional<unsigned int> readIn) const {
     std::vector<std::string> typed;
     group = readIn.value_or(group);
-    std::deque<unsigned int> ours = injector_->pressesInFlight();
+    OwnKeyPresses ours = injector_->pressesInFlight();
+    const double now = const_cast<X11Session*>(this)->now();
     for (std::size_t i = 0; i < queue_->size(); ++i) {
         const QueuedEvent& item = (*queue_)[i];
         if (item.kind == QueuedEvent::Kind::state) {
@@ -376,8 +386,7 @@ X11Session::textOfQueuedKeys(std::size_t from, unsigned int group, unsigned int 
         if (item.kind != QueuedEvent::Kind::rawKey) {
             continue;
         }
-        if (item.source == xtestKeyboard_ && !ours.empty() && ours.front() == item.keycode) {
-            ours.pop_front();
+        if (item.source == xtestKeyboard_ && ours.take(item.keycode, now)) {
             continue; // the program's own
         }
         if (i < from || item.keycode == injector_->quietKeycode()) {
@@ -500,13 +509,13 @@ void X11Session::endHoldingKeys() {
 }
 
 void X11Session::handleRawKeyPress(unsigned int xkeycode, int sourceDevice) {
+    const bool ours = sourceDevice == xtestKeyboard_ && injector_ && injector_->takeOwnPress(xkeycode);
     if (injector_ && xkeycode == injector_->quietKeycode()) {
-        return; // pressed by retellGroup(): it does nothing
+        return; // it does nothing: pressed before a post of ours, or by retellGroup()
     }
     if (sourceDevice != xtestKeyboard_) {
         userKeyboard_ = sourceDevice;
     }
-    const bool ours = sourceDevice == xtestKeyboard_ && injector_->takeOwnPress(xkeycode);
     const std::uint16_t evdev = static_cast<std::uint16_t>(xkeycode - 8);
     if (xkeycode < 8 || isModifierKey(evdev) || monitors_.empty()) {
         return;

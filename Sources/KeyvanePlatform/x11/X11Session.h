@@ -51,6 +51,7 @@ public:
     void postKeyEvent(const SyntheticKeyEvent& event) override;
     std::optional<std::vector<std::string>>
     beginHoldingKeys(const std::optional<KeyboardLayout>& readIn) override;
+    void erasePosted() override;
     std::optional<LateKeys> catchUpHeldKeys() override;
     void endHoldingKeys() override;
     Registration onPointerButton(std::function<void()> handler) override {
@@ -133,7 +134,7 @@ private:
     std::map<MonitorHandle, KeyHandler> monitors_;
     MonitorHandle nextHandle_ = 1;
     KeyHold hold_;
-    bool serverGrabbed_ = false; // from catchUpHeldKeys to endHoldingKeys
+    bool serverGrabbed_ = false; // from beginHoldingKeys to erasePosted, catchUpHeldKeys to endHoldingKeys
     bool retellAfterHold_ = false;
     std::optional<unsigned int> holdReadsIn_; // the group keys typed during this hold are read in
     // Made once the display is open.
