@@ -352,6 +352,28 @@ std::vector<Language> RulesEvaluation::languagesOfWord(std::string_view word) co
 namespace {
 thread_local ScoreMemo threadMemo;
 thread_local bool threadMemoInUse = false;
+
+// Room for a word's readings, kept from word to word: the records are large, and a fresh block
+// for a few of them costs more per word than most of the scoring.
+thread_local std::vector<std::vector<DirectionOutcome>> spareDirectionRoom;
+constexpr std::size_t spareDirectionRoomKept = 4;
+
+std::vector<DirectionOutcome> directionRoom(std::size_t count) {
+    std::vector<DirectionOutcome> room;
+    if (!spareDirectionRoom.empty()) {
+        room = std::move(spareDirectionRoom.back());
+        spareDirectionRoom.pop_back();
+    }
+    room.reserve(count);
+    return room;
+}
+
+void keepDirectionRoom(std::optional<PairOutcome>& pair) {
+    if (pair && pair->directions.capacity() > 0 && spareDirectionRoom.size() < spareDirectionRoomKept) {
+        pair->directions.clear();
+        spareDirectionRoom.push_back(std::move(pair->directions));
+    }
+}
 } // namespace
 
 ScoreMemo::ForWord::ForWord() {
@@ -563,7 +585,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
         out.decision.targetLanguage = target;
         return out;
     }
-    out.directions.reserve(sources.size() * config_.activeLanguages.size());
+    out.directions = directionRoom(sources.size() * config_.activeLanguages.size());
     for (Language source : sources) {
         for (std::size_t index = 0; index < config_.activeLanguages.size(); ++index) {
             const Language target = config_.activeLanguages[index];
@@ -866,9 +888,11 @@ RulesDecision RulesEvaluation::evaluate(std::string_view token, std::string_view
                                         std::optional<Language> sessionLanguage,
                                         const LineContext& line) const {
     // The line's language settles close calls before the session's streak does.
-    return evaluateWord(token, applicationID, isSentenceStart, activeInputSource, sessionLanguage, line,
-                        Selection::live)
-        .decision;
+    WordOutcome outcome = evaluateWord(token, applicationID, isSentenceStart, activeInputSource,
+                                       sessionLanguage, line, Selection::live);
+    keepDirectionRoom(outcome.trimmed);
+    keepDirectionRoom(outcome.full);
+    return std::move(outcome.decision);
 }
 
 TokenScoreDetail RulesEvaluation::scoreDetail(const std::string& token, Language languageKey,
