@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeyvaneCore/WordFilter.h"
+
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,10 +16,18 @@ class Trie;
 
 namespace keyvane {
 
+// Unmaps a file mapped whole.
+struct MappedFileRelease {
+    std::size_t size = 0;
+    void operator()(void* address) const;
+};
+
 // Every word form a language's dictionary accepts (about 1.3 million Russian and 3 million
 // Ukrainian forms), lower-cased, in a compressed trie mapped from a file built at build time: a
-// lookup touches a few pages of it, and mapping it costs nothing at start. Like the engine, it is
-// used from one thread (a lookup reuses one search state).
+// lookup touches a few pages of it, and mapping it costs nothing at start. Most lookups are of
+// words it does not have; a filter kept after the trie in the same file turns nearly all of them
+// away before the trie is walked. Like the engine, it is used from one thread (a lookup reuses
+// one search state).
 class Vocabulary {
 public:
     Vocabulary();
@@ -26,13 +37,18 @@ public:
     static std::shared_ptr<const Vocabulary> map(const std::string& path);
     // A vocabulary of the given words (tests, small tools).
     static std::shared_ptr<const Vocabulary> ofWords(const std::vector<std::string>& words);
-    // Writes a trie file of the words; false on failure (the file is then left as it was).
+    // Writes a trie file of the words, with their filter; false on failure (the file is then left
+    // as it was). A file of the trie alone maps too, without a filter.
     static bool write(const std::vector<std::string>& words, const std::string& path);
 
     bool contains(std::string_view lowerCasedWord) const;
     std::size_t size() const;
 
 private:
+    std::unique_ptr<void, MappedFileRelease>
+        mapping_;                          // the file, when mapped; outlives the trie read from it
+    std::vector<std::uint64_t> ownFilter_; // the filter's blocks, when built in memory
+    WordFilter filter_;
     std::unique_ptr<marisa::Trie> trie_;
     std::unique_ptr<marisa::Agent> agent_; // the search state, kept between lookups
 };

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The full vocabulary: a trie file written whole, mapped back, and never trusted when damaged.
+// The full vocabulary: a trie file written whole with its filter, mapped back, exact in its
+// answers, and never trusted when damaged.
 
 #include "../TempHome.h"
 #include "KeyvaneCore/Vocabulary.h"
+#include "KeyvaneCore/WordFilter.h"
 
+#include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 using namespace keyvane;
 
@@ -28,4 +33,59 @@ TEST(Vocabulary, AWrittenFileMapsBackWithEveryWordAndNoOtherAndADamagedOneNotAtA
     std::ofstream(damaged) << "not a trie";
     EXPECT_EQ(Vocabulary::map(damaged), nullptr);
     EXPECT_FALSE(Vocabulary::write({"word"}, home.path() + "/no/such/dir/v.marisa"));
+}
+
+namespace {
+// Word-like strings, distinct for distinct numbers.
+std::vector<std::string> manyWords(std::size_t count, const std::string& stem) {
+    std::vector<std::string> words;
+    for (std::size_t i = 0; i < count; ++i) {
+        words.push_back(stem + std::to_string(i * 7919 % 100003) + "ля");
+    }
+    return words;
+}
+} // namespace
+
+TEST(Vocabulary, EveryWordIsFoundThroughItsFilterAndAFileWithoutOneStillAnswersExactly) {
+    keyvane::testing::TempHome home;
+    const std::vector<std::string> words = manyWords(20000, "сло");
+    const std::vector<std::string> others = manyWords(20000, "слу");
+    const std::string path = home.path() + "/vocabulary_ru.marisa";
+    ASSERT_TRUE(Vocabulary::write(words, path));
+
+    auto exact = [&](const std::shared_ptr<const Vocabulary>& vocabulary) {
+        ASSERT_NE(vocabulary, nullptr);
+        EXPECT_TRUE(std::all_of(words.begin(), words.end(),
+                                [&](const std::string& w) { return vocabulary->contains(w); }));
+        EXPECT_TRUE(std::none_of(others.begin(), others.end(),
+                                 [&](const std::string& w) { return vocabulary->contains(w); }));
+    };
+    exact(Vocabulary::map(path));
+    exact(Vocabulary::ofWords(words));
+
+    // The filter turns away nearly every word it was not built with.
+    const std::vector<std::uint64_t> blocks = WordFilter::build(words);
+    const WordFilter filter(blocks.data(), blocks.size() / WordFilter::wordsPerBlock);
+    const auto passed = std::count_if(others.begin(), others.end(),
+                                      [&](const std::string& w) { return filter.mayContain(w); });
+    EXPECT_LT(passed, 20000 / 20) << "of 20000 words not in the filter";
+
+    // The trie alone (a file written before there were filters), and a file whose filter's
+    // description at its end is damaged: either answers exactly or is refused.
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::uint64_t trieBytes = 0;
+    std::memcpy(&trieBytes, bytes.data() + bytes.size() - 16, sizeof trieBytes);
+    ASSERT_GT(trieBytes, 0u);
+    ASSERT_LT(trieBytes, bytes.size());
+    const std::string trieOnly = home.path() + "/trie-only.marisa";
+    std::ofstream(trieOnly, std::ios::binary) << bytes.substr(0, trieBytes);
+    exact(Vocabulary::map(trieOnly));
+    std::string damagedBytes = bytes;
+    damagedBytes[damagedBytes.size() - 8] ^= 0x01; // the block count
+    const std::string damaged = home.path() + "/damaged-filter.marisa";
+    std::ofstream(damaged, std::ios::binary) << damagedBytes;
+    if (auto vocabulary = Vocabulary::map(damaged)) {
+        exact(vocabulary);
+    }
 }
