@@ -396,13 +396,17 @@ ScoreMemo::ForWord::~ForWord() {
 
 bool RulesEvaluation::isDictionaryConfirmed(Language targetKey, const RulesDecision& decision,
                                             ScoreMemo& memo) const {
-    const LanguageConfig* target = language(targetKey);
-    if (target == nullptr || !decision.correctedToken) {
+    return decision.correctedToken && isWordOf(targetKey, *decision.correctedToken, memo);
+}
+
+bool RulesEvaluation::isWordOf(Language key, std::string_view word, ScoreMemo& memo) const {
+    const LanguageConfig* lang = language(key);
+    if (lang == nullptr) {
         return false;
     }
     // Two typed readings often give one correction ("руддщ" read as Russian and as Ukrainian).
-    const std::string word = lookupForm(*decision.correctedToken);
-    return !word.empty() && memo.knows(*target, word);
+    const std::string form = lookupForm(word);
+    return !form.empty() && memo.knows(*lang, form);
 }
 
 MixedOutcome RulesEvaluation::evaluateMixedScript(std::string_view token, int length,
@@ -613,46 +617,26 @@ void RulesEvaluation::preferKnownReading(PairOutcome& pair, std::string_view tok
     if (!pair.decision.shouldCorrect() || !pair.chosen || pair.isProtected()) {
         return;
     }
-    // The readings refused only for their score.
-    auto refusedForScore = [&](std::size_t i) {
-        const DirectionOutcome& d = pair.directions[i];
-        const DecisionReason reason = d.decision.reason;
-        return i != *pair.chosen && d.scored && !d.decision.shouldCorrect() && d.delta > 0 &&
-               (reason == DecisionReason::candidateScoreTooLow || reason == DecisionReason::lowConfidence);
-    };
-    std::size_t refused = 0;
-    for (std::size_t i = 0; i < pair.directions.size(); ++i) {
-        refused += refusedForScore(i) ? 1 : 0;
-    }
-    if (refused == 0) {
-        return;
-    }
-    const std::string chosenForm = lookupForm(pair.directions[*pair.chosen].candidate);
-    if (chosenForm.empty() ||
-        std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](Language key) {
-            const LanguageConfig* lang = language(key);
-            return lang != nullptr && memo.knows(*lang, chosenForm);
-        })) {
-        return;
-    }
     // "usgthdspjh" read as Russian is "гыпервызор", no word; read as Ukrainian it is
-    // "гіпервізор", refused only because Ukrainian comes third.
+    // "гіпервізор", refused only because Ukrainian comes third: of the readings refused only for
+    // their score, the best one that is a word of its language.
     std::optional<std::size_t> known;
     for (std::size_t i = 0; i < pair.directions.size(); ++i) {
-        if (!refusedForScore(i)) {
-            continue;
-        }
         const DirectionOutcome& d = pair.directions[i];
-        const LanguageConfig* target = language(d.direction.to);
-        const std::string form = lookupForm(d.candidate);
-        if (target == nullptr || form.empty() || !memo.knows(*target, form)) {
-            continue;
-        }
-        if (!known || d.decision.candidateScore > pair.directions[*known].decision.candidateScore) {
+        const DecisionReason reason = d.decision.reason;
+        const bool refusedForScore =
+            i != *pair.chosen && d.scored && !d.decision.shouldCorrect() && d.delta > 0 &&
+            (reason == DecisionReason::candidateScoreTooLow || reason == DecisionReason::lowConfidence);
+        if (refusedForScore && isWordOf(d.direction.to, d.candidate, memo) &&
+            (!known || d.decision.candidateScore > pair.directions[*known].decision.candidateScore)) {
             known = i;
         }
     }
-    if (!known) {
+    // It takes the place of a correction into no word of any active language.
+    const std::string& chosen = pair.directions[*pair.chosen].candidate;
+    if (!known || lookupForm(chosen).empty() ||
+        std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(),
+                    [&](Language key) { return isWordOf(key, chosen, memo); })) {
         return;
     }
     const DirectionOutcome& d = pair.directions[*known];

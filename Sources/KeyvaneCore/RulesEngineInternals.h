@@ -137,6 +137,8 @@ public:
     bool sourceIsInflectedKnownWord(std::string_view source, const LayoutDirection& direction) const;
     bool hasLayoutMappedTrailing(std::string_view trailing, bool skipAmbiguousPunctuation) const;
     bool isKnownWordInAnyTarget(const std::optional<std::string>& word) const;
+    // Whether a word, as the word lists hold it (see lookupForm), is a word of the language.
+    bool isWordOf(Language key, std::string_view word, ScoreMemo& memo) const;
     bool isDictionaryConfirmed(Language targetKey, const RulesDecision& decision, ScoreMemo& memo) const;
 
     WordOutcome evaluateWord(std::string_view token, std::string_view applicationID, bool isSentenceStart,

@@ -470,10 +470,6 @@ bool isUpperCase(std::string_view character) {
     return (properties(firstScalar(character)) & upperCase) != 0;
 }
 
-bool isUpperCase(char32_t codePoint) {
-    return codePoint <= 0x10FFFF && (properties(static_cast<UChar32>(codePoint)) & upperCase) != 0;
-}
-
 bool hasUpperCase(std::string_view text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto size = static_cast<int32_t>(text.size());
@@ -487,7 +483,7 @@ bool hasUpperCase(std::string_view text) {
         }
         UChar32 c = 0;
         U8_NEXT(bytes, i, size, c);
-        if (c >= 0 && isUpperCase(static_cast<char32_t>(c))) {
+        if (c >= 0 && (properties(c) & upperCase) != 0) {
             return true;
         }
     }

@@ -95,8 +95,6 @@ std::string toUpper(std::string_view text);
 // property, or a cased character equal to its own upper-case form (a capital with
 // combining marks, for example).
 bool isUpperCase(std::string_view character);
-// Whether a code point has that property by itself.
-bool isUpperCase(char32_t codePoint);
 // Whether some code point of the text is upper-case: false means no character of it is.
 bool hasUpperCase(std::string_view text);
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/WordFilter.h"
 
+#include "KeyvaneCore/WordHash.h"
+
 #include <algorithm>
-#include <bit>
-#include <cstring>
 
 namespace keyvane {
 namespace {
@@ -11,34 +11,6 @@ namespace {
 // Bits per word of the set, and bits set per word in its block.
 constexpr std::size_t bitsPerWord = 10;
 constexpr unsigned int probes = 6;
-
-std::uint64_t finish(std::uint64_t x) {
-    x ^= x >> 33;
-    x *= 0xff51afd7ed558ccdULL;
-    x ^= x >> 33;
-    x *= 0xc4ceb9fe1a85ec53ULL;
-    x ^= x >> 33;
-    return x;
-}
-
-// The same on every machine: bytes are read little-endian.
-std::uint64_t hashOf(std::string_view word) {
-    std::uint64_t h = 0x243f6a8885a308d3ULL ^ (word.size() * 0x9e3779b97f4a7c15ULL);
-    std::size_t i = 0;
-    for (; i + 8 <= word.size(); i += 8) {
-        std::uint64_t chunk = 0;
-        std::memcpy(&chunk, word.data() + i, 8);
-        if constexpr (std::endian::native == std::endian::big) {
-            chunk = __builtin_bswap64(chunk);
-        }
-        h = finish(h ^ chunk);
-    }
-    std::uint64_t tail = 0;
-    for (std::size_t j = 0; i + j < word.size(); ++j) {
-        tail |= std::uint64_t{static_cast<unsigned char>(word[i + j])} << (8 * j);
-    }
-    return finish(h ^ tail);
-}
 
 // The block of a hash, and the bits within it (each below 512).
 std::size_t blockOf(std::uint64_t h, std::size_t blockCount) {
@@ -55,7 +27,7 @@ std::vector<std::uint64_t> WordFilter::build(const std::vector<std::string>& wor
     const std::size_t blockCount = std::max<std::size_t>(1, (words.size() * bitsPerWord + 511) / 512);
     std::vector<std::uint64_t> blocks(blockCount * wordsPerBlock, 0);
     for (const std::string& word : words) {
-        const std::uint64_t h = hashOf(word);
+        const std::uint64_t h = hashWord(word);
         std::uint64_t* block = blocks.data() + blockOf(h, blockCount) * wordsPerBlock;
         for (unsigned int p = 0; p < probes; ++p) {
             const unsigned int bit = bitOf(h, p);
@@ -69,7 +41,7 @@ bool WordFilter::mayContain(std::string_view word) const {
     if (blockCount_ == 0) {
         return true;
     }
-    const std::uint64_t h = hashOf(word);
+    const std::uint64_t h = hashWord(word);
     const std::uint64_t* block = blocks_ + blockOf(h, blockCount_) * wordsPerBlock;
     for (unsigned int p = 0; p < probes; ++p) {
         const unsigned int bit = bitOf(h, p);

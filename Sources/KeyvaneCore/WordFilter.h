@@ -12,9 +12,7 @@ namespace keyvane {
 // A blocked Bloom filter over a set of words: for a word of the set it always answers "maybe",
 // for about 98 of every 100 other words "no", reading one 64-byte block. It sits in front of a
 // vocabulary whose lookups walk a large trie, most of them for words that are not there. Its
-// blocks are kept in the vocabulary file, so the hash is fixed: changing it means rebuilding
-// every vocabulary and a new mark at the file's end (Vocabulary.cpp), so that an old file's
-// filter is never read with the new hash.
+// blocks are kept in the vocabulary file, so how a word picks its bits is fixed (see hashWord).
 class WordFilter {
 public:
     static constexpr std::size_t wordsPerBlock = 8; // 64-bit words, 512 bits

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/WordSet.h"
 
+#include "KeyvaneCore/WordHash.h"
+
 #include <cstring>
 
 namespace keyvane {
@@ -17,35 +19,10 @@ std::string_view wordAt(const std::string& text, uint32_t offset) {
     return {text.data() + offset + sizeof(uint32_t), wordLength(text, offset)};
 }
 
-// Eight bytes at a step: every lookup hashes a whole word. The low bits choose the slot, the high
-// half is kept in it to tell most other words apart without reading their text.
+// Every lookup hashes a whole word. The low bits choose the slot, the high half is kept in it to
+// tell most other words apart without reading their text.
 uint64_t hashOf(std::string_view word) {
-    const char* p = word.data();
-    std::size_t n = word.size();
-    uint64_t h = 0x9E3779B97F4A7C15ULL ^ n;
-    for (; n >= 8; p += 8, n -= 8) {
-        uint64_t chunk = 0;
-        std::memcpy(&chunk, p, sizeof chunk);
-        h = (h ^ chunk) * 0xBF58476D1CE4E5B9ULL;
-        h ^= h >> 31;
-    }
-    // The last bytes: from four on, the first four and the last four (they may overlap; the
-    // length is in the hash already).
-    uint64_t tail = 0;
-    if (n >= 4) {
-        uint32_t first = 0;
-        uint32_t last = 0;
-        std::memcpy(&first, p, sizeof first);
-        std::memcpy(&last, p + n - 4, sizeof last);
-        tail = (static_cast<uint64_t>(first) << 32) | last;
-    } else if (n > 0) {
-        const auto byte = [&](std::size_t i) {
-            return static_cast<uint64_t>(static_cast<unsigned char>(p[i]));
-        };
-        tail = (byte(0) << 16) | (byte(n / 2) << 8) | byte(n - 1);
-    }
-    h = (h ^ tail) * 0x94D049BB133111EBULL;
-    return h ^ (h >> 29);
+    return hashWord(word);
 }
 
 uint64_t slotValue(uint64_t hash, uint32_t offset) {

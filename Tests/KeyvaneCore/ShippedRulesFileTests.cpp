@@ -136,12 +136,14 @@ TEST(ShippedRulesFile, AWordNoListKnowsIsCorrectedWithTheConfidenceItDeserves) {
 TEST(ShippedRulesFile, AReadingThatIsAWordBeatsACorrectionIntoNoWord) {
     // Ukrainian on English keys: the Russian reading ("гыпервызор", "щезлы") passes on its letters
     // alone and is no word; the Ukrainian one is, though it scores lower as the third language.
-    // A Russian reading that is a word stays ("дюймовый", not "дюймовій").
+    // A Russian reading that is a word stays ("дюймовый", not "дюймовій"), and so does one when
+    // neither reading is a word ("гіпервізора" is not in the dictionary either).
     const std::tuple<const char*, const char*, Language> cases[] = {
         {"usgthdspjh", "гіпервізор", Language::uk},
         {"otpks", "щезлі", Language::uk},
         {"Otpks,", "Щезлі,", Language::uk},
-        {"l.qvjdsq", "дюймовый", Language::ru}};
+        {"l.qvjdsq", "дюймовый", Language::ru},
+        {"usgthdspjhf", "гыпервызора", Language::ru}};
     for (const auto& [typed, meant, language] : cases) {
         const RulesDecision d = shippedEngine().evaluate(typed, "", false, std::nullopt, std::nullopt);
         EXPECT_EQ(d.correctedToken.value_or(typed), meant) << typed;

@@ -29,8 +29,7 @@ TEST(OwnKeyPresses, AnotherClientsPressOfTheSameKeyBeforeOursComesBackStaysTheir
     EXPECT_TRUE(own.take(quiet, 0.1));
     EXPECT_FALSE(own.take(space, 0.1)) << "a press inside our post, from elsewhere";
     EXPECT_TRUE(own.take(y, 0.1));
-    EXPECT_FALSE(own.awaiting());
-    EXPECT_FALSE(own.take(b, 0.1));
+    EXPECT_FALSE(own.take(b, 0.1)) << "nothing of ours is awaited any more";
 }
 
 TEST(OwnKeyPresses, APostWhosePressesNeverCameBackIsGivenUp) {
@@ -47,7 +46,9 @@ TEST(OwnKeyPresses, APostWhosePressesNeverCameBackIsGivenUp) {
     own.posted({b}, 1.0);
     EXPECT_TRUE(own.take(quiet, 1.1));
     EXPECT_FALSE(own.take(b, 4.0)) << "a press that came back too late for any post";
-    EXPECT_FALSE(own.awaiting());
+    own.posted({h}, 5.0);
+    EXPECT_TRUE(own.take(quiet, 5.1));
+    EXPECT_TRUE(own.take(h, 5.1)) << "the next post is ours as usual";
 }
 
 TEST(OwnKeyPresses, WithoutAQuietKeyTheOldestAwaitedPressIsTheNextOfOurs) {
@@ -59,5 +60,5 @@ TEST(OwnKeyPresses, WithoutAQuietKeyTheOldestAwaitedPressIsTheNextOfOurs) {
     EXPECT_TRUE(own.take(b, 0.1));
     EXPECT_TRUE(own.take(h, 0.1));
     EXPECT_TRUE(own.take(v, 0.1));
-    EXPECT_FALSE(own.awaiting());
+    EXPECT_FALSE(own.take(v, 0.1)) << "nothing of ours is awaited any more";
 }

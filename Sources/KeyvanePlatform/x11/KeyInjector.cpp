@@ -23,8 +23,7 @@ constexpr double scratchLifetime = 1.0;
 KeyInjector::KeyInjector(Display* display, const XkbKeyboard& keyboard, Hooks hooks)
     : display_(display)
     , keyboard_(keyboard)
-    , hooks_(std::move(hooks))
-    , own_(0) {
+    , hooks_(std::move(hooks)) {
     scratch_.find(display_, keyboard_.keymap());
     own_ = OwnKeyPresses(scratch_.quiet());
 }
@@ -173,7 +172,6 @@ void KeyInjector::post(const SyntheticKeyEvent& event, unsigned int group, unsig
         }
     }
     own_.posted(std::move(posting_), hooks_.now());
-    posting_.clear();
     XFlush(display_);
     hooks_.afterRequest();
 }

@@ -15,7 +15,7 @@ namespace keyvane {
 // Without a quiet key, the oldest awaited press is taken to be the next of ours that comes back.
 class OwnKeyPresses {
 public:
-    explicit OwnKeyPresses(unsigned int quietKeycode)
+    explicit OwnKeyPresses(unsigned int quietKeycode = 0)
         : quiet_(quietKeycode) {}
 
     // One post: its presses (quiet press excluded) in the order they were sent.
@@ -23,7 +23,6 @@ public:
     // A press that came from the XTest device: whether it is this program's (the quiet key's
     // always is). It is then no longer awaited.
     bool take(unsigned int keycode, double now);
-    bool awaiting() const { return !posts_.empty(); }
 
 private:
     struct Post {
