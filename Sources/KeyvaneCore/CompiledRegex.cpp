@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cctype>
 #include <string>
 #include <unicode/regex.h>
 #include <unicode/uchar.h>
@@ -60,7 +61,7 @@ std::u32string codePoints(std::string_view text) {
 } // namespace
 
 struct CompiledRegex::SimpleForm {
-    enum class Kind { pairs, classRun, words } kind = Kind::pairs;
+    enum class Kind { pairs, classRun, words, classPair } kind = Kind::pairs;
     std::unordered_set<std::uint64_t> pairs;
     // The pairs again as a bit per pair, when they are made of at most 64 code points below
     // U+0800 (a language's letters): each such code point's place among them, 0 for none.
@@ -105,6 +106,8 @@ struct CompiledRegex::SimpleForm {
     std::size_t minCount = 1;
     std::size_t maxCount = 1;
     std::vector<std::u32string> words;
+    // classPair: a character of this form's class followed by one of `following`'s.
+    std::shared_ptr<const SimpleForm> following;
     static constexpr char32_t tableSize = 0x500; // Latin and Cyrillic: membership by table
     std::bitset<tableSize> table;
 
@@ -139,6 +142,13 @@ struct CompiledRegex::SimpleForm {
             for (std::size_t i = 1; i < text.size(); ++i) {
                 if (pairs.contains(
                         pairKey(static_cast<UChar32>(text[i - 1]), static_cast<UChar32>(text[i])))) {
+                    return true;
+                }
+            }
+            return false;
+        case Kind::classPair:
+            for (std::size_t i = 1; i < text.size(); ++i) {
+                if (inClass(text[i - 1]) && following->inClass(text[i])) {
                     return true;
                 }
             }
@@ -337,8 +347,10 @@ bool parseClassRun(const std::u32string& p, CompiledRegex::SimpleForm& form) {
         ++i;
     }
     auto member = [&](char32_t& c) {
-        if (i + 1 < p.size() && p[i] == U'\\' && p[i + 1] == U'-') {
-            c = U'-';
+        // An escaped ASCII mark stands for itself ("\-", "\[", "\]").
+        if (i + 1 < p.size() && p[i] == U'\\' && p[i + 1] > 0x20 && p[i + 1] < 0x7F &&
+            !std::isalnum(static_cast<int>(p[i + 1]))) {
+            c = p[i + 1];
             i += 2;
             return true;
         }
@@ -415,6 +427,32 @@ bool parseCount(const std::u32string& p, std::size_t i, CompiledRegex::SimpleFor
     form.kind = CompiledRegex::SimpleForm::Kind::classRun;
     form.fillTable();
     return i == p.size();
+}
+
+// "[;\[\]',.`]\p{L}": a character of one class followed by one of another (a class or a general
+// category), found anywhere.
+bool parseClassPair(const std::u32string& p, CompiledRegex::SimpleForm& form) {
+    if (p.size() < 4 || p[0] != U'[') {
+        return false;
+    }
+    std::size_t close = 1;
+    while (close < p.size() && p[close] != U']') {
+        close += p[close] == U'\\' ? 2 : 1;
+    }
+    if (close >= p.size()) {
+        return false;
+    }
+    auto single = [](const CompiledRegex::SimpleForm& part) {
+        return !part.atStart && !part.atEnd && part.minCount == 1 && part.maxCount == 1;
+    };
+    auto second = std::make_shared<CompiledRegex::SimpleForm>();
+    if (!parseClassRun(p.substr(0, close + 1), form) || !single(form) ||
+        !parseClassRun(p.substr(close + 1), *second) || !single(*second)) {
+        return false;
+    }
+    form.following = std::move(second);
+    form.kind = CompiledRegex::SimpleForm::Kind::classPair;
+    return true;
 }
 
 // "(ру|еру|шт)": a group of literal words, found anywhere.
@@ -772,7 +810,7 @@ std::shared_ptr<const CompiledRegex::Needs> needsOf(const icu::UnicodeString& pa
 
 std::shared_ptr<const CompiledRegex::SimpleForm> simpleForm(const icu::UnicodeString& pattern) {
     const std::u32string p = codePoints(pattern);
-    for (auto parse : {parsePairs, parseClassRun, parseWords}) {
+    for (auto parse : {parsePairs, parseClassRun, parseWords, parseClassPair}) {
         CompiledRegex::SimpleForm form;
         if (parse(p, form)) {
             return std::make_shared<const CompiledRegex::SimpleForm>(std::move(form));

@@ -21,12 +21,20 @@ const StringSet& ambiguousTrailingPunctuation() {
     return set;
 }
 
+// The endings a dotted domain is recognised by.
+constexpr std::string_view domainEndings[] = {
+    "com",  "net", "org", "io",  "me", "co",   "ru",    "ua",     "by",   "kz",  "uk",  "us",
+    "eu",   "de",  "fr",  "it",  "es", "pl",   "nl",    "cn",     "jp",   "kr",  "in",  "br",
+    "info", "biz", "app", "dev", "ai", "tech", "store", "online", "site", "xyz", "edu", "gov"};
+
 // An e-mail address, or a dotted domain with a well-known ending, optionally with a path.
 const CompiledRegex& domainOrEmailPrototype() {
     static const CompiledRegex regex = [] {
-        const std::string domain = "[a-z0-9-]+(?:\\.[a-z0-9-]+)*\\.(?:com|net|org|io|me|co|ru|ua|by|kz|uk|us|"
-                                   "eu|de|fr|it|es|pl|nl|cn|jp|"
-                                   "kr|in|br|info|biz|app|dev|ai|tech|store|online|site|xyz|edu|gov)";
+        std::string endings;
+        for (const std::string_view ending : domainEndings) {
+            endings += (endings.empty() ? "" : "|") + std::string(ending);
+        }
+        const std::string domain = "[a-z0-9-]+(?:\\.[a-z0-9-]+)*\\.(?:" + endings + ")";
         auto compiled =
             CompiledRegex::compile("^(?:[a-z0-9._%+-]+@" + domain + "|" + domain + ")(?:/\\S*)?$", true);
         if (!compiled) {
@@ -35,6 +43,35 @@ const CompiledRegex& domainOrEmailPrototype() {
         return *compiled;
     }();
     return regex;
+}
+
+// Whether a text of ASCII characters only holds a full stop and an ending, then its end or a "/":
+// without one it is no domain or address, and the (case-insensitive, costly) regex is not asked.
+// A text beyond ASCII is the regex's to judge, since case folding takes some such characters to
+// ASCII letters.
+bool mayEndLikeDomain(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return true;
+        }
+    }
+    for (std::size_t dot = text.find('.'); dot != std::string_view::npos; dot = text.find('.', dot + 1)) {
+        const std::string_view after = text.substr(dot + 1);
+        for (const std::string_view ending : domainEndings) {
+            if (after.size() < ending.size() ||
+                (after.size() > ending.size() && after[ending.size()] != '/')) {
+                continue;
+            }
+            bool same = true;
+            for (std::size_t i = 0; i < ending.size() && same; ++i) {
+                same = std::tolower(static_cast<unsigned char>(after[i])) == ending[i];
+            }
+            if (same) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 std::string upper(const std::string& s) {
@@ -229,6 +266,10 @@ bool RulesEvaluation::matchesProtectedPattern(std::string_view word) const {
     const CompiledRegex::Subject text(word);
     return std::any_of(config_.protectedPatterns.begin(), config_.protectedPatterns.end(),
                        [&](const ProtectedPattern& p) { return p.regex.find(text); });
+}
+
+bool RulesEvaluation::isDomainOrEmail(std::string_view word, const CompiledRegex::Subject& text) const {
+    return mayEndLikeDomain(word) && index_->domainOrEmail.find(text);
 }
 
 std::optional<Language> RulesEvaluation::uniqueAlphabetLanguage(std::string_view word) const {

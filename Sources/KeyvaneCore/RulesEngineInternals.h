@@ -69,6 +69,8 @@ public:
     std::pair<double, double> thresholdsFor(int length) const;
 
     bool matchesProtectedPattern(std::string_view word) const;
+    // An e-mail address or a domain ("word" as `text`, prepared for the patterns).
+    bool isDomainOrEmail(std::string_view word, const CompiledRegex::Subject& text) const;
     // The one configured language whose alphabet covers the word's letters, if exactly one does.
     std::optional<Language> uniqueAlphabetLanguage(std::string_view word) const;
     std::optional<Language> exactPairTargetLanguage(std::string_view word) const;

@@ -112,7 +112,7 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
 
     if (b.exactCommonWord <= 0 && (!L.impossiblePatterns.empty() || !L.rarePatterns.empty())) {
         const CompiledRegex::Subject text(token);
-        if (anyMatches(L.impossiblePatterns, text) && !index_->domainOrEmail.find(text)) {
+        if (anyMatches(L.impossiblePatterns, text) && !isDomainOrEmail(token, text)) {
             b.impossiblePatternPenalty = w.impossiblePattern;
         }
         if (b.impossiblePatternPenalty == 0 && anyMatches(L.rarePatterns, text)) {

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/RulesConfig.h"
+#include "KeyvaneCore/RulesEngine.h"
+#include "KeyvaneCore/RulesEngineInternals.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -67,10 +69,24 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
     // Simple patterns (letter pairs, classes, one class with a count, literal words) are searched
     // without the regex engine; wrapping one in a group keeps it on the regex engine, so both must
     // agree on every text.
-    const std::vector<std::string> shortPatterns = {
-        "шы|ж[ыяю]",      "a[bc]|xy",       "q[z]",      "ї[ґє]|'[а]",      "😀x",         "[іїєґ]",
-        "[^a-z'\\-]",     "^[ьъы]",         "[ъь]{2}",   "^[^aeiouy]{4,}$", "^[a-c]{2}$", "[xy]+$",
-        "(ру|еру|шт|щт)", "^\\p{Lu}{2,5}$", "\\p{L}{3}", "^[^\\p{Ll}]{2}"};
+    const std::vector<std::string> shortPatterns = {"шы|ж[ыяю]",
+                                                    "a[bc]|xy",
+                                                    "q[z]",
+                                                    "ї[ґє]|'[а]",
+                                                    "😀x",
+                                                    "[іїєґ]",
+                                                    "[^a-z'\\-]",
+                                                    "^[ьъы]",
+                                                    "[ъь]{2}",
+                                                    "^[^aeiouy]{4,}$",
+                                                    "^[a-c]{2}$",
+                                                    "[xy]+$",
+                                                    "(ру|еру|шт|щт)",
+                                                    "^\\p{Lu}{2,5}$",
+                                                    "\\p{L}{3}",
+                                                    "^[^\\p{Ll}]{2}",
+                                                    "[;\\[\\]',.`]\\p{L}",
+                                                    "[^a-x\\]][ь\\-]"};
     const std::vector<std::string> longPatterns = {
         "[bcdfghjklmnpqrstvwxz]{5}", "^[bcdfghjklmnpqrstvwxz]{6,}$", "^[йцкнгшщзхфвпрлджчсмтьб]{4,}",
         "(ghb|nj|xnj|ntcn|rfr|pf|vs)"};
@@ -80,7 +96,8 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
         "ы\xffж",  "жы\xff",   "шй",   "hello",   "strength", "rhythms", "bcdfgh", "bcdfg",    "ab\n",
         "abc\r\n", "bcdfgh\n", "x\n",  "rhy-thm", "don't",    "Hello",   "ьъ",     "ъ",        "ьтот",
         "щтука",   "ghbdtn",   "ntcn", "вспл",    "стрпк",    "ac",      "abc",    "bb\u2028", "xy\x0b",
-        "NYC",     "ПДФ",      "ǅX",   "ABCDEF",  "Ω𝐀",       "A1",      "ЁЖ\n"};
+        "NYC",     "ПДФ",      "ǅX",   "ABCDEF",  "Ω𝐀",       "A1",      "ЁЖ\n",   "ghb;tn",   "k;",
+        "]ь",      "z-",       ",1",   "`Я",      "a.b"};
     // An empty lookahead before the pattern keeps it on the regex engine, unguarded.
     auto unguarded = [](const std::string& pattern, bool caseInsensitive = false) {
         return CompiledRegex::compile("(?=)(?:" + pattern + ")", caseInsensitive);
@@ -137,7 +154,7 @@ TEST(LanguagesSection, SimplePatternsMatchExactlyWhereTheRegularExpressionWould)
            "abc",   "xy",      "y",           "q",      "ababc_",          "abc-",     "AB1",
            "b2",    "\u212Ab", "Kb",          "\u212A", "пример.ru",       "b.",       "\xff@x.io"});
     // Anything else stays a regular expression: a property, a lookahead, an alternation of classes.
-    EXPECT_TRUE(CompiledRegex::compile("[;\\[\\]',.`]\\p{L}")->find("a;b"));
+    EXPECT_TRUE(CompiledRegex::compile("[;\\[\\]',.`]\\p{N}")->find("a;1"));
     EXPECT_TRUE(CompiledRegex::compile("^(?!x)[a-z]+$")->find("abc"));
     EXPECT_FALSE(CompiledRegex::compile("^ab")->find("cab"));
 }
@@ -168,4 +185,19 @@ TEST(LanguagesSection, WordListsAreCaseInsensitiveAndFindEveryWordButPatternList
     EXPECT_FALSE(ru.commonWords.contains("слово"));
     // A list that is not all strings counts as no list.
     EXPECT_TRUE(language("ru", {{"common_words", {"слово", 5}}}).commonWords.empty());
+}
+
+TEST(LanguagesSection, AnAddressOrADomainIsNoImpossibleWordButATextEndingOtherwiseIs) {
+    const RulesEngine engine(RulesConfig::parse(json::object()));
+    const LanguageConfig en = language("en", {{"impossible_patterns", {"[^a-z'\\-]"}}});
+    auto impossible = [&](const char* token) {
+        return engine.evaluation().scoreToken(token, &en, false).impossiblePatternPenalty != 0;
+    };
+    for (const char* address : {"me@example.com", "EXAMPLE.COM", "my-site.dev/x;y", "a.b.info", "x@y.Io/"}) {
+        EXPECT_FALSE(impossible(address)) << address;
+    }
+    // A full stop that is "ю" typed on the wrong layout, an ending followed by more, no ending.
+    for (const char* text : {"ckjdj.bn", "x.comx", "x.com.b", "site.", "a@b", ".org/", "x.ьru"}) {
+        EXPECT_TRUE(impossible(text)) << text;
+    }
 }
