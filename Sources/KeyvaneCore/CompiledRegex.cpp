@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/CompiledRegex.h"
 
+#include "KeyvaneCore/Word.h"
+
 #include <algorithm>
 #include <bitset>
 #include <cctype>
@@ -117,13 +119,14 @@ struct CompiledRegex::SimpleForm {
                (categories != 0 && (U_GET_GC_MASK(static_cast<UChar32>(c)) & categories) != 0);
     }
 
+    // The table holds whether each code point is in the class, negation applied.
     void fillTable() {
         for (char32_t c = 0; c < tableSize; ++c) {
-            table[c] = member(c);
+            table[c] = member(c) != negated;
         }
     }
 
-    bool inClass(char32_t c) const { return (c < tableSize ? table[c] : member(c)) != negated; }
+    bool inClass(char32_t c) const { return c < tableSize ? table[c] : member(c) != negated; }
 
     bool matches(std::u32string_view text) const {
         switch (kind) {
@@ -878,6 +881,24 @@ bool CompiledRegex::find(std::string_view text) const {
 
 CompiledRegex::Subject::Subject(std::string_view utf8)
     : utf8_(utf8) {}
+
+CompiledRegex::Subject::Subject(const Word& word)
+    : utf8_(word.text()) {
+    // Characters of one code point below U+0800 each (Latin and Cyrillic words) are the code
+    // points themselves.
+    if (word.length() > inline_.size()) {
+        return;
+    }
+    for (std::size_t i = 0; i < word.length(); ++i) {
+        const char32_t c = word.smallCodePoint(i);
+        if (c == Word::noCodePoint) {
+            return;
+        }
+        inline_[i] = c;
+    }
+    codePoints_ = std::u32string_view(inline_.data(), word.length());
+    decoded_ = true;
+}
 
 CompiledRegex::Subject::~Subject() = default;
 

@@ -18,6 +18,8 @@ U_NAMESPACE_END
 
 namespace keyvane {
 
+class Word;
+
 // A regular expression in ICU syntax, compiled once when the rules file is loaded. Copies
 // share the compiled pattern, which never changes. Each copy keeps its own matcher for reuse,
 // so one object must not be searched from two threads at once (the engine is single-threaded).
@@ -42,6 +44,8 @@ public:
     class Subject {
     public:
         explicit Subject(std::string_view utf8);
+        // A word's text, with the code points its split already holds when it has them all.
+        explicit Subject(const Word& word);
         ~Subject();
         Subject(const Subject&) = delete;
         Subject& operator=(const Subject&) = delete;
@@ -60,7 +64,7 @@ public:
         std::string_view utf8_;
         mutable std::unique_ptr<icu::UnicodeString> utf16_;
         // Code points of words are decoded in place; longer texts take the heap.
-        mutable std::array<char32_t, 32> inline_{};
+        mutable std::array<char32_t, 32> inline_; // read only through codePoints_
         mutable std::u32string heap_;
         mutable std::u32string_view codePoints_;
         mutable bool decoded_ = false;

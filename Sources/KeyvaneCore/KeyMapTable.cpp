@@ -3,6 +3,9 @@
 
 #include "KeyvaneCore/UnicodeText.h"
 
+#include <algorithm>
+#include <array>
+
 namespace keyvane {
 
 KeyMapTable::KeyMapTable(KeyboardMap lower, KeyboardMap upper)
@@ -18,42 +21,46 @@ KeyMapTable::KeyMapTable(KeyboardMap lower, KeyboardMap upper)
         }
         std::string rendered = KeyboardMaps::mapCharacter(character, lower_, upper_);
         if (rendered != character) {
+            longestRendered_ = std::max(longestRendered_, rendered.size());
             rendered_.push_back(std::move(rendered));
             slots_[c] = static_cast<std::uint16_t>(rendered_.size());
         }
     }
 }
 
-bool KeyMapTable::renderByCodePoints(std::string_view token, std::string& out) const {
+std::optional<std::size_t> KeyMapTable::renderByCodePoints(std::string_view token, char* out) const {
+    char* next = out;
     for (std::size_t i = 0; i < token.size();) {
         char32_t code = 0;
         const std::size_t length = UnicodeText::aloneCharacterAt(token, i, code);
         if (length == 0 || code >= tableEnd) {
-            return false;
+            return std::nullopt;
         }
         const std::uint16_t slot = slots_[code];
         if (slot != 0) {
-            out += rendered_[slot - 1];
-        } else if (length == 1) {
-            out.push_back(token[i]);
+            const std::string& rendered = rendered_[slot - 1];
+            next = std::copy(rendered.begin(), rendered.end(), next);
         } else {
-            out.append(token, i, length);
+            next = std::copy_n(token.data() + i, length, next);
         }
         i += length;
     }
-    return true;
+    return static_cast<std::size_t>(next - out);
 }
 
 std::string KeyMapTable::render(std::string_view token) const {
-    std::string out;
-    out.reserve(token.size() * 2);
-    // Most words are characters of the table's blocks that each stand alone: one per code point.
-    if (slots_.size() == tableEnd && renderByCodePoints(token, out)) {
-        return out;
+    // Most words are characters of the table's blocks that each stand alone: one per code point,
+    // rendered on the stack and copied once.
+    constexpr std::size_t room = 256;
+    if (slots_.size() == tableEnd && token.size() * std::max<std::size_t>(longestRendered_, 1) <= room) {
+        std::array<char, room> buffer;
+        if (const std::optional<std::size_t> length = renderByCodePoints(token, buffer.data())) {
+            return std::string(buffer.data(), *length);
+        }
     }
+    std::string out;
     // A word with a cluster of several code points, or a character past the table: every
     // character through the maps.
-    out.clear();
     UnicodeText::eachGrapheme(
         token, [&](std::string_view c) { out += KeyboardMaps::mapCharacter(c, lower_, upper_); });
     return out;

@@ -8,8 +8,10 @@
 #include "KeyvaneCore/UnicodeText.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <memory_resource>
 #include <unicode/unistr.h>
 
 namespace keyvane {
@@ -553,7 +555,9 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     out.isProtected = ProtectedCheck(*this, token);
     const ScriptClassification script = classifyScript(typed);
     for (std::size_t i = 0; i < typed.length() && !out.hasDigits; ++i) {
-        out.hasDigits = UnicodeText::isNumeric(typed.character(i));
+        const char32_t c = typed.smallCodePoint(i);
+        out.hasDigits =
+            c != Word::noCodePoint ? UnicodeText::isNumeric(c) : UnicodeText::isNumeric(typed.character(i));
     }
     out.isMixed = isMixedScript(script);
     if (out.isMixed) {
@@ -701,7 +705,11 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> ac
         pair.decision = decisionOf(i);
     };
 
-    std::vector<std::size_t> order(all.size());
+    // The lists of directions below are a few indices each: kept on the stack.
+    std::array<std::byte, 1024> room;
+    std::pmr::monotonic_buffer_resource arena(room.data(), room.size());
+    using Indices = std::pmr::vector<std::size_t>;
+    Indices order(all.size(), &arena);
     for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = i;
     }
@@ -713,7 +721,7 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> ac
     if (order.size() == 1) {
         return choose(order.front());
     }
-    std::vector<std::size_t> correcting;
+    Indices correcting(&arena);
     for (std::size_t i : order) {
         if (decisionOf(i).shouldCorrect()) {
             correcting.push_back(i);
@@ -731,7 +739,7 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> ac
     if (correcting.size() == 1) {
         return choose(correcting.front());
     }
-    std::vector<std::size_t> pool;
+    Indices pool(&arena);
     for (std::size_t i : correcting) {
         if (isDictionaryConfirmed(all[i].direction.to, decisionOf(i), memo)) {
             pool.push_back(i);
@@ -743,7 +751,7 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> ac
     // The line is written in one language: of two readings ("файлы" and "файлі" for "afqks"),
     // the one in the line's language.
     if (line.language) {
-        std::vector<std::size_t> inLine;
+        Indices inLine(&arena);
         std::copy_if(pool.begin(), pool.end(), std::back_inserter(inLine),
                      [&](std::size_t i) { return all[i].direction.to == *line.language; });
         if (!inLine.empty()) {
@@ -764,7 +772,7 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> ac
     });
 
     if (!nearTieWithOtherWord) {
-        std::vector<std::size_t> same;
+        Indices same(&arena);
         for (std::size_t i : pool) {
             if (decisionOf(i).correctedToken == bestDecision.correctedToken) {
                 same.push_back(i);
@@ -777,7 +785,7 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> ac
                 }
             }
         }
-        std::vector<std::size_t> close;
+        Indices close(&arena);
         for (std::size_t i : same) {
             if (withinTie(decisionOf(i).candidateScore, bestDecision.candidateScore)) {
                 close.push_back(i);
@@ -796,7 +804,7 @@ void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> ac
     }
 
     if (selection == Selection::live && sessionLanguage) {
-        std::vector<std::size_t> sessionMatches;
+        Indices sessionMatches(&arena);
         for (std::size_t i : pool) {
             if (withinTie(decisionOf(i).candidateScore, bestDecision.candidateScore) &&
                 all[i].direction.to == *sessionLanguage) {

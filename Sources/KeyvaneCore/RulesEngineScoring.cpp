@@ -111,7 +111,7 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
     }
 
     if (b.exactCommonWord <= 0 && (!L.impossiblePatterns.empty() || !L.rarePatterns.empty())) {
-        const CompiledRegex::Subject text(token);
+        const CompiledRegex::Subject text(word);
         if (anyMatches(L.impossiblePatterns, text) && !isDomainOrEmail(token, text)) {
             b.impossiblePatternPenalty = w.impossiblePattern;
         }

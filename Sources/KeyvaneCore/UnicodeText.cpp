@@ -502,6 +502,10 @@ bool isNumeric(std::string_view character) {
     return (properties(firstScalar(character)) & numeric) != 0;
 }
 
+bool isNumeric(char32_t codePoint) {
+    return codePoint <= 0x10FFFF && (properties(static_cast<UChar32>(codePoint)) & numeric) != 0;
+}
+
 int32_t firstCodePoint(std::string_view text) {
     return firstScalar(text);
 }

@@ -104,6 +104,7 @@ bool isLetter(char32_t codePoint);
 
 // True when the character's first code point is numeric (a digit or any other number).
 bool isNumeric(std::string_view character);
+bool isNumeric(char32_t codePoint);
 
 // The first code point of text, or -1 for empty or malformed text.
 int32_t firstCodePoint(std::string_view text);
