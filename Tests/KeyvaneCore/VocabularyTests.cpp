@@ -11,6 +11,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <set>
 
 using namespace keyvane;
 
@@ -88,4 +89,49 @@ TEST(Vocabulary, EveryWordIsFoundThroughItsFilterAndAFileWithoutOneStillAnswersE
     if (auto vocabulary = Vocabulary::map(damaged)) {
         exact(vocabulary);
     }
+}
+
+TEST(Vocabulary, WordsTakeOneByteALetterInTheTrieAndAnswerExactlyAsWritten) {
+    keyvane::testing::TempHome home;
+    const std::string path = home.path() + "/vocabulary_uk.marisa";
+    ASSERT_TRUE(Vocabulary::write({"ґанок", "їжак", "м'ята", "що-небудь", "ёж", "єнот", "word"}, path));
+    for (const auto& vocabulary :
+         {Vocabulary::map(path),
+          Vocabulary::ofWords({"ґанок", "їжак", "м'ята", "що-небудь", "ёж", "єнот", "word"})}) {
+        ASSERT_NE(vocabulary, nullptr);
+        EXPECT_EQ(vocabulary->size(), 7u);
+        for (const char* word : {"ґанок", "їжак", "м'ята", "що-небудь", "ёж", "єнот", "word"}) {
+            EXPECT_TRUE(vocabulary->contains(word)) << word;
+        }
+        // Letters next to those in the code, capitals (outside it), a broken sequence, and the
+        // trie's own mark are no words.
+        for (const char* other :
+             {"ганок", "іжак", "м'ятa", "еж", "енот", "Ґанок", "ЇЖАК", "їжа\xD0", "\xFF"}) {
+            EXPECT_FALSE(vocabulary->contains(other)) << other;
+        }
+    }
+    // Behind the filter, a letter code shared by two letters would still be a wrong answer now
+    // and then: every letter has its own byte, and none is the mark.
+    std::set<std::string> codes;
+    std::vector<std::string> letters = {"'", "-", "a", "z", "ґ"};
+    for (char32_t c = U'а'; c <= U'џ'; ++c) { // а…я, then ѐ…џ (ё, є, і, ї among them)
+        letters.push_back({static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))});
+    }
+    for (const std::string& letter : letters) {
+        std::string code(letter.size(), '\0');
+        const std::optional<std::size_t> length = Vocabulary::toLetterCode(letter, code.data());
+        ASSERT_EQ(length, 1u) << letter;
+        EXPECT_TRUE(codes.insert(code.substr(0, 1)).second) << letter;
+        EXPECT_NE(code[0], '\xFF');
+    }
+
+    // A word with a letter beyond the code keeps every word as it is, still exact.
+    const std::string plain = home.path() + "/vocabulary_en.marisa";
+    ASSERT_TRUE(Vocabulary::write({"naïve", "ґанок", "\xFF"}, plain));
+    auto vocabulary = Vocabulary::map(plain);
+    ASSERT_NE(vocabulary, nullptr);
+    EXPECT_TRUE(vocabulary->contains("naïve"));
+    EXPECT_TRUE(vocabulary->contains("ґанок"));
+    EXPECT_FALSE(vocabulary->contains("naive"));
+    EXPECT_FALSE(vocabulary->contains("ганок"));
 }
