@@ -437,6 +437,21 @@ ScoreMemo::ForWord::~ForWord() {
     }
 }
 
+const std::string& ScoreMemo::formOf(std::string_view word) {
+    for (std::size_t i = 0; i < formCount; ++i) {
+        if (forms[i].word == word) {
+            return forms[i].form;
+        }
+    }
+    if (formCount == forms.size()) {
+        forms.emplace_back();
+    }
+    Form& added = forms[formCount++];
+    added.word.assign(word);
+    added.form = lookupForm(word);
+    return added.form;
+}
+
 bool RulesEvaluation::isDictionaryConfirmed(Language targetKey, const RulesDecision& decision,
                                             ScoreMemo& memo) const {
     return decision.correctedToken && isWordOf(targetKey, *decision.correctedToken, memo);
@@ -448,7 +463,7 @@ bool RulesEvaluation::isWordOf(Language key, std::string_view word, ScoreMemo& m
         return false;
     }
     // Two typed readings often give one correction ("руддщ" read as Russian and as Ukrainian).
-    const std::string form = lookupForm(word);
+    const std::string& form = memo.formOf(word);
     return !form.empty() && memo.knows(*lang, form);
 }
 
@@ -679,7 +694,7 @@ void RulesEvaluation::preferKnownReading(PairOutcome& pair, std::string_view tok
     }
     // It takes the place of a correction into no word of any active language.
     const std::string& chosen = pair.directions[*pair.chosen].candidate;
-    if (!known || lookupForm(chosen).empty() ||
+    if (!known || memo.formOf(chosen).empty() ||
         std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(),
                     [&](Language key) { return isWordOf(key, chosen, memo); })) {
         return;

@@ -202,6 +202,12 @@ struct ScoreMemo {
     std::vector<Entry> entries;
     std::vector<Known> known; // the first `knownCount` are this word's; the rest keep their room
     std::size_t knownCount = 0;
+    struct Form {
+        std::string word;
+        std::string form;
+    };
+    std::vector<Form> forms; // the first `formCount` are this word's; the rest keep their room
+    std::size_t formCount = 0;
 
     // Room for what one word's directions usually need, in one allocation each.
     ScoreMemo() {
@@ -215,6 +221,7 @@ struct ScoreMemo {
         wordCount = 0;
         entries.clear();
         knownCount = 0;
+        formCount = 0;
     }
 
     // A memo for one word: the thread's own, kept from word to word so its room is made once, or a
@@ -249,6 +256,11 @@ struct ScoreMemo {
         added.known = language.knows(word);
         return added.known;
     }
+
+    // A correction as the word lists hold it (lower-cased, punctuation around it gone; empty for
+    // no word), made once: each language is asked about the same correction. The reference holds
+    // until the next form is made.
+    const std::string& formOf(std::string_view word);
 
     // The split of a text, made once. The reference holds until the next split.
     const Word& split(std::string_view text) { return words[indexOf(text)]; }
