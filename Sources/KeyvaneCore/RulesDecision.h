@@ -33,6 +33,7 @@ enum class DecisionReason {
     candidateScoreTooLow,
     highConfidenceGibberishBypass,
     knownWordOverNonWord,
+    hyphenatedPartsAreWords,
     lowConfidence,
     protectedPattern,
     layoutMismatch,

@@ -371,9 +371,23 @@ bool RulesEvaluation::isKnownWordInAnyTarget(const std::optional<std::string>& w
     if (UnicodeText::length(letters) < 2) {
         return false;
     }
+    // A hyphenated word ("что-то") is known when each of its parts is a word of one language.
+    std::vector<std::string> parts;
+    const std::string_view whole = *word;
+    if (whole.find('-') != std::string_view::npos) {
+        for (std::size_t start = 0, hyphen = 0; hyphen != std::string_view::npos; start = hyphen + 1) {
+            hyphen = whole.find('-', start);
+            parts.push_back(
+                lookupForm(whole.substr(start, hyphen == std::string_view::npos ? hyphen : hyphen - start)));
+        }
+    }
     return std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(), [&](Language key) {
         const LanguageConfig* lang = language(key);
-        return lang != nullptr && (lang->knows(letters) || lang->knows(form));
+        return lang != nullptr &&
+               (lang->knows(letters) || lang->knows(form) ||
+                (!parts.empty() && std::all_of(parts.begin(), parts.end(), [&](const std::string& part) {
+                    return !part.empty() && lang->knows(part);
+                })));
     });
 }
 
@@ -669,7 +683,92 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     }
     selectWinner(out, activeInputSource, sessionLanguage, line, selection, memo);
     preferKnownReading(out, token, trailing, memo);
+    readHyphenatedParts(out, token, trailing, line, memo);
     return out;
+}
+
+void RulesEvaluation::readHyphenatedParts(PairOutcome& pair, std::string_view token,
+                                          std::string_view trailing, const LineContext& line,
+                                          ScoreMemo& memo) const {
+    const DecisionReason reason = pair.decision.reason;
+    if (pair.decision.shouldCorrect() || token.find('-') == std::string_view::npos ||
+        (reason != DecisionReason::candidateScoreTooLow && reason != DecisionReason::lowConfidence &&
+         reason != DecisionReason::noMappingChange) ||
+        pair.isProtected()) {
+        return;
+    }
+    // Parts of two or more characters each, with one hyphen between them ("из-за", "tip-top").
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t hyphen = token.find('-', start);
+        parts.push_back(
+            token.substr(start, hyphen == std::string_view::npos ? std::string_view::npos : hyphen - start));
+        if (hyphen == std::string_view::npos) {
+            break;
+        }
+        start = hyphen + 1;
+    }
+    if (parts.size() < 2 || std::any_of(parts.begin(), parts.end(), [](std::string_view part) {
+            return UnicodeText::length(part) < 2;
+        })) {
+        return;
+    }
+    // How well a language knows a part: 2 a common word, 1 a word of its vocabulary, 0 no word.
+    auto knownAs = [&](Language key, std::string_view part) {
+        const LanguageConfig* lang = language(key);
+        const std::string& form = memo.formOf(part);
+        if (lang == nullptr || form.empty()) {
+            return 0;
+        }
+        return lang->commonWords.contains(form) ? 2 : memo.knows(*lang, form) ? 1 : 0;
+    };
+    std::optional<std::size_t> found;
+    for (std::size_t i = 0; i < pair.directions.size(); ++i) {
+        const DirectionOutcome& d = pair.directions[i];
+        if (!d.scored || isSameScriptDirection(d.direction)) {
+            continue;
+        }
+        std::string reading;
+        bool words = true;
+        for (std::size_t k = 0; k < parts.size() && words; ++k) {
+            // Each part reads as a word, better known than the part as typed ("nj" is an English
+            // abbreviation, "то" a common Russian word; "из" typed right reads "bp").
+            const std::string part = mapToken(parts[k], d.direction);
+            const int known = knownAs(d.direction.to, part);
+            words = known > 0 && known > knownAs(d.direction.from, parts[k]);
+            reading += (k == 0 ? "" : "-") + part;
+        }
+        if (!words || reading != d.candidate) {
+            continue;
+        }
+        // Two readings that are words in two languages: the line's language decides, else neither.
+        if (found && pair.directions[*found].candidate != d.candidate) {
+            const bool lineSaysThis = line.language && *line.language == d.direction.to;
+            const bool lineSaysFound =
+                line.language && *line.language == pair.directions[*found].direction.to;
+            if (lineSaysFound == lineSaysThis) {
+                return;
+            }
+            if (lineSaysFound) {
+                continue;
+            }
+        }
+        if (!found || pair.directions[*found].candidate != d.candidate) {
+            found = i;
+        }
+    }
+    if (!found) {
+        return;
+    }
+    const DirectionOutcome& d = pair.directions[*found];
+    RulesDecision decision =
+        RulesDecision::correction(preserveCase(token, d.candidate) + renderTrailing(trailing, d.direction),
+                                  DecisionReason::hyphenatedPartsAreWords, d.decision.confidence,
+                                  d.decision.originalScore, d.decision.candidateScore);
+    decision.sourceLanguage = d.direction.from;
+    decision.targetLanguage = d.direction.to;
+    pair.chosen = found;
+    pair.decision = std::move(decision);
 }
 
 void RulesEvaluation::preferKnownReading(PairOutcome& pair, std::string_view token, std::string_view trailing,

@@ -151,6 +151,28 @@ TEST(ShippedRulesFile, AReadingThatIsAWordBeatsACorrectionIntoNoWord) {
     }
 }
 
+TEST(ShippedRulesFile, AHyphenatedWordIsReadPartByPartWhenEveryPartReadsAsAWord) {
+    // The hyphen's letter pairs sink the whole word's score; its parts are common words.
+    const std::pair<const char*, const char*> typedWrong[] = {{"xnj-nj", "что-то"},
+                                                              {"Xnj-nj,", "Что-то,"},
+                                                              {"gj-hfpyjve", "по-разному"},
+                                                              {",elm-zrbq", "будь-який"},
+                                                              {"цудд-лтщцт", "well-known"}};
+    for (const auto& [typed, meant] : typedWrong) {
+        const RulesDecision d = shippedEngine().evaluate(typed, "", false, std::nullopt, std::nullopt);
+        EXPECT_EQ(d.correctedToken.value_or(typed), std::string(meant)) << typed;
+    }
+    EXPECT_EQ(shippedEngine().evaluate("xnj-nj", "", false, std::nullopt, std::nullopt).reason,
+              DecisionReason::hyphenatedPartsAreWords);
+    // Typed right, or with a part that reads as no word: left alone. "из" typed right reads "bp",
+    // an English abbreviation, but "из" is the better known word.
+    for (const char* typed : {"что-то", "из-за", "по-разному", "будь-який", "well-known", "tip-top", "e-mail",
+                              "xnj-qwzx", "re-do"}) {
+        const RulesDecision d = shippedEngine().evaluate(typed, "", false, std::nullopt, std::nullopt);
+        EXPECT_FALSE(d.shouldCorrect()) << typed << " → " << d.correctedToken.value_or("");
+    }
+}
+
 TEST(ShippedRulesFile, RussianAndUkrainianWordsTypedRightStayWithoutALine) {
     const RulesEngine& engine = shippedEngine();
     // Words of one language, typed on its layout, whose letters read as a word (or near one) of
