@@ -28,7 +28,7 @@ const char* toString(DecisionReason reason) {
     case DecisionReason::candidateScoreTooLow: return "candidate_score_too_low";
     case DecisionReason::highConfidenceGibberishBypass: return "high_confidence_gibberish_bypass";
     case DecisionReason::knownWordOverNonWord: return "known_word_over_non_word";
-    case DecisionReason::hyphenatedPartsAreWords: return "hyphenated_parts_are_words";
+    case DecisionReason::partsAreWords: return "parts_are_words";
     case DecisionReason::lowConfidence: return "low_confidence";
     case DecisionReason::protectedPattern: return "protected_pattern";
     case DecisionReason::layoutMismatch: return "layout_mismatch";

@@ -33,7 +33,7 @@ enum class DecisionReason {
     candidateScoreTooLow,
     highConfidenceGibberishBypass,
     knownWordOverNonWord,
-    hyphenatedPartsAreWords,
+    partsAreWords,
     lowConfidence,
     protectedPattern,
     layoutMismatch,

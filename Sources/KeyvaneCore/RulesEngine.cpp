@@ -683,34 +683,17 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     }
     selectWinner(out, activeInputSource, sessionLanguage, line, selection, memo);
     preferKnownReading(out, token, trailing, memo);
-    readHyphenatedParts(out, token, trailing, line, memo);
+    readByParts(out, token, trailing, line, memo);
     return out;
 }
 
-void RulesEvaluation::readHyphenatedParts(PairOutcome& pair, std::string_view token,
-                                          std::string_view trailing, const LineContext& line,
-                                          ScoreMemo& memo) const {
+void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
+                                  const LineContext& line, ScoreMemo& memo) const {
     const DecisionReason reason = pair.decision.reason;
-    if (pair.decision.shouldCorrect() || token.find('-') == std::string_view::npos ||
+    if (pair.decision.shouldCorrect() ||
         (reason != DecisionReason::candidateScoreTooLow && reason != DecisionReason::lowConfidence &&
          reason != DecisionReason::noMappingChange) ||
         pair.isProtected()) {
-        return;
-    }
-    // Parts of two or more characters each, with one hyphen between them ("из-за", "tip-top").
-    std::vector<std::string_view> parts;
-    for (std::size_t start = 0;;) {
-        const std::size_t hyphen = token.find('-', start);
-        parts.push_back(
-            token.substr(start, hyphen == std::string_view::npos ? std::string_view::npos : hyphen - start));
-        if (hyphen == std::string_view::npos) {
-            break;
-        }
-        start = hyphen + 1;
-    }
-    if (parts.size() < 2 || std::any_of(parts.begin(), parts.end(), [](std::string_view part) {
-            return UnicodeText::length(part) < 2;
-        })) {
         return;
     }
     // How well a language knows a part: 2 a common word, 1 a word of its vocabulary, 0 no word.
@@ -722,23 +705,70 @@ void RulesEvaluation::readHyphenatedParts(PairOutcome& pair, std::string_view to
         }
         return lang->commonWords.contains(form) ? 2 : memo.knows(*lang, form) ? 1 : 0;
     };
+    // Whether a reading, cut where it has a hyphen or a full stop, is words and initials: each
+    // part of two or more characters reads as a word, better known than the part as typed ("nj"
+    // is an English abbreviation, "то" a common Russian word; "из" typed right reads "bp"); a
+    // capital alone before a full stop is an initial ("А.С.Пушкин"), and one word at least is there.
+    std::optional<Word> typedSplit;
+    auto readsAsParts = [&](const DirectionOutcome& d) {
+        if (!typedSplit) {
+            typedSplit.emplace(token);
+        }
+        const Word& typed = *typedSplit;
+        const Word reading(d.candidate);
+        if (reading.length() != typed.length()) {
+            return false;
+        }
+        // The reading is cut at a hyphen, and at a full stop typed with a key that is no letter
+        // ("/" on English keys; "ю" typed for one is a letter).
+        auto cutsAt = [&](std::size_t i) {
+            const std::string_view c = reading.character(i);
+            return c == "-" || (c == "." && !UnicodeText::isLetter(typed.character(i)));
+        };
+        const std::size_t end = reading.length();
+        bool cut = false;
+        bool word = false;
+        for (std::size_t from = 0; from < end;) {
+            std::size_t to = from;
+            while (to < end && !cutsAt(to)) {
+                ++to;
+            }
+            if (to == from) {
+                return false; // two marks in a row, or one at the start
+            }
+            const std::string_view part = reading.characters(from, to);
+            // An initial whose key types another letter on another layout ("Э" and "Є") could be
+            // either: none is taken.
+            const bool initial =
+                to - from == 1 && to < end && reading.character(to) == "." &&
+                UnicodeText::isUpperCase(part) &&
+                std::all_of(pair.directions.begin(), pair.directions.end(),
+                            [&](const DirectionOutcome& other) {
+                                if (other.direction.from != d.direction.from || !other.scored ||
+                                    isSameScriptDirection(other.direction)) {
+                                    return true;
+                                }
+                                const Word otherReading(other.candidate);
+                                return otherReading.length() >= to &&
+                                       otherReading.characters(0, to) == reading.characters(0, to);
+                            });
+            if (!initial) {
+                const int known = knownAs(d.direction.to, part);
+                if (known == 0 || known <= knownAs(d.direction.from, typed.characters(from, to))) {
+                    return false;
+                }
+                word = true;
+            }
+            cut = cut || to < end;
+            from = to + 1;
+        }
+        return cut && word;
+    };
     std::optional<std::size_t> found;
     for (std::size_t i = 0; i < pair.directions.size(); ++i) {
         const DirectionOutcome& d = pair.directions[i];
-        if (!d.scored || isSameScriptDirection(d.direction)) {
-            continue;
-        }
-        std::string reading;
-        bool words = true;
-        for (std::size_t k = 0; k < parts.size() && words; ++k) {
-            // Each part reads as a word, better known than the part as typed ("nj" is an English
-            // abbreviation, "то" a common Russian word; "из" typed right reads "bp").
-            const std::string part = mapToken(parts[k], d.direction);
-            const int known = knownAs(d.direction.to, part);
-            words = known > 0 && known > knownAs(d.direction.from, parts[k]);
-            reading += (k == 0 ? "" : "-") + part;
-        }
-        if (!words || reading != d.candidate) {
+        if (!d.scored || isSameScriptDirection(d.direction) ||
+            d.candidate.find_first_of("-.") == std::string::npos || !readsAsParts(d)) {
             continue;
         }
         // Two readings that are words in two languages: the line's language decides, else neither.
@@ -763,7 +793,7 @@ void RulesEvaluation::readHyphenatedParts(PairOutcome& pair, std::string_view to
     const DirectionOutcome& d = pair.directions[*found];
     RulesDecision decision =
         RulesDecision::correction(preserveCase(token, d.candidate) + renderTrailing(trailing, d.direction),
-                                  DecisionReason::hyphenatedPartsAreWords, d.decision.confidence,
+                                  DecisionReason::partsAreWords, d.decision.confidence,
                                   d.decision.originalScore, d.decision.candidateScore);
     decision.sourceLanguage = d.direction.from;
     decision.targetLanguage = d.direction.to;

@@ -164,11 +164,11 @@ public:
     // its score, that is a word of its language.
     void preferKnownReading(PairOutcome& pair, std::string_view token, std::string_view trailing,
                             ScoreMemo& memo) const;
-    // A hyphenated word left alone for its score ("xnj-nj") is read part by part: corrected when,
-    // between the alphabets, every part reads as a word of the target, better known there than the
-    // part as typed is in its own language.
-    void readHyphenatedParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
-                             const LineContext& line, ScoreMemo& memo) const;
+    // A word left alone for its score that is joined of parts ("xnj-nj", "F/C/Geirby") is read
+    // part by part: corrected when, between the alphabets, every part reads as a word of the
+    // target, better known there than the part as typed is in its own language, or as an initial.
+    void readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
+                     const LineContext& line, ScoreMemo& memo) const;
     void selectWinner(PairOutcome& pair, std::optional<Language> activeInputSource,
                       std::optional<Language> sessionLanguage, const LineContext& line, Selection selection,
                       ScoreMemo& memo) const;

@@ -56,7 +56,7 @@ std::string KeyvaneDiagnosticAnalyzer::humanReason(const std::string& reasonCode
         {"length_2_no_exact_match", "two characters without curated short-word match"},
         {"length_2_session_mismatch", "two characters, session language disagrees with target"},
         {"known_word_over_non_word", "the one reading that is a word, over a correction into no word"},
-        {"hyphenated_parts_are_words", "every part of the hyphenated word reads as a word"},
+        {"parts_are_words", "every part of the word (between hyphens, after initials) reads as a word"},
         {"unknown_script", "unknown script"},
         {"empty_token", "empty token"},
     };
