@@ -690,10 +690,16 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
 void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
                                   const LineContext& line, ScoreMemo& memo) const {
     const DecisionReason reason = pair.decision.reason;
+    auto mayBeCut = [&](const DirectionOutcome& d) {
+        return d.scored &&
+               std::any_of(d.candidate.begin(), d.candidate.end(),
+                           [](char c) { return c == '-' || c == '.'; }) &&
+               !isSameScriptDirection(d.direction);
+    };
     if (pair.decision.shouldCorrect() ||
         (reason != DecisionReason::candidateScoreTooLow && reason != DecisionReason::lowConfidence &&
          reason != DecisionReason::noMappingChange) ||
-        pair.isProtected()) {
+        std::none_of(pair.directions.begin(), pair.directions.end(), mayBeCut) || pair.isProtected()) {
         return;
     }
     // How well a language knows a part: 2 a common word, 1 a word of its vocabulary, 0 no word.
@@ -726,6 +732,13 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
             return c == "-" || (c == "." && !UnicodeText::isLetter(typed.character(i)));
         };
         const std::size_t end = reading.length();
+        std::size_t firstCut = 0;
+        while (firstCut < end && !cutsAt(firstCut)) {
+            ++firstCut;
+        }
+        if (firstCut == end) {
+            return false; // one part: the whole word, judged already
+        }
         bool cut = false;
         bool word = false;
         for (std::size_t from = 0; from < end;) {
@@ -767,8 +780,7 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
     std::optional<std::size_t> found;
     for (std::size_t i = 0; i < pair.directions.size(); ++i) {
         const DirectionOutcome& d = pair.directions[i];
-        if (!d.scored || isSameScriptDirection(d.direction) ||
-            d.candidate.find_first_of("-.") == std::string::npos || !readsAsParts(d)) {
+        if (!mayBeCut(d) || !readsAsParts(d)) {
             continue;
         }
         // Two readings that are words in two languages: the line's language decides, else neither.
