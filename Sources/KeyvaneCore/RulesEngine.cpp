@@ -736,10 +736,9 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
         while (firstCut < end && !cutsAt(firstCut)) {
             ++firstCut;
         }
-        if (firstCut == end) {
-            return false; // one part: the whole word, judged already
+        if (firstCut == end || cutsAt(end - 1)) {
+            return false; // one part (the whole word, judged already), or a mark at the end
         }
-        bool cut = false;
         bool word = false;
         for (std::size_t from = 0; from < end;) {
             std::size_t to = from;
@@ -772,10 +771,9 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
                 }
                 word = true;
             }
-            cut = cut || to < end;
             from = to + 1;
         }
-        return cut && word;
+        return word;
     };
     std::optional<std::size_t> found;
     for (std::size_t i = 0; i < pair.directions.size(); ++i) {
@@ -802,14 +800,18 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
     if (!found) {
         return;
     }
-    const DirectionOutcome& d = pair.directions[*found];
-    RulesDecision decision =
-        RulesDecision::correction(preserveCase(token, d.candidate) + renderTrailing(trailing, d.direction),
-                                  DecisionReason::partsAreWords, d.decision.confidence,
-                                  d.decision.originalScore, d.decision.candidateScore);
+    correctInto(pair, *found, token, trailing, DecisionReason::partsAreWords);
+}
+
+void RulesEvaluation::correctInto(PairOutcome& pair, std::size_t index, std::string_view token,
+                                  std::string_view trailing, DecisionReason reason) const {
+    const DirectionOutcome& d = pair.directions[index];
+    RulesDecision decision = RulesDecision::correction(
+        preserveCase(token, d.candidate) + renderTrailing(trailing, d.direction), reason,
+        d.decision.confidence, d.decision.originalScore, d.decision.candidateScore);
     decision.sourceLanguage = d.direction.from;
     decision.targetLanguage = d.direction.to;
-    pair.chosen = found;
+    pair.chosen = index;
     pair.decision = std::move(decision);
 }
 
@@ -840,15 +842,7 @@ void RulesEvaluation::preferKnownReading(PairOutcome& pair, std::string_view tok
                     [&](Language key) { return isWordOf(key, chosen, memo); })) {
         return;
     }
-    const DirectionOutcome& d = pair.directions[*known];
-    RulesDecision decision =
-        RulesDecision::correction(preserveCase(token, d.candidate) + renderTrailing(trailing, d.direction),
-                                  DecisionReason::knownWordOverNonWord, d.decision.confidence,
-                                  d.decision.originalScore, d.decision.candidateScore);
-    decision.sourceLanguage = d.direction.from;
-    decision.targetLanguage = d.direction.to;
-    pair.chosen = known;
-    pair.decision = std::move(decision);
+    correctInto(pair, *known, token, trailing, DecisionReason::knownWordOverNonWord);
 }
 
 void RulesEvaluation::selectWinner(PairOutcome& pair, std::optional<Language> activeInputSource,

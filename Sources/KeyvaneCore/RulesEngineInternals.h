@@ -169,6 +169,9 @@ public:
     // target, better known there than the part as typed is in its own language, or as an initial.
     void readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
                      const LineContext& line, ScoreMemo& memo) const;
+    // The pair's decision becomes the correction into one direction's reading, for `reason`.
+    void correctInto(PairOutcome& pair, std::size_t index, std::string_view token, std::string_view trailing,
+                     DecisionReason reason) const;
     void selectWinner(PairOutcome& pair, std::optional<Language> activeInputSource,
                       std::optional<Language> sessionLanguage, const LineContext& line, Selection selection,
                       ScoreMemo& memo) const;
