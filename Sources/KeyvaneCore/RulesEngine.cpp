@@ -731,13 +731,13 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
             const std::string_view c = reading.character(i);
             return c == "-" || (c == "." && !UnicodeText::isLetter(typed.character(i)));
         };
-        const std::size_t end = reading.length();
+        std::size_t end = reading.length();
         std::size_t firstCut = 0;
         while (firstCut < end && !cutsAt(firstCut)) {
             ++firstCut;
         }
-        if (firstCut == end || cutsAt(end - 1)) {
-            return false; // one part (the whole word, judged already), or a mark at the end
+        if (firstCut + 1 >= end) {
+            return false; // one part, the whole word, judged already (a mark at its end is no cut)
         }
         bool word = false;
         for (std::size_t from = 0; from < end;) {
@@ -747,6 +747,9 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
             }
             if (to == from) {
                 return false; // two marks in a row, or one at the start
+            }
+            if (to + 1 == end) {
+                end = to; // a full stop after the last part ("своп-файл.") ends the word
             }
             const std::string_view part = reading.characters(from, to);
             // An initial whose key types another letter on another layout ("Э" and "Є") could be
