@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeyvaneCore/Vocabulary.h"
 
+#include "KeyvaneCore/UnicodeText.h"
+
 #include <array>
 #include <cstring>
 #include <fcntl.h>
@@ -73,19 +75,16 @@ Vocabulary::~Vocabulary() = default;
 
 std::optional<std::size_t> Vocabulary::toLetterCode(std::string_view word, char* out) {
     std::size_t length = 0;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        const auto lead = static_cast<unsigned char>(word[i]);
-        if (lead < 0x80) {
-            out[length++] = static_cast<char>(lead);
-            continue;
-        }
-        if ((lead & 0xE0) != 0xC0 || i + 1 >= word.size() ||
-            (static_cast<unsigned char>(word[i + 1]) & 0xC0) != 0x80) {
+    for (std::size_t at = 0; at < word.size();) {
+        char32_t c = 0;
+        const std::size_t bytes = UnicodeText::aloneCharacterAt(word, at, c);
+        if (bytes == 0) {
             return std::nullopt;
         }
-        const char32_t c =
-            (static_cast<char32_t>(lead & 0x1F) << 6) | (static_cast<unsigned char>(word[++i]) & 0x3F);
-        if (c >= 0x0430 && c <= 0x045F) {
+        at += bytes;
+        if (c < 0x80) {
+            out[length++] = static_cast<char>(c);
+        } else if (c >= 0x0430 && c <= 0x045F) {
             out[length++] = static_cast<char>(0x80 + (c - 0x0430));
         } else if (c == 0x0491) {
             out[length++] = static_cast<char>(0xB0);

@@ -369,13 +369,13 @@ void X11Session::erasePosted() {
     }
 }
 
-std::optional<std::vector<std::string>>
-X11Session::textOfQueuedKeys(std::size_t from, unsigned int group, unsigned int mods,
-                             std::optional<unsigned int> readIn) const {
+std::optional<std::vector<std::string>> X11Session::textOfQueuedKeys(std::size_t from, unsigned int group,
+                                                                     unsigned int mods,
+                                                                     std::optional<unsigned int> readIn) {
     std::vector<std::string> typed;
     group = readIn.value_or(group);
     OwnKeyPresses ours = injector_->pressesInFlight();
-    const double now = const_cast<X11Session*>(this)->now();
+    const double at = now();
     for (std::size_t i = 0; i < queue_->size(); ++i) {
         const QueuedEvent& item = (*queue_)[i];
         if (item.kind == QueuedEvent::Kind::state) {
@@ -386,7 +386,7 @@ X11Session::textOfQueuedKeys(std::size_t from, unsigned int group, unsigned int 
         if (item.kind != QueuedEvent::Kind::rawKey) {
             continue;
         }
-        if (item.source == xtestKeyboard_ && ours.take(item.keycode, now)) {
+        if (item.source == xtestKeyboard_ && ours.take(item.keycode, at)) {
             continue; // the program's own
         }
         if (i < from || item.keycode == injector_->quietKeycode()) {

@@ -109,7 +109,7 @@ private:
     // `readIn` where given, else in the group each was typed in.
     std::optional<std::vector<std::string>>
     textOfQueuedKeys(std::size_t from, unsigned int group, unsigned int mods,
-                     std::optional<unsigned int> readIn = std::nullopt) const;
+                     std::optional<unsigned int> readIn = std::nullopt);
     bool isOwnShortcut(unsigned int xkeycode, unsigned int mods) const;
     std::optional<unsigned int> currentGroup();
     // Makes every client learn the keyboard group anew, after this program typed or bound keys.
