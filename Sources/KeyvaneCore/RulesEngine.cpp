@@ -693,7 +693,7 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
     auto mayBeCut = [&](const DirectionOutcome& d) {
         return d.scored &&
                std::any_of(d.candidate.begin(), d.candidate.end(),
-                           [](char c) { return c == '-' || c == '.'; }) &&
+                           [](char c) { return c == '-' || c == '.' || c == '/'; }) &&
                !isSameScriptDirection(d.direction);
     };
     if (pair.decision.shouldCorrect() ||
@@ -711,10 +711,27 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
         }
         return lang->commonWords.contains(form) ? 2 : memo.knows(*lang, form) ? 1 : 0;
     };
-    // Whether a reading, cut where it has a hyphen or a full stop, is words and initials: each
-    // part of two or more characters reads as a word, better known than the part as typed ("nj"
-    // is an English abbreviation, "то" a common Russian word; "из" typed right reads "bp"); a
-    // capital alone before a full stop is an initial ("А.С.Пушкин"), and one word at least is there.
+    // A name after initials ("Н.Векшин") is in no vocabulary: it must read as the target's
+    // letters better than it was typed, and be no word as typed.
+    auto readsAsName = [&](const LayoutDirection& direction, std::string_view part, std::string_view typed) {
+        if (UnicodeText::length(part) < 3 || !UnicodeText::isUpperCase(UnicodeText::firstGrapheme(part)) ||
+            knownAs(direction.from, typed) != 0) {
+            return false;
+        }
+        const std::string partForm = memo.formOf(part);
+        const std::string typedForm = memo.formOf(typed);
+        if (partForm.empty() || typedForm.empty()) {
+            return false;
+        }
+        const double read = memo.score(*this, partForm, language(direction.to), false).total();
+        const double asTyped = memo.score(*this, typedForm, language(direction.from), false).total();
+        return read > 0 && read > asTyped;
+    };
+    // Whether a reading, cut where it has a hyphen, or a full stop or slash typed with a key that
+    // is no letter, is words and initials: each part of two or more characters reads as a word,
+    // better known than the part as typed ("nj" is an English abbreviation, "то" a common Russian
+    // word; "из" typed right reads "bp"), or as a name after an initial; a capital alone before a
+    // full stop is an initial ("А.С.Пушкин"), and one word at least is there.
     std::optional<Word> typedSplit;
     auto readsAsParts = [&](const DirectionOutcome& d) {
         if (!typedSplit) {
@@ -725,11 +742,10 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
         if (reading.length() != typed.length()) {
             return false;
         }
-        // The reading is cut at a hyphen, and at a full stop typed with a key that is no letter
-        // ("/" on English keys; "ю" typed for one is a letter).
+        // ("/" on English keys is a full stop on the Russian ones; "ю" typed for one is a letter.)
         auto cutsAt = [&](std::size_t i) {
             const std::string_view c = reading.character(i);
-            return c == "-" || (c == "." && !UnicodeText::isLetter(typed.character(i)));
+            return c == "-" || ((c == "." || c == "/") && !UnicodeText::isLetter(typed.character(i)));
         };
         std::size_t end = reading.length();
         std::size_t firstCut = 0;
@@ -740,6 +756,7 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
             return false; // one part, the whole word, judged already (a mark at its end is no cut)
         }
         bool word = false;
+        bool afterInitial = false;
         for (std::size_t from = 0; from < end;) {
             std::size_t to = from;
             while (to < end && !cutsAt(to)) {
@@ -752,28 +769,18 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
                 end = to; // a full stop after the last part ("своп-файл.") ends the word
             }
             const std::string_view part = reading.characters(from, to);
-            // An initial whose key types another letter on another layout ("Э" and "Є") could be
-            // either: none is taken.
             const bool initial =
-                to - from == 1 && to < end && reading.character(to) == "." &&
-                UnicodeText::isUpperCase(part) &&
-                std::all_of(pair.directions.begin(), pair.directions.end(),
-                            [&](const DirectionOutcome& other) {
-                                if (other.direction.from != d.direction.from || !other.scored ||
-                                    isSameScriptDirection(other.direction)) {
-                                    return true;
-                                }
-                                const Word otherReading(other.candidate);
-                                return otherReading.length() >= to &&
-                                       otherReading.characters(0, to) == reading.characters(0, to);
-                            });
+                to - from == 1 && to < end && reading.character(to) == "." && UnicodeText::isUpperCase(part);
             if (!initial) {
+                const std::string_view typedPart = typed.characters(from, to);
                 const int known = knownAs(d.direction.to, part);
-                if (known == 0 || known <= knownAs(d.direction.from, typed.characters(from, to))) {
+                if ((known == 0 && !(afterInitial && readsAsName(d.direction, part, typedPart))) ||
+                    (known != 0 && known <= knownAs(d.direction.from, typedPart))) {
                     return false;
                 }
                 word = true;
             }
+            afterInitial = initial;
             from = to + 1;
         }
         return word;
@@ -784,7 +791,8 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
         if (!mayBeCut(d) || !readsAsParts(d)) {
             continue;
         }
-        // Two readings that are words in two languages: the line's language decides, else neither.
+        // Two readings in two languages ("И.Э.Бабель" and "И.Є.Бабель": "Э" and "Є" are one
+        // key): the line's language decides, else neither.
         if (found && pair.directions[*found].candidate != d.candidate) {
             const bool lineSaysThis = line.language && *line.language == d.direction.to;
             const bool lineSaysFound =
