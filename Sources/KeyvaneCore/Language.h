@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <nlohmann/json_fwd.hpp>
@@ -38,6 +39,26 @@ private:
         return static_cast<std::uint8_t>(1U << static_cast<unsigned>(language));
     }
     std::uint8_t bits_ = 0;
+};
+
+// Languages in an order, each once at most (what a word's letters allow, say), without an
+// allocation on the word path. A language beyond the room is not kept.
+class LanguageList {
+public:
+    constexpr void push_back(Language language) {
+        if (size_ < items_.size()) {
+            items_[size_++] = language;
+        }
+    }
+    constexpr std::size_t size() const { return size_; }
+    constexpr bool empty() const { return size_ == 0; }
+    constexpr Language front() const { return items_[0]; }
+    constexpr const Language* begin() const { return items_.data(); }
+    constexpr const Language* end() const { return items_.data() + size_; }
+
+private:
+    std::array<Language, allLanguages.size()> items_{};
+    std::size_t size_ = 0;
 };
 
 } // namespace keyvane

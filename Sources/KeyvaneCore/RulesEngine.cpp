@@ -193,6 +193,7 @@ void RulesEngine::reloadConfig(RulesConfig config) {
     config_ = std::move(config);
     for (const auto& [key, language] : config_.languages) {
         index->letterTables.emplace_back(&language, LetterTables(language));
+        index->languages[static_cast<std::size_t>(key)] = &language;
     }
     index_ = std::move(index);
 }
@@ -212,8 +213,7 @@ const LetterTables& RulesEvaluation::lettersOf(const LanguageConfig& language,
 }
 
 const LanguageConfig* RulesEvaluation::language(Language key) const {
-    auto it = config_.languages.find(key);
-    return it == config_.languages.end() ? nullptr : &it->second;
+    return index_->languages[static_cast<std::size_t>(key)];
 }
 
 std::string RulesEvaluation::mapToken(std::string_view token, const LayoutDirection& direction) const {
@@ -245,8 +245,8 @@ RulesEvaluation::ScriptClassification RulesEvaluation::classifyScript(const Word
     return script;
 }
 
-std::vector<Language> RulesEvaluation::detectSourceLanguages(const ScriptClassification& script) const {
-    std::vector<Language> sources; // in the order of the enumeration
+LanguageList RulesEvaluation::detectSourceLanguages(const ScriptClassification& script) const {
+    LanguageList sources; // in the order of the enumeration
     for (std::size_t i = 0; i < index_->languageKeys.size(); ++i) {
         if (script.coveringLanguages & (std::uint64_t{1} << i)) {
             sources.push_back(index_->languageKeys[i]);
@@ -600,7 +600,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     if (!t.digitsInTokenAuto && out.hasDigits) {
         return gate(DecisionReason::containsDigits);
     }
-    std::vector<Language> sources = detectSourceLanguages(script);
+    LanguageList sources = detectSourceLanguages(script);
     if (sources.empty()) {
         return gate(DecisionReason::unknownScript);
     }
@@ -613,7 +613,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     // not be replaced because it is unknown as Ukrainian.
     if (sources.size() > 1) {
         const std::string& word = memo.typedForScoring;
-        std::vector<Language> knownIn;
+        LanguageList knownIn;
         for (Language source : sources) {
             const LanguageConfig* lang = language(source);
             if (lang != nullptr && memo.knows(*lang, word)) {
@@ -621,7 +621,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
             }
         }
         if (!knownIn.empty()) {
-            sources = std::move(knownIn);
+            sources = knownIn;
         }
     }
     if (config_.manualOverrides.neverCorrect.contains(lower)) {
@@ -633,7 +633,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     // English active): its target is the pair's recorded language, else every language whose
     // alphabet writes it.
     if (pair != config_.manualOverrides.exactPairs.end()) {
-        std::vector<Language> targets;
+        LanguageList targets;
         if (auto recorded = exactPairTargetLanguage(lower)) {
             targets.push_back(*recorded);
         } else {

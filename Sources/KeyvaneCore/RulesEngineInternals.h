@@ -39,6 +39,8 @@ struct EngineIndex {
     std::vector<std::uint64_t> smallLetterLanguages{};
     std::uint64_t allLanguages = 0;
     CompiledRegex domainOrEmail;
+    // Each language's configuration (none for one the rules file leaves out).
+    std::array<const LanguageConfig*, keyvane::allLanguages.size()> languages{};
     // Each configured language's letter tables, by the language's place in the configuration.
     std::vector<std::pair<const LanguageConfig*, LetterTables>> letterTables{};
     // Every configured direction's maps, ready to render words.
@@ -125,7 +127,7 @@ public:
         std::uint64_t coveringLanguages = 0;
     };
     ScriptClassification classifyScript(const Word& word) const;
-    std::vector<Language> detectSourceLanguages(const ScriptClassification& script) const;
+    LanguageList detectSourceLanguages(const ScriptClassification& script) const;
     static bool isMixedScript(const ScriptClassification& script) {
         return script.classifiedLetters > 0 && script.coveringLanguages == 0;
     }
@@ -216,6 +218,7 @@ struct ScoreMemo {
     };
     std::vector<Form> forms; // the first `formCount` are this word's; the rest keep their room
     std::size_t formCount = 0;
+    std::string lowered; // room for a reading lower-cased
 
     // Room for what one word's directions usually need, in one allocation each.
     ScoreMemo() {

@@ -335,7 +335,8 @@ DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
     const LanguageConfig* sourceLang = language(direction.from);
     const LanguageConfig* targetLang = language(direction.to);
     out.source = memo.typedForScoring;
-    out.candidateLower = candidateForScoring(memo.split(UnicodeText::toLower(out.candidate)));
+    UnicodeText::toLowerInto(out.candidate, memo.lowered);
+    out.candidateLower = candidateForScoring(memo.split(memo.lowered));
     out.sourceBreakdown = memo.score(*this, out.source, sourceLang, isSentenceStart);
     // An apostrophe misplaced in a common word of the source ("the're") is still that word: it is
     // typed as such far more often than "э" or "є" is typed on its key inside a word.

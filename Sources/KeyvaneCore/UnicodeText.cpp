@@ -368,8 +368,7 @@ bool simpleCaseMappingSuffices(std::string_view text, bool toUpperCase) {
     return true;
 }
 
-std::string mapSimpleCase(std::string_view text, bool toUpperCase) {
-    std::string out;
+void mapSimpleCase(std::string_view text, bool toUpperCase, std::string& out) {
     out.reserve(text.size());
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto size = static_cast<int32_t>(text.size());
@@ -392,7 +391,6 @@ std::string mapSimpleCase(std::string_view text, bool toUpperCase) {
         (void)error; // four bytes always hold one code point
         out.append(buffer, static_cast<std::size_t>(length));
     }
-    return out;
 }
 
 // Whether lower-casing leaves the text as it is, decided on the bytes for the common case: ASCII
@@ -422,12 +420,15 @@ bool isPlainLowerCase(std::string_view text) {
     return true;
 }
 
-std::string mapCase(std::string_view text, bool toUpperCase) {
+// The text in the other case, written into `out` (whose room is kept).
+void mapCaseInto(std::string_view text, bool toUpperCase, std::string& out) {
+    out.clear();
     if (!toUpperCase && isPlainLowerCase(text)) {
-        return std::string(text);
+        out.append(text);
+        return;
     }
     if (isAscii(text)) {
-        std::string out(text);
+        out.append(text);
         for (char& ch : out) {
             if (toUpperCase && ch >= 'a' && ch <= 'z') {
                 ch = static_cast<char>(ch - 'a' + 'A');
@@ -435,10 +436,11 @@ std::string mapCase(std::string_view text, bool toUpperCase) {
                 ch = static_cast<char>(ch - 'A' + 'a');
             }
         }
-        return out;
+        return;
     }
     if (simpleCaseMappingSuffices(text, toUpperCase)) {
-        return mapSimpleCase(text, toUpperCase);
+        mapSimpleCase(text, toUpperCase, out);
+        return;
     }
     icu::UnicodeString u =
         icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
@@ -447,8 +449,12 @@ std::string mapCase(std::string_view text, bool toUpperCase) {
     } else {
         u.toLower(icu::Locale::getRoot());
     }
-    std::string out;
     u.toUTF8String(out);
+}
+
+std::string mapCase(std::string_view text, bool toUpperCase) {
+    std::string out;
+    mapCaseInto(text, toUpperCase, out);
     return out;
 }
 
@@ -456,6 +462,10 @@ std::string mapCase(std::string_view text, bool toUpperCase) {
 
 std::string toLower(std::string_view text) {
     return mapCase(text, false);
+}
+
+void toLowerInto(std::string_view text, std::string& out) {
+    mapCaseInto(text, false, out);
 }
 
 std::string toUpper(std::string_view text) {

@@ -89,6 +89,8 @@ std::string firstGrapheme(std::string_view text);
 
 // Full Unicode case mapping (language-neutral rules).
 std::string toLower(std::string_view text);
+// The same into `out`, which keeps its room from word to word (`text` must not be part of it).
+void toLowerInto(std::string_view text, std::string& out);
 std::string toUpper(std::string_view text);
 
 // True when the character is upper-case: a single code point with the Unicode upper-case
