@@ -34,6 +34,7 @@ enum class DecisionReason {
     highConfidenceGibberishBypass,
     knownWordOverNonWord,
     partsAreWords,
+    lineReadsPunctuationKeys,
     lowConfidence,
     protectedPattern,
     layoutMismatch,

@@ -602,6 +602,10 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     }
     LanguageList sources = detectSourceLanguages(script);
     if (sources.empty()) {
+        if (std::optional<RulesDecision> read = readPunctuationKeys(token, trailing, sessionLanguage, line)) {
+            out.decision = std::move(*read);
+            return out;
+        }
         return gate(DecisionReason::unknownScript);
     }
     const std::string lower = UnicodeText::toLower(token);
@@ -685,6 +689,60 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     preferKnownReading(out, token, trailing, memo);
     readByParts(out, token, trailing, line, memo);
     return out;
+}
+
+std::optional<RulesDecision> RulesEvaluation::readPunctuationKeys(std::string_view token,
+                                                                  std::string_view trailing,
+                                                                  std::optional<Language> sessionLanguage,
+                                                                  const LineContext& line) const {
+    // Outside such a line "]]" is what it looks like (the end of a shell test, say).
+    if (!line.language || !line.typedOnWrongLayout || !isActive(*line.language)) {
+        return std::nullopt;
+    }
+    const Language target = *line.language;
+    const LanguageConfig* lang = language(target);
+    if (lang == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<LayoutDirection> found;
+    std::string meant;
+    for (Language source : config_.activeLanguages) {
+        if (source == target) {
+            continue;
+        }
+        const LayoutDirection direction{source, target};
+        std::string reading = mapToken(token, direction);
+        const Word letters(reading);
+        if (reading == token || letters.length() < 2) {
+            continue;
+        }
+        bool allLetters = true;
+        for (std::size_t i = 0; i < letters.length() && allLetters; ++i) {
+            allLetters = UnicodeText::isLetter(letters.character(i));
+        }
+        const std::string lower = UnicodeText::toLower(reading);
+        // A two-letter word as any other: a short word of the language, in agreement with the session.
+        const bool shortWordAllowed =
+            letters.length() > 2 ||
+            (lang->microDictionary.contains(lower) && (!sessionLanguage || *sessionLanguage == target));
+        if (!allLetters || !lang->commonWords.contains(lower) || !shortWordAllowed) {
+            continue;
+        }
+        if (found && meant != reading) {
+            return std::nullopt; // two layouts, two words: neither
+        }
+        found = direction;
+        meant = std::move(reading);
+    }
+    if (!found) {
+        return std::nullopt;
+    }
+    RulesDecision decision = RulesDecision::correction(
+        preserveCase(token, meant) + renderTrailing(trailing, *found),
+        DecisionReason::lineReadsPunctuationKeys, config_.decision.minConfidence, 0, 0);
+    decision.sourceLanguage = found->from;
+    decision.targetLanguage = found->to;
+    return decision;
 }
 
 void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,

@@ -169,6 +169,12 @@ public:
     // A word left alone for its score that is joined of parts ("xnj-nj", "F/C/Geirby") is read
     // part by part: corrected when, between the alphabets, every part reads as a word of the
     // target, better known there than the part as typed is in its own language, or as an initial.
+    // A word typed only with keys that are punctuation on its layout and letters in the line's
+    // language ("][" for "їх"), while the line is being typed on the wrong layout: that language's
+    // common word, or nothing.
+    std::optional<RulesDecision> readPunctuationKeys(std::string_view token, std::string_view trailing,
+                                                     std::optional<Language> sessionLanguage,
+                                                     const LineContext& line) const;
     void readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
                      const LineContext& line, ScoreMemo& memo) const;
     // The pair's decision becomes the correction into one direction's reading, for `reason`.

@@ -184,6 +184,22 @@ TEST(ShippedRulesFile, AWordJoinedOfPartsIsReadPartByPartWhenEveryPartReadsAsAWo
     }
 }
 
+TEST(ShippedRulesFile, PunctuationKeysSpellAWordOnlyInALineTypedOnTheWrongLayout) {
+    // "]" and "[" are "ї" and "х" on the Ukrainian layout. Inside a Ukrainian line typed on English
+    // keys "][" is "їх"; anywhere else "]]" is the end of a shell test.
+    const RulesEngine& engine = shippedEngine();
+    const LineContext none, ukWrong{Language::uk, true}, ukRight{Language::uk, false},
+        enWrong{Language::en, true};
+    EXPECT_EQ(typedWord(engine, "][", ukWrong), "їх");
+    EXPECT_EQ(typedWord(engine, "]]", ukWrong), "її");
+    EXPECT_EQ(engine.evaluate("][", "", false, std::nullopt, std::nullopt, ukWrong).reason,
+              DecisionReason::lineReadsPunctuationKeys);
+    for (const LineContext& line : {none, ukRight, enWrong}) {
+        EXPECT_EQ(typedWord(engine, "]]", line), "]]");
+    }
+    EXPECT_EQ(typedWord(engine, "[[", ukWrong), "[[") << "no word";
+}
+
 TEST(ShippedRulesFile, RussianAndUkrainianWordsTypedRightStayWithoutALine) {
     const RulesEngine& engine = shippedEngine();
     // Words of one language, typed on its layout, whose letters read as a word (or near one) of
