@@ -751,7 +751,7 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
     auto mayBeCut = [&](const DirectionOutcome& d) {
         return d.scored &&
                std::any_of(d.candidate.begin(), d.candidate.end(),
-                           [](char c) { return c == '-' || c == '.' || c == '/'; }) &&
+                           [](char c) { return c == '-' || c == '.' || c == '/' || c == '\''; }) &&
                !isSameScriptDirection(d.direction);
     };
     if (pair.decision.shouldCorrect() ||
@@ -806,11 +806,22 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
             return c == "-" || ((c == "." || c == "/") && !UnicodeText::isLetter(typed.character(i)));
         };
         std::size_t end = reading.length();
+        // An English possessive ("parakeet's", "Joneses'") is its word: the ending is no part.
+        auto isS = [&](std::size_t i) { return reading.character(i) == "s" || reading.character(i) == "S"; };
+        const bool possessive = end >= 4 && ((reading.character(end - 2) == "'" && isS(end - 1)) ||
+                                             (reading.character(end - 1) == "'" && isS(end - 2)));
+        if (possessive) {
+            // ...unless what was typed is a word as it stands ("діє" reads "ls'").
+            if (knownAs(d.direction.from, token) != 0) {
+                return false;
+            }
+            end -= reading.character(end - 1) == "'" ? 1 : 2;
+        }
         std::size_t firstCut = 0;
         while (firstCut < end && !cutsAt(firstCut)) {
             ++firstCut;
         }
-        if (firstCut + 1 >= end) {
+        if (!possessive && firstCut + 1 >= end) {
             return false; // one part, the whole word, judged already (a mark at its end is no cut)
         }
         bool word = false;

@@ -153,7 +153,7 @@ TEST(ShippedRulesFile, AReadingThatIsAWordBeatsACorrectionIntoNoWord) {
 
 TEST(ShippedRulesFile, AWordJoinedOfPartsIsReadPartByPartWhenEveryPartReadsAsAWord) {
     // The hyphen's (the full stop's) letter pairs sink the whole word's score; its parts are words,
-    // and a capital before a full stop typed with "/" is an initial.
+    // a capital before a full stop typed with "/" is an initial, and "'s" ends an English word.
     const std::pair<const char*, const char*> typedWrong[] = {{"xnj-nj", "что-то"},
                                                               {"Xnj-nj,", "Что-то,"},
                                                               {"gj-hfpyjve", "по-разному"},
@@ -164,7 +164,8 @@ TEST(ShippedRulesFile, AWordJoinedOfPartsIsReadPartByPartWhenEveryPartReadsAsAWo
                                                               {"F/Rheukjd", "А.Круглов"},
                                                               {"Y/Dtriby", "Н.Векшин"},
                                                               {"ddjlf|dsdjlf", "ввода/вывода"},
-                                                              {"Фсешщт.Фвмутегку", "Action/Adventure"}};
+                                                              {"Фсешщт.Фвмутегку", "Action/Adventure"},
+                                                              {"зфкфлууеэы", "parakeet's"}};
     for (const auto& [typed, meant] : typedWrong) {
         const RulesDecision d = shippedEngine().evaluate(typed, "", false, std::nullopt, std::nullopt);
         EXPECT_EQ(d.correctedToken.value_or(typed), std::string(meant)) << typed;
@@ -175,10 +176,10 @@ TEST(ShippedRulesFile, AWordJoinedOfPartsIsReadPartByPartWhenEveryPartReadsAsAWo
     // an English abbreviation, but "из" is the better known word; the "ю" of "Люди" is a letter,
     // not a full stop ("K.lb"). "Э" and "Є" are one key, so neither initial is taken ("Э.Векшин",
     // "И.Э.Бабель"). A name after an initial must read as the target's letters: "I/Os" and
-    // "A/Bing" typed right stay.
+    // "A/Bing" typed right stay. "(діє" reads "(ls'", no possessive: "діє" is a word.
     for (const char* typed : {"что-то", "из-за", "по-разному", "будь-який", "well-known", "tip-top", "e-mail",
                               "xnj-qwzx", "re-do", "Люди", "А.С.Пушкин", "\"/Dtriby", "B/\"/<f,tkm", "I/Os",
-                              "A/Bing", "and/or", "Н.Векшин", "ввода/вывода"}) {
+                              "A/Bing", "and/or", "Н.Векшин", "ввода/вывода", "(діє"}) {
         const RulesDecision d = shippedEngine().evaluate(typed, "", false, std::nullopt, std::nullopt);
         EXPECT_FALSE(d.shouldCorrect()) << typed << " → " << d.correctedToken.value_or("");
     }
