@@ -30,6 +30,7 @@ const char* toString(DecisionReason reason) {
     case DecisionReason::knownWordOverNonWord: return "known_word_over_non_word";
     case DecisionReason::partsAreWords: return "parts_are_words";
     case DecisionReason::lineReadsPunctuationKeys: return "line_reads_punctuation_keys";
+    case DecisionReason::readingIsKnownWord: return "reading_is_known_word";
     case DecisionReason::lowConfidence: return "low_confidence";
     case DecisionReason::protectedPattern: return "protected_pattern";
     case DecisionReason::layoutMismatch: return "layout_mismatch";

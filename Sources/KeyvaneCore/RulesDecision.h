@@ -35,6 +35,7 @@ enum class DecisionReason {
     knownWordOverNonWord,
     partsAreWords,
     lineReadsPunctuationKeys,
+    readingIsKnownWord,
     lowConfidence,
     protectedPattern,
     layoutMismatch,

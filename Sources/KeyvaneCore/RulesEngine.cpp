@@ -688,6 +688,7 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     selectWinner(out, activeInputSource, sessionLanguage, line, selection, memo);
     preferKnownReading(out, token, trailing, memo);
     readByParts(out, token, trailing, line, memo);
+    readKnownWord(out, token, trailing, line, memo);
     return out;
 }
 
@@ -743,6 +744,74 @@ std::optional<RulesDecision> RulesEvaluation::readPunctuationKeys(std::string_vi
     decision.sourceLanguage = found->from;
     decision.targetLanguage = found->to;
     return decision;
+}
+
+void RulesEvaluation::readKnownWord(PairOutcome& pair, std::string_view token, std::string_view trailing,
+                                    const LineContext& line, ScoreMemo& memo) const {
+    if (pair.decision.shouldCorrect() || pair.decision.reason != DecisionReason::candidateScoreTooLow ||
+        pair.isProtected() ||
+        std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(),
+                    [&](Language key) { return isWordOf(key, token, memo); })) {
+        return;
+    }
+    // One word: letters, apostrophes and hyphens between the punctuation around it ("зи=зи" is
+    // none, though its letters are).
+    auto oneWord = [](std::string_view text) {
+        const Word word(text);
+        std::size_t first = 0;
+        std::size_t end = word.length();
+        while (first < end && !UnicodeText::isLetter(word.character(first))) {
+            ++first;
+        }
+        while (end > first && !UnicodeText::isLetter(word.character(end - 1))) {
+            --end;
+        }
+        for (std::size_t i = first; i < end; ++i) {
+            const std::string_view c = word.character(i);
+            if (!UnicodeText::isLetter(c) && c != "'" && c != "-") {
+                return false;
+            }
+        }
+        return true;
+    };
+    // The readings across alphabets that are words (a reading in the same alphabet keeps that
+    // direction's stricter rules; a short one may be a word of a large vocabulary by chance).
+    std::vector<std::size_t> words;
+    for (std::size_t i = 0; i < pair.directions.size(); ++i) {
+        const DirectionOutcome& d = pair.directions[i];
+        if (d.scored && !isSameScriptDirection(d.direction) &&
+            UnicodeText::length(memo.formOf(d.candidate)) >= 4 && oneWord(d.candidate) &&
+            isWordOf(d.direction.to, d.candidate, memo)) {
+            words.push_back(i);
+        }
+    }
+    // Words in two languages ("первый", "первій"): the line's language decides, else neither.
+    std::optional<std::size_t> found;
+    for (const std::size_t i : words) {
+        if (found && pair.directions[*found].candidate != pair.directions[i].candidate) {
+            const bool lineSaysThis = line.language && *line.language == pair.directions[i].direction.to;
+            const bool lineSaysFound =
+                line.language && *line.language == pair.directions[*found].direction.to;
+            if (lineSaysFound == lineSaysThis) {
+                return;
+            }
+            if (lineSaysFound) {
+                continue;
+            }
+        }
+        if (!found || pair.directions[*found].candidate != pair.directions[i].candidate) {
+            found = i;
+        }
+    }
+    // Taken when it was refused only for its own score: far better than what was typed.
+    if (!found) {
+        return;
+    }
+    const DirectionOutcome& d = pair.directions[*found];
+    if (d.decision.reason == DecisionReason::candidateScoreTooLow && d.delta && d.requiredDelta &&
+        *d.delta >= *d.requiredDelta) {
+        correctInto(pair, *found, token, trailing, DecisionReason::readingIsKnownWord);
+    }
 }
 
 void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,

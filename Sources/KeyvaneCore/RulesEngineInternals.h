@@ -175,6 +175,10 @@ public:
     std::optional<RulesDecision> readPunctuationKeys(std::string_view token, std::string_view trailing,
                                                      std::optional<Language> sessionLanguage,
                                                      const LineContext& line) const;
+    // A reading refused for its score that is a word of its language's vocabulary, when what was
+    // typed is a word of no active language ("sv`z" is "ім'я").
+    void readKnownWord(PairOutcome& pair, std::string_view token, std::string_view trailing,
+                       const LineContext& line, ScoreMemo& memo) const;
     void readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
                      const LineContext& line, ScoreMemo& memo) const;
     // The pair's decision becomes the correction into one direction's reading, for `reason`.

@@ -57,6 +57,7 @@ std::string KeyvaneDiagnosticAnalyzer::humanReason(const std::string& reasonCode
         {"length_2_session_mismatch", "two characters, session language disagrees with target"},
         {"known_word_over_non_word", "the one reading that is a word, over a correction into no word"},
         {"parts_are_words", "every part of the word (between hyphens, after initials) reads as a word"},
+        {"reading_is_known_word", "the reading is a word of its language, what was typed a word of none"},
         {"line_reads_punctuation_keys",
          "keys that are punctuation here spell a common word of the line's language"},
         {"unknown_script", "unknown script"},

@@ -151,6 +151,25 @@ TEST(ShippedRulesFile, AReadingThatIsAWordBeatsACorrectionIntoNoWord) {
     }
 }
 
+TEST(ShippedRulesFile, AWordOfTheVocabularyComesBackThoughItsLettersScoreLow) {
+    // "ім'я" (for its apostrophe) and "ledge" (for its rare letter pairs) score below the minimum,
+    // but each is a word of its language and what was typed is a word of none.
+    const std::pair<const char*, const char*> typedWrong[] = {
+        {"sv`z", "ім'я"}, {"дувпу", "ledge"}, {"Ytjaswsqyb[", "Неофіційних"}};
+    for (const auto& [typed, meant] : typedWrong) {
+        const RulesDecision d = shippedEngine().evaluate(typed, "", false, std::nullopt, std::nullopt);
+        EXPECT_EQ(d.correctedToken.value_or(typed), std::string(meant)) << typed;
+    }
+    EXPECT_EQ(shippedEngine().evaluate("sv`z", "", false, std::nullopt, std::nullopt).reason,
+              DecisionReason::readingIsKnownWord);
+    // Left alone: what reads as no word ("kubectl"), a word typed right ("tot" reads "еще"), and
+    // a reading whose letters are words only with the sign between them dropped ("зи=зи").
+    for (const char* typed : {"kubectl", "tot", "pb=pb"}) {
+        const RulesDecision d = shippedEngine().evaluate(typed, "", false, std::nullopt, std::nullopt);
+        EXPECT_FALSE(d.shouldCorrect()) << typed << " → " << d.correctedToken.value_or("");
+    }
+}
+
 TEST(ShippedRulesFile, AWordJoinedOfPartsIsReadPartByPartWhenEveryPartReadsAsAWord) {
     // The hyphen's (the full stop's) letter pairs sink the whole word's score; its parts are words,
     // a capital before a full stop typed with "/" is an initial, and "'s" ends an English word.
