@@ -748,10 +748,15 @@ std::optional<RulesDecision> RulesEvaluation::readPunctuationKeys(std::string_vi
 
 void RulesEvaluation::readKnownWord(PairOutcome& pair, std::string_view token, std::string_view trailing,
                                     const LineContext& line, ScoreMemo& memo) const {
+    // Refused only for its own score: far better than what was typed, across alphabets (a reading
+    // in the same alphabet keeps that direction's stricter rules).
+    auto refusedForScore = [&](const DirectionOutcome& d) {
+        return d.scored && d.decision.reason == DecisionReason::candidateScoreTooLow &&
+               !isSameScriptDirection(d.direction) && d.delta && d.requiredDelta &&
+               *d.delta >= *d.requiredDelta;
+    };
     if (pair.decision.shouldCorrect() || pair.decision.reason != DecisionReason::candidateScoreTooLow ||
-        pair.isProtected() ||
-        std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(),
-                    [&](Language key) { return isWordOf(key, token, memo); })) {
+        std::none_of(pair.directions.begin(), pair.directions.end(), refusedForScore) || pair.isProtected()) {
         return;
     }
     // One word: letters, apostrophes and hyphens between the punctuation around it ("зи=зи" is
@@ -774,8 +779,8 @@ void RulesEvaluation::readKnownWord(PairOutcome& pair, std::string_view token, s
         }
         return true;
     };
-    // The readings across alphabets that are words (a reading in the same alphabet keeps that
-    // direction's stricter rules; a short one may be a word of a large vocabulary by chance).
+    // The readings across alphabets that are words (a short one may be a word of a large
+    // vocabulary by chance).
     std::vector<std::size_t> words;
     for (std::size_t i = 0; i < pair.directions.size(); ++i) {
         const DirectionOutcome& d = pair.directions[i];
@@ -803,15 +808,13 @@ void RulesEvaluation::readKnownWord(PairOutcome& pair, std::string_view token, s
             found = i;
         }
     }
-    // Taken when it was refused only for its own score: far better than what was typed.
-    if (!found) {
+    // Taken when it was refused only for its score, and what was typed is a word of no language.
+    if (!found || !refusedForScore(pair.directions[*found]) ||
+        std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(),
+                    [&](Language key) { return isWordOf(key, token, memo); })) {
         return;
     }
-    const DirectionOutcome& d = pair.directions[*found];
-    if (d.decision.reason == DecisionReason::candidateScoreTooLow && d.delta && d.requiredDelta &&
-        *d.delta >= *d.requiredDelta) {
-        correctInto(pair, *found, token, trailing, DecisionReason::readingIsKnownWord);
-    }
+    correctInto(pair, *found, token, trailing, DecisionReason::readingIsKnownWord);
 }
 
 void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
