@@ -790,24 +790,8 @@ void RulesEvaluation::readKnownWord(PairOutcome& pair, std::string_view token, s
             words.push_back(i);
         }
     }
-    // Words in two languages ("первый", "первій"): the line's language decides, else neither.
-    std::optional<std::size_t> found;
-    for (const std::size_t i : words) {
-        if (found && pair.directions[*found].candidate != pair.directions[i].candidate) {
-            const bool lineSaysThis = line.language && *line.language == pair.directions[i].direction.to;
-            const bool lineSaysFound =
-                line.language && *line.language == pair.directions[*found].direction.to;
-            if (lineSaysFound == lineSaysThis) {
-                return;
-            }
-            if (lineSaysFound) {
-                continue;
-            }
-        }
-        if (!found || pair.directions[*found].candidate != pair.directions[i].candidate) {
-            found = i;
-        }
-    }
+    // Words in two languages ("первый", "первій").
+    const std::optional<std::size_t> found = readingOfLine(pair, words, line);
     // Taken when it was refused only for its score, and what was typed is a word of no language.
     if (!found || !refusedForScore(pair.directions[*found]) ||
         std::any_of(config_.activeLanguages.begin(), config_.activeLanguages.end(),
@@ -926,20 +910,30 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
         }
         return word;
     };
-    std::optional<std::size_t> found;
+    // Two readings in two languages ("И.Э.Бабель" and "И.Є.Бабель": "Э" and "Є" are one key).
+    std::vector<std::size_t> readings;
     for (std::size_t i = 0; i < pair.directions.size(); ++i) {
-        const DirectionOutcome& d = pair.directions[i];
-        if (!mayBeCut(d) || !readsAsParts(d)) {
-            continue;
+        if (mayBeCut(pair.directions[i]) && readsAsParts(pair.directions[i])) {
+            readings.push_back(i);
         }
-        // Two readings in two languages ("И.Э.Бабель" and "И.Є.Бабель": "Э" and "Є" are one
-        // key): the line's language decides, else neither.
+    }
+    if (const std::optional<std::size_t> found = readingOfLine(pair, readings, line)) {
+        correctInto(pair, *found, token, trailing, DecisionReason::partsAreWords);
+    }
+}
+
+std::optional<std::size_t> RulesEvaluation::readingOfLine(const PairOutcome& pair,
+                                                          const std::vector<std::size_t>& readings,
+                                                          const LineContext& line) const {
+    std::optional<std::size_t> found;
+    for (const std::size_t i : readings) {
+        const DirectionOutcome& d = pair.directions[i];
         if (found && pair.directions[*found].candidate != d.candidate) {
             const bool lineSaysThis = line.language && *line.language == d.direction.to;
             const bool lineSaysFound =
                 line.language && *line.language == pair.directions[*found].direction.to;
             if (lineSaysFound == lineSaysThis) {
-                return;
+                return std::nullopt;
             }
             if (lineSaysFound) {
                 continue;
@@ -949,10 +943,7 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
             found = i;
         }
     }
-    if (!found) {
-        return;
-    }
-    correctInto(pair, *found, token, trailing, DecisionReason::partsAreWords);
+    return found;
 }
 
 void RulesEvaluation::correctInto(PairOutcome& pair, std::size_t index, std::string_view token,

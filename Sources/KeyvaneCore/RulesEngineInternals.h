@@ -179,6 +179,11 @@ public:
     // typed is a word of no active language ("sv`z" is "ім'я").
     void readKnownWord(PairOutcome& pair, std::string_view token, std::string_view trailing,
                        const LineContext& line, ScoreMemo& memo) const;
+    // Of the readings (places in `pair.directions`), the one, or of different ones the one in the
+    // line's language; none when the line does not tell them apart.
+    std::optional<std::size_t> readingOfLine(const PairOutcome& pair,
+                                             const std::vector<std::size_t>& readings,
+                                             const LineContext& line) const;
     void readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
                      const LineContext& line, ScoreMemo& memo) const;
     // The pair's decision becomes the correction into one direction's reading, for `reason`.
