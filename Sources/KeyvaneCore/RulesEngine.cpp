@@ -810,9 +810,13 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
                            [](char c) { return c == '-' || c == '.' || c == '/' || c == '\''; }) &&
                !isSameScriptDirection(d.direction);
     };
-    if (pair.decision.shouldCorrect() ||
-        (reason != DecisionReason::candidateScoreTooLow && reason != DecisionReason::lowConfidence &&
-         reason != DecisionReason::noMappingChange) ||
+    // A correction taken on its letters alone ("ПЕРШИЙ-ОСТАННЫЙ") gives way to a reading whose
+    // parts are words ("ПЕРШИЙ-ОСТАННІЙ").
+    const bool onLettersAlone = pair.decision.shouldCorrect() && pair.chosen &&
+                                reason == DecisionReason::highConfidenceGibberishBypass;
+    if ((pair.decision.shouldCorrect() && !onLettersAlone) ||
+        (!onLettersAlone && reason != DecisionReason::candidateScoreTooLow &&
+         reason != DecisionReason::lowConfidence && reason != DecisionReason::noMappingChange) ||
         std::none_of(pair.directions.begin(), pair.directions.end(), mayBeCut) || pair.isProtected()) {
         return;
     }
@@ -916,6 +920,9 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
         if (mayBeCut(pair.directions[i]) && readsAsParts(pair.directions[i])) {
             readings.push_back(i);
         }
+    }
+    if (onLettersAlone && std::find(readings.begin(), readings.end(), *pair.chosen) != readings.end()) {
+        return; // its parts are words as well
     }
     if (const std::optional<std::size_t> found = readingOfLine(pair, readings, line)) {
         correctInto(pair, *found, token, trailing, DecisionReason::partsAreWords);

@@ -173,6 +173,7 @@ TEST(ShippedRulesFile, AWordOfTheVocabularyComesBackThoughItsLettersScoreLow) {
 TEST(ShippedRulesFile, AWordJoinedOfPartsIsReadPartByPartWhenEveryPartReadsAsAWord) {
     // The hyphen's (the full stop's) letter pairs sink the whole word's score; its parts are words,
     // a capital before a full stop typed with "/" is an initial, and "'s" ends an English word.
+    // Such a reading also beats one taken on its letters alone ("ПЕРШИЙ-ОСТАННЫЙ").
     const std::pair<const char*, const char*> typedWrong[] = {{"xnj-nj", "что-то"},
                                                               {"Xnj-nj,", "Что-то,"},
                                                               {"gj-hfpyjve", "по-разному"},
@@ -184,7 +185,8 @@ TEST(ShippedRulesFile, AWordJoinedOfPartsIsReadPartByPartWhenEveryPartReadsAsAWo
                                                               {"Y/Dtriby", "Н.Векшин"},
                                                               {"ddjlf|dsdjlf", "ввода/вывода"},
                                                               {"Фсешщт.Фвмутегку", "Action/Adventure"},
-                                                              {"зфкфлууеэы", "parakeet's"}};
+                                                              {"зфкфлууеэы", "parakeet's"},
+                                                              {"GTHIBQ-JCNFYYSQ", "ПЕРШИЙ-ОСТАННІЙ"}};
     for (const auto& [typed, meant] : typedWrong) {
         const RulesDecision d = shippedEngine().evaluate(typed, "", false, std::nullopt, std::nullopt);
         EXPECT_EQ(d.correctedToken.value_or(typed), std::string(meant)) << typed;
