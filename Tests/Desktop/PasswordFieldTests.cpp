@@ -67,12 +67,15 @@ public:
                            {"--forms", "--separator=|", "--add-password=Password", "--add-entry=Name"});
             break;
         case Toolkit::chromium: {
-            // The page shows both fields in its title, spaces as "_".
+            // The page shows both fields in its title, spaces as "_", after "F:" once the password
+            // field has the keyboard (before that "W:": a key sent then may go nowhere).
             std::ofstream(home_ + "/form.html")
-                << "<!doctype html><html><head><title>F:|</title></head><body>"
+                << "<!doctype html><html><head><title>W:|</title></head><body>"
                    "<input id=p type=password autofocus><input id=t>"
-                   "<script>const show=()=>document.title='F:'+(p.value+'|'+t.value).replace(/ /g,'_');"
-                   "p.oninput=show;t.oninput=show;p.focus();</script></body></html>";
+                   "<script>const show=()=>document.title=(document.hasFocus()?'F:':'W:')+"
+                   "(p.value+'|'+t.value).replace(/ /g,'_');"
+                   "p.oninput=show;t.oninput=show;p.onfocus=show;window.onfocus=show;p.focus();show();"
+                   "</script></body></html>";
             process_.start("chromium", {"--no-sandbox", "--disable-gpu", "--no-first-run",
                                         "--disable-background-networking", "--disable-component-update",
                                         "--disable-sync", "--password-store=basic",
@@ -97,7 +100,7 @@ public:
             break;
         case Toolkit::chromium:
             search << "--name"
-                   << "^F:";
+                   << "^[WF]:";
             break;
         }
         return spinUntil(
@@ -110,9 +113,17 @@ public:
                     return false;
                 }
                 QProcess::execute("xdotool", {"windowfocus", QString::fromStdString(window_)});
-                return focusedWindow() == window_;
+                return focusedWindow() == window_ && (toolkit_ != Toolkit::chromium || pageHasTheFocus());
             },
             20000);
+    }
+
+    // Whether the page says its password field has the keyboard.
+    bool pageHasTheFocus() const {
+        QProcess xdotool;
+        xdotool.start("xdotool", {"getwindowname", QString::fromStdString(window_)});
+        xdotool.waitForFinished(3000);
+        return xdotool.readAllStandardOutput().startsWith("F:");
     }
 
     // What the two fields hold, as far as the program has told.
