@@ -314,7 +314,8 @@ bool RulesEvaluation::hasLayoutMappedTrailing(std::string_view trailing,
 namespace {
 
 // A finished word as the word lists hold it: lower-cased, letters and inner apostrophes only
-// ("Don't," is "don't", "(файл)" is "файл"); empty when fewer than two characters remain.
+// ("Don't," is "don't", "(файл)" is "файл", "что-то" is "чтото"); empty when fewer than two
+// characters remain, or when another sign stands between its letters ("т.е.", "зи=зи": no word).
 std::string lookupForm(std::string_view word) {
     std::string lowered = UnicodeText::toLower(word);
     // Most words are letters only, each a character of its own: they are their own form.
@@ -336,13 +337,19 @@ std::string lookupForm(std::string_view word) {
     std::size_t letters = 0;       // characters kept
     std::size_t lastLetterEnd = 0; // the kept text up to its last letter
     std::size_t lettersToLast = 0; // characters kept up to it
+    bool sign = false;             // a sign after the first letter
     for (std::size_t i = 0; i < lower.length(); ++i) {
         const std::string_view c = lower.character(i);
         const bool apostrophe = c == "'";
         if (apostrophe && letters == 0) {
             continue; // apostrophes before the first letter
         }
-        if (apostrophe || UnicodeText::isLetter(c)) {
+        const bool letter = UnicodeText::isLetter(c);
+        if (letter && sign) {
+            return {};
+        }
+        sign = sign || (letters > 0 && !letter && !apostrophe && c != "-");
+        if (apostrophe || letter) {
             kept.append(c);
             ++letters;
             if (!apostrophe) {
@@ -721,12 +728,15 @@ std::optional<RulesDecision> RulesEvaluation::readPunctuationKeys(std::string_vi
         for (std::size_t i = 0; i < letters.length() && allLetters; ++i) {
             allLetters = UnicodeText::isLetter(letters.character(i));
         }
+        if (!allLetters) {
+            continue;
+        }
         const std::string lower = UnicodeText::toLower(reading);
         // A two-letter word as any other: a short word of the language, in agreement with the session.
         const bool shortWordAllowed =
             letters.length() > 2 ||
             (lang->microDictionary.contains(lower) && (!sessionLanguage || *sessionLanguage == target));
-        if (!allLetters || !lang->commonWords.contains(lower) || !shortWordAllowed) {
+        if (!lang->commonWords.contains(lower) || !shortWordAllowed) {
             continue;
         }
         if (found && meant != reading) {
@@ -759,33 +769,13 @@ void RulesEvaluation::readKnownWord(PairOutcome& pair, std::string_view token, s
         std::none_of(pair.directions.begin(), pair.directions.end(), refusedForScore) || pair.isProtected()) {
         return;
     }
-    // One word: letters, apostrophes and hyphens between the punctuation around it ("зи=зи" is
-    // none, though its letters are).
-    auto oneWord = [](std::string_view text) {
-        const Word word(text);
-        std::size_t first = 0;
-        std::size_t end = word.length();
-        while (first < end && !UnicodeText::isLetter(word.character(first))) {
-            ++first;
-        }
-        while (end > first && !UnicodeText::isLetter(word.character(end - 1))) {
-            --end;
-        }
-        for (std::size_t i = first; i < end; ++i) {
-            const std::string_view c = word.character(i);
-            if (!UnicodeText::isLetter(c) && c != "'" && c != "-") {
-                return false;
-            }
-        }
-        return true;
-    };
     // The readings across alphabets that are words (a short one may be a word of a large
     // vocabulary by chance).
     std::vector<std::size_t> words;
     for (std::size_t i = 0; i < pair.directions.size(); ++i) {
         const DirectionOutcome& d = pair.directions[i];
         if (d.scored && !isSameScriptDirection(d.direction) &&
-            UnicodeText::length(memo.formOf(d.candidate)) >= 4 && oneWord(d.candidate) &&
+            UnicodeText::length(memo.formOf(d.candidate)) >= 4 &&
             isWordOf(d.direction.to, d.candidate, memo)) {
             words.push_back(i);
         }
@@ -837,12 +827,13 @@ void RulesEvaluation::readByParts(PairOutcome& pair, std::string_view token, std
             return false;
         }
         const std::string partForm = memo.formOf(part);
-        const std::string typedForm = memo.formOf(typed);
-        if (partForm.empty() || typedForm.empty()) {
+        if (partForm.empty()) {
             return false;
         }
+        // The typed part as it is, its punctuation keys too ("Rjyz[by" for "Коняхин").
+        const std::string typedLower = UnicodeText::toLower(typed);
         const double read = memo.score(*this, partForm, language(direction.to), false).total();
-        const double asTyped = memo.score(*this, typedForm, language(direction.from), false).total();
+        const double asTyped = memo.score(*this, typedLower, language(direction.from), false).total();
         return read > 0 && read > asTyped;
     };
     // Whether a reading, cut where it has a hyphen, or a full stop or slash typed with a key that

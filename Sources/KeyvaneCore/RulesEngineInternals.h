@@ -166,9 +166,6 @@ public:
     // its score, that is a word of its language.
     void preferKnownReading(PairOutcome& pair, std::string_view token, std::string_view trailing,
                             ScoreMemo& memo) const;
-    // A word left alone for its score that is joined of parts ("xnj-nj", "F/C/Geirby") is read
-    // part by part: corrected when, between the alphabets, every part reads as a word of the
-    // target, better known there than the part as typed is in its own language, or as an initial.
     // A word typed only with keys that are punctuation on its layout and letters in the line's
     // language ("][" for "їх"), while the line is being typed on the wrong layout: that language's
     // common word, or nothing.
@@ -184,6 +181,11 @@ public:
     std::optional<std::size_t> readingOfLine(const PairOutcome& pair,
                                              const std::vector<std::size_t>& readings,
                                              const LineContext& line) const;
+    // A word left alone for its score that is joined of parts ("xnj-nj", "F/C/Geirby",
+    // "зфкфлууеэы") is read part by part: corrected when, between the alphabets, every part reads
+    // as a word of the target, better known there than the part as typed is in its own language,
+    // as an initial, or as a name after one. It also replaces a correction taken on its letters
+    // alone.
     void readByParts(PairOutcome& pair, std::string_view token, std::string_view trailing,
                      const LineContext& line, ScoreMemo& memo) const;
     // The pair's decision becomes the correction into one direction's reading, for `reason`.

@@ -183,6 +183,7 @@ TEST(ShippedRulesFile, AWordJoinedOfPartsIsReadPartByPartWhenEveryPartReadsAsAWo
                                                               {"F/C/Geirby", "А.С.Пушкин"},
                                                               {"F/Rheukjd", "А.Круглов"},
                                                               {"Y/Dtriby", "Н.Векшин"},
+                                                              {"D/Rjyz[by", "В.Коняхин"},
                                                               {"ddjlf|dsdjlf", "ввода/вывода"},
                                                               {"Фсешщт.Фвмутегку", "Action/Adventure"},
                                                               {"зфкфлууеэы", "parakeet's"},
