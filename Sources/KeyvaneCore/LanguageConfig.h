@@ -5,6 +5,7 @@
 #include "KeyvaneCore/Language.h"
 #include "KeyvaneCore/Models.h"
 #include "KeyvaneCore/Vocabulary.h"
+#include "KeyvaneCore/WordHash.h"
 #include "KeyvaneCore/WordSet.h"
 
 #include <map>
@@ -43,6 +44,15 @@ struct LanguageConfig {
     // A word of the language (lower-cased): a common word or any form of the full vocabulary.
     bool knows(std::string_view lowerCasedWord) const {
         return commonWords.contains(lowerCasedWord) || (vocabulary && vocabulary->contains(lowerCasedWord));
+    }
+    // Asks the memory for what a lookup of the word will read first, so that the lookups of a
+    // word's readings wait for the memory side by side rather than one after another.
+    void prefetch(std::string_view lowerCasedWord) const {
+        const std::uint64_t hash = hashWord(lowerCasedWord);
+        commonWords.prefetch(hash);
+        if (vocabulary) {
+            vocabulary->prefetch(hash);
+        }
     }
 };
 

@@ -619,6 +619,11 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     ScoreMemo::ForWord memoForWord;
     ScoreMemo& memo = *memoForWord;
     memo.typedForScoring = sanitizeSourceForScoring(lower);
+    for (Language source : sources) {
+        if (const LanguageConfig* lang = language(source)) {
+            lang->prefetch(memo.typedForScoring);
+        }
+    }
     // A word written in letters that two languages share ("где" is Russian and could be Ukrainian
     // letters) is read only as the languages it is a common word of: a correct Russian word must
     // not be replaced because it is unknown as Ukrainian.
@@ -676,18 +681,20 @@ PairOutcome RulesEvaluation::evaluatePair(std::string_view token, const Word& ty
     }
     out.directions = directionRoom(sources.size() * config_.activeLanguages.size());
     for (Language source : sources) {
-        for (std::size_t index = 0; index < config_.activeLanguages.size(); ++index) {
-            const Language target = config_.activeLanguages[index];
-            if (target == source) {
-                continue;
+        for (const Language target : config_.activeLanguages) {
+            if (target != source) {
+                out.directions.push_back(readDirection(token, LayoutDirection{source, target}, memo));
             }
-            DirectionOutcome direction = scoreAndDecideForDirection(
-                token, out.length, trailing, LayoutDirection{source, target}, out.isProtected,
-                isSentenceStart, static_cast<int>(index), sessionLanguage, line, memo);
-            direction.decision.sourceLanguage = source;
-            direction.decision.targetLanguage = target;
-            out.directions.push_back(std::move(direction));
         }
+    }
+    for (DirectionOutcome& direction : out.directions) {
+        const auto index = static_cast<int>(std::find(config_.activeLanguages.begin(),
+                                                      config_.activeLanguages.end(), direction.direction.to) -
+                                            config_.activeLanguages.begin());
+        scoreAndDecideForDirection(direction, token, out.length, trailing, out.isProtected, isSentenceStart,
+                                   index, sessionLanguage, line, memo);
+        direction.decision.sourceLanguage = direction.direction.from;
+        direction.decision.targetLanguage = direction.direction.to;
     }
     if (out.directions.empty()) {
         return gate(DecisionReason::noTargetLanguage);

@@ -154,12 +154,16 @@ public:
                              bool isSentenceStart, std::optional<Language> activeInputSource,
                              std::optional<Language> sessionLanguage, const LineContext& line,
                              Selection selection) const;
-    DirectionOutcome scoreAndDecideForDirection(std::string_view token, int length, std::string_view trailing,
-                                                const LayoutDirection& direction,
-                                                const ProtectedCheck& isProtected, bool isSentenceStart,
-                                                int targetPriorityIndex,
-                                                std::optional<Language> sessionLanguage,
-                                                const LineContext& line, ScoreMemo& memo) const;
+    // A direction's reading of the token, rendered and lower-cased, its lookups asked of the memory
+    // (all directions are read before any is scored, so that their lookups overlap).
+    DirectionOutcome readDirection(std::string_view token, const LayoutDirection& direction,
+                                   ScoreMemo& memo) const;
+    // The direction's scores and decision, for a direction read by readDirection.
+    void scoreAndDecideForDirection(DirectionOutcome& out, std::string_view token, int length,
+                                    std::string_view trailing, const ProtectedCheck& isProtected,
+                                    bool isSentenceStart, int targetPriorityIndex,
+                                    std::optional<Language> sessionLanguage, const LineContext& line,
+                                    ScoreMemo& memo) const;
     MixedOutcome evaluateMixedScript(std::string_view token, int length, std::string_view trailing,
                                      const ProtectedCheck& isProtected, bool isSentenceStart) const;
     // A correction into no word of any active language gives way to a reading, refused only for

@@ -320,10 +320,8 @@ bool RulesEvaluation::sourceIsInflectedKnownWord(std::string_view source,
     return UnicodeText::length(stem) >= 3 && sourceLang->commonWords.contains(stem);
 }
 
-DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
-    std::string_view token, int length, std::string_view trailing, const LayoutDirection& direction,
-    const ProtectedCheck& isProtected, bool isSentenceStart, int targetPriorityIndex,
-    std::optional<Language> sessionLanguage, const LineContext& line, ScoreMemo& memo) const {
+DirectionOutcome RulesEvaluation::readDirection(std::string_view token, const LayoutDirection& direction,
+                                                ScoreMemo& memo) const {
     DirectionOutcome out;
     out.direction = direction;
     out.candidate = mapToken(token, direction);
@@ -332,11 +330,26 @@ DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
         return out;
     }
     out.scored = true;
+    UnicodeText::toLowerInto(out.candidate, memo.lowered);
+    out.candidateLower = candidateForScoring(memo.split(memo.lowered));
+    if (const LanguageConfig* targetLang = language(direction.to)) {
+        targetLang->prefetch(out.candidateLower);
+    }
+    return out;
+}
+
+void RulesEvaluation::scoreAndDecideForDirection(DirectionOutcome& out, std::string_view token, int length,
+                                                 std::string_view trailing, const ProtectedCheck& isProtected,
+                                                 bool isSentenceStart, int targetPriorityIndex,
+                                                 std::optional<Language> sessionLanguage,
+                                                 const LineContext& line, ScoreMemo& memo) const {
+    if (!out.scored) {
+        return;
+    }
+    const LayoutDirection& direction = out.direction;
     const LanguageConfig* sourceLang = language(direction.from);
     const LanguageConfig* targetLang = language(direction.to);
     out.source = memo.typedForScoring;
-    UnicodeText::toLowerInto(out.candidate, memo.lowered);
-    out.candidateLower = candidateForScoring(memo.split(memo.lowered));
     out.sourceBreakdown = memo.score(*this, out.source, sourceLang, isSentenceStart);
     // An apostrophe misplaced in a common word of the source ("the're") is still that word: it is
     // typed as such far more often than "э" or "є" is typed on its key inside a word.
@@ -395,7 +408,6 @@ DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
     // Each ends the direction: the outcome moves out with its decision.
     auto refuse = [&](DecisionReason reason, double confidence) {
         out.decision = RulesDecision::refusal(reason, confidence, originalScore, candidateScore);
-        return std::move(out);
     };
     auto correct = [&](DecisionReason reason) {
         double reported = out.candidateBreakdown.exactCommonWord > 0
@@ -404,7 +416,6 @@ DirectionOutcome RulesEvaluation::scoreAndDecideForDirection(
         out.decision = RulesDecision::correction(preserveCase(token, out.candidate) +
                                                      renderTrailing(trailing, direction),
                                                  reason, reported, originalScore, candidateScore);
-        return std::move(out);
     };
 
     if (length == 1) {

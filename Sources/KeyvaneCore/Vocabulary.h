@@ -45,6 +45,8 @@ public:
     static bool write(const std::vector<std::string>& words, const std::string& path);
 
     bool contains(std::string_view lowerCasedWord) const;
+    // Asks the memory for the filter block of a word of this hash (hashWord).
+    void prefetch(std::uint64_t hash) const { filter_.prefetch(hash); }
     std::size_t size() const;
 
     // The words of the vocabularies' alphabets take one byte a letter in the trie, which halves

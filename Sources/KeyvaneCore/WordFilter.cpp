@@ -37,6 +37,12 @@ std::vector<std::uint64_t> WordFilter::build(const std::vector<std::string>& wor
     return blocks;
 }
 
+void WordFilter::prefetch(std::uint64_t hash) const {
+    if (blockCount_ != 0) {
+        __builtin_prefetch(blocks_ + blockOf(hash, blockCount_) * wordsPerBlock);
+    }
+}
+
 bool WordFilter::mayContain(std::string_view word) const {
     if (blockCount_ == 0) {
         return true;

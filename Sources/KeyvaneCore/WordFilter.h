@@ -30,6 +30,8 @@ public:
 
     // False only for a word the filter was not built with; without blocks, always true.
     bool mayContain(std::string_view word) const;
+    // Asks the memory for the block of a word of this hash (hashWord).
+    void prefetch(std::uint64_t hash) const;
 
 private:
     const std::uint64_t* blocks_ = nullptr;

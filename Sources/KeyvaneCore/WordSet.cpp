@@ -96,6 +96,12 @@ WordSet WordSet::Builder::build() {
     return set;
 }
 
+void WordSet::prefetch(uint64_t hash) const {
+    if (storage_) {
+        __builtin_prefetch(storage_->cells.data() + (hash & (storage_->cells.size() - 1)));
+    }
+}
+
 bool WordSet::contains(std::string_view word) const {
     if (!storage_) {
         return false;

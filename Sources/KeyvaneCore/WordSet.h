@@ -40,6 +40,9 @@ public:
     };
 
     bool contains(std::string_view word) const;
+    // Asks the memory for the cell where a word of this hash (hashWord) would be, so that a
+    // lookup of it a little later does not wait.
+    void prefetch(std::uint64_t hash) const;
     std::size_t size() const { return storage_ ? storage_->count : 0; }
     bool empty() const { return size() == 0; }
 
