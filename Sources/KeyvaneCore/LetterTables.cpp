@@ -2,7 +2,9 @@
 #include "KeyvaneCore/LetterTables.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace keyvane {
@@ -38,26 +40,84 @@ LetterTables::LetterTables(const LanguageConfig& language)
     const std::vector<std::string>* lists[] = {&language.strongWordStarts, &language.weakWordStarts,
                                                &language.strongWordEnds, &language.weakWordEnds};
     for (std::size_t i = 0; i < affixes_.size(); ++i) {
-        WordSet::Builder entries(lists[i]->size());
+        Affixes& affixes = affixes_[i];
+        std::vector<std::pair<std::size_t, std::uint64_t>> short_;
+        WordSet::Builder longer(lists[i]->size());
         for (const std::string& entry : *lists[i]) {
-            entries.insert(entry);
-            affixes_[i].lengths.push_back(entry.size());
+            if (entry.size() <= sizeof(std::uint64_t)) {
+                short_.emplace_back(entry.size(), packedStart(entry, entry.size()));
+            } else {
+                longer.insert(entry);
+                affixes.longerLengths.push_back(entry.size());
+            }
         }
-        affixes_[i].entries = entries.build();
-        std::vector<std::size_t>& lengths = affixes_[i].lengths;
+        std::sort(short_.begin(), short_.end());
+        short_.erase(std::unique(short_.begin(), short_.end()), short_.end());
+        for (const auto& [length, value] : short_) {
+            const auto at = static_cast<std::uint32_t>(affixes.packed.size());
+            if (affixes.groups.empty() || affixes.groups.back().length != length) {
+                affixes.groups.push_back({static_cast<std::uint32_t>(length), at, at});
+            }
+            affixes.packed.push_back(value);
+            ++affixes.groups.back().end;
+        }
+        affixes.longer = longer.build();
+        std::vector<std::size_t>& lengths = affixes.longerLengths;
         std::sort(lengths.begin(), lengths.end());
         lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
     }
 }
 
+std::uint64_t LetterTables::packedStart(std::string_view word, std::size_t length) {
+    std::uint64_t value = 0;
+    if (length == 0) {
+        return value;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+        if (word.size() >= sizeof value) {
+            std::memcpy(&value, word.data(), sizeof value);
+            return length == sizeof value ? value : value & ((std::uint64_t{1} << (8 * length)) - 1);
+        }
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        value |= static_cast<std::uint64_t>(static_cast<unsigned char>(word[i])) << (8 * i);
+    }
+    return value;
+}
+
+std::uint64_t LetterTables::packedEnd(std::string_view word, std::size_t length) {
+    if (length == 0) {
+        return 0;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t value = 0;
+        if (word.size() >= sizeof value) {
+            std::memcpy(&value, word.data() + word.size() - sizeof value, sizeof value);
+            return value >> (8 * (sizeof value - length));
+        }
+    }
+    return packedStart(word.substr(word.size() - length), length);
+}
+
 bool LetterTables::hasAffix(Affix which, std::string_view word) const {
     const Affixes& affixes = affixes_[static_cast<std::size_t>(which)];
     const bool start = which == Affix::strongStart || which == Affix::weakStart;
-    for (const std::size_t length : affixes.lengths) {
+    for (const Affixes::Group& group : affixes.groups) {
+        if (group.length > word.size()) {
+            return false; // the longer entries are longer still
+        }
+        const std::uint64_t value = start ? packedStart(word, group.length) : packedEnd(word, group.length);
+        const std::uint64_t* begin = affixes.packed.data() + group.begin;
+        const std::uint64_t* end = affixes.packed.data() + group.end;
+        if (std::binary_search(begin, end, value)) {
+            return true;
+        }
+    }
+    for (const std::size_t length : affixes.longerLengths) {
         if (length > word.size()) {
             break;
         }
-        if (affixes.entries.contains(start ? word.substr(0, length) : word.substr(word.size() - length))) {
+        if (affixes.longer.contains(start ? word.substr(0, length) : word.substr(word.size() - length))) {
             return true;
         }
     }

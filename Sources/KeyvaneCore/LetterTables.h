@@ -45,6 +45,9 @@ private:
     static constexpr char32_t tableEnd = 0x0800; // Word::smallCodePoint's range
     static std::uint32_t pairKey(char32_t first, char32_t second) { return (first << 11) | second; }
     void indexPairs();
+    // The first (last) `length` bytes of the word (at most eight, and no more than it has) as a number.
+    static std::uint64_t packedStart(std::string_view word, std::size_t length);
+    static std::uint64_t packedEnd(std::string_view word, std::size_t length);
 
     const LanguageConfig* language_;
     std::bitset<tableEnd> vowels_;
@@ -57,9 +60,19 @@ private:
     WordSet frequentWords_;      // the language's micro dictionary
     WordSet frequentBeginnings_; // the first four characters of frequent words
     bool apostropheIsLetter_ = false;
+    // Entries of up to eight bytes are numbers (their bytes, the first lowest), sorted, by length:
+    // a lookup compares numbers in one small block instead of hashing into a table. Longer
+    // entries are in a set.
     struct Affixes {
-        WordSet entries;
-        std::vector<std::size_t> lengths; // of the entries in bytes, each once, shortest first
+        struct Group {
+            std::uint32_t length; // in bytes
+            std::uint32_t begin;  // in packed
+            std::uint32_t end;
+        };
+        std::vector<Group> groups; // shortest first
+        std::vector<std::uint64_t> packed;
+        WordSet longer;
+        std::vector<std::size_t> longerLengths; // of the longer entries in bytes, each once, shortest first
     };
     std::array<Affixes, 4> affixes_;
 };

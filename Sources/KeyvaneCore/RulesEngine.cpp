@@ -316,8 +316,10 @@ namespace {
 // A finished word as the word lists hold it: lower-cased, letters and inner apostrophes only
 // ("Don't," is "don't", "(файл)" is "файл", "что-то" is "чтото"); empty when fewer than two
 // characters remain, or when another sign stands between its letters ("т.е.", "зи=зи": no word).
-std::string lookupForm(std::string_view word) {
-    std::string lowered = UnicodeText::toLower(word);
+// Written to `out`, whose room is kept.
+void lookupFormInto(std::string_view word, std::string& out) {
+    UnicodeText::toLowerInto(word, out);
+    const std::string& lowered = out;
     // Most words are letters only, each a character of its own: they are their own form.
     std::size_t alone = 0;
     for (std::size_t at = 0; at < lowered.size(); ++alone) {
@@ -330,7 +332,7 @@ std::string lookupForm(std::string_view word) {
         at += length;
     }
     if (alone >= 2) {
-        return lowered;
+        return;
     }
     const Word lower(lowered);
     std::string kept;
@@ -346,7 +348,8 @@ std::string lookupForm(std::string_view word) {
         }
         const bool letter = UnicodeText::isLetter(c);
         if (letter && sign) {
-            return {};
+            out.clear();
+            return;
         }
         sign = sign || (letters > 0 && !letter && !apostrophe && c != "-");
         if (apostrophe || letter) {
@@ -359,10 +362,17 @@ std::string lookupForm(std::string_view word) {
         }
     }
     if (lettersToLast < 2) {
-        return {};
+        out.clear();
+        return;
     }
     kept.resize(lastLetterEnd);
-    return kept;
+    out.assign(kept);
+}
+
+std::string lookupForm(std::string_view word) {
+    std::string form;
+    lookupFormInto(word, form);
+    return form;
 }
 
 } // namespace
@@ -469,7 +479,7 @@ const std::string& ScoreMemo::formOf(std::string_view word) {
     }
     Form& added = forms[formCount++];
     added.word.assign(word);
-    added.form = lookupForm(word);
+    lookupFormInto(word, added.form);
     return added.form;
 }
 

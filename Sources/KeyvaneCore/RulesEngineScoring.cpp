@@ -46,7 +46,12 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
     std::optional<LetterTables> made;
     const LetterTables& letters = lettersOf(L, made);
 
-    if (L.commonWords.contains(token)) {
+    // The common-word lookup waits for the memory more often than not (its cell was asked for when
+    // the reading was made): it is done after the letters are scored, unless an apostrophe needs
+    // its answer first.
+    const bool hasApostrophe = token.find('\'') != std::string_view::npos;
+    const bool common = hasApostrophe && L.commonWords.contains(token);
+    if (common) {
         b.exactCommonWord = w.exactCommonWord;
     }
     if (isSentenceStart && L.phraseStartWords.contains(token)) {
@@ -108,6 +113,9 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
     }
     if (frequent) {
         b.frequentTokenBonus = w.frequentTokenBonus;
+    }
+    if (!hasApostrophe && L.commonWords.contains(token)) {
+        b.exactCommonWord = w.exactCommonWord;
     }
 
     if (b.exactCommonWord <= 0 && (!L.impossiblePatterns.empty() || !L.rarePatterns.empty())) {

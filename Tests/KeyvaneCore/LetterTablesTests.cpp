@@ -16,10 +16,10 @@ TEST(LetterTables, AnswerAsTheLanguagesOwnListsDo) {
         withClusters.strongWordStarts = {"при", "gh", "пам'"};
         withClusters.weakWordStarts = {"h", "щос", "привіт!"};
         withClusters.strongWordEnds = {"іт", "tn", "ью", "ghbdtn"};
-        withClusters.weakWordEnds = {"ь", "s", "ятью", "ь"};
+        withClusters.weakWordEnds = {"ь", "s", "ятью", "ь", ""}; // "" ends every word
         const LetterTables letters(withClusters);
-        for (const char* text :
-             {"ghbdtn", "привіт", "пам'ятью", "пам'ять", "e\xCC\x81tre", "hello", "щось", "yes", "и", "не"}) {
+        for (const char* text : {"ghbdtn", "привіт", "пам'ятью", "пам'ять", "e\xCC\x81tre", "hello", "щось",
+                                 "yes", "и", "не", "ghbdtnghbdtn", "приватністю", "щосьпривіт!", "hs", "ь"}) {
             const Word word(text);
             for (std::size_t i = 0; i < word.length(); ++i) {
                 EXPECT_EQ(letters.isVowel(word, i), withClusters.vowels.contains(word.character(i)))
