@@ -152,24 +152,21 @@ void LetterTables::indexPairs() {
     pairTable_ = std::move(table);
 }
 
-std::optional<double> LetterTables::pairWeight(const Word& word, std::size_t index) const {
+double LetterTables::pairWeight(const Word& word, std::size_t index) const {
+    constexpr double unlisted = std::numeric_limits<double>::quiet_NaN();
     const char32_t first = word.smallCodePoint(index);
     const char32_t second = word.smallCodePoint(index + 1);
     if (first < tableEnd && second < tableEnd && !pairPlace_.empty()) {
         const std::uint8_t a = pairPlace_[first];
         const std::uint8_t b = pairPlace_[second];
-        if (a == 0 || b == 0) {
-            return std::nullopt;
-        }
-        const double weight = pairTable_[(a - 1U) * places_ + (b - 1U)];
-        return std::isnan(weight) ? std::nullopt : std::optional<double>(weight);
+        return a == 0 || b == 0 ? unlisted : pairTable_[(a - 1U) * places_ + (b - 1U)];
     }
     if (first < tableEnd && second < tableEnd) {
         auto it = pairs_.find(pairKey(first, second));
-        return it == pairs_.end() ? std::nullopt : std::optional<double>(it->second);
+        return it == pairs_.end() ? unlisted : it->second;
     }
     auto it = language_->bigramLogWeights.find(word.characters(index, index + 2));
-    return it == language_->bigramLogWeights.end() ? std::nullopt : std::optional<double>(it->second);
+    return it == language_->bigramLogWeights.end() ? unlisted : it->second;
 }
 
 bool LetterTables::mayStartWithFrequentWord(const Word& word) const {

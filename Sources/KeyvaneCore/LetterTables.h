@@ -24,9 +24,10 @@ public:
     explicit LetterTables(const LanguageConfig& language);
 
     bool isVowel(const Word& word, std::size_t index) const;
-    // The weight of the pair of characters at `index` and `index + 1`; nothing for a pair the
-    // language does not list.
-    std::optional<double> pairWeight(const Word& word, std::size_t index) const;
+    // The weight of the pair of characters at `index` and `index + 1`; NaN for a pair the language
+    // does not list (a weight read from the rules file is never NaN). A number, not an optional:
+    // the optional went back to its caller through memory, twice for every pair of every reading.
+    double pairWeight(const Word& word, std::size_t index) const;
     // Whether some frequent word of four or more characters could begin the word: false means
     // none does.
     bool mayStartWithFrequentWord(const Word& word) const;

@@ -22,8 +22,9 @@ bool anyMatches(const std::vector<CompiledRegex>& patterns, const CompiledRegex:
 // neighbouring characters of the word's own text, looked up without a copy.
 template <typename Visit> void forEachBigram(const Word& word, const LetterTables& letters, Visit&& visit) {
     for (std::size_t i = 0; i + 1 < word.length(); ++i) {
-        const std::optional<double> weight = letters.pairWeight(word, i);
-        visit(word.characters(i, i + 2), weight.value_or(letters.unknownPairWeight()), !weight.has_value());
+        const double weight = letters.pairWeight(word, i);
+        const bool unknown = std::isnan(weight);
+        visit(word.characters(i, i + 2), unknown ? letters.unknownPairWeight() : weight, unknown);
     }
 }
 
