@@ -203,13 +203,15 @@ bool RulesEvaluation::isActive(Language key) const {
 }
 
 const LetterTables& RulesEvaluation::lettersOf(const LanguageConfig& language,
-                                               std::optional<LetterTables>& made) const {
+                                               std::unique_ptr<LetterTables>& made) const {
     for (const auto& [configured, tables] : index_->letterTables) {
         if (configured == &language) {
             return tables;
         }
     }
-    return made.emplace(language); // a language from elsewhere (a copy): tables for the caller
+    made =
+        std::make_unique<LetterTables>(language); // a language from elsewhere (a copy): tables for the caller
+    return *made;
 }
 
 const LanguageConfig* RulesEvaluation::language(Language key) const {

@@ -118,7 +118,7 @@ public:
 
     const LanguageConfig* language(Language key) const;
     // The tables of a language of this configuration, else tables made in `made`.
-    const LetterTables& lettersOf(const LanguageConfig& language, std::optional<LetterTables>& made) const;
+    const LetterTables& lettersOf(const LanguageConfig& language, std::unique_ptr<LetterTables>& made) const;
     bool isActive(Language key) const;
     // The letters of a word that belong to some configured alphabet, and which languages'
     // alphabets hold all of them (one bit per language, in key order).

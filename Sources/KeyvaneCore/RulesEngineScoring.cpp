@@ -44,7 +44,7 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
     const ScoringWeights& w = config_.decision.scoringWeights;
     const LanguageConfig& L = *language;
     const std::string_view token = word.text();
-    std::optional<LetterTables> made;
+    std::unique_ptr<LetterTables> made; // on the heap, and only for a language the index lacks
     const LetterTables& letters = lettersOf(L, made);
 
     // The common-word lookup waits for the memory more often than not (its cell was asked for when
@@ -138,7 +138,7 @@ RulesEvaluation::BigramScoring RulesEvaluation::bigramScoringDetail(std::string_
     if (language == nullptr || word.length() < 2) {
         return result;
     }
-    std::optional<LetterTables> made;
+    std::unique_ptr<LetterTables> made;
     forEachBigram(word, lettersOf(*language, made),
                   [&](std::string_view bigram, double weight, bool isUnknown) {
                       result.bigrams.push_back({std::string(bigram), weight, isUnknown});
@@ -153,7 +153,7 @@ int RulesEvaluation::countUnknownBigrams(const Word& word, const LanguageConfig*
         return 0;
     }
     int unknown = 0;
-    std::optional<LetterTables> made;
+    std::unique_ptr<LetterTables> made;
     forEachBigram(word, lettersOf(*language, made),
                   [&](std::string_view, double, bool isUnknown) { unknown += isUnknown ? 1 : 0; });
     return unknown;
