@@ -63,13 +63,29 @@ std::u32string codePoints(std::string_view text) {
 } // namespace
 
 struct CompiledRegex::SimpleForm {
+    // What a search reads comes first, so that it reads one cache line of the form besides its
+    // tables; what only building the tables needs comes last.
     enum class Kind { pairs, classRun, words, classPair } kind = Kind::pairs;
-    std::unordered_set<std::uint64_t> pairs;
-    // The pairs again as a bit per pair, when they are made of at most 64 code points below
-    // U+0800 (a language's letters): each such code point's place among them, 0 for none.
+    // classRun: a run of at least minCount characters of the class (at most maxCount when the
+    // pattern is anchored at both ends).
+    bool negated = false;
+    bool atStart = false;
+    bool atEnd = false;
+    std::size_t minCount = 1;
+    std::size_t maxCount = 1;
+    // The pairs as a bit per pair, when they are made of at most 64 code points below U+0800 (a
+    // language's letters): each such code point's place among them, 0 for none.
     static constexpr char32_t smallEnd = 0x800;
     std::vector<std::uint8_t> placeOf;
+    // classPair: a character of this form's class followed by one of `following`'s.
+    std::shared_ptr<const SimpleForm> following;
+    static constexpr char32_t tableSize = 0x500; // Latin and Cyrillic: membership by table
+    std::bitset<tableSize> table;
     std::bitset<64 * 64> pairBits;
+    std::unordered_set<std::uint64_t> pairs; // pairs: every pair, hashed
+    std::vector<std::pair<char32_t, char32_t>> ranges;
+    std::uint32_t categories = 0; // general categories of the class as well ("\p{Lu}"), U_GC_*_MASK
+    std::vector<std::u32string> words;
 
     void indexPairs() {
         std::vector<std::uint8_t> places(smallEnd, 0);
@@ -98,20 +114,6 @@ struct CompiledRegex::SimpleForm {
         placeOf = std::move(places);
         pairBits = bits;
     }
-    // classRun: a run of at least minCount characters of the class (at most maxCount when the
-    // pattern is anchored at both ends).
-    std::vector<std::pair<char32_t, char32_t>> ranges;
-    std::uint32_t categories = 0; // general categories of the class as well ("\p{Lu}"), U_GC_*_MASK
-    bool negated = false;
-    bool atStart = false;
-    bool atEnd = false;
-    std::size_t minCount = 1;
-    std::size_t maxCount = 1;
-    std::vector<std::u32string> words;
-    // classPair: a character of this form's class followed by one of `following`'s.
-    std::shared_ptr<const SimpleForm> following;
-    static constexpr char32_t tableSize = 0x500; // Latin and Cyrillic: membership by table
-    std::bitset<tableSize> table;
 
     bool member(char32_t c) const {
         return std::any_of(ranges.begin(), ranges.end(),
