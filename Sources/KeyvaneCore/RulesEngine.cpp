@@ -209,8 +209,8 @@ const LetterTables& RulesEvaluation::lettersOf(const LanguageConfig& language,
             return tables;
         }
     }
-    made =
-        std::make_unique<LetterTables>(language); // a language from elsewhere (a copy): tables for the caller
+    // A language from elsewhere (a copy): tables for the caller.
+    made = std::make_unique<LetterTables>(language);
     return *made;
 }
 
