@@ -4,6 +4,7 @@
 #include "KeyvaneCore/Word.h"
 
 #include <algorithm>
+#include <array>
 #include <bitset>
 #include <cctype>
 #include <string>
@@ -208,6 +209,105 @@ struct CompiledRegex::SimpleForm {
             }
         }
         return false;
+    }
+};
+
+// Runs of a class of characters, of up to eight patterns, found in one pass over a text; and the
+// letter pairs of several patterns as one set.
+//
+// Each character's classes are a byte, a bit per pattern. A 64-bit number keeps, in its byte k-1,
+// the patterns whose class holds each of the last k characters (k = 1…8): one shift and one AND a
+// character. A run of at least n characters ends at a character when bit r of byte n-1 is set.
+struct CompiledRegex::AnyOf::Scan {
+    static constexpr std::size_t mostRuns = 8;
+    static constexpr std::size_t longestCount = 8; // a run anywhere, first or last, of at most
+    using Mask = std::uint8_t;                     // a bit per run
+    // By the byte of the run's count: runs found anywhere, at the start, at the end.
+    std::uint64_t anywhere = 0;
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    bool anyAtEnd = false;
+    // Runs that must be the whole text, with their counts.
+    struct Whole {
+        Mask bit;
+        std::size_t minCount;
+        std::size_t maxCount;
+    };
+    std::vector<Whole> whole;
+    std::shared_ptr<const SimpleForm> pairs;
+    std::vector<std::shared_ptr<const SimpleForm>> forms;
+    std::array<Mask, SimpleForm::tableSize> classes{};
+
+    static std::uint64_t inByte(std::size_t count, Mask bit) {
+        return std::uint64_t{bit} << (8 * (count - 1));
+    }
+
+    // Whether a form's run can be one of this scan's.
+    static bool fits(const SimpleForm& form) {
+        return form.kind == SimpleForm::Kind::classRun &&
+               ((form.atStart && form.atEnd) || (form.minCount >= 1 && form.minCount <= longestCount));
+    }
+
+    void add(std::shared_ptr<const SimpleForm> form) {
+        const auto bit = static_cast<Mask>(1U << forms.size());
+        for (char32_t c = 0; c < SimpleForm::tableSize; ++c) {
+            if (form->table[c]) {
+                classes[c] = static_cast<Mask>(classes[c] | bit);
+            }
+        }
+        if (form->atStart && form->atEnd) {
+            whole.push_back({bit, form->minCount, form->maxCount});
+        } else if (form->atStart) {
+            first |= inByte(form->minCount, bit);
+        } else if (form->atEnd) {
+            last |= inByte(form->minCount, bit);
+        } else {
+            anywhere |= inByte(form->minCount, bit);
+        }
+        anyAtEnd = anyAtEnd || form->atEnd;
+        forms.push_back(std::move(form));
+    }
+
+    Mask maskOf(char32_t c) const {
+        if (c < SimpleForm::tableSize) {
+            return classes[c];
+        }
+        Mask mask = 0;
+        for (std::size_t r = 0; r < forms.size(); ++r) {
+            if (forms[r]->inClass(c)) {
+                mask = static_cast<Mask>(mask | (1U << r));
+            }
+        }
+        return mask;
+    }
+
+    bool matchesRuns(std::u32string_view text) const {
+        if (anyAtEnd && !text.empty() && SimpleForm::isLineEnd(text.back())) {
+            // "$" before a last line terminator: each form as it reads that.
+            return std::any_of(forms.begin(), forms.end(),
+                               [&](const auto& form) { return form->matches(text); });
+        }
+        constexpr std::uint64_t everyByte = 0x0101010101010101ULL;
+        std::uint64_t runs = 0; // byte k-1: the classes of each of the last k characters
+        Mask all = 0xFF;        // the classes of every character so far
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const Mask mask = maskOf(text[i]);
+            runs = ((runs << 8) | 0xFF) & (everyByte * mask);
+            all &= mask;
+            if ((runs & anywhere) != 0 || (i < longestCount && (runs & first & (0xFFULL << (8 * i))) != 0)) {
+                return true;
+            }
+        }
+        if ((runs & last) != 0) {
+            return true;
+        }
+        return std::any_of(whole.begin(), whole.end(), [&](const Whole& w) {
+            return (all & w.bit) != 0 && text.size() >= w.minCount && text.size() <= w.maxCount;
+        });
+    }
+
+    bool matches(std::u32string_view text) const {
+        return (!forms.empty() && matchesRuns(text)) || (pairs && pairs->matches(text));
     }
 };
 
@@ -951,6 +1051,39 @@ std::u32string_view CompiledRegex::Subject::codePoints() const {
         decoded_ = true;
     }
     return codePoints_;
+}
+
+CompiledRegex::AnyOf::AnyOf(const std::vector<CompiledRegex>& patterns) {
+    auto scan = std::make_shared<Scan>();
+    SimpleForm pairs;
+    bool anyPairs = false;
+    for (const CompiledRegex& pattern : patterns) {
+        const SimpleForm* form = pattern.simple_.get();
+        if (form != nullptr && Scan::fits(*form) && scan->forms.size() < Scan::mostRuns) {
+            scan->add(pattern.simple_);
+        } else if (form != nullptr && form->kind == SimpleForm::Kind::pairs) {
+            pairs.pairs.insert(form->pairs.begin(), form->pairs.end());
+            anyPairs = true;
+        } else {
+            others_.push_back(pattern);
+        }
+    }
+    if (anyPairs) {
+        pairs.kind = SimpleForm::Kind::pairs;
+        pairs.indexPairs();
+        scan->pairs = std::make_shared<const SimpleForm>(std::move(pairs));
+    }
+    if (!scan->forms.empty() || scan->pairs) {
+        scan_ = std::move(scan);
+    }
+}
+
+bool CompiledRegex::AnyOf::find(const Subject& subject) const {
+    if (scan_ && scan_->matches(subject.codePoints())) {
+        return true;
+    }
+    return std::any_of(others_.begin(), others_.end(),
+                       [&](const CompiledRegex& p) { return p.find(subject); });
 }
 
 bool CompiledRegex::find(const Subject& subject) const {

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unicode/uversion.h>
+#include <vector>
 
 U_NAMESPACE_BEGIN
 class RegexPattern;
@@ -71,6 +72,22 @@ public:
         mutable std::optional<Characters> characters_;
     };
     bool find(const Subject& subject) const;
+
+    // Patterns asked together whether any of them matches a text (a language's impossible or rare
+    // patterns). The runs of a class of characters among them are found in one pass over the text,
+    // their classes read from one table; their letter pairs are one set; the others are searched
+    // one by one.
+    class AnyOf {
+    public:
+        AnyOf() = default;
+        explicit AnyOf(const std::vector<CompiledRegex>& patterns);
+        bool find(const Subject& subject) const;
+
+    private:
+        struct Scan;
+        std::shared_ptr<const Scan> scan_;
+        std::vector<CompiledRegex> others_;
+    };
 
     struct SimpleForm;
     struct FirstCharacter;

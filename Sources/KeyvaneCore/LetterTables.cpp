@@ -10,7 +10,9 @@
 namespace keyvane {
 
 LetterTables::LetterTables(const LanguageConfig& language)
-    : language_(&language) {
+    : language_(&language)
+    , impossible_(language.impossiblePatterns)
+    , rare_(language.rarePatterns) {
     for (const std::string& vowel : language.vowels) {
         const Word letter(vowel);
         if (letter.length() == 1 && letter.smallCodePoint(0) < tableEnd) {

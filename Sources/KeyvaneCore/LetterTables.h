@@ -37,6 +37,10 @@ public:
     // Whether the apostrophe is one of the language's letters (as in Ukrainian "пам'ять").
     bool apostropheIsLetter() const { return apostropheIsLetter_; }
 
+    // The language's impossible and rare patterns, each list searched as one.
+    const CompiledRegex::AnyOf& impossiblePatterns() const { return impossible_; }
+    const CompiledRegex::AnyOf& rarePatterns() const { return rare_; }
+
     // The language's lists of typical word beginnings and endings.
     enum class Affix { strongStart, weakStart, strongEnd, weakEnd };
     // Whether the word begins (ends) with some entry of the list: one lookup per length of entry.
@@ -76,6 +80,8 @@ private:
         std::vector<std::size_t> longerLengths; // of the longer entries in bytes, each once, shortest first
     };
     std::array<Affixes, 4> affixes_;
+    CompiledRegex::AnyOf impossible_;
+    CompiledRegex::AnyOf rare_;
 };
 
 } // namespace keyvane

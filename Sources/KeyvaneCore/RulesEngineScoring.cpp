@@ -13,11 +13,6 @@
 namespace keyvane {
 namespace {
 
-bool anyMatches(const std::vector<CompiledRegex>& patterns, const CompiledRegex::Subject& text) {
-    return std::any_of(patterns.begin(), patterns.end(),
-                       [&](const CompiledRegex& p) { return p.find(text); });
-}
-
 // Walks the adjacent character pairs of a word: visit(bigram, weight, isUnknown). A pair is two
 // neighbouring characters of the word's own text, looked up without a copy.
 template <typename Visit> void forEachBigram(const Word& word, const LetterTables& letters, Visit&& visit) {
@@ -121,10 +116,10 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
 
     if (b.exactCommonWord <= 0 && (!L.impossiblePatterns.empty() || !L.rarePatterns.empty())) {
         const CompiledRegex::Subject text(word);
-        if (anyMatches(L.impossiblePatterns, text) && !isDomainOrEmail(token, text)) {
+        if (letters.impossiblePatterns().find(text) && !isDomainOrEmail(token, text)) {
             b.impossiblePatternPenalty = w.impossiblePattern;
         }
-        if (b.impossiblePatternPenalty == 0 && anyMatches(L.rarePatterns, text)) {
+        if (b.impossiblePatternPenalty == 0 && letters.rarePatterns().find(text)) {
             b.rarePatternPenalty = w.rarePattern;
         }
     }

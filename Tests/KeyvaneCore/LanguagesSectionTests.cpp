@@ -201,3 +201,66 @@ TEST(LanguagesSection, AnAddressOrADomainIsNoImpossibleWordButATextEndingOtherwi
         EXPECT_TRUE(impossible(text)) << text;
     }
 }
+
+TEST(LanguagesSection, PatternsSearchedTogetherAnswerAsAnyOfThemAlone) {
+    // A language's patterns are searched as one list: runs of a class in one pass, letter pairs as
+    // one set, the rest one by one. Each list must match exactly the texts one of its patterns does.
+    const std::vector<std::vector<std::string>> lists = {
+        {"[^a-z'\\-]", "^[bcdfghjklmnpqrstvwxz]{6,}$"},
+        {"[bcdfghjklmnpqrstvwxz]{5}", "^[^aeiouy]{4,}$", "q[bz]|x[jk]", "v[fq]|w[v]"},
+        {"[^абвгдеёжзийклмнопрстуфхцчшщъыьэюя\\-]", "^[ьъы]", "[ъь]{2}"},
+        {"[іїєґ]", "^[a-c]{2}$", "[xy]+$", "^[xy]{3}", "[ab]{9}", "[ab]{2}\\d", "(ру|шт)", "\\p{Lu}{3}"},
+        {"^\\p{Lu}{2,5}$", "[ьъ]$", "^x{1,2}$"}};
+    const std::vector<std::string> texts = {"",
+                                            "a",
+                                            "hello",
+                                            "strength",
+                                            "rhythms",
+                                            "bcdfgh",
+                                            "bcdfgh\n",
+                                            "xy\n",
+                                            "xyx",
+                                            "ab",
+                                            "abc",
+                                            "ababababa",
+                                            "abababab",
+                                            "ab1",
+                                            "шыт",
+                                            "объъект",
+                                            "ьтот",
+                                            "слово",
+                                            "м'ята",
+                                            "дім-дім",
+                                            "Hello",
+                                            "NYC",
+                                            "ПДФ",
+                                            "ПРИВЕТЫ",
+                                            "ещёъ",
+                                            "xqz",
+                                            "avq",
+                                            "wv",
+                                            "😀x",
+                                            "x😀",
+                                            "ы\xffж",
+                                            "ǅX",
+                                            "bcdfghjklmnpqrstvwxzbcdfghjklmnpqrstvwxz",
+                                            "приветприветприветприветприветпривет",
+                                            "x",
+                                            "xx",
+                                            "xxx"};
+    for (const auto& list : lists) {
+        std::vector<CompiledRegex> patterns;
+        for (const std::string& pattern : list) {
+            patterns.push_back(*CompiledRegex::compile(pattern));
+        }
+        const CompiledRegex::AnyOf together(patterns);
+        for (const std::string& text : texts) {
+            const CompiledRegex::Subject subject(text);
+            bool alone = false;
+            for (const CompiledRegex& pattern : patterns) {
+                alone = alone || pattern.find(subject);
+            }
+            EXPECT_EQ(together.find(subject), alone) << list.front() << " … in " << text;
+        }
+    }
+}
