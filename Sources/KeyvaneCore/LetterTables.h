@@ -25,8 +25,9 @@ public:
 
     bool isVowel(const Word& word, std::size_t index) const;
     // The weight of the pair of characters at `index` and `index + 1`; NaN for a pair the language
-    // does not list (a weight read from the rules file is never NaN). A number, not an optional:
-    // the optional went back to its caller through memory, twice for every pair of every reading.
+    // does not list (a weight read from the rules file is never NaN). A number rather than an
+    // optional: it is asked for every pair of every reading, and an optional comes back through
+    // memory.
     double pairWeight(const Word& word, std::size_t index) const;
     // Whether some frequent word of four or more characters could begin the word: false means
     // none does.
