@@ -752,10 +752,8 @@ std::optional<RulesDecision> RulesEvaluation::readPunctuationKeys(std::string_vi
         }
         const std::string lower = UnicodeText::toLower(reading);
         // A two-letter word as any other: a short word of the language, in agreement with the session.
-        const bool shortWordAllowed =
-            letters.length() > 2 ||
-            (lang->microDictionary.contains(lower) && (!sessionLanguage || *sessionLanguage == target));
-        if (!lang->commonWords.contains(lower) || !shortWordAllowed) {
+        if (!lang->commonWords.contains(lower) ||
+            twoLetterRefusal(letters.length(), lower, target, sessionLanguage)) {
             continue;
         }
         if (found && meant != reading) {

@@ -154,6 +154,12 @@ public:
                              bool isSentenceStart, std::optional<Language> activeInputSource,
                              std::optional<Language> sessionLanguage, const LineContext& line,
                              Selection selection) const;
+    // Why a reading of two characters (lower-cased) into `target` is refused, when the rules file
+    // allows two-letter corrections only into the language's short words, in agreement with the
+    // session; nothing for a longer reading or one allowed.
+    std::optional<DecisionReason> twoLetterRefusal(std::size_t length, std::string_view lowerReading,
+                                                   Language target,
+                                                   std::optional<Language> sessionLanguage) const;
     // A direction's reading of the token, rendered and lower-cased, its lookups asked of the memory
     // (all directions are read before any is scored, so that their lookups overlap).
     DirectionOutcome readDirection(std::string_view token, const LayoutDirection& direction,

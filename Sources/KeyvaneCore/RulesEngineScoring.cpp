@@ -46,8 +46,7 @@ ScoreBreakdown RulesEvaluation::scoreWord(const Word& word, const LanguageConfig
     // the reading was made): it is done after the letters are scored, unless an apostrophe needs
     // its answer first.
     const bool hasApostrophe = token.find('\'') != std::string_view::npos;
-    const bool common = hasApostrophe && L.commonWords.contains(token);
-    if (common) {
+    if (hasApostrophe && L.commonWords.contains(token)) {
         b.exactCommonWord = w.exactCommonWord;
     }
     if (isSentenceStart && L.phraseStartWords.contains(token)) {
@@ -324,6 +323,22 @@ bool RulesEvaluation::sourceIsInflectedKnownWord(std::string_view source,
     return UnicodeText::length(stem) >= 3 && sourceLang->commonWords.contains(stem);
 }
 
+std::optional<DecisionReason>
+RulesEvaluation::twoLetterRefusal(std::size_t length, std::string_view lowerReading, Language target,
+                                  std::optional<Language> sessionLanguage) const {
+    if (length != 2 || !config_.tokenization.autoLength2RequiresExactCommonOrOverride) {
+        return std::nullopt;
+    }
+    const LanguageConfig* lang = language(target);
+    if (lang == nullptr || !lang->microDictionary.contains(lowerReading)) {
+        return DecisionReason::length2NoExactMatch;
+    }
+    if (sessionLanguage && *sessionLanguage != target) {
+        return DecisionReason::length2SessionMismatch;
+    }
+    return std::nullopt;
+}
+
 DirectionOutcome RulesEvaluation::readDirection(std::string_view token, const LayoutDirection& direction,
                                                 ScoreMemo& memo) const {
     DirectionOutcome out;
@@ -433,13 +448,9 @@ void RulesEvaluation::scoreAndDecideForDirection(DirectionOutcome& out, std::str
         }
         return correct(DecisionReason::layoutMismatchLength1);
     }
-    if (length == 2 && config_.tokenization.autoLength2RequiresExactCommonOrOverride) {
-        if (targetLang == nullptr || !targetLang->microDictionary.contains(out.candidateLower)) {
-            return refuse(DecisionReason::length2NoExactMatch, 0);
-        }
-        if (sessionLanguage && *sessionLanguage != direction.to) {
-            return refuse(DecisionReason::length2SessionMismatch, 0);
-        }
+    if (const std::optional<DecisionReason> refusal =
+            twoLetterRefusal(length, out.candidateLower, direction.to, sessionLanguage)) {
+        return refuse(*refusal, 0);
     }
     if (sameScript) {
         // Russian and Ukrainian share most letters, so the typed form is often a word too. The

@@ -202,6 +202,11 @@ TEST(ShortWords, OneLetterOnlyInsideAnEnglishSessionAndTwoLettersOnlyFromTheMicr
     EXPECT_EQ(corrected(decide(engine, "ds")), "вы");
     EXPECT_EQ(decide(engine, "dq").shouldCorrect(), false);
     EXPECT_EQ(decide(engine, "ds", std::nullopt, Language::uk).shouldCorrect(), false);
+    // Unless the rules file lets two letters be read as any longer word.
+    rules["tokenization"]["auto_length_2_requires_exact_common_or_override"] = false;
+    RulesEngine free(testConfig({Language::en, Language::ru, Language::uk}, rules));
+    EXPECT_NE(decide(free, "ds", std::nullopt, Language::uk).reason, DecisionReason::length2SessionMismatch);
+    EXPECT_NE(decide(free, "dq").reason, DecisionReason::length2NoExactMatch);
 }
 
 TEST(MixedScript, WordSwitchedMidwayIsReadWholeThroughTheActiveLanguages) {
